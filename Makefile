@@ -1,0 +1,41 @@
+# Kestro: the two commands a user needs are `make run` and `make test`.
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+CLI := $(BUILD)/src/cli/kestro-cli
+
+.PHONY: all deps configure build run test test-fast test-asan app bench frames-sheet screenshot clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+# The main job, headless: list the frames Kestro ships.
+run: build
+	$(CLI) frames
+
+test: test-fast test-asan
+
+test-fast: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# The core under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+		-DKESTRO_SANITIZE=ON -DKESTRO_BUILD_APP=OFF -DKESTRO_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest -L core --output-on-failure -j$(JOBS)
+
+app: build
+	$(BUILD)/src/app/kestro
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) out

@@ -1,0 +1,1 @@
+// The app library needs at least one source.
