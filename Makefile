@@ -34,6 +34,11 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest -L core --output-on-failure -j$(JOBS)
 
+# One contact sheet of every shipped frame, for looking at the whole set.
+frames-sheet: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target kestro_frames
+	$(BUILD)/tools/framegen/framegen --sheet $(BUILD)/frames-sheet.png --in $(BUILD)/resources/Frames
+
 app: build
 	$(BUILD)/src/app/kestro
 
