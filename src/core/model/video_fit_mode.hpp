@@ -1,0 +1,7 @@
+#pragma once
+
+namespace kestro {
+
+enum class VideoFitMode { fit, fill, stretch };
+
+}  // namespace kestro
