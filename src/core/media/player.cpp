@@ -124,7 +124,7 @@ void PlayerEngine::run() {
         if (r.stop) return;
         if (r.resize) {
             setOutputSize(r.width, r.height);
-            reshow();
+            if (!r.seek) reshow();  // a seek is about to show another picture anyway
         }
         if (r.seek) {
             land(*r.seek);
