@@ -75,7 +75,8 @@ void printTable(const std::vector<FrameRow>& rows) {
             row.detected ? formatRect(*row.detected)
                          : formatRect(row.preset->defaultScreen) +
                                (row.image ? "  (default: none detected)" : "  (default: no image)");
-        cells.push_back({row.preset->key, row.preset->label, frameGroupTitle(row.groupId), opening});
+        cells.push_back(
+            {row.preset->key, row.preset->label, frameGroupTitle(row.groupId), opening});
     }
     std::vector<std::size_t> widths;
     for (const auto& header : headers) widths.push_back(displayWidth(header));
