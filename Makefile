@@ -37,5 +37,9 @@ test-asan: deps
 app: build
 	$(BUILD)/src/app/kestro
 
+# Kestro's export against the equivalent ffmpeg command line; inputs are generated once.
+bench: build
+	$(BUILD)/bench/export_bench
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) out
