@@ -63,8 +63,10 @@ constexpr int kOpeningW = 971;
 constexpr int kOpeningH = 2106;
 
 // The ProRes encoder and settings the export uses for MOV.
-const std::vector<std::string> kProResArgs{"-c:v", "prores_ks", "-profile:v", "4444",
-                                           "-pix_fmt", "yuva444p10le", "-vendor", "apl0"};
+const std::vector<std::string> kProResArgs{
+    "-c:v",        "prores_ks", "-profile:v",       "4444",  "-pix_fmt",   "yuva444p10le",
+    "-colorspace", "bt709",     "-color_primaries", "bt709", "-color_trc", "bt709",
+    "-color_range", "tv"};
 const std::vector<std::string> kH264Args{
     "-c:v",         "libx264", "-crf",       "18",     "-preset",          "medium",
     "-profile:v",   "high",    "-pix_fmt",   "yuv420p", "-colorspace",     "bt709",
