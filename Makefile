@@ -17,9 +17,14 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# The main job, headless: list the frames Kestro ships.
+# The main job, headless: frame the bundled sample recording into the default frame.
+DEMO_SAMPLE ?= resources/samples/kestro-sample.mp4
+DEMO_FRAME ?= Frames/iphone16pro_black_titanium_portrait
+
 run: build
-	$(CLI) frames
+	@mkdir -p out
+	$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mp4 --frame $(DEMO_FRAME) --background white
+	$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mov --frame $(DEMO_FRAME) --background transparent
 
 test: test-fast test-asan
 
