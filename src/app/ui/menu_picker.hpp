@@ -5,6 +5,8 @@
 #include <QAbstractButton>
 #include <QPointer>
 
+#include <functional>
+
 class QMenu;
 
 namespace kestro {

@@ -5,6 +5,7 @@
 #include "app/ui/symbol.hpp"
 
 #include <QPainter>
+#include <QTimerEvent>
 #include <QPainterPath>
 #include <QVariantAnimation>
 

@@ -91,3 +91,27 @@ void paintShadow(QPainter& painter, const QRectF& shape, qreal radius, const Sha
 }
 
 }  // namespace kestro
+
+namespace kestro {
+
+int silhouetteShadowMargin(qreal blur) { return static_cast<int>(std::ceil(blur)) * 2 + 2; }
+
+QImage silhouetteShadow(const QImage& source, qreal blur, const QColor& color) {
+    if (source.isNull()) return {};
+    const int margin = silhouetteShadowMargin(blur);
+    QImage out(source.width() + margin * 2, source.height() + margin * 2, QImage::Format_ARGB32);
+    out.fill(Qt::transparent);
+    {
+        QPainter p(&out);
+        p.drawImage(margin, margin, source);
+    }
+    boxBlurAlpha(out, std::max(1, static_cast<int>(std::ceil(blur)) / 2));
+    for (int y = 0; y < out.height(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            row[x] = qRgba(color.red(), color.green(), color.blue(), qAlpha(row[x]) * color.alpha() / 255);
+    }
+    return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+}  // namespace kestro

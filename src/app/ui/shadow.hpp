@@ -3,6 +3,7 @@
 // size, radius, blur and colour, then reused on every repaint.
 
 #include <QColor>
+#include <QImage>
 #include <QPointF>
 #include <QRectF>
 
@@ -18,5 +19,15 @@ struct ShadowSpec {
 
 // Paints the shadow that a rounded rectangle `shape` with corner radius `radius` casts.
 void paintShadow(QPainter& painter, const QRectF& shape, qreal radius, const ShadowSpec& shadow);
+
+}  // namespace kestro
+
+namespace kestro {
+
+// The shadow an arbitrary picture casts: its alpha, blurred, in `color`. The result is larger
+// than the source by blur * 2 + 2 on every side; draw it at the source's position minus that
+// margin, plus the shadow's offset.
+QImage silhouetteShadow(const QImage& source, qreal blur, const QColor& color);
+int silhouetteShadowMargin(qreal blur);
 
 }  // namespace kestro
