@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CLI := $(BUILD)/src/cli/kestro-cli
 
-.PHONY: all deps configure build run test test-fast test-asan app bench frames-sheet screenshot clean
+.PHONY: all deps configure build run test test-fast test-asan app bench frames-sheet sample screenshot clean
 
 all: build
 
@@ -33,6 +33,16 @@ test-asan: deps
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest -L core --output-on-failure -j$(JOBS)
+
+# One contact sheet of every shipped frame, for looking at the whole set.
+frames-sheet: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target kestro_frames
+	$(BUILD)/tools/framegen/framegen --sheet $(BUILD)/frames-sheet.png --in $(BUILD)/resources/Frames
+
+# Regenerates the bundled sample recording.
+sample: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target samplegen
+	$(BUILD)/tools/samplegen/samplegen --out resources/samples/kestro-sample.mp4
 
 app: build
 	$(BUILD)/src/app/kestro
