@@ -163,7 +163,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
     connect(s, &EditorState::isDarkModeChanged, this, &ContentView::syncAppearance);
     syncSource();
     syncAppearance();
-    resize(1240, 860);
+    resize(1280, 900);
 }
 
 ContentView::~ContentView() {
