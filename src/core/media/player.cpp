@@ -433,6 +433,7 @@ void PlayerEngine::decodeOne(double clockNow) {
             lastJump_ = *keyframe;
             queue_.clear();
             prepared_.image.reset();
+            shownIsLastTaken_ = false;
             contiguous_ = !fast_;
             videoEnded_ = false;
             lastReadTime_ = -std::numeric_limits<double>::infinity();

@@ -241,6 +241,25 @@ TEST_F(PlayerTest, PlayingReportsTheTimeEveryTenthOfASecondAndPauseStopsIt) {
     EXPECT_TRUE(log_.failures.empty());
 }
 
+TEST_F(PlayerTest, SeekingWhilePlayingCarriesOnFromTheTarget) {
+    auto player = open(numbered());
+    ASSERT_TRUE(player);
+    player->play();
+    std::this_thread::sleep_for(150ms);
+    seekAndWait(*player, 0.9);
+    EXPECT_TRUE(player->isPlaying());
+    EXPECT_GE(shownNumber(*player), 18);
+    std::this_thread::sleep_for(200ms);
+    const double now = player->currentTime();
+    EXPECT_GT(now, 0.95);
+    EXPECT_LT(now, 1.4);
+    EXPECT_GE(shownNumber(*player), 19);
+    seekAndWait(*player, 0.2);
+    EXPECT_TRUE(player->isPlaying());
+    EXPECT_LT(player->currentTime(), 0.6);
+    player->pause();
+}
+
 TEST_F(PlayerTest, ReachingTheEndPausesOnTheLastPictureAndPlayStartsOver) {
     auto player = open(numbered());
     ASSERT_TRUE(player);
