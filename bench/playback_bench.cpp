@@ -6,7 +6,7 @@
 // dropped unconverted because their successor was already due count as late; pictures the
 // decoder skipped to catch up are the due ones it never handed out.
 //
-// Usage: playback_bench [MOVIE] [--seconds S] [--width W]
+// Usage: playback_bench [MOVIE | --generated] [--seconds S] [--width W]
 
 #include "core/media/movie_probe.hpp"
 #include "core/media/player.hpp"
@@ -137,10 +137,17 @@ int main(int argc, char** argv) {
             seconds = std::atof(argv[++i]);
         } else if (arg == "--width" && i + 1 < argc) {
             previewWidth = std::atoi(argv[++i]);
+        } else if (arg == "--generated") {
+            movie = generatedRecording();
+            if (movie.empty()) {
+                std::fprintf(stderr, "cannot make a recording to play\n");
+                return 1;
+            }
         } else if (!arg.empty() && arg[0] != '-') {
             movie = arg;
         } else {
-            std::fprintf(stderr, "usage: playback_bench [MOVIE] [--seconds S] [--width W]\n");
+            std::fprintf(stderr,
+                         "usage: playback_bench [MOVIE | --generated] [--seconds S] [--width W]\n");
             return 2;
         }
     }
