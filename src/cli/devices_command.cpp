@@ -1,19 +1,72 @@
-// Placeholder until the verb is built.
-#include "cli/commands.hpp"
+// kestro-cli devices: whether the developer tools work, and the booted iOS simulators.
 
+#include "cli/cli_output.hpp"
+#include "cli/commands.hpp"
+#include "core/capture/simulator_recorder.hpp"
+
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 
 namespace kestro::cli {
 
-void addDevicesCommand(CLI::App& app, Runner& run) {
-    auto* sub = app.add_subcommand("devices", "(not available yet)");
-    sub->allow_extras();
-    sub->callback([&run] {
-        run = [] {
-            std::cerr << "kestro-cli: devices is not available yet\n";
+namespace {
+
+using Availability = SimulatorRecorder::Availability;
+
+int runDevices(bool json) {
+    SimulatorRecorder recorder(SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN")));
+    const Availability availability = recorder.checkAvailability();
+    std::vector<SimulatorDevice> devices;
+    if (availability == Availability::available) devices = recorder.listBootedDevices();
+    const bool toolsMissing = availability == Availability::xcodeMissing ||
+                              availability == Availability::simctlUnavailable;
+
+    if (json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const SimulatorDevice& d : devices) list.push_back({{"name", d.name}, {"id", d.id}});
+        printJson({{"availability", SimulatorRecorder::availabilityName(availability)},
+                   {"devices", list}});
+        return toolsMissing ? kExitFailed : kExitOk;
+    }
+
+    switch (availability) {
+        case Availability::xcodeMissing:
+            printError("Xcode Command Line Tools not found. Please install Xcode and tools.",
+                       "No xcrun was found at " + recorder.xcrunPath() +
+                           " or the other places it is installed.",
+                       false);
             return kExitFailed;
-        };
-    });
+        case Availability::simctlUnavailable:
+            printError("simctl is unavailable. Ensure Xcode command line tools are installed.",
+                       "xcrun at " + recorder.xcrunPath() + " could not be started.", false);
+            return kExitFailed;
+        case Availability::noBootedSimulators:
+        case Availability::available:
+            break;
+    }
+    if (devices.empty()) {
+        std::cout << "No booted simulators found. Boot an iOS simulator in Xcode.\n";
+        return kExitOk;
+    }
+    for (const SimulatorDevice& d : devices) std::cout << d.id << "  " << d.name << '\n';
+    return kExitOk;
+}
+
+}  // namespace
+
+void addDevicesCommand(CLI::App& app, Runner& run) {
+    auto* sub = app.add_subcommand("devices", "List the booted iOS simulators (through xcrun simctl)");
+    sub->footer(
+        "xcrun is looked for at /usr/bin/xcrun, "
+        "/Applications/Xcode.app/Contents/Developer/usr/bin/xcrun and "
+        "/Library/Developer/CommandLineTools/usr/bin/xcrun, in this order.\n"
+        "KESTRO_XCRUN, a colon-separated list of paths, replaces these places.\n"
+        "Exit status 1 when the developer tools are missing or cannot be started.");
+    auto json = std::make_shared<bool>(false);
+    sub->add_flag("--json", *json,
+                  "Print {\"availability\": ..., \"devices\": [{\"name\", \"id\"}]} on standard output");
+    sub->callback([&run, json] { run = [json] { return runDevices(*json); }; });
 }
 
 }  // namespace kestro::cli

@@ -1,0 +1,209 @@
+#include "core/capture/simulator_recorder.hpp"
+
+#include "core/capture/simulator_listing.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace kestro {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kGracePeriod = 2.0s;
+constexpr auto kGracePoll = 100ms;
+constexpr int kFileChecks = 30;
+constexpr auto kFileCheckInterval = 200ms;
+constexpr const char* kFallbackLauncher = "/usr/bin/xcrun";
+
+// An existing regular file (after symbolic links) that this user may execute. A directory with
+// search permission does not count: it could never be started.
+bool isExecutableFile(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return false;
+    return S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// The recording counts as written once the file holds at least one byte.
+bool hasData(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
+RecorderError recorderError(int code, std::string description) {
+    return RecorderError{std::string(kRecorderErrorDomain), code, std::move(description)};
+}
+
+}  // namespace
+
+std::vector<std::string> SimulatorRecorder::defaultLauncherCandidates() {
+    return {kFallbackLauncher, "/Applications/Xcode.app/Contents/Developer/usr/bin/xcrun",
+            "/Library/Developer/CommandLineTools/usr/bin/xcrun"};
+}
+
+std::vector<std::string> SimulatorRecorder::launcherCandidatesFrom(const char* colonSeparatedList) {
+    std::vector<std::string> candidates;
+    if (colonSeparatedList != nullptr) {
+        std::string_view rest(colonSeparatedList);
+        while (!rest.empty()) {
+            const size_t colon = rest.find(':');
+            const std::string_view entry = rest.substr(0, colon);
+            if (!entry.empty()) candidates.emplace_back(entry);
+            rest = colon == std::string_view::npos ? std::string_view{} : rest.substr(colon + 1);
+        }
+    }
+    return candidates.empty() ? defaultLauncherCandidates() : candidates;
+}
+
+std::string_view SimulatorRecorder::availabilityName(Availability availability) {
+    switch (availability) {
+        case Availability::available: return "available";
+        case Availability::xcodeMissing: return "xcodeMissing";
+        case Availability::simctlUnavailable: return "simctlUnavailable";
+        case Availability::noBootedSimulators: return "noBootedSimulators";
+    }
+    return "xcodeMissing";
+}
+
+SimulatorRecorder::SimulatorRecorder() : candidates_(defaultLauncherCandidates()) {}
+
+SimulatorRecorder::SimulatorRecorder(std::vector<std::string> launcherCandidates)
+    : candidates_(std::move(launcherCandidates)) {}
+
+std::string SimulatorRecorder::xcrunPath() const {
+    for (const std::string& candidate : candidates_)
+        if (isExecutableFile(candidate)) return candidate;
+    // Callers test the answer again; a launcher that is not executable means missing tools.
+    return candidates_.empty() ? std::string(kFallbackLauncher) : candidates_.front();
+}
+
+SimulatorRecorder::Availability SimulatorRecorder::checkAvailability() const {
+    const std::string launcher = xcrunPath();
+    if (!isExecutableFile(launcher)) return Availability::xcodeMissing;
+    // Only whether the tool starts matters; what it prints and how it exits do not.
+    auto probe = ChildProcess::spawn(SpawnRequest{
+        launcher, {"simctl", "help"}, ChildStream::null, ChildStream::null, false});
+    if (!probe) return Availability::simctlUnavailable;
+    probe->waitForExit();
+    return listBootedDevices().empty() ? Availability::noBootedSimulators
+                                       : Availability::available;
+}
+
+std::vector<SimulatorDevice> SimulatorRecorder::listBootedDevices() const {
+    const std::string launcher = xcrunPath();
+    if (!isExecutableFile(launcher)) return {};
+    auto listing = ChildProcess::spawn(SpawnRequest{launcher,
+                                                    {"simctl", "list", "devices", "available"},
+                                                    ChildStream::collect,
+                                                    ChildStream::inherit,
+                                                    false});
+    if (!listing) return {};
+    // Read to the end before waiting, so a long listing never blocks the child on a full pipe.
+    const CollectedOutput output = listing->readOutputToEnd();
+    listing->waitForExit();
+    return parseBootedDevices(output.standardOutput);
+}
+
+Result<Done, RecorderError> SimulatorRecorder::startRecording(
+    const std::filesystem::path& output, const std::optional<SimulatorDevice>& device) {
+    stopRecording();
+
+    SimulatorDevice target;
+    if (device) {
+        target = *device;
+    } else {
+        const std::vector<SimulatorDevice> booted = listBootedDevices();
+        if (booted.empty())
+            return fail(recorderError(
+                1, "No running iOS simulators found. Please boot a simulator first."));
+        target = booted.front();
+    }
+
+    switch (checkAvailability()) {
+        case Availability::available:
+            break;
+        case Availability::xcodeMissing:
+            return fail(recorderError(
+                2, "Xcode Command Line Tools not found. Please install Xcode and tools."));
+        case Availability::simctlUnavailable:
+            return fail(recorderError(
+                3, "simctl is unavailable. Ensure Xcode command line tools are installed."));
+        case Availability::noBootedSimulators:
+            return fail(
+                recorderError(4, "No booted simulators found. Boot an iOS simulator in Xcode."));
+    }
+
+    const std::vector<SimulatorDevice> booted = listBootedDevices();
+    const bool isBooted = std::any_of(booted.begin(), booted.end(),
+                                      [&](const SimulatorDevice& d) { return d.id == target.id; });
+    if (!isBooted) {
+        std::string names;
+        for (const SimulatorDevice& d : booted) {
+            if (!names.empty()) names += ", ";
+            names += d.name;
+        }
+        return fail(recorderError(
+            1, "Simulator " + target.name + " is not running. Available devices: " + names));
+    }
+
+    // Both are best effort: if they matter, the recording itself fails later.
+    std::error_code ignored;
+    if (output.has_parent_path()) std::filesystem::create_directories(output.parent_path(), ignored);
+    // A folder at the destination is never removed along with its contents.
+    const auto existing = std::filesystem::symlink_status(output, ignored);
+    if (std::filesystem::exists(existing) && !std::filesystem::is_directory(existing))
+        std::filesystem::remove(output, ignored);
+
+    SpawnRequest request{xcrunPath(),
+                         {"simctl", "io", target.id, "recordVideo", "--codec", "h264", "--force",
+                          output.string()},
+                         ChildStream::discard,
+                         ChildStream::discard,
+                         // Only our interrupt may end the recording, not a Ctrl-C meant for us.
+                         true};
+    outputPath_ = output;
+    auto child = ChildProcess::spawn(request);
+    if (!child) {
+        return fail(RecorderError{std::string(kLaunchErrorDomain), child.error().code,
+                                  child.error().description});
+    }
+    process_.emplace(std::move(*child));
+    return Done{};
+}
+
+void SimulatorRecorder::stopRecording() {
+    if (process_) {
+        process_->interrupt();
+        const auto start = std::chrono::steady_clock::now();
+        while (process_->isRunning()) {
+            if (std::chrono::steady_clock::now() - start >= kGracePeriod) break;
+            std::this_thread::sleep_for(kGracePoll);
+        }
+        if (process_->isRunning()) process_->terminate();
+    }
+    if (outputPath_) {
+        for (int check = 1; check <= kFileChecks; ++check) {
+            if (hasData(*outputPath_)) break;
+            if (check < kFileChecks) std::this_thread::sleep_for(kFileCheckInterval);
+        }
+    }
+    // A child that ignored both signals is reaped in the background whenever it exits.
+    process_.reset();
+    outputPath_.reset();
+}
+
+SimulatorRecorder::State SimulatorRecorder::state() const {
+    if (process_) return State::recording;
+    return outputPath_ ? State::failedLaunch : State::idle;
+}
+
+bool SimulatorRecorder::isChildRunning() { return process_ && process_->isRunning(); }
+
+}  // namespace kestro

@@ -1,0 +1,93 @@
+#pragma once
+// Finds the developer tools and the booted iOS simulators through `xcrun simctl`, and records a
+// simulator's screen into an H.264 movie by running `xcrun simctl io <UDID> recordVideo` as a
+// child process until it is interrupted.
+//
+// Discovery (xcrunPath, checkAvailability, listBootedDevices) keeps no state and caches nothing:
+// every call looks at the file system and starts fresh children, and never fails; every problem
+// is folded into its result.
+//
+// Threads: every call is synchronous and blocks its caller while children run (stopRecording for
+// up to about 8 seconds: 2 s of grace after the interrupt, then up to 6 s waiting for the file),
+// so an interactive program calls it off its interface thread. A recorder is used from one thread
+// at a time; the discovery calls touch no fields and may run concurrently with anything. The
+// recording child's output pipes are emptied by ChildProcess's own reader thread, which touches no
+// recorder state.
+
+#include "core/capture/child_process.hpp"
+#include "core/capture/recorder_error.hpp"
+#include "core/capture/simulator_device.hpp"
+#include "core/result.hpp"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestro {
+
+class SimulatorRecorder {
+public:
+    enum class Availability {
+        available,           // tools work and at least one simulator is booted
+        xcodeMissing,        // no candidate launcher is an executable file
+        simctlUnavailable,   // `xcrun simctl help` could not be started
+        noBootedSimulators,  // tools work, nothing booted
+    };
+
+    enum class State {
+        idle,          // nothing tracked
+        recording,     // a child and its output file are tracked
+        failedLaunch,  // the output file is tracked but its child never started
+    };
+
+    // "/usr/bin/xcrun", then the launchers of Xcode and of the command line tools.
+    static std::vector<std::string> defaultLauncherCandidates();
+
+    // The candidates named in a colon-separated list (empty entries skipped), or the default ones
+    // when the list is missing or names none. Lets a front end point the recorder at a stand-in.
+    static std::vector<std::string> launcherCandidatesFrom(const char* colonSeparatedList);
+
+    // The name used for an availability in machine-readable output ("available", "xcodeMissing",
+    // "simctlUnavailable", "noBootedSimulators").
+    static std::string_view availabilityName(Availability availability);
+
+    SimulatorRecorder();
+    // Candidates are tried in order; when none is executable the first one is still returned by
+    // xcrunPath() (and found not executable by its callers).
+    explicit SimulatorRecorder(std::vector<std::string> launcherCandidates);
+
+    SimulatorRecorder(const SimulatorRecorder&) = delete;
+    SimulatorRecorder& operator=(const SimulatorRecorder&) = delete;
+    // Dropping the recorder does not stop a recording: the child runs on until it exits and is
+    // then reaped in the background. Only stopRecording() ends a recording.
+    ~SimulatorRecorder() = default;
+
+    std::string xcrunPath() const;
+    Availability checkAvailability() const;
+    std::vector<SimulatorDevice> listBootedDevices() const;
+
+    // Stops any tracked recording first (with its waits), then checks the device (the first
+    // booted one when none is given) and the tools, creates the output folder, removes an existing
+    // file at `output` and starts the recording child. Returns once the child has started.
+    Result<Done, RecorderError> startRecording(const std::filesystem::path& output,
+                                               const std::optional<SimulatorDevice>& device);
+
+    // Interrupts the tracked child, gives it 2 s to finish the movie (sending SIGTERM after that),
+    // then waits up to about 6 s for a non-empty file at the tracked path. Never fails; returns at
+    // once when nothing is tracked. Afterwards the recorder is idle.
+    void stopRecording();
+
+    State state() const;
+    const std::optional<std::filesystem::path>& outputPath() const { return outputPath_; }
+    // Whether the tracked recording child is still running (false when none is tracked).
+    bool isChildRunning();
+
+private:
+    std::vector<std::string> candidates_;
+    std::optional<ChildProcess> process_;
+    std::optional<std::filesystem::path> outputPath_;
+};
+
+}  // namespace kestro

@@ -1,0 +1,141 @@
+// kestro-cli devices and record, run against the xcrun stand-in.
+
+#include "core/capture/child_process.hpp"
+#include "core/capture/fake_xcrun_env.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <signal.h>
+
+namespace kestro {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::deviceLine;
+using testing::FakeXcrun;
+using testing::kUdid15;
+using testing::kUdidAir;
+using testing::kUdidSe;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+ChildProcess startCli(const std::vector<std::string>& arguments) {
+    auto child = ChildProcess::spawn(
+        SpawnRequest{KESTRO_CLI, arguments, ChildStream::collect, ChildStream::collect});
+    if (!child) ADD_FAILURE() << "kestro-cli did not start: " << child.error().description;
+    return std::move(*child);
+}
+
+CliRun finish(ChildProcess& cli) {
+    CollectedOutput output = cli.readOutputToEnd();
+    return CliRun{cli.waitForExit(), std::move(output.standardOutput), std::move(output.standardError)};
+}
+
+CliRun runCli(const std::vector<std::string>& arguments) {
+    ChildProcess cli = startCli(arguments);
+    return finish(cli);
+}
+
+class CaptureCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake.set("KESTRO_XCRUN", (fake.dir() / "missing-xcrun").string() + ":" + FakeXcrun::launcher());
+        fake.setListing("== Devices ==\r\n-- iOS 17.5 --\r\n" + deviceLine("iPhone 15", kUdid15) +
+                        deviceLine("iPhone SE (3rd generation)", kUdidSe, "Shutdown") +
+                        deviceLine("iPad Air", kUdidAir));
+    }
+    FakeXcrun fake;
+};
+
+TEST_F(CaptureCli, DevicesListsTheBootedSimulators) {
+    const CliRun plain = runCli({"devices"});
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, std::string(kUdid15) + "  iPhone 15\n" + kUdidAir + "  iPad Air\n");
+
+    const CliRun json = runCli({"devices", "--json"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(nlohmann::json::parse(json.out),
+              (nlohmann::json{{"availability", "available"},
+                              {"devices",
+                               {{{"name", "iPhone 15"}, {"id", kUdid15}},
+                                {{"name", "iPad Air"}, {"id", kUdidAir}}}}}));
+
+    fake.setListing("== Devices ==\n");
+    const CliRun none = runCli({"devices", "--json"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(nlohmann::json::parse(none.out),
+              (nlohmann::json{{"availability", "noBootedSimulators"},
+                              {"devices", nlohmann::json::array()}}));
+}
+
+TEST_F(CaptureCli, DevicesSaysPlainlyWhenTheToolsAreMissing) {
+    fake.set("KESTRO_XCRUN", (fake.dir() / "missing-xcrun").string());
+    const CliRun plain = runCli({"devices"});
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_NE(plain.err.find("Xcode Command Line Tools not found"), std::string::npos) << plain.err;
+    EXPECT_EQ(plain.out, "");
+
+    const CliRun json = runCli({"devices", "--json"});
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(nlohmann::json::parse(json.out),
+              (nlohmann::json{{"availability", "xcodeMissing"}, {"devices", nlohmann::json::array()}}));
+
+    fake.set("KESTRO_XCRUN", fake.unstartableLauncher());
+    const CliRun broken = runCli({"devices", "--json"});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(nlohmann::json::parse(broken.out)["availability"], "simctlUnavailable");
+}
+
+TEST_F(CaptureCli, RecordRunsUntilInterruptedThenReportsTheMovie) {
+    const auto output = fake.dir() / "takes" / "demo.mp4";
+    ChildProcess cli = startCli({"record", "-o", output.string(), "--device", kUdidAir, "--json"});
+    ASSERT_TRUE(fake.waitForLogLine("call 8"));
+    // Still recording: nothing ends it but the interrupt.
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(cli.isRunning());
+    EXPECT_FALSE(fake.logHas("signal INT"));
+
+    ASSERT_TRUE(cli.interrupt());
+    const CliRun run = finish(cli);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["output"], output.string());
+    EXPECT_EQ(result["size"], testing::fileSize(output));
+    EXPECT_GT(testing::fileSize(output), 0u);
+    const auto calls = fake.calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back()[2], kUdidAir);
+    EXPECT_TRUE(fake.logHas("signal INT"));
+}
+
+TEST_F(CaptureCli, RecordFailuresUseTheRecordersTexts) {
+    const std::string output = (fake.dir() / "demo.mp4").string();
+    const CliRun notBooted = runCli({"record", "-o", output, "--device", kUdidSe});
+    EXPECT_EQ(notBooted.status, 1);
+    // Only booted devices are listed by name, so this one is named by its id.
+    EXPECT_NE(notBooted.err.find("Simulator " + std::string(kUdidSe) +
+                                 " is not running. Available devices: iPhone 15, iPad Air"),
+              std::string::npos)
+        << notBooted.err;
+
+    // As on a machine without Xcode: the device cannot even be chosen.
+    fake.set("KESTRO_XCRUN", (fake.dir() / "missing-xcrun").string());
+    const CliRun missing = runCli({"record", "-o", output, "--json"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(nlohmann::json::parse(missing.out)["error"]["description"],
+              "No running iOS simulators found. Please boot a simulator first.");
+    const CliRun missingWithDevice = runCli({"record", "-o", output, "--device", kUdid15});
+    EXPECT_EQ(missingWithDevice.status, 1);
+    EXPECT_NE(missingWithDevice.err.find("Xcode Command Line Tools not found. Please install Xcode "
+                                         "and tools."),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+}  // namespace
+}  // namespace kestro

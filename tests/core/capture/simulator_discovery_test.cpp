@@ -1,0 +1,94 @@
+#include "core/capture/simulator_recorder.hpp"
+
+#include "core/capture/fake_xcrun_env.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace kestro {
+namespace {
+
+using testing::deviceLine;
+using testing::FakeXcrun;
+using testing::kUdid15;
+using testing::kUdidAir;
+using testing::kUdidSe;
+using Availability = SimulatorRecorder::Availability;
+using Devices = std::vector<SimulatorDevice>;
+using Calls = std::vector<std::string>;
+
+TEST(LauncherDiscovery, FirstExecutableCandidateWins) {
+    FakeXcrun fake;
+    const std::string missing = (fake.dir() / "missing").string();
+    const std::string plainFile = (fake.dir() / "not-executable").string();
+    testing::writeFile(plainFile, "#!/bin/sh\n");
+    ::chmod(plainFile.c_str(), 0644);
+    const std::string folder = fake.dir().string();  // searchable, yet no program
+    const std::string second = fake.unstartableLauncher();
+
+    EXPECT_EQ(SimulatorRecorder({missing, plainFile, folder, FakeXcrun::launcher(), second}).xcrunPath(),
+              FakeXcrun::launcher());
+    // Preference order holds even when later candidates work too.
+    EXPECT_EQ(SimulatorRecorder({second, FakeXcrun::launcher()}).xcrunPath(), second);
+    // None works: the first is still the answer, and its callers find it unusable.
+    SimulatorRecorder none({plainFile, missing});
+    EXPECT_EQ(none.xcrunPath(), plainFile);
+    EXPECT_EQ(none.checkAvailability(), Availability::xcodeMissing);
+    EXPECT_TRUE(none.listBootedDevices().empty());
+
+    EXPECT_EQ(SimulatorRecorder::defaultLauncherCandidates(),
+              (std::vector<std::string>{"/usr/bin/xcrun",
+                                        "/Applications/Xcode.app/Contents/Developer/usr/bin/xcrun",
+                                        "/Library/Developer/CommandLineTools/usr/bin/xcrun"}));
+    EXPECT_EQ(SimulatorRecorder::launcherCandidatesFrom("/a::/b:"), (std::vector<std::string>{"/a", "/b"}));
+    EXPECT_EQ(SimulatorRecorder::launcherCandidatesFrom(""), SimulatorRecorder::defaultLauncherCandidates());
+    EXPECT_EQ(SimulatorRecorder::launcherCandidatesFrom(nullptr),
+              SimulatorRecorder::defaultLauncherCandidates());
+}
+
+TEST(ToolAvailability, ProbeThenListing) {
+    FakeXcrun fake;
+    SimulatorRecorder recorder({FakeXcrun::launcher()});
+
+    fake.setListing("== Devices ==\n" + deviceLine("iPhone 15", kUdid15, "Shutdown"));
+    EXPECT_EQ(recorder.checkAvailability(), Availability::noBootedSimulators);
+    EXPECT_EQ(fake.subcommands(), (Calls{"help", "list"}));
+    EXPECT_EQ(fake.calls()[0], (Calls{"simctl", "help"}));
+    EXPECT_EQ(fake.calls()[1], (Calls{"simctl", "list", "devices", "available"}));
+
+    fake.setListing(deviceLine("iPhone 15", kUdid15));
+    EXPECT_EQ(recorder.checkAvailability(), Availability::available);
+
+    // How the probe exits does not matter, only that it started.
+    fake.set("FAKE_XCRUN_HELP_STATUS", "3");
+    EXPECT_EQ(recorder.checkAvailability(), Availability::available);
+}
+
+TEST(ToolAvailability, LauncherThatCannotStart) {
+    FakeXcrun fake;
+    SimulatorRecorder recorder({fake.unstartableLauncher(), FakeXcrun::launcher()});
+    EXPECT_EQ(recorder.checkAvailability(), Availability::simctlUnavailable);
+    EXPECT_TRUE(recorder.listBootedDevices().empty());
+    EXPECT_TRUE(fake.calls().empty()) << "the working stand-in must not be tried instead";
+}
+
+TEST(BootedDevices, ReadFromTheListingOfTheTool) {
+    FakeXcrun fake;
+    SimulatorRecorder recorder({FakeXcrun::launcher()});
+    // simctl's own layout, with Windows line ends and a long listing beyond a pipe's buffer.
+    std::string listing = "== Devices ==\r\n-- iOS 17.5 --\r\n";
+    for (int i = 0; i < 2000; ++i)
+        listing += "    iPhone " + std::to_string(i) + " (" + kUdidAir + ") (Shutdown) \r\n";
+    listing += "    iPhone SE (3rd generation) (" + std::string(kUdidSe) + ") (Booted) \r\n";
+    listing += "    iPhone 15 (" + std::string(kUdid15) + ") (Booted) \r\n";
+    listing += "-- tvOS 17.5 --\r\n";
+    fake.setListing(listing);
+    EXPECT_EQ(recorder.listBootedDevices(), (Devices{{"iPhone SE", kUdidSe}, {"iPhone 15", kUdid15}}));
+
+    fake.setListing(deviceLine("iPhone 15", kUdid15) + "    M\xE9tro (" + kUdidAir + ") (Booted)\n");
+    EXPECT_TRUE(recorder.listBootedDevices().empty()) << "Latin-1 bytes are not UTF-8";
+}
+
+}  // namespace
+}  // namespace kestro

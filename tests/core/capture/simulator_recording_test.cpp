@@ -1,0 +1,249 @@
+#include "core/capture/simulator_recorder.hpp"
+
+#include "core/capture/fake_xcrun_env.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace kestro {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::deviceLine;
+using testing::FakeXcrun;
+using testing::fileSize;
+using testing::kUdid15;
+using testing::kUdidAir;
+using testing::kUdidSe;
+using testing::secondsSince;
+using State = SimulatorRecorder::State;
+using Calls = std::vector<std::string>;
+
+const SimulatorDevice kIPhone15{"iPhone 15", kUdid15};
+const SimulatorDevice kIPadAir{"iPad Air", kUdidAir};
+const SimulatorDevice kIPhoneSe{"iPhone SE", kUdidSe};
+
+std::string videoCodecOf(const std::filesystem::path& movie) {
+    auto probe = ChildProcess::spawn(SpawnRequest{
+        KESTRO_FFPROBE,
+        {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=codec_name", "-of",
+         "default=nw=1:nk=1", movie.string()},
+        ChildStream::collect});
+    if (!probe) return "ffprobe did not start";
+    const std::string out = probe->readOutputToEnd().standardOutput;
+    probe->waitForExit();
+    return out;
+}
+
+class Recording : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake.setListing("== Devices ==\n-- iOS 17.5 --\n" + deviceLine("iPhone 15", kUdid15) +
+                        deviceLine("iPhone SE (3rd generation)", kUdidSe, "Shutdown") +
+                        deviceLine("iPad Air", kUdidAir));
+    }
+
+    // The stand-in logs a recording once its signal handlers are in place, a moment after the
+    // start returns.
+    bool awaitRecordingCalls(size_t count) const {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (recordingCalls().size() < count && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(20ms);
+        return recordingCalls().size() == count;
+    }
+
+    // The calls that recorded, each with its arguments.
+    std::vector<Calls> recordingCalls() const {
+        std::vector<Calls> result;
+        for (const auto& call : fake.calls())
+            if (call.size() > 1 && call[1] == "io") result.push_back(call);
+        return result;
+    }
+
+    FakeXcrun fake;
+    SimulatorRecorder recorder{{FakeXcrun::launcher()}};
+};
+
+TEST_F(Recording, GivenDeviceIsRecordedByIdIntoANewFolder) {
+    const auto output = fake.dir() / "new folder" / "deeper" / "clip (1).mp4";
+    ASSERT_TRUE(recorder.startRecording(output, kIPadAir));
+    EXPECT_EQ(recorder.state(), State::recording);
+    EXPECT_EQ(recorder.outputPath(), output);
+    EXPECT_TRUE(std::filesystem::is_directory(output.parent_path()));
+    ASSERT_TRUE(awaitRecordingCalls(1));
+    // The probe and a listing for the tool check, a listing for the device check, the recording.
+    EXPECT_EQ(fake.subcommands(), (Calls{"help", "list", "list", "io"}));
+    EXPECT_EQ(fake.calls().back(), (Calls{"simctl", "io", kUdidAir, "recordVideo", "--codec", "h264",
+                                          "--force", output.string()}));
+    recorder.stopRecording();
+    EXPECT_EQ(recorder.state(), State::idle);
+    EXPECT_FALSE(recorder.outputPath());
+    EXPECT_EQ(videoCodecOf(output), "h264\n");
+}
+
+TEST_F(Recording, WithoutADeviceTheFirstBootedOneReplacesAnExistingFile) {
+    const auto output = fake.dir() / "clip.mp4";
+    testing::writeFile(output, "an older recording");
+    ASSERT_TRUE(recorder.startRecording(output, std::nullopt));
+    ASSERT_TRUE(awaitRecordingCalls(1));
+    EXPECT_EQ(fake.subcommands(), (Calls{"list", "help", "list", "list", "io"}));
+    EXPECT_EQ(recordingCalls()[0][2], kUdid15);
+    // The stand-in only writes when interrupted: the old file was removed before it started.
+    EXPECT_FALSE(std::filesystem::exists(output));
+    recorder.stopRecording();
+    EXPECT_EQ(videoCodecOf(output), "h264\n");
+}
+
+TEST_F(Recording, RefusalsCarryTheirCodeAndTextAndTouchNothing) {
+    const auto folder = fake.dir() / "never made";
+    const auto output = folder / "clip.mp4";
+    const auto existing = fake.dir() / "keep.mp4";
+    testing::writeFile(existing, "keep me");
+    const auto expectRefusal = [&](SimulatorRecorder& r, const std::filesystem::path& path,
+                                   const std::optional<SimulatorDevice>& device, int code,
+                                   const std::string& text) {
+        auto started = r.startRecording(path, device);
+        ASSERT_FALSE(started) << text;
+        EXPECT_EQ(started.error().domain, "SimulatorRecorder");
+        EXPECT_EQ(started.error().code, code);
+        EXPECT_EQ(started.error().description, text);
+        EXPECT_EQ(r.state(), State::idle);
+    };
+
+    // A device that has been shut down, named with the ones still booted.
+    expectRefusal(recorder, output, kIPhoneSe, 1,
+                  "Simulator iPhone SE is not running. Available devices: iPhone 15, iPad Air");
+    // Devices are matched by id alone, exactly.
+    expectRefusal(recorder, existing, SimulatorDevice{"iPhone 15", "11111111-2222-3333-4444-555555555555 "}, 1,
+                  "Simulator iPhone 15 is not running. Available devices: iPhone 15, iPad Air");
+
+    SimulatorRecorder missingTools({(fake.dir() / "no-xcrun").string()});
+    // The device is resolved before the tools are checked.
+    expectRefusal(missingTools, output, std::nullopt, 1,
+                  "No running iOS simulators found. Please boot a simulator first.");
+    expectRefusal(missingTools, output, kIPhone15, 2,
+                  "Xcode Command Line Tools not found. Please install Xcode and tools.");
+    SimulatorRecorder brokenTools({fake.unstartableLauncher()});
+    expectRefusal(brokenTools, output, kIPhone15, 3,
+                  "simctl is unavailable. Ensure Xcode command line tools are installed.");
+    fake.setListing(deviceLine("iPhone 15", kUdid15, "Shutdown"));
+    expectRefusal(recorder, output, kIPhone15, 4,
+                  "No booted simulators found. Boot an iOS simulator in Xcode.");
+
+    EXPECT_TRUE(recordingCalls().empty());
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    EXPECT_EQ(testing::readFile(existing), "keep me");
+}
+
+TEST_F(Recording, StartingAgainFinishesTheTrackedRecordingFirst) {
+    const auto first = fake.dir() / "first.mp4";
+    const auto second = fake.dir() / "second.mp4";
+    ASSERT_TRUE(recorder.startRecording(first, kIPhone15));
+    ASSERT_TRUE(fake.waitForLogLine("call 8"));
+    ASSERT_TRUE(recorder.startRecording(second, kIPadAir));
+    EXPECT_GT(fileSize(first), 0u);
+    ASSERT_TRUE(awaitRecordingCalls(2));
+
+    // The first child was interrupted and had written its movie before the second was probed.
+    const auto lines = fake.logLines();
+    const auto at = [&](const std::string& line, size_t from = 0) {
+        return std::find(lines.begin() + static_cast<long>(from), lines.end(), line) - lines.begin();
+    };
+    const auto firstCall = at("io");
+    const auto interrupted = at("signal INT", static_cast<size_t>(firstCall));
+    const auto written = at("wrote", static_cast<size_t>(interrupted));
+    const auto nextProbe = at("help", static_cast<size_t>(firstCall));
+    EXPECT_LT(written, nextProbe);
+    EXPECT_EQ(recordingCalls()[1][7], second.string());
+
+    recorder.stopRecording();
+    EXPECT_GT(fileSize(second), 0u);
+}
+
+TEST_F(Recording, StopWithNothingTrackedReturnsAtOnce) {
+    const auto start = std::chrono::steady_clock::now();
+    recorder.stopRecording();
+    EXPECT_LT(secondsSince(start), 0.05);
+    EXPECT_EQ(recorder.state(), State::idle);
+}
+
+TEST_F(Recording, ChildFinishingWithinTheGracePeriodIsNotTerminated) {
+    // It stays 0.4 s after writing, long enough to notice an early termination.
+    fake.setMode("linger");
+    const auto output = fake.dir() / "clip.mp4";
+    ASSERT_TRUE(recorder.startRecording(output, kIPhone15));
+    ASSERT_TRUE(fake.waitForLogLine("call 8"));
+    const auto start = std::chrono::steady_clock::now();
+    recorder.stopRecording();
+    const double took = secondsSince(start);
+    EXPECT_GE(took, 0.4);
+    EXPECT_LT(took, 2.0);
+    EXPECT_TRUE(fake.logHas("signal INT"));
+    EXPECT_FALSE(fake.logHas("signal TERM"));
+    EXPECT_GT(fileSize(output), 0u);
+}
+
+TEST_F(Recording, ChildIgnoringTheInterruptIsTerminatedAfterTwoSeconds) {
+    // It writes its movie at once, so the file wait ends at the first check.
+    fake.setMode("ignore-int");
+    const auto output = fake.dir() / "clip.mp4";
+    ASSERT_TRUE(recorder.startRecording(output, kIPhone15));
+    ASSERT_TRUE(fake.waitForLogLine("call 8"));
+    const auto start = std::chrono::steady_clock::now();
+    recorder.stopRecording();
+    const double took = secondsSince(start);
+    EXPECT_GE(took, 2.0);
+    EXPECT_LT(took, 2.6);
+    EXPECT_TRUE(fake.waitForLogLine("signal TERM", 2s));
+    const auto lines = fake.logLines();
+    EXPECT_LT(std::find(lines.begin(), lines.end(), "signal INT"),
+              std::find(lines.begin(), lines.end(), "signal TERM"));
+    EXPECT_EQ(recorder.state(), State::idle);
+}
+
+TEST_F(Recording, FileWaitLastsUntilTheFileHasData) {
+    // The child exits on the interrupt without writing; the file appears empty, then grows.
+    fake.setMode("no-file");
+    const auto output = fake.dir() / "clip.mp4";
+    ASSERT_TRUE(recorder.startRecording(output, kIPhone15));
+    ASSERT_TRUE(fake.waitForLogLine("call 8"));
+    testing::writeFile(output, "");
+    std::thread grower([&] {
+        std::this_thread::sleep_for(700ms);
+        testing::writeFile(output, "movie data");
+    });
+    const auto start = std::chrono::steady_clock::now();
+    recorder.stopRecording();
+    const double took = secondsSince(start);
+    grower.join();
+    EXPECT_GE(took, 0.7);
+    EXPECT_LT(took, 1.3);
+}
+
+TEST_F(Recording, FailedLaunchKeepsThePathAndTheNextStopGivesUpAfterThirtyChecks) {
+    // The second listing leaves an unstartable launcher first in line, so only the launch fails.
+    const auto planted = fake.dir() / "planted-xcrun";
+    fake.set("FAKE_XCRUN_PLANT", "2:" + planted.string());
+    SimulatorRecorder r({planted.string(), FakeXcrun::launcher()});
+    const auto output = fake.dir() / "clip.mp4";
+
+    auto started = r.startRecording(output, kIPhone15);
+    ASSERT_FALSE(started);
+    EXPECT_EQ(started.error().domain, "POSIX");
+    EXPECT_EQ(started.error().code, ENOENT);
+    EXPECT_EQ(started.error().description, std::strerror(ENOENT));
+    EXPECT_EQ(r.state(), State::failedLaunch);
+    EXPECT_EQ(r.outputPath(), output);
+
+    const auto start = std::chrono::steady_clock::now();
+    r.stopRecording();
+    const double took = secondsSince(start);
+    EXPECT_GE(took, 5.7);
+    EXPECT_LT(took, 6.5);
+    EXPECT_EQ(r.state(), State::idle);
+}
+
+}  // namespace
+}  // namespace kestro
