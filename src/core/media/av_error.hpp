@@ -1,0 +1,21 @@
+#pragma once
+// FFmpeg's error codes as text and as the media layer's error value.
+
+#include "core/media/media_error.hpp"
+
+#include <string>
+#include <string_view>
+
+namespace kestro {
+
+// FFmpeg's own message for an AVERROR code ("Invalid data found when processing input").
+std::string avErrorText(int averror);
+
+// A MediaError carrying `averror` and the text "<context>: <FFmpeg's message>" (just FFmpeg's
+// message when the context is empty).
+MediaError mediaError(int averror, std::string_view context = {});
+
+// A failure without an FFmpeg code; averror is AVERROR_UNKNOWN unless given.
+MediaError mediaFailure(std::string message, int averror = 0);
+
+}  // namespace kestro
