@@ -44,8 +44,22 @@ sample: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target samplegen
 	$(BUILD)/tools/samplegen/samplegen --out resources/samples/kestro-sample.mp4
 
+SAMPLE := resources/samples/kestro-sample.mp4
+APP := $(BUILD)/src/app/kestro
+
+# The editor window, with the bundled sample recording loaded when it is there.
 app: build
-	$(BUILD)/src/app/kestro
+	$(APP) $(wildcard $(SAMPLE))
+
+# The window under a virtual display with the sample and a frame loaded, saved to
+# $(BUILD)/screenshot.png (and the dark appearance to $(BUILD)/screenshot-dark.png). Its own
+# settings folder keeps the user's preferences out of it.
+screenshot: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target kestro kestro_frames
+	XDG_CONFIG_HOME=$(BUILD)/screenshot-config xvfb-run -a -s "-screen 0 1600x1000x24" \
+		$(APP) --frame auto --screenshot $(BUILD)/screenshot.png $(wildcard $(SAMPLE))
+	XDG_CONFIG_HOME=$(BUILD)/screenshot-config-dark xvfb-run -a -s "-screen 0 1600x1000x24" \
+		$(APP) --dark --frame auto --screenshot $(BUILD)/screenshot-dark.png $(wildcard $(SAMPLE))
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) out

@@ -51,7 +51,7 @@ QSize EmptyStateCard::sizeFor(qreal maxWidth) const {
     const Metrics m;
     const qreal w = std::min(m.contentWidth() + 2 * kPadding + 40, maxWidth);
     const qreal h = m.contentHeight() + 2 * kPadding;
-    return QSize(int(std::ceil(w)) + 2 * kShadowMargin, int(std::ceil(h)) + 2 * kShadowMargin);
+    return QSize(int(std::floor(w)) + 2 * kShadowMargin, int(std::ceil(h)) + 2 * kShadowMargin);
 }
 
 void EmptyStateCard::paintEvent(QPaintEvent*) {
