@@ -2,7 +2,11 @@
 
 extern "C" {
 #include <libavutil/error.h>
+#include <libavutil/log.h>
 }
+
+#include <cstdlib>
+#include <mutex>
 
 namespace kestro {
 
@@ -22,6 +26,13 @@ MediaError mediaError(int averror, std::string_view context) {
 
 MediaError mediaFailure(std::string message, int averror) {
     return MediaError{averror != 0 ? averror : AVERROR_UNKNOWN, std::move(message)};
+}
+
+void quietLibavLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (!std::getenv("KESTRO_LIBAV_LOG")) av_log_set_level(AV_LOG_FATAL);
+    });
 }
 
 }  // namespace kestro

@@ -18,4 +18,9 @@ MediaError mediaError(int averror, std::string_view context = {});
 // A failure without an FFmpeg code; averror is AVERROR_UNKNOWN unless given.
 MediaError mediaFailure(std::string message, int averror = 0);
 
+// libav prints warnings and progress to stderr by default; the core reports through values
+// instead, so this turns libav's own log down to fatal errors, once per process. Setting the
+// environment variable KESTRO_LIBAV_LOG leaves libav's logging as it is (for debugging).
+void quietLibavLog();
+
 }  // namespace kestro

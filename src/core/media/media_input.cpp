@@ -7,6 +7,7 @@
 namespace kestro {
 
 Result<AVInputFormatContextPtr, MediaError> openMediaInput(const std::filesystem::path& path) {
+    quietLibavLog();
     const std::string context = "Cannot open " + path.string();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return fail(mediaError(AVERROR(ENOENT), context));
