@@ -1,14 +1,16 @@
 #include "app/editor/content_view.hpp"
 
 #include "app/editor/editor_state.hpp"
-#include "app/editor/frame_preset_picker.hpp"
+#include "app/editor/recording_workflow.hpp"
+#include "app/editor/workflow_dialogs.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/timeline_section_view.hpp"
-#include "app/ui/labeled_control.hpp"
-#include "app/ui/modern_button.hpp"
+#include "app/sections/export_progress_area.hpp"
+#include "app/sections/export_section.hpp"
+#include "app/sections/recording_section.hpp"
+#include "app/sections/source_section.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
-#include "app/ui/section_card.hpp"
 #include "app/ui/shadow.hpp"
 
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QTimer>
 #include <QHideEvent>
 #include <QVBoxLayout>
 
@@ -60,19 +63,28 @@ protected:
 }  // namespace
 
 struct ContentView::OwnedDialogs {
-    explicit OwnedDialogs(QWidget* window) : alerts(window), files(window) {}
+    explicit OwnedDialogs(QWidget* window) : alerts(window), files(window), workflows(window) {}
     MessageBoxAlertPresenter alerts;
     QtFileDialogs files;
+    QtWorkflowDialogs workflows;
 };
 
 ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
+    : ContentView(std::move(state), Services{}, parent) {}
+
+ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, QWidget* parent)
     : QWidget(parent), state_(std::move(state)) {
     setWindowTitle(QStringLiteral("Kestro"));
+    dialogs_ = std::make_unique<OwnedDialogs>(this);
     if (!state_->alertPresenter()) {
-        dialogs_ = std::make_unique<OwnedDialogs>(this);
         state_->setAlertPresenter(&dialogs_->alerts);
         state_->setFileDialogs(&dialogs_->files);
     }
+    WorkflowDialogs* panels = services.dialogs ? services.dialogs : &dialogs_->workflows;
+    exportWorkflow_ = std::make_unique<ExportWorkflow>(*state_, panels, std::move(services.engine));
+    recordingWorkflow_ = std::make_unique<RecordingWorkflow>(
+        *state_, panels,
+        services.xcrunLaunchers ? *services.xcrunLaunchers : RecordingWorkflow::launcherCandidates());
 
     auto* root = new QHBoxLayout(this);
     root->setContentsMargins(24, 24, 24, 24);
@@ -80,6 +92,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
 
     // Left column: preview header, preview area, timeline.
     auto* left = new QWidget(this);
+    leftColumn_ = left;
     left->setMinimumWidth(kLeftColumnMinWidth);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
@@ -109,6 +122,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
 
     // Right column: the section cards, scrolling when the window is short.
     auto* scroll = new QScrollArea(this);
+    rightColumn_ = scroll;
     scroll->setFixedWidth(kRightColumnWidth);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
@@ -120,28 +134,16 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
     sectionColumn_->setContentsMargins(0, 8, 0, 8);
     sectionColumn_->setSpacing(20);
 
-    sourceCard_ = new SectionCard(QStringLiteral("photo.on.rectangle.angled"),
-                                  QStringLiteral("Source & Frame"), column);
-    auto* buttons = new QHBoxLayout();
-    buttons->setSpacing(12);
-    using Style = ModernButtonStyle;
-    importButton_ = new ModernButton(QStringLiteral("square.and.arrow.down"), QStringLiteral("Import Video"),
-                                     Style{Style::Variant::secondary, Style::Size::medium}, sourceCard_);
-    resetButton_ = new ModernButton(QStringLiteral("xmark.circle"), QStringLiteral("Reset"),
-                                    Style{Style::Variant::ghost, Style::Size::medium}, sourceCard_);
-    buttons->addWidget(importButton_);
-    buttons->addWidget(resetButton_);
-    buttons->addStretch(1);
-    sourceCard_->body()->addLayout(buttons);
-    framePicker_ = new FramePresetPicker(*state_, sourceCard_);
-    sourceCard_->body()->addWidget(new LabeledControl(QStringLiteral("Device Frame"), framePicker_, sourceCard_));
-    sectionColumn_->addWidget(sourceCard_);
+    recordingSection_ = new RecordingSection(*state_, *recordingWorkflow_, column);
+    sourceSection_ = new SourceSection(*state_, column);
+    exportSection_ = new ExportSection(*state_, *exportWorkflow_, column);
+    sectionColumn_->addWidget(recordingSection_);
+    sectionColumn_->addWidget(sourceSection_);
+    sectionColumn_->addWidget(exportSection_);
     sectionColumn_->addStretch(1);
     scroll->setWidget(column);
     root->addWidget(scroll);
 
-    connect(importButton_, &QAbstractButton::clicked, state_.get(), &EditorState::importVideo);
-    connect(resetButton_, &QAbstractButton::clicked, state_.get(), &EditorState::clearVideo);
     connect(appearanceButton_, &QAbstractButton::clicked, this,
             [this] { state_->setDarkMode(!state_->isDarkMode()); });
 
@@ -159,9 +161,14 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
     stage_->setPlacement(s->scale(), s->offsetX(), s->offsetY());
     stage_->setStageAspectRatio(s->stageAspectRatio());
 
-    connect(s, &EditorState::videoPathChanged, this, &ContentView::syncSource);
     connect(s, &EditorState::isDarkModeChanged, this, &ContentView::syncAppearance);
-    syncSource();
+    // An export's progress sits at the bottom of the column; bring it into view when one starts.
+    connect(s, &EditorState::exportingChanged, scroll, [this, scroll](bool exporting) {
+        if (!exporting) return;
+        QTimer::singleShot(0, scroll, [this, scroll] {
+            scroll->ensureWidgetVisible(exportSection_->progressArea(), 0, 8);
+        });
+    });
     syncAppearance();
     resize(1240, 860);
 }
@@ -171,7 +178,9 @@ ContentView::~ContentView() {
     stage_->setFeed(nullptr);
 }
 
-void ContentView::syncSource() { resetButton_->setVisible(state_->videoPath().has_value()); }
+FramePresetPicker* ContentView::framePicker() const { return sourceSection_->framePicker(); }
+ModernButton* ContentView::importButton() const { return sourceSection_->importButton(); }
+ModernButton* ContentView::resetButton() const { return sourceSection_->resetButton(); }
 
 void ContentView::syncAppearance() {
     const bool dark = state_->isDarkMode();
