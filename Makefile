@@ -17,9 +17,14 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# The main job, headless: list the frames Kestro ships.
+# The main job, headless: frame the bundled sample recording into the default frame.
+DEMO_SAMPLE ?= resources/samples/kestro-sample.mp4
+DEMO_FRAME ?= Frames/iphone16pro_black_titanium_portrait
+
 run: build
-	$(CLI) frames
+	@mkdir -p out
+	$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mp4 --frame $(DEMO_FRAME) --background white
+	$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mov --frame $(DEMO_FRAME) --background transparent
 
 test: test-fast test-asan
 
@@ -60,6 +65,10 @@ screenshot: configure
 		$(APP) --frame auto --screenshot $(BUILD)/screenshot.png $(wildcard $(SAMPLE))
 	XDG_CONFIG_HOME=$(BUILD)/screenshot-config-dark xvfb-run -a -s "-screen 0 1600x1000x24" \
 		$(APP) --dark --frame auto --screenshot $(BUILD)/screenshot-dark.png $(wildcard $(SAMPLE))
+
+# Kestro's export against the equivalent ffmpeg command line; inputs are generated once.
+bench: build
+	$(BUILD)/bench/export_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) out

@@ -21,10 +21,16 @@ using namespace kestro;
 
 namespace {
 
+// The first Pro model with an image (the most recognisable silhouette), else the first frame.
 QString autoFrameKey() {
-    for (const FramePreset& preset : framePresetCatalog())
-        if (preset.bundleImageName) return QString::fromStdString(preset.key);
-    return {};
+    const FramePreset* first = nullptr;
+    for (const FramePreset& preset : framePresetCatalog()) {
+        if (!preset.bundleImageName) continue;
+        if (!first) first = &preset;
+        if (QString::fromStdString(preset.label).contains(QStringLiteral(" Pro")))
+            return QString::fromStdString(preset.key);
+    }
+    return first ? QString::fromStdString(first->key) : QString();
 }
 
 void saveScreenshot(ContentView& view, const QString& path) {
@@ -78,7 +84,7 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A movie to open at start."));
     QCommandLineOption frameOption(QStringLiteral("frame"),
-                                   QStringLiteral("Frame preset to select at start (\"auto\": the first)."),
+                                   QStringLiteral("Frame preset to select at start (\"auto\": a Pro model)."),
                                    QStringLiteral("key"));
     QCommandLineOption shotOption(QStringLiteral("screenshot"),
                                   QStringLiteral("Save the window to this PNG once shown, then quit."),

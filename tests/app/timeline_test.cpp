@@ -20,13 +20,16 @@ namespace {
 class TimelineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        view_.resize(600, view_.height());
+        view_.resize(600 + 2 * SimpleTimelineView::kSideInset, view_.height());
         view_.setDuration(60);
         view_.setTrimStart(0);
         view_.setTrimEnd(60);
         view_.setCurrentTime(0);
     }
-    QPoint at(qreal x) const { return QPoint(int(x), view_.height() / 2); }
+    // x from the track's left edge.
+    QPoint at(qreal x) const {
+        return QPoint(int(x) + SimpleTimelineView::kSideInset, view_.height() / 2);
+    }
     void press(qreal x) { QTest::mousePress(&view_, Qt::LeftButton, {}, at(x)); }
     void move(qreal x) { QTest::mouseMove(&view_, at(x)); }
     void release(qreal x) { QTest::mouseRelease(&view_, Qt::LeftButton, {}, at(x)); }

@@ -110,9 +110,10 @@ TEST(FramePresetPicker, PromptFirstThenOneTitledSectionPerFamily) {
     const auto actions = picker.menu()->actions();
     ASSERT_FALSE(actions.isEmpty());
     EXPECT_EQ(actions[0]->text(), QString::fromUtf8("📱 Select a frame..."));
+    EXPECT_EQ(actions[0]->data().toString(), "");
     QStringList layout;
     for (QAction* a : actions.mid(1))
-        layout << (a->isSeparator() ? "# " + a->text() : a->data().toString());
+        layout << (a->property("sectionTitle").toBool() ? "# " + a->text() : a->data().toString());
     EXPECT_EQ(layout, (QStringList{QString::fromUtf8("# 📱 iPhone 15 Series"), test::kBrokenKey,
                                    QString::fromUtf8("# 📱 iPhone 16 Series"), test::kProKey,
                                    QString::fromUtf8("# 📱 iPhone Air"), test::kOpaqueKey,

@@ -170,7 +170,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
         });
     });
     syncAppearance();
-    resize(1240, 860);
+    resize(1280, 900);
 }
 
 ContentView::~ContentView() {

@@ -3,8 +3,6 @@
 
 #include "app/editor/video_source.hpp"
 
-#if __has_include("core/media/player.hpp") && __has_include("core/media/movie_probe.hpp")
-#define KESTRO_HAS_PLAYER 1
 #include "core/media/movie_probe.hpp"
 #include "core/media/player.hpp"
 #include "core/model/image.hpp"
@@ -12,11 +10,8 @@
 extern "C" {
 #include <libavutil/error.h>
 }
-#endif
 
 namespace kestro {
-
-#ifdef KESTRO_HAS_PLAYER
 namespace {
 
 // Shares the decoded picture with Qt without copying; the image keeps the frame alive.
@@ -80,28 +75,5 @@ public:
 
 std::unique_ptr<MediaBackend> makeDefaultMediaBackend() { return std::make_unique<FfmpegBackend>(); }
 
-#else
-
-namespace {
-
-// Builds without the player still run: every movie is refused with a clear message.
-class NoPlaybackBackend final : public MediaBackend {
-public:
-    Result<MovieFacts, MediaError> probe(const std::filesystem::path&) override {
-        return fail(MediaError{0, "This build of Kestro cannot play movies."});
-    }
-    Result<std::unique_ptr<VideoSource>, MediaError> open(const std::filesystem::path&,
-                                                          VideoSource::Events) override {
-        return fail(MediaError{0, "This build of Kestro cannot play movies."});
-    }
-};
-
-}  // namespace
-
-std::unique_ptr<MediaBackend> makeDefaultMediaBackend() {
-    return std::make_unique<NoPlaybackBackend>();
-}
-
-#endif
 
 }  // namespace kestro

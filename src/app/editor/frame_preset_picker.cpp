@@ -17,14 +17,17 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-// One menu row: the preset's label and, for Pro models, the badge. Clicking triggers the action.
+// One menu row: the preset's label and, for Pro models, the badge; or the prompt entry, in the
+// secondary colour; or a family's title heading its section. Clicking an entry triggers it.
 class PresetRow : public QWidget {
 public:
-    PresetRow(QWidgetAction* action, const QString& label, bool pro)
-        : action_(action), label_(label), pro_(pro) {
+    enum class Kind { prompt, preset, header };
+
+    PresetRow(QWidgetAction* action, const QString& label, Kind kind, bool pro = false)
+        : action_(action), label_(label), kind_(kind), pro_(pro) {
         setAttribute(Qt::WA_Hover);
         setMouseTracking(true);
-        setMinimumHeight(30);
+        setMinimumHeight(kind == Kind::header ? 28 : 30);
         setMinimumWidth(QFontMetrics(textFont(TextStyle::body)).horizontalAdvance(label) + 110);
     }
 
@@ -33,7 +36,13 @@ protected:
         const Palette& pal = Palette::current();
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = QRectF(rect()).adjusted(5, 1, -5, -1);
+        const QRectF r = QRectF(rect()).adjusted(6, 1, -6, -1);
+        if (kind_ == Kind::header) {
+            p.setFont(textFont(TextStyle::caption, QFont::DemiBold));
+            p.setPen(pal.secondaryText);
+            p.drawText(r.adjusted(8, 6, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, label_);
+            return;
+        }
         const bool hot = underMouse();
         if (hot) {
             QPainterPath hl;
@@ -42,18 +51,18 @@ protected:
         }
         const bool checked = action_->isChecked();
         p.setFont(textFont(TextStyle::body, checked ? QFont::DemiBold : QFont::Normal));
-        p.setPen(hot ? pal.brandBlack : pal.primaryText);
+        const QColor text = hot ? pal.brandBlack : kind_ == Kind::prompt ? pal.secondaryText : pal.primaryText;
         const QFontMetricsF fm(p.font());
-        const qreal textX = r.left() + 24;
+        const qreal textX = r.left() + 26;
         if (checked) {
             QPen pen(hot ? pal.brandBlack : pal.accentTint, 1.8);
             pen.setCapStyle(Qt::RoundCap);
             p.setPen(pen);
-            const QPointF c(r.left() + 12, r.center().y());
+            const QPointF c(r.left() + 13, r.center().y());
             p.drawPolyline(QPolygonF({c + QPointF(-4, 0), c + QPointF(-1, 3), c + QPointF(4, -3.5)}));
-            p.setPen(hot ? pal.brandBlack : pal.primaryText);
         }
-        p.drawText(QRectF(textX, r.top(), r.width() - 24, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
+        p.setPen(text);
+        p.drawText(QRectF(textX, r.top(), r.width() - 26, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
                    label_);
         if (pro_) {
             // The badge: smallest caption, padded 6 x 2, blue at 10% with radius 4.
@@ -73,7 +82,9 @@ protected:
         }
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
+        if (kind_ == Kind::header || event->button() != Qt::LeftButton ||
+            !rect().contains(event->position().toPoint()))
+            return;
         // Close the menu first: triggering may rebuild what the menu shows.
         if (auto* menu = qobject_cast<QMenu*>(parentWidget())) menu->close();
         action_->trigger();
@@ -84,8 +95,22 @@ protected:
 private:
     QWidgetAction* action_;
     QString label_;
+    Kind kind_;
     bool pro_;
 };
+
+QWidgetAction* addRow(QMenu* menu, const QString& label, const QString& key, PresetRow::Kind kind,
+                      bool pro = false) {
+    auto* action = new QWidgetAction(menu);
+    action->setText(label);
+    action->setData(key);
+    action->setCheckable(kind != PresetRow::Kind::header);
+    action->setEnabled(kind != PresetRow::Kind::header);
+    action->setProperty("sectionTitle", kind == PresetRow::Kind::header);
+    action->setDefaultWidget(new PresetRow(action, label, kind, pro));
+    menu->addAction(action);
+    return action;
+}
 
 // The pulsing outline drawn just outside the picker, above its neighbours.
 class AttentionOverlay : public QWidget {
@@ -134,22 +159,16 @@ FramePresetPicker::FramePresetPicker(EditorState& state, const std::vector<Frame
     QMenu* m = menu();
     m->setObjectName("framePresetMenu");
 
-    QAction* prompt = m->addAction(promptText());
-    prompt->setData(QString());
+    QAction* prompt = addRow(m, promptText(), QString(), PresetRow::Kind::prompt);
     connect(prompt, &QAction::triggered, this, [this] { state_.setFramePreset(QString()); });
 
     for (const FramePresetGroup& group : groupedFramePresets(catalog_)) {
-        m->addSection(qs(group.title));
+        addRow(m, qs(group.title), QString(), PresetRow::Kind::header);
         for (const FramePreset& preset : group.presets) {
             const QString key = qs(preset.key);
             const QString label = qs(preset.label);
-            auto* action = new QWidgetAction(m);
-            action->setText(label);
-            action->setData(key);
-            action->setCheckable(true);
-            action->setDefaultWidget(new PresetRow(action, label, showsProBadge(label)));
+            QAction* action = addRow(m, label, key, PresetRow::Kind::preset, showsProBadge(label));
             connect(action, &QAction::triggered, this, [this, key] { state_.setFramePreset(key); });
-            m->addAction(action);
         }
     }
 
@@ -188,7 +207,7 @@ void FramePresetPicker::refresh() {
     QString shown = promptText();
     bool prompt = true;
     for (QAction* action : menu()->actions()) {
-        if (action->isSeparator() || !action->isCheckable()) continue;
+        if (!action->isCheckable()) continue;
         const bool selected = action->data().toString() == key && !key.isEmpty();
         action->setChecked(selected);
         if (selected) {

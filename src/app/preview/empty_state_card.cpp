@@ -17,20 +17,42 @@ constexpr qreal kPadding = 28;
 constexpr qreal kSpacing = 20;
 constexpr qreal kIcon = 96;
 
-struct Metrics {
+// Where everything goes for a card of a given width; texts wrap when the card is narrow.
+struct CardLayout {
     QFont titleFont = textFont(TextStyle::title2, QFont::Bold);
     QFont bodyFont = textFont(TextStyle::body);
     QFont hintFont = textFont(TextStyle::caption, QFont::Medium);
-    qreal pillWidth() const { return 16 + 20 + 12 + QFontMetricsF(hintFont).horizontalAdvance(EmptyStateCard::hint()) + 16; }
-    qreal pillHeight() const { return 10 + 20 + 10; }
-    qreal contentWidth() const {
-        return std::max({kIcon, QFontMetricsF(titleFont).horizontalAdvance(EmptyStateCard::title()),
-                         QFontMetricsF(bodyFont).horizontalAdvance(EmptyStateCard::subtitle()),
-                         pillWidth()});
+    qreal textWidth = 0;  // room for text inside the padding
+    qreal titleHeight = 0;
+    qreal bodyHeight = 0;
+    qreal pillWidth = 0;
+    qreal pillTextWidth = 0;
+    qreal pillHeight = 0;
+    bool pillDot = true;  // the arrow disc is left out when the card is too narrow for it
+
+    static qreal naturalWidth() {
+        const CardLayout l;
+        const qreal pill = 16 + 20 + 12 + QFontMetricsF(l.hintFont).horizontalAdvance(EmptyStateCard::hint()) + 16;
+        return std::max({kIcon, QFontMetricsF(l.titleFont).horizontalAdvance(EmptyStateCard::title()),
+                         QFontMetricsF(l.bodyFont).horizontalAdvance(EmptyStateCard::subtitle()), pill});
+    }
+
+    explicit CardLayout(qreal cardWidth = 10000) {
+        textWidth = std::max<qreal>(cardWidth - 2 * kPadding, 40);
+        const auto wrapped = [&](const QFont& f, const QString& t, qreal w) {
+            return QFontMetricsF(f).boundingRect(QRectF(0, 0, w, 1e6), Qt::TextWordWrap | Qt::AlignHCenter, t).height();
+        };
+        titleHeight = wrapped(titleFont, EmptyStateCard::title(), textWidth);
+        bodyHeight = wrapped(bodyFont, EmptyStateCard::subtitle(), textWidth);
+        const qreal hintAdvance = QFontMetricsF(hintFont).horizontalAdvance(EmptyStateCard::hint()) + 1;
+        pillDot = hintAdvance <= textWidth - (16 + 20 + 12 + 16);
+        const qreal chrome = pillDot ? 16 + 20 + 12 + 16 : 16 + 16;
+        pillTextWidth = std::max<qreal>(std::min(hintAdvance, textWidth - chrome), 20);
+        pillWidth = chrome + pillTextWidth;
+        pillHeight = 10 + std::max<qreal>(20, wrapped(hintFont, EmptyStateCard::hint(), pillTextWidth)) + 10;
     }
     qreal contentHeight() const {
-        return kIcon + kSpacing + QFontMetricsF(titleFont).height() + kSpacing +
-               QFontMetricsF(bodyFont).height() + kSpacing + pillHeight();
+        return kIcon + kSpacing + titleHeight + kSpacing + bodyHeight + kSpacing + pillHeight;
     }
 };
 
@@ -48,15 +70,13 @@ void EmptyStateCard::showEvent(QShowEvent* event) {
 }
 
 QSize EmptyStateCard::sizeFor(qreal maxWidth) const {
-    const Metrics m;
-    const qreal w = std::min(m.contentWidth() + 2 * kPadding + 40, maxWidth);
-    const qreal h = m.contentHeight() + 2 * kPadding;
+    const qreal w = std::max<qreal>(std::min(CardLayout::naturalWidth() + 2 * kPadding + 40, maxWidth), 0);
+    const qreal h = CardLayout(w).contentHeight() + 2 * kPadding;
     return QSize(int(std::floor(w)) + 2 * kShadowMargin, int(std::ceil(h)) + 2 * kShadowMargin);
 }
 
 void EmptyStateCard::paintEvent(QPaintEvent*) {
     const Palette& pal = Palette::current();
-    const Metrics m;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -72,6 +92,7 @@ void EmptyStateCard::paintEvent(QPaintEvent*) {
     p.setPen(QPen(pal.hairline, 1));
     p.drawPath(shape);
 
+    const CardLayout m(card.width());
     const qreal cx = card.center().x();
     qreal y = card.top() + (card.height() - m.contentHeight()) / 2;
 
@@ -91,19 +112,18 @@ void EmptyStateCard::paintEvent(QPaintEvent*) {
     paintSymbol(p, "iphone.gen3", glyph, Qt::white);
     y += kIcon + kSpacing;
 
-    const auto line = [&](const QString& text, const QFont& font, const QColor& colour) {
-        const qreal h = QFontMetricsF(font).height();
+    const auto lines = [&](const QString& text, const QFont& font, const QColor& colour, qreal h) {
         p.setFont(font);
         p.setPen(colour);
-        p.drawText(QRectF(card.left() + kPadding, y, card.width() - 2 * kPadding, h),
-                   Qt::AlignCenter, text);
+        p.drawText(QRectF(card.left() + kPadding, y, m.textWidth, h),
+                   Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
         y += h + kSpacing;
     };
-    line(title(), m.titleFont, pal.accentTint);
-    line(subtitle(), m.bodyFont, pal.secondaryText);
+    lines(title(), m.titleFont, pal.accentTint, m.titleHeight);
+    lines(subtitle(), m.bodyFont, pal.secondaryText, m.bodyHeight);
 
     // Hint pill.
-    const QRectF pill(cx - m.pillWidth() / 2, y, m.pillWidth(), m.pillHeight());
+    const QRectF pill(cx - m.pillWidth / 2, y, m.pillWidth, m.pillHeight);
     paintShadow(p, pill, pill.height() / 2, {QColor(0, 0, 0, 26), 4, QPointF(0, 2)});
     QPainterPath capsule;
     capsule.addRoundedRect(pill, pill.height() / 2, pill.height() / 2);
@@ -112,17 +132,22 @@ void EmptyStateCard::paintEvent(QPaintEvent*) {
     outline.setAlphaF(0.3f);
     p.setPen(QPen(outline, 1));
     p.drawPath(capsule);
-    const QRectF dot(pill.left() + 16, pill.center().y() - 10, 20, 20);
-    QColor dotFill = pal.accentTint;
-    dotFill.setAlphaF(0.2f);
-    p.setPen(Qt::NoPen);
-    p.setBrush(dotFill);
-    p.drawEllipse(dot);
-    paintSymbol(p, "arrow.right.circle.fill", dot.adjusted(4, 4, -4, -4), pal.accentTint);
+    qreal textLeft = pill.left() + 16;
+    if (m.pillDot) {
+        const QRectF dot(pill.left() + 16, pill.center().y() - 10, 20, 20);
+        QColor dotFill = pal.accentTint;
+        dotFill.setAlphaF(0.2f);
+        p.setPen(Qt::NoPen);
+        p.setBrush(dotFill);
+        p.drawEllipse(dot);
+        paintSymbol(p, "arrow.right.circle.fill", dot.adjusted(4, 4, -4, -4), pal.accentTint);
+        textLeft = dot.right() + 12;
+    }
     p.setFont(m.hintFont);
     p.setPen(pal.secondaryText);
-    p.drawText(QRectF(dot.right() + 12, pill.top(), pill.right() - dot.right() - 12 - 16, pill.height()),
-               Qt::AlignVCenter | Qt::AlignLeft, hint());
+    p.drawText(QRectF(textLeft, pill.top(), m.pillTextWidth, pill.height()),
+               (m.pillDot ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter | Qt::TextWordWrap,
+               hint());
 }
 
 }  // namespace kestro

@@ -43,16 +43,17 @@ void SimpleTimelineView::setCurrentTime(double seconds) {
 }
 
 QRectF SimpleTimelineView::trackRect() const {
-    return QRectF(0, (height() - kTrackHeight) / 2.0, width(), kTrackHeight);
+    return QRectF(kSideInset, (height() - kTrackHeight) / 2.0, std::max(width() - 2 * kSideInset, 0),
+                  kTrackHeight);
 }
 
 qreal SimpleTimelineView::xForTime(double seconds) const {
     if (duration_ <= 0) return 0;
-    return seconds / duration_ * width();
+    return seconds / duration_ * trackRect().width();
 }
 
 double SimpleTimelineView::timeForX(qreal x) const {
-    const qreal w = width();
+    const qreal w = trackRect().width();
     const double f = w > 0 ? std::max(std::min(x / w, 1.0), 0.0) : 0.0;
     return duration_ * f;
 }
@@ -81,7 +82,7 @@ void SimpleTimelineView::scrubTo(qreal x) {
 
 void SimpleTimelineView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    const qreal x = event->position().x();
+    const qreal x = event->position().x() - kSideInset;
     pressX_ = x;
     handleActive_ = false;
     const Drag handle = handleAt(x);
@@ -94,7 +95,7 @@ void SimpleTimelineView::mousePressEvent(QMouseEvent* event) {
 }
 
 void SimpleTimelineView::mouseMoveEvent(QMouseEvent* event) {
-    const qreal x = event->position().x();
+    const qreal x = event->position().x() - kSideInset;
     switch (drag_) {
         case Drag::none: return;
         case Drag::scrub: scrubTo(x); return;
@@ -131,12 +132,15 @@ void SimpleTimelineView::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF track = trackRect();
     const double d = duration_;
-    const qreal w = width();
+    const qreal w = track.width();
+    // Everything below is placed from the track's left edge.
+    p.translate(kSideInset, 0);
+    const QRectF trackLocal = track.translated(-kSideInset, 0);
 
     // Track.
     QPainterPath trackShape;
-    trackShape.addRoundedRect(track.adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-    QLinearGradient trackFill(track.topLeft(), track.bottomLeft());
+    trackShape.addRoundedRect(trackLocal.adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    QLinearGradient trackFill(trackLocal.topLeft(), trackLocal.bottomLeft());
     trackFill.setColorAt(0, QColor(0, 0, 0, pal.dark ? 90 : 28));
     trackFill.setColorAt(1, QColor(0, 0, 0, pal.dark ? 130 : 46));
     p.fillPath(trackShape, trackFill);
@@ -146,7 +150,7 @@ void SimpleTimelineView::paintEvent(QPaintEvent*) {
         p.setPen(QPen(pal.dark ? QColor(255, 255, 255, 34) : QColor(0, 0, 0, 30), 1));
         for (double t = step; t < d; t += step) {
             const qreal x = std::round(t / d * w) + 0.5;
-            p.drawLine(QPointF(x, track.bottom() - 10), QPointF(x, track.bottom() - 4));
+            p.drawLine(QPointF(x, trackLocal.bottom() - 10), QPointF(x, trackLocal.bottom() - 4));
         }
     }
     p.setPen(QPen(QColor(255, 255, 255, 26), 1));

@@ -32,10 +32,12 @@ public:
     static constexpr int kHandleHeight = 70;
     static constexpr qreal kHandleDragThreshold = 10;
     static constexpr double kMinimumRange = 0.1;
+    // Room left and right of the track so a handle at either end is drawn whole.
+    static constexpr int kSideInset = 4;
 
     // The track rectangle inside the widget (the handles stick out above and below it).
     QRectF trackRect() const;
-    // x of a time on the track, and the time under an x (clamped to the track).
+    // x of a time from the track's left edge, and the time under such an x (clamped).
     qreal xForTime(double seconds) const;
     double timeForX(qreal x) const;
 

@@ -94,6 +94,7 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent)
         value->setAlignment(align);
         v->addWidget(caption);
         v->addWidget(value);
+        chip->setMinimumWidth(radius > 8 ? 112 : 76);
         chips_.append(chip);
         return chip;
     };

@@ -2,13 +2,37 @@
 
 #include "app/ui/palette.hpp"
 
+#include <QEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace kestro {
 
+namespace {
+
+void styleMenu(QMenu* menu) {
+    const Palette& pal = Palette::current();
+    const auto css = [](const QColor& c) { return c.name(QColor::HexArgb); };
+    menu->setStyleSheet(QStringLiteral(
+        "QMenu { background: %1; border: 1px solid %2; padding: 6px 0px; }"
+        "QMenu::item { padding: 7px 28px 7px 32px; margin: 0px 6px; border-radius: 6px; color: %3; }"
+        "QMenu::item:selected { background: %4; color: #000000; }"
+        "QMenu::indicator { width: 14px; left: 10px; }")
+                            .arg(css(pal.cardBackground), css(pal.hairline), css(pal.primaryText),
+                                 css(pal.accentTint)));
+    menu->setFont(textFont(TextStyle::body));
+}
+
+}  // namespace
+
+void MenuPicker::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) styleMenu(menu_);
+    QAbstractButton::changeEvent(event);
+}
+
 MenuPicker::MenuPicker(QWidget* parent) : QAbstractButton(parent), menu_(new QMenu(this)) {
+    styleMenu(menu_);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -28,6 +28,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     // The rectangle of the field inside the widget; subclasses may reserve a margin around it.
     virtual QRectF fieldRect() const;
 

@@ -73,9 +73,13 @@ TEST(ChildProcessStart, FailureCarriesTheSystemsMessage) {
 TEST(ChildProcessStart, ArgumentsArriveVerbatimWithoutAShell) {
     FakeXcrun scratch;
     const std::string marker = (scratch.dir() / "touched").string();
-    const std::vector<std::string> arguments = {
-        "iPhone 15 (3rd generation)", "", "$(touch " + marker + ")", "a; touch " + marker,
-        "'quoted' \"twice\"", "*", "tab\there"};
+    const std::vector<std::string> arguments = {"iPhone 15 (3rd generation)",
+                                                "",
+                                                "$(touch " + marker + ")",
+                                                "a; touch " + marker,
+                                                "'quoted' \"twice\"",
+                                                "*",
+                                                "tab\there"};
     SpawnRequest request{"/usr/bin/printf", {"%s\\n"}, ChildStream::collect};
     request.arguments.insert(request.arguments.end(), arguments.begin(), arguments.end());
     ChildProcess child = mustSpawn(request);
@@ -123,9 +127,10 @@ TEST(ChildProcessLifetime, StatusSignalsAndRunningState) {
     EXPECT_EQ(sleeper.waitForExit(), 128 + SIGTERM);
 
     // The trap runs on the interrupt and the child finishes in its own way.
-    ChildProcess trapping = mustSpawn(SpawnRequest{
-        "/bin/sh", {"-c", "trap 'printf finished; exit 0' INT; while :; do sleep 0.05; done"},
-        ChildStream::collect});
+    ChildProcess trapping = mustSpawn(
+        SpawnRequest{"/bin/sh",
+                     {"-c", "trap 'printf finished; exit 0' INT; while :; do sleep 0.05; done"},
+                     ChildStream::collect});
     std::this_thread::sleep_for(200ms);
     EXPECT_TRUE(trapping.interrupt());
     EXPECT_EQ(trapping.readOutputToEnd().standardOutput, "finished");
@@ -176,8 +181,8 @@ TEST(ChildProcessLifetime, ParentDescriptorsDoNotReachTheChild) {
     const int plain = ::open("/dev/null", O_RDONLY);
     ASSERT_GE(plain, 0);
     const int high = ::fcntl(plain, F_DUPFD, 100);
-    ChildProcess other = mustSpawn(
-        SpawnRequest{"/bin/sleep", {"2"}, ChildStream::discard, ChildStream::discard});
+    ChildProcess other =
+        mustSpawn(SpawnRequest{"/bin/sleep", {"2"}, ChildStream::discard, ChildStream::discard});
 
     ChildProcess lister =
         mustSpawn(SpawnRequest{"/bin/ls", {"/proc/self/fd"}, ChildStream::collect});
