@@ -5,7 +5,6 @@
 #include "app/editor/workflow_dialogs.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/timeline_section_view.hpp"
-#include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/recording_section.hpp"
 #include "app/sections/source_section.hpp"
@@ -162,11 +161,12 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     stage_->setStageAspectRatio(s->stageAspectRatio());
 
     connect(s, &EditorState::isDarkModeChanged, this, &ContentView::syncAppearance);
-    // An export's progress sits at the bottom of the column; bring it into view when one starts.
+    // The export card, with the progress under its buttons, sits at the bottom of the column;
+    // bring it into view when an export starts.
     connect(s, &EditorState::exportingChanged, scroll, [this, scroll](bool exporting) {
         if (!exporting) return;
         QTimer::singleShot(0, scroll, [this, scroll] {
-            scroll->ensureWidgetVisible(exportSection_->progressArea(), 0, 8);
+            scroll->ensureWidgetVisible(exportSection_, 0, 8);
         });
     });
     syncAppearance();
@@ -195,6 +195,21 @@ void ContentView::syncAppearance() {
         QPalette p = title->palette();
         p.setColor(QPalette::WindowText, pal.accentTint);
         title->setPalette(p);
+    }
+    // A slim scroll indicator beside the cards rather than the style's full scroll bar.
+    const QColor handle = dark ? QColor(255, 255, 255, 70) : QColor(0, 0, 0, 60);
+    if (auto* column = qobject_cast<QScrollArea*>(rightColumn_)) {
+        column->verticalScrollBar()->setStyleSheet(
+            QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 8px 0 8px 0; }"
+                           "QScrollBar::handle:vertical { background: %1; border-radius: 3px;"
+                           " min-height: 48px; margin: 0 2px 0 2px; }"
+                           "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                           "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+                .arg(QStringLiteral("rgba(%1, %2, %3, %4)")
+                         .arg(handle.red())
+                         .arg(handle.green())
+                         .arg(handle.blue())
+                         .arg(handle.alpha())));
     }
     update();
 }

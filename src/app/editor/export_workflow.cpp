@@ -145,10 +145,14 @@ void ExportWorkflow::startExport() {
     if (!hasValidTrimRange()) return;
     // The button is disabled while exporting; this also covers a second call queued before
     // the button's state caught up.
-    if (state_.exporting() || worker_.joinable()) return;
+    if (state_.exporting() || worker_.joinable() || choosing_) return;
     if (!dialogs_) return;
+    // The save panel runs its own event loop; a second press queued meanwhile must not open a
+    // second panel.
+    choosing_ = true;
     const std::optional<QString> chosen =
         dialogs_->chooseExportDestination(proposedExportFileName(state_.outputFormat()));
+    choosing_ = false;
     if (!chosen || chosen->isEmpty()) return;
 
     ExportRequest request = buildExportRequest(state_, chosen->toStdString());

@@ -112,6 +112,7 @@ private:
     WorkflowDialogs* dialogs_;
     Engine engine_;
     std::thread worker_;
+    bool choosing_ = false;  // the save panel is open
     std::optional<ExportRequest> lastRequest_;
     std::chrono::milliseconds successClear_ = kSuccessClearDelay;
     std::chrono::milliseconds failureClear_ = kFailureClearDelay;

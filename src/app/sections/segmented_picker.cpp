@@ -15,7 +15,7 @@ namespace kestro {
 namespace {
 
 constexpr qreal kTrackInset = 2;
-constexpr qreal kSegmentPadding = 12;  // each side of a segment's text
+constexpr qreal kSegmentPadding = 9;  // each side of a segment's text
 constexpr int kHeight = 30;
 
 QFont segmentFont(bool chosen) {
