@@ -1,11 +1,11 @@
 // The colour well: shows the bound colour, writes every change made in its dialog back at once
 // (alpha included), follows the bound value, and keeps the colour when it goes and comes back.
 
+#include "app/ui/color_well.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/segmented_picker.hpp"
-#include "app/ui/color_well.hpp"
 #include "app_fixtures.hpp"
 #include "workflow_fixtures.hpp"
 

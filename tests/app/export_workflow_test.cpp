@@ -1,8 +1,8 @@
 // The export workflow: when exporting is possible, the request built from the editor state, the
 // stage texts, a real export end to end on a tiny movie, cancelling, failures and the clears.
 
-#include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
+#include "app/editor/editor_state.hpp"
 #include "app_fixtures.hpp"
 #include "workflow_fixtures.hpp"
 
@@ -10,8 +10,8 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -30,10 +30,10 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 TEST(ExportStageText, ThresholdsBelongToTheNextStageAndNaNCompletes) {
     const std::vector<std::pair<double, const char*>> cases = {
-        {0.0, "Preparing export…"},   {0.05, "Preparing export…"}, {0.1, "Processing video…"},
-        {0.29, "Processing video…"},  {0.3, "Rendering frames…"},  {0.69, "Rendering frames…"},
-        {0.7, "Finalizing export…"},  {0.949, "Finalizing export…"}, {0.95, "Completing export…"},
-        {1.0, "Completing export…"},  {kNaN, "Completing export…"},
+        {0.0, "Preparing export…"},  {0.05, "Preparing export…"},   {0.1, "Processing video…"},
+        {0.29, "Processing video…"}, {0.3, "Rendering frames…"},    {0.69, "Rendering frames…"},
+        {0.7, "Finalizing export…"}, {0.949, "Finalizing export…"}, {0.95, "Completing export…"},
+        {1.0, "Completing export…"}, {kNaN, "Completing export…"},
     };
     for (const auto& [p, text] : cases) EXPECT_EQ(exportStageText(p), QString(text)) << p;
     // One ellipsis character, never three full stops.
@@ -42,13 +42,13 @@ TEST(ExportStageText, ThresholdsBelongToTheNextStageAndNaNCompletes) {
 
 TEST(ExportTrimRange, LimitsBoundsToTheMovieAndNeedsAStartBeforeTheEnd) {
     EXPECT_TRUE(hasValidTrimRange(10, 0, 10));
-    EXPECT_TRUE(hasValidTrimRange(10, -5, 30));    // both limited to the movie
-    EXPECT_TRUE(hasValidTrimRange(10, kNaN, 4));   // a start that is not a number is 0
-    EXPECT_TRUE(hasValidTrimRange(10, 2, kInf));   // an endless end is the movie's end
-    EXPECT_TRUE(hasValidTrimRange(10, 2, kNaN));   // so is one that is not a number
+    EXPECT_TRUE(hasValidTrimRange(10, -5, 30));   // both limited to the movie
+    EXPECT_TRUE(hasValidTrimRange(10, kNaN, 4));  // a start that is not a number is 0
+    EXPECT_TRUE(hasValidTrimRange(10, 2, kInf));  // an endless end is the movie's end
+    EXPECT_TRUE(hasValidTrimRange(10, 2, kNaN));  // so is one that is not a number
     EXPECT_FALSE(hasValidTrimRange(10, 4, 4));
     EXPECT_FALSE(hasValidTrimRange(10, 6, 4));
-    EXPECT_FALSE(hasValidTrimRange(10, 12, 15));   // both beyond the end become the end
+    EXPECT_FALSE(hasValidTrimRange(10, 12, 15));  // both beyond the end become the end
     EXPECT_FALSE(hasValidTrimRange(10, 0, -1));
     EXPECT_FALSE(hasValidTrimRange(0, 0, 0));
     EXPECT_FALSE(hasValidTrimRange(kNaN, 0, 1));
@@ -162,7 +162,8 @@ TEST_F(ExportWorkflowTest, FramesThatCannotBeUsedFallBackToThePlainCanvas) {
 
 TEST_F(ExportWorkflowTest, NothingHappensWithoutAMovieAValidRangeOrADestination) {
     int engineCalls = 0;
-    auto engine = [&](const ExportRequest& r, auto, auto) -> Result<std::filesystem::path, ExportError> {
+    auto engine = [&](const ExportRequest& r, auto,
+                      auto) -> Result<std::filesystem::path, ExportError> {
         ++engineCalls;
         return r.output;
     };
@@ -196,8 +197,9 @@ TEST_F(ExportWorkflowTest, ProgressFromTheEngineThreadBecomesStageTextsOnTheInte
         EXPECT_EQ(QThread::currentThread(), qApp->thread());
         texts << t;
     });
-    const auto engine = [](const ExportRequest& r, ExportWorkflow::ProgressHandler progress,
-                           ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
+    const auto engine =
+        [](const ExportRequest& r, ExportWorkflow::ProgressHandler progress,
+           ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
         for (double p : {0.05, 0.2, 0.5, 0.8, 1.0}) progress(p);
         return r.output;
     };
@@ -218,8 +220,9 @@ TEST_F(ExportWorkflowTest, ProgressFromTheEngineThreadBecomesStageTextsOnTheInte
 
 TEST_F(ExportWorkflowTest, EngineFailuresShowTheirDescriptionUntilTheFailureClear) {
     auto s = loadedEditor();
-    const auto engine = [](const ExportRequest&, ExportWorkflow::ProgressHandler progress,
-                           ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
+    const auto engine =
+        [](const ExportRequest&, ExportWorkflow::ProgressHandler progress,
+           ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
         progress(0.4);
         return fail(ExportError::fileSystem(ExportError::kDiskFull));
     };
@@ -284,11 +287,12 @@ TEST_F(RealExportTest, WritesTheFileReportsItsPathAndRevealsIt) {
     ASSERT_GE(texts.size(), 2);
     EXPECT_EQ(texts.front(), "Preparing export…");
     EXPECT_EQ(texts.back(), "Export completed successfully!");
-    const QStringList stages{"Preparing export…", "Processing video…", "Rendering frames…",
-                             "Finalizing export…", "Completing export…",
-                             "Export completed successfully!"};
+    const QStringList stages{"Preparing export…",  "Processing video…",
+                             "Rendering frames…",  "Finalizing export…",
+                             "Completing export…", "Export completed successfully!"};
     for (int i = 1; i < texts.size(); ++i)
-        EXPECT_LE(stages.indexOf(texts[i - 1]), stages.indexOf(texts[i])) << texts.join(" | ").toStdString();
+        EXPECT_LE(stages.indexOf(texts[i - 1]), stages.indexOf(texts[i]))
+            << texts.join(" | ").toStdString();
 
     // The alert was shown with the message; its reveal button shows that file.
     ASSERT_EQ(dialogs.successMessages.size(), 1);

@@ -2,10 +2,10 @@
 // availability, the recordings folder, Start/Stop/Reset with the stop off the interface
 // thread, and the import one second after Stop with its fallback to the newest movie.
 
-#include "app/editor/editor_state.hpp"
 #include "app/editor/recording_workflow.hpp"
-#include "app/sections/recording_section.hpp"
+#include "app/editor/editor_state.hpp"
 #include "app/sections/elided_label.hpp"
+#include "app/sections/recording_section.hpp"
 #include "app/sections/warning_banner.hpp"
 #include "app/ui/menu_picker.hpp"
 #include "app/ui/modern_button.hpp"
@@ -133,8 +133,12 @@ TEST_F(RecordingWorkflowTest, EachAvailabilityHasItsBannerAndItsAlertAndStartSta
     const std::string missing = (fake.dir() / "no-such-xcrun").string();
     const std::vector<Case> cases = {
         {SimulatorAvailability::xcodeMissing, {missing}, "Xcode Required"},
-        {SimulatorAvailability::simctlUnavailable, {fake.unstartableLauncher()}, "simctl Unavailable"},
-        {SimulatorAvailability::noBootedSimulators, {FakeXcrun::launcher()}, "No Simulator Running"},
+        {SimulatorAvailability::simctlUnavailable,
+         {fake.unstartableLauncher()},
+         "simctl Unavailable"},
+        {SimulatorAvailability::noBootedSimulators,
+         {FakeXcrun::launcher()},
+         "No Simulator Running"},
     };
     fake.setListing("== Devices ==\n");
     for (const Case& c : cases) {
@@ -185,7 +189,8 @@ TEST_F(RecordingWorkflowTest, TheChosenFolderIsPersistedOffersTheSavePanelAndCan
     dialogs.recordingsFolder = folder.path();
     workflow->chooseSaveLocation();
     EXPECT_EQ(state->customSaveLocation(), folder.path());
-    EXPECT_EQ(QSettings("Kestro", "Kestro").value("customSaveLocationPath").toString(), folder.path());
+    EXPECT_EQ(QSettings("Kestro", "Kestro").value("customSaveLocationPath").toString(),
+              folder.path());
     EXPECT_EQ(section->folderName()->text(), QFileInfo(folder.path()).fileName());
     EXPECT_FALSE(section->resetFolderButton()->isHidden());
 
@@ -194,9 +199,10 @@ TEST_F(RecordingWorkflowTest, TheChosenFolderIsPersistedOffersTheSavePanelAndCan
     workflow->beginRecording();
     ASSERT_EQ(dialogs.recordingStartFolders.size(), 1u);
     EXPECT_EQ(dialogs.recordingStartFolders[0], folder.path());
-    EXPECT_TRUE(QRegularExpression("^kestro-recording_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.mp4$")
-                    .match(dialogs.proposedRecordingNames[0])
-                    .hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression("^kestro-recording_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.mp4$")
+            .match(dialogs.proposedRecordingNames[0])
+            .hasMatch());
     EXPECT_EQ(state->recordingState(), RecordingState::idle);
     EXPECT_FALSE(state->recordingPath());
 

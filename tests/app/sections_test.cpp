@@ -148,10 +148,12 @@ TEST_F(SectionsTest, PickersWriteTheEditorsChoicesAndFollowIt) {
     // Transparent with MP4 is allowed and does not switch the format.
     state->setOutputFormat(ExportFormat::mp4);
     EXPECT_EQ(format->currentText(), "MP4");
-    QTest::mouseClick(background, Qt::LeftButton, {}, background->segmentRect(0).center().toPoint());
+    QTest::mouseClick(background, Qt::LeftButton, {},
+                      background->segmentRect(0).center().toPoint());
     EXPECT_EQ(state->exportBackground(), ExportBackground::transparent);
     EXPECT_EQ(state->outputFormat(), ExportFormat::mp4);
-    QTest::mouseClick(background, Qt::LeftButton, {}, background->segmentRect(3).center().toPoint());
+    QTest::mouseClick(background, Qt::LeftButton, {},
+                      background->segmentRect(3).center().toPoint());
     EXPECT_EQ(state->exportBackground(), ExportBackground::custom);
     ASSERT_NE(exporter->colorWell(), nullptr);
     EXPECT_EQ(exporter->colorWell()->width(), 160);

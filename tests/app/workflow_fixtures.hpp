@@ -67,12 +67,30 @@ inline bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
 // A short H.264 movie (with AAC sound when `withSound`) written by the ffmpeg tool.
 inline bool makeMovie(const QString& path, double seconds, int width = 160, int height = 120,
                       bool withSound = true) {
-    QStringList args{"-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+    QStringList args{"-nostdin",
+                     "-hide_banner",
+                     "-loglevel",
+                     "error",
+                     "-y",
+                     "-f",
+                     "lavfi",
+                     "-i",
                      QStringLiteral("testsrc=size=%1x%2:rate=15").arg(width).arg(height)};
-    if (withSound) args << "-f" << "lavfi" << "-i" << "sine=frequency=440:sample_rate=48000";
-    args << "-t" << QString::number(seconds) << "-c:v" << "libx264" << "-preset" << "ultrafast"
-         << "-pix_fmt" << "yuv420p";
-    if (withSound) args << "-c:a" << "aac" << "-shortest";
+    if (withSound)
+        args << "-f"
+             << "lavfi"
+             << "-i"
+             << "sine=frequency=440:sample_rate=48000";
+    args << "-t" << QString::number(seconds) << "-c:v"
+         << "libx264"
+         << "-preset"
+         << "ultrafast"
+         << "-pix_fmt"
+         << "yuv420p";
+    if (withSound)
+        args << "-c:a"
+             << "aac"
+             << "-shortest";
     args << path;
     return QProcess::execute(QStringLiteral(KESTRO_FFMPEG), args) == 0;
 }

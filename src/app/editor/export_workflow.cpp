@@ -45,9 +45,12 @@ QString proposedExportFileName(ExportFormat format) {
 
 BackgroundFill buildExportBackground(ExportBackground background, const QColor& custom) {
     switch (background) {
-        case ExportBackground::transparent: return BackgroundFill::transparent();
-        case ExportBackground::white: return BackgroundFill::white();
-        case ExportBackground::black: return BackgroundFill::black();
+        case ExportBackground::transparent:
+            return BackgroundFill::transparent();
+        case ExportBackground::white:
+            return BackgroundFill::white();
+        case ExportBackground::black:
+            return BackgroundFill::black();
         case ExportBackground::custom: {
             // Any colour model the picker produced (HSV, CMYK, extended range) comes out as
             // plain RGB components; an invalid colour keeps its stored (zero) components.
@@ -216,7 +219,9 @@ void ExportWorkflow::handleExportFailure(const ExportError& error) {
     QTimer::singleShot(failureClear_, this, [this] { state_.setExportProgressText(QString()); });
 }
 
-void ExportWorkflow::requestExportCancel() { state_.setExportCancelRequested(true); }
+void ExportWorkflow::requestExportCancel() {
+    state_.setExportCancelRequested(true);
+}
 
 void ExportWorkflow::showInFinder() {
     const QStringList lines = state_.exportSuccessMessage().split(QLatin1Char('\n'));

@@ -22,12 +22,14 @@ QString recordingFileName(const QDateTime& localTime) {
 
 QString availabilityMessage(SimulatorAvailability availability) {
     switch (availability) {
-        case SimulatorAvailability::available: return QString();
+        case SimulatorAvailability::available:
+            return QString();
         case SimulatorAvailability::xcodeMissing:
             return QStringLiteral(
                 "Xcode Command Line Tools not found. Install Xcode to enable Simulator recording.");
         case SimulatorAvailability::simctlUnavailable:
-            return QStringLiteral("simctl is unavailable. Install/repair Xcode command line tools.");
+            return QStringLiteral(
+                "simctl is unavailable. Install/repair Xcode command line tools.");
         case SimulatorAvailability::noBootedSimulators:
             return QStringLiteral("No booted iOS simulators detected. Start one in Xcode.");
     }
@@ -36,7 +38,8 @@ QString availabilityMessage(SimulatorAvailability availability) {
 
 std::optional<AvailabilityAlert> availabilityAlert(SimulatorAvailability availability) {
     switch (availability) {
-        case SimulatorAvailability::available: return std::nullopt;
+        case SimulatorAvailability::available:
+            return std::nullopt;
         case SimulatorAvailability::xcodeMissing:
             return AvailabilityAlert{
                 QStringLiteral("Xcode Required"),
@@ -85,7 +88,8 @@ namespace {
 
 SimulatorAvailability fromCore(SimulatorRecorder::Availability availability) {
     switch (availability) {
-        case SimulatorRecorder::Availability::available: return SimulatorAvailability::available;
+        case SimulatorRecorder::Availability::available:
+            return SimulatorAvailability::available;
         case SimulatorRecorder::Availability::xcodeMissing:
             return SimulatorAvailability::xcodeMissing;
         case SimulatorRecorder::Availability::simctlUnavailable:
@@ -112,7 +116,9 @@ RecordingWorkflow::~RecordingWorkflow() {
     if (stopper_.joinable()) stopper_.join();
 }
 
-void RecordingWorkflow::onAppear() { refreshDevices(); }
+void RecordingWorkflow::onAppear() {
+    refreshDevices();
+}
 
 void RecordingWorkflow::refreshDevices() {
     state_.setSimAvailability(fromCore(recorder_.checkAvailability()));
@@ -158,8 +164,8 @@ void RecordingWorkflow::clearSaveLocation() {
 std::optional<QString> RecordingWorkflow::chooseRecordingFile(
     const std::optional<QString>& startFolder) {
     if (!dialogs_) return std::nullopt;
-    const std::optional<QString> chosen = dialogs_->chooseRecordingFile(
-        startFolder, recordingFileName(QDateTime::currentDateTime()));
+    const std::optional<QString> chosen =
+        dialogs_->chooseRecordingFile(startFolder, recordingFileName(QDateTime::currentDateTime()));
     if (!chosen || chosen->isEmpty()) return std::nullopt;
     return chosen;
 }
@@ -185,9 +191,8 @@ void RecordingWorkflow::beginRecording() {
         path->toStdString(), SimulatorDevice{device->name.toStdString(), device->id.toStdString()});
     if (!started) {
         if (state_.alertPresenter())
-            state_.alertPresenter()->showAlert(
-                QStringLiteral("Recording Failed"),
-                QString::fromStdString(started.error().description));
+            state_.alertPresenter()->showAlert(QStringLiteral("Recording Failed"),
+                                               QString::fromStdString(started.error().description));
         return;
     }
     state_.setRecordingPath(*path);

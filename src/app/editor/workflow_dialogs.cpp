@@ -55,7 +55,9 @@ void QtWorkflowDialogs::presentExportSuccess(const QString& message, std::functi
     box->open();
 }
 
-void QtWorkflowDialogs::revealFile(const QString& path) { revealInFileManager(path); }
+void QtWorkflowDialogs::revealFile(const QString& path) {
+    revealInFileManager(path);
+}
 
 std::optional<QString> QtWorkflowDialogs::chooseRecordingsFolder() {
     QFileDialog dialog(window_, QStringLiteral("Select a folder where recordings will be saved"));

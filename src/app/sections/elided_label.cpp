@@ -38,7 +38,9 @@ QSize ElidedLabel::sizeHint() const {
     return QSize(fm.horizontalAdvance(text_) + 1, fm.height());
 }
 
-QSize ElidedLabel::minimumSizeHint() const { return QSize(24, QFontMetrics(font_).height()); }
+QSize ElidedLabel::minimumSizeHint() const {
+    return QSize(24, QFontMetrics(font_).height());
+}
 
 void ElidedLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);

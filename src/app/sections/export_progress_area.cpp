@@ -60,7 +60,8 @@ ExportProgressArea::ExportProgressArea(QWidget* parent) : QWidget(parent) {
         const double f = std::isfinite(progress_) ? std::clamp(progress_, 0.0, 1.0) : 1.0;
         if (f <= 0) return;
         QPainterPath done;
-        done.addRoundedRect(QRectF(r.left(), r.top(), std::max(4.0, r.width() * f), r.height()), 2, 2);
+        done.addRoundedRect(QRectF(r.left(), r.top(), std::max(4.0, r.width() * f), r.height()), 2,
+                            2);
         QLinearGradient fill(r.topLeft(), r.topRight());
         fill.setColorAt(0, pal.accentTint.lighter(112));
         fill.setColorAt(1, pal.accentTint);
@@ -78,14 +79,18 @@ void ExportProgressArea::setExporting(bool exporting) {
     sync();
 }
 
-void ExportProgressArea::setText(const QString& text) { text_->setText(text); }
+void ExportProgressArea::setText(const QString& text) {
+    text_->setText(text);
+}
 
 void ExportProgressArea::setProgress(double progress) {
     progress_ = progress;
     sync();
 }
 
-QString ExportProgressArea::text() const { return text_->text(); }
+QString ExportProgressArea::text() const {
+    return text_->text();
+}
 
 QString ExportProgressArea::iconSymbol() const {
     // The icon follows `exporting` alone, so a failure text also sits beside the check mark.
@@ -93,7 +98,9 @@ QString ExportProgressArea::iconSymbol() const {
                       : QStringLiteral("checkmark.circle.fill");
 }
 
-bool ExportProgressArea::barVisible() const { return exporting_ && progress_ > 0; }
+bool ExportProgressArea::barVisible() const {
+    return exporting_ && progress_ > 0;
+}
 
 void ExportProgressArea::sync() {
     bar_->setVisible(barVisible());

@@ -53,8 +53,9 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
 
     auto* buttons = new QVBoxLayout();
     buttons->setSpacing(12);
-    export_ = new ModernButton(QStringLiteral("arrow.down.doc.fill"), QStringLiteral("Export Video"),
-                               Style{Style::Variant::primary, Style::Size::large}, this);
+    export_ =
+        new ModernButton(QStringLiteral("arrow.down.doc.fill"), QStringLiteral("Export Video"),
+                         Style{Style::Variant::primary, Style::Size::large}, this);
     export_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     cancel_ = new ModernButton(QStringLiteral("xmark.circle"), QStringLiteral("Cancel Export"),
                                Style{Style::Variant::destructive, Style::Size::small}, this);
@@ -65,12 +66,10 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
     progress_ = new ExportProgressArea(this);
     body()->addWidget(progress_);
 
-    connect(format_, &SegmentedPicker::indexChosen, this, [this](int i) {
-        state_.setOutputFormat(allExportFormats()[std::size_t(i)]);
-    });
-    connect(background_, &SegmentedPicker::indexChosen, this, [this](int i) {
-        state_.setExportBackground(allExportBackgrounds()[std::size_t(i)]);
-    });
+    connect(format_, &SegmentedPicker::indexChosen, this,
+            [this](int i) { state_.setOutputFormat(allExportFormats()[std::size_t(i)]); });
+    connect(background_, &SegmentedPicker::indexChosen, this,
+            [this](int i) { state_.setExportBackground(allExportBackgrounds()[std::size_t(i)]); });
     connect(resolution_, &ExportResolutionSelector::resolutionChosen, &state_,
             &EditorState::setSelectedExportResolution);
     // Queued, so the click has finished before the save panel opens.

@@ -36,7 +36,8 @@ protected:
 
 class SymbolView : public QWidget {
 public:
-    SymbolView(const QString& symbol, int side, QWidget* parent) : QWidget(parent), symbol_(symbol) {
+    SymbolView(const QString& symbol, int side, QWidget* parent)
+        : QWidget(parent), symbol_(symbol) {
         setFixedSize(side, side);
     }
 
@@ -101,8 +102,9 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     folderName_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     folderDetail_ = new ElidedLabel(folderRow);
     folderDetail_->setTextFont(textFont(TextStyle::caption));
-    chooseFolder_ = new ModernButton(QStringLiteral("folder"), QStringLiteral("Choose"),
-                                     Style{Style::Variant::secondary, Style::Size::small}, folderRow);
+    chooseFolder_ =
+        new ModernButton(QStringLiteral("folder"), QStringLiteral("Choose"),
+                         Style{Style::Variant::secondary, Style::Size::small}, folderRow);
     resetFolder_ = new ModernButton(QStringLiteral("xmark.circle"), QStringLiteral("Reset"),
                                     Style{Style::Variant::ghost, Style::Size::small}, folderRow);
     folderLayout->addWidget(folderName_, 0, Qt::AlignVCenter);
@@ -113,12 +115,13 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
 
     auto* controls = new QHBoxLayout();
     controls->setSpacing(12);
-    start_ = new ModernButton(QStringLiteral("record.circle.fill"), QStringLiteral("Start Recording"),
-                              Style{Style::Variant::primary, Style::Size::medium}, this);
+    start_ =
+        new ModernButton(QStringLiteral("record.circle.fill"), QStringLiteral("Start Recording"),
+                         Style{Style::Variant::primary, Style::Size::medium}, this);
     stop_ = new ModernButton(QStringLiteral("stop.fill"), QStringLiteral("Stop Recording"),
                              Style{Style::Variant::destructive, Style::Size::medium}, this);
-    reset_ = new ModernButton(QStringLiteral("Reset"), Style{Style::Variant::ghost, Style::Size::medium},
-                              this);
+    reset_ = new ModernButton(QStringLiteral("Reset"),
+                              Style{Style::Variant::ghost, Style::Size::medium}, this);
     controls->addWidget(start_);
     controls->addWidget(stop_);
     controls->addWidget(reset_);
@@ -140,13 +143,16 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     body()->addWidget(recordingRow_);
 
     connect(refresh_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::refreshDevices);
-    connect(chooseFolder_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::chooseSaveLocation);
-    connect(resetFolder_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::clearSaveLocation);
+    connect(chooseFolder_, &QAbstractButton::clicked, &workflow_,
+            &RecordingWorkflow::chooseSaveLocation);
+    connect(resetFolder_, &QAbstractButton::clicked, &workflow_,
+            &RecordingWorkflow::clearSaveLocation);
     connect(start_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::beginRecording);
     connect(stop_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::endRecording);
     connect(reset_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::resetRecording);
 
-    connect(&state_, &EditorState::simAvailabilityChanged, this, &RecordingSection::syncAvailability);
+    connect(&state_, &EditorState::simAvailabilityChanged, this,
+            &RecordingSection::syncAvailability);
     connect(&state_, &EditorState::availableDevicesChanged, this, &RecordingSection::syncDevices);
     connect(&state_, &EditorState::selectedDeviceIdChanged, this, &RecordingSection::syncDevices);
     connect(&state_, &EditorState::customSaveLocationChanged, this, &RecordingSection::syncFolder);
@@ -154,7 +160,8 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     connect(&state_, &EditorState::simAvailabilityChanged, this, &RecordingSection::syncControls);
     connect(&state_, &EditorState::simulatorDeviceChanged, this, &RecordingSection::syncControls);
     connect(&workflow_, &RecordingWorkflow::stoppingChanged, this, &RecordingSection::syncControls);
-    connect(&state_, &EditorState::recordingPathChanged, this, &RecordingSection::syncRecordingPath);
+    connect(&state_, &EditorState::recordingPathChanged, this,
+            &RecordingSection::syncRecordingPath);
 
     syncAvailability();
     syncDevices();
@@ -216,8 +223,7 @@ void RecordingSection::syncControls() {
     status_->setState(state_.recordingState());
     start_->setVisible(!recording);
     stop_->setVisible(recording);
-    start_->setEnabled(!stopping &&
-                       state_.simAvailability() == SimulatorAvailability::available &&
+    start_->setEnabled(!stopping && state_.simAvailability() == SimulatorAvailability::available &&
                        state_.simulatorDevice().has_value());
     // While the simulator finishes its movie the recorder is busy on another thread.
     stop_->setEnabled(!stopping);

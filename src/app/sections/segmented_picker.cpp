@@ -47,7 +47,8 @@ std::vector<qreal> SegmentedPicker::segmentWidths(qreal available) const {
     // Measured in the chosen (heavier) weight so a segment never grows when it is picked.
     const QFontMetricsF fm(segmentFont(true));
     std::vector<qreal> widths;
-    for (const QString& s : segments_) widths.push_back(fm.horizontalAdvance(s) + 2 * kSegmentPadding);
+    for (const QString& s : segments_)
+        widths.push_back(fm.horizontalAdvance(s) + 2 * kSegmentPadding);
     const qreal needed = std::accumulate(widths.begin(), widths.end(), 0.0);
     if (!widths.empty() && available > needed) {
         const qreal extra = (available - needed) / qreal(widths.size());
@@ -60,7 +61,8 @@ std::vector<qreal> SegmentedPicker::segmentWidths(qreal available) const {
 
 QRectF SegmentedPicker::segmentRect(int index) const {
     if (index < 0 || index >= segments_.size()) return {};
-    const QRectF track = QRectF(rect()).adjusted(kTrackInset, kTrackInset, -kTrackInset, -kTrackInset);
+    const QRectF track =
+        QRectF(rect()).adjusted(kTrackInset, kTrackInset, -kTrackInset, -kTrackInset);
     const std::vector<qreal> widths = segmentWidths(track.width());
     qreal x = track.left();
     for (int i = 0; i < index; ++i) x += widths[std::size_t(i)];
@@ -127,7 +129,8 @@ void SegmentedPicker::leaveEvent(QEvent* event) {
 
 void SegmentedPicker::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Left && current_ > 0) return choose(current_ - 1);
-    if (event->key() == Qt::Key_Right && current_ + 1 < segments_.size()) return choose(current_ + 1);
+    if (event->key() == Qt::Key_Right && current_ + 1 < segments_.size())
+        return choose(current_ + 1);
     QWidget::keyPressEvent(event);
 }
 

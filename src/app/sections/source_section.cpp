@@ -17,8 +17,9 @@ SourceSection::SourceSection(EditorState& state, QWidget* parent)
     using Style = ModernButtonStyle;
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(12);
-    import_ = new ModernButton(QStringLiteral("square.and.arrow.down"), QStringLiteral("Import Video"),
-                               Style{Style::Variant::secondary, Style::Size::medium}, this);
+    import_ =
+        new ModernButton(QStringLiteral("square.and.arrow.down"), QStringLiteral("Import Video"),
+                         Style{Style::Variant::secondary, Style::Size::medium}, this);
     reset_ = new ModernButton(QStringLiteral("xmark.circle"), QStringLiteral("Reset"),
                               Style{Style::Variant::ghost, Style::Size::medium}, this);
     buttons->addWidget(import_);
@@ -35,6 +36,8 @@ SourceSection::SourceSection(EditorState& state, QWidget* parent)
     sync();
 }
 
-void SourceSection::sync() { reset_->setVisible(state_.videoPath().has_value()); }
+void SourceSection::sync() {
+    reset_->setVisible(state_.videoPath().has_value());
+}
 
 }  // namespace kestro

@@ -17,7 +17,9 @@ constexpr int kSymbolSide = 16;
 // Only paints the symbol; a widget of its own so the layout keeps it at the first line's height.
 class WarningSymbol : public QWidget {
 public:
-    explicit WarningSymbol(QWidget* parent) : QWidget(parent) { setFixedSize(kSymbolSide, kSymbolSide); }
+    explicit WarningSymbol(QWidget* parent) : QWidget(parent) {
+        setFixedSize(kSymbolSide, kSymbolSide);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -42,9 +44,13 @@ WarningBanner::WarningBanner(QWidget* parent) : QWidget(parent), text_(new QLabe
     restyle();
 }
 
-void WarningBanner::setMessage(const QString& message) { text_->setText(message); }
+void WarningBanner::setMessage(const QString& message) {
+    text_->setText(message);
+}
 
-QString WarningBanner::message() const { return text_->text(); }
+QString WarningBanner::message() const {
+    return text_->text();
+}
 
 void WarningBanner::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) restyle();

@@ -22,7 +22,9 @@ ColorWell::~ColorWell() {
     if (dialog_) dialog_->deleteLater();
 }
 
-QColorDialog* ColorWell::dialog() const { return dialog_.data(); }
+QColorDialog* ColorWell::dialog() const {
+    return dialog_.data();
+}
 
 bool ColorWell::refresh() {
     if (!read_) return false;
@@ -64,7 +66,9 @@ void ColorWell::picked(const QColor& color) {
     update();
 }
 
-QSize ColorWell::sizeHint() const { return {kWidth, 30}; }
+QSize ColorWell::sizeHint() const {
+    return {kWidth, 30};
+}
 
 void ColorWell::paintEvent(QPaintEvent*) {
     const Palette& pal = Palette::current();
@@ -87,8 +91,9 @@ void ColorWell::paintEvent(QPaintEvent*) {
     for (int row = 0; row * cell < swatch.height(); ++row)
         for (int col = 0; col * cell < swatch.width(); ++col)
             if ((row + col) % 2)
-                p.fillRect(QRectF(swatch.left() + col * cell, swatch.top() + row * cell, cell, cell),
-                           QColor(0xD8, 0xD8, 0xD8));
+                p.fillRect(
+                    QRectF(swatch.left() + col * cell, swatch.top() + row * cell, cell, cell),
+                    QColor(0xD8, 0xD8, 0xD8));
     p.fillRect(swatch, shown_);
     p.restore();
     p.setPen(QPen(pal.hairline, 1));
