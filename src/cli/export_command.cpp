@@ -1,17 +1,248 @@
-// Placeholder until the verb is built.
-#include "cli/commands.hpp"
+// kestro-cli export: frames a recording into a device frame and writes an MP4 or a MOV.
 
-#include <iostream>
+#include "cli/cli_output.hpp"
+#include "cli/commands.hpp"
+#include "cli/export_options.hpp"
+#include "cli/export_output_probe.hpp"
+#include "cli/export_progress.hpp"
+#include "core/export/av_exporter.hpp"
+#include "core/export/canvas_size.hpp"
+#include "core/export/export_config.hpp"
+#include "core/export/export_error.hpp"
+#include "core/model/export_resolution.hpp"
+#include "core/model/frame_image.hpp"
+#include "core/model/png.hpp"
+
+#include <signal.h>
+
+#include <atomic>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
 
 namespace kestro::cli {
 
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ExportOptions {
+    std::string input;
+    std::string output;
+    std::string frame;
+    std::string format;
+    std::string resolution = "720p";
+    std::string background = "black";
+    std::string screen;
+    double start = 0;
+    double end = std::numeric_limits<double>::infinity();  // the end of the source
+    double scale = 100;
+    double offsetX = 0;
+    double offsetY = 0;
+    bool json = false;
+    bool quiet = false;
+};
+
+// Written by the signal handler, read by the engine's cancel query on its own thread.
+std::atomic<int> gCancelSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void onCancelSignal(int signal) { gCancelSignal.store(signal); }
+
+// Ctrl-C (or a polite kill) asks the engine to stop, so that it removes its temporary file and
+// leaves any earlier output untouched. A second Ctrl-C ends the process at once (SA_RESETHAND).
+class CancelSignals {
+public:
+    CancelSignals() {
+        gCancelSignal.store(0);
+        struct sigaction action {};
+        action.sa_handler = onCancelSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        sigaction(SIGINT, &action, &previousInt_);
+        sigaction(SIGTERM, &action, &previousTerm_);
+    }
+    ~CancelSignals() {
+        sigaction(SIGINT, &previousInt_, nullptr);
+        sigaction(SIGTERM, &previousTerm_, nullptr);
+    }
+    CancelSignals(const CancelSignals&) = delete;
+    CancelSignals& operator=(const CancelSignals&) = delete;
+
+private:
+    struct sigaction previousInt_ {};
+    struct sigaction previousTerm_ {};
+};
+
+int usageError(const std::string& message, bool json) {
+    printError(message, std::nullopt, json);
+    return kExitUsage;
+}
+
+int failure(const std::string& message, bool json) {
+    printError(message, std::nullopt, json);
+    return kExitFailed;
+}
+
+int runExport(const ExportOptions& options) {
+    const bool json = options.json;
+    const fs::path input = options.input;
+    const fs::path output = options.output;
+
+    ExportConfig config;
+    if (!options.format.empty()) {
+        config.format = options.format;
+    } else if (auto format = formatFromExtension(output)) {
+        config.format = *format;
+    } else {
+        return usageError("Cannot tell the format from \"" + output.filename().string() +
+                              "\"; name the output .mp4 or .mov, or pass --format.",
+                          json);
+    }
+
+    const auto resolution = exportResolutionFromRaw(options.resolution);
+    if (!resolution) return usageError("--resolution must be 720p, 1080p or 1440p.", json);
+
+    const auto background = parseBackground(options.background);
+    if (!background) {
+        return usageError("--background must be transparent, white, black, #RRGGBB or #RRGGBBAA.",
+                          json);
+    }
+    config.background = *background;
+
+    std::optional<ScreenRect> screen;
+    if (!options.screen.empty()) {
+        screen = parseScreenRect(options.screen);
+        if (!screen) {
+            return usageError(
+                "--screen must be X,Y,W,H in percent of the frame, inside 0 to 100, with W and H "
+                "above 0.",
+                json);
+        }
+    }
+
+    // Infinity is how "until the end" is spelt inside; a typed NaN or infinity is a typo.
+    if (std::isnan(options.start) || std::isnan(options.end) || !std::isfinite(options.start)) {
+        return usageError("--start and --end must be numbers of seconds.", json);
+    }
+    if (!std::isfinite(options.scale) || !std::isfinite(options.offsetX) ||
+        !std::isfinite(options.offsetY)) {
+        return usageError("--scale, --offset-x and --offset-y must be finite numbers.", json);
+    }
+
+    std::error_code error;
+    if (fs::is_directory(output, error)) {
+        return usageError("The output \"" + output.string() + "\" is a folder.", json);
+    }
+    // Writing over the recording being read would destroy it whatever the outcome.
+    if (fs::exists(output, error) && fs::equivalent(input, output, error)) {
+        return usageError("The output must not be the input file.", json);
+    }
+
+    std::optional<fs::path> framePath;
+    std::optional<Image> frame;
+    if (!options.frame.empty()) {
+        if (fs::is_regular_file(options.frame, error)) {
+            framePath = fs::path(options.frame);
+        } else {
+            framePath = frameImageURL(options.frame);
+        }
+        if (!framePath) {
+            return usageError("No frame named \"" + options.frame +
+                                  "\": give a key listed by \"kestro-cli frames\" or the path "
+                                  "of a PNG.",
+                              json);
+        }
+        auto image = loadPng(*framePath);
+        if (!image) {
+            return failure("The frame image \"" + framePath->string() + "\" is not a readable PNG.",
+                           json);
+        }
+        frame = trimTransparentBorders(*image);
+    }
+
+    const CanvasSize canvas = canvasSize(*resolution, frame ? &*frame : nullptr);
+    config.width = canvas.width;
+    config.height = canvas.height;
+    config.trimStart = options.start;
+    config.trimEnd = options.end;
+    if (screen) {
+        config.screen = *screen;
+    } else if (frame) {
+        config.screen = detectScreenRect(*frame).value_or(kDefaultScreenRect);
+    } else {
+        config.screen = kDefaultScreenRect;
+    }
+    config.scale = options.scale / 100;
+    config.offsetX = options.offsetX / 100;
+    config.offsetY = options.offsetY / 100;
+    config.fitMode = VideoFitMode::fill;
+
+    ExportProgressBar bar(!options.quiet);
+    auto result = [&] {
+        const CancelSignals signals;
+        return AVFExporter{}.exportVideo(
+            input, framePath, config, output, [&bar](double fraction) { bar.update(fraction); },
+            [] { return gCancelSignal.load() != 0; });
+    }();
+    bar.finish();
+
+    if (!result.ok()) {
+        const ExportError& e = result.error();
+        printError(e.errorDescription(), e.recoverySuggestion(), json);
+        return e.kind() == ExportError::Kind::exportCancelled ? kExitCancelled : kExitFailed;
+    }
+
+    const fs::path written = fs::absolute(*result, error);
+    if (json) {
+        nlohmann::json object{{"output", written.string()},
+                              {"format", isMovFormat(config) ? "mov" : "mp4"},
+                              {"width", config.width},
+                              {"height", config.height}};
+        const auto duration = probeDuration(written);
+        object["duration"] = duration ? nlohmann::json(*duration) : nlohmann::json(nullptr);
+        printJson(object);
+    } else if (!options.quiet) {
+        std::fprintf(stdout, "%s\n", written.string().c_str());
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
 void addExportCommand(CLI::App& app, Runner& run) {
-    auto* sub = app.add_subcommand("export", "(not available yet)");
-    sub->allow_extras();
-    sub->callback([&run] {
-        run = [] {
-            std::cerr << "kestro-cli: export is not available yet\n";
-            return kExitFailed;
+    auto options = std::make_shared<ExportOptions>();
+    auto* sub = app.add_subcommand(
+        "export", "Frame a screen recording into a device frame and write an MP4 or a MOV.");
+    sub->add_option("input", options->input, "The recording to frame")->required();
+    sub->add_option("-o,--output", options->output, "The movie to write")->required();
+    sub->add_option("--frame", options->frame,
+                    "A frame key (see \"kestro-cli frames\") or the path of a frame PNG");
+    sub->add_option("--format", options->format, "mp4 or mov (default: from the output's name)")
+        ->check(CLI::IsMember({"mp4", "mov"}, CLI::ignore_case));
+    sub->add_option("--resolution", options->resolution, "720p, 1080p or 1440p (default 720p)")
+        ->check(CLI::IsMember({"720p", "1080p", "1440p"}));
+    sub->add_option("--background", options->background,
+                    "transparent, white, black, #RRGGBB or #RRGGBBAA (default black)");
+    sub->add_option("--start", options->start, "Start of the exported range, seconds");
+    sub->add_option("--end", options->end, "End of the exported range, seconds");
+    sub->add_option("--screen", options->screen,
+                    "The screen opening X,Y,W,H in percent (default: detected in the frame)");
+    sub->add_option("--scale", options->scale, "Video scale in percent (default 100)");
+    sub->add_option("--offset-x", options->offsetX, "Shift right, percent of half the screen");
+    sub->add_option("--offset-y", options->offsetY, "Shift up, percent of half the screen");
+    sub->add_flag("--json", options->json, "Print the result as one JSON object");
+    sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
+    sub->callback([&run, options] {
+        run = [options] {
+            // Options spelt in any case ("MOV") mean the same.
+            for (auto& c : options->format) c = static_cast<char>(std::tolower(c));
+            return runExport(*options);
         };
     });
 }

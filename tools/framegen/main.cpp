@@ -1,9 +1,45 @@
-// Placeholder: the frame generator draws nothing yet.
-#include <filesystem>
+// framegen: draws Kestro's device frame images, or a contact sheet of a folder of them.
+//   framegen --out DIR            one PNG per device and colour into DIR
+//   framegen --sheet OUT.png --in DIR
+
+#include <cstdio>
 #include <string>
+#include <string_view>
+
+#include "contact_sheet.hpp"
+#include "frame_writer.hpp"
+
+namespace {
+
+int usage() {
+    std::fputs("usage: framegen --out DIR | framegen --sheet OUT.png --in DIR\n", stderr);
+    return 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--out") std::filesystem::create_directories(argv[i + 1]);
-    return 0;
+    std::string out, sheet, in;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (i + 1 >= argc) return usage();
+        if (arg == "--out")
+            out = argv[++i];
+        else if (arg == "--sheet")
+            sheet = argv[++i];
+        else if (arg == "--in")
+            in = argv[++i];
+        else
+            return usage();
+    }
+    std::string error;
+    if (!sheet.empty() && !in.empty() && out.empty()) {
+        if (kestro::framegen::writeContactSheet(in, sheet, error)) return 0;
+    } else if (!out.empty() && sheet.empty() && in.empty()) {
+        if (kestro::framegen::writeAllFrames(out, error)) return 0;
+    } else {
+        return usage();
+    }
+    std::fprintf(stderr, "framegen: %s\n", error.c_str());
+    return 1;
 }

@@ -1,0 +1,95 @@
+#include "cli/export_options.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+namespace kestro::cli {
+
+namespace {
+
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+std::optional<double> parseNumber(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+        text.remove_suffix(1);
+    }
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<int> hexByte(std::string_view two) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(two.data(), two.data() + 2, value, 16);
+    if (error != std::errc() || end != two.data() + 2) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<BackgroundFill> parseBackground(std::string_view text) {
+    const std::string name = lowered(text);
+    if (name == "transparent") return BackgroundFill::transparent();
+    if (name == "white") return BackgroundFill::white();
+    if (name == "black") return BackgroundFill::black();
+    if (name.size() != 7 && name.size() != 9) return std::nullopt;
+    if (name.front() != '#') return std::nullopt;
+    std::array<double, 4> components{0, 0, 0, 1};
+    for (std::size_t i = 0; i * 2 + 1 < name.size(); ++i) {
+        // from_chars would accept a sign; only digits and letters make a colour.
+        const std::string_view pair = std::string_view(name).substr(1 + i * 2, 2);
+        if (!std::isxdigit(static_cast<unsigned char>(pair[0])) ||
+            !std::isxdigit(static_cast<unsigned char>(pair[1]))) {
+            return std::nullopt;
+        }
+        const auto value = hexByte(pair);
+        if (!value) return std::nullopt;
+        components[i] = *value / 255.0;
+    }
+    return BackgroundFill::color(components[0], components[1], components[2], components[3]);
+}
+
+std::optional<ScreenRect> parseScreenRect(std::string_view text) {
+    std::array<double, 4> values{};
+    std::size_t count = 0;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        if (count == values.size()) return std::nullopt;
+        const auto value = parseNumber(text.substr(0, comma));
+        if (!value || *value < 0 || *value > 100) return std::nullopt;
+        values[count++] = *value;
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+    if (count != values.size()) return std::nullopt;
+    const ScreenRect rect{values[0], values[1], values[2], values[3]};
+    if (rect.w <= 0 || rect.h <= 0 || rect.x + rect.w > 100 || rect.y + rect.h > 100) {
+        return std::nullopt;
+    }
+    return rect;
+}
+
+std::optional<std::string> formatFromExtension(const std::filesystem::path& output) {
+    const std::string extension = lowered(output.extension().string());
+    if (extension == ".mov") return "mov";
+    if (extension == ".mp4" || extension == ".m4v") return "mp4";
+    return std::nullopt;
+}
+
+}  // namespace kestro::cli

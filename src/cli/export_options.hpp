@@ -1,0 +1,25 @@
+#pragma once
+// Parsing of the export verb's option values. Each parser gives none for text it does not accept,
+// so the caller reports a usage error naming the option.
+
+#include "core/export/background_fill.hpp"
+#include "core/model/screen_rect.hpp"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kestro::cli {
+
+// "transparent", "white", "black" (any case), or "#RRGGBB" / "#RRGGBBAA" in hexadecimal.
+std::optional<BackgroundFill> parseBackground(std::string_view text);
+
+// "X,Y,W,H" in percent of the frame image, y measured from the bottom edge. Every value must be
+// a finite number in [0, 100], with W and H above 0 and the rectangle inside the image.
+std::optional<ScreenRect> parseScreenRect(std::string_view text);
+
+// "mp4" or "mov" from the output's extension (any case; ".m4v" counts as MP4); none otherwise.
+std::optional<std::string> formatFromExtension(const std::filesystem::path& output);
+
+}  // namespace kestro::cli

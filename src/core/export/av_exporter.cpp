@@ -1,0 +1,167 @@
+#include "core/export/av_exporter.hpp"
+
+#include "core/export/compositor.hpp"
+#include "core/export/export_pipeline.hpp"
+#include "core/export/render_geometry.hpp"
+#include "core/media/av_error.hpp"
+#include "core/media/muxer.hpp"
+#include "core/media/video_reader.hpp"
+#include "core/model/frame_image.hpp"
+#include "core/model/png.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace kestro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A canvas beyond this is a broken request, not a resolution anyone exports.
+constexpr std::int64_t kMaxCanvasSide = 8192;
+
+bool isDiskFull(int errnum) { return errnum == ENOSPC || errnum == EDQUOT; }
+
+// What the user is told when writing the output failed: a full disk and other file system
+// failures by their cause, anything the encoder or muxer itself reports as exportFailed.
+ExportError outputFailure(const OutputFile& file) {
+    const int errnum = file.writeErrno();
+    if (isDiskFull(errnum)) return ExportError::fileSystem(ExportError::kDiskFull);
+    if (errnum != 0) return ExportError::fileSystem(std::strerror(errnum));
+    return ExportError::exportFailed();
+}
+
+ExportError sourceFailure(const MediaError& error) {
+    if (error.averror == AVERROR_STREAM_NOT_FOUND) return ExportError::invalidVideoTrack();
+    return ExportError::platform(error);
+}
+
+}  // namespace
+
+Result<fs::path, ExportError> AVFExporter::exportVideo(
+    const fs::path& input, const std::optional<fs::path>& frameImage, const ExportConfig& config,
+    const fs::path& output, ProgressHandler progressHandler, CancelQuery cancelRequested) const {
+    const bool mov = isMovFormat(config);
+
+    // The source: nothing is written before it has proven usable.
+    auto reader = VideoReader::open(input);
+    if (!reader) return fail(sourceFailure(reader.error()));
+    const MovieInfo info = (*reader)->info();
+
+    auto range = clampTrimRange(config.trimStart, config.trimEnd, info.duration);
+    if (!range) return fail(range.error());
+
+    if (config.width <= 0 || config.height <= 0 || config.width > kMaxCanvasSide ||
+        config.height > kMaxCanvasSide) {
+        return fail(ExportError::exportSessionFailed());
+    }
+    // Encoders need even sizes; the canvas rule already gives them, odd requests grow by one.
+    const int width = static_cast<int>(config.width + config.width % 2);
+    const int height = static_cast<int>(config.height + config.height % 2);
+
+    const int frameRate = outputFrameRate(info.video.averageFrameRate);
+    const double frames = std::ceil(range->duration() * frameRate - 1e-6);
+    const int64_t frameCount = std::max<int64_t>(1, static_cast<int64_t>(frames));
+
+    // The frame image only ever adds to the picture: one that cannot be read is left out.
+    std::optional<Image> frame;
+    if (frameImage) {
+        if (auto image = loadPng(*frameImage)) frame = trimTransparentBorders(*image);
+    }
+
+    const CanvasRect screen = grownScreenRect(config.screen, width, height);
+    const VideoSize upright{static_cast<double>(info.video.uprightWidth),
+                            static_cast<double>(info.video.uprightHeight)};
+    CompositorSetup setup;
+    setup.order = mov ? CompositorSetup::Order::mov : CompositorSetup::Order::mp4;
+    setup.canvasWidth = width;
+    setup.canvasHeight = height;
+    setup.screen = screen;
+    setup.frame = frame ? &*frame : nullptr;
+    setup.background = config.background;
+    setup.placement = placeVideo(screen, height, upright, config.fitMode, config.scale,
+                                 config.offsetX, config.offsetY);
+    setup.sourceWidth = info.video.width;
+    setup.sourceHeight = info.video.height;
+    setup.rotation = info.video.rotation;
+    auto compositor = Compositor::create(setup);
+    if (!compositor) return fail(ExportError::compositionFailed());
+    frame.reset();  // the compositor keeps what it needs
+
+    // Sound (MP4 only); a source whose sound cannot be read exports silent.
+    std::unique_ptr<AudioReader> audio;
+    if (!mov && info.hasAudio) {
+        if (auto opened = AudioReader::open(input)) audio = std::move(*opened);
+    }
+
+    if (cancelRequested && cancelRequested()) return fail(ExportError::exportCancelled());
+
+    // The destination: a temporary file beside it until the movie is complete.
+    auto file = OutputFile::create(output, options_.write);
+    if (!file) return fail(ExportError::fileSystem(file.error().message));
+    OutputFile& out = **file;
+
+    PipelineJob job;
+    {
+        auto muxer = Muxer::create(mov ? Muxer::Container::mov : Muxer::Container::mp4, out.io(),
+                                   out.url());
+        if (!muxer) return fail(ExportError::exportSessionFailed());
+        const bool globalHeader = (*muxer)->needsGlobalHeader();
+        auto videoEncoder = mov ? openProRes4444Encoder(width, height, frameRate, options_.prores,
+                                                        globalHeader)
+                                : openH264Encoder(width, height, frameRate, globalHeader);
+        if (!videoEncoder) return fail(ExportError::exportSessionFailed());
+        auto videoStream = (*muxer)->addStream(std::move(*videoEncoder));
+        if (!videoStream) return fail(ExportError::exportSessionFailed());
+        job.videoStream = *videoStream;
+        if (audio) {
+            auto audioEncoder = openAacEncoder(globalHeader);
+            auto audioStream = audioEncoder ? (*muxer)->addStream(std::move(*audioEncoder))
+                                            : Result<int, MediaError>(fail(audioEncoder.error()));
+            if (audioStream) {
+                job.audioStream = *audioStream;
+            } else {
+                audio.reset();  // not an error: the movie goes out silent
+            }
+        }
+        auto header = (*muxer)->writeHeader();
+        if (!header) return fail(outputFailure(out));
+        job.muxer = std::move(*muxer);
+    }
+    job.video = std::move(*reader);
+    job.compositor = std::move(*compositor);
+    job.audio = std::move(audio);
+    job.range = *range;
+    job.frameRate = frameRate;
+    job.frameCount = frameCount;
+
+    const PipelineOutcome outcome = runPipeline(job, progressHandler, cancelRequested);
+    // The container must be gone before its file is committed or removed.
+    job.muxer.reset();
+    switch (outcome.kind) {
+        case PipelineOutcome::Kind::done:
+            break;
+        case PipelineOutcome::Kind::cancelled:
+            return fail(ExportError::exportCancelled());
+        case PipelineOutcome::Kind::sourceFailed:
+            return fail(sourceFailure(outcome.error));
+        case PipelineOutcome::Kind::sourceTruncated:
+            return fail(ExportError::cannotLoadAsset());
+        case PipelineOutcome::Kind::outputFailed:
+            return fail(outputFailure(out));
+    }
+
+    auto committed = out.commit();
+    if (!committed) {
+        if (isDiskFull(committed.error().errnum)) {
+            return fail(ExportError::fileSystem(ExportError::kDiskFull));
+        }
+        return fail(ExportError::fileSystem(committed.error().message));
+    }
+    if (progressHandler) progressHandler(1.0);
+    return output;
+}
+
+}  // namespace kestro

@@ -1,0 +1,75 @@
+#pragma once
+// The export engine: a recording, trimmed and placed into a device frame, written as an MP4
+// (H.264 + AAC over a background) or a MOV (ProRes 4444 keeping alpha).
+//
+// One call runs one export; an AVFExporter holds nothing between calls, so two exports may run
+// at once from different threads.
+//
+// Threads of one export and what each owns:
+//   the caller's thread   sets everything up, then only watches: it polls `cancelRequested`
+//                         and calls `progressHandler` (both from here, never from the workers),
+//                         and when the workers are done it commits or discards the output.
+//   "kestro-decode"       owns the VideoReader: demuxes and decodes (libavcodec adds its own
+//                         frame threads) and picks, for every output tick, the latest source
+//                         frame at or before it.
+//   "kestro-compose"      owns the Compositor: scales the screen box out of each picked frame
+//                         and blends it into a canvas picture.
+//   "kestro-encode"       owns the Muxer (encoders and container) and the AudioReader: encodes
+//                         the pictures, the sound up to the same time, and writes the file.
+// The stages hand frames on through small bounded queues, so they overlap and the memory in
+// flight stays a few frames. Shared between threads are only: the queues, an atomic stop flag,
+// an atomic count of encoded frames (for progress) and the first failure (under a mutex). A
+// cancel or a failure in any stage sets the stop flag and aborts the queues; every stage
+// notices it within one frame, and the caller joins them before returning.
+
+#include "core/export/export_config.hpp"
+#include "core/export/export_error.hpp"
+#include "core/media/encoders.hpp"
+#include "core/media/output_file.hpp"
+#include "core/result.hpp"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+namespace kestro {
+
+class AVFExporter {
+public:
+    using ProgressHandler = std::function<void(double)>;
+    using CancelQuery = std::function<bool()>;
+
+    struct Options {
+        // How the output's bytes are written; tests substitute one that fails like a full disk.
+        WriteFunction write;
+        // The ProRes encoder of MOV exports (prores_ks: measured faster and more faithful on
+        // screen content; see the notes in av_exporter.cpp).
+        ProResEncoder prores = ProResEncoder::ks;
+    };
+
+    AVFExporter() = default;
+    explicit AVFExporter(Options options) : options_(std::move(options)) {}
+
+    // Writes `output` and returns it. The movie goes to a temporary file next to `output` and
+    // replaces it only when complete: a failed or cancelled export leaves an earlier file there
+    // untouched and nothing half-written behind.
+    //
+    // progressHandler: the fraction done, per frame but at most about 10 times a second, never
+    //   decreasing, below 1 while working and exactly 1.0 once, on success.
+    // cancelRequested: polled at least once per frame (about every 20 ms); true stops the export
+    //   within 100 ms with ExportError::exportCancelled.
+    //
+    // Output: a constant frame rate n (the source's average rate cut toward zero; 30 when
+    // unknown; 1 for slideshows below 1 fps), from 0 to the trimmed duration; each output frame
+    // shows the latest source frame at or before its time. The sound (MP4 only) is cut to the
+    // same range to the sample.
+    Result<std::filesystem::path, ExportError> exportVideo(
+        const std::filesystem::path& input, const std::optional<std::filesystem::path>& frameImage,
+        const ExportConfig& config, const std::filesystem::path& output,
+        ProgressHandler progressHandler = {}, CancelQuery cancelRequested = {}) const;
+
+private:
+    Options options_;
+};
+
+}  // namespace kestro

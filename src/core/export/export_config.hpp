@@ -1,0 +1,31 @@
+#pragma once
+// The export request: everything the engine needs besides the source, the frame image and the
+// destination. Passed by value; the engine keeps no reference to it after the call.
+
+#include "core/export/background_fill.hpp"
+#include "core/model/screen_rect.hpp"
+#include "core/model/video_fit_mode.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace kestro {
+
+struct ExportConfig {
+    std::string format = "mp4";  // "mp4" or "mov"; compared case-insensitively
+    std::int64_t width = 1280;   // canvas size in pixels
+    std::int64_t height = 720;
+    double trimStart = 0;  // seconds in the source; clamped by the engine
+    double trimEnd = 0;
+    ScreenRect screen;     // percent of the canvas, y from the bottom edge
+    double scale = 1;      // 1 = the size at which fitMode sizes the video; floored at 0.1
+    double offsetX = 0;    // 1 = half the screen rectangle's width, to the right
+    double offsetY = 0;    // 1 = half the screen rectangle's height, upward
+    VideoFitMode fitMode = VideoFitMode::fill;
+    BackgroundFill background;
+};
+
+// Only the format picks the output path: a MOV always keeps alpha, whatever the background.
+bool isMovFormat(const ExportConfig& config);
+
+}  // namespace kestro

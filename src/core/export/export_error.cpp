@@ -1,0 +1,80 @@
+#include "core/export/export_error.hpp"
+
+namespace kestro {
+
+namespace {
+
+constexpr const char* kPickAnotherFile =
+    "Try selecting a different video file or check if the file is not corrupted.";
+constexpr const char* kCheckDiskSpace =
+    "Ensure you have sufficient disk space and try again. If the problem persists, try a "
+    "different output location.";
+
+}  // namespace
+
+ExportError ExportError::fileSystem(std::string message) {
+    return {Kind::fileSystemError, std::move(message)};
+}
+ExportError ExportError::cannotLoadAsset() { return {Kind::cannotLoadAsset}; }
+ExportError ExportError::exportFailed() { return {Kind::exportFailed}; }
+ExportError ExportError::invalidVideoTrack() { return {Kind::invalidVideoTrack}; }
+ExportError ExportError::invalidTrimRange() { return {Kind::invalidTrimRange}; }
+ExportError ExportError::compositionFailed() { return {Kind::compositionFailed}; }
+ExportError ExportError::exportSessionFailed() { return {Kind::exportSessionFailed}; }
+ExportError ExportError::exportCancelled() { return {Kind::exportCancelled}; }
+
+ExportError ExportError::platform(const MediaError& error) {
+    return {Kind::platform, error.message, error.averror};
+}
+
+std::string ExportError::errorDescription() const {
+    switch (kind_) {
+        case Kind::fileSystemError:
+            return "File system error: " + message_;
+        case Kind::cannotLoadAsset:
+            return "Unable to load the video file. The file may be corrupted or in an "
+                   "unsupported format.";
+        case Kind::exportFailed:
+            return "Export failed due to an unknown error. Please try again.";
+        case Kind::invalidVideoTrack:
+            return "No video track found in the selected file. Please choose a valid video "
+                   "file.";
+        case Kind::invalidTrimRange:
+            return "Invalid trim range selected. The end time must be after the start time.";
+        case Kind::compositionFailed:
+            return "Failed to create video composition. The video may be corrupted.";
+        case Kind::exportSessionFailed:
+            return "Failed to initialize export session. Please check available disk space.";
+        case Kind::exportCancelled:
+            return "Export was cancelled by the user.";
+        case Kind::platform:
+            // A media error without text still has to tell the user something.
+            if (!message_.empty()) return message_;
+            return "Media error " + std::to_string(averror_) + ".";
+    }
+    return {};
+}
+
+std::optional<std::string> ExportError::recoverySuggestion() const {
+    switch (kind_) {
+        case Kind::fileSystemError:
+            return "Check file permissions and available disk space.";
+        case Kind::cannotLoadAsset:
+        case Kind::invalidVideoTrack:
+            return kPickAnotherFile;
+        case Kind::exportFailed:
+        case Kind::compositionFailed:
+        case Kind::exportSessionFailed:
+            return kCheckDiskSpace;
+        case Kind::invalidTrimRange:
+            return "Adjust the trim start and end times so that the end time is after the start "
+                   "time.";
+        case Kind::exportCancelled:
+            return "You can start a new export at any time.";
+        case Kind::platform:
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+}  // namespace kestro

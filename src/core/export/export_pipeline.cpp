@@ -1,0 +1,307 @@
+#include "core/export/export_pipeline.hpp"
+
+#include "core/media/av_error.hpp"
+#include "core/media/bounded_queue.hpp"
+
+extern "C" {
+#include <libavutil/mathematics.h>
+}
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace kestro {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Queue depths: enough for the stages to run ahead of each other by a frame or two, little
+// enough that a 1440p MOV export holds few canvases in memory.
+constexpr size_t kPickedDepth = 3;
+constexpr size_t kComposedDepth = 2;
+// Sound is encoded this far ahead of the pictures so the muxer can always interleave.
+constexpr double kAudioLead = 0.5;
+constexpr auto kWatchInterval = std::chrono::milliseconds(20);
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+struct Picked {
+    AVFramePtr frame;  // null when the tick repeats the previous tick's frame
+    int64_t tick = 0;
+};
+
+struct Composed {
+    AVFramePtr frame;
+    int64_t tick = 0;
+};
+
+void nameThread(const char* name) { pthread_setname_np(pthread_self(), name); }
+
+class Pipeline {
+public:
+    explicit Pipeline(PipelineJob& job) : job_(job), picked_(kPickedDepth), composed_(kComposedDepth) {}
+
+    PipelineOutcome run(const std::function<void(double)>& progress,
+                        const std::function<bool()>& cancel) {
+        std::thread decode([this] { decodeLoop(); });
+        std::thread compose([this] { composeLoop(); });
+        std::thread encode([this] { encodeLoop(); });
+
+        double reported = -1;
+        Clock::time_point lastReport{};
+        bool cancelled = false;
+        {
+            std::unique_lock lock(doneMutex_);
+            while (finishedWorkers_ < 3) {
+                doneCv_.wait_for(lock, kWatchInterval);
+                lock.unlock();
+                if (!cancelled && cancel && cancel()) {
+                    cancelled = true;
+                    stop();
+                }
+                const auto now = Clock::now();
+                if (progress && !cancelled && now - lastReport >= kProgressInterval) {
+                    const double fraction =
+                        std::min(0.99, static_cast<double>(encoded_.load()) /
+                                           static_cast<double>(job_.frameCount));
+                    if (fraction > reported) {
+                        reported = fraction;
+                        lastReport = now;
+                        progress(fraction);
+                    }
+                }
+                lock.lock();
+            }
+        }
+        decode.join();
+        compose.join();
+        encode.join();
+
+        if (cancelled) return PipelineOutcome{PipelineOutcome::Kind::cancelled, {}};
+        std::lock_guard lock(failureMutex_);
+        if (failure_) return *failure_;
+        return PipelineOutcome{};
+    }
+
+private:
+    void stop() {
+        stopping_ = true;
+        picked_.abort();
+        composed_.abort();
+    }
+
+    void failWith(PipelineOutcome::Kind kind, MediaError error) {
+        {
+            std::lock_guard lock(failureMutex_);
+            if (!failure_) failure_ = PipelineOutcome{kind, std::move(error)};
+        }
+        stop();
+    }
+
+    void finished() {
+        std::lock_guard lock(doneMutex_);
+        ++finishedWorkers_;
+        doneCv_.notify_all();
+    }
+
+    // Decode thread: picks the frame of every output tick.
+    void decodeLoop() {
+        nameThread("kestro-decode");
+        decodeTicks();
+        picked_.close();
+        finished();
+    }
+
+    void decodeTicks() {
+        VideoReader& reader = *job_.video;
+        const AVRational tb = reader.info().video.timeBase;
+        const AVRational tickBase{1, job_.frameRate};
+        if (job_.range.start > 0) {
+            auto seeked = reader.seekKeyframe(job_.range.start);
+            if (!seeked) return failWith(PipelineOutcome::Kind::sourceFailed, seeked.error());
+        }
+        const int64_t startTs = std::llround(job_.range.start / av_q2d(tb));
+
+        int64_t tick = 0;
+        std::optional<DecodedFrame> held;
+        const AVFrame* lastSent = nullptr;
+        auto send = [&](const DecodedFrame& frame) {
+            Picked item;
+            item.tick = tick++;
+            if (frame.frame.get() != lastSent) {
+                item.frame = refFrame(*frame.frame);
+                if (!item.frame) {
+                    failWith(PipelineOutcome::Kind::sourceFailed, mediaError(AVERROR(ENOMEM)));
+                    return false;
+                }
+                lastSent = frame.frame.get();
+            }
+            return picked_.push(std::move(item));
+        };
+
+        while (tick < job_.frameCount && !stopping_) {
+            auto next = reader.next();
+            if (!next) return failWith(PipelineOutcome::Kind::sourceFailed, next.error());
+            if (!*next) {
+                if (!held || reader.endedEarly()) {
+                    return failWith(PipelineOutcome::Kind::sourceTruncated,
+                                    mediaFailure(held ? "The movie ends before its stated length"
+                                                      : "The movie holds no picture to export",
+                                                 AVERROR_INVALIDDATA));
+                }
+                while (tick < job_.frameCount && !stopping_) {
+                    if (!send(*held)) return;
+                }
+                return;
+            }
+            DecodedFrame& frame = **next;
+            // Every tick before this frame's time shows the frame held so far (or this one,
+            // when the source starts after the tick).
+            while (tick < job_.frameCount &&
+                   av_compare_ts(frame.pts - startTs, tb, tick, tickBase) > 0) {
+                if (!send(held ? *held : frame)) return;
+            }
+            held = std::move(frame);
+        }
+    }
+
+    // Compose thread: one canvas picture per tick; a repeated source frame reuses the last one.
+    void composeLoop() {
+        nameThread("kestro-compose");
+        AVFramePtr last;
+        while (auto item = picked_.pop()) {
+            AVFramePtr out;
+            if (item->frame) {
+                auto composed = job_.compositor->compose(*item->frame);
+                if (!composed) {
+                    failWith(PipelineOutcome::Kind::outputFailed, composed.error());
+                    break;
+                }
+                out = std::move(*composed);
+                last = refFrame(*out);
+            } else if (last) {
+                out = refFrame(*last);
+            }
+            if (!out) {
+                failWith(PipelineOutcome::Kind::outputFailed, mediaError(AVERROR(ENOMEM)));
+                break;
+            }
+            out->pts = item->tick;
+            out->pict_type = AV_PICTURE_TYPE_NONE;
+            if (!composed_.push(Composed{std::move(out), item->tick})) break;
+        }
+        composed_.close();
+        finished();
+    }
+
+    // Encode thread: pictures, the sound alongside, then the trailer.
+    void encodeLoop() {
+        nameThread("kestro-encode");
+        encodeAll();
+        finished();
+    }
+
+    bool pumpAudio(int64_t untilSample) {
+        if (!job_.audio) return true;
+        AVCodecContext& enc = job_.muxer->encoder(job_.audioStream);
+        const int frameSize = enc.frame_size > 0 ? enc.frame_size : 1024;
+        untilSample = std::min(untilSample, audioTotal_);
+        while (audioSent_ < untilSample && !stopping_) {
+            if (!audioFrame_) {
+                audioFrame_ = makeFrame();
+                if (!audioFrame_) return false;
+                audioFrame_->format = AV_SAMPLE_FMT_FLTP;
+                audioFrame_->sample_rate = AudioReader::kSampleRate;
+                audioFrame_->nb_samples = frameSize;
+                if (av_channel_layout_copy(&audioFrame_->ch_layout, &enc.ch_layout) < 0 ||
+                    av_frame_get_buffer(audioFrame_.get(), 0) < 0) {
+                    failWith(PipelineOutcome::Kind::outputFailed, mediaError(AVERROR(ENOMEM)));
+                    return false;
+                }
+            }
+            if (av_frame_make_writable(audioFrame_.get()) < 0) {
+                failWith(PipelineOutcome::Kind::outputFailed, mediaError(AVERROR(ENOMEM)));
+                return false;
+            }
+            const int n = static_cast<int>(std::min<int64_t>(frameSize, audioTotal_ - audioSent_));
+            auto* left = reinterpret_cast<float*>(audioFrame_->extended_data[0]);
+            auto* right = reinterpret_cast<float*>(audioFrame_->extended_data[1]);
+            int got = 0;
+            if (!audioEnded_) {
+                auto read = job_.audio->read(left, right, n);
+                // Damaged or missing sound only costs sound: the rest becomes silence.
+                if (read) got = *read;
+                if (!read || got < n) audioEnded_ = true;
+            }
+            std::fill(left + got, left + n, 0.0f);
+            std::fill(right + got, right + n, 0.0f);
+            audioFrame_->nb_samples = n;
+            audioFrame_->pts = audioSent_;
+            auto encoded = job_.muxer->encode(job_.audioStream, audioFrame_.get());
+            if (!encoded) {
+                failWith(PipelineOutcome::Kind::outputFailed, encoded.error());
+                return false;
+            }
+            audioSent_ += n;
+        }
+        return !stopping_;
+    }
+
+    void encodeAll() {
+        Muxer& muxer = *job_.muxer;
+        audioTotal_ = std::llround(job_.range.duration() * AudioReader::kSampleRate);
+        if (job_.audio) {
+            auto seeked = job_.audio->seek(job_.range.start);
+            if (!seeked) audioEnded_ = true;
+        }
+        while (auto item = composed_.pop()) {
+            auto encoded = muxer.encode(job_.videoStream, item->frame.get());
+            if (!encoded) return failWith(PipelineOutcome::Kind::outputFailed, encoded.error());
+            item->frame.reset();
+            const double until = static_cast<double>(item->tick + 1) / job_.frameRate + kAudioLead;
+            if (!pumpAudio(std::llround(until * AudioReader::kSampleRate))) return;
+            encoded_.store(item->tick + 1);
+        }
+        if (stopping_) return;
+        if (encoded_.load() < job_.frameCount) return;  // an upstream stage failed
+        if (!pumpAudio(audioTotal_)) return;
+        auto finished = muxer.finish();
+        if (!finished) return failWith(PipelineOutcome::Kind::outputFailed, finished.error());
+    }
+
+    PipelineJob& job_;
+    BoundedQueue<Picked> picked_;
+    BoundedQueue<Composed> composed_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int64_t> encoded_{0};
+
+    std::mutex failureMutex_;
+    std::optional<PipelineOutcome> failure_;
+
+    std::mutex doneMutex_;
+    std::condition_variable doneCv_;
+    int finishedWorkers_ = 0;
+
+    // Encode thread only.
+    AVFramePtr audioFrame_;
+    int64_t audioTotal_ = 0;
+    int64_t audioSent_ = 0;
+    bool audioEnded_ = false;
+};
+
+}  // namespace
+
+PipelineOutcome runPipeline(PipelineJob& job, const std::function<void(double)>& progress,
+                            const std::function<bool()>& cancel) {
+    Pipeline pipeline(job);
+    return pipeline.run(progress, cancel);
+}
+
+}  // namespace kestro

@@ -1,0 +1,51 @@
+#pragma once
+// The running part of an export: the decode, compose and encode threads and the caller's watch
+// over them (the thread rules are written in av_exporter.hpp). Everything here is already set
+// up and validated; the pipeline only moves frames.
+
+#include "core/export/compositor.hpp"
+#include "core/export/render_geometry.hpp"
+#include "core/media/audio_reader.hpp"
+#include "core/media/media_error.hpp"
+#include "core/media/muxer.hpp"
+#include "core/media/video_reader.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace kestro {
+
+struct PipelineJob {
+    std::unique_ptr<VideoReader> video;
+    std::unique_ptr<Compositor> compositor;
+    std::unique_ptr<Muxer> muxer;
+    int videoStream = 0;
+    std::unique_ptr<AudioReader> audio;  // null for no sound
+    int audioStream = -1;
+    TrimRange range;
+    int frameRate = 30;
+    int64_t frameCount = 1;  // output ticks
+};
+
+// How a pipeline ended.
+struct PipelineOutcome {
+    enum class Kind {
+        done,
+        cancelled,
+        sourceFailed,     // reading or decoding the source; `error` holds FFmpeg's message
+        sourceTruncated,  // the source ran out of pictures before its announced end
+        outputFailed,     // encoding or writing; `error` holds FFmpeg's message
+    };
+    Kind kind = Kind::done;
+    MediaError error;
+};
+
+// Runs the job to its end on three worker threads, watching from the caller's thread:
+// `progress` gets the fraction of frames encoded (throttled, increasing, below 1) and `cancel`
+// is polled every ~20 ms. When this returns, every worker has been joined.
+PipelineOutcome runPipeline(PipelineJob& job, const std::function<void(double)>& progress,
+                            const std::function<bool()>& cancel);
+
+}  // namespace kestro

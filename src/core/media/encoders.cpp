@@ -1,0 +1,98 @@
+#include "core/media/encoders.hpp"
+
+#include "core/media/av_error.hpp"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+namespace kestro {
+
+namespace {
+
+void tagBt709(AVCodecContext& ctx) {
+    ctx.color_primaries = AVCOL_PRI_BT709;
+    ctx.color_trc = AVCOL_TRC_BT709;
+    ctx.colorspace = AVCOL_SPC_BT709;
+    ctx.color_range = AVCOL_RANGE_MPEG;
+}
+
+Result<AVCodecContextPtr, MediaError> allocate(const char* name) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(name);
+    if (!codec) {
+        return fail(mediaFailure(std::string("This FFmpeg has no ") + name + " encoder",
+                                 AVERROR_ENCODER_NOT_FOUND));
+    }
+    AVCodecContextPtr ctx(avcodec_alloc_context3(codec));
+    if (!ctx) return fail(mediaError(AVERROR(ENOMEM)));
+    return ctx;
+}
+
+Result<AVCodecContextPtr, MediaError> open(AVCodecContextPtr ctx, AVDictionary* options) {
+    AVDictionary* opts = options;
+    const int ret = avcodec_open2(ctx.get(), ctx->codec, &opts);
+    AVDictionaryPtr left(opts);
+    if (ret < 0) return fail(mediaError(ret, std::string("Cannot open the ") + ctx->codec->name + " encoder"));
+    return ctx;
+}
+
+}  // namespace
+
+Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int frameRate,
+                                                       bool globalHeader) {
+    auto ctx = allocate("libx264");
+    if (!ctx) return ctx;
+    AVCodecContext& c = **ctx;
+    c.width = width;
+    c.height = height;
+    c.pix_fmt = AV_PIX_FMT_YUV420P;
+    c.time_base = AVRational{1, frameRate};
+    c.framerate = AVRational{frameRate, 1};
+    c.sample_aspect_ratio = AVRational{1, 1};
+    tagBt709(c);
+    if (globalHeader) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "preset", "medium", 0);
+    av_dict_set(&options, "crf", "18", 0);
+    av_dict_set(&options, "profile", "high", 0);
+    return open(std::move(*ctx), options);
+}
+
+Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height, int frameRate,
+                                                             ProResEncoder which,
+                                                             bool globalHeader) {
+    auto ctx = allocate(which == ProResEncoder::ks ? "prores_ks" : "prores_aw");
+    if (!ctx) return ctx;
+    AVCodecContext& c = **ctx;
+    c.width = width;
+    c.height = height;
+    c.pix_fmt = AV_PIX_FMT_YUVA444P10LE;
+    c.time_base = AVRational{1, frameRate};
+    c.framerate = AVRational{frameRate, 1};
+    c.sample_aspect_ratio = AVRational{1, 1};
+    c.profile = FF_PROFILE_PRORES_4444;
+    c.codec_tag = MKTAG('a', 'p', '4', 'h');
+    tagBt709(c);
+    if (globalHeader) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary* options = nullptr;
+    if (which == ProResEncoder::ks) av_dict_set(&options, "profile", "4444", 0);
+    return open(std::move(*ctx), options);
+}
+
+Result<AVCodecContextPtr, MediaError> openAacEncoder(bool globalHeader) {
+    auto ctx = allocate("aac");
+    if (!ctx) return ctx;
+    AVCodecContext& c = **ctx;
+    c.sample_rate = 48000;
+    c.sample_fmt = AV_SAMPLE_FMT_FLTP;
+    c.bit_rate = 192000;
+    c.profile = FF_PROFILE_AAC_LOW;
+    c.time_base = AVRational{1, 48000};
+    const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    if (av_channel_layout_copy(&c.ch_layout, &stereo) < 0) return fail(mediaError(AVERROR(ENOMEM)));
+    if (globalHeader) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    return open(std::move(*ctx), nullptr);
+}
+
+}  // namespace kestro

@@ -1,0 +1,26 @@
+#pragma once
+// The encoders an export writes with, set up the one way Kestro uses them. All produce BT.709,
+// limited-range pictures and say so in their tags.
+
+#include "core/media/av_ptr.hpp"
+#include "core/media/media_error.hpp"
+#include "core/result.hpp"
+
+namespace kestro {
+
+// H.264 for MP4: libx264, High profile, yuv420p, CRF 18, preset medium.
+Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int frameRate,
+                                                       bool globalHeader);
+
+// FFmpeg has two ProRes encoders: prores_ks (Kostya's, rate-controlled per slice) and
+// prores_aw (Anatoliy's, fixed quantiser, simpler).
+enum class ProResEncoder { ks, aw };
+
+// ProRes 4444 with alpha for MOV: yuva444p10le, FourCC ap4h.
+Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height, int frameRate,
+                                                             ProResEncoder which, bool globalHeader);
+
+// AAC-LC for MP4 sound: 48 kHz, stereo, planar float input, 192 kbit/s, frames of frame_size.
+Result<AVCodecContextPtr, MediaError> openAacEncoder(bool globalHeader);
+
+}  // namespace kestro

@@ -1,0 +1,37 @@
+#pragma once
+// Opening a movie file for reading: the demuxer, with what every reader needs to know about it.
+// Only local files are read: the protocol whitelist keeps a playlist-like file from making the
+// demuxer reach out to the network or other files.
+
+#include "core/media/av_ptr.hpp"
+#include "core/media/media_error.hpp"
+#include "core/result.hpp"
+
+#include <filesystem>
+
+namespace kestro {
+
+// Largest picture a source may claim. Phone recordings are far below; a header claiming more is
+// damaged or hostile, and decoding it would exhaust memory.
+inline constexpr int kMaxVideoDimension = 16384;
+inline constexpr long long kMaxVideoPixels = 40'000'000;
+
+// Opens `path` and reads its stream information. Errors carry FFmpeg's message.
+Result<AVInputFormatContextPtr, MediaError> openMediaInput(const std::filesystem::path& path);
+
+// The first real video stream (cover art in audio files is not video), or -1.
+int findVideoStream(const AVFormatContext& format);
+// The first audio stream, or -1.
+int findAudioStream(const AVFormatContext& format);
+
+// Seconds from the first video frame to the end of the longest stream; 0 when unknown.
+double movieDuration(const AVFormatContext& format, int videoStream);
+
+// The time (in the stream's time base) that counts as 0 for the whole movie: the start of its
+// video stream, so that the first picture is at 0 and audio lines up with it.
+int64_t streamOrigin(const AVStream& stream);
+
+// A decoder for the stream, opened. `threads` 0 lets libavcodec pick.
+Result<AVCodecContextPtr, MediaError> openDecoder(const AVStream& stream, int threads);
+
+}  // namespace kestro

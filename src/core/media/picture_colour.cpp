@@ -1,0 +1,49 @@
+#include "core/media/picture_colour.hpp"
+
+#include <algorithm>
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+namespace kestro {
+
+bool isHdSize(int width, int height) {
+    return std::min(width, height) >= 720 || std::max(width, height) >= 1280;
+}
+
+PictureColour pictureColour(const AVFrame& frame) {
+    PictureColour colour;
+    switch (frame.colorspace) {
+        case AVCOL_SPC_UNSPECIFIED:
+        case AVCOL_SPC_RESERVED:
+        case AVCOL_SPC_RGB:  // only meaningful for RGB formats; a YUV picture tagged so is mistagged
+            colour.matrix = isHdSize(frame.width, frame.height) ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+            break;
+        default:
+            colour.matrix = frame.colorspace;
+    }
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    colour.fullRange = frame.color_range == AVCOL_RANGE_JPEG || format == AV_PIX_FMT_YUVJ420P ||
+                       format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P ||
+                       format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ411P;
+    return colour;
+}
+
+const int* swsCoefficients(AVColorSpace matrix) {
+    switch (matrix) {
+        case AVCOL_SPC_BT709:
+            return sws_getCoefficients(SWS_CS_ITU709);
+        case AVCOL_SPC_FCC:
+            return sws_getCoefficients(SWS_CS_FCC);
+        case AVCOL_SPC_SMPTE240M:
+            return sws_getCoefficients(SWS_CS_SMPTE240M);
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL:
+            return sws_getCoefficients(SWS_CS_BT2020);
+        default:
+            return sws_getCoefficients(SWS_CS_ITU601);
+    }
+}
+
+}  // namespace kestro

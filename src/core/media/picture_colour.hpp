@@ -1,0 +1,30 @@
+#pragma once
+// Which YCbCr matrix and range a decoded picture uses. Screen recorders often leave the stream
+// untagged; players then assume BT.709 for HD pictures and BT.601 for SD ones, and we do the
+// same so that our colours match what the user saw when playing the source.
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
+}
+
+namespace kestro {
+
+struct PictureColour {
+    AVColorSpace matrix = AVCOL_SPC_BT709;  // never unspecified
+    bool fullRange = false;
+
+    bool operator==(const PictureColour&) const = default;
+};
+
+// HD means at least 720 lines or 1280 columns in either orientation (portrait phones count).
+bool isHdSize(int width, int height);
+
+// The frame's own tags, with the convention above for an unspecified matrix; the range is full
+// when tagged so or when the pixel format is one of the full-range "yuvj" formats.
+PictureColour pictureColour(const AVFrame& frame);
+
+// The libswscale coefficient table for a matrix (BT.601 for anything swscale does not know).
+const int* swsCoefficients(AVColorSpace matrix);
+
+}  // namespace kestro

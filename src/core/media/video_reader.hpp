@@ -1,0 +1,126 @@
+#pragma once
+// Reading the pictures of a movie: open a file, learn what it holds, decode its video frames in
+// presentation order, and seek exactly. Used by the exporter and by the player; one reader
+// belongs to one thread at a time (it has no internal locking), though libavcodec may run its
+// own decoding threads underneath.
+//
+// Times are seconds from the movie's first video frame (see streamOrigin), so a movie whose
+// video starts late in its container still starts at 0 here.
+
+#include "core/media/av_ptr.hpp"
+#include "core/media/media_error.hpp"
+#include "core/result.hpp"
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace kestro {
+
+struct VideoStreamInfo {
+    int width = 0;  // the stored picture, as decoded
+    int height = 0;
+    int rotation = 0;  // clockwise degrees that turn the stored picture upright: 0, 90, 180, 270
+    int uprightWidth = 0;  // the picture as shown, after that rotation
+    int uprightHeight = 0;
+    double averageFrameRate = 0;  // frames per second; 0 when the container does not say
+    double duration = 0;          // seconds of video claimed by the container; 0 when unknown
+    AVRational timeBase{1, 1};    // of the frames' pts
+};
+
+struct MovieInfo {
+    double duration = 0;  // seconds from the first video frame to the end of the longest stream
+    VideoStreamInfo video;
+    bool hasAudio = false;
+    // A flat summary for callers that only ask "what is this file" (probeMovie fills these
+    // without opening a decoder; a reader always has video).
+    bool hasVideo = false;
+    int width = 0;  // upright, as video.uprightWidth
+    int height = 0;
+    double frameRate = 0;  // as video.averageFrameRate
+};
+
+struct DecodedFrame {
+    AVFramePtr frame;
+    int64_t pts = 0;  // in VideoStreamInfo::timeBase, relative to the movie's origin
+    double time = 0;  // the same in seconds
+};
+
+// The clockwise rotation a stream asks for: its display matrix, else its "rotate" tag, rounded
+// to a quarter turn.
+int streamRotation(const AVStream& stream);
+
+class VideoReader {
+public:
+    struct Options {
+        int threads = 0;  // decoding threads; 0 lets libavcodec choose
+    };
+
+    // A missing file, a file that is not a movie, a movie without video (AVERROR_STREAM_NOT_FOUND)
+    // or with an absurd picture size (AVERROR_INVALIDDATA) gives an error with FFmpeg's text.
+    static Result<std::unique_ptr<VideoReader>, MediaError> open(const std::filesystem::path& path,
+                                                                  Options options);
+    static Result<std::unique_ptr<VideoReader>, MediaError> open(
+        const std::filesystem::path& path) {
+        return open(path, Options{});
+    }
+
+    ~VideoReader();
+    VideoReader(const VideoReader&) = delete;
+    VideoReader& operator=(const VideoReader&) = delete;
+
+    const MovieInfo& info() const { return info_; }
+
+    // The next frame in presentation order; none at the end of the video. Damaged packets are
+    // skipped (the decoder conceals what it can); a read error of the file is an error.
+    Result<std::optional<DecodedFrame>, MediaError> next();
+
+    // Continue from the keyframe at or before `seconds`: frames before the target come out too,
+    // which is what a caller that picks frames by time wants (it decodes forward anyway).
+    Result<Done, MediaError> seekKeyframe(double seconds);
+
+    // After this, next() returns the latest frame at or before `seconds` (the first frame when
+    // the target lies before it, the last when it lies beyond the end), then its successors.
+    Result<Done, MediaError> seekExact(double seconds);
+
+    // True when the file ended before the video the container announced: a cut-off download or
+    // an interrupted recording. Meaningful once next() has returned none.
+    bool endedEarly() const { return endedEarly_; }
+
+    // Packets the decoder rejected as damaged since opening.
+    int damagedPackets() const { return damagedPackets_; }
+
+    // For a player falling behind its clock: while on, the decoder skips the pictures no other
+    // picture refers to (they are never handed out) and the deblocking filter, roughly halving
+    // the work at a small cost in sharpness. Takes effect from the next packet.
+    void setFastDecoding(bool on);
+
+    // The latest keyframe at or before `seconds` according to the container's index, in the same
+    // seconds as frame times; none when the container keeps no index (then only decoding tells).
+    // Indexes hold decode times, which run a few frames ahead of presentation times when the
+    // stream reorders pictures: good for choosing where to jump, not for exact frame times.
+    std::optional<double> keyframeAtOrBefore(double seconds) const;
+
+private:
+    VideoReader() = default;
+    Result<std::optional<DecodedFrame>, MediaError> decodeNext();
+    void resetAfterSeek();
+
+    AVInputFormatContextPtr format_;
+    AVCodecContextPtr decoder_;
+    AVPacketPtr packet_;
+    int stream_ = -1;
+    int64_t origin_ = 0;
+    MovieInfo info_;
+    std::deque<DecodedFrame> pending_;  // decoded but not yet handed out
+    bool demuxerDone_ = false;
+    bool decoderDone_ = false;
+    bool endedEarly_ = false;
+    int64_t lastPacketEnd_ = 0;  // relative to origin, in the stream time base
+    int64_t lastPts_ = AV_NOPTS_VALUE;
+    int damagedPackets_ = 0;
+};
+
+}  // namespace kestro

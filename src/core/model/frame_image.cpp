@@ -1,0 +1,144 @@
+#include "core/model/frame_image.hpp"
+
+#include "core/model/png.hpp"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <system_error>
+
+namespace kestro {
+
+namespace {
+
+constexpr std::size_t kFramesPrefixLength = 7;  // "Frames/"
+constexpr std::size_t kExtensionLength = 4;     // ".png"
+
+std::string_view dropFirst(std::string_view text, std::size_t count) {
+    return text.substr(std::min(count, text.size()));
+}
+
+std::string_view dropLast(std::string_view text, std::size_t count) {
+    return text.substr(0, text.size() - std::min(count, text.size()));
+}
+
+std::optional<std::filesystem::path> existingPng(const std::filesystem::path& folder,
+                                                 std::string_view name) {
+    if (name.empty()) return std::nullopt;
+    auto candidate = folder / (std::string(name) + ".png");
+    std::error_code error;
+    if (std::filesystem::is_regular_file(candidate, error)) return candidate;
+    return std::nullopt;
+}
+
+constexpr bool isTransparentForDetection(std::uint8_t alpha) {
+    return alpha <= 1;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> frameImageURL(std::string_view name,
+                                                   const std::filesystem::path& resources) {
+    // The prefix and suffix are dropped whether or not the name carries them; the candidates
+    // cover keys with and without "Frames/" and names stored with their extension.
+    const auto frames = resources / "Frames";
+    const std::array<std::pair<const std::filesystem::path*, std::string_view>, 5> candidates{{
+        {&resources, name},
+        {&resources, dropLast(name, kExtensionLength)},
+        {&frames, dropFirst(name, kFramesPrefixLength)},
+        {&frames, name},
+        {&frames, dropLast(dropFirst(name, kFramesPrefixLength), kExtensionLength)},
+    }};
+    for (const auto& [folder, candidate] : candidates) {
+        if (auto found = existingPng(*folder, candidate)) return found;
+    }
+    return std::nullopt;
+}
+
+std::optional<Image> loadFrameImage(std::string_view name, const std::filesystem::path& resources) {
+    const auto url = frameImageURL(name, resources);
+    if (!url) return std::nullopt;
+    auto image = loadPng(*url);
+    if (!image) return std::nullopt;
+    return trimTransparentBorders(*image);
+}
+
+Image trimTransparentBorders(const Image& image) {
+    if (image.empty() || image.rgba.size() < image.byteCount()) return image;
+    int minX = image.width, minY = image.height, maxX = -1, maxY = -1;
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* row = image.pixel(0, y);
+        for (int x = 0; x < image.width; ++x) {
+            if (row[x * 4 + 3] == 0) continue;
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+        }
+    }
+    if (maxX < 0) return image;
+    if (minX == 0 && minY == 0 && maxX == image.width - 1 && maxY == image.height - 1) {
+        return image;
+    }
+    Image cropped;
+    cropped.width = maxX - minX + 1;
+    cropped.height = maxY - minY + 1;
+    cropped.rgba.resize(cropped.byteCount());
+    for (int y = 0; y < cropped.height; ++y) {
+        const std::uint8_t* source = image.pixel(minX, minY + y);
+        std::copy(source, source + cropped.stride(), cropped.pixel(0, y));
+    }
+    return cropped;
+}
+
+std::optional<ScreenRect> detectScreenRect(const Image& image) {
+    if (image.empty() || image.rgba.size() < image.byteCount()) return std::nullopt;
+    const int W = image.width;
+    const int H = image.height;
+    const auto transparent = [&image](int x, int y) {
+        return isTransparentForDetection(image.alpha(x, y));
+    };
+
+    const int cx = W / 2;
+    const int cy = H / 2;
+    int sx = -1;
+    int sy = -1;
+    if (transparent(cx, cy)) {
+        sx = cx;
+        sy = cy;
+    } else {
+        const int dx = std::max(static_cast<int>(W * 0.1), 1);
+        const int dy = std::max(static_cast<int>(H * 0.1), 1);
+        const int x0 = std::max(cx - dx, 0), x1 = std::min(cx + dx, W - 1);
+        const int y0 = std::max(cy - dy, 0), y1 = std::min(cy + dy, H - 1);
+        for (int y = y0; y <= y1 && sx < 0; ++y) {
+            for (int x = x0; x <= x1; ++x) {
+                if (transparent(x, y)) {
+                    sx = x;
+                    sy = y;
+                    break;
+                }
+            }
+        }
+        if (sx < 0) return std::nullopt;
+    }
+
+    int left = sx, right = sx, top = sy, bottom = sy;
+    while (left > 0 && transparent(left - 1, sy)) --left;
+    while (right < W - 1 && transparent(right + 1, sy)) ++right;
+    while (top > 0 && transparent(sx, top - 1)) --top;
+    while (bottom < H - 1 && transparent(sx, bottom + 1)) ++bottom;
+
+    const double width = W;
+    const double height = H;
+    // Renderers place y from the bottom edge, so report the margin below the opening; measuring
+    // from the top would shift every opening whose top and bottom margins differ.
+    return ScreenRect{
+        left / width * 100.0,
+        (H - 1 - bottom) / height * 100.0,
+        (right - left + 1) / width * 100.0,
+        (bottom - top + 1) / height * 100.0,
+    };
+}
+
+}  // namespace kestro

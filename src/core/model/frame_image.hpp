@@ -1,0 +1,38 @@
+#pragma once
+// The operations every user of a device frame image shares: finding the file of a frame
+// resource name, loading it, trimming its fully transparent border and finding the screen
+// opening. Stateless; safe on any thread.
+
+#include "core/model/image.hpp"
+#include "core/model/resources.hpp"
+#include "core/model/screen_rect.hpp"
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace kestro {
+
+// The file of a frame resource name ("iphone16problack" or "Frames/iphone16problack", possibly
+// with ".png"). Tries, in order: <name>.png; <name minus its last 4 characters>.png;
+// Frames/<name minus its first 7>.png; Frames/<name>.png; Frames/<name minus first 7 and last
+// 4>.png. The first regular file that exists wins.
+std::optional<std::filesystem::path> frameImageURL(
+    std::string_view name, const std::filesystem::path& resources = resourcesDir());
+
+// The frame image of a resource name, decoded and already trimmed; none when there is no file
+// or it cannot be decoded.
+std::optional<Image> loadFrameImage(std::string_view name,
+                                    const std::filesystem::path& resources = resourcesDir());
+
+// Crops to the smallest rectangle holding every pixel whose alpha is not 0. An image without
+// any such pixel (or an empty one) is returned unchanged.
+Image trimTransparentBorders(const Image& image);
+
+// Finds the transparent screen opening around the image's centre (alpha at most 1 counts as
+// transparent). x and w are percent of the width, h percent of the height, and y is the height
+// of the bottom margin below the opening in percent, as the renderers read it. None when no
+// transparent pixel lies within 10% of the size around the centre.
+std::optional<ScreenRect> detectScreenRect(const Image& image);
+
+}  // namespace kestro

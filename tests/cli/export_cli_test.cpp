@@ -1,0 +1,294 @@
+// kestro-cli export, driven as a user drives it: as a child process, checked by its exit status,
+// its streams and the files it leaves behind.
+
+#include "core/model/image.hpp"
+#include "core/model/png.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kestro {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// kestro-cli as a child whose streams go to files, so nothing blocks on a full pipe.
+class CliProcess {
+public:
+    CliProcess(const std::vector<std::string>& args, const fs::path& scratch)
+        : outPath_(scratch / "cli.out"), errPath_(scratch / "cli.err") {
+        std::vector<std::string> argv{KESTRO_CLI};
+        argv.insert(argv.end(), args.begin(), args.end());
+        pid_ = fork();
+        if (pid_ == 0) {
+            const int out = open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(out, STDOUT_FILENO);
+            dup2(err, STDERR_FILENO);
+            std::vector<char*> raw;
+            for (auto& a : argv) raw.push_back(a.data());
+            raw.push_back(nullptr);
+            execv(raw[0], raw.data());
+            _exit(127);
+        }
+    }
+
+    pid_t pid() const { return pid_; }
+
+    Outcome wait() {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        Outcome o;
+        o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        o.out = readFile(outPath_);
+        o.err = readFile(errPath_);
+        return o;
+    }
+
+private:
+    fs::path outPath_;
+    fs::path errPath_;
+    pid_t pid_ = -1;
+};
+
+class ExportCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::path(::testing::TempDir()) /
+               (std::string("kestro-export-cli-") + info->name() + "-" + std::to_string(getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "scratch");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Outcome run(const std::vector<std::string>& args) {
+        return CliProcess(args, dir_ / "scratch").wait();
+    }
+
+    // A small source with sound: colour bars and a tone.
+    fs::path makeSource(const std::string& name, double seconds, const std::string& size,
+                        int rate) {
+        const fs::path path = dir_ / name;
+        const std::string command =
+            std::string(KESTRO_FFMPEG) + " -v error -y -f lavfi -i testsrc2=size=" + size +
+            ":rate=" + std::to_string(rate) + ":duration=" + std::to_string(seconds) +
+            " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" +
+            std::to_string(seconds) +
+            " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest '" +
+            path.string() + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return path;
+    }
+
+    // An opaque grey device with a transparent opening inset by 10% on every side, inside a
+    // transparent margin that trimming removes.
+    fs::path makeFrame(const std::string& name, int width, int height) {
+        Image image = Image::filled(width + 20, height + 20);
+        image.fillRect(10, 10, width, height, {60, 60, 60, 255});
+        image.fillRect(10 + width / 10, 10 + height / 10, width * 8 / 10, height * 8 / 10, {});
+        const fs::path path = dir_ / name;
+        EXPECT_TRUE(savePng(image, path).ok());
+        return path;
+    }
+
+    nlohmann::json probe(const fs::path& movie) {
+        const fs::path out = dir_ / "scratch" / "probe.json";
+        const std::string command = std::string(KESTRO_FFPROBE) +
+                                    " -v error -show_streams -show_format -of json '" +
+                                    movie.string() + "' > '" + out.string() + "'";
+        if (std::system(command.c_str()) != 0) return {};
+        return nlohmann::json::parse(readFile(out), nullptr, false);
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
+    const fs::path source = dir_ / "in.mp4";
+    std::ofstream(source) << "not really a movie";
+    const std::string out = (dir_ / "out.mp4").string();
+    const std::vector<std::vector<std::string>> mistakes{
+        {"export", source.string()},                                   // no output
+        {"export", "-o", out},                                         // no input
+        {"export", source.string(), "-o", (dir_ / "out.mkv").string()},  // unknown format
+        {"export", source.string(), "-o", out, "--format", "avi"},
+        {"export", source.string(), "-o", out, "--resolution", "4k"},
+        {"export", source.string(), "-o", out, "--background", "red"},
+        {"export", source.string(), "-o", out, "--background", "#12345"},
+        {"export", source.string(), "-o", out, "--background", "#-1-2-3"},
+        {"export", source.string(), "-o", out, "--screen", "10,10,80"},
+        {"export", source.string(), "-o", out, "--screen", "10,10,95,80"},
+        {"export", source.string(), "-o", out, "--screen", "10,10,0,80"},
+        {"export", source.string(), "-o", out, "--start", "soon"},
+        {"export", source.string(), "-o", out, "--scale", "nan"},
+        {"export", source.string(), "-o", out, "--frame", "Frames/no_such_frame"},
+        {"export", source.string(), "-o", source.string()},  // would destroy the input
+        {"export", source.string(), "-o", dir_.string() + "/"},
+    };
+    for (const auto& args : mistakes) {
+        const Outcome o = run(args);
+        std::string line;
+        for (const auto& a : args) line += a + " ";
+        EXPECT_EQ(o.status, 2) << line << "\n" << o.err;
+        EXPECT_FALSE(o.err.empty()) << line;
+    }
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(readFile(source), "not really a movie");
+}
+
+TEST_F(ExportCli, UnreadableInputFailsWithItsDescription) {
+    const fs::path missing = dir_ / "missing.mp4";
+    Outcome o = run({"export", missing.string(), "-o", (dir_ / "out.mp4").string()});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("kestro-cli: "), std::string::npos) << o.err;
+    EXPECT_FALSE(fs::exists(dir_ / "out.mp4"));
+
+    const fs::path text = dir_ / "notes.mp4";
+    std::ofstream(text) << "these are notes, not a movie\n";
+    o = run({"export", text.string(), "-o", (dir_ / "out.mov").string(), "--json"});
+    EXPECT_EQ(o.status, 1);
+    const auto error = nlohmann::json::parse(o.out, nullptr, false);
+    ASSERT_TRUE(error.is_object()) << o.out;
+    ASSERT_TRUE(error.contains("error"));
+    EXPECT_TRUE(error["error"]["description"].is_string());
+    EXPECT_FALSE(error["error"]["description"].get<std::string>().empty());
+    EXPECT_TRUE(error["error"].contains("recoverySuggestion"));
+    // Nothing at the destination and no temporary left beside it.
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        EXPECT_EQ(entry.path().filename().string().find("out"), std::string::npos)
+            << entry.path();
+    }
+}
+
+TEST_F(ExportCli, EmptyTrimRangeIsRefusedWithItsText) {
+    const fs::path source = makeSource("short.mp4", 1, "64x128", 10);
+    const Outcome o = run({"export", source.string(), "-o", (dir_ / "out.mp4").string(),
+                           "--start", "5", "--end", "9"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("Invalid trim range selected. The end time must be after the start time."),
+              std::string::npos)
+        << o.err;
+    EXPECT_FALSE(fs::exists(dir_ / "out.mp4"));
+}
+
+TEST_F(ExportCli, FramedMp4WithJsonResult) {
+    const fs::path source = makeSource("rec.mp4", 1.0, "96x192", 20);
+    const fs::path frame = makeFrame("device.png", 100, 200);  // 1280 x 2560 at 720p
+    const fs::path output = dir_ / "framed.mp4";
+    const Outcome o = run({"export", source.string(), "-o", output.string(), "--frame",
+                           frame.string(), "--start", "0.5", "--background", "white", "--json"});
+    ASSERT_EQ(o.status, 0) << o.err;
+
+    const auto result = nlohmann::json::parse(o.out, nullptr, false);
+    ASSERT_TRUE(result.is_object()) << o.out;
+    EXPECT_EQ(result["output"], fs::absolute(output).string());
+    EXPECT_EQ(result["format"], "mp4");
+    EXPECT_EQ(result["width"], 1280);
+    EXPECT_EQ(result["height"], 2560);
+    ASSERT_TRUE(result["duration"].is_number());
+    EXPECT_NEAR(result["duration"].get<double>(), 0.5, 0.1);
+
+    const auto info = probe(output);
+    ASSERT_TRUE(info.contains("streams")) << info.dump();
+    bool video = false, audio = false;
+    for (const auto& s : info["streams"]) {
+        if (s["codec_type"] == "video") {
+            video = true;
+            EXPECT_EQ(s["codec_name"], "h264");
+            EXPECT_EQ(s["width"], 1280);
+            EXPECT_EQ(s["height"], 2560);
+        }
+        if (s["codec_type"] == "audio") audio = true;
+    }
+    EXPECT_TRUE(video);
+    EXPECT_TRUE(audio);
+}
+
+TEST_F(ExportCli, MovWithoutFrameIsSixteenByNineProResWithAlpha) {
+    const fs::path source = makeSource("rec.mp4", 0.5, "64x128", 10);
+    const fs::path output = dir_ / "clip.MOV";  // the format follows the name, in any case
+    const Outcome o = run({"export", source.string(), "-o", output.string(), "--background",
+                           "transparent", "--quiet"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(o.out.empty()) << o.out;
+
+    const auto info = probe(output);
+    ASSERT_TRUE(info.contains("streams")) << info.dump();
+    ASSERT_EQ(info["streams"].size(), 1u) << "a MOV carries video only";
+    const auto& s = info["streams"][0];
+    EXPECT_EQ(s["codec_name"], "prores");
+    EXPECT_EQ(s["codec_tag_string"], "ap4h");
+    // The decoder reports 4444 with alpha at its own depth (12 bits); the alpha plane is what
+    // matters.
+    EXPECT_EQ(s["pix_fmt"].get<std::string>().rfind("yuva444p", 0), 0u) << s["pix_fmt"];
+    EXPECT_EQ(s["width"], 1280);
+    EXPECT_EQ(s["height"], 720);
+}
+
+TEST_F(ExportCli, CtrlCCancelsAndKeepsTheEarlierFile) {
+    // Long enough that the export is still running when the signal arrives.
+    const fs::path source = makeSource("long.mp4", 60, "64x128", 30);
+    const fs::path output = dir_ / "keep.mp4";
+    std::ofstream(output) << "earlier export";
+
+    CliProcess child({"export", source.string(), "-o", output.string(), "--resolution", "1440p"},
+                     dir_ / "scratch");
+    // Wait for the export to start writing (its temporary file appears beside the output).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    auto busy = [&] {
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            const auto name = entry.path().filename().string();
+            if (entry.path() != output && name.find("keep") != std::string::npos) return true;
+        }
+        return false;
+    };
+    while (!busy() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto signalled = std::chrono::steady_clock::now();
+    kill(child.pid(), SIGINT);
+    const Outcome o = child.wait();
+    const auto took = std::chrono::steady_clock::now() - signalled;
+
+    EXPECT_EQ(o.status, 130) << o.err;
+    EXPECT_NE(o.err.find("Export was cancelled by the user."), std::string::npos) << o.err;
+    EXPECT_LT(took, std::chrono::seconds(2));
+    EXPECT_EQ(readFile(output), "earlier export");
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        const auto name = entry.path().filename().string();
+        EXPECT_TRUE(entry.path() == output || name.find("keep") == std::string::npos)
+            << "left behind: " << name;
+    }
+}
+
+}  // namespace
+}  // namespace kestro

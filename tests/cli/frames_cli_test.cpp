@@ -1,0 +1,168 @@
+// kestro-cli frames and frame-info, run as a user would, against temporary resource folders.
+#include "core/model/image.hpp"
+#include "core/model/png.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kestro {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class FramesCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() /
+               ("kestro-cli-test-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root / "resources" / "Frames");
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    RunResult run(const std::string& arguments) {
+        const fs::path errFile = root / "stderr.txt";
+        const std::string command = "KESTRO_RESOURCES=" + quoted((root / "resources").string()) +
+                                    " " + quoted(KESTRO_CLI) + " " + arguments + " 2>" +
+                                    quoted(errFile.string());
+        RunResult result;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (pipe == nullptr) return result;
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+        const int raw = ::pclose(pipe);
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ifstream err(errFile);
+        std::stringstream text;
+        text << err.rdbuf();
+        result.err = text.str();
+        return result;
+    }
+
+    // An opaque 100 x 200 frame with a transparent opening over columns 10..89 and rows
+    // 20..169 (30 rows below it), inside a transparent border of `pad` pixels.
+    fs::path frame(const std::string& relative, int pad = 0) {
+        Image image = Image::filled(100 + 2 * pad, 200 + 2 * pad);
+        image.fillRect(pad, pad, 100, 200, {30, 30, 30, 255});
+        image.fillRect(pad + 10, pad + 20, 80, 150, {});
+        const fs::path path = root / relative;
+        EXPECT_TRUE(savePng(image, path));
+        return path;
+    }
+
+    fs::path root;
+};
+
+TEST_F(FramesCli, JsonListsTheCatalogueWithImagesGroupsAndScreens) {
+    frame("resources/Frames/iphone16pro_max_black_portrait.png");
+    frame("resources/iphone15_portrait.png");
+    frame("resources/Frames/iphone16_landscape.png");
+
+    const RunResult result = run("frames --json");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto list = nlohmann::json::parse(result.out);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0]["key"], "iphone15_portrait");
+    EXPECT_EQ(list[0]["label"], "iPhone 15");
+    EXPECT_EQ(list[0]["group"], "iphone15");
+    EXPECT_EQ(list[1]["key"], "Frames/iphone16pro_max_black_portrait");
+    EXPECT_EQ(list[1]["label"], "iPhone 16 Pro Max Black");
+    EXPECT_EQ(list[1]["group"], "iphone16");
+    const fs::path image = list[1]["image"].get<std::string>();
+    EXPECT_TRUE(image.is_absolute());
+    EXPECT_TRUE(
+        fs::equivalent(image, root / "resources/Frames/iphone16pro_max_black_portrait.png"));
+    EXPECT_EQ(list[1]["defaultScreen"],
+              (nlohmann::json{{"x", 9.0}, {"y", 6.0}, {"w", 82.0}, {"h", 88.0}}));
+    EXPECT_EQ(list[1]["screen"],
+              (nlohmann::json{{"x", 10.0}, {"y", 15.0}, {"w", 80.0}, {"h", 75.0}}));
+}
+
+TEST_F(FramesCli, EmptyResourcesGiveTheCustomPresetAndATable) {
+    const RunResult json = run("frames --json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto list = nlohmann::json::parse(json.out);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]["key"], "custom");
+    EXPECT_TRUE(list[0]["image"].is_null());
+    EXPECT_EQ(list[0]["group"], "other");
+
+    frame("resources/Frames/iphone17air_portrait.png");
+    const RunResult table = run("frames");
+    ASSERT_EQ(table.status, 0) << table.err;
+    EXPECT_NE(table.out.find("Frames/iphone17air_portrait"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("\U0001F4F1 iPhone Air"), std::string::npos) << table.out;
+}
+
+TEST_F(FramesCli, FrameInfoReportsTrimmedSizeOpeningLabelAndCanvases) {
+    const fs::path png = frame("iphone16pro-blue_portrait.png", 5);
+    const RunResult result = run("frame-info --json " + quoted(png.string()));
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto info = nlohmann::json::parse(result.out);
+    EXPECT_EQ(info["width"], 110);
+    EXPECT_EQ(info["height"], 210);
+    EXPECT_EQ(info["trimmed"], (nlohmann::json{{"width", 100}, {"height", 200}}));
+    EXPECT_EQ(info["screen"], (nlohmann::json{{"x", 10.0}, {"y", 15.0}, {"w", 80.0}, {"h", 75.0}}));
+    EXPECT_EQ(info["label"], "iPhone 16 Pro Blue");
+    EXPECT_EQ(info["canvas"]["720p"], (nlohmann::json{{"width", 1280}, {"height", 2560}}));
+    EXPECT_EQ(info["canvas"]["1440p"], (nlohmann::json{{"width", 2560}, {"height", 5120}}));
+    EXPECT_TRUE(fs::equivalent(info["file"].get<std::string>(), png));
+
+    const RunResult text = run("frame-info " + quoted(png.string()));
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("100 \u00d7 200"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("1920 \u00d7 3840"), std::string::npos) << text.out;
+
+    // A picture without an opening near its centre says so.
+    Image solid = Image::filled(40, 40, {0, 0, 0, 255});
+    ASSERT_TRUE(savePng(solid, root / "solid.png"));
+    const auto none = nlohmann::json::parse(
+        run("frame-info --json " + quoted((root / "solid.png").string())).out);
+    EXPECT_TRUE(none["screen"].is_null());
+}
+
+TEST_F(FramesCli, FrameInfoFailsWithOneLineNamingTheFile) {
+    const fs::path missing = root / "missing.png";
+    RunResult result = run("frame-info " + quoted(missing.string()));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.out.empty());
+    EXPECT_NE(result.err.find(missing.string()), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+
+    const fs::path bogus = root / "bogus.png";
+    std::ofstream(bogus) << "not a picture";
+    result = run("frame-info --json " + quoted(bogus.string()));
+    EXPECT_EQ(result.status, 1);
+    const auto error = nlohmann::json::parse(result.out);
+    EXPECT_NE(error["error"]["description"].get<std::string>().find(bogus.string()),
+              std::string::npos);
+
+    EXPECT_EQ(run("frame-info").status, 2);
+}
+
+}  // namespace
+}  // namespace kestro

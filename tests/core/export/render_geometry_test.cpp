@@ -1,0 +1,160 @@
+#include "core/export/render_geometry.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace kestro {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(TrimRange, LimitsEachBoundToTheSource) {
+    auto r = clampTrimRange(-3, 25, 10);
+    ASSERT_TRUE(r.ok());
+    EXPECT_DOUBLE_EQ(r->start, 0);
+    EXPECT_DOUBLE_EQ(r->end, 10);
+
+    r = clampTrimRange(2, 9.5, 10);
+    ASSERT_TRUE(r.ok());
+    EXPECT_DOUBLE_EQ(r->start, 2);
+    EXPECT_DOUBLE_EQ(r->duration(), 7.5);
+}
+
+TEST(TrimRange, NotANumberCountsAsZeroAndInfinityAsTheEnd) {
+    auto r = clampTrimRange(kNaN, kInf, 4);
+    ASSERT_TRUE(r.ok());
+    EXPECT_DOUBLE_EQ(r->start, 0);
+    EXPECT_DOUBLE_EQ(r->end, 4);
+
+    // A NaN end becomes 0, which no start can precede.
+    r = clampTrimRange(0, kNaN, 4);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().kind(), ExportError::Kind::invalidTrimRange);
+    EXPECT_TRUE(clampTrimRange(-kInf, 1, 4).ok());
+}
+
+TEST(TrimRange, EmptyOrReversedRangesAreRefused) {
+    for (auto [start, end] : {std::pair{3.0, 3.0}, {5.0, 2.0}, {12.0, 20.0}, {-5.0, -1.0}}) {
+        auto r = clampTrimRange(start, end, 10);
+        ASSERT_FALSE(r.ok()) << start << " .. " << end;
+        EXPECT_EQ(r.error(), ExportError::invalidTrimRange());
+    }
+    // A source without a usable duration has nothing to export.
+    EXPECT_FALSE(clampTrimRange(0, 1, 0).ok());
+    EXPECT_FALSE(clampTrimRange(0, 1, kNaN).ok());
+    EXPECT_FALSE(clampTrimRange(0, 1, kInf).ok());
+}
+
+// Canvas 1280 x 2596 (a 1460 x 2960 frame at 720p), opening (10, 5, 80, 90), portrait source.
+class WorkedPlacement : public ::testing::Test {
+protected:
+    static constexpr double W = 1280;
+    static constexpr double H = 2596;
+    const CanvasRect r = grownScreenRect({10, 5, 80, 90}, W, H);
+    const VideoSize source{1170, 2532};
+};
+
+TEST_F(WorkedPlacement, ScreenRectangleIsGrownByTwoPixels) {
+    EXPECT_DOUBLE_EQ(r.x, 126);
+    EXPECT_NEAR(r.y, 127.8, 1e-9);
+    EXPECT_DOUBLE_EQ(r.w, 1028);
+    EXPECT_NEAR(r.h, 2340.4, 1e-9);
+
+    const CanvasRect top = toTopLeftOrigin(r, H);
+    EXPECT_DOUBLE_EQ(top.x, 126);
+    EXPECT_NEAR(top.y, H - 127.8 - 2340.4, 1e-9);
+    EXPECT_DOUBLE_EQ(top.w, r.w);
+    EXPECT_DOUBLE_EQ(top.h, r.h);
+}
+
+TEST_F(WorkedPlacement, FillCoversTheOpeningAndCentresTheVideo) {
+    EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 1), 0.92433, 1e-5);
+    EXPECT_NEAR(placementScale(VideoFitMode::fit, r, source, 1), 0.87863, 1e-5);
+
+    const Placement p = placeVideo(r, H, source, VideoFitMode::fill, 1, 0, 0);
+    EXPECT_NEAR(p.tx, 99.27, 0.005);
+    EXPECT_NEAR(p.ty, 127.8, 1e-6);
+    EXPECT_NEAR(p.height, 2340.4, 1e-6);  // the binding side fills exactly
+    EXPECT_DOUBLE_EQ(p.scaleX, p.scaleY);
+    EXPECT_NEAR(p.tx + p.width / 2, r.midX(), 1e-9);
+}
+
+TEST_F(WorkedPlacement, OffsetsMoveByHalfTheRectangleRightAndUp) {
+    const Placement centred = placeVideo(r, H, source, VideoFitMode::fit, 1, 0, 0);
+    const Placement moved = placeVideo(r, H, source, VideoFitMode::fit, 1, 1, 1);
+    EXPECT_NEAR(moved.tx - centred.tx, r.w / 2, 1e-9);
+    // Upward on the canvas is toward the top edge of the video space.
+    EXPECT_NEAR(moved.ty - centred.ty, -r.h / 2, 1e-9);
+}
+
+TEST_F(WorkedPlacement, UserScaleIsFlooredAtOneTenth) {
+    const double fitted = placementScale(VideoFitMode::fill, r, source, 1);
+    EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 0), fitted * 0.1, 1e-12);
+    EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, -2), fitted * 0.1, 1e-12);
+    EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 1.5), fitted * 1.5, 1e-12);
+    EXPECT_FALSE(std::isnan(placementScale(VideoFitMode::fill, r, source, kNaN)));
+
+    // Shrunk, the video stays centred on the opening.
+    const Placement p = placeVideo(r, H, source, VideoFitMode::fill, 0, 0, 0);
+    EXPECT_NEAR(p.tx + p.width / 2, r.midX(), 1e-9);
+    EXPECT_NEAR(p.ty + p.height / 2, H - r.midY(), 1e-9);
+}
+
+TEST_F(WorkedPlacement, StretchMapsOntoTheRectangleAndIgnoresUserScale) {
+    EXPECT_DOUBLE_EQ(placementScale(VideoFitMode::stretch, r, source, 1), 1);
+    const Placement p = placeVideo(r, H, source, VideoFitMode::stretch, 0.3, 0, 0);
+    EXPECT_DOUBLE_EQ(p.width, r.w);
+    EXPECT_DOUBLE_EQ(p.height, r.h);
+    EXPECT_DOUBLE_EQ(p.scaleX, r.w / source.width);
+    EXPECT_DOUBLE_EQ(p.scaleY, r.h / source.height);
+    EXPECT_DOUBLE_EQ(p.tx, r.x);
+    EXPECT_NEAR(p.ty, toTopLeftOrigin(r, H).y, 1e-9);
+}
+
+TEST_F(WorkedPlacement, CornerRadiusFollowsTheShorterSide) {
+    EXPECT_NEAR(screenCornerRadius(r), 0.13 * 1028, 1e-9);
+    EXPECT_NEAR(screenCornerRadius({0, 0, 500, 100}), 13, 1e-9);
+}
+
+TEST(Placement, DegenerateSourceSizeDoesNotDivideByZero) {
+    const CanvasRect r{0, 0, 100, 200};
+    for (auto mode : {VideoFitMode::fit, VideoFitMode::fill, VideoFitMode::stretch}) {
+        const Placement p = placeVideo(r, 200, {0, 0}, mode, 1, 0, 0);
+        EXPECT_TRUE(std::isfinite(p.tx) && std::isfinite(p.ty) && std::isfinite(p.scaleX) &&
+                    std::isfinite(p.scaleY));
+    }
+}
+
+TEST(UprightSize, QuarterTurnsSwapInEitherSense) {
+    const VideoSize stored{2532, 1170};
+    EXPECT_EQ(uprightSize(stored, 0), stored);
+    EXPECT_EQ(uprightSize(stored, 180), stored);
+    EXPECT_EQ(uprightSize(stored, -180), stored);
+    EXPECT_EQ(uprightSize(stored, 90), (VideoSize{1170, 2532}));
+    EXPECT_EQ(uprightSize(stored, -90), (VideoSize{1170, 2532}));
+    EXPECT_EQ(uprightSize(stored, 270), (VideoSize{1170, 2532}));
+    EXPECT_EQ(uprightSize(stored, 450), (VideoSize{1170, 2532}));
+
+    const VideoSize tilted = uprightSize({100, 0}, 45);
+    EXPECT_NEAR(tilted.width, 70.7107, 1e-4);
+    EXPECT_NEAR(tilted.height, 70.7107, 1e-4);
+}
+
+TEST(FrameRate, FractionIsCutOffAndUnknownRatesGetThirty) {
+    EXPECT_EQ(outputFrameRate(29.97), 29);
+    EXPECT_EQ(outputFrameRate(59.94), 59);
+    EXPECT_EQ(outputFrameRate(60), 60);
+    EXPECT_EQ(outputFrameRate(0), 30);
+    EXPECT_EQ(outputFrameRate(kNaN), 30);
+    EXPECT_EQ(outputFrameRate(-5), 30);
+    EXPECT_EQ(outputFrameRate(0.5), 1);  // would otherwise be a rate of 0
+    EXPECT_EQ(outputFrameRate(1.0), 1);
+    EXPECT_EQ(outputFrameRate(90000), kMaximumFrameRate);
+    EXPECT_EQ(outputFrameRate(kInf), kMaximumFrameRate);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,155 @@
+#include "core/model/frame_catalog.hpp"
+#include "core/model/png.hpp"
+
+#include "png_craft.hpp"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace kestro {
+namespace {
+
+using testing::TempDir;
+
+class FrameCatalog : public ::testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directories(dir.path() / "Frames"); }
+    // Frame files only need to exist for the catalogue; their content is never decoded.
+    void touch(const std::string& relative) { testing::writeBytes(dir.path() / relative, {'x'}); }
+    std::vector<std::string> keys() const {
+        std::vector<std::string> out;
+        for (const auto& preset : buildFramePresetCatalog(dir.path())) out.push_back(preset.key);
+        return out;
+    }
+    TempDir dir;
+};
+
+TEST_F(FrameCatalog, ListsPortraitIphoneImagesInModelOrderThenByLabel) {
+    touch("Frames/iphone17air_portrait.png");
+    touch("Frames/iphone16pro_max_black_portrait.png");
+    touch("Frames/iphone16pro_max_blue_portrait.png");
+    touch("Frames/iphone16_portrait.png");
+    touch("Frames/iphone15plus_pink_portrait.png");
+    touch("iphone17pro_portrait.png");
+    touch("iphone_se_portrait.png");  // no known model: order 999, last
+
+    const auto catalog = buildFramePresetCatalog(dir.path());
+    const std::vector<std::string> expected{
+        "Frames/iphone15plus_pink_portrait",      // 2
+        "Frames/iphone16_portrait",               // 5
+        "Frames/iphone16pro_max_black_portrait",  // 8, "black" < "blue"
+        "Frames/iphone16pro_max_blue_portrait",   // 8
+        "iphone17pro_portrait",                   // 10
+        "Frames/iphone17air_portrait",            // 12
+        "iphone_se_portrait",                     // 999
+    };
+    EXPECT_EQ(keys(), expected);
+    for (const auto& preset : catalog) {
+        EXPECT_EQ(preset.bundleImageName, preset.key);
+        EXPECT_EQ(preset.defaultScreen, kDefaultScreenRect);
+    }
+    EXPECT_EQ(catalog[2].label, "iPhone 16 Pro Max Black");
+    EXPECT_EQ(catalog[5].label, "iPhone Air");
+}
+
+TEST_F(FrameCatalog, FiltersOnPortraitIphoneAndPngAndKeepsDuplicates) {
+    touch("iphone15_portrait.png");
+    touch("Frames/iphone15_portrait.png");  // present twice: two presets, same label
+    touch("Frames/iphone15_portrait_landscape.png");
+    touch("Frames/iphone15_black.png");   // no "portrait"
+    touch("Frames/pixel8_portrait.png");  // no "iphone"
+    touch("Frames/iphone15_portrait.jpg");
+    touch("Frames/iphone15_Portrait.PNG");  // extension must be "png"
+    std::filesystem::create_directories(dir.path() / "Frames/iphone15_dir_portrait.png");
+    std::filesystem::create_directories(dir.path() / "Frames/Nested");
+    touch("Frames/Nested/iphone16_portrait.png");  // only one level is scanned
+
+    const auto catalog = buildFramePresetCatalog(dir.path());
+    EXPECT_EQ(keys(), (std::vector<std::string>{"iphone15_portrait", "Frames/iphone15_portrait"}));
+    ASSERT_EQ(catalog.size(), 2u);
+    EXPECT_EQ(catalog[0].label, catalog[1].label);
+    EXPECT_NE(catalog[0].id, catalog[1].id);
+}
+
+TEST_F(FrameCatalog, FallsBackToKnownFramesThenToTheCustomPreset) {
+    touch("Frames/iphone16plusblack.png");
+    touch("Frames/iphone16_landscape.png");
+    auto catalog = buildFramePresetCatalog(dir.path());
+    ASSERT_EQ(catalog.size(), 1u);
+    EXPECT_EQ(catalog[0].key, "Frames/iphone16plusblack");
+    EXPECT_EQ(catalog[0].label, "iPhone 16 Plus \u2014 Black");
+    EXPECT_EQ(catalog[0].bundleImageName, "Frames/iphone16plusblack");
+
+    touch("Frames/iphone16problack.png");
+    catalog = buildFramePresetCatalog(dir.path());
+    ASSERT_EQ(catalog.size(), 2u);  // table order, not re-sorted
+    EXPECT_EQ(catalog[0].label, "iPhone 16 Pro \u2014 Black");
+    EXPECT_EQ(catalog[1].label, "iPhone 16 Plus \u2014 Black");
+
+    touch("iphone16plusblack.png");  // top level does not count for the fallback
+    std::filesystem::remove(dir.path() / "Frames/iphone16plusblack.png");
+    std::filesystem::remove(dir.path() / "Frames/iphone16problack.png");
+    for (const auto& folder : {dir.path(), dir.path() / "missing"}) {
+        catalog = buildFramePresetCatalog(folder);
+        ASSERT_EQ(catalog.size(), 1u);
+        EXPECT_EQ(catalog[0].key, "custom");
+        EXPECT_EQ(catalog[0].label, "Custom Frame");
+        EXPECT_EQ(catalog[0].bundleImageName, std::nullopt);
+        EXPECT_EQ(catalog[0].defaultScreen, kDefaultScreenRect);
+    }
+}
+
+TEST_F(FrameCatalog, IdsAreFreshUuidsOnEveryBuild) {
+    touch("Frames/iphone15_portrait.png");
+    const auto first = buildFramePresetCatalog(dir.path());
+    const auto second = buildFramePresetCatalog(dir.path());
+    EXPECT_NE(first[0].id, second[0].id);
+    const std::string& id = first[0].id;
+    ASSERT_EQ(id.size(), 36u);
+    EXPECT_EQ(id[8], '-');
+    EXPECT_EQ(id[14], '4');
+}
+
+TEST(FrameOrder, MostSpecificModelNameDecides) {
+    EXPECT_EQ(frameOrderValue("iPhone 15"), 1);
+    EXPECT_EQ(frameOrderValue("iPhone 15 Plus Pink"), 2);
+    EXPECT_EQ(frameOrderValue("iPhone 15 Pro"), 3);
+    EXPECT_EQ(frameOrderValue("iPhone 16 Pro Max Black"), 8);
+    EXPECT_EQ(frameOrderValue("iPhone 17 Pro Max"), 11);
+    EXPECT_EQ(frameOrderValue("iPhone Air"), 12);
+    EXPECT_EQ(frameOrderValue("iPhone 16 Pro \u2014 Black"), 7);
+    EXPECT_EQ(frameOrderValue("Pixel 8"), 999);
+    EXPECT_EQ(frameOrderValue("iPhone 16  Pro"), 5);  // the double space hides "iphone 16 pro"
+}
+
+FramePreset presetLabelled(const std::string& label) {
+    return FramePreset{"id", label, label, label, kDefaultScreenRect};
+}
+
+TEST(FrameGroups, GroupsInFixedOrderSkippingEmptyOnesAndKeepingCatalogueOrder) {
+    const std::vector<FramePreset> catalog{
+        presetLabelled("iPhone 16 Pro"),  presetLabelled("Pixel 8"),
+        presetLabelled("iPhone Air"),     presetLabelled("iPhone 16 Pro Max Black"),
+        presetLabelled("iPhone 15 Plus"), presetLabelled("Custom Frame"),
+    };
+    const auto groups = groupedFramePresets(catalog);
+    ASSERT_EQ(groups.size(), 4u);  // no iPhone 17 group
+    EXPECT_EQ(groups[0].id, "iphone15");
+    EXPECT_EQ(groups[0].title, "\U0001F4F1 iPhone 15 Series");
+    EXPECT_EQ(groups[1].id, "iphone16");
+    EXPECT_EQ(groups[1].title, "\U0001F4F1 iPhone 16 Series");
+    ASSERT_EQ(groups[1].presets.size(), 2u);
+    EXPECT_EQ(groups[1].presets[0].label, "iPhone 16 Pro");
+    EXPECT_EQ(groups[1].presets[1].label, "iPhone 16 Pro Max Black");
+    EXPECT_EQ(groups[2].title, "\U0001F4F1 iPhone Air");
+    EXPECT_EQ(groups[3].id, "other");
+    EXPECT_EQ(groups[3].title, "\U0001F4F1 Other");
+    EXPECT_EQ(groups[3].presets.size(), 2u);
+
+    // A label naming two series goes to the first group tested.
+    EXPECT_EQ(frameGroupId("iPhone 16 vs iPhone 15"), "iphone15");
+}
+
+}  // namespace
+}  // namespace kestro

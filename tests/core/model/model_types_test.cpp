@@ -1,0 +1,85 @@
+#include "core/model/export_background.hpp"
+#include "core/model/export_format.hpp"
+#include "core/model/export_resolution.hpp"
+#include "core/model/recording_state.hpp"
+#include "core/model/screen_rect.hpp"
+#include "core/model/video_fit_mode.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <unordered_set>
+
+namespace kestro {
+namespace {
+
+// Every case survives a trip through its raw value, and the raw values are distinct.
+template <class E, std::size_t N, class FromRaw>
+void expectRawValuesRoundTrip(const std::array<E, N>& all, FromRaw fromRaw) {
+    std::unordered_set<E> seen;
+    for (E value : all) {
+        EXPECT_EQ(fromRaw(rawValue(value)), value) << rawValue(value);
+        seen.insert(value);
+    }
+    EXPECT_EQ(seen.size(), N);
+}
+
+TEST(ModelTypes, RawValuesRoundTripAndAreExactCaseSensitiveMatches) {
+    expectRawValuesRoundTrip(allVideoFitModes(), videoFitModeFromRaw);
+    expectRawValuesRoundTrip(allExportFormats(), exportFormatFromRaw);
+    expectRawValuesRoundTrip(allExportResolutions(), exportResolutionFromRaw);
+    expectRawValuesRoundTrip(allExportBackgrounds(), exportBackgroundFromRaw);
+
+    EXPECT_EQ(exportResolutionFromRaw("720p"), ExportResolution::hd720p);
+    EXPECT_EQ(exportResolutionFromRaw("720P"), std::nullopt);
+    EXPECT_EQ(exportResolutionFromRaw("hd720p"), std::nullopt);
+    EXPECT_EQ(exportFormatFromRaw("MP4"), std::nullopt);
+    EXPECT_EQ(exportBackgroundFromRaw(""), std::nullopt);
+    EXPECT_EQ(videoFitModeFromRaw("fill "), std::nullopt);
+}
+
+TEST(ModelTypes, CasesAreListedInDeclarationOrder) {
+    EXPECT_EQ(allExportBackgrounds(),
+              (std::array{ExportBackground::transparent, ExportBackground::white,
+                          ExportBackground::black, ExportBackground::custom}));
+    EXPECT_EQ(allExportResolutions(),
+              (std::array{ExportResolution::hd720p, ExportResolution::hd1080p,
+                          ExportResolution::qhd1440p}));
+    EXPECT_EQ(allVideoFitModes(),
+              (std::array{VideoFitMode::fit, VideoFitMode::fill, VideoFitMode::stretch}));
+    EXPECT_EQ(allExportFormats(), (std::array{ExportFormat::mp4, ExportFormat::mov}));
+    EXPECT_EQ(allRecordingStates().front(), RecordingState::idle);
+}
+
+TEST(ModelTypes, LabelsUseTheExactTypographicCharacters) {
+    EXPECT_EQ(label(ExportResolution::hd720p), "HD 720p (1280\u00d7720)");
+    EXPECT_EQ(label(ExportResolution::hd1080p), "Full HD 1080p (1920\u00d71080)");
+    EXPECT_EQ(label(ExportResolution::qhd1440p), "QHD 1440p (2560\u00d71440)");
+    EXPECT_EQ(label(ExportBackground::custom), "Custom\u2026");
+    EXPECT_EQ(label(ExportBackground::transparent), "Transparent (MOV only)");
+    EXPECT_EQ(label(ExportFormat::mov), "MOV");
+}
+
+TEST(ModelTypes, ScreenRectEncodesWithItsFourKeysAndDecodesEqual) {
+    const nlohmann::json encoded = kDefaultScreenRect;
+    EXPECT_EQ(encoded, (nlohmann::json{{"x", 9.0}, {"y", 6.0}, {"w", 82.0}, {"h", 88.0}}));
+    EXPECT_EQ(encoded.get<ScreenRect>(), kDefaultScreenRect);
+
+    const ScreenRect odd{0.5, 12.25, 99.5, 70.125};
+    EXPECT_EQ(nlohmann::json::parse(nlohmann::json(odd).dump()).get<ScreenRect>(), odd);
+    EXPECT_NE(odd, kDefaultScreenRect);
+}
+
+TEST(ModelTypes, VideoFitModeJsonIsTheRawStringAndRejectsAnythingElse) {
+    EXPECT_EQ(nlohmann::json(VideoFitMode::stretch), "stretch");
+    EXPECT_EQ(nlohmann::json("fill").get<VideoFitMode>(), VideoFitMode::fill);
+    EXPECT_THROW((void)nlohmann::json("Fill").get<VideoFitMode>(), nlohmann::json::exception);
+    EXPECT_THROW((void)nlohmann::json(1).get<VideoFitMode>(), nlohmann::json::exception);
+
+    EXPECT_EQ(videoFitModeFromJson("fit"), VideoFitMode::fit);
+    EXPECT_EQ(videoFitModeFromJson("Fill"), std::nullopt);
+    EXPECT_EQ(videoFitModeFromJson(nullptr), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kestro

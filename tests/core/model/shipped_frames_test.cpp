@@ -1,0 +1,220 @@
+// The device frames Kestro ships are drawn at build time by tools/framegen. These tests read the
+// generated images back through the same code the editor and the exporter use, and hold them to
+// the generator's own device table: clean labels, an opening exactly where the native display
+// goes, and a catalogue grouped and ordered by model.
+
+#include "core/model/frame_catalog.hpp"
+#include "core/model/frame_image.hpp"
+#include "core/model/frame_label.hpp"
+#include "core/model/png.hpp"
+
+#include "../../../tools/framegen/device_table.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <set>
+
+namespace kestro {
+namespace {
+
+namespace fs = std::filesystem;
+using framegen::FrameSpec;
+
+const fs::path kFrames = fs::path(KESTRO_TEST_RESOURCES) / "Frames";
+
+std::string stem(const FrameSpec& f) { return fs::path(f.fileName()).stem().string(); }
+
+std::set<std::string> shippedFileNames() {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(kFrames))
+        if (entry.path().extension() == ".png") names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST(ShippedFrames, FolderHoldsTheWholeSetAndNothingElse) {
+    std::set<std::string> expected;
+    for (const auto& f : framegen::allFrames()) expected.insert(f.fileName());
+    EXPECT_EQ(shippedFileNames(), expected);
+    EXPECT_GE(expected.size(), 24u);
+
+    // Every model of the catalogue's table is there, each Pro model in at least two colours.
+    std::map<std::string, int> perModel;
+    for (const auto& f : framegen::allFrames()) ++perModel[std::string(f.model->name)];
+    EXPECT_EQ(perModel.size(), 12u);
+    for (const auto& [model, count] : perModel) {
+        if (model.find("Pro") != std::string::npos) {
+            EXPECT_GE(count, 2) << model;
+        }
+    }
+}
+
+TEST(ShippedFrames, FileNamesGiveCleanLabels) {
+    std::set<std::string> seen;
+    for (const auto& f : framegen::allFrames()) {
+        const std::string label = makeFrameLabel(stem(f));
+        SCOPED_TRACE(f.fileName());
+        EXPECT_EQ(label, f.intendedLabel());
+        EXPECT_EQ(label.find("  "), std::string::npos);
+        EXPECT_EQ(label.front(), 'i');
+        EXPECT_NE(label.back(), ' ');
+        // Every word after "iPhone" starts with a capital or a digit: colours title-cased.
+        for (size_t i = label.find(' '); i != std::string::npos; i = label.find(' ', i + 1)) {
+            const unsigned char c = static_cast<unsigned char>(label[i + 1]);
+            EXPECT_TRUE(std::isupper(c) || std::isdigit(c)) << label;
+        }
+        EXPECT_TRUE(seen.insert(label).second) << "two frames share the label " << label;
+    }
+}
+
+// Pixel distance between a detected percentage and the generator's pixel coordinate.
+double offBy(double percent, int extent, int pixels) {
+    return std::abs(percent / 100.0 * extent - pixels);
+}
+
+TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
+    for (const auto& f : framegen::allFrames()) {
+        SCOPED_TRACE(f.fileName());
+        const auto g = framegen::geometryOf(*f.model);
+        const auto raw = loadPng(kFrames / f.fileName());
+        ASSERT_TRUE(raw.has_value());
+        ASSERT_EQ(raw->width, g.canvasWidth);
+        ASSERT_EQ(raw->height, g.canvasHeight);
+
+        // The canvas is tight around buttons and body, so trimming changes nothing and the
+        // table's coordinates hold for the trimmed image too.
+        const Image img = trimTransparentBorders(*raw);
+        ASSERT_EQ(img.width, raw->width);
+        ASSERT_EQ(img.height, raw->height);
+
+        const auto& o = g.opening;
+        EXPECT_EQ(o.w, f.model->displayWidth);
+        EXPECT_EQ(o.h, f.model->displayHeight);
+        const auto rect = detectScreenRect(img);
+        ASSERT_TRUE(rect.has_value());
+        const int W = img.width, H = img.height;
+        const int bottomMargin = H - (o.y + o.h);
+        EXPECT_LE(offBy(rect->x, W, o.x), 2.0);
+        EXPECT_LE(offBy(rect->w, W, o.w), 2.0);
+        EXPECT_LE(offBy(rect->h, H, o.h), 2.0);
+        EXPECT_LE(offBy(rect->y, H, bottomMargin), 2.0);
+
+        // Fully see-through inside the opening (away from its rounded corners), opaque black
+        // bezel just outside it on the centre row.
+        const int r = static_cast<int>(f.model->displayCornerRadius * 1.6);
+        int leaks = 0;
+        for (int y = o.y; y < o.y + o.h; y += 3)
+            for (int x = o.x; x < o.x + o.w; x += 3) {
+                const bool inCornerBand = (y < o.y + r || y >= o.y + o.h - r) &&
+                                          (x < o.x + r || x >= o.x + o.w - r);
+                if (!inCornerBand && img.alpha(x, y) != 0) ++leaks;
+            }
+        EXPECT_EQ(leaks, 0);
+        const Rgba bezel = img.at(o.x - 3, H / 2);
+        EXPECT_EQ(bezel.a, 255);
+        EXPECT_LT(bezel.r + bezel.g + bezel.b, 3 * 40);
+
+        // Rounded display corners: walking the diagonal in from the opening's bounding corner
+        // (which lies outside the rounded body), past the body, the glass begins about
+        // 0.29 × radius in (0 for a square corner), behind black bezel.
+        const double radius = f.model->displayCornerRadius;
+        auto glassStartsAt = [&](int cornerX, int cornerY, int dx, int dy) {
+            bool onBody = false;
+            for (int k = 0; k < radius; ++k) {
+                const int a = img.alpha(cornerX + dx * k, cornerY + dy * k);
+                if (a == 255) onBody = true;
+                if (onBody && a == 0) return k;
+            }
+            return -1;
+        };
+        for (const auto& [cx, cy, dx, dy] : {std::array{o.x, o.y, 1, 1},
+                                             std::array{o.x + o.w - 1, o.y + o.h - 1, -1, -1}}) {
+            const int k = glassStartsAt(cx, cy, dx, dy);
+            EXPECT_NEAR(k, 0.29 * radius, 0.04 * radius);
+            const Rgba edge = img.at(cx + dx * (k - 3), cy + dy * (k - 3));
+            EXPECT_EQ(edge.a, 255);
+            EXPECT_LT(edge.r + edge.g + edge.b, 3 * 40);
+        }
+
+        // Rounded body: the canvas corners are empty, and the outline is anti-aliased (partly
+        // covered pixels on the diagonal through the top-left corner of the body).
+        EXPECT_EQ(img.alpha(0, 0), 0);
+        EXPECT_EQ(img.alpha(W - 1, H - 1), 0);
+        int partial = 0;
+        for (int d = 0; d < std::min(W, H) / 4; ++d) {
+            const int a = img.alpha(g.body.x + d, d);
+            partial += a > 0 && a < 255;
+        }
+        EXPECT_GE(partial, 1);
+
+        // Side buttons stand out on both sides, beyond the body's straight edges.
+        auto columnCovered = [&](int x) {
+            for (int y = 0; y < H; ++y)
+                if (img.alpha(x, y) == 255) return true;
+            return false;
+        };
+        EXPECT_TRUE(columnCovered(1));
+        EXPECT_TRUE(columnCovered(W - 2));
+        EXPECT_EQ(img.alpha(1, H / 2), 0);  // no button at mid height: the body edge is inside
+    }
+}
+
+TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
+    const auto catalog = buildFramePresetCatalog(KESTRO_TEST_RESOURCES);
+    const auto frames = framegen::allFrames();
+    ASSERT_EQ(catalog.size(), frames.size());
+
+    // The model each label names, in the device table's (the catalogue's) order.
+    std::map<std::string, int> modelIndex;
+    for (size_t i = 0; i < framegen::kDevices.size(); ++i)
+        modelIndex[std::string(framegen::kDevices[i].name)] = static_cast<int>(i);
+    std::map<std::string, int> modelOfLabel;
+    for (const auto& f : frames) modelOfLabel[f.intendedLabel()] = modelIndex[std::string(f.model->name)];
+
+    int lastOrder = 0;
+    int lastModel = -1;
+    for (size_t i = 0; i < catalog.size(); ++i) {
+        const auto& p = catalog[i];
+        SCOPED_TRACE(p.key);
+        EXPECT_TRUE(p.key.starts_with("Frames/iphone"));
+        ASSERT_TRUE(modelOfLabel.contains(p.label));
+        const int model = modelOfLabel[p.label];
+        // Each label's order value is its own model's: 1 for the iPhone 15 ... 12 for the Air.
+        EXPECT_EQ(frameOrderValue(p.label), model + 1);
+        EXPECT_GE(frameOrderValue(p.label), lastOrder);
+        EXPECT_GE(model, lastModel);
+        if (i > 0 && model == lastModel) {
+            EXPECT_LT(toLowerAscii(catalog[i - 1].label), toLowerAscii(p.label));
+        }
+        lastOrder = frameOrderValue(p.label);
+        lastModel = model;
+    }
+
+    const auto groups = groupedFramePresets(catalog);
+    ASSERT_EQ(groups.size(), 4u);
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"iphone15", "📱 iPhone 15 Series"},
+        {"iphone16", "📱 iPhone 16 Series"},
+        {"iphone17", "📱 iPhone 17 Series"},
+        {"iphoneair", "📱 iPhone Air"},
+    };
+    size_t total = 0;
+    for (size_t i = 0; i < groups.size(); ++i) {
+        EXPECT_EQ(groups[i].id, expected[i].first);
+        EXPECT_EQ(groups[i].title, expected[i].second);
+        total += groups[i].presets.size();
+        for (const auto& p : groups[i].presets) {
+            const std::string series = i < 3 ? "iPhone 1" + std::to_string(5 + i) + " "
+                                             : std::string("iPhone Air ");
+            EXPECT_TRUE(p.label.starts_with(series)) << p.label << " in " << groups[i].id;
+        }
+    }
+    EXPECT_EQ(total, catalog.size());
+}
+
+}  // namespace
+}  // namespace kestro
