@@ -10,9 +10,12 @@
 
 #include "core/media/movie_probe.hpp"
 #include "core/media/player.hpp"
+#include "core/media/player_frame_converter.hpp"
+#include "core/media/video_reader.hpp"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,6 +41,56 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// What real-time playback costs, independent of how busy the machine is: CPU seconds to decode
+// and convert pictures as the player does, as fast as possible, per picture.
+struct Cost {
+    double decodeMs = 0;
+    double convertMs = 0;
+};
+Cost measureCost(const fs::path& movie, int width, int height, int pictures) {
+    Cost cost;
+    kestro::VideoReader::Options options;
+    options.threads = 2;
+    auto reader = kestro::VideoReader::open(movie, options);
+    if (!reader) return cost;
+    kestro::PlayerFrameConverter converter((*reader)->info().video.rotation);
+    double converting = 0;
+    int count = 0;
+    const double start = cpuSeconds();
+    for (; count < pictures; ++count) {
+        auto frame = (*reader)->next();
+        if (!frame || !*frame) break;
+        const double before = threadSeconds();
+        (void)converter.convert(*(*frame)->frame, width, height);
+        converting += threadSeconds() - before;
+    }
+    if (count == 0) return cost;
+    const double total = cpuSeconds() - start;
+    cost.convertMs = 1000 * converting / count;
+    cost.decodeMs = 1000 * (total - converting) / count;
+    return cost;
+}
+
+// How much of a core one busy thread of this process gets right now: on a machine shared with
+// other work, this bounds what any player here could do.
+double availableShare() {
+    const double cpuStart = threadSeconds();
+    timespec start{}, now{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    do {
+        clock_gettime(CLOCK_MONOTONIC, &now);
+    } while (static_cast<double>(now.tv_sec - start.tv_sec) +
+                 static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9 <
+             1.0);
+    return threadSeconds() - cpuStart;
 }
 
 bool run(const std::vector<std::string>& args) {
@@ -167,5 +220,15 @@ int main(int argc, char** argv) {
                 skipped, static_cast<long long>(after.keyframeJumps - before.keyframeJumps));
     std::printf("cpu        %.2f s over %.2f s wall (%.0f%% of one core)\n", cpu, wall,
                 100.0 * cpu / wall);
+    opened->reset();
+
+    std::printf(
+        "machine    one busy thread got %.0f%% of a core for 1 s (the rest went to other work)\n",
+        100.0 * availableShare());
+    const Cost cost = measureCost(movie, previewWidth, previewHeight, 180);
+    std::printf(
+        "cost       %.2f ms decoding + %.2f ms converting per picture: every picture at "
+        "%.0f fps needs %.0f%% of one core\n",
+        cost.decodeMs, cost.convertMs, fps, fps * (cost.decodeMs + cost.convertMs) / 10.0);
     return failures.load() == 0 ? 0 : 1;
 }
