@@ -17,7 +17,6 @@
 #include "app/ui/export_resolution_selector.hpp"
 #include "app/ui/menu_picker.hpp"
 #include "app/ui/modern_button.hpp"
-#include "app/ui/round_icon_button.hpp"
 #include "app/ui/status_indicator.hpp"
 #include "app_fixtures.hpp"
 #include "workflow_fixtures.hpp"
@@ -211,7 +210,7 @@ TEST_F(SectionsTest, RecordingControlsFollowTheRecordingState) {
     EXPECT_EQ(recorder->folderDetail()->text(), "(" + QFileInfo(dir.path()).absolutePath() + ")");
 }
 
-TEST(Window, ColumnsKeepTheirWidthsAndCardsComeInOrder) {
+TEST(Window, ColumnsKeepTheirWidthsAndTheCardsComeInOrder) {
     QSettings("Kestro", "Kestro").clear();
     QTemporaryDir dir;
     test::ScriptedWorkflowDialogs dialogs;
@@ -231,16 +230,6 @@ TEST(Window, ColumnsKeepTheirWidthsAndCardsComeInOrder) {
     EXPECT_EQ(view.sectionColumn()->itemAt(2)->widget(), view.exportSection());
     // Shown: the simulator checks ran (there are no tools here).
     EXPECT_EQ(view.state().simAvailability(), SimulatorAvailability::xcodeMissing);
-
-    // The appearance button names the other appearance and switches to it.
-    EXPECT_EQ(view.appearanceButton()->symbol(), "moon.fill");
-    EXPECT_EQ(view.appearanceButton()->toolTip(), "Switch to Dark Mode");
-    QTest::mouseClick(view.appearanceButton(), Qt::LeftButton);
-    EXPECT_TRUE(view.state().isDarkMode());
-    EXPECT_EQ(view.appearanceButton()->symbol(), "sun.max.fill");
-    EXPECT_EQ(view.appearanceButton()->toolTip(), "Switch to Light Mode");
-    QTest::mouseClick(view.appearanceButton(), Qt::LeftButton);
-    EXPECT_FALSE(view.state().isDarkMode());
 }
 
 }  // namespace
