@@ -57,12 +57,14 @@ app: build
 	$(APP) $(wildcard $(SAMPLE))
 
 # The window under a virtual display with the sample and a frame loaded, saved to
-# $(BUILD)/screenshot.png (and the dark appearance to $(BUILD)/screenshot-dark.png). Its own
-# settings folder keeps the user's preferences out of it.
+# $(BUILD)/screenshot.png while an export of the sample runs (into a scratch folder), and the
+# dark appearance at rest to $(BUILD)/screenshot-dark.png. Its own settings folder keeps the
+# user's preferences out of it.
 screenshot: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target kestro kestro_frames
 	XDG_CONFIG_HOME=$(BUILD)/screenshot-config xvfb-run -a -s "-screen 0 1600x1000x24" \
-		$(APP) --frame auto --screenshot $(BUILD)/screenshot.png $(wildcard $(SAMPLE))
+		$(APP) --frame auto --screenshot $(BUILD)/screenshot.png --screenshot-mid-export \
+		$(wildcard $(SAMPLE))
 	XDG_CONFIG_HOME=$(BUILD)/screenshot-config-dark xvfb-run -a -s "-screen 0 1600x1000x24" \
 		$(APP) --dark --frame auto --screenshot $(BUILD)/screenshot-dark.png $(wildcard $(SAMPLE))
 

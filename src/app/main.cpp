@@ -1,14 +1,18 @@
 // Kestro's window: `kestro [FILE]` opens the editor, with FILE loaded as the movie when given.
 // `--frame KEY` selects a frame preset at start ("auto": the first one with an image);
-// `--screenshot PATH` waits for the first picture, saves the window to PATH and quits.
+// `--screenshot PATH` waits for the first picture, saves the window to PATH and quits; with
+// `--screenshot-mid-export` it first starts an export of the movie into a scratch folder and
+// saves the window while that export is running.
 
 #include "app/editor/content_view.hpp"
 #include "app/editor/editor_state.hpp"
+#include "app/editor/workflow_dialogs.hpp"
 #include "app/ui/palette.hpp"
 #include "core/model/frame_catalog.hpp"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -36,6 +40,38 @@ void saveScreenshot(ContentView& view, const QString& path) {
     QCoreApplication::exit(ok ? 0 : 1);
 }
 
+// The window's panels, except that the export goes to a scratch file without asking.
+class ScratchExportDialogs : public QtWorkflowDialogs {
+public:
+    explicit ScratchExportDialogs(QString folder) : folder_(std::move(folder)) {}
+    std::optional<QString> chooseExportDestination(const QString& proposedName) override {
+        return folder_ + QStringLiteral("/") + proposedName;
+    }
+    void presentExportSuccess(const QString&, std::function<void()> onOk,
+                              std::function<void()>) override {
+        if (onOk) onOk();
+    }
+
+private:
+    QString folder_;
+};
+
+// Starts the export and saves the window once it is well under way (or after 60 s at most).
+// Quitting then cancels the export, which removes its temporary file.
+void screenshotMidExport(ContentView& view, const QString& path) {
+    EditorState& s = view.state();
+    view.exportWorkflow().startExport();
+    auto* deadline = new QTimer(&view);
+    deadline->setSingleShot(true);
+    QObject::connect(deadline, &QTimer::timeout, &view, [&view, path] { saveScreenshot(view, path); });
+    QObject::connect(&s, &EditorState::exportProgressChanged, deadline, [&view, path, deadline](double p) {
+        if (!deadline->isActive() || p < 0.35) return;
+        deadline->stop();
+        QTimer::singleShot(250, &view, [&view, path] { saveScreenshot(view, path); });
+    });
+    deadline->start(60000);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,15 +89,24 @@ int main(int argc, char** argv) {
     QCommandLineOption shotOption(QStringLiteral("screenshot"),
                                   QStringLiteral("Save the window to this PNG once shown, then quit."),
                                   QStringLiteral("path"));
+    QCommandLineOption midExportOption(
+        QStringLiteral("screenshot-mid-export"),
+        QStringLiteral("With --screenshot: save the window while an export of the movie runs."));
     QCommandLineOption darkOption(QStringLiteral("dark"), QStringLiteral("Start in dark mode."));
-    parser.addOptions({frameOption, shotOption, darkOption});
+    parser.addOptions({frameOption, shotOption, midExportOption, darkOption});
     parser.process(app);
 
     auto state = std::make_unique<EditorState>();
     EditorState* s = state.get();
     Palette::apply(app, s->isDarkMode());
     if (parser.isSet(darkOption)) s->setDarkMode(true);
-    ContentView view(std::move(state));
+    // Mid-export screenshots write into a scratch folder, removed on the way out.
+    QTemporaryDir scratch;
+    const bool midExport = parser.isSet(shotOption) && parser.isSet(midExportOption);
+    ScratchExportDialogs scratchDialogs(scratch.path());
+    ContentView::Services services;
+    if (midExport) services.dialogs = &scratchDialogs;
+    ContentView view(std::move(state), std::move(services));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, s, &EditorState::onWillTerminate);
     view.show();
 
@@ -78,12 +123,16 @@ int main(int argc, char** argv) {
         // Let the layout settle and the first pictures arrive; give up waiting after 6 s.
         auto* deadline = new QTimer(&view);
         deadline->setSingleShot(true);
-        QObject::connect(deadline, &QTimer::timeout, &view, [&view, path] { saveScreenshot(view, path); });
+        const auto shoot = [&view, path, midExport] {
+            if (midExport) screenshotMidExport(view, path);
+            else saveScreenshot(view, path);
+        };
+        QObject::connect(deadline, &QTimer::timeout, &view, shoot);
         if (PlayerHandle* player = s->player()) {
-            QObject::connect(player, &PlayerHandle::frameReady, &view, [&view, path, deadline] {
+            QObject::connect(player, &PlayerHandle::frameReady, &view, [&view, deadline, shoot] {
                 if (!deadline->isActive()) return;
                 deadline->stop();
-                QTimer::singleShot(1200, &view, [&view, path] { saveScreenshot(view, path); });
+                QTimer::singleShot(1200, &view, shoot);
             });
             deadline->start(6000);
         } else {

@@ -86,9 +86,14 @@ TEST_F(ImportTest, ValidationFailuresShowTheirAlertAndChangeNothing) {
     }
 }
 
-TEST_F(ImportTest, AMissingFileIsReportedBeforeTheEngineIsAsked) {
+TEST_F(ImportTest, AMissingFileOrAFolderIsReportedBeforeTheEngineIsAsked) {
     EXPECT_FALSE(state_->loadVideo(dir_.filePath("gone.mp4")));
     expectAlert("File Not Found", "The selected file could not be found.");
+    alerts_.titles.clear();
+    alerts_.messages.clear();
+    EXPECT_FALSE(state_->loadVideo(dir_.path()));
+    expectAlert("File Not Found", "The selected file could not be found.");
+    EXPECT_EQ(backend_->opens, 0);
 }
 
 TEST_F(ImportTest, AnUnreadableFileIsReportedAsPermissionDenied) {

@@ -1,14 +1,15 @@
 #include "app/editor/content_view.hpp"
 
 #include "app/editor/editor_state.hpp"
-#include "app/editor/frame_preset_picker.hpp"
+#include "app/editor/recording_workflow.hpp"
+#include "app/editor/workflow_dialogs.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/timeline_section_view.hpp"
-#include "app/ui/labeled_control.hpp"
-#include "app/ui/modern_button.hpp"
+#include "app/sections/export_section.hpp"
+#include "app/sections/recording_section.hpp"
+#include "app/sections/source_section.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
-#include "app/ui/section_card.hpp"
 #include "app/ui/shadow.hpp"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QTimer>
 #include <QHideEvent>
 #include <QVBoxLayout>
 
@@ -60,19 +62,28 @@ protected:
 }  // namespace
 
 struct ContentView::OwnedDialogs {
-    explicit OwnedDialogs(QWidget* window) : alerts(window), files(window) {}
+    explicit OwnedDialogs(QWidget* window) : alerts(window), files(window), workflows(window) {}
     MessageBoxAlertPresenter alerts;
     QtFileDialogs files;
+    QtWorkflowDialogs workflows;
 };
 
 ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
+    : ContentView(std::move(state), Services{}, parent) {}
+
+ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, QWidget* parent)
     : QWidget(parent), state_(std::move(state)) {
     setWindowTitle(QStringLiteral("Kestro"));
+    dialogs_ = std::make_unique<OwnedDialogs>(this);
     if (!state_->alertPresenter()) {
-        dialogs_ = std::make_unique<OwnedDialogs>(this);
         state_->setAlertPresenter(&dialogs_->alerts);
         state_->setFileDialogs(&dialogs_->files);
     }
+    WorkflowDialogs* panels = services.dialogs ? services.dialogs : &dialogs_->workflows;
+    exportWorkflow_ = std::make_unique<ExportWorkflow>(*state_, panels, std::move(services.engine));
+    recordingWorkflow_ = std::make_unique<RecordingWorkflow>(
+        *state_, panels,
+        services.xcrunLaunchers ? *services.xcrunLaunchers : RecordingWorkflow::launcherCandidates());
 
     auto* root = new QHBoxLayout(this);
     root->setContentsMargins(24, 24, 24, 24);
@@ -80,6 +91,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
 
     // Left column: preview header, preview area, timeline.
     auto* left = new QWidget(this);
+    leftColumn_ = left;
     left->setMinimumWidth(kLeftColumnMinWidth);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
@@ -109,6 +121,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
 
     // Right column: the section cards, scrolling when the window is short.
     auto* scroll = new QScrollArea(this);
+    rightColumn_ = scroll;
     scroll->setFixedWidth(kRightColumnWidth);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
@@ -120,28 +133,16 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
     sectionColumn_->setContentsMargins(0, 8, 0, 8);
     sectionColumn_->setSpacing(20);
 
-    sourceCard_ = new SectionCard(QStringLiteral("photo.on.rectangle.angled"),
-                                  QStringLiteral("Source & Frame"), column);
-    auto* buttons = new QHBoxLayout();
-    buttons->setSpacing(12);
-    using Style = ModernButtonStyle;
-    importButton_ = new ModernButton(QStringLiteral("square.and.arrow.down"), QStringLiteral("Import Video"),
-                                     Style{Style::Variant::secondary, Style::Size::medium}, sourceCard_);
-    resetButton_ = new ModernButton(QStringLiteral("xmark.circle"), QStringLiteral("Reset"),
-                                    Style{Style::Variant::ghost, Style::Size::medium}, sourceCard_);
-    buttons->addWidget(importButton_);
-    buttons->addWidget(resetButton_);
-    buttons->addStretch(1);
-    sourceCard_->body()->addLayout(buttons);
-    framePicker_ = new FramePresetPicker(*state_, sourceCard_);
-    sourceCard_->body()->addWidget(new LabeledControl(QStringLiteral("Device Frame"), framePicker_, sourceCard_));
-    sectionColumn_->addWidget(sourceCard_);
+    recordingSection_ = new RecordingSection(*state_, *recordingWorkflow_, column);
+    sourceSection_ = new SourceSection(*state_, column);
+    exportSection_ = new ExportSection(*state_, *exportWorkflow_, column);
+    sectionColumn_->addWidget(recordingSection_);
+    sectionColumn_->addWidget(sourceSection_);
+    sectionColumn_->addWidget(exportSection_);
     sectionColumn_->addStretch(1);
     scroll->setWidget(column);
     root->addWidget(scroll);
 
-    connect(importButton_, &QAbstractButton::clicked, state_.get(), &EditorState::importVideo);
-    connect(resetButton_, &QAbstractButton::clicked, state_.get(), &EditorState::clearVideo);
     connect(appearanceButton_, &QAbstractButton::clicked, this,
             [this] { state_->setDarkMode(!state_->isDarkMode()); });
 
@@ -159,9 +160,15 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, QWidget* parent)
     stage_->setPlacement(s->scale(), s->offsetX(), s->offsetY());
     stage_->setStageAspectRatio(s->stageAspectRatio());
 
-    connect(s, &EditorState::videoPathChanged, this, &ContentView::syncSource);
     connect(s, &EditorState::isDarkModeChanged, this, &ContentView::syncAppearance);
-    syncSource();
+    // The export card, with the progress under its buttons, sits at the bottom of the column;
+    // bring it into view when an export starts.
+    connect(s, &EditorState::exportingChanged, scroll, [this, scroll](bool exporting) {
+        if (!exporting) return;
+        QTimer::singleShot(0, scroll, [this, scroll] {
+            scroll->ensureWidgetVisible(exportSection_, 0, 8);
+        });
+    });
     syncAppearance();
     resize(1280, 900);
 }
@@ -171,7 +178,9 @@ ContentView::~ContentView() {
     stage_->setFeed(nullptr);
 }
 
-void ContentView::syncSource() { resetButton_->setVisible(state_->videoPath().has_value()); }
+FramePresetPicker* ContentView::framePicker() const { return sourceSection_->framePicker(); }
+ModernButton* ContentView::importButton() const { return sourceSection_->importButton(); }
+ModernButton* ContentView::resetButton() const { return sourceSection_->resetButton(); }
 
 void ContentView::syncAppearance() {
     const bool dark = state_->isDarkMode();
@@ -186,6 +195,21 @@ void ContentView::syncAppearance() {
         QPalette p = title->palette();
         p.setColor(QPalette::WindowText, pal.accentTint);
         title->setPalette(p);
+    }
+    // A slim scroll indicator beside the cards rather than the style's full scroll bar.
+    const QColor handle = dark ? QColor(255, 255, 255, 70) : QColor(0, 0, 0, 60);
+    if (auto* column = qobject_cast<QScrollArea*>(rightColumn_)) {
+        column->verticalScrollBar()->setStyleSheet(
+            QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 8px 0 8px 0; }"
+                           "QScrollBar::handle:vertical { background: %1; border-radius: 3px;"
+                           " min-height: 48px; margin: 0 2px 0 2px; }"
+                           "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                           "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+                .arg(QStringLiteral("rgba(%1, %2, %3, %4)")
+                         .arg(handle.red())
+                         .arg(handle.green())
+                         .arg(handle.blue())
+                         .arg(handle.alpha())));
     }
     update();
 }

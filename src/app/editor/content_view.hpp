@@ -1,41 +1,67 @@
 #pragma once
 // The editor window's content: the preview column on the left (header with the appearance
 // toggle, the framed preview, the timeline) and a scrolling column of section cards on the
-// right. Everything is drawn from the EditorState the view owns.
+// right ("Record iOS Simulator", "Source & Frame", "Export Settings"). Everything is drawn from
+// the EditorState the view owns; the view also owns the export and recording workflows and
+// the panels they show.
+
+#include "app/editor/export_workflow.hpp"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QVBoxLayout;
 
 namespace kestro {
 
 class EditorState;
+class ExportSection;
 class FramePresetPicker;
 class ModernButton;
 class PreviewStageView;
+class RecordingSection;
+class RecordingWorkflow;
 class RoundIconButton;
 class SectionCard;
+class SourceSection;
 class TimelineSectionView;
+class WorkflowDialogs;
 
 class ContentView : public QWidget {
     Q_OBJECT
 public:
+    // What the window talks to beyond the editor; tests replace these.
+    struct Services {
+        WorkflowDialogs* dialogs = nullptr;  // null: the window's own Qt panels
+        std::optional<std::vector<std::string>> xcrunLaunchers;  // none: $KESTRO_XCRUN or standard
+        ExportWorkflow::Engine engine;  // empty: the application's export engine
+    };
+
     // Takes the state; the window's dialogs are installed unless the state already has some.
     explicit ContentView(std::unique_ptr<EditorState> state, QWidget* parent = nullptr);
+    ContentView(std::unique_ptr<EditorState> state, Services services, QWidget* parent = nullptr);
     ~ContentView() override;
 
     EditorState& state() const { return *state_; }
+    ExportWorkflow& exportWorkflow() const { return *exportWorkflow_; }
+    RecordingWorkflow& recordingWorkflow() const { return *recordingWorkflow_; }
     PreviewStageView* stage() const { return stage_; }
     TimelineSectionView* timeline() const { return timeline_; }
-    FramePresetPicker* framePicker() const { return framePicker_; }
-    ModernButton* importButton() const { return importButton_; }
-    ModernButton* resetButton() const { return resetButton_; }
+    FramePresetPicker* framePicker() const;
+    ModernButton* importButton() const;
+    ModernButton* resetButton() const;
     RoundIconButton* appearanceButton() const { return appearanceButton_; }
-    // The right column's stack of cards, top to bottom; sections are inserted here.
+    // The right column's stack of cards, top to bottom.
     QVBoxLayout* sectionColumn() const { return sectionColumn_; }
-    SectionCard* sourceCard() const { return sourceCard_; }
+    RecordingSection* recordingSection() const { return recordingSection_; }
+    SourceSection* sourceSection() const { return sourceSection_; }
+    ExportSection* exportSection() const { return exportSection_; }
+    QWidget* leftColumn() const { return leftColumn_; }
+    QWidget* rightColumn() const { return rightColumn_; }
 
     static constexpr int kLeftColumnMinWidth = 580;
     static constexpr int kRightColumnWidth = 420;
@@ -47,19 +73,23 @@ protected:
 
 private:
     void syncAppearance();
-    void syncSource();
 
     std::unique_ptr<EditorState> state_;
     struct OwnedDialogs;
     std::unique_ptr<OwnedDialogs> dialogs_;
+    // Declared after the state so they go first: a running export is cancelled and joined, and
+    // a running recorder stop finished, while the state they report to still exists.
+    std::unique_ptr<ExportWorkflow> exportWorkflow_;
+    std::unique_ptr<RecordingWorkflow> recordingWorkflow_;
     PreviewStageView* stage_ = nullptr;
     TimelineSectionView* timeline_ = nullptr;
-    FramePresetPicker* framePicker_ = nullptr;
-    ModernButton* importButton_ = nullptr;
-    ModernButton* resetButton_ = nullptr;
     RoundIconButton* appearanceButton_ = nullptr;
     QVBoxLayout* sectionColumn_ = nullptr;
-    SectionCard* sourceCard_ = nullptr;
+    RecordingSection* recordingSection_ = nullptr;
+    SourceSection* sourceSection_ = nullptr;
+    ExportSection* exportSection_ = nullptr;
+    QWidget* leftColumn_ = nullptr;
+    QWidget* rightColumn_ = nullptr;
 };
 
 }  // namespace kestro

@@ -14,14 +14,16 @@ extern "C" {
 namespace kestro {
 namespace {
 
-// Shares the decoded picture with Qt without copying; the image keeps the frame alive.
+// Shares the decoded picture with Qt without copying; the image keeps the frame alive. The
+// player's pictures are opaque, so Qt may treat the fourth byte as padding and skip
+// premultiplying on every draw.
 QImage wrapFrame(std::shared_ptr<const Image> frame) {
     if (!frame || frame->empty()) return {};
     auto* keeper = new std::shared_ptr<const Image>(std::move(frame));
     const Image& img = **keeper;
     return QImage(
         img.rgba.data(), img.width, img.height, static_cast<qsizetype>(img.stride()),
-        QImage::Format_RGBA8888,
+        QImage::Format_RGBX8888,
         [](void* info) { delete static_cast<std::shared_ptr<const Image>*>(info); }, keeper);
 }
 

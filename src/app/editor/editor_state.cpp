@@ -252,7 +252,8 @@ void EditorState::importVideo() {
 
 bool EditorState::loadVideo(const QString& path) {
     const QFileInfo info(path);
-    if (!info.exists()) {
+    // A folder is no movie file: it is reported as missing rather than as an unknown format.
+    if (!info.exists() || info.isDir()) {
         alert(QStringLiteral("File Not Found"), QStringLiteral("The selected file could not be found."));
         return false;
     }

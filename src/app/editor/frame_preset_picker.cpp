@@ -194,7 +194,7 @@ FramePresetPicker::FramePresetPicker(EditorState& state, const std::vector<Frame
     refresh();
 }
 
-FramePresetPicker::~FramePresetPicker() { delete overlay_; }
+FramePresetPicker::~FramePresetPicker() { delete overlay_.data(); }
 
 bool FramePresetPicker::showsProBadge(const QString& label) {
     return label.toLower().contains(QStringLiteral("pro"));

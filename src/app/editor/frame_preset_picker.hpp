@@ -6,6 +6,8 @@
 #include "app/ui/menu_picker.hpp"
 #include "core/model/frame_catalog.hpp"
 
+#include <QPointer>
+
 #include <vector>
 
 class QVariantAnimation;
@@ -42,7 +44,7 @@ private:
 
     EditorState& state_;
     std::vector<FramePreset> catalog_;
-    QWidget* overlay_ = nullptr;
+    QPointer<QWidget> overlay_;  // lives in an ancestor, which may go first
     QVariantAnimation* pulse_ = nullptr;
     qreal phase_ = 0;
 };

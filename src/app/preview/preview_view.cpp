@@ -82,39 +82,80 @@ PreviewLayout PreviewView::layout() const {
                                 offsetX_, offsetY_);
 }
 
-void PreviewView::rebuildCaches(const QRectF& frameTopLeft, const QRectF& playerInFrame, qreal dpr) {
+void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLeft,
+                                const QRectF& playerInFrame, qreal dpr) {
     const QSize px(std::max(1, int(std::lround(frameTopLeft.width() * dpr))),
                    std::max(1, int(std::lround(frameTopLeft.height() * dpr))));
     const QRect playerPx = QRectF(playerInFrame.topLeft() * dpr, playerInFrame.size() * dpr).toAlignedRect();
-    if (cachedFor_ == frameImage_.get() && cachedSize_ == px && cachedPlayer_ == playerPx) return;
-    cachedFor_ = frameImage_.get();
-    cachedSize_ = px;
-    cachedPlayer_ = playerPx;
-    frameScaled_ = QImage();
-    mask_ = QImage();
-    shadow_ = QImage();
-    if (!frameImage_ || frameImage_->empty()) return;
+    const bool frameChanged =
+        cachedFor_ != frameImage_.get() || cachedSize_ != px || cachedPlayer_ != playerPx;
+    const QTransform transform = l.videoTransform(playerInFrame);
+    if (!frameChanged && clipTransform_ == transform && clipContainerRadius_ == l.containerCornerRadius)
+        return;
 
-    frameScaled_ = toQImage(*frameImage_)
-                       .convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                       .scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    frameScaled_.setDevicePixelRatio(dpr);
-
-    // The opening mask: the frame's see-through pixels, and nothing outside P.
-    if (const std::optional<Image> mask = screenOpeningMask(*frameImage_)) {
-        const QImage scaled = toQImage(*mask)
-                                  .convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                                  .scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        mask_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
-        mask_.fill(Qt::transparent);
-        QPainter p(&mask_);
-        p.setClipRect(playerPx);
-        p.drawImage(0, 0, scaled);
-        ++maskBuilds_;
+    if (frameChanged) {
+        cachedFor_ = frameImage_.get();
+        cachedSize_ = px;
+        cachedPlayer_ = playerPx;
+        frameScaled_ = QImage();
+        mask_ = QImage();
+        shadow_ = QImage();
+        if (frameImage_ && !frameImage_->empty()) {
+            frameScaled_ = toQImage(*frameImage_)
+                               .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                               .scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            frameScaled_.setDevicePixelRatio(dpr);
+            // The opening mask: the frame's see-through pixels, and nothing outside P.
+            if (const std::optional<Image> mask = screenOpeningMask(*frameImage_)) {
+                const QImage scaled = toQImage(*mask)
+                                          .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                                          .scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                mask_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
+                mask_.fill(Qt::transparent);
+                QPainter p(&mask_);
+                p.setClipRect(playerPx);
+                p.drawImage(0, 0, scaled);
+                ++maskBuilds_;
+            }
+            QImage small = frameScaled_.scaled(px / std::max<qreal>(dpr, 1.0));
+            small.setDevicePixelRatio(1);
+            shadow_ = silhouetteShadow(small, kShadowBlur, QColor(0, 0, 0, 90));
+        }
     }
-    QImage small = frameScaled_.scaled(px / std::max<qreal>(dpr, 1.0));
-    small.setDevicePixelRatio(1);
-    shadow_ = silhouetteShadow(small, kShadowBlur, QColor(0, 0, 0, 90));
+
+    // Everything that cuts the video, in one alpha image, so a repaint composites once instead
+    // of rasterising rounded clip paths for every picture.
+    clipTransform_ = transform;
+    clipContainerRadius_ = l.containerCornerRadius;
+    clip_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
+    clip_.setDevicePixelRatio(dpr);
+    clip_.fill(Qt::transparent);
+    QPainter p(&clip_);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF frameLocal(QPointF(0, 0), frameTopLeft.size());
+    if (l.hasFrame && !mask_.isNull()) {
+        p.drawImage(frameLocal, mask_);
+    } else if (l.hasFrame) {
+        p.fillRect(frameLocal, Qt::black);  // no mask could be made: the video shows in P
+    } else {
+        QPainterPath container;
+        container.addRoundedRect(frameLocal, l.containerCornerRadius, l.containerCornerRadius);
+        p.fillPath(container, Qt::black);
+    }
+    // The video's own rounded corners move and scale with it.
+    QPainterPath rounded;
+    rounded.addRoundedRect(playerInFrame, l.playerCornerRadius, l.playerCornerRadius);
+    QImage roundedMask(px, QImage::Format_ARGB32_Premultiplied);
+    roundedMask.setDevicePixelRatio(dpr);
+    roundedMask.fill(Qt::transparent);
+    {
+        QPainter rp(&roundedMask);
+        rp.setRenderHint(QPainter::Antialiasing);
+        rp.setTransform(transform);
+        rp.fillPath(rounded, Qt::black);
+    }
+    p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    p.drawImage(frameLocal, roundedMask);
 }
 
 void PreviewView::paintEvent(QPaintEvent*) {
@@ -125,10 +166,9 @@ void PreviewView::paintEvent(QPaintEvent*) {
     // Content-local, top-left rectangles.
     const QRectF frame = flipToTopLeft(l.frame, content.height());
     const QRectF player = flipToTopLeft(l.player, l.frame.height());
-    rebuildCaches(frame, player, dpr);
+    rebuildCaches(l, frame, player, dpr);
 
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.translate(content.topLeft());
 
@@ -145,37 +185,25 @@ void PreviewView::paintEvent(QPaintEvent*) {
 
     const QImage picture = feed_ ? feed_->currentFrame() : QImage();
     if (feed_ && !picture.isNull()) {
-        const QSize layerPx(std::max(1, int(std::lround(frame.width() * dpr))),
-                            std::max(1, int(std::lround(frame.height() * dpr))));
-        if (layer_.size() != layerPx)
-            layer_ = QImage(layerPx, QImage::Format_ARGB32_Premultiplied);
+        const QSize layerPx = clip_.size();
+        if (layer_.size() != layerPx) layer_ = QImage(layerPx, QImage::Format_ARGB32_Premultiplied);
         layer_.setDevicePixelRatio(dpr);
         layer_.fill(Qt::transparent);
         {
             QPainter lp(&layer_);
-            lp.setRenderHint(QPainter::Antialiasing);
             lp.setRenderHint(QPainter::SmoothPixmapTransform);
-            if (!l.hasFrame) {
-                QPainterPath container;
-                container.addRoundedRect(QRectF(QPointF(0, 0), frame.size()), l.containerCornerRadius,
-                                         l.containerCornerRadius);
-                lp.setClipPath(container);
-            }
-            lp.setTransform(l.videoTransform(player), true);
-            QPainterPath rounded;
-            rounded.addRoundedRect(player, l.playerCornerRadius, l.playerCornerRadius);
-            lp.setClipPath(rounded, l.hasFrame ? Qt::ReplaceClip : Qt::IntersectClip);
             const QSize videoSize = feed_->videoSize().isEmpty() ? picture.size() : feed_->videoSize();
             const QRectF target = videoRectInside(player, QSizeF(videoSize), fitMode_);
+            // A rectangular clip is cheap and spares drawing the part a fill crops away.
+            lp.setClipRect(l.videoTransform(player).mapRect(player));
+            lp.setTransform(l.videoTransform(player), true);
             lp.drawImage(target, picture);
             // Decode straight to the size the picture is drawn at.
             feed_->setTargetSize((target.size() * l.videoScale * dpr).toSize());
-            if (l.hasFrame && !mask_.isNull()) {
-                lp.resetTransform();
-                lp.setClipping(false);
-                lp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-                lp.drawImage(QRectF(QPointF(0, 0), frame.size()), mask_);
-            }
+            lp.resetTransform();
+            lp.setClipping(false);
+            lp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+            lp.drawImage(0, 0, clip_);
         }
         p.drawImage(frame.topLeft(), layer_);
     }

@@ -46,14 +46,16 @@ public:
     QRectF contentRect() const;
     // How many times the opening mask has been rebuilt (it should not follow every repaint).
     int maskBuilds() const { return maskBuilds_; }
-    // The mask as last built (alpha only matters), for the current frame size.
-    const QImage& cachedMask() const { return mask_; }
+    // What the video is cut with, as last built: the opening mask limited to P, intersected with
+    // the rounded video rectangle (and the rounded container without a frame). Alpha only.
+    const QImage& cachedMask() const { return clip_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void rebuildCaches(const QRectF& frameTopLeft, const QRectF& playerInFrame, qreal dpr);
+    void rebuildCaches(const PreviewLayout& layout, const QRectF& frameTopLeft,
+                       const QRectF& playerInFrame, qreal dpr);
 
     QPointer<VideoFeed> feed_;
     std::shared_ptr<const Image> frameImage_;
@@ -65,13 +67,18 @@ private:
     qreal cornerRadius_ = 0;
     int shadowMargin_ = 0;
 
-    // Caches, keyed by the frame image and the pixel geometry they were made for.
+    // Caches, keyed by the frame image and the pixel geometry they were made for. The frame,
+    // its shadow and its opening mask follow the frame and its size; the clip follows the
+    // video's placement too.
     const Image* cachedFor_ = nullptr;
     QSize cachedSize_;
     QRect cachedPlayer_;
     QImage frameScaled_;
     QImage mask_;
     QImage shadow_;
+    QTransform clipTransform_;
+    qreal clipContainerRadius_ = -1;
+    QImage clip_;
     QImage layer_;
     int maskBuilds_ = 0;
 };

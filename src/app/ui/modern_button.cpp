@@ -130,7 +130,8 @@ void ModernButton::paintEvent(QPaintEvent*) {
     p.translate(centre);
     p.scale(currentScale(), currentScale());
     p.translate(-centre);
-    p.setOpacity(currentOpacity() * (isEnabled() ? 1.0 : 0.45));
+    // A busy button (a running export) is disabled but must not look switched off.
+    p.setOpacity(currentOpacity() * (isEnabled() || busy_ ? 1.0 : 0.45));
 
     QPainterPath shape;
     shape.addRoundedRect(body, m.cornerRadius, m.cornerRadius);

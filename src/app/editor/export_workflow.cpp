@@ -1,0 +1,248 @@
+#include "app/editor/export_workflow.hpp"
+
+#include "app/editor/editor_state.hpp"
+#include "app/editor/workflow_dialogs.hpp"
+#include "core/export/av_exporter.hpp"
+#include "core/export/canvas_size.hpp"
+#include "core/model/frame_catalog.hpp"
+#include "core/model/frame_image.hpp"
+#include "core/model/png.hpp"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestro {
+
+bool hasValidTrimRange(double duration, double trimStart, double trimEnd) {
+    if (!(duration > 0) || !std::isfinite(duration)) return false;
+    const double s = std::isfinite(trimStart) ? trimStart : 0;
+    double start = std::min(duration, s);
+    if (start < 0) start = 0;
+    const double e = std::isfinite(trimEnd) ? trimEnd : duration;
+    const double end = std::min(duration, e);
+    return end >= 0 && start < end && std::isfinite(end);
+}
+
+QString exportStageText(double progress) {
+    // Ascending, strict: a fraction exactly on a threshold belongs to the next stage. A value
+    // that is not a number fails every comparison and lands on the last text.
+    if (progress < 0.1) return QStringLiteral("Preparing export…");
+    if (progress < 0.3) return QStringLiteral("Processing video…");
+    if (progress < 0.7) return QStringLiteral("Rendering frames…");
+    if (progress < 0.95) return QStringLiteral("Finalizing export…");
+    return QStringLiteral("Completing export…");
+}
+
+QString proposedExportFileName(ExportFormat format) {
+    return format == ExportFormat::mov ? QStringLiteral("kestro-output.mov")
+                                       : QStringLiteral("kestro-output.mp4");
+}
+
+BackgroundFill buildExportBackground(ExportBackground background, const QColor& custom) {
+    switch (background) {
+        case ExportBackground::transparent:
+            return BackgroundFill::transparent();
+        case ExportBackground::white:
+            return BackgroundFill::white();
+        case ExportBackground::black:
+            return BackgroundFill::black();
+        case ExportBackground::custom: {
+            // Any colour model the picker produced (HSV, CMYK, extended range) comes out as
+            // plain RGB components; an invalid colour keeps its stored (zero) components.
+            const QColor rgb = custom.isValid() ? custom.toRgb() : custom;
+            float r = 0, g = 0, b = 0, a = 0;
+            rgb.getRgbF(&r, &g, &b, &a);
+            return BackgroundFill::color(r, g, b, a);
+        }
+    }
+    return BackgroundFill::black();
+}
+
+std::optional<std::filesystem::path> exportFrameImageFor(const QString& key) {
+    const FramePreset* preset = findFramePreset(key.toStdString());
+    if (!preset || !preset->bundleImageName) return std::nullopt;
+    return frameImageURL(*preset->bundleImageName);
+}
+
+ExportRequest buildExportRequest(const EditorState& state, const std::filesystem::path& output) {
+    ExportRequest request;
+    request.input = state.videoPath().value_or(QString()).toStdString();
+    request.frameImage = exportFrameImageFor(state.framePreset());
+    request.output = output;
+
+    ExportConfig& config = request.config;
+    config.format = state.outputFormat() == ExportFormat::mov ? "mov" : "mp4";
+    // The canvas takes the aspect of the trimmed frame image as the export will read it from
+    // its file; an image that cannot be read leaves the plain 16:9 size.
+    std::optional<Image> trimmed;
+    if (request.frameImage) {
+        if (std::optional<Image> image = loadPng(*request.frameImage))
+            trimmed = trimTransparentBorders(*image);
+    }
+    const CanvasSize canvas =
+        canvasSize(state.selectedExportResolution(), trimmed ? &*trimmed : nullptr);
+    config.width = canvas.width;
+    config.height = canvas.height;
+    config.trimStart = state.trimStart();
+    config.trimEnd = state.trimEnd();
+    config.screen = state.screenRect();
+    config.scale = state.scale() / 100;
+    config.offsetX = state.offsetX() / 100;
+    config.offsetY = state.offsetY() / 100;
+    config.fitMode = VideoFitMode::fill;
+    config.background =
+        buildExportBackground(state.exportBackground(), state.customBackgroundColor());
+    return request;
+}
+
+namespace {
+
+ExportWorkflow::Engine defaultEngine() {
+    return [exporter = AVFExporter()](const ExportRequest& request,
+                                      ExportWorkflow::ProgressHandler progress,
+                                      ExportWorkflow::CancelQuery cancel) {
+        return exporter.exportVideo(request.input, request.frameImage, request.config,
+                                    request.output, std::move(progress), std::move(cancel));
+    };
+}
+
+}  // namespace
+
+ExportWorkflow::ExportWorkflow(EditorState& state, WorkflowDialogs* dialogs, Engine engine,
+                               QObject* parent)
+    : QObject(parent),
+      state_(state),
+      dialogs_(dialogs),
+      engine_(engine ? std::move(engine) : defaultEngine()) {
+    connect(this, &ExportWorkflow::progressReported, this, &ExportWorkflow::updateExportProgress,
+            Qt::QueuedConnection);
+    connect(&state_, &EditorState::showExportSuccessChanged, this, [this](bool show) {
+        if (show) presentSuccessAlert();
+    });
+}
+
+ExportWorkflow::~ExportWorkflow() {
+    if (worker_.joinable()) {
+        state_.setExportCancelRequested(true);
+        worker_.join();
+    }
+}
+
+void ExportWorkflow::setClearDelays(std::chrono::milliseconds success,
+                                    std::chrono::milliseconds failure) {
+    successClear_ = success;
+    failureClear_ = failure;
+}
+
+bool ExportWorkflow::hasValidTrimRange() const {
+    return kestro::hasValidTrimRange(state_.duration(), state_.trimStart(), state_.trimEnd());
+}
+
+void ExportWorkflow::startExport() {
+    if (!state_.videoPath()) return;
+    if (!hasValidTrimRange()) return;
+    // The button is disabled while exporting; this also covers a second call queued before
+    // the button's state caught up.
+    if (state_.exporting() || worker_.joinable() || choosing_) return;
+    if (!dialogs_) return;
+    // The save panel runs its own event loop; a second press queued meanwhile must not open a
+    // second panel.
+    choosing_ = true;
+    const std::optional<QString> chosen =
+        dialogs_->chooseExportDestination(proposedExportFileName(state_.outputFormat()));
+    choosing_ = false;
+    if (!chosen || chosen->isEmpty()) return;
+
+    ExportRequest request = buildExportRequest(state_, chosen->toStdString());
+    state_.setExporting(true);
+    state_.setExportCancelRequested(false);
+    state_.setExportProgress(0);
+    state_.setExportProgressText(exportStageText(0));
+    launch(std::move(request));
+}
+
+void ExportWorkflow::launch(ExportRequest request) {
+    lastRequest_ = request;
+    const std::atomic<bool>* cancelFlag = &state_.exportCancelFlag();
+    worker_ = std::thread([this, engine = engine_, request = std::move(request), cancelFlag] {
+        pthread_setname_np(pthread_self(), "kestro-export");
+        auto result = engine(
+            request, [this](double p) { emit progressReported(p); },
+            [cancelFlag] { return cancelFlag->load(); });
+        // Queued behind every progress report already posted, so the result comes last.
+        QMetaObject::invokeMethod(
+            this, [this, result = std::move(result)]() mutable { finish(std::move(result)); },
+            Qt::QueuedConnection);
+    });
+}
+
+void ExportWorkflow::finish(Result<std::filesystem::path, ExportError> result) {
+    if (worker_.joinable()) worker_.join();
+    // `exporting` is already false when the result handler runs.
+    state_.setExporting(false);
+    if (result.ok()) {
+        handleExportSuccess(*result);
+        emit exportFinished(true);
+    } else {
+        handleExportFailure(result.error());
+        emit exportFinished(false);
+    }
+}
+
+void ExportWorkflow::updateExportProgress(double progress) {
+    state_.setExportProgress(progress);
+    state_.setExportProgressText(exportStageText(progress));
+}
+
+void ExportWorkflow::handleExportSuccess(const std::filesystem::path& output) {
+    state_.setExportProgress(1.0);
+    state_.setExportProgressText(QStringLiteral("Export completed successfully!"));
+    state_.setExportSuccessMessage(QStringLiteral("Video saved to:\n") +
+                                   QString::fromStdString(output.string()));
+    state_.setShowExportSuccess(true);
+    // Unconditional: whatever text is showing when the delay ends is cleared.
+    QTimer::singleShot(successClear_, this, [this] {
+        state_.setExportProgressText(QString());
+        state_.setExportProgress(0);
+    });
+}
+
+void ExportWorkflow::handleExportFailure(const ExportError& error) {
+    state_.setExportProgress(0);
+    state_.setExportProgressText(QStringLiteral("Export failed: ") +
+                                 QString::fromStdString(error.errorDescription()));
+    QTimer::singleShot(failureClear_, this, [this] { state_.setExportProgressText(QString()); });
+}
+
+void ExportWorkflow::requestExportCancel() {
+    state_.setExportCancelRequested(true);
+}
+
+void ExportWorkflow::showInFinder() {
+    const QStringList lines = state_.exportSuccessMessage().split(QLatin1Char('\n'));
+    const QString path = lines.isEmpty() ? QString() : lines.last();
+    if (dialogs_ && !path.isEmpty()) dialogs_->revealFile(path);
+    state_.setShowExportSuccess(false);
+}
+
+void ExportWorkflow::presentSuccessAlert() {
+    if (!dialogs_) return;
+    // The alert may outlive the workflow (it closes with the window); answers arriving after
+    // that are dropped.
+    QPointer<ExportWorkflow> self(this);
+    dialogs_->presentExportSuccess(
+        state_.exportSuccessMessage(),
+        [self] {
+            if (self) self->state_.setShowExportSuccess(false);
+        },
+        [self] {
+            if (self) self->showInFinder();
+        });
+}
+
+}  // namespace kestro

@@ -1,0 +1,241 @@
+#include "app/sections/recording_section.hpp"
+
+#include "app/editor/editor_state.hpp"
+#include "app/editor/recording_workflow.hpp"
+#include "app/sections/elided_label.hpp"
+#include "app/sections/symbol_button.hpp"
+#include "app/sections/warning_banner.hpp"
+#include "app/ui/labeled_control.hpp"
+#include "app/ui/menu_picker.hpp"
+#include "app/ui/modern_button.hpp"
+#include "app/ui/palette.hpp"
+#include "app/ui/status_indicator.hpp"
+#include "app/ui/symbol.hpp"
+
+#include <QActionGroup>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace kestro {
+namespace {
+
+// A hairline across the card.
+class Divider : public QWidget {
+public:
+    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(rect(), Palette::current().hairline);
+    }
+};
+
+class SymbolView : public QWidget {
+public:
+    SymbolView(const QString& symbol, int side, QWidget* parent)
+        : QWidget(parent), symbol_(symbol) {
+        setFixedSize(side, side);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        paintSymbol(p, symbol_, QRectF(rect()), Palette::current().iconTint);
+    }
+
+private:
+    QString symbol_;
+};
+
+QFont monospacedBody() {
+    QFont font = textFont(TextStyle::body, QFont::Medium);
+    font.setStyleHint(QFont::Monospace);
+    font.setFamilies({QStringLiteral("JetBrains Mono"), QStringLiteral("SF Mono"),
+                      QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
+    return font;
+}
+
+}  // namespace
+
+RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workflow, QWidget* parent)
+    : SectionCard(QStringLiteral("record.circle.fill"), QStringLiteral("Record iOS Simulator"),
+                  parent),
+      state_(state),
+      workflow_(workflow) {
+    using Style = ModernButtonStyle;
+
+    banner_ = new WarningBanner(this);
+    body()->addWidget(banner_);
+
+    auto* statusRow = new QHBoxLayout();
+    status_ = new StatusIndicator(state_.recordingState(), this);
+    statusRow->addWidget(status_);
+    statusRow->addStretch(1);
+    body()->addLayout(statusRow);
+
+    // Device: the picker and its refresh button, with a little air above and below.
+    auto* deviceRow = new QWidget(this);
+    auto* deviceLayout = new QHBoxLayout(deviceRow);
+    deviceLayout->setContentsMargins(0, 4, 0, 4);
+    deviceLayout->setSpacing(8);
+    devices_ = new MenuPicker(deviceRow);
+    devices_->setAccessibleName(QStringLiteral("Device"));
+    refresh_ = new SymbolButton(QStringLiteral("arrow.clockwise"), 28, deviceRow);
+    refresh_->setToolTip(QStringLiteral("Look for booted simulators again"));
+    deviceLayout->addWidget(devices_, 1);
+    deviceLayout->addWidget(refresh_);
+    body()->addWidget(new LabeledControl(QStringLiteral("Device"), deviceRow, this));
+
+    // Save location: where recordings are proposed, with Choose and Reset.
+    auto* folderRow = new QWidget(this);
+    auto* folderLayout = new QHBoxLayout(folderRow);
+    folderLayout->setContentsMargins(0, 0, 0, 0);
+    folderLayout->setSpacing(8);
+    folderName_ = new ElidedLabel(folderRow);
+    folderName_->setTextFont(monospacedBody());
+    folderName_->setPrimary(true);
+    folderName_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    folderDetail_ = new ElidedLabel(folderRow);
+    folderDetail_->setTextFont(textFont(TextStyle::caption));
+    chooseFolder_ =
+        new ModernButton(QStringLiteral("folder"), QStringLiteral("Choose"),
+                         Style{Style::Variant::secondary, Style::Size::small}, folderRow);
+    resetFolder_ = new ModernButton(QStringLiteral("xmark.circle"), QStringLiteral("Reset"),
+                                    Style{Style::Variant::ghost, Style::Size::small}, folderRow);
+    folderLayout->addWidget(folderName_, 0, Qt::AlignVCenter);
+    folderLayout->addWidget(folderDetail_, 1, Qt::AlignVCenter);
+    folderLayout->addWidget(chooseFolder_, 0, Qt::AlignVCenter);
+    folderLayout->addWidget(resetFolder_, 0, Qt::AlignVCenter);
+    body()->addWidget(new LabeledControl(QStringLiteral("Save Location"), folderRow, this));
+
+    auto* controls = new QHBoxLayout();
+    controls->setSpacing(12);
+    start_ =
+        new ModernButton(QStringLiteral("record.circle.fill"), QStringLiteral("Start Recording"),
+                         Style{Style::Variant::primary, Style::Size::medium}, this);
+    stop_ = new ModernButton(QStringLiteral("stop.fill"), QStringLiteral("Stop Recording"),
+                             Style{Style::Variant::destructive, Style::Size::medium}, this);
+    reset_ = new ModernButton(QStringLiteral("Reset"),
+                              Style{Style::Variant::ghost, Style::Size::medium}, this);
+    controls->addWidget(start_);
+    controls->addWidget(stop_);
+    controls->addWidget(reset_);
+    controls->addStretch(1);
+    body()->addLayout(controls);
+
+    recordingRow_ = new QWidget(this);
+    auto* pathColumn = new QVBoxLayout(recordingRow_);
+    pathColumn->setContentsMargins(0, 0, 0, 0);
+    pathColumn->setSpacing(12);
+    pathColumn->addWidget(new Divider(recordingRow_));
+    auto* pathRow = new QHBoxLayout();
+    pathRow->setSpacing(8);
+    pathRow->addWidget(new SymbolView(QStringLiteral("folder.fill"), 14, recordingRow_));
+    recordingPath_ = new ElidedLabel(recordingRow_);
+    recordingPath_->setTextFont(textFont(TextStyle::caption));
+    pathRow->addWidget(recordingPath_, 1);
+    pathColumn->addLayout(pathRow);
+    body()->addWidget(recordingRow_);
+
+    connect(refresh_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::refreshDevices);
+    connect(chooseFolder_, &QAbstractButton::clicked, &workflow_,
+            &RecordingWorkflow::chooseSaveLocation);
+    connect(resetFolder_, &QAbstractButton::clicked, &workflow_,
+            &RecordingWorkflow::clearSaveLocation);
+    connect(start_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::beginRecording);
+    connect(stop_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::endRecording);
+    connect(reset_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::resetRecording);
+
+    connect(&state_, &EditorState::simAvailabilityChanged, this,
+            &RecordingSection::syncAvailability);
+    connect(&state_, &EditorState::availableDevicesChanged, this, &RecordingSection::syncDevices);
+    connect(&state_, &EditorState::selectedDeviceIdChanged, this, &RecordingSection::syncDevices);
+    connect(&state_, &EditorState::customSaveLocationChanged, this, &RecordingSection::syncFolder);
+    connect(&state_, &EditorState::recordingStateChanged, this, &RecordingSection::syncControls);
+    connect(&state_, &EditorState::simAvailabilityChanged, this, &RecordingSection::syncControls);
+    connect(&state_, &EditorState::simulatorDeviceChanged, this, &RecordingSection::syncControls);
+    connect(&workflow_, &RecordingWorkflow::stoppingChanged, this, &RecordingSection::syncControls);
+    connect(&state_, &EditorState::recordingPathChanged, this,
+            &RecordingSection::syncRecordingPath);
+
+    syncAvailability();
+    syncDevices();
+    syncFolder();
+    syncControls();
+    syncRecordingPath();
+}
+
+void RecordingSection::syncAvailability() {
+    const QString message = availabilityMessage(state_.simAvailability());
+    banner_->setMessage(message);
+    banner_->setVisible(state_.simAvailability() != SimulatorAvailability::available);
+}
+
+void RecordingSection::syncDevices() {
+    QMenu* menu = devices_->menu();
+    menu->clear();
+    const auto& devices = state_.availableDevices();
+    if (devices.empty()) {
+        devices_->setDisplay(noDeviceText(), true);
+        return;
+    }
+    auto* group = new QActionGroup(menu);
+    QString shown;
+    for (const SimulatorChoice& device : devices) {
+        QAction* action = menu->addAction(device.name);
+        action->setData(device.id);
+        action->setCheckable(true);
+        action->setChecked(state_.selectedDeviceId() == device.id);
+        group->addAction(action);
+        if (action->isChecked() && shown.isEmpty()) shown = device.name;
+        connect(action, &QAction::triggered, &workflow_,
+                [this, id = device.id] { workflow_.selectDevice(id); });
+    }
+    devices_->setDisplay(shown, false);
+}
+
+void RecordingSection::syncFolder() {
+    const std::optional<QString>& folder = state_.customSaveLocation();
+    if (folder) {
+        const QFileInfo info(*folder);
+        folderName_->setText(info.fileName().isEmpty() ? QDir::toNativeSeparators(*folder)
+                                                       : info.fileName());
+        folderDetail_->setText(QStringLiteral("(") + QDir::toNativeSeparators(info.absolutePath()) +
+                               QStringLiteral(")"));
+    } else {
+        folderName_->setText(QString());
+        folderDetail_->setText(QStringLiteral("(") +
+                               QDir::toNativeSeparators(defaultRecordingsFolder()) +
+                               QStringLiteral(")"));
+    }
+    folderName_->setVisible(folder.has_value());
+    resetFolder_->setVisible(folder.has_value());
+}
+
+void RecordingSection::syncControls() {
+    const bool recording = state_.recordingState() == RecordingState::recording;
+    const bool stopping = workflow_.stopping();
+    status_->setState(state_.recordingState());
+    start_->setVisible(!recording);
+    stop_->setVisible(recording);
+    start_->setEnabled(!stopping && state_.simAvailability() == SimulatorAvailability::available &&
+                       state_.simulatorDevice().has_value());
+    // While the simulator finishes its movie the recorder is busy on another thread.
+    stop_->setEnabled(!stopping);
+    stop_->setBusy(stopping);
+    reset_->setEnabled(!stopping);
+    devices_->setEnabled(!stopping);
+}
+
+void RecordingSection::syncRecordingPath() {
+    const std::optional<QString>& path = state_.recordingPath();
+    recordingPath_->setText(path ? QDir::toNativeSeparators(*path) : QString());
+    recordingRow_->setVisible(path.has_value());
+}
+
+}  // namespace kestro

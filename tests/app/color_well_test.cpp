@@ -1,0 +1,91 @@
+// The colour well: shows the bound colour, writes every change made in its dialog back at once
+// (alpha included), follows the bound value, and keeps the colour when it goes and comes back.
+
+#include "app/ui/color_well.hpp"
+#include "app/editor/editor_state.hpp"
+#include "app/editor/export_workflow.hpp"
+#include "app/sections/export_section.hpp"
+#include "app/sections/segmented_picker.hpp"
+#include "app_fixtures.hpp"
+#include "workflow_fixtures.hpp"
+
+#include <QColorDialog>
+#include <QSettings>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kestro {
+namespace {
+
+TEST(ColorWell, WritesEveryChangeWhileTheDialogIsOpenAndKeepsAlpha) {
+    QColor bound(Qt::black);
+    int writes = 0;
+    ColorWell well([&] { return bound; },
+                   [&](const QColor& c) {
+                       bound = c;
+                       ++writes;
+                   });
+    EXPECT_EQ(well.color(), QColor(Qt::black));
+    EXPECT_EQ(well.width(), 160);
+
+    QTest::mouseClick(&well, Qt::LeftButton);
+    QColorDialog* dialog = well.dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->testOption(QColorDialog::ShowAlphaChannel));
+    EXPECT_TRUE(dialog->testOption(QColorDialog::NoButtons));
+    EXPECT_EQ(dialog->currentColor(), QColor(Qt::black));
+
+    dialog->setCurrentColor(QColor(10, 20, 30, 40));
+    EXPECT_EQ(bound, QColor(10, 20, 30, 40));
+    dialog->setCurrentColor(QColor(200, 100, 50, 255));
+    EXPECT_EQ(bound, QColor(200, 100, 50, 255));
+    EXPECT_GE(writes, 2);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(well.color(), bound);
+}
+
+TEST(ColorWell, FollowsTheBoundValueOnlyWhenItDiffers) {
+    QColor bound(Qt::black);
+    int writes = 0;
+    ColorWell well([&] { return bound; }, [&](const QColor&) { ++writes; });
+    EXPECT_FALSE(well.refresh());
+    bound = QColor(1, 2, 3);
+    well.openDialog();
+    EXPECT_TRUE(well.refresh());
+    EXPECT_EQ(well.color(), QColor(1, 2, 3));
+    EXPECT_EQ(well.dialog()->currentColor(), QColor(1, 2, 3));
+    EXPECT_FALSE(well.refresh());
+    // Refreshing is not a change made by the user: nothing is written back.
+    EXPECT_EQ(writes, 0);
+}
+
+TEST(ColorWell, ComesWithTheCustomBackgroundAndKeepsTheLastPick) {
+    QSettings("Kestro", "Kestro").clear();
+    EditorState state(std::make_unique<test::FakeBackend>());
+    test::ScriptedWorkflowDialogs dialogs;
+    ExportWorkflow workflow(state, &dialogs);
+    ExportSection section(state, workflow);
+    EXPECT_EQ(section.colorWell(), nullptr);
+
+    state.setExportBackground(ExportBackground::custom);
+    ASSERT_NE(section.colorWell(), nullptr);
+    EXPECT_EQ(section.colorWell()->color(), QColor(0, 0, 0, 255));  // opaque black at start
+    section.colorWell()->openDialog();
+    section.colorWell()->dialog()->setCurrentColor(QColor(0, 128, 255, 100));
+    EXPECT_EQ(state.customBackgroundColor(), QColor(0, 128, 255, 100));
+
+    state.setExportBackground(ExportBackground::black);
+    EXPECT_EQ(section.colorWell(), nullptr);
+    state.setExportBackground(ExportBackground::custom);
+    ASSERT_NE(section.colorWell(), nullptr);
+    EXPECT_EQ(section.colorWell()->color(), QColor(0, 128, 255, 100));
+
+    // A change of the editor's colour from elsewhere reaches the well.
+    state.setCustomBackgroundColor(QColor(9, 9, 9));
+    EXPECT_EQ(section.colorWell()->color(), QColor(9, 9, 9));
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,327 @@
+// The export workflow: when exporting is possible, the request built from the editor state, the
+// stage texts, a real export end to end on a tiny movie, cancelling, failures and the clears.
+
+#include "app/editor/export_workflow.hpp"
+#include "app/editor/editor_state.hpp"
+#include "app_fixtures.hpp"
+#include "workflow_fixtures.hpp"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace kestro {
+namespace {
+
+using test::FakeBackend;
+using test::ScriptedWorkflowDialogs;
+using test::waitUntil;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(ExportStageText, ThresholdsBelongToTheNextStageAndNaNCompletes) {
+    const std::vector<std::pair<double, const char*>> cases = {
+        {0.0, "Preparing export…"},  {0.05, "Preparing export…"},   {0.1, "Processing video…"},
+        {0.29, "Processing video…"}, {0.3, "Rendering frames…"},    {0.69, "Rendering frames…"},
+        {0.7, "Finalizing export…"}, {0.949, "Finalizing export…"}, {0.95, "Completing export…"},
+        {1.0, "Completing export…"}, {kNaN, "Completing export…"},
+    };
+    for (const auto& [p, text] : cases) EXPECT_EQ(exportStageText(p), QString(text)) << p;
+    // One ellipsis character, never three full stops.
+    EXPECT_FALSE(exportStageText(0.5).contains("..."));
+}
+
+TEST(ExportTrimRange, LimitsBoundsToTheMovieAndNeedsAStartBeforeTheEnd) {
+    EXPECT_TRUE(hasValidTrimRange(10, 0, 10));
+    EXPECT_TRUE(hasValidTrimRange(10, -5, 30));   // both limited to the movie
+    EXPECT_TRUE(hasValidTrimRange(10, kNaN, 4));  // a start that is not a number is 0
+    EXPECT_TRUE(hasValidTrimRange(10, 2, kInf));  // an endless end is the movie's end
+    EXPECT_TRUE(hasValidTrimRange(10, 2, kNaN));  // so is one that is not a number
+    EXPECT_FALSE(hasValidTrimRange(10, 4, 4));
+    EXPECT_FALSE(hasValidTrimRange(10, 6, 4));
+    EXPECT_FALSE(hasValidTrimRange(10, 12, 15));  // both beyond the end become the end
+    EXPECT_FALSE(hasValidTrimRange(10, 0, -1));
+    EXPECT_FALSE(hasValidTrimRange(0, 0, 0));
+    EXPECT_FALSE(hasValidTrimRange(kNaN, 0, 1));
+    EXPECT_FALSE(hasValidTrimRange(kInf, 0, 1));
+}
+
+TEST(ExportBackgroundRecord, FixedChoicesAndTheCustomColourWithItsAlpha) {
+    EXPECT_EQ(buildExportBackground(ExportBackground::transparent, Qt::red),
+              (BackgroundFill{"transparent", 0, 0, 0, 0}));
+    EXPECT_EQ(buildExportBackground(ExportBackground::white, Qt::red),
+              (BackgroundFill{"color", 1, 1, 1, 1}));
+    EXPECT_EQ(buildExportBackground(ExportBackground::black, Qt::red),
+              (BackgroundFill{"color", 0, 0, 0, 1}));
+
+    const BackgroundFill custom =
+        buildExportBackground(ExportBackground::custom, QColor(255, 128, 0, 64));
+    EXPECT_EQ(custom.kind, "color");
+    EXPECT_NEAR(custom.red, 1.0, 1e-6);
+    EXPECT_NEAR(custom.green, 128 / 255.0, 1e-6);
+    EXPECT_NEAR(custom.blue, 0.0, 1e-6);
+    EXPECT_NEAR(custom.alpha, 64 / 255.0, 1e-6);
+
+    // A colour picked in another model arrives as RGB components.
+    const BackgroundFill hsv =
+        buildExportBackground(ExportBackground::custom, QColor::fromHsvF(1.0f / 3, 1, 1, 0.5f));
+    EXPECT_NEAR(hsv.red, 0, 1e-3);
+    EXPECT_NEAR(hsv.green, 1, 1e-3);
+    EXPECT_NEAR(hsv.blue, 0, 1e-3);
+    EXPECT_NEAR(hsv.alpha, 0.5, 1e-3);
+}
+
+TEST(ExportFileName, FollowsTheFormat) {
+    EXPECT_EQ(proposedExportFileName(ExportFormat::mp4), "kestro-output.mp4");
+    EXPECT_EQ(proposedExportFileName(ExportFormat::mov), "kestro-output.mov");
+}
+
+class ExportWorkflowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QSettings("Kestro", "Kestro").clear();
+        ASSERT_TRUE(dir.isValid());
+    }
+
+    // An editor with the scripted engine, and a stand-in movie loaded.
+    std::unique_ptr<EditorState> loadedEditor() {
+        auto s = std::make_unique<EditorState>(std::make_unique<FakeBackend>());
+        QFile movie(dir.filePath("source.mp4"));
+        movie.open(QIODevice::WriteOnly);
+        movie.write("stand-in");
+        movie.close();
+        EXPECT_TRUE(s->loadVideo(movie.fileName()));
+        return s;
+    }
+
+    QTemporaryDir dir;
+    ScriptedWorkflowDialogs dialogs;
+};
+
+TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFractions) {
+    auto s = loadedEditor();
+    s->setOutputFormat(ExportFormat::mov);
+    s->setExportBackground(ExportBackground::custom);
+    s->setCustomBackgroundColor(QColor(0, 0, 255, 128));
+    s->setTrimStart(1.5);
+    s->setTrimEnd(7.25);
+
+    // Before any frame: the start placement (120 %) and the plain canvas.
+    ExportRequest before = buildExportRequest(*s, "/tmp/out.mov");
+    EXPECT_EQ(before.config.format, "mov");
+    EXPECT_EQ(before.config.width, 1280);
+    EXPECT_EQ(before.config.height, 720);
+    EXPECT_DOUBLE_EQ(before.config.scale, 1.2);
+    EXPECT_FALSE(before.frameImage);
+
+    s->setFramePreset(test::kProKey);
+    test::drainEvents();  // the placement reset is queued
+    s->setSelectedExportResolution(ExportResolution::hd1080p);
+    const ExportRequest r = buildExportRequest(*s, "/tmp/out.mov");
+    EXPECT_EQ(r.input, dir.filePath("source.mp4").toStdString());
+    EXPECT_EQ(r.output, "/tmp/out.mov");
+    ASSERT_TRUE(r.frameImage);
+    EXPECT_EQ(r.frameImage->filename(), "iphone16pro_black_portrait.png");
+    // The trimmed frame is 100 x 200: the canvas takes its aspect at the resolution's width.
+    EXPECT_EQ(r.config.width, 1920);
+    EXPECT_EQ(r.config.height, 3840);
+    EXPECT_EQ(r.config.trimStart, 1.5);
+    EXPECT_EQ(r.config.trimEnd, 7.25);
+    EXPECT_EQ(r.config.screen, s->screenRect());
+    EXPECT_DOUBLE_EQ(r.config.scale, 1.0);
+    EXPECT_DOUBLE_EQ(r.config.offsetX, 0);
+    EXPECT_DOUBLE_EQ(r.config.offsetY, 0);
+    EXPECT_EQ(r.config.fitMode, VideoFitMode::fill);
+    EXPECT_EQ(r.config.background.kind, "color");
+    EXPECT_NEAR(r.config.background.blue, 1, 1e-6);
+    EXPECT_NEAR(r.config.background.alpha, 128 / 255.0, 1e-6);
+}
+
+TEST_F(ExportWorkflowTest, FramesThatCannotBeUsedFallBackToThePlainCanvas) {
+    auto s = loadedEditor();
+    // A preset whose file is not a PNG: the file is still handed over, the canvas is 16:9.
+    s->setFramePreset(test::kBrokenKey);
+    test::drainEvents();
+    ExportRequest broken = buildExportRequest(*s, "/tmp/out.mp4");
+    EXPECT_TRUE(broken.frameImage);
+    EXPECT_EQ(broken.config.height, 720);
+    EXPECT_EQ(broken.config.format, "mp4");
+    // A key that names no preset: no frame at all.
+    EXPECT_FALSE(exportFrameImageFor("Frames/no_such_phone_portrait"));
+    EXPECT_FALSE(exportFrameImageFor(""));
+}
+
+TEST_F(ExportWorkflowTest, NothingHappensWithoutAMovieAValidRangeOrADestination) {
+    int engineCalls = 0;
+    auto engine = [&](const ExportRequest& r, auto,
+                      auto) -> Result<std::filesystem::path, ExportError> {
+        ++engineCalls;
+        return r.output;
+    };
+    EditorState empty(std::make_unique<FakeBackend>());
+    ExportWorkflow noMovie(empty, &dialogs, engine);
+    noMovie.startExport();
+    EXPECT_TRUE(dialogs.proposedExportNames.isEmpty());
+
+    auto s = loadedEditor();
+    ExportWorkflow w(*s, &dialogs, engine);
+    s->setTrimStart(5);
+    s->setTrimEnd(5);
+    w.startExport();
+    EXPECT_TRUE(dialogs.proposedExportNames.isEmpty());
+
+    s->setTrimStart(0);
+    s->setOutputFormat(ExportFormat::mov);
+    dialogs.exportDestination.reset();  // the user cancels the save panel
+    w.startExport();
+    EXPECT_EQ(dialogs.proposedExportNames, QStringList{"kestro-output.mov"});
+    EXPECT_FALSE(s->exporting());
+    EXPECT_EQ(s->exportProgressText(), "");
+    test::drainEvents();
+    EXPECT_EQ(engineCalls, 0);
+}
+
+TEST_F(ExportWorkflowTest, ProgressFromTheEngineThreadBecomesStageTextsOnTheInterfaceThread) {
+    auto s = loadedEditor();
+    QStringList texts;
+    QObject::connect(s.get(), &EditorState::exportProgressTextChanged, [&](const QString& t) {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        texts << t;
+    });
+    const auto engine =
+        [](const ExportRequest& r, ExportWorkflow::ProgressHandler progress,
+           ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
+        for (double p : {0.05, 0.2, 0.5, 0.8, 1.0}) progress(p);
+        return r.output;
+    };
+    ExportWorkflow w(*s, &dialogs, engine);
+    w.setClearDelays(std::chrono::milliseconds(200), std::chrono::milliseconds(200));
+    dialogs.exportDestination = dir.filePath("a.mp4");
+    w.startExport();
+    EXPECT_TRUE(s->exporting());
+    ASSERT_TRUE(waitUntil([&] { return !s->exporting(); }));
+    EXPECT_EQ(texts, (QStringList{"Preparing export…", "Processing video…", "Rendering frames…",
+                                  "Finalizing export…", "Completing export…",
+                                  "Export completed successfully!"}));
+    EXPECT_DOUBLE_EQ(s->exportProgress(), 1.0);
+    // The success clear empties the text and the progress.
+    ASSERT_TRUE(waitUntil([&] { return s->exportProgressText().isEmpty(); }, 3000));
+    EXPECT_EQ(s->exportProgress(), 0);
+}
+
+TEST_F(ExportWorkflowTest, EngineFailuresShowTheirDescriptionUntilTheFailureClear) {
+    auto s = loadedEditor();
+    const auto engine =
+        [](const ExportRequest&, ExportWorkflow::ProgressHandler progress,
+           ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
+        progress(0.4);
+        return fail(ExportError::fileSystem(ExportError::kDiskFull));
+    };
+    ExportWorkflow w(*s, &dialogs, engine);
+    w.setClearDelays(std::chrono::milliseconds(100), std::chrono::milliseconds(400));
+    dialogs.exportDestination = dir.filePath("a.mp4");
+    QSignalSpy finished(&w, &ExportWorkflow::exportFinished);
+    w.startExport();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_FALSE(finished.front().front().toBool());
+    EXPECT_FALSE(s->exporting());
+    EXPECT_EQ(s->exportProgressText(), "Export failed: File system error: Insufficient disk space");
+    EXPECT_EQ(s->exportProgress(), 0);
+    EXPECT_FALSE(s->showExportSuccess());
+    EXPECT_TRUE(dialogs.successMessages.isEmpty());
+    // Still there after the success delay; gone after the failure delay.
+    QTest::qWait(200);
+    EXPECT_FALSE(s->exportProgressText().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return s->exportProgressText().isEmpty(); }, 3000));
+}
+
+// The real engine, on a movie made for the test.
+class RealExportTest : public ExportWorkflowTest {
+protected:
+    void SetUp() override {
+        ExportWorkflowTest::SetUp();
+        source = dir.filePath("clip.mp4");
+        ASSERT_TRUE(test::makeMovie(source, 1.0));
+        // The editor's player is scripted; the export engine reads the real file.
+        auto backend = std::make_unique<FakeBackend>();
+        backend->movies[source.toStdString()].probe = MovieFacts{true, true, 1.0};
+        state = std::make_unique<EditorState>(std::move(backend));
+        ASSERT_TRUE(state->loadVideo(source));
+        workflow = std::make_unique<ExportWorkflow>(*state, &dialogs);
+        workflow->setClearDelays(std::chrono::milliseconds(300), std::chrono::milliseconds(300));
+    }
+    void TearDown() override {
+        workflow.reset();
+        state.reset();
+    }
+
+    QString source;
+    std::unique_ptr<EditorState> state;
+    std::unique_ptr<ExportWorkflow> workflow;
+};
+
+TEST_F(RealExportTest, WritesTheFileReportsItsPathAndRevealsIt) {
+    const QString output = dir.filePath("framed.mp4");
+    dialogs.exportDestination = output;
+    QStringList texts;
+    QObject::connect(state.get(), &EditorState::exportProgressTextChanged,
+                     [&](const QString& t) { texts << t; });
+    QSignalSpy finished(workflow.get(), &ExportWorkflow::exportFinished);
+    workflow->startExport();
+    ASSERT_TRUE(finished.wait(120000));
+    ASSERT_TRUE(finished.front().front().toBool()) << state->exportProgressText().toStdString();
+
+    EXPECT_GT(QFileInfo(output).size(), 1000);
+    EXPECT_EQ(state->exportSuccessMessage().split('\n').last(), output);
+    EXPECT_TRUE(state->exportSuccessMessage().startsWith("Video saved to:\n"));
+    // Stage texts only move forward, from preparing to the result.
+    ASSERT_GE(texts.size(), 2);
+    EXPECT_EQ(texts.front(), "Preparing export…");
+    EXPECT_EQ(texts.back(), "Export completed successfully!");
+    const QStringList stages{"Preparing export…",  "Processing video…",
+                             "Rendering frames…",  "Finalizing export…",
+                             "Completing export…", "Export completed successfully!"};
+    for (int i = 1; i < texts.size(); ++i)
+        EXPECT_LE(stages.indexOf(texts[i - 1]), stages.indexOf(texts[i]))
+            << texts.join(" | ").toStdString();
+
+    // The alert was shown with the message; its reveal button shows that file.
+    ASSERT_EQ(dialogs.successMessages.size(), 1);
+    EXPECT_TRUE(state->showExportSuccess());
+    dialogs.successReveal();
+    EXPECT_EQ(dialogs.revealed, QStringList{output});
+    EXPECT_FALSE(state->showExportSuccess());
+}
+
+TEST_F(RealExportTest, CancellingEndsWithTheCancelTextAndLeavesNoFile) {
+    const QString output = dir.filePath("cancelled.mp4");
+    dialogs.exportDestination = output;
+    QSignalSpy finished(workflow.get(), &ExportWorkflow::exportFinished);
+    workflow->startExport();
+    ASSERT_TRUE(state->exporting());
+    workflow->requestExportCancel();
+    EXPECT_TRUE(state->exportCancelRequested());
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_FALSE(finished.front().front().toBool());
+    EXPECT_EQ(state->exportProgressText(), "Export failed: Export was cancelled by the user.");
+    EXPECT_FALSE(QFileInfo::exists(output));
+    EXPECT_FALSE(state->exporting());
+    // The next export starts with the flag down again.
+    dialogs.exportDestination = dir.filePath("again.mp4");
+    workflow->startExport();
+    EXPECT_FALSE(state->exportCancelRequested());
+    ASSERT_TRUE(finished.wait(120000));
+    EXPECT_TRUE(finished.back().front().toBool());
+}
+
+}  // namespace
+}  // namespace kestro

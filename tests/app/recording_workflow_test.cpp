@@ -1,0 +1,321 @@
+// The recording workflow against the stand-in xcrun: discovery and the texts for each
+// availability, the recordings folder, Start/Stop/Reset with the stop off the interface
+// thread, and the import one second after Stop with its fallback to the newest movie.
+
+#include "app/editor/recording_workflow.hpp"
+#include "app/editor/editor_state.hpp"
+#include "app/sections/elided_label.hpp"
+#include "app/sections/recording_section.hpp"
+#include "app/sections/warning_banner.hpp"
+#include "app/ui/menu_picker.hpp"
+#include "app/ui/modern_button.hpp"
+#include "app_fixtures.hpp"
+#include "core/capture/fake_xcrun_env.hpp"
+#include "workflow_fixtures.hpp"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kestro {
+namespace {
+
+using test::FakeBackend;
+using test::RecordingAlerts;
+using test::ScriptedWorkflowDialogs;
+using test::waitUntil;
+using testing::deviceLine;
+using testing::FakeXcrun;
+using testing::kUdid15;
+using testing::kUdidAir;
+
+void touch(const QString& path, qint64 secondsAgo) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("movie");
+    f.close();
+    const QDateTime when = QDateTime::currentDateTime().addSecs(-secondsAgo);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
+TEST(RecordingTexts, FileNameBannerAndAlertForEachAvailability) {
+    EXPECT_EQ(recordingFileName(QDateTime(QDate(2025, 1, 31), QTime(14, 5, 9))),
+              "kestro-recording_2025-01-31_14-05-09.mp4");
+
+    using A = SimulatorAvailability;
+    EXPECT_EQ(availabilityMessage(A::available), "");
+    EXPECT_EQ(availabilityMessage(A::xcodeMissing),
+              "Xcode Command Line Tools not found. Install Xcode to enable Simulator recording.");
+    EXPECT_EQ(availabilityMessage(A::simctlUnavailable),
+              "simctl is unavailable. Install/repair Xcode command line tools.");
+    EXPECT_EQ(availabilityMessage(A::noBootedSimulators),
+              "No booted iOS simulators detected. Start one in Xcode.");
+
+    EXPECT_FALSE(availabilityAlert(A::available));
+    EXPECT_EQ(availabilityAlert(A::xcodeMissing)->title, "Xcode Required");
+    EXPECT_EQ(availabilityAlert(A::xcodeMissing)->message,
+              "Recording requires Xcode and Simulator. Please install Xcode from the App Store.");
+    EXPECT_EQ(availabilityAlert(A::simctlUnavailable)->title, "simctl Unavailable");
+    EXPECT_EQ(availabilityAlert(A::simctlUnavailable)->message,
+              "The Xcode command line tools are missing or misconfigured. Run "
+              "'xcode-select --install'.");
+    EXPECT_EQ(availabilityAlert(A::noBootedSimulators)->title, "No Simulator Running");
+    EXPECT_EQ(availabilityAlert(A::noBootedSimulators)->message,
+              "Please boot an iOS Simulator in Xcode before recording.");
+
+    EXPECT_TRUE(defaultRecordingsFolder().endsWith("/Kestro"));
+}
+
+TEST(NewestMovie, PicksTheNewestLowerCaseMp4AndIgnoresEverythingElse) {
+    QTemporaryDir dir;
+    touch(dir.filePath("old.mp4"), 300);
+    touch(dir.filePath("newest.mov"), 0);
+    touch(dir.filePath("newest.MP4"), 0);
+    touch(dir.filePath("middle.mp4"), 100);
+    QDir(dir.path()).mkdir("folder.mp4");
+    const auto newest = newestMovieIn(dir.path());
+    ASSERT_TRUE(newest);
+    // Creation dates rank first where the file system keeps them, else the last write; the
+    // files were created in the order of their write times, so both rankings agree.
+    EXPECT_TRUE(newest->endsWith("/middle.mp4")) << newest->toStdString();
+    EXPECT_FALSE(newestMovieIn(dir.filePath("missing")));
+    QTemporaryDir empty;
+    EXPECT_FALSE(newestMovieIn(empty.path()));
+}
+
+class RecordingWorkflowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QSettings("Kestro", "Kestro").clear();
+        auto backend = std::make_unique<FakeBackend>();
+        backend_ = backend.get();
+        state = std::make_unique<EditorState>(std::move(backend));
+        state->setAlertPresenter(&alerts);
+        bootTwo();
+    }
+    void TearDown() override {
+        section.reset();
+        workflow.reset();
+        state.reset();
+    }
+
+    void bootTwo() {
+        fake.setListing("== Devices ==\n-- iOS 17.5 --\n" + deviceLine("iPhone 15", kUdid15) +
+                        deviceLine("iPad Air", kUdidAir));
+    }
+    void make(std::vector<std::string> launchers = {FakeXcrun::launcher()}) {
+        workflow = std::make_unique<RecordingWorkflow>(*state, &dialogs, std::move(launchers));
+        section = std::make_unique<RecordingSection>(*state, *workflow);
+    }
+
+    FakeXcrun fake;
+    RecordingAlerts alerts;
+    ScriptedWorkflowDialogs dialogs;
+    FakeBackend* backend_ = nullptr;
+    std::unique_ptr<EditorState> state;
+    std::unique_ptr<RecordingWorkflow> workflow;
+    std::unique_ptr<RecordingSection> section;
+};
+
+TEST_F(RecordingWorkflowTest, EachAvailabilityHasItsBannerAndItsAlertAndStartStaysShut) {
+    struct Case {
+        SimulatorAvailability expected;
+        std::vector<std::string> launchers;
+        const char* alertTitle;
+    };
+    const std::string missing = (fake.dir() / "no-such-xcrun").string();
+    const std::vector<Case> cases = {
+        {SimulatorAvailability::xcodeMissing, {missing}, "Xcode Required"},
+        {SimulatorAvailability::simctlUnavailable,
+         {fake.unstartableLauncher()},
+         "simctl Unavailable"},
+        {SimulatorAvailability::noBootedSimulators,
+         {FakeXcrun::launcher()},
+         "No Simulator Running"},
+    };
+    fake.setListing("== Devices ==\n");
+    for (const Case& c : cases) {
+        alerts.titles.clear();
+        section.reset();
+        make(c.launchers);
+        state->onAppear();
+        EXPECT_EQ(state->simAvailability(), c.expected);
+        EXPECT_FALSE(section->banner()->isHidden());
+        EXPECT_EQ(section->banner()->message(), availabilityMessage(c.expected));
+        EXPECT_FALSE(section->startButton()->isEnabled());
+        EXPECT_EQ(section->devicePicker()->text(), "No simulator running");
+        // Start is disabled; should it be reached anyway, the alert explains why.
+        workflow->beginRecording();
+        EXPECT_EQ(alerts.titles, QStringList{c.alertTitle});
+        EXPECT_TRUE(dialogs.proposedRecordingNames.isEmpty());
+    }
+    // Booting a simulator and refreshing hides the banner and enables Start.
+    bootTwo();
+    workflow->refreshDevices();
+    EXPECT_EQ(state->simAvailability(), SimulatorAvailability::available);
+    EXPECT_TRUE(section->banner()->isHidden());
+    EXPECT_TRUE(section->startButton()->isEnabled());
+}
+
+TEST_F(RecordingWorkflowTest, RefreshAlwaysSelectsTheFirstBootedDevice) {
+    make();
+    state->onAppear();
+    ASSERT_EQ(state->availableDevices().size(), 2u);
+    EXPECT_EQ(state->selectedDeviceId(), QString(kUdid15));
+    EXPECT_EQ(section->devicePicker()->text(), "iPhone 15");
+
+    workflow->selectDevice(QString(kUdidAir));
+    EXPECT_EQ(state->simulatorDevice()->name, "iPad Air");
+    EXPECT_EQ(section->devicePicker()->text(), "iPad Air");
+    workflow->selectDevice(QString("not-a-device"));
+    EXPECT_EQ(state->selectedDeviceId(), QString("not-a-device"));
+    EXPECT_FALSE(state->simulatorDevice());
+    EXPECT_FALSE(section->startButton()->isEnabled());
+
+    workflow->refreshDevices();
+    EXPECT_EQ(state->simulatorDevice()->id, QString(kUdid15));
+}
+
+TEST_F(RecordingWorkflowTest, TheChosenFolderIsPersistedOffersTheSavePanelAndCanBeReset) {
+    make();
+    QTemporaryDir folder;
+    dialogs.recordingsFolder = folder.path();
+    workflow->chooseSaveLocation();
+    EXPECT_EQ(state->customSaveLocation(), folder.path());
+    EXPECT_EQ(QSettings("Kestro", "Kestro").value("customSaveLocationPath").toString(),
+              folder.path());
+    EXPECT_EQ(section->folderName()->text(), QFileInfo(folder.path()).fileName());
+    EXPECT_FALSE(section->resetFolderButton()->isHidden());
+
+    state->onAppear();
+    dialogs.recordingFile.reset();  // the user cancels the save panel
+    workflow->beginRecording();
+    ASSERT_EQ(dialogs.recordingStartFolders.size(), 1u);
+    EXPECT_EQ(dialogs.recordingStartFolders[0], folder.path());
+    EXPECT_TRUE(
+        QRegularExpression("^kestro-recording_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.mp4$")
+            .match(dialogs.proposedRecordingNames[0])
+            .hasMatch());
+    EXPECT_EQ(state->recordingState(), RecordingState::idle);
+    EXPECT_FALSE(state->recordingPath());
+
+    // Cancelling the folder panel changes nothing; Reset forgets the folder.
+    dialogs.recordingsFolder.reset();
+    workflow->chooseSaveLocation();
+    EXPECT_EQ(state->customSaveLocation(), folder.path());
+    workflow->clearSaveLocation();
+    EXPECT_FALSE(state->customSaveLocation());
+    EXPECT_EQ(QSettings("Kestro", "Kestro").value("customSaveLocationPath").toString(), "");
+    EXPECT_EQ(section->folderDetail()->text(), "(" + defaultRecordingsFolder() + ")");
+    EXPECT_TRUE(section->resetFolderButton()->isHidden());
+    workflow->beginRecording();
+    EXPECT_FALSE(dialogs.recordingStartFolders.back());
+}
+
+TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
+    make();
+    state->onAppear();
+    QTemporaryDir out;
+    const QString movie = out.filePath("take.mp4");
+    dialogs.recordingFile = movie;
+    workflow->beginRecording();
+    ASSERT_TRUE(alerts.titles.isEmpty()) << alerts.messages.join(";").toStdString();
+    EXPECT_EQ(state->recordingState(), RecordingState::recording);
+    EXPECT_EQ(state->recordingPath(), movie);
+    EXPECT_TRUE(section->startButton()->isHidden());
+    EXPECT_FALSE(section->stopButton()->isHidden());
+    EXPECT_FALSE(section->recordingRow()->isHidden());
+    EXPECT_EQ(section->recordingPathLabel()->text(), movie);
+    ASSERT_TRUE(fake.waitForLogLine("call 8"));
+
+    // The stop waits for the simulator on another thread: the loop keeps running meanwhile,
+    // and the recording controls are shut until it is done.
+    workflow->endRecording();
+    EXPECT_TRUE(workflow->stopping());
+    EXPECT_FALSE(section->stopButton()->isEnabled());
+    EXPECT_FALSE(section->resetButton()->isEnabled());
+    EXPECT_EQ(state->recordingState(), RecordingState::recording);
+    ASSERT_TRUE(waitUntil([&] { return !workflow->stopping(); }, 15000));
+    QElapsedTimer sinceStop;
+    sinceStop.start();
+    EXPECT_EQ(state->recordingState(), RecordingState::recorded);
+    EXPECT_TRUE(fake.logHas("signal INT"));
+    EXPECT_GT(QFileInfo(movie).size(), 0);
+    EXPECT_TRUE(section->resetButton()->isEnabled());
+    EXPECT_FALSE(section->startButton()->isHidden());
+    EXPECT_FALSE(section->recordingRow()->isHidden());  // the path stays until Reset
+
+    ASSERT_TRUE(waitUntil([&] { return state->videoPath().has_value(); }, 5000));
+    EXPECT_GE(sinceStop.elapsed(), 900);
+    EXPECT_EQ(state->videoPath(), movie);
+
+    workflow->resetRecording();
+    EXPECT_EQ(state->recordingState(), RecordingState::idle);
+    EXPECT_FALSE(state->recordingPath());
+    EXPECT_TRUE(section->recordingRow()->isHidden());
+}
+
+TEST_F(RecordingWorkflowTest, ResetDuringARecordingStopsTheSimulatorAndReturnsToReady) {
+    make();
+    state->onAppear();
+    QTemporaryDir out;
+    dialogs.recordingFile = out.filePath("take.mp4");
+    workflow->beginRecording();
+    ASSERT_EQ(state->recordingState(), RecordingState::recording);
+    ASSERT_TRUE(fake.waitForLogLine("call 8"));
+    workflow->resetRecording();
+    ASSERT_TRUE(waitUntil([&] { return !workflow->stopping(); }, 15000));
+    EXPECT_TRUE(fake.logHas("signal INT"));
+    EXPECT_EQ(state->recordingState(), RecordingState::idle);
+    EXPECT_FALSE(state->recordingPath());
+    EXPECT_FALSE(section->startButton()->isHidden());
+    // Nothing is imported after a reset.
+    QTest::qWait(300);
+    EXPECT_FALSE(state->videoPath());
+}
+
+TEST_F(RecordingWorkflowTest, AStartFailureShowsTheRecordersTextAndChangesNothing) {
+    make();
+    state->onAppear();
+    // The chosen simulator shuts down after the last refresh.
+    fake.setListing("== Devices ==\n-- iOS 17.5 --\n" + deviceLine("iPad Air", kUdidAir));
+    QTemporaryDir out;
+    dialogs.recordingFile = out.filePath("take.mp4");
+    workflow->beginRecording();
+    ASSERT_EQ(alerts.titles, QStringList{"Recording Failed"});
+    EXPECT_TRUE(alerts.messages[0].contains("iPhone 15") || alerts.messages[0].contains(kUdid15))
+        << alerts.messages[0].toStdString();
+    EXPECT_EQ(state->recordingState(), RecordingState::idle);
+    EXPECT_FALSE(state->recordingPath());
+}
+
+TEST_F(RecordingWorkflowTest, AMissingRecordingFallsBackToTheNewestMovieBesideIt) {
+    make();
+    QTemporaryDir out;
+    touch(out.filePath("older.mp4"), 600);
+    touch(out.filePath("latest.mp4"), 10);
+    workflow->importRecording(out.filePath("never-written.mp4"));
+    ASSERT_TRUE(state->videoPath());
+    EXPECT_TRUE(state->videoPath()->endsWith("/latest.mp4"));
+    EXPECT_TRUE(alerts.titles.isEmpty());
+
+    // A folder without any movie, or one that is gone: nothing happens, nothing is said.
+    EditorState other(std::make_unique<FakeBackend>());
+    other.setAlertPresenter(&alerts);
+    RecordingWorkflow w(other, &dialogs, {FakeXcrun::launcher()});
+    QTemporaryDir empty;
+    w.importRecording(empty.filePath("never-written.mp4"));
+    w.importRecording(empty.filePath("gone/never-written.mp4"));
+    EXPECT_FALSE(other.videoPath());
+    EXPECT_TRUE(alerts.titles.isEmpty());
+}
+
+}  // namespace
+}  // namespace kestro
