@@ -424,6 +424,12 @@ int main(int argc, char** argv) {
         std::printf("%-4s %-7s %9.2f %9.2f %10.2f %9s\n", "", "ratio", kw / fw, kc / fc, km / fm,
                     delta.c_str());
     }
+    // Wall times only mean something on an otherwise idle machine; say how busy it was.
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) == 3) {
+        std::printf("\nload average at the end: %.2f %.2f %.2f on %ld cores\n", load[0], load[1],
+                    load[2], sysconf(_SC_NPROCESSORS_ONLN));
+    }
     std::printf("\nratio = Kestro / ffmpeg (below 1: Kestro is faster or smaller); PSNR against a "
                 "lossless rendering of the same composition, its last column Kestro - ffmpeg.\n");
     return 0;
