@@ -71,6 +71,7 @@ screenshot: configure
 # Kestro's export against the equivalent ffmpeg command line; inputs are generated once.
 bench: build
 	$(BUILD)/bench/export_bench
+	$(BUILD)/bench/playback/playback_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) out
