@@ -20,11 +20,11 @@ bool looksGenerated(const std::string& name) {
     return name.starts_with("iphone") && name.ends_with("_portrait.png");
 }
 
-bool writeOne(const FrameSpec& spec, const fs::path& folder, std::string& error) {
-    SurfacePtr surface = drawFrame(*spec.model, *spec.colour);
-    const fs::path target = folder / spec.fileName();
+bool writeOne(const FrameSpec& entry, const fs::path& folder, std::string& error) {
+    SurfacePtr surface = drawFrame(*entry.model, *entry.colour);
+    const fs::path target = folder / entry.fileName();
     // Written beside the target and renamed, so an interrupted build never leaves a torn PNG.
-    const fs::path temp = folder / ("." + spec.fileName() + ".tmp");
+    const fs::path temp = folder / ("." + entry.fileName() + ".tmp");
     std::error_code ec;
     if (!writePng(surface.get(), temp)) {
         fs::remove(temp, ec);

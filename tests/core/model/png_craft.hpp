@@ -64,7 +64,7 @@ inline Bytes zlibStored(const Bytes& raw) {
     return out;
 }
 
-struct PngSpec {
+struct PngRecipe {
     std::uint32_t width = 1;
     std::uint32_t height = 1;
     int bitDepth = 8;
@@ -90,26 +90,26 @@ inline int channelCount(int colourType) {
 }
 
 // Filter type 0 rows of the given pixels, samples packed most significant bit first.
-inline void appendRows(Bytes& raw, const PngSpec& spec, std::uint32_t x0, std::uint32_t y0,
+inline void appendRows(Bytes& raw, const PngRecipe& recipe, std::uint32_t x0, std::uint32_t y0,
                        std::uint32_t dx, std::uint32_t dy) {
-    const int channels = channelCount(spec.colourType);
-    for (std::uint32_t y = y0; y < spec.height; y += dy) {
-        if (x0 >= spec.width) return;
+    const int channels = channelCount(recipe.colourType);
+    for (std::uint32_t y = y0; y < recipe.height; y += dy) {
+        if (x0 >= recipe.width) return;
         raw.push_back(0);
         std::uint32_t bitBuffer = 0;
         int bits = 0;
-        for (std::uint32_t x = x0; x < spec.width; x += dx) {
-            const auto values = spec.samples(x, y);
+        for (std::uint32_t x = x0; x < recipe.width; x += dx) {
+            const auto values = recipe.samples(x, y);
             for (int c = 0; c < channels; ++c) {
                 const std::uint16_t v = values[static_cast<std::size_t>(c)];
-                if (spec.bitDepth == 16) {
+                if (recipe.bitDepth == 16) {
                     raw.push_back(static_cast<std::uint8_t>(v >> 8));
                     raw.push_back(static_cast<std::uint8_t>(v & 0xFF));
-                } else if (spec.bitDepth == 8) {
+                } else if (recipe.bitDepth == 8) {
                     raw.push_back(static_cast<std::uint8_t>(v));
                 } else {
-                    bitBuffer = (bitBuffer << spec.bitDepth) | v;
-                    bits += spec.bitDepth;
+                    bitBuffer = (bitBuffer << recipe.bitDepth) | v;
+                    bits += recipe.bitDepth;
                     if (bits == 8) {
                         raw.push_back(static_cast<std::uint8_t>(bitBuffer));
                         bitBuffer = 0;
@@ -122,9 +122,9 @@ inline void appendRows(Bytes& raw, const PngSpec& spec, std::uint32_t x0, std::u
     }
 }
 
-inline Bytes makePng(const PngSpec& spec) {
+inline Bytes makePng(const PngRecipe& recipe) {
     Bytes raw;
-    if (spec.interlaced) {
+    if (recipe.interlaced) {
         constexpr std::array<std::array<std::uint32_t, 4>, 7> kPasses{{{0, 0, 8, 8},
                                                                        {4, 0, 8, 8},
                                                                        {0, 4, 4, 8},
@@ -132,22 +132,22 @@ inline Bytes makePng(const PngSpec& spec) {
                                                                        {0, 2, 2, 4},
                                                                        {1, 0, 2, 2},
                                                                        {0, 1, 1, 2}}};
-        for (const auto& p : kPasses) appendRows(raw, spec, p[0], p[1], p[2], p[3]);
+        for (const auto& p : kPasses) appendRows(raw, recipe, p[0], p[1], p[2], p[3]);
     } else {
-        appendRows(raw, spec, 0, 0, 1, 1);
+        appendRows(raw, recipe, 0, 0, 1, 1);
     }
     Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes ihdr;
-    putBE32(ihdr, spec.width);
-    putBE32(ihdr, spec.height);
-    ihdr.push_back(static_cast<std::uint8_t>(spec.bitDepth));
-    ihdr.push_back(static_cast<std::uint8_t>(spec.colourType));
+    putBE32(ihdr, recipe.width);
+    putBE32(ihdr, recipe.height);
+    ihdr.push_back(static_cast<std::uint8_t>(recipe.bitDepth));
+    ihdr.push_back(static_cast<std::uint8_t>(recipe.colourType));
     ihdr.push_back(0);
     ihdr.push_back(0);
-    ihdr.push_back(spec.interlaced ? 1 : 0);
+    ihdr.push_back(recipe.interlaced ? 1 : 0);
     putChunk(out, "IHDR", ihdr);
-    if (!spec.palette.empty()) putChunk(out, "PLTE", spec.palette);
-    if (!spec.trns.empty()) putChunk(out, "tRNS", spec.trns);
+    if (!recipe.palette.empty()) putChunk(out, "PLTE", recipe.palette);
+    if (!recipe.trns.empty()) putChunk(out, "tRNS", recipe.trns);
     putChunk(out, "IDAT", zlibStored(raw));
     putChunk(out, "IEND", {});
     return out;

@@ -11,7 +11,7 @@ namespace {
 
 using testing::Bytes;
 using testing::makePng;
-using testing::PngSpec;
+using testing::PngRecipe;
 using testing::TempDir;
 using testing::writeBytes;
 
@@ -31,17 +31,17 @@ Rgba at(const Image& image, int x, int y) {
 }
 
 TEST_F(PngLoading, PaletteWithTransparencyExpandsToRgba) {
-    PngSpec spec;
-    spec.width = 5;
-    spec.height = 3;
-    spec.colourType = 3;
-    spec.bitDepth = 2;  // packed, with a padded last byte per row
-    spec.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
-    spec.trns = {0, 128};  // entry 2 has no alpha entry, so it is opaque
-    spec.samples = [](std::uint32_t x, std::uint32_t y) {
+    PngRecipe recipe;
+    recipe.width = 5;
+    recipe.height = 3;
+    recipe.colourType = 3;
+    recipe.bitDepth = 2;  // packed, with a padded last byte per row
+    recipe.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+    recipe.trns = {0, 128};  // entry 2 has no alpha entry, so it is opaque
+    recipe.samples = [](std::uint32_t x, std::uint32_t y) {
         return std::vector<std::uint16_t>{static_cast<std::uint16_t>((x + y) % 3)};
     };
-    const auto image = load(makePng(spec));
+    const auto image = load(makePng(recipe));
     ASSERT_TRUE(image);
     ASSERT_EQ(image->width, 5);
     ASSERT_EQ(image->height, 3);
@@ -53,7 +53,7 @@ TEST_F(PngLoading, PaletteWithTransparencyExpandsToRgba) {
 }
 
 TEST_F(PngLoading, GreyFormatsBecomeOpaqueOrTranslucentRgb) {
-    PngSpec oneBit;
+    PngRecipe oneBit;
     oneBit.width = 9;  // crosses a byte boundary
     oneBit.height = 2;
     oneBit.colourType = 0;
@@ -67,7 +67,7 @@ TEST_F(PngLoading, GreyFormatsBecomeOpaqueOrTranslucentRgb) {
     EXPECT_EQ(at(*bits, 8, 1), (Rgba{0, 0, 0, 255}));
     EXPECT_EQ(at(*bits, 7, 1), (Rgba{255, 255, 255, 255}));
 
-    PngSpec greyAlpha16;
+    PngRecipe greyAlpha16;
     greyAlpha16.width = 2;
     greyAlpha16.height = 2;
     greyAlpha16.colourType = 4;
@@ -82,7 +82,7 @@ TEST_F(PngLoading, GreyFormatsBecomeOpaqueOrTranslucentRgb) {
     EXPECT_EQ(at(*wide, 1, 1), (Rgba{255, 255, 255, 0}));
 
     // A grey tRNS colour makes exactly that grey level transparent.
-    PngSpec keyed;
+    PngRecipe keyed;
     keyed.width = 2;
     keyed.colourType = 0;
     keyed.trns = {0, 7};
@@ -96,16 +96,16 @@ TEST_F(PngLoading, GreyFormatsBecomeOpaqueOrTranslucentRgb) {
 }
 
 TEST_F(PngLoading, SixteenBitRgbIsScaledAndGetsOpaqueAlpha) {
-    PngSpec spec;
-    spec.width = 3;
-    spec.height = 1;
-    spec.colourType = 2;
-    spec.bitDepth = 16;
-    spec.samples = [](std::uint32_t x, std::uint32_t) {
+    PngRecipe recipe;
+    recipe.width = 3;
+    recipe.height = 1;
+    recipe.colourType = 2;
+    recipe.bitDepth = 16;
+    recipe.samples = [](std::uint32_t x, std::uint32_t) {
         const auto v = static_cast<std::uint16_t>(x == 0 ? 0 : x == 1 ? 0xFFFF : 0x7F7F);
         return std::vector<std::uint16_t>{v, 0, 0xFFFF};
     };
-    const auto image = load(makePng(spec));
+    const auto image = load(makePng(recipe));
     ASSERT_TRUE(image);
     EXPECT_EQ(at(*image, 0, 0), (Rgba{0, 0, 255, 255}));
     EXPECT_EQ(at(*image, 1, 0), (Rgba{255, 0, 255, 255}));
@@ -113,18 +113,18 @@ TEST_F(PngLoading, SixteenBitRgbIsScaledAndGetsOpaqueAlpha) {
 }
 
 TEST_F(PngLoading, InterlacedImageMatchesItsProgressiveTwin) {
-    PngSpec spec;
-    spec.width = 11;  // not a multiple of 8, so some Adam7 passes have short or empty rows
-    spec.height = 10;
-    spec.colourType = 6;
-    spec.samples = [](std::uint32_t x, std::uint32_t y) {
+    PngRecipe recipe;
+    recipe.width = 11;  // not a multiple of 8, so some Adam7 passes have short or empty rows
+    recipe.height = 10;
+    recipe.colourType = 6;
+    recipe.samples = [](std::uint32_t x, std::uint32_t y) {
         return std::vector<std::uint16_t>{static_cast<std::uint16_t>(x * 20),
                                           static_cast<std::uint16_t>(y * 25),
                                           static_cast<std::uint16_t>(x ^ y), 200};
     };
-    const auto progressive = load(makePng(spec));
-    spec.interlaced = true;
-    const auto interlaced = load(makePng(spec));
+    const auto progressive = load(makePng(recipe));
+    recipe.interlaced = true;
+    const auto interlaced = load(makePng(recipe));
     ASSERT_TRUE(progressive);
     ASSERT_TRUE(interlaced);
     EXPECT_EQ(at(*interlaced, 10, 9), (Rgba{200, 225, 10 ^ 9, 200}));
@@ -132,13 +132,13 @@ TEST_F(PngLoading, InterlacedImageMatchesItsProgressiveTwin) {
 }
 
 TEST_F(PngLoading, DamagedFilesGiveNone) {
-    PngSpec spec;
-    spec.width = 64;
-    spec.height = 64;
-    spec.samples = [](std::uint32_t, std::uint32_t) {
+    PngRecipe recipe;
+    recipe.width = 64;
+    recipe.height = 64;
+    recipe.samples = [](std::uint32_t, std::uint32_t) {
         return std::vector<std::uint16_t>{1, 2, 3, 4};
     };
-    const Bytes good = makePng(spec);
+    const Bytes good = makePng(recipe);
     ASSERT_TRUE(load(good));
 
     EXPECT_FALSE(load({}));
@@ -167,7 +167,7 @@ long peakResidentKilobytes() {
 }
 
 TEST_F(PngLoading, ForgedHugeDimensionsGiveNoneWithoutReservingTheMemory) {
-    PngSpec tooWide;
+    PngRecipe tooWide;
     tooWide.width = 16385;
     tooWide.height = 1;
     tooWide.colourType = 0;
