@@ -43,6 +43,18 @@ Ycc toBt709(float r, float g, float b) {
     return {y, (b - y) / 1.8556f, (r - y) / 1.5748f};
 }
 
+// Kr and Kb of a YCbCr matrix.
+std::pair<double, double> lumaWeights(AVColorSpace matrix) {
+    switch (matrix) {
+        case AVCOL_SPC_BT709: return {0.2126, 0.0722};
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL: return {0.2627, 0.0593};
+        case AVCOL_SPC_SMPTE240M: return {0.212, 0.087};
+        case AVCOL_SPC_FCC: return {0.30, 0.11};
+        default: return {0.299, 0.114};  // BT.601
+    }
+}
+
 template <class T>
 void rotatePlane(const uint8_t* src, int srcLinesize, int sw, int sh, uint8_t* dst,
                  int dstLinesize, int rotation) {
@@ -91,6 +103,85 @@ void freePoolSource(void* opaque) { delete static_cast<PoolSource*>(opaque); }
 }  // namespace
 
 Compositor::~Compositor() = default;
+
+Compositor::Conversion Compositor::colourConversion(const PictureColour& from) {
+    // In normalised terms (luma 0..1, chroma -0.5..0.5) a change of matrix is linear, and
+    // chroma never depends on luma (grey stays grey whatever the matrix).
+    const auto [kr, kb] = lumaWeights(from.matrix);
+    const double kg = 1 - kr - kb;
+    const auto [kr2, kb2] = lumaWeights(AVCOL_SPC_BT709);
+    const double kg2 = 1 - kr2 - kb2;
+    Conversion c;
+    c.fullRange = from.fullRange;
+    auto apply = [&](double y, double u, double v, double out[3]) {
+        const double r = y + 2 * (1 - kr) * v;
+        const double b = y + 2 * (1 - kb) * u;
+        const double g = (y - kr * r - kb * b) / kg;
+        const double y2 = kr2 * r + kg2 * g + kb2 * b;
+        out[0] = y2;
+        out[1] = (b - y2) / (2 * (1 - kb2));
+        out[2] = (r - y2) / (2 * (1 - kr2));
+    };
+    double col[3][3];
+    apply(1, 0, 0, col[0]);
+    apply(0, 1, 0, col[1]);
+    apply(0, 0, 1, col[2]);
+    for (int row = 0; row < 3; ++row) {
+        for (int k = 0; k < 3; ++k) c.m[row][k] = static_cast<float>(col[k][row]);
+    }
+    return c;
+}
+
+namespace {
+
+template <class T>
+void convertPlanes(AVFrame& frame, const Compositor::Conversion& c, int shiftX, int shiftY, int bits) {
+    const float maxCode = static_cast<float>((1 << bits) - 1);
+    const float d = static_cast<float>(1 << (bits - 8));
+    // Source normalisation.
+    const float yOff = c.fullRange ? 0 : 16 * d;
+    const float yScale = c.fullRange ? maxCode : 219 * d;
+    const float cOff = 128 * d;
+    const float cScale = c.fullRange ? maxCode : 224 * d;
+    const int cw = frame.width >> shiftX;
+    const int ch = frame.height >> shiftY;
+    // Luma first: it needs the chroma before that is converted.
+    for (int y = 0; y < frame.height; ++y) {
+        T* ly = reinterpret_cast<T*>(frame.data[0] + static_cast<ptrdiff_t>(y) * frame.linesize[0]);
+        const T* lu = reinterpret_cast<const T*>(frame.data[1] + static_cast<ptrdiff_t>(y >> shiftY) * frame.linesize[1]);
+        const T* lv = reinterpret_cast<const T*>(frame.data[2] + static_cast<ptrdiff_t>(y >> shiftY) * frame.linesize[2]);
+        for (int x = 0; x < frame.width; ++x) {
+            const float yn = (ly[x] - yOff) / yScale;
+            const float un = (lu[x >> shiftX] - cOff) / cScale;
+            const float vn = (lv[x >> shiftX] - cOff) / cScale;
+            const float out = 16 * d + 219 * d * (c.m[0][0] * yn + c.m[0][1] * un + c.m[0][2] * vn);
+            ly[x] = static_cast<T>(std::clamp(std::lround(out), 0L, static_cast<long>(maxCode)));
+        }
+    }
+    for (int y = 0; y < ch; ++y) {
+        T* lu = reinterpret_cast<T*>(frame.data[1] + static_cast<ptrdiff_t>(y) * frame.linesize[1]);
+        T* lv = reinterpret_cast<T*>(frame.data[2] + static_cast<ptrdiff_t>(y) * frame.linesize[2]);
+        for (int x = 0; x < cw; ++x) {
+            const float un = (lu[x] - cOff) / cScale;
+            const float vn = (lv[x] - cOff) / cScale;
+            const float u2 = 128 * d + 224 * d * (c.m[1][1] * un + c.m[1][2] * vn);
+            const float v2 = 128 * d + 224 * d * (c.m[2][1] * un + c.m[2][2] * vn);
+            lu[x] = static_cast<T>(std::clamp(std::lround(u2), 0L, static_cast<long>(maxCode)));
+            lv[x] = static_cast<T>(std::clamp(std::lround(v2), 0L, static_cast<long>(maxCode)));
+        }
+    }
+}
+
+}  // namespace
+
+void Compositor::convertColours(AVFrame& frame) const {
+    const Plane& chroma = planes_[1];
+    if (chroma.bytes == 1) {
+        convertPlanes<uint8_t>(frame, conversion_, chroma.shiftX, chroma.shiftY, 8);
+    } else {
+        convertPlanes<uint16_t>(frame, conversion_, chroma.shiftX, chroma.shiftY, 10);
+    }
+}
 
 Result<std::unique_ptr<Compositor>, MediaError> Compositor::create(const CompositorSetup& setup) {
     if (setup.canvasWidth < 2 || setup.canvasHeight < 2 || setup.canvasWidth % 2 ||
@@ -334,7 +425,6 @@ Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
         return Done{};
     }
     sws_.reset();
-    swsRgb_.reset();
     srcW_ = source.width;
     srcH_ = source.height;
     srcFormat_ = source.format;
@@ -359,29 +449,29 @@ Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
         }
     }
 
-    const auto srcFormat = static_cast<AVPixelFormat>(source.format);
-    const int* bt709 = swsCoefficients(AVCOL_SPC_BT709);
-    const bool direct = colour.matrix == AVCOL_SPC_BT709 && !colour.fullRange &&
-                        !(av_pix_fmt_desc_get(srcFormat)->flags & AV_PIX_FMT_FLAG_RGB);
-    if (direct) {
-        // Same matrix and range in and out: a plain scale, no colour arithmetic at all.
-        sws_.reset(sws_getContext(source.width, source.height, srcFormat, sw, sh, screenFormat_,
-                                  SWS_BICUBIC, nullptr, nullptr, nullptr));
-        if (!sws_) return fail(mediaFailure("Cannot scale the video", AVERROR(EINVAL)));
-        return Done{};
+    // The scaler only scales (same matrix and range in and out, no colour arithmetic); a source
+    // in another matrix or in full range is converted to limited-range BT.709 afterwards, by
+    // convertColours(). Full-range "yuvj" formats are scaled as their plain twins so that
+    // libswscale does not squeeze their range on its own.
+    auto srcFormat = static_cast<AVPixelFormat>(source.format);
+    switch (srcFormat) {
+        case AV_PIX_FMT_YUVJ420P: srcFormat = AV_PIX_FMT_YUV420P; break;
+        case AV_PIX_FMT_YUVJ422P: srcFormat = AV_PIX_FMT_YUV422P; break;
+        case AV_PIX_FMT_YUVJ444P: srcFormat = AV_PIX_FMT_YUV444P; break;
+        case AV_PIX_FMT_YUVJ440P: srcFormat = AV_PIX_FMT_YUV440P; break;
+        case AV_PIX_FMT_YUVJ411P: srcFormat = AV_PIX_FMT_YUV411P; break;
+        default: break;
     }
-    // Otherwise through RGB: decode with the source's own matrix and range, re-encode as
-    // limited-range BT.709.
-    const AVPixelFormat rgbFormat = screenFormat_ == AV_PIX_FMT_YUV420P ? AV_PIX_FMT_GBRP : AV_PIX_FMT_GBRP16LE;
-    if (int ret = allocate(rgb_, rgbFormat, sw, sh); ret < 0) return fail(mediaError(ret));
-    sws_.reset(sws_getContext(source.width, source.height, srcFormat, sw, sh, rgbFormat,
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(srcFormat);
+    PictureColour from = colour;
+    if (desc && (desc->flags & AV_PIX_FMT_FLAG_RGB)) {
+        from = PictureColour{AVCOL_SPC_SMPTE170M, false};  // what libswscale makes of RGB
+    }
+    convert_ = !(from.matrix == AVCOL_SPC_BT709 && !from.fullRange);
+    if (convert_) conversion_ = colourConversion(from);
+    sws_.reset(sws_getContext(source.width, source.height, srcFormat, sw, sh, screenFormat_,
                               SWS_BICUBIC, nullptr, nullptr, nullptr));
-    swsRgb_.reset(sws_getContext(sw, sh, rgbFormat, sw, sh, screenFormat_, SWS_BICUBIC, nullptr,
-                                 nullptr, nullptr));
-    if (!sws_ || !swsRgb_) return fail(mediaFailure("Cannot convert the video's colours", AVERROR(EINVAL)));
-    sws_setColorspaceDetails(sws_.get(), swsCoefficients(colour.matrix), colour.fullRange ? 1 : 0,
-                             bt709, 1, 0, 1 << 16, 1 << 16);
-    sws_setColorspaceDetails(swsRgb_.get(), bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    if (!sws_) return fail(mediaFailure("Cannot scale the video", AVERROR(EINVAL)));
     return Done{};
 }
 
@@ -392,19 +482,10 @@ Result<AVFramePtr, MediaError> Compositor::compose(const AVFrame& source) {
 
     auto prepared = prepareScaler(source);
     if (!prepared) return fail(prepared.error());
-    int ret = 0;
-    if (swsRgb_) {
-        ret = sws_scale(sws_.get(), source.data, source.linesize, 0, source.height, rgb_->data,
-                        rgb_->linesize);
-        if (ret >= 0) {
-            ret = sws_scale(swsRgb_.get(), rgb_->data, rgb_->linesize, 0, rgb_->height,
-                            scaled_->data, scaled_->linesize);
-        }
-    } else {
-        ret = sws_scale(sws_.get(), source.data, source.linesize, 0, source.height, scaled_->data,
-                        scaled_->linesize);
-    }
+    const int ret = sws_scale(sws_.get(), source.data, source.linesize, 0, source.height,
+                              scaled_->data, scaled_->linesize);
     if (ret < 0) return fail(mediaError(ret, "Cannot scale the video"));
+    if (convert_) convertColours(*scaled_);
 
     const AVFrame* screen = scaled_.get();
     if (rotation_ != 0) {

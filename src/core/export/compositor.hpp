@@ -67,6 +67,13 @@ public:
     };
     Box screenBox() const { return box_; }
 
+    // A change of YCbCr matrix and range onto limited-range BT.709, in normalised terms.
+    struct Conversion {
+        float m[3][3] = {};
+        bool fullRange = false;
+    };
+    static Conversion colourConversion(const PictureColour& from);
+
 private:
     Compositor() = default;
     struct Span {
@@ -88,6 +95,7 @@ private:
     Result<Done, MediaError> prepareScaler(const AVFrame& source);
     Result<AVFramePtr, MediaError> pooledFrame();
     void blendPlane(int index, AVFrame& out, const AVFrame& screen) const;
+    void convertColours(AVFrame& frame) const;
 
     AVPixelFormat format_ = AV_PIX_FMT_NONE;       // of the output pictures
     AVPixelFormat screenFormat_ = AV_PIX_FMT_NONE;  // of the scaled screen (no alpha)
@@ -104,10 +112,10 @@ private:
     // Scaling state, rebuilt when the source changes.
     int srcW_ = -1, srcH_ = -1, srcFormat_ = -1;
     PictureColour srcColour_;
-    SwsContextPtr sws_;       // source -> screen (or -> RGB when the matrix differs)
-    SwsContextPtr swsRgb_;    // RGB -> screen, only for sources not in limited-range BT.709
+    SwsContextPtr sws_;       // source -> screen, a plain scale
+    bool convert_ = false;    // the source is not limited-range BT.709
+    Conversion conversion_;
     AVFramePtr scaled_;       // the placed video in stored orientation
-    AVFramePtr rgb_;          // intermediate for the two-step path
     AVFramePtr upright_;      // the placed video turned upright (rotated sources only)
 };
 
