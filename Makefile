@@ -17,9 +17,14 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# The main job, headless: list the frames Kestro ships.
+# The main job, headless: frame the bundled sample recording into the default frame.
+DEMO_SAMPLE ?= resources/samples/kestro-sample.mp4
+DEMO_FRAME ?= Frames/iphone16pro_black_titanium_portrait
+
 run: build
-	$(CLI) frames
+	@mkdir -p out
+	$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mp4 --frame $(DEMO_FRAME) --background white
+	$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mov --frame $(DEMO_FRAME) --background transparent
 
 test: test-fast test-asan
 
@@ -44,8 +49,26 @@ sample: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target samplegen
 	$(BUILD)/tools/samplegen/samplegen --out resources/samples/kestro-sample.mp4
 
+SAMPLE := resources/samples/kestro-sample.mp4
+APP := $(BUILD)/src/app/kestro
+
+# The editor window, with the bundled sample recording loaded when it is there.
 app: build
-	$(BUILD)/src/app/kestro
+	$(APP) $(wildcard $(SAMPLE))
+
+# The window under a virtual display with the sample and a frame loaded, saved to
+# $(BUILD)/screenshot.png (and the dark appearance to $(BUILD)/screenshot-dark.png). Its own
+# settings folder keeps the user's preferences out of it.
+screenshot: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target kestro kestro_frames
+	XDG_CONFIG_HOME=$(BUILD)/screenshot-config xvfb-run -a -s "-screen 0 1600x1000x24" \
+		$(APP) --frame auto --screenshot $(BUILD)/screenshot.png $(wildcard $(SAMPLE))
+	XDG_CONFIG_HOME=$(BUILD)/screenshot-config-dark xvfb-run -a -s "-screen 0 1600x1000x24" \
+		$(APP) --dark --frame auto --screenshot $(BUILD)/screenshot-dark.png $(wildcard $(SAMPLE))
+
+# Kestro's export against the equivalent ffmpeg command line; inputs are generated once.
+bench: build
+	$(BUILD)/bench/export_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) out

@@ -15,7 +15,8 @@ namespace {
 using Availability = SimulatorRecorder::Availability;
 
 int runDevices(bool json) {
-    SimulatorRecorder recorder(SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN")));
+    SimulatorRecorder recorder(
+        SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN")));
     const Availability availability = recorder.checkAvailability();
     std::vector<SimulatorDevice> devices;
     if (availability == Availability::available) devices = recorder.listBootedDevices();
@@ -56,7 +57,8 @@ int runDevices(bool json) {
 }  // namespace
 
 void addDevicesCommand(CLI::App& app, Runner& run) {
-    auto* sub = app.add_subcommand("devices", "List the booted iOS simulators (through xcrun simctl)");
+    auto* sub =
+        app.add_subcommand("devices", "List the booted iOS simulators (through xcrun simctl)");
     sub->footer(
         "xcrun is looked for at /usr/bin/xcrun, "
         "/Applications/Xcode.app/Contents/Developer/usr/bin/xcrun and "
@@ -64,8 +66,9 @@ void addDevicesCommand(CLI::App& app, Runner& run) {
         "KESTRO_XCRUN, a colon-separated list of paths, replaces these places.\n"
         "Exit status 1 when the developer tools are missing or cannot be started.");
     auto json = std::make_shared<bool>(false);
-    sub->add_flag("--json", *json,
-                  "Print {\"availability\": ..., \"devices\": [{\"name\", \"id\"}]} on standard output");
+    sub->add_flag(
+        "--json", *json,
+        "Print {\"availability\": ..., \"devices\": [{\"name\", \"id\"}]} on standard output");
     sub->callback([&run, json] { run = [json] { return runDevices(*json); }; });
 }
 

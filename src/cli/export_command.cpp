@@ -5,17 +5,13 @@
 #include "cli/export_options.hpp"
 #include "cli/export_output_probe.hpp"
 #include "cli/export_progress.hpp"
+#include "core/export/av_exporter.hpp"
 #include "core/export/canvas_size.hpp"
 #include "core/export/export_config.hpp"
 #include "core/export/export_error.hpp"
 #include "core/model/export_resolution.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/model/png.hpp"
-
-#if __has_include("core/export/av_exporter.hpp")
-#include "core/export/av_exporter.hpp"
-#define KESTRO_CLI_HAS_EXPORTER 1
-#endif
 
 #include <signal.h>
 
@@ -187,7 +183,6 @@ int runExport(const ExportOptions& options) {
     config.offsetY = options.offsetY / 100;
     config.fitMode = VideoFitMode::fill;
 
-#ifdef KESTRO_CLI_HAS_EXPORTER
     ExportProgressBar bar(!options.quiet);
     auto result = [&] {
         const CancelSignals signals;
@@ -216,9 +211,6 @@ int runExport(const ExportOptions& options) {
         std::fprintf(stdout, "%s\n", written.string().c_str());
     }
     return kExitOk;
-#else
-    return failure("This build of kestro-cli has no export engine.", json);
-#endif
 }
 
 }  // namespace

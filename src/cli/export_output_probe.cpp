@@ -1,27 +1,16 @@
 #include "cli/export_output_probe.hpp"
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
-
-#include <memory>
+#include "core/media/media_input.hpp"
 
 namespace kestro::cli {
 
-namespace {
-
-struct CloseInput {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-
-}  // namespace
-
 std::optional<double> probeDuration(const std::filesystem::path& movie) {
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, movie.c_str(), nullptr, nullptr) < 0) return std::nullopt;
-    const std::unique_ptr<AVFormatContext, CloseInput> context(raw);
-    if (context->duration == AV_NOPTS_VALUE || context->duration < 0) return std::nullopt;
-    return static_cast<double>(context->duration) / AV_TIME_BASE;
+    auto input = openMediaInput(movie);
+    if (!input.ok()) return std::nullopt;
+    const AVFormatContext& format = **input;
+    const double duration = movieDuration(format, findVideoStream(format));
+    if (!(duration > 0)) return std::nullopt;
+    return duration;
 }
 
 }  // namespace kestro::cli

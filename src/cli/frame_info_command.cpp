@@ -86,8 +86,9 @@ int runFrameInfo(const FrameInfoOptions& options) {
 void addFrameInfoCommand(CLI::App& app, Runner& run) {
     auto options = std::make_shared<FrameInfoOptions>();
     auto* sub = app.add_subcommand(
-        "frame-info", "Show how Kestro sees a frame image: size, trimmed size, screen opening, "
-                      "label and canvas sizes");
+        "frame-info",
+        "Show how Kestro sees a frame image: size, trimmed size, screen opening, "
+        "label and canvas sizes");
     sub->add_option("PNG", options->file, "The frame image (PNG)")->required();
     sub->add_flag("--json", options->json, "Print the result as JSON");
     sub->callback([&run, options] { run = [options] { return runFrameInfo(*options); }; });

@@ -6,13 +6,17 @@
 #include "core/model/resources.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <pthread.h>
 
 namespace kestro::cli {
 
@@ -47,23 +51,47 @@ std::string formatRect(const ScreenRect& r) {
     return text;
 }
 
-std::vector<FrameRow> collectRows() {
-    const auto resources = resourcesDir();
-    std::vector<FrameRow> rows;
-    for (const FramePreset& preset : framePresetCatalog()) {
-        FrameRow row{&preset, frameGroupId(preset.label), std::nullopt, std::nullopt};
-        if (preset.bundleImageName) {
-            if (auto url = frameImageURL(*preset.bundleImageName, resources)) {
+// Decoding a full-size frame takes tens of milliseconds, so the frames are analysed on a few
+// worker threads ("kestro-frames"). Each worker claims rows through the shared counter and
+// writes only the rows it claimed; the catalogue itself is read-only.
+void analyseRows(std::vector<FrameRow>& rows, const std::filesystem::path& resources) {
+    std::atomic<std::size_t> next{0};
+    auto work = [&rows, &next, &resources] {
+        for (std::size_t i = next++; i < rows.size(); i = next++) {
+            FrameRow& row = rows[i];
+            if (!row.preset->bundleImageName) continue;
+            const auto& name = *row.preset->bundleImageName;
+            if (auto url = frameImageURL(name, resources)) {
                 std::error_code error;
                 auto absolute = std::filesystem::absolute(*url, error);
                 row.image = error ? *url : absolute.lexically_normal();
             }
-            if (auto image = loadFrameImage(*preset.bundleImageName, resources)) {
+            if (auto image = loadFrameImage(name, resources))
                 row.detected = detectScreenRect(*image);
-            }
         }
-        rows.push_back(std::move(row));
+    };
+    const unsigned workers = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 4);
+    std::vector<std::thread> threads;
+    for (unsigned i = 1; i < workers && i < rows.size(); ++i) {
+        threads.emplace_back([&work] {
+#if defined(__APPLE__)
+            pthread_setname_np("kestro-frames");
+#else
+            pthread_setname_np(pthread_self(), "kestro-frames");
+#endif
+            work();
+        });
     }
+    work();
+    for (auto& thread : threads) thread.join();
+}
+
+std::vector<FrameRow> collectRows() {
+    std::vector<FrameRow> rows;
+    for (const FramePreset& preset : framePresetCatalog()) {
+        rows.push_back(FrameRow{&preset, frameGroupId(preset.label), std::nullopt, std::nullopt});
+    }
+    analyseRows(rows, resourcesDir());
     return rows;
 }
 
@@ -75,7 +103,8 @@ void printTable(const std::vector<FrameRow>& rows) {
             row.detected ? formatRect(*row.detected)
                          : formatRect(row.preset->defaultScreen) +
                                (row.image ? "  (default: none detected)" : "  (default: no image)");
-        cells.push_back({row.preset->key, row.preset->label, frameGroupTitle(row.groupId), opening});
+        cells.push_back(
+            {row.preset->key, row.preset->label, frameGroupTitle(row.groupId), opening});
     }
     std::vector<std::size_t> widths;
     for (const auto& header : headers) widths.push_back(displayWidth(header));

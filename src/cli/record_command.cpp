@@ -20,7 +20,9 @@ namespace {
 
 volatile sig_atomic_t gStopRequested = 0;
 
-void requestStop(int) { gStopRequested = 1; }
+void requestStop(int) {
+    gStopRequested = 1;
+}
 
 // Ctrl-C, a termination request or a closed terminal end the recording the orderly way, so the
 // movie is finished instead of lost with the process.
@@ -38,7 +40,8 @@ struct RecordOptions {
 };
 
 int runRecord(const RecordOptions& options) {
-    SimulatorRecorder recorder(SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN")));
+    SimulatorRecorder recorder(
+        SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN")));
     std::error_code ec;
     std::filesystem::path output = std::filesystem::absolute(options.output, ec);
     if (ec) output = options.output;
@@ -98,12 +101,14 @@ void addRecordCommand(CLI::App& app, Runner& run) {
         "/Library/Developer/CommandLineTools/usr/bin/xcrun, in this order.\n"
         "KESTRO_XCRUN, a colon-separated list of paths, replaces these places.");
     auto options = std::make_shared<RecordOptions>();
-    sub->add_option("-o,--output", options->output, "The H.264 movie to write (replaced if it exists)")
+    sub->add_option("-o,--output", options->output,
+                    "The H.264 movie to write (replaced if it exists)")
         ->required();
     sub->add_option("--device", options->device,
                     "UDID of the booted simulator to record (default: the first booted one)");
-    sub->add_flag("--json", options->json,
-                  "Print {\"output\": path, \"size\": bytes} or the error as JSON on standard output");
+    sub->add_flag(
+        "--json", options->json,
+        "Print {\"output\": path, \"size\": bytes} or the error as JSON on standard output");
     sub->callback([&run, options] { run = [options] { return runRecord(*options); }; });
 }
 

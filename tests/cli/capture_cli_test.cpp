@@ -33,7 +33,8 @@ ChildProcess startCli(const std::vector<std::string>& arguments) {
 
 CliRun finish(ChildProcess& cli) {
     CollectedOutput output = cli.readOutputToEnd();
-    return CliRun{cli.waitForExit(), std::move(output.standardOutput), std::move(output.standardError)};
+    return CliRun{cli.waitForExit(), std::move(output.standardOutput),
+                  std::move(output.standardError)};
 }
 
 CliRun runCli(const std::vector<std::string>& arguments) {
@@ -44,7 +45,8 @@ CliRun runCli(const std::vector<std::string>& arguments) {
 class CaptureCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake.set("KESTRO_XCRUN", (fake.dir() / "missing-xcrun").string() + ":" + FakeXcrun::launcher());
+        fake.set("KESTRO_XCRUN",
+                 (fake.dir() / "missing-xcrun").string() + ":" + FakeXcrun::launcher());
         fake.setListing("== Devices ==\r\n-- iOS 17.5 --\r\n" + deviceLine("iPhone 15", kUdid15) +
                         deviceLine("iPhone SE (3rd generation)", kUdidSe, "Shutdown") +
                         deviceLine("iPad Air", kUdidAir));
@@ -82,8 +84,9 @@ TEST_F(CaptureCli, DevicesSaysPlainlyWhenTheToolsAreMissing) {
 
     const CliRun json = runCli({"devices", "--json"});
     EXPECT_EQ(json.status, 1);
-    EXPECT_EQ(nlohmann::json::parse(json.out),
-              (nlohmann::json{{"availability", "xcodeMissing"}, {"devices", nlohmann::json::array()}}));
+    EXPECT_EQ(
+        nlohmann::json::parse(json.out),
+        (nlohmann::json{{"availability", "xcodeMissing"}, {"devices", nlohmann::json::array()}}));
 
     fake.set("KESTRO_XCRUN", fake.unstartableLauncher());
     const CliRun broken = runCli({"devices", "--json"});

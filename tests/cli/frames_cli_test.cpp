@@ -94,10 +94,12 @@ TEST_F(FramesCli, JsonListsTheCatalogueWithImagesGroupsAndScreens) {
     EXPECT_EQ(list[1]["group"], "iphone16");
     const fs::path image = list[1]["image"].get<std::string>();
     EXPECT_TRUE(image.is_absolute());
-    EXPECT_TRUE(fs::equivalent(image, root / "resources/Frames/iphone16pro_max_black_portrait.png"));
+    EXPECT_TRUE(
+        fs::equivalent(image, root / "resources/Frames/iphone16pro_max_black_portrait.png"));
     EXPECT_EQ(list[1]["defaultScreen"],
               (nlohmann::json{{"x", 9.0}, {"y", 6.0}, {"w", 82.0}, {"h", 88.0}}));
-    EXPECT_EQ(list[1]["screen"], (nlohmann::json{{"x", 10.0}, {"y", 15.0}, {"w", 80.0}, {"h", 75.0}}));
+    EXPECT_EQ(list[1]["screen"],
+              (nlohmann::json{{"x", 10.0}, {"y", 15.0}, {"w", 80.0}, {"h", 75.0}}));
 }
 
 TEST_F(FramesCli, EmptyResourcesGiveTheCustomPresetAndATable) {
@@ -138,7 +140,8 @@ TEST_F(FramesCli, FrameInfoReportsTrimmedSizeOpeningLabelAndCanvases) {
     // A picture without an opening near its centre says so.
     Image solid = Image::filled(40, 40, {0, 0, 0, 255});
     ASSERT_TRUE(savePng(solid, root / "solid.png"));
-    const auto none = nlohmann::json::parse(run("frame-info --json " + quoted((root / "solid.png").string())).out);
+    const auto none = nlohmann::json::parse(
+        run("frame-info --json " + quoted((root / "solid.png").string())).out);
     EXPECT_TRUE(none["screen"].is_null());
 }
 

@@ -72,7 +72,8 @@ bool writeContactSheet(const std::filesystem::path& folder, const std::filesyste
 
     for (size_t i = 0; i < thumbs.size(); ++i) {
         const double cellX = kPadding + static_cast<double>(i % kColumns) * kCellWidth;
-        const double cellY = kPadding + static_cast<double>(i / kColumns) * (kThumbHeight + kLabelHeight);
+        const double cellY =
+            kPadding + static_cast<double>(i / kColumns) * (kThumbHeight + kLabelHeight);
         cairo_surface_t* img = thumbs[i].image.get();
         const double w = cairo_image_surface_get_width(img);
         const double h = cairo_image_surface_get_height(img);

@@ -21,9 +21,9 @@ constexpr Rgb hex(unsigned v) {
     return {((v >> 16) & 0xff) / 255.0, ((v >> 8) & 0xff) / 255.0, (v & 0xff) / 255.0};
 }
 
-// How the edge band reflects light: polished stainless and glossy aluminium show a bright
-// highlight, bead-blasted titanium and anodised aluminium a soft satin sheen.
-enum class Finish { satinAluminium, titanium };
+// How the edge band reflects light: anodised aluminium shows a narrow bright highlight,
+// brushed titanium a broader, softer sheen.
+enum class Finish { aluminium, titanium };
 
 // Left-hand control above the volume buttons.
 enum class LeftControl { ringSwitch, actionButton };
@@ -114,31 +114,31 @@ using enum LeftControl;
 
 // Catalogue order: plain, Plus, Pro, Pro Max within each generation, the Air last.
 inline const std::array<DeviceModel, 12> kDevices = {{
-    {"iPhone 15", "iphone15", 71.6, 147.6, 1179, 2556, kRadius55, satinAluminium, ringSwitch,
-     false, colours::k15},
-    {"iPhone 15 Plus", "iphone15plus", 77.8, 160.9, 1290, 2796, kRadius55, satinAluminium,
-     ringSwitch, false, colours::k15Plus},
+    {"iPhone 15", "iphone15", 71.6, 147.6, 1179, 2556, kRadius55, aluminium, ringSwitch, false,
+     colours::k15},
+    {"iPhone 15 Plus", "iphone15plus", 77.8, 160.9, 1290, 2796, kRadius55, aluminium, ringSwitch,
+     false, colours::k15Plus},
     {"iPhone 15 Pro", "iphone15pro", 70.6, 146.6, 1179, 2556, kRadius55, titanium, actionButton,
      false, colours::k15Pro},
     {"iPhone 15 Pro Max", "iphone15pro_max", 76.7, 159.9, 1290, 2796, kRadius55, titanium,
      actionButton, false, colours::k15ProMax},
-    {"iPhone 16", "iphone16", 71.6, 147.6, 1179, 2556, kRadius55, satinAluminium, actionButton,
-     true, colours::k16},
-    {"iPhone 16 Plus", "iphone16plus", 77.8, 160.9, 1290, 2796, kRadius55, satinAluminium,
-     actionButton, true, colours::k16Plus},
+    {"iPhone 16", "iphone16", 71.6, 147.6, 1179, 2556, kRadius55, aluminium, actionButton, true,
+     colours::k16},
+    {"iPhone 16 Plus", "iphone16plus", 77.8, 160.9, 1290, 2796, kRadius55, aluminium, actionButton,
+     true, colours::k16Plus},
     {"iPhone 16 Pro", "iphone16pro", 71.5, 149.6, 1206, 2622, kRadius62, titanium, actionButton,
      true, colours::k16Pro},
     {"iPhone 16 Pro Max", "iphone16pro_max", 77.6, 163.0, 1320, 2868, kRadius62, titanium,
      actionButton, true, colours::k16ProMax},
-    {"iPhone 17", "iphone17", 71.5, 149.6, 1206, 2622, kRadius62, satinAluminium, actionButton,
-     true, colours::k17},
-    {"iPhone 17 Pro", "iphone17pro", 71.9, 150.0, 1206, 2622, kRadius62, satinAluminium,
-     actionButton, true, colours::k17Pro},
-    {"iPhone 17 Pro Max", "iphone17pro_max", 78.0, 163.4, 1320, 2868, kRadius62, satinAluminium,
+    {"iPhone 17", "iphone17", 71.5, 149.6, 1206, 2622, kRadius62, aluminium, actionButton, true,
+     colours::k17},
+    {"iPhone 17 Pro", "iphone17pro", 71.9, 150.0, 1206, 2622, kRadius62, aluminium, actionButton,
+     true, colours::k17Pro},
+    {"iPhone 17 Pro Max", "iphone17pro_max", 78.0, 163.4, 1320, 2868, kRadius62, aluminium,
      actionButton, true, colours::k17ProMax},
     // The catalogue's label rules turn "iphone 17 air" into "iPhone Air".
-    {"iPhone Air", "iphone17air", 74.7, 156.2, 1260, 2736, kRadius62, titanium, actionButton,
-     true, colours::kAir},
+    {"iPhone Air", "iphone17air", 74.7, 156.2, 1260, 2736, kRadius62, titanium, actionButton, true,
+     colours::kAir},
 }};
 
 // All of these displays are 460 pixels per inch, so the body in display pixels follows from

@@ -13,16 +13,16 @@ void addLightingStops(cairo_pattern_t* p, Rgb base, double level, double contras
     struct Stop {
         double at, light;
     };
-    static constexpr Stop kStops[] = {{0.00, 0.30},  {0.18, 0.05}, {0.30, 0.22}, {0.42, -0.05},
+    static constexpr Stop kStops[] = {{0.00, 0.30},  {0.18, 0.05}, {0.30, 0.22},  {0.42, -0.05},
                                       {0.58, -0.12}, {0.70, 0.10}, {0.84, -0.20}, {1.00, -0.30}};
     for (const auto& s : kStops) addStop(p, s.at, shade(base, level + contrast * s.light));
 }
 
 // Brightness across the band, from its outer edge (u = 0, curving away from the viewer) to the
-// glass (u = 1). Polished edges show a narrow bright line, satin ones a broad sheen.
+// glass (u = 1). Aluminium shows a narrow bright line, titanium a broader sheen.
 double bandProfile(double u, Finish finish) {
-    const double rim = -0.35 * std::exp(-u * 9.0);               // outer edge turns away
-    const double lip = -0.20 * std::exp(-(1.0 - u) * 12.0);      // shadow where glass meets
+    const double rim = -0.35 * std::exp(-u * 9.0);           // outer edge turns away
+    const double lip = -0.20 * std::exp(-(1.0 - u) * 12.0);  // shadow where glass meets
     const double width = finish == Finish::titanium ? 0.16 : 0.10;
     const double peak = finish == Finish::titanium ? 0.22 : 0.34;
     const double sheen = peak * std::exp(-std::pow((u - 0.32) / width, 2));
@@ -39,8 +39,7 @@ void drawBand(cairo_t* cr, const FrameGeometry& g, double bodyRadius, double ban
         addLightingStops(p.get(), c.metal, 0.0, 0.5);
         const double in = band + 3;
         continuousRoundedRect(cr, b.x, b.y, b.w, b.h, bodyRadius);
-        continuousRoundedRect(cr, b.x + in, b.y + in, b.w - 2 * in, b.h - 2 * in,
-                              bodyRadius - in);
+        continuousRoundedRect(cr, b.x + in, b.y + in, b.w - 2 * in, b.h - 2 * in, bodyRadius - in);
         cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
         cairo_set_source(cr, p.get());
         cairo_fill(cr);

@@ -6,6 +6,7 @@
 #include <cairo.h>
 
 #include <csignal>
+#include <exception>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -39,10 +40,9 @@ std::string quoted(const std::string& s) {
 
 std::string encoderCommand(const std::string& ffmpeg, const std::string& out, int crf) {
     const std::string size = std::to_string(kWidthPx) + "x" + std::to_string(kHeightPx);
-    return quoted(ffmpeg) + " -hide_banner -loglevel error -y" +
-           " -f rawvideo -pix_fmt bgr0 -s " + size + " -r " + std::to_string(kFps) + " -i -" +
-           " -f lavfi -i " + quoted(soundSource(kDuration)) +
-           " -vf scale=out_color_matrix=bt709:out_range=tv" +
+    return quoted(ffmpeg) + " -hide_banner -loglevel error -y" + " -f rawvideo -pix_fmt bgr0 -s " +
+           size + " -r " + std::to_string(kFps) + " -i -" + " -f lavfi -i " +
+           quoted(soundSource(kDuration)) + " -vf scale=out_color_matrix=bt709:out_range=tv" +
            " -c:v libx264 -preset medium -crf " + std::to_string(crf) +
            " -profile:v high -pix_fmt yuv420p" +
            " -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv" +
@@ -70,9 +70,7 @@ int writeStill(double t, const std::string& path) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     std::string out, ffmpeg = "ffmpeg";
     int crf = 20;
     if (argc == 4 && std::string_view(argv[1]) == "--still")
@@ -142,4 +140,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int status = 0;
+    try {
+        status = run(argc, argv);
+    } catch (const std::exception&) {  // a number argument that is not a number
+        status = usage();
+    }
+    // Drops Cairo's font caches so leak checkers see a clean exit.
+    cairo_debug_reset_static_data();
+    return status;
 }

@@ -67,8 +67,8 @@ void drawRow(cairo_t* cr, const Contact& c, double top, bool unread, double high
         cairo_fill(cr);
     }
     drawAvatar(cr, 46, top + kRowHeight / 2, 26, std::string(c.initials), hex(c.colour));
-    const double timeWidth =
-        drawText(cr, std::string(c.time), kWidth - 34, top + 30, 15, false, kSecondary, Align::right);
+    const double timeWidth = drawText(cr, std::string(c.time), kWidth - 34, top + 30, 15, false,
+                                      kSecondary, Align::right);
     drawText(cr, std::string(c.name), 84, top + 30, 16.5, true, kLabel, Align::left,
              kWidth - 84 - 44 - timeWidth);
     drawText(cr, std::string(c.preview), 84, top + 54, 15, false, kSecondary, Align::left,
@@ -166,8 +166,9 @@ void drawBubble(cairo_t* cr, const Message& m, double bottom, double grow = 1.0)
     setColour(cr, m.mine ? kBlue : kFill);
     cairo_fill(cr);
     for (size_t i = 0; i < lines.size(); ++i)
-        drawText(cr, lines[i], x + kBubblePadX, y + kBubblePadY + 16 + static_cast<double>(i) * kLineHeight,
-                 kBubbleFont, false, m.mine ? hex(0xffffff) : kLabel);
+        drawText(cr, lines[i], x + kBubblePadX,
+                 y + kBubblePadY + 16 + static_cast<double>(i) * kLineHeight, kBubbleFont, false,
+                 m.mine ? hex(0xffffff) : kLabel);
     cairo_restore(cr);
 }
 
@@ -226,8 +227,7 @@ void drawInbox(cairo_t* cr, double scroll, double highlight) {
     for (size_t i = 0; i < kContacts.size(); ++i) {
         const double top = origin + kFirstRow + static_cast<double>(i) * kRowHeight;
         if (top > kHeight || top + kRowHeight < 0) continue;
-        drawRow(cr, kContacts[i], top, i < 3,
-                static_cast<int>(i) == kTappedRow ? highlight : 0.0);
+        drawRow(cr, kContacts[i], top, i < 3, static_cast<int>(i) == kTappedRow ? highlight : 0.0);
     }
     // Once the large title has scrolled under the bar, the bar turns translucent and shows a
     // compact title, as navigation bars do.

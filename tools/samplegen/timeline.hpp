@@ -9,9 +9,9 @@ namespace kestro::samplegen {
 
 inline constexpr double kDuration = 6.0;
 inline constexpr int kFps = 60;
-inline constexpr int kWidthPx = 1206;   // iPhone 16 Pro, native
+inline constexpr int kWidthPx = 1206;  // iPhone 16 Pro, native
 inline constexpr int kHeightPx = 2622;
-inline constexpr double kScale = 3.0;   // pixels per point
+inline constexpr double kScale = 3.0;  // pixels per point
 inline constexpr double kWidth = kWidthPx / kScale;
 inline constexpr double kHeight = kHeightPx / kScale;
 
@@ -22,17 +22,21 @@ inline constexpr double kDragTime = 0.32;
 inline constexpr double kReleaseVelocity = 1500;  // points per second
 inline constexpr double kDecay = 0.42;            // seconds; the time constant of the coast
 
-inline constexpr double kTapTime = 2.75;     // finger lands on a row
+inline constexpr double kTapTime = 2.75;  // finger lands on a row
 inline constexpr int kTappedRow = 15;
-inline constexpr double kPushStart = 2.95;   // conversation slides in
+inline constexpr double kPushStart = 2.95;  // conversation slides in
 inline constexpr double kPushTime = 0.48;
-inline constexpr double kTypingStart = 3.6;  // the other side starts typing
-inline constexpr double kMessageTime = 4.25; // and a new message arrives
-inline constexpr double kBackTap = 5.0;      // back button
+inline constexpr double kTypingStart = 3.6;   // the other side starts typing
+inline constexpr double kMessageTime = 4.25;  // and a new message arrives
+inline constexpr double kBackTap = 5.0;       // back button
 inline constexpr double kPopTime = 0.42;
 
-inline double clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
-inline double easeOutCubic(double u) { return 1 - std::pow(1 - clamp01(u), 3); }
+inline double clamp01(double v) {
+    return std::clamp(v, 0.0, 1.0);
+}
+inline double easeOutCubic(double u) {
+    return 1 - std::pow(1 - clamp01(u), 3);
+}
 inline double easeInOut(double u) {
     const double x = clamp01(u);
     return x * x * (3 - 2 * x);

@@ -151,7 +151,8 @@ struct ChildProcess::Pipes {
     ~Pipes() { stop(); }
 
     void start() {
-        if (int code = openPipe(wake); code != 0) throw std::system_error(code, std::generic_category());
+        if (int code = openPipe(wake); code != 0)
+            throw std::system_error(code, std::generic_category());
         reader = startQuietThread("kestro-pipes", [this] { run(); });
     }
 
@@ -214,8 +215,8 @@ Result<ChildProcess, ProcessError> ChildProcess::spawn(const SpawnRequest& reque
     auto pipes = std::make_unique<Pipes>();
     PipeEnds outputPipe;
     PipeEnds errorPipe;
-    int code = posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null",
-                                                O_RDONLY, 0);
+    int code =
+        posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     const auto route = [&](ChildStream mode, int target, PipeEnds& pipe) -> int {
         switch (mode) {
             case ChildStream::inherit:
@@ -313,7 +314,9 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     return *this;
 }
 
-ChildProcess::~ChildProcess() { release(); }
+ChildProcess::~ChildProcess() {
+    release();
+}
 
 void ChildProcess::release() {
     if (pid_ > 0 && isRunning()) {

@@ -60,7 +60,9 @@ std::string_view trim(std::string_view s) {
     return s.substr(begin, end - begin);
 }
 
-bool isUpperHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+bool isUpperHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
 
 bool isUdidAt(std::string_view line, size_t at) {
     if (line.size() - at < kUdidLength) return false;
@@ -86,8 +88,8 @@ void parseLine(std::string_view line, std::vector<SimulatorDevice>& devices) {
     if (at == std::string_view::npos) return;
     std::string_view name = line.substr(0, at);
     name = name.substr(0, name.find('('));
-    devices.push_back(SimulatorDevice{std::string(trim(name)),
-                                      std::string(line.substr(at, kUdidLength))});
+    devices.push_back(
+        SimulatorDevice{std::string(trim(name)), std::string(line.substr(at, kUdidLength))});
 }
 
 }  // namespace

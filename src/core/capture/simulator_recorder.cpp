@@ -64,10 +64,14 @@ std::vector<std::string> SimulatorRecorder::launcherCandidatesFrom(const char* c
 
 std::string_view SimulatorRecorder::availabilityName(Availability availability) {
     switch (availability) {
-        case Availability::available: return "available";
-        case Availability::xcodeMissing: return "xcodeMissing";
-        case Availability::simctlUnavailable: return "simctlUnavailable";
-        case Availability::noBootedSimulators: return "noBootedSimulators";
+        case Availability::available:
+            return "available";
+        case Availability::xcodeMissing:
+            return "xcodeMissing";
+        case Availability::simctlUnavailable:
+            return "simctlUnavailable";
+        case Availability::noBootedSimulators:
+            return "noBootedSimulators";
     }
     return "xcodeMissing";
 }
@@ -88,12 +92,11 @@ SimulatorRecorder::Availability SimulatorRecorder::checkAvailability() const {
     const std::string launcher = xcrunPath();
     if (!isExecutableFile(launcher)) return Availability::xcodeMissing;
     // Only whether the tool starts matters; what it prints and how it exits do not.
-    auto probe = ChildProcess::spawn(SpawnRequest{
-        launcher, {"simctl", "help"}, ChildStream::null, ChildStream::null, false});
+    auto probe = ChildProcess::spawn(
+        SpawnRequest{launcher, {"simctl", "help"}, ChildStream::null, ChildStream::null, false});
     if (!probe) return Availability::simctlUnavailable;
     probe->waitForExit();
-    return listBootedDevices().empty() ? Availability::noBootedSimulators
-                                       : Availability::available;
+    return listBootedDevices().empty() ? Availability::noBootedSimulators : Availability::available;
 }
 
 std::vector<SimulatorDevice> SimulatorRecorder::listBootedDevices() const {
@@ -155,19 +158,20 @@ Result<Done, RecorderError> SimulatorRecorder::startRecording(
 
     // Both are best effort: if they matter, the recording itself fails later.
     std::error_code ignored;
-    if (output.has_parent_path()) std::filesystem::create_directories(output.parent_path(), ignored);
+    if (output.has_parent_path())
+        std::filesystem::create_directories(output.parent_path(), ignored);
     // A folder at the destination is never removed along with its contents.
     const auto existing = std::filesystem::symlink_status(output, ignored);
     if (std::filesystem::exists(existing) && !std::filesystem::is_directory(existing))
         std::filesystem::remove(output, ignored);
 
-    SpawnRequest request{xcrunPath(),
-                         {"simctl", "io", target.id, "recordVideo", "--codec", "h264", "--force",
-                          output.string()},
-                         ChildStream::discard,
-                         ChildStream::discard,
-                         // Only our interrupt may end the recording, not a Ctrl-C meant for us.
-                         true};
+    SpawnRequest request{
+        xcrunPath(),
+        {"simctl", "io", target.id, "recordVideo", "--codec", "h264", "--force", output.string()},
+        ChildStream::discard,
+        ChildStream::discard,
+        // Only our interrupt may end the recording, not a Ctrl-C meant for us.
+        true};
     outputPath_ = output;
     auto child = ChildProcess::spawn(request);
     if (!child) {
@@ -204,6 +208,8 @@ SimulatorRecorder::State SimulatorRecorder::state() const {
     return outputPath_ ? State::failedLaunch : State::idle;
 }
 
-bool SimulatorRecorder::isChildRunning() { return process_ && process_->isRunning(); }
+bool SimulatorRecorder::isChildRunning() {
+    return process_ && process_->isRunning();
+}
 
 }  // namespace kestro

@@ -87,6 +87,10 @@ Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
     v.duration = st.duration != AV_NOPTS_VALUE && st.duration > 0
                      ? static_cast<double>(st.duration) * av_q2d(st.time_base)
                      : 0;
+    info.hasVideo = true;
+    info.width = v.uprightWidth;
+    info.height = v.uprightHeight;
+    info.frameRate = v.averageFrameRate;
     return reader;
 }
 
@@ -166,6 +170,24 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
             return fail(mediaError(ret, "Cannot decode the video"));
         }
     }
+}
+
+void VideoReader::setFastDecoding(bool on) {
+    decoder_->skip_frame = on ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    decoder_->skip_loop_filter = on ? AVDISCARD_ALL : AVDISCARD_DEFAULT;
+}
+
+std::optional<double> VideoReader::keyframeAtOrBefore(double seconds) const {
+    AVStream* st = format_->streams[stream_];
+    if (avformat_index_get_entries_count(st) <= 0) return std::nullopt;
+    if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
+    const int64_t target =
+        origin_ + static_cast<int64_t>(std::floor(seconds / av_q2d(st->time_base) + 1e-6));
+    const int index = av_index_search_timestamp(st, target, AVSEEK_FLAG_BACKWARD);
+    if (index < 0) return std::nullopt;
+    const AVIndexEntry* entry = avformat_index_get_entry(st, index);
+    if (!entry) return std::nullopt;
+    return static_cast<double>(entry->timestamp - origin_) * av_q2d(st->time_base);
 }
 
 void VideoReader::resetAfterSeek() {

@@ -34,6 +34,12 @@ struct MovieInfo {
     double duration = 0;  // seconds from the first video frame to the end of the longest stream
     VideoStreamInfo video;
     bool hasAudio = false;
+    // A flat summary for callers that only ask "what is this file" (probeMovie fills these
+    // without opening a decoder; a reader always has video).
+    bool hasVideo = false;
+    int width = 0;  // upright, as video.uprightWidth
+    int height = 0;
+    double frameRate = 0;  // as video.averageFrameRate
 };
 
 struct DecodedFrame {
@@ -85,6 +91,17 @@ public:
 
     // Packets the decoder rejected as damaged since opening.
     int damagedPackets() const { return damagedPackets_; }
+
+    // For a player falling behind its clock: while on, the decoder skips the pictures no other
+    // picture refers to (they are never handed out) and the deblocking filter, roughly halving
+    // the work at a small cost in sharpness. Takes effect from the next packet.
+    void setFastDecoding(bool on);
+
+    // The latest keyframe at or before `seconds` according to the container's index, in the same
+    // seconds as frame times; none when the container keeps no index (then only decoding tells).
+    // Indexes hold decode times, which run a few frames ahead of presentation times when the
+    // stream reorders pictures: good for choosing where to jump, not for exact frame times.
+    std::optional<double> keyframeAtOrBefore(double seconds) const;
 
 private:
     VideoReader() = default;

@@ -11,10 +11,14 @@ const std::array<ExportBackground, 4>& allExportBackgrounds() {
 
 std::string_view rawValue(ExportBackground background) {
     switch (background) {
-        case ExportBackground::transparent: return "transparent";
-        case ExportBackground::white: return "white";
-        case ExportBackground::black: return "black";
-        case ExportBackground::custom: return "custom";
+        case ExportBackground::transparent:
+            return "transparent";
+        case ExportBackground::white:
+            return "white";
+        case ExportBackground::black:
+            return "black";
+        case ExportBackground::custom:
+            return "custom";
     }
     return "transparent";
 }
@@ -28,10 +32,14 @@ std::optional<ExportBackground> exportBackgroundFromRaw(std::string_view raw) {
 
 std::string_view label(ExportBackground background) {
     switch (background) {
-        case ExportBackground::transparent: return "Transparent (MOV only)";
-        case ExportBackground::white: return "White";
-        case ExportBackground::black: return "Black";
-        case ExportBackground::custom: return "Custom\u2026";
+        case ExportBackground::transparent:
+            return "Transparent (MOV only)";
+        case ExportBackground::white:
+            return "White";
+        case ExportBackground::black:
+            return "Black";
+        case ExportBackground::custom:
+            return "Custom\u2026";
     }
     return "Transparent (MOV only)";
 }

@@ -9,8 +9,10 @@ const std::array<ExportFormat, 2>& allExportFormats() {
 
 std::string_view rawValue(ExportFormat format) {
     switch (format) {
-        case ExportFormat::mp4: return "mp4";
-        case ExportFormat::mov: return "mov";
+        case ExportFormat::mp4:
+            return "mp4";
+        case ExportFormat::mov:
+            return "mov";
     }
     return "mp4";
 }
@@ -24,8 +26,10 @@ std::optional<ExportFormat> exportFormatFromRaw(std::string_view raw) {
 
 std::string_view label(ExportFormat format) {
     switch (format) {
-        case ExportFormat::mp4: return "MP4";
-        case ExportFormat::mov: return "MOV";
+        case ExportFormat::mp4:
+            return "MP4";
+        case ExportFormat::mov:
+            return "MOV";
     }
     return "MP4";
 }

@@ -6,9 +6,12 @@ namespace {
 
 int position(ExportResolution resolution) {
     switch (resolution) {
-        case ExportResolution::hd720p: return 0;
-        case ExportResolution::hd1080p: return 1;
-        case ExportResolution::qhd1440p: return 2;
+        case ExportResolution::hd720p:
+            return 0;
+        case ExportResolution::hd1080p:
+            return 1;
+        case ExportResolution::qhd1440p:
+            return 2;
     }
     return 0;
 }
@@ -23,9 +26,12 @@ const std::array<ExportResolution, 3>& allExportResolutions() {
 
 std::string_view rawValue(ExportResolution resolution) {
     switch (resolution) {
-        case ExportResolution::hd720p: return "720p";
-        case ExportResolution::hd1080p: return "1080p";
-        case ExportResolution::qhd1440p: return "1440p";
+        case ExportResolution::hd720p:
+            return "720p";
+        case ExportResolution::hd1080p:
+            return "1080p";
+        case ExportResolution::qhd1440p:
+            return "1440p";
     }
     return "720p";
 }
@@ -39,15 +45,22 @@ std::optional<ExportResolution> exportResolutionFromRaw(std::string_view raw) {
 
 std::string_view label(ExportResolution resolution) {
     switch (resolution) {
-        case ExportResolution::hd720p: return "HD 720p (1280\u00d7720)";
-        case ExportResolution::hd1080p: return "Full HD 1080p (1920\u00d71080)";
-        case ExportResolution::qhd1440p: return "QHD 1440p (2560\u00d71440)";
+        case ExportResolution::hd720p:
+            return "HD 720p (1280\u00d7720)";
+        case ExportResolution::hd1080p:
+            return "Full HD 1080p (1920\u00d71080)";
+        case ExportResolution::qhd1440p:
+            return "QHD 1440p (2560\u00d71440)";
     }
     return "HD 720p (1280\u00d7720)";
 }
 
-int canvasWidth(ExportResolution resolution) { return 1280 + 640 * position(resolution); }
+int canvasWidth(ExportResolution resolution) {
+    return 1280 + 640 * position(resolution);
+}
 
-int heightWithoutFrame(ExportResolution resolution) { return 720 + 360 * position(resolution); }
+int heightWithoutFrame(ExportResolution resolution) {
+    return 720 + 360 * position(resolution);
+}
 
 }  // namespace kestro

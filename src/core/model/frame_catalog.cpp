@@ -52,8 +52,8 @@ std::string randomUuid() {
     std::uniform_int_distribution<std::uint64_t> draw;
     std::uint64_t high = draw(generator);
     std::uint64_t low = draw(generator);
-    high = (high & ~0xF000ULL) | 0x4000ULL;                 // version 4
-    low = (low & ~(0xC0ULL << 56)) | (0x80ULL << 56);       // RFC 4122 variant
+    high = (high & ~0xF000ULL) | 0x4000ULL;            // version 4
+    low = (low & ~(0xC0ULL << 56)) | (0x80ULL << 56);  // RFC 4122 variant
     char text[37];
     std::snprintf(text, sizeof text, "%08X-%04X-%04X-%04X-%012llX",
                   static_cast<unsigned>(high >> 32), static_cast<unsigned>((high >> 16) & 0xFFFF),
@@ -153,7 +153,8 @@ const std::vector<FramePreset>& framePresetCatalog() {
     return catalog;
 }
 
-const FramePreset* findFramePreset(const std::string& key, const std::vector<FramePreset>& catalog) {
+const FramePreset* findFramePreset(const std::string& key,
+                                   const std::vector<FramePreset>& catalog) {
     for (const FramePreset& preset : catalog) {
         if (preset.key == key) return &preset;
     }

@@ -31,7 +31,9 @@ std::optional<std::filesystem::path> existingPng(const std::filesystem::path& fo
     return std::nullopt;
 }
 
-constexpr bool isTransparentForDetection(std::uint8_t alpha) { return alpha <= 1; }
+constexpr bool isTransparentForDetection(std::uint8_t alpha) {
+    return alpha <= 1;
+}
 
 }  // namespace
 

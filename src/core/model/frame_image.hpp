@@ -17,9 +17,8 @@ namespace kestro {
 // with ".png"). Tries, in order: <name>.png; <name minus its last 4 characters>.png;
 // Frames/<name minus its first 7>.png; Frames/<name>.png; Frames/<name minus first 7 and last
 // 4>.png. The first regular file that exists wins.
-std::optional<std::filesystem::path> frameImageURL(std::string_view name,
-                                                   const std::filesystem::path& resources =
-                                                       resourcesDir());
+std::optional<std::filesystem::path> frameImageURL(
+    std::string_view name, const std::filesystem::path& resources = resourcesDir());
 
 // The frame image of a resource name, decoded and already trimmed; none when there is no file
 // or it cannot be decoded.

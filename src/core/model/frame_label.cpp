@@ -7,11 +7,21 @@ namespace kestro {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
@@ -96,11 +106,12 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kNamedCo
     {"lavender", "Lavender"},
 }};
 
-constexpr std::array<std::string_view, 11> kPlainColours{
-    "black", "white", "blue", "green", "pink", "purple", "red", "yellow", "orange", "silver", "teal"};
+constexpr std::array<std::string_view, 11> kPlainColours{"black",  "white",  "blue", "green",
+                                                         "pink",   "purple", "red",  "yellow",
+                                                         "orange", "silver", "teal"};
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kModelWords{{
-    {"pro", "Pro"}, {"plus", "Plus"}, {"max", "Max"}, {"mini", "Mini"}}};
+constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kModelWords{
+    {{"pro", "Pro"}, {"plus", "Plus"}, {"max", "Max"}, {"mini", "Mini"}}};
 
 bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;

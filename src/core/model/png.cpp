@@ -52,7 +52,9 @@ void readFromMemory(png_structp png, png_bytep out, png_size_t length) {
 
 // libpng reports through these; errors jump back to the setjmp in decode/encode, warnings are
 // dropped (the core writes no log).
-void onPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void onPngError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void onPngWarning(png_structp, png_const_charp) {}
 
 // The setjmp frame. It owns no object with a destructor, and everything it changes after
@@ -173,8 +175,7 @@ Result<Done, std::string> savePng(const Image& image, const std::filesystem::pat
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
     if (fd < 0) {
-        return fail("cannot create a file in " + directory.string() + ": " +
-                    std::strerror(errno));
+        return fail("cannot create a file in " + directory.string() + ": " + std::strerror(errno));
     }
     const std::filesystem::path temporary(name.data());
     auto discard = [&temporary] {
@@ -206,12 +207,11 @@ Result<Done, std::string> savePng(const Image& image, const std::filesystem::pat
     }
     // mkstemp creates the file as 0600; a saved image should carry the usual permissions.
     std::error_code error;
-    std::filesystem::permissions(temporary,
-                                 std::filesystem::perms::owner_read |
-                                     std::filesystem::perms::owner_write |
-                                     std::filesystem::perms::group_read |
-                                     std::filesystem::perms::others_read,
-                                 error);
+    std::filesystem::permissions(
+        temporary,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+            std::filesystem::perms::group_read | std::filesystem::perms::others_read,
+        error);
     std::filesystem::rename(temporary, path, error);
     if (error) {
         discard();

@@ -14,9 +14,12 @@ const std::array<VideoFitMode, 3>& allVideoFitModes() {
 
 std::string_view rawValue(VideoFitMode mode) {
     switch (mode) {
-        case VideoFitMode::fit: return "fit";
-        case VideoFitMode::fill: return "fill";
-        case VideoFitMode::stretch: return "stretch";
+        case VideoFitMode::fit:
+            return "fit";
+        case VideoFitMode::fill:
+            return "fill";
+        case VideoFitMode::stretch:
+            return "stretch";
     }
     return "fit";
 }
@@ -28,7 +31,9 @@ std::optional<VideoFitMode> videoFitModeFromRaw(std::string_view raw) {
     return std::nullopt;
 }
 
-void to_json(nlohmann::json& j, VideoFitMode mode) { j = std::string(rawValue(mode)); }
+void to_json(nlohmann::json& j, VideoFitMode mode) {
+    j = std::string(rawValue(mode));
+}
 
 void from_json(const nlohmann::json& j, VideoFitMode& mode) {
     const auto decoded = videoFitModeFromJson(j);

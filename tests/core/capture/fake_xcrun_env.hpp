@@ -26,7 +26,8 @@ inline constexpr const char* kUdidSe = "0A1B2C3D-4E5F-6A7B-8C9D-0E1F2A3B4C5D";
 // One device line as simctl prints it.
 inline std::string deviceLine(std::string_view name, std::string_view udid,
                               std::string_view state = "Booted") {
-    return "    " + std::string(name) + " (" + std::string(udid) + ") (" + std::string(state) + ") \n";
+    return "    " + std::string(name) + " (" + std::string(udid) + ") (" + std::string(state) +
+           ") \n";
 }
 
 inline std::string readFile(const std::filesystem::path& path) {
@@ -48,7 +49,8 @@ inline std::uintmax_t fileSize(const std::filesystem::path& path) {
 class FakeXcrun {
 public:
     FakeXcrun() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestro-capture-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kestro-capture-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a scratch folder";
         dir_ = pattern;
         for (const char* name : {"FAKE_XCRUN_LISTING", "FAKE_XCRUN_MODE", "FAKE_XCRUN_HELP_STATUS",
@@ -58,9 +60,9 @@ public:
         ::setenv("FAKE_XCRUN_FFMPEG", KESTRO_FFMPEG, 1);
     }
     ~FakeXcrun() {
-        for (const char* name : {"FAKE_XCRUN_LISTING", "FAKE_XCRUN_MODE", "FAKE_XCRUN_HELP_STATUS",
-                                 "FAKE_XCRUN_PLANT", "FAKE_XCRUN_LOG", "FAKE_XCRUN_FFMPEG",
-                                 "KESTRO_XCRUN"})
+        for (const char* name :
+             {"FAKE_XCRUN_LISTING", "FAKE_XCRUN_MODE", "FAKE_XCRUN_HELP_STATUS", "FAKE_XCRUN_PLANT",
+              "FAKE_XCRUN_LOG", "FAKE_XCRUN_FFMPEG", "KESTRO_XCRUN"})
             ::unsetenv(name);
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);

@@ -27,8 +27,9 @@ TEST(LauncherDiscovery, FirstExecutableCandidateWins) {
     const std::string folder = fake.dir().string();  // searchable, yet no program
     const std::string second = fake.unstartableLauncher();
 
-    EXPECT_EQ(SimulatorRecorder({missing, plainFile, folder, FakeXcrun::launcher(), second}).xcrunPath(),
-              FakeXcrun::launcher());
+    EXPECT_EQ(
+        SimulatorRecorder({missing, plainFile, folder, FakeXcrun::launcher(), second}).xcrunPath(),
+        FakeXcrun::launcher());
     // Preference order holds even when later candidates work too.
     EXPECT_EQ(SimulatorRecorder({second, FakeXcrun::launcher()}).xcrunPath(), second);
     // None works: the first is still the answer, and its callers find it unusable.
@@ -41,8 +42,10 @@ TEST(LauncherDiscovery, FirstExecutableCandidateWins) {
               (std::vector<std::string>{"/usr/bin/xcrun",
                                         "/Applications/Xcode.app/Contents/Developer/usr/bin/xcrun",
                                         "/Library/Developer/CommandLineTools/usr/bin/xcrun"}));
-    EXPECT_EQ(SimulatorRecorder::launcherCandidatesFrom("/a::/b:"), (std::vector<std::string>{"/a", "/b"}));
-    EXPECT_EQ(SimulatorRecorder::launcherCandidatesFrom(""), SimulatorRecorder::defaultLauncherCandidates());
+    EXPECT_EQ(SimulatorRecorder::launcherCandidatesFrom("/a::/b:"),
+              (std::vector<std::string>{"/a", "/b"}));
+    EXPECT_EQ(SimulatorRecorder::launcherCandidatesFrom(""),
+              SimulatorRecorder::defaultLauncherCandidates());
     EXPECT_EQ(SimulatorRecorder::launcherCandidatesFrom(nullptr),
               SimulatorRecorder::defaultLauncherCandidates());
 }
@@ -84,9 +87,11 @@ TEST(BootedDevices, ReadFromTheListingOfTheTool) {
     listing += "    iPhone 15 (" + std::string(kUdid15) + ") (Booted) \r\n";
     listing += "-- tvOS 17.5 --\r\n";
     fake.setListing(listing);
-    EXPECT_EQ(recorder.listBootedDevices(), (Devices{{"iPhone SE", kUdidSe}, {"iPhone 15", kUdid15}}));
+    EXPECT_EQ(recorder.listBootedDevices(),
+              (Devices{{"iPhone SE", kUdidSe}, {"iPhone 15", kUdid15}}));
 
-    fake.setListing(deviceLine("iPhone 15", kUdid15) + "    M\xE9tro (" + kUdidAir + ") (Booted)\n");
+    fake.setListing(deviceLine("iPhone 15", kUdid15) + "    M\xE9tro (" + kUdidAir +
+                    ") (Booted)\n");
     EXPECT_TRUE(recorder.listBootedDevices().empty()) << "Latin-1 bytes are not UTF-8";
 }
 

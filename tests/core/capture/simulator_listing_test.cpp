@@ -16,13 +16,11 @@ using Devices = std::vector<SimulatorDevice>;
 
 TEST(BootedDeviceListing, KeepsOnlyBootedLinesWithAnUpperCaseUdid) {
     const std::string lower = "abcdef12-2222-3333-4444-555555555555";
-    const std::string listing = "== Devices ==\n-- iOS 17.5 --\n" +
-                                deviceLine("iPhone 15", kUdid15) +
-                                deviceLine("iPad Air", kUdidAir, "Shutdown") +
-                                deviceLine("Lower Case", lower) +
-                                "    Booted but no id (Booted)\n" +
-                                "    " + std::string(kUdidSe) + " booted, lower case marker (booted)\n" +
-                                "-- Unavailable: (Booted) --\n";
+    const std::string listing =
+        "== Devices ==\n-- iOS 17.5 --\n" + deviceLine("iPhone 15", kUdid15) +
+        deviceLine("iPad Air", kUdidAir, "Shutdown") + deviceLine("Lower Case", lower) +
+        "    Booted but no id (Booted)\n" + "    " + std::string(kUdidSe) +
+        " booted, lower case marker (booted)\n" + "-- Unavailable: (Booted) --\n";
     EXPECT_EQ(parseBootedDevices(listing), (Devices{{"iPhone 15", kUdid15}}));
 }
 
@@ -42,27 +40,29 @@ TEST(BootedDeviceListing, NameEndsAtTheFirstParenthesisAndIsTrimmed) {
 }
 
 TEST(BootedDeviceListing, ListingOrderAndDuplicatesAreKept) {
-    const std::string listing = deviceLine("iPhone 15", kUdid15) + deviceLine("iPad Air", kUdidAir) +
-                                deviceLine("iPhone 15", kUdid15);
+    const std::string listing = deviceLine("iPhone 15", kUdid15) +
+                                deviceLine("iPad Air", kUdidAir) + deviceLine("iPhone 15", kUdid15);
     EXPECT_EQ(parseBootedDevices(listing),
               (Devices{{"iPhone 15", kUdid15}, {"iPad Air", kUdidAir}, {"iPhone 15", kUdid15}}));
 }
 
 TEST(BootedDeviceListing, EveryKindOfLineBreakEndsALine) {
     // Were any of these not a break, the two devices would merge into one line and one device.
-    for (const std::string br : {"\r\n", "\r", "\v", "\f", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9"}) {
+    for (const std::string br :
+         {"\r\n", "\r", "\v", "\f", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9"}) {
         const std::string listing = "  iPhone 15 (" + std::string(kUdid15) + ") (Booted)" + br +
                                     "  iPad Air (" + std::string(kUdidAir) + ") (Booted)" + br;
         EXPECT_EQ(parseBootedDevices(listing),
                   (Devices{{"iPhone 15", kUdid15}, {"iPad Air", kUdidAir}}))
-            << "break of " << br.size() << " bytes starting " << int(static_cast<unsigned char>(br[0]));
+            << "break of " << br.size() << " bytes starting "
+            << int(static_cast<unsigned char>(br[0]));
     }
 }
 
 TEST(BootedDeviceListing, InvalidUtf8AnywhereEmptiesTheList) {
     const std::string good = deviceLine("iPhone 15", kUdid15);
-    for (const std::string bad : {"\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82",
-                                  "\x80"}) {
+    for (const std::string bad :
+         {"\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x80"}) {
         EXPECT_TRUE(parseBootedDevices(good + "  Broken " + bad + "\n").empty())
             << int(static_cast<unsigned char>(bad[0]));
         EXPECT_FALSE(isValidUtf8(bad));

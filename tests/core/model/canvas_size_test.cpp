@@ -18,9 +18,9 @@ TEST(CanvasSize, TakesTheTrimmedFrameAspectAtTheResolutionWidth) {
 }
 
 TEST(CanvasSize, RoundsHalvesAwayFromZeroThenForcesAnEvenHeightOfAtLeastTwo) {
-    EXPECT_EQ(canvasHeightForFrame(1280, 512, 1), 4);     // 2.5 rounds to 3, made even
-    EXPECT_EQ(canvasHeightForFrame(1280, 2560, 3), 2);    // 1.5 rounds to 2
-    EXPECT_EQ(canvasHeightForFrame(1280, 10000, 1), 2);   // 0.128 rounds to 0, raised to 2
+    EXPECT_EQ(canvasHeightForFrame(1280, 512, 1), 4);    // 2.5 rounds to 3, made even
+    EXPECT_EQ(canvasHeightForFrame(1280, 2560, 3), 2);   // 1.5 rounds to 2
+    EXPECT_EQ(canvasHeightForFrame(1280, 10000, 1), 2);  // 0.128 rounds to 0, raised to 2
     EXPECT_EQ(canvasHeightForFrame(1920, 1, 10000), 19200000);
     EXPECT_EQ(canvasHeightForFrame(1280, 0, 10), 0);
 }

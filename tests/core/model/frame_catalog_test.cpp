@@ -36,13 +36,13 @@ TEST_F(FrameCatalog, ListsPortraitIphoneImagesInModelOrderThenByLabel) {
 
     const auto catalog = buildFramePresetCatalog(dir.path());
     const std::vector<std::string> expected{
-        "Frames/iphone15plus_pink_portrait",     // 2
-        "Frames/iphone16_portrait",              // 5
-        "Frames/iphone16pro_max_black_portrait", // 8, "black" < "blue"
-        "Frames/iphone16pro_max_blue_portrait",  // 8
-        "iphone17pro_portrait",                  // 10
-        "Frames/iphone17air_portrait",           // 12
-        "iphone_se_portrait",                    // 999
+        "Frames/iphone15plus_pink_portrait",      // 2
+        "Frames/iphone16_portrait",               // 5
+        "Frames/iphone16pro_max_black_portrait",  // 8, "black" < "blue"
+        "Frames/iphone16pro_max_blue_portrait",   // 8
+        "iphone17pro_portrait",                   // 10
+        "Frames/iphone17air_portrait",            // 12
+        "iphone_se_portrait",                     // 999
     };
     EXPECT_EQ(keys(), expected);
     for (const auto& preset : catalog) {
@@ -55,12 +55,12 @@ TEST_F(FrameCatalog, ListsPortraitIphoneImagesInModelOrderThenByLabel) {
 
 TEST_F(FrameCatalog, FiltersOnPortraitIphoneAndPngAndKeepsDuplicates) {
     touch("iphone15_portrait.png");
-    touch("Frames/iphone15_portrait.png");        // present twice: two presets, same label
+    touch("Frames/iphone15_portrait.png");  // present twice: two presets, same label
     touch("Frames/iphone15_portrait_landscape.png");
-    touch("Frames/iphone15_black.png");           // no "portrait"
-    touch("Frames/pixel8_portrait.png");          // no "iphone"
+    touch("Frames/iphone15_black.png");   // no "portrait"
+    touch("Frames/pixel8_portrait.png");  // no "iphone"
     touch("Frames/iphone15_portrait.jpg");
-    touch("Frames/iphone15_Portrait.PNG");        // extension must be "png"
+    touch("Frames/iphone15_Portrait.PNG");  // extension must be "png"
     std::filesystem::create_directories(dir.path() / "Frames/iphone15_dir_portrait.png");
     std::filesystem::create_directories(dir.path() / "Frames/Nested");
     touch("Frames/Nested/iphone16_portrait.png");  // only one level is scanned
@@ -129,9 +129,9 @@ FramePreset presetLabelled(const std::string& label) {
 
 TEST(FrameGroups, GroupsInFixedOrderSkippingEmptyOnesAndKeepingCatalogueOrder) {
     const std::vector<FramePreset> catalog{
-        presetLabelled("iPhone 16 Pro"),   presetLabelled("Pixel 8"),
-        presetLabelled("iPhone Air"),      presetLabelled("iPhone 16 Pro Max Black"),
-        presetLabelled("iPhone 15 Plus"),  presetLabelled("Custom Frame"),
+        presetLabelled("iPhone 16 Pro"),  presetLabelled("Pixel 8"),
+        presetLabelled("iPhone Air"),     presetLabelled("iPhone 16 Pro Max Black"),
+        presetLabelled("iPhone 15 Plus"), presetLabelled("Custom Frame"),
     };
     const auto groups = groupedFramePresets(catalog);
     ASSERT_EQ(groups.size(), 4u);  // no iPhone 17 group

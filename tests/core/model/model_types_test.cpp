@@ -42,9 +42,9 @@ TEST(ModelTypes, CasesAreListedInDeclarationOrder) {
     EXPECT_EQ(allExportBackgrounds(),
               (std::array{ExportBackground::transparent, ExportBackground::white,
                           ExportBackground::black, ExportBackground::custom}));
-    EXPECT_EQ(allExportResolutions(), (std::array{ExportResolution::hd720p,
-                                                  ExportResolution::hd1080p,
-                                                  ExportResolution::qhd1440p}));
+    EXPECT_EQ(allExportResolutions(),
+              (std::array{ExportResolution::hd720p, ExportResolution::hd1080p,
+                          ExportResolution::qhd1440p}));
     EXPECT_EQ(allVideoFitModes(),
               (std::array{VideoFitMode::fit, VideoFitMode::fill, VideoFitMode::stretch}));
     EXPECT_EQ(allExportFormats(), (std::array{ExportFormat::mp4, ExportFormat::mov}));
@@ -58,15 +58,6 @@ TEST(ModelTypes, LabelsUseTheExactTypographicCharacters) {
     EXPECT_EQ(label(ExportBackground::custom), "Custom\u2026");
     EXPECT_EQ(label(ExportBackground::transparent), "Transparent (MOV only)");
     EXPECT_EQ(label(ExportFormat::mov), "MOV");
-}
-
-TEST(ModelTypes, ResolutionSizes) {
-    EXPECT_EQ(canvasWidth(ExportResolution::hd720p), 1280);
-    EXPECT_EQ(canvasWidth(ExportResolution::hd1080p), 1920);
-    EXPECT_EQ(canvasWidth(ExportResolution::qhd1440p), 2560);
-    EXPECT_EQ(heightWithoutFrame(ExportResolution::hd720p), 720);
-    EXPECT_EQ(heightWithoutFrame(ExportResolution::hd1080p), 1080);
-    EXPECT_EQ(heightWithoutFrame(ExportResolution::qhd1440p), 1440);
 }
 
 TEST(ModelTypes, ScreenRectEncodesWithItsFourKeysAndDecodesEqual) {

@@ -27,7 +27,8 @@ inline std::uint32_t crc32(const std::uint8_t* data, std::size_t size,
 }
 
 inline void putBE32(Bytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
 inline void putChunk(Bytes& out, const char type[5], const Bytes& data) {
@@ -77,10 +78,14 @@ struct PngSpec {
 
 inline int channelCount(int colourType) {
     switch (colourType) {
-        case 2: return 3;
-        case 4: return 2;
-        case 6: return 4;
-        default: return 1;
+        case 2:
+            return 3;
+        case 4:
+            return 2;
+        case 6:
+            return 4;
+        default:
+            return 1;
     }
 }
 
@@ -120,9 +125,13 @@ inline void appendRows(Bytes& raw, const PngSpec& spec, std::uint32_t x0, std::u
 inline Bytes makePng(const PngSpec& spec) {
     Bytes raw;
     if (spec.interlaced) {
-        constexpr std::array<std::array<std::uint32_t, 4>, 7> kPasses{{
-            {0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
-            {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}};
+        constexpr std::array<std::array<std::uint32_t, 4>, 7> kPasses{{{0, 0, 8, 8},
+                                                                       {4, 0, 8, 8},
+                                                                       {0, 4, 4, 8},
+                                                                       {2, 0, 4, 4},
+                                                                       {0, 2, 2, 4},
+                                                                       {1, 0, 2, 2},
+                                                                       {0, 1, 1, 2}}};
         for (const auto& p : kPasses) appendRows(raw, spec, p[0], p[1], p[2], p[3]);
     } else {
         appendRows(raw, spec, 0, 0, 1, 1);
@@ -146,7 +155,8 @@ inline Bytes makePng(const PngSpec& spec) {
 
 inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // A fresh, empty folder under the system's temporary folder, removed with the object.
@@ -154,8 +164,9 @@ class TempDir {
 public:
     TempDir() {
         static int counter = 0;
-        path_ = std::filesystem::temp_directory_path() /
-                ("kestro-model-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+        path_ =
+            std::filesystem::temp_directory_path() /
+            ("kestro-model-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }

@@ -26,7 +26,9 @@ protected:
     int count = 0;
 };
 
-Rgba at(const Image& image, int x, int y) { return image.at(x, y); }
+Rgba at(const Image& image, int x, int y) {
+    return image.at(x, y);
+}
 
 TEST_F(PngLoading, PaletteWithTransparencyExpandsToRgba) {
     PngSpec spec;

@@ -27,7 +27,9 @@ using framegen::FrameSpec;
 
 const fs::path kFrames = fs::path(KESTRO_TEST_RESOURCES) / "Frames";
 
-std::string stem(const FrameSpec& f) { return fs::path(f.fileName()).stem().string(); }
+std::string stem(const FrameSpec& f) {
+    return fs::path(f.fileName()).stem().string();
+}
 
 std::set<std::string> shippedFileNames() {
     std::set<std::string> names;
@@ -109,8 +111,8 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
         int leaks = 0;
         for (int y = o.y; y < o.y + o.h; y += 3)
             for (int x = o.x; x < o.x + o.w; x += 3) {
-                const bool inCornerBand = (y < o.y + r || y >= o.y + o.h - r) &&
-                                          (x < o.x + r || x >= o.x + o.w - r);
+                const bool inCornerBand =
+                    (y < o.y + r || y >= o.y + o.h - r) && (x < o.x + r || x >= o.x + o.w - r);
                 if (!inCornerBand && img.alpha(x, y) != 0) ++leaks;
             }
         EXPECT_EQ(leaks, 0);
@@ -131,8 +133,8 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
             }
             return -1;
         };
-        for (const auto& [cx, cy, dx, dy] : {std::array{o.x, o.y, 1, 1},
-                                             std::array{o.x + o.w - 1, o.y + o.h - 1, -1, -1}}) {
+        for (const auto& [cx, cy, dx, dy] :
+             {std::array{o.x, o.y, 1, 1}, std::array{o.x + o.w - 1, o.y + o.h - 1, -1, -1}}) {
             const int k = glassStartsAt(cx, cy, dx, dy);
             EXPECT_NEAR(k, 0.29 * radius, 0.04 * radius);
             const Rgba edge = img.at(cx + dx * (k - 3), cy + dy * (k - 3));
@@ -173,7 +175,8 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
     for (size_t i = 0; i < framegen::kDevices.size(); ++i)
         modelIndex[std::string(framegen::kDevices[i].name)] = static_cast<int>(i);
     std::map<std::string, int> modelOfLabel;
-    for (const auto& f : frames) modelOfLabel[f.intendedLabel()] = modelIndex[std::string(f.model->name)];
+    for (const auto& f : frames)
+        modelOfLabel[f.intendedLabel()] = modelIndex[std::string(f.model->name)];
 
     int lastOrder = 0;
     int lastModel = -1;
@@ -208,8 +211,8 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
         EXPECT_EQ(groups[i].title, expected[i].second);
         total += groups[i].presets.size();
         for (const auto& p : groups[i].presets) {
-            const std::string series = i < 3 ? "iPhone 1" + std::to_string(5 + i) + " "
-                                             : std::string("iPhone Air ");
+            const std::string series =
+                i < 3 ? "iPhone 1" + std::to_string(5 + i) + " " : std::string("iPhone Air ");
             EXPECT_TRUE(p.label.starts_with(series)) << p.label << " in " << groups[i].id;
         }
     }

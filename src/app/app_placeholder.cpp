@@ -1,1 +1,0 @@
-// The app library needs at least one source.

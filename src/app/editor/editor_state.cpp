@@ -1,0 +1,449 @@
+#include "app/editor/editor_state.hpp"
+
+#include "app/editor/playback_error.hpp"
+#include "core/model/frame_catalog.hpp"
+#include "core/model/frame_image.hpp"
+
+#include <QFileInfo>
+#include <QSettings>
+#include <QTimer>
+
+#include <cmath>
+
+namespace kestro {
+namespace {
+
+QSettings preferences() { return QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro")); }
+
+// Every "Frames/" removed: a second chance for a name stored with the folder prefix.
+std::string withoutFramesPrefix(std::string name) {
+    const std::string prefix = "Frames/";
+    for (auto at = name.find(prefix); at != std::string::npos; at = name.find(prefix))
+        name.erase(at, prefix.size());
+    return name;
+}
+
+}  // namespace
+
+EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
+    : QObject(parent), backend_(backend ? std::move(backend) : makeDefaultMediaBackend()) {
+    QSettings settings = preferences();
+    isDarkMode_ = settings.value(kDarkModeKey, false).toBool();
+    customSaveLocationPath_ = settings.value(kSaveLocationKey, QString()).toString();
+}
+
+EditorState::~EditorState() {
+    removeTimeObserver();
+    removePlayerItemObservers();
+    QObject::disconnect(endObserver_);
+    player_.reset();
+}
+
+void EditorState::alert(const QString& title, const QString& message) {
+    if (alerts_) alerts_->showAlert(title, message);
+}
+
+// --- Setters -----------------------------------------------------------------------------------
+
+void EditorState::setDarkMode(bool dark) {
+    if (isDarkMode_ == dark) return;
+    isDarkMode_ = dark;
+    preferences().setValue(kDarkModeKey, dark);
+    emit isDarkModeChanged(dark);
+}
+
+void EditorState::setCustomSaveLocationPath(const QString& path) {
+    if (customSaveLocationPath_ == path) return;
+    customSaveLocationPath_ = path;
+    preferences().setValue(kSaveLocationKey, path);
+    emit customSaveLocationPathChanged(path);
+}
+
+void EditorState::setRecordingState(RecordingState state) {
+    if (recordingState_ == state) return;
+    recordingState_ = state;
+    emit recordingStateChanged(state);
+}
+
+void EditorState::setSimulatorDevice(std::optional<SimulatorChoice> device) {
+    if (simulatorDevice_ == device) return;
+    simulatorDevice_ = std::move(device);
+    emit simulatorDeviceChanged();
+}
+
+void EditorState::setAvailableDevices(std::vector<SimulatorChoice> devices) {
+    if (availableDevices_ == devices) return;
+    availableDevices_ = std::move(devices);
+    emit availableDevicesChanged();
+}
+
+void EditorState::setSelectedDeviceId(std::optional<QString> id) {
+    if (selectedDeviceId_ == id) return;
+    selectedDeviceId_ = std::move(id);
+    emit selectedDeviceIdChanged();
+}
+
+void EditorState::setSimAvailability(SimulatorAvailability availability) {
+    if (simAvailability_ == availability) return;
+    simAvailability_ = availability;
+    emit simAvailabilityChanged(availability);
+}
+
+void EditorState::setRecordingPath(std::optional<QString> path) {
+    if (recordingPath_ == path) return;
+    recordingPath_ = std::move(path);
+    emit recordingPathChanged();
+}
+
+void EditorState::setCustomSaveLocation(std::optional<QString> folder) {
+    if (customSaveLocation_ == folder) return;
+    customSaveLocation_ = std::move(folder);
+    emit customSaveLocationChanged();
+}
+
+void EditorState::setTrimStart(double seconds) {
+    if (trimStart_ == seconds) return;
+    trimStart_ = seconds;
+    emit trimStartChanged(seconds);
+}
+
+void EditorState::setTrimEnd(double seconds) {
+    if (trimEnd_ == seconds) return;
+    trimEnd_ = seconds;
+    emit trimEndChanged(seconds);
+}
+
+void EditorState::setCurrentTime(double seconds) {
+    if (currentTime_ == seconds) return;
+    currentTime_ = seconds;
+    emit currentTimeChanged(seconds);
+}
+
+void EditorState::setIsPlaying(bool playing) {
+    if (isPlaying_ == playing) return;
+    isPlaying_ = playing;
+    emit isPlayingChanged(playing);
+}
+
+void EditorState::setDuration(double seconds) {
+    if (duration_ == seconds) return;
+    duration_ = seconds;
+    emit durationChanged(seconds);
+}
+
+void EditorState::setFrameImage(std::shared_ptr<const Image> image) {
+    if (frameImage_ == image) return;
+    frameImage_ = std::move(image);
+    emit frameImageChanged();
+}
+
+void EditorState::setScreenRect(const ScreenRect& rect) {
+    if (screenRect_ == rect) return;
+    screenRect_ = rect;
+    emit screenRectChanged(rect);
+}
+
+void EditorState::setStageAspectRatio(double ratio) {
+    if (stageAspectRatio_ == ratio) return;
+    stageAspectRatio_ = ratio;
+    emit stageAspectRatioChanged(ratio);
+}
+
+void EditorState::setOutputFormat(ExportFormat format) {
+    if (outputFormat_ == format) return;
+    outputFormat_ = format;
+    emit outputFormatChanged(format);
+}
+
+void EditorState::setSelectedExportResolution(ExportResolution resolution) {
+    if (selectedExportResolution_ == resolution) return;
+    selectedExportResolution_ = resolution;
+    emit selectedExportResolutionChanged(resolution);
+}
+
+void EditorState::setExportBackground(ExportBackground background) {
+    if (exportBackground_ == background) return;
+    exportBackground_ = background;
+    emit exportBackgroundChanged(background);
+}
+
+void EditorState::setCustomBackgroundColor(const QColor& color) {
+    if (customBackgroundColor_ == color) return;
+    customBackgroundColor_ = color;
+    emit customBackgroundColorChanged(color);
+}
+
+void EditorState::setExporting(bool exporting) {
+    if (exporting_ == exporting) return;
+    exporting_ = exporting;
+    emit exportingChanged(exporting);
+}
+
+void EditorState::setExportProgressText(const QString& text) {
+    if (exportProgressText_ == text) return;
+    exportProgressText_ = text;
+    emit exportProgressTextChanged(text);
+}
+
+void EditorState::setExportCancelRequested(bool requested) {
+    if (exportCancelRequested_.exchange(requested) == requested) return;
+    emit exportCancelRequestedChanged(requested);
+}
+
+void EditorState::setExportProgress(double progress) {
+    if (exportProgress_ == progress) return;
+    exportProgress_ = progress;
+    emit exportProgressChanged(progress);
+}
+
+void EditorState::setShowExportSuccess(bool show) {
+    if (showExportSuccess_ == show) return;
+    showExportSuccess_ = show;
+    emit showExportSuccessChanged(show);
+}
+
+void EditorState::setExportSuccessMessage(const QString& message) {
+    if (exportSuccessMessage_ == message) return;
+    exportSuccessMessage_ = message;
+    emit exportSuccessMessageChanged(message);
+}
+
+// --- Window lifecycle --------------------------------------------------------------------------
+
+void EditorState::restoreSaveLocation() {
+    if (customSaveLocationPath_.isEmpty()) return;
+    const QFileInfo info(customSaveLocationPath_);
+    if (info.exists() && info.isDir()) {
+        setCustomSaveLocation(customSaveLocationPath_);
+    } else {
+        // A folder deleted (or replaced by a file) since it was chosen is forgotten quietly.
+        setCustomSaveLocation(std::nullopt);
+        setCustomSaveLocationPath(QString());
+    }
+}
+
+void EditorState::onAppear() {
+    restoreSaveLocation();
+    emit appeared();
+    if (!customSaveLocationPath_.isEmpty()) setCustomSaveLocation(customSaveLocationPath_);
+}
+
+void EditorState::onDisappear() {
+    if (player_) player_->pause();
+    setIsPlaying(false);
+    removeTimeObserver();
+    removePlayerItemObservers();
+}
+
+void EditorState::onWillTerminate() {
+    if (player_) player_->pause();
+    removeTimeObserver();
+    removePlayerItemObservers();
+}
+
+// --- Import and playback -----------------------------------------------------------------------
+
+void EditorState::importVideo() {
+    if (!dialogs_) return;
+    const std::optional<QString> chosen = dialogs_->chooseMovie();
+    if (!chosen) return;
+    QTimer::singleShot(0, this, [this, path = *chosen] { loadVideo(path); });
+}
+
+bool EditorState::loadVideo(const QString& path) {
+    const QFileInfo info(path);
+    // A folder is no movie file: it is reported as missing rather than as an unknown format.
+    if (!info.exists() || info.isDir()) {
+        alert(QStringLiteral("File Not Found"), QStringLiteral("The selected file could not be found."));
+        return false;
+    }
+    if (!info.isReadable()) {
+        alert(QStringLiteral("Permission Denied"),
+              QStringLiteral("You don't have permission to read this file."));
+        return false;
+    }
+    const std::filesystem::path file = path.toStdString();
+    const QString importFailed = QStringLiteral("Failed to Import Video");
+    auto facts = backend_->probe(file);
+    if (!facts) {
+        alert(importFailed, playbackErrorMessage(facts.error()));
+        return false;
+    }
+    if (!facts->playable) {
+        alert(QStringLiteral("Unsupported Format"),
+              QStringLiteral("This video format is not supported. Try MP4 or MOV files."));
+        return false;
+    }
+    if (!facts->hasVideo) {
+        alert(QStringLiteral("No Video"), QStringLiteral("This file doesn't contain any video tracks."));
+        return false;
+    }
+    const double seconds = facts->duration;
+    if (!std::isfinite(seconds) || seconds <= 0) {
+        alert(QStringLiteral("Invalid Video"), QStringLiteral("This video has an invalid duration."));
+        return false;
+    }
+    // Opened before anything is torn down, so a movie that fails here leaves the previous one
+    // playing with its observers.
+    auto opened = PlayerHandle::open(*backend_, file);
+    if (!opened) {
+        alert(importFailed, playbackErrorMessage(opened.error()));
+        return false;
+    }
+
+    removeTimeObserver();
+    removePlayerItemObservers();
+    QObject::disconnect(endObserver_);
+
+    videoPath_ = path;
+    setDuration(seconds);
+    setTrimStart(0);
+    setTrimEnd(seconds);
+    player_ = std::move(opened.value());
+    endObserver_ = connect(player_.get(), &PlayerHandle::reachedEnd, this,
+                           &EditorState::handlePlaybackEnd);
+    emit videoPathChanged();
+    emit playerChanged(player_.get());
+    setupPlayerItemObservers();
+    setupTimeObserver();
+    player_->play();
+    setIsPlaying(true);
+    return true;
+}
+
+void EditorState::clearVideo() {
+    if (player_) player_->pause();
+    removeTimeObserver();
+    removePlayerItemObservers();
+    QObject::disconnect(endObserver_);
+    const bool hadVideo = videoPath_.has_value();
+    videoPath_.reset();
+    const bool hadPlayer = player_ != nullptr;
+    player_.reset();
+    if (hadVideo) emit videoPathChanged();
+    if (hadPlayer) emit playerChanged(nullptr);
+    setDuration(0);
+    setTrimStart(0);
+    setTrimEnd(0);
+    setCurrentTime(0);
+    setIsPlaying(false);
+}
+
+void EditorState::setupTimeObserver() {
+    if (!player_) return;
+    removeTimeObserver();
+    timeObserver_ = connect(player_.get(), &PlayerHandle::timeChanged, this, [this](double t) {
+        setCurrentTime(std::isfinite(t) ? t : 0);
+        // Playback stops at the end of the trimmed range rather than looping.
+        if (trimEnd_ <= currentTime_) {
+            if (player_) player_->pause();
+            setIsPlaying(false);
+        }
+    });
+}
+
+void EditorState::removeTimeObserver() {
+    if (timeObserver_) QObject::disconnect(timeObserver_);
+    timeObserver_ = {};
+}
+
+void EditorState::setupPlayerItemObservers() {
+    removePlayerItemObservers();
+    if (!player_) return;
+    itemObservers_.append(connect(player_.get(), &PlayerHandle::failed, this,
+                                  [this](const QString& description) {
+                                      alert(QStringLiteral("Playback Error"), description);
+                                  }));
+}
+
+void EditorState::removePlayerItemObservers() {
+    for (const auto& c : itemObservers_) QObject::disconnect(c);
+    itemObservers_.clear();
+}
+
+void EditorState::handlePlaybackEnd() {
+    if (player_) player_->seek(trimStart_);
+    setIsPlaying(false);
+}
+
+void EditorState::togglePlayPause() {
+    if (!player_) return;
+    if (isPlaying_) {
+        player_->pause();
+        setIsPlaying(false);
+        return;
+    }
+    if (currentTime_ < trimStart_ || currentTime_ >= trimEnd_) {
+        player_->seek(trimStart_);
+        setCurrentTime(trimStart_);
+    }
+    player_->play();
+    setIsPlaying(true);
+}
+
+void EditorState::seekToTime(double seconds, bool pauseAfter) {
+    if (!player_) return;
+    player_->seek(seconds);
+    if (pauseAfter) {
+        QTimer::singleShot(0, this, [this] {
+            if (player_) player_->pause();
+            setIsPlaying(false);
+        });
+    }
+}
+
+// --- Frame presets -----------------------------------------------------------------------------
+
+void EditorState::setFramePreset(const QString& key) {
+    if (framePreset_ == key) return;
+    framePreset_ = key;
+    emit framePresetChanged(key);
+    applyFramePreset(key);
+}
+
+void EditorState::applyFramePreset(const QString& key) {
+    const FramePreset* preset = findFramePreset(key.toStdString());
+    if (!preset) return;
+    setScreenRect(preset->defaultScreen);
+    if (!preset->bundleImageName) {
+        setFrameImage(nullptr);
+    } else {
+        std::optional<Image> image = loadFrameImage(*preset->bundleImageName);
+        if (!image) image = loadFrameImage(withoutFramesPrefix(*preset->bundleImageName));
+        if (!image) {
+            // The default opening stays; the placement is left as it is.
+            setFrameImage(nullptr);
+            return;
+        }
+        auto shared = std::make_shared<const Image>(std::move(*image));
+        const std::optional<ScreenRect> detected = detectScreenRect(*shared);
+        setFrameImage(std::move(shared));
+        setScreenRect(detected.value_or(preset->defaultScreen));
+    }
+    // Queued, so it lands after the new frame and opening are in place.
+    QMetaObject::invokeMethod(this, &EditorState::resetPlacement, Qt::QueuedConnection);
+}
+
+void EditorState::resetPlacement() {
+    if (scale_ != 100 || offsetX_ != 0 || offsetY_ != 0) {
+        scale_ = 100;
+        offsetX_ = 0;
+        offsetY_ = 0;
+        emit placementChanged();
+    }
+    updateStageAspectRatio();
+}
+
+void EditorState::updateStageAspectRatio() {
+    double ratio = kDefaultStageAspectRatio;
+    if (frameImage_ && frameImage_->width > 0 && frameImage_->height > 0) {
+        ratio = double(frameImage_->width) / double(frameImage_->height);
+    } else if (player_) {
+        // The player reports the upright size, with any rotation of the track already applied.
+        const QSize size = player_->videoSize();
+        if (size.height() > 0 && size.width() > 0) ratio = std::abs(double(size.width()) / size.height());
+    }
+    setStageAspectRatio(ratio);
+}
+
+}  // namespace kestro

@@ -1,0 +1,247 @@
+#pragma once
+// The state of one editing session: everything the window shows is drawn from here, and every
+// workflow (import and playback, recording, export) reads and writes it.
+//
+// Threads: the interface thread owns every field and every call. The one exception is the
+// export cancel flag, an atomic the export thread polls; it is written on the interface thread.
+// Player events arrive from the player's thread and are re-delivered here as queued signals
+// (PlayerHandle), so handlers below always run on the interface thread.
+
+#include "app/editor/editor_dialogs.hpp"
+#include "app/editor/player_handle.hpp"
+#include "app/editor/video_source.hpp"
+#include "core/model/export_background.hpp"
+#include "core/model/export_format.hpp"
+#include "core/model/export_resolution.hpp"
+#include "core/model/image.hpp"
+#include "core/model/recording_state.hpp"
+#include "core/model/screen_rect.hpp"
+
+#include <QColor>
+#include <QList>
+#include <QMetaObject>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kestro {
+
+// Discovery results as the recording section shows them.
+enum class SimulatorAvailability { available, xcodeMissing, simctlUnavailable, noBootedSimulators };
+struct SimulatorChoice {
+    QString name;
+    QString id;
+    bool operator==(const SimulatorChoice&) const = default;
+};
+
+class EditorState : public QObject {
+    Q_OBJECT
+public:
+    // A phone screen in portrait, 9 : 19.5, used whenever no better ratio is known.
+    static constexpr double kDefaultStageAspectRatio = 9.0 / 19.5;
+    static constexpr const char* kDarkModeKey = "isDarkMode";
+    static constexpr const char* kSaveLocationKey = "customSaveLocationPath";
+
+    // Reads the two preferences from QSettings("Kestro", "Kestro"). Without a backend the
+    // application's default engine is used.
+    explicit EditorState(std::unique_ptr<MediaBackend> backend = nullptr, QObject* parent = nullptr);
+    ~EditorState() override;
+
+    // Injected by the window (real dialogs) or by tests (recorders). Not owned.
+    void setAlertPresenter(AlertPresenter* presenter) { alerts_ = presenter; }
+    void setFileDialogs(FileDialogs* dialogs) { dialogs_ = dialogs; }
+    AlertPresenter* alertPresenter() const { return alerts_; }
+
+    // --- Preferences ------------------------------------------------------------------------
+    bool isDarkMode() const { return isDarkMode_; }
+    void setDarkMode(bool dark);
+    QString customSaveLocationPath() const { return customSaveLocationPath_; }
+    void setCustomSaveLocationPath(const QString& path);
+
+    // --- Recording ----------------------------------------------------------------------------
+    RecordingState recordingState() const { return recordingState_; }
+    void setRecordingState(RecordingState state);
+    const std::optional<SimulatorChoice>& simulatorDevice() const { return simulatorDevice_; }
+    void setSimulatorDevice(std::optional<SimulatorChoice> device);
+    const std::vector<SimulatorChoice>& availableDevices() const { return availableDevices_; }
+    void setAvailableDevices(std::vector<SimulatorChoice> devices);
+    const std::optional<QString>& selectedDeviceId() const { return selectedDeviceId_; }
+    void setSelectedDeviceId(std::optional<QString> id);
+    SimulatorAvailability simAvailability() const { return simAvailability_; }
+    void setSimAvailability(SimulatorAvailability availability);
+    const std::optional<QString>& recordingPath() const { return recordingPath_; }
+    void setRecordingPath(std::optional<QString> path);
+    // The folder recordings are proposed in; none means the platform's default.
+    const std::optional<QString>& customSaveLocation() const { return customSaveLocation_; }
+    void setCustomSaveLocation(std::optional<QString> folder);
+
+    // --- Movie and playback -------------------------------------------------------------------
+    const std::optional<QString>& videoPath() const { return videoPath_; }
+    PlayerHandle* player() const { return player_.get(); }
+    // The observer registrations of the current player (a periodic time report and the
+    // failure report); exposed so their lifecycle can be checked.
+    bool hasTimeObserver() const { return static_cast<bool>(timeObserver_); }
+    int playerItemObserverCount() const { return int(itemObservers_.size()); }
+    double duration() const { return duration_; }
+    double trimStart() const { return trimStart_; }
+    void setTrimStart(double seconds);
+    double trimEnd() const { return trimEnd_; }
+    void setTrimEnd(double seconds);
+    bool isPlaying() const { return isPlaying_; }
+    double currentTime() const { return currentTime_; }
+    void setCurrentTime(double seconds);
+
+    // --- Frame and placement ------------------------------------------------------------------
+    QString framePreset() const { return framePreset_; }
+    // Selecting a different key applies it (loads the frame, detects the opening, and queues
+    // the placement reset). Selecting the current key again changes nothing.
+    void setFramePreset(const QString& key);
+    // The trimmed frame image, or null when no frame is loaded.
+    const std::shared_ptr<const Image>& frameImage() const { return frameImage_; }
+    ScreenRect screenRect() const { return screenRect_; }
+    double scale() const { return scale_; }
+    double offsetX() const { return offsetX_; }
+    double offsetY() const { return offsetY_; }
+    double stageAspectRatio() const { return stageAspectRatio_; }
+
+    // --- Export -------------------------------------------------------------------------------
+    ExportFormat outputFormat() const { return outputFormat_; }
+    void setOutputFormat(ExportFormat format);
+    ExportResolution selectedExportResolution() const { return selectedExportResolution_; }
+    void setSelectedExportResolution(ExportResolution resolution);
+    ExportBackground exportBackground() const { return exportBackground_; }
+    void setExportBackground(ExportBackground background);
+    QColor customBackgroundColor() const { return customBackgroundColor_; }
+    void setCustomBackgroundColor(const QColor& color);
+    bool exporting() const { return exporting_; }
+    void setExporting(bool exporting);
+    QString exportProgressText() const { return exportProgressText_; }
+    void setExportProgressText(const QString& text);
+    // Readable from any thread; written on the interface thread only.
+    bool exportCancelRequested() const { return exportCancelRequested_.load(); }
+    void setExportCancelRequested(bool requested);
+    const std::atomic<bool>& exportCancelFlag() const { return exportCancelRequested_; }
+    double exportProgress() const { return exportProgress_; }
+    void setExportProgress(double progress);
+    bool showExportSuccess() const { return showExportSuccess_; }
+    void setShowExportSuccess(bool show);
+    QString exportSuccessMessage() const { return exportSuccessMessage_; }
+    void setExportSuccessMessage(const QString& message);
+
+    // --- Operations ---------------------------------------------------------------------------
+    // The window content was shown: validates the stored recordings folder. The recording
+    // workflow hooks its simulator checks onto appeared().
+    void onAppear();
+    // The window content went away, or the application is about to quit: playback pauses and
+    // the player's observers are removed; the movie stays loaded.
+    void onDisappear();
+    void onWillTerminate();
+    void restoreSaveLocation();
+
+    // Asks for a movie file and loads it (queued on the interface thread).
+    void importVideo();
+    // Validates and loads `path`; on any failure shows one alert and changes nothing.
+    // Returns whether the movie was loaded.
+    bool loadVideo(const QString& path);
+    void clearVideo();
+    void togglePlayPause();
+    void seekToTime(double seconds, bool pauseAfter);
+    void handlePlaybackEnd();
+
+    void applyFramePreset(const QString& key);
+    void resetPlacement();
+    void updateStageAspectRatio();
+
+signals:
+    void isDarkModeChanged(bool dark);
+    void customSaveLocationPathChanged(const QString& path);
+    void recordingStateChanged(RecordingState state);
+    void simulatorDeviceChanged();
+    void availableDevicesChanged();
+    void selectedDeviceIdChanged();
+    void simAvailabilityChanged(SimulatorAvailability availability);
+    void recordingPathChanged();
+    void customSaveLocationChanged();
+    void videoPathChanged();
+    void playerChanged(PlayerHandle* player);
+    void durationChanged(double seconds);
+    void trimStartChanged(double seconds);
+    void trimEndChanged(double seconds);
+    void isPlayingChanged(bool playing);
+    void currentTimeChanged(double seconds);
+    void framePresetChanged(const QString& key);
+    void frameImageChanged();
+    void screenRectChanged(const ScreenRect& rect);
+    void placementChanged();  // scale, offsetX or offsetY
+    void stageAspectRatioChanged(double ratio);
+    void outputFormatChanged(ExportFormat format);
+    void selectedExportResolutionChanged(ExportResolution resolution);
+    void exportBackgroundChanged(ExportBackground background);
+    void customBackgroundColorChanged(const QColor& color);
+    void exportingChanged(bool exporting);
+    void exportProgressTextChanged(const QString& text);
+    void exportCancelRequestedChanged(bool requested);
+    void exportProgressChanged(double progress);
+    void showExportSuccessChanged(bool show);
+    void exportSuccessMessageChanged(const QString& message);
+    void appeared();
+
+private:
+    void alert(const QString& title, const QString& message);
+    void setIsPlaying(bool playing);
+    void setDuration(double seconds);
+    void setFrameImage(std::shared_ptr<const Image> image);
+    void setScreenRect(const ScreenRect& rect);
+    void setStageAspectRatio(double ratio);
+    void setupTimeObserver();
+    void removeTimeObserver();
+    void setupPlayerItemObservers();
+    void removePlayerItemObservers();
+
+    std::unique_ptr<MediaBackend> backend_;
+    AlertPresenter* alerts_ = nullptr;
+    FileDialogs* dialogs_ = nullptr;
+
+    bool isDarkMode_ = false;
+    QString customSaveLocationPath_;
+    RecordingState recordingState_ = RecordingState::idle;
+    std::optional<SimulatorChoice> simulatorDevice_;
+    std::vector<SimulatorChoice> availableDevices_;
+    std::optional<QString> selectedDeviceId_;
+    SimulatorAvailability simAvailability_ = SimulatorAvailability::noBootedSimulators;
+    std::optional<QString> recordingPath_;
+    std::optional<QString> customSaveLocation_;
+    std::optional<QString> videoPath_;
+    std::unique_ptr<PlayerHandle> player_;
+    QMetaObject::Connection timeObserver_;
+    QList<QMetaObject::Connection> itemObservers_;
+    QMetaObject::Connection endObserver_;
+    QString framePreset_;
+    std::shared_ptr<const Image> frameImage_;
+    ScreenRect screenRect_{0, 0, 100, 100};
+    double scale_ = 120;
+    double offsetX_ = 0;
+    double offsetY_ = 0;
+    double duration_ = 0;
+    double trimStart_ = 0;
+    double trimEnd_ = 0;
+    bool isPlaying_ = false;
+    double currentTime_ = 0;
+    ExportFormat outputFormat_ = ExportFormat::mp4;
+    ExportResolution selectedExportResolution_ = ExportResolution::hd720p;
+    ExportBackground exportBackground_ = ExportBackground::black;
+    QColor customBackgroundColor_{0, 0, 0, 255};
+    bool exporting_ = false;
+    QString exportProgressText_;
+    std::atomic<bool> exportCancelRequested_{false};
+    double exportProgress_ = 0;
+    bool showExportSuccess_ = false;
+    QString exportSuccessMessage_;
+    double stageAspectRatio_ = kDefaultStageAspectRatio;
+};
+
+}  // namespace kestro

@@ -1,0 +1,52 @@
+#pragma once
+// The "Frame Preset" menu: a prompt entry ("📱 Select a frame...") and one titled section per
+// device family, each entry standing for a preset key, with a small "Pro" badge on Pro models.
+// While no frame image is loaded the picker pulses a blue outline to draw the eye to it.
+
+#include "app/ui/menu_picker.hpp"
+#include "core/model/frame_catalog.hpp"
+
+#include <QPointer>
+
+#include <vector>
+
+class QVariantAnimation;
+
+namespace kestro {
+
+class EditorState;
+
+class FramePresetPicker : public MenuPicker {
+    Q_OBJECT
+public:
+    // Builds the menu from `catalog`; the editor's selection and frame drive the display.
+    FramePresetPicker(EditorState& state, const std::vector<FramePreset>& catalog,
+                      QWidget* parent = nullptr);
+    explicit FramePresetPicker(EditorState& state, QWidget* parent = nullptr);
+    ~FramePresetPicker() override;
+
+    static QString promptText() { return QStringLiteral("📱 Select a frame..."); }
+    static bool showsProBadge(const QString& label);
+    bool attentionOutlineVisible() const;
+    // The outline's current scale and opacity, for the pulse.
+    qreal attentionPhase() const { return phase_; }
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void refresh();
+    void placeOverlay();
+
+    EditorState& state_;
+    std::vector<FramePreset> catalog_;
+    QPointer<QWidget> overlay_;  // lives in an ancestor, which may go first
+    QVariantAnimation* pulse_ = nullptr;
+    qreal phase_ = 0;
+};
+
+}  // namespace kestro

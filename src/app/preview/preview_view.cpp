@@ -1,0 +1,213 @@
+#include "app/preview/preview_view.hpp"
+
+#include "app/preview/video_feed.hpp"
+#include "app/ui/shadow.hpp"
+#include "core/model/screen_mask.hpp"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace kestro {
+namespace {
+
+constexpr qreal kShadowBlur = 12;
+
+// Straight RGBA viewed as a QImage; the copy detaches it from the core image's lifetime.
+QImage toQImage(const Image& img) {
+    if (img.empty()) return {};
+    return QImage(img.rgba.data(), img.width, img.height, static_cast<qsizetype>(img.stride()),
+                  QImage::Format_RGBA8888)
+        .copy();
+}
+
+}  // namespace
+
+PreviewView::PreviewView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void PreviewView::setFeed(VideoFeed* feed) {
+    if (feed_ == feed) return;
+    if (feed_) disconnect(feed_, nullptr, this, nullptr);
+    feed_ = feed;
+    if (feed_) connect(feed_, &VideoFeed::frameReady, this, qOverload<>(&QWidget::update));
+    update();
+}
+
+void PreviewView::setFrameImage(std::shared_ptr<const Image> image) {
+    if (frameImage_ == image) return;
+    frameImage_ = std::move(image);
+    update();
+}
+
+void PreviewView::setScreen(const ScreenRect& screen) {
+    screen_ = screen;
+    update();
+}
+
+void PreviewView::setPlacement(double scale, double offsetX, double offsetY) {
+    scale_ = scale;
+    offsetX_ = offsetX;
+    offsetY_ = offsetY;
+    update();
+}
+
+void PreviewView::setFitMode(VideoFitMode mode) {
+    fitMode_ = mode;
+    update();
+}
+
+void PreviewView::setCornerRadius(qreal radius) {
+    cornerRadius_ = radius;
+    update();
+}
+
+void PreviewView::setShadowMargin(int margin) {
+    shadowMargin_ = std::max(0, margin);
+    update();
+}
+
+QRectF PreviewView::contentRect() const {
+    return QRectF(rect()).adjusted(shadowMargin_, shadowMargin_, -shadowMargin_, -shadowMargin_);
+}
+
+PreviewLayout PreviewView::layout() const {
+    const QRectF content = contentRect();
+    const QSizeF frameSize =
+        frameImage_ && !frameImage_->empty() ? QSizeF(frameImage_->width, frameImage_->height) : QSizeF();
+    return computePreviewLayout(QRectF(QPointF(0, 0), content.size()), frameSize, screen_, scale_,
+                                offsetX_, offsetY_);
+}
+
+void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLeft,
+                                const QRectF& playerInFrame, qreal dpr) {
+    const QSize px(std::max(1, int(std::lround(frameTopLeft.width() * dpr))),
+                   std::max(1, int(std::lround(frameTopLeft.height() * dpr))));
+    const QRect playerPx = QRectF(playerInFrame.topLeft() * dpr, playerInFrame.size() * dpr).toAlignedRect();
+    const bool frameChanged =
+        cachedFor_ != frameImage_.get() || cachedSize_ != px || cachedPlayer_ != playerPx;
+    const QTransform transform = l.videoTransform(playerInFrame);
+    if (!frameChanged && clipTransform_ == transform && clipContainerRadius_ == l.containerCornerRadius)
+        return;
+
+    if (frameChanged) {
+        cachedFor_ = frameImage_.get();
+        cachedSize_ = px;
+        cachedPlayer_ = playerPx;
+        frameScaled_ = QImage();
+        mask_ = QImage();
+        shadow_ = QImage();
+        if (frameImage_ && !frameImage_->empty()) {
+            frameScaled_ = toQImage(*frameImage_)
+                               .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                               .scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            frameScaled_.setDevicePixelRatio(dpr);
+            // The opening mask: the frame's see-through pixels, and nothing outside P.
+            if (const std::optional<Image> mask = screenOpeningMask(*frameImage_)) {
+                const QImage scaled = toQImage(*mask)
+                                          .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                                          .scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                mask_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
+                mask_.fill(Qt::transparent);
+                QPainter p(&mask_);
+                p.setClipRect(playerPx);
+                p.drawImage(0, 0, scaled);
+                ++maskBuilds_;
+            }
+            QImage small = frameScaled_.scaled(px / std::max<qreal>(dpr, 1.0));
+            small.setDevicePixelRatio(1);
+            shadow_ = silhouetteShadow(small, kShadowBlur, QColor(0, 0, 0, 90));
+        }
+    }
+
+    // Everything that cuts the video, in one alpha image, so a repaint composites once instead
+    // of rasterising rounded clip paths for every picture.
+    clipTransform_ = transform;
+    clipContainerRadius_ = l.containerCornerRadius;
+    clip_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
+    clip_.setDevicePixelRatio(dpr);
+    clip_.fill(Qt::transparent);
+    QPainter p(&clip_);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF frameLocal(QPointF(0, 0), frameTopLeft.size());
+    if (l.hasFrame && !mask_.isNull()) {
+        p.drawImage(frameLocal, mask_);
+    } else if (l.hasFrame) {
+        p.fillRect(frameLocal, Qt::black);  // no mask could be made: the video shows in P
+    } else {
+        QPainterPath container;
+        container.addRoundedRect(frameLocal, l.containerCornerRadius, l.containerCornerRadius);
+        p.fillPath(container, Qt::black);
+    }
+    // The video's own rounded corners move and scale with it.
+    QPainterPath rounded;
+    rounded.addRoundedRect(playerInFrame, l.playerCornerRadius, l.playerCornerRadius);
+    QImage roundedMask(px, QImage::Format_ARGB32_Premultiplied);
+    roundedMask.setDevicePixelRatio(dpr);
+    roundedMask.fill(Qt::transparent);
+    {
+        QPainter rp(&roundedMask);
+        rp.setRenderHint(QPainter::Antialiasing);
+        rp.setTransform(transform);
+        rp.fillPath(rounded, Qt::black);
+    }
+    p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    p.drawImage(frameLocal, roundedMask);
+}
+
+void PreviewView::paintEvent(QPaintEvent*) {
+    const QRectF content = contentRect();
+    if (content.width() <= 0 || content.height() <= 0) return;
+    const PreviewLayout l = layout();
+    const qreal dpr = devicePixelRatioF();
+    // Content-local, top-left rectangles.
+    const QRectF frame = flipToTopLeft(l.frame, content.height());
+    const QRectF player = flipToTopLeft(l.player, l.frame.height());
+    rebuildCaches(l, frame, player, dpr);
+
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.translate(content.topLeft());
+
+    if (!shadow_.isNull()) {
+        const int m = silhouetteShadowMargin(kShadowBlur);
+        p.drawImage(QPointF(frame.x() - m, frame.y() - m + 8), shadow_);
+    }
+
+    if (cornerRadius_ > 0) {
+        QPainterPath clip;
+        clip.addRoundedRect(QRectF(QPointF(0, 0), content.size()), cornerRadius_, cornerRadius_);
+        p.setClipPath(clip);
+    }
+
+    const QImage picture = feed_ ? feed_->currentFrame() : QImage();
+    if (feed_ && !picture.isNull()) {
+        const QSize layerPx = clip_.size();
+        if (layer_.size() != layerPx) layer_ = QImage(layerPx, QImage::Format_ARGB32_Premultiplied);
+        layer_.setDevicePixelRatio(dpr);
+        layer_.fill(Qt::transparent);
+        {
+            QPainter lp(&layer_);
+            lp.setRenderHint(QPainter::SmoothPixmapTransform);
+            const QSize videoSize = feed_->videoSize().isEmpty() ? picture.size() : feed_->videoSize();
+            const QRectF target = videoRectInside(player, QSizeF(videoSize), fitMode_);
+            // A rectangular clip is cheap and spares drawing the part a fill crops away.
+            lp.setClipRect(l.videoTransform(player).mapRect(player));
+            lp.setTransform(l.videoTransform(player), true);
+            lp.drawImage(target, picture);
+            // Decode straight to the size the picture is drawn at.
+            feed_->setTargetSize((target.size() * l.videoScale * dpr).toSize());
+            lp.resetTransform();
+            lp.setClipping(false);
+            lp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+            lp.drawImage(0, 0, clip_);
+        }
+        p.drawImage(frame.topLeft(), layer_);
+    }
+    if (!frameScaled_.isNull()) p.drawImage(frame.topLeft(), frameScaled_);
+}
+
+}  // namespace kestro

@@ -1,0 +1,35 @@
+#pragma once
+// A gentle bob: the decorated content sits 2 points below its place at rest and floats to
+// 2 points above it and back, easing in and out over 2 seconds each way, for as long as it is
+// shown. Painted widgets read offset() and shift what they draw.
+
+#include <QObject>
+
+class QSequentialAnimationGroup;
+
+namespace kestro {
+
+class FloatingAnimation : public QObject {
+    Q_OBJECT
+public:
+    explicit FloatingAnimation(QObject* parent = nullptr);
+
+    // Vertical offset in points, positive downwards: +2 at rest, -2 at the top of the stroke.
+    qreal offset() const { return offset_; }
+    bool isFloating() const { return floating_; }
+    // Called when the decorated content is first shown; further calls change nothing.
+    void start();
+
+    static constexpr qreal kAmplitude = 2.0;
+    static constexpr int kStrokeMs = 2000;
+
+signals:
+    void offsetChanged(qreal offset);
+
+private:
+    qreal offset_ = kAmplitude;
+    bool floating_ = false;
+    QSequentialAnimationGroup* group_ = nullptr;
+};
+
+}  // namespace kestro

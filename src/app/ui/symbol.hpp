@@ -1,0 +1,19 @@
+#pragma once
+// The small set of line icons the editor uses, drawn as vector paths so they stay crisp at any
+// size and take any palette colour. Names follow the system symbol names the layout is written
+// with ("play.fill", "moon.fill", ...); an unknown name draws nothing.
+
+#include <QColor>
+#include <QIcon>
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+
+namespace kestro {
+
+bool hasSymbol(const QString& name);
+void paintSymbol(QPainter& painter, const QString& name, const QRectF& box, const QColor& color);
+QIcon symbolIcon(const QString& name, const QColor& color, int pixelSize);
+
+}  // namespace kestro

@@ -1,0 +1,153 @@
+#include "core/media/player_frame_converter.hpp"
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace kestro {
+
+namespace {
+
+// Enough for the picture on screen, the one being prepared and one the interface still paints.
+constexpr std::size_t kPoolSize = 4;
+
+// swscale's SIMD paths want 16-byte aligned rows; otherwise it warns and goes slow.
+bool aligned(const void* p, std::size_t stride) {
+    return reinterpret_cast<std::uintptr_t>(p) % 16 == 0 && stride % 16 == 0;
+}
+
+// Copies `src` (w x h RGBA pixels, rows `srcStride` apart) into `dst` turned clockwise by
+// `rotation` degrees. dst must already have the rotated size.
+void rotateInto(const std::uint8_t* src, int srcStride, int w, int h, int rotation, Image& dst) {
+    auto* out = reinterpret_cast<std::uint32_t*>(dst.rgba.data());
+    const int outW = dst.width;
+    for (int y = 0; y < h; ++y) {
+        const auto* row =
+            reinterpret_cast<const std::uint32_t*>(src + static_cast<std::size_t>(y) * srcStride);
+        for (int x = 0; x < w; ++x) {
+            int ox = x;
+            int oy = y;
+            switch (rotation) {
+                case 90:  // the left column becomes the top row
+                    ox = h - 1 - y;
+                    oy = x;
+                    break;
+                case 180:
+                    ox = w - 1 - x;
+                    oy = h - 1 - y;
+                    break;
+                case 270:  // the left column becomes the bottom row
+                    ox = y;
+                    oy = w - 1 - x;
+                    break;
+                default:
+                    break;
+            }
+            out[static_cast<std::size_t>(oy) * outW + ox] = row[x];
+        }
+    }
+}
+
+}  // namespace
+
+bool PlayerFrameConverter::prepareScaler(const AVFrame& frame, int scaledWidth, int scaledHeight) {
+    const PictureColour colour = pictureColour(frame);
+    if (scaler_ && srcWidth_ == frame.width && srcHeight_ == frame.height &&
+        srcFormat_ == frame.format && dstWidth_ == scaledWidth && dstHeight_ == scaledHeight &&
+        colour_ == colour) {
+        return true;
+    }
+    scaler_.reset();
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    if (!av_pix_fmt_desc_get(format)) return false;
+    // Bilinear widens its filter when shrinking, so a phone screen reduced three times over keeps
+    // its text legible without the cost of the sharper kernels.
+    SwsContextPtr scaler(sws_getContext(frame.width, frame.height, format, scaledWidth,
+                                        scaledHeight, AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr,
+                                        nullptr, nullptr));
+    if (!scaler) return false;
+    // Full-range RGB out; the source's own matrix and range in.
+    sws_setColorspaceDetails(scaler.get(), swsCoefficients(colour.matrix), colour.fullRange ? 1 : 0,
+                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    scaler_ = std::move(scaler);
+    srcWidth_ = frame.width;
+    srcHeight_ = frame.height;
+    srcFormat_ = frame.format;
+    dstWidth_ = scaledWidth;
+    dstHeight_ = scaledHeight;
+    colour_ = colour;
+    return true;
+}
+
+std::shared_ptr<Image> PlayerFrameConverter::takeImage(int width, int height) {
+    for (auto& image : pool_) {
+        // Only the pool holds it: no reader is left, and nobody can take a new reference.
+        if (image.use_count() == 1) {
+            // Pairs with the release in the last reader's decrement, so its reads of the pixels
+            // are finished before we overwrite them.
+            std::atomic_thread_fence(std::memory_order_acquire);
+            if (image->width != width || image->height != height) {
+                image->width = width;
+                image->height = height;
+                image->rgba.resize(image->byteCount());
+            }
+            return image;
+        }
+    }
+    auto image = std::make_shared<Image>();
+    image->width = width;
+    image->height = height;
+    image->rgba.resize(image->byteCount());
+    if (pool_.size() < kPoolSize) pool_.push_back(image);
+    return image;
+}
+
+std::shared_ptr<Image> PlayerFrameConverter::convert(const AVFrame& frame, int width, int height) {
+    if (width <= 0 || height <= 0 || frame.width <= 0 || frame.height <= 0) return nullptr;
+    const bool quarter = rotation_ == 90 || rotation_ == 270;
+    const int scaledWidth = quarter ? height : width;
+    const int scaledHeight = quarter ? width : height;
+    if (!prepareScaler(frame, scaledWidth, scaledHeight)) return nullptr;
+
+    std::shared_ptr<Image> image = takeImage(width, height);
+    if (rotation_ == 0 && aligned(image->rgba.data(), image->stride())) {
+        uint8_t* dst[4] = {image->rgba.data(), nullptr, nullptr, nullptr};
+        const int dstStride[4] = {static_cast<int>(image->stride()), 0, 0, 0};
+        const int rows =
+            sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
+        if (rows <= 0) return nullptr;
+        return image;
+    }
+
+    if (!scratch_ || scratch_->width != scaledWidth || scratch_->height != scaledHeight) {
+        scratch_ = makeFrame();
+        if (!scratch_) return nullptr;
+        scratch_->format = AV_PIX_FMT_RGBA;
+        scratch_->width = scaledWidth;
+        scratch_->height = scaledHeight;
+        if (av_frame_get_buffer(scratch_.get(), 0) < 0) {
+            scratch_.reset();
+            return nullptr;
+        }
+    }
+    const int rows = sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height,
+                               scratch_->data, scratch_->linesize);
+    if (rows <= 0) return nullptr;
+    if (rotation_ == 0) {
+        for (int y = 0; y < height; ++y) {
+            std::memcpy(image->pixel(0, y),
+                        scratch_->data[0] + static_cast<std::size_t>(y) * scratch_->linesize[0],
+                        image->stride());
+        }
+    } else {
+        rotateInto(scratch_->data[0], scratch_->linesize[0], scaledWidth, scaledHeight, rotation_,
+                   *image);
+    }
+    return image;
+}
+
+}  // namespace kestro

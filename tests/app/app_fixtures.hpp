@@ -1,0 +1,159 @@
+#pragma once
+// Shared pieces of the app tests: the frame images the catalogue is built from, and a scripted
+// playback engine standing in for the FFmpeg player.
+
+#include "app/editor/editor_dialogs.hpp"
+#include "app/editor/video_source.hpp"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QStringList>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kestro::test {
+
+// Writes, under `resources`/Frames:
+//  - iphone16pro_black_portrait.png: 108 x 208 with a 4-pixel transparent border (trims to
+//    100 x 200), body opaque, opening transparent over columns 10..89 and rows 20..169 of the
+//    trimmed image (20 rows above, 30 below);
+//  - iphone17air_sky_blue_portrait.png: 60 x 120 fully opaque (no opening to detect);
+//  - iphone14_red_portrait.png: like the first, for the "Other" group;
+//  - iphone15_black_portrait.png: not a PNG at all (cannot be decoded).
+void writeFrameFixtures(const std::string& resources);
+
+inline constexpr const char* kProKey = "Frames/iphone16pro_black_portrait";
+inline constexpr const char* kOpaqueKey = "Frames/iphone17air_sky_blue_portrait";
+inline constexpr const char* kBrokenKey = "Frames/iphone15_black_portrait";
+
+// A playback engine driven by the test. Events are fired from a separate thread, as the real
+// player does, so the tests also check that the editor only reacts on the interface thread.
+class FakeSource : public VideoSource {
+public:
+    struct Log {
+        int plays = 0;
+        int pauses = 0;
+        std::vector<double> seeks;
+        bool destroyed = false;
+    };
+
+    FakeSource(Events events, std::shared_ptr<Log> log, int w, int h, double duration)
+        : events_(std::move(events)), log_(std::move(log)), w_(w), h_(h), duration_(duration) {}
+    ~FakeSource() override { log_->destroyed = true; }
+
+    double duration() const override { return duration_; }
+    int width() const override { return w_; }
+    int height() const override { return h_; }
+    void play() override {
+        ++log_->plays;
+        playing_ = true;
+    }
+    void pause() override {
+        ++log_->pauses;
+        playing_ = false;
+    }
+    bool isPlaying() const override { return playing_; }
+    void seek(double seconds) override {
+        log_->seeks.push_back(seconds);
+        time_ = seconds;
+    }
+    double currentTime() const override { return time_; }
+    void setTargetSize(int, int) override {}
+    QImage latestFrame() const override {
+        std::lock_guard lock(frameMutex_);
+        return frame_;
+    }
+
+    void setFrame(const QImage& frame) {
+        std::lock_guard lock(frameMutex_);
+        frame_ = frame;
+    }
+    // Fire an event from another thread and wait for that thread to finish.
+    void fireTime(double t) { onThread([this, t] { events_.timeChanged(t); }); }
+    void fireEnd() { onThread([this] { events_.reachedEnd(); }); }
+    void fireFailure(const std::string& m) { onThread([this, m] { events_.failed(m); }); }
+    void fireFrame() { onThread([this] { events_.frameReady(); }); }
+
+private:
+    template <class F>
+    void onThread(F f) {
+        std::thread t(f);
+        t.join();
+    }
+
+    Events events_;
+    std::shared_ptr<Log> log_;
+    int w_;
+    int h_;
+    double duration_;
+    bool playing_ = false;
+    double time_ = 0;
+    mutable std::mutex frameMutex_;
+    QImage frame_;
+};
+
+class FakeBackend : public MediaBackend {
+public:
+    struct Movie {
+        Result<MovieFacts, MediaError> probe = MovieFacts{true, true, 10.0};
+        std::optional<MediaError> openError;
+        int width = 1170;
+        int height = 2532;
+    };
+
+    std::map<std::string, Movie> movies;  // by path; unknown paths probe as a 10 s movie
+    FakeSource* last = nullptr;           // the most recently opened source (owned by the editor)
+    std::shared_ptr<FakeSource::Log> lastLog;
+    int opens = 0;
+
+    Result<MovieFacts, MediaError> probe(const std::filesystem::path& path) override {
+        const auto it = movies.find(path.string());
+        return it == movies.end() ? Movie{}.probe : it->second.probe;
+    }
+    Result<std::unique_ptr<VideoSource>, MediaError> open(const std::filesystem::path& path,
+                                                          VideoSource::Events events) override {
+        const auto it = movies.find(path.string());
+        const Movie movie = it == movies.end() ? Movie{} : it->second;
+        if (movie.openError) return fail(*movie.openError);
+        ++opens;
+        lastLog = std::make_shared<FakeSource::Log>();
+        const double d = movie.probe ? movie.probe->duration : 0;
+        auto source = std::make_unique<FakeSource>(std::move(events), lastLog, movie.width,
+                                                   movie.height, d);
+        last = source.get();
+        return std::unique_ptr<VideoSource>(std::move(source));
+    }
+};
+
+class RecordingAlerts : public AlertPresenter {
+public:
+    QStringList titles;
+    QStringList messages;
+    void showAlert(const QString& title, const QString& message) override {
+        titles << title;
+        messages << message;
+    }
+};
+
+class ScriptedDialogs : public FileDialogs {
+public:
+    std::optional<QString> answer;
+    int asked = 0;
+    std::optional<QString> chooseMovie() override {
+        ++asked;
+        return answer;
+    }
+};
+
+// Lets queued calls (player events, the placement reset) run.
+inline void drainEvents() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+}  // namespace kestro::test

@@ -1,0 +1,302 @@
+// Importing a movie (every validation step with its alert) and the playback rules: stop at the
+// trim end, play from the trim start, the end of the movie, seeks, and clearing.
+
+#include "app/editor/editor_state.hpp"
+#include "app/editor/playback_error.hpp"
+#include "app_fixtures.hpp"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+#include <unistd.h>
+
+namespace kestro {
+namespace {
+
+using test::drainEvents;
+using test::FakeBackend;
+using test::FakeSource;
+
+class ImportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto backend = std::make_unique<FakeBackend>();
+        backend_ = backend.get();
+        state_ = std::make_unique<EditorState>(std::move(backend));
+        state_->setAlertPresenter(&alerts_);
+        state_->setFileDialogs(&dialogs_);
+    }
+    QString file(const QString& name) {
+        const QString path = dir_.filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write("x");
+        return path;
+    }
+    void expectAlert(const QString& title, const QString& message) {
+        ASSERT_EQ(alerts_.titles.size(), 1);
+        EXPECT_EQ(alerts_.titles.front(), title);
+        EXPECT_EQ(alerts_.messages.front(), message);
+    }
+
+    QTemporaryDir dir_;
+    FakeBackend* backend_ = nullptr;
+    test::RecordingAlerts alerts_;
+    test::ScriptedDialogs dialogs_;
+    std::unique_ptr<EditorState> state_;
+};
+
+TEST_F(ImportTest, ValidationFailuresShowTheirAlertAndChangeNothing) {
+    struct Case {
+        const char* name;
+        Result<MovieFacts, MediaError> probe;
+        const char* title;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"not-playable.mkv", MovieFacts{false, false, 0}, "Unsupported Format",
+         "This video format is not supported. Try MP4 or MOV files."},
+        {"audio-only.m4a", MovieFacts{true, false, 3}, "No Video",
+         "This file doesn't contain any video tracks."},
+        {"zero.mp4", MovieFacts{true, true, 0}, "Invalid Video", "This video has an invalid duration."},
+        {"nan.mp4", MovieFacts{true, true, std::nan("")}, "Invalid Video",
+         "This video has an invalid duration."},
+        {"inf.mp4", MovieFacts{true, true, INFINITY}, "Invalid Video",
+         "This video has an invalid duration."},
+        {"corrupt.mp4", fail(MediaError{AVERROR_INVALIDDATA, "Invalid data"}), "Failed to Import Video",
+         "The video file appears to be corrupted or in an unsupported format."},
+    };
+    for (const Case& c : cases) {
+        alerts_.titles.clear();
+        alerts_.messages.clear();
+        const QString path = file(c.name);
+        backend_->movies[path.toStdString()] = {c.probe};
+        EXPECT_FALSE(state_->loadVideo(path)) << c.name;
+        expectAlert(c.title, c.message);
+        EXPECT_FALSE(state_->videoPath());
+        EXPECT_EQ(state_->player(), nullptr);
+        EXPECT_EQ(state_->duration(), 0);
+        EXPECT_EQ(backend_->opens, 0);
+    }
+}
+
+TEST_F(ImportTest, AMissingFileOrAFolderIsReportedBeforeTheEngineIsAsked) {
+    EXPECT_FALSE(state_->loadVideo(dir_.filePath("gone.mp4")));
+    expectAlert("File Not Found", "The selected file could not be found.");
+    alerts_.titles.clear();
+    alerts_.messages.clear();
+    EXPECT_FALSE(state_->loadVideo(dir_.path()));
+    expectAlert("File Not Found", "The selected file could not be found.");
+    EXPECT_EQ(backend_->opens, 0);
+}
+
+TEST_F(ImportTest, AnUnreadableFileIsReportedAsPermissionDenied) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    const QString path = file("locked.mp4");
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    EXPECT_FALSE(state_->loadVideo(path));
+    expectAlert("Permission Denied", "You don't have permission to read this file.");
+}
+
+TEST(PlaybackErrorMessage, MapsFileAndDataErrorsAndFallsBackToTheDescription) {
+    EXPECT_EQ(playbackErrorMessage({AVERROR(ENOENT), "No such file"}),
+              "The selected file could not be found. It may have been moved or deleted.");
+    EXPECT_EQ(playbackErrorMessage({AVERROR(EACCES), "Permission denied"}),
+              "You don't have permission to read this file. Check file permissions.");
+    EXPECT_EQ(playbackErrorMessage({AVERROR_INVALIDDATA, "Invalid data"}),
+              "The video file appears to be corrupted or in an unsupported format.");
+    EXPECT_EQ(playbackErrorMessage({AVERROR_EOF, "End of file"}),
+              "The video format is not supported. Try converting to MP4 or MOV format.");
+    EXPECT_EQ(playbackErrorMessage({0, "disk on fire"}), "Error: disk on fire");
+}
+
+TEST_F(ImportTest, ASuccessfulLoadPlaysTheWholeMovieWithOneObserverOfEachKind) {
+    const QString path = file("good.mp4");
+    backend_->movies[path.toStdString()] = {MovieFacts{true, true, 12.5}};
+    state_->setCurrentTime(3);
+    ASSERT_TRUE(state_->loadVideo(path));
+    EXPECT_TRUE(alerts_.titles.isEmpty());
+    EXPECT_EQ(state_->videoPath(), path);
+    ASSERT_NE(state_->player(), nullptr);
+    EXPECT_EQ(state_->duration(), 12.5);
+    EXPECT_EQ(state_->trimStart(), 0);
+    EXPECT_EQ(state_->trimEnd(), 12.5);
+    EXPECT_TRUE(state_->isPlaying());
+    EXPECT_EQ(backend_->lastLog->plays, 1);
+    EXPECT_TRUE(state_->hasTimeObserver());
+    EXPECT_EQ(state_->playerItemObserverCount(), 1);
+    // The playhead is left to the first time report.
+    EXPECT_EQ(state_->currentTime(), 3);
+    backend_->last->fireTime(0.1);
+    drainEvents();
+    EXPECT_DOUBLE_EQ(state_->currentTime(), 0.1);
+}
+
+TEST_F(ImportTest, AFailedLoadLeavesThePreviousMoviePlaying) {
+    const QString first = file("first.mp4");
+    ASSERT_TRUE(state_->loadVideo(first));
+    auto* player = state_->player();
+    const auto log = backend_->lastLog;
+    const QString second = file("second.mp4");
+    backend_->movies[second.toStdString()] = {MovieFacts{true, true, 5},
+                                              MediaError{AVERROR(EACCES), "Permission denied"}};
+    EXPECT_FALSE(state_->loadVideo(second));
+    expectAlert("Failed to Import Video",
+                "You don't have permission to read this file. Check file permissions.");
+    EXPECT_EQ(state_->player(), player);
+    EXPECT_EQ(state_->videoPath(), first);
+    EXPECT_TRUE(state_->isPlaying());
+    EXPECT_FALSE(log->destroyed);
+    EXPECT_EQ(log->pauses, 0);
+    EXPECT_TRUE(state_->hasTimeObserver());
+}
+
+TEST_F(ImportTest, LoadingOverAMovieDetachesTheFirstPlayersObservers) {
+    ASSERT_TRUE(state_->loadVideo(file("a.mp4")));
+    auto firstLog = backend_->lastLog;
+    ASSERT_TRUE(state_->loadVideo(file("b.mp4")));
+    EXPECT_TRUE(firstLog->destroyed);
+    EXPECT_TRUE(state_->hasTimeObserver());
+    EXPECT_EQ(state_->playerItemObserverCount(), 1);
+}
+
+TEST_F(ImportTest, TimeReportsPausePlaybackAtTheTrimEnd) {
+    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    state_->setTrimEnd(4);
+    FakeSource* source = backend_->last;
+    source->fireTime(3.9);
+    drainEvents();
+    EXPECT_TRUE(state_->isPlaying());
+    source->fireTime(4.0);
+    drainEvents();
+    EXPECT_FALSE(state_->isPlaying());
+    EXPECT_EQ(backend_->lastLog->pauses, 1);
+    EXPECT_DOUBLE_EQ(state_->currentTime(), 4.0);
+    // A time the engine cannot express shows as zero.
+    source->fireTime(std::nan(""));
+    drainEvents();
+    EXPECT_EQ(state_->currentTime(), 0);
+}
+
+TEST_F(ImportTest, PlayRestartsFromTheTrimStartWhenThePlayheadIsOutsideTheRange) {
+    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    state_->setTrimStart(2);
+    state_->setTrimEnd(6);
+    for (double at : {1.0, 6.0, 9.0}) {
+        state_->togglePlayPause();  // pause
+        EXPECT_FALSE(state_->isPlaying());
+        state_->setCurrentTime(at);
+        backend_->lastLog->seeks.clear();
+        state_->togglePlayPause();
+        EXPECT_TRUE(state_->isPlaying());
+        ASSERT_EQ(backend_->lastLog->seeks.size(), 1u) << at;
+        EXPECT_EQ(backend_->lastLog->seeks.front(), 2);
+        EXPECT_EQ(state_->currentTime(), 2);
+    }
+    // Inside the range it resumes where it is.
+    state_->togglePlayPause();
+    state_->setCurrentTime(3);
+    backend_->lastLog->seeks.clear();
+    state_->togglePlayPause();
+    EXPECT_TRUE(backend_->lastLog->seeks.empty());
+}
+
+TEST_F(ImportTest, TheEndOfTheMovieSendsThePlayheadBackToTheTrimStart) {
+    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    state_->setTrimStart(1.5);
+    backend_->last->fireEnd();
+    drainEvents();
+    EXPECT_FALSE(state_->isPlaying());
+    ASSERT_FALSE(backend_->lastLog->seeks.empty());
+    EXPECT_EQ(backend_->lastLog->seeks.back(), 1.5);
+}
+
+TEST_F(ImportTest, APausingSeekStopsPlaybackAfterTheSeek) {
+    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    state_->seekToTime(7.25, false);
+    EXPECT_TRUE(state_->isPlaying());
+    state_->seekToTime(3.5, true);
+    EXPECT_EQ(backend_->lastLog->seeks.back(), 3.5);
+    drainEvents();
+    EXPECT_FALSE(state_->isPlaying());
+    EXPECT_EQ(backend_->lastLog->seeks, (std::vector<double>{7.25, 3.5}));
+}
+
+TEST_F(ImportTest, PlaybackFailuresShowAnAlertAndChangeNothing) {
+    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    backend_->last->fireFailure("decoder gave up");
+    drainEvents();
+    expectAlert("Playback Error", "decoder gave up");
+    EXPECT_NE(state_->player(), nullptr);
+}
+
+TEST_F(ImportTest, ResetReturnsToTheEmptyEditor) {
+    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    auto log = backend_->lastLog;
+    state_->setTrimStart(1);
+    state_->setCurrentTime(2);
+    state_->clearVideo();
+    EXPECT_EQ(log->pauses, 1);
+    EXPECT_TRUE(log->destroyed);
+    EXPECT_FALSE(state_->videoPath());
+    EXPECT_EQ(state_->player(), nullptr);
+    EXPECT_EQ(state_->duration(), 0);
+    EXPECT_EQ(state_->trimStart(), 0);
+    EXPECT_EQ(state_->trimEnd(), 0);
+    EXPECT_EQ(state_->currentTime(), 0);
+    EXPECT_FALSE(state_->isPlaying());
+    EXPECT_FALSE(state_->hasTimeObserver());
+    EXPECT_EQ(state_->playerItemObserverCount(), 0);
+    // Operations without a movie do nothing.
+    state_->togglePlayPause();
+    state_->seekToTime(1, true);
+    drainEvents();
+    EXPECT_FALSE(state_->isPlaying());
+}
+
+TEST_F(ImportTest, ClosingTheWindowPausesAndDetachesButKeepsTheMovie) {
+    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    state_->onDisappear();
+    EXPECT_FALSE(state_->isPlaying());
+    EXPECT_EQ(backend_->lastLog->pauses, 1);
+    EXPECT_FALSE(state_->hasTimeObserver());
+    EXPECT_EQ(state_->playerItemObserverCount(), 0);
+    EXPECT_NE(state_->player(), nullptr);
+    EXPECT_TRUE(state_->videoPath());
+    // Reports that were already on their way no longer move the playhead.
+    backend_->last->fireTime(5);
+    drainEvents();
+    EXPECT_EQ(state_->currentTime(), 0);
+}
+
+TEST_F(ImportTest, QuittingPausesButKeepsThePlayingFlag) {
+    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    state_->onWillTerminate();
+    EXPECT_TRUE(state_->isPlaying());
+    EXPECT_EQ(backend_->lastLog->pauses, 1);
+    EXPECT_FALSE(state_->hasTimeObserver());
+}
+
+TEST_F(ImportTest, ImportAsksForAFileAndLoadsItOnTheNextTurnOfTheLoop) {
+    dialogs_.answer.reset();
+    state_->importVideo();
+    drainEvents();
+    EXPECT_EQ(dialogs_.asked, 1);
+    EXPECT_EQ(backend_->opens, 0);
+    EXPECT_TRUE(alerts_.titles.isEmpty());
+
+    dialogs_.answer = file("chosen.mp4");
+    state_->importVideo();
+    EXPECT_EQ(backend_->opens, 0);
+    drainEvents();
+    EXPECT_EQ(state_->videoPath(), dialogs_.answer);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,31 @@
+// The app tests run inside one QApplication on the offscreen platform. Preferences go to a
+// temporary folder, and the frame catalogue is built from a small set of frame images drawn
+// here, so the tests know exactly which presets exist.
+
+#include "app_fixtures.hpp"
+
+#include <QApplication>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QTemporaryDir scratch;
+    // Before anything reads a preference or the catalogue.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.filePath("settings"));
+    QStandardPaths::setTestModeEnabled(true);
+    const std::string resources = scratch.filePath("resources").toStdString();
+    kestro::test::writeFrameFixtures(resources);
+    setenv("KESTRO_RESOURCES", resources.c_str(), 1);
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("Kestro");
+    QApplication::setApplicationName("Kestro");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

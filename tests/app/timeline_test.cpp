@@ -1,0 +1,170 @@
+// The trim track driven with real mouse events: scrubbing from the first press, the 10-point
+// handle threshold, handle precedence, the bounds of every drag, and the read-outs.
+
+#include "app/editor/editor_state.hpp"
+#include "app/preview/simple_timeline_view.hpp"
+#include "app/preview/time_format.hpp"
+#include "app/preview/timeline_section_view.hpp"
+#include "app/ui/round_icon_button.hpp"
+#include "app_fixtures.hpp"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kestro {
+namespace {
+
+// A 600-point track over a 60 s movie: 10 points per second.
+class TimelineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view_.resize(600 + 2 * SimpleTimelineView::kSideInset, view_.height());
+        view_.setDuration(60);
+        view_.setTrimStart(0);
+        view_.setTrimEnd(60);
+        view_.setCurrentTime(0);
+    }
+    // x from the track's left edge.
+    QPoint at(qreal x) const {
+        return QPoint(int(x) + SimpleTimelineView::kSideInset, view_.height() / 2);
+    }
+    void press(qreal x) { QTest::mousePress(&view_, Qt::LeftButton, {}, at(x)); }
+    void move(qreal x) { QTest::mouseMove(&view_, at(x)); }
+    void release(qreal x) { QTest::mouseRelease(&view_, Qt::LeftButton, {}, at(x)); }
+
+    SimpleTimelineView view_;
+};
+
+TEST_F(TimelineTest, APressScrubsAtOnceAndTheReleaseAsksForAPausingSeek) {
+    QSignalSpy seeks(&view_, &SimpleTimelineView::seekRequested);
+    QSignalSpy times(&view_, &SimpleTimelineView::currentTimeEdited);
+    press(150);
+    EXPECT_DOUBLE_EQ(view_.currentTime(), 15);
+    ASSERT_EQ(seeks.size(), 1);
+    EXPECT_DOUBLE_EQ(seeks[0][0].toDouble(), 15);
+    EXPECT_FALSE(seeks[0][1].toBool());
+    release(150);
+    ASSERT_EQ(seeks.size(), 2);
+    EXPECT_DOUBLE_EQ(seeks[1][0].toDouble(), 15);
+    EXPECT_TRUE(seeks[1][1].toBool());
+    EXPECT_EQ(times.size(), 1);
+}
+
+TEST_F(TimelineTest, ScrubbingStaysInsideTheTrimRange) {
+    view_.setTrimStart(10);
+    view_.setTrimEnd(20);
+    QSignalSpy seeks(&view_, &SimpleTimelineView::seekRequested);
+    press(300);
+    EXPECT_DOUBLE_EQ(view_.currentTime(), 20);
+    move(50);  // 5 s
+    EXPECT_DOUBLE_EQ(view_.currentTime(), 10);
+    move(-40);  // outside the view
+    EXPECT_DOUBLE_EQ(view_.currentTime(), 10);
+    move(900);
+    EXPECT_DOUBLE_EQ(view_.currentTime(), 20);
+    release(900);
+    EXPECT_DOUBLE_EQ(seeks.last()[0].toDouble(), 20);
+    EXPECT_TRUE(seeks.last()[1].toBool());
+}
+
+TEST_F(TimelineTest, HandlesIgnoreMovesUnderTenPointsAndTakePrecedenceOverTheScrub) {
+    view_.setTrimStart(20);
+    QSignalSpy starts(&view_, &SimpleTimelineView::trimStartEdited);
+    QSignalSpy seeks(&view_, &SimpleTimelineView::seekRequested);
+    press(200);
+    move(209);
+    EXPECT_DOUBLE_EQ(view_.trimStart(), 20);
+    EXPECT_EQ(starts.size(), 0);
+    move(260);
+    EXPECT_DOUBLE_EQ(view_.trimStart(), 26);
+    release(260);
+    // Neither the press nor the drag nor the release scrubbed or sought.
+    EXPECT_EQ(seeks.size(), 0);
+    EXPECT_DOUBLE_EQ(view_.currentTime(), 0);
+    EXPECT_EQ(starts.size(), 1);
+}
+
+TEST_F(TimelineTest, TheStartHandleStopsAtZeroAndJustBeforeTheEnd) {
+    view_.setTrimStart(10);
+    view_.setTrimEnd(30);
+    press(100);
+    move(-200);
+    EXPECT_DOUBLE_EQ(view_.trimStart(), 0);
+    move(590);
+    EXPECT_DOUBLE_EQ(view_.trimStart(), 30 - 0.1);
+    release(590);
+    EXPECT_DOUBLE_EQ(view_.trimEnd(), 30);
+}
+
+TEST_F(TimelineTest, TheEndHandleStopsAtTheDurationAndJustAfterTheStart) {
+    view_.setTrimStart(10);
+    view_.setTrimEnd(30);
+    press(300);
+    move(1000);
+    EXPECT_DOUBLE_EQ(view_.trimEnd(), 60);
+    move(0);
+    EXPECT_DOUBLE_EQ(view_.trimEnd(), 10 + 0.1);
+    release(0);
+    EXPECT_DOUBLE_EQ(view_.trimStart(), 10);
+}
+
+TEST_F(TimelineTest, HandlesMovedTogetherCanBePulledApartAgain) {
+    view_.setTrimStart(29.9);
+    view_.setTrimEnd(30);
+    press(303);  // right of both handles: the end handle
+    move(400);
+    EXPECT_DOUBLE_EQ(view_.trimEnd(), 40);
+    release(400);
+    press(296);  // left of both: the start handle
+    move(100);
+    EXPECT_DOUBLE_EQ(view_.trimStart(), 10);
+    release(100);
+}
+
+TEST_F(TimelineTest, WithoutAMovieOnlyTheReleaseSeeks) {
+    view_.setDuration(0);
+    view_.setTrimEnd(0);
+    QSignalSpy seeks(&view_, &SimpleTimelineView::seekRequested);
+    QSignalSpy starts(&view_, &SimpleTimelineView::trimStartEdited);
+    press(0);
+    move(300);
+    release(300);
+    ASSERT_EQ(seeks.size(), 1);
+    EXPECT_TRUE(seeks[0][1].toBool());
+    EXPECT_EQ(starts.size(), 0);
+    EXPECT_EQ(view_.currentTime(), 0);
+}
+
+TEST(TimeFormat, WholeSecondsAsMinutesAndTwoDigitSeconds) {
+    EXPECT_EQ(formatTime(0), "0:00");
+    EXPECT_EQ(formatTime(59.99), "0:59");
+    EXPECT_EQ(formatTime(60), "1:00");
+    EXPECT_EQ(formatTime(75.9), "1:15");
+    EXPECT_EQ(formatTime(3725), "62:05");
+}
+
+TEST(TimelineSection, ReadsOutTheStateAndWritesDragsBack) {
+    auto backend = std::make_unique<test::FakeBackend>();
+    EditorState state(std::move(backend));
+    TimelineSectionView section(state);
+    section.resize(640, 300);
+    // Timeline edits go through the state and come back.
+    emit section.track()->trimEndEdited(75.9);
+    EXPECT_DOUBLE_EQ(state.trimEnd(), 75.9);
+    EXPECT_EQ(section.endText(), "1:15");
+    state.setTrimStart(10);
+    EXPECT_EQ(section.startText(), "0:10");
+    EXPECT_EQ(section.durationText(), "1:05");
+    EXPECT_DOUBLE_EQ(section.track()->trimStart(), 10);
+    // A range the wrong way round reads as no time rather than a negative one.
+    state.setTrimEnd(5);
+    EXPECT_EQ(section.durationText(), "0:00");
+    state.setCurrentTime(61);
+    EXPECT_EQ(section.currentTimeText(), "1:01");
+    EXPECT_EQ(section.playPauseButton()->symbol(), "play.fill");
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,159 @@
+// The interface kit: button variants and sizes, the pressed look, the status dot, the floating
+// animation, the resolution menu, and the frame preset menu with its groups and badge.
+
+#include "app/editor/editor_state.hpp"
+#include "app/editor/frame_preset_picker.hpp"
+#include "app/ui/export_resolution_selector.hpp"
+#include "app/ui/floating_animation.hpp"
+#include "app/ui/menu_picker.hpp"
+#include "app/ui/modern_button.hpp"
+#include "app/ui/palette.hpp"
+#include "app/ui/status_indicator.hpp"
+#include "app_fixtures.hpp"
+
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidgetAction>
+
+#include <gtest/gtest.h>
+
+namespace kestro {
+namespace {
+
+using Style = ModernButtonStyle;
+
+TEST(ModernButtonStyle, OnlyGhostAndSecondaryCarryABorder) {
+    const Palette& p = Palette::light();
+    const auto ghost = Style{Style::Variant::ghost, Style::Size::medium}.colors(p);
+    EXPECT_EQ(ghost.fill.alpha(), 0);
+    EXPECT_EQ(ghost.border, p.accentTint);
+    EXPECT_EQ(ghost.label, p.accentTint);
+    EXPECT_EQ(ghost.borderWidth, 1);
+    const auto secondary = Style{Style::Variant::secondary, Style::Size::medium}.colors(p);
+    EXPECT_EQ(secondary.border, p.hairline);
+    EXPECT_EQ(secondary.borderWidth, 1);
+    for (auto v : {Style::Variant::primary, Style::Variant::destructive, Style::Variant::accent})
+        EXPECT_EQ((Style{v, Style::Size::medium}.colors(p).borderWidth), 0);
+    EXPECT_EQ(Style{Style::Variant::destructive}.colors(p).fill, p.danger);
+    EXPECT_EQ(Style{Style::Variant::accent}.colors(p).label, p.brandBlack);
+}
+
+TEST(ModernButtonStyle, EachSizeStepAddsFourPointsOfInsetAndTwoOfRadius) {
+    const auto s = Style{Style::Variant::primary, Style::Size::small}.metrics();
+    const auto m = Style{Style::Variant::primary, Style::Size::medium}.metrics();
+    const auto l = Style{Style::Variant::primary, Style::Size::large}.metrics();
+    EXPECT_EQ(std::tuple(s.verticalInset, s.horizontalInset, s.cornerRadius), std::tuple(8.0, 16.0, 10.0));
+    EXPECT_EQ(std::tuple(m.verticalInset, m.horizontalInset, m.cornerRadius), std::tuple(12.0, 20.0, 12.0));
+    EXPECT_EQ(std::tuple(l.verticalInset, l.horizontalInset, l.cornerRadius), std::tuple(16.0, 24.0, 14.0));
+    // Apart from the font, a small button is 8 points narrower and shorter than a medium one.
+    ModernButton small("", Style{Style::Variant::primary, Style::Size::small});
+    ModernButton medium("", Style{Style::Variant::primary, Style::Size::medium});
+    EXPECT_EQ(medium.sizeHint().width() - small.sizeHint().width(), 8);
+}
+
+TEST(ModernButton, PressingShrinksAndFadesAndReleasingRestores) {
+    ModernButton button("Export", Style{});
+    button.resize(button.sizeHint());
+    button.show();
+    EXPECT_DOUBLE_EQ(button.currentScale(), 1.0);
+    QTest::mousePress(&button, Qt::LeftButton);
+    QTest::qWait(Style::kPressAnimationMs + 100);
+    EXPECT_NEAR(button.currentScale(), 0.96, 1e-9);
+    EXPECT_NEAR(button.currentOpacity(), 0.9, 1e-9);
+    QSignalSpy clicked(&button, &QAbstractButton::clicked);
+    QTest::mouseRelease(&button, Qt::LeftButton);
+    QTest::qWait(Style::kPressAnimationMs + 100);
+    EXPECT_DOUBLE_EQ(button.currentScale(), 1.0);
+    EXPECT_EQ(clicked.size(), 1);
+}
+
+TEST(StatusIndicator, CaptionAndDotFollowTheRecordingState) {
+    EXPECT_EQ(StatusIndicator::caption(RecordingState::idle), "Ready");
+    EXPECT_EQ(StatusIndicator::caption(RecordingState::recording), "Recording");
+    EXPECT_EQ(StatusIndicator::caption(RecordingState::recorded), "Recorded");
+    EXPECT_EQ(StatusIndicator::dotColor(RecordingState::recording), Palette::current().danger);
+    EXPECT_EQ(StatusIndicator::dotColor(RecordingState::idle), Palette::current().secondaryText);
+    EXPECT_EQ(StatusIndicator::dotColor(RecordingState::recorded), Palette::current().success);
+}
+
+TEST(FloatingAnimation, StartsAtRestAndBobsWithinTwoPoints) {
+    FloatingAnimation floating;
+    EXPECT_FALSE(floating.isFloating());
+    EXPECT_DOUBLE_EQ(floating.offset(), 2);
+    floating.start();
+    EXPECT_TRUE(floating.isFloating());
+    QTest::qWait(1000);
+    EXPECT_LT(floating.offset(), 2);
+    EXPECT_GE(floating.offset(), -2);
+}
+
+TEST(ExportResolutionSelector, ListsTheThreeSizesInOrderAndReportsAChoice) {
+    ExportResolutionSelector selector;
+    const auto actions = selector.picker()->menu()->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->text(), QString::fromUtf8("HD 720p (1280×720)"));
+    EXPECT_EQ(actions[1]->text(), QString::fromUtf8("Full HD 1080p (1920×1080)"));
+    EXPECT_EQ(actions[2]->text(), QString::fromUtf8("QHD 1440p (2560×1440)"));
+    QSignalSpy chosen(&selector, &ExportResolutionSelector::resolutionChosen);
+    actions[2]->trigger();
+    EXPECT_EQ(selector.selectedResolution(), ExportResolution::qhd1440p);
+    EXPECT_EQ(chosen.size(), 1);
+    EXPECT_EQ(selector.picker()->text(), actions[2]->text());
+}
+
+// --- The frame preset menu --------------------------------------------------------------------
+
+TEST(FramePresetPicker, PromptFirstThenOneTitledSectionPerFamily) {
+    EditorState state(std::make_unique<test::FakeBackend>());
+    FramePresetPicker picker(state);
+    const auto actions = picker.menu()->actions();
+    ASSERT_FALSE(actions.isEmpty());
+    EXPECT_EQ(actions[0]->text(), QString::fromUtf8("📱 Select a frame..."));
+    EXPECT_EQ(actions[0]->data().toString(), "");
+    QStringList layout;
+    for (QAction* a : actions.mid(1))
+        layout << (a->property("sectionTitle").toBool() ? "# " + a->text() : a->data().toString());
+    EXPECT_EQ(layout, (QStringList{QString::fromUtf8("# 📱 iPhone 15 Series"), test::kBrokenKey,
+                                   QString::fromUtf8("# 📱 iPhone 16 Series"), test::kProKey,
+                                   QString::fromUtf8("# 📱 iPhone Air"), test::kOpaqueKey,
+                                   QString::fromUtf8("# 📱 Other"), "Frames/iphone14_red_portrait"}));
+    EXPECT_TRUE(FramePresetPicker::showsProBadge("iPhone 16 Pro Black"));
+    EXPECT_FALSE(FramePresetPicker::showsProBadge("iPhone Air Sky Blue"));
+}
+
+TEST(FramePresetPicker, ChoosingAnEntryAppliesItAndTheOutlineGoesOnceAFrameIsLoaded) {
+    EditorState state(std::make_unique<test::FakeBackend>());
+    FramePresetPicker picker(state);
+    EXPECT_TRUE(picker.showsPrompt());
+    EXPECT_TRUE(picker.attentionOutlineVisible());
+    QAction* pro = nullptr;
+    for (QAction* a : picker.menu()->actions())
+        if (a->data().toString() == test::kProKey) pro = a;
+    ASSERT_NE(pro, nullptr);
+    pro->trigger();
+    EXPECT_EQ(state.framePreset(), test::kProKey);
+    EXPECT_NE(state.frameImage(), nullptr);
+    EXPECT_FALSE(picker.showsPrompt());
+    EXPECT_EQ(picker.text(), "iPhone 16 Pro Black");
+    EXPECT_FALSE(picker.attentionOutlineVisible());
+    test::drainEvents();
+    EXPECT_EQ(state.scale(), 100);
+    // The prompt entry selects nothing and keeps the frame.
+    picker.menu()->actions()[0]->trigger();
+    EXPECT_EQ(state.framePreset(), "");
+    EXPECT_NE(state.frameImage(), nullptr);
+    EXPECT_TRUE(picker.showsPrompt());
+}
+
+TEST(MenuPicker, ClickingOpensTheMenuThroughTheInjectedPopup) {
+    MenuPicker picker;
+    picker.resize(200, 34);
+    int popups = 0;
+    picker.setPopupHandler([&](QMenu*, QPoint) { ++popups; });
+    QTest::mouseClick(&picker, Qt::LeftButton);
+    EXPECT_EQ(popups, 1);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,379 @@
+#include "core/media/player.hpp"
+
+#include "core/media/player_fixtures.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+namespace kestro {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::frameNumber;
+using testing::kNumberedFrames;
+using testing::kNumberedHeight;
+using testing::kNumberedRate;
+using testing::kNumberedWidth;
+
+// Everything the player reported, for the test thread to wait on.
+struct EventLog {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<double> times;
+    int frames = 0;
+    int ends = 0;
+    std::vector<std::string> failures;
+
+    Player::Events events() {
+        Player::Events e;
+        e.timeChanged = [this](double t) { record([&] { times.push_back(t); }); };
+        e.frameReady = [this] { record([&] { ++frames; }); };
+        e.reachedEnd = [this] { record([&] { ++ends; }); };
+        e.failed = [this](std::string m) { record([&] { failures.push_back(std::move(m)); }); };
+        return e;
+    }
+    void record(const std::function<void()>& change) {
+        std::lock_guard lock(mutex);
+        change();
+        changed.notify_all();
+    }
+    // Waits (at most `timeout`) until `done` holds for the log; tells whether it did.
+    bool waitFor(const std::function<bool(const EventLog&)>& done,
+                 std::chrono::milliseconds timeout = 5s) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, timeout, [&] { return done(*this); });
+    }
+    std::size_t timeCount() {
+        std::lock_guard lock(mutex);
+        return times.size();
+    }
+    std::vector<double> timesSince(std::size_t from) {
+        std::lock_guard lock(mutex);
+        return {times.begin() + static_cast<std::ptrdiff_t>(from), times.end()};
+    }
+};
+
+int shownNumber(const Player& player) {
+    const auto image = player.latestFrame();
+    if (!image || image->empty()) return -1;
+    return frameNumber(image->at(image->width / 2, image->height / 2).r);
+}
+
+class PlayerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = testing::makeTempDir("kestro-player-test");
+        ASSERT_FALSE(dir_.empty());
+        ASSERT_TRUE(testing::makeNumberedMovie(numbered()));
+        ASSERT_TRUE(testing::makeNumberedMovie(shortMovie(), 0.5));
+        ASSERT_TRUE(testing::makeQuarterTurnedMovie(turned()));
+    }
+    static void TearDownTestSuite() {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    static fs::path numbered() { return dir_ / "numbered.mp4"; }
+    static fs::path shortMovie() { return dir_ / "short.mp4"; }
+    static fs::path turned() { return dir_ / "turned.mp4"; }
+
+    // Opens `movie` and waits for the first picture and the report that it landed at 0.
+    std::unique_ptr<Player> open(const fs::path& movie) {
+        auto player = Player::open(movie, log_.events());
+        EXPECT_TRUE(player.ok()) << (player.ok() ? "" : player.error().message);
+        if (!player) return nullptr;
+        EXPECT_TRUE(
+            log_.waitFor([](const EventLog& l) { return l.frames >= 1 && !l.times.empty(); }));
+        return std::move(*player);
+    }
+
+    // Seeks and waits for the seek to land (its report carries the target).
+    void seekAndWait(Player& player, double target) {
+        const std::size_t before = log_.timeCount();
+        player.seek(target);
+        ASSERT_TRUE(log_.waitFor([&](const EventLog& l) {
+            for (std::size_t i = before; i < l.times.size(); ++i) {
+                if (l.times[i] == target) return true;
+            }
+            return false;
+        })) << "seek to "
+            << target << " never landed";
+    }
+
+    static inline fs::path dir_;
+    EventLog log_;
+};
+
+TEST_F(PlayerTest, OpensPausedOnTheFirstPictureAtItsOwnSize) {
+    auto player = open(numbered());
+    ASSERT_TRUE(player);
+    EXPECT_FALSE(player->isPlaying());
+    EXPECT_NEAR(player->duration(), 1.5, 0.06);
+    EXPECT_EQ(player->width(), kNumberedWidth);
+    EXPECT_EQ(player->height(), kNumberedHeight);
+    EXPECT_DOUBLE_EQ(player->currentTime(), 0.0);
+    const auto image = player->latestFrame();
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, kNumberedWidth);
+    EXPECT_EQ(image->height, kNumberedHeight);
+    EXPECT_EQ(image->at(3, 3).a, 255);
+    EXPECT_EQ(shownNumber(*player), 0);
+}
+
+TEST_F(PlayerTest, OpenFailuresCarryFfmpegsCode) {
+    auto missing = Player::open(dir_ / "nowhere.mp4", {});
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().averror, AVERROR(ENOENT));
+
+    const fs::path sound = dir_ / "sound.m4a";
+    ASSERT_TRUE(testing::runFfmpeg(
+        {"-f", "lavfi", "-i", "sine=duration=0.3", "-c:a", "aac", sound.string()}));
+    auto soundOnly = Player::open(sound, {});
+    ASSERT_FALSE(soundOnly.ok());
+    EXPECT_EQ(soundOnly.error().averror, AVERROR_STREAM_NOT_FOUND);
+}
+
+// Frame n lies at n / 20 s; a keyframe every 10 frames, so most targets need decoding forward
+// from an earlier keyframe, and going back needs a real seek.
+TEST_F(PlayerTest, SeekShowsThePictureAtOrBeforeTheTarget) {
+    auto player = open(numbered());
+    ASSERT_TRUE(player);
+    struct Case {
+        double target;
+        int frame;
+    };
+    const Case cases[] = {
+        {0.35, 7},                // exactly on a picture
+        {0.3999, 7},              // just before the next one
+        {0.37, 7},                // backwards within the same picture
+        {0.86, 17},               // forward past a keyframe
+        {1.0, 20},                // on a keyframe
+        {0.12, 2},                // back to the first group
+        {1.49, 29},               // the last picture
+        {1.5, 29},                // the end shows the last picture
+        {0.0, 0},    {0.051, 1},  // stepping forward from the start
+        {0.101, 2},
+    };
+    for (const Case& c : cases) {
+        seekAndWait(*player, c.target);
+        EXPECT_EQ(shownNumber(*player), c.frame) << "seek to " << c.target;
+        EXPECT_DOUBLE_EQ(player->currentTime(), c.target);
+    }
+    EXPECT_FALSE(player->isPlaying());
+    EXPECT_TRUE(log_.failures.empty());
+}
+
+TEST_F(PlayerTest, SeekOutsideTheMovieIsClampedToIt) {
+    auto player = open(numbered());
+    ASSERT_TRUE(player);
+    player->seek(-3);
+    EXPECT_DOUBLE_EQ(player->currentTime(), 0.0);
+    player->seek(99);
+    EXPECT_DOUBLE_EQ(player->currentTime(), player->duration());
+    ASSERT_TRUE(log_.waitFor([&](const EventLog& l) {
+        return !l.times.empty() && l.times.back() == player->duration();
+    }));
+    EXPECT_EQ(shownNumber(*player), kNumberedFrames - 1);
+}
+
+TEST_F(PlayerTest, ANewerSeekWinsOverOnesStillPending) {
+    auto player = open(numbered());
+    ASSERT_TRUE(player);
+    for (double t : {1.4, 0.2, 1.1, 0.9, 0.6}) player->seek(t);
+    ASSERT_TRUE(
+        log_.waitFor([](const EventLog& l) { return !l.times.empty() && l.times.back() == 0.6; }));
+    // Let any stale work surface before checking nothing overtook the last seek.
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(log_.timesSince(0).back(), 0.6);
+    EXPECT_EQ(shownNumber(*player), 12);
+}
+
+TEST_F(PlayerTest, PlayingReportsTheTimeEveryTenthOfASecondAndPauseStopsIt) {
+    auto player = open(numbered());
+    ASSERT_TRUE(player);
+    const std::size_t start = log_.timeCount();
+    const auto playedAt = std::chrono::steady_clock::now();
+    player->play();
+    EXPECT_TRUE(player->isPlaying());
+    std::this_thread::sleep_for(650ms);
+    const double playedTo = player->currentTime();
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - playedAt).count();
+    // Taken before pausing, which sends one more report of its own.
+    const std::vector<double> reports = log_.timesSince(start);
+    player->pause();
+    EXPECT_FALSE(player->isPlaying());
+
+    // Real time: the clock may start a little after play() (the player thread has to wake up).
+    EXPECT_LE(playedTo, elapsed + 0.01);
+    EXPECT_GT(playedTo, elapsed - 0.15);
+    // One report when playback starts, then one every 0.1 s.
+    EXPECT_NEAR(static_cast<double>(reports.size()), 1 + std::floor(playedTo / 0.1), 1.5);
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+        EXPECT_GE(reports[i], reports[i - 1]) << "time went backwards at report " << i;
+        EXPECT_NEAR(reports[i] - reports[i - 1], 0.1, 0.06) << "at report " << i;
+    }
+    // The pictures followed the clock.
+    EXPECT_NEAR(shownNumber(*player), playedTo * kNumberedRate, 3);
+
+    // Paused: the clock and the reports stop (one last report may still be on its way).
+    std::this_thread::sleep_for(50ms);
+    const std::size_t afterPause = log_.timeCount();
+    const double stoppedAt = player->currentTime();
+    std::this_thread::sleep_for(350ms);
+    EXPECT_EQ(log_.timeCount(), afterPause);
+    EXPECT_DOUBLE_EQ(player->currentTime(), stoppedAt);
+    EXPECT_TRUE(log_.failures.empty());
+}
+
+TEST_F(PlayerTest, ReachingTheEndPausesOnTheLastPictureAndPlayStartsOver) {
+    auto player = open(numbered());
+    ASSERT_TRUE(player);
+    seekAndWait(*player, 1.2);
+    player->play();
+    ASSERT_TRUE(log_.waitFor([](const EventLog& l) { return l.ends == 1; }, 3s));
+    EXPECT_FALSE(player->isPlaying());
+    EXPECT_DOUBLE_EQ(player->currentTime(), player->duration());
+    EXPECT_EQ(log_.timesSince(0).back(), player->duration());
+    EXPECT_EQ(shownNumber(*player), kNumberedFrames - 1);
+    for (double t : log_.timesSince(0)) EXPECT_LE(t, player->duration());
+
+    const std::size_t before = log_.timeCount();
+    player->play();
+    ASSERT_TRUE(log_.waitFor(
+        [&](const EventLog& l) { return l.times.size() > before && l.times[before] == 0.0; }));
+    EXPECT_TRUE(player->isPlaying());
+    EXPECT_LT(player->currentTime(), 1.0);
+    EXPECT_EQ(log_.ends, 1);
+}
+
+TEST_F(PlayerTest, PicturesTakeTheTargetSizeAtOnceEvenWhilePaused) {
+    auto player = open(numbered());
+    ASSERT_TRUE(player);
+    seekAndWait(*player, 0.5);
+    const int framesBefore = log_.frames;
+    player->setTargetSize(24, 18);
+    ASSERT_TRUE(log_.waitFor([&](const EventLog& l) { return l.frames > framesBefore; }));
+    auto image = player->latestFrame();
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 24);
+    EXPECT_EQ(image->height, 18);
+    EXPECT_EQ(shownNumber(*player), 10);
+
+    // Later pictures keep the size; 0 x 0 goes back to the picture's own.
+    seekAndWait(*player, 0.75);
+    image = player->latestFrame();
+    EXPECT_EQ(image->width, 24);
+    EXPECT_EQ(shownNumber(*player), 15);
+    const int framesNow = log_.frames;
+    player->setTargetSize(0, 0);
+    ASSERT_TRUE(log_.waitFor([&](const EventLog& l) { return l.frames > framesNow; }));
+    image = player->latestFrame();
+    EXPECT_EQ(image->width, kNumberedWidth);
+    EXPECT_EQ(image->height, kNumberedHeight);
+}
+
+// The tool's own rendering of the first picture is the reference for which way is up.
+TEST_F(PlayerTest, TurnedRecordingsComeOutUpright) {
+    auto player = open(turned());
+    ASSERT_TRUE(player);
+    EXPECT_EQ(player->width(), 16);
+    EXPECT_EQ(player->height(), 32);
+    const auto image = player->latestFrame();
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->width, 16);
+    ASSERT_EQ(image->height, 32);
+
+    const fs::path reference = dir_ / "turned.gray";
+    ASSERT_TRUE(testing::runFfmpeg({"-i", turned().string(), "-frames:v", "1", "-pix_fmt", "gray",
+                                    "-f", "rawvideo", reference.string()}));
+    std::FILE* f = std::fopen(reference.c_str(), "rb");
+    ASSERT_TRUE(f);
+    std::vector<unsigned char> grey(16 * 32);
+    const std::size_t got = std::fread(grey.data(), 1, grey.size(), f);
+    std::fclose(f);
+    ASSERT_EQ(got, grey.size());
+    for (int y : {4, 27}) {
+        for (int x : {3, 12}) {
+            const int ours = image->at(x, y).g;
+            const int theirs = grey[static_cast<std::size_t>(y) * 16 + x];
+            EXPECT_NEAR(ours, theirs, 40) << "at " << x << "," << y;
+        }
+    }
+    EXPECT_NE(image->at(8, 4).g / 128, image->at(8, 27).g / 128) << "halves should differ";
+}
+
+// Run under AddressSanitizer this also catches the player thread touching freed state.
+TEST_F(PlayerTest, DestroyingAPlayingPlayerStopsEveryEvent) {
+    for (auto delay : {0ms, 30ms, 120ms}) {
+        auto player = open(shortMovie());
+        ASSERT_TRUE(player);
+        player->setTargetSize(32, 24);
+        player->play();
+        player->seek(0.2);
+        player->play();
+        std::this_thread::sleep_for(delay);
+        player.reset();
+        int frames = 0;
+        std::size_t times = 0;
+        {
+            std::lock_guard lock(log_.mutex);
+            frames = log_.frames;
+            times = log_.times.size();
+        }
+        std::this_thread::sleep_for(60ms);
+        std::lock_guard lock(log_.mutex);
+        EXPECT_EQ(log_.frames, frames);
+        EXPECT_EQ(log_.times.size(), times);
+    }
+}
+
+TEST_F(PlayerTest, EventsMayCallBackIntoThePlayer) {
+    // A looping preview: seek back and play again from the end event itself. Events can come
+    // before open() returns, so they reach the player through a pointer set afterwards.
+    std::atomic<Player*> self{nullptr};
+    std::mutex mutex;
+    std::condition_variable cv;
+    int ends = 0;
+    Player::Events events;
+    events.reachedEnd = [&] {
+        if (Player* p = self.load()) {
+            p->seek(0);
+            p->play();
+        }
+        std::lock_guard lock(mutex);
+        ++ends;
+        cv.notify_all();
+    };
+    events.timeChanged = [&](double) {
+        if (Player* p = self.load()) (void)p->currentTime();
+    };
+    auto opened = Player::open(shortMovie(), events);
+    ASSERT_TRUE(opened.ok());
+    std::unique_ptr<Player> player = std::move(*opened);
+    self.store(player.get());
+    player->play();
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(cv.wait_for(lock, 4s, [&] { return ends >= 2; }));
+    lock.unlock();
+    EXPECT_TRUE(player->isPlaying());
+    player.reset();
+}
+
+}  // namespace
+}  // namespace kestro
