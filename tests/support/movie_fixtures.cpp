@@ -17,7 +17,9 @@ namespace kestro::test {
 
 namespace {
 
-std::string ffmpeg() { return shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -y "; }
+std::string ffmpeg() {
+    return shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -y ";
+}
 
 // Output of a command, binary-safe.
 std::optional<std::string> capture(const std::string& command) {
@@ -26,14 +28,16 @@ std::optional<std::string> capture(const std::string& command) {
     std::string out;
     std::array<char, 1 << 16> buffer{};
     size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        out.append(buffer.data(), n);
     const int status = ::pclose(pipe);
     if (status != 0) return std::nullopt;
     return out;
 }
 
 std::string colourArgs(bool bt709) {
-    return bt709 ? " -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv " : " ";
+    return bt709 ? " -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv "
+                 : " ";
 }
 
 }  // namespace
@@ -54,7 +58,8 @@ ScratchDir::~ScratchDir() {
 
 std::vector<std::string> ScratchDir::entries() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(path_))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -79,8 +84,8 @@ int runCommand(const std::string& command) {
 fs::path makeMovie(const fs::path& path, const MovieSpec& spec) {
     std::ostringstream cmd;
     const char* sep = spec.video.find('=') == std::string::npos ? "=" : ":";
-    cmd << ffmpeg() << "-f lavfi -i " << spec.video << sep << "s=" << spec.width << "x" << spec.height
-        << ":r=" << spec.fps << ":d=" << spec.seconds;
+    cmd << ffmpeg() << "-f lavfi -i " << spec.video << sep << "s=" << spec.width << "x"
+        << spec.height << ":r=" << spec.fps << ":d=" << spec.seconds;
     if (spec.audio) cmd << " -f lavfi -i sine=f=440:sample_rate=44100:d=" << spec.seconds;
     if (spec.bt709) {
         cmd << " -vf format=rgb24,scale=out_color_matrix=bt709:out_range=tv";
@@ -92,9 +97,10 @@ fs::path makeMovie(const fs::path& path, const MovieSpec& spec) {
     if (runCommand(cmd.str()) != 0) return {};
     if (spec.rotation != 0) {
         // The ffmpeg tool turns the tag into a display matrix only when copying streams.
-        const int status = runCommand(ffmpeg() + "-i " + shellQuote(encoded.string()) +
-                                      " -c copy -metadata:s:v:0 rotate=" +
-                                      std::to_string(spec.rotation) + " " + shellQuote(path.string()));
+        const int status =
+            runCommand(ffmpeg() + "-i " + shellQuote(encoded.string()) +
+                       " -c copy -metadata:s:v:0 rotate=" + std::to_string(spec.rotation) + " " +
+                       shellQuote(path.string()));
         fs::remove(encoded);
         if (status != 0) return {};
     }
@@ -111,9 +117,9 @@ fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieSpec spe
 fs::path makeCountingMovie(const fs::path& path, int fps, int frames, int width, int height) {
     std::ostringstream cmd;
     cmd << ffmpeg() << "-f lavfi -i color=c=black:s=" << width << "x" << height << ":r=" << fps
-        << " -frames:v " << frames
-        << " -vf format=yuv420p,geq=lum='16+6*N':cb=128:cr=128"
-        << " -c:v libx264 -preset ultrafast -qp 0 -g 8 -pix_fmt yuv420p " << shellQuote(path.string());
+        << " -frames:v " << frames << " -vf format=yuv420p,geq=lum='16+6*N':cb=128:cr=128"
+        << " -c:v libx264 -preset ultrafast -qp 0 -g 8 -pix_fmt yuv420p "
+        << shellQuote(path.string());
     if (runCommand(cmd.str()) != 0) return {};
     return path;
 }
@@ -215,10 +221,10 @@ int probedRotation(const fs::path& path);
 std::optional<Picture> decodePicture(const fs::path& path, int frameIndex) {
     const auto probe = probeMovie(path);
     if (!probe || !probe->video) return std::nullopt;
-    const auto out = capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " +
-                             shellQuote(path.string()) + " -vf 'select=eq(n\\," +
-                             std::to_string(frameIndex) +
-                             ")' -frames:v 1 -f rawvideo -pix_fmt rgba -");
+    const auto out =
+        capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " + shellQuote(path.string()) +
+                " -vf 'select=eq(n\\," + std::to_string(frameIndex) +
+                ")' -frames:v 1 -f rawvideo -pix_fmt rgba -");
     Picture picture;
     // ffmpeg shows turned movies upright, as a player would.
     const bool quarter = probedRotation(path) % 180 != 0;
@@ -236,9 +242,8 @@ std::vector<int> lumaAt(const fs::path& path, int x, int y) {
     std::vector<int> values;
     if (!probe || !probe->video) return values;
     const auto out = capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " +
-                             shellQuote(path.string()) +
-                             " -vf crop=2:2:" + std::to_string(x) + ":" + std::to_string(y) +
-                             " -f rawvideo -pix_fmt gray -");
+                             shellQuote(path.string()) + " -vf crop=2:2:" + std::to_string(x) +
+                             ":" + std::to_string(y) + " -f rawvideo -pix_fmt gray -");
     if (!out) return values;
     for (size_t i = 0; i + 4 <= out->size(); i += 4) {
         values.push_back(static_cast<std::uint8_t>((*out)[i]));
@@ -249,14 +254,14 @@ std::vector<int> lumaAt(const fs::path& path, int x, int y) {
 int probedRotation(const fs::path& path) {
     const auto out = capture(shellQuote(KESTRO_FFPROBE) +
                              " -v error -select_streams v:0 -show_entries stream_side_data=rotation"
-                             " -of default=nw=1:nk=1 " + shellQuote(path.string()));
+                             " -of default=nw=1:nk=1 " +
+                             shellQuote(path.string()));
     return out ? std::atoi(out->c_str()) : 0;
 }
 
 std::int64_t audioSampleCount(const fs::path& path) {
     const auto out = capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " +
-                             shellQuote(path.string()) +
-                             " -map 0:a:0 -f s16le -ac 1 -");
+                             shellQuote(path.string()) + " -map 0:a:0 -f s16le -ac 1 -");
     if (!out) return -1;
     return static_cast<std::int64_t>(out->size() / 2);
 }

@@ -40,11 +40,11 @@ struct MovieSpec {
     int height = 128;
     int fps = 30;
     double seconds = 1.0;
-    bool audio = false;   // a 440 Hz tone, 44.1 kHz mono (so the export has to resample)
+    bool audio = false;  // a 440 Hz tone, 44.1 kHz mono (so the export has to resample)
     // The picture: an ffmpeg lavfi video source (without size, rate and duration).
     std::string video = "testsrc2";
-    bool bt709 = false;   // convert and tag as BT.709; untagged otherwise
-    int rotation = 0;     // clockwise display rotation stored in the container
+    bool bt709 = false;  // convert and tag as BT.709; untagged otherwise
+    int rotation = 0;    // clockwise display rotation stored in the container
     std::string extraOutputArgs;
 };
 

@@ -16,9 +16,15 @@ namespace kestro {
 
 namespace {
 
-int evenRound(double v) { return 2 * static_cast<int>(std::lround(v / 2)); }
-int evenFloor(double v) { return 2 * static_cast<int>(std::floor(v / 2)); }
-int evenCeil(double v) { return 2 * static_cast<int>(std::ceil(v / 2)); }
+int evenRound(double v) {
+    return 2 * static_cast<int>(std::lround(v / 2));
+}
+int evenFloor(double v) {
+    return 2 * static_cast<int>(std::floor(v / 2));
+}
+int evenCeil(double v) {
+    return 2 * static_cast<int>(std::ceil(v / 2));
+}
 
 // Coverage of a pixel by the rounded rectangle: signed distance from its centre to the edge,
 // turned into a one-pixel-wide ramp (the anti-aliasing a vector renderer would give).
@@ -46,18 +52,23 @@ Ycc toBt709(float r, float g, float b) {
 // Kr and Kb of a YCbCr matrix.
 std::pair<double, double> lumaWeights(AVColorSpace matrix) {
     switch (matrix) {
-        case AVCOL_SPC_BT709: return {0.2126, 0.0722};
+        case AVCOL_SPC_BT709:
+            return {0.2126, 0.0722};
         case AVCOL_SPC_BT2020_NCL:
-        case AVCOL_SPC_BT2020_CL: return {0.2627, 0.0593};
-        case AVCOL_SPC_SMPTE240M: return {0.212, 0.087};
-        case AVCOL_SPC_FCC: return {0.30, 0.11};
-        default: return {0.299, 0.114};  // BT.601
+        case AVCOL_SPC_BT2020_CL:
+            return {0.2627, 0.0593};
+        case AVCOL_SPC_SMPTE240M:
+            return {0.212, 0.087};
+        case AVCOL_SPC_FCC:
+            return {0.30, 0.11};
+        default:
+            return {0.299, 0.114};  // BT.601
     }
 }
 
 template <class T>
-void rotatePlane(const uint8_t* src, int srcLinesize, int sw, int sh, uint8_t* dst,
-                 int dstLinesize, int rotation) {
+void rotatePlane(const uint8_t* src, int srcLinesize, int sw, int sh, uint8_t* dst, int dstLinesize,
+                 int rotation) {
     auto at = [&](int x, int y) {
         return reinterpret_cast<const T*>(src + static_cast<ptrdiff_t>(y) * srcLinesize)[x];
     };
@@ -98,7 +109,9 @@ AVBufferRef* allocFromConstant(void* opaque, size_t size) {
     return buffer;
 }
 
-void freePoolSource(void* opaque) { delete static_cast<PoolSource*>(opaque); }
+void freePoolSource(void* opaque) {
+    delete static_cast<PoolSource*>(opaque);
+}
 
 }  // namespace
 
@@ -135,7 +148,8 @@ Compositor::Conversion Compositor::colourConversion(const PictureColour& from) {
 namespace {
 
 template <class T>
-void convertPlanes(AVFrame& frame, const Compositor::Conversion& c, int shiftX, int shiftY, int bits) {
+void convertPlanes(AVFrame& frame, const Compositor::Conversion& c, int shiftX, int shiftY,
+                   int bits) {
     const float maxCode = static_cast<float>((1 << bits) - 1);
     const float d = static_cast<float>(1 << (bits - 8));
     // Source normalisation.
@@ -148,8 +162,10 @@ void convertPlanes(AVFrame& frame, const Compositor::Conversion& c, int shiftX, 
     // Luma first: it needs the chroma before that is converted.
     for (int y = 0; y < frame.height; ++y) {
         T* ly = reinterpret_cast<T*>(frame.data[0] + static_cast<ptrdiff_t>(y) * frame.linesize[0]);
-        const T* lu = reinterpret_cast<const T*>(frame.data[1] + static_cast<ptrdiff_t>(y >> shiftY) * frame.linesize[1]);
-        const T* lv = reinterpret_cast<const T*>(frame.data[2] + static_cast<ptrdiff_t>(y >> shiftY) * frame.linesize[2]);
+        const T* lu = reinterpret_cast<const T*>(
+            frame.data[1] + static_cast<ptrdiff_t>(y >> shiftY) * frame.linesize[1]);
+        const T* lv = reinterpret_cast<const T*>(
+            frame.data[2] + static_cast<ptrdiff_t>(y >> shiftY) * frame.linesize[2]);
         for (int x = 0; x < frame.width; ++x) {
             const float yn = (ly[x] - yOff) / yScale;
             const float un = (lu[x >> shiftX] - cOff) / cScale;
@@ -214,10 +230,9 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
 
     const CanvasRect& R = setup.screen;
     const double top = H - (R.y + R.h);
-    const RoundedRect rounded{R.x + R.w / 2, top + R.h / 2, std::max(R.w, 0.0) / 2,
-                              std::max(R.h, 0.0) / 2,
-                              std::clamp(screenCornerRadius(R), 0.0,
-                                         std::max(0.0, std::min(R.w, R.h) / 2))};
+    const RoundedRect rounded{
+        R.x + R.w / 2, top + R.h / 2, std::max(R.w, 0.0) / 2, std::max(R.h, 0.0) / 2,
+        std::clamp(screenCornerRadius(R), 0.0, std::max(0.0, std::min(R.w, R.h) / 2))};
 
     box_.x0 = std::max({evenFloor(R.x), placedX_, 0});
     box_.y0 = std::max({evenFloor(top), placedY_, 0});
@@ -247,9 +262,9 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
         plane.black = (i == 0 ? 16 : 128) * depthScale;
         plane.maxValue = mov ? 1023 : 255;
         plane.bytes = bytes;
-        plane.weights.assign(static_cast<size_t>(boxW >> plane.shiftX) *
-                                 static_cast<size_t>(boxH >> plane.shiftY),
-                             0);
+        plane.weights.assign(
+            static_cast<size_t>(boxW >> plane.shiftX) * static_cast<size_t>(boxH >> plane.shiftY),
+            0);
     }
 
     // Premultiplied background.
@@ -304,7 +319,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                     scale = a > 0 ? 1.0f / a : 0.0f;
                     ws = std::min(w * scale, 1.0f);
                 }
-                for (int ch = 0; ch < 3; ++ch) colour[i * 3 + ch] = std::clamp(k[ch] * scale, 0.0f, 1.0f);
+                for (int ch = 0; ch < 3; ++ch)
+                    colour[i * 3 + ch] = std::clamp(k[ch] * scale, 0.0f, 1.0f);
                 alpha[i] = a;
                 weight[i] = ws;
             }
@@ -315,7 +331,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
             const int rowsHere = plane.shiftY ? 1 : 2;
             for (int r = 0; r < rowsHere; ++r) {
                 const int py = (y0 >> plane.shiftY) + r;
-                uint8_t* dst = constant_->data[pi] + static_cast<ptrdiff_t>(py) * constant_->linesize[pi];
+                uint8_t* dst =
+                    constant_->data[pi] + static_cast<ptrdiff_t>(py) * constant_->linesize[pi];
                 for (int px = 0; px < plane.width; ++px) {
                     // Average the covered canvas pixels (one, or 2x2 for subsampled chroma).
                     float rgb[3] = {0, 0, 0};
@@ -333,9 +350,11 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                     for (float& v : rgb) v /= static_cast<float>(count);
                     w /= static_cast<float>(count);
                     const Ycc ycc = toBt709(rgb[0], rgb[1], rgb[2]);
-                    const float value = pi == 0 ? (16 + 219 * ycc.y) * depthScale
-                                                : (128 + 224 * (pi == 1 ? ycc.cb : ycc.cr)) * depthScale;
-                    const int v = std::clamp(static_cast<int>(std::lround(value)), 0, plane.maxValue);
+                    const float value =
+                        pi == 0 ? (16 + 219 * ycc.y) * depthScale
+                                : (128 + 224 * (pi == 1 ? ycc.cb : ycc.cr)) * depthScale;
+                    const int v =
+                        std::clamp(static_cast<int>(std::lround(value)), 0, plane.maxValue);
                     if (bytes == 1) {
                         dst[px] = static_cast<uint8_t>(v);
                     } else {
@@ -354,8 +373,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
         }
         if (mov) {
             for (int dy = 0; dy < 2; ++dy) {
-                auto* dst = reinterpret_cast<uint16_t*>(constant_->data[3] +
-                                                        static_cast<ptrdiff_t>(y0 + dy) * constant_->linesize[3]);
+                auto* dst = reinterpret_cast<uint16_t*>(
+                    constant_->data[3] + static_cast<ptrdiff_t>(y0 + dy) * constant_->linesize[3]);
                 for (int x = 0; x < W; ++x) {
                     dst[x] = static_cast<uint16_t>(
                         std::lround(alpha[static_cast<size_t>(dy) * W + x] * 1023));
@@ -376,7 +395,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                 const int kind = w[x] == 0 ? 0 : (w[x] >= 256 ? 2 : 1);
                 int end = x + 1;
                 while (end < bw && (w[end] == 0 ? 0 : (w[end] >= 256 ? 2 : 1)) == kind) ++end;
-                if (kind != 0) plane.spans[static_cast<size_t>(by)].push_back(Span{x, end, kind == 2});
+                if (kind != 0)
+                    plane.spans[static_cast<size_t>(by)].push_back(Span{x, end, kind == 2});
                 x = end;
             }
         }
@@ -386,7 +406,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     const int planesInFrame = mov ? 4 : 3;
     for (int pi = 0; pi < planesInFrame; ++pi) {
         const int rows = pi == 0 || pi == 3 ? H : (H >> desc->log2_chroma_h);
-        const size_t size = static_cast<size_t>(constant_->linesize[pi]) * static_cast<size_t>(rows);
+        const size_t size =
+            static_cast<size_t>(constant_->linesize[pi]) * static_cast<size_t>(rows);
         auto* source = new PoolSource{constant_->data[pi], size};
         AVBufferPool* pool = av_buffer_pool_init2(size, source, allocFromConstant, freePoolSource);
         if (!pool) {
@@ -455,12 +476,23 @@ Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
     // libswscale does not squeeze their range on its own.
     auto srcFormat = static_cast<AVPixelFormat>(source.format);
     switch (srcFormat) {
-        case AV_PIX_FMT_YUVJ420P: srcFormat = AV_PIX_FMT_YUV420P; break;
-        case AV_PIX_FMT_YUVJ422P: srcFormat = AV_PIX_FMT_YUV422P; break;
-        case AV_PIX_FMT_YUVJ444P: srcFormat = AV_PIX_FMT_YUV444P; break;
-        case AV_PIX_FMT_YUVJ440P: srcFormat = AV_PIX_FMT_YUV440P; break;
-        case AV_PIX_FMT_YUVJ411P: srcFormat = AV_PIX_FMT_YUV411P; break;
-        default: break;
+        case AV_PIX_FMT_YUVJ420P:
+            srcFormat = AV_PIX_FMT_YUV420P;
+            break;
+        case AV_PIX_FMT_YUVJ422P:
+            srcFormat = AV_PIX_FMT_YUV422P;
+            break;
+        case AV_PIX_FMT_YUVJ444P:
+            srcFormat = AV_PIX_FMT_YUV444P;
+            break;
+        case AV_PIX_FMT_YUVJ440P:
+            srcFormat = AV_PIX_FMT_YUV440P;
+            break;
+        case AV_PIX_FMT_YUVJ411P:
+            srcFormat = AV_PIX_FMT_YUV411P;
+            break;
+        default:
+            break;
     }
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(srcFormat);
     PictureColour from = colour;
@@ -519,8 +551,10 @@ void Compositor::blendPlane(int index, AVFrame& out, const AVFrame& screen) cons
         if (spans.empty()) continue;
         const ptrdiff_t y = by0 + static_cast<ptrdiff_t>(r);
         uint8_t* o = out.data[index] + y * out.linesize[index] + bx0 * plane.bytes;
-        const uint8_t* k = constant_->data[index] + y * constant_->linesize[index] + bx0 * plane.bytes;
-        const uint8_t* s = screen.data[index] + (sy0 + static_cast<ptrdiff_t>(r)) * screen.linesize[index] +
+        const uint8_t* k =
+            constant_->data[index] + y * constant_->linesize[index] + bx0 * plane.bytes;
+        const uint8_t* s = screen.data[index] +
+                           (sy0 + static_cast<ptrdiff_t>(r)) * screen.linesize[index] +
                            sx0 * plane.bytes;
         const uint16_t* w = plane.weights.data() + r * static_cast<size_t>(bw);
         for (const Span& span : spans) {

@@ -39,7 +39,7 @@ struct CompositorSetup {
     Order order = Order::mp4;
     int canvasWidth = 0;  // even
     int canvasHeight = 0;
-    CanvasRect screen;  // the grown screen rectangle, bottom-left origin
+    CanvasRect screen;             // the grown screen rectangle, bottom-left origin
     const Image* frame = nullptr;  // trimmed frame image, straight RGBA; null for none
     BackgroundFill background;
     Placement placement;  // of the upright video, top-left origin
@@ -82,12 +82,12 @@ private:
         bool full = false;  // weight 1: a plain copy
     };
     struct Plane {
-        int width = 0, height = 0;  // of the plane
+        int width = 0, height = 0;   // of the plane
         int shiftX = 0, shiftY = 0;  // subsampling
         int black = 0;               // value of black in this plane
         int maxValue = 255;
         int bytes = 1;
-        std::vector<std::uint16_t> weights;  // box-sized (in plane pixels), 0..256
+        std::vector<std::uint16_t> weights;    // box-sized (in plane pixels), 0..256
         std::vector<std::vector<Span>> spans;  // one list per box row (plane rows)
     };
 
@@ -97,10 +97,10 @@ private:
     void blendPlane(int index, AVFrame& out, const AVFrame& screen) const;
     void convertColours(AVFrame& frame) const;
 
-    AVPixelFormat format_ = AV_PIX_FMT_NONE;       // of the output pictures
+    AVPixelFormat format_ = AV_PIX_FMT_NONE;        // of the output pictures
     AVPixelFormat screenFormat_ = AV_PIX_FMT_NONE;  // of the scaled screen (no alpha)
     int width_ = 0, height_ = 0;
-    int planeCount_ = 0;   // colour planes blended per frame
+    int planeCount_ = 0;  // colour planes blended per frame
     Box box_;
     // The placed video, top-left origin, even edges, upright.
     int placedX_ = 0, placedY_ = 0, placedW_ = 0, placedH_ = 0;
@@ -112,11 +112,11 @@ private:
     // Scaling state, rebuilt when the source changes.
     int srcW_ = -1, srcH_ = -1, srcFormat_ = -1;
     PictureColour srcColour_;
-    SwsContextPtr sws_;       // source -> screen, a plain scale
-    bool convert_ = false;    // the source is not limited-range BT.709
+    SwsContextPtr sws_;     // source -> screen, a plain scale
+    bool convert_ = false;  // the source is not limited-range BT.709
     Conversion conversion_;
-    AVFramePtr scaled_;       // the placed video in stored orientation
-    AVFramePtr upright_;      // the placed video turned upright (rotated sources only)
+    AVFramePtr scaled_;   // the placed video in stored orientation
+    AVFramePtr upright_;  // the placed video turned upright (rotated sources only)
 };
 
 }  // namespace kestro

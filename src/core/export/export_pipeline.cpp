@@ -42,11 +42,14 @@ struct Composed {
     int64_t tick = 0;
 };
 
-void nameThread(const char* name) { pthread_setname_np(pthread_self(), name); }
+void nameThread(const char* name) {
+    pthread_setname_np(pthread_self(), name);
+}
 
 class Pipeline {
 public:
-    explicit Pipeline(PipelineJob& job) : job_(job), picked_(kPickedDepth), composed_(kComposedDepth) {}
+    explicit Pipeline(PipelineJob& job)
+        : job_(job), picked_(kPickedDepth), composed_(kComposedDepth) {}
 
     PipelineOutcome run(const std::function<void(double)>& progress,
                         const std::function<bool()>& cancel) {

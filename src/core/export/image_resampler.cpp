@@ -6,10 +6,10 @@
 namespace kestro {
 
 std::vector<ImageResampler::Taps> ImageResampler::taps(int outCount, int inCount, double offset,
-                                                        double length) {
+                                                       double length) {
     std::vector<Taps> result(static_cast<size_t>(std::max(outCount, 0)));
     if (inCount <= 0 || length <= 0) return result;
-    const double scale = length / inCount;            // canvas pixels per source pixel
+    const double scale = length / inCount;              // canvas pixels per source pixel
     const double support = std::max(1.0, 1.0 / scale);  // in source pixels
     for (int i = 0; i < outCount; ++i) {
         const double centre = (i + 0.5 - offset) / scale - 0.5;  // in source pixel indices
@@ -18,7 +18,8 @@ std::vector<ImageResampler::Taps> ImageResampler::taps(int outCount, int inCount
         Taps& t = result[static_cast<size_t>(i)];
         std::vector<float> weights;
         for (int j = first; j <= last; ++j) {
-            weights.push_back(static_cast<float>(std::max(0.0, 1.0 - std::abs(j - centre) / support)));
+            weights.push_back(
+                static_cast<float>(std::max(0.0, 1.0 - std::abs(j - centre) / support)));
         }
         // Pixels whose centre lies off the drawn rectangle stay empty; inside it the filter is
         // clamped to the image, so an image that exactly covers the canvas keeps its edges.
@@ -31,7 +32,8 @@ std::vector<ImageResampler::Taps> ImageResampler::taps(int outCount, int inCount
         if (inside <= 0) continue;
         t.first = lo;
         for (int j = lo; j <= hi; ++j) {
-            t.weights.push_back(static_cast<float>(weights[static_cast<size_t>(j - first)] / inside));
+            t.weights.push_back(
+                static_cast<float>(weights[static_cast<size_t>(j - first)] / inside));
         }
     }
     return result;

@@ -30,11 +30,14 @@ class ExporterFailureTest : public ::testing::Test {
 protected:
     // Runs an export onto a destination holding an earlier file; checks the earlier file and
     // the folder are untouched and returns the error.
-    ExportError failedExport(const std::filesystem::path& source, ExportConfig config = test::smallConfig(),
-                             AVFExporter::CancelQuery cancel = {}, AVFExporter::Options options = {}) {
+    ExportError failedExport(const std::filesystem::path& source,
+                             ExportConfig config = test::smallConfig(),
+                             AVFExporter::CancelQuery cancel = {},
+                             AVFExporter::Options options = {}) {
         const auto out = outDir / "earlier.mp4";
         std::ofstream(out) << "the user's earlier export";
-        auto run = test::runExport(source, std::nullopt, config, out, std::move(cancel), std::move(options));
+        auto run = test::runExport(source, std::nullopt, config, out, std::move(cancel),
+                                   std::move(options));
         EXPECT_FALSE(run.result);
         EXPECT_EQ(contents(out), "the user's earlier export");
         EXPECT_EQ(outDir.entries(), std::vector<std::string>{"earlier.mp4"}) << "no partial file";
@@ -90,10 +93,11 @@ TEST_F(ExporterFailureTest, BadSources) {
 
     // Zero length: nothing to export.
     const auto empty = dir / "empty.mp4";
-    ASSERT_EQ(test::runCommand(std::string(KESTRO_FFMPEG) +
-                               " -nostdin -v error -f lavfi -i color=s=32x32 -frames:v 0 -c:v libx264 " +
-                               test::shellQuote(empty.string())),
-              0);
+    ASSERT_EQ(
+        test::runCommand(std::string(KESTRO_FFMPEG) +
+                         " -nostdin -v error -f lavfi -i color=s=32x32 -frames:v 0 -c:v libx264 " +
+                         test::shellQuote(empty.string())),
+        0);
     const ExportError zero = failedExport(empty);
     EXPECT_NE(zero.kind(), ExportError::Kind::exportFailed) << zero.errorDescription();
 }
@@ -123,7 +127,8 @@ TEST_F(ExporterFailureTest, TrimRangeOutsideTheMovie) {
 
 TEST_F(ExporterFailureTest, UnusableDestinations) {
     const auto source = movie(0.3);
-    auto run = test::runExport(source, std::nullopt, test::smallConfig(), dir / "no" / "folder" / "o.mp4");
+    auto run =
+        test::runExport(source, std::nullopt, test::smallConfig(), dir / "no" / "folder" / "o.mp4");
     ASSERT_FALSE(run.result);
     EXPECT_EQ(run.result.error().kind(), ExportError::Kind::fileSystemError);
     EXPECT_NE(run.result.error().message().find("No such file or directory"), std::string::npos)
@@ -135,8 +140,8 @@ TEST_F(ExporterFailureTest, UnusableDestinations) {
     EXPECT_TRUE(std::filesystem::is_directory(outDir.path()));
 
     if (::geteuid() != 0) {  // root writes anywhere
-        std::filesystem::permissions(outDir.path(), std::filesystem::perms::owner_read |
-                                                        std::filesystem::perms::owner_exec);
+        std::filesystem::permissions(
+            outDir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         run = test::runExport(source, std::nullopt, test::smallConfig(), outDir / "o.mp4");
         std::filesystem::permissions(outDir.path(), std::filesystem::perms::owner_all);
         ASSERT_FALSE(run.result);
@@ -183,7 +188,8 @@ TEST_F(ExporterFailureTest, FullDiskAtAnyPointSaysSo) {
         EXPECT_EQ(error.recoverySuggestion(), "Check file permissions and available disk space.");
     }
     // And the MOV path.
-    const ExportError mov = failedExport(source, test::smallConfig("mov"), {}, fullDiskAfter(30000));
+    const ExportError mov =
+        failedExport(source, test::smallConfig("mov"), {}, fullDiskAfter(30000));
     EXPECT_EQ(mov.errorDescription(), "File system error: Insufficient disk space");
 }
 
@@ -202,7 +208,8 @@ TEST_F(ExporterFailureTest, CancelStopsPromptlyAndKeepsTheEarlierFile) {
     std::chrono::steady_clock::time_point cancelledAt{};
     const ExportError error = failedExport(source, config, [&] {
         if (++polls < 15) return false;
-        if (cancelledAt == std::chrono::steady_clock::time_point{}) cancelledAt = std::chrono::steady_clock::now();
+        if (cancelledAt == std::chrono::steady_clock::time_point{})
+            cancelledAt = std::chrono::steady_clock::now();
         return true;
     });
     const auto stoppedAt = std::chrono::steady_clock::now();

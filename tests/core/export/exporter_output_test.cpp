@@ -59,7 +59,8 @@ TEST_F(ExporterOutputTest, Mp4HasTheAgreedStreamsAndTheTrimmedSound) {
     // Progress: increasing, below 1 while working, exactly 1 at the end.
     ASSERT_FALSE(run.progress.empty());
     EXPECT_EQ(run.progress.back(), 1.0);
-    for (size_t i = 1; i < run.progress.size(); ++i) EXPECT_GT(run.progress[i], run.progress[i - 1]);
+    for (size_t i = 1; i < run.progress.size(); ++i)
+        EXPECT_GT(run.progress[i], run.progress[i - 1]);
     for (size_t i = 0; i + 1 < run.progress.size(); ++i) EXPECT_LT(run.progress[i], 1.0);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"frame.png", "out.mp4", "rec.mp4"}));
 }
@@ -83,8 +84,7 @@ TEST_F(ExporterOutputTest, Mp4LayersBackgroundVideoAndFrame) {
     const auto picture = test::decodePicture(out, 2);
     ASSERT_TRUE(picture);
     // The trimmed frame fills the canvas: bezel from 0..20 px, opening inside.
-    EXPECT_TRUE(test::near(picture->average(10, 200, 2), Rgba{90, 90, 90, 255}, 4))
-        << "bezel";
+    EXPECT_TRUE(test::near(picture->average(10, 200, 2), Rgba{90, 90, 90, 255}, 4)) << "bezel";
     EXPECT_TRUE(test::near(picture->average(100, 210, 3), Rgba{200, 40, 40, 255}, 3))
         << "source colour inside the opening";
     // Inside the opening's rectangle but outside its rounded corner: background.

@@ -41,8 +41,9 @@ inline RunResult runExport(const std::filesystem::path& input,
     RunResult run;
     const auto start = std::chrono::steady_clock::now();
     run.result = AVFExporter(std::move(options))
-                     .exportVideo(input, frame, config, output,
-                                  [&run](double p) { run.progress.push_back(p); }, std::move(cancel));
+                     .exportVideo(
+                         input, frame, config, output,
+                         [&run](double p) { run.progress.push_back(p); }, std::move(cancel));
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return run;
 }

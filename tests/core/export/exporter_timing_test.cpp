@@ -26,7 +26,8 @@ TEST(ExporterTimingTest, TrimIsExactToTheFrame) {
     const auto luma = test::lumaAt(out, 100, 200);
     ASSERT_EQ(luma.size(), 8u);  // ceil(0.8 s x 10)
     for (size_t k = 0; k < luma.size(); ++k) {
-        EXPECT_EQ(test::frameNumberFromLuma(luma[k]), 12 + static_cast<int>(k)) << "output frame " << k;
+        EXPECT_EQ(test::frameNumberFromLuma(luma[k]), 12 + static_cast<int>(k))
+            << "output frame " << k;
     }
 }
 

@@ -53,13 +53,15 @@ TEST(AudioReaderTest, ConvertsToStereo48kAndLandsOnTheSample) {
     const std::vector<float> later = readAll(**reader, 777);
     ASSERT_GT(later.size(), 20000u);
     double worst = 0;
-    for (size_t i = 0; i < 20000; ++i) worst = std::max(worst, std::abs(double(later[i]) - whole[36000 + i]));
+    for (size_t i = 0; i < 20000; ++i)
+        worst = std::max(worst, std::abs(double(later[i]) - whole[36000 + i]));
     EXPECT_LT(worst, 0.02);
     EXPECT_EQ(later.size(), whole.size() - 36000);
 
     // The tone itself: about 440 zero crossings up per second.
     int crossings = 0;
-    for (size_t i = 48000; i < 96000 && i < whole.size(); ++i) crossings += whole[i - 1] < 0 && whole[i] >= 0;
+    for (size_t i = 48000; i < 96000 && i < whole.size(); ++i)
+        crossings += whole[i - 1] < 0 && whole[i] >= 0;
     EXPECT_NEAR(crossings, 440, 3);
 }
 

@@ -23,7 +23,8 @@ std::string contents(const std::filesystem::path& p) {
 }
 
 void writeAll(OutputFile& file, const std::string& text) {
-    avio_write(file.io(), reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    avio_write(file.io(), reinterpret_cast<const unsigned char*>(text.data()),
+               static_cast<int>(text.size()));
     avio_flush(file.io());
 }
 
@@ -59,15 +60,16 @@ TEST(OutputFileTest, FullDiskIsRecordedAndNothingReplaced) {
     const auto dest = dir / "movie.mov";
     std::ofstream(dest) << "earlier";
     size_t budget = 10;
-    auto file = OutputFile::create(dest, [&budget](int fd, const void* data, size_t size) -> ssize_t {
-        if (budget == 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        const size_t n = std::min(size, budget);
-        budget -= n;
-        return ::write(fd, data, n);
-    });
+    auto file =
+        OutputFile::create(dest, [&budget](int fd, const void* data, size_t size) -> ssize_t {
+            if (budget == 0) {
+                errno = ENOSPC;
+                return -1;
+            }
+            const size_t n = std::min(size, budget);
+            budget -= n;
+            return ::write(fd, data, n);
+        });
     ASSERT_TRUE(file);
     writeAll(**file, "more than ten bytes of movie");
     EXPECT_EQ((*file)->writeErrno(), ENOSPC);

@@ -87,7 +87,8 @@ TEST_F(VideoReaderTest, ExactSeekLandsOnTheLatestFrameAtOrBeforeTheTarget) {
     ASSERT_TRUE(reader) << reader.error().message;
     // Our decoder hands out limited-range luma; the helper reads full-range values.
     auto lumaOf = [](const AVFrame& f) {
-        return static_cast<int>(std::lround((f.data[0][f.linesize[0] * 10 + 10] - 16) * 255.0 / 219.0));
+        return static_cast<int>(
+            std::lround((f.data[0][f.linesize[0] * 10 + 10] - 16) * 255.0 / 219.0));
     };
 
     struct Case {
@@ -99,7 +100,8 @@ TEST_F(VideoReaderTest, ExactSeekLandsOnTheLatestFrameAtOrBeforeTheTarget) {
         ASSERT_TRUE((*reader)->seekExact(c.target));
         auto frame = (*reader)->next();
         ASSERT_TRUE(frame && *frame) << "target " << c.target;
-        EXPECT_EQ(test::frameNumberFromLuma(lumaOf(*(*frame)->frame)), c.frame) << "target " << c.target;
+        EXPECT_EQ(test::frameNumberFromLuma(lumaOf(*(*frame)->frame)), c.frame)
+            << "target " << c.target;
         EXPECT_NEAR((*frame)->time, c.frame / 10.0, 1e-6);
         if (c.frame < 29) {
             // And decoding carries on from there.
@@ -119,9 +121,7 @@ TEST_F(VideoReaderTest, RefusesFilesItCannotUse) {
     EXPECT_NE(missing.error().message.find("No such file"), std::string::npos);
 
     // Not a movie.
-    {
-        std::ofstream(dir / "notes.mp4") << "these are not the frames you are looking for\n";
-    }
+    { std::ofstream(dir / "notes.mp4") << "these are not the frames you are looking for\n"; }
     auto text = VideoReader::open(dir / "notes.mp4");
     ASSERT_FALSE(text);
     EXPECT_FALSE(text.error().message.empty());
@@ -138,10 +138,12 @@ TEST_F(VideoReaderTest, RefusesFilesItCannotUse) {
 TEST_F(VideoReaderTest, HugeClaimedPictureIsRefusedBeforeDecoding) {
     // A raw-video AVI whose header claims 50000 x 50000 pixels.
     const auto path = dir / "huge.avi";
-    ASSERT_EQ(test::runCommand(std::string(KESTRO_FFMPEG) +
-                               " -nostdin -v error -f lavfi -i color=s=16x16:r=5:d=0.4 -c:v rawvideo "
-                               "-pix_fmt bgr24 " + test::shellQuote(path.string())),
-              0);
+    ASSERT_EQ(
+        test::runCommand(std::string(KESTRO_FFMPEG) +
+                         " -nostdin -v error -f lavfi -i color=s=16x16:r=5:d=0.4 -c:v rawvideo "
+                         "-pix_fmt bgr24 " +
+                         test::shellQuote(path.string())),
+        0);
     std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(f)), {});
     const auto strf = bytes.find("strf");
@@ -155,7 +157,8 @@ TEST_F(VideoReaderTest, HugeClaimedPictureIsRefusedBeforeDecoding) {
 
     auto reader = VideoReader::open(path);
     ASSERT_FALSE(reader);
-    EXPECT_NE(reader.error().message.find("picture size"), std::string::npos) << reader.error().message;
+    EXPECT_NE(reader.error().message.find("picture size"), std::string::npos)
+        << reader.error().message;
 }
 
 TEST_F(VideoReaderTest, CutOffMovieIsNoticed) {
