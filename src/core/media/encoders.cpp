@@ -74,6 +74,10 @@ Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int heigh
     c.framerate = AVRational{frameRate, 1};
     c.sample_aspect_ratio = AVRational{1, 1};
     c.profile = FF_PROFILE_PRORES_4444;
+    // libavcodec runs encoders on one thread unless asked; ProRes frames are independent, so
+    // frame threads scale with the cores.
+    c.thread_count = 0;
+    c.thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     c.codec_tag = MKTAG('a', 'p', '4', 'h');
     tagBt709(c);
     if (globalHeader) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
