@@ -22,7 +22,9 @@ namespace {
 // A canvas beyond this is a broken request, not a resolution anyone exports.
 constexpr std::int64_t kMaxCanvasSide = 8192;
 
-bool isDiskFull(int errnum) { return errnum == ENOSPC || errnum == EDQUOT; }
+bool isDiskFull(int errnum) {
+    return errnum == ENOSPC || errnum == EDQUOT;
+}
 
 // What the user is told when writing the output failed: a full disk and other file system
 // failures by their cause, anything the encoder or muxer itself reports as exportFailed.
@@ -105,13 +107,13 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
 
     PipelineJob job;
     {
-        auto muxer = Muxer::create(mov ? Muxer::Container::mov : Muxer::Container::mp4, out.io(),
-                                   out.url());
+        auto muxer =
+            Muxer::create(mov ? Muxer::Container::mov : Muxer::Container::mp4, out.io(), out.url());
         if (!muxer) return fail(ExportError::exportSessionFailed());
         const bool globalHeader = (*muxer)->needsGlobalHeader();
-        auto videoEncoder = mov ? openProRes4444Encoder(width, height, frameRate, options_.prores,
-                                                        globalHeader)
-                                : openH264Encoder(width, height, frameRate, globalHeader);
+        auto videoEncoder =
+            mov ? openProRes4444Encoder(width, height, frameRate, options_.prores, globalHeader)
+                : openH264Encoder(width, height, frameRate, globalHeader);
         if (!videoEncoder) return fail(ExportError::exportSessionFailed());
         auto videoStream = (*muxer)->addStream(std::move(*videoEncoder));
         if (!videoStream) return fail(ExportError::exportSessionFailed());

@@ -42,9 +42,12 @@ public:
     struct Options {
         // How the output's bytes are written; tests substitute one that fails like a full disk.
         WriteFunction write;
-        // The ProRes encoder of MOV exports (prores_ks: measured faster and more faithful on
-        // screen content; see the notes in av_exporter.cpp).
-        ProResEncoder prores = ProResEncoder::ks;
+        // The ProRes encoder of MOV exports. Measured on a 1280 x 2596 framed screen recording
+        // (60 frames, same input): prores_aw took half the CPU time of prores_ks (14.0 s
+        // against 28.7 s) and wrote smaller files, at 64 dB luma / 61 dB alpha PSNR against
+        // 75 dB / lossless for prores_ks: both far beyond what an eye can tell apart, so the
+        // faster one wins.
+        ProResEncoder prores = ProResEncoder::aw;
     };
 
     AVFExporter() = default;

@@ -16,9 +16,15 @@ namespace kestro {
 
 namespace {
 
-int evenRound(double v) { return 2 * static_cast<int>(std::lround(v / 2)); }
-int evenFloor(double v) { return 2 * static_cast<int>(std::floor(v / 2)); }
-int evenCeil(double v) { return 2 * static_cast<int>(std::ceil(v / 2)); }
+int evenRound(double v) {
+    return 2 * static_cast<int>(std::lround(v / 2));
+}
+int evenFloor(double v) {
+    return 2 * static_cast<int>(std::floor(v / 2));
+}
+int evenCeil(double v) {
+    return 2 * static_cast<int>(std::ceil(v / 2));
+}
 
 // Coverage of a pixel by the rounded rectangle: signed distance from its centre to the edge,
 // turned into a one-pixel-wide ramp (the anti-aliasing a vector renderer would give).
@@ -43,9 +49,26 @@ Ycc toBt709(float r, float g, float b) {
     return {y, (b - y) / 1.8556f, (r - y) / 1.5748f};
 }
 
+// Kr and Kb of a YCbCr matrix.
+std::pair<double, double> lumaWeights(AVColorSpace matrix) {
+    switch (matrix) {
+        case AVCOL_SPC_BT709:
+            return {0.2126, 0.0722};
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL:
+            return {0.2627, 0.0593};
+        case AVCOL_SPC_SMPTE240M:
+            return {0.212, 0.087};
+        case AVCOL_SPC_FCC:
+            return {0.30, 0.11};
+        default:
+            return {0.299, 0.114};  // BT.601
+    }
+}
+
 template <class T>
-void rotatePlane(const uint8_t* src, int srcLinesize, int sw, int sh, uint8_t* dst,
-                 int dstLinesize, int rotation) {
+void rotatePlane(const uint8_t* src, int srcLinesize, int sw, int sh, uint8_t* dst, int dstLinesize,
+                 int rotation) {
     auto at = [&](int x, int y) {
         return reinterpret_cast<const T*>(src + static_cast<ptrdiff_t>(y) * srcLinesize)[x];
     };
@@ -86,11 +109,95 @@ AVBufferRef* allocFromConstant(void* opaque, size_t size) {
     return buffer;
 }
 
-void freePoolSource(void* opaque) { delete static_cast<PoolSource*>(opaque); }
+void freePoolSource(void* opaque) {
+    delete static_cast<PoolSource*>(opaque);
+}
 
 }  // namespace
 
 Compositor::~Compositor() = default;
+
+Compositor::Conversion Compositor::colourConversion(const PictureColour& from) {
+    // In normalised terms (luma 0..1, chroma -0.5..0.5) a change of matrix is linear, and
+    // chroma never depends on luma (grey stays grey whatever the matrix).
+    const auto [kr, kb] = lumaWeights(from.matrix);
+    const double kg = 1 - kr - kb;
+    const auto [kr2, kb2] = lumaWeights(AVCOL_SPC_BT709);
+    const double kg2 = 1 - kr2 - kb2;
+    Conversion c;
+    c.fullRange = from.fullRange;
+    auto apply = [&](double y, double u, double v, double out[3]) {
+        const double r = y + 2 * (1 - kr) * v;
+        const double b = y + 2 * (1 - kb) * u;
+        const double g = (y - kr * r - kb * b) / kg;
+        const double y2 = kr2 * r + kg2 * g + kb2 * b;
+        out[0] = y2;
+        out[1] = (b - y2) / (2 * (1 - kb2));
+        out[2] = (r - y2) / (2 * (1 - kr2));
+    };
+    double col[3][3];
+    apply(1, 0, 0, col[0]);
+    apply(0, 1, 0, col[1]);
+    apply(0, 0, 1, col[2]);
+    for (int row = 0; row < 3; ++row) {
+        for (int k = 0; k < 3; ++k) c.m[row][k] = static_cast<float>(col[k][row]);
+    }
+    return c;
+}
+
+namespace {
+
+template <class T>
+void convertPlanes(AVFrame& frame, const Compositor::Conversion& c, int shiftX, int shiftY,
+                   int bits) {
+    const float maxCode = static_cast<float>((1 << bits) - 1);
+    const float d = static_cast<float>(1 << (bits - 8));
+    // Source normalisation.
+    const float yOff = c.fullRange ? 0 : 16 * d;
+    const float yScale = c.fullRange ? maxCode : 219 * d;
+    const float cOff = 128 * d;
+    const float cScale = c.fullRange ? maxCode : 224 * d;
+    const int cw = frame.width >> shiftX;
+    const int ch = frame.height >> shiftY;
+    // Luma first: it needs the chroma before that is converted.
+    for (int y = 0; y < frame.height; ++y) {
+        T* ly = reinterpret_cast<T*>(frame.data[0] + static_cast<ptrdiff_t>(y) * frame.linesize[0]);
+        const T* lu = reinterpret_cast<const T*>(
+            frame.data[1] + static_cast<ptrdiff_t>(y >> shiftY) * frame.linesize[1]);
+        const T* lv = reinterpret_cast<const T*>(
+            frame.data[2] + static_cast<ptrdiff_t>(y >> shiftY) * frame.linesize[2]);
+        for (int x = 0; x < frame.width; ++x) {
+            const float yn = (ly[x] - yOff) / yScale;
+            const float un = (lu[x >> shiftX] - cOff) / cScale;
+            const float vn = (lv[x >> shiftX] - cOff) / cScale;
+            const float out = 16 * d + 219 * d * (c.m[0][0] * yn + c.m[0][1] * un + c.m[0][2] * vn);
+            ly[x] = static_cast<T>(std::clamp(std::lround(out), 0L, static_cast<long>(maxCode)));
+        }
+    }
+    for (int y = 0; y < ch; ++y) {
+        T* lu = reinterpret_cast<T*>(frame.data[1] + static_cast<ptrdiff_t>(y) * frame.linesize[1]);
+        T* lv = reinterpret_cast<T*>(frame.data[2] + static_cast<ptrdiff_t>(y) * frame.linesize[2]);
+        for (int x = 0; x < cw; ++x) {
+            const float un = (lu[x] - cOff) / cScale;
+            const float vn = (lv[x] - cOff) / cScale;
+            const float u2 = 128 * d + 224 * d * (c.m[1][1] * un + c.m[1][2] * vn);
+            const float v2 = 128 * d + 224 * d * (c.m[2][1] * un + c.m[2][2] * vn);
+            lu[x] = static_cast<T>(std::clamp(std::lround(u2), 0L, static_cast<long>(maxCode)));
+            lv[x] = static_cast<T>(std::clamp(std::lround(v2), 0L, static_cast<long>(maxCode)));
+        }
+    }
+}
+
+}  // namespace
+
+void Compositor::convertColours(AVFrame& frame) const {
+    const Plane& chroma = planes_[1];
+    if (chroma.bytes == 1) {
+        convertPlanes<uint8_t>(frame, conversion_, chroma.shiftX, chroma.shiftY, 8);
+    } else {
+        convertPlanes<uint16_t>(frame, conversion_, chroma.shiftX, chroma.shiftY, 10);
+    }
+}
 
 Result<std::unique_ptr<Compositor>, MediaError> Compositor::create(const CompositorSetup& setup) {
     if (setup.canvasWidth < 2 || setup.canvasHeight < 2 || setup.canvasWidth % 2 ||
@@ -123,10 +230,9 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
 
     const CanvasRect& R = setup.screen;
     const double top = H - (R.y + R.h);
-    const RoundedRect rounded{R.x + R.w / 2, top + R.h / 2, std::max(R.w, 0.0) / 2,
-                              std::max(R.h, 0.0) / 2,
-                              std::clamp(screenCornerRadius(R), 0.0,
-                                         std::max(0.0, std::min(R.w, R.h) / 2))};
+    const RoundedRect rounded{
+        R.x + R.w / 2, top + R.h / 2, std::max(R.w, 0.0) / 2, std::max(R.h, 0.0) / 2,
+        std::clamp(screenCornerRadius(R), 0.0, std::max(0.0, std::min(R.w, R.h) / 2))};
 
     box_.x0 = std::max({evenFloor(R.x), placedX_, 0});
     box_.y0 = std::max({evenFloor(top), placedY_, 0});
@@ -156,9 +262,9 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
         plane.black = (i == 0 ? 16 : 128) * depthScale;
         plane.maxValue = mov ? 1023 : 255;
         plane.bytes = bytes;
-        plane.weights.assign(static_cast<size_t>(boxW >> plane.shiftX) *
-                                 static_cast<size_t>(boxH >> plane.shiftY),
-                             0);
+        plane.weights.assign(
+            static_cast<size_t>(boxW >> plane.shiftX) * static_cast<size_t>(boxH >> plane.shiftY),
+            0);
     }
 
     // Premultiplied background.
@@ -213,7 +319,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                     scale = a > 0 ? 1.0f / a : 0.0f;
                     ws = std::min(w * scale, 1.0f);
                 }
-                for (int ch = 0; ch < 3; ++ch) colour[i * 3 + ch] = std::clamp(k[ch] * scale, 0.0f, 1.0f);
+                for (int ch = 0; ch < 3; ++ch)
+                    colour[i * 3 + ch] = std::clamp(k[ch] * scale, 0.0f, 1.0f);
                 alpha[i] = a;
                 weight[i] = ws;
             }
@@ -224,7 +331,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
             const int rowsHere = plane.shiftY ? 1 : 2;
             for (int r = 0; r < rowsHere; ++r) {
                 const int py = (y0 >> plane.shiftY) + r;
-                uint8_t* dst = constant_->data[pi] + static_cast<ptrdiff_t>(py) * constant_->linesize[pi];
+                uint8_t* dst =
+                    constant_->data[pi] + static_cast<ptrdiff_t>(py) * constant_->linesize[pi];
                 for (int px = 0; px < plane.width; ++px) {
                     // Average the covered canvas pixels (one, or 2x2 for subsampled chroma).
                     float rgb[3] = {0, 0, 0};
@@ -242,9 +350,11 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                     for (float& v : rgb) v /= static_cast<float>(count);
                     w /= static_cast<float>(count);
                     const Ycc ycc = toBt709(rgb[0], rgb[1], rgb[2]);
-                    const float value = pi == 0 ? (16 + 219 * ycc.y) * depthScale
-                                                : (128 + 224 * (pi == 1 ? ycc.cb : ycc.cr)) * depthScale;
-                    const int v = std::clamp(static_cast<int>(std::lround(value)), 0, plane.maxValue);
+                    const float value =
+                        pi == 0 ? (16 + 219 * ycc.y) * depthScale
+                                : (128 + 224 * (pi == 1 ? ycc.cb : ycc.cr)) * depthScale;
+                    const int v =
+                        std::clamp(static_cast<int>(std::lround(value)), 0, plane.maxValue);
                     if (bytes == 1) {
                         dst[px] = static_cast<uint8_t>(v);
                     } else {
@@ -263,8 +373,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
         }
         if (mov) {
             for (int dy = 0; dy < 2; ++dy) {
-                auto* dst = reinterpret_cast<uint16_t*>(constant_->data[3] +
-                                                        static_cast<ptrdiff_t>(y0 + dy) * constant_->linesize[3]);
+                auto* dst = reinterpret_cast<uint16_t*>(
+                    constant_->data[3] + static_cast<ptrdiff_t>(y0 + dy) * constant_->linesize[3]);
                 for (int x = 0; x < W; ++x) {
                     dst[x] = static_cast<uint16_t>(
                         std::lround(alpha[static_cast<size_t>(dy) * W + x] * 1023));
@@ -285,7 +395,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                 const int kind = w[x] == 0 ? 0 : (w[x] >= 256 ? 2 : 1);
                 int end = x + 1;
                 while (end < bw && (w[end] == 0 ? 0 : (w[end] >= 256 ? 2 : 1)) == kind) ++end;
-                if (kind != 0) plane.spans[static_cast<size_t>(by)].push_back(Span{x, end, kind == 2});
+                if (kind != 0)
+                    plane.spans[static_cast<size_t>(by)].push_back(Span{x, end, kind == 2});
                 x = end;
             }
         }
@@ -295,7 +406,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     const int planesInFrame = mov ? 4 : 3;
     for (int pi = 0; pi < planesInFrame; ++pi) {
         const int rows = pi == 0 || pi == 3 ? H : (H >> desc->log2_chroma_h);
-        const size_t size = static_cast<size_t>(constant_->linesize[pi]) * static_cast<size_t>(rows);
+        const size_t size =
+            static_cast<size_t>(constant_->linesize[pi]) * static_cast<size_t>(rows);
         auto* source = new PoolSource{constant_->data[pi], size};
         AVBufferPool* pool = av_buffer_pool_init2(size, source, allocFromConstant, freePoolSource);
         if (!pool) {
@@ -334,7 +446,6 @@ Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
         return Done{};
     }
     sws_.reset();
-    swsRgb_.reset();
     srcW_ = source.width;
     srcH_ = source.height;
     srcFormat_ = source.format;
@@ -359,29 +470,40 @@ Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
         }
     }
 
-    const auto srcFormat = static_cast<AVPixelFormat>(source.format);
-    const int* bt709 = swsCoefficients(AVCOL_SPC_BT709);
-    const bool direct = colour.matrix == AVCOL_SPC_BT709 && !colour.fullRange &&
-                        !(av_pix_fmt_desc_get(srcFormat)->flags & AV_PIX_FMT_FLAG_RGB);
-    if (direct) {
-        // Same matrix and range in and out: a plain scale, no colour arithmetic at all.
-        sws_.reset(sws_getContext(source.width, source.height, srcFormat, sw, sh, screenFormat_,
-                                  SWS_BICUBIC, nullptr, nullptr, nullptr));
-        if (!sws_) return fail(mediaFailure("Cannot scale the video", AVERROR(EINVAL)));
-        return Done{};
+    // The scaler only scales (same matrix and range in and out, no colour arithmetic); a source
+    // in another matrix or in full range is converted to limited-range BT.709 afterwards, by
+    // convertColours(). Full-range "yuvj" formats are scaled as their plain twins so that
+    // libswscale does not squeeze their range on its own.
+    auto srcFormat = static_cast<AVPixelFormat>(source.format);
+    switch (srcFormat) {
+        case AV_PIX_FMT_YUVJ420P:
+            srcFormat = AV_PIX_FMT_YUV420P;
+            break;
+        case AV_PIX_FMT_YUVJ422P:
+            srcFormat = AV_PIX_FMT_YUV422P;
+            break;
+        case AV_PIX_FMT_YUVJ444P:
+            srcFormat = AV_PIX_FMT_YUV444P;
+            break;
+        case AV_PIX_FMT_YUVJ440P:
+            srcFormat = AV_PIX_FMT_YUV440P;
+            break;
+        case AV_PIX_FMT_YUVJ411P:
+            srcFormat = AV_PIX_FMT_YUV411P;
+            break;
+        default:
+            break;
     }
-    // Otherwise through RGB: decode with the source's own matrix and range, re-encode as
-    // limited-range BT.709.
-    const AVPixelFormat rgbFormat = screenFormat_ == AV_PIX_FMT_YUV420P ? AV_PIX_FMT_GBRP : AV_PIX_FMT_GBRP16LE;
-    if (int ret = allocate(rgb_, rgbFormat, sw, sh); ret < 0) return fail(mediaError(ret));
-    sws_.reset(sws_getContext(source.width, source.height, srcFormat, sw, sh, rgbFormat,
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(srcFormat);
+    PictureColour from = colour;
+    if (desc && (desc->flags & AV_PIX_FMT_FLAG_RGB)) {
+        from = PictureColour{AVCOL_SPC_SMPTE170M, false};  // what libswscale makes of RGB
+    }
+    convert_ = !(from.matrix == AVCOL_SPC_BT709 && !from.fullRange);
+    if (convert_) conversion_ = colourConversion(from);
+    sws_.reset(sws_getContext(source.width, source.height, srcFormat, sw, sh, screenFormat_,
                               SWS_BICUBIC, nullptr, nullptr, nullptr));
-    swsRgb_.reset(sws_getContext(sw, sh, rgbFormat, sw, sh, screenFormat_, SWS_BICUBIC, nullptr,
-                                 nullptr, nullptr));
-    if (!sws_ || !swsRgb_) return fail(mediaFailure("Cannot convert the video's colours", AVERROR(EINVAL)));
-    sws_setColorspaceDetails(sws_.get(), swsCoefficients(colour.matrix), colour.fullRange ? 1 : 0,
-                             bt709, 1, 0, 1 << 16, 1 << 16);
-    sws_setColorspaceDetails(swsRgb_.get(), bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    if (!sws_) return fail(mediaFailure("Cannot scale the video", AVERROR(EINVAL)));
     return Done{};
 }
 
@@ -392,19 +514,10 @@ Result<AVFramePtr, MediaError> Compositor::compose(const AVFrame& source) {
 
     auto prepared = prepareScaler(source);
     if (!prepared) return fail(prepared.error());
-    int ret = 0;
-    if (swsRgb_) {
-        ret = sws_scale(sws_.get(), source.data, source.linesize, 0, source.height, rgb_->data,
-                        rgb_->linesize);
-        if (ret >= 0) {
-            ret = sws_scale(swsRgb_.get(), rgb_->data, rgb_->linesize, 0, rgb_->height,
-                            scaled_->data, scaled_->linesize);
-        }
-    } else {
-        ret = sws_scale(sws_.get(), source.data, source.linesize, 0, source.height, scaled_->data,
-                        scaled_->linesize);
-    }
+    const int ret = sws_scale(sws_.get(), source.data, source.linesize, 0, source.height,
+                              scaled_->data, scaled_->linesize);
     if (ret < 0) return fail(mediaError(ret, "Cannot scale the video"));
+    if (convert_) convertColours(*scaled_);
 
     const AVFrame* screen = scaled_.get();
     if (rotation_ != 0) {
@@ -438,8 +551,10 @@ void Compositor::blendPlane(int index, AVFrame& out, const AVFrame& screen) cons
         if (spans.empty()) continue;
         const ptrdiff_t y = by0 + static_cast<ptrdiff_t>(r);
         uint8_t* o = out.data[index] + y * out.linesize[index] + bx0 * plane.bytes;
-        const uint8_t* k = constant_->data[index] + y * constant_->linesize[index] + bx0 * plane.bytes;
-        const uint8_t* s = screen.data[index] + (sy0 + static_cast<ptrdiff_t>(r)) * screen.linesize[index] +
+        const uint8_t* k =
+            constant_->data[index] + y * constant_->linesize[index] + bx0 * plane.bytes;
+        const uint8_t* s = screen.data[index] +
+                           (sy0 + static_cast<ptrdiff_t>(r)) * screen.linesize[index] +
                            sx0 * plane.bytes;
         const uint16_t* w = plane.weights.data() + r * static_cast<size_t>(bw);
         for (const Span& span : spans) {

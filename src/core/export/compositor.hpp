@@ -39,7 +39,7 @@ struct CompositorSetup {
     Order order = Order::mp4;
     int canvasWidth = 0;  // even
     int canvasHeight = 0;
-    CanvasRect screen;  // the grown screen rectangle, bottom-left origin
+    CanvasRect screen;             // the grown screen rectangle, bottom-left origin
     const Image* frame = nullptr;  // trimmed frame image, straight RGBA; null for none
     BackgroundFill background;
     Placement placement;  // of the upright video, top-left origin
@@ -67,6 +67,13 @@ public:
     };
     Box screenBox() const { return box_; }
 
+    // A change of YCbCr matrix and range onto limited-range BT.709, in normalised terms.
+    struct Conversion {
+        float m[3][3] = {};
+        bool fullRange = false;
+    };
+    static Conversion colourConversion(const PictureColour& from);
+
 private:
     Compositor() = default;
     struct Span {
@@ -75,12 +82,12 @@ private:
         bool full = false;  // weight 1: a plain copy
     };
     struct Plane {
-        int width = 0, height = 0;  // of the plane
+        int width = 0, height = 0;   // of the plane
         int shiftX = 0, shiftY = 0;  // subsampling
         int black = 0;               // value of black in this plane
         int maxValue = 255;
         int bytes = 1;
-        std::vector<std::uint16_t> weights;  // box-sized (in plane pixels), 0..256
+        std::vector<std::uint16_t> weights;    // box-sized (in plane pixels), 0..256
         std::vector<std::vector<Span>> spans;  // one list per box row (plane rows)
     };
 
@@ -88,11 +95,12 @@ private:
     Result<Done, MediaError> prepareScaler(const AVFrame& source);
     Result<AVFramePtr, MediaError> pooledFrame();
     void blendPlane(int index, AVFrame& out, const AVFrame& screen) const;
+    void convertColours(AVFrame& frame) const;
 
-    AVPixelFormat format_ = AV_PIX_FMT_NONE;       // of the output pictures
+    AVPixelFormat format_ = AV_PIX_FMT_NONE;        // of the output pictures
     AVPixelFormat screenFormat_ = AV_PIX_FMT_NONE;  // of the scaled screen (no alpha)
     int width_ = 0, height_ = 0;
-    int planeCount_ = 0;   // colour planes blended per frame
+    int planeCount_ = 0;  // colour planes blended per frame
     Box box_;
     // The placed video, top-left origin, even edges, upright.
     int placedX_ = 0, placedY_ = 0, placedW_ = 0, placedH_ = 0;
@@ -104,11 +112,11 @@ private:
     // Scaling state, rebuilt when the source changes.
     int srcW_ = -1, srcH_ = -1, srcFormat_ = -1;
     PictureColour srcColour_;
-    SwsContextPtr sws_;       // source -> screen (or -> RGB when the matrix differs)
-    SwsContextPtr swsRgb_;    // RGB -> screen, only for sources not in limited-range BT.709
-    AVFramePtr scaled_;       // the placed video in stored orientation
-    AVFramePtr rgb_;          // intermediate for the two-step path
-    AVFramePtr upright_;      // the placed video turned upright (rotated sources only)
+    SwsContextPtr sws_;     // source -> screen, a plain scale
+    bool convert_ = false;  // the source is not limited-range BT.709
+    Conversion conversion_;
+    AVFramePtr scaled_;   // the placed video in stored orientation
+    AVFramePtr upright_;  // the placed video turned upright (rotated sources only)
 };
 
 }  // namespace kestro

@@ -42,11 +42,14 @@ struct Composed {
     int64_t tick = 0;
 };
 
-void nameThread(const char* name) { pthread_setname_np(pthread_self(), name); }
+void nameThread(const char* name) {
+    pthread_setname_np(pthread_self(), name);
+}
 
 class Pipeline {
 public:
-    explicit Pipeline(PipelineJob& job) : job_(job), picked_(kPickedDepth), composed_(kComposedDepth) {}
+    explicit Pipeline(PipelineJob& job)
+        : job_(job), picked_(kPickedDepth), composed_(kComposedDepth) {}
 
     PipelineOutcome run(const std::function<void(double)>& progress,
                         const std::function<bool()>& cancel) {
@@ -130,18 +133,21 @@ private:
         const int64_t startTs = std::llround(job_.range.start / av_q2d(tb));
 
         int64_t tick = 0;
+        // Frames are told apart by their decoding order: an address may be reused by the next.
         std::optional<DecodedFrame> held;
-        const AVFrame* lastSent = nullptr;
-        auto send = [&](const DecodedFrame& frame) {
+        int64_t heldSerial = -1;
+        int64_t serial = -1;
+        int64_t lastSent = -1;
+        auto send = [&](const DecodedFrame& frame, int64_t frameSerial) {
             Picked item;
             item.tick = tick++;
-            if (frame.frame.get() != lastSent) {
+            if (frameSerial != lastSent) {
                 item.frame = refFrame(*frame.frame);
                 if (!item.frame) {
                     failWith(PipelineOutcome::Kind::sourceFailed, mediaError(AVERROR(ENOMEM)));
                     return false;
                 }
-                lastSent = frame.frame.get();
+                lastSent = frameSerial;
             }
             return picked_.push(std::move(item));
         };
@@ -157,18 +163,20 @@ private:
                                                  AVERROR_INVALIDDATA));
                 }
                 while (tick < job_.frameCount && !stopping_) {
-                    if (!send(*held)) return;
+                    if (!send(*held, heldSerial)) return;
                 }
                 return;
             }
             DecodedFrame& frame = **next;
+            ++serial;
             // Every tick before this frame's time shows the frame held so far (or this one,
             // when the source starts after the tick).
             while (tick < job_.frameCount &&
                    av_compare_ts(frame.pts - startTs, tb, tick, tickBase) > 0) {
-                if (!send(held ? *held : frame)) return;
+                if (!(held ? send(*held, heldSerial) : send(frame, serial))) return;
             }
             held = std::move(frame);
+            heldSerial = serial;
         }
     }
 

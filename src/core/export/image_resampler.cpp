@@ -6,31 +6,34 @@
 namespace kestro {
 
 std::vector<ImageResampler::Taps> ImageResampler::taps(int outCount, int inCount, double offset,
-                                                        double length) {
+                                                       double length) {
     std::vector<Taps> result(static_cast<size_t>(std::max(outCount, 0)));
     if (inCount <= 0 || length <= 0) return result;
-    const double scale = length / inCount;            // canvas pixels per source pixel
+    const double scale = length / inCount;              // canvas pixels per source pixel
     const double support = std::max(1.0, 1.0 / scale);  // in source pixels
     for (int i = 0; i < outCount; ++i) {
         const double centre = (i + 0.5 - offset) / scale - 0.5;  // in source pixel indices
         const int first = static_cast<int>(std::floor(centre - support)) + 1;
         const int last = static_cast<int>(std::ceil(centre + support)) - 1;
         Taps& t = result[static_cast<size_t>(i)];
-        double total = 0;
         std::vector<float> weights;
         for (int j = first; j <= last; ++j) {
-            const double w = std::max(0.0, 1.0 - std::abs(j - centre) / support);
-            total += w;
-            weights.push_back(static_cast<float>(w));
+            weights.push_back(
+                static_cast<float>(std::max(0.0, 1.0 - std::abs(j - centre) / support)));
         }
-        if (total <= 0) continue;
-        // Clip to the image; what falls outside stays in the total, so the edge fades out.
-        int lo = std::max(first, 0);
-        int hi = std::min(last, inCount - 1);
+        // Pixels whose centre lies off the drawn rectangle stay empty; inside it the filter is
+        // clamped to the image, so an image that exactly covers the canvas keeps its edges.
+        if (i + 0.5 < offset || i + 0.5 > offset + length) continue;
+        const int lo = std::max(first, 0);
+        const int hi = std::min(last, inCount - 1);
         if (lo > hi) continue;
+        double inside = 0;
+        for (int j = lo; j <= hi; ++j) inside += weights[static_cast<size_t>(j - first)];
+        if (inside <= 0) continue;
         t.first = lo;
         for (int j = lo; j <= hi; ++j) {
-            t.weights.push_back(static_cast<float>(weights[static_cast<size_t>(j - first)] / total));
+            t.weights.push_back(
+                static_cast<float>(weights[static_cast<size_t>(j - first)] / inside));
         }
     }
     return result;

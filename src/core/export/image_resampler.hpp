@@ -15,8 +15,8 @@ namespace kestro {
 class ImageResampler {
 public:
     // The image is drawn so that its full extent covers [x, x + w) x [y, y + h) of a canvas
-    // `canvasWidth` pixels wide (top-left origin; fractional edges fade). `image` must outlive
-    // the resampler.
+    // `canvasWidth` pixels wide (top-left origin; a canvas pixel belongs to the image when its
+    // centre does). `image` must outlive the resampler.
     ImageResampler(const Image& image, int canvasWidth, double x, double y, double w, double h);
 
     // Premultiplied RGBA in 0..1, canvasWidth * 4 floats, of canvas row `row`. Rows must be
@@ -26,7 +26,7 @@ public:
 private:
     struct Taps {
         int first = 0;
-        std::vector<float> weights;  // normalised; taps outside the image weigh as transparent
+        std::vector<float> weights;  // normalised over the taps inside the image
     };
     static std::vector<Taps> taps(int outCount, int inCount, double offset, double length);
     const std::vector<float>& sourceRow(int sourceRow);

@@ -24,7 +24,9 @@ constexpr double kSeekPreroll = 0.1;
 constexpr double kGapTolerance = 480;  // 10 ms
 }  // namespace
 
-AudioReader::~AudioReader() { av_channel_layout_uninit(&inLayout_); }
+AudioReader::~AudioReader() {
+    av_channel_layout_uninit(&inLayout_);
+}
 
 Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::open(
     const std::filesystem::path& path) {
@@ -35,7 +37,8 @@ Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::open(
     AVFormatContext& fmt = *reader->format_;
     reader->stream_ = findAudioStream(fmt);
     if (reader->stream_ < 0) {
-        return fail(mediaFailure(path.filename().string() + " has no sound", AVERROR_STREAM_NOT_FOUND));
+        return fail(
+            mediaFailure(path.filename().string() + " has no sound", AVERROR_STREAM_NOT_FOUND));
     }
     for (unsigned i = 0; i < fmt.nb_streams; ++i) {
         if (static_cast<int>(i) != reader->stream_) fmt.streams[i]->discard = AVDISCARD_ALL;
@@ -110,12 +113,14 @@ Result<Done, MediaError> AudioReader::drainResampler() {
         const int room = std::max(swr_get_out_samples(swr_.get(), 0), 0);
         if (room == 0) return Done{};
         std::vector<float> l(static_cast<size_t>(room)), r(static_cast<size_t>(room));
-        uint8_t* planes[2] = {reinterpret_cast<uint8_t*>(l.data()), reinterpret_cast<uint8_t*>(r.data())};
+        uint8_t* planes[2] = {reinterpret_cast<uint8_t*>(l.data()),
+                              reinterpret_cast<uint8_t*>(r.data())};
         const int got = swr_convert(swr_.get(), planes, room, nullptr, 0);
         if (got < 0) return fail(mediaError(got, "Cannot convert the sound"));
         if (got == 0) return Done{};
         void* data[2] = {planes[0], planes[1]};
-        if (av_audio_fifo_write(fifo_.get(), data, got) < got) return fail(mediaError(AVERROR(ENOMEM)));
+        if (av_audio_fifo_write(fifo_.get(), data, got) < got)
+            return fail(mediaError(AVERROR(ENOMEM)));
     }
 }
 
@@ -188,10 +193,11 @@ Result<Done, MediaError> AudioReader::decodeMore() {
             }
             int64_t pts = frame->best_effort_timestamp;
             if (pts == AV_NOPTS_VALUE) pts = frame->pts;
-            const double start = pts == AV_NOPTS_VALUE
-                                     ? fedEnd_
-                                     : (static_cast<double>(pts) * av_q2d(st.time_base) -
-                                        originSeconds_) * kSampleRate;
+            const double start =
+                pts == AV_NOPTS_VALUE
+                    ? fedEnd_
+                    : (static_cast<double>(pts) * av_q2d(st.time_base) - originSeconds_) *
+                          kSampleRate;
             int skip = 0;
             if (!started_) {
                 started_ = true;
@@ -216,7 +222,8 @@ Result<Done, MediaError> AudioReader::decodeMore() {
         }
         if (demuxerDone_) {
             ret = avcodec_send_packet(decoder_.get(), nullptr);
-            if (ret < 0 && ret != AVERROR_EOF) return fail(mediaError(ret, "Cannot decode the sound"));
+            if (ret < 0 && ret != AVERROR_EOF)
+                return fail(mediaError(ret, "Cannot decode the sound"));
             continue;
         }
         ret = av_read_frame(format_.get(), packet_.get());

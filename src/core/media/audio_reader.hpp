@@ -52,13 +52,13 @@ private:
     int inFormat_ = -1;
     AVChannelLayout inLayout_{};
 
-    bool started_ = false;        // a frame has been decoded since the last seek
+    bool started_ = false;  // a frame has been decoded since the last seek
     bool demuxerDone_ = false;
     bool decoderDone_ = false;
     bool resamplerDrained_ = false;
-    int64_t fifoStart_ = 0;       // output sample index of the fifo's first sample
-    double fedEnd_ = 0;           // output sample index where the input fed so far ends
-    int64_t readPos_ = 0;         // output sample index of the next sample read() hands out
+    int64_t fifoStart_ = 0;  // output sample index of the fifo's first sample
+    double fedEnd_ = 0;      // output sample index where the input fed so far ends
+    int64_t readPos_ = 0;    // output sample index of the next sample read() hands out
 };
 
 }  // namespace kestro

@@ -81,8 +81,12 @@ template <class T>
 using AVMallocPtr = std::unique_ptr<T, AVMallocDeleter>;
 
 // Allocation helpers; each gives null only when memory runs out.
-inline AVFramePtr makeFrame() { return AVFramePtr(av_frame_alloc()); }
-inline AVPacketPtr makePacket() { return AVPacketPtr(av_packet_alloc()); }
+inline AVFramePtr makeFrame() {
+    return AVFramePtr(av_frame_alloc());
+}
+inline AVPacketPtr makePacket() {
+    return AVPacketPtr(av_packet_alloc());
+}
 
 // A new reference to the same picture (no pixel copy); null when `src` holds no data.
 inline AVFramePtr refFrame(const AVFrame& src) {

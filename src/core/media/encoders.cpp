@@ -33,14 +33,16 @@ Result<AVCodecContextPtr, MediaError> open(AVCodecContextPtr ctx, AVDictionary* 
     AVDictionary* opts = options;
     const int ret = avcodec_open2(ctx.get(), ctx->codec, &opts);
     AVDictionaryPtr left(opts);
-    if (ret < 0) return fail(mediaError(ret, std::string("Cannot open the ") + ctx->codec->name + " encoder"));
+    if (ret < 0)
+        return fail(
+            mediaError(ret, std::string("Cannot open the ") + ctx->codec->name + " encoder"));
     return ctx;
 }
 
 }  // namespace
 
 Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int frameRate,
-                                                       bool globalHeader) {
+                                                      bool globalHeader) {
     auto ctx = allocate("libx264");
     if (!ctx) return ctx;
     AVCodecContext& c = **ctx;
@@ -60,8 +62,8 @@ Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int
 }
 
 Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height, int frameRate,
-                                                             ProResEncoder which,
-                                                             bool globalHeader) {
+                                                            ProResEncoder which,
+                                                            bool globalHeader) {
     auto ctx = allocate(which == ProResEncoder::ks ? "prores_ks" : "prores_aw");
     if (!ctx) return ctx;
     AVCodecContext& c = **ctx;
@@ -72,6 +74,10 @@ Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int heigh
     c.framerate = AVRational{frameRate, 1};
     c.sample_aspect_ratio = AVRational{1, 1};
     c.profile = FF_PROFILE_PRORES_4444;
+    // libavcodec runs encoders on one thread unless asked; ProRes frames are independent, so
+    // frame threads scale with the cores.
+    c.thread_count = 0;
+    c.thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     c.codec_tag = MKTAG('a', 'p', '4', 'h');
     tagBt709(c);
     if (globalHeader) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

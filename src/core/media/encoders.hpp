@@ -10,7 +10,7 @@ namespace kestro {
 
 // H.264 for MP4: libx264, High profile, yuv420p, CRF 18, preset medium.
 Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int frameRate,
-                                                       bool globalHeader);
+                                                      bool globalHeader);
 
 // FFmpeg has two ProRes encoders: prores_ks (Kostya's, rate-controlled per slice) and
 // prores_aw (Anatoliy's, fixed quantiser, simpler).
@@ -18,7 +18,7 @@ enum class ProResEncoder { ks, aw };
 
 // ProRes 4444 with alpha for MOV: yuva444p10le, FourCC ap4h.
 Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height, int frameRate,
-                                                             ProResEncoder which, bool globalHeader);
+                                                            ProResEncoder which, bool globalHeader);
 
 // AAC-LC for MP4 sound: 48 kHz, stereo, planar float input, 192 kbit/s, frames of frame_size.
 Result<AVCodecContextPtr, MediaError> openAacEncoder(bool globalHeader);

@@ -69,8 +69,9 @@ double movieDuration(const AVFormatContext& format, int videoStream) {
         end = std::max(end, static_cast<double>(streamOrigin(*st) + st->duration) * tb);
     }
     if (end <= 0 && format.duration != AV_NOPTS_VALUE && format.duration > 0) {
-        const double start =
-            format.start_time != AV_NOPTS_VALUE ? static_cast<double>(format.start_time) / AV_TIME_BASE : 0;
+        const double start = format.start_time != AV_NOPTS_VALUE
+                                 ? static_cast<double>(format.start_time) / AV_TIME_BASE
+                                 : 0;
         end = start + static_cast<double>(format.duration) / AV_TIME_BASE;
     }
     return std::max(0.0, end - videoStart);
@@ -79,9 +80,9 @@ double movieDuration(const AVFormatContext& format, int videoStream) {
 Result<AVCodecContextPtr, MediaError> openDecoder(const AVStream& stream, int threads) {
     const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
     if (!codec) {
-        return fail(mediaFailure(std::string("No decoder for the codec ") +
-                                     avcodec_get_name(stream.codecpar->codec_id),
-                                 AVERROR_DECODER_NOT_FOUND));
+        return fail(mediaFailure(
+            std::string("No decoder for the codec ") + avcodec_get_name(stream.codecpar->codec_id),
+            AVERROR_DECODER_NOT_FOUND));
     }
     AVCodecContextPtr ctx(avcodec_alloc_context3(codec));
     if (!ctx) return fail(mediaError(AVERROR(ENOMEM)));
@@ -91,7 +92,8 @@ Result<AVCodecContextPtr, MediaError> openDecoder(const AVStream& stream, int th
     ctx->thread_count = threads;
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     ret = avcodec_open2(ctx.get(), codec, nullptr);
-    if (ret < 0) return fail(mediaError(ret, std::string("Cannot open the ") + codec->name + " decoder"));
+    if (ret < 0)
+        return fail(mediaError(ret, std::string("Cannot open the ") + codec->name + " decoder"));
     return ctx;
 }
 

@@ -17,7 +17,8 @@ Result<std::unique_ptr<Muxer>, MediaError> Muxer::create(Container container, AV
     AVFormatContext* raw = nullptr;
     const int ret = avformat_alloc_output_context2(
         &raw, nullptr, container == Container::mp4 ? "mp4" : "mov", nullptr);
-    if (ret < 0 || !raw) return fail(mediaError(ret < 0 ? ret : AVERROR(ENOMEM), "Cannot create the movie"));
+    if (ret < 0 || !raw)
+        return fail(mediaError(ret < 0 ? ret : AVERROR(ENOMEM), "Cannot create the movie"));
     muxer->format_.reset(raw);
     raw->pb = io;
     raw->flags |= AVFMT_FLAG_CUSTOM_IO;
@@ -87,7 +88,8 @@ Result<Done, MediaError> Muxer::finish() {
     if (ret < 0) return fail(mediaError(ret, "Cannot finish the movie"));
     if (format_->pb) {
         avio_flush(format_->pb);
-        if (format_->pb->error < 0) return fail(mediaError(format_->pb->error, "Cannot write the movie"));
+        if (format_->pb->error < 0)
+            return fail(mediaError(format_->pb->error, "Cannot write the movie"));
     }
     return Done{};
 }

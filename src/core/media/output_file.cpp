@@ -17,7 +17,9 @@ namespace {
 
 constexpr int kIoBufferSize = 1 << 18;
 
-std::string errnoText(int errnum) { return std::strerror(errnum); }
+std::string errnoText(int errnum) {
+    return std::strerror(errnum);
+}
 
 std::string randomSuffix() {
     static thread_local std::mt19937_64 rng{std::random_device{}()};
@@ -29,13 +31,13 @@ std::string randomSuffix() {
 
 }  // namespace
 
-Result<std::unique_ptr<OutputFile>, OutputFileError> OutputFile::create(
-    const fs::path& destination, WriteFunction write) {
+Result<std::unique_ptr<OutputFile>, OutputFileError> OutputFile::create(const fs::path& destination,
+                                                                        WriteFunction write) {
     std::error_code ec;
     const fs::path dest = fs::absolute(destination, ec);
     if (ec || dest.filename().empty()) {
-        return fail(OutputFileError{EINVAL, "The destination " + destination.string() +
-                                                " is not a file name"});
+        return fail(OutputFileError{
+            EINVAL, "The destination " + destination.string() + " is not a file name"});
     }
     if (fs::is_directory(dest, ec)) {
         return fail(OutputFileError{EISDIR, "The destination " + dest.string() + " is a folder"});
@@ -44,12 +46,13 @@ Result<std::unique_ptr<OutputFile>, OutputFileError> OutputFile::create(
 
     std::unique_ptr<OutputFile> file(new OutputFile());
     file->destination_ = dest;
-    file->write_ = write ? std::move(write) : WriteFunction([](int fd, const void* p, size_t n) {
-        return ::write(fd, p, n);
-    });
+    file->write_ =
+        write ? std::move(write)
+              : WriteFunction([](int fd, const void* p, size_t n) { return ::write(fd, p, n); });
     // A hidden name in the same folder: the final rename stays on one file system (atomic).
     for (int attempt = 0; attempt < 16; ++attempt) {
-        fs::path candidate = folder / ("." + dest.filename().string() + "." + randomSuffix() + ".part");
+        fs::path candidate =
+            folder / ("." + dest.filename().string() + "." + randomSuffix() + ".part");
         const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             file->fd_ = fd;
@@ -58,8 +61,8 @@ Result<std::unique_ptr<OutputFile>, OutputFileError> OutputFile::create(
         }
         if (errno != EEXIST) {
             const int err = errno;
-            return fail(OutputFileError{err, "Cannot create a file in " + folder.string() + ": " +
-                                                 errnoText(err)});
+            return fail(OutputFileError{
+                err, "Cannot create a file in " + folder.string() + ": " + errnoText(err)});
         }
     }
     if (file->fd_ < 0) {

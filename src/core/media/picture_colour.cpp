@@ -17,8 +17,10 @@ PictureColour pictureColour(const AVFrame& frame) {
     switch (frame.colorspace) {
         case AVCOL_SPC_UNSPECIFIED:
         case AVCOL_SPC_RESERVED:
-        case AVCOL_SPC_RGB:  // only meaningful for RGB formats; a YUV picture tagged so is mistagged
-            colour.matrix = isHdSize(frame.width, frame.height) ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+        case AVCOL_SPC_RGB:  // only meaningful for RGB formats; a YUV picture tagged so is
+                             // mistagged
+            colour.matrix =
+                isHdSize(frame.width, frame.height) ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
             break;
         default:
             colour.matrix = frame.colorspace;

@@ -52,11 +52,10 @@ Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
         static_cast<long long>(par.width) * par.height > kMaxVideoPixels ||
         av_image_check_size(static_cast<unsigned>(par.width), static_cast<unsigned>(par.height), 0,
                             nullptr) < 0) {
-        return fail(mediaFailure("The video of " + path.filename().string() +
-                                     " claims an unusable picture size of " +
-                                     std::to_string(par.width) + "\xC3\x97" +
-                                     std::to_string(par.height),
-                                 AVERROR_INVALIDDATA));
+        return fail(mediaFailure(
+            "The video of " + path.filename().string() + " claims an unusable picture size of " +
+                std::to_string(par.width) + "\xC3\x97" + std::to_string(par.height),
+            AVERROR_INVALIDDATA));
     }
     // Everything but the video is skipped by the demuxer itself.
     for (unsigned i = 0; i < fmt.nb_streams; ++i) {
@@ -80,9 +79,8 @@ Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
     const bool quarter = v.rotation == 90 || v.rotation == 270;
     v.uprightWidth = quarter ? v.height : v.width;
     v.uprightHeight = quarter ? v.width : v.height;
-    v.averageFrameRate = st.avg_frame_rate.den > 0 && st.avg_frame_rate.num > 0
-                             ? av_q2d(st.avg_frame_rate)
-                             : 0;
+    v.averageFrameRate =
+        st.avg_frame_rate.den > 0 && st.avg_frame_rate.num > 0 ? av_q2d(st.avg_frame_rate) : 0;
     v.timeBase = st.time_base;
     v.duration = st.duration != AV_NOPTS_VALUE && st.duration > 0
                      ? static_cast<double>(st.duration) * av_q2d(st.time_base)
@@ -114,8 +112,8 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
             int64_t pts = frame->best_effort_timestamp;
             if (pts == AV_NOPTS_VALUE) pts = frame->pts;
             // A frame without any time follows the one before it.
-            pts = pts == AV_NOPTS_VALUE ? (lastPts_ == AV_NOPTS_VALUE ? 0 : lastPts_)
-                                        : pts - origin_;
+            pts =
+                pts == AV_NOPTS_VALUE ? (lastPts_ == AV_NOPTS_VALUE ? 0 : lastPts_) : pts - origin_;
             lastPts_ = pts;
             DecodedFrame out;
             out.pts = pts;
@@ -138,7 +136,8 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
         if (demuxerDone_) {
             // Drain what the decoder still holds.
             ret = avcodec_send_packet(dec, nullptr);
-            if (ret < 0 && ret != AVERROR_EOF) return fail(mediaError(ret, "Cannot decode the video"));
+            if (ret < 0 && ret != AVERROR_EOF)
+                return fail(mediaError(ret, "Cannot decode the video"));
             continue;
         }
 

@@ -61,7 +61,7 @@ public:
     // A missing file, a file that is not a movie, a movie without video (AVERROR_STREAM_NOT_FOUND)
     // or with an absurd picture size (AVERROR_INVALIDDATA) gives an error with FFmpeg's text.
     static Result<std::unique_ptr<VideoReader>, MediaError> open(const std::filesystem::path& path,
-                                                                  Options options);
+                                                                 Options options);
     static Result<std::unique_ptr<VideoReader>, MediaError> open(
         const std::filesystem::path& path) {
         return open(path, Options{});

@@ -1,0 +1,223 @@
+// Everything that can go wrong: a clear error, no crash, no hang, and nothing written at the
+// destination (an earlier file there stays exactly as it was).
+
+#include "exporter_support.hpp"
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <memory>
+
+namespace kestro {
+namespace {
+
+using test::MovieSpec;
+using test::ScratchDir;
+
+std::string contents(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class ExporterFailureTest : public ::testing::Test {
+protected:
+    // Runs an export onto a destination holding an earlier file; checks the earlier file and
+    // the folder are untouched and returns the error.
+    ExportError failedExport(const std::filesystem::path& source,
+                             ExportConfig config = test::smallConfig(),
+                             AVFExporter::CancelQuery cancel = {},
+                             AVFExporter::Options options = {}) {
+        const auto out = outDir / "earlier.mp4";
+        std::ofstream(out) << "the user's earlier export";
+        auto run = test::runExport(source, std::nullopt, config, out, std::move(cancel),
+                                   std::move(options));
+        EXPECT_FALSE(run.result);
+        EXPECT_EQ(contents(out), "the user's earlier export");
+        EXPECT_EQ(outDir.entries(), std::vector<std::string>{"earlier.mp4"}) << "no partial file";
+        for (double p : run.progress) EXPECT_LT(p, 1.0);
+        lastSeconds = run.seconds;
+        return run.result ? ExportError::exportFailed() : run.result.error();
+    }
+
+    std::filesystem::path movie(double seconds = 1.0, bool audio = false) {
+        MovieSpec spec;
+        spec.seconds = seconds;
+        spec.audio = audio;
+        spec.fps = 20;
+        return test::makeMovie(dir / ("src" + std::to_string(++made) + ".mp4"), spec);
+    }
+
+    ScratchDir dir;
+    ScratchDir outDir;
+    double lastSeconds = 0;
+    int made = 0;
+};
+
+TEST_F(ExporterFailureTest, BadSources) {
+    // Missing: FFmpeg's own message, passed through.
+    ExportError missing = failedExport(dir / "gone.mp4");
+    EXPECT_EQ(missing.kind(), ExportError::Kind::platform);
+    EXPECT_NE(missing.errorDescription().find("No such file or directory"), std::string::npos);
+
+    // Not a movie at all.
+    std::ofstream(dir / "notes.mp4") << "not a movie";
+    EXPECT_EQ(failedExport(dir / "notes.mp4").kind(), ExportError::Kind::platform);
+
+    // Sound only.
+    EXPECT_EQ(failedExport(test::makeAudioOnly(dir / "tone.m4a", 0.5)).kind(),
+              ExportError::Kind::invalidVideoTrack);
+
+    // Cut off half way with its index in front: the export notices the missing pictures.
+    MovieSpec spec;
+    spec.seconds = 3;
+    spec.fps = 20;
+    spec.extraOutputArgs = "-movflags +faststart";
+    const auto cut = test::makeMovie(dir / "cut.mp4", spec);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+    const ExportError truncated = failedExport(cut);
+    EXPECT_TRUE(truncated.kind() == ExportError::Kind::cannotLoadAsset ||
+                truncated.kind() == ExportError::Kind::platform)
+        << truncated.errorDescription();
+
+    // Cut off with its index at the end: not a readable movie.
+    const auto tail = movie(2);
+    std::filesystem::resize_file(tail, std::filesystem::file_size(tail) * 3 / 4);
+    EXPECT_EQ(failedExport(tail).kind(), ExportError::Kind::platform);
+
+    // Zero length: nothing to export.
+    const auto empty = dir / "empty.mp4";
+    ASSERT_EQ(
+        test::runCommand(std::string(KESTRO_FFMPEG) +
+                         " -nostdin -v error -f lavfi -i color=s=32x32 -frames:v 0 -c:v libx264 " +
+                         test::shellQuote(empty.string())),
+        0);
+    const ExportError zero = failedExport(empty);
+    EXPECT_NE(zero.kind(), ExportError::Kind::exportFailed) << zero.errorDescription();
+}
+
+TEST_F(ExporterFailureTest, OddSizedSourceExportsFine) {
+    ScratchDir scratch;
+    MovieSpec spec;
+    spec.width = 33;
+    spec.height = 71;
+    spec.seconds = 0.3;
+    spec.video = "color=c=0xC82828";
+    spec.extraOutputArgs = "-pix_fmt yuv444p -profile:v high444";
+    const auto source = test::makeMovie(dir / "odd.mp4", spec);
+    const auto run = test::runExport(source, std::nullopt, test::smallConfig(), scratch / "o.mp4");
+    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+    const auto picture = test::decodePicture(scratch / "o.mp4", 0);
+    ASSERT_TRUE(picture);
+    EXPECT_TRUE(test::near(picture->average(100, 200, 3), Rgba{200, 40, 40, 255}, 3));
+}
+
+TEST_F(ExporterFailureTest, TrimRangeOutsideTheMovie) {
+    ExportConfig config = test::smallConfig();
+    config.trimStart = 5;
+    config.trimEnd = 9;
+    EXPECT_EQ(failedExport(movie(1), config).kind(), ExportError::Kind::invalidTrimRange);
+}
+
+TEST_F(ExporterFailureTest, UnusableDestinations) {
+    const auto source = movie(0.3);
+    auto run =
+        test::runExport(source, std::nullopt, test::smallConfig(), dir / "no" / "folder" / "o.mp4");
+    ASSERT_FALSE(run.result);
+    EXPECT_EQ(run.result.error().kind(), ExportError::Kind::fileSystemError);
+    EXPECT_NE(run.result.error().message().find("No such file or directory"), std::string::npos)
+        << run.result.error().message();
+
+    run = test::runExport(source, std::nullopt, test::smallConfig(), outDir.path());
+    ASSERT_FALSE(run.result);
+    EXPECT_EQ(run.result.error().kind(), ExportError::Kind::fileSystemError);
+    EXPECT_TRUE(std::filesystem::is_directory(outDir.path()));
+
+    if (::geteuid() != 0) {  // root writes anywhere
+        std::filesystem::permissions(
+            outDir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        run = test::runExport(source, std::nullopt, test::smallConfig(), outDir / "o.mp4");
+        std::filesystem::permissions(outDir.path(), std::filesystem::perms::owner_all);
+        ASSERT_FALSE(run.result);
+        EXPECT_NE(run.result.error().message().find("Permission denied"), std::string::npos);
+    }
+}
+
+// A disk that fills up after `budget` bytes.
+AVFExporter::Options fullDiskAfter(size_t budget) {
+    AVFExporter::Options options;
+    auto left = std::make_shared<size_t>(budget);
+    options.write = [left](int fd, const void* data, size_t size) -> ssize_t {
+        if (*left == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const size_t n = std::min(size, *left);
+        *left -= n;
+        return ::write(fd, data, n);
+    };
+    return options;
+}
+
+TEST_F(ExporterFailureTest, FullDiskAtAnyPointSaysSo) {
+    const auto source = movie(1.5, true);
+    // At the header, in the middle of the pictures, and in the final rewrite (+faststart).
+    for (size_t budget : {size_t{0}, size_t{40000}, size_t{1} << 30}) {
+        AVFExporter::Options options = fullDiskAfter(budget);
+        if (budget == (size_t{1} << 30)) {
+            // Fail only when the muxer goes back over what it wrote to move its index up front.
+            options.write = [](int fd, const void* data, size_t size) -> ssize_t {
+                struct stat st {};
+                ::fstat(fd, &st);
+                if (::lseek(fd, 0, SEEK_CUR) + static_cast<off_t>(size) <= st.st_size) {
+                    errno = ENOSPC;
+                    return -1;
+                }
+                return ::write(fd, data, size);
+            };
+        }
+        const ExportError error = failedExport(source, test::smallConfig(), {}, options);
+        EXPECT_EQ(error.kind(), ExportError::Kind::fileSystemError) << "budget " << budget;
+        EXPECT_EQ(error.errorDescription(), "File system error: Insufficient disk space");
+        EXPECT_EQ(error.recoverySuggestion(), "Check file permissions and available disk space.");
+    }
+    // And the MOV path.
+    const ExportError mov =
+        failedExport(source, test::smallConfig("mov"), {}, fullDiskAfter(30000));
+    EXPECT_EQ(mov.errorDescription(), "File system error: Insufficient disk space");
+}
+
+TEST_F(ExporterFailureTest, CancelStopsPromptlyAndKeepsTheEarlierFile) {
+    MovieSpec spec;
+    spec.width = 320;
+    spec.height = 640;
+    spec.fps = 30;
+    spec.seconds = 20;
+    const auto source = test::makeMovie(dir / "long.mp4", spec);
+    ExportConfig config = test::smallConfig();
+    config.width = 640;
+    config.height = 1280;
+
+    std::atomic<int> polls{0};
+    std::chrono::steady_clock::time_point cancelledAt{};
+    const ExportError error = failedExport(source, config, [&] {
+        if (++polls < 15) return false;
+        if (cancelledAt == std::chrono::steady_clock::time_point{})
+            cancelledAt = std::chrono::steady_clock::now();
+        return true;
+    });
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    EXPECT_EQ(error.kind(), ExportError::Kind::exportCancelled);
+    EXPECT_EQ(error.errorDescription(), "Export was cancelled by the user.");
+    // 100 ms is the aim; the bound leaves room for a machine busy with other builds.
+    EXPECT_LT(std::chrono::duration<double>(stoppedAt - cancelledAt).count(), 1.0);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,208 @@
+// End-to-end exports of tiny generated movies, checked with ffprobe and decoded pixels.
+
+#include "exporter_support.hpp"
+
+namespace kestro {
+namespace {
+
+using test::MovieSpec;
+using test::ScratchDir;
+
+constexpr Rgba kBezel{90, 90, 90, 255};
+
+class ExporterOutputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The frame: 110 x 220, 5 px transparent margin, 10 px bezel with its corners cut
+        // (4 px), opening in between. Trimmed it is 100 x 210.
+        ASSERT_TRUE(savePng(test::makeFrameImage(110, 220, 5, 10, kBezel, 4), framePng));
+    }
+    ScratchDir dir;
+    std::filesystem::path framePng = dir / "frame.png";
+};
+
+TEST_F(ExporterOutputTest, Mp4HasTheAgreedStreamsAndTheTrimmedSound) {
+    MovieSpec spec;
+    spec.width = 60;
+    spec.height = 120;
+    spec.fps = 20;
+    spec.seconds = 2;
+    spec.audio = true;
+    const auto source = test::makeMovie(dir / "rec.mp4", spec);
+    ExportConfig config = test::smallConfig();
+    config.trimStart = 0.5;
+    config.trimEnd = 1.75;
+    const auto out = dir / "out.mp4";
+
+    const auto run = test::runExport(source, std::nullopt, config, out);
+    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+    EXPECT_EQ(*run.result, out);
+
+    const auto probe = test::probeMovie(out);
+    ASSERT_TRUE(probe && probe->video && probe->audio);
+    EXPECT_EQ(probe->video->codec, "h264");
+    EXPECT_EQ(probe->video->profile, "High");
+    EXPECT_EQ(probe->video->pixelFormat, "yuv420p");
+    EXPECT_EQ(probe->video->colourSpace, "bt709");
+    EXPECT_EQ(probe->video->colourRange, "tv");
+    EXPECT_EQ(probe->video->width, 200);
+    EXPECT_EQ(probe->video->height, 400);
+    EXPECT_EQ(probe->video->frames, 25);  // 1.25 s at 20 fps
+    EXPECT_NEAR(probe->video->duration, 1.25, 1e-3);
+    EXPECT_EQ(probe->audio->codec, "aac");
+    EXPECT_EQ(probe->audio->profile, "LC");
+    EXPECT_EQ(probe->audio->sampleRate, 48000);
+    EXPECT_EQ(probe->audio->channels, 2);
+    EXPECT_NEAR(probe->audio->duration, 1.25, 0.03);
+    EXPECT_NEAR(static_cast<double>(test::audioSampleCount(out)), 1.25 * 48000, 1024);
+
+    // Progress: increasing, below 1 while working, exactly 1 at the end.
+    ASSERT_FALSE(run.progress.empty());
+    EXPECT_EQ(run.progress.back(), 1.0);
+    for (size_t i = 1; i < run.progress.size(); ++i)
+        EXPECT_GT(run.progress[i], run.progress[i - 1]);
+    for (size_t i = 0; i + 1 < run.progress.size(); ++i) EXPECT_LT(run.progress[i], 1.0);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"frame.png", "out.mp4", "rec.mp4"}));
+}
+
+TEST_F(ExporterOutputTest, Mp4LayersBackgroundVideoAndFrame) {
+    MovieSpec spec;
+    spec.width = 40;
+    spec.height = 80;
+    spec.fps = 10;
+    spec.seconds = 0.5;
+    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, spec);
+    ExportConfig config = test::smallConfig();
+    config.background = BackgroundFill::white();
+    // The canvas has the trimmed frame's aspect (100 x 210 -> 200 x 420).
+    config.height = 420;
+    config.screen = ScreenRect{10, 100.0 * 10 / 210, 80, 100.0 * 190 / 210};
+    const auto out = dir / "framed.mp4";
+    const auto run = test::runExport(source, framePng, config, out);
+    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+
+    const auto picture = test::decodePicture(out, 2);
+    ASSERT_TRUE(picture);
+    // The trimmed frame fills the canvas: bezel from 0..20 px, opening inside.
+    EXPECT_TRUE(test::near(picture->average(10, 200, 2), Rgba{90, 90, 90, 255}, 4)) << "bezel";
+    EXPECT_TRUE(test::near(picture->average(100, 210, 3), Rgba{200, 40, 40, 255}, 3))
+        << "source colour inside the opening";
+    // Inside the opening's rectangle but outside its rounded corner: background.
+    EXPECT_TRUE(test::near(picture->at(21, 21), Rgba{255, 255, 255, 255}, 6)) << "white corner";
+}
+
+TEST_F(ExporterOutputTest, Mp4WithoutFrameClipsTheVideoToTheRoundedScreen) {
+    MovieSpec spec;
+    spec.width = 40;
+    spec.height = 80;
+    spec.fps = 10;
+    spec.seconds = 0.5;
+    spec.bt709 = true;  // the plain-scale colour path
+    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, spec);
+    const auto out = dir / "plain.mp4";
+    const auto run = test::runExport(source, std::nullopt, test::smallConfig(), out);
+    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+    const auto picture = test::decodePicture(out, 0);
+    ASSERT_TRUE(picture);
+    // ffmpeg's own reading of the source is the reference (its RGB-to-BT.709 conversion when
+    // making the fixture is a unit or two off (200, 40, 40) already).
+    const auto original = test::decodePicture(source, 0);
+    ASSERT_TRUE(original);
+    const Rgba expected = original->average(20, 40, 3);
+    ASSERT_TRUE(test::near(expected, Rgba{200, 40, 40, 255}, 4));
+    const Rgba screen = picture->average(100, 200, 3);
+    EXPECT_TRUE(test::near(screen, expected, 3))
+        << int(screen.r) << "," << int(screen.g) << "," << int(screen.b);
+    EXPECT_TRUE(test::near(picture->average(10, 10, 2), Rgba{0, 0, 255, 255}, 4)) << "background";
+    // R's corner (38, 38) lies outside the rounded corner (radius 0.13 x 124 = 16 px).
+    EXPECT_TRUE(test::near(picture->at(40, 40), Rgba{0, 0, 255, 255}, 8)) << "rounded corner";
+    EXPECT_TRUE(test::near(picture->average(100, 45, 1), expected, 4)) << "top edge";
+}
+
+TEST_F(ExporterOutputTest, MovKeepsAlphaAndDropsTheSound) {
+    MovieSpec spec;
+    spec.width = 40;
+    spec.height = 80;
+    spec.fps = 10;
+    spec.seconds = 0.6;
+    spec.audio = true;
+    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, spec);
+    ExportConfig config = test::smallConfig("mov");
+    config.background = BackgroundFill::transparent();
+    config.height = 420;
+    config.screen = ScreenRect{10, 100.0 * 10 / 210, 80, 100.0 * 190 / 210};
+    const auto out = dir / "alpha.mov";
+    const auto run = test::runExport(source, framePng, config, out);
+    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+
+    const auto probe = test::probeMovie(out);
+    ASSERT_TRUE(probe && probe->video);
+    EXPECT_FALSE(probe->audio) << "a MOV export is silent";
+    EXPECT_EQ(probe->video->codec, "prores");
+    EXPECT_EQ(probe->video->tag, "ap4h");
+    EXPECT_EQ(probe->video->profile, "4444");
+    EXPECT_NE(probe->video->pixelFormat.find("yuva444p"), std::string::npos);
+    EXPECT_EQ(probe->video->frames, 6);
+    EXPECT_NE(probe->container.find("mov"), std::string::npos);
+
+    const auto picture = test::decodePicture(out, 3);
+    ASSERT_TRUE(picture);
+    EXPECT_TRUE(test::near(picture->average(100, 210, 3), Rgba{200, 40, 40, 255}, 3)) << "screen";
+    EXPECT_TRUE(test::near(picture->average(10, 200, 2), Rgba{90, 90, 90, 255}, 3)) << "bezel";
+    // The opening's rounded corner and the cut-off corners of the device: transparent.
+    EXPECT_EQ(picture->at(21, 21).a, 0);
+    EXPECT_EQ(picture->at(2, 2).a, 0);
+    EXPECT_EQ(picture->at(197, 417).a, 0);
+    EXPECT_EQ(picture->at(10, 100).a, 255) << "bezel";
+}
+
+TEST_F(ExporterOutputTest, MovColourBackgroundIsOpaque) {
+    MovieSpec spec;
+    spec.width = 40;
+    spec.height = 80;
+    spec.fps = 10;
+    spec.seconds = 0.3;
+    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, spec);
+    ExportConfig config = test::smallConfig("MOV");  // the format decides, in any case
+    config.background = BackgroundFill::color(0, 1, 0);
+    const auto out = dir / "green.mov";
+    const auto run = test::runExport(source, std::nullopt, config, out);
+    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+    const auto picture = test::decodePicture(out, 0);
+    ASSERT_TRUE(picture);
+    EXPECT_TRUE(test::near(picture->average(5, 5, 2), Rgba{0, 255, 0, 255}, 3));
+    EXPECT_TRUE(test::near(picture->average(100, 200, 2), Rgba{200, 40, 40, 255}, 3));
+}
+
+TEST_F(ExporterOutputTest, TurnedRecordingIsShownUpright) {
+    // A landscape-stored movie, left half red and right half green, with a quarter-turn display
+    // matrix: whatever ffmpeg shows when it applies the matrix, we must show too.
+    MovieSpec spec;
+    spec.width = 80;
+    spec.height = 40;
+    spec.fps = 10;
+    spec.seconds = 0.3;
+    spec.video = "color=c=red";
+    spec.rotation = 90;
+    spec.extraOutputArgs = "-vf drawbox=x=40:y=0:w=40:h=40:color=green:t=fill";
+    const auto source = test::makeMovie(dir / "turned.mp4", spec);
+    ASSERT_FALSE(source.empty());
+    ExportConfig config = test::smallConfig();
+    config.fitMode = VideoFitMode::stretch;
+    const auto out = dir / "upright.mp4";
+    const auto run = test::runExport(source, std::nullopt, config, out);
+    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+    const auto ours = test::decodePicture(out, 0);
+    // ffmpeg's own upright view of the source (it applies the display matrix when decoding).
+    const auto theirs = test::decodePicture(source, 0);
+    ASSERT_TRUE(ours && theirs);
+    ASSERT_EQ(theirs->width, 40);
+    const Rgba theirTop = theirs->average(20, 10, 2);
+    const Rgba theirBottom = theirs->average(20, 70, 2);
+    ASSERT_FALSE(test::near(theirTop, theirBottom, 40));
+    EXPECT_TRUE(test::near(ours->average(100, 80, 3), theirTop, 12));
+    EXPECT_TRUE(test::near(ours->average(100, 320, 3), theirBottom, 12));
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,51 @@
+#pragma once
+// What the exporter tests share: a small request and a run with recorded progress.
+
+#include "core/export/av_exporter.hpp"
+#include "core/model/png.hpp"
+#include "support/movie_fixtures.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+namespace kestro::test {
+
+// A 200 x 400 canvas (tiny, so exports take well under a second), the opening in the middle.
+inline ExportConfig smallConfig(const std::string& format = "mp4") {
+    ExportConfig config;
+    config.format = format;
+    config.width = 200;
+    config.height = 400;
+    config.trimStart = 0;
+    config.trimEnd = 1e9;
+    config.screen = ScreenRect{20, 10, 60, 80};  // R = (38, 38, 124, 324) once grown
+    config.scale = 1;
+    config.fitMode = VideoFitMode::fill;
+    config.background = BackgroundFill::color(0, 0, 1);  // blue
+    return config;
+}
+
+struct RunResult {
+    Result<std::filesystem::path, ExportError> result = fail(ExportError::exportFailed());
+    std::vector<double> progress;
+    double seconds = 0;
+};
+
+inline RunResult runExport(const std::filesystem::path& input,
+                           const std::optional<std::filesystem::path>& frame,
+                           const ExportConfig& config, const std::filesystem::path& output,
+                           AVFExporter::CancelQuery cancel = {},
+                           AVFExporter::Options options = {}) {
+    RunResult run;
+    const auto start = std::chrono::steady_clock::now();
+    run.result = AVFExporter(std::move(options))
+                     .exportVideo(
+                         input, frame, config, output,
+                         [&run](double p) { run.progress.push_back(p); }, std::move(cancel));
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return run;
+}
+
+}  // namespace kestro::test

@@ -1,0 +1,100 @@
+// Sound positioned to the sample: what the MP4 export's trimming stands on.
+
+#include "core/media/audio_reader.hpp"
+
+#include "support/movie_fixtures.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+namespace kestro {
+namespace {
+
+using test::ScratchDir;
+
+std::vector<float> readAll(AudioReader& reader, int chunk, std::vector<float>* right = nullptr) {
+    std::vector<float> all;
+    std::vector<float> l(static_cast<size_t>(chunk)), r(static_cast<size_t>(chunk));
+    for (;;) {
+        auto got = reader.read(l.data(), r.data(), chunk);
+        EXPECT_TRUE(got);
+        if (!got || *got == 0) break;
+        all.insert(all.end(), l.begin(), l.begin() + *got);
+        if (right) right->insert(right->end(), r.begin(), r.begin() + *got);
+    }
+    return all;
+}
+
+TEST(AudioReaderTest, ConvertsToStereo48kAndLandsOnTheSample) {
+    ScratchDir dir;
+    // 44.1 kHz mono tone, as an encoder made it: the reader must resample and duplicate.
+    test::MovieSpec spec;
+    spec.seconds = 2;
+    spec.audio = true;
+    const auto path = test::makeMovie(dir / "tone.mp4", spec);
+
+    auto reader = AudioReader::open(path);
+    ASSERT_TRUE(reader) << reader.error().message;
+    ASSERT_TRUE((*reader)->seek(0));
+    std::vector<float> right;
+    const std::vector<float> whole = readAll(**reader, 1000, &right);
+    EXPECT_NEAR(static_cast<double>(whole.size()), 2.0 * 48000, 1100);
+    ASSERT_EQ(right.size(), whole.size());
+    EXPECT_EQ(right[20000], whole[20000]) << "mono is copied to both channels";
+
+    // Seeking to 0.75 s gives exactly the samples that reading from 0 gave from index 36000.
+    ASSERT_TRUE((*reader)->seek(0.75));
+    const std::vector<float> later = readAll(**reader, 777);
+    ASSERT_GT(later.size(), 20000u);
+    double worst = 0;
+    for (size_t i = 0; i < 20000; ++i)
+        worst = std::max(worst, std::abs(double(later[i]) - whole[36000 + i]));
+    EXPECT_LT(worst, 0.02);
+    EXPECT_EQ(later.size(), whole.size() - 36000);
+
+    // The tone itself: about 440 zero crossings up per second.
+    int crossings = 0;
+    for (size_t i = 48000; i < 96000 && i < whole.size(); ++i)
+        crossings += whole[i - 1] < 0 && whole[i] >= 0;
+    EXPECT_NEAR(crossings, 440, 3);
+}
+
+TEST(AudioReaderTest, SoundThatStartsLateIsPrecededBySilence) {
+    ScratchDir dir;
+    const auto path = dir / "late.mp4";
+    // The picture starts at 0, the tone only at 0.5 s.
+    ASSERT_EQ(test::runCommand(std::string(KESTRO_FFMPEG) +
+                               " -nostdin -v error -f lavfi -i color=s=32x32:r=10:d=1.5 -f lavfi "
+                               "-i sine=f=300:d=1:sample_rate=48000 -af adelay=500:all=1 "
+                               "-c:v libx264 -preset ultrafast -c:a aac " +
+                               test::shellQuote(path.string())),
+              0);
+    auto reader = AudioReader::open(path);
+    ASSERT_TRUE(reader) << reader.error().message;
+    ASSERT_TRUE((*reader)->seek(0.25));
+    const std::vector<float> samples = readAll(**reader, 4096);
+    ASSERT_GT(samples.size(), 24000u);
+    float before = 0, after = 0;
+    for (size_t i = 0; i < 11000; ++i) before = std::max(before, std::abs(samples[i]));
+    for (size_t i = 14000; i < 24000; ++i) after = std::max(after, std::abs(samples[i]));
+    EXPECT_LT(before, 0.01f);
+    EXPECT_GT(after, 0.05f);
+}
+
+TEST(AudioReaderTest, MovieWithoutSoundSaysSo) {
+    ScratchDir dir;
+    test::MovieSpec spec;
+    spec.seconds = 0.3;
+    auto reader = AudioReader::open(test::makeMovie(dir / "mute.mp4", spec));
+    ASSERT_FALSE(reader);
+    EXPECT_EQ(reader.error().averror, AVERROR_STREAM_NOT_FOUND);
+}
+
+}  // namespace
+}  // namespace kestro

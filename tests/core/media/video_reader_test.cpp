@@ -1,0 +1,188 @@
+// Opening movies and walking through their pictures: what the player and the exporter rely on.
+
+#include "core/media/video_reader.hpp"
+
+#include "support/movie_fixtures.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+namespace kestro {
+namespace {
+
+using test::MovieSpec;
+using test::ScratchDir;
+
+class VideoReaderTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+};
+
+TEST_F(VideoReaderTest, DescribesTheMovie) {
+    MovieSpec spec;
+    spec.width = 48;
+    spec.height = 96;
+    spec.fps = 25;
+    spec.seconds = 1.2;
+    spec.audio = true;
+    const auto path = test::makeMovie(dir / "a.mp4", spec);
+    auto reader = VideoReader::open(path);
+    ASSERT_TRUE(reader) << reader.error().message;
+    const MovieInfo& info = (*reader)->info();
+    EXPECT_EQ(info.video.width, 48);
+    EXPECT_EQ(info.video.height, 96);
+    EXPECT_EQ(info.video.rotation, 0);
+    EXPECT_EQ(info.video.uprightWidth, 48);
+    EXPECT_EQ(info.video.uprightHeight, 96);
+    EXPECT_NEAR(info.video.averageFrameRate, 25, 1e-6);
+    EXPECT_NEAR(info.duration, 1.2, 0.05);
+    EXPECT_TRUE(info.hasAudio);
+
+    int count = 0;
+    double last = -1;
+    for (;;) {
+        auto frame = (*reader)->next();
+        ASSERT_TRUE(frame) << frame.error().message;
+        if (!*frame) break;
+        EXPECT_GT((*frame)->time, last) << "frames come in presentation order";
+        last = (*frame)->time;
+        EXPECT_EQ((*frame)->frame->width, 48);
+        ++count;
+    }
+    EXPECT_EQ(count, 30);
+    EXPECT_NEAR(last, 29 / 25.0, 1e-3);
+    EXPECT_FALSE((*reader)->endedEarly());
+}
+
+TEST_F(VideoReaderTest, QuarterTurnedRecordingReportsItsUprightSize) {
+    MovieSpec spec;
+    spec.width = 96;
+    spec.height = 48;
+    spec.seconds = 0.2;
+    spec.rotation = 90;
+    const auto path = test::makeMovie(dir / "turned.mp4", spec);
+    auto reader = VideoReader::open(path);
+    ASSERT_TRUE(reader) << reader.error().message;
+    const VideoStreamInfo& v = (*reader)->info().video;
+    // ffprobe states the matrix's angle counter-clockwise; we state the turn clockwise.
+    const int ccw = test::probedRotation(path);
+    ASSERT_NE(ccw % 180, 0);
+    EXPECT_EQ(v.rotation, ((-ccw) % 360 + 360) % 360);
+    EXPECT_EQ(v.width, 96);
+    EXPECT_EQ(v.uprightWidth, 48);
+    EXPECT_EQ(v.uprightHeight, 96);
+}
+
+TEST_F(VideoReaderTest, ExactSeekLandsOnTheLatestFrameAtOrBeforeTheTarget) {
+    // 10 fps, keyframes every 8 frames: most targets lie between keyframes.
+    const auto path = test::makeCountingMovie(dir / "count.mp4", 10, 30);
+    auto reader = VideoReader::open(path);
+    ASSERT_TRUE(reader) << reader.error().message;
+    // Our decoder hands out limited-range luma; the helper reads full-range values.
+    auto lumaOf = [](const AVFrame& f) {
+        return static_cast<int>(
+            std::lround((f.data[0][f.linesize[0] * 10 + 10] - 16) * 255.0 / 219.0));
+    };
+
+    struct Case {
+        double target;
+        int frame;
+    };
+    for (const Case c : {Case{1.35, 13}, Case{0.0, 0}, Case{2.0, 20}, Case{0.79, 7}, Case{1.99, 19},
+                         Case{99.0, 29}, Case{0.5, 5}}) {
+        ASSERT_TRUE((*reader)->seekExact(c.target));
+        auto frame = (*reader)->next();
+        ASSERT_TRUE(frame && *frame) << "target " << c.target;
+        EXPECT_EQ(test::frameNumberFromLuma(lumaOf(*(*frame)->frame)), c.frame)
+            << "target " << c.target;
+        EXPECT_NEAR((*frame)->time, c.frame / 10.0, 1e-6);
+        if (c.frame < 29) {
+            // And decoding carries on from there.
+            auto following = (*reader)->next();
+            ASSERT_TRUE(following && *following);
+            EXPECT_EQ(test::frameNumberFromLuma(lumaOf(*(*following)->frame)), c.frame + 1);
+        }
+    }
+}
+
+TEST_F(VideoReaderTest, RefusesFilesItCannotUse) {
+    // Missing: FFmpeg's own words, and the path.
+    auto missing = VideoReader::open(dir / "nothing.mp4");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().averror, AVERROR(ENOENT));
+    EXPECT_NE(missing.error().message.find("nothing.mp4"), std::string::npos);
+    EXPECT_NE(missing.error().message.find("No such file"), std::string::npos);
+
+    // Not a movie.
+    { std::ofstream(dir / "notes.mp4") << "these are not the frames you are looking for\n"; }
+    auto text = VideoReader::open(dir / "notes.mp4");
+    ASSERT_FALSE(text);
+    EXPECT_FALSE(text.error().message.empty());
+
+    // Sound only.
+    auto audio = VideoReader::open(test::makeAudioOnly(dir / "tone.m4a", 0.5));
+    ASSERT_FALSE(audio);
+    EXPECT_EQ(audio.error().averror, AVERROR_STREAM_NOT_FOUND);
+
+    // A folder.
+    EXPECT_FALSE(VideoReader::open(dir.path()));
+}
+
+TEST_F(VideoReaderTest, HugeClaimedPictureIsRefusedBeforeDecoding) {
+    // A raw-video AVI whose header claims 50000 x 50000 pixels.
+    const auto path = dir / "huge.avi";
+    ASSERT_EQ(
+        test::runCommand(std::string(KESTRO_FFMPEG) +
+                         " -nostdin -v error -f lavfi -i color=s=16x16:r=5:d=0.4 -c:v rawvideo "
+                         "-pix_fmt bgr24 " +
+                         test::shellQuote(path.string())),
+        0);
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(f)), {});
+    const auto strf = bytes.find("strf");
+    ASSERT_NE(strf, std::string::npos);
+    // BITMAPINFOHEADER: chunk size, biSize, then biWidth and biHeight (little-endian).
+    const uint32_t huge = 50000;
+    f.seekp(static_cast<std::streamoff>(strf + 12));
+    f.write(reinterpret_cast<const char*>(&huge), 4);
+    f.write(reinterpret_cast<const char*>(&huge), 4);
+    f.close();
+
+    auto reader = VideoReader::open(path);
+    ASSERT_FALSE(reader);
+    EXPECT_NE(reader.error().message.find("picture size"), std::string::npos)
+        << reader.error().message;
+}
+
+TEST_F(VideoReaderTest, CutOffMovieIsNoticed) {
+    // Index up front, data cut at 40%: the reader sees the end come too early.
+    MovieSpec spec;
+    spec.seconds = 3;
+    spec.extraOutputArgs = "-movflags +faststart";
+    const auto path = test::makeMovie(dir / "whole.mp4", spec);
+    const auto size = std::filesystem::file_size(path);
+    std::filesystem::resize_file(path, size * 4 / 10);
+
+    auto reader = VideoReader::open(path);
+    ASSERT_TRUE(reader) << reader.error().message;
+    bool failed = false;
+    for (int guard = 0; guard < 1000; ++guard) {
+        auto frame = (*reader)->next();
+        if (!frame) {
+            failed = true;
+            break;
+        }
+        if (!*frame) break;
+    }
+    EXPECT_TRUE(failed || (*reader)->endedEarly());
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,274 @@
+#include "support/movie_fixtures.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <sstream>
+
+namespace kestro::test {
+
+namespace {
+
+std::string ffmpeg() {
+    return shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -y ";
+}
+
+// Output of a command, binary-safe.
+std::optional<std::string> capture(const std::string& command) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return std::nullopt;
+    std::string out;
+    std::array<char, 1 << 16> buffer{};
+    size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    if (status != 0) return std::nullopt;
+    return out;
+}
+
+std::string colourArgs(bool bt709) {
+    return bt709 ? " -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv "
+                 : " ";
+}
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+    std::random_device rd;
+    for (;;) {
+        path_ = fs::temp_directory_path() / ("kestro-test-" + std::to_string(rd()));
+        if (fs::create_directory(path_)) break;
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::vector<std::string> ScratchDir::entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(path_))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string shellQuote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'') {
+            out += "'\\''";
+        } else {
+            out += c;
+        }
+    }
+    return out + "'";
+}
+
+int runCommand(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+fs::path makeMovie(const fs::path& path, const MovieSpec& spec) {
+    std::ostringstream cmd;
+    const char* sep = spec.video.find('=') == std::string::npos ? "=" : ":";
+    cmd << ffmpeg() << "-f lavfi -i " << spec.video << sep << "s=" << spec.width << "x"
+        << spec.height << ":r=" << spec.fps << ":d=" << spec.seconds;
+    if (spec.audio) cmd << " -f lavfi -i sine=f=440:sample_rate=44100:d=" << spec.seconds;
+    if (spec.bt709) {
+        cmd << " -vf format=rgb24,scale=out_color_matrix=bt709:out_range=tv";
+    }
+    cmd << " -c:v libx264 -preset ultrafast -crf 10 -pix_fmt yuv420p" << colourArgs(spec.bt709);
+    if (spec.audio) cmd << " -c:a aac -b:a 64k";
+    const fs::path encoded = spec.rotation != 0 ? fs::path(path.string() + ".unturned.mp4") : path;
+    cmd << " " << spec.extraOutputArgs << " " << shellQuote(encoded.string());
+    if (runCommand(cmd.str()) != 0) return {};
+    if (spec.rotation != 0) {
+        // The ffmpeg tool turns the tag into a display matrix only when copying streams.
+        const int status =
+            runCommand(ffmpeg() + "-i " + shellQuote(encoded.string()) +
+                       " -c copy -metadata:s:v:0 rotate=" + std::to_string(spec.rotation) + " " +
+                       shellQuote(path.string()));
+        fs::remove(encoded);
+        if (status != 0) return {};
+    }
+    return path;
+}
+
+fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieSpec spec) {
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "0x%02X%02X%02X", r, g, b);
+    spec.video = std::string("color=c=") + colour;
+    return makeMovie(path, spec);
+}
+
+fs::path makeCountingMovie(const fs::path& path, int fps, int frames, int width, int height) {
+    std::ostringstream cmd;
+    cmd << ffmpeg() << "-f lavfi -i color=c=black:s=" << width << "x" << height << ":r=" << fps
+        << " -frames:v " << frames << " -vf format=yuv420p,geq=lum='16+6*N':cb=128:cr=128"
+        << " -c:v libx264 -preset ultrafast -qp 0 -g 8 -pix_fmt yuv420p "
+        << shellQuote(path.string());
+    if (runCommand(cmd.str()) != 0) return {};
+    return path;
+}
+
+int frameNumberFromLuma(int luma) {
+    // ffmpeg hands grey back in full range: 16 + 6n becomes 6n x 255 / 219.
+    return static_cast<int>(std::lround(luma * 219.0 / (255.0 * 6.0)));
+}
+
+fs::path makeAudioOnly(const fs::path& path, double seconds) {
+    std::ostringstream cmd;
+    cmd << ffmpeg() << "-f lavfi -i sine=f=440:d=" << seconds << " -c:a aac "
+        << shellQuote(path.string());
+    if (runCommand(cmd.str()) != 0) return {};
+    return path;
+}
+
+Image makeFrameImage(int width, int height, int margin, int inset, Rgba bezel, int corner) {
+    Image image = Image::filled(width, height);
+    image.fillRect(margin, margin, width - 2 * margin, height - 2 * margin, bezel);
+    image.fillRect(margin + inset, margin + inset, width - 2 * (margin + inset),
+                   height - 2 * (margin + inset), Rgba{0, 0, 0, 0});
+    const int right = width - margin - corner;
+    const int bottom = height - margin - corner;
+    for (const auto& [x, y] : {std::pair{margin, margin}, std::pair{right, margin},
+                               std::pair{margin, bottom}, std::pair{right, bottom}}) {
+        image.fillRect(x, y, corner, corner, Rgba{0, 0, 0, 0});
+    }
+    return image;
+}
+
+std::optional<MovieProbe> probeMovie(const fs::path& path) {
+    const auto out = capture(shellQuote(KESTRO_FFPROBE) +
+                             " -v error -count_frames -show_streams -show_format -of json " +
+                             shellQuote(path.string()));
+    if (!out) return std::nullopt;
+    const auto json = nlohmann::json::parse(*out, nullptr, false);
+    if (json.is_discarded()) return std::nullopt;
+    MovieProbe probe;
+    auto number = [](const nlohmann::json& j, const char* key) -> double {
+        if (!j.contains(key)) return 0;
+        const auto& v = j[key];
+        if (v.is_number()) return v.get<double>();
+        if (v.is_string()) return std::atof(v.get<std::string>().c_str());
+        return 0;
+    };
+    auto text = [](const nlohmann::json& j, const char* key) -> std::string {
+        return j.contains(key) && j[key].is_string() ? j[key].get<std::string>() : "";
+    };
+    probe.container = text(json["format"], "format_name");
+    probe.duration = number(json["format"], "duration");
+    for (const auto& s : json["streams"]) {
+        StreamProbe stream;
+        stream.codec = text(s, "codec_name");
+        stream.profile = text(s, "profile");
+        stream.tag = text(s, "codec_tag_string");
+        stream.pixelFormat = text(s, "pix_fmt");
+        stream.colourSpace = text(s, "color_space");
+        stream.colourRange = text(s, "color_range");
+        stream.width = static_cast<int>(number(s, "width"));
+        stream.height = static_cast<int>(number(s, "height"));
+        stream.frames = static_cast<std::int64_t>(number(s, "nb_read_frames"));
+        stream.duration = number(s, "duration");
+        stream.sampleRate = static_cast<int>(number(s, "sample_rate"));
+        stream.channels = static_cast<int>(number(s, "channels"));
+        const std::string type = text(s, "codec_type");
+        if (type == "video" && !probe.video) probe.video = stream;
+        if (type == "audio" && !probe.audio) probe.audio = stream;
+    }
+    return probe;
+}
+
+Rgba Picture::at(int x, int y) const {
+    const std::uint8_t* p = rgba.data() + (static_cast<size_t>(y) * width + x) * 4;
+    return {p[0], p[1], p[2], p[3]};
+}
+
+Rgba Picture::average(int x, int y, int radius) const {
+    int sum[4] = {0, 0, 0, 0};
+    int count = 0;
+    for (int dy = -radius; dy <= radius; ++dy) {
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const int px = std::clamp(x + dx, 0, width - 1);
+            const int py = std::clamp(y + dy, 0, height - 1);
+            const Rgba c = at(px, py);
+            sum[0] += c.r;
+            sum[1] += c.g;
+            sum[2] += c.b;
+            sum[3] += c.a;
+            ++count;
+        }
+    }
+    auto avg = [&](int v) { return static_cast<std::uint8_t>((v + count / 2) / count); };
+    return {avg(sum[0]), avg(sum[1]), avg(sum[2]), avg(sum[3])};
+}
+
+int probedRotation(const fs::path& path);
+
+std::optional<Picture> decodePicture(const fs::path& path, int frameIndex) {
+    const auto probe = probeMovie(path);
+    if (!probe || !probe->video) return std::nullopt;
+    const auto out =
+        capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " + shellQuote(path.string()) +
+                " -vf 'select=eq(n\\," + std::to_string(frameIndex) +
+                ")' -frames:v 1 -f rawvideo -pix_fmt rgba -");
+    Picture picture;
+    // ffmpeg shows turned movies upright, as a player would.
+    const bool quarter = probedRotation(path) % 180 != 0;
+    picture.width = quarter ? probe->video->height : probe->video->width;
+    picture.height = quarter ? probe->video->width : probe->video->height;
+    if (!out || out->size() != static_cast<size_t>(picture.width) * picture.height * 4) {
+        return std::nullopt;
+    }
+    picture.rgba.assign(out->begin(), out->end());
+    return picture;
+}
+
+std::vector<int> lumaAt(const fs::path& path, int x, int y) {
+    const auto probe = probeMovie(path);
+    std::vector<int> values;
+    if (!probe || !probe->video) return values;
+    const auto out = capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " +
+                             shellQuote(path.string()) + " -vf crop=2:2:" + std::to_string(x) +
+                             ":" + std::to_string(y) + " -f rawvideo -pix_fmt gray -");
+    if (!out) return values;
+    for (size_t i = 0; i + 4 <= out->size(); i += 4) {
+        values.push_back(static_cast<std::uint8_t>((*out)[i]));
+    }
+    return values;
+}
+
+int probedRotation(const fs::path& path) {
+    const auto out = capture(shellQuote(KESTRO_FFPROBE) +
+                             " -v error -select_streams v:0 -show_entries stream_side_data=rotation"
+                             " -of default=nw=1:nk=1 " +
+                             shellQuote(path.string()));
+    return out ? std::atoi(out->c_str()) : 0;
+}
+
+std::int64_t audioSampleCount(const fs::path& path) {
+    const auto out = capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " +
+                             shellQuote(path.string()) + " -map 0:a:0 -f s16le -ac 1 -");
+    if (!out) return -1;
+    return static_cast<std::int64_t>(out->size() / 2);
+}
+
+bool near(Rgba a, Rgba b, int tolerance) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance && std::abs(a.a - b.a) <= tolerance;
+}
+
+}  // namespace kestro::test

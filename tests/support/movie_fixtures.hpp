@@ -1,0 +1,119 @@
+#pragma once
+// Small movies made at test time with the ffmpeg tool, and ffprobe/ffmpeg as an independent
+// oracle for what our engine writes. Everything stays tiny (a few dozen frames, a few hundred
+// pixels) so the suite runs in seconds.
+
+#include "core/model/image.hpp"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestro::test {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system temp dir, removed with everything in it on destruction.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const fs::path& path() const { return path_; }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+    // Names of the entries in the folder, sorted (to see what an export left behind).
+    std::vector<std::string> entries() const;
+
+private:
+    fs::path path_;
+};
+
+// Runs a shell command; its exit status. Standard error is kept quiet unless it fails.
+int runCommand(const std::string& command);
+std::string shellQuote(const std::string& text);
+
+struct MovieSpec {
+    int width = 64;
+    int height = 128;
+    int fps = 30;
+    double seconds = 1.0;
+    bool audio = false;  // a 440 Hz tone, 44.1 kHz mono (so the export has to resample)
+    // The picture: an ffmpeg lavfi video source (without size, rate and duration).
+    std::string video = "testsrc2";
+    bool bt709 = false;  // convert and tag as BT.709; untagged otherwise
+    int rotation = 0;    // clockwise display rotation stored in the container
+    std::string extraOutputArgs;
+};
+
+// An H.264 movie (.mp4 unless the name says otherwise) made from the spec.
+fs::path makeMovie(const fs::path& path, const MovieSpec& spec);
+
+// A movie of one solid sRGB colour.
+fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieSpec spec);
+
+// A grey movie whose luma encodes its frame number n: Y = 16 + 6n (limited range), n < 36.
+// frameNumberFromLuma() reads it back from a luma value as lumaAt() gives it (full range).
+fs::path makeCountingMovie(const fs::path& path, int fps, int frames, int width = 64,
+                           int height = 64);
+int frameNumberFromLuma(int luma);
+
+// A sound-only file (AAC in .m4a).
+fs::path makeAudioOnly(const fs::path& path, double seconds);
+
+// A device frame image: a bezel of `bezel` colour, a transparent opening inset by `inset`
+// pixels, a transparent margin of `margin` pixels around the device, and the device's four
+// corners cut off (transparent squares of side `corner`) as on a real phone.
+Image makeFrameImage(int width, int height, int margin, int inset, Rgba bezel, int corner = 0);
+
+struct StreamProbe {
+    std::string codec;
+    std::string profile;
+    std::string tag;
+    std::string pixelFormat;
+    std::string colourSpace;
+    std::string colourRange;
+    int width = 0;
+    int height = 0;
+    std::int64_t frames = 0;  // counted by decoding
+    double duration = 0;
+    int sampleRate = 0;
+    int channels = 0;
+};
+
+struct MovieProbe {
+    std::optional<StreamProbe> video;
+    std::optional<StreamProbe> audio;
+    std::string container;  // format_name
+    double duration = 0;
+};
+
+// ffprobe's view of a movie; none when ffprobe cannot read it.
+std::optional<MovieProbe> probeMovie(const fs::path& path);
+
+// Decoded pixels of one frame (by index), converted by ffmpeg to 8-bit RGBA.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+    Rgba at(int x, int y) const;
+    // The average over a square of side 2*radius+1 around (x, y): robust against codec noise.
+    Rgba average(int x, int y, int radius) const;
+};
+std::optional<Picture> decodePicture(const fs::path& path, int frameIndex);
+
+// Luma of every frame, sampled at (x, y).
+std::vector<int> lumaAt(const fs::path& path, int x, int y);
+
+// ffprobe's "rotation" of the first video stream: the display matrix's angle, counter-clockwise.
+int probedRotation(const fs::path& path);
+
+// Total decoded sample count of the first audio stream.
+std::int64_t audioSampleCount(const fs::path& path);
+
+// True when colours differ by at most `tolerance` per channel (alpha included).
+bool near(Rgba a, Rgba b, int tolerance);
+
+}  // namespace kestro::test
