@@ -81,25 +81,25 @@ int runCommand(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-fs::path makeMovie(const fs::path& path, const MovieSpec& spec) {
+fs::path makeMovie(const fs::path& path, const MovieSpec& recipe) {
     std::ostringstream cmd;
-    const char* sep = spec.video.find('=') == std::string::npos ? "=" : ":";
-    cmd << ffmpeg() << "-f lavfi -i " << spec.video << sep << "s=" << spec.width << "x"
-        << spec.height << ":r=" << spec.fps << ":d=" << spec.seconds;
-    if (spec.audio) cmd << " -f lavfi -i sine=f=440:sample_rate=44100:d=" << spec.seconds;
-    if (spec.bt709) {
+    const char* sep = recipe.video.find('=') == std::string::npos ? "=" : ":";
+    cmd << ffmpeg() << "-f lavfi -i " << recipe.video << sep << "s=" << recipe.width << "x"
+        << recipe.height << ":r=" << recipe.fps << ":d=" << recipe.seconds;
+    if (recipe.audio) cmd << " -f lavfi -i sine=f=440:sample_rate=44100:d=" << recipe.seconds;
+    if (recipe.bt709) {
         cmd << " -vf format=rgb24,scale=out_color_matrix=bt709:out_range=tv";
     }
-    cmd << " -c:v libx264 -preset ultrafast -crf 10 -pix_fmt yuv420p" << colourArgs(spec.bt709);
-    if (spec.audio) cmd << " -c:a aac -b:a 64k";
-    const fs::path encoded = spec.rotation != 0 ? fs::path(path.string() + ".unturned.mp4") : path;
-    cmd << " " << spec.extraOutputArgs << " " << shellQuote(encoded.string());
+    cmd << " -c:v libx264 -preset ultrafast -crf 10 -pix_fmt yuv420p" << colourArgs(recipe.bt709);
+    if (recipe.audio) cmd << " -c:a aac -b:a 64k";
+    const fs::path encoded = recipe.rotation != 0 ? fs::path(path.string() + ".unturned.mp4") : path;
+    cmd << " " << recipe.extraOutputArgs << " " << shellQuote(encoded.string());
     if (runCommand(cmd.str()) != 0) return {};
-    if (spec.rotation != 0) {
+    if (recipe.rotation != 0) {
         // The ffmpeg tool turns the tag into a display matrix only when copying streams.
         const int status =
             runCommand(ffmpeg() + "-i " + shellQuote(encoded.string()) +
-                       " -c copy -metadata:s:v:0 rotate=" + std::to_string(spec.rotation) + " " +
+                       " -c copy -metadata:s:v:0 rotate=" + std::to_string(recipe.rotation) + " " +
                        shellQuote(path.string()));
         fs::remove(encoded);
         if (status != 0) return {};
@@ -107,11 +107,11 @@ fs::path makeMovie(const fs::path& path, const MovieSpec& spec) {
     return path;
 }
 
-fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieSpec spec) {
+fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieSpec recipe) {
     char colour[16];
     std::snprintf(colour, sizeof colour, "0x%02X%02X%02X", r, g, b);
-    spec.video = std::string("color=c=") + colour;
-    return makeMovie(path, spec);
+    recipe.video = std::string("color=c=") + colour;
+    return makeMovie(path, recipe);
 }
 
 fs::path makeCountingMovie(const fs::path& path, int fps, int frames, int width, int height) {

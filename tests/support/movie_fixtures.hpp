@@ -48,11 +48,11 @@ struct MovieSpec {
     std::string extraOutputArgs;
 };
 
-// An H.264 movie (.mp4 unless the name says otherwise) made from the spec.
-fs::path makeMovie(const fs::path& path, const MovieSpec& spec);
+// An H.264 movie (.mp4 unless the name says otherwise) made from the recipe.
+fs::path makeMovie(const fs::path& path, const MovieSpec& recipe);
 
 // A movie of one solid sRGB colour.
-fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieSpec spec);
+fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieSpec recipe);
 
 // A grey movie whose luma encodes its frame number n: Y = 16 + 6n (limited range), n < 36.
 // frameNumberFromLuma() reads it back from a luma value as lumaAt() gives it (full range).

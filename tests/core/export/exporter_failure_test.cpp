@@ -47,11 +47,11 @@ protected:
     }
 
     std::filesystem::path movie(double seconds = 1.0, bool audio = false) {
-        MovieSpec spec;
-        spec.seconds = seconds;
-        spec.audio = audio;
-        spec.fps = 20;
-        return test::makeMovie(dir / ("src" + std::to_string(++made) + ".mp4"), spec);
+        MovieSpec recipe;
+        recipe.seconds = seconds;
+        recipe.audio = audio;
+        recipe.fps = 20;
+        return test::makeMovie(dir / ("src" + std::to_string(++made) + ".mp4"), recipe);
     }
 
     ScratchDir dir;
@@ -75,11 +75,11 @@ TEST_F(ExporterFailureTest, BadSources) {
               ExportError::Kind::invalidVideoTrack);
 
     // Cut off half way with its index in front: the export notices the missing pictures.
-    MovieSpec spec;
-    spec.seconds = 3;
-    spec.fps = 20;
-    spec.extraOutputArgs = "-movflags +faststart";
-    const auto cut = test::makeMovie(dir / "cut.mp4", spec);
+    MovieSpec recipe;
+    recipe.seconds = 3;
+    recipe.fps = 20;
+    recipe.extraOutputArgs = "-movflags +faststart";
+    const auto cut = test::makeMovie(dir / "cut.mp4", recipe);
     std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
     const ExportError truncated = failedExport(cut);
     EXPECT_TRUE(truncated.kind() == ExportError::Kind::cannotLoadAsset ||
@@ -104,13 +104,13 @@ TEST_F(ExporterFailureTest, BadSources) {
 
 TEST_F(ExporterFailureTest, OddSizedSourceExportsFine) {
     ScratchDir scratch;
-    MovieSpec spec;
-    spec.width = 33;
-    spec.height = 71;
-    spec.seconds = 0.3;
-    spec.video = "color=c=0xC82828";
-    spec.extraOutputArgs = "-pix_fmt yuv444p -profile:v high444";
-    const auto source = test::makeMovie(dir / "odd.mp4", spec);
+    MovieSpec recipe;
+    recipe.width = 33;
+    recipe.height = 71;
+    recipe.seconds = 0.3;
+    recipe.video = "color=c=0xC82828";
+    recipe.extraOutputArgs = "-pix_fmt yuv444p -profile:v high444";
+    const auto source = test::makeMovie(dir / "odd.mp4", recipe);
     const auto run = test::runExport(source, std::nullopt, test::smallConfig(), scratch / "o.mp4");
     ASSERT_TRUE(run.result) << run.result.error().errorDescription();
     const auto picture = test::decodePicture(scratch / "o.mp4", 0);
@@ -194,12 +194,12 @@ TEST_F(ExporterFailureTest, FullDiskAtAnyPointSaysSo) {
 }
 
 TEST_F(ExporterFailureTest, CancelStopsPromptlyAndKeepsTheEarlierFile) {
-    MovieSpec spec;
-    spec.width = 320;
-    spec.height = 640;
-    spec.fps = 30;
-    spec.seconds = 20;
-    const auto source = test::makeMovie(dir / "long.mp4", spec);
+    MovieSpec recipe;
+    recipe.width = 320;
+    recipe.height = 640;
+    recipe.fps = 30;
+    recipe.seconds = 20;
+    const auto source = test::makeMovie(dir / "long.mp4", recipe);
     ExportConfig config = test::smallConfig();
     config.width = 640;
     config.height = 1280;

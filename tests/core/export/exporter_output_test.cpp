@@ -22,13 +22,13 @@ protected:
 };
 
 TEST_F(ExporterOutputTest, Mp4HasTheAgreedStreamsAndTheTrimmedSound) {
-    MovieSpec spec;
-    spec.width = 60;
-    spec.height = 120;
-    spec.fps = 20;
-    spec.seconds = 2;
-    spec.audio = true;
-    const auto source = test::makeMovie(dir / "rec.mp4", spec);
+    MovieSpec recipe;
+    recipe.width = 60;
+    recipe.height = 120;
+    recipe.fps = 20;
+    recipe.seconds = 2;
+    recipe.audio = true;
+    const auto source = test::makeMovie(dir / "rec.mp4", recipe);
     ExportConfig config = test::smallConfig();
     config.trimStart = 0.5;
     config.trimEnd = 1.75;
@@ -66,12 +66,12 @@ TEST_F(ExporterOutputTest, Mp4HasTheAgreedStreamsAndTheTrimmedSound) {
 }
 
 TEST_F(ExporterOutputTest, Mp4LayersBackgroundVideoAndFrame) {
-    MovieSpec spec;
-    spec.width = 40;
-    spec.height = 80;
-    spec.fps = 10;
-    spec.seconds = 0.5;
-    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, spec);
+    MovieSpec recipe;
+    recipe.width = 40;
+    recipe.height = 80;
+    recipe.fps = 10;
+    recipe.seconds = 0.5;
+    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, recipe);
     ExportConfig config = test::smallConfig();
     config.background = BackgroundFill::white();
     // The canvas has the trimmed frame's aspect (100 x 210 -> 200 x 420).
@@ -92,13 +92,13 @@ TEST_F(ExporterOutputTest, Mp4LayersBackgroundVideoAndFrame) {
 }
 
 TEST_F(ExporterOutputTest, Mp4WithoutFrameClipsTheVideoToTheRoundedScreen) {
-    MovieSpec spec;
-    spec.width = 40;
-    spec.height = 80;
-    spec.fps = 10;
-    spec.seconds = 0.5;
-    spec.bt709 = true;  // the plain-scale colour path
-    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, spec);
+    MovieSpec recipe;
+    recipe.width = 40;
+    recipe.height = 80;
+    recipe.fps = 10;
+    recipe.seconds = 0.5;
+    recipe.bt709 = true;  // the plain-scale colour path
+    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, recipe);
     const auto out = dir / "plain.mp4";
     const auto run = test::runExport(source, std::nullopt, test::smallConfig(), out);
     ASSERT_TRUE(run.result) << run.result.error().errorDescription();
@@ -120,13 +120,13 @@ TEST_F(ExporterOutputTest, Mp4WithoutFrameClipsTheVideoToTheRoundedScreen) {
 }
 
 TEST_F(ExporterOutputTest, MovKeepsAlphaAndDropsTheSound) {
-    MovieSpec spec;
-    spec.width = 40;
-    spec.height = 80;
-    spec.fps = 10;
-    spec.seconds = 0.6;
-    spec.audio = true;
-    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, spec);
+    MovieSpec recipe;
+    recipe.width = 40;
+    recipe.height = 80;
+    recipe.fps = 10;
+    recipe.seconds = 0.6;
+    recipe.audio = true;
+    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, recipe);
     ExportConfig config = test::smallConfig("mov");
     config.background = BackgroundFill::transparent();
     config.height = 420;
@@ -157,12 +157,12 @@ TEST_F(ExporterOutputTest, MovKeepsAlphaAndDropsTheSound) {
 }
 
 TEST_F(ExporterOutputTest, MovColourBackgroundIsOpaque) {
-    MovieSpec spec;
-    spec.width = 40;
-    spec.height = 80;
-    spec.fps = 10;
-    spec.seconds = 0.3;
-    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, spec);
+    MovieSpec recipe;
+    recipe.width = 40;
+    recipe.height = 80;
+    recipe.fps = 10;
+    recipe.seconds = 0.3;
+    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, recipe);
     ExportConfig config = test::smallConfig("MOV");  // the format decides, in any case
     config.background = BackgroundFill::color(0, 1, 0);
     const auto out = dir / "green.mov";
@@ -177,15 +177,15 @@ TEST_F(ExporterOutputTest, MovColourBackgroundIsOpaque) {
 TEST_F(ExporterOutputTest, TurnedRecordingIsShownUpright) {
     // A landscape-stored movie, left half red and right half green, with a quarter-turn display
     // matrix: whatever ffmpeg shows when it applies the matrix, we must show too.
-    MovieSpec spec;
-    spec.width = 80;
-    spec.height = 40;
-    spec.fps = 10;
-    spec.seconds = 0.3;
-    spec.video = "color=c=red";
-    spec.rotation = 90;
-    spec.extraOutputArgs = "-vf drawbox=x=40:y=0:w=40:h=40:color=green:t=fill";
-    const auto source = test::makeMovie(dir / "turned.mp4", spec);
+    MovieSpec recipe;
+    recipe.width = 80;
+    recipe.height = 40;
+    recipe.fps = 10;
+    recipe.seconds = 0.3;
+    recipe.video = "color=c=red";
+    recipe.rotation = 90;
+    recipe.extraOutputArgs = "-vf drawbox=x=40:y=0:w=40:h=40:color=green:t=fill";
+    const auto source = test::makeMovie(dir / "turned.mp4", recipe);
     ASSERT_FALSE(source.empty());
     ExportConfig config = test::smallConfig();
     config.fitMode = VideoFitMode::stretch;

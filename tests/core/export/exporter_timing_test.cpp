@@ -83,10 +83,10 @@ TEST(ExporterTimingTest, VariableFrameRateHoldsEachFrameUntilTheNext) {
 
 TEST(ExporterTimingTest, OneFrameMovieExportsOneFrame) {
     ScratchDir dir;
-    test::MovieSpec spec;
-    spec.fps = 10;
-    spec.seconds = 0.1;
-    const auto source = test::makeMovie(dir / "one.mp4", spec);
+    test::MovieSpec recipe;
+    recipe.fps = 10;
+    recipe.seconds = 0.1;
+    const auto source = test::makeMovie(dir / "one.mp4", recipe);
     const auto out = dir / "one-out.mp4";
     const auto run = test::runExport(source, std::nullopt, test::smallConfig(), out);
     ASSERT_TRUE(run.result) << run.result.error().errorDescription();

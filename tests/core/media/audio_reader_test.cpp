@@ -34,10 +34,10 @@ std::vector<float> readAll(AudioReader& reader, int chunk, std::vector<float>* r
 TEST(AudioReaderTest, ConvertsToStereo48kAndLandsOnTheSample) {
     ScratchDir dir;
     // 44.1 kHz mono tone, as an encoder made it: the reader must resample and duplicate.
-    test::MovieSpec spec;
-    spec.seconds = 2;
-    spec.audio = true;
-    const auto path = test::makeMovie(dir / "tone.mp4", spec);
+    test::MovieSpec recipe;
+    recipe.seconds = 2;
+    recipe.audio = true;
+    const auto path = test::makeMovie(dir / "tone.mp4", recipe);
 
     auto reader = AudioReader::open(path);
     ASSERT_TRUE(reader) << reader.error().message;
@@ -89,9 +89,9 @@ TEST(AudioReaderTest, SoundThatStartsLateIsPrecededBySilence) {
 
 TEST(AudioReaderTest, MovieWithoutSoundSaysSo) {
     ScratchDir dir;
-    test::MovieSpec spec;
-    spec.seconds = 0.3;
-    auto reader = AudioReader::open(test::makeMovie(dir / "mute.mp4", spec));
+    test::MovieSpec recipe;
+    recipe.seconds = 0.3;
+    auto reader = AudioReader::open(test::makeMovie(dir / "mute.mp4", recipe));
     ASSERT_FALSE(reader);
     EXPECT_EQ(reader.error().averror, AVERROR_STREAM_NOT_FOUND);
 }

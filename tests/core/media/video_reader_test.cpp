@@ -26,13 +26,13 @@ protected:
 };
 
 TEST_F(VideoReaderTest, DescribesTheMovie) {
-    MovieSpec spec;
-    spec.width = 48;
-    spec.height = 96;
-    spec.fps = 25;
-    spec.seconds = 1.2;
-    spec.audio = true;
-    const auto path = test::makeMovie(dir / "a.mp4", spec);
+    MovieSpec recipe;
+    recipe.width = 48;
+    recipe.height = 96;
+    recipe.fps = 25;
+    recipe.seconds = 1.2;
+    recipe.audio = true;
+    const auto path = test::makeMovie(dir / "a.mp4", recipe);
     auto reader = VideoReader::open(path);
     ASSERT_TRUE(reader) << reader.error().message;
     const MovieInfo& info = (*reader)->info();
@@ -62,12 +62,12 @@ TEST_F(VideoReaderTest, DescribesTheMovie) {
 }
 
 TEST_F(VideoReaderTest, QuarterTurnedRecordingReportsItsUprightSize) {
-    MovieSpec spec;
-    spec.width = 96;
-    spec.height = 48;
-    spec.seconds = 0.2;
-    spec.rotation = 90;
-    const auto path = test::makeMovie(dir / "turned.mp4", spec);
+    MovieSpec recipe;
+    recipe.width = 96;
+    recipe.height = 48;
+    recipe.seconds = 0.2;
+    recipe.rotation = 90;
+    const auto path = test::makeMovie(dir / "turned.mp4", recipe);
     auto reader = VideoReader::open(path);
     ASSERT_TRUE(reader) << reader.error().message;
     const VideoStreamInfo& v = (*reader)->info().video;
@@ -163,10 +163,10 @@ TEST_F(VideoReaderTest, HugeClaimedPictureIsRefusedBeforeDecoding) {
 
 TEST_F(VideoReaderTest, CutOffMovieIsNoticed) {
     // Index up front, data cut at 40%: the reader sees the end come too early.
-    MovieSpec spec;
-    spec.seconds = 3;
-    spec.extraOutputArgs = "-movflags +faststart";
-    const auto path = test::makeMovie(dir / "whole.mp4", spec);
+    MovieSpec recipe;
+    recipe.seconds = 3;
+    recipe.extraOutputArgs = "-movflags +faststart";
+    const auto path = test::makeMovie(dir / "whole.mp4", recipe);
     const auto size = std::filesystem::file_size(path);
     std::filesystem::resize_file(path, size * 4 / 10);
 
