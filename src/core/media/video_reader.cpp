@@ -32,6 +32,36 @@ int streamRotation(const AVStream& stream) {
 
 VideoReader::~VideoReader() = default;
 
+Result<VideoStreamInfo, MediaError> describeVideoStream(const AVStream& stream,
+                                                        const std::filesystem::path& path) {
+    const AVCodecParameters& par = *stream.codecpar;
+    if (par.width <= 0 || par.height <= 0 || par.width > kMaxVideoDimension ||
+        par.height > kMaxVideoDimension ||
+        static_cast<long long>(par.width) * par.height > kMaxVideoPixels ||
+        av_image_check_size(static_cast<unsigned>(par.width), static_cast<unsigned>(par.height), 0,
+                            nullptr) < 0) {
+        return fail(mediaFailure(
+            "The video of " + path.filename().string() + " claims an unusable picture size of " +
+                std::to_string(par.width) + "\xC3\x97" + std::to_string(par.height),
+            AVERROR_INVALIDDATA));
+    }
+    VideoStreamInfo v;
+    v.width = par.width;
+    v.height = par.height;
+    v.rotation = streamRotation(stream);
+    const bool quarter = v.rotation == 90 || v.rotation == 270;
+    v.uprightWidth = quarter ? v.height : v.width;
+    v.uprightHeight = quarter ? v.width : v.height;
+    v.averageFrameRate = stream.avg_frame_rate.den > 0 && stream.avg_frame_rate.num > 0
+                             ? av_q2d(stream.avg_frame_rate)
+                             : 0;
+    v.timeBase = stream.time_base;
+    v.duration = stream.duration != AV_NOPTS_VALUE && stream.duration > 0
+                     ? static_cast<double>(stream.duration) * av_q2d(stream.time_base)
+                     : 0;
+    return v;
+}
+
 Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
     const std::filesystem::path& path, Options options) {
     auto format = openMediaInput(path);
@@ -46,17 +76,8 @@ Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
                                  AVERROR_STREAM_NOT_FOUND));
     }
     AVStream& st = *fmt.streams[reader->stream_];
-    const AVCodecParameters& par = *st.codecpar;
-    if (par.width <= 0 || par.height <= 0 || par.width > kMaxVideoDimension ||
-        par.height > kMaxVideoDimension ||
-        static_cast<long long>(par.width) * par.height > kMaxVideoPixels ||
-        av_image_check_size(static_cast<unsigned>(par.width), static_cast<unsigned>(par.height), 0,
-                            nullptr) < 0) {
-        return fail(mediaFailure(
-            "The video of " + path.filename().string() + " claims an unusable picture size of " +
-                std::to_string(par.width) + "\xC3\x97" + std::to_string(par.height),
-            AVERROR_INVALIDDATA));
-    }
+    auto video = describeVideoStream(st, path);
+    if (!video) return fail(video.error());
     // Everything but the video is skipped by the demuxer itself.
     for (unsigned i = 0; i < fmt.nb_streams; ++i) {
         if (static_cast<int>(i) != reader->stream_) fmt.streams[i]->discard = AVDISCARD_ALL;
@@ -72,23 +93,11 @@ Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
     MovieInfo& info = reader->info_;
     info.duration = movieDuration(fmt, reader->stream_);
     info.hasAudio = findAudioStream(fmt) >= 0;
-    VideoStreamInfo& v = info.video;
-    v.width = par.width;
-    v.height = par.height;
-    v.rotation = streamRotation(st);
-    const bool quarter = v.rotation == 90 || v.rotation == 270;
-    v.uprightWidth = quarter ? v.height : v.width;
-    v.uprightHeight = quarter ? v.width : v.height;
-    v.averageFrameRate =
-        st.avg_frame_rate.den > 0 && st.avg_frame_rate.num > 0 ? av_q2d(st.avg_frame_rate) : 0;
-    v.timeBase = st.time_base;
-    v.duration = st.duration != AV_NOPTS_VALUE && st.duration > 0
-                     ? static_cast<double>(st.duration) * av_q2d(st.time_base)
-                     : 0;
+    info.video = *video;
     info.hasVideo = true;
-    info.width = v.uprightWidth;
-    info.height = v.uprightHeight;
-    info.frameRate = v.averageFrameRate;
+    info.width = info.video.uprightWidth;
+    info.height = info.video.uprightHeight;
+    info.frameRate = info.video.averageFrameRate;
     return reader;
 }
 

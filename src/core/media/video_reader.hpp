@@ -42,6 +42,12 @@ struct MovieInfo {
     double frameRate = 0;  // as video.averageFrameRate
 };
 
+// What the video stream of an opened movie is, after checking that its claimed picture size is
+// one we can decode; the probe and the reader share it so a file that passes one opens in the
+// other. `path` only names the file in the error.
+Result<VideoStreamInfo, MediaError> describeVideoStream(const AVStream& stream,
+                                                        const std::filesystem::path& path);
+
 struct DecodedFrame {
     AVFramePtr frame;
     int64_t pts = 0;  // in VideoStreamInfo::timeBase, relative to the movie's origin
