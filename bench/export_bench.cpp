@@ -62,9 +62,10 @@ constexpr int kOpeningTop = 245;
 constexpr int kOpeningW = 971;
 constexpr int kOpeningH = 2106;
 
-// The ProRes encoder and settings the export uses for MOV.
+// The ProRes encoder and settings the export uses for MOV (prores_aw numbers its profiles;
+// 4 is 4444).
 const std::vector<std::string> kProResArgs{
-    "-c:v",        "prores_ks", "-profile:v",       "4444",  "-pix_fmt",   "yuva444p10le",
+    "-c:v",        "prores_aw", "-profile:v",       "4",     "-pix_fmt",   "yuva444p10le",
     "-colorspace", "bt709",     "-color_primaries", "bt709", "-color_trc", "bt709",
     "-color_range", "tv"};
 const std::vector<std::string> kH264Args{

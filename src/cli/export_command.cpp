@@ -178,6 +178,7 @@ int runExport(const ExportOptions& options) {
     } else {
         config.screen = kDefaultScreenRect;
     }
+    frame.reset();  // the exporter loads its own copy; this one would only take memory
     config.scale = options.scale / 100;
     config.offsetX = options.offsetX / 100;
     config.offsetY = options.offsetY / 100;

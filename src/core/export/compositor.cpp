@@ -5,6 +5,7 @@
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -15,16 +16,6 @@ extern "C" {
 namespace kestro {
 
 namespace {
-
-int evenRound(double v) {
-    return 2 * static_cast<int>(std::lround(v / 2));
-}
-int evenFloor(double v) {
-    return 2 * static_cast<int>(std::floor(v / 2));
-}
-int evenCeil(double v) {
-    return 2 * static_cast<int>(std::ceil(v / 2));
-}
 
 // Coverage of a pixel by the rounded rectangle: signed distance from its centre to the edge,
 // turned into a one-pixel-wide ramp (the anti-aliasing a vector renderer would give).
@@ -89,28 +80,12 @@ void rotatePlane(const uint8_t* src, int srcLinesize, int sw, int sh, uint8_t* d
 }
 
 template <class T>
-void blendSpan(T* out, const T* constant, const T* screen, const std::uint16_t* weights, int n,
-               int black, int maxValue) {
+void blendSpan(T* out, const std::uint16_t* constant, const T* screen,
+               const std::uint16_t* weights, int n, int black, int maxValue) {
     for (int i = 0; i < n; ++i) {
         const int v = constant[i] + ((weights[i] * (screen[i] - black) + 128) >> 8);
         out[i] = static_cast<T>(std::clamp(v, 0, maxValue));
     }
-}
-
-struct PoolSource {
-    const uint8_t* data;
-    size_t size;
-};
-
-AVBufferRef* allocFromConstant(void* opaque, size_t size) {
-    const auto* source = static_cast<const PoolSource*>(opaque);
-    AVBufferRef* buffer = av_buffer_alloc(size);
-    if (buffer) std::memcpy(buffer->data, source->data, std::min(size, source->size));
-    return buffer;
-}
-
-void freePoolSource(void* opaque) {
-    delete static_cast<PoolSource*>(opaque);
 }
 
 }  // namespace
@@ -157,8 +132,8 @@ void convertPlanes(AVFrame& frame, const Compositor::Conversion& c, int shiftX, 
     const float yScale = c.fullRange ? maxCode : 219 * d;
     const float cOff = 128 * d;
     const float cScale = c.fullRange ? maxCode : 224 * d;
-    const int cw = frame.width >> shiftX;
-    const int ch = frame.height >> shiftY;
+    const int cw = AV_CEIL_RSHIFT(frame.width, shiftX);
+    const int ch = AV_CEIL_RSHIFT(frame.height, shiftY);
     // Luma first: it needs the chroma before that is converted.
     for (int y = 0; y < frame.height; ++y) {
         T* ly = reinterpret_cast<T*>(frame.data[0] + static_cast<ptrdiff_t>(y) * frame.linesize[0]);
@@ -191,11 +166,11 @@ void convertPlanes(AVFrame& frame, const Compositor::Conversion& c, int shiftX, 
 }  // namespace
 
 void Compositor::convertColours(AVFrame& frame) const {
-    const Plane& chroma = planes_[1];
-    if (chroma.bytes == 1) {
-        convertPlanes<uint8_t>(frame, conversion_, chroma.shiftX, chroma.shiftY, 8);
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    if (desc->comp[0].depth == 8) {
+        convertPlanes<uint8_t>(frame, conversion_, desc->log2_chroma_w, desc->log2_chroma_h, 8);
     } else {
-        convertPlanes<uint16_t>(frame, conversion_, chroma.shiftX, chroma.shiftY, 10);
+        convertPlanes<uint16_t>(frame, conversion_, desc->log2_chroma_w, desc->log2_chroma_h, 10);
     }
 }
 
@@ -218,15 +193,18 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     height_ = H;
     rotation_ = setup.rotation;
     format_ = mov ? AV_PIX_FMT_YUVA444P10LE : AV_PIX_FMT_YUV420P;
-    screenFormat_ = mov ? AV_PIX_FMT_YUV444P10LE : AV_PIX_FMT_YUV420P;
-    planeCount_ = 3;
 
-    // The placed video on even pixel edges, so that 4:2:0 chroma lines up with luma.
+    // The placed video on whole canvas pixels.
     const Placement& p = setup.placement;
-    placedW_ = std::max(2, evenRound(p.width));
-    placedH_ = std::max(2, evenRound(p.height));
-    placedX_ = evenRound(p.tx);
-    placedY_ = evenRound(p.ty);
+    placedW_ = std::max(1, static_cast<int>(std::lround(p.width)));
+    placedH_ = std::max(1, static_cast<int>(std::lround(p.height)));
+    placedX_ = static_cast<int>(std::lround(p.tx));
+    placedY_ = static_cast<int>(std::lround(p.ty));
+    const bool odd = (placedX_ & 1) || (placedY_ & 1);
+    shiftedChroma_ = !mov && odd && rotation_ == 0;
+    averageChroma_ = !mov && odd && rotation_ != 0;
+    screenFormat_ = mov ? AV_PIX_FMT_YUV444P10LE
+                        : (averageChroma_ ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P);
 
     const CanvasRect& R = setup.screen;
     const double top = H - (R.y + R.h);
@@ -234,37 +212,44 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
         R.x + R.w / 2, top + R.h / 2, std::max(R.w, 0.0) / 2, std::max(R.h, 0.0) / 2,
         std::clamp(screenCornerRadius(R), 0.0, std::max(0.0, std::min(R.w, R.h) / 2))};
 
-    box_.x0 = std::max({evenFloor(R.x), placedX_, 0});
-    box_.y0 = std::max({evenFloor(top), placedY_, 0});
-    box_.x1 = std::min({evenCeil(R.x + R.w), placedX_ + placedW_, W});
-    box_.y1 = std::min({evenCeil(top + R.h), placedY_ + placedH_, H});
-    if (box_.empty()) box_ = Box{};
+    // Where the video can show: inside the screen rectangle, the placed video and the canvas.
+    const int ix0 = std::max({static_cast<int>(std::floor(R.x)), placedX_, 0});
+    const int iy0 = std::max({static_cast<int>(std::floor(top)), placedY_, 0});
+    const int ix1 = std::min({static_cast<int>(std::ceil(R.x + R.w)), placedX_ + placedW_, W});
+    const int iy1 = std::min({static_cast<int>(std::ceil(top + R.h)), placedY_ + placedH_, H});
+    const bool visible = ix1 > ix0 && iy1 > iy0;
 
     constant_ = makeFrame();
     if (!constant_) return fail(mediaError(AVERROR(ENOMEM)));
     constant_->format = format_;
     constant_->width = W;
     constant_->height = H;
+    constant_->color_primaries = AVCOL_PRI_BT709;
+    constant_->color_trc = AVCOL_TRC_BT709;
+    constant_->colorspace = AVCOL_SPC_BT709;
+    constant_->color_range = AVCOL_RANGE_MPEG;
     if (int ret = av_frame_get_buffer(constant_.get(), 0); ret < 0) return fail(mediaError(ret));
 
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format_);
     const int bytes = mov ? 2 : 1;
     const int depthScale = mov ? 4 : 1;
     planes_.assign(3, Plane{});
-    const int boxW = box_.x1 - box_.x0;
-    const int boxH = box_.y1 - box_.y0;
+    struct Region {
+        int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    };
+    std::vector<Region> regions(3);
     for (int i = 0; i < 3; ++i) {
         Plane& plane = planes_[static_cast<size_t>(i)];
         plane.shiftX = i == 0 ? 0 : desc->log2_chroma_w;
         plane.shiftY = i == 0 ? 0 : desc->log2_chroma_h;
-        plane.width = W >> plane.shiftX;
-        plane.height = H >> plane.shiftY;
         plane.black = (i == 0 ? 16 : 128) * depthScale;
         plane.maxValue = mov ? 1023 : 255;
         plane.bytes = bytes;
-        plane.weights.assign(
-            static_cast<size_t>(boxW >> plane.shiftX) * static_cast<size_t>(boxH >> plane.shiftY),
-            0);
+        if (visible) {
+            regions[static_cast<size_t>(i)] = Region{
+                ix0 >> plane.shiftX, AV_CEIL_RSHIFT(ix1, plane.shiftX), iy0 >> plane.shiftY,
+                AV_CEIL_RSHIFT(iy1, plane.shiftY)};
+        }
     }
 
     // Premultiplied background.
@@ -295,6 +280,9 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     std::vector<float> alpha(static_cast<size_t>(W) * 2);
     std::vector<float> weight(static_cast<size_t>(W) * 2);
     const std::vector<float> none(static_cast<size_t>(W) * 4, 0.0f);
+    // One plane row's constant values and weights, turned into runs once complete.
+    std::vector<std::uint16_t> rowValues(static_cast<size_t>(W));
+    std::vector<std::uint16_t> rowWeights(static_cast<size_t>(W));
 
     for (int y0 = 0; y0 < H; y0 += 2) {
         for (int dy = 0; dy < 2; ++dy) {
@@ -328,12 +316,14 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
         // Write this pair of rows in the output format.
         for (int pi = 0; pi < 3; ++pi) {
             Plane& plane = planes_[static_cast<size_t>(pi)];
+            const Region& region = regions[static_cast<size_t>(pi)];
+            const int planeWidth = W >> plane.shiftX;
             const int rowsHere = plane.shiftY ? 1 : 2;
             for (int r = 0; r < rowsHere; ++r) {
                 const int py = (y0 >> plane.shiftY) + r;
                 uint8_t* dst =
                     constant_->data[pi] + static_cast<ptrdiff_t>(py) * constant_->linesize[pi];
-                for (int px = 0; px < plane.width; ++px) {
+                for (int px = 0; px < planeWidth; ++px) {
                     // Average the covered canvas pixels (one, or 2x2 for subsampled chroma).
                     float rgb[3] = {0, 0, 0};
                     float w = 0;
@@ -360,14 +350,30 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                     } else {
                         reinterpret_cast<uint16_t*>(dst)[px] = static_cast<uint16_t>(v);
                     }
-                    const int bx = px - (box_.x0 >> plane.shiftX);
-                    const int by = py - (box_.y0 >> plane.shiftY);
-                    const int bw = boxW >> plane.shiftX;
-                    const int bh = boxH >> plane.shiftY;
-                    if (bx >= 0 && by >= 0 && bx < bw && by < bh) {
-                        plane.weights[static_cast<size_t>(by) * bw + bx] =
-                            static_cast<uint16_t>(std::lround(std::clamp(w, 0.0f, 1.0f) * 256));
+                    rowValues[static_cast<size_t>(px)] = static_cast<uint16_t>(v);
+                    rowWeights[static_cast<size_t>(px)] =
+                        static_cast<uint16_t>(std::lround(std::clamp(w, 0.0f, 1.0f) * 256));
+                }
+                if (py < region.y0 || py >= region.y1) continue;
+                // Runs of weight 1 are copied, runs in between blended, runs of 0 left alone.
+                auto kind = [&](int x) {
+                    const uint16_t w = rowWeights[static_cast<size_t>(x)];
+                    return w == 0 ? 0 : (w >= 256 ? 2 : 1);
+                };
+                for (int x = region.x0; x < region.x1;) {
+                    const int k = kind(x);
+                    int end = x + 1;
+                    while (end < region.x1 && kind(end) == k) ++end;
+                    if (k == 2) {
+                        plane.copies.push_back(Run{py, x, end, 0});
+                    } else if (k == 1) {
+                        plane.blends.push_back(Run{py, x, end, plane.constants.size()});
+                        plane.constants.insert(plane.constants.end(), rowValues.begin() + x,
+                                               rowValues.begin() + end);
+                        plane.weights.insert(plane.weights.end(), rowWeights.begin() + x,
+                                             rowWeights.begin() + end);
                     }
+                    x = end;
                 }
             }
         }
@@ -382,61 +388,55 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
             }
         }
     }
-
-    // Runs of weight 1 are copied, runs in between blended, runs of 0 left alone.
-    for (Plane& plane : planes_) {
-        const int bw = boxW >> plane.shiftX;
-        const int bh = boxH >> plane.shiftY;
-        plane.spans.assign(static_cast<size_t>(bh), {});
-        for (int by = 0; by < bh; ++by) {
-            const uint16_t* w = plane.weights.data() + static_cast<size_t>(by) * bw;
-            int x = 0;
-            while (x < bw) {
-                const int kind = w[x] == 0 ? 0 : (w[x] >= 256 ? 2 : 1);
-                int end = x + 1;
-                while (end < bw && (w[end] == 0 ? 0 : (w[end] >= 256 ? 2 : 1)) == kind) ++end;
-                if (kind != 0)
-                    plane.spans[static_cast<size_t>(by)].push_back(Span{x, end, kind == 2});
-                x = end;
-            }
-        }
-    }
-
-    // One pool per plane, each buffer born as the constant canvas.
-    const int planesInFrame = mov ? 4 : 3;
-    for (int pi = 0; pi < planesInFrame; ++pi) {
-        const int rows = pi == 0 || pi == 3 ? H : (H >> desc->log2_chroma_h);
-        const size_t size =
-            static_cast<size_t>(constant_->linesize[pi]) * static_cast<size_t>(rows);
-        auto* source = new PoolSource{constant_->data[pi], size};
-        AVBufferPool* pool = av_buffer_pool_init2(size, source, allocFromConstant, freePoolSource);
-        if (!pool) {
-            delete source;
-            return fail(mediaError(AVERROR(ENOMEM)));
-        }
-        pools_.emplace_back(pool);
-    }
     return Done{};
 }
 
-Result<AVFramePtr, MediaError> Compositor::pooledFrame() {
-    AVFramePtr out = makeFrame();
-    if (!out) return fail(mediaError(AVERROR(ENOMEM)));
-    out->format = format_;
-    out->width = width_;
-    out->height = height_;
-    out->color_primaries = AVCOL_PRI_BT709;
-    out->color_trc = AVCOL_TRC_BT709;
-    out->colorspace = AVCOL_SPC_BT709;
-    out->color_range = AVCOL_RANGE_MPEG;
-    out->sample_aspect_ratio = AVRational{1, 1};
-    for (size_t i = 0; i < pools_.size(); ++i) {
-        out->buf[i] = av_buffer_pool_get(pools_[i].get());
-        if (!out->buf[i]) return fail(mediaError(AVERROR(ENOMEM)));
-        out->data[i] = out->buf[i]->data;
-        out->linesize[i] = constant_->linesize[i];
+Result<Done, MediaError> Compositor::allocatePictures(int count) {
+    if (!constant_) return fail(mediaFailure("The canvas pictures exist already", AVERROR_BUG));
+    auto pool = CanvasPool::create(*constant_, count);
+    if (!pool) return fail(pool.error());
+    pictures_ = std::move(*pool);
+    constant_.reset();  // every picture holds it now
+    return Done{};
+}
+
+void Compositor::interrupt() {
+    if (pictures_) pictures_->interrupt();
+}
+
+Result<Done, MediaError> Compositor::allocateScreen() {
+    const bool quarter = rotation_ == 90 || rotation_ == 270;
+    const int sw = quarter ? placedH_ : placedW_;  // the placed size in stored orientation
+    const int sh = quarter ? placedW_ : placedH_;
+    // `pad` spare columns and rows past the picture, for the chroma edge copied into them.
+    auto allocate = [](AVFramePtr& frame, AVPixelFormat format, int w, int h, int pad) -> int {
+        if (frame && frame->format == format && frame->width == w && frame->height == h) return 0;
+        frame = makeFrame();
+        if (!frame) return AVERROR(ENOMEM);
+        frame->format = format;
+        frame->width = w + pad;
+        frame->height = h + pad;
+        const int ret = av_frame_get_buffer(frame.get(), 0);
+        frame->width = w;
+        frame->height = h;
+        return ret;
+    };
+    if (int ret = allocate(scaled_, screenFormat_, sw, sh, shiftedChroma_ ? 2 : 0); ret < 0) {
+        return fail(mediaError(ret));
     }
-    return out;
+    if (rotation_ != 0) {
+        if (int ret = allocate(upright_, screenFormat_, placedW_, placedH_, 0); ret < 0) {
+            return fail(mediaError(ret));
+        }
+    }
+    if (averageChroma_) {
+        const int cw = AV_CEIL_RSHIFT(placedX_ + placedW_, 1) - (placedX_ >> 1);
+        const int ch = AV_CEIL_RSHIFT(placedY_ + placedH_, 1) - (placedY_ >> 1);
+        if (int ret = allocate(averaged_, AV_PIX_FMT_YUV420P, 2 * cw, 2 * ch, 0); ret < 0) {
+            return fail(mediaError(ret));
+        }
+    }
+    return Done{};
 }
 
 Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
@@ -450,25 +450,8 @@ Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
     srcH_ = source.height;
     srcFormat_ = source.format;
     srcColour_ = colour;
-
-    const bool quarter = rotation_ == 90 || rotation_ == 270;
-    const int sw = quarter ? placedH_ : placedW_;  // the placed size in stored orientation
-    const int sh = quarter ? placedW_ : placedH_;
-    auto allocate = [](AVFramePtr& frame, AVPixelFormat format, int w, int h) -> int {
-        if (frame && frame->format == format && frame->width == w && frame->height == h) return 0;
-        frame = makeFrame();
-        if (!frame) return AVERROR(ENOMEM);
-        frame->format = format;
-        frame->width = w;
-        frame->height = h;
-        return av_frame_get_buffer(frame.get(), 0);
-    };
-    if (int ret = allocate(scaled_, screenFormat_, sw, sh); ret < 0) return fail(mediaError(ret));
-    if (rotation_ != 0) {
-        if (int ret = allocate(upright_, screenFormat_, placedW_, placedH_); ret < 0) {
-            return fail(mediaError(ret));
-        }
-    }
+    auto allocated = allocateScreen();
+    if (!allocated) return allocated;
 
     // The scaler only scales (same matrix and range in and out, no colour arithmetic); a source
     // in another matrix or in full range is converted to limited-range BT.709 afterwards, by
@@ -501,16 +484,79 @@ Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
     }
     convert_ = !(from.matrix == AVCOL_SPC_BT709 && !from.fullRange);
     if (convert_) conversion_ = colourConversion(from);
-    sws_.reset(sws_getContext(source.width, source.height, srcFormat, sw, sh, screenFormat_,
-                              SWS_BICUBIC, nullptr, nullptr, nullptr));
-    if (!sws_) return fail(mediaFailure("Cannot scale the video", AVERROR(EINVAL)));
+
+    SwsContextPtr sws(sws_alloc_context());
+    if (!sws) return fail(mediaError(AVERROR(ENOMEM)));
+    SwsContext* c = sws.get();
+    av_opt_set_int(c, "srcw", source.width, 0);
+    av_opt_set_int(c, "srch", source.height, 0);
+    av_opt_set_int(c, "src_format", srcFormat, 0);
+    av_opt_set_int(c, "dstw", scaled_->width, 0);
+    av_opt_set_int(c, "dsth", scaled_->height, 0);
+    av_opt_set_int(c, "dst_format", screenFormat_, 0);
+    av_opt_set_int(c, "sws_flags", SWS_BICUBIC, 0);
+    if (shiftedChroma_) {
+        // Chroma positions in 1/256 of a luma pixel from the first luma sample: 128 is the
+        // usual centre of a 2x2 block; on an odd canvas row or column the canvas's block
+        // starts one pixel before the video, so its centre lies half a pixel before it.
+        av_opt_set_int(c, "dst_h_chr_pos", (placedX_ & 1) ? -128 : 128, 0);
+        av_opt_set_int(c, "dst_v_chr_pos", (placedY_ & 1) ? -128 : 128, 0);
+    }
+    if (sws_init_context(c, nullptr, nullptr) < 0) {
+        return fail(mediaFailure("Cannot scale the video", AVERROR(EINVAL)));
+    }
+    sws_ = std::move(sws);
     return Done{};
 }
 
+void Compositor::extendChromaEdges(AVFrame& frame) const {
+    // The canvas's chroma grid reaches one sample past the scaled chroma on the side where the
+    // video ends on an odd pixel; that sample repeats its neighbour.
+    const int cw = AV_CEIL_RSHIFT(frame.width, 1);
+    const int ch = AV_CEIL_RSHIFT(frame.height, 1);
+    for (int i = 1; i < 3; ++i) {
+        for (int y = 0; y < ch; ++y) {
+            uint8_t* row = frame.data[i] + static_cast<ptrdiff_t>(y) * frame.linesize[i];
+            row[cw] = row[cw - 1];
+        }
+        std::memcpy(frame.data[i] + static_cast<ptrdiff_t>(ch) * frame.linesize[i],
+                    frame.data[i] + static_cast<ptrdiff_t>(ch - 1) * frame.linesize[i],
+                    static_cast<size_t>(cw + 1));
+    }
+}
+
+void Compositor::averageChroma(const AVFrame& full) {
+    // Each sample of the canvas's 4:2:0 grid averages the 2x2 canvas pixels it covers; those
+    // outside the video count as black, as the screen is black where the video does not reach.
+    const int cx0 = placedX_ >> 1;
+    const int cy0 = placedY_ >> 1;
+    const int cw = averaged_->width / 2;
+    const int ch = averaged_->height / 2;
+    for (int i = 1; i < 3; ++i) {
+        for (int cy = 0; cy < ch; ++cy) {
+            uint8_t* out = averaged_->data[i] + static_cast<ptrdiff_t>(cy) * averaged_->linesize[i];
+            for (int cx = 0; cx < cw; ++cx) {
+                int sum = 0;
+                for (int dy = 0; dy < 2; ++dy) {
+                    const int vy = 2 * (cy0 + cy) + dy - placedY_;
+                    for (int dx = 0; dx < 2; ++dx) {
+                        const int vx = 2 * (cx0 + cx) + dx - placedX_;
+                        const bool inside = vx >= 0 && vy >= 0 && vx < full.width && vy < full.height;
+                        sum += inside ? full.data[i][static_cast<ptrdiff_t>(vy) * full.linesize[i] + vx]
+                                      : 128;
+                    }
+                }
+                out[cx] = static_cast<uint8_t>((sum + 2) >> 2);
+            }
+        }
+    }
+}
+
 Result<AVFramePtr, MediaError> Compositor::compose(const AVFrame& source) {
-    auto out = pooledFrame();
+    if (!pictures_) return fail(mediaFailure("The canvas pictures are not allocated", AVERROR_BUG));
+    auto out = pictures_->acquire();
     if (!out) return out;
-    if (box_.empty()) return out;
+    if (planes_[0].copies.empty() && planes_[0].blends.empty()) return out;  // nothing shows
 
     auto prepared = prepareScaler(source);
     if (!prepared) return fail(prepared.error());
@@ -518,59 +564,61 @@ Result<AVFramePtr, MediaError> Compositor::compose(const AVFrame& source) {
                               scaled_->data, scaled_->linesize);
     if (ret < 0) return fail(mediaError(ret, "Cannot scale the video"));
     if (convert_) convertColours(*scaled_);
+    if (shiftedChroma_) extendChromaEdges(*scaled_);
 
     const AVFrame* screen = scaled_.get();
     if (rotation_ != 0) {
-        for (int i = 0; i < planeCount_; ++i) {
-            const Plane& plane = planes_[static_cast<size_t>(i)];
-            const int sw = scaled_->width >> plane.shiftX;
-            const int sh = scaled_->height >> plane.shiftY;
-            if (plane.bytes == 1) {
-                rotatePlane<uint8_t>(scaled_->data[i], scaled_->linesize[i], sw, sh,
-                                     upright_->data[i], upright_->linesize[i], rotation_);
-            } else {
+        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(screenFormat_);
+        const bool wide = desc->comp[0].depth > 8;
+        for (int i = 0; i < 3; ++i) {
+            const int sw = AV_CEIL_RSHIFT(scaled_->width, i ? desc->log2_chroma_w : 0);
+            const int sh = AV_CEIL_RSHIFT(scaled_->height, i ? desc->log2_chroma_h : 0);
+            if (wide) {
                 rotatePlane<uint16_t>(scaled_->data[i], scaled_->linesize[i], sw, sh,
                                       upright_->data[i], upright_->linesize[i], rotation_);
+            } else {
+                rotatePlane<uint8_t>(scaled_->data[i], scaled_->linesize[i], sw, sh,
+                                     upright_->data[i], upright_->linesize[i], rotation_);
             }
         }
         screen = upright_.get();
     }
-    for (int i = 0; i < planeCount_; ++i) blendPlane(i, **out, *screen);
+    if (averageChroma_) averageChroma(*screen);
+
+    for (int i = 0; i < 3; ++i) {
+        const Plane& plane = planes_[static_cast<size_t>(i)];
+        const AVFrame& from = (averageChroma_ && i > 0) ? *averaged_ : *screen;
+        const View view{from.data[i], from.linesize[i], placedX_ >> plane.shiftX,
+                        placedY_ >> plane.shiftY};
+        blendPlane(plane, **out, view, i);
+    }
     return out;
 }
 
-void Compositor::blendPlane(int index, AVFrame& out, const AVFrame& screen) const {
-    const Plane& plane = planes_[static_cast<size_t>(index)];
-    const int bx0 = box_.x0 >> plane.shiftX;
-    const int by0 = box_.y0 >> plane.shiftY;
-    const int bw = (box_.x1 - box_.x0) >> plane.shiftX;
-    const int sx0 = bx0 - (placedX_ >> plane.shiftX);  // box origin inside the screen picture
-    const int sy0 = by0 - (placedY_ >> plane.shiftY);
-    for (size_t r = 0; r < plane.spans.size(); ++r) {
-        const auto& spans = plane.spans[r];
-        if (spans.empty()) continue;
-        const ptrdiff_t y = by0 + static_cast<ptrdiff_t>(r);
-        uint8_t* o = out.data[index] + y * out.linesize[index] + bx0 * plane.bytes;
-        const uint8_t* k =
-            constant_->data[index] + y * constant_->linesize[index] + bx0 * plane.bytes;
-        const uint8_t* s = screen.data[index] +
-                           (sy0 + static_cast<ptrdiff_t>(r)) * screen.linesize[index] +
-                           sx0 * plane.bytes;
-        const uint16_t* w = plane.weights.data() + r * static_cast<size_t>(bw);
-        for (const Span& span : spans) {
-            const int n = span.x1 - span.x0;
-            if (span.full) {
-                std::memcpy(o + span.x0 * plane.bytes, s + span.x0 * plane.bytes,
-                            static_cast<size_t>(n) * plane.bytes);
-            } else if (plane.bytes == 1) {
-                blendSpan<uint8_t>(o + span.x0, k + span.x0, s + span.x0, w + span.x0, n,
-                                   plane.black, plane.maxValue);
-            } else {
-                blendSpan<uint16_t>(reinterpret_cast<uint16_t*>(o) + span.x0,
-                                    reinterpret_cast<const uint16_t*>(k) + span.x0,
-                                    reinterpret_cast<const uint16_t*>(s) + span.x0, w + span.x0, n,
-                                    plane.black, plane.maxValue);
-            }
+void Compositor::blendPlane(const Plane& plane, AVFrame& out, const View& screen,
+                            int index) const {
+    const int bytes = plane.bytes;
+    auto target = [&](const Run& run) {
+        return out.data[index] + static_cast<ptrdiff_t>(run.y) * out.linesize[index] +
+               static_cast<ptrdiff_t>(run.x0) * bytes;
+    };
+    auto source = [&](const Run& run) {
+        return screen.data + static_cast<ptrdiff_t>(run.y - screen.originY) * screen.linesize +
+               static_cast<ptrdiff_t>(run.x0 - screen.originX) * bytes;
+    };
+    for (const Run& run : plane.copies) {
+        std::memcpy(target(run), source(run), static_cast<size_t>(run.x1 - run.x0) * bytes);
+    }
+    for (const Run& run : plane.blends) {
+        const int n = run.x1 - run.x0;
+        const uint16_t* k = plane.constants.data() + run.at;
+        const uint16_t* w = plane.weights.data() + run.at;
+        if (bytes == 1) {
+            blendSpan<uint8_t>(target(run), k, source(run), w, n, plane.black, plane.maxValue);
+        } else {
+            blendSpan<uint16_t>(reinterpret_cast<uint16_t*>(target(run)), k,
+                                reinterpret_cast<const uint16_t*>(source(run)), w, n,
+                                plane.black, plane.maxValue);
         }
     }
 }

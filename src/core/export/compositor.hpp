@@ -4,9 +4,9 @@
 // Every output pixel is K + w * S: S is the screen's content (the placed video, opaque black
 // where the video does not reach), K and w depend only on the canvas (background, frame image,
 // screen mask) and are worked out once per export. Where w is 0 the pixel never changes; the
-// pictures handed out come from pools whose buffers start as that constant canvas and are only
-// ever written inside the screen box, so per frame only the screen box is scaled (straight from
-// the decoded picture, by libswscale) and blended. Because YCbCr is an affine function of RGB,
+// pictures handed out come from a fixed set that starts as that constant canvas and is only
+// ever written where the video shows, so per frame only the placed video is scaled (straight
+// from the decoded picture, by libswscale, onto whole canvas pixels) and copied or blended. Because YCbCr is an affine function of RGB,
 // blending K + w * S in the output's BT.709 space gives the same picture as blending in RGB and
 // converting after; only the anti-aliased rim of the opening sees the chroma subsampling of w.
 //
@@ -17,10 +17,11 @@
 //   mov: the video inside the rounded screen rectangle blended over the background, the frame
 //        image on top scaled to cover the canvas; alpha kept, colour stored straight.
 //
-// One thread uses a Compositor (the exporter's compose thread); the pictures it returns may be
-// read on any thread.
+// One thread uses a Compositor (the exporter's compose thread), except for interrupt(); the
+// pictures it returns may be read and released on any thread.
 
 #include "core/export/background_fill.hpp"
+#include "core/export/canvas_pool.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/media/av_ptr.hpp"
 #include "core/media/media_error.hpp"
@@ -55,17 +56,18 @@ public:
 
     AVPixelFormat pixelFormat() const { return format_; }
 
+    // Makes the `count` canvas pictures compose() draws on; called once, before the first
+    // compose(). The pictures are all there is: with `count` of them in use, compose() waits
+    // for one to be released, so `count` should cover every stage holding one.
+    Result<Done, MediaError> allocatePictures(int count);
+
     // The picture for one decoded source frame. The frame's size and format may change from one
-    // call to the next (the scaler follows).
+    // call to the next (the scaler follows). Fails at once after interrupt().
     Result<AVFramePtr, MediaError> compose(const AVFrame& source);
 
-    // The region that changes from frame to frame (top-left origin, even edges); empty when the
-    // video is not visible at all.
-    struct Box {
-        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        bool empty() const { return x1 <= x0 || y1 <= y0; }
-    };
-    Box screenBox() const { return box_; }
+    // Wakes a compose() waiting for a free picture; any thread may call it once the pictures
+    // are allocated. The compositor composes nothing after it.
+    void interrupt();
 
     // A change of YCbCr matrix and range onto limited-range BT.709, in normalised terms.
     struct Conversion {
@@ -76,38 +78,55 @@ public:
 
 private:
     Compositor() = default;
-    struct Span {
-        int x0 = 0;  // relative to the box, in the plane's own pixels
+    // A run of one plane row that changes with the video: copied from the screen picture
+    // (weight 1) or blended over the constant canvas.
+    struct Run {
+        int y = 0;        // plane row
+        int x0 = 0;       // plane columns [x0, x1)
         int x1 = 0;
-        bool full = false;  // weight 1: a plain copy
+        size_t at = 0;    // blended runs: where their constants and weights start
     };
     struct Plane {
-        int width = 0, height = 0;   // of the plane
         int shiftX = 0, shiftY = 0;  // subsampling
         int black = 0;               // value of black in this plane
         int maxValue = 255;
         int bytes = 1;
-        std::vector<std::uint16_t> weights;    // box-sized (in plane pixels), 0..256
-        std::vector<std::vector<Span>> spans;  // one list per box row (plane rows)
+        std::vector<Run> copies;
+        std::vector<Run> blends;
+        std::vector<std::uint16_t> constants;  // of the blended samples, in run order
+        std::vector<std::uint16_t> weights;    // 0..256, likewise
+    };
+    // Where the screen's pixels are read from for one plane: the sample of canvas plane column
+    // x, row y is at data + (y - originY) * linesize + (x - originX) * bytes.
+    struct View {
+        const uint8_t* data = nullptr;
+        ptrdiff_t linesize = 0;
+        int originX = 0, originY = 0;
     };
 
     Result<Done, MediaError> buildCanvas(const CompositorSetup& setup);
     Result<Done, MediaError> prepareScaler(const AVFrame& source);
-    Result<AVFramePtr, MediaError> pooledFrame();
-    void blendPlane(int index, AVFrame& out, const AVFrame& screen) const;
+    Result<Done, MediaError> allocateScreen();
+    void blendPlane(const Plane& plane, AVFrame& out, const View& screen, int index) const;
     void convertColours(AVFrame& frame) const;
+    void averageChroma(const AVFrame& full);
+    void extendChromaEdges(AVFrame& frame) const;
 
     AVPixelFormat format_ = AV_PIX_FMT_NONE;        // of the output pictures
-    AVPixelFormat screenFormat_ = AV_PIX_FMT_NONE;  // of the scaled screen (no alpha)
+    AVPixelFormat screenFormat_ = AV_PIX_FMT_NONE;  // of the scaled video (no alpha)
     int width_ = 0, height_ = 0;
-    int planeCount_ = 0;  // colour planes blended per frame
-    Box box_;
-    // The placed video, top-left origin, even edges, upright.
+    // The placed video, top-left origin, whole pixels, upright.
     int placedX_ = 0, placedY_ = 0, placedW_ = 0, placedH_ = 0;
     int rotation_ = 0;
+    // 4:2:0 output with the video on an odd row or column: its chroma samples sit between
+    // the canvas's. Upright sources are scaled straight onto the canvas's chroma grid (the
+    // scaler is told where its chroma samples lie); turned ones are scaled at 4:4:4 and their
+    // chroma averaged onto the grid.
+    bool shiftedChroma_ = false;
+    bool averageChroma_ = false;
     std::vector<Plane> planes_;
-    AVFramePtr constant_;  // the canvas with an all-black screen, in the output format
-    std::vector<AVBufferPoolPtr> pools_;
+    AVFramePtr constant_;  // the canvas without the video, until the pictures are made
+    std::unique_ptr<CanvasPool> pictures_;
 
     // Scaling state, rebuilt when the source changes.
     int srcW_ = -1, srcH_ = -1, srcFormat_ = -1;
@@ -115,8 +134,9 @@ private:
     SwsContextPtr sws_;     // source -> screen, a plain scale
     bool convert_ = false;  // the source is not limited-range BT.709
     Conversion conversion_;
-    AVFramePtr scaled_;   // the placed video in stored orientation
-    AVFramePtr upright_;  // the placed video turned upright (rotated sources only)
+    AVFramePtr scaled_;    // the placed video in stored orientation
+    AVFramePtr upright_;   // the placed video turned upright (turned sources only)
+    AVFramePtr averaged_;  // its chroma on the canvas's 4:2:0 grid (averageChroma_ only)
 };
 
 }  // namespace kestro

@@ -26,7 +26,7 @@ using Clock = std::chrono::steady_clock;
 // Queue depths: enough for the stages to run ahead of each other by a frame or two, little
 // enough that a 1440p MOV export holds few canvases in memory.
 constexpr size_t kPickedDepth = 3;
-constexpr size_t kComposedDepth = 2;
+constexpr size_t kComposedDepth = 1;
 // Sound is encoded this far ahead of the pictures so the muxer can always interleave.
 constexpr double kAudioLead = 0.5;
 constexpr auto kWatchInterval = std::chrono::milliseconds(20);
@@ -53,6 +53,16 @@ public:
 
     PipelineOutcome run(const std::function<void(double)>& progress,
                         const std::function<bool()>& cancel) {
+        // Canvas pictures for every stage that can hold one at once: the one being composed,
+        // the queue, and what the encoder keeps (a frame-threaded encoder keeps one per thread
+        // and one waiting; others copy the picture before they return).
+        const AVCodecContext& encoder = job_.muxer->encoder(job_.videoStream);
+        const int encoderHeld =
+            (encoder.active_thread_type & FF_THREAD_FRAME) ? encoder.thread_count + 1 : 1;
+        auto pictures = job_.compositor->allocatePictures(
+            1 + static_cast<int>(kComposedDepth) + encoderHeld);
+        if (!pictures) return PipelineOutcome{PipelineOutcome::Kind::outputFailed, pictures.error()};
+
         std::thread decode([this] { decodeLoop(); });
         std::thread compose([this] { composeLoop(); });
         std::thread encode([this] { encodeLoop(); });
@@ -98,6 +108,7 @@ private:
         stopping_ = true;
         picked_.abort();
         composed_.abort();
+        job_.compositor->interrupt();
     }
 
     void failWith(PipelineOutcome::Kind kind, MediaError error) {
@@ -187,9 +198,10 @@ private:
         while (auto item = picked_.pop()) {
             AVFramePtr out;
             if (item->frame) {
+                last.reset();  // its picture may be needed for this one
                 auto composed = job_.compositor->compose(*item->frame);
                 if (!composed) {
-                    failWith(PipelineOutcome::Kind::outputFailed, composed.error());
+                    if (!stopping_) failWith(PipelineOutcome::Kind::outputFailed, composed.error());
                     break;
                 }
                 out = std::move(*composed);
