@@ -1,0 +1,189 @@
+// The compositor on hand-made pictures: where the video lands, to the pixel, in both output
+// formats and for turned sources, and how it waits for pictures to come back.
+
+#include "core/export/compositor.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace kestro {
+namespace {
+
+constexpr int kCanvasW = 100;
+constexpr int kCanvasH = 120;
+constexpr int kLuma = 180;  // the source's flat colour, limited-range BT.709
+constexpr int kCb = 100;
+constexpr int kCr = 160;
+
+// A flat yuv420p picture, tagged BT.709 limited range.
+AVFramePtr flatSource(int width, int height) {
+    AVFramePtr frame = makeFrame();
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = width;
+    frame->height = height;
+    frame->colorspace = AVCOL_SPC_BT709;
+    frame->color_range = AVCOL_RANGE_MPEG;
+    EXPECT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
+    const int values[3] = {kLuma, kCb, kCr};
+    for (int i = 0; i < 3; ++i) {
+        const int rows = i ? (height + 1) / 2 : height;
+        for (int y = 0; y < rows; ++y) {
+            std::memset(frame->data[i] + static_cast<ptrdiff_t>(y) * frame->linesize[i],
+                        values[i], static_cast<size_t>(frame->linesize[i]));
+        }
+    }
+    return frame;
+}
+
+// A black canvas whose screen rectangle (rounded, but wide of the video's corners) holds the
+// video placed at (x, y), `w` x `h` upright pixels.
+CompositorSetup setupAt(CompositorSetup::Order order, int x, int y, int w, int h,
+                        int rotation = 0) {
+    CompositorSetup setup;
+    setup.order = order;
+    setup.canvasWidth = kCanvasW;
+    setup.canvasHeight = kCanvasH;
+    setup.screen = CanvasRect{4, 4, 92, 112};  // bottom-left origin; the same from the top
+    setup.background = BackgroundFill::black();
+    setup.placement = Placement{static_cast<double>(x), static_cast<double>(y),
+                                static_cast<double>(w), static_cast<double>(h)};
+    const bool quarter = rotation == 90 || rotation == 270;
+    setup.sourceWidth = quarter ? h : w;
+    setup.sourceHeight = quarter ? w : h;
+    setup.rotation = rotation;
+    return setup;
+}
+
+int sample(const AVFrame& frame, int plane, int x, int y) {
+    const uint8_t* row = frame.data[plane] + static_cast<ptrdiff_t>(y) * frame.linesize[plane];
+    if (frame.format == AV_PIX_FMT_YUVA444P10LE) {
+        return reinterpret_cast<const uint16_t*>(row)[x] >> 2;  // back to 8 bits
+    }
+    return row[x];
+}
+
+// The luma of one canvas row and one canvas column is the video's exactly where the video is,
+// and black around it.
+void expectPlacedAt(const AVFrame& out, int x, int y, int w, int h) {
+    for (int cy = y - 2; cy < y + h + 2; ++cy) {
+        const bool inside = cy >= y && cy < y + h;
+        EXPECT_NEAR(sample(out, 0, x + w / 2, cy), inside ? kLuma : 16, 1) << "row " << cy;
+    }
+    for (int cx = x - 2; cx < x + w + 2; ++cx) {
+        const bool inside = cx >= x && cx < x + w;
+        EXPECT_NEAR(sample(out, 0, cx, y + h / 2), inside ? kLuma : 16, 1) << "column " << cx;
+    }
+}
+
+AVFramePtr composeOnce(const CompositorSetup& setup, const AVFrame& source) {
+    auto compositor = Compositor::create(setup);
+    EXPECT_TRUE(compositor.ok());
+    if (!compositor) return nullptr;
+    EXPECT_TRUE((*compositor)->allocatePictures(2).ok());
+    auto out = (*compositor)->compose(source);
+    EXPECT_TRUE(out.ok());
+    return out ? std::move(*out) : nullptr;
+}
+
+TEST(CompositorTest, TheVideoLandsOnItsOwnPixelsOnOddRowsAndColumns) {
+    const struct {
+        int x, y, w, h;
+    } placements[] = {{12, 14, 40, 60}, {11, 13, 40, 60}, {11, 14, 41, 61}, {12, 13, 39, 60}};
+    for (const auto order : {CompositorSetup::Order::mp4, CompositorSetup::Order::mov}) {
+        for (const auto& p : placements) {
+            SCOPED_TRACE(::testing::Message() << (order == CompositorSetup::Order::mp4 ? "mp4" : "mov")
+                                              << " at " << p.x << "," << p.y << " " << p.w << "x"
+                                              << p.h);
+            const AVFramePtr source = flatSource(p.w, p.h);
+            const AVFramePtr out = composeOnce(setupAt(order, p.x, p.y, p.w, p.h), *source);
+            ASSERT_TRUE(out);
+            expectPlacedAt(*out, p.x, p.y, p.w, p.h);
+            // The video's colour inside, away from the chroma rim.
+            const int shift = order == CompositorSetup::Order::mp4 ? 1 : 0;
+            const int cx = (p.x + p.w / 2) >> shift;
+            const int cy = (p.y + p.h / 2) >> shift;
+            EXPECT_NEAR(sample(*out, 1, cx, cy), kCb, 1);
+            EXPECT_NEAR(sample(*out, 2, cx, cy), kCr, 1);
+            // Black around it.
+            EXPECT_NEAR(sample(*out, 1, 1, 1), 128, 1);
+            EXPECT_NEAR(sample(*out, 2, (kCanvasW >> shift) - 2, (kCanvasH >> shift) - 2), 128, 1);
+        }
+    }
+}
+
+TEST(CompositorTest, TurnedSourcesLandOnTheirPixelsToo) {
+    for (const int rotation : {90, 180, 270}) {
+        for (const auto order : {CompositorSetup::Order::mp4, CompositorSetup::Order::mov}) {
+            SCOPED_TRACE(::testing::Message() << "rotation " << rotation);
+            const CompositorSetup setup = setupAt(order, 11, 15, 40, 60, rotation);
+            const AVFramePtr source = flatSource(setup.sourceWidth, setup.sourceHeight);
+            const AVFramePtr out = composeOnce(setup, *source);
+            ASSERT_TRUE(out);
+            expectPlacedAt(*out, 11, 15, 40, 60);
+            const int shift = order == CompositorSetup::Order::mp4 ? 1 : 0;
+            EXPECT_NEAR(sample(*out, 1, 30 >> shift, 45 >> shift), kCb, 1);
+            EXPECT_NEAR(sample(*out, 2, 30 >> shift, 45 >> shift), kCr, 1);
+        }
+    }
+}
+
+TEST(CompositorTest, WaitsForAPictureToComeBackAndStopsWaitingWhenInterrupted) {
+    const AVFramePtr source = flatSource(40, 60);
+    auto created = Compositor::create(setupAt(CompositorSetup::Order::mp4, 12, 14, 40, 60));
+    ASSERT_TRUE(created.ok());
+    Compositor& compositor = **created;
+    ASSERT_TRUE(compositor.allocatePictures(2).ok());
+    auto first = compositor.compose(*source);
+    auto second = compositor.compose(*source);
+    ASSERT_TRUE(first.ok() && second.ok());
+
+    // Both pictures are out: the next one comes when the first is released, and it is the
+    // same picture, drawn again.
+    std::atomic<bool> got{false};
+    AVFramePtr third;
+    std::thread waiter([&] {
+        auto composed = compositor.compose(*source);
+        if (composed) third = std::move(*composed);
+        got = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(got.load());
+    uint8_t* const firstData = (*first)->data[0];
+    first->reset();
+    waiter.join();
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->data[0], firstData);
+    expectPlacedAt(*third, 12, 14, 40, 60);
+
+    std::thread interrupted([&] {
+        auto composed = compositor.compose(*source);
+        EXPECT_FALSE(composed.ok());
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    compositor.interrupt();
+    interrupted.join();
+    EXPECT_FALSE(compositor.compose(*source).ok());
+}
+
+TEST(CompositorTest, PicturesMayOutliveTheCompositor) {
+    const AVFramePtr source = flatSource(40, 60);
+    AVFramePtr kept;
+    {
+        auto created = Compositor::create(setupAt(CompositorSetup::Order::mov, 12, 14, 40, 60));
+        ASSERT_TRUE(created.ok());
+        ASSERT_TRUE((*created)->allocatePictures(1).ok());
+        auto composed = (*created)->compose(*source);
+        ASSERT_TRUE(composed.ok());
+        kept = std::move(*composed);
+    }
+    // The encoder may still hold a picture when the compositor goes: it stays readable.
+    expectPlacedAt(*kept, 12, 14, 40, 60);
+    kept.reset();
+}
+
+}  // namespace
+}  // namespace kestro
