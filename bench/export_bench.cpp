@@ -425,6 +425,18 @@ int main(int argc, char** argv) {
         std::printf("%-4s %-7s %9.2f %9.2f %10.2f %9s\n", "", "ratio", kw / fw, kc / fc, km / fm,
                     delta.c_str());
     }
+    // Every run's wall time, in the order they ran, so the spread behind the medians shows.
+    if (runs > 1) {
+        std::printf("\nwall s of each run:\n");
+        for (const auto& row : rows) {
+            for (const bool isKestro : {true, false}) {
+                const Side& side = isKestro ? row.kestro : row.ffmpeg;
+                std::printf("%-4s %-7s", isKestro ? row.name : "", isKestro ? "kestro" : "ffmpeg");
+                for (const double w : side.wall) std::printf(" %7.2f", w);
+                std::printf("\n");
+            }
+        }
+    }
     // Wall times only mean something on an otherwise idle machine; say how busy it was.
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) == 3) {

@@ -16,11 +16,14 @@
 //                         and blends it into a canvas picture.
 //   "kestro-encode"       owns the Muxer (encoders and container) and the AudioReader: encodes
 //                         the pictures, the sound up to the same time, and writes the file.
-// The stages hand frames on through small bounded queues, so they overlap and the memory in
-// flight stays a few frames. Shared between threads are only: the queues, an atomic stop flag,
-// an atomic count of encoded frames (for progress) and the first failure (under a mutex). A
-// cancel or a failure in any stage sets the stop flag and aborts the queues; every stage
-// notices it within one frame, and the caller joins them before returning.
+// The stages hand frames on through small bounded queues, so they overlap, and the canvas
+// pictures come from a fixed set sized to what the stages can hold at once (the compositor
+// waits for one to be released), so the memory in flight stays a few frames. Shared between
+// threads are only: the queues, the picture set, an atomic stop flag, an atomic count of
+// encoded frames (for progress) and the first failure (under a mutex). A cancel or a failure
+// in any stage sets the stop flag, aborts the queues and wakes a compositor waiting for a
+// picture; every stage notices it within one frame, and the caller joins them before
+// returning.
 
 #include "core/export/export_config.hpp"
 #include "core/export/export_error.hpp"
