@@ -19,6 +19,7 @@ struct CanvasPool::Shared {
     AVPixelFormat format = AV_PIX_FMT_NONE;
     int width = 0, height = 0;
     int linesize[4] = {};
+    int rows[4] = {};
     size_t offset[4] = {};
     int planes = 0;
     size_t size = 0;
@@ -35,29 +36,23 @@ struct CanvasPool::Shared {
     bool interrupted = false;
 };
 
-namespace {
-
 // What a handed-out buffer carries: its slot, and a share of the pool so that the memory
 // outlives the pool object when pictures are still in flight.
-struct Ticket {
-    std::shared_ptr<void> keep;
-    std::mutex* mutex;
-    std::condition_variable* returned;
-    std::vector<int>* free;
+struct CanvasPool::Ticket {
+    std::shared_ptr<Shared> shared;
     int slot;
 };
 
-void giveBack(void* opaque, uint8_t* /*data*/) {
+void CanvasPool::giveBack(void* opaque, uint8_t* /*data*/) {
     auto* ticket = static_cast<Ticket*>(opaque);
+    Shared& s = *ticket->shared;
     {
-        std::lock_guard lock(*ticket->mutex);
-        ticket->free->push_back(ticket->slot);
+        std::lock_guard lock(s.mutex);
+        s.free.push_back(ticket->slot);
     }
-    ticket->returned->notify_one();
+    s.returned.notify_one();
     delete ticket;
 }
-
-}  // namespace
 
 CanvasPool::~CanvasPool() = default;
 
@@ -80,31 +75,23 @@ Result<std::unique_ptr<CanvasPool>, MediaError> CanvasPool::create(const AVFrame
     s.planes = av_pix_fmt_count_planes(s.format);
     for (int i = 0; i < s.planes; ++i) {
         s.linesize[i] = FFALIGN(s.linesize[i], 64);
-        const int rows = (i == 1 || i == 2) ? AV_CEIL_RSHIFT(s.height, desc->log2_chroma_h)
-                                            : s.height;
+        s.rows[i] = (i == 1 || i == 2) ? AV_CEIL_RSHIFT(s.height, desc->log2_chroma_h) : s.height;
         s.offset[i] = s.size;
-        s.size += static_cast<size_t>(s.linesize[i]) * static_cast<size_t>(rows);
+        s.size += static_cast<size_t>(s.linesize[i]) * static_cast<size_t>(s.rows[i]);
         s.size = FFALIGN(s.size, 64);
     }
     for (int slot = 0; slot < count; ++slot) {
         AVMallocPtr<uint8_t> memory(static_cast<uint8_t*>(av_malloc(s.size)));
         if (!memory) return fail(mediaError(AVERROR(ENOMEM)));
         for (int i = 0; i < s.planes; ++i) {
-            const int rows = (i == 1 || i == 2)
-                                 ? AV_CEIL_RSHIFT(s.height, desc->log2_chroma_h)
-                                 : s.height;
             av_image_copy_plane(memory.get() + s.offset[i], s.linesize[i], canvas.data[i],
                                 canvas.linesize[i],
-                                std::min(s.linesize[i], std::abs(canvas.linesize[i])), rows);
+                                std::min(s.linesize[i], std::abs(canvas.linesize[i])), s.rows[i]);
         }
         s.memory.push_back(std::move(memory));
         s.free.push_back(slot);
     }
     return std::unique_ptr<CanvasPool>(new CanvasPool(std::move(shared)));
-}
-
-int CanvasPool::count() const {
-    return static_cast<int>(shared_->memory.size());
 }
 
 void CanvasPool::interrupt() {
@@ -127,7 +114,7 @@ Result<AVFramePtr, MediaError> CanvasPool::acquire() {
         slot = s.free.back();
         s.free.pop_back();
     }
-    auto* ticket = new Ticket{shared_, &s.mutex, &s.returned, &s.free, slot};
+    auto* ticket = new Ticket{shared_, slot};
     uint8_t* data = s.memory[static_cast<size_t>(slot)].get();
     frame->buf[0] = av_buffer_create(data, s.size, giveBack, ticket, 0);
     if (!frame->buf[0]) {

@@ -31,10 +31,10 @@ public:
     // Wakes a waiting acquire() and makes every later one fail: the pipeline is stopping.
     void interrupt();
 
-    int count() const;
-
 private:
     struct Shared;
+    struct Ticket;
+    static void giveBack(void* opaque, uint8_t* data);
     explicit CanvasPool(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
     std::shared_ptr<Shared> shared_;
 };

@@ -54,8 +54,6 @@ public:
     static Result<std::unique_ptr<Compositor>, MediaError> create(const CompositorSetup& setup);
     ~Compositor();
 
-    AVPixelFormat pixelFormat() const { return format_; }
-
     // Makes the `count` canvas pictures compose() draws on; called once, before the first
     // compose(). The pictures are all there is: with `count` of them in use, compose() waits
     // for one to be released, so `count` should cover every stage holding one.

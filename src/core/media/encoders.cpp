@@ -29,6 +29,24 @@ Result<AVCodecContextPtr, MediaError> allocate(const char* name) {
     return ctx;
 }
 
+// A video encoder for `format` pictures at a constant rate, square pixels, tagged BT.709.
+Result<AVCodecContextPtr, MediaError> allocateVideo(const char* name, int width, int height,
+                                                    AVPixelFormat format, int frameRate,
+                                                    bool globalHeader) {
+    auto ctx = allocate(name);
+    if (!ctx) return ctx;
+    AVCodecContext& c = **ctx;
+    c.width = width;
+    c.height = height;
+    c.pix_fmt = format;
+    c.time_base = AVRational{1, frameRate};
+    c.framerate = AVRational{frameRate, 1};
+    c.sample_aspect_ratio = AVRational{1, 1};
+    tagBt709(c);
+    if (globalHeader) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    return ctx;
+}
+
 Result<AVCodecContextPtr, MediaError> open(AVCodecContextPtr ctx, AVDictionary* options) {
     AVDictionary* opts = options;
     const int ret = avcodec_open2(ctx.get(), ctx->codec, &opts);
@@ -43,17 +61,9 @@ Result<AVCodecContextPtr, MediaError> open(AVCodecContextPtr ctx, AVDictionary* 
 
 Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int frameRate,
                                                       bool globalHeader) {
-    auto ctx = allocate("libx264");
+    auto ctx =
+        allocateVideo("libx264", width, height, AV_PIX_FMT_YUV420P, frameRate, globalHeader);
     if (!ctx) return ctx;
-    AVCodecContext& c = **ctx;
-    c.width = width;
-    c.height = height;
-    c.pix_fmt = AV_PIX_FMT_YUV420P;
-    c.time_base = AVRational{1, frameRate};
-    c.framerate = AVRational{frameRate, 1};
-    c.sample_aspect_ratio = AVRational{1, 1};
-    tagBt709(c);
-    if (globalHeader) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", "medium", 0);
     av_dict_set(&options, "crf", "18", 0);
@@ -64,23 +74,16 @@ Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int
 Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height, int frameRate,
                                                             ProResEncoder which,
                                                             bool globalHeader) {
-    auto ctx = allocate(which == ProResEncoder::ks ? "prores_ks" : "prores_aw");
+    auto ctx = allocateVideo(which == ProResEncoder::ks ? "prores_ks" : "prores_aw", width,
+                             height, AV_PIX_FMT_YUVA444P10LE, frameRate, globalHeader);
     if (!ctx) return ctx;
     AVCodecContext& c = **ctx;
-    c.width = width;
-    c.height = height;
-    c.pix_fmt = AV_PIX_FMT_YUVA444P10LE;
-    c.time_base = AVRational{1, frameRate};
-    c.framerate = AVRational{frameRate, 1};
-    c.sample_aspect_ratio = AVRational{1, 1};
     c.profile = FF_PROFILE_PRORES_4444;
     // libavcodec runs encoders on one thread unless asked; ProRes frames are independent, so
     // frame threads scale with the cores.
     c.thread_count = 0;
     c.thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     c.codec_tag = MKTAG('a', 'p', '4', 'h');
-    tagBt709(c);
-    if (globalHeader) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
     if (which == ProResEncoder::ks) av_dict_set(&options, "profile", "4444", 0);
     return open(std::move(*ctx), options);
