@@ -5,6 +5,7 @@
 #include "app/preview/time_format.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
+#include "app/ui/section_card.hpp"
 #include "app/ui/shadow.hpp"
 #include "app/ui/symbol.hpp"
 
@@ -172,14 +173,7 @@ void TimelineSectionView::restyle() {
 }
 
 void TimelineSectionView::paintEvent(QPaintEvent*) {
-    const Palette& pal = Palette::current();
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 16, 16);
-    p.fillPath(shape, pal.cardBackground);
-    p.setPen(QPen(pal.hairline, 1));
-    p.drawPath(shape);
+    paintCardBackground(*this);
 }
 
 }  // namespace kestro

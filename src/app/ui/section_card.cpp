@@ -19,15 +19,19 @@ SectionCard::SectionCard(const QString& symbol, const QString& title, QWidget* p
     if (!title.isEmpty()) body_->addWidget(new SectionHeader(symbol, title, false, this));
 }
 
-void SectionCard::paintEvent(QPaintEvent*) {
+void paintCardBackground(QWidget& widget) {
     const Palette& pal = Palette::current();
-    QPainter p(this);
+    QPainter p(&widget);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 16, 16);
+    shape.addRoundedRect(QRectF(widget.rect()).adjusted(0.5, 0.5, -0.5, -0.5), 16, 16);
     p.fillPath(shape, pal.cardBackground);
     p.setPen(QPen(pal.hairline, 1));
     p.drawPath(shape);
+}
+
+void SectionCard::paintEvent(QPaintEvent*) {
+    paintCardBackground(*this);
 }
 
 SectionHeader::SectionHeader(const QString& symbol, const QString& title, bool accentTitle,

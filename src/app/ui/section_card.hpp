@@ -43,4 +43,8 @@ private:
     bool accentTitle_;
 };
 
+// The card look: a rounded rectangle in the card colour with a hairline edge, over the whole
+// widget. For widgets that are cards without being a SectionCard.
+void paintCardBackground(QWidget& widget);
+
 }  // namespace kestro
