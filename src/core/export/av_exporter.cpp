@@ -35,6 +35,13 @@ ExportError outputFailure(const OutputFile& file) {
     return ExportError::exportFailed();
 }
 
+// Creating or committing the destination failed: a full disk by that name, anything else with
+// the message saying what failed.
+ExportError fileFailure(const OutputFileError& error) {
+    return ExportError::fileSystem(isDiskFull(error.errnum) ? ExportError::kDiskFull
+                                                            : error.message);
+}
+
 ExportError sourceFailure(const MediaError& error) {
     if (error.averror == AVERROR_STREAM_NOT_FOUND) return ExportError::invalidVideoTrack();
     return ExportError::platform(error);
@@ -85,8 +92,6 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     setup.background = config.background;
     setup.placement = placeVideo(screen, height, upright, config.fitMode, config.scale,
                                  config.offsetX, config.offsetY);
-    setup.sourceWidth = info.video.width;
-    setup.sourceHeight = info.video.height;
     setup.rotation = info.video.rotation;
     auto compositor = Compositor::create(setup);
     if (!compositor) return fail(ExportError::compositionFailed());
@@ -102,7 +107,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
 
     // The destination: a temporary file beside it until the movie is complete.
     auto file = OutputFile::create(output, options_.write);
-    if (!file) return fail(ExportError::fileSystem(file.error().message));
+    if (!file) return fail(fileFailure(file.error()));
     OutputFile& out = **file;
 
     PipelineJob job;
@@ -156,12 +161,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     }
 
     auto committed = out.commit();
-    if (!committed) {
-        if (isDiskFull(committed.error().errnum)) {
-            return fail(ExportError::fileSystem(ExportError::kDiskFull));
-        }
-        return fail(ExportError::fileSystem(committed.error().message));
-    }
+    if (!committed) return fail(fileFailure(committed.error()));
     if (progressHandler) progressHandler(1.0);
     return output;
 }

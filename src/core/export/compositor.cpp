@@ -2,6 +2,7 @@
 
 #include "core/export/image_resampler.hpp"
 #include "core/media/av_error.hpp"
+#include "core/media/plane_rotation.hpp"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -58,28 +59,6 @@ std::pair<double, double> lumaWeights(AVColorSpace matrix) {
 }
 
 template <class T>
-void rotatePlane(const uint8_t* src, int srcLinesize, int sw, int sh, uint8_t* dst, int dstLinesize,
-                 int rotation) {
-    auto at = [&](int x, int y) {
-        return reinterpret_cast<const T*>(src + static_cast<ptrdiff_t>(y) * srcLinesize)[x];
-    };
-    const int dw = rotation == 180 ? sw : sh;
-    const int dh = rotation == 180 ? sh : sw;
-    for (int v = 0; v < dh; ++v) {
-        T* row = reinterpret_cast<T*>(dst + static_cast<ptrdiff_t>(v) * dstLinesize);
-        for (int u = 0; u < dw; ++u) {
-            if (rotation == 90) {
-                row[u] = at(v, sh - 1 - u);
-            } else if (rotation == 180) {
-                row[u] = at(sw - 1 - u, sh - 1 - v);
-            } else {
-                row[u] = at(sw - 1 - v, u);
-            }
-        }
-    }
-}
-
-template <class T>
 void blendSpan(T* out, const std::uint16_t* constant, const T* screen,
                const std::uint16_t* weights, int n, int black, int maxValue) {
     for (int i = 0; i < n; ++i) {
@@ -125,13 +104,25 @@ namespace {
 template <class T>
 void convertPlanes(AVFrame& frame, const Compositor::Conversion& c, int shiftX, int shiftY,
                    int bits) {
-    const float maxCode = static_cast<float>((1 << bits) - 1);
+    const int maxCode = (1 << bits) - 1;
     const float d = static_cast<float>(1 << (bits - 8));
-    // Source normalisation.
+    // Source normalisation folded into the matrix: out = offset + a . (Y, Cb, Cr) in codes, with
+    // 0.5 added so that truncating rounds.
     const float yOff = c.fullRange ? 0 : 16 * d;
-    const float yScale = c.fullRange ? maxCode : 219 * d;
+    const float yScale = c.fullRange ? static_cast<float>(maxCode) : 219 * d;
     const float cOff = 128 * d;
-    const float cScale = c.fullRange ? maxCode : 224 * d;
+    const float cScale = c.fullRange ? static_cast<float>(maxCode) : 224 * d;
+    float a[3][3];
+    float offset[3];
+    for (int row = 0; row < 3; ++row) {
+        const float range = row == 0 ? 219 * d : 224 * d;
+        a[row][0] = range * c.m[row][0] / yScale;
+        a[row][1] = range * c.m[row][1] / cScale;
+        a[row][2] = range * c.m[row][2] / cScale;
+        offset[row] = (row == 0 ? 16 : 128) * d - a[row][0] * yOff - (a[row][1] + a[row][2]) * cOff +
+                      0.5f;
+    }
+    auto code = [maxCode](float v) { return static_cast<T>(std::clamp(static_cast<int>(v), 0, maxCode)); };
     const int cw = AV_CEIL_RSHIFT(frame.width, shiftX);
     const int ch = AV_CEIL_RSHIFT(frame.height, shiftY);
     // Luma first: it needs the chroma before that is converted.
@@ -142,23 +133,19 @@ void convertPlanes(AVFrame& frame, const Compositor::Conversion& c, int shiftX, 
         const T* lv = reinterpret_cast<const T*>(
             frame.data[2] + static_cast<ptrdiff_t>(y >> shiftY) * frame.linesize[2]);
         for (int x = 0; x < frame.width; ++x) {
-            const float yn = (ly[x] - yOff) / yScale;
-            const float un = (lu[x >> shiftX] - cOff) / cScale;
-            const float vn = (lv[x >> shiftX] - cOff) / cScale;
-            const float out = 16 * d + 219 * d * (c.m[0][0] * yn + c.m[0][1] * un + c.m[0][2] * vn);
-            ly[x] = static_cast<T>(std::clamp(std::lround(out), 0L, static_cast<long>(maxCode)));
+            ly[x] = code(offset[0] + a[0][0] * ly[x] + a[0][1] * lu[x >> shiftX] +
+                         a[0][2] * lv[x >> shiftX]);
         }
     }
+    // Chroma never depends on luma (grey stays grey whatever the matrix).
     for (int y = 0; y < ch; ++y) {
         T* lu = reinterpret_cast<T*>(frame.data[1] + static_cast<ptrdiff_t>(y) * frame.linesize[1]);
         T* lv = reinterpret_cast<T*>(frame.data[2] + static_cast<ptrdiff_t>(y) * frame.linesize[2]);
         for (int x = 0; x < cw; ++x) {
-            const float un = (lu[x] - cOff) / cScale;
-            const float vn = (lv[x] - cOff) / cScale;
-            const float u2 = 128 * d + 224 * d * (c.m[1][1] * un + c.m[1][2] * vn);
-            const float v2 = 128 * d + 224 * d * (c.m[2][1] * un + c.m[2][2] * vn);
-            lu[x] = static_cast<T>(std::clamp(std::lround(u2), 0L, static_cast<long>(maxCode)));
-            lv[x] = static_cast<T>(std::clamp(std::lround(v2), 0L, static_cast<long>(maxCode)));
+            const float u = lu[x];
+            const float v = lv[x];
+            lu[x] = code(offset[1] + a[1][1] * u + a[1][2] * v);
+            lv[x] = code(offset[2] + a[2][1] * u + a[2][2] * v);
         }
     }
 }
@@ -189,8 +176,6 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     const bool mov = setup.order == CompositorSetup::Order::mov;
     const int W = setup.canvasWidth;
     const int H = setup.canvasHeight;
-    width_ = W;
-    height_ = H;
     rotation_ = setup.rotation;
     format_ = mov ? AV_PIX_FMT_YUVA444P10LE : AV_PIX_FMT_YUV420P;
 
@@ -206,17 +191,16 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     screenFormat_ = mov ? AV_PIX_FMT_YUV444P10LE
                         : (averageChroma_ ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P);
 
-    const CanvasRect& R = setup.screen;
-    const double top = H - (R.y + R.h);
+    const CanvasRect R = toTopLeftOrigin(setup.screen, H);
     const RoundedRect rounded{
-        R.x + R.w / 2, top + R.h / 2, std::max(R.w, 0.0) / 2, std::max(R.h, 0.0) / 2,
+        R.midX(), R.midY(), std::max(R.w, 0.0) / 2, std::max(R.h, 0.0) / 2,
         std::clamp(screenCornerRadius(R), 0.0, std::max(0.0, std::min(R.w, R.h) / 2))};
 
     // Where the video can show: inside the screen rectangle, the placed video and the canvas.
     const int ix0 = std::max({static_cast<int>(std::floor(R.x)), placedX_, 0});
-    const int iy0 = std::max({static_cast<int>(std::floor(top)), placedY_, 0});
+    const int iy0 = std::max({static_cast<int>(std::floor(R.y)), placedY_, 0});
     const int ix1 = std::min({static_cast<int>(std::ceil(R.x + R.w)), placedX_ + placedW_, W});
-    const int iy1 = std::min({static_cast<int>(std::ceil(top + R.h)), placedY_ + placedH_, H});
+    const int iy1 = std::min({static_cast<int>(std::ceil(R.y + R.h)), placedY_ + placedH_, H});
     const bool visible = ix1 > ix0 && iy1 > iy0;
 
     constant_ = makeFrame();
@@ -388,7 +372,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
             }
         }
     }
-    return Done{};
+    // The pictures the video is scaled into; their sizes follow from the placement alone.
+    return allocateScreen();
 }
 
 Result<Done, MediaError> Compositor::allocatePictures(int count) {
@@ -410,7 +395,6 @@ Result<Done, MediaError> Compositor::allocateScreen() {
     const int sh = quarter ? placedW_ : placedH_;
     // `pad` spare columns and rows past the picture, for the chroma edge copied into them.
     auto allocate = [](AVFramePtr& frame, AVPixelFormat format, int w, int h, int pad) -> int {
-        if (frame && frame->format == format && frame->width == w && frame->height == h) return 0;
         frame = makeFrame();
         if (!frame) return AVERROR(ENOMEM);
         frame->format = format;
@@ -450,33 +434,12 @@ Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
     srcH_ = source.height;
     srcFormat_ = source.format;
     srcColour_ = colour;
-    auto allocated = allocateScreen();
-    if (!allocated) return allocated;
 
     // The scaler only scales (same matrix and range in and out, no colour arithmetic); a source
     // in another matrix or in full range is converted to limited-range BT.709 afterwards, by
     // convertColours(). Full-range "yuvj" formats are scaled as their plain twins so that
     // libswscale does not squeeze their range on its own.
-    auto srcFormat = static_cast<AVPixelFormat>(source.format);
-    switch (srcFormat) {
-        case AV_PIX_FMT_YUVJ420P:
-            srcFormat = AV_PIX_FMT_YUV420P;
-            break;
-        case AV_PIX_FMT_YUVJ422P:
-            srcFormat = AV_PIX_FMT_YUV422P;
-            break;
-        case AV_PIX_FMT_YUVJ444P:
-            srcFormat = AV_PIX_FMT_YUV444P;
-            break;
-        case AV_PIX_FMT_YUVJ440P:
-            srcFormat = AV_PIX_FMT_YUV440P;
-            break;
-        case AV_PIX_FMT_YUVJ411P:
-            srcFormat = AV_PIX_FMT_YUV411P;
-            break;
-        default:
-            break;
-    }
+    const AVPixelFormat srcFormat = plainYuvFormat(static_cast<AVPixelFormat>(source.format));
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(srcFormat);
     PictureColour from = colour;
     if (desc && (desc->flags & AV_PIX_FMT_FLAG_RGB)) {

@@ -44,8 +44,6 @@ struct CompositorSetup {
     const Image* frame = nullptr;  // trimmed frame image, straight RGBA; null for none
     BackgroundFill background;
     Placement placement;  // of the upright video, top-left origin
-    int sourceWidth = 0;  // the stored (decoded) picture
-    int sourceHeight = 0;
     int rotation = 0;  // clockwise degrees turning the stored picture upright
 };
 
@@ -112,7 +110,6 @@ private:
 
     AVPixelFormat format_ = AV_PIX_FMT_NONE;        // of the output pictures
     AVPixelFormat screenFormat_ = AV_PIX_FMT_NONE;  // of the scaled video (no alpha)
-    int width_ = 0, height_ = 0;
     // The placed video, top-left origin, whole pixels, upright.
     int placedX_ = 0, placedY_ = 0, placedW_ = 0, placedH_ = 0;
     int rotation_ = 0;

@@ -52,12 +52,6 @@ struct AVIOContextDeleter {
 struct AVAudioFifoDeleter {
     void operator()(AVAudioFifo* fifo) const { av_audio_fifo_free(fifo); }
 };
-struct AVBufferPoolDeleter {
-    void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
-};
-struct AVBufferRefDeleter {
-    void operator()(AVBufferRef* ref) const { av_buffer_unref(&ref); }
-};
 struct AVDictionaryDeleter {
     void operator()(AVDictionary* dict) const { av_dict_free(&dict); }
 };
@@ -74,8 +68,6 @@ using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
 using SwrContextPtr = std::unique_ptr<SwrContext, SwrContextDeleter>;
 using AVIOContextPtr = std::unique_ptr<AVIOContext, AVIOContextDeleter>;
 using AVAudioFifoPtr = std::unique_ptr<AVAudioFifo, AVAudioFifoDeleter>;
-using AVBufferPoolPtr = std::unique_ptr<AVBufferPool, AVBufferPoolDeleter>;
-using AVBufferRefPtr = std::unique_ptr<AVBufferRef, AVBufferRefDeleter>;
 using AVDictionaryPtr = std::unique_ptr<AVDictionary, AVDictionaryDeleter>;
 template <class T>
 using AVMallocPtr = std::unique_ptr<T, AVMallocDeleter>;

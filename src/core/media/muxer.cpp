@@ -52,7 +52,6 @@ Result<Done, MediaError> Muxer::writeHeader() {
     int ret = avformat_write_header(format_.get(), &options);
     AVDictionaryPtr left(options);
     if (ret < 0) return fail(mediaError(ret, "Cannot write the movie header"));
-    headerWritten_ = true;
     return Done{};
 }
 

@@ -52,7 +52,6 @@ private:
     Container container_ = Container::mp4;
     std::vector<Stream> streams_;
     AVPacketPtr packet_;
-    bool headerWritten_ = false;
 };
 
 }  // namespace kestro

@@ -26,10 +26,25 @@ PictureColour pictureColour(const AVFrame& frame) {
             colour.matrix = frame.colorspace;
     }
     const auto format = static_cast<AVPixelFormat>(frame.format);
-    colour.fullRange = frame.color_range == AVCOL_RANGE_JPEG || format == AV_PIX_FMT_YUVJ420P ||
-                       format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P ||
-                       format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ411P;
+    colour.fullRange = frame.color_range == AVCOL_RANGE_JPEG || plainYuvFormat(format) != format;
     return colour;
+}
+
+AVPixelFormat plainYuvFormat(AVPixelFormat format) {
+    switch (format) {
+        case AV_PIX_FMT_YUVJ420P:
+            return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P:
+            return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P:
+            return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P:
+            return AV_PIX_FMT_YUV440P;
+        case AV_PIX_FMT_YUVJ411P:
+            return AV_PIX_FMT_YUV411P;
+        default:
+            return format;
+    }
 }
 
 const int* swsCoefficients(AVColorSpace matrix) {

@@ -24,6 +24,10 @@ bool isHdSize(int width, int height);
 // when tagged so or when the pixel format is one of the full-range "yuvj" formats.
 PictureColour pictureColour(const AVFrame& frame);
 
+// The limited-range twin of a full-range "yuvj" format (yuvj420p -> yuv420p); any other format
+// unchanged.
+AVPixelFormat plainYuvFormat(AVPixelFormat format);
+
 // The libswscale coefficient table for a matrix (BT.601 for anything swscale does not know).
 const int* swsCoefficients(AVColorSpace matrix);
 

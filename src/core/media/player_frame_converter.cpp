@@ -1,5 +1,7 @@
 #include "core/media/player_frame_converter.hpp"
 
+#include "core/media/plane_rotation.hpp"
+
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -18,38 +20,6 @@ constexpr std::size_t kPoolSize = 4;
 // swscale's SIMD paths want 16-byte aligned rows; otherwise it warns and goes slow.
 bool aligned(const void* p, std::size_t stride) {
     return reinterpret_cast<std::uintptr_t>(p) % 16 == 0 && stride % 16 == 0;
-}
-
-// Copies `src` (w x h RGBA pixels, rows `srcStride` apart) into `dst` turned clockwise by
-// `rotation` degrees. dst must already have the rotated size.
-void rotateInto(const std::uint8_t* src, int srcStride, int w, int h, int rotation, Image& dst) {
-    auto* out = reinterpret_cast<std::uint32_t*>(dst.rgba.data());
-    const int outW = dst.width;
-    for (int y = 0; y < h; ++y) {
-        const auto* row =
-            reinterpret_cast<const std::uint32_t*>(src + static_cast<std::size_t>(y) * srcStride);
-        for (int x = 0; x < w; ++x) {
-            int ox = x;
-            int oy = y;
-            switch (rotation) {
-                case 90:  // the left column becomes the top row
-                    ox = h - 1 - y;
-                    oy = x;
-                    break;
-                case 180:
-                    ox = w - 1 - x;
-                    oy = h - 1 - y;
-                    break;
-                case 270:  // the left column becomes the bottom row
-                    ox = y;
-                    oy = w - 1 - x;
-                    break;
-                default:
-                    break;
-            }
-            out[static_cast<std::size_t>(oy) * outW + ox] = row[x];
-        }
-    }
 }
 
 }  // namespace
@@ -144,8 +114,9 @@ std::shared_ptr<Image> PlayerFrameConverter::convert(const AVFrame& frame, int w
                         image->stride());
         }
     } else {
-        rotateInto(scratch_->data[0], scratch_->linesize[0], scaledWidth, scaledHeight, rotation_,
-                   *image);
+        rotatePlane<std::uint32_t>(scratch_->data[0], scratch_->linesize[0], scaledWidth,
+                                   scaledHeight, image->rgba.data(),
+                                   static_cast<std::ptrdiff_t>(image->stride()), rotation_);
     }
     return image;
 }

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
+#include <cmath>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -19,16 +21,17 @@ constexpr int kLuma = 180;  // the source's flat colour, limited-range BT.709
 constexpr int kCb = 100;
 constexpr int kCr = 160;
 
-// A flat yuv420p picture, tagged BT.709 limited range.
-AVFramePtr flatSource(int width, int height) {
+// A flat yuv420p picture of the given codes, tagged BT.709 limited range unless told.
+AVFramePtr flatSource(int width, int height, const int (&values)[3] = {kLuma, kCb, kCr},
+                      AVColorSpace matrix = AVCOL_SPC_BT709,
+                      AVColorRange range = AVCOL_RANGE_MPEG) {
     AVFramePtr frame = makeFrame();
     frame->format = AV_PIX_FMT_YUV420P;
     frame->width = width;
     frame->height = height;
-    frame->colorspace = AVCOL_SPC_BT709;
-    frame->color_range = AVCOL_RANGE_MPEG;
+    frame->colorspace = matrix;
+    frame->color_range = range;
     EXPECT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
-    const int values[3] = {kLuma, kCb, kCr};
     for (int i = 0; i < 3; ++i) {
         const int rows = i ? (height + 1) / 2 : height;
         for (int y = 0; y < rows; ++y) {
@@ -51,9 +54,6 @@ CompositorSetup setupAt(CompositorSetup::Order order, int x, int y, int w, int h
     setup.background = BackgroundFill::black();
     setup.placement = Placement{static_cast<double>(x), static_cast<double>(y),
                                 static_cast<double>(w), static_cast<double>(h)};
-    const bool quarter = rotation == 90 || rotation == 270;
-    setup.sourceWidth = quarter ? h : w;
-    setup.sourceHeight = quarter ? w : h;
     setup.rotation = rotation;
     return setup;
 }
@@ -120,7 +120,8 @@ TEST(CompositorTest, TurnedSourcesLandOnTheirPixelsToo) {
         for (const auto order : {CompositorSetup::Order::mp4, CompositorSetup::Order::mov}) {
             SCOPED_TRACE(::testing::Message() << "rotation " << rotation);
             const CompositorSetup setup = setupAt(order, 11, 15, 40, 60, rotation);
-            const AVFramePtr source = flatSource(setup.sourceWidth, setup.sourceHeight);
+            const bool quarter = rotation != 180;  // the stored picture lies on its side
+            const AVFramePtr source = flatSource(quarter ? 60 : 40, quarter ? 40 : 60);
             const AVFramePtr out = composeOnce(setup, *source);
             ASSERT_TRUE(out);
             expectPlacedAt(*out, 11, 15, 40, 60);
@@ -129,6 +130,42 @@ TEST(CompositorTest, TurnedSourcesLandOnTheirPixelsToo) {
             EXPECT_NEAR(sample(*out, 2, 30 >> shift, 45 >> shift), kCr, 1);
         }
     }
+}
+
+// Limited-range codes of a gamma-encoded RGB colour (0..1) in a matrix given by Kr and Kb.
+std::array<double, 3> codes(double r, double g, double b, double kr, double kb) {
+    const double y = kr * r + (1 - kr - kb) * g + kb * b;
+    return {16 + 219 * y, 128 + 224 * (b - y) / (2 * (1 - kb)), 128 + 224 * (r - y) / (2 * (1 - kr))};
+}
+
+TEST(CompositorTest, SourcesInOtherMatricesAndRangesComeOutInLimitedRangeBt709) {
+    const CompositorSetup setup = setupAt(CompositorSetup::Order::mp4, 12, 14, 40, 60);
+    const int cx = 16, cy = 22;  // chroma sample inside the video
+
+    // Full-range white and black stay white and black.
+    for (const int level : {255, 0}) {
+        const AVFramePtr source =
+            flatSource(40, 60, {level, 128, 128}, AVCOL_SPC_BT709, AVCOL_RANGE_JPEG);
+        const AVFramePtr out = composeOnce(setup, *source);
+        ASSERT_TRUE(out);
+        EXPECT_NEAR(sample(*out, 0, 30, 40), level ? 235 : 16, 1);
+        EXPECT_NEAR(sample(*out, 1, cx, cy), 128, 1);
+        EXPECT_NEAR(sample(*out, 2, cx, cy), 128, 1);
+    }
+
+    // A BT.601 red keeps its colour: its BT.709 codes come out.
+    const auto from = codes(200 / 255.0, 40 / 255.0, 40 / 255.0, 0.299, 0.114);
+    const auto to = codes(200 / 255.0, 40 / 255.0, 40 / 255.0, 0.2126, 0.0722);
+    const AVFramePtr source =
+        flatSource(40, 60,
+                   {static_cast<int>(std::lround(from[0])), static_cast<int>(std::lround(from[1])),
+                    static_cast<int>(std::lround(from[2]))},
+                   AVCOL_SPC_SMPTE170M);
+    const AVFramePtr out = composeOnce(setup, *source);
+    ASSERT_TRUE(out);
+    EXPECT_NEAR(sample(*out, 0, 30, 40), to[0], 1.5);
+    EXPECT_NEAR(sample(*out, 1, cx, cy), to[1], 1.5);
+    EXPECT_NEAR(sample(*out, 2, cx, cy), to[2], 1.5);
 }
 
 TEST(CompositorTest, WaitsForAPictureToComeBackAndStopsWaitingWhenInterrupted) {
