@@ -199,7 +199,8 @@ int main(int argc, char** argv) {
 
     // Due pictures are counted at the rate the source claims.
     auto probed = kestro::probeMovie(movie);
-    const double fps = probed && probed->frameRate > 0 ? probed->frameRate : 60;
+    const double claimed = probed ? probed->video.averageFrameRate : 0;
+    const double fps = claimed > 0 ? claimed : 60;
     const kestro::Player::Stats before = player->stats();
     const double cpuBefore = cpuSeconds();
     const auto start = std::chrono::steady_clock::now();

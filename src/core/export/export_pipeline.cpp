@@ -237,8 +237,8 @@ private:
             if (!audioFrame_) {
                 audioFrame_ = makeFrame();
                 if (!audioFrame_) return false;
-                audioFrame_->format = AV_SAMPLE_FMT_FLTP;
-                audioFrame_->sample_rate = AudioReader::kSampleRate;
+                audioFrame_->format = enc.sample_fmt;
+                audioFrame_->sample_rate = enc.sample_rate;
                 audioFrame_->nb_samples = frameSize;
                 if (av_channel_layout_copy(&audioFrame_->ch_layout, &enc.ch_layout) < 0 ||
                     av_frame_get_buffer(audioFrame_.get(), 0) < 0) {

@@ -52,8 +52,10 @@ Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::open(
     if (!decoder) return fail(decoder.error());
     reader->decoder_ = std::move(*decoder);
     reader->packet_ = makePacket();
+    reader->frame_ = makeFrame();
     reader->fifo_.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, 2, kSampleRate / 10));
-    if (!reader->packet_ || !reader->fifo_) return fail(mediaError(AVERROR(ENOMEM)));
+    if (!reader->packet_ || !reader->frame_ || !reader->fifo_)
+        return fail(mediaError(AVERROR(ENOMEM)));
     return reader;
 }
 
@@ -82,28 +84,46 @@ Result<Done, MediaError> AudioReader::seek(double seconds) {
 Result<Done, MediaError> AudioReader::configureResampler(const AVFrame& frame) {
     SwrContext* raw = nullptr;
     AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
+    // A layout that gives only a channel count (plain WAV, for one) is mixed down as the usual
+    // layout of that many channels.
     AVChannelLayout in{};
-    if (frame.ch_layout.nb_channels > 0 && frame.ch_layout.order != AV_CHANNEL_ORDER_UNSPEC) {
-        av_channel_layout_copy(&in, &frame.ch_layout);
-    } else {
-        av_channel_layout_default(&in, std::max(1, frame.ch_layout.nb_channels));
-    }
-    int ret = swr_alloc_set_opts2(&raw, &out, AV_SAMPLE_FMT_FLTP, kSampleRate, &in,
+    int ret = 0;
+    if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&in, frame.ch_layout.nb_channels);
+    else
+        ret = av_channel_layout_copy(&in, &frame.ch_layout);
+    if (ret >= 0) {
+        ret = swr_alloc_set_opts2(&raw, &out, AV_SAMPLE_FMT_FLTP, kSampleRate, &in,
                                   static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0,
                                   nullptr);
+    }
+    av_channel_layout_uninit(&in);
     SwrContextPtr swr(raw);
     if (ret >= 0) ret = swr_init(swr.get());
+    // Remembered as the frames give it, so the next frame compares equal and keeps this context.
+    if (ret >= 0) {
+        av_channel_layout_uninit(&inLayout_);
+        ret = av_channel_layout_copy(&inLayout_, &frame.ch_layout);
+    }
     if (ret < 0) {
-        av_channel_layout_uninit(&in);
+        inFormat_ = -1;  // whatever comes next sets the resampler up afresh
         return fail(mediaError(ret, "Cannot convert the sound"));
     }
     swr_ = std::move(swr);
     inRate_ = frame.sample_rate;
     inFormat_ = frame.format;
-    av_channel_layout_uninit(&inLayout_);
-    inLayout_ = in;
     resamplerDrained_ = false;
     return Done{};
+}
+
+std::array<uint8_t*, 2> AudioReader::outputPlanes(int samples) {
+    const auto size = static_cast<size_t>(samples);
+    if (outLeft_.size() < size) {
+        outLeft_.resize(size);
+        outRight_.resize(size);
+    }
+    return {reinterpret_cast<uint8_t*>(outLeft_.data()),
+            reinterpret_cast<uint8_t*>(outRight_.data())};
 }
 
 Result<Done, MediaError> AudioReader::drainResampler() {
@@ -112,10 +132,8 @@ Result<Done, MediaError> AudioReader::drainResampler() {
     for (;;) {
         const int room = std::max(swr_get_out_samples(swr_.get(), 0), 0);
         if (room == 0) return Done{};
-        std::vector<float> l(static_cast<size_t>(room)), r(static_cast<size_t>(room));
-        uint8_t* planes[2] = {reinterpret_cast<uint8_t*>(l.data()),
-                              reinterpret_cast<uint8_t*>(r.data())};
-        const int got = swr_convert(swr_.get(), planes, room, nullptr, 0);
+        std::array<uint8_t*, 2> planes = outputPlanes(room);
+        const int got = swr_convert(swr_.get(), planes.data(), room, nullptr, 0);
         if (got < 0) return fail(mediaError(got, "Cannot convert the sound"));
         if (got == 0) return Done{};
         void* data[2] = {planes[0], planes[1]};
@@ -130,18 +148,15 @@ Result<Done, MediaError> AudioReader::feed(const AVFrame* frame, int skipInput) 
     const auto fmt = static_cast<AVSampleFormat>(frame->format);
     const int channels = frame->ch_layout.nb_channels;
     const int bytes = av_get_bytes_per_sample(fmt);
-    const uint8_t* in[AV_NUM_DATA_POINTERS] = {};
-    if (av_sample_fmt_is_planar(fmt)) {
-        for (int c = 0; c < channels && c < AV_NUM_DATA_POINTERS; ++c) {
-            in[c] = frame->extended_data[c] + static_cast<ptrdiff_t>(skipInput) * bytes;
-        }
-    } else {
-        in[0] = frame->extended_data[0] + static_cast<ptrdiff_t>(skipInput) * bytes * channels;
-    }
-    const int room = swr_get_out_samples(swr_.get(), count);
-    std::vector<float> l(static_cast<size_t>(std::max(room, 1))), r(l.size());
-    uint8_t* out[2] = {reinterpret_cast<uint8_t*>(l.data()), reinterpret_cast<uint8_t*>(r.data())};
-    const int got = swr_convert(swr_.get(), out, room, in, count);
+    // One pointer per plane: planar sound has one per channel, beyond the frame's inline eight.
+    const int planes = av_sample_fmt_is_planar(fmt) ? channels : 1;
+    const ptrdiff_t skipBytes =
+        static_cast<ptrdiff_t>(skipInput) * bytes * (planes == 1 ? channels : 1);
+    if (inPlanes_.size() < static_cast<size_t>(planes)) inPlanes_.resize(static_cast<size_t>(planes));
+    for (int p = 0; p < planes; ++p) inPlanes_[p] = frame->extended_data[p] + skipBytes;
+    const int room = std::max(swr_get_out_samples(swr_.get(), count), 1);
+    std::array<uint8_t*, 2> out = outputPlanes(room);
+    const int got = swr_convert(swr_.get(), out.data(), room, inPlanes_.data(), count);
     if (got < 0) return fail(mediaError(got, "Cannot convert the sound"));
     void* data[2] = {out[0], out[1]};
     if (got > 0 && av_audio_fifo_write(fifo_.get(), data, got) < got) {
@@ -177,13 +192,14 @@ Result<Done, MediaError> AudioReader::feedSilence(int64_t outputSamples) {
 }
 
 Result<Done, MediaError> AudioReader::decodeMore() {
-    AVFramePtr frame = makeFrame();
-    if (!frame) return fail(mediaError(AVERROR(ENOMEM)));
+    AVFrame* frame = frame_.get();
     const AVStream& st = *format_->streams[stream_];
     for (;;) {
-        int ret = avcodec_receive_frame(decoder_.get(), frame.get());
+        int ret = avcodec_receive_frame(decoder_.get(), frame);
         if (ret == 0) {
-            if (frame->nb_samples <= 0 || frame->sample_rate <= 0) continue;
+            if (frame->nb_samples <= 0 || frame->sample_rate <= 0 ||
+                frame->ch_layout.nb_channels <= 0)
+                continue;
             if (!swr_ || frame->format != inFormat_ || frame->sample_rate != inRate_ ||
                 av_channel_layout_compare(&frame->ch_layout, &inLayout_) != 0) {
                 auto drained = drainResampler();
@@ -210,7 +226,7 @@ Result<Done, MediaError> AudioReader::decodeMore() {
                 skip = static_cast<int>(
                     std::min<double>((fedEnd_ - start) * inRate_ / kSampleRate, frame->nb_samples));
             }
-            return feed(frame.get(), skip);
+            return feed(frame, skip);
         }
         if (ret == AVERROR_EOF) {
             decoderDone_ = true;

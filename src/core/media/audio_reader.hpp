@@ -8,9 +8,11 @@
 #include "core/media/media_error.hpp"
 #include "core/result.hpp"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace kestro {
 
@@ -39,18 +41,27 @@ private:
     Result<Done, MediaError> feedSilence(int64_t outputSamples);
     Result<Done, MediaError> drainResampler();
     Result<Done, MediaError> configureResampler(const AVFrame& frame);
+    std::array<uint8_t*, 2> outputPlanes(int samples);  // room for the resampler's output
 
     AVInputFormatContextPtr format_;
     AVCodecContextPtr decoder_;
     AVPacketPtr packet_;
+    AVFramePtr frame_;  // the decoder's latest frame
     SwrContextPtr swr_;
     AVAudioFifoPtr fifo_;
     int stream_ = -1;
     double originSeconds_ = 0;  // the movie's 0 (its first picture) on this stream's clock
 
+    // What the resampler was set up for. inLayout_ is the frames' own layout, which may name
+    // only a channel count; the resampler itself is then given the usual layout for that count.
     int inRate_ = 0;
     int inFormat_ = -1;
     AVChannelLayout inLayout_{};
+
+    // Scratch space kept between frames; it only ever grows.
+    std::vector<const uint8_t*> inPlanes_;
+    std::vector<float> outLeft_;
+    std::vector<float> outRight_;
 
     bool started_ = false;  // a frame has been decoded since the last seek
     bool demuxerDone_ = false;

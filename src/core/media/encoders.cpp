@@ -1,5 +1,6 @@
 #include "core/media/encoders.hpp"
 
+#include "core/media/audio_reader.hpp"
 #include "core/media/av_error.hpp"
 
 extern "C" {
@@ -93,11 +94,11 @@ Result<AVCodecContextPtr, MediaError> openAacEncoder(bool globalHeader) {
     auto ctx = allocate("aac");
     if (!ctx) return ctx;
     AVCodecContext& c = **ctx;
-    c.sample_rate = 48000;
+    c.sample_rate = AudioReader::kSampleRate;
     c.sample_fmt = AV_SAMPLE_FMT_FLTP;
     c.bit_rate = 192000;
     c.profile = FF_PROFILE_AAC_LOW;
-    c.time_base = AVRational{1, 48000};
+    c.time_base = AVRational{1, AudioReader::kSampleRate};
     const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
     if (av_channel_layout_copy(&c.ch_layout, &stereo) < 0) return fail(mediaError(AVERROR(ENOMEM)));
     if (globalHeader) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

@@ -32,10 +32,6 @@ Result<MovieInfo, MediaError> probeMovie(const std::filesystem::path& path) {
     }
 
     info.video = *video;
-    const VideoStreamInfo& v = info.video;
-    info.width = v.uprightWidth;
-    info.height = v.uprightHeight;
-    info.frameRate = v.averageFrameRate;
     return info;
 }
 

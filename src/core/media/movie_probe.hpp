@@ -11,7 +11,8 @@
 
 namespace kestro {
 
-// Fills MovieInfo's hasVideo, hasAudio, duration, width/height (upright), frameRate and video.
+// Fills MovieInfo's hasVideo, hasAudio, duration and video (whose upright size and frame rate
+// are what an importer usually wants).
 // An audio-only file is a success with hasVideo false; a duration of 0 means the container does
 // not know it. Errors carry FFmpeg's code so callers can tell the cases apart:
 // AVERROR(ENOENT) missing, AVERROR(EACCES) unreadable, AVERROR(EISDIR) a folder,

@@ -95,9 +95,6 @@ Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
     info.hasAudio = findAudioStream(fmt) >= 0;
     info.video = *video;
     info.hasVideo = true;
-    info.width = info.video.uprightWidth;
-    info.height = info.video.uprightHeight;
-    info.frameRate = info.video.averageFrameRate;
     return reader;
 }
 
@@ -113,9 +110,10 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::next() {
 Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
     AVCodecContext* dec = decoder_.get();
     AVStream& st = *format_->streams[stream_];
+    // One frame serves every attempt: avcodec_receive_frame leaves it blank when it has nothing.
+    AVFramePtr frame = makeFrame();
+    if (!frame) return fail(mediaError(AVERROR(ENOMEM)));
     for (;;) {
-        AVFramePtr frame = makeFrame();
-        if (!frame) return fail(mediaError(AVERROR(ENOMEM)));
         int ret = avcodec_receive_frame(dec, frame.get());
         if (ret == 0) {
             int64_t pts = frame->best_effort_timestamp;

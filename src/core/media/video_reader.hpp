@@ -34,12 +34,9 @@ struct MovieInfo {
     double duration = 0;  // seconds from the first video frame to the end of the longest stream
     VideoStreamInfo video;
     bool hasAudio = false;
-    // A flat summary for callers that only ask "what is this file" (probeMovie fills these
-    // without opening a decoder; a reader always has video).
+    // False only from probeMovie, for a file without pictures (then `video` stays empty); a
+    // reader always has video.
     bool hasVideo = false;
-    int width = 0;  // upright, as video.uprightWidth
-    int height = 0;
-    double frameRate = 0;  // as video.averageFrameRate
 };
 
 // What the video stream of an opened movie is, after checking that its claimed picture size is

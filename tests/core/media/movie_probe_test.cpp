@@ -46,16 +46,16 @@ TEST_F(MovieProbeTest, DescribesAMovie) {
     EXPECT_TRUE(info->hasVideo);
     EXPECT_TRUE(info->hasAudio);
     EXPECT_NEAR(info->duration, 1.2, 0.05);
-    EXPECT_EQ(info->width, 48);
-    EXPECT_EQ(info->height, 64);
-    EXPECT_DOUBLE_EQ(info->frameRate, 20.0);
+    EXPECT_EQ(info->video.uprightWidth, 48);
+    EXPECT_EQ(info->video.uprightHeight, 64);
+    EXPECT_DOUBLE_EQ(info->video.averageFrameRate, 20.0);
 }
 
 TEST_F(MovieProbeTest, GivesTheUprightSizeOfATurnedRecording) {
     auto info = probeMovie(dir_ / "turned.mp4");
     ASSERT_TRUE(info.ok()) << info.error().message;
-    EXPECT_EQ(info->width, 16);
-    EXPECT_EQ(info->height, 32);
+    EXPECT_EQ(info->video.uprightWidth, 16);
+    EXPECT_EQ(info->video.uprightHeight, 32);
     EXPECT_FALSE(info->hasAudio);
 }
 
@@ -65,7 +65,7 @@ TEST_F(MovieProbeTest, SoundWithoutPicturesIsAMovieWithoutVideo) {
     EXPECT_FALSE(info->hasVideo);
     EXPECT_TRUE(info->hasAudio);
     EXPECT_NEAR(info->duration, 0.5, 0.05);
-    EXPECT_EQ(info->width, 0);
+    EXPECT_EQ(info->video.uprightWidth, 0);
 }
 
 // Each import alert depends on telling these apart by code.
