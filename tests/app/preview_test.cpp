@@ -7,6 +7,7 @@
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/preview/video_feed.hpp"
+#include "core/export/render_geometry.hpp"
 #include "core/model/image.hpp"
 
 #include <QImage>
@@ -32,24 +33,73 @@ TEST(PreviewGeometry, FitsTheFramePlacesTheOpeningAndRoundsThePlayer) {
     expectRect(l.screen, 280, 30, 240, 540);
     expectRect(l.player, 28, 28, 244, 544);
     EXPECT_NEAR(l.playerCornerRadius, 31.72, 1e-9);
-    EXPECT_TRUE(l.identityTransform());
+    EXPECT_EQ(l.videoScale, 1);
+    EXPECT_EQ(l.shiftX, 0);
+    EXPECT_EQ(l.shiftY, 0);
     EXPECT_EQ(l.containerCornerRadius, 0);
 }
 
-TEST(PreviewGeometry, ScaleAndOffsetsMoveTheVideoAboutThePlayersCentre) {
-    const auto l = computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), {10, 5, 80, 90}, 150, 20, -40);
+// The preview works on a canvas the size of the fitted frame; there its numbers must be the
+// export's own. 800 x 600 bounds, a 400 x 800 frame: the canvas is 300 x 600.
+constexpr ScreenRect kOpening{10, 5, 80, 90};
+
+void expectPlacement(const QRectF& r, const Placement& p) {
+    expectRect(r, p.tx, p.ty, p.width, p.height);
+}
+
+TEST(PreviewGeometry, ScaleAndOffsetsMoveTheVideoAsTheExportDoes) {
+    const auto l = computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), kOpening, 80, -30, 50);
+    const CanvasRect p = grownScreenRect(kOpening, 300, 600);
+    expectRect(l.player, p.x, p.y, p.w, p.h);
+    EXPECT_DOUBLE_EQ(l.playerCornerRadius, screenCornerRadius(p));
+    // A video of P's shape shows the scale and the shift of the centre on their own.
+    const Placement unit = placeVideo(p, 600, {p.w, p.h}, VideoFitMode::fill, 0.8, -0.3, 0.5);
+    EXPECT_DOUBLE_EQ(l.videoScale, unit.scaleX);
+    EXPECT_NEAR(l.shiftX, unit.tx + unit.width / 2 - p.midX(), 1e-9);
+    EXPECT_NEAR(l.shiftY, unit.ty + unit.height / 2 - (600 - p.midY()), 1e-9);
+    expectPlacement(l.videoRect(QSizeF(p.w, p.h)), unit);
+    expectPlacement(l.videoRect(QSizeF(1920, 1080)),
+                    placeVideo(p, 600, {1920, 1080}, VideoFitMode::fill, 0.8, -0.3, 0.5));
+}
+
+TEST(PreviewGeometry, ScaleOneAndAHalfWithOffsetsIsTheExportsPlacement) {
+    const CanvasRect p = grownScreenRect(kOpening, 300, 600);
+    for (VideoFitMode mode : {VideoFitMode::fill, VideoFitMode::fit, VideoFitMode::stretch}) {
+        const auto l = computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), kOpening, 150,
+                                            20, -40, mode);
+        for (QSizeF video : {QSizeF(1080, 1920), QSizeF(1920, 1080), QSizeF(90, 160)}) {
+            expectPlacement(l.videoRect(video),
+                            placeVideo(p, 600, {video.width(), video.height()}, mode, 1.5, 0.2, -0.4));
+        }
+    }
+    // Worked through: P is 244 x 544; the centre moves a fifth of half P's width right and 0.4
+    // of half its height down (a negative offset goes down), the video grows 1.5 times.
+    const auto l = computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), kOpening, 150, 20, -40);
     EXPECT_DOUBLE_EQ(l.videoScale, 1.5);
-    EXPECT_NEAR(l.shiftX, 12.2, 1e-9);
-    EXPECT_NEAR(l.shiftY, -54.4, 1e-9);
-    // In top-left coordinates: the centre stays put up to the shift, 12.2 right and 54.4 up.
-    const QRectF p = flipToTopLeft(l.player, l.frame.height());
-    const QTransform t = l.videoTransform(p);
-    const QPointF c = t.map(p.center());
-    EXPECT_NEAR(c.x(), p.center().x() + 12.2, 1e-9);
-    EXPECT_NEAR(c.y(), p.center().y() - 54.4, 1e-9);
-    // Scaled 1.5 times: a corner moves 1.5 times as far from the centre (plus the shift).
-    const QPointF corner = t.map(p.topLeft());
-    EXPECT_NEAR(corner.x() - c.x(), 1.5 * (p.left() - p.center().x()), 1e-9);
+    EXPECT_NEAR(l.shiftX, 24.4, 1e-9);
+    EXPECT_NEAR(l.shiftY, 108.8, 1e-9);
+    const QRectF same = l.videoRect(QSizeF(244, 544));
+    const QRectF pTop = flipToTopLeft(l.player, l.frame.height());
+    expectRect(same, pTop.center().x() + 24.4 - 183, pTop.center().y() + 108.8 - 408, 366, 816);
+}
+
+TEST(PreviewGeometry, StretchIgnoresTheScaleButNotTheOffsetsLikeTheExport) {
+    const auto l = computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), kOpening, 150, 20,
+                                        -40, VideoFitMode::stretch);
+    EXPECT_EQ(l.videoScale, 1);
+    EXPECT_NEAR(l.shiftX, 24.4, 1e-9);
+    EXPECT_NEAR(l.shiftY, 108.8, 1e-9);
+    // P (28, 28 from the top, 244 x 544), moved 24.4 right and 108.8 down.
+    expectRect(l.videoRect(QSizeF(1920, 1080)), 52.4, 136.8, 244, 544);
+}
+
+TEST(PreviewGeometry, AScaleThatIsNoNumberDrawsAtFullSizeLikeTheExport) {
+    const auto l = computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), kOpening,
+                                        std::nan(""), 0, 0);
+    EXPECT_EQ(l.videoScale, 1);
+    const CanvasRect p = grownScreenRect(kOpening, 300, 600);
+    expectPlacement(l.videoRect(QSizeF(1080, 1920)),
+                    placeVideo(p, 600, {1080, 1920}, VideoFitMode::fill, std::nan(""), 0, 0));
 }
 
 TEST(PreviewGeometry, ScaleNeverDropsBelowATenth) {
@@ -141,12 +191,30 @@ TEST(PreviewView, BuildsTheMaskOncePerFrameAndSizeNotPerRepaint) {
     ASSERT_FALSE(mask.isNull());
     EXPECT_EQ(qAlpha(mask.pixel(100, 200)), 255);
     EXPECT_EQ(qAlpha(mask.pixel(5, 200)), 0);
+    // A new size scales the stored mask; only a new frame image works it out again.
     view.resize(100, 200);
     render(view);
     EXPECT_EQ(view.maskBuilds(), 2);
+    EXPECT_EQ(view.openingMaskRuns(), 1);
     view.setFrameImage(blueFrame());
     render(view);
     EXPECT_EQ(view.maskBuilds(), 3);
+    EXPECT_EQ(view.openingMaskRuns(), 2);
+}
+
+TEST(PreviewView, APositiveVerticalOffsetMovesTheVideoUpAndBlackShowsBelowAsInTheExport) {
+    PreviewView view;
+    view.resize(200, 400);
+    SolidFeed feed(Qt::red);
+    view.setFeed(&feed);
+    // No frame, the whole view: P is 204 x 404 and the 90 x 160 picture fills it 404 high.
+    // Half an offset lifts it by a quarter of P's height, 101 points.
+    view.setPlacement(100, 0, 50);
+    const QImage out = render(view);
+    EXPECT_EQ(QColor(out.pixel(100, 20)), QColor(Qt::red));
+    EXPECT_EQ(QColor(out.pixel(100, 290)), QColor(Qt::red));
+    EXPECT_EQ(QColor(out.pixel(100, 310)), QColor(Qt::black));
+    EXPECT_EQ(QColor(out.pixel(100, 390)), QColor(Qt::black));
 }
 
 TEST(PreviewView, WithoutAFeedOnlyTheFrameIsDrawn) {

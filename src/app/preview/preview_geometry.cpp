@@ -1,13 +1,21 @@
 #include "app/preview/preview_geometry.hpp"
 
+#include "core/export/render_geometry.hpp"
+
 #include <algorithm>
 #include <cmath>
 
 namespace kestro {
 
+namespace {
+
+CanvasRect toCanvasRect(const QRectF& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+
+}  // namespace
+
 PreviewLayout computePreviewLayout(const QRectF& bounds, const QSizeF& frameSize,
                                    const ScreenRect& screen, double scale, double offsetX,
-                                   double offsetY) {
+                                   double offsetY, VideoFitMode mode) {
     PreviewLayout l;
     const qreal iw = frameSize.width();
     const qreal ih = frameSize.height();
@@ -23,41 +31,38 @@ PreviewLayout computePreviewLayout(const QRectF& bounds, const QSizeF& frameSize
     l.screen = QRectF(f.x() + screen.x / 100 * f.width(), f.y() + screen.y / 100 * f.height(),
                       screen.w / 100 * f.width(), screen.h / 100 * f.height());
     const QRectF& s = l.screen;
-    l.player = QRectF(s.x() - f.x() - 2, s.y() - f.y() - 2, s.width() + 4, s.height() + 4);
-    l.playerCornerRadius = 0.13 * std::min(l.player.width(), l.player.height());
-    l.videoScale = std::max(scale / 100, 0.1);
-    if (!(l.videoScale == l.videoScale)) l.videoScale = 0.1;  // a NaN scale draws at the minimum
-    l.shiftX = offsetX / 100 * l.player.width() * 0.25;
-    l.shiftY = offsetY / 100 * l.player.height() * 0.25;
+
+    // The fitted frame is the canvas: P and its corners exactly as the export works them out,
+    // both in the frame's bottom-left coordinates.
+    const CanvasRect p = grownScreenRect(screen, f.width(), f.height());
+    l.player = QRectF(p.x, p.y, p.w, p.h);
+    l.playerCornerRadius = screenCornerRadius(p);
+
+    l.fitMode = mode;
+    l.userScale = scale / 100;
+    l.offsetX = offsetX / 100;
+    l.offsetY = offsetY / 100;
+    // A video of P's own shape fits and fills P exactly, so its placement is P scaled by the
+    // user's scale (stretch ignores it) and moved by the offsets: read the scale and the shift
+    // off it rather than restating the rule.
+    const Placement unit =
+        placeVideo(p, f.height(), VideoSize{p.w, p.h}, mode, l.userScale, l.offsetX, l.offsetY);
+    l.videoScale = unit.scaleX;
+    l.shiftX = unit.tx + unit.width / 2 - p.midX();
+    l.shiftY = unit.ty + unit.height / 2 - (f.height() - p.midY());
     l.containerCornerRadius = l.hasFrame ? 0 : 0.12 * std::min(s.width(), s.height());
     return l;
 }
 
-QTransform PreviewLayout::videoTransform(const QRectF& playerTopLeft) const {
-    if (identityTransform()) return {};
-    // Scale about P's centre, then shift; the shift is not scaled. y grows downwards here, so
-    // a positive shiftY moves the picture down.
-    const QPointF c = playerTopLeft.center();
-    QTransform t;
-    t.translate(c.x() + shiftX, c.y() + shiftY);
-    t.scale(videoScale, videoScale);
-    t.translate(-c.x(), -c.y());
-    return t;
+QRectF PreviewLayout::videoRect(const QSizeF& videoSize) const {
+    const Placement placed =
+        placeVideo(toCanvasRect(player), frame.height(), VideoSize{videoSize.width(), videoSize.height()},
+                   fitMode, userScale, offsetX, offsetY);
+    return QRectF(placed.tx, placed.ty, placed.width, placed.height);
 }
 
 QRectF flipToTopLeft(const QRectF& r, qreal height) {
     return QRectF(r.x(), height - r.y() - r.height(), r.width(), r.height());
-}
-
-QRectF videoRectInside(const QRectF& box, const QSizeF& videoSize, VideoFitMode mode) {
-    if (videoSize.width() <= 0 || videoSize.height() <= 0 || mode == VideoFitMode::stretch)
-        return box;
-    const qreal sx = box.width() / videoSize.width();
-    const qreal sy = box.height() / videoSize.height();
-    const qreal s = mode == VideoFitMode::fill ? std::max(sx, sy) : std::min(sx, sy);
-    const QSizeF drawn = videoSize * s;
-    return QRectF(box.center().x() - drawn.width() / 2, box.center().y() - drawn.height() / 2,
-                  drawn.width(), drawn.height());
 }
 
 QSizeF stageSize(const QSizeF& area, double aspectRatio) {

@@ -6,10 +6,6 @@
 #include "app/preview/preview_view.hpp"
 #include "app/preview/video_feed.hpp"
 
-#include <QPainter>
-
-#include <cmath>
-
 namespace kestro {
 
 namespace {
@@ -23,7 +19,6 @@ PreviewStageView::PreviewStageView(QWidget* parent)
       ratio_(EditorState::kDefaultStageAspectRatio) {
     setAttribute(Qt::WA_TranslucentBackground);
     preview_->setFitMode(VideoFitMode::fill);
-    preview_->setCornerRadius(kStageCornerRadius);
     preview_->setShadowMargin(kPreviewShadowMargin);
     relayout();
 }
@@ -77,7 +72,5 @@ void PreviewStageView::relayout() {
     }
     update();
 }
-
-void PreviewStageView::paintEvent(QPaintEvent*) {}
 
 }  // namespace kestro

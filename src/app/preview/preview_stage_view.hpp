@@ -1,7 +1,7 @@
 #pragma once
 // The editor's preview area: a stage of the editor's aspect ratio fitted into the space given,
-// holding the live preview with rounded corners, and the empty-state card while neither a movie
-// nor a frame is loaded.
+// holding the live preview, and the empty-state card while neither a movie nor a frame is
+// loaded.
 
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
@@ -33,11 +33,8 @@ public:
     EmptyStateCard* emptyStateCard() const { return card_; }
     bool showsEmptyState() const;
 
-    static constexpr qreal kStageCornerRadius = 12;
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void relayout();

@@ -14,12 +14,13 @@ namespace {
 
 constexpr qreal kShadowBlur = 12;
 
-// Straight RGBA viewed as a QImage; the copy detaches it from the core image's lifetime.
-QImage toQImage(const Image& img) {
+// Straight RGBA as a premultiplied QImage of its own, ready to be scaled and drawn; the
+// conversion copies, so the result does not depend on the core image's lifetime.
+QImage toPremultiplied(const Image& img) {
     if (img.empty()) return {};
     return QImage(img.rgba.data(), img.width, img.height, static_cast<qsizetype>(img.stride()),
                   QImage::Format_RGBA8888)
-        .copy();
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 }  // namespace
@@ -40,6 +41,16 @@ void PreviewView::setFeed(VideoFeed* feed) {
 void PreviewView::setFrameImage(std::shared_ptr<const Image> image) {
     if (frameImage_ == image) return;
     frameImage_ = std::move(image);
+    // The full-size pictures are made here, once per frame image; a resize only scales them.
+    frameFull_ = QImage();
+    maskFull_ = QImage();
+    if (frameImage_ && !frameImage_->empty()) {
+        frameFull_ = toPremultiplied(*frameImage_);
+        if (const std::optional<Image> mask = screenOpeningMask(*frameImage_))
+            maskFull_ = toPremultiplied(*mask);
+        ++openingMaskRuns_;
+    }
+    cachedSize_ = QSize();  // whatever was scaled belongs to the previous image
     update();
 }
 
@@ -60,11 +71,6 @@ void PreviewView::setFitMode(VideoFitMode mode) {
     update();
 }
 
-void PreviewView::setCornerRadius(qreal radius) {
-    cornerRadius_ = radius;
-    update();
-}
-
 void PreviewView::setShadowMargin(int margin) {
     shadowMargin_ = std::max(0, margin);
     update();
@@ -79,7 +85,7 @@ PreviewLayout PreviewView::layout() const {
     const QSizeF frameSize =
         frameImage_ && !frameImage_->empty() ? QSizeF(frameImage_->width, frameImage_->height) : QSizeF();
     return computePreviewLayout(QRectF(QPointF(0, 0), content.size()), frameSize, screen_, scale_,
-                                offsetX_, offsetY_);
+                                offsetX_, offsetY_, fitMode_);
 }
 
 void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLeft,
@@ -87,34 +93,25 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
     const QSize px(std::max(1, int(std::lround(frameTopLeft.width() * dpr))),
                    std::max(1, int(std::lround(frameTopLeft.height() * dpr))));
     const QRect playerPx = QRectF(playerInFrame.topLeft() * dpr, playerInFrame.size() * dpr).toAlignedRect();
-    const bool frameChanged =
-        cachedFor_ != frameImage_.get() || cachedSize_ != px || cachedPlayer_ != playerPx;
-    const QTransform transform = l.videoTransform(playerInFrame);
-    if (!frameChanged && clipTransform_ == transform && clipContainerRadius_ == l.containerCornerRadius)
-        return;
+    const bool frameChanged = cachedSize_ != px || cachedPlayer_ != playerPx;
+    if (!frameChanged && clipContainerRadius_ == l.containerCornerRadius) return;
 
     if (frameChanged) {
-        cachedFor_ = frameImage_.get();
         cachedSize_ = px;
         cachedPlayer_ = playerPx;
         frameScaled_ = QImage();
         mask_ = QImage();
         shadow_ = QImage();
-        if (frameImage_ && !frameImage_->empty()) {
-            frameScaled_ = toQImage(*frameImage_)
-                               .convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                               .scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (!frameFull_.isNull()) {
+            frameScaled_ = frameFull_.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             frameScaled_.setDevicePixelRatio(dpr);
             // The opening mask: the frame's see-through pixels, and nothing outside P.
-            if (const std::optional<Image> mask = screenOpeningMask(*frameImage_)) {
-                const QImage scaled = toQImage(*mask)
-                                          .convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                                          .scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (!maskFull_.isNull()) {
                 mask_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
                 mask_.fill(Qt::transparent);
                 QPainter p(&mask_);
                 p.setClipRect(playerPx);
-                p.drawImage(0, 0, scaled);
+                p.drawImage(0, 0, maskFull_.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
                 ++maskBuilds_;
             }
             QImage small = frameScaled_.scaled(px / std::max<qreal>(dpr, 1.0));
@@ -124,8 +121,8 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
     }
 
     // Everything that cuts the video, in one alpha image, so a repaint composites once instead
-    // of rasterising rounded clip paths for every picture.
-    clipTransform_ = transform;
+    // of rasterising rounded clip paths for every picture. Like the export, the video shows
+    // inside P's rounded corners wherever it is placed; the clip does not move with it.
     clipContainerRadius_ = l.containerCornerRadius;
     clip_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
     clip_.setDevicePixelRatio(dpr);
@@ -142,7 +139,6 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
         container.addRoundedRect(frameLocal, l.containerCornerRadius, l.containerCornerRadius);
         p.fillPath(container, Qt::black);
     }
-    // The video's own rounded corners move and scale with it.
     QPainterPath rounded;
     rounded.addRoundedRect(playerInFrame, l.playerCornerRadius, l.playerCornerRadius);
     QImage roundedMask(px, QImage::Format_ARGB32_Premultiplied);
@@ -151,7 +147,6 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
     {
         QPainter rp(&roundedMask);
         rp.setRenderHint(QPainter::Antialiasing);
-        rp.setTransform(transform);
         rp.fillPath(rounded, Qt::black);
     }
     p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
@@ -177,12 +172,6 @@ void PreviewView::paintEvent(QPaintEvent*) {
         p.drawImage(QPointF(frame.x() - m, frame.y() - m + 8), shadow_);
     }
 
-    if (cornerRadius_ > 0) {
-        QPainterPath clip;
-        clip.addRoundedRect(QRectF(QPointF(0, 0), content.size()), cornerRadius_, cornerRadius_);
-        p.setClipPath(clip);
-    }
-
     const QImage picture = feed_ ? feed_->currentFrame() : QImage();
     if (feed_ && !picture.isNull()) {
         const QSize layerPx = clip_.size();
@@ -193,14 +182,15 @@ void PreviewView::paintEvent(QPaintEvent*) {
             QPainter lp(&layer_);
             lp.setRenderHint(QPainter::SmoothPixmapTransform);
             const QSize videoSize = feed_->videoSize().isEmpty() ? picture.size() : feed_->videoSize();
-            const QRectF target = videoRectInside(player, QSizeF(videoSize), fitMode_);
-            // A rectangular clip is cheap and spares drawing the part a fill crops away.
-            lp.setClipRect(l.videoTransform(player).mapRect(player));
-            lp.setTransform(l.videoTransform(player), true);
+            // Placed where the export places it.
+            const QRectF target = l.videoRect(QSizeF(videoSize));
+            // A rectangular clip is cheap and spares drawing the part outside P.
+            lp.setClipRect(player);
+            // Inside P the export shows black where the video does not reach.
+            if (!target.contains(player)) lp.fillRect(player, Qt::black);
             lp.drawImage(target, picture);
             // Decode straight to the size the picture is drawn at.
-            feed_->setTargetSize((target.size() * l.videoScale * dpr).toSize());
-            lp.resetTransform();
+            feed_->setTargetSize((target.size() * dpr).toSize());
             lp.setClipping(false);
             lp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
             lp.drawImage(0, 0, clip_);
