@@ -1,8 +1,9 @@
 // The interface kit: button variants and sizes, the pressed look, the status dot, the floating
-// animation, the resolution menu, and the frame preset menu with its groups and badge.
+// animation (paused while hidden), the resolution menu, and the frame preset menu with its groups and badge.
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/frame_preset_picker.hpp"
+#include "app/preview/empty_state_card.hpp"
 #include "app/ui/export_resolution_selector.hpp"
 #include "app/ui/floating_animation.hpp"
 #include "app/ui/menu_picker.hpp"
@@ -86,6 +87,35 @@ TEST(FloatingAnimation, StartsAtRestAndBobsWithinTwoPoints) {
     QTest::qWait(1000);
     EXPECT_LT(floating.offset(), 2);
     EXPECT_GE(floating.offset(), -2);
+}
+
+TEST(FloatingAnimation, PausesAndResumesWhereItStopped) {
+    FloatingAnimation floating;
+    floating.pause();  // before the start: nothing to pause
+    EXPECT_FALSE(floating.isFloating());
+    floating.start();
+    QTest::qWait(300);
+    floating.pause();
+    EXPECT_FALSE(floating.isFloating());
+    const qreal stopped = floating.offset();
+    QTest::qWait(300);
+    EXPECT_EQ(floating.offset(), stopped);
+    floating.start();
+    EXPECT_TRUE(floating.isFloating());
+    QTest::qWait(300);
+    EXPECT_NE(floating.offset(), stopped);
+}
+
+TEST(EmptyStateCard, BobsOnlyWhileShown) {
+    EmptyStateCard card;
+    card.resize(card.sizeFor(400));
+    EXPECT_FALSE(card.floating()->isFloating());
+    card.show();
+    EXPECT_TRUE(card.floating()->isFloating());
+    card.hide();
+    EXPECT_FALSE(card.floating()->isFloating());
+    card.show();
+    EXPECT_TRUE(card.floating()->isFloating());
 }
 
 TEST(ExportResolutionSelector, ListsTheThreeSizesInOrderAndReportsAChoice) {

@@ -128,13 +128,10 @@ protected:
         const qreal phase = picker_->attentionPhase();
         const QRectF field = QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin);
         const qreal scale = 1.0 + 0.05 * phase;
-        const QPointF c = field.center();
-        p.translate(c);
         // The field is much wider than tall; growing the height by the same ratio would look
         // flat, so the height grows by as many points as the width does, capped.
         const qreal growX = field.width() * (scale - 1) / 2;
         const qreal growY = std::min(growX, 6.0 * phase);
-        p.translate(-c);
         QColor blue = Palette::current().systemBlue;
         blue.setAlphaF(static_cast<float>(1.0 - 0.2 * phase));
         p.setPen(QPen(blue, 3));

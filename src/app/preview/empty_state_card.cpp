@@ -69,6 +69,12 @@ void EmptyStateCard::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
+// The bob only runs while the card can be seen.
+void EmptyStateCard::hideEvent(QHideEvent* event) {
+    floating_->pause();
+    QWidget::hideEvent(event);
+}
+
 QSize EmptyStateCard::sizeFor(qreal maxWidth) const {
     const qreal w = std::max<qreal>(std::min(CardLayout::naturalWidth() + 2 * kPadding + 40, maxWidth), 0);
     const qreal h = CardLayout(w).contentHeight() + 2 * kPadding;

@@ -7,9 +7,19 @@ namespace kestro {
 
 FloatingAnimation::FloatingAnimation(QObject* parent) : QObject(parent) {}
 
+bool FloatingAnimation::isFloating() const {
+    return group_ && group_->state() == QAbstractAnimation::Running;
+}
+
+void FloatingAnimation::pause() {
+    if (isFloating()) group_->pause();
+}
+
 void FloatingAnimation::start() {
-    if (floating_) return;
-    floating_ = true;
+    if (group_) {
+        if (group_->state() == QAbstractAnimation::Paused) group_->resume();
+        return;
+    }
     group_ = new QSequentialAnimationGroup(this);
     // Up then down, repeated for ever: the same as one animation reversing on each repetition.
     for (const auto& [from, to] : {std::pair{kAmplitude, -kAmplitude}, {-kAmplitude, kAmplitude}}) {

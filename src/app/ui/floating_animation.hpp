@@ -16,9 +16,13 @@ public:
 
     // Vertical offset in points, positive downwards: +2 at rest, -2 at the top of the stroke.
     qreal offset() const { return offset_; }
-    bool isFloating() const { return floating_; }
-    // Called when the decorated content is first shown; further calls change nothing.
+    // Whether the bob is running (started and not paused).
+    bool isFloating() const;
+    // Called whenever the decorated content is shown: the first call starts the bob, a call
+    // after pause() resumes it where it stopped; otherwise nothing changes.
     void start();
+    // Called when the content is hidden: nothing to see, so no frames are spent on it.
+    void pause();
 
     static constexpr qreal kAmplitude = 2.0;
     static constexpr int kStrokeMs = 2000;
@@ -28,7 +32,6 @@ signals:
 
 private:
     qreal offset_ = kAmplitude;
-    bool floating_ = false;
     QSequentialAnimationGroup* group_ = nullptr;
 };
 

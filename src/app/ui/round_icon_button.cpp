@@ -16,6 +16,7 @@ RoundIconButton::RoundIconButton(const QString& symbol, int diameter, QWidget* p
 }
 
 void RoundIconButton::setSymbol(const QString& symbol) {
+    if (symbol_ == symbol) return;  // callers refresh it many times a second
     symbol_ = symbol;
     update();
 }

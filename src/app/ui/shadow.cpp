@@ -48,7 +48,7 @@ void boxBlurAlpha(QImage& img, int radius) {
 void paintShadow(QPainter& painter, const QRectF& shape, qreal radius, const ShadowSpec& shadow) {
     if (shape.isEmpty() || shadow.color.alpha() == 0) return;
     const int blur = static_cast<int>(std::ceil(shadow.blur));
-    const int margin = blur * 2 + 2;
+    const int margin = silhouetteShadowMargin(shadow.blur);
     const int w = static_cast<int>(std::ceil(shape.width())) + margin * 2;
     const int h = static_cast<int>(std::ceil(shape.height())) + margin * 2;
     // Bigger than any surface of the window; the cache could not hold it.
@@ -63,27 +63,21 @@ void paintShadow(QPainter& painter, const QRectF& shape, qreal radius, const Sha
                             .arg(shadow.color.rgba(), 0, 16);
     QImage* img = cache.object(key);
     if (!img) {
-        // Alpha carries the shape; the colour is premultiplied in at the end.
-        auto* made = new QImage(w, h, QImage::Format_ARGB32);
-        made->fill(Qt::transparent);
+        // The rounded rectangle's silhouette, from its own top-left corner; the shadow adds the
+        // margin around it.
+        QImage shapeImage(static_cast<int>(std::ceil(shape.width())),
+                          static_cast<int>(std::ceil(shape.height())),
+                          QImage::Format_ARGB32_Premultiplied);
+        shapeImage.fill(Qt::transparent);
         {
-            QPainter p(made);
+            QPainter p(&shapeImage);
             p.setRenderHint(QPainter::Antialiasing);
             p.setPen(Qt::NoPen);
             p.setBrush(Qt::black);
-            p.drawRoundedRect(QRectF(margin, margin, shape.width(), shape.height()), radius, radius);
+            p.drawRoundedRect(QRectF(0, 0, shape.width(), shape.height()), radius, radius);
         }
-        // Box radius chosen so three passes spread about as far as the requested blur.
-        boxBlurAlpha(*made, std::max(1, blur / 2));
-        const QColor c = shadow.color;
-        for (int y = 0; y < h; ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(made->scanLine(y));
-            for (int x = 0; x < w; ++x)
-                row[x] = qRgba(c.red(), c.green(), c.blue(), qAlpha(row[x]) * c.alpha() / 255);
-        }
-        *made = made->convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        cache.insert(key, made, w * h);
-        img = made;
+        img = new QImage(silhouetteShadow(shapeImage, shadow.blur, shadow.color));
+        cache.insert(key, img, w * h);
     }
     painter.drawImage(QPointF(shape.x() - margin + shadow.offset.x(),
                               shape.y() - margin + shadow.offset.y()),

@@ -2,10 +2,10 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
-#include <functional>
+#include <algorithm>
 #include <map>
+#include <utility>
 
 namespace kestro {
 namespace {
@@ -15,7 +15,6 @@ struct Drawing {
     QPainterPath path;
     bool filled = true;
     qreal stroke = 2.0;
-    QPainterPath cutout;  // drawn in the clear colour over a filled path (holes with a gap)
 };
 
 QPainterPath circle(qreal cx, qreal cy, qreal r) {
@@ -42,8 +41,11 @@ QPainterPath roundRect(qreal x, qreal y, qreal w, qreal h, qreal r) {
     return p;
 }
 
-const std::map<QString, std::function<Drawing()>>& table() {
-    static const std::map<QString, std::function<Drawing()>> t = {
+// The drawings are made once, on first use: their path operations (subtractions, strokes)
+// are too slow to repeat on every paint.
+std::map<QString, Drawing> makeTable() {
+    using Maker = Drawing (*)();
+    const std::pair<const char*, Maker> makers[] = {
         {"play.fill", [] { return Drawing{polygon({{7, 4.5}, {20, 12}, {7, 19.5}})}; }},
         {"pause.fill",
          [] { return Drawing{roundRect(5.5, 4.5, 4.5, 15, 1.2) + roundRect(14, 4.5, 4.5, 15, 1.2)}; }},
@@ -185,17 +187,22 @@ const std::map<QString, std::function<Drawing()>>& table() {
              return Drawing{tri.subtracted(mark)};
          }},
     };
+    std::map<QString, Drawing> t;
+    for (const auto& [name, make] : makers) t.emplace(QString::fromLatin1(name), make());
+    return t;
+}
+
+const std::map<QString, Drawing>& table() {
+    static const std::map<QString, Drawing> t = makeTable();
     return t;
 }
 
 }  // namespace
 
-bool hasSymbol(const QString& name) { return table().count(name) > 0; }
-
 void paintSymbol(QPainter& painter, const QString& name, const QRectF& box, const QColor& color) {
     const auto it = table().find(name);
     if (it == table().end() || box.isEmpty()) return;
-    const Drawing d = it->second();
+    const Drawing& d = it->second;
     const qreal side = std::min(box.width(), box.height());
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -214,15 +221,6 @@ void paintSymbol(QPainter& painter, const QString& name, const QRectF& box, cons
         painter.drawPath(d.path);
     }
     painter.restore();
-}
-
-QIcon symbolIcon(const QString& name, const QColor& color, int pixelSize) {
-    QPixmap pm(pixelSize * 2, pixelSize * 2);
-    pm.setDevicePixelRatio(2.0);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    paintSymbol(p, name, QRectF(0, 0, pixelSize, pixelSize), color);
-    return QIcon(pm);
 }
 
 }  // namespace kestro

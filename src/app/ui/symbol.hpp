@@ -4,7 +4,6 @@
 // with ("play.fill", "moon.fill", ...); an unknown name draws nothing.
 
 #include <QColor>
-#include <QIcon>
 #include <QRectF>
 #include <QString>
 
@@ -12,8 +11,6 @@ class QPainter;
 
 namespace kestro {
 
-bool hasSymbol(const QString& name);
 void paintSymbol(QPainter& painter, const QString& name, const QRectF& box, const QColor& color);
-QIcon symbolIcon(const QString& name, const QColor& color, int pixelSize);
 
 }  // namespace kestro
