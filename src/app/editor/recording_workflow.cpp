@@ -2,13 +2,12 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/workflow_dialogs.hpp"
+#include "core/thread_name.hpp"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTimer>
-
-#include <pthread.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -240,7 +239,7 @@ void RecordingWorkflow::stopThen(std::function<void()> continuation) {
     }
     setStopping(true);
     stopper_ = std::thread([this, continuation = std::move(continuation)] {
-        pthread_setname_np(pthread_self(), "kestro-rec-stop");
+        nameThisThread("kestro-rec-stop");
         recorder_.stopRecording();
         QMetaObject::invokeMethod(
             this,

@@ -1,5 +1,7 @@
 #include "core/capture/child_process.hpp"
 
+#include "core/thread_name.hpp"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
@@ -70,14 +72,6 @@ int openPipe(PipeEnds& ends) {
 
 ProcessError errorFromNumber(int code) {
     return ProcessError{code, std::generic_category().message(code)};
-}
-
-void nameThisThread(const char* name) {
-#if defined(__APPLE__)
-    pthread_setname_np(name);
-#else
-    pthread_setname_np(pthread_self(), name);
-#endif
 }
 
 // Starts a named thread with every signal blocked, so that signal handlers of the program run on

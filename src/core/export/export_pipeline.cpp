@@ -2,12 +2,11 @@
 
 #include "core/media/av_error.hpp"
 #include "core/media/bounded_queue.hpp"
+#include "core/thread_name.hpp"
 
 extern "C" {
 #include <libavutil/mathematics.h>
 }
-
-#include <pthread.h>
 
 #include <algorithm>
 #include <atomic>
@@ -41,10 +40,6 @@ struct Composed {
     AVFramePtr frame;
     int64_t tick = 0;
 };
-
-void nameThread(const char* name) {
-    pthread_setname_np(pthread_self(), name);
-}
 
 class Pipeline {
 public:
@@ -127,7 +122,7 @@ private:
 
     // Decode thread: picks the frame of every output tick.
     void decodeLoop() {
-        nameThread("kestro-decode");
+        nameThisThread("kestro-decode");
         decodeTicks();
         picked_.close();
         finished();
@@ -193,7 +188,7 @@ private:
 
     // Compose thread: one canvas picture per tick; a repeated source frame reuses the last one.
     void composeLoop() {
-        nameThread("kestro-compose");
+        nameThisThread("kestro-compose");
         AVFramePtr last;
         while (auto item = picked_.pop()) {
             AVFramePtr out;
@@ -223,7 +218,7 @@ private:
 
     // Encode thread: pictures, the sound alongside, then the trailer.
     void encodeLoop() {
-        nameThread("kestro-encode");
+        nameThisThread("kestro-encode");
         encodeAll();
         finished();
     }

@@ -4,8 +4,7 @@
 #include "core/media/media_input.hpp"
 #include "core/media/player_frame_converter.hpp"
 #include "core/media/video_reader.hpp"
-
-#include <pthread.h>
+#include "core/thread_name.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -118,7 +117,7 @@ private:
 };
 
 void PlayerEngine::run() {
-    pthread_setname_np(pthread_self(), "kestro-player");
+    nameThisThread("kestro-player");
     for (;;) {
         const Requests r = take();
         if (r.stop) return;
