@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace kestro::cli {
 
@@ -17,9 +19,8 @@ using Availability = SimulatorRecorder::Availability;
 int runDevices(bool json) {
     SimulatorRecorder recorder(
         SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN")));
-    const Availability availability = recorder.checkAvailability();
     std::vector<SimulatorDevice> devices;
-    if (availability == Availability::available) devices = recorder.listBootedDevices();
+    const Availability availability = recorder.checkAvailability(&devices);
     const bool toolsMissing = availability == Availability::xcodeMissing ||
                               availability == Availability::simctlUnavailable;
 
@@ -31,23 +32,25 @@ int runDevices(bool json) {
         return toolsMissing ? kExitFailed : kExitOk;
     }
 
+    const std::string message(SimulatorRecorder::availabilityMessage(availability));
     switch (availability) {
         case Availability::xcodeMissing:
-            printError("Xcode Command Line Tools not found. Please install Xcode and tools.",
+            printError(message,
                        "No xcrun was found at " + recorder.xcrunPath() +
                            " or the other places it is installed.",
                        false);
             return kExitFailed;
         case Availability::simctlUnavailable:
-            printError("simctl is unavailable. Ensure Xcode command line tools are installed.",
-                       "xcrun at " + recorder.xcrunPath() + " could not be started.", false);
+            printError(message, "xcrun at " + recorder.xcrunPath() + " could not be started.",
+                       false);
             return kExitFailed;
         case Availability::noBootedSimulators:
         case Availability::available:
             break;
     }
     if (devices.empty()) {
-        std::cout << "No booted simulators found. Boot an iOS simulator in Xcode.\n";
+        std::cout << SimulatorRecorder::availabilityMessage(Availability::noBootedSimulators)
+                  << '\n';
         return kExitOk;
     }
     for (const SimulatorDevice& d : devices) std::cout << d.id << "  " << d.name << '\n';

@@ -3,20 +3,18 @@
 #include "cli/cli_output.hpp"
 #include "cli/commands.hpp"
 #include "cli/export_options.hpp"
-#include "cli/export_output_probe.hpp"
 #include "cli/export_progress.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/canvas_size.hpp"
 #include "core/export/export_config.hpp"
 #include "core/export/export_error.hpp"
+#include "core/media/movie_probe.hpp"
 #include "core/model/export_resolution.hpp"
 #include "core/model/frame_image.hpp"
-#include "core/model/png.hpp"
 
 #include <signal.h>
 
 #include <atomic>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -105,8 +103,9 @@ int runExport(const ExportOptions& options) {
                           json);
     }
 
-    const auto resolution = exportResolutionFromRaw(options.resolution);
-    if (!resolution) return usageError("--resolution must be 720p, 1080p or 1440p.", json);
+    // The option admits only the names of the resolutions, so this always finds one.
+    const ExportResolution resolution =
+        exportResolutionFromRaw(options.resolution).value_or(ExportResolution::hd720p);
 
     const auto background = parseBackground(options.background);
     if (!background) {
@@ -158,15 +157,14 @@ int runExport(const ExportOptions& options) {
                                   "of a PNG.",
                               json);
         }
-        auto image = loadPng(*framePath);
-        if (!image) {
+        frame = loadTrimmedPng(*framePath);
+        if (!frame) {
             return failure("The frame image \"" + framePath->string() + "\" is not a readable PNG.",
                            json);
         }
-        frame = trimTransparentBorders(*image);
     }
 
-    const CanvasSize canvas = canvasSize(*resolution, frame ? &*frame : nullptr);
+    const CanvasSize canvas = canvasSize(resolution, frame ? &*frame : nullptr);
     config.width = canvas.width;
     config.height = canvas.height;
     config.trimStart = options.start;
@@ -205,8 +203,10 @@ int runExport(const ExportOptions& options) {
                               {"format", isMovFormat(config) ? "mov" : "mp4"},
                               {"width", config.width},
                               {"height", config.height}};
-        const auto duration = probeDuration(written);
-        object["duration"] = duration ? nlohmann::json(*duration) : nlohmann::json(nullptr);
+        // The duration as the written container states it; null when it cannot be read back.
+        const auto info = probeMovie(written);
+        object["duration"] =
+            info && info->duration > 0 ? nlohmann::json(info->duration) : nlohmann::json(nullptr);
         printJson(object);
     } else if (!options.quiet) {
         std::fprintf(stdout, "%s\n", written.string().c_str());
@@ -224,6 +224,7 @@ void addExportCommand(CLI::App& app, Runner& run) {
     sub->add_option("-o,--output", options->output, "The movie to write")->required();
     sub->add_option("--frame", options->frame,
                     "A frame key (see \"kestro-cli frames\") or the path of a frame PNG");
+    // Matched in any case; the check hands back the listed spelling, so "MOV" arrives as "mov".
     sub->add_option("--format", options->format, "mp4 or mov (default: from the output's name)")
         ->check(CLI::IsMember({"mp4", "mov"}, CLI::ignore_case));
     sub->add_option("--resolution", options->resolution, "720p, 1080p or 1440p (default 720p)")
@@ -239,13 +240,7 @@ void addExportCommand(CLI::App& app, Runner& run) {
     sub->add_option("--offset-y", options->offsetY, "Shift up, percent of half the screen");
     sub->add_flag("--json", options->json, "Print the result as one JSON object");
     sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
-    sub->callback([&run, options] {
-        run = [options] {
-            // Options spelt in any case ("MOV") mean the same.
-            for (auto& c : options->format) c = static_cast<char>(std::tolower(c));
-            return runExport(*options);
-        };
-    });
+    sub->callback([&run, options] { run = [options] { return runExport(*options); }; });
 }
 
 }  // namespace kestro::cli

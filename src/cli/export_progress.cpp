@@ -21,7 +21,6 @@ ExportProgressBar::ExportProgressBar(bool enabled) : enabled_(enabled && isatty(
 void ExportProgressBar::update(double fraction) {
     if (!enabled_ || std::isnan(fraction)) return;
     fraction = std::clamp(fraction, 0.0, 1.0);
-    const std::lock_guard lock(mutex_);
     const int permille = static_cast<int>(fraction * 1000);
     const auto now = std::chrono::steady_clock::now();
     // The final 100% is always drawn; anything else at most every 100 ms and only when it moved.
@@ -42,7 +41,6 @@ void ExportProgressBar::draw(double fraction) {
 }
 
 void ExportProgressBar::finish() {
-    const std::lock_guard lock(mutex_);
     if (drawn_) std::fputc('\n', stderr);
     drawn_ = false;
 }

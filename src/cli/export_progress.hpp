@@ -1,11 +1,10 @@
 #pragma once
 // The export's progress bar on standard error. It draws only when standard error is a terminal
 // (a log file or a pipe gets no carriage-return noise) and redraws at most ten times a second.
-// update() may be called from the engine's thread; finish() from the thread that started the
-// export, after the export has returned (so the two never overlap).
+// Used from one thread only: the exporter calls its progress handler, and so update(), on the
+// thread that runs the export, and finish() follows once the export has returned.
 
 #include <chrono>
-#include <mutex>
 
 namespace kestro::cli {
 
@@ -21,7 +20,6 @@ private:
     void draw(double fraction);
 
     bool enabled_;
-    std::mutex mutex_;
     bool drawn_ = false;
     int lastPermille_ = -1;
     std::chrono::steady_clock::time_point lastDraw_{};

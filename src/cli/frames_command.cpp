@@ -4,6 +4,7 @@
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/model/resources.hpp"
+#include "core/thread_name.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -15,8 +16,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <pthread.h>
 
 namespace kestro::cli {
 
@@ -61,24 +60,19 @@ void analyseRows(std::vector<FrameRow>& rows, const std::filesystem::path& resou
             FrameRow& row = rows[i];
             if (!row.preset->bundleImageName) continue;
             const auto& name = *row.preset->bundleImageName;
-            if (auto url = frameImageURL(name, resources)) {
-                std::error_code error;
-                auto absolute = std::filesystem::absolute(*url, error);
-                row.image = error ? *url : absolute.lexically_normal();
-            }
-            if (auto image = loadFrameImage(name, resources))
-                row.detected = detectScreenRect(*image);
+            const auto url = frameImageURL(name, resources);
+            if (!url) continue;
+            std::error_code error;
+            auto absolute = std::filesystem::absolute(*url, error);
+            row.image = error ? *url : absolute.lexically_normal();
+            if (auto image = loadTrimmedPng(*url)) row.detected = detectScreenRect(*image);
         }
     };
     const unsigned workers = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 4);
     std::vector<std::thread> threads;
     for (unsigned i = 1; i < workers && i < rows.size(); ++i) {
         threads.emplace_back([&work] {
-#if defined(__APPLE__)
-            pthread_setname_np("kestro-frames");
-#else
-            pthread_setname_np(pthread_self(), "kestro-frames");
-#endif
+            nameThisThread("kestro-frames");
             work();
         });
     }

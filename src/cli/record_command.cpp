@@ -46,16 +46,10 @@ int runRecord(const RecordOptions& options) {
     std::filesystem::path output = std::filesystem::absolute(options.output, ec);
     if (ec) output = options.output;
 
+    // Only the UDID is given; it also stands for the name, which the recorder shows only for a
+    // device that is not booted, and so not listed by name anyway.
     std::optional<SimulatorDevice> device;
-    if (!options.device.empty()) {
-        // Only the UDID was given; the listing knows the name the recorder's messages use.
-        device = SimulatorDevice{options.device, options.device};
-        for (const SimulatorDevice& booted : recorder.listBootedDevices())
-            if (booted.id == options.device) {
-                device = booted;
-                break;
-            }
-    }
+    if (!options.device.empty()) device = SimulatorDevice{options.device, options.device};
 
     catchStopSignals();
     auto started = recorder.startRecording(output, device);

@@ -15,14 +15,6 @@ namespace {
 
 QSettings preferences() { return QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro")); }
 
-// Every "Frames/" removed: a second chance for a name stored with the folder prefix.
-std::string withoutFramesPrefix(std::string name) {
-    const std::string prefix = "Frames/";
-    for (auto at = name.find(prefix); at != std::string::npos; at = name.find(prefix))
-        name.erase(at, prefix.size());
-    return name;
-}
-
 }  // namespace
 
 EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
@@ -409,7 +401,6 @@ void EditorState::applyFramePreset(const QString& key) {
         setFrameImage(nullptr);
     } else {
         std::optional<Image> image = loadFrameImage(*preset->bundleImageName);
-        if (!image) image = loadFrameImage(withoutFramesPrefix(*preset->bundleImageName));
         if (!image) {
             // The default opening stays; the placement is left as it is.
             setFrameImage(nullptr);

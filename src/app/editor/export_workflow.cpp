@@ -6,12 +6,10 @@
 #include "core/export/canvas_size.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
-#include "core/model/png.hpp"
+#include "core/thread_name.hpp"
 
 #include <QPointer>
 #include <QTimer>
-
-#include <pthread.h>
 
 #include <algorithm>
 #include <cmath>
@@ -80,10 +78,7 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     // The canvas takes the aspect of the trimmed frame image as the export will read it from
     // its file; an image that cannot be read leaves the plain 16:9 size.
     std::optional<Image> trimmed;
-    if (request.frameImage) {
-        if (std::optional<Image> image = loadPng(*request.frameImage))
-            trimmed = trimTransparentBorders(*image);
-    }
+    if (request.frameImage) trimmed = loadTrimmedPng(*request.frameImage);
     const CanvasSize canvas =
         canvasSize(state.selectedExportResolution(), trimmed ? &*trimmed : nullptr);
     config.width = canvas.width;
@@ -170,7 +165,7 @@ void ExportWorkflow::launch(ExportRequest request) {
     lastRequest_ = request;
     const std::atomic<bool>* cancelFlag = &state_.exportCancelFlag();
     worker_ = std::thread([this, engine = engine_, request = std::move(request), cancelFlag] {
-        pthread_setname_np(pthread_self(), "kestro-export");
+        nameThisThread("kestro-export");
         auto result = engine(
             request, [this](double p) { emit progressReported(p); },
             [cancelFlag] { return cancelFlag->load(); });

@@ -76,6 +76,20 @@ std::string_view SimulatorRecorder::availabilityName(Availability availability) 
     return "xcodeMissing";
 }
 
+std::string_view SimulatorRecorder::availabilityMessage(Availability availability) {
+    switch (availability) {
+        case Availability::available:
+            return {};
+        case Availability::xcodeMissing:
+            return "Xcode Command Line Tools not found. Please install Xcode and tools.";
+        case Availability::simctlUnavailable:
+            return "simctl is unavailable. Ensure Xcode command line tools are installed.";
+        case Availability::noBootedSimulators:
+            return "No booted simulators found. Boot an iOS simulator in Xcode.";
+    }
+    return {};
+}
+
 SimulatorRecorder::SimulatorRecorder() : candidates_(defaultLauncherCandidates()) {}
 
 SimulatorRecorder::SimulatorRecorder(std::vector<std::string> launcherCandidates)
@@ -89,6 +103,12 @@ std::string SimulatorRecorder::xcrunPath() const {
 }
 
 SimulatorRecorder::Availability SimulatorRecorder::checkAvailability() const {
+    return checkAvailability(nullptr);
+}
+
+SimulatorRecorder::Availability SimulatorRecorder::checkAvailability(
+    std::vector<SimulatorDevice>* booted) const {
+    if (booted) booted->clear();
     const std::string launcher = xcrunPath();
     if (!isExecutableFile(launcher)) return Availability::xcodeMissing;
     // Only whether the tool starts matters; what it prints and how it exits do not.
@@ -96,7 +116,11 @@ SimulatorRecorder::Availability SimulatorRecorder::checkAvailability() const {
         SpawnRequest{launcher, {"simctl", "help"}, ChildStream::null, ChildStream::null, false});
     if (!probe) return Availability::simctlUnavailable;
     probe->waitForExit();
-    return listBootedDevices().empty() ? Availability::noBootedSimulators : Availability::available;
+    std::vector<SimulatorDevice> devices = listBootedDevices();
+    const Availability availability =
+        devices.empty() ? Availability::noBootedSimulators : Availability::available;
+    if (booted) *booted = std::move(devices);
+    return availability;
 }
 
 std::vector<SimulatorDevice> SimulatorRecorder::listBootedDevices() const {
@@ -129,18 +153,17 @@ Result<Done, RecorderError> SimulatorRecorder::startRecording(
         target = booted.front();
     }
 
-    switch (checkAvailability()) {
+    const Availability availability = checkAvailability();
+    const std::string message(availabilityMessage(availability));
+    switch (availability) {
         case Availability::available:
             break;
         case Availability::xcodeMissing:
-            return fail(recorderError(
-                2, "Xcode Command Line Tools not found. Please install Xcode and tools."));
+            return fail(recorderError(2, message));
         case Availability::simctlUnavailable:
-            return fail(recorderError(
-                3, "simctl is unavailable. Ensure Xcode command line tools are installed."));
+            return fail(recorderError(3, message));
         case Availability::noBootedSimulators:
-            return fail(
-                recorderError(4, "No booted simulators found. Boot an iOS simulator in Xcode."));
+            return fail(recorderError(4, message));
     }
 
     const std::vector<SimulatorDevice> booted = listBootedDevices();

@@ -52,6 +52,9 @@ public:
     // The name used for an availability in machine-readable output ("available", "xcodeMissing",
     // "simctlUnavailable", "noBootedSimulators").
     static std::string_view availabilityName(Availability availability);
+    // What to tell a user about an availability that keeps a recording from starting; empty for
+    // available.
+    static std::string_view availabilityMessage(Availability availability);
 
     SimulatorRecorder();
     // Candidates are tried in order; when none is executable the first one is still returned by
@@ -66,6 +69,9 @@ public:
 
     std::string xcrunPath() const;
     Availability checkAvailability() const;
+    // The same check; when booted is not null it also receives the booted simulators from the
+    // listing the check made (none when the tools are missing or cannot be started).
+    Availability checkAvailability(std::vector<SimulatorDevice>* booted) const;
     std::vector<SimulatorDevice> listBootedDevices() const;
 
     // Stops any tracked recording first (with its waits), then checks the device (the first

@@ -58,13 +58,17 @@ std::optional<std::filesystem::path> frameImageURL(std::string_view name,
 std::optional<Image> loadFrameImage(std::string_view name, const std::filesystem::path& resources) {
     const auto url = frameImageURL(name, resources);
     if (!url) return std::nullopt;
-    auto image = loadPng(*url);
+    return loadTrimmedPng(*url);
+}
+
+std::optional<Image> loadTrimmedPng(const std::filesystem::path& path) {
+    auto image = loadPng(path);
     if (!image) return std::nullopt;
     return trimTransparentBorders(*image);
 }
 
 Image trimTransparentBorders(const Image& image) {
-    if (image.empty() || image.rgba.size() < image.byteCount()) return image;
+    if (!image.isWellFormed()) return image;
     int minX = image.width, minY = image.height, maxX = -1, maxY = -1;
     for (int y = 0; y < image.height; ++y) {
         const std::uint8_t* row = image.pixel(0, y);
@@ -92,7 +96,7 @@ Image trimTransparentBorders(const Image& image) {
 }
 
 std::optional<ScreenRect> detectScreenRect(const Image& image) {
-    if (image.empty() || image.rgba.size() < image.byteCount()) return std::nullopt;
+    if (!image.isWellFormed()) return std::nullopt;
     const int W = image.width;
     const int H = image.height;
     const auto transparent = [&image](int x, int y) {

@@ -25,6 +25,9 @@ std::optional<std::filesystem::path> frameImageURL(
 std::optional<Image> loadFrameImage(std::string_view name,
                                     const std::filesystem::path& resources = resourcesDir());
 
+// The PNG at path, decoded and already trimmed; none when it cannot be read or decoded.
+std::optional<Image> loadTrimmedPng(const std::filesystem::path& path);
+
 // Crops to the smallest rectangle holding every pixel whose alpha is not 0. An image without
 // any such pixel (or an empty one) is returned unchanged.
 Image trimTransparentBorders(const Image& image);

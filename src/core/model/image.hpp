@@ -28,6 +28,8 @@ struct Image {
     bool empty() const { return width <= 0 || height <= 0 || rgba.empty(); }
     std::size_t stride() const { return static_cast<std::size_t>(width) * 4; }
     std::size_t byteCount() const { return stride() * static_cast<std::size_t>(height); }
+    // Not empty, and the buffer holds exactly width x height pixels.
+    bool isWellFormed() const { return !empty() && rgba.size() == byteCount(); }
 
     // No bounds checks: callers iterate within width x height.
     std::uint8_t* pixel(int x, int y) { return rgba.data() + offset(x, y); }

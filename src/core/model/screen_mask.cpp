@@ -3,9 +3,7 @@
 namespace kestro {
 
 std::optional<Image> screenOpeningMask(const Image& trimmedFrame) {
-    if (trimmedFrame.empty() || trimmedFrame.rgba.size() != trimmedFrame.byteCount()) {
-        return std::nullopt;
-    }
+    if (!trimmedFrame.isWellFormed()) return std::nullopt;
     Image mask = trimmedFrame;
     for (std::size_t i = 3; i < mask.rgba.size(); i += 4) {
         mask.rgba[i] = static_cast<std::uint8_t>(255 - mask.rgba[i]);
