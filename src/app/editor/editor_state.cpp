@@ -217,7 +217,6 @@ void EditorState::restoreSaveLocation() {
 void EditorState::onAppear() {
     restoreSaveLocation();
     emit appeared();
-    if (!customSaveLocationPath_.isEmpty()) setCustomSaveLocation(customSaveLocationPath_);
 }
 
 void EditorState::onDisappear() {

@@ -75,12 +75,10 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
 
     ExportConfig& config = request.config;
     config.format = state.outputFormat() == ExportFormat::mov ? "mov" : "mp4";
-    // The canvas takes the aspect of the trimmed frame image as the export will read it from
-    // its file; an image that cannot be read leaves the plain 16:9 size.
-    std::optional<Image> trimmed;
-    if (request.frameImage) trimmed = loadTrimmedPng(*request.frameImage);
-    const CanvasSize canvas =
-        canvasSize(state.selectedExportResolution(), trimmed ? &*trimmed : nullptr);
+    // The canvas takes the aspect of the trimmed frame image, the one the editor already holds
+    // for the preview; an image that cannot be read leaves the plain 16:9 size.
+    const Image* trimmed = request.frameImage ? state.frameImage().get() : nullptr;
+    const CanvasSize canvas = canvasSize(state.selectedExportResolution(), trimmed);
     config.width = canvas.width;
     config.height = canvas.height;
     config.trimStart = state.trimStart();
@@ -162,7 +160,6 @@ void ExportWorkflow::startExport() {
 }
 
 void ExportWorkflow::launch(ExportRequest request) {
-    lastRequest_ = request;
     const std::atomic<bool>* cancelFlag = &state_.exportCancelFlag();
     worker_ = std::thread([this, engine = engine_, request = std::move(request), cancelFlag] {
         nameThisThread("kestro-export");

@@ -94,9 +94,6 @@ public:
     // The success alert's reveal button: the last line of the success message is the path.
     void showInFinder();
 
-    // The request of the running (or last) export, for the window's status and for tests.
-    const std::optional<ExportRequest>& lastRequest() const { return lastRequest_; }
-
 signals:
     // Emitted from the worker thread; connected queued to updateExportProgress.
     void progressReported(double progress);
@@ -113,7 +110,6 @@ private:
     Engine engine_;
     std::thread worker_;
     bool choosing_ = false;  // the save panel is open
-    std::optional<ExportRequest> lastRequest_;
     std::chrono::milliseconds successClear_ = kSuccessClearDelay;
     std::chrono::milliseconds failureClear_ = kFailureClearDelay;
 };

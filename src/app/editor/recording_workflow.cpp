@@ -120,9 +120,10 @@ void RecordingWorkflow::onAppear() {
 }
 
 void RecordingWorkflow::refreshDevices() {
-    state_.setSimAvailability(fromCore(recorder_.checkAvailability()));
+    std::vector<SimulatorDevice> booted;
+    state_.setSimAvailability(fromCore(recorder_.checkAvailability(&booted)));
     std::vector<SimulatorChoice> devices;
-    for (const SimulatorDevice& d : recorder_.listBootedDevices())
+    for (const SimulatorDevice& d : booted)
         devices.push_back({QString::fromStdString(d.name), QString::fromStdString(d.id)});
     state_.setAvailableDevices(devices);
     // Always the first listed device, even when the previous choice is still booted.

@@ -7,7 +7,6 @@
 #include "core/media/muxer.hpp"
 #include "core/media/video_reader.hpp"
 #include "core/model/frame_image.hpp"
-#include "core/model/png.hpp"
 
 #include <cerrno>
 #include <cmath>
@@ -77,7 +76,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     // The frame image only ever adds to the picture: one that cannot be read is left out.
     std::optional<Image> frame;
     if (frameImage) {
-        if (auto image = loadPng(*frameImage)) frame = trimTransparentBorders(*image);
+        frame = loadTrimmedPng(*frameImage);
     }
 
     const CanvasRect screen = grownScreenRect(config.screen, width, height);
