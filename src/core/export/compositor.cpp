@@ -372,8 +372,7 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
             }
         }
     }
-    // The pictures the video is scaled into; their sizes follow from the placement alone.
-    return allocateScreen();
+    return Done{};
 }
 
 Result<Done, MediaError> Compositor::allocatePictures(int count) {
@@ -382,7 +381,8 @@ Result<Done, MediaError> Compositor::allocatePictures(int count) {
     if (!pool) return fail(pool.error());
     pictures_ = std::move(*pool);
     constant_.reset();  // every picture holds it now
-    return Done{};
+    // The pictures the video is scaled into; their sizes follow from the placement alone.
+    return allocateScreen();
 }
 
 void Compositor::interrupt() {
