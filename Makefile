@@ -1,6 +1,8 @@
 # Kestro: the two commands a user needs are `make run` and `make test`.
 JOBS ?= $(shell nproc)
 BUILD ?= build
+# A compiler cache, when the machine has one, makes rebuilds after a branch switch cheap.
+LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache,)
 ASAN_BUILD ?= build-asan
 CLI := $(BUILD)/src/cli/kestro-cli
 
@@ -12,7 +14,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
@@ -33,7 +35,7 @@ test-fast: build
 
 # The core under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
 test-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+	@cmake -S . -B $(ASAN_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
 		-DKESTRO_SANITIZE=ON -DKESTRO_BUILD_APP=OFF -DKESTRO_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
