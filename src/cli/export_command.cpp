@@ -5,10 +5,10 @@
 #include "cli/export_options.hpp"
 #include "cli/export_progress.hpp"
 #include "core/export/av_exporter.hpp"
-#include "core/export/canvas_size.hpp"
-#include "core/export/export_config.hpp"
+#include "core/export/export_request.hpp"
 #include "core/export/export_error.hpp"
 #include "core/media/movie_probe.hpp"
+#include "core/model/export_format.hpp"
 #include "core/model/export_resolution.hpp"
 #include "core/model/frame_image.hpp"
 
@@ -92,11 +92,12 @@ int runExport(const ExportOptions& options) {
     const fs::path input = options.input;
     const fs::path output = options.output;
 
-    ExportConfig config;
+    ExportChoices choices;
     if (!options.format.empty()) {
-        config.format = options.format;
+        // The option's check admits only the listed names, in the listed spelling.
+        choices.format = exportFormatFromRaw(options.format).value_or(ExportFormat::mp4);
     } else if (auto format = formatFromExtension(output)) {
-        config.format = *format;
+        choices.format = *format;
     } else {
         return usageError("Cannot tell the format from \"" + output.filename().string() +
                               "\"; name the output .mp4 or .mov, or pass --format.",
@@ -104,7 +105,7 @@ int runExport(const ExportOptions& options) {
     }
 
     // The option admits only the names of the resolutions, so this always finds one.
-    const ExportResolution resolution =
+    choices.resolution =
         exportResolutionFromRaw(options.resolution).value_or(ExportResolution::hd720p);
 
     const auto background = parseBackground(options.background);
@@ -112,12 +113,11 @@ int runExport(const ExportOptions& options) {
         return usageError("--background must be transparent, white, black, #RRGGBB or #RRGGBBAA.",
                           json);
     }
-    config.background = *background;
+    choices.background = *background;
 
-    std::optional<ScreenRect> screen;
     if (!options.screen.empty()) {
-        screen = parseScreenRect(options.screen);
-        if (!screen) {
+        choices.screen = parseScreenRect(options.screen);
+        if (!choices.screen) {
             return usageError(
                 "--screen must be X,Y,W,H in percent of the frame, inside 0 to 100, with W and H "
                 "above 0.",
@@ -143,9 +143,9 @@ int runExport(const ExportOptions& options) {
         return usageError("The output must not be the input file.", json);
     }
 
-    std::optional<fs::path> framePath;
-    std::optional<Image> frame;
+    std::shared_ptr<const Image> frame;
     if (!options.frame.empty()) {
+        std::optional<fs::path> framePath;
         if (fs::is_regular_file(options.frame, error)) {
             framePath = fs::path(options.frame);
         } else {
@@ -157,36 +157,28 @@ int runExport(const ExportOptions& options) {
                                   "of a PNG.",
                               json);
         }
-        frame = loadTrimmedPng(*framePath);
-        if (!frame) {
+        auto loaded = loadTrimmedPng(*framePath);
+        if (!loaded) {
             return failure("The frame image \"" + framePath->string() + "\" is not a readable PNG.",
                            json);
         }
+        frame = std::make_shared<const Image>(std::move(*loaded));
     }
 
-    const CanvasSize canvas = canvasSize(resolution, frame ? &*frame : nullptr);
-    config.width = canvas.width;
-    config.height = canvas.height;
-    config.trimStart = options.start;
-    config.trimEnd = options.end;
-    if (screen) {
-        config.screen = *screen;
-    } else if (frame) {
-        config.screen = detectScreenRect(*frame).value_or(kDefaultScreenRect);
-    } else {
-        config.screen = kDefaultScreenRect;
-    }
-    frame.reset();  // the exporter loads its own copy; this one would only take memory
-    config.scale = options.scale / 100;
-    config.offsetX = options.offsetX / 100;
-    config.offsetY = options.offsetY / 100;
-    config.fitMode = VideoFitMode::fill;
+    choices.trimStart = options.start;
+    choices.trimEnd = options.end;
+    choices.scalePercent = options.scale;
+    choices.offsetXPercent = options.offsetX;
+    choices.offsetYPercent = options.offsetY;
+    choices.fitMode = VideoFitMode::fill;
+    const ExportConfig config = buildExportConfig(choices, frame.get());
 
     ExportProgressBar bar(!options.quiet);
     auto result = [&] {
         const CancelSignals signals;
+        // The only reference goes to the engine, which drops it once it has made the canvas.
         return AVFExporter{}.exportVideo(
-            input, framePath, config, output, [&bar](double fraction) { bar.update(fraction); },
+            input, std::move(frame), config, output, [&bar](double fraction) { bar.update(fraction); },
             [] { return gCancelSignal.load() != 0; });
     }();
     bar.finish();
@@ -200,7 +192,7 @@ int runExport(const ExportOptions& options) {
     const fs::path written = fs::absolute(*result, error);
     if (json) {
         nlohmann::json object{{"output", written.string()},
-                              {"format", isMovFormat(config) ? "mov" : "mp4"},
+                              {"format", std::string(rawValue(config.format))},
                               {"width", config.width},
                               {"height", config.height}};
         // The duration as the written container states it; null when it cannot be read back.

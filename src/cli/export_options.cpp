@@ -85,10 +85,10 @@ std::optional<ScreenRect> parseScreenRect(std::string_view text) {
     return rect;
 }
 
-std::optional<std::string> formatFromExtension(const std::filesystem::path& output) {
+std::optional<ExportFormat> formatFromExtension(const std::filesystem::path& output) {
     const std::string extension = lowered(output.extension().string());
-    if (extension == ".mov") return "mov";
-    if (extension == ".mp4" || extension == ".m4v") return "mp4";
+    if (extension == ".mov") return ExportFormat::mov;
+    if (extension == ".mp4" || extension == ".m4v") return ExportFormat::mp4;
     return std::nullopt;
 }
 

@@ -3,6 +3,7 @@
 // so the caller reports a usage error naming the option.
 
 #include "core/export/background_fill.hpp"
+#include "core/model/export_format.hpp"
 #include "core/model/screen_rect.hpp"
 
 #include <filesystem>
@@ -20,6 +21,6 @@ std::optional<BackgroundFill> parseBackground(std::string_view text);
 std::optional<ScreenRect> parseScreenRect(std::string_view text);
 
 // "mp4" or "mov" from the output's extension (any case; ".m4v" counts as MP4); none otherwise.
-std::optional<std::string> formatFromExtension(const std::filesystem::path& output);
+std::optional<ExportFormat> formatFromExtension(const std::filesystem::path& output);
 
 }  // namespace kestro::cli

@@ -45,7 +45,7 @@ TEST(ExportTrimRange, LimitsBoundsToTheMovieAndNeedsAStartBeforeTheEnd) {
     EXPECT_TRUE(hasValidTrimRange(10, -5, 30));   // both limited to the movie
     EXPECT_TRUE(hasValidTrimRange(10, kNaN, 4));  // a start that is not a number is 0
     EXPECT_TRUE(hasValidTrimRange(10, 2, kInf));  // an endless end is the movie's end
-    EXPECT_TRUE(hasValidTrimRange(10, 2, kNaN));  // so is one that is not a number
+    EXPECT_FALSE(hasValidTrimRange(10, 2, kNaN));  // the engine's rule: not a number is 0
     EXPECT_FALSE(hasValidTrimRange(10, 4, 4));
     EXPECT_FALSE(hasValidTrimRange(10, 6, 4));
     EXPECT_FALSE(hasValidTrimRange(10, 12, 15));  // both beyond the end become the end
@@ -117,11 +117,11 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFract
 
     // Before any frame: the start placement (120 %) and the plain canvas.
     ExportRequest before = buildExportRequest(*s, "/tmp/out.mov");
-    EXPECT_EQ(before.config.format, "mov");
+    EXPECT_EQ(before.config.format, ExportFormat::mov);
     EXPECT_EQ(before.config.width, 1280);
     EXPECT_EQ(before.config.height, 720);
     EXPECT_DOUBLE_EQ(before.config.scale, 1.2);
-    EXPECT_FALSE(before.frameImage);
+    EXPECT_FALSE(before.frame);
 
     s->setFramePreset(test::kProKey);
     test::drainEvents();  // the placement reset is queued
@@ -129,8 +129,9 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFract
     const ExportRequest r = buildExportRequest(*s, "/tmp/out.mov");
     EXPECT_EQ(r.input, dir.filePath("source.mp4").toStdString());
     EXPECT_EQ(r.output, "/tmp/out.mov");
-    ASSERT_TRUE(r.frameImage);
-    EXPECT_EQ(r.frameImage->filename(), "iphone16pro_black_portrait.png");
+    // The very image the preview shows, not a second decoding of its file.
+    ASSERT_TRUE(r.frame);
+    EXPECT_EQ(r.frame, s->frameImage());
     // The trimmed frame is 100 x 200: the canvas takes its aspect at the resolution's width.
     EXPECT_EQ(r.config.width, 1920);
     EXPECT_EQ(r.config.height, 3840);
@@ -148,13 +149,13 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFract
 
 TEST_F(ExportWorkflowTest, FramesThatCannotBeUsedFallBackToThePlainCanvas) {
     auto s = loadedEditor();
-    // A preset whose file is not a PNG: the file is still handed over, the canvas is 16:9.
+    // A preset whose file is not a PNG: no frame, and the canvas is 16:9.
     s->setFramePreset(test::kBrokenKey);
     test::drainEvents();
     ExportRequest broken = buildExportRequest(*s, "/tmp/out.mp4");
-    EXPECT_TRUE(broken.frameImage);
+    EXPECT_FALSE(broken.frame);
     EXPECT_EQ(broken.config.height, 720);
-    EXPECT_EQ(broken.config.format, "mp4");
+    EXPECT_EQ(broken.config.format, ExportFormat::mp4);
     // A key that names no preset: no frame at all.
     EXPECT_FALSE(exportFrameImageFor("Frames/no_such_phone_portrait"));
     EXPECT_FALSE(exportFrameImageFor(""));

@@ -3,7 +3,8 @@
 #include "app/editor/editor_state.hpp"
 #include "app/editor/workflow_dialogs.hpp"
 #include "core/export/av_exporter.hpp"
-#include "core/export/canvas_size.hpp"
+#include "core/export/export_request.hpp"
+#include "core/export/render_geometry.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/thread_name.hpp"
@@ -17,13 +18,7 @@
 namespace kestro {
 
 bool hasValidTrimRange(double duration, double trimStart, double trimEnd) {
-    if (!(duration > 0) || !std::isfinite(duration)) return false;
-    const double s = std::isfinite(trimStart) ? trimStart : 0;
-    double start = std::min(duration, s);
-    if (start < 0) start = 0;
-    const double e = std::isfinite(trimEnd) ? trimEnd : duration;
-    const double end = std::min(duration, e);
-    return end >= 0 && start < end && std::isfinite(end);
+    return clampTrimRange(trimStart, trimEnd, duration).ok();
 }
 
 QString exportStageText(double progress) {
@@ -70,26 +65,24 @@ std::optional<std::filesystem::path> exportFrameImageFor(const QString& key) {
 ExportRequest buildExportRequest(const EditorState& state, const std::filesystem::path& output) {
     ExportRequest request;
     request.input = state.videoPath().value_or(QString()).toStdString();
-    request.frameImage = exportFrameImageFor(state.framePreset());
     request.output = output;
+    // The frame the preview shows, when the chosen preset has an image; a preset whose file
+    // could not be read leaves the plain canvas.
+    if (exportFrameImageFor(state.framePreset())) request.frame = state.frameImage();
 
-    ExportConfig& config = request.config;
-    config.format = state.outputFormat() == ExportFormat::mov ? "mov" : "mp4";
-    // The canvas takes the aspect of the trimmed frame image, the one the editor already holds
-    // for the preview; an image that cannot be read leaves the plain 16:9 size.
-    const Image* trimmed = request.frameImage ? state.frameImage().get() : nullptr;
-    const CanvasSize canvas = canvasSize(state.selectedExportResolution(), trimmed);
-    config.width = canvas.width;
-    config.height = canvas.height;
-    config.trimStart = state.trimStart();
-    config.trimEnd = state.trimEnd();
-    config.screen = state.screenRect();
-    config.scale = state.scale() / 100;
-    config.offsetX = state.offsetX() / 100;
-    config.offsetY = state.offsetY() / 100;
-    config.fitMode = VideoFitMode::fill;
-    config.background =
+    ExportChoices choices;
+    choices.format = state.outputFormat();
+    choices.resolution = state.selectedExportResolution();
+    choices.screen = state.screenRect();
+    choices.trimStart = state.trimStart();
+    choices.trimEnd = state.trimEnd();
+    choices.scalePercent = state.scale();
+    choices.offsetXPercent = state.offsetX();
+    choices.offsetYPercent = state.offsetY();
+    choices.fitMode = VideoFitMode::fill;
+    choices.background =
         buildExportBackground(state.exportBackground(), state.customBackgroundColor());
+    request.config = buildExportConfig(choices, request.frame.get());
     return request;
 }
 
@@ -99,7 +92,7 @@ ExportWorkflow::Engine defaultEngine() {
     return [exporter = AVFExporter()](const ExportRequest& request,
                                       ExportWorkflow::ProgressHandler progress,
                                       ExportWorkflow::CancelQuery cancel) {
-        return exporter.exportVideo(request.input, request.frameImage, request.config,
+        return exporter.exportVideo(request.input, request.frame, request.config,
                                     request.output, std::move(progress), std::move(cancel));
     };
 }

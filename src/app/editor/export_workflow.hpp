@@ -15,6 +15,7 @@
 #include "core/model/export_background.hpp"
 #include "core/model/export_format.hpp"
 #include "core/model/export_resolution.hpp"
+#include "core/model/image.hpp"
 #include "core/result.hpp"
 
 #include <QColor>
@@ -24,6 +25,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -32,9 +34,7 @@ namespace kestro {
 class EditorState;
 class WorkflowDialogs;
 
-// Whether the trim range can be exported: a finite positive duration, and after limiting the
-// bounds to the movie (a bound that is not finite counts as the start or the end) a start
-// strictly before the end.
+// Whether the trim range can be exported, by the engine's own rule (clampTrimRange).
 bool hasValidTrimRange(double duration, double trimStart, double trimEnd);
 
 // The text under the export button for a progress fraction.
@@ -50,7 +50,7 @@ BackgroundFill buildExportBackground(ExportBackground background, const QColor& 
 // One run of the engine: what it reads and where it writes.
 struct ExportRequest {
     std::filesystem::path input;
-    std::optional<std::filesystem::path> frameImage;
+    std::shared_ptr<const Image> frame;  // the trimmed frame image; null for none
     ExportConfig config;
     std::filesystem::path output;
 };

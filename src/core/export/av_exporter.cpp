@@ -6,7 +6,6 @@
 #include "core/media/av_error.hpp"
 #include "core/media/muxer.hpp"
 #include "core/media/video_reader.hpp"
-#include "core/model/frame_image.hpp"
 
 #include <cerrno>
 #include <cmath>
@@ -49,9 +48,9 @@ ExportError sourceFailure(const MediaError& error) {
 }  // namespace
 
 Result<fs::path, ExportError> AVFExporter::exportVideo(
-    const fs::path& input, const std::optional<fs::path>& frameImage, const ExportConfig& config,
+    const fs::path& input, std::shared_ptr<const Image> frame, const ExportConfig& config,
     const fs::path& output, ProgressHandler progressHandler, CancelQuery cancelRequested) const {
-    const bool mov = isMovFormat(config);
+    const bool mov = config.format == ExportFormat::mov;
 
     // The source: nothing is written before it has proven usable.
     auto reader = VideoReader::open(input);
@@ -73,11 +72,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     const double frames = std::ceil(range->duration() * frameRate - 1e-6);
     const int64_t frameCount = std::max<int64_t>(1, static_cast<int64_t>(frames));
 
-    // The frame image only ever adds to the picture: one that cannot be read is left out.
-    std::optional<Image> frame;
-    if (frameImage) {
-        frame = loadTrimmedPng(*frameImage);
-    }
+    if (frame && !frame->isWellFormed()) frame.reset();
 
     const CanvasRect screen = grownScreenRect(config.screen, width, height);
     const VideoSize upright{static_cast<double>(info.video.uprightWidth),
@@ -87,7 +82,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     setup.canvasWidth = width;
     setup.canvasHeight = height;
     setup.screen = screen;
-    setup.frame = frame ? &*frame : nullptr;
+    setup.frame = frame.get();
     setup.background = config.background;
     setup.placement = placeVideo(screen, height, upright, config.fitMode, config.scale,
                                  config.offsetX, config.offsetY);

@@ -29,10 +29,12 @@
 #include "core/export/export_error.hpp"
 #include "core/media/encoders.hpp"
 #include "core/media/output_file.hpp"
+#include "core/model/image.hpp"
 #include "core/result.hpp"
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace kestro {
@@ -56,7 +58,10 @@ public:
     AVFExporter() = default;
     explicit AVFExporter(Options options) : options_(std::move(options)) {}
 
-    // Writes `output` and returns it. The movie goes to a temporary file next to `output` and
+    // Writes `output` and returns it. `frame` is the trimmed frame image drawn over the video
+    // (null for none); the exporter lets go of it once the constant canvas is made, so a caller
+    // that hands over its only reference does not hold the image through the whole export.
+    // The movie goes to a temporary file next to `output` and
     // replaces it only when complete: a failed or cancelled export leaves an earlier file there
     // untouched and nothing half-written behind.
     //
@@ -70,7 +75,7 @@ public:
     // shows the latest source frame at or before its time. The sound (MP4 only) is cut to the
     // same range to the sample.
     Result<std::filesystem::path, ExportError> exportVideo(
-        const std::filesystem::path& input, const std::optional<std::filesystem::path>& frameImage,
+        const std::filesystem::path& input, std::shared_ptr<const Image> frame,
         const ExportConfig& config, const std::filesystem::path& output,
         ProgressHandler progressHandler = {}, CancelQuery cancelRequested = {}) const;
 

@@ -1,19 +1,22 @@
 #pragma once
 // The export request: everything the engine needs besides the source, the frame image and the
-// destination. Passed by value; the engine keeps no reference to it after the call.
+// destination. Passed by value; the engine keeps no reference to it after the call. Front ends
+// make it with buildExportConfig (export_request.hpp) from the user's choices.
 
 #include "core/export/background_fill.hpp"
+#include "core/model/export_format.hpp"
 #include "core/model/screen_rect.hpp"
 #include "core/model/video_fit_mode.hpp"
 
 #include <cstdint>
-#include <string>
+#include <optional>
 
 namespace kestro {
 
 struct ExportConfig {
-    std::string format = "mp4";  // "mp4" or "mov"; compared case-insensitively
-    std::int64_t width = 1280;   // canvas size in pixels
+    // Only the format picks the output path: a MOV always keeps alpha, whatever the background.
+    ExportFormat format = ExportFormat::mp4;
+    std::int64_t width = 1280;  // canvas size in pixels
     std::int64_t height = 720;
     double trimStart = 0;  // seconds in the source; clamped by the engine
     double trimEnd = 0;
@@ -23,9 +26,7 @@ struct ExportConfig {
     double offsetY = 0;    // 1 = half the screen rectangle's height, upward
     VideoFitMode fitMode = VideoFitMode::fill;
     BackgroundFill background;
+    std::optional<double> fps;  // frames per second of the output; none: from the source
 };
-
-// Only the format picks the output path: a MOV always keeps alpha, whatever the background.
-bool isMovFormat(const ExportConfig& config);
 
 }  // namespace kestro

@@ -22,20 +22,5 @@ TEST(BackgroundFill, TransparentByKindOrByAlmostNoAlpha) {
     EXPECT_EQ(BackgroundFill::black(), (BackgroundFill{"color", 0, 0, 0, 1}));
 }
 
-TEST(ExportConfig, OnlyTheFormatChoosesTheAlphaPath) {
-    ExportConfig config;
-    for (const char* mov : {"mov", "MOV", "Mov"}) {
-        config.format = mov;
-        EXPECT_TRUE(isMovFormat(config)) << mov;
-    }
-    for (const char* other : {"mp4", "", "mov ", "quicktime"}) {
-        config.format = other;
-        EXPECT_FALSE(isMovFormat(config)) << other;
-    }
-    config.format = "mp4";
-    config.background = BackgroundFill::transparent();
-    EXPECT_FALSE(isMovFormat(config));
-}
-
 }  // namespace
 }  // namespace kestro

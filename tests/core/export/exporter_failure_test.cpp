@@ -189,7 +189,7 @@ TEST_F(ExporterFailureTest, FullDiskAtAnyPointSaysSo) {
     }
     // And the MOV path.
     const ExportError mov =
-        failedExport(source, test::smallConfig("mov"), {}, fullDiskAfter(30000));
+        failedExport(source, test::smallConfig(ExportFormat::mov), {}, fullDiskAfter(30000));
     EXPECT_EQ(mov.errorDescription(), "File system error: Insufficient disk space");
 }
 

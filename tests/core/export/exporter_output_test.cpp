@@ -127,7 +127,7 @@ TEST_F(ExporterOutputTest, MovKeepsAlphaAndDropsTheSound) {
     recipe.seconds = 0.6;
     recipe.audio = true;
     const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, recipe);
-    ExportConfig config = test::smallConfig("mov");
+    ExportConfig config = test::smallConfig(ExportFormat::mov);
     config.background = BackgroundFill::transparent();
     config.height = 420;
     config.screen = ScreenRect{10, 100.0 * 10 / 210, 80, 100.0 * 190 / 210};
@@ -163,7 +163,7 @@ TEST_F(ExporterOutputTest, MovColourBackgroundIsOpaque) {
     recipe.fps = 10;
     recipe.seconds = 0.3;
     const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, recipe);
-    ExportConfig config = test::smallConfig("MOV");  // the format decides, in any case
+    ExportConfig config = test::smallConfig(ExportFormat::mov);
     config.background = BackgroundFill::color(0, 1, 0);
     const auto out = dir / "green.mov";
     const auto run = test::runExport(source, std::nullopt, config, out);

@@ -2,6 +2,7 @@
 // What the exporter tests share: a small request and a run with recorded progress.
 
 #include "core/export/av_exporter.hpp"
+#include "core/model/frame_image.hpp"
 #include "core/model/png.hpp"
 #include "support/movie_fixtures.hpp"
 
@@ -13,7 +14,7 @@
 namespace kestro::test {
 
 // A 200 x 400 canvas (tiny, so exports take well under a second), the opening in the middle.
-inline ExportConfig smallConfig(const std::string& format = "mp4") {
+inline ExportConfig smallConfig(ExportFormat format = ExportFormat::mp4) {
     ExportConfig config;
     config.format = format;
     config.width = 200;
@@ -39,10 +40,17 @@ inline RunResult runExport(const std::filesystem::path& input,
                            AVFExporter::CancelQuery cancel = {},
                            AVFExporter::Options options = {}) {
     RunResult run;
+    // The front ends hand the engine the image they loaded; an unreadable one is no frame.
+    std::shared_ptr<const Image> image;
+    if (frame) {
+        if (auto loaded = loadTrimmedPng(*frame)) {
+            image = std::make_shared<const Image>(std::move(*loaded));
+        }
+    }
     const auto start = std::chrono::steady_clock::now();
     run.result = AVFExporter(std::move(options))
                      .exportVideo(
-                         input, frame, config, output,
+                         input, std::move(image), config, output,
                          [&run](double p) { run.progress.push_back(p); }, std::move(cancel));
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return run;
