@@ -7,6 +7,7 @@
 #include "core/model/video_fit_mode.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kestro {
@@ -23,6 +24,9 @@ struct ExportConfig {
     double offsetY = 0;    // 1 = half the screen rectangle's height, upward
     VideoFitMode fitMode = VideoFitMode::fill;
     BackgroundFill background;
+    // Frames per second of the output (1 to 240, fractions allowed); none lets the engine take
+    // the source's capture rate.
+    std::optional<double> fps;
 };
 
 // Only the format picks the output path: a MOV always keeps alpha, whatever the background.
