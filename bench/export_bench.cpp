@@ -15,11 +15,18 @@
 // scaled by exactly 5/6: integer-only ffmpeg filters and a sub-pixel compositor then place the
 // same pixels, and PSNR measures encoding and scaling, not a half-pixel shift.
 //
+// Two rows measure Kestro against itself: zoom (the same export at 600 % and at 100 %: memory and
+// time must stay within 1.2x, as only what shows in the opening is scaled) and variable rate (a
+// recording whose motion comes in bursts, against the constant-rate recording it was cut from:
+// the capture rate is found from the container's timestamps alone, so the ratio shows what
+// finding it costs beyond the frames written).
+//
 // Usage: export_bench [--runs N] [--cache DIR] [--print]
 //   N runs of each, interleaved, medians printed; --print shows the command lines and stops.
 
 #include "core/export/canvas_size.hpp"
 #include "core/export/render_geometry.hpp"
+#include "core/media/video_reader.hpp"
 #include "core/model/image.hpp"
 #include "core/model/png.hpp"
 
@@ -396,6 +403,92 @@ int main(int argc, char** argv) {
         row.ffmpeg.psnr = psnr(ffmpegOut, reference, compareFormat, logs / "psnr-ffmpeg.log");
     }
 
+    // Kestro against itself: each pair of exports alternates, medians compared.
+    struct SelfRow {
+        const char* name;
+        const char* base;
+        const char* test;
+        std::vector<std::string> baseArgs, testArgs;
+        Side baseSide, testSide;
+        double testFps = 0;
+    };
+    // A variable-rate cut of the source: its first 2 s at 60 fps, then a picture every half
+    // second, each at its original time (average about 14 fps, captured at 60).
+    const fs::path bursts = cache / "source-bursts.mp4";
+    if (!printOnly && !fs::exists(bursts) &&
+        !runOrReport(
+            {KESTRO_BENCH_FFMPEG, "-hide_banner", "-y", "-i", source.string(), "-vf",
+             "select='lt(t,2)+not(mod(n,30))'", "-vsync", "vfr", "-c:v", "libx264", "-preset",
+             "veryfast", "-crf", "20", "-c:a", "copy", (cache / "bursts.partial.mp4").string()},
+            logs / "bursts.log", "generating the variable-rate source")) {
+        return 1;
+    }
+    if (!printOnly && !fs::exists(bursts)) fs::rename(cache / "bursts.partial.mp4", bursts);
+    const fs::path selfOut = cache / "kestro-self.mp4";
+    auto kestroExport = [&](const fs::path& input, const char* scale) {
+        return std::vector<std::string>{KESTRO_BENCH_CLI,
+                                        "export",
+                                        input.string(),
+                                        "-o",
+                                        selfOut.string(),
+                                        "--frame",
+                                        frame.string(),
+                                        "--screen",
+                                        screenArg,
+                                        "--scale",
+                                        scale,
+                                        "--end",
+                                        "4",
+                                        "--quiet"};
+    };
+    std::vector<SelfRow> selfRows{{"zoom",
+                                   "100 %",
+                                   "600 %",
+                                   kestroExport(source, "100"),
+                                   kestroExport(source, "600"),
+                                   {},
+                                   {},
+                                   0},
+                                  {"VFR",
+                                   "60 fps",
+                                   "bursts",
+                                   kestroExport(source, "100"),
+                                   kestroExport(bursts, "100"),
+                                   {},
+                                   {},
+                                   0}};
+    for (auto& row : selfRows) {
+        if (printOnly) {
+            for (const auto* args : {&row.baseArgs, &row.testArgs}) {
+                std::printf("%s:", row.name);
+                for (const auto& a : *args) std::printf(" '%s'", a.c_str());
+                std::printf("\n");
+            }
+            continue;
+        }
+        for (int i = 0; i < runs; ++i) {
+            for (int which = 0; which < 2; ++which) {
+                const bool isTest = (which == 0) == (i % 2 == 0);
+                const fs::path log = logs / (std::string("self-") + row.name + ".log");
+                const Measure m = runChild(isTest ? row.testArgs : row.baseArgs, log);
+                if (m.status != 0) {
+                    std::fprintf(stderr, "export_bench: %s failed (status %d):\n%s\n", row.name,
+                                 m.status, readText(log).c_str());
+                    return 1;
+                }
+                Side& side = isTest ? row.testSide : row.baseSide;
+                side.wall.push_back(m.wall);
+                side.cpu.push_back(m.cpu);
+                side.mem.push_back(m.peakMb);
+                if (isTest) {
+                    if (auto reader = kestro::VideoReader::open(selfOut)) {
+                        row.testFps = (*reader)->info().video.averageFrameRate;
+                    }
+                }
+            }
+        }
+    }
+
     if (printOnly) return 0;
     std::printf("\n%-4s %-7s %9s %9s %10s %9s\n", "", "", "wall s", "CPU s", "peak MiB",
                 "PSNR dB");
@@ -425,6 +518,17 @@ int main(int argc, char** argv) {
         std::printf("%-4s %-7s %9.2f %9.2f %10.2f %9s\n", "", "ratio", kw / fw, kc / fc, km / fm,
                     delta.c_str());
     }
+    std::printf("\nKestro against itself (MP4, first 4 s):\n%-4s %-7s %9s %9s %10s %9s\n", "", "",
+                "wall s", "CPU s", "peak MiB", "out fps");
+    for (const auto& row : selfRows) {
+        const double bw = median(row.baseSide.wall), tw = median(row.testSide.wall);
+        const double bc = median(row.baseSide.cpu), tc = median(row.testSide.cpu);
+        const double bm = median(row.baseSide.mem), tm = median(row.testSide.mem);
+        std::printf("%-4s %-7s %9.2f %9.2f %10.1f\n", row.name, row.base, bw, bc, bm);
+        std::printf("%-4s %-7s %9.2f %9.2f %10.1f %9.2f\n", "", row.test, tw, tc, tm, row.testFps);
+        std::printf("%-4s %-7s %9.2f %9.2f %10.2f\n", "", "ratio", tw / bw, tc / bc, tm / bm);
+    }
+
     // Every run's wall time, in the order they ran, so the spread behind the medians shows.
     if (runs > 1) {
         std::printf("\nwall s of each run:\n");

@@ -42,6 +42,7 @@ struct ExportOptions {
     double scale = 100;
     double offsetX = 0;
     double offsetY = 0;
+    std::optional<double> fps;
     bool json = false;
     bool quiet = false;
 };
@@ -134,6 +135,11 @@ int runExport(const ExportOptions& options) {
         return usageError("--scale, --offset-x and --offset-y must be finite numbers.", json);
     }
 
+    // The range check of the option lets a typed "nan" through.
+    if (options.fps && !(*options.fps >= 1 && *options.fps <= 240)) {
+        return usageError("--fps must be a number from 1 to 240.", json);
+    }
+
     std::error_code error;
     if (fs::is_directory(output, error)) {
         return usageError("The output \"" + output.string() + "\" is a folder.", json);
@@ -171,6 +177,7 @@ int runExport(const ExportOptions& options) {
     choices.offsetXPercent = options.offsetX;
     choices.offsetYPercent = options.offsetY;
     choices.fitMode = VideoFitMode::fill;
+    choices.fps = options.fps;
     const ExportConfig config = buildExportConfig(choices, frame.get());
 
     ExportProgressBar bar(!options.quiet);
@@ -230,6 +237,9 @@ void addExportCommand(CLI::App& app, Runner& run) {
     sub->add_option("--scale", options->scale, "Video scale in percent (default 100)");
     sub->add_option("--offset-x", options->offsetX, "Shift right, percent of half the screen");
     sub->add_option("--offset-y", options->offsetY, "Shift up, percent of half the screen");
+    sub->add_option("--fps", options->fps,
+                    "Output frames per second, 1 to 240 (default: the recording's capture rate)")
+        ->check(CLI::Range(1.0, 240.0));
     sub->add_flag("--json", options->json, "Print the result as one JSON object");
     sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
     sub->callback([&run, options] { run = [options] { return runExport(*options); }; });

@@ -124,6 +124,20 @@ fs::path makeCountingMovie(const fs::path& path, int fps, int frames, int width,
     return path;
 }
 
+fs::path makeIndexedMovie(const fs::path& path, int fps, int frames, int gop) {
+    std::ostringstream cmd;
+    cmd << ffmpeg() << "-f lavfi -i color=c=black:s=64x64:r=" << fps << " -frames:v " << frames
+        << " -vf format=yuv420p,geq=lum='16+3*N':cb=128:cr=128"
+        << " -c:v libx264 -preset ultrafast -qp 0 -bf 2 -g " << gop << " -keyint_min " << gop
+        << " -sc_threshold 0 -pix_fmt yuv420p " << shellQuote(path.string());
+    if (runCommand(cmd.str()) != 0) return {};
+    return path;
+}
+
+int indexFromLuma(int luma) {
+    return static_cast<int>(std::lround(luma * 219.0 / (255.0 * 3.0)));
+}
+
 int frameNumberFromLuma(int luma) {
     // ffmpeg hands grey back in full range: 16 + 6n becomes 6n x 255 / 219.
     return static_cast<int>(std::lround(luma * 219.0 / (255.0 * 6.0)));
@@ -183,6 +197,7 @@ std::optional<MovieProbe> probeMovie(const fs::path& path) {
         stream.height = static_cast<int>(number(s, "height"));
         stream.frames = static_cast<std::int64_t>(number(s, "nb_read_frames"));
         stream.duration = number(s, "duration");
+        stream.frameRate = text(s, "r_frame_rate");
         stream.sampleRate = static_cast<int>(number(s, "sample_rate"));
         stream.channels = static_cast<int>(number(s, "channels"));
         const std::string type = text(s, "codec_type");
@@ -264,6 +279,16 @@ std::int64_t audioSampleCount(const fs::path& path) {
                              shellQuote(path.string()) + " -map 0:a:0 -f s16le -ac 1 -");
     if (!out) return -1;
     return static_cast<std::int64_t>(out->size() / 2);
+}
+
+std::vector<std::int16_t> audioSamples(const fs::path& path) {
+    const auto out = capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " +
+                             shellQuote(path.string()) + " -map 0:a:0 -f s16le -ac 1 -ar 48000 -");
+    std::vector<std::int16_t> samples;
+    if (!out) return samples;
+    samples.resize(out->size() / 2);
+    std::memcpy(samples.data(), out->data(), samples.size() * 2);
+    return samples;
 }
 
 bool near(Rgba a, Rgba b, int tolerance) {

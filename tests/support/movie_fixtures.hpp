@@ -60,6 +60,11 @@ fs::path makeCountingMovie(const fs::path& path, int fps, int frames, int width 
                            int height = 64);
 int frameNumberFromLuma(int luma);
 
+// Like a counting movie but for longer ones: Y = 16 + 3n, n < 73, keyframes exactly every `gop`
+// frames and B-frames between, in the container the name says (.ts, .mkv, .mp4).
+fs::path makeIndexedMovie(const fs::path& path, int fps, int frames, int gop);
+int indexFromLuma(int luma);
+
 // A sound-only file (AAC in .m4a).
 fs::path makeAudioOnly(const fs::path& path, double seconds);
 
@@ -79,6 +84,7 @@ struct StreamProbe {
     int height = 0;
     std::int64_t frames = 0;  // counted by decoding
     double duration = 0;
+    std::string frameRate;  // as ffprobe writes it: "30000/1001"
     int sampleRate = 0;
     int channels = 0;
 };
@@ -112,6 +118,9 @@ int probedRotation(const fs::path& path);
 
 // Total decoded sample count of the first audio stream.
 std::int64_t audioSampleCount(const fs::path& path);
+
+// The first audio stream decoded to 48 kHz mono 16-bit samples.
+std::vector<std::int16_t> audioSamples(const fs::path& path);
 
 // True when colours differ by at most `tolerance` per channel (alpha included).
 bool near(Rgba a, Rgba b, int tolerance);

@@ -199,8 +199,11 @@ void ExportWorkflow::handleExportSuccess(const std::filesystem::path& output) {
 
 void ExportWorkflow::handleExportFailure(const ExportError& error) {
     state_.setExportProgress(0);
-    state_.setExportProgressText(QStringLiteral("Export failed: ") +
-                                 QString::fromStdString(error.errorDescription()));
+    // The user's own cancel is not a failure: it reads as what it was.
+    const bool cancelled = error.kind() == ExportError::Kind::exportCancelled;
+    const QString description = QString::fromStdString(error.errorDescription());
+    state_.setExportProgressText(cancelled ? description
+                                           : QStringLiteral("Export failed: ") + description);
     QTimer::singleShot(failureClear_, this, [this] { state_.setExportProgressText(QString()); });
 }
 

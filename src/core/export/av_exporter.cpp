@@ -1,10 +1,12 @@
 #include "core/export/av_exporter.hpp"
 
 #include "core/export/compositor.hpp"
+#include "core/export/export_frame_rate.hpp"
 #include "core/export/export_pipeline.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/media/av_error.hpp"
 #include "core/media/muxer.hpp"
+#include "core/media/packet_times.hpp"
 #include "core/media/video_reader.hpp"
 
 #include <cerrno>
@@ -25,12 +27,13 @@ bool isDiskFull(int errnum) {
 }
 
 // What the user is told when writing the output failed: a full disk and other file system
-// failures by their cause, anything the encoder or muxer itself reports as exportFailed.
-ExportError outputFailure(const OutputFile& file) {
+// failures by their cause, anything the encoder or muxer itself reports as exportFailed with
+// FFmpeg's words for it.
+ExportError outputFailure(const OutputFile& file, const MediaError& cause) {
     const int errnum = file.writeErrno();
     if (isDiskFull(errnum)) return ExportError::fileSystem(ExportError::kDiskFull);
     if (errnum != 0) return ExportError::fileSystem(std::strerror(errnum));
-    return ExportError::exportFailed();
+    return ExportError::exportFailed(cause);
 }
 
 // Creating or committing the destination failed: a full disk by that name, anything else with
@@ -68,8 +71,20 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     const int width = static_cast<int>(config.width + config.width % 2);
     const int height = static_cast<int>(config.height + config.height % 2);
 
-    const int frameRate = outputFrameRate(info.video.averageFrameRate);
-    const double frames = std::ceil(range->duration() * frameRate - 1e-6);
+    AVRational frameRate{kDefaultFrameRate, 1};
+    if (config.fps) {
+        if (!(*config.fps >= 1 && *config.fps <= kMaximumFrameRate)) {
+            return fail(ExportError::exportSessionFailed());
+        }
+        frameRate = frameRateFromFps(*config.fps);
+    } else {
+        // The capture rate needs only the container's timestamps of the range; a file whose
+        // packets cannot be listed still exports at its average rate.
+        auto times = readPacketTimes(input, range->start, range->end);
+        frameRate = exportFrameRate(info.video.averageFrameRate,
+                                    times ? typicalShortestInterval(*times) : std::nullopt);
+    }
+    const double frames = std::ceil(range->duration() * av_q2d(frameRate) - 1e-6);
     const int64_t frameCount = std::max<int64_t>(1, static_cast<int64_t>(frames));
 
     if (frame && !frame->isWellFormed()) frame.reset();
@@ -88,7 +103,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
                                  config.offsetX, config.offsetY);
     setup.rotation = info.video.rotation;
     auto compositor = Compositor::create(setup);
-    if (!compositor) return fail(ExportError::compositionFailed());
+    if (!compositor) return fail(ExportError::compositionFailed(compositor.error()));
     frame.reset();  // the compositor keeps what it needs
 
     // Sound (MP4 only); a source whose sound cannot be read exports silent.
@@ -108,14 +123,14 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     {
         auto muxer =
             Muxer::create(mov ? Muxer::Container::mov : Muxer::Container::mp4, out.io(), out.url());
-        if (!muxer) return fail(ExportError::exportSessionFailed());
+        if (!muxer) return fail(ExportError::exportSessionFailed(muxer.error()));
         const bool globalHeader = (*muxer)->needsGlobalHeader();
         auto videoEncoder =
             mov ? openProRes4444Encoder(width, height, frameRate, options_.prores, globalHeader)
                 : openH264Encoder(width, height, frameRate, globalHeader);
-        if (!videoEncoder) return fail(ExportError::exportSessionFailed());
+        if (!videoEncoder) return fail(ExportError::exportSessionFailed(videoEncoder.error()));
         auto videoStream = (*muxer)->addStream(std::move(*videoEncoder));
-        if (!videoStream) return fail(ExportError::exportSessionFailed());
+        if (!videoStream) return fail(ExportError::exportSessionFailed(videoStream.error()));
         job.videoStream = *videoStream;
         if (audio) {
             auto audioEncoder = openAacEncoder(globalHeader);
@@ -128,7 +143,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
             }
         }
         auto header = (*muxer)->writeHeader();
-        if (!header) return fail(outputFailure(out));
+        if (!header) return fail(outputFailure(out, header.error()));
         job.muxer = std::move(*muxer);
     }
     job.video = std::move(*reader);
@@ -137,6 +152,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     job.range = *range;
     job.frameRate = frameRate;
     job.frameCount = frameCount;
+    job.injectFault = options_.injectFault;
 
     const PipelineOutcome outcome = runPipeline(job, progressHandler, cancelRequested);
     // The container must be gone before its file is committed or removed.
@@ -151,7 +167,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
         case PipelineOutcome::Kind::sourceTruncated:
             return fail(ExportError::cannotLoadAsset());
         case PipelineOutcome::Kind::outputFailed:
-            return fail(outputFailure(out));
+            return fail(outputFailure(out, outcome.error));
     }
 
     auto committed = out.commit();

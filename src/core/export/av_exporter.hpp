@@ -27,11 +27,13 @@
 
 #include "core/export/export_config.hpp"
 #include "core/export/export_error.hpp"
+#include "core/export/pipeline_stage.hpp"
 #include "core/media/encoders.hpp"
 #include "core/media/output_file.hpp"
 #include "core/model/image.hpp"
 #include "core/result.hpp"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -53,6 +55,8 @@ public:
         // 75 dB / lossless for prores_ks: both far beyond what an eye can tell apart, so the
         // faster one wins.
         ProResEncoder prores = ProResEncoder::aw;
+        // Tests only: makes a stage of the running export quit (see PipelineJob::injectFault).
+        std::function<bool(PipelineStage, std::int64_t tick)> injectFault;
     };
 
     AVFExporter() = default;
@@ -70,8 +74,9 @@ public:
     // cancelRequested: polled at least once per frame (about every 20 ms); true stops the export
     //   within 100 ms with ExportError::exportCancelled.
     //
-    // Output: a constant frame rate n (the source's average rate cut toward zero; 30 when
-    // unknown; 1 for slideshows below 1 fps), from 0 to the trimmed duration; each output frame
+    // Output: a constant frame rate: config.fps when given, else the source's capture rate
+    // (exportFrameRate: a constant-rate source keeps its average rate cut toward zero, 30 when
+    // unknown, 1 for slideshows below 1 fps), from 0 to the trimmed duration; each output frame
     // shows the latest source frame at or before its time. The sound (MP4 only) is cut to the
     // same range to the sample.
     Result<std::filesystem::path, ExportError> exportVideo(

@@ -202,6 +202,34 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     const int ix1 = std::min({static_cast<int>(std::ceil(R.x + R.w)), placedX_ + placedW_, W});
     const int iy1 = std::min({static_cast<int>(std::ceil(R.y + R.h)), placedY_ + placedH_, H});
     const bool visible = ix1 > ix0 && iy1 > iy0;
+    fullX_ = placedX_;
+    fullY_ = placedY_;
+    fullW_ = placedW_;
+    fullH_ = placedH_;
+    {
+        // The visible part in the stored orientation (the scaler works before the turn).
+        const int x0 = visible ? ix0 - fullX_ : 0;
+        const int x1 = visible ? ix1 - fullX_ : fullW_;
+        const int y0 = visible ? iy0 - fullY_ : 0;
+        const int y1 = visible ? iy1 - fullY_ : fullH_;
+        const bool quarter = rotation_ == 90 || rotation_ == 270;
+        const int sw = quarter ? fullH_ : fullW_;
+        const int sh = quarter ? fullW_ : fullH_;
+        switch (rotation_) {
+            case 90:
+                needX0_ = y0, needX1_ = y1, needY0_ = sh - x1, needY1_ = sh - x0;
+                break;
+            case 180:
+                needX0_ = sw - x1, needX1_ = sw - x0, needY0_ = sh - y1, needY1_ = sh - y0;
+                break;
+            case 270:
+                needX0_ = sw - y1, needX1_ = sw - y0, needY0_ = x0, needY1_ = x1;
+                break;
+            default:
+                needX0_ = x0, needX1_ = x1, needY0_ = y0, needY1_ = y1;
+                break;
+        }
+    }
 
     constant_ = makeFrame();
     if (!constant_) return fail(mediaError(AVERROR(ENOMEM)));
@@ -381,8 +409,8 @@ Result<Done, MediaError> Compositor::allocatePictures(int count) {
     if (!pool) return fail(pool.error());
     pictures_ = std::move(*pool);
     constant_.reset();  // every picture holds it now
-    // The pictures the video is scaled into; their sizes follow from the placement alone.
-    return allocateScreen();
+    // The pictures the video is scaled into follow the source's size: made with the scaler.
+    return Done{};
 }
 
 void Compositor::interrupt() {
@@ -423,6 +451,76 @@ Result<Done, MediaError> Compositor::allocateScreen() {
     return Done{};
 }
 
+namespace {
+
+// One axis of the crop: `n` source pixels drawn over `full` placed pixels, of which [a0, a1)
+// must come out right. Gives the source pixels [s0, s1) to scale and the placed pixels
+// [o0, o0 + len) they become.
+struct CropSpan {
+    int s0 = 0, s1 = 0, o0 = 0, len = 0;
+};
+CropSpan cropSpan(int n, int full, int a0, int a1, int align) {
+    const double k = static_cast<double>(n) / full;  // source pixels per placed pixel
+    // The bicubic filter reaches two samples either way, scaled by the reduction when
+    // shrinking; subsampled chroma samples are two pixels apart, so four, plus two for luck.
+    // Two placed pixels more absorb the rounding of the crop's corner below.
+    const double margin = 2 + 4 * std::max(k, 1.0);
+    int s0 = static_cast<int>(std::floor((a0 - 2) * k - margin));
+    s0 = std::max(0, s0 - s0 % align);
+    int s1 = static_cast<int>(std::ceil((a1 + 2) * k + margin));
+    s1 = s1 >= n ? n : std::min(n, (s1 + align - 1) / align * align);
+    if (s0 == 0 && s1 == n) return {0, n, 0, full};
+    // An even corner keeps the chroma grid of the whole placement; an end of the same parity
+    // as the whole keeps it for turned pictures too, whose far end becomes their corner.
+    const int o0 = s0 == 0 ? 0 : 2 * static_cast<int>(std::lround(s0 / k / 2));
+    int o1 = s1 == n ? full : std::min(full, o0 + static_cast<int>(std::lround((s1 - s0) / k)));
+    if ((full - o1) & 1) ++o1;
+    return {s0, s1, o0, std::max(1, o1 - o0)};
+}
+
+}  // namespace
+
+void Compositor::chooseCrop(int srcW, int srcH, const AVPixFmtDescriptor& desc) {
+    const bool quarter = rotation_ == 90 || rotation_ == 270;
+    const int sw = quarter ? fullH_ : fullW_;
+    const int sh = quarter ? fullW_ : fullH_;
+    // Formats whose pixels cannot be addressed one by one are scaled whole.
+    const bool addressable =
+        !(desc.flags & (AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL));
+    CropSpan x = cropSpan(srcW, sw, needX0_, needX1_, 1 << desc.log2_chroma_w);
+    CropSpan y = cropSpan(srcH, sh, needY0_, needY1_, 1 << desc.log2_chroma_h);
+    // Cropping pays only when it leaves out a good part; otherwise the whole keeps its exact
+    // geometry.
+    if (!addressable || static_cast<double>(x.len) * y.len * 1.25 >=
+                            static_cast<double>(sw) * static_cast<double>(sh)) {
+        x = {0, srcW, 0, sw};
+        y = {0, srcH, 0, sh};
+    }
+    cropX_ = x.s0;
+    cropW_ = x.s1 - x.s0;
+    cropY_ = y.s0;
+    cropH_ = y.s1 - y.s0;
+    // The scaled part, turned upright, in the whole placement's space.
+    int ux = x.o0, uy = y.o0, uw = x.len, uh = y.len;
+    switch (rotation_) {
+        case 90:
+            ux = sh - (y.o0 + y.len), uy = x.o0, uw = y.len, uh = x.len;
+            break;
+        case 180:
+            ux = sw - (x.o0 + x.len), uy = sh - (y.o0 + y.len);
+            break;
+        case 270:
+            ux = y.o0, uy = sw - (x.o0 + x.len), uw = y.len, uh = x.len;
+            break;
+        default:
+            break;
+    }
+    placedX_ = fullX_ + ux;
+    placedY_ = fullY_ + uy;
+    placedW_ = uw;
+    placedH_ = uh;
+}
+
 Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
     const PictureColour colour = pictureColour(source);
     if (sws_ && source.width == srcW_ && source.height == srcH_ && source.format == srcFormat_ &&
@@ -447,12 +545,20 @@ Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
     }
     convert_ = !(from.matrix == AVCOL_SPC_BT709 && !from.fullRange);
     if (convert_) conversion_ = colourConversion(from);
+    if (!desc) return fail(mediaFailure("Cannot scale the video", AVERROR(EINVAL)));
+
+    const int oldW = placedW_, oldH = placedH_;
+    chooseCrop(source.width, source.height, *desc);
+    if (!scaled_ || placedW_ != oldW || placedH_ != oldH) {
+        auto allocated = allocateScreen();
+        if (!allocated) return allocated;
+    }
 
     SwsContextPtr sws(sws_alloc_context());
     if (!sws) return fail(mediaError(AVERROR(ENOMEM)));
     SwsContext* c = sws.get();
-    av_opt_set_int(c, "srcw", source.width, 0);
-    av_opt_set_int(c, "srch", source.height, 0);
+    av_opt_set_int(c, "srcw", cropW_, 0);
+    av_opt_set_int(c, "srch", cropH_, 0);
     av_opt_set_int(c, "src_format", srcFormat, 0);
     av_opt_set_int(c, "dstw", scaled_->width, 0);
     av_opt_set_int(c, "dsth", scaled_->height, 0);
@@ -523,8 +629,22 @@ Result<AVFramePtr, MediaError> Compositor::compose(const AVFrame& source) {
 
     auto prepared = prepareScaler(source);
     if (!prepared) return fail(prepared.error());
-    const int ret = sws_scale(sws_.get(), source.data, source.linesize, 0, source.height,
-                              scaled_->data, scaled_->linesize);
+    // The crop's corner in every plane of the source.
+    const uint8_t* cropped[4] = {};
+    const AVPixFmtDescriptor* srcDesc =
+        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(source.format));
+    for (int i = 0; i < 4 && source.data[i]; ++i) cropped[i] = source.data[i];
+    for (int c = 0; c < srcDesc->nb_components; ++c) {
+        const AVComponentDescriptor& comp = srcDesc->comp[c];
+        const bool chroma = (c == 1 || c == 2) && !(srcDesc->flags & AV_PIX_FMT_FLAG_RGB);
+        const int cx = chroma ? cropX_ >> srcDesc->log2_chroma_w : cropX_;
+        const int cy = chroma ? cropY_ >> srcDesc->log2_chroma_h : cropY_;
+        cropped[comp.plane] = source.data[comp.plane] +
+                              static_cast<ptrdiff_t>(cy) * source.linesize[comp.plane] +
+                              static_cast<ptrdiff_t>(cx) * comp.step;
+    }
+    const int ret = sws_scale(sws_.get(), cropped, source.linesize, 0, cropH_, scaled_->data,
+                              scaled_->linesize);
     if (ret < 0) return fail(mediaError(ret, "Cannot scale the video"));
     if (convert_) convertColours(*scaled_);
     if (shiftedChroma_) extendChromaEdges(*scaled_);

@@ -6,7 +6,11 @@
 // screen mask) and are worked out once per export. Where w is 0 the pixel never changes; the
 // pictures handed out come from a fixed set that starts as that constant canvas and is only
 // ever written where the video shows, so per frame only the placed video is scaled (straight
-// from the decoded picture, by libswscale, onto whole canvas pixels) and copied or blended. Because YCbCr is an affine function of RGB,
+// from the decoded picture, by libswscale, onto whole canvas pixels) and copied or blended.
+// Only the part of the source that lands in the opening (and the scaler's filter margin
+// around it) is scaled: at a high zoom most of the placed video lies outside the opening, and
+// scaling all of it would cost memory and time with the square of the zoom. Because YCbCr is
+// an affine function of RGB,
 // blending K + w * S in the output's BT.709 space gives the same picture as blending in RGB and
 // converting after; only the anti-aliased rim of the opening sees the chroma subsampling of w.
 //
@@ -28,6 +32,10 @@
 #include "core/media/picture_colour.hpp"
 #include "core/model/image.hpp"
 #include "core/result.hpp"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
 
 #include <cstdint>
 #include <memory>
@@ -64,6 +72,12 @@ public:
     // Wakes a compose() waiting for a free picture; any thread may call it once the pictures
     // are allocated. The compositor composes nothing after it.
     void interrupt();
+
+    // Pixels of the placed video scaled per frame (0 before the first frame): the visible part
+    // plus a margin, whatever the zoom.
+    std::int64_t scaledPixels() const {
+        return static_cast<std::int64_t>(placedW_) * placedH_ * (scaled_ ? 1 : 0);
+    }
 
     // A change of YCbCr matrix and range onto limited-range BT.709, in normalised terms.
     struct Conversion {
@@ -102,6 +116,7 @@ private:
 
     Result<Done, MediaError> buildCanvas(const CompositorSetup& setup);
     Result<Done, MediaError> prepareScaler(const AVFrame& source);
+    void chooseCrop(int srcW, int srcH, const AVPixFmtDescriptor& desc);
     Result<Done, MediaError> allocateScreen();
     void blendPlane(const Plane& plane, AVFrame& out, const View& screen, int index) const;
     void convertColours(AVFrame& frame) const;
@@ -110,8 +125,15 @@ private:
 
     AVPixelFormat format_ = AV_PIX_FMT_NONE;        // of the output pictures
     AVPixelFormat screenFormat_ = AV_PIX_FMT_NONE;  // of the scaled video (no alpha)
-    // The placed video, top-left origin, whole pixels, upright.
+    // The whole placed video, top-left origin, whole pixels, upright.
+    int fullX_ = 0, fullY_ = 0, fullW_ = 0, fullH_ = 0;
+    // What of it can show, in the stored orientation, relative to the placed video's corner.
+    int needX0_ = 0, needY0_ = 0, needX1_ = 0, needY1_ = 0;
+    // The part of the placed video that is scaled (the same space as the whole): all of it,
+    // or when zoomed the visible part and a margin, its corner on even pixels.
     int placedX_ = 0, placedY_ = 0, placedW_ = 0, placedH_ = 0;
+    // The source pixels scaled into it: [cropX_, cropX_ + cropW_) x [cropY_, cropY_ + cropH_).
+    int cropX_ = 0, cropY_ = 0, cropW_ = 0, cropH_ = 0;
     int rotation_ = 0;
     // 4:2:0 output with the video on an odd row or column: its chroma samples sit between
     // the canvas's. Upright sources are scaled straight onto the canvas's chroma grid (the

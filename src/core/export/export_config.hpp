@@ -26,7 +26,9 @@ struct ExportConfig {
     double offsetY = 0;    // 1 = half the screen rectangle's height, upward
     VideoFitMode fitMode = VideoFitMode::fill;
     BackgroundFill background;
-    std::optional<double> fps;  // frames per second of the output; none: from the source
+    // Frames per second of the output (1 to 240, fractions allowed); none lets the engine take
+    // the source's capture rate.
+    std::optional<double> fps;
 };
 
 }  // namespace kestro

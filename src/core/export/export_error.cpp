@@ -1,5 +1,11 @@
 #include "core/export/export_error.hpp"
 
+extern "C" {
+#include <libavutil/error.h>
+}
+
+#include <cerrno>
+
 namespace kestro {
 
 namespace {
@@ -10,6 +16,18 @@ constexpr const char* kCheckDiskSpace =
     "Ensure you have sufficient disk space and try again. If the problem persists, try a "
     "different output location.";
 
+bool isDiskError(int averror) {
+    return averror == AVERROR(ENOSPC) || averror == AVERROR(EDQUOT) || averror == AVERROR(EIO) ||
+           averror == AVERROR(EFBIG);
+}
+
+// The engine's own words for a case, followed by what FFmpeg said failed.
+std::string withCause(const char* what, const std::string& cause, int averror) {
+    if (averror == AVERROR(ENOMEM)) return std::string(what) + ": out of memory.";
+    if (cause.empty()) return std::string(what) + ": media error " + std::to_string(averror) + ".";
+    return std::string(what) + ": " + cause + ".";
+}
+
 }  // namespace
 
 ExportError ExportError::fileSystem(std::string message) {
@@ -17,6 +35,15 @@ ExportError ExportError::fileSystem(std::string message) {
 }
 ExportError ExportError::cannotLoadAsset() { return {Kind::cannotLoadAsset}; }
 ExportError ExportError::exportFailed() { return {Kind::exportFailed}; }
+ExportError ExportError::exportFailed(const MediaError& cause) {
+    return {Kind::exportFailed, cause.message, cause.averror};
+}
+ExportError ExportError::compositionFailed(const MediaError& cause) {
+    return {Kind::compositionFailed, cause.message, cause.averror};
+}
+ExportError ExportError::exportSessionFailed(const MediaError& cause) {
+    return {Kind::exportSessionFailed, cause.message, cause.averror};
+}
 ExportError ExportError::invalidVideoTrack() { return {Kind::invalidVideoTrack}; }
 ExportError ExportError::invalidTrimRange() { return {Kind::invalidTrimRange}; }
 ExportError ExportError::compositionFailed() { return {Kind::compositionFailed}; }
@@ -28,6 +55,16 @@ ExportError ExportError::platform(const MediaError& error) {
 }
 
 std::string ExportError::errorDescription() const {
+    if (hasCause()) {
+        switch (kind_) {
+            case Kind::compositionFailed:
+                return withCause("Failed to create video composition", message_, averror_);
+            case Kind::exportSessionFailed:
+                return withCause("Failed to initialize export session", message_, averror_);
+            default:
+                return withCause("Export failed", message_, averror_);
+        }
+    }
     switch (kind_) {
         case Kind::fileSystemError:
             return "File system error: " + message_;
@@ -56,6 +93,18 @@ std::string ExportError::errorDescription() const {
 }
 
 std::optional<std::string> ExportError::recoverySuggestion() const {
+    if (hasCause()) {
+        if (isDiskError(averror_)) return kCheckDiskSpace;
+        if (averror_ == AVERROR(ENOMEM)) {
+            return "Close other applications, or export at a lower resolution or zoom, and try "
+                   "again.";
+        }
+        if (averror_ == AVERROR_ENCODER_NOT_FOUND) {
+            return "Install an FFmpeg that includes this encoder, then try again.";
+        }
+        return "Try again. If the problem persists, try a different recording or a lower "
+               "resolution.";
+    }
     switch (kind_) {
         case Kind::fileSystemError:
             return "Check file permissions and available disk space.";

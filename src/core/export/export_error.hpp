@@ -2,6 +2,12 @@
 // Every way an export can fail, as one value the caller shows to the user: a description and,
 // for the engine's own cases, a recovery suggestion. Failures of FFmpeg that the engine does not
 // recognise travel as `platform`, carrying FFmpeg's own text and AVERROR code unchanged.
+//
+// exportFailed, compositionFailed and exportSessionFailed may carry their cause: FFmpeg's text
+// of what failed underneath. With a cause the description says what failed instead of blaming
+// "an unknown error", and the advice follows the cause: disk space only for a disk failure, the
+// missing encoder by name, "out of memory" when memory ran out. Without one they read as they
+// always have.
 
 #include "core/media/media_error.hpp"
 
@@ -32,20 +38,28 @@ public:
     static ExportError fileSystem(std::string message);
     static ExportError cannotLoadAsset();
     static ExportError exportFailed();
+    static ExportError exportFailed(const MediaError& cause);
     static ExportError invalidVideoTrack();
     static ExportError invalidTrimRange();
     static ExportError compositionFailed();
+    static ExportError compositionFailed(const MediaError& cause);
     static ExportError exportSessionFailed();
+    static ExportError exportSessionFailed(const MediaError& cause);
     static ExportError exportCancelled();
     static ExportError platform(const MediaError& error);
 
     Kind kind() const { return kind_; }
-    // The file system error's message, or FFmpeg's text for a platform error; empty otherwise.
+    // The file system error's message, or FFmpeg's text for a platform error or a cause; empty
+    // otherwise.
     const std::string& message() const { return message_; }
-    // FFmpeg's (negative) AVERROR code for a platform error; 0 otherwise.
+    // FFmpeg's (negative) AVERROR code for a platform error or a cause; 0 otherwise.
     int averror() const { return averror_; }
 
     std::string errorDescription() const;
+    // True when FFmpeg's cause travels with an engine case.
+    bool hasCause() const {
+        return kind_ != Kind::fileSystemError && kind_ != Kind::platform && averror_ != 0;
+    }
     // Absent only for platform errors: FFmpeg has no advice to give.
     std::optional<std::string> recoverySuggestion() const;
 

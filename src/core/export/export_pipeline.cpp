@@ -14,6 +14,9 @@ extern "C" {
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
+#include <new>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace kestro {
@@ -58,9 +61,15 @@ public:
             1 + static_cast<int>(kComposedDepth) + encoderHeld);
         if (!pictures) return PipelineOutcome{PipelineOutcome::Kind::outputFailed, pictures.error()};
 
-        std::thread decode([this] { decodeLoop(); });
-        std::thread compose([this] { composeLoop(); });
-        std::thread encode([this] { encodeLoop(); });
+        std::thread decode([this] {
+            runStage("kestro-decode", PipelineStage::decode, [this] { return decodeAll(); });
+        });
+        std::thread compose([this] {
+            runStage("kestro-compose", PipelineStage::compose, [this] { return composeAll(); });
+        });
+        std::thread encode([this] {
+            runStage("kestro-encode", PipelineStage::encode, [this] { return encodeAll(); });
+        });
 
         double reported = -1;
         Clock::time_point lastReport{};
@@ -120,21 +129,70 @@ private:
         doneCv_.notify_all();
     }
 
-    // Decode thread: picks the frame of every output tick.
-    void decodeLoop() {
-        nameThisThread("kestro-decode");
-        decodeTicks();
-        picked_.close();
+    bool faultInjected(PipelineStage stage, int64_t tick) const {
+        return job_.injectFault && job_.injectFault(stage, tick);
+    }
+
+    static const char* stageName(PipelineStage stage) {
+        switch (stage) {
+            case PipelineStage::decode:
+                return "decoding";
+            case PipelineStage::compose:
+                return "composing";
+            case PipelineStage::encode:
+                return "encoding";
+        }
+        return "work";
+    }
+
+    // The one way every worker ends. `body` returns true only when the stage has done all its
+    // work; any other ending (a failure, a stop, a forgotten report, an exception) stops the
+    // whole pipeline here, so no other stage is left waiting on a queue that nobody serves,
+    // and the watch always sees all three workers finish.
+    template <class Body>
+    void runStage(const char* threadName, PipelineStage stage, Body body) {
+        nameThisThread(threadName);
+        bool completed = false;
+        try {
+            completed = body();
+        } catch (const std::bad_alloc&) {
+            failWith(PipelineOutcome::Kind::outputFailed, mediaError(AVERROR(ENOMEM)));
+        } catch (const std::exception& e) {
+            failWith(PipelineOutcome::Kind::outputFailed,
+                     mediaFailure(
+                         std::string("The export's ") + stageName(stage) + " failed: " + e.what(),
+                         AVERROR_BUG));
+        }
+        if (!completed) {
+            // Recorded only when nothing else was: a cancel or an earlier failure explains it.
+            if (!stopping_) {
+                failWith(PipelineOutcome::Kind::outputFailed,
+                         mediaFailure(std::string("The export's ") + stageName(stage) +
+                                          " stopped before the end",
+                                      AVERROR_BUG));
+            }
+            stop();
+        }
         finished();
     }
 
-    void decodeTicks() {
+    // Decode thread: picks the frame of every output tick.
+    bool decodeAll() {
+        if (!decodeTicks()) return false;
+        picked_.close();
+        return true;
+    }
+
+    bool decodeTicks() {
         VideoReader& reader = *job_.video;
         const AVRational tb = reader.info().video.timeBase;
-        const AVRational tickBase{1, job_.frameRate};
+        const AVRational tickBase = av_inv_q(job_.frameRate);
         if (job_.range.start > 0) {
             auto seeked = reader.seekKeyframe(job_.range.start);
-            if (!seeked) return failWith(PipelineOutcome::Kind::sourceFailed, seeked.error());
+            if (!seeked) {
+                failWith(PipelineOutcome::Kind::sourceFailed, seeked.error());
+                return false;
+            }
         }
         const int64_t startTs = std::llround(job_.range.start / av_q2d(tb));
 
@@ -145,6 +203,7 @@ private:
         int64_t serial = -1;
         int64_t lastSent = -1;
         auto send = [&](const DecodedFrame& frame, int64_t frameSerial) {
+            if (faultInjected(PipelineStage::decode, tick)) return false;
             Picked item;
             item.tick = tick++;
             if (frameSerial != lastSent) {
@@ -160,18 +219,22 @@ private:
 
         while (tick < job_.frameCount && !stopping_) {
             auto next = reader.next();
-            if (!next) return failWith(PipelineOutcome::Kind::sourceFailed, next.error());
+            if (!next) {
+                failWith(PipelineOutcome::Kind::sourceFailed, next.error());
+                return false;
+            }
             if (!*next) {
                 if (!held || reader.endedEarly()) {
-                    return failWith(PipelineOutcome::Kind::sourceTruncated,
-                                    mediaFailure(held ? "The movie ends before its stated length"
-                                                      : "The movie holds no picture to export",
-                                                 AVERROR_INVALIDDATA));
+                    failWith(PipelineOutcome::Kind::sourceTruncated,
+                             mediaFailure(held ? "The movie ends before its stated length"
+                                               : "The movie holds no picture to export",
+                                          AVERROR_INVALIDDATA));
+                    return false;
                 }
-                while (tick < job_.frameCount && !stopping_) {
-                    if (!send(*held, heldSerial)) return;
+                while (tick < job_.frameCount) {
+                    if (!send(*held, heldSerial)) return false;
                 }
-                return;
+                return true;
             }
             DecodedFrame& frame = **next;
             ++serial;
@@ -179,25 +242,26 @@ private:
             // when the source starts after the tick).
             while (tick < job_.frameCount &&
                    av_compare_ts(frame.pts - startTs, tb, tick, tickBase) > 0) {
-                if (!(held ? send(*held, heldSerial) : send(frame, serial))) return;
+                if (!(held ? send(*held, heldSerial) : send(frame, serial))) return false;
             }
             held = std::move(frame);
             heldSerial = serial;
         }
+        return tick == job_.frameCount;
     }
 
     // Compose thread: one canvas picture per tick; a repeated source frame reuses the last one.
-    void composeLoop() {
-        nameThisThread("kestro-compose");
+    bool composeAll() {
         AVFramePtr last;
         while (auto item = picked_.pop()) {
+            if (faultInjected(PipelineStage::compose, item->tick)) return false;
             AVFramePtr out;
             if (item->frame) {
                 last.reset();  // its picture may be needed for this one
                 auto composed = job_.compositor->compose(*item->frame);
                 if (!composed) {
                     if (!stopping_) failWith(PipelineOutcome::Kind::outputFailed, composed.error());
-                    break;
+                    return false;
                 }
                 out = std::move(*composed);
                 last = refFrame(*out);
@@ -206,21 +270,16 @@ private:
             }
             if (!out) {
                 failWith(PipelineOutcome::Kind::outputFailed, mediaError(AVERROR(ENOMEM)));
-                break;
+                return false;
             }
             out->pts = item->tick;
             out->pict_type = AV_PICTURE_TYPE_NONE;
-            if (!composed_.push(Composed{std::move(out), item->tick})) break;
+            if (!composed_.push(Composed{std::move(out), item->tick})) return false;
         }
+        // An aborted queue also ends the loop: only a closed one means every tick came.
+        if (stopping_) return false;
         composed_.close();
-        finished();
-    }
-
-    // Encode thread: pictures, the sound alongside, then the trailer.
-    void encodeLoop() {
-        nameThisThread("kestro-encode");
-        encodeAll();
-        finished();
+        return true;
     }
 
     bool pumpAudio(int64_t untilSample) {
@@ -231,7 +290,10 @@ private:
         while (audioSent_ < untilSample && !stopping_) {
             if (!audioFrame_) {
                 audioFrame_ = makeFrame();
-                if (!audioFrame_) return false;
+                if (!audioFrame_) {
+                    failWith(PipelineOutcome::Kind::outputFailed, mediaError(AVERROR(ENOMEM)));
+                    return false;
+                }
                 audioFrame_->format = enc.sample_fmt;
                 audioFrame_->sample_rate = enc.sample_rate;
                 audioFrame_->nb_samples = frameSize;
@@ -269,7 +331,8 @@ private:
         return !stopping_;
     }
 
-    void encodeAll() {
+    // Encode thread: pictures, the sound alongside, then the trailer.
+    bool encodeAll() {
         Muxer& muxer = *job_.muxer;
         audioTotal_ = std::llround(job_.range.duration() * AudioReader::kSampleRate);
         if (job_.audio) {
@@ -277,18 +340,26 @@ private:
             if (!seeked) audioEnded_ = true;
         }
         while (auto item = composed_.pop()) {
+            if (faultInjected(PipelineStage::encode, item->tick)) return false;
             auto encoded = muxer.encode(job_.videoStream, item->frame.get());
-            if (!encoded) return failWith(PipelineOutcome::Kind::outputFailed, encoded.error());
+            if (!encoded) {
+                failWith(PipelineOutcome::Kind::outputFailed, encoded.error());
+                return false;
+            }
             item->frame.reset();
-            const double until = static_cast<double>(item->tick + 1) / job_.frameRate + kAudioLead;
-            if (!pumpAudio(std::llround(until * AudioReader::kSampleRate))) return;
+            const double until =
+                static_cast<double>(item->tick + 1) / av_q2d(job_.frameRate) + kAudioLead;
+            if (!pumpAudio(std::llround(until * AudioReader::kSampleRate))) return false;
             encoded_.store(item->tick + 1);
         }
-        if (stopping_) return;
-        if (encoded_.load() < job_.frameCount) return;  // an upstream stage failed
-        if (!pumpAudio(audioTotal_)) return;
+        if (stopping_ || encoded_.load() < job_.frameCount) return false;
+        if (!pumpAudio(audioTotal_)) return false;
         auto finished = muxer.finish();
-        if (!finished) return failWith(PipelineOutcome::Kind::outputFailed, finished.error());
+        if (!finished) {
+            failWith(PipelineOutcome::Kind::outputFailed, finished.error());
+            return false;
+        }
+        return true;
     }
 
     PipelineJob& job_;

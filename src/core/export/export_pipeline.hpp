@@ -4,6 +4,7 @@
 // up and validated; the pipeline only moves frames.
 
 #include "core/export/compositor.hpp"
+#include "core/export/pipeline_stage.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/media/audio_reader.hpp"
 #include "core/media/media_error.hpp"
@@ -25,8 +26,11 @@ struct PipelineJob {
     std::unique_ptr<AudioReader> audio;  // null for no sound
     int audioStream = -1;
     TrimRange range;
-    int frameRate = 30;
+    AVRational frameRate{30, 1};  // exact; a tick lasts its inverse
     int64_t frameCount = 1;  // output ticks
+    // For tests: asked by each stage before it handles a tick; true makes the stage quit there
+    // without a word, as a stage that forgets to report its failure would. It may also throw.
+    std::function<bool(PipelineStage, int64_t tick)> injectFault;
 };
 
 // How a pipeline ended.

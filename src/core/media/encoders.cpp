@@ -32,7 +32,7 @@ Result<AVCodecContextPtr, MediaError> allocate(const char* name) {
 
 // A video encoder for `format` pictures at a constant rate, square pixels, tagged BT.709.
 Result<AVCodecContextPtr, MediaError> allocateVideo(const char* name, int width, int height,
-                                                    AVPixelFormat format, int frameRate,
+                                                    AVPixelFormat format, AVRational frameRate,
                                                     bool globalHeader) {
     auto ctx = allocate(name);
     if (!ctx) return ctx;
@@ -40,8 +40,8 @@ Result<AVCodecContextPtr, MediaError> allocateVideo(const char* name, int width,
     c.width = width;
     c.height = height;
     c.pix_fmt = format;
-    c.time_base = AVRational{1, frameRate};
-    c.framerate = AVRational{frameRate, 1};
+    c.time_base = av_inv_q(frameRate);
+    c.framerate = frameRate;
     c.sample_aspect_ratio = AVRational{1, 1};
     tagBt709(c);
     if (globalHeader) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -60,7 +60,7 @@ Result<AVCodecContextPtr, MediaError> open(AVCodecContextPtr ctx, AVDictionary* 
 
 }  // namespace
 
-Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int frameRate,
+Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, AVRational frameRate,
                                                       bool globalHeader) {
     auto ctx =
         allocateVideo("libx264", width, height, AV_PIX_FMT_YUV420P, frameRate, globalHeader);
@@ -72,7 +72,8 @@ Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int
     return open(std::move(*ctx), options);
 }
 
-Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height, int frameRate,
+Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height,
+                                                            AVRational frameRate,
                                                             ProResEncoder which,
                                                             bool globalHeader) {
     auto ctx = allocateVideo(which == ProResEncoder::ks ? "prores_ks" : "prores_aw", width,

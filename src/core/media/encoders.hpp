@@ -9,7 +9,8 @@
 namespace kestro {
 
 // H.264 for MP4: libx264, High profile, yuv420p, CRF 18, preset medium.
-Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int frameRate,
+// `frameRate` is exact (30000/1001 for 29.97); the encoder counts time in its frames.
+Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, AVRational frameRate,
                                                       bool globalHeader);
 
 // FFmpeg has two ProRes encoders: prores_ks (Kostya's, rate-controlled per slice) and
@@ -17,7 +18,8 @@ Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int
 enum class ProResEncoder { ks, aw };
 
 // ProRes 4444 with alpha for MOV: yuva444p10le, FourCC ap4h.
-Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height, int frameRate,
+Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height,
+                                                            AVRational frameRate,
                                                             ProResEncoder which, bool globalHeader);
 
 // AAC-LC for MP4 sound: 48 kHz, stereo, planar float input, 192 kbit/s, frames of frame_size.

@@ -205,9 +205,8 @@ void VideoReader::resetAfterSeek() {
     lastPts_ = AV_NOPTS_VALUE;
 }
 
-Result<Done, MediaError> VideoReader::seekKeyframe(double seconds) {
+Result<Done, MediaError> VideoReader::seekTo(double seconds) {
     const AVStream& st = *format_->streams[stream_];
-    if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
     const int64_t target =
         origin_ + static_cast<int64_t>(std::floor(seconds / av_q2d(st.time_base)));
     int ret = av_seek_frame(format_.get(), stream_, target, AVSEEK_FLAG_BACKWARD);
@@ -220,12 +219,34 @@ Result<Done, MediaError> VideoReader::seekKeyframe(double seconds) {
     return Done{};
 }
 
+Result<Done, MediaError> VideoReader::seekKeyframe(double seconds) {
+    if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
+    // A backward seek is only a request: demuxers without an index (MPEG-TS among them) search
+    // by timestamps and may land on the keyframe after the target, or past the last one at the
+    // end of the file. The first picture decoded from there tells; while it lies after the
+    // target, aim further back, twice as far each time, down to the start of the movie.
+    double back = 0;
+    for (;;) {
+        const double aim = std::max(0.0, seconds - back);
+        auto landed = seekTo(aim);
+        if (!landed) return fail(landed.error());
+        auto first = decodeNext();
+        if (!first) return fail(first.error());
+        const bool reached = *first && (*first)->time <= seconds + 1e-9;
+        if (*first) pending_.push_back(std::move(**first));
+        // From the start nothing earlier exists: the target lies before the first picture.
+        if (reached || aim <= 0) return Done{};
+        back = back > 0 ? back * 2 : kSeekStepBack;
+    }
+}
+
 Result<Done, MediaError> VideoReader::seekExact(double seconds) {
     auto seeked = seekKeyframe(seconds);
     if (!seeked) return fail(seeked.error());
     std::optional<DecodedFrame> held;
     for (;;) {
-        auto frame = decodeNext();
+        // next(): the seek may already hold the first picture.
+        auto frame = next();
         if (!frame) return fail(frame.error());
         if (!*frame) break;
         if ((*frame)->time <= seconds + 1e-9 || !held) {

@@ -81,7 +81,9 @@ public:
     Result<std::optional<DecodedFrame>, MediaError> next();
 
     // Continue from the keyframe at or before `seconds`: frames before the target come out too,
-    // which is what a caller that picks frames by time wants (it decodes forward anyway).
+    // which is what a caller that picks frames by time wants (it decodes forward anyway). The
+    // first picture after the seek is checked to be at or before the target (else the reader
+    // steps back), so this holds also in containers whose own seek overshoots.
     Result<Done, MediaError> seekKeyframe(double seconds);
 
     // After this, next() returns the latest frame at or before `seconds` (the first frame when
@@ -109,7 +111,12 @@ public:
 private:
     VideoReader() = default;
     Result<std::optional<DecodedFrame>, MediaError> decodeNext();
+    // The container's own backward seek to `seconds`, unchecked.
+    Result<Done, MediaError> seekTo(double seconds);
     void resetAfterSeek();
+
+    // How far before the target the first corrective seek aims; each further one doubles it.
+    static constexpr double kSeekStepBack = 1.0;
 
     AVInputFormatContextPtr format_;
     AVCodecContextPtr decoder_;

@@ -132,6 +132,82 @@ TEST(CompositorTest, TurnedSourcesLandOnTheirPixelsToo) {
     }
 }
 
+// Zoomed far in, the opening shows a small part of the placed video: only that part is scaled,
+// so the work stays what it is at 100 %, and every pixel still shows the source where the
+// placement puts it, in every orientation.
+TEST(CompositorTest, ZoomScalesOnlyWhatShows) {
+    // A square source whose luma grows to the right and whose Cb grows downward, linearly, so
+    // the scaler gives back the same linear function.
+    constexpr int kSide = 640;
+    AVFramePtr source = makeFrame();
+    source->format = AV_PIX_FMT_YUV420P;
+    source->width = source->height = kSide;
+    source->colorspace = AVCOL_SPC_BT709;
+    source->color_range = AVCOL_RANGE_MPEG;
+    ASSERT_EQ(av_frame_get_buffer(source.get(), 0), 0);
+    auto lumaOf = [](double x) { return 16 + x * 200 / (kSide - 1); };
+    auto cbOf = [](double y) { return 78 + y * 100 / (kSide - 1); };
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            source->data[0][y * source->linesize[0] + x] =
+                static_cast<uint8_t>(std::lround(lumaOf(x)));
+        }
+    }
+    for (int y = 0; y < kSide / 2; ++y) {
+        for (int x = 0; x < kSide / 2; ++x) {
+            source->data[1][y * source->linesize[1] + x] =
+                static_cast<uint8_t>(std::lround(cbOf(2 * y + 0.5)));
+            source->data[2][y * source->linesize[2] + x] = 128;
+        }
+    }
+
+    auto setupFor = [](double zoom, double tx, double ty, int rotation) {
+        CompositorSetup setup;
+        setup.canvasWidth = 400;
+        setup.canvasHeight = 400;
+        setup.screen = CanvasRect{50, 50, 300, 300};
+        setup.background = BackgroundFill::black();
+        const double side = 300 * zoom;
+        setup.placement = Placement{tx, ty, side, side, side / kSide, side / kSide};
+        setup.rotation = rotation;
+        return setup;
+    };
+    auto scaledPixels = [&](const CompositorSetup& setup) -> std::int64_t {
+        auto compositor = Compositor::create(setup);
+        EXPECT_TRUE(compositor.ok());
+        EXPECT_TRUE((*compositor)->allocatePictures(1).ok());
+        EXPECT_TRUE((*compositor)->compose(*source).ok());
+        return (*compositor)->scaledPixels();
+    };
+    const std::int64_t atFull = scaledPixels(setupFor(1, 50, 50, 0));
+    EXPECT_EQ(atFull, 300 * 300);
+
+    const double tx = -600, ty = -750, side = 1800;  // 600 %, off centre
+    for (const int rotation : {0, 90, 180, 270}) {
+        SCOPED_TRACE(::testing::Message() << "rotation " << rotation);
+        const CompositorSetup setup = setupFor(6, tx, ty, rotation);
+        EXPECT_LT(scaledPixels(setup), atFull * 3 / 2);
+
+        const AVFramePtr out = composeOnce(setup, *source);
+        ASSERT_TRUE(out);
+        for (int y = 90; y <= 310; y += 20) {
+            for (int x = 90; x <= 310; x += 20) {
+                // Where this canvas pixel's centre lies in the stored picture, in source pixels.
+                const double u = x + 0.5 - tx;
+                const double v = y + 0.5 - ty;
+                double sx = u, sy = v;
+                if (rotation == 90) sx = v, sy = side - u;
+                if (rotation == 180) sx = side - u, sy = side - v;
+                if (rotation == 270) sx = side - v, sy = u;
+                sx = sx * kSide / side - 0.5;
+                sy = sy * kSide / side - 0.5;
+                EXPECT_NEAR(sample(*out, 0, x, y), lumaOf(sx), 1.5) << x << "," << y;
+                EXPECT_NEAR(sample(*out, 1, x / 2, y / 2), cbOf(sy), 1.5) << x << "," << y;
+            }
+        }
+    }
+}
+
 // Limited-range codes of a gamma-encoded RGB colour (0..1) in a matrix given by Kr and Kb.
 std::array<double, 3> codes(double r, double g, double b, double kr, double kb) {
     const double y = kr * r + (1 - kr - kb) * g + kb * b;

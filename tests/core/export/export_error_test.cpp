@@ -1,6 +1,12 @@
 #include "core/export/export_error.hpp"
 
+extern "C" {
+#include <libavutil/error.h>
+}
+
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 namespace kestro {
 namespace {
@@ -63,6 +69,28 @@ TEST(ExportErrorText, PlatformErrorsCarryFfmpegsOwnWords) {
     // Without text the user still reads something, and it names the code.
     const ExportError bare = ExportError::platform({-1094995529, ""});
     EXPECT_NE(bare.errorDescription().find("-1094995529"), std::string::npos);
+}
+
+// With FFmpeg's cause, the engine's cases say what failed and advise on that, not on disks.
+TEST(ExportErrorText, CausesAreShownAndAdvisedOn) {
+    const ExportError noEncoder = ExportError::exportSessionFailed(
+        {AVERROR_ENCODER_NOT_FOUND, "This FFmpeg has no libx264 encoder"});
+    EXPECT_NE(noEncoder.errorDescription().find("libx264"), std::string::npos);
+    EXPECT_EQ(noEncoder.recoverySuggestion()->find("disk"), std::string::npos);
+
+    const ExportError memory = ExportError::exportFailed({AVERROR(ENOMEM), "Cannot allocate"});
+    EXPECT_NE(memory.errorDescription().find("out of memory"), std::string::npos);
+    EXPECT_EQ(memory.recoverySuggestion()->find("disk"), std::string::npos);
+
+    const ExportError encoder =
+        ExportError::compositionFailed({AVERROR(EINVAL), "Cannot scale the video"});
+    EXPECT_NE(encoder.errorDescription().find("Cannot scale the video"), std::string::npos);
+    EXPECT_EQ(encoder.recoverySuggestion()->find("disk"), std::string::npos);
+
+    // A disk that failed underneath still gets the disk advice.
+    const ExportError disk = ExportError::exportFailed({AVERROR(EIO), "Input/output error"});
+    EXPECT_NE(disk.recoverySuggestion()->find("disk space"), std::string::npos);
+    EXPECT_EQ(disk.kind(), ExportError::Kind::exportFailed);
 }
 
 }  // namespace

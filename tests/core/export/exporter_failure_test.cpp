@@ -11,7 +11,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <memory>
+#include <new>
 
 namespace kestro {
 namespace {
@@ -191,6 +195,41 @@ TEST_F(ExporterFailureTest, FullDiskAtAnyPointSaysSo) {
     const ExportError mov =
         failedExport(source, test::smallConfig(ExportFormat::mov), {}, fullDiskAfter(30000));
     EXPECT_EQ(mov.errorDescription(), "File system error: Insufficient disk space");
+}
+
+// A stage that quits part way, without a word or by running out of memory, ends the whole
+// export with an error in bounded time, whichever stage it is; the others never wait for it.
+TEST_F(ExporterFailureTest, AnyStageQuittingEndsTheExport) {
+    const auto source = movie(1.5, true);
+    for (const PipelineStage stage :
+         {PipelineStage::decode, PipelineStage::compose, PipelineStage::encode}) {
+        for (const bool outOfMemory : {false, true}) {
+            AVFExporter::Options options;
+            options.injectFault = [stage, outOfMemory](PipelineStage at, std::int64_t tick) {
+                if (at != stage || tick < 5) return false;
+                if (outOfMemory) throw std::bad_alloc();
+                return true;
+            };
+            auto pending = std::async(std::launch::async, [&] {
+                return failedExport(source, test::smallConfig(), {}, options);
+            });
+            if (pending.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+                // A hung pipeline cannot be joined: end the run rather than hang the suite.
+                std::fprintf(stderr, "the export hung after stage %d quit\n",
+                             static_cast<int>(stage));
+                std::abort();
+            }
+            const ExportError error = pending.get();
+            if (outOfMemory) {
+                EXPECT_NE(error.errorDescription().find("out of memory"), std::string::npos)
+                    << error.errorDescription();
+            } else {
+                EXPECT_EQ(error.kind(), ExportError::Kind::exportFailed);
+            }
+            EXPECT_EQ(error.recoverySuggestion()->find("disk space"), std::string::npos)
+                << error.errorDescription();
+        }
+    }
 }
 
 TEST_F(ExporterFailureTest, CancelStopsPromptlyAndKeepsTheEarlierFile) {

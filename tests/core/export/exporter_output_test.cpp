@@ -2,6 +2,8 @@
 
 #include "exporter_support.hpp"
 
+#include <cmath>
+
 namespace kestro {
 namespace {
 
@@ -63,6 +65,34 @@ TEST_F(ExporterOutputTest, Mp4HasTheAgreedStreamsAndTheTrimmedSound) {
         EXPECT_GT(run.progress[i], run.progress[i - 1]);
     for (size_t i = 0; i + 1 < run.progress.size(); ++i) EXPECT_LT(run.progress[i], 1.0);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"frame.png", "out.mp4", "rec.mp4"}));
+}
+
+// A recording whose sound stops a second before its picture: the rest is silence, never the
+// last sound again.
+TEST_F(ExporterOutputTest, SoundThatEndsEarlyIsFollowedBySilence) {
+    // Uncompressed sound, loud to its last sample: an AAC stream would fade into its encoder's
+    // padding and hide repeated samples.
+    const auto source = dir / "short-sound.mov";
+    ASSERT_EQ(test::runCommand(std::string(KESTRO_FFMPEG) +
+                               " -nostdin -v error -f lavfi -i testsrc2=s=64x128:r=20:d=2"
+                               " -f lavfi -i sine=f=440:d=1 -c:v libx264 -preset ultrafast"
+                               " -c:a pcm_s16le " +
+                               test::shellQuote(source.string())),
+              0);
+    const auto out = dir / "out.mp4";
+    const auto run = test::runExport(source, std::nullopt, test::smallConfig(), out);
+    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+    const auto samples = test::audioSamples(out);
+    ASSERT_NEAR(static_cast<double>(samples.size()), 2 * 48000, 2048);
+    auto rms = [&](double from, double to) {
+        double sum = 0;
+        const auto a = static_cast<size_t>(from * 48000);
+        const auto b = static_cast<size_t>(to * 48000);
+        for (size_t i = a; i < b; ++i) sum += static_cast<double>(samples[i]) * samples[i];
+        return std::sqrt(sum / static_cast<double>(b - a));
+    };
+    EXPECT_GT(rms(0.2, 0.8), 1000);  // the tone
+    EXPECT_LT(rms(1.1, 1.95), 30);   // silence, up to the encoder's noise
 }
 
 TEST_F(ExporterOutputTest, Mp4LayersBackgroundVideoAndFrame) {

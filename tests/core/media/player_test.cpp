@@ -1,6 +1,7 @@
 #include "core/media/player.hpp"
 
 #include "core/media/player_fixtures.hpp"
+#include "support/movie_fixtures.hpp"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 extern "C" {
@@ -176,6 +178,23 @@ TEST_F(PlayerTest, SeekShowsThePictureAtOrBeforeTheTarget) {
     }
     EXPECT_FALSE(player->isPlaying());
     EXPECT_TRUE(log_.failures.empty());
+}
+
+// MPEG-TS seeks by searching timestamps and may land on the keyframe after the target, or past
+// the last one: the player still shows the picture at or before the target.
+TEST_F(PlayerTest, SeekLandsRightInContainersThatOvershoot) {
+    const fs::path ts = dir_ / "gop.ts";
+    ASSERT_FALSE(test::makeIndexedMovie(ts, 30, 72, 60).empty());  // keyframes at 0 and 2 s
+    auto player = open(ts);
+    ASSERT_TRUE(player);
+    for (const auto& [target, frame] :
+         {std::pair{0.5, 15}, std::pair{2.2, 66}, std::pair{1.0, 30}, std::pair{0.2, 6}}) {
+        seekAndWait(*player, target);
+        const auto image = player->latestFrame();
+        ASSERT_TRUE(image);
+        EXPECT_EQ(test::indexFromLuma(image->at(image->width / 2, image->height / 2).r), frame)
+            << "seek to " << target;
+    }
 }
 
 TEST_F(PlayerTest, SeekOutsideTheMovieIsClampedToIt) {

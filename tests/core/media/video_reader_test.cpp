@@ -9,6 +9,7 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -78,6 +79,26 @@ TEST_F(VideoReaderTest, QuarterTurnedRecordingReportsItsUprightSize) {
     EXPECT_EQ(v.width, 96);
     EXPECT_EQ(v.uprightWidth, 48);
     EXPECT_EQ(v.uprightHeight, 96);
+}
+
+// Containers without an index to land on: MPEG-TS overshoots to the next keyframe (or past the
+// last one), Matroska goes by its cues. Either way the exact seek finds its picture.
+TEST_F(VideoReaderTest, ExactSeekLandsRightInContainersThatOvershoot) {
+    for (const char* name : {"gop.ts", "gop.mkv"}) {
+        const auto path = test::makeIndexedMovie(dir / name, 30, 72, 60);  // keyframes 0, 2 s
+        auto reader = VideoReader::open(path);
+        ASSERT_TRUE(reader) << reader.error().message;
+        for (const auto& [target, frame] : {std::pair{0.5, 15}, std::pair{2.2, 66},
+                                            std::pair{1.0, 30}, std::pair{2.0, 60}}) {
+            ASSERT_TRUE((*reader)->seekExact(target));
+            auto got = (*reader)->next();
+            ASSERT_TRUE(got && *got) << name << " at " << target;
+            const AVFrame& f = *(*got)->frame;
+            const int luma = static_cast<int>(
+                std::lround((f.data[0][f.linesize[0] * 10 + 10] - 16) * 255.0 / 219.0));
+            EXPECT_EQ(test::indexFromLuma(luma), frame) << name << " at " << target;
+        }
+    }
 }
 
 TEST_F(VideoReaderTest, ExactSeekLandsOnTheLatestFrameAtOrBeforeTheTarget) {

@@ -1,0 +1,72 @@
+#include "core/export/export_frame_rate.hpp"
+
+#include "core/export/render_geometry.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestro {
+
+namespace {
+
+// How far a capture rate may stray from a standard rate and still be it: timestamps rounded to
+// milliseconds (Matroska) put 60 fps pictures 16 or 17 ms apart, which reads as 62.5 fps.
+constexpr double kSnapTolerance = 0.10;
+// A capture rate this close above the average is the same rate, measured twice: millisecond
+// timestamps make a constant 60 fps read as 62.5 at its shortest intervals.
+constexpr double kSameRate = 1.05;
+// The percentile of the intervals taken as the typical shortest.
+constexpr double kLowPercentile = 0.10;
+
+}  // namespace
+
+std::optional<double> typicalShortestInterval(const std::vector<double>& times) {
+    std::vector<double> deltas;
+    for (size_t i = 1; i < times.size(); ++i) {
+        const double d = times[i] - times[i - 1];
+        if (d > 1e-9) deltas.push_back(d);
+    }
+    if (deltas.empty()) return std::nullopt;
+    std::sort(deltas.begin(), deltas.end());
+    // Never the single shortest when there are more: one odd pair must not decide.
+    const size_t last = deltas.size() - 1;
+    const auto low = static_cast<size_t>(std::floor(kLowPercentile * static_cast<double>(last)));
+    return deltas[std::min(last, std::max<size_t>(low, 1))];
+}
+
+AVRational frameRateFromFps(double fps) {
+    if (!std::isfinite(fps)) return AVRational{kDefaultFrameRate, 1};
+    fps = std::clamp(fps, 1.0, static_cast<double>(kMaximumFrameRate));
+    for (const AVRational& r : kStandardFrameRates) {
+        if (r.den == 1001 && std::abs(fps - av_q2d(r)) < 0.01) return r;
+    }
+    return av_d2q(fps, 100000);
+}
+
+AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval) {
+    const AVRational average{outputFrameRate(averageRate), 1};
+    if (!shortestInterval || !(*shortestInterval > 0)) return average;
+    const double capture = 1.0 / *shortestInterval;
+    const double known = std::isfinite(averageRate) && averageRate > 0 ? averageRate : 0;
+    if (capture <= known * kSameRate) return average;
+
+    const AVRational* nearest = nullptr;
+    double nearestGap = kSnapTolerance;
+    for (const AVRational& r : kStandardFrameRates) {
+        const double gap = std::abs(capture / av_q2d(r) - 1);
+        if (gap < nearestGap) {
+            nearestGap = gap;
+            nearest = &r;
+        }
+    }
+    AVRational rate =
+        nearest ? *nearest
+                : AVRational{static_cast<int>(std::clamp(std::lround(capture), 1L,
+                                                         static_cast<long>(kMaximumFrameRate))),
+                             1};
+    // Snapping may land a hair under the average; the average is never undercut.
+    if (av_q2d(rate) < known) return average;
+    return rate;
+}
+
+}  // namespace kestro

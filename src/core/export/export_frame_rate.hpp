@@ -1,0 +1,40 @@
+#pragma once
+// The frame rate an export runs at, as an exact fraction (29.97 is 30000/1001: a rounded
+// decimal would drift against the sound by a frame every few minutes).
+//
+// Phone screen recordings are variable-rate: pictures arrive only while the screen changes, so
+// a second of 60 fps motion may sit in four seconds of stillness and the stream's average rate
+// says 15. Sampling such a source at its average rate drops most of its motion. The rate that
+// keeps it is the one the pictures were captured at: the shortest interval that occurs
+// typically between them (a low percentile, so one odd pair of timestamps does not decide),
+// snapped to the standard rate it jitters around.
+
+extern "C" {
+#include <libavutil/rational.h>
+}
+
+#include <optional>
+#include <vector>
+
+namespace kestro {
+
+// The rates a capture interval is snapped to.
+inline constexpr AVRational kStandardFrameRates[] = {{24000, 1001}, {24, 1}, {25, 1}, {30000, 1001},
+                                                     {30, 1},       {48, 1}, {50, 1}, {60000, 1001},
+                                                     {60, 1},       {90, 1}, {120, 1}};
+
+// The typical shortest interval between pictures at these times (sorted, seconds); none with
+// fewer than two distinct times.
+std::optional<double> typicalShortestInterval(const std::vector<double>& times);
+
+// The rate a user asked for (frames per second, 1 to 240, fractions allowed) as a fraction:
+// the NTSC rates typed as decimals (23.976, 29.97, 59.94...) become their exact x/1001.
+AVRational frameRateFromFps(double fps);
+
+// The export's rate. A source whose capture rate does not exceed its average rate (constant
+// rate, or no timing known) keeps outputFrameRate(averageRate). Otherwise the capture rate
+// 1 / shortestInterval: the standard rate within 10 % of it, else rounded to whole frames per
+// second, from 1 up to kMaximumFrameRate.
+AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval);
+
+}  // namespace kestro
