@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(trimmed.rgba.size() ==
           static_cast<std::size_t>(trimmed.width) * static_cast<std::size_t>(trimmed.height) * 4);
 
-    for (const kestro::Image* picture : {&image, &trimmed}) {
+    for (const kestro::Image* picture : {&std::as_const(image), &trimmed}) {
         if (const auto rect = kestro::detectScreenRect(*picture)) {
             check(rect->x >= 0 && rect->y >= 0 && rect->w > 0 && rect->h > 0 &&
                   rect->x + rect->w <= 100.0001 && rect->y + rect->h <= 100.0001);

@@ -1,7 +1,7 @@
 // Label and group derivation from any file name.
 
-#include "core/model/frame_catalog.hpp"
 #include "core/model/frame_label.hpp"
+#include "core/model/frame_catalog.hpp"
 
 #include <cstddef>
 #include <cstdint>

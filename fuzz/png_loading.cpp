@@ -9,8 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto image = kestro::decodePng(data, size);
     if (image) {
-        if (image->width <= 0 || image->height <= 0 ||
-            image->width > kestro::kMaxPngDimension || image->height > kestro::kMaxPngDimension ||
+        if (image->width <= 0 || image->height <= 0 || image->width > kestro::kMaxPngDimension ||
+            image->height > kestro::kMaxPngDimension ||
             image->rgba.size() != static_cast<std::size_t>(image->width) *
                                       static_cast<std::size_t>(image->height) * 4) {
             std::abort();

@@ -39,14 +39,22 @@ std::string picture(int width, int height, bool (*opaque)(int x, int y, int w, i
 // transparent screen opening inside.
 bool phone(int x, int y, int w, int h) {
     const int margin = 2;
-    const bool body = x >= margin && y >= margin && x < w - margin && y < h - margin &&
-                      !((x == margin || x == w - margin - 1) && (y == margin || y == h - margin - 1));
-    const bool screen = x >= margin + 3 && y >= margin + 4 && x < w - margin - 3 && y < h - margin - 4;
+    const bool body =
+        x >= margin && y >= margin && x < w - margin && y < h - margin &&
+        !((x == margin || x == w - margin - 1) && (y == margin || y == h - margin - 1));
+    const bool screen =
+        x >= margin + 3 && y >= margin + 4 && x < w - margin - 3 && y < h - margin - 4;
     return body && !screen;
 }
-bool solid(int, int, int, int) { return true; }
-bool clear(int, int, int, int) { return false; }
-bool ring(int x, int y, int w, int h) { return x == 0 || y == 0 || x == w - 1 || y == h - 1; }
+bool solid(int, int, int, int) {
+    return true;
+}
+bool clear(int, int, int, int) {
+    return false;
+}
+bool ring(int x, int y, int w, int h) {
+    return x == 0 || y == 0 || x == w - 1 || y == h - 1;
+}
 
 const char* kUdidA = "0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9";
 const char* kUdidB = "11111111-2222-3333-4444-555555555555";
@@ -82,9 +90,9 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < names.size(); ++i) write(labels / std::to_string(i), names[i]);
 
     const fs::path listings = root / "simctl_listing";
-    write(listings / "booted",
-          std::string("== Devices ==\n-- iOS 17.5 --\n    iPhone 15 (") + kUdidA +
-              ") (Booted)\n    iPad Air (" + kUdidB + ") (Shutdown)\n");
+    write(listings / "booted", std::string("== Devices ==\n-- iOS 17.5 --\n    iPhone 15 (") +
+                                   kUdidA + ") (Booted)\n    iPad Air (" + kUdidB +
+                                   ") (Shutdown)\n");
     write(listings / "two", std::string("-- iOS 18.0 --\n    iPhone SE (3rd generation) (") +
                                 kUdidA + ") (Booted)\r\n\xC2\xA0iPad mini\xE3\x80\x80 " + kUdidB +
                                 " (Booted)\xE2\x80\xA8");

@@ -3,10 +3,10 @@
 #include "core/media/av_error.hpp"
 
 #include <algorithm>
-#include <optional>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 
 namespace kestro {
 
@@ -57,10 +57,17 @@ int64_t seekMemory(void* opaque, int64_t offset, int whence) {
     if (whence & AVSEEK_SIZE) return size;
     int64_t base = 0;
     switch (whence & ~AVSEEK_FORCE) {
-        case SEEK_SET: base = 0; break;
-        case SEEK_CUR: base = static_cast<int64_t>(cursor->position); break;
-        case SEEK_END: base = size; break;
-        default: return AVERROR(EINVAL);
+        case SEEK_SET:
+            base = 0;
+            break;
+        case SEEK_CUR:
+            base = static_cast<int64_t>(cursor->position);
+            break;
+        case SEEK_END:
+            base = size;
+            break;
+        default:
+            return AVERROR(EINVAL);
     }
     if (offset > size || offset < -size) return AVERROR(EINVAL);
     const int64_t target = base + offset;
@@ -78,10 +85,10 @@ Result<AVInputFormatContextPtr, MediaError> memoryFormatContext(MemoryBytes byte
     if (!format) return fail(mediaError(AVERROR(ENOMEM), context));
     auto* cursor = static_cast<MemoryCursor*>(av_mallocz(sizeof(MemoryCursor)));
     auto* buffer = static_cast<unsigned char*>(av_malloc(kMemoryIoBufferSize));
-    AVIOContext* io = (cursor && buffer) ? avio_alloc_context(buffer, kMemoryIoBufferSize, 0,
-                                                              cursor, readMemory, nullptr,
-                                                              seekMemory)
-                                         : nullptr;
+    AVIOContext* io = (cursor && buffer)
+                          ? avio_alloc_context(buffer, kMemoryIoBufferSize, 0, cursor, readMemory,
+                                               nullptr, seekMemory)
+                          : nullptr;
     if (!io) {
         av_free(cursor);
         av_free(buffer);
@@ -128,8 +135,10 @@ Result<AVInputFormatContextPtr, MediaError> openMediaInput(const std::filesystem
         format = std::move(*made);
     }
     std::error_code ec;
-    if (!format && !std::filesystem::exists(path, ec)) return fail(mediaError(AVERROR(ENOENT), context));
-    if (!format && std::filesystem::is_directory(path, ec)) return fail(mediaError(AVERROR(EISDIR), context));
+    if (!format && !std::filesystem::exists(path, ec))
+        return fail(mediaError(AVERROR(ENOENT), context));
+    if (!format && std::filesystem::is_directory(path, ec))
+        return fail(mediaError(AVERROR(EISDIR), context));
 
     AVDictionary* rawOptions = nullptr;
     av_dict_set(&rawOptions, "protocol_whitelist", "file", 0);

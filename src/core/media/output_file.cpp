@@ -40,12 +40,13 @@ constexpr std::string_view kExtension = ".part";
 
 // ".<destination name>.kestro-<pid>-<8 random>.part"
 std::string temporaryName(const fs::path& destination) {
-    return "." + destination.filename().string() + std::string(kTag) +
-           std::to_string(::getpid()) + "-" + randomSuffix() + std::string(kExtension);
+    return "." + destination.filename().string() + std::string(kTag) + std::to_string(::getpid()) +
+           "-" + randomSuffix() + std::string(kExtension);
 }
 
 bool isTemporaryName(const std::string& name) {
-    if (name.size() < 1 + kTag.size() + 1 + 1 + 8 + kExtension.size() || name[0] != '.') return false;
+    if (name.size() < 1 + kTag.size() + 1 + 1 + 8 + kExtension.size() || name[0] != '.')
+        return false;
     if (name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) != 0) {
         return false;
     }
