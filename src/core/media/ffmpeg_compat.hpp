@@ -31,11 +31,11 @@ inline constexpr int kProfileProRes4444 = FF_PROFILE_PRORES_4444;
 inline constexpr int kProfileAacLow = FF_PROFILE_AAC_LOW;
 #endif
 
-// The stream's side data of one type (the display matrix, say), or null. From libavcodec 60.29
+// The stream's side data of one type (the display matrix, say), or null. From libavcodec 60.30
 // (FFmpeg 6.1) it lives in the codec parameters; the AVStream accessor is deprecated, then gone.
 inline const std::uint8_t* streamSideData(const AVStream& stream, AVPacketSideDataType type,
                                           std::size_t* size) {
-#if LIBAVCODEC_VERSION_INT >= AV_VERSION_INT(60, 29, 100)
+#if LIBAVCODEC_VERSION_INT >= AV_VERSION_INT(60, 30, 100)
     const AVPacketSideData* found = av_packet_side_data_get(
         stream.codecpar->coded_side_data, stream.codecpar->nb_coded_side_data, type);
     if (!found) return nullptr;

@@ -66,12 +66,17 @@ bool isTemporaryName(const std::string& name) {
            std::all_of(random.begin(), random.end(), isRandom);
 }
 
+enum class Lock { taken, busy, unsupported };
+
 // The writer's lock: held for as long as the file descriptor stays open in the writing process.
-bool lockExclusively(int fd) {
+// Some network and FUSE file systems have no locks at all: writers then go without, and their
+// files are never taken for abandoned.
+Lock lockExclusively(int fd) {
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EINTR) return false;
+        if (errno == EINTR) continue;
+        return errno == EWOULDBLOCK ? Lock::busy : Lock::unsupported;
     }
-    return true;
+    return Lock::taken;
 }
 
 // Opens a new hidden temporary file in `folder`, locked. The lock is taken after the file
@@ -89,7 +94,7 @@ int openNamedTemporary(const fs::path& folder, const fs::path& destination, fs::
         }
         struct stat opened {};
         struct stat named {};
-        if (lockExclusively(fd) && ::fstat(fd, &opened) == 0 &&
+        if (lockExclusively(fd) != Lock::busy && ::fstat(fd, &opened) == 0 &&
             ::stat(candidate.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
             opened.st_ino == named.st_ino) {
             path = std::move(candidate);
@@ -113,7 +118,7 @@ int OutputFile::removeAbandoned(const fs::path& folder) {
         if (fd < 0) continue;
         struct stat st {};
         // Only regular files of ours, and only while we hold the lock its writer would hold.
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && lockExclusively(fd)) {
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && lockExclusively(fd) == Lock::taken) {
             if (::unlink(it->path().c_str()) == 0) ++removed;
         }
         ::close(fd);
@@ -147,7 +152,7 @@ Result<std::unique_ptr<OutputFile>, OutputFileError> OutputFile::create(const fs
         const int fd = platform::openUnnamedFile(folder);
         if (fd >= 0) {
             // Locked too, so that once it has a name no cleaner takes it for abandoned.
-            lockExclusively(fd);
+            (void)lockExclusively(fd);
             file->fd_ = fd;
             file->unnamed_ = true;
             file->reopenPath_ = platform::pathOfDescriptor(fd);
