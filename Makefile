@@ -1,12 +1,27 @@
 # Kestro: the two commands a user needs are `make run` and `make test`.
-JOBS ?= $(shell nproc)
+# getconf, not nproc: macOS has no nproc.
+JOBS ?= $(shell getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2)
 BUILD ?= build
 # A compiler cache, when the machine has one, makes rebuilds after a branch switch cheap.
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache,)
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+PORTABILITY_BUILD ?= build-portability
 CLI := $(BUILD)/src/cli/kestro-cli
+# Warnings are errors in every build made from here; a packager's plain cmake build keeps them
+# warnings.
+WERROR := -DKESTRO_WERROR=ON
+# LeakSanitizer exists on Linux only; asking for it elsewhere aborts every sanitized program.
+LEAKS := $(if $(filter Linux,$(shell uname -s)),detect_leaks=1,detect_leaks=0)
+# The sanitized build is also the clang build (GCC builds the normal one): clang-14 and later.
+CLANG_CC ?= $(shell command -v clang 2>/dev/null || echo cc)
+CLANG_CXX ?= $(shell command -v clang++ 2>/dev/null || echo c++)
+FUZZ_SECONDS ?= 60
+# The CI's short run of every fuzz target, so that a change breaking one is caught.
+SMOKE_FUZZ_SECONDS ?= 30
 
-.PHONY: all deps configure build run test test-fast test-asan app bench frames-sheet sample screenshot clean
+.PHONY: all deps configure build run test test-fast test-asan lint fuzz fuzz-smoke \
+	check-portability app bench frames-sheet sample screenshot clean
 
 all: build
 
@@ -14,7 +29,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(LAUNCHER) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
@@ -28,18 +43,40 @@ run: build
 	$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mp4 --frame $(DEMO_FRAME) --background white
 	$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mov --frame $(DEMO_FRAME) --background transparent
 
-test: test-fast test-asan
+test: lint test-fast test-asan check-portability
+
+lint:
+	@scripts/lint-platform
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
-# The core under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
+# The core under AddressSanitizer and UndefinedBehaviorSanitizer, built by clang with the fuzz
+# targets beside it; any report fails the run. Then every fuzz target runs briefly.
 test-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
-		-DKESTRO_SANITIZE=ON -DKESTRO_BUILD_APP=OFF -DKESTRO_BUILD_BENCH=OFF >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) $(LAUNCHER) $(WERROR) -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_C_COMPILER=$(CLANG_CC) -DCMAKE_CXX_COMPILER=$(CLANG_CXX) \
+		-DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DKESTRO_SANITIZE=ON -DKESTRO_FUZZ=ON \
+		-DKESTRO_BUILD_APP=OFF -DKESTRO_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=$(LEAKS):abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest -L core --output-on-failure -j$(JOBS)
+	scripts/run-fuzzers $(ASAN_BUILD) $(SMOKE_FUZZ_SECONDS)
+
+# Every fuzz target for FUZZ_SECONDS each, one after the other, over the seed corpus made at
+# build time; what they find lands in $(FUZZ_BUILD)/fuzz-findings.
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) $(LAUNCHER) $(WERROR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_C_COMPILER=$(CLANG_CC) -DCMAKE_CXX_COMPILER=$(CLANG_CXX) \
+		-DKESTRO_FUZZ=ON -DKESTRO_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The Qt-free code and its tests compiled by clang 16 against libc++ (the standard library macOS
+# has), warnings as errors, and the platform file's plain POSIX branch. Compiled, not linked:
+# the system's FFmpeg and GoogleTest are built for libstdc++.
+check-portability: deps
+	@scripts/check-portability $(PORTABILITY_BUILD)
 
 # One contact sheet of every shipped frame, for looking at the whole set.
 frames-sheet: configure
@@ -76,4 +113,4 @@ bench: build
 	$(BUILD)/bench/playback/playback_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) out
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PORTABILITY_BUILD) out

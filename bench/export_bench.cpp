@@ -29,6 +29,7 @@
 #include "core/media/video_reader.hpp"
 #include "core/model/image.hpp"
 #include "core/model/png.hpp"
+#include "core/platform.hpp"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -112,7 +113,7 @@ Measure runChild(const std::vector<std::string>& args, const fs::path& log) {
     m.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     m.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
             static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    m.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+    m.peakMb = static_cast<double>(kestro::platform::peakResidentBytes(usage)) / (1024.0 * 1024.0);
     m.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return m;
 }

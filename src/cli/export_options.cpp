@@ -1,8 +1,11 @@
 #include "cli/export_options.hpp"
 
+#include "core/platform.hpp"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 
@@ -17,6 +20,31 @@ std::string lowered(std::string_view text) {
     return out;
 }
 
+// A plain decimal number: an optional '-', digits with at most one '.', an optional exponent.
+// No hexadecimal, no "inf" or "nan", no inner spaces: the strictness of from_chars, which
+// Apple's standard library lacks for double.
+bool isPlainDecimal(std::string_view text) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t start = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+        return i - start;
+    };
+    if (i < text.size() && text[i] == '-') ++i;
+    std::size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == text.size();
+}
+
 std::optional<double> parseNumber(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
         text.remove_prefix(1);
@@ -25,11 +53,13 @@ std::optional<double> parseNumber(std::string_view text) {
         text.remove_suffix(1);
     }
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
-        return std::nullopt;
-    }
+    if (!isPlainDecimal(text)) return std::nullopt;
+    const std::string terminated(text);
+    char* end = nullptr;
+    errno = 0;
+    const double value = platform::strtodInCLocale(terminated.c_str(), &end);
+    // Out of range either way (overflow or underflow) is refused, as from_chars refuses it.
+    if (errno == ERANGE || end != terminated.c_str() + terminated.size()) return std::nullopt;
     if (!std::isfinite(value)) return std::nullopt;
     return value;
 }

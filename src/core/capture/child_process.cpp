@@ -1,5 +1,6 @@
 #include "core/capture/child_process.hpp"
 
+#include "core/platform.hpp"
 #include "core/thread_name.hpp"
 
 #include <fcntl.h>
@@ -58,13 +59,7 @@ struct PipeEnds {
 // cannot inherit them.
 int openPipe(PipeEnds& ends) {
     int fds[2];
-#if defined(__linux__)
-    if (::pipe2(fds, O_CLOEXEC) != 0) return errno;
-#else
-    if (::pipe(fds) != 0) return errno;
-    ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    ::fcntl(fds[1], F_SETFD, FD_CLOEXEC);
-#endif
+    if (int err = platform::openCloseOnExecPipe(fds); err != 0) return err;
     ends.read = UniqueFd(fds[0]);
     ends.write = UniqueFd(fds[1]);
     return 0;
@@ -214,11 +209,7 @@ Result<ChildProcess, ProcessError> ChildProcess::spawn(const SpawnRequest& reque
     const auto route = [&](ChildStream mode, int target, PipeEnds& pipe) -> int {
         switch (mode) {
             case ChildStream::inherit:
-#if defined(__APPLE__)
-                return posix_spawn_file_actions_addinherit_np(actions.get(), target);
-#else
-                return 0;
-#endif
+                return platform::inheritDescriptorOnSpawn(*actions.get(), target);
             case ChildStream::null:
                 return posix_spawn_file_actions_addopen(actions.get(), target, "/dev/null",
                                                         O_WRONLY, 0);
@@ -231,18 +222,13 @@ Result<ChildProcess, ProcessError> ChildProcess::spawn(const SpawnRequest& reque
     };
     if (code == 0) code = route(request.standardOutput, STDOUT_FILENO, outputPipe);
     if (code == 0) code = route(request.standardError, STDERR_FILENO, errorPipe);
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
     // Descriptors that other code opened without close-on-exec stop here too.
-    if (code == 0) code = posix_spawn_file_actions_addclosefrom_np(actions.get(), 3);
-#endif
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    if (code == 0) code = platform::closeOtherDescriptorsOnSpawn(*actions.get(), flags);
     if (code != 0) return fail(errorFromNumber(code));
 
     // The child starts with no blocked signals and the default action for the ones that end a
     // recording, whatever this process has installed or ignored.
-    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-#if defined(__APPLE__)
-    flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
-#endif
     if (request.ownProcessGroup) {
         flags |= POSIX_SPAWN_SETPGROUP;
         posix_spawnattr_setpgroup(attributes.get(), 0);

@@ -1,6 +1,7 @@
 #include "core/capture/simulator_recorder.hpp"
 
 #include "core/capture/simulator_listing.hpp"
+#include "core/platform.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kGracePeriod = 2.0s;
 constexpr auto kGracePoll = 100ms;
 constexpr int kFileChecks = 30;
 constexpr auto kFileCheckInterval = 200ms;
@@ -35,6 +35,14 @@ bool isExecutableFile(const std::string& path) {
 bool hasData(const std::filesystem::path& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
+// On macOS /usr/bin/xcrun exists even without the developer tools: it is a stub that opens an
+// installation dialog. `xcode-select -p` fails quietly in that case, so it is asked first.
+bool developerToolsSelected() {
+    auto probe = ChildProcess::spawn(SpawnRequest{
+        "/usr/bin/xcode-select", {"-p"}, ChildStream::null, ChildStream::null, false});
+    return probe && probe->waitForExit() == 0;
 }
 
 RecorderError recorderError(int code, std::string description) {
@@ -95,9 +103,18 @@ SimulatorRecorder::SimulatorRecorder() : candidates_(defaultLauncherCandidates()
 SimulatorRecorder::SimulatorRecorder(std::vector<std::string> launcherCandidates)
     : candidates_(std::move(launcherCandidates)) {}
 
+std::optional<std::string> SimulatorRecorder::usableLauncher() const {
+    for (const std::string& candidate : candidates_) {
+        if (!isExecutableFile(candidate)) continue;
+        if (platform::kIsMacOS && candidate == kFallbackLauncher && !developerToolsSelected())
+            continue;
+        return candidate;
+    }
+    return std::nullopt;
+}
+
 std::string SimulatorRecorder::xcrunPath() const {
-    for (const std::string& candidate : candidates_)
-        if (isExecutableFile(candidate)) return candidate;
+    if (auto launcher = usableLauncher()) return *launcher;
     // Callers test the answer again; a launcher that is not executable means missing tools.
     return candidates_.empty() ? std::string(kFallbackLauncher) : candidates_.front();
 }
@@ -109,13 +126,13 @@ SimulatorRecorder::Availability SimulatorRecorder::checkAvailability() const {
 SimulatorRecorder::Availability SimulatorRecorder::checkAvailability(
     std::vector<SimulatorDevice>* booted) const {
     if (booted) booted->clear();
-    const std::string launcher = xcrunPath();
-    if (!isExecutableFile(launcher)) return Availability::xcodeMissing;
-    // Only whether the tool starts matters; what it prints and how it exits do not.
+    const std::optional<std::string> launcher = usableLauncher();
+    if (!launcher) return Availability::xcodeMissing;
+    // A launcher that starts but whose simctl fails (tools half installed, a licence not yet
+    // accepted) cannot record either.
     auto probe = ChildProcess::spawn(
-        SpawnRequest{launcher, {"simctl", "help"}, ChildStream::null, ChildStream::null, false});
-    if (!probe) return Availability::simctlUnavailable;
-    probe->waitForExit();
+        SpawnRequest{*launcher, {"simctl", "help"}, ChildStream::null, ChildStream::null, false});
+    if (!probe || probe->waitForExit() != 0) return Availability::simctlUnavailable;
     std::vector<SimulatorDevice> devices = listBootedDevices();
     const Availability availability =
         devices.empty() ? Availability::noBootedSimulators : Availability::available;
@@ -124,9 +141,9 @@ SimulatorRecorder::Availability SimulatorRecorder::checkAvailability(
 }
 
 std::vector<SimulatorDevice> SimulatorRecorder::listBootedDevices() const {
-    const std::string launcher = xcrunPath();
-    if (!isExecutableFile(launcher)) return {};
-    auto listing = ChildProcess::spawn(SpawnRequest{launcher,
+    const std::optional<std::string> launcher = usableLauncher();
+    if (!launcher) return {};
+    auto listing = ChildProcess::spawn(SpawnRequest{*launcher,
                                                     {"simctl", "list", "devices", "available"},
                                                     ChildStream::collect,
                                                     ChildStream::inherit,
@@ -210,7 +227,7 @@ void SimulatorRecorder::stopRecording() {
         process_->interrupt();
         const auto start = std::chrono::steady_clock::now();
         while (process_->isRunning()) {
-            if (std::chrono::steady_clock::now() - start >= kGracePeriod) break;
+            if (std::chrono::steady_clock::now() - start >= gracePeriod_) break;
             std::this_thread::sleep_for(kGracePoll);
         }
         if (process_->isRunning()) process_->terminate();

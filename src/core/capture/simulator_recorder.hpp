@@ -8,7 +8,7 @@
 // is folded into its result.
 //
 // Threads: every call is synchronous and blocks its caller while children run (stopRecording for
-// up to about 8 seconds: 2 s of grace after the interrupt, then up to 6 s waiting for the file),
+// up to about 16 seconds: 10 s of grace after the interrupt, then up to 6 s waiting for the file),
 // so an interactive program calls it off its interface thread. A recorder is used from one thread
 // at a time; the discovery calls touch no fields and may run concurrently with anything. The
 // recording child's output pipes are emptied by ChildProcess's own reader thread, which touches no
@@ -19,6 +19,7 @@
 #include "core/capture/simulator_device.hpp"
 #include "core/result.hpp"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -32,7 +33,7 @@ public:
     enum class Availability {
         available,           // tools work and at least one simulator is booted
         xcodeMissing,        // no candidate launcher is an executable file
-        simctlUnavailable,   // `xcrun simctl help` could not be started
+        simctlUnavailable,   // `xcrun simctl help` could not be started or failed
         noBootedSimulators,  // tools work, nothing booted
     };
 
@@ -42,7 +43,8 @@ public:
         failedLaunch,  // the output file is tracked but its child never started
     };
 
-    // "/usr/bin/xcrun", then the launchers of Xcode and of the command line tools.
+    // "/usr/bin/xcrun", then the launchers of Xcode and of the command line tools. On macOS
+    // "/usr/bin/xcrun" only counts when `xcode-select -p` says the tools are there.
     static std::vector<std::string> defaultLauncherCandidates();
 
     // The candidates named in a colon-separated list (empty entries skipped), or the default ones
@@ -80,10 +82,14 @@ public:
     Result<Done, RecorderError> startRecording(const std::filesystem::path& output,
                                                const std::optional<SimulatorDevice>& device);
 
-    // Interrupts the tracked child, gives it 2 s to finish the movie (sending SIGTERM after that),
+    // Interrupts the tracked child, gives it the grace period (10 s: simctl finishing a long
+    // movie needs several seconds) to finish the movie (sending SIGTERM after that),
     // then waits up to about 6 s for a non-empty file at the tracked path. Never fails; returns at
     // once when nothing is tracked. Afterwards the recorder is idle.
     void stopRecording();
+
+    // Tests shorten the grace period.
+    void setGracePeriod(std::chrono::milliseconds grace) { gracePeriod_ = grace; }
 
     State state() const;
     const std::optional<std::filesystem::path>& outputPath() const { return outputPath_; }
@@ -91,7 +97,11 @@ public:
     bool isChildRunning();
 
 private:
+    // The first candidate that can run simctl's launcher; none when the tools are missing.
+    std::optional<std::string> usableLauncher() const;
+
     std::vector<std::string> candidates_;
+    std::chrono::milliseconds gracePeriod_ = std::chrono::seconds(10);
     std::optional<ChildProcess> process_;
     std::optional<std::filesystem::path> outputPath_;
 };

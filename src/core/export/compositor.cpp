@@ -13,6 +13,7 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 namespace kestro {
 
@@ -74,9 +75,14 @@ Compositor::~Compositor() = default;
 Compositor::Conversion Compositor::colourConversion(const PictureColour& from) {
     // In normalised terms (luma 0..1, chroma -0.5..0.5) a change of matrix is linear, and
     // chroma never depends on luma (grey stays grey whatever the matrix).
-    const auto [kr, kb] = lumaWeights(from.matrix);
+    // Plain variables, not structured bindings: clang before 16 cannot capture those in lambdas.
+    double kr = 0;
+    double kb = 0;
+    double kr2 = 0;
+    double kb2 = 0;
+    std::tie(kr, kb) = lumaWeights(from.matrix);
+    std::tie(kr2, kb2) = lumaWeights(AVCOL_SPC_BT709);
     const double kg = 1 - kr - kb;
-    const auto [kr2, kb2] = lumaWeights(AVCOL_SPC_BT709);
     const double kg2 = 1 - kr2 - kb2;
     Conversion c;
     c.fullRange = from.fullRange;

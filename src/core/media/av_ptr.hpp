@@ -19,8 +19,9 @@ extern "C" {
 
 namespace kestro {
 
+// Also frees a custom AVIOContext (a movie read from memory, see media_input.hpp).
 struct AVInputFormatContextDeleter {
-    void operator()(AVFormatContext* ctx) const { avformat_close_input(&ctx); }
+    void operator()(AVFormatContext* ctx) const;
 };
 // An output context does not own its AVIOContext (ours is owned separately, see AVIOContextPtr).
 struct AVOutputFormatContextDeleter {

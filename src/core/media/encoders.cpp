@@ -2,6 +2,7 @@
 
 #include "core/media/audio_reader.hpp"
 #include "core/media/av_error.hpp"
+#include "core/media/ffmpeg_compat.hpp"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -80,7 +81,7 @@ Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int heigh
                              height, AV_PIX_FMT_YUVA444P10LE, frameRate, globalHeader);
     if (!ctx) return ctx;
     AVCodecContext& c = **ctx;
-    c.profile = FF_PROFILE_PRORES_4444;
+    c.profile = ffmpeg::kProfileProRes4444;
     // libavcodec runs encoders on one thread unless asked; ProRes frames are independent, so
     // frame threads scale with the cores.
     c.thread_count = 0;
@@ -98,7 +99,7 @@ Result<AVCodecContextPtr, MediaError> openAacEncoder(bool globalHeader) {
     c.sample_rate = AudioReader::kSampleRate;
     c.sample_fmt = AV_SAMPLE_FMT_FLTP;
     c.bit_rate = 192000;
-    c.profile = FF_PROFILE_AAC_LOW;
+    c.profile = ffmpeg::kProfileAacLow;
     c.time_base = AVRational{1, AudioReader::kSampleRate};
     const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
     if (av_channel_layout_copy(&c.ch_layout, &stereo) < 0) return fail(mediaError(AVERROR(ENOMEM)));

@@ -3,28 +3,165 @@
 #include "core/media/av_error.hpp"
 
 #include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
 
 namespace kestro {
+
+namespace {
+
+struct MemoryBytes {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+};
+
+// The registered memory movies, by path. Guarded by memoryMoviesMutex().
+std::map<std::filesystem::path, MemoryBytes>& memoryMovies() {
+    static std::map<std::filesystem::path, MemoryBytes> movies;
+    return movies;
+}
+std::mutex& memoryMoviesMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::optional<MemoryBytes> findMemoryMovie(const std::filesystem::path& path) {
+    std::lock_guard lock(memoryMoviesMutex());
+    const auto found = memoryMovies().find(path);
+    if (found == memoryMovies().end()) return std::nullopt;
+    return found->second;
+}
+
+// One reader's position in a memory movie; owned by its AVIOContext (freed by the deleter of
+// the format context that uses it).
+struct MemoryCursor {
+    MemoryBytes bytes;
+    std::size_t position = 0;
+};
+
+int readMemory(void* opaque, std::uint8_t* out, int size) {
+    auto* cursor = static_cast<MemoryCursor*>(opaque);
+    const std::size_t left = cursor->bytes.size - cursor->position;
+    if (left == 0) return AVERROR_EOF;
+    const std::size_t n = std::min(left, static_cast<std::size_t>(std::max(size, 0)));
+    std::memcpy(out, cursor->bytes.data + cursor->position, n);
+    cursor->position += n;
+    return static_cast<int>(n);
+}
+
+int64_t seekMemory(void* opaque, int64_t offset, int whence) {
+    auto* cursor = static_cast<MemoryCursor*>(opaque);
+    const auto size = static_cast<int64_t>(cursor->bytes.size);
+    if (whence & AVSEEK_SIZE) return size;
+    int64_t base = 0;
+    switch (whence & ~AVSEEK_FORCE) {
+        case SEEK_SET:
+            base = 0;
+            break;
+        case SEEK_CUR:
+            base = static_cast<int64_t>(cursor->position);
+            break;
+        case SEEK_END:
+            base = size;
+            break;
+        default:
+            return AVERROR(EINVAL);
+    }
+    if (offset > size || offset < -size) return AVERROR(EINVAL);
+    const int64_t target = base + offset;
+    if (target < 0 || target > size) return AVERROR(EINVAL);
+    cursor->position = static_cast<std::size_t>(target);
+    return target;
+}
+
+constexpr int kMemoryIoBufferSize = 1 << 15;
+
+// A format context reading `bytes` through its own AVIOContext, not opened yet.
+Result<AVInputFormatContextPtr, MediaError> memoryFormatContext(MemoryBytes bytes,
+                                                                const std::string& context) {
+    AVInputFormatContextPtr format(avformat_alloc_context());
+    if (!format) return fail(mediaError(AVERROR(ENOMEM), context));
+    auto* cursor = static_cast<MemoryCursor*>(av_mallocz(sizeof(MemoryCursor)));
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kMemoryIoBufferSize));
+    AVIOContext* io = (cursor && buffer)
+                          ? avio_alloc_context(buffer, kMemoryIoBufferSize, 0, cursor, readMemory,
+                                               nullptr, seekMemory)
+                          : nullptr;
+    if (!io) {
+        av_free(cursor);
+        av_free(buffer);
+        return fail(mediaError(AVERROR(ENOMEM), context));
+    }
+    cursor->bytes = bytes;
+    format->pb = io;
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    return format;
+}
+
+}  // namespace
+
+void AVInputFormatContextDeleter::operator()(AVFormatContext* ctx) const {
+    // A context on a memory movie owns its AVIOContext, the buffer and the cursor; libav frees
+    // none of them for a custom one.
+    AVIOContext* io = ctx && (ctx->flags & AVFMT_FLAG_CUSTOM_IO) ? ctx->pb : nullptr;
+    avformat_close_input(&ctx);
+    if (io) {
+        av_freep(&io->opaque);
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+}
+
+MemoryMovie::MemoryMovie(std::filesystem::path path, const std::uint8_t* data, std::size_t size)
+    : path_(std::move(path)) {
+    std::lock_guard lock(memoryMoviesMutex());
+    memoryMovies()[path_] = MemoryBytes{data, size};
+}
+
+MemoryMovie::~MemoryMovie() {
+    std::lock_guard lock(memoryMoviesMutex());
+    memoryMovies().erase(path_);
+}
 
 Result<AVInputFormatContextPtr, MediaError> openMediaInput(const std::filesystem::path& path) {
     quietLibavLog();
     const std::string context = "Cannot open " + path.string();
+    AVInputFormatContextPtr format;
+    if (const auto memory = findMemoryMovie(path)) {
+        auto made = memoryFormatContext(*memory, context);
+        if (!made) return fail(made.error());
+        format = std::move(*made);
+    }
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return fail(mediaError(AVERROR(ENOENT), context));
-    if (std::filesystem::is_directory(path, ec)) return fail(mediaError(AVERROR(EISDIR), context));
+    if (!format && !std::filesystem::exists(path, ec))
+        return fail(mediaError(AVERROR(ENOENT), context));
+    if (!format && std::filesystem::is_directory(path, ec))
+        return fail(mediaError(AVERROR(EISDIR), context));
 
     AVDictionary* rawOptions = nullptr;
     av_dict_set(&rawOptions, "protocol_whitelist", "file", 0);
     AVDictionaryPtr options(rawOptions);
 
-    AVFormatContext* raw = nullptr;
     // "file:" keeps a name with a colon in it from being read as a protocol.
     const std::string url = "file:" + path.string();
+    // On failure avformat_open_input frees the context but never a custom AVIOContext: that
+    // stays with `format` (released only once the open succeeded).
+    AVIOContext* customIo = format ? format->pb : nullptr;
+    AVFormatContext* raw = format.release();
     rawOptions = options.release();
     int ret = avformat_open_input(&raw, url.c_str(), nullptr, &rawOptions);
     options.reset(rawOptions);
-    if (ret < 0) return fail(mediaError(ret, context));
-    AVInputFormatContextPtr format(raw);
+    if (ret < 0) {
+        if (customIo) {
+            av_freep(&customIo->opaque);
+            av_freep(&customIo->buffer);
+            avio_context_free(&customIo);
+        }
+        return fail(mediaError(ret, context));
+    }
+    format.reset(raw);
 
     ret = avformat_find_stream_info(format.get(), nullptr);
     if (ret < 0) return fail(mediaError(ret, "Cannot read the streams of " + path.string()));

@@ -7,6 +7,8 @@
 #include "core/media/media_error.hpp"
 #include "core/result.hpp"
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 
 namespace kestro {
@@ -18,6 +20,23 @@ inline constexpr long long kMaxVideoPixels = 40'000'000;
 
 // Opens `path` and reads its stream information. Errors carry FFmpeg's message.
 Result<AVInputFormatContextPtr, MediaError> openMediaInput(const std::filesystem::path& path);
+
+// A movie held in memory that openMediaInput (so every reader and the exporter) opens under a
+// made-up path, through a custom AVIOContext, as if it were a file: fuzzing feeds arbitrary bytes
+// to the whole engine this way without touching the disk. Registered for as long as the object
+// lives; the bytes must outlive it and every reader opened on it. Any thread may open it.
+class MemoryMovie {
+public:
+    MemoryMovie(std::filesystem::path path, const std::uint8_t* data, std::size_t size);
+    ~MemoryMovie();
+    MemoryMovie(const MemoryMovie&) = delete;
+    MemoryMovie& operator=(const MemoryMovie&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
 
 // The first real video stream (cover art in audio files is not video), or -1.
 int findVideoStream(const AVFormatContext& format);

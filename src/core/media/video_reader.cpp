@@ -1,6 +1,7 @@
 #include "core/media/video_reader.hpp"
 
 #include "core/media/av_error.hpp"
+#include "core/media/ffmpeg_compat.hpp"
 #include "core/media/media_input.hpp"
 
 extern "C" {
@@ -16,7 +17,7 @@ namespace kestro {
 int streamRotation(const AVStream& stream) {
     double clockwise = 0;
     size_t size = 0;
-    const uint8_t* matrix = av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    const uint8_t* matrix = ffmpeg::streamSideData(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
     if (matrix && size >= 9 * sizeof(int32_t)) {
         // av_display_rotation_get gives the counter-clockwise angle of the matrix.
         const double angle = av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));

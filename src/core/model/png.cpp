@@ -129,10 +129,10 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 
 }  // namespace
 
-std::optional<Image> loadPng(const std::filesystem::path& path) {
+std::optional<Image> decodePng(const std::uint8_t* data, std::size_t size) {
     try {
-        const auto bytes = readWholeFile(path);
-        if (!bytes || bytes->size() < 8 || png_sig_cmp(bytes->data(), 0, 8) != 0) {
+        if (data == nullptr || size < 8 || size > kMaxPngFileBytes ||
+            png_sig_cmp(data, 0, 8) != 0) {
             return std::nullopt;
         }
         png_structp png =
@@ -143,7 +143,7 @@ std::optional<Image> loadPng(const std::filesystem::path& path) {
             png_destroy_read_struct(&png, nullptr, nullptr);
             return std::nullopt;
         }
-        MemorySource source{bytes->data(), bytes->size(), 0};
+        MemorySource source{data, size, 0};
         DecodedPng decoded;
         bool ok = false;
         try {
@@ -158,6 +158,16 @@ std::optional<Image> loadPng(const std::filesystem::path& path) {
         image.height = decoded.height;
         image.rgba = std::move(decoded.rgba);
         return image;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<Image> loadPng(const std::filesystem::path& path) {
+    try {
+        const auto bytes = readWholeFile(path);
+        if (!bytes) return std::nullopt;
+        return decodePng(bytes->data(), bytes->size());
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -4,6 +4,8 @@
 #include "core/model/image.hpp"
 #include "core/result.hpp"
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,6 +19,8 @@ inline constexpr int kMaxPngDimension = 16384;
 // as straight 8-bit RGBA. A file that is not a PNG, is truncated or damaged, or whose header
 // claims more pixels than the limit above or than its size could possibly hold gives none.
 std::optional<Image> loadPng(const std::filesystem::path& path);
+// The same from the file's bytes in memory.
+std::optional<Image> decodePng(const std::uint8_t* data, std::size_t size);
 
 // Writes 8-bit RGBA with alpha. The file is written next to the destination under a temporary
 // name and renamed over it only when complete, so a failure never leaves a half-written file.

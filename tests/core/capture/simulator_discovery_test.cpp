@@ -63,9 +63,9 @@ TEST(ToolAvailability, ProbeThenListing) {
     fake.setListing(deviceLine("iPhone 15", kUdid15));
     EXPECT_EQ(recorder.checkAvailability(), Availability::available);
 
-    // How the probe exits does not matter, only that it started.
+    // A simctl that starts but fails cannot record either.
     fake.set("FAKE_XCRUN_HELP_STATUS", "3");
-    EXPECT_EQ(recorder.checkAvailability(), Availability::available);
+    EXPECT_EQ(recorder.checkAvailability(), Availability::simctlUnavailable);
 }
 
 TEST(ToolAvailability, LauncherThatCannotStart) {

@@ -40,6 +40,8 @@ std::string videoCodecOf(const std::filesystem::path& movie) {
 class Recording : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The real grace period is long; a short one keeps the waits below quick.
+        recorder.setGracePeriod(2s);
         fake.setListing("== Devices ==\n-- iOS 17.5 --\n" + deviceLine("iPhone 15", kUdid15) +
                         deviceLine("iPhone SE (3rd generation)", kUdidSe, "Shutdown") +
                         deviceLine("iPad Air", kUdidAir));

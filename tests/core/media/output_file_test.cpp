@@ -1,10 +1,13 @@
 // The temporary output file: the user's earlier file survives anything short of success.
 
 #include "core/media/output_file.hpp"
+#include "core/platform.hpp"
 
 #include "support/movie_fixtures.hpp"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -29,30 +32,55 @@ void writeAll(OutputFile& file, const std::string& text) {
 }
 
 TEST(OutputFileTest, ReplacesTheDestinationOnlyOnCommit) {
-    ScratchDir dir;
-    const auto dest = dir / "movie.mp4";
-    std::ofstream(dest) << "earlier";
+    for (const auto kind :
+         {OutputFile::Temporary::unnamedWhereSupported, OutputFile::Temporary::named}) {
+        ScratchDir dir;
+        const auto dest = dir / "movie.mp4";
+        std::ofstream(dest) << "earlier";
 
-    {
-        auto file = OutputFile::create(dest);
-        ASSERT_TRUE(file) << file.error().message;
-        writeAll(**file, "half a movie");
+        {
+            auto file = OutputFile::create(dest, {}, kind);
+            ASSERT_TRUE(file) << file.error().message;
+            writeAll(**file, "half a movie");
+            EXPECT_EQ(contents(dest), "earlier");
+            if ((*file)->isUnnamed()) {
+                EXPECT_EQ(dir.entries(), std::vector<std::string>{"movie.mp4"});
+            } else {
+                EXPECT_EQ((*file)->tempPath().parent_path(), dir.path());
+                EXPECT_EQ(dir.entries().size(), 2u);
+            }
+            // Dropped without commit: as if it never happened.
+        }
         EXPECT_EQ(contents(dest), "earlier");
-        EXPECT_EQ((*file)->tempPath().parent_path(), dir.path());
-        // Dropped without commit: as if it never happened.
-    }
-    EXPECT_EQ(contents(dest), "earlier");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"movie.mp4"});
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"movie.mp4"});
 
-    auto file = OutputFile::create(dest);
+        auto file = OutputFile::create(dest, {}, kind);
+        ASSERT_TRUE(file);
+        writeAll(**file, "a whole movie");
+        avio_seek((*file)->io(), 2, SEEK_SET);  // muxers go back to patch sizes
+        writeAll(**file, "W");
+        // The muxer reads the file back (to move the index to the front) by this name.
+        const std::string url = (*file)->url();
+        ASSERT_EQ(url.rfind("file:", 0), 0u);
+        EXPECT_EQ(contents(url.substr(5)), "a Whole movie");
+        ASSERT_TRUE((*file)->commit());
+        file = fail(OutputFileError{});  // destroy it: a committed file must stay
+        EXPECT_EQ(contents(dest), "a Whole movie");
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"movie.mp4"});
+    }
+}
+
+TEST(OutputFileTest, OnLinuxFileSystemsTheTemporaryFileHasNoName) {
+    // Where the system offers unnamed files (Linux, on the usual local file systems), nothing a
+    // killed writer could leave is ever visible; the named fallback is tested alongside.
+    ScratchDir dir;
+    const int probe = platform::openUnnamedFile(dir.path());
+    if (probe < 0) GTEST_SKIP() << "no unnamed files here";
+    ::close(probe);
+    auto file = OutputFile::create(dir / "movie.mp4");
     ASSERT_TRUE(file);
-    writeAll(**file, "a whole movie");
-    avio_seek((*file)->io(), 2, SEEK_SET);  // muxers go back to patch sizes
-    writeAll(**file, "W");
-    ASSERT_TRUE((*file)->commit());
-    file = fail(OutputFileError{});  // destroy it: a committed file must stay
-    EXPECT_EQ(contents(dest), "a Whole movie");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"movie.mp4"});
+    EXPECT_TRUE((*file)->isUnnamed());
+    EXPECT_TRUE((*file)->tempPath().empty());
 }
 
 TEST(OutputFileTest, FullDiskIsRecordedAndNothingReplaced) {

@@ -1,10 +1,10 @@
 #include "core/model/png.hpp"
+#include "core/platform.hpp"
 
 #include "png_craft.hpp"
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 
 namespace kestro {
 namespace {
@@ -161,9 +161,7 @@ TEST_F(PngLoading, DamagedFilesGiveNone) {
 }
 
 long peakResidentKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    return static_cast<long>(platform::peakResidentBytes() / 1024);
 }
 
 TEST_F(PngLoading, ForgedHugeDimensionsGiveNoneWithoutReservingTheMemory) {

@@ -1,0 +1,281 @@
+// Inputs that are broken, hostile or merely unusual, tried one after the other: each either
+// exports a movie that plays or fails with an error that says something, never crashes, and
+// never touches an existing file at the destination or leaves anything beside it.
+
+#include "core/export/av_exporter.hpp"
+#include "core/model/png.hpp"
+
+#include "../model/png_craft.hpp"
+#include "exporter_support.hpp"
+#include "support/movie_fixtures.hpp"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace kestro {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScratchDir;
+
+enum class Outcome { exports, fails, either };
+
+struct BadInput {
+    std::string name;
+    // Makes the input (and the frame image, when the case has one) in `dir`; returns the input.
+    std::function<fs::path(const fs::path& dir, std::optional<fs::path>& frame)> make;
+    Outcome expected;
+    std::string format = "mp4";
+};
+
+std::string ffmpeg() {
+    return test::shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -y ";
+}
+
+// A movie made by the ffmpeg command line from lavfi sources: `args` go between the program and
+// the output name.
+fs::path encoded(const fs::path& path, const std::string& args) {
+    if (test::runCommand(ffmpeg() + args + " " + test::shellQuote(path.string())) != 0) return {};
+    return path;
+}
+
+std::string contents(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeBytes(const fs::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+const std::string kPicture = "-f lavfi -i testsrc2=s=64x96:r=30:d=1 ";
+
+std::vector<BadInput> badInputs() {
+    return {
+        {"zero-length file",
+         [](const fs::path& dir, auto&) {
+             writeBytes(dir / "empty.mp4", "");
+             return dir / "empty.mp4";
+         },
+         Outcome::fails},
+        {"truncated movie",
+         [](const fs::path& dir, auto&) {
+             const auto whole =
+                 encoded(dir / "whole.mp4", kPicture + "-c:v libx264 -preset ultrafast");
+             const std::string bytes = contents(whole);
+             writeBytes(dir / "cut.mp4", bytes.substr(0, bytes.size() / 3));
+             return dir / "cut.mp4";
+         },
+         Outcome::fails},
+        {"movie without video",
+         [](const fs::path& dir, auto&) { return test::makeAudioOnly(dir / "sound.m4a", 1); },
+         Outcome::fails},
+        {"picture wider than the limit",
+         [](const fs::path& dir, auto&) {
+             return encoded(dir / "wide.png", "-f lavfi -i color=s=16400x2 -frames:v 1");
+         },
+         Outcome::fails},
+        {"folder as input",
+         [](const fs::path& dir, auto&) {
+             fs::create_directory(dir / "folder.mp4");
+             return dir / "folder.mp4";
+         },
+         Outcome::fails},
+        {"text file as input",
+         [](const fs::path& dir, auto&) {
+             writeBytes(dir / "notes.mov", "not a movie at all\n");
+             return dir / "notes.mov";
+         },
+         Outcome::fails},
+        {"1 x 1 movie",
+         [](const fs::path& dir, auto&) {
+             return encoded(dir / "dot.mp4",
+                            "-f lavfi -i testsrc2=s=2x2:r=10:d=1 -vf scale=1:1 "
+                            "-c:v libx264 -preset ultrafast -pix_fmt yuv444p");
+         },
+         Outcome::exports},
+        {"frame image claiming 16384 x 16384",
+         [](const fs::path& dir, std::optional<fs::path>& frame) {
+             testing::Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+             testing::Bytes ihdr;
+             testing::putBE32(ihdr, 16384);
+             testing::putBE32(ihdr, 16384);
+             ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});
+             testing::putChunk(png, "IHDR", ihdr);
+             testing::putChunk(png, "IDAT", testing::zlibStored(testing::Bytes(100, 0)));
+             testing::putChunk(png, "IEND", {});
+             writeBytes(dir / "huge.png", std::string(png.begin(), png.end()));
+             frame = dir / "huge.png";
+             return test::makeMovie(dir / "in.mp4", {});
+         },
+         Outcome::fails},
+        {"frame image without an opening",
+         [](const fs::path& dir, std::optional<fs::path>& frame) {
+             frame = dir / "solid.png";
+             (void)savePng(Image::filled(40, 80, {20, 20, 20, 255}), *frame);
+             return test::makeMovie(dir / "in.mp4", {});
+         },
+         Outcome::either},
+        // Shapes real recordings and tools produce.
+        {"variable frame rate HEVC",
+         [](const fs::path& dir, auto&) {
+             return encoded(dir / "vfr.mov",
+                            kPicture +
+                                "-vf \"select='not(between(n,5,20))'\" -fps_mode vfr "
+                                "-c:v libx265 -preset ultrafast -x265-params log-level=none "
+                                "-tag:v hvc1");
+         },
+         Outcome::exports},
+        {"MPEG-TS",
+         [](const fs::path& dir, auto&) {
+             return encoded(dir / "in.ts", kPicture +
+                                               "-f lavfi -i sine=d=1 -c:v mpeg2video "
+                                               "-c:a mp2 -shortest");
+         },
+         Outcome::exports},
+        {"WebM with VP9",
+         [](const fs::path& dir, auto&) {
+             return encoded(dir / "in.webm", kPicture + "-c:v libvpx-vp9 -deadline realtime");
+         },
+         Outcome::exports},
+        {"4:4:4 at an odd size",
+         [](const fs::path& dir, auto&) {
+             return encoded(dir / "odd.mp4",
+                            "-f lavfi -i testsrc2=s=63x97:r=30:d=1 -c:v libx264 "
+                            "-preset ultrafast -pix_fmt yuv444p");
+         },
+         Outcome::exports},
+        {"rotated recording",
+         [](const fs::path& dir, auto&) {
+             test::MovieSpec spec;
+             spec.rotation = 90;
+             return test::makeMovie(dir / "turned.mp4", spec);
+         },
+         Outcome::exports},
+        {"sound longer than the picture",
+         [](const fs::path& dir, auto&) {
+             return encoded(dir / "long-sound.mp4",
+                            "-f lavfi -i testsrc2=s=64x96:r=30:d=0.5 -f lavfi -i sine=d=2 "
+                            "-c:v libx264 -preset ultrafast -c:a aac");
+         },
+         Outcome::exports},
+        {"10-bit HDR (PQ, BT.2020)",
+         [](const fs::path& dir, auto&) {
+             return encoded(dir / "hdr.mov",
+                            kPicture +
+                                "-c:v libx265 -preset ultrafast -pix_fmt yuv420p10le "
+                                "-x265-params log-level=none -color_primaries bt2020 "
+                                "-color_trc smpte2084 -colorspace bt2020nc -tag:v hvc1");
+         },
+         Outcome::exports},
+        {"10-bit HDR to MOV",
+         [](const fs::path& dir, auto&) {
+             return encoded(dir / "hdr.mov",
+                            kPicture +
+                                "-c:v libx265 -preset ultrafast -pix_fmt yuv420p10le "
+                                "-x265-params log-level=none -color_primaries bt2020 "
+                                "-color_trc arib-std-b67 -colorspace bt2020nc");
+         },
+         Outcome::exports, "mov"},
+    };
+}
+
+TEST(BadInput, EachExportsOrFailsClearlyAndLeavesTheDestinationAlone) {
+    for (const BadInput& input : badInputs()) {
+        SCOPED_TRACE(input.name);
+        ScratchDir sources;
+        ScratchDir out;
+        std::optional<fs::path> frame;
+        const fs::path path = input.make(sources.path(), frame);
+        ASSERT_FALSE(path.empty()) << "the fixture could not be made";
+        const fs::path dest = out / ("movie." + input.format);
+        writeBytes(dest, "earlier");
+
+        const auto run = test::runExport(path, frame, test::smallConfig(input.format), dest);
+        if (run.result) {
+            EXPECT_NE(input.expected, Outcome::fails) << "exported " << path;
+            const auto probe = test::probeMovie(dest);
+            ASSERT_TRUE(probe && probe->video) << "the movie does not play";
+            EXPECT_GT(probe->duration, 0);
+        } else {
+            EXPECT_NE(input.expected, Outcome::exports)
+                << run.result.error().errorDescription() << " / " << run.result.error().message();
+            EXPECT_FALSE(run.result.error().errorDescription().empty());
+            EXPECT_EQ(contents(dest), "earlier");
+        }
+        EXPECT_EQ(out.entries(), std::vector<std::string>{dest.filename().string()});
+    }
+}
+
+// Names a shell or a careless parser would trip on, for the source and the destination alike.
+TEST(BadInput, AwkwardPathsWork) {
+    ScratchDir dir;
+    const fs::path movie = test::makeMovie(dir / "plain.mp4", {});
+    ASSERT_FALSE(movie.empty());
+    const std::vector<std::string> names = {
+        "with spaces.mp4",       "quote's \"double\".mp4", "-leading-dash.mp4",  "new\nline.mp4",
+        "not-utf8-\xff\xfe.mp4", "$(echo no).mp4",         "colon:like:url.mp4", "back\\slash.mp4",
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        fs::copy_file(movie, dir / name);
+        const fs::path dest = dir / ("out " + name);
+        auto config = test::smallConfig();
+        config.trimEnd = 0.2;
+        const auto run = test::runExport(dir / name, std::nullopt, config, dest);
+        ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+        EXPECT_TRUE(test::probeMovie(dest));
+        fs::remove(dest);
+        fs::remove(dir / name);
+    }
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"plain.mp4"});
+}
+
+// The temporary file lives beside the destination, never in the system's temporary folder, so
+// an unusable TMPDIR changes nothing.
+TEST(BadInput, AnUnusableTemporaryFolderDoesNotMatter) {
+    ScratchDir dir;
+    const fs::path movie = test::makeMovie(dir / "in.mp4", {});
+    const char* before = std::getenv("TMPDIR");
+    const std::string saved = before ? before : "";
+    ::setenv("TMPDIR", (dir / "missing" / "tmp").c_str(), 1);
+    auto config = test::smallConfig();
+    config.trimEnd = 0.2;
+    const auto run = test::runExport(movie, std::nullopt, config, dir / "out.mp4");
+    if (before) {
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
+    EXPECT_TRUE(run.result);
+}
+
+TEST(BadInput, AReadOnlyDestinationFolderFailsAndChangesNothing) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    ScratchDir dir;
+    const fs::path movie = test::makeMovie(dir / "in.mp4", {});
+    fs::create_directory(dir / "locked");
+    writeBytes(dir / "locked" / "out.mp4", "earlier");
+    fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    const auto run =
+        test::runExport(movie, std::nullopt, test::smallConfig(), dir / "locked" / "out.mp4");
+    fs::permissions(dir / "locked", fs::perms::owner_all);
+    ASSERT_FALSE(run.result);
+    EXPECT_EQ(contents(dir / "locked" / "out.mp4"), "earlier");
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir / "locked"))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"out.mp4"});
+}
+
+}  // namespace
+}  // namespace kestro
