@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kestro::MemoryMovie movie("/kestro-fuzz/input", data, size);
 
     kestro::ExportConfig config;
-    config.format = mov ? "mov" : "mp4";
+    config.format = mov ? kestro::ExportFormat::mov : kestro::ExportFormat::mp4;
     config.width = 64;
     config.height = 48;
     config.trimStart = 0;
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const fs::path output = outputFolder() / (mov ? "out.mov" : "out.mp4");
     kestro::AVFExporter exporter;
-    (void)exporter.exportVideo(movie.path(), std::nullopt, config, output);
+    (void)exporter.exportVideo(movie.path(), nullptr, config, output);
     std::error_code ec;
     fs::remove(output, ec);
     return 0;
