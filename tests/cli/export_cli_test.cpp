@@ -149,6 +149,9 @@ TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
         {"export", source.string(), "-o", out, "--screen", "10,10,0,80"},
         {"export", source.string(), "-o", out, "--start", "soon"},
         {"export", source.string(), "-o", out, "--scale", "nan"},
+        {"export", source.string(), "-o", out, "--fps", "0.5"},
+        {"export", source.string(), "-o", out, "--fps", "241"},
+        {"export", source.string(), "-o", out, "--fps", "nan"},
         {"export", source.string(), "-o", out, "--frame", "Frames/no_such_frame"},
         {"export", source.string(), "-o", source.string()},  // would destroy the input
         {"export", source.string(), "-o", dir_.string() + "/"},

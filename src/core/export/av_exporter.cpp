@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace kestro {
 
@@ -74,7 +75,10 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     AVRational frameRate{kDefaultFrameRate, 1};
     if (config.fps) {
         if (!(*config.fps >= 1 && *config.fps <= kMaximumFrameRate)) {
-            return fail(ExportError::exportSessionFailed());
+            return fail(ExportError::exportSessionFailed(mediaFailure(
+                "The frame rate must be from 1 to " + std::to_string(kMaximumFrameRate) +
+                    " frames per second",
+                AVERROR(EINVAL))));
         }
         frameRate = frameRateFromFps(*config.fps);
     } else {

@@ -20,9 +20,10 @@
 // pictures come from a fixed set sized to what the stages can hold at once (the compositor
 // waits for one to be released), so the memory in flight stays a few frames. Shared between
 // threads are only: the queues, the picture set, an atomic stop flag, an atomic count of
-// encoded frames (for progress) and the first failure (under a mutex). A cancel or a failure
-// in any stage sets the stop flag, aborts the queues and wakes a compositor waiting for a
-// picture; every stage notices it within one frame, and the caller joins them before
+// encoded frames (for progress) and the first failure (under a mutex). A cancel, a failure
+// in any stage, or any stage ending before its work is done (whatever the reason: all leave
+// through one exit path) sets the stop flag, aborts the queues and wakes a compositor waiting
+// for a picture; every stage notices it within one frame, and the caller joins them before
 // returning.
 
 #include "core/export/export_config.hpp"
