@@ -22,8 +22,8 @@ struct PipelineJob {
     std::unique_ptr<Compositor> compositor;
     std::unique_ptr<Muxer> muxer;
     int videoStream = 0;
-    std::unique_ptr<AudioReader> audio;  // null for no sound
-    int audioStream = -1;
+    std::unique_ptr<AudioReader> audio;  // null: silence on audioStream, if there is one
+    int audioStream = -1;                // -1: no sound track
     TrimRange range;
     int frameRate = 30;
     int64_t frameCount = 1;  // output ticks
