@@ -106,7 +106,7 @@ std::string gifPaletteGraph(ExportQuality quality, bool alpha) {
     const char* dither = "sierra2_4a";
     switch (quality) {
         case ExportQuality::draft:
-            dither = "bayer:bayer_scale=3";
+            dither = "bayer:bayer_scale=5";
             break;
         case ExportQuality::standard:
             break;
