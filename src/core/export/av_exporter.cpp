@@ -78,6 +78,10 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     const double frames = std::ceil(range->duration() * frameRate - 1e-6);
     const int64_t frameCount = std::max<int64_t>(1, static_cast<int64_t>(frames));
 
+    if (target.container == Muxer::Container::gif) {
+        if (auto tooLarge = gifTooLarge(frameCount, width, height)) return fail(std::move(*tooLarge));
+    }
+
     if (frame && !frame->isWellFormed()) frame.reset();
 
     const CanvasRect screen = grownScreenRect(config.screen, width, height);
@@ -119,8 +123,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
         auto video = openTargetVideo(config, target, width, height, frameRate, options_.prores,
                                      globalHeader);
         if (!video) return fail(ExportError::exportSessionFailed());
-        auto videoStream =
-            (*muxer)->addStream(std::move(video->encoder), std::move(video->filter));
+        auto videoStream = (*muxer)->addStream(std::move(video->encoder), std::move(video->filter));
         if (!videoStream) return fail(ExportError::exportSessionFailed());
         job.videoStream = *videoStream;
         if (target.sound == ExportTarget::Sound::always) {

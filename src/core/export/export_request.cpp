@@ -40,8 +40,8 @@ ExportConfig appStoreConfig(const ExportChoices& choices, std::optional<VideoSiz
         const double w = recording->width * s - 2 * kScreenGrowth;
         const double h = recording->height * s - 2 * kScreenGrowth;
         if (w > 0 && h > 0) {
-            config.screen = ScreenRect{(W - w) / 2 / W * 100, (H - h) / 2 / H * 100, w / W * 100,
-                                       h / H * 100};
+            config.screen =
+                ScreenRect{(W - w) / 2 / W * 100, (H - h) / 2 / H * 100, w / W * 100, h / H * 100};
             config.fitMode = VideoFitMode::fill;
         }
     }
@@ -63,10 +63,9 @@ ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame,
     ExportConfig config;
     config.format = choices.format;
     const bool gif = choices.format == ExportFormat::gif;
-    const CanvasSize canvas =
-        choices.width ? canvasForWidth(*choices.width, frame)
-        : gif         ? canvasForWidth(kDefaultGifWidth, frame)
-                      : canvasSize(choices.resolution, frame);
+    const CanvasSize canvas = choices.width ? canvasForWidth(*choices.width, frame)
+                              : gif         ? canvasForWidth(kDefaultGifWidth, frame)
+                                            : canvasSize(choices.resolution, frame);
     config.width = canvas.width;
     config.height = canvas.height;
     config.trimStart = choices.trimStart;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace kestro {
 
@@ -52,8 +53,8 @@ FilterGraph::Input compositorPictures(const ExportTarget& target, int width, int
     FilterGraph::Input in;
     in.width = width;
     in.height = height;
-    in.format = target.order == CompositorSetup::Order::mov ? AV_PIX_FMT_YUVA444P10LE
-                                                            : AV_PIX_FMT_YUV420P;
+    in.format =
+        target.order == CompositorSetup::Order::mov ? AV_PIX_FMT_YUVA444P10LE : AV_PIX_FMT_YUV420P;
     in.timeBase = AVRational{1, frameRate};
     return in;
 }
@@ -100,6 +101,17 @@ int exportFrameRate(const ExportConfig& config, double sourceAverageRate) {
     return rate;
 }
 
+std::optional<ExportError> gifTooLarge(std::int64_t frames, int width, int height) {
+    const std::int64_t bytes = frames * width * height * 4;
+    if (bytes <= kMaxGifPendingBytes) return std::nullopt;
+    return ExportError::targetRequirement(
+        "A GIF gathers all its pictures to choose its colours: " + std::to_string(frames) +
+        " pictures of " + std::to_string(width) + " x " + std::to_string(height) + " would need " +
+        std::to_string((bytes + (1 << 29)) >> 30) + " GB of memory, more than the " +
+        std::to_string(kMaxGifPendingBytes >> 30) +
+        " GB a GIF may use. Shorten the range or lower the frame rate or width.");
+}
+
 std::string gifPaletteGraph(ExportQuality quality, bool alpha) {
     // Error diffusion hides banding in gradients and shadows; Bayer's ordered pattern is
     // cheaper and, frame to frame, steadier, which suits a quick look.
@@ -116,15 +128,15 @@ std::string gifPaletteGraph(ExportQuality quality, bool alpha) {
     }
     // The compositor's pictures are limited-range BT.709; the palette is built in full-range
     // RGB. An opaque GIF gets all 256 colours; a see-through one keeps one for transparency.
-    return std::string("scale=in_color_matrix=bt709:in_range=tv:out_range=pc,format=bgra,"
-                       "split[a][b];[a]palettegen=stats_mode=full:reserve_transparent=") +
-           (alpha ? "1" : "0") + "[p];[b][p]paletteuse=dither=" + dither +
-           ":alpha_threshold=128";
+    return std::string(
+               "scale=in_color_matrix=bt709:in_range=tv:out_range=pc,format=bgra,"
+               "split[a][b];[a]palettegen=stats_mode=full:reserve_transparent=") +
+           (alpha ? "1" : "0") + "[p];[b][p]paletteuse=dither=" + dither + ":alpha_threshold=128";
 }
 
 Result<VideoEncoding, MediaError> openTargetVideo(const ExportConfig& config,
-                                                  const ExportTarget& target, int width,
-                                                  int height, int frameRate, ProResEncoder prores,
+                                                  const ExportTarget& target, int width, int height,
+                                                  int frameRate, ProResEncoder prores,
                                                   bool globalHeader) {
     VideoEncoding out;
     const bool alpha = target.order == CompositorSetup::Order::mov;
@@ -147,8 +159,9 @@ Result<VideoEncoding, MediaError> openTargetVideo(const ExportConfig& config,
             encoder = openVp9Encoder(width, height, frameRate, alpha, globalHeader,
                                      vp9Settings(config.quality));
             if (encoder && alpha) {
-                auto filter = FilterGraph::create(compositorPictures(target, width, height, frameRate),
-                                                  "format=yuva420p", AV_PIX_FMT_YUVA420P);
+                auto filter =
+                    FilterGraph::create(compositorPictures(target, width, height, frameRate),
+                                        "format=yuva420p", AV_PIX_FMT_YUVA420P);
                 if (!filter) return fail(filter.error());
                 out.filter = std::move(*filter);
             }
@@ -156,9 +169,9 @@ Result<VideoEncoding, MediaError> openTargetVideo(const ExportConfig& config,
         case Muxer::Container::gif: {
             encoder = openGifEncoder(width, height, frameRate);
             if (encoder) {
-                auto filter = FilterGraph::create(compositorPictures(target, width, height, frameRate),
-                                                  gifPaletteGraph(config.quality, alpha),
-                                                  AV_PIX_FMT_PAL8);
+                auto filter =
+                    FilterGraph::create(compositorPictures(target, width, height, frameRate),
+                                        gifPaletteGraph(config.quality, alpha), AV_PIX_FMT_PAL8);
                 if (!filter) return fail(filter.error());
                 out.filter = std::move(*filter);
             }
@@ -172,7 +185,8 @@ Result<VideoEncoding, MediaError> openTargetVideo(const ExportConfig& config,
 
 Result<AVCodecContextPtr, MediaError> openTargetAudio(const ExportConfig& config,
                                                       bool globalHeader) {
-    if (config.format == ExportFormat::webm && !config.appStore) return openOpusEncoder(globalHeader);
+    if (config.format == ExportFormat::webm && !config.appStore)
+        return openOpusEncoder(globalHeader);
     return openAacEncoder(globalHeader, config.appStore ? kPreviewAudioBitRate : 192000);
 }
 

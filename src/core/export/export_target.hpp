@@ -5,11 +5,14 @@
 
 #include "core/export/compositor.hpp"
 #include "core/export/export_config.hpp"
+#include "core/export/export_error.hpp"
 #include "core/media/encoders.hpp"
 #include "core/media/filter_graph.hpp"
 #include "core/media/muxer.hpp"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kestro {
@@ -34,6 +37,12 @@ ExportTarget exportTarget(const ExportConfig& config);
 // (outputFrameRate), capped for App Store previews.
 int exportFrameRate(const ExportConfig& config, double sourceAverageRate);
 
+// A GIF's palette is built from every picture of the export before the first one is written, so
+// the pictures wait in memory, 4 bytes a pixel. Past this much the export is refused up front
+// (with the numbers and what to lower) rather than running the machine out of memory.
+inline constexpr std::int64_t kMaxGifPendingBytes = std::int64_t{2} << 30;
+std::optional<ExportError> gifTooLarge(std::int64_t frames, int width, int height);
+
 // The libavfilter graph that gives a GIF one palette built from every picture of the export,
 // then maps each picture onto it with the tier's dithering. `alpha`: see-through pixels get the
 // palette's transparent entry.
@@ -47,8 +56,8 @@ struct VideoEncoding {
 // The video encoder of the target at its quality. `prores` is the ProRes encoder of the
 // standard tier.
 Result<VideoEncoding, MediaError> openTargetVideo(const ExportConfig& config,
-                                                  const ExportTarget& target, int width,
-                                                  int height, int frameRate, ProResEncoder prores,
+                                                  const ExportTarget& target, int width, int height,
+                                                  int frameRate, ProResEncoder prores,
                                                   bool globalHeader);
 
 // The sound encoder of the target (only asked when it has sound).

@@ -25,8 +25,8 @@ Result<AVCodecContextPtr, MediaError> allocateEncoder(const char* name) {
 }
 
 Result<AVCodecContextPtr, MediaError> allocateVideoEncoder(const char* name, int width, int height,
-                                                    AVPixelFormat format, int frameRate,
-                                                    bool globalHeader) {
+                                                           AVPixelFormat format, int frameRate,
+                                                           bool globalHeader) {
     auto ctx = allocateEncoder(name);
     if (!ctx) return ctx;
     AVCodecContext& c = **ctx;
@@ -50,6 +50,5 @@ Result<AVCodecContextPtr, MediaError> openEncoder(AVCodecContextPtr ctx, AVDicti
             mediaError(ret, std::string("Cannot open the ") + ctx->codec->name + " encoder"));
     return ctx;
 }
-
 
 }  // namespace kestro

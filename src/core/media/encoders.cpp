@@ -11,7 +11,6 @@ extern "C" {
 
 namespace kestro {
 
-
 Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, int frameRate,
                                                       bool globalHeader,
                                                       const H264Settings& settings) {
@@ -37,7 +36,7 @@ Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int heigh
                                                             ProResEncoder which,
                                                             bool globalHeader) {
     auto ctx = allocateVideoEncoder(which == ProResEncoder::ks ? "prores_ks" : "prores_aw", width,
-                             height, AV_PIX_FMT_YUVA444P10LE, frameRate, globalHeader);
+                                    height, AV_PIX_FMT_YUVA444P10LE, frameRate, globalHeader);
     if (!ctx) return ctx;
     AVCodecContext& c = **ctx;
     c.profile = FF_PROFILE_PRORES_4444;

@@ -22,8 +22,9 @@ using InOutPtr = std::unique_ptr<AVFilterInOut, InOutDeleter>;
 
 }  // namespace
 
-Result<std::unique_ptr<FilterGraph>, MediaError> FilterGraph::create(
-    const Input& input, const std::string& description, AVPixelFormat output) {
+Result<std::unique_ptr<FilterGraph>, MediaError> FilterGraph::create(const Input& input,
+                                                                     const std::string& description,
+                                                                     AVPixelFormat output) {
     std::unique_ptr<FilterGraph> g(new FilterGraph());
     g->graph_.reset(avfilter_graph_alloc());
     if (!g->graph_) return fail(mediaError(AVERROR(ENOMEM)));
@@ -43,8 +44,8 @@ Result<std::unique_ptr<FilterGraph>, MediaError> FilterGraph::create(
                                        nullptr, nullptr, graph);
     if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
     const AVPixelFormat formats[] = {output, AV_PIX_FMT_NONE};
-    ret = av_opt_set_int_list(g->sink_, "pix_fmts", formats, AV_PIX_FMT_NONE,
-                              AV_OPT_SEARCH_CHILDREN);
+    ret =
+        av_opt_set_int_list(g->sink_, "pix_fmts", formats, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN);
     if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
 
     // The parser's view: our source feeds the graph's open input, its open output feeds our sink.

@@ -17,7 +17,7 @@ namespace kestro {
 class Muxer {
 public:
     enum class Container {
-        mp4,  // MPEG-4 with the index up front (+faststart), for playing while downloading
+        mp4,   // MPEG-4 with the index up front (+faststart), for playing while downloading
         mov,   // QuickTime
         webm,  // WebM (Matroska); a VP9 stream with alpha is tagged so browsers show it
         gif,   // animated GIF, looping forever

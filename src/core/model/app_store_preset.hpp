@@ -9,9 +9,9 @@
 namespace kestro {
 
 enum class AppStorePreset {
-    iphone,     // "app-store-iphone", 886 x 1920 (6.5" and 6.7" displays)
-    iphone55,   // "app-store-iphone-5.5", 1080 x 1920
-    ipad,       // "app-store-ipad", 1200 x 1600
+    iphone,    // "app-store-iphone", 886 x 1920 (6.5" and 6.7" displays)
+    iphone55,  // "app-store-iphone-5.5", 1080 x 1920
+    ipad,      // "app-store-ipad", 1200 x 1600
 };
 
 const std::array<AppStorePreset, 3>& allAppStorePresets();

@@ -8,9 +8,9 @@
 namespace kestro {
 
 enum class ExportFormat {
-    mp4,  // composited over a background, H.264 + AAC
-    mov,  // ProRes 4444 with alpha, video only
-    gif,  // one palette per export, loops forever; transparent where the background is
+    mp4,   // composited over a background, H.264 + AAC
+    mov,   // ProRes 4444 with alpha, video only
+    gif,   // one palette per export, loops forever; transparent where the background is
     webm,  // VP9 (with alpha when the background is transparent) + Opus
 };
 

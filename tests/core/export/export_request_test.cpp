@@ -101,8 +101,7 @@ TEST(ExportRequest, AnAppStorePreviewIsFramelessAtTheStoreSizeTurnedWithTheRecor
     choices.background = BackgroundFill::white();
     choices.quality = ExportQuality::best;
 
-    const ExportConfig portrait =
-        buildExportConfig(choices, &frame, VideoSize{1080, 1920});
+    const ExportConfig portrait = buildExportConfig(choices, &frame, VideoSize{1080, 1920});
     EXPECT_EQ(portrait.format, ExportFormat::mp4);
     EXPECT_EQ(portrait.appStore, AppStorePreset::iphone55);
     EXPECT_EQ(portrait.width, 1080);
@@ -110,8 +109,7 @@ TEST(ExportRequest, AnAppStorePreviewIsFramelessAtTheStoreSizeTurnedWithTheRecor
     EXPECT_EQ(portrait.quality, ExportQuality::best);
     EXPECT_EQ(portrait.background, BackgroundFill::white());
 
-    const ExportConfig landscape =
-        buildExportConfig(choices, &frame, VideoSize{2532, 1170});
+    const ExportConfig landscape = buildExportConfig(choices, &frame, VideoSize{2532, 1170});
     EXPECT_EQ(landscape.width, 1920);
     EXPECT_EQ(landscape.height, 1080);
 

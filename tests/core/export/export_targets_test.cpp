@@ -3,6 +3,7 @@
 
 #include "core/export/app_store_rules.hpp"
 #include "core/export/export_request.hpp"
+#include "core/export/export_target.hpp"
 #include "exporter_support.hpp"
 
 #include <gmock/gmock.h>
@@ -32,9 +33,9 @@ std::optional<std::string> capture(const std::string& command) {
 }
 
 nlohmann::json probeJson(const fs::path& movie) {
-    const auto out = capture(std::string(KESTRO_FFPROBE) +
-                             " -v error -show_streams -show_format -of json " +
-                             test::shellQuote(movie.string()));
+    const auto out =
+        capture(std::string(KESTRO_FFPROBE) + " -v error -show_streams -show_format -of json " +
+                test::shellQuote(movie.string()));
     return out ? nlohmann::json::parse(*out, nullptr, false) : nlohmann::json{};
 }
 
@@ -232,8 +233,8 @@ TEST(ExportTargets, AppStorePreviewFollowsTheStoreEncodingRules) {
     const fs::path out = dir / "preview.mp4";
     // A frame handed in anyway stays out of a preview.
     const Image frame = test::makeFrameImage(100, 200, 0, 10, Rgba{0, 255, 0, 255});
-    const auto result = AVFExporter{}.exportVideo(source, std::make_shared<const Image>(frame),
-                                                  config, out);
+    const auto result =
+        AVFExporter{}.exportVideo(source, std::make_shared<const Image>(frame), config, out);
     ASSERT_TRUE(result.ok()) << result.error().errorDescription();
 
     const auto probe = probeJson(out);
@@ -304,9 +305,9 @@ TEST(ExportTargets, PreviewsOutsideTheStoreLimitsAreRefusedBeforeAnythingIsWritt
 
     ExportChoices choices;
     choices.appStore = AppStorePreset::iphone;
-    for (const auto& [start, end, shown] : {std::tuple{0.0, 12.5, "12.50"},
-                                            std::tuple{5.0, 35.25, "30.25"},
-                                            std::tuple{0.0, 1e9, "40.00"}}) {
+    for (const auto& [start, end, shown] :
+         {std::tuple{0.0, 12.5, "12.50"}, std::tuple{5.0, 35.25, "30.25"},
+          std::tuple{0.0, 1e9, "40.00"}}) {
         choices.trimStart = start;
         choices.trimEnd = end;
         const auto result =
@@ -319,6 +320,25 @@ TEST(ExportTargets, PreviewsOutsideTheStoreLimitsAreRefusedBeforeAnythingIsWritt
     }
     EXPECT_EQ(readFile(out), "an earlier preview");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in.mp4", "preview.mp4"}));
+}
+
+TEST(ExportTargets, AGifTooLargeToGatherIsRefusedBeforeAnythingIsWritten) {
+    ScratchDir dir;
+    test::MovieSpec spec;
+    spec.fps = 1;
+    spec.seconds = 4;
+    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    ExportConfig config = test::smallConfig(ExportFormat::gif);
+    // 4 s at 240 fps of 4000 x 4000: 960 pictures of 64 MB each.
+    config.width = 4000;
+    config.height = 4000;
+    config.fps = 240;
+    const auto result = AVFExporter{}.exportVideo(source, nullptr, config, dir / "big.gif");
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().kind(), ExportError::Kind::targetRequirement);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.mp4"});
+    // The default GIF of a long recording stays well inside the limit.
+    EXPECT_FALSE(gifTooLarge(15 * 40, 600, 1216));
 }
 
 TEST(ExportTargets, PreviewLengthLimitsAreInclusiveAndNoAllowedLengthIsTooLarge) {
