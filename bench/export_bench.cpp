@@ -21,8 +21,10 @@
 // scaled by exactly 5/6: integer-only ffmpeg filters and a sub-pixel compositor then place the
 // same pixels, and PSNR measures encoding and scaling, not a half-pixel shift.
 //
-// Usage: export_bench [--runs N] [--cache DIR] [--print]
-//   N runs of each, interleaved, medians printed; --print shows the command lines and stops.
+// Usage: export_bench [--runs N] [--cache DIR] [--rows A,B,...] [--no-psnr] [--print]
+//   N runs of each, interleaved, medians printed; --rows picks rows by name (MP4, MOV, draft,
+//   GIF, WebM; all by default); --no-psnr skips the quality comparison (the slow part on a busy
+//   machine); --print shows the command lines and stops.
 
 #include "core/export/canvas_size.hpp"
 #include "core/export/render_geometry.hpp"
@@ -232,6 +234,8 @@ struct Side {
 int main(int argc, char** argv) {
     int runs = 1;
     bool printOnly = false;
+    bool measureQuality = true;
+    std::string only;
     fs::path cache = KESTRO_BENCH_CACHE;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -241,8 +245,14 @@ int main(int argc, char** argv) {
             cache = argv[++i];
         } else if (arg == "--print") {
             printOnly = true;
+        } else if (arg == "--no-psnr") {
+            measureQuality = false;
+        } else if (arg == "--rows" && i + 1 < argc) {
+            only = "," + std::string(argv[++i]) + ",";
         } else {
-            std::fprintf(stderr, "usage: export_bench [--runs N] [--cache DIR] [--print]\n");
+            std::fprintf(stderr,
+                         "usage: export_bench [--runs N] [--cache DIR] [--rows A,B,...] "
+                         "[--no-psnr] [--print]\n");
             return 2;
         }
     }
@@ -404,11 +414,13 @@ int main(int argc, char** argv) {
         Kind kind;
         Side kestro, ffmpeg;
     };
-    std::vector<Row> rows{{"MP4", Kind::mp4, {}, {}},
-                          {"MOV", Kind::mov, {}, {}},
-                          {"draft", Kind::draft, {}, {}},
-                          {"WebM", Kind::webm, {}, {}},
-                          {"GIF", Kind::gif, {}, {}}};
+    std::vector<Row> rows;
+    for (const Row& row : {Row{"MP4", Kind::mp4, {}, {}}, Row{"MOV", Kind::mov, {}, {}},
+                           Row{"draft", Kind::draft, {}, {}}, Row{"GIF", Kind::gif, {}, {}},
+                           Row{"WebM", Kind::webm, {}, {}}}) {
+        if (only.empty() || only.find("," + std::string(row.name) + ",") != std::string::npos)
+            rows.push_back(row);
+    }
     for (auto& row : rows) {
         const bool alpha = keepsAlpha(row.kind);
         const std::string ext = row.kind == Kind::mov    ? ".mov"
@@ -465,7 +477,7 @@ int main(int argc, char** argv) {
             }
         }
         // A GIF's 256 colours are a different question from encoding loss: no PSNR.
-        if (row.kind == Kind::gif) continue;
+        if (row.kind == Kind::gif || !measureQuality) continue;
         if (!fs::exists(reference) &&
             !runOrReport(ffmpegArgs(referenceKind, true, reference), logs / "reference.log",
                          "rendering the reference")) {
@@ -507,11 +519,18 @@ int main(int argc, char** argv) {
                     delta.c_str());
     }
     // A draft is for a quick look: it must cost at most half the standard export.
-    const double draftCpu = median(rows[2].kestro.cpu), standardCpu = median(rows[0].kestro.cpu);
-    const double draftWall = median(rows[2].kestro.wall), standardWall = median(rows[0].kestro.wall);
-    std::printf("\ndraft / standard MP4 (Kestro): wall %.2f, CPU %.2f (at most 0.5: %s)\n",
-                draftWall / standardWall, draftCpu / standardCpu,
-                draftCpu / standardCpu <= 0.5 ? "yes" : "NO");
+    const Row* standard = nullptr;
+    const Row* draft = nullptr;
+    for (const auto& row : rows) {
+        if (row.kind == Kind::mp4) standard = &row;
+        if (row.kind == Kind::draft) draft = &row;
+    }
+    if (standard && draft) {
+        const double cpu = median(draft->kestro.cpu) / median(standard->kestro.cpu);
+        std::printf("\ndraft / standard MP4 (Kestro): wall %.2f, CPU %.2f (at most 0.5: %s)\n",
+                    median(draft->kestro.wall) / median(standard->kestro.wall), cpu,
+                    cpu <= 0.5 ? "yes" : "NO");
+    }
     // Every run's wall time, in the order they ran, so the spread behind the medians shows.
     if (runs > 1) {
         std::printf("\nwall s of each run:\n");
