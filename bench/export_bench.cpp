@@ -9,6 +9,12 @@
 // background, put the frame on top); the frame and the mask are prepared once, as the export
 // prepares them once.
 //
+// Beyond the two movie rows: a draft MP4 (libx264 veryfast, CRF 23; its time against the
+// standard MP4's is printed, and a draft must take at most half), a 3 s WebM over a transparent
+// background (VP9 with alpha + Opus, the same libvpx settings on both sides) and a 3 s GIF
+// (600 px wide, 15 fps, transparent, one palette from palettegen + paletteuse on both sides;
+// ffmpeg composes at the GIF's size after dropping to 15 fps, as the export does).
+//
 // Quality: each output is compared (PSNR) with a lossless rendering of the same composition
 // made with a better scaler and no chroma subsampling, so that neither tool is its own
 // reference. The geometry is chosen so that every edge falls on a whole pixel and the video is
@@ -21,8 +27,10 @@
 // the capture rate is found from the container's timestamps alone, so the ratio shows what
 // finding it costs beyond the frames written).
 //
-// Usage: export_bench [--runs N] [--cache DIR] [--print]
-//   N runs of each, interleaved, medians printed; --print shows the command lines and stops.
+// Usage: export_bench [--runs N] [--cache DIR] [--rows A,B,...] [--no-psnr] [--print]
+//   N runs of each, interleaved, medians printed; --rows picks rows by name (MP4, MOV, draft,
+//   GIF, WebM; all by default); --no-psnr skips the quality comparison (the slow part on a busy
+//   machine); --print shows the command lines and stops.
 
 #include "core/export/canvas_size.hpp"
 #include "core/export/render_geometry.hpp"
@@ -76,12 +84,22 @@ const std::vector<std::string> kProResArgs{
     "-c:v",        "prores_aw", "-profile:v",       "4",     "-pix_fmt",   "yuva444p10le",
     "-colorspace", "bt709",     "-color_primaries", "bt709", "-color_trc", "bt709",
     "-color_range", "tv"};
-const std::vector<std::string> kH264Args{
-    "-c:v",         "libx264", "-crf",       "18",     "-preset",          "medium",
-    "-profile:v",   "high",    "-pix_fmt",   "yuv420p", "-colorspace",     "bt709",
-    "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range",    "tv",
-    "-c:a",         "aac",     "-b:a",       "192k",   "-ar",              "48000",
-    "-ac",          "2",       "-movflags",  "+faststart"};
+std::vector<std::string> h264Args(const std::string& crf, const std::string& preset) {
+    return {"-c:v",         "libx264", "-crf",       crf,       "-preset",          preset,
+            "-profile:v",   "high",    "-pix_fmt",   "yuv420p", "-colorspace",     "bt709",
+            "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range",    "tv",
+            "-c:a",         "aac",     "-b:a",       "192k",   "-ar",              "48000",
+            "-ac",          "2",       "-movflags",  "+faststart"};
+}
+// The standard WebM tier: libvpx-vp9 in constant quality, alpha tagged as browsers expect.
+const std::vector<std::string> kVp9Args{
+    "-c:v",     "libvpx-vp9", "-deadline", "good", "-cpu-used", "4",  "-crf", "31", "-b:v", "0",
+    "-row-mt",  "1",          "-metadata:s:v:0", "alpha_mode=1", "-c:a", "libopus", "-b:a",
+    "128k"};
+// The web rows cover this much of the recording (a README GIF is a few seconds).
+constexpr int kWebSeconds = 3;
+constexpr int kGifWidth = 600;
+constexpr int kGifRate = 15;
 
 struct Measure {
     double wall = 0;     // seconds
@@ -198,8 +216,9 @@ double median(std::vector<double> values) {
 
 std::optional<double> psnr(const fs::path& movie, const fs::path& reference,
                            const std::string& pixelFormat, const fs::path& log) {
+    // shortest: the web rows cover only the start of the reference.
     const std::string graph = "[0:v]format=" + pixelFormat + "[a];[1:v]format=" + pixelFormat +
-                              "[b];[a][b]psnr";
+                              "[b];[a][b]psnr=shortest=1";
     if (!runOrReport({KESTRO_BENCH_FFMPEG, "-hide_banner", "-nostats", "-i", movie.string(), "-i",
                       reference.string(), "-lavfi", graph, "-f", "null", "-"},
                      log, "psnr")) {
@@ -223,6 +242,8 @@ struct Side {
 int main(int argc, char** argv) {
     int runs = 1;
     bool printOnly = false;
+    bool measureQuality = true;
+    std::string only;
     fs::path cache = KESTRO_BENCH_CACHE;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -232,8 +253,14 @@ int main(int argc, char** argv) {
             cache = argv[++i];
         } else if (arg == "--print") {
             printOnly = true;
+        } else if (arg == "--no-psnr") {
+            measureQuality = false;
+        } else if (arg == "--rows" && i + 1 < argc) {
+            only = "," + std::string(argv[++i]) + ",";
         } else {
-            std::fprintf(stderr, "usage: export_bench [--runs N] [--cache DIR] [--print]\n");
+            std::fprintf(stderr,
+                         "usage: export_bench [--runs N] [--cache DIR] [--rows A,B,...] "
+                         "[--no-psnr] [--print]\n");
             return 2;
         }
     }
@@ -248,14 +275,31 @@ int main(int argc, char** argv) {
     const kestro::ScreenRect screen{kOpeningX * 100.0 / W,
                                     (H - kOpeningTop - kOpeningH) * 100.0 / H,
                                     kOpeningW * 100.0 / W, kOpeningH * 100.0 / H};
-    const CanvasRect grown = kestro::grownScreenRect(screen, W, H);
-    const CanvasRect top = kestro::toTopLeftOrigin(grown, H);
-    const auto place = kestro::placeVideo(grown, H, {kSourceWidth, kSourceHeight},
-                                          kestro::VideoFitMode::fill, 1, 0, 0);
-    auto whole = [](double v) { return static_cast<long>(std::lround(v)); };
-    const long rx = whole(top.x), ry = whole(top.y), rw = whole(top.w), rh = whole(top.h);
-    const long pw = whole(place.width), ph = whole(place.height);
-    const long cropX = rx - whole(place.tx), cropY = ry - whole(place.ty);
+    // Where ffmpeg's graph puts things on a canvas of a given width (720p, or the GIF's).
+    struct Geometry {
+        int width = 0;
+        std::int64_t height = 0;
+        CanvasRect top;  // the grown opening, top-left origin
+        long rx = 0, ry = 0, rw = 0, rh = 0, pw = 0, ph = 0, cropX = 0, cropY = 0;
+        std::string size() const { return std::to_string(width) + "x" + std::to_string(height); }
+    };
+    auto geometryFor = [&](int width) {
+        Geometry g;
+        g.width = width;
+        g.height = kestro::canvasHeightForFrame(width, kFrameWidth, kFrameHeight);
+        const double h = static_cast<double>(g.height);
+        const CanvasRect grown = kestro::grownScreenRect(screen, width, h);
+        g.top = kestro::toTopLeftOrigin(grown, h);
+        const auto place = kestro::placeVideo(grown, h, {kSourceWidth, kSourceHeight},
+                                              kestro::VideoFitMode::fill, 1, 0, 0);
+        auto whole = [](double v) { return static_cast<long>(std::lround(v)); };
+        g.rx = whole(g.top.x), g.ry = whole(g.top.y), g.rw = whole(g.top.w), g.rh = whole(g.top.h);
+        g.pw = whole(place.width), g.ph = whole(place.height);
+        g.cropX = g.rx - whole(place.tx), g.cropY = g.ry - whole(place.ty);
+        return g;
+    };
+    const Geometry movie = geometryFor(kCanvasWidth);
+    const Geometry gifCanvas = geometryFor(kGifWidth);
 
     // Inputs, made once and kept in the cache.
     const fs::path source = cache / "source-1170x2532-60fps-10s.mp4";
@@ -285,59 +329,83 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "export_bench: cannot write %s\n", frame.c_str());
         return 1;
     }
-    const fs::path mask = cache / "mask.png";
-    if (!fs::exists(mask) && !kestro::savePng(drawMask(top), mask).ok()) return 1;
-    // ffmpeg gets the frame already at canvas size, as the export scales it once per export.
-    const fs::path frameCanvas = cache / "frame-canvas.png";
-    const std::string canvasSize = std::to_string(kCanvasWidth) + "x" + std::to_string(canvasHeight);
-    if (!fs::exists(frameCanvas) &&
-        !runOrReport({KESTRO_BENCH_FFMPEG, "-hide_banner", "-y", "-i", frame.string(), "-vf",
-                      "scale=" + std::to_string(kCanvasWidth) + ":" +
-                          std::to_string(canvasHeight) + ":flags=bicubic",
-                      frameCanvas.string()},
-                     logs / "frame.log", "scaling the frame")) {
-        return 1;
+    // Per canvas: the mask, and the frame already at canvas size (the export scales it once).
+    auto maskFor = [&](const Geometry& g) { return cache / ("mask-" + g.size() + ".png"); };
+    auto frameFor = [&](const Geometry& g) { return cache / ("frame-canvas-" + g.size() + ".png"); };
+    for (const Geometry* g : {&movie, &gifCanvas}) {
+        if (!fs::exists(maskFor(*g)) && !kestro::savePng(drawMask(g->top), maskFor(*g)).ok())
+            return 1;
+        if (!fs::exists(frameFor(*g)) &&
+            !runOrReport({KESTRO_BENCH_FFMPEG, "-hide_banner", "-y", "-i", frame.string(), "-vf",
+                          "scale=" + std::to_string(g->width) + ":" + std::to_string(g->height) +
+                              ":flags=bicubic",
+                          frameFor(*g).string()},
+                         logs / "frame.log", "scaling the frame")) {
+            return 1;
+        }
     }
+    const std::string canvasSize = movie.size();
 
     char screenArg[160];
     std::snprintf(screenArg, sizeof screenArg, "%.17g,%.17g,%.17g,%.17g", screen.x, screen.y,
                   screen.w, screen.h);
 
+    enum class Kind { mp4, mov, draft, webm, gif };
+    auto keepsAlpha = [](Kind kind) { return kind == Kind::mov || kind == Kind::webm || kind == Kind::gif; };
+
     // The composition as an ffmpeg filter graph. `quality` is the lossless reference: lanczos,
     // composited and kept at 4:4:4.
-    auto graph = [&](bool mov, bool reference) {
+    auto graph = [&](Kind kind, bool reference) {
+        const bool mov = keepsAlpha(kind);
+        const Geometry& g = kind == Kind::gif ? gifCanvas : movie;
+        const int rate = kind == Kind::gif ? kGifRate : kSourceRate;
         const std::string scaler = reference ? "lanczos" : "bicubic";
         const std::string blend = reference || mov ? "yuv444" : "yuv420";
         const std::string background =
-            mov ? "color=c=black@0:s=" + canvasSize + ":r=" + std::to_string(kSourceRate) +
+            mov ? "color=c=black@0:s=" + g.size() + ":r=" + std::to_string(rate) +
                       ",format=yuva444p"
-                : "color=c=black:s=" + canvasSize + ":r=" + std::to_string(kSourceRate) +
+                : "color=c=black:s=" + g.size() + ":r=" + std::to_string(rate) +
                       (reference ? ",format=yuv444p" : ",format=yuv420p");
         std::string out = reference ? (mov ? "yuva444p10le" : "yuv444p") : (mov ? "yuva444p10le" : "yuv420p");
-        return background + "[bg];" +
-               "[0:v]scale=" + std::to_string(pw) + ":" + std::to_string(ph) + ":flags=" +
-               scaler + ",crop=" + std::to_string(rw) + ":" + std::to_string(rh) + ":" +
-               std::to_string(cropX) + ":" + std::to_string(cropY) + ":exact=1[v];" +
+        if (!reference && kind == Kind::webm) out = "yuva420p";
+        if (!reference && kind == Kind::gif) {
+            out = "bgra,split[a][b];[a]palettegen=stats_mode=full:reserve_transparent=1[p];"
+                  "[b][p]paletteuse=dither=sierra2_4a:alpha_threshold=128";
+        }
+        return background + "[bg];" + "[0:v]" +
+               (rate != kSourceRate ? "fps=" + std::to_string(rate) + "," : std::string()) +
+               "scale=" + std::to_string(g.pw) + ":" + std::to_string(g.ph) + ":flags=" +
+               scaler + ",crop=" + std::to_string(g.rw) + ":" + std::to_string(g.rh) + ":" +
+               std::to_string(g.cropX) + ":" + std::to_string(g.cropY) + ":exact=1[v];" +
                "[1:v]format=gray[m];[v][m]alphamerge[va];" +
-               "[bg][va]overlay=" + std::to_string(rx) + ":" + std::to_string(ry) +
+               "[bg][va]overlay=" + std::to_string(g.rx) + ":" + std::to_string(g.ry) +
                ":shortest=1:format=" + blend + "[c];" +
                "[2:v]scale=out_color_matrix=bt709:out_range=tv,format=yuva444p[f];" +
                "[c][f]overlay=0:0:format=" + blend + ",format=" + out + "[out]";
     };
-    auto ffmpegArgs = [&](bool mov, bool reference, const fs::path& output) {
-        std::vector<std::string> args{KESTRO_BENCH_FFMPEG, "-hide_banner", "-nostats", "-y",
-                                      "-i",               source.string(), "-i",       mask.string(),
-                                      "-i",               frameCanvas.string(),
-                                      "-filter_complex",  graph(mov, reference),
-                                      "-map",             "[out]"};
+    auto ffmpegArgs = [&](Kind kind, bool reference, const fs::path& output) {
+        const Geometry& g = kind == Kind::gif ? gifCanvas : movie;
+        std::vector<std::string> args{KESTRO_BENCH_FFMPEG, "-hide_banner", "-nostats", "-y"};
+        if (!reference && (kind == Kind::webm || kind == Kind::gif)) {
+            args = concat(args, {"-t", std::to_string(kWebSeconds)});
+        }
+        args = concat(args, {"-i", source.string(), "-i", maskFor(g).string(), "-i",
+                             frameFor(g).string(), "-filter_complex", graph(kind, reference),
+                             "-map", "[out]"});
         if (reference) {
             args = concat(args, {"-c:v", "ffv1", "-level", "3", "-threads", "2", "-an"});
-        } else if (mov) {
+        } else if (kind == Kind::mov) {
             args = concat(args, kProResArgs);
             args = concat(args, {"-an"});
+        } else if (kind == Kind::webm) {
+            args = concat(args, {"-map", "0:a"});
+            args = concat(args, kVp9Args);
+        } else if (kind == Kind::gif) {
+            args = concat(args, {"-an", "-loop", "0"});
         } else {
             args = concat(args, {"-map", "0:a"});
-            args = concat(args, kH264Args);
+            args = concat(args, kind == Kind::draft ? h264Args("23", "veryfast")
+                                                    : h264Args("18", "medium"));
         }
         args.push_back(output.string());
         return args;
@@ -351,19 +419,41 @@ int main(int argc, char** argv) {
 
     struct Row {
         const char* name;
-        bool mov;
+        Kind kind;
         Side kestro, ffmpeg;
     };
-    std::vector<Row> rows{{"MP4", false, {}, {}}, {"MOV", true, {}, {}}};
+    std::vector<Row> rows;
+    for (const Row& row : {Row{"MP4", Kind::mp4, {}, {}}, Row{"MOV", Kind::mov, {}, {}},
+                           Row{"draft", Kind::draft, {}, {}}, Row{"GIF", Kind::gif, {}, {}},
+                           Row{"WebM", Kind::webm, {}, {}}}) {
+        if (only.empty() || only.find("," + std::string(row.name) + ",") != std::string::npos)
+            rows.push_back(row);
+    }
     for (auto& row : rows) {
-        const std::string ext = row.mov ? ".mov" : ".mp4";
-        const fs::path kestroOut = cache / ("kestro" + ext);
-        const fs::path ffmpegOut = cache / ("ffmpeg" + ext);
-        const fs::path reference = cache / (std::string("reference-") + row.name + ".mkv");
-        const std::vector<std::string> kestroArgs{
+        const bool alpha = keepsAlpha(row.kind);
+        const std::string ext = row.kind == Kind::mov    ? ".mov"
+                                : row.kind == Kind::webm ? ".webm"
+                                : row.kind == Kind::gif  ? ".gif"
+                                                         : ".mp4";
+        const std::string stem = row.kind == Kind::draft ? "-draft" : "";
+        const fs::path kestroOut = cache / ("kestro" + stem + ext);
+        const fs::path ffmpegOut = cache / ("ffmpeg" + stem + ext);
+        // The draft is judged against the MP4's reference, the WebM's colour against the MOV's.
+        const char* referenceName = row.kind == Kind::draft  ? "MP4"
+                                    : row.kind == Kind::webm ? "MOV"
+                                                             : row.name;
+        const Kind referenceKind = row.kind == Kind::draft  ? Kind::mp4
+                                   : row.kind == Kind::webm ? Kind::mov
+                                                            : row.kind;
+        const fs::path reference = cache / (std::string("reference-") + referenceName + ".mkv");
+        std::vector<std::string> kestroArgs{
             KESTRO_BENCH_CLI, "export",       source.string(), "-o",         kestroOut.string(),
             "--frame",        frame.string(), "--screen",      screenArg,    "--resolution",
-            "720p",           "--background", row.mov ? "transparent" : "black", "--quiet"};
+            "720p",           "--background", alpha ? "transparent" : "black", "--quiet"};
+        if (row.kind == Kind::draft) kestroArgs = concat(kestroArgs, {"--quality", "draft"});
+        if (row.kind == Kind::webm || row.kind == Kind::gif) {
+            kestroArgs = concat(kestroArgs, {"--end", std::to_string(kWebSeconds)});
+        }
         if (printOnly) {
             auto show = [](const char* what, const std::vector<std::string>& args) {
                 std::printf("%s:", what);
@@ -371,14 +461,14 @@ int main(int argc, char** argv) {
                 std::printf("\n");
             };
             show("kestro", kestroArgs);
-            show("ffmpeg", ffmpegArgs(row.mov, false, ffmpegOut));
-            show("reference", ffmpegArgs(row.mov, true, reference));
+            show("ffmpeg", ffmpegArgs(row.kind, false, ffmpegOut));
+            show("reference", ffmpegArgs(referenceKind, true, reference));
             continue;
         }
         for (int i = 0; i < runs; ++i) {
             for (int which = 0; which < 2; ++which) {
                 const bool isKestro = (which == 0) == (i % 2 == 0);  // alternate who goes first
-                const auto args = isKestro ? kestroArgs : ffmpegArgs(row.mov, false, ffmpegOut);
+                const auto args = isKestro ? kestroArgs : ffmpegArgs(row.kind, false, ffmpegOut);
                 const fs::path log = logs / (std::string(isKestro ? "kestro-" : "ffmpeg-") +
                                              row.name + ".log");
                 const Measure m = runChild(args, log);
@@ -394,12 +484,15 @@ int main(int argc, char** argv) {
                 side.mem.push_back(m.peakMb);
             }
         }
+        // A GIF's 256 colours are a different question from encoding loss: no PSNR.
+        if (row.kind == Kind::gif || !measureQuality) continue;
         if (!fs::exists(reference) &&
-            !runOrReport(ffmpegArgs(row.mov, true, reference), logs / "reference.log",
+            !runOrReport(ffmpegArgs(referenceKind, true, reference), logs / "reference.log",
                          "rendering the reference")) {
             return 1;
         }
-        const std::string compareFormat = row.mov ? "yuva444p10le" : "yuv444p";
+        // WebM alpha is compared by its colour: FFmpeg's own VP9 decoder leaves the alpha out.
+        const std::string compareFormat = row.kind == Kind::mov ? "yuva444p10le" : "yuv444p";
         row.kestro.psnr = psnr(kestroOut, reference, compareFormat, logs / "psnr-kestro.log");
         row.ffmpeg.psnr = psnr(ffmpegOut, reference, compareFormat, logs / "psnr-ffmpeg.log");
     }
@@ -491,7 +584,7 @@ int main(int argc, char** argv) {
     }
 
     if (printOnly) return 0;
-    std::printf("\n%-4s %-7s %9s %9s %10s %9s\n", "", "", "wall s", "CPU s", "peak MiB",
+    std::printf("\n%-5s %-7s %9s %9s %10s %9s\n", "", "", "wall s", "CPU s", "peak MiB",
                 "PSNR dB");
     auto psnrText = [](const std::optional<double>& v) {
         char text[32];
@@ -506,9 +599,9 @@ int main(int argc, char** argv) {
         const double kw = median(row.kestro.wall), fw = median(row.ffmpeg.wall);
         const double kc = median(row.kestro.cpu), fc = median(row.ffmpeg.cpu);
         const double km = median(row.kestro.mem), fm = median(row.ffmpeg.mem);
-        std::printf("%-4s %-7s %9.2f %9.2f %10.1f %9s\n", row.name, "kestro", kw, kc, km,
+        std::printf("%-5s %-7s %9.2f %9.2f %10.1f %9s\n", row.name, "kestro", kw, kc, km,
                     psnrText(row.kestro.psnr).c_str());
-        std::printf("%-4s %-7s %9.2f %9.2f %10.1f %9s\n", "", "ffmpeg", fw, fc, fm,
+        std::printf("%-5s %-7s %9.2f %9.2f %10.1f %9s\n", "", "ffmpeg", fw, fc, fm,
                     psnrText(row.ffmpeg.psnr).c_str());
         std::string delta = "n/a";
         if (row.kestro.psnr && row.ffmpeg.psnr) {
@@ -516,7 +609,7 @@ int main(int argc, char** argv) {
             std::snprintf(text, sizeof text, "%+.2f", *row.kestro.psnr - *row.ffmpeg.psnr);
             delta = text;
         }
-        std::printf("%-4s %-7s %9.2f %9.2f %10.2f %9s\n", "", "ratio", kw / fw, kc / fc, km / fm,
+        std::printf("%-5s %-7s %9.2f %9.2f %10.2f %9s\n", "", "ratio", kw / fw, kc / fc, km / fm,
                     delta.c_str());
     }
     std::printf("\nKestro against itself (MP4, first 4 s):\n%-4s %-7s %9s %9s %10s %9s\n", "", "",
@@ -530,13 +623,26 @@ int main(int argc, char** argv) {
         std::printf("%-4s %-7s %9.2f %9.2f %10.2f\n", "", "ratio", tw / bw, tc / bc, tm / bm);
     }
 
+    // A draft is for a quick look: it must cost at most half the standard export.
+    const Row* standard = nullptr;
+    const Row* draft = nullptr;
+    for (const auto& row : rows) {
+        if (row.kind == Kind::mp4) standard = &row;
+        if (row.kind == Kind::draft) draft = &row;
+    }
+    if (standard && draft) {
+        const double cpu = median(draft->kestro.cpu) / median(standard->kestro.cpu);
+        std::printf("\ndraft / standard MP4 (Kestro): wall %.2f, CPU %.2f (at most 0.5: %s)\n",
+                    median(draft->kestro.wall) / median(standard->kestro.wall), cpu,
+                    cpu <= 0.5 ? "yes" : "NO");
+    }
     // Every run's wall time, in the order they ran, so the spread behind the medians shows.
     if (runs > 1) {
         std::printf("\nwall s of each run:\n");
         for (const auto& row : rows) {
             for (const bool isKestro : {true, false}) {
                 const Side& side = isKestro ? row.kestro : row.ffmpeg;
-                std::printf("%-4s %-7s", isKestro ? row.name : "", isKestro ? "kestro" : "ffmpeg");
+                std::printf("%-5s %-7s", isKestro ? row.name : "", isKestro ? "kestro" : "ffmpeg");
                 for (const double w : side.wall) std::printf(" %7.2f", w);
                 std::printf("\n");
             }

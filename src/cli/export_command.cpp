@@ -1,4 +1,5 @@
-// kestro-cli export: frames a recording into a device frame and writes an MP4 or a MOV.
+// kestro-cli export: frames a recording into a device frame and writes an MP4, MOV, GIF or WebM,
+// or an App Store preview.
 
 #include "cli/cli_output.hpp"
 #include "cli/commands.hpp"
@@ -8,7 +9,9 @@
 #include "core/export/export_request.hpp"
 #include "core/export/export_error.hpp"
 #include "core/media/movie_probe.hpp"
+#include "core/model/app_store_preset.hpp"
 #include "core/model/export_format.hpp"
+#include "core/model/export_quality.hpp"
 #include "core/model/export_resolution.hpp"
 #include "core/model/frame_image.hpp"
 
@@ -35,6 +38,9 @@ struct ExportOptions {
     std::string frame;
     std::string format;
     std::string resolution = "720p";
+    std::string preset;
+    std::string quality = "standard";
+    std::optional<std::int64_t> width;
     std::string background = "black";
     std::string screen;
     double start = 0;
@@ -78,6 +84,10 @@ private:
     struct sigaction previousTerm_ {};
 };
 
+// Narrower than this, a framed recording shows nothing; wider, the engine refuses the canvas.
+constexpr std::int64_t kMinimumWidth = 16;
+constexpr std::int64_t kMaximumWidth = 8192;
+
 int usageError(const std::string& message, bool json) {
     printError(message, std::nullopt, json);
     return kExitUsage;
@@ -94,16 +104,42 @@ int runExport(const ExportOptions& options) {
     const fs::path output = options.output;
 
     ExportChoices choices;
-    if (!options.format.empty()) {
+    if (!options.preset.empty()) {
+        // The option admits only the presets' names.
+        choices.appStore = appStorePresetFromRaw(options.preset);
+        if (!options.format.empty() && options.format != "mp4") {
+            return usageError("An App Store preview is an MP4; drop --format or pass mp4.", json);
+        }
+        if (options.width) {
+            return usageError("An App Store preview has the store's fixed size; drop --width.",
+                              json);
+        }
+    }
+    if (choices.appStore) {
+        choices.format = ExportFormat::mp4;
+    } else if (!options.format.empty()) {
         // The option's check admits only the listed names, in the listed spelling.
         choices.format = exportFormatFromRaw(options.format).value_or(ExportFormat::mp4);
     } else if (auto format = formatFromExtension(output)) {
         choices.format = *format;
     } else {
         return usageError("Cannot tell the format from \"" + output.filename().string() +
-                              "\"; name the output .mp4 or .mov, or pass --format.",
+                              "\"; name the output .mp4, .mov, .gif or .webm, or pass --format.",
                           json);
     }
+    choices.quality = exportQualityFromRaw(options.quality).value_or(ExportQuality::standard);
+    if (options.width && (*options.width < kMinimumWidth || *options.width > kMaximumWidth)) {
+        return usageError("--width must be " + std::to_string(kMinimumWidth) + " to " +
+                              std::to_string(kMaximumWidth) + " pixels.",
+                          json);
+    }
+    choices.width = options.width;
+    if (options.fps && !(*options.fps >= 1 && *options.fps <= kMaximumFrameRate)) {
+        return usageError(
+            "--fps must be 1 to " + std::to_string(kMaximumFrameRate) + " frames per second.",
+            json);
+    }
+    choices.fps = options.fps;
 
     // The option admits only the names of the resolutions, so this always finds one.
     choices.resolution =
@@ -133,11 +169,6 @@ int runExport(const ExportOptions& options) {
     if (!std::isfinite(options.scale) || !std::isfinite(options.offsetX) ||
         !std::isfinite(options.offsetY)) {
         return usageError("--scale, --offset-x and --offset-y must be finite numbers.", json);
-    }
-
-    // The range check of the option lets a typed "nan" through.
-    if (options.fps && !(*options.fps >= 1 && *options.fps <= 240)) {
-        return usageError("--fps must be a number from 1 to 240.", json);
     }
 
     std::error_code error;
@@ -177,8 +208,16 @@ int runExport(const ExportOptions& options) {
     choices.offsetXPercent = options.offsetX;
     choices.offsetYPercent = options.offsetY;
     choices.fitMode = VideoFitMode::fill;
-    choices.fps = options.fps;
-    const ExportConfig config = buildExportConfig(choices, frame.get());
+    // A preview turns landscape for a landscape recording; a source that cannot be read is
+    // reported by the export itself.
+    std::optional<VideoSize> recording;
+    if (choices.appStore) {
+        if (auto info = probeMovie(input); info && info->hasVideo) {
+            recording = VideoSize{static_cast<double>(info->video.uprightWidth),
+                                  static_cast<double>(info->video.uprightHeight)};
+        }
+    }
+    const ExportConfig config = buildExportConfig(choices, frame.get(), recording);
 
     ExportProgressBar bar(!options.quiet);
     auto result = [&] {
@@ -218,16 +257,35 @@ int runExport(const ExportOptions& options) {
 void addExportCommand(CLI::App& app, Runner& run) {
     auto options = std::make_shared<ExportOptions>();
     auto* sub = app.add_subcommand(
-        "export", "Frame a screen recording into a device frame and write an MP4 or a MOV.");
+        "export",
+        "Frame a screen recording into a device frame and write an MP4, MOV, GIF or WebM, or an "
+        "App Store preview.");
     sub->add_option("input", options->input, "The recording to frame")->required();
     sub->add_option("-o,--output", options->output, "The movie to write")->required();
     sub->add_option("--frame", options->frame,
                     "A frame key (see \"kestro-cli frames\") or the path of a frame PNG");
     // Matched in any case; the check hands back the listed spelling, so "MOV" arrives as "mov".
-    sub->add_option("--format", options->format, "mp4 or mov (default: from the output's name)")
-        ->check(CLI::IsMember({"mp4", "mov"}, CLI::ignore_case));
-    sub->add_option("--resolution", options->resolution, "720p, 1080p or 1440p (default 720p)")
+    sub->add_option("--format", options->format,
+                    "mp4, mov, gif or webm (default: from the output's name). A transparent "
+                    "background gives a GIF or WebM with transparency")
+        ->check(CLI::IsMember({"mp4", "mov", "gif", "webm"}, CLI::ignore_case));
+    sub->add_option("--preset", options->preset,
+                    "An App Store preview instead of a framed movie: app-store-iphone (886x1920), "
+                    "app-store-iphone-5.5 (1080x1920) or app-store-ipad (1200x1600); landscape "
+                    "for a landscape recording. Must be 15 to 30 s long")
+        ->check(CLI::IsMember({"app-store-iphone", "app-store-iphone-5.5", "app-store-ipad"}));
+    sub->add_option("--resolution", options->resolution,
+                    "720p, 1080p or 1440p (default 720p; GIF: 600 px wide)")
         ->check(CLI::IsMember({"720p", "1080p", "1440p"}));
+    sub->add_option("--width", options->width,
+                    "Output width in pixels, replacing the resolution; the height follows the "
+                    "frame");
+    sub->add_option("--fps", options->fps,
+                    "Output frame rate, 1 to 240 (default: the recording's capture rate; GIF 15; App "
+                    "Store at most 30)");
+    sub->add_option("--quality", options->quality,
+                    "draft (fast), standard (default) or best (slow, for the final cut)")
+        ->check(CLI::IsMember({"draft", "standard", "best"}, CLI::ignore_case));
     sub->add_option("--background", options->background,
                     "transparent, white, black, #RRGGBB or #RRGGBBAA (default black)");
     sub->add_option("--start", options->start, "Start of the exported range, seconds");
@@ -237,9 +295,6 @@ void addExportCommand(CLI::App& app, Runner& run) {
     sub->add_option("--scale", options->scale, "Video scale in percent (default 100)");
     sub->add_option("--offset-x", options->offsetX, "Shift right, percent of half the screen");
     sub->add_option("--offset-y", options->offsetY, "Shift up, percent of half the screen");
-    sub->add_option("--fps", options->fps,
-                    "Output frames per second, 1 to 240 (default: the recording's capture rate)")
-        ->check(CLI::Range(1.0, 240.0));
     sub->add_flag("--json", options->json, "Print the result as one JSON object");
     sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
     sub->callback([&run, options] { run = [options] { return runExport(*options); }; });

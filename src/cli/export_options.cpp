@@ -119,6 +119,8 @@ std::optional<ExportFormat> formatFromExtension(const std::filesystem::path& out
     const std::string extension = lowered(output.extension().string());
     if (extension == ".mov") return ExportFormat::mov;
     if (extension == ".mp4" || extension == ".m4v") return ExportFormat::mp4;
+    if (extension == ".gif") return ExportFormat::gif;
+    if (extension == ".webm") return ExportFormat::webm;
     return std::nullopt;
 }
 

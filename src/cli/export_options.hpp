@@ -20,7 +20,8 @@ std::optional<BackgroundFill> parseBackground(std::string_view text);
 // a finite number in [0, 100], with W and H above 0 and the rectangle inside the image.
 std::optional<ScreenRect> parseScreenRect(std::string_view text);
 
-// "mp4" or "mov" from the output's extension (any case; ".m4v" counts as MP4); none otherwise.
+// The format from the output's extension: .mp4 (or .m4v), .mov, .gif, .webm in any case; none
+// otherwise.
 std::optional<ExportFormat> formatFromExtension(const std::filesystem::path& output);
 
 }  // namespace kestro::cli

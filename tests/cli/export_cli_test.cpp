@@ -293,5 +293,90 @@ TEST_F(ExportCli, CtrlCCancelsAndKeepsTheEarlierFile) {
     }
 }
 
+
+TEST_F(ExportCli, TargetOptionMistakesExitWithTwo) {
+    const fs::path source = makeSource("rec.mp4", 0.5, "64x128", 10);
+    const std::string out = (dir_ / "out.mp4").string();
+    const std::vector<std::vector<std::string>> mistakes{
+        {"export", source.string(), "-o", out, "--quality", "ultra"},
+        {"export", source.string(), "-o", out, "--fps", "0"},
+        {"export", source.string(), "-o", out, "--fps", "1000"},
+        {"export", source.string(), "-o", out, "--width", "8"},
+        {"export", source.string(), "-o", out, "--width", "wide"},
+        {"export", source.string(), "-o", out, "--preset", "app-store-watch"},
+        // A preview has the store's size and container.
+        {"export", source.string(), "-o", out, "--preset", "app-store-ipad", "--width", "800"},
+        {"export", source.string(), "-o", out, "--preset", "app-store-ipad", "--format", "gif"},
+    };
+    for (const auto& args : mistakes) {
+        const Outcome o = run(args);
+        std::string line;
+        for (const auto& a : args) line += a + " ";
+        EXPECT_EQ(o.status, 2) << line << "\n" << o.err;
+        EXPECT_FALSE(o.err.empty()) << line;
+    }
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(ExportCli, GifAndWebmFollowTheOutputNameWithWidthAndRate) {
+    const fs::path source = makeSource("rec.mp4", 1.0, "64x128", 20);
+    const fs::path frame = makeFrame("device.png", 100, 200);
+    const fs::path gif = dir_ / "clip.gif";
+    Outcome o = run({"export", source.string(), "-o", gif.string(), "--frame", frame.string(),
+                     "--background", "transparent", "--json"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    auto result = nlohmann::json::parse(o.out, nullptr, false);
+    EXPECT_EQ(result["format"], "gif");
+    auto info = probe(gif);
+    ASSERT_EQ(info["streams"].size(), 1u) << info.dump();
+    EXPECT_EQ(info["streams"][0]["codec_name"], "gif");
+    EXPECT_EQ(info["streams"][0]["width"], 600);  // GIFs default to 600 px wide, 15 fps
+    EXPECT_EQ(info["streams"][0]["height"], 1200);
+    EXPECT_EQ(info["streams"][0]["r_frame_rate"], "15/1");
+
+    const fs::path webm = dir_ / "clip.webm";
+    o = run({"export", source.string(), "-o", webm.string(), "--width", "320", "--fps", "10",
+             "--quality", "draft", "--quiet"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    info = probe(webm);
+    ASSERT_TRUE(info.contains("streams")) << info.dump();
+    bool video = false, audio = false;
+    for (const auto& s : info["streams"]) {
+        if (s["codec_type"] == "video") {
+            video = true;
+            EXPECT_EQ(s["codec_name"], "vp9");
+            EXPECT_EQ(s["width"], 320);
+            EXPECT_EQ(s["height"], 180);
+            EXPECT_EQ(s["r_frame_rate"], "10/1");
+        }
+        if (s["codec_type"] == "audio") {
+            audio = true;
+            EXPECT_EQ(s["codec_name"], "opus");
+        }
+    }
+    EXPECT_TRUE(video);
+    EXPECT_TRUE(audio);
+}
+
+TEST_F(ExportCli, APreviewOfTheWrongLengthFailsWithOneAndKeepsTheEarlierFile) {
+    const fs::path source = makeSource("rec.mp4", 2.0, "64x128", 10);
+    const fs::path output = dir_ / "preview.mp4";
+    std::ofstream(output) << "earlier preview";
+    const Outcome o = run({"export", source.string(), "-o", output.string(), "--preset",
+                           "app-store-iphone", "--json"});
+    EXPECT_EQ(o.status, 1) << o.err;
+    const auto error = nlohmann::json::parse(o.out, nullptr, false);
+    ASSERT_TRUE(error.is_object()) << o.out;
+    // The message names the measured length.
+    EXPECT_NE(error["error"]["description"].get<std::string>().find("2.00"), std::string::npos)
+        << o.out;
+    EXPECT_EQ(readFile(output), "earlier preview");
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        const auto name = entry.path().filename().string();
+        EXPECT_TRUE(entry.path() == output || name.find("preview") == std::string::npos)
+            << "left behind: " << name;
+    }
+}
+
 }  // namespace
 }  // namespace kestro

@@ -32,8 +32,9 @@ QString exportStageText(double progress) {
 }
 
 QString proposedExportFileName(ExportFormat format) {
-    return format == ExportFormat::mov ? QStringLiteral("kestro-output.mov")
-                                       : QStringLiteral("kestro-output.mp4");
+    const std::string_view extension = rawValue(format);
+    return QStringLiteral("kestro-output.") +
+           QString::fromLatin1(extension.data(), qsizetype(extension.size()));
 }
 
 BackgroundFill buildExportBackground(ExportBackground background, const QColor& custom) {

@@ -40,7 +40,7 @@ bool hasValidTrimRange(double duration, double trimStart, double trimEnd);
 // The text under the export button for a progress fraction.
 QString exportStageText(double progress);
 
-// "kestro-output.mp4" or "kestro-output.mov".
+// "kestro-output." with the format's extension (mp4, mov, gif, webm).
 QString proposedExportFileName(ExportFormat format);
 
 // The background record for a background choice; `custom` carries the colour's sRGB components

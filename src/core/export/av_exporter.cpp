@@ -1,8 +1,10 @@
 #include "core/export/av_exporter.hpp"
 
+#include "core/export/app_store_rules.hpp"
 #include "core/export/compositor.hpp"
 #include "core/export/export_frame_rate.hpp"
 #include "core/export/export_pipeline.hpp"
+#include "core/export/export_target.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/media/av_error.hpp"
 #include "core/media/muxer.hpp"
@@ -54,7 +56,7 @@ ExportError sourceFailure(const MediaError& error) {
 Result<fs::path, ExportError> AVFExporter::exportVideo(
     const fs::path& input, std::shared_ptr<const Image> frame, const ExportConfig& config,
     const fs::path& output, ProgressHandler progressHandler, CancelQuery cancelRequested) const {
-    const bool mov = config.format == ExportFormat::mov;
+    const ExportTarget target = exportTarget(config);
 
     // The source: nothing is written before it has proven usable.
     auto reader = VideoReader::open(input);
@@ -63,6 +65,10 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
 
     auto range = clampTrimRange(config.trimStart, config.trimEnd, info.duration);
     if (!range) return fail(range.error());
+    // The store's limits are known now; nothing is written for a preview it would refuse.
+    if (config.appStore) {
+        if (auto broken = previewRuleBroken(range->duration())) return fail(std::move(*broken));
+    }
 
     if (config.width <= 0 || config.height <= 0 || config.width > kMaxCanvasSide ||
         config.height > kMaxCanvasSide) {
@@ -88,8 +94,13 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
         frameRate = exportFrameRate(info.video.averageFrameRate,
                                     times ? typicalShortestInterval(*times) : std::nullopt);
     }
+    frameRate = targetFrameRate(config, frameRate);
     const double frames = std::ceil(range->duration() * av_q2d(frameRate) - 1e-6);
     const int64_t frameCount = std::max<int64_t>(1, static_cast<int64_t>(frames));
+
+    if (target.container == Muxer::Container::gif) {
+        if (auto tooLarge = gifTooLarge(frameCount, width, height)) return fail(std::move(*tooLarge));
+    }
 
     if (frame && !frame->isWellFormed()) frame.reset();
 
@@ -97,11 +108,12 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     const VideoSize upright{static_cast<double>(info.video.uprightWidth),
                             static_cast<double>(info.video.uprightHeight)};
     CompositorSetup setup;
-    setup.order = mov ? CompositorSetup::Order::mov : CompositorSetup::Order::mp4;
+    setup.order = target.order;
     setup.canvasWidth = width;
     setup.canvasHeight = height;
     setup.screen = screen;
-    setup.frame = frame.get();
+    setup.frame = target.framed ? frame.get() : nullptr;
+    setup.roundedScreen = target.framed;
     setup.background = config.background;
     setup.placement = placeVideo(screen, height, upright, config.fitMode, config.scale,
                                  config.offsetX, config.offsetY);
@@ -110,9 +122,9 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     if (!compositor) return fail(ExportError::compositionFailed(compositor.error()));
     frame.reset();  // the compositor keeps what it needs
 
-    // Sound (MP4 only); a source whose sound cannot be read exports silent.
+    // Sound; a source whose sound cannot be read exports silent.
     std::unique_ptr<AudioReader> audio;
-    if (!mov && info.hasAudio) {
+    if (target.sound != ExportTarget::Sound::none && info.hasAudio) {
         if (auto opened = AudioReader::open(input)) audio = std::move(*opened);
     }
 
@@ -125,19 +137,24 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
 
     PipelineJob job;
     {
-        auto muxer =
-            Muxer::create(mov ? Muxer::Container::mov : Muxer::Container::mp4, out.io(), out.url());
+        auto muxer = Muxer::create(target.container, out.io(), out.url());
         if (!muxer) return fail(ExportError::exportSessionFailed(muxer.error()));
         const bool globalHeader = (*muxer)->needsGlobalHeader();
-        auto videoEncoder =
-            mov ? openProRes4444Encoder(width, height, frameRate, options_.prores, globalHeader)
-                : openH264Encoder(width, height, frameRate, globalHeader);
-        if (!videoEncoder) return fail(ExportError::exportSessionFailed(videoEncoder.error()));
-        auto videoStream = (*muxer)->addStream(std::move(*videoEncoder));
+        auto video = openTargetVideo(config, target, width, height, frameRate, options_.prores,
+                                     globalHeader);
+        if (!video) return fail(ExportError::exportSessionFailed(video.error()));
+        auto videoStream = (*muxer)->addStream(std::move(video->encoder), std::move(video->filter));
         if (!videoStream) return fail(ExportError::exportSessionFailed(videoStream.error()));
         job.videoStream = *videoStream;
-        if (audio) {
-            auto audioEncoder = openAacEncoder(globalHeader);
+        if (target.sound == ExportTarget::Sound::always) {
+            // The track is part of the target: without it the file is not what was asked for.
+            auto audioEncoder = openTargetAudio(config, globalHeader);
+            if (!audioEncoder) return fail(ExportError::exportSessionFailed(audioEncoder.error()));
+            auto audioStream = (*muxer)->addStream(std::move(*audioEncoder));
+            if (!audioStream) return fail(ExportError::exportSessionFailed(audioStream.error()));
+            job.audioStream = *audioStream;
+        } else if (audio) {
+            auto audioEncoder = openTargetAudio(config, globalHeader);
             auto audioStream = audioEncoder ? (*muxer)->addStream(std::move(*audioEncoder))
                                             : Result<int, MediaError>(fail(audioEncoder.error()));
             if (audioStream) {

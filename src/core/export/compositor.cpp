@@ -200,7 +200,9 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     const CanvasRect R = toTopLeftOrigin(setup.screen, H);
     const RoundedRect rounded{
         R.midX(), R.midY(), std::max(R.w, 0.0) / 2, std::max(R.h, 0.0) / 2,
-        std::clamp(screenCornerRadius(R), 0.0, std::max(0.0, std::min(R.w, R.h) / 2))};
+        setup.roundedScreen
+            ? std::clamp(screenCornerRadius(R), 0.0, std::max(0.0, std::min(R.w, R.h) / 2))
+            : 0.0};
 
     // Where the video can show: inside the screen rectangle, the placed video and the canvas.
     const int ix0 = std::max({static_cast<int>(std::floor(R.x)), placedX_, 0});

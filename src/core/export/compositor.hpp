@@ -53,6 +53,8 @@ struct CompositorSetup {
     BackgroundFill background;
     Placement placement;  // of the upright video, top-left origin
     int rotation = 0;  // clockwise degrees turning the stored picture upright
+    // False: the screen rectangle keeps square corners (a frameless picture filling it).
+    bool roundedScreen = true;
 };
 
 class Compositor {

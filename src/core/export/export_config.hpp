@@ -4,7 +4,9 @@
 // make it with buildExportConfig (export_request.hpp) from the user's choices.
 
 #include "core/export/background_fill.hpp"
+#include "core/model/app_store_preset.hpp"
 #include "core/model/export_format.hpp"
+#include "core/model/export_quality.hpp"
 #include "core/model/screen_rect.hpp"
 #include "core/model/video_fit_mode.hpp"
 
@@ -29,6 +31,11 @@ struct ExportConfig {
     // Frames per second of the output (1 to 240, fractions allowed); none lets the engine take
     // the source's capture rate.
     std::optional<double> fps;
+    ExportQuality quality = ExportQuality::standard;  // the encoder's speed against fidelity
+    // An App Store preview: written as H.264 + AAC by the store's encoding rules, without the
+    // frame image and without rounded screen corners, and refused before anything is written
+    // when the trimmed range breaks the store's limits (app_store_rules.hpp).
+    std::optional<AppStorePreset> appStore;
 };
 
 }  // namespace kestro

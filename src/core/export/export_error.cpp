@@ -54,6 +54,10 @@ ExportError ExportError::platform(const MediaError& error) {
     return {Kind::platform, error.message, error.averror};
 }
 
+ExportError ExportError::targetRequirement(std::string message) {
+    return {Kind::targetRequirement, std::move(message)};
+}
+
 std::string ExportError::errorDescription() const {
     if (hasCause()) {
         switch (kind_) {
@@ -88,6 +92,8 @@ std::string ExportError::errorDescription() const {
             // A media error without text still has to tell the user something.
             if (!message_.empty()) return message_;
             return "Media error " + std::to_string(averror_) + ".";
+        case Kind::targetRequirement:
+            return message_;
     }
     return {};
 }
@@ -122,6 +128,8 @@ std::optional<std::string> ExportError::recoverySuggestion() const {
             return "You can start a new export at any time.";
         case Kind::platform:
             return std::nullopt;
+        case Kind::targetRequirement:
+            return "Adjust the trim range or the export settings, then export again.";
     }
     return std::nullopt;
 }

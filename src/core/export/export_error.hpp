@@ -29,6 +29,10 @@ public:
         exportSessionFailed,
         exportCancelled,
         platform,
+        // The request breaks a rule of the chosen target (an App Store preview's length or
+        // size); the message names the rule and what was measured. Found before anything is
+        // written.
+        targetRequirement,
     };
 
     // The messages the engine itself puts into a file system error.
@@ -47,10 +51,11 @@ public:
     static ExportError exportSessionFailed(const MediaError& cause);
     static ExportError exportCancelled();
     static ExportError platform(const MediaError& error);
+    static ExportError targetRequirement(std::string message);
 
     Kind kind() const { return kind_; }
-    // The file system error's message, or FFmpeg's text for a platform error or a cause; empty
-    // otherwise.
+    // The file system error's message, FFmpeg's text for a platform error or a cause, the broken
+    // rule of a target requirement; empty otherwise.
     const std::string& message() const { return message_; }
     // FFmpeg's (negative) AVERROR code for a platform error or a cause; 0 otherwise.
     int averror() const { return averror_; }

@@ -283,7 +283,7 @@ private:
     }
 
     bool pumpAudio(int64_t untilSample) {
-        if (!job_.audio) return true;
+        if (job_.audioStream < 0) return true;
         AVCodecContext& enc = job_.muxer->encoder(job_.audioStream);
         const int frameSize = enc.frame_size > 0 ? enc.frame_size : 1024;
         untilSample = std::min(untilSample, audioTotal_);
@@ -294,7 +294,9 @@ private:
                     failWith(PipelineOutcome::Kind::outputFailed, mediaError(AVERROR(ENOMEM)));
                     return false;
                 }
-                audioFrame_->format = enc.sample_fmt;
+                // Planar float is what is written below; the muxer converts it for encoders
+                // that take another layout.
+                audioFrame_->format = AV_SAMPLE_FMT_FLTP;
                 audioFrame_->sample_rate = enc.sample_rate;
                 audioFrame_->nb_samples = frameSize;
                 if (av_channel_layout_copy(&audioFrame_->ch_layout, &enc.ch_layout) < 0 ||
@@ -338,6 +340,8 @@ private:
         if (job_.audio) {
             auto seeked = job_.audio->seek(job_.range.start);
             if (!seeked) audioEnded_ = true;
+        } else {
+            audioEnded_ = true;  // a sound track without a source is silence throughout
         }
         while (auto item = composed_.pop()) {
             if (faultInjected(PipelineStage::encode, item->tick)) return false;

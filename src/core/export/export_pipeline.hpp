@@ -23,8 +23,8 @@ struct PipelineJob {
     std::unique_ptr<Compositor> compositor;
     std::unique_ptr<Muxer> muxer;
     int videoStream = 0;
-    std::unique_ptr<AudioReader> audio;  // null for no sound
-    int audioStream = -1;
+    std::unique_ptr<AudioReader> audio;  // null: silence on audioStream, if there is one
+    int audioStream = -1;                // -1: no sound track
     TrimRange range;
     AVRational frameRate{30, 1};  // exact; a tick lasts its inverse
     int64_t frameCount = 1;  // output ticks

@@ -6,6 +6,7 @@
 
 #include "core/export/background_fill.hpp"
 #include "core/export/export_config.hpp"
+#include "core/export/render_geometry.hpp"
 #include "core/model/export_format.hpp"
 #include "core/model/export_resolution.hpp"
 #include "core/model/image.hpp"
@@ -30,11 +31,25 @@ struct ExportChoices {
     double offsetYPercent = 0;  // percent of half the screen's height, upward
     VideoFitMode fitMode = VideoFitMode::fill;
     BackgroundFill background = BackgroundFill::black();
-    std::optional<double> fps;  // none: the recording's own rate
+    std::optional<double> fps;  // none: the recording's own rate (GIF: 15)
+    ExportQuality quality = ExportQuality::standard;
+    // Replaces the resolution's width (GIF: 600 when none); the height still follows the frame.
+    std::optional<std::int64_t> width;
+    // An App Store preview instead of a framed movie: the preset's size (landscape for a
+    // landscape recording), no frame, the whole recording fitted, the rest background. Format,
+    // resolution, width, screen, scale, offsets and fit mode do not apply.
+    std::optional<AppStorePreset> appStore;
 };
 
+// GIFs are for READMEs and pull requests: small enough to embed, smooth enough to follow.
+inline constexpr std::int64_t kDefaultGifWidth = 600;
+inline constexpr double kDefaultGifFrameRate = 15;
+
 // `frame` is the trimmed frame image the export draws, or null for none; the canvas takes its
-// aspect at the resolution's width (16:9 without one).
-ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame);
+// aspect at the resolution's width (16:9 without one). `recording` is the recording's upright
+// size, which only an App Store preview needs (to choose portrait or landscape; portrait when
+// unknown).
+ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame,
+                               std::optional<VideoSize> recording = std::nullopt);
 
 }  // namespace kestro

@@ -6,6 +6,8 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <utility>
+
 namespace kestro {
 
 Muxer::~Muxer() = default;
@@ -15,8 +17,22 @@ Result<std::unique_ptr<Muxer>, MediaError> Muxer::create(Container container, AV
     std::unique_ptr<Muxer> muxer(new Muxer());
     muxer->container_ = container;
     AVFormatContext* raw = nullptr;
-    const int ret = avformat_alloc_output_context2(
-        &raw, nullptr, container == Container::mp4 ? "mp4" : "mov", nullptr);
+    const char* name = "mp4";
+    switch (container) {
+        case Container::mp4:
+            name = "mp4";
+            break;
+        case Container::mov:
+            name = "mov";
+            break;
+        case Container::webm:
+            name = "webm";
+            break;
+        case Container::gif:
+            name = "gif";
+            break;
+    }
+    const int ret = avformat_alloc_output_context2(&raw, nullptr, name, nullptr);
     if (ret < 0 || !raw)
         return fail(mediaError(ret < 0 ? ret : AVERROR(ENOMEM), "Cannot create the movie"));
     muxer->format_.reset(raw);
@@ -32,7 +48,18 @@ bool Muxer::needsGlobalHeader() const {
     return (format_->oformat->flags & AVFMT_GLOBALHEADER) != 0;
 }
 
-Result<int, MediaError> Muxer::addStream(AVCodecContextPtr encoder) {
+Result<int, MediaError> Muxer::addStream(AVCodecContextPtr encoder,
+                                         std::unique_ptr<FilterGraph> filter) {
+    SwrContextPtr interleave;
+    if (encoder->codec_type == AVMEDIA_TYPE_AUDIO && encoder->sample_fmt != AV_SAMPLE_FMT_FLTP) {
+        SwrContext* raw = nullptr;
+        int ret = swr_alloc_set_opts2(&raw, &encoder->ch_layout, encoder->sample_fmt,
+                                      encoder->sample_rate, &encoder->ch_layout, AV_SAMPLE_FMT_FLTP,
+                                      encoder->sample_rate, 0, nullptr);
+        interleave.reset(raw);
+        if (ret >= 0) ret = swr_init(raw);
+        if (ret < 0) return fail(mediaError(ret, "Cannot prepare the sound"));
+    }
     AVStream* st = avformat_new_stream(format_.get(), nullptr);
     if (!st) return fail(mediaError(AVERROR(ENOMEM)));
     const int ret = avcodec_parameters_from_context(st->codecpar, encoder.get());
@@ -41,14 +68,23 @@ Result<int, MediaError> Muxer::addStream(AVCodecContextPtr encoder) {
     if (encoder->codec_type == AVMEDIA_TYPE_VIDEO) {
         st->avg_frame_rate = encoder->framerate;
         st->r_frame_rate = encoder->framerate;
+        // Browsers decode a WebM's alpha only when the track says it has one.
+        if (container_ == Container::webm && encoder->pix_fmt == AV_PIX_FMT_YUVA420P)
+            av_dict_set(&st->metadata, "alpha_mode", "1", 0);
     }
-    streams_.push_back(Stream{std::move(encoder), st, false});
+    Stream stream;
+    stream.encoder = std::move(encoder);
+    stream.stream = st;
+    stream.filter = std::move(filter);
+    stream.interleave = std::move(interleave);
+    streams_.push_back(std::move(stream));
     return static_cast<int>(streams_.size() - 1);
 }
 
 Result<Done, MediaError> Muxer::writeHeader() {
     AVDictionary* options = nullptr;
     if (container_ == Container::mp4) av_dict_set(&options, "movflags", "+faststart", 0);
+    if (container_ == Container::gif) av_dict_set(&options, "loop", "0", 0);  // forever
     int ret = avformat_write_header(format_.get(), &options);
     AVDictionaryPtr left(options);
     if (ret < 0) return fail(mediaError(ret, "Cannot write the movie header"));
@@ -69,13 +105,49 @@ Result<Done, MediaError> Muxer::drain(int index) {
     }
 }
 
+Result<Done, MediaError> Muxer::send(int index, const AVFrame* frame) {
+    Stream& s = streams_[index];
+    int ret = avcodec_send_frame(s.encoder.get(), frame);
+    if (ret < 0 && ret != AVERROR_EOF) return fail(mediaError(ret, "Cannot encode the movie"));
+    return drain(index);
+}
+
+Result<Done, MediaError> Muxer::filterAndSend(int index, const AVFrame* frame) {
+    FilterGraph& filter = *streams_[index].filter;
+    auto pushed = filter.push(frame);
+    if (!pushed) return pushed;
+    for (;;) {
+        auto out = filter.pull();
+        if (!out) return fail(out.error());
+        if (!*out) break;
+        auto sent = send(index, out->get());
+        if (!sent) return sent;
+    }
+    return frame ? Done{} : send(index, nullptr);
+}
+
+Result<Done, MediaError> Muxer::convertAndSend(int index, const AVFrame* frame) {
+    Stream& s = streams_[index];
+    if (!frame) return send(index, nullptr);
+    // Same rate and channels: only the sample layout changes, so nothing is held back.
+    if (!s.converted && !(s.converted = makeFrame())) return fail(mediaError(AVERROR(ENOMEM)));
+    av_frame_unref(s.converted.get());
+    s.converted->format = s.encoder->sample_fmt;
+    s.converted->sample_rate = frame->sample_rate;
+    int ret = av_channel_layout_copy(&s.converted->ch_layout, &frame->ch_layout);
+    if (ret >= 0) ret = swr_convert_frame(s.interleave.get(), s.converted.get(), frame);
+    if (ret < 0) return fail(mediaError(ret, "Cannot prepare the sound"));
+    s.converted->pts = frame->pts;
+    return send(index, s.converted.get());
+}
+
 Result<Done, MediaError> Muxer::encode(int index, const AVFrame* frame) {
     Stream& s = streams_[index];
     if (s.flushed) return Done{};
     if (!frame) s.flushed = true;
-    int ret = avcodec_send_frame(s.encoder.get(), frame);
-    if (ret < 0 && ret != AVERROR_EOF) return fail(mediaError(ret, "Cannot encode the movie"));
-    return drain(index);
+    if (s.filter) return filterAndSend(index, frame);
+    if (s.interleave) return convertAndSend(index, frame);
+    return send(index, frame);
 }
 
 Result<Done, MediaError> Muxer::finish() {

@@ -4,6 +4,7 @@
 // uses a Muxer (the exporter's encode thread).
 
 #include "core/media/av_ptr.hpp"
+#include "core/media/filter_graph.hpp"
 #include "core/media/media_error.hpp"
 #include "core/result.hpp"
 
@@ -16,8 +17,10 @@ namespace kestro {
 class Muxer {
 public:
     enum class Container {
-        mp4,  // MPEG-4 with the index up front (+faststart), for playing while downloading
-        mov,  // QuickTime
+        mp4,   // MPEG-4 with the index up front (+faststart), for playing while downloading
+        mov,   // QuickTime
+        webm,  // WebM (Matroska); a VP9 stream with alpha is tagged so browsers show it
+        gif,   // animated GIF, looping forever
     };
 
     // Writes through `io` (not owned). `url` names the same file for libav to reopen it (the
@@ -29,8 +32,12 @@ public:
     // Encoders must be opened with AV_CODEC_FLAG_GLOBAL_HEADER when this says so.
     bool needsGlobalHeader() const;
 
-    // Takes the opened encoder; returns the stream's index.
-    Result<int, MediaError> addStream(AVCodecContextPtr encoder);
+    // Takes the opened encoder; returns the stream's index. `filter`, when given, turns the
+    // pictures handed to encode() into what the encoder takes (it must output the encoder's
+    // pixel format). Sound always comes in as planar float (what the exporter makes) and is
+    // interleaved here for encoders that want it so.
+    Result<int, MediaError> addStream(AVCodecContextPtr encoder,
+                                      std::unique_ptr<FilterGraph> filter = nullptr);
     AVCodecContext& encoder(int stream) { return *streams_[stream].encoder; }
 
     Result<Done, MediaError> writeHeader();
@@ -42,11 +49,17 @@ public:
 private:
     Muxer() = default;
     Result<Done, MediaError> drain(int stream);
+    Result<Done, MediaError> send(int stream, const AVFrame* frame);
+    Result<Done, MediaError> filterAndSend(int stream, const AVFrame* frame);
+    Result<Done, MediaError> convertAndSend(int stream, const AVFrame* frame);
 
     struct Stream {
         AVCodecContextPtr encoder;
         AVStream* stream = nullptr;
         bool flushed = false;
+        std::unique_ptr<FilterGraph> filter;  // pictures, before the encoder
+        SwrContextPtr interleave;             // sound, when the encoder's layout differs
+        AVFramePtr converted;
     };
     AVOutputFormatContextPtr format_;
     Container container_ = Container::mp4;

@@ -2,8 +2,9 @@
 
 namespace kestro {
 
-const std::array<ExportFormat, 2>& allExportFormats() {
-    static constexpr std::array<ExportFormat, 2> kAll{ExportFormat::mp4, ExportFormat::mov};
+const std::array<ExportFormat, 4>& allExportFormats() {
+    static constexpr std::array<ExportFormat, 4> kAll{ExportFormat::mp4, ExportFormat::mov,
+                                                      ExportFormat::gif, ExportFormat::webm};
     return kAll;
 }
 
@@ -13,6 +14,10 @@ std::string_view rawValue(ExportFormat format) {
             return "mp4";
         case ExportFormat::mov:
             return "mov";
+        case ExportFormat::gif:
+            return "gif";
+        case ExportFormat::webm:
+            return "webm";
     }
     return "mp4";
 }
@@ -30,6 +35,10 @@ std::string_view label(ExportFormat format) {
             return "MP4";
         case ExportFormat::mov:
             return "MOV";
+        case ExportFormat::gif:
+            return "GIF";
+        case ExportFormat::webm:
+            return "WebM";
     }
     return "MP4";
 }

@@ -8,14 +8,16 @@
 namespace kestro {
 
 enum class ExportFormat {
-    mp4,  // composited over a background, H.264 + AAC
-    mov,  // ProRes 4444 with alpha, video only
+    mp4,   // composited over a background, H.264 + AAC
+    mov,   // ProRes 4444 with alpha, video only
+    gif,   // one palette per export, loops forever; transparent where the background is
+    webm,  // VP9 (with alpha when the background is transparent) + Opus
 };
 
-const std::array<ExportFormat, 2>& allExportFormats();
+const std::array<ExportFormat, 4>& allExportFormats();
 std::string_view rawValue(ExportFormat format);
 std::optional<ExportFormat> exportFormatFromRaw(std::string_view raw);
-// "MP4", "MOV": the raw value in upper case.
+// "MP4", "MOV", "GIF", "WebM".
 std::string_view label(ExportFormat format);
 
 }  // namespace kestro

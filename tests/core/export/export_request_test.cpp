@@ -65,5 +65,76 @@ TEST(ExportRequest, PercentagesBecomeFractionsAndTheRestIsCarriedAsChosen) {
     EXPECT_TRUE(config.background.isTransparent());
 }
 
+
+TEST(ExportRequest, AWidthReplacesTheResolutionAndGifsDefaultToSixHundredAtFifteen) {
+    const Image frame = insetFrame();  // 1:2
+    ExportChoices choices;
+    choices.resolution = ExportResolution::qhd1440p;
+    choices.width = 500;
+    ExportConfig config = buildExportConfig(choices, &frame);
+    EXPECT_EQ(config.width, 500);
+    EXPECT_EQ(config.height, 1000);
+    // Without a frame the width keeps 16:9, the height even: 502 * 9 / 16 = 282.4.
+    choices.width = 502;
+    config = buildExportConfig(choices, nullptr);
+    EXPECT_EQ(config.height, 282);
+
+    choices = ExportChoices{};
+    choices.format = ExportFormat::gif;
+    config = buildExportConfig(choices, &frame);
+    EXPECT_EQ(config.width, 600);
+    EXPECT_EQ(config.height, 1200);
+    EXPECT_EQ(config.fps, 15);
+    choices.width = 320;
+    choices.fps = 10;
+    config = buildExportConfig(choices, &frame);
+    EXPECT_EQ(config.width, 320);
+    EXPECT_EQ(config.fps, 10);
+}
+
+TEST(ExportRequest, AnAppStorePreviewIsFramelessAtTheStoreSizeTurnedWithTheRecording) {
+    const Image frame = insetFrame();
+    ExportChoices choices;
+    choices.format = ExportFormat::mov;  // a preview is an MP4 whatever else was picked
+    choices.width = 400;                 // and has the store's size
+    choices.appStore = AppStorePreset::iphone55;
+    choices.background = BackgroundFill::white();
+    choices.quality = ExportQuality::best;
+
+    const ExportConfig portrait = buildExportConfig(choices, &frame, VideoSize{1080, 1920});
+    EXPECT_EQ(portrait.format, ExportFormat::mp4);
+    EXPECT_EQ(portrait.appStore, AppStorePreset::iphone55);
+    EXPECT_EQ(portrait.width, 1080);
+    EXPECT_EQ(portrait.height, 1920);
+    EXPECT_EQ(portrait.quality, ExportQuality::best);
+    EXPECT_EQ(portrait.background, BackgroundFill::white());
+
+    const ExportConfig landscape = buildExportConfig(choices, &frame, VideoSize{2532, 1170});
+    EXPECT_EQ(landscape.width, 1920);
+    EXPECT_EQ(landscape.height, 1080);
+
+    choices.appStore = AppStorePreset::ipad;
+    const ExportConfig unknown = buildExportConfig(choices, &frame);
+    EXPECT_EQ(unknown.width, 1200);
+    EXPECT_EQ(unknown.height, 1600);
+}
+
+TEST(ExportRequest, AnAppStorePreviewFitsTheWholeRecordingAndLeavesTheRestToTheBackground) {
+    ExportChoices choices;
+    choices.appStore = AppStorePreset::iphone;  // 886 x 1920
+    // A 1:2 recording is wider than 886:1920, so the width binds: 886 x 1772, centred.
+    const ExportConfig config = buildExportConfig(choices, nullptr, VideoSize{500, 1000});
+    const CanvasRect grown = grownScreenRect(config.screen, 886, 1920);
+    EXPECT_NEAR(grown.x, 0, 1e-6);
+    EXPECT_NEAR(grown.w, 886, 1e-6);
+    EXPECT_NEAR(grown.h, 1772, 1e-6);
+    EXPECT_NEAR(grown.y, (1920 - 1772) / 2.0, 1e-6);
+    const Placement placed =
+        placeVideo(grown, 1920, VideoSize{500, 1000}, config.fitMode, config.scale, 0, 0);
+    EXPECT_NEAR(placed.width, 886, 1e-6);
+    EXPECT_NEAR(placed.height, 1772, 1e-6);
+    EXPECT_NEAR(placed.ty, 74, 1e-6);
+}
+
 }  // namespace
 }  // namespace kestro

@@ -47,7 +47,7 @@ TEST(ExportLeftovers, AnExportKilledMidWayLeavesTheEarlierFileAndNothingElse) {
     if (pid == 0) {
         // The child exports and tells the parent once frames are being written.
         bool told = false;
-        (void)AVFExporter().exportVideo(input, std::nullopt, test::smallConfig(), dest,
+        (void)AVFExporter().exportVideo(input, nullptr, test::smallConfig(), dest,
                                         [&](double done) {
                                             if (told || done <= 0) return;
                                             told = true;
@@ -71,7 +71,7 @@ TEST(ExportLeftovers, AnExportKilledMidWayLeavesTheEarlierFileAndNothingElse) {
     // what the killed one left.
     auto config = test::smallConfig();
     config.trimEnd = 0.2;
-    ASSERT_TRUE(AVFExporter().exportVideo(input, std::nullopt, config, out / "next.mp4"));
+    ASSERT_TRUE(AVFExporter().exportVideo(input, nullptr, config, out / "next.mp4"));
     EXPECT_EQ(out.entries(), (std::vector<std::string>{"movie.mp4", "next.mp4"}));
 }
 

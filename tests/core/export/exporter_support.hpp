@@ -40,12 +40,12 @@ inline RunResult runExport(const std::filesystem::path& input,
                            AVFExporter::CancelQuery cancel = {},
                            AVFExporter::Options options = {}) {
     RunResult run;
-    // The front ends hand the engine the image they loaded; an unreadable one is no frame.
+    // The front ends hand the engine the image they loaded and refuse one they cannot read.
     std::shared_ptr<const Image> image;
     if (frame) {
-        if (auto loaded = loadTrimmedPng(*frame)) {
-            image = std::make_shared<const Image>(std::move(*loaded));
-        }
+        auto loaded = loadTrimmedPng(*frame);
+        if (!loaded) return run;  // failed, nothing written
+        image = std::make_shared<const Image>(std::move(*loaded));
     }
     const auto start = std::chrono::steady_clock::now();
     run.result = AVFExporter(std::move(options))

@@ -1,5 +1,7 @@
+#include "core/model/app_store_preset.hpp"
 #include "core/model/export_background.hpp"
 #include "core/model/export_format.hpp"
+#include "core/model/export_quality.hpp"
 #include "core/model/export_resolution.hpp"
 #include "core/model/recording_state.hpp"
 #include "core/model/screen_rect.hpp"
@@ -29,6 +31,8 @@ TEST(ModelTypes, RawValuesRoundTripAndAreExactCaseSensitiveMatches) {
     expectRawValuesRoundTrip(allExportFormats(), exportFormatFromRaw);
     expectRawValuesRoundTrip(allExportResolutions(), exportResolutionFromRaw);
     expectRawValuesRoundTrip(allExportBackgrounds(), exportBackgroundFromRaw);
+    expectRawValuesRoundTrip(allExportQualities(), exportQualityFromRaw);
+    expectRawValuesRoundTrip(allAppStorePresets(), appStorePresetFromRaw);
 
     EXPECT_EQ(exportResolutionFromRaw("720p"), ExportResolution::hd720p);
     EXPECT_EQ(exportResolutionFromRaw("720P"), std::nullopt);
@@ -47,7 +51,8 @@ TEST(ModelTypes, CasesAreListedInDeclarationOrder) {
                           ExportResolution::qhd1440p}));
     EXPECT_EQ(allVideoFitModes(),
               (std::array{VideoFitMode::fit, VideoFitMode::fill, VideoFitMode::stretch}));
-    EXPECT_EQ(allExportFormats(), (std::array{ExportFormat::mp4, ExportFormat::mov}));
+    EXPECT_EQ(allExportFormats(), (std::array{ExportFormat::mp4, ExportFormat::mov,
+                                              ExportFormat::gif, ExportFormat::webm}));
     EXPECT_EQ(allRecordingStates().front(), RecordingState::idle);
 }
 

@@ -1,0 +1,88 @@
+#include "core/media/filter_graph.hpp"
+
+#include "core/media/av_error.hpp"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/opt.h>
+}
+
+#include <string>
+
+namespace kestro {
+
+namespace {
+
+// avfilter_inout_free takes the whole list; the graph parser hands back what it left open.
+struct InOutDeleter {
+    void operator()(AVFilterInOut* list) const { avfilter_inout_free(&list); }
+};
+using InOutPtr = std::unique_ptr<AVFilterInOut, InOutDeleter>;
+
+}  // namespace
+
+Result<std::unique_ptr<FilterGraph>, MediaError> FilterGraph::create(const Input& input,
+                                                                     const std::string& description,
+                                                                     AVPixelFormat output) {
+    std::unique_ptr<FilterGraph> g(new FilterGraph());
+    g->graph_.reset(avfilter_graph_alloc());
+    if (!g->graph_) return fail(mediaError(AVERROR(ENOMEM)));
+    AVFilterGraph* graph = g->graph_.get();
+    // Filters run on the encode thread alone: the exporter already keeps every core busy.
+    graph->nb_threads = 1;
+
+    const std::string args = "video_size=" + std::to_string(input.width) + "x" +
+                             std::to_string(input.height) +
+                             ":pix_fmt=" + std::to_string(static_cast<int>(input.format)) +
+                             ":time_base=" + std::to_string(input.timeBase.num) + "/" +
+                             std::to_string(input.timeBase.den) + ":pixel_aspect=1/1";
+    int ret = avfilter_graph_create_filter(&g->source_, avfilter_get_by_name("buffer"), "in",
+                                           args.c_str(), nullptr, graph);
+    if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
+    ret = avfilter_graph_create_filter(&g->sink_, avfilter_get_by_name("buffersink"), "out",
+                                       nullptr, nullptr, graph);
+    if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
+    const AVPixelFormat formats[] = {output, AV_PIX_FMT_NONE};
+    ret =
+        av_opt_set_int_list(g->sink_, "pix_fmts", formats, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN);
+    if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
+
+    // The parser's view: our source feeds the graph's open input, its open output feeds our sink.
+    InOutPtr outputs(avfilter_inout_alloc());
+    InOutPtr inputs(avfilter_inout_alloc());
+    if (!outputs || !inputs) return fail(mediaError(AVERROR(ENOMEM)));
+    outputs->name = av_strdup("in");
+    outputs->filter_ctx = g->source_;
+    inputs->name = av_strdup("out");
+    inputs->filter_ctx = g->sink_;
+    if (!outputs->name || !inputs->name) return fail(mediaError(AVERROR(ENOMEM)));
+    AVFilterInOut* in = inputs.release();
+    AVFilterInOut* out = outputs.release();
+    ret = avfilter_graph_parse_ptr(graph, description.c_str(), &in, &out, nullptr);
+    InOutPtr leftIn(in);
+    InOutPtr leftOut(out);
+    if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
+    ret = avfilter_graph_config(graph, nullptr);
+    if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
+    return g;
+}
+
+Result<Done, MediaError> FilterGraph::push(const AVFrame* frame) {
+    // The source takes its own reference; the caller's picture is released once converted.
+    const int ret = av_buffersrc_add_frame_flags(source_, const_cast<AVFrame*>(frame),
+                                                 AV_BUFFERSRC_FLAG_KEEP_REF);
+    if (ret < 0) return fail(mediaError(ret, "Cannot filter the pictures"));
+    return Done{};
+}
+
+Result<AVFramePtr, MediaError> FilterGraph::pull() {
+    AVFramePtr frame = makeFrame();
+    if (!frame) return fail(mediaError(AVERROR(ENOMEM)));
+    const int ret = av_buffersink_get_frame(sink_, frame.get());
+    if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return AVFramePtr{};
+    if (ret < 0) return fail(mediaError(ret, "Cannot filter the pictures"));
+    return frame;
+}
+
+}  // namespace kestro

@@ -1,0 +1,356 @@
+// Each export target checked the way its destination reads it: ffprobe and ffmpeg (with the
+// libvpx decoder for WebM alpha) as the oracle for what the engine writes.
+
+#include "core/export/app_store_rules.hpp"
+#include "core/export/export_request.hpp"
+#include "core/export/export_target.hpp"
+#include "exporter_support.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+
+namespace kestro {
+namespace {
+
+using test::ScratchDir;
+namespace fs = std::filesystem;
+
+std::optional<std::string> capture(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) return std::nullopt;
+    std::string out;
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
+    return out;
+}
+
+nlohmann::json probeJson(const fs::path& movie) {
+    const auto out =
+        capture(std::string(KESTRO_FFPROBE) + " -v error -show_streams -show_format -of json " +
+                test::shellQuote(movie.string()));
+    return out ? nlohmann::json::parse(*out, nullptr, false) : nlohmann::json{};
+}
+
+double number(const nlohmann::json& j, const char* key) {
+    if (!j.contains(key)) return 0;
+    return j[key].is_string() ? std::atof(j[key].get<std::string>().c_str()) : j[key].get<double>();
+}
+
+const nlohmann::json* streamOf(const nlohmann::json& probe, const std::string& type) {
+    for (const auto& s : probe["streams"]) {
+        if (s["codec_type"] == type) return &s;
+    }
+    return nullptr;
+}
+
+// Every frame as RGBA, decoded by ffmpeg with the named decoder (none: ffmpeg's choice).
+std::vector<std::vector<std::uint8_t>> decodeAll(const fs::path& movie, int width, int height,
+                                                 const std::string& decoder = {}) {
+    const auto out = capture(std::string(KESTRO_FFMPEG) + " -nostdin -v error " +
+                             (decoder.empty() ? "" : "-c:v " + decoder + " ") + "-i " +
+                             test::shellQuote(movie.string()) + " -f rawvideo -pix_fmt rgba -");
+    std::vector<std::vector<std::uint8_t>> frames;
+    const size_t size = static_cast<size_t>(width) * height * 4;
+    if (!out) return frames;
+    for (size_t at = 0; at + size <= out->size(); at += size) {
+        frames.emplace_back(out->begin() + static_cast<std::ptrdiff_t>(at),
+                            out->begin() + static_cast<std::ptrdiff_t>(at + size));
+    }
+    return frames;
+}
+
+std::uint8_t alphaAt(const std::vector<std::uint8_t>& rgba, int width, int x, int y) {
+    return rgba[(static_cast<size_t>(y) * width + x) * 4 + 3];
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A 200 x 400 canvas, the opening in the middle: corners are background, the centre video.
+ExportConfig target(ExportFormat format, BackgroundFill background) {
+    ExportConfig config = test::smallConfig(format);
+    config.background = background;
+    return config;
+}
+
+TEST(ExportTargets, WebmKeepsAlphaThatTheLibvpxDecoderGivesBack) {
+    ScratchDir dir;
+    test::MovieSpec spec;
+    spec.fps = 10;
+    spec.audio = true;
+    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+
+    const fs::path clear = dir / "clear.webm";
+    auto run = test::runExport(source, std::nullopt,
+                               target(ExportFormat::webm, BackgroundFill::transparent()), clear);
+    ASSERT_TRUE(run.result.ok()) << run.result.error().errorDescription();
+    const auto probe = probeJson(clear);
+    const auto* video = streamOf(probe, "video");
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ((*video)["codec_name"], "vp9");
+    EXPECT_EQ((*video)["tags"].value("ALPHA_MODE", ""), "1");
+    const auto* audio = streamOf(probe, "audio");
+    ASSERT_NE(audio, nullptr);
+    EXPECT_EQ((*audio)["codec_name"], "opus");
+
+    const auto frames = decodeAll(clear, 200, 400, "libvpx-vp9");
+    ASSERT_EQ(frames.size(), 10u);
+    for (const auto& frame : {frames.front(), frames.back()}) {
+        EXPECT_LE(alphaAt(frame, 200, 2, 2), 8);        // background: see-through
+        EXPECT_GE(alphaAt(frame, 200, 100, 200), 247);  // the video: opaque
+    }
+
+    // Over a colour there is nothing to keep: plain 4:2:0, no alpha tag.
+    const fs::path opaque = dir / "opaque.webm";
+    run = test::runExport(source, std::nullopt, target(ExportFormat::webm, BackgroundFill::white()),
+                          opaque);
+    ASSERT_TRUE(run.result.ok()) << run.result.error().errorDescription();
+    const auto plain = probeJson(opaque);
+    const auto* plainVideo = streamOf(plain, "video");
+    ASSERT_NE(plainVideo, nullptr);
+    EXPECT_EQ((*plainVideo)["pix_fmt"], "yuv420p");
+    EXPECT_FALSE((*plainVideo)["tags"].contains("ALPHA_MODE"));
+    const auto decoded = decodeAll(opaque, 200, 400, "libvpx-vp9");
+    ASSERT_FALSE(decoded.empty());
+    EXPECT_EQ(alphaAt(decoded.front(), 200, 2, 2), 255);
+}
+
+TEST(ExportTargets, GifHasOnePaletteForTheWholeExportLoopsAndIsClearOutsideTheDevice) {
+    ScratchDir dir;
+    test::MovieSpec spec;
+    spec.fps = 20;
+    spec.seconds = 1.5;
+    // Colours that change through the movie: a palette per frame would differ frame to frame.
+    spec.video = "testsrc2";
+    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+
+    ExportConfig config = target(ExportFormat::gif, BackgroundFill::transparent());
+    config.fps = 10;
+    const fs::path gif = dir / "out.gif";
+    auto run = test::runExport(source, std::nullopt, config, gif);
+    ASSERT_TRUE(run.result.ok()) << run.result.error().errorDescription();
+
+    const auto probe = test::probeMovie(gif);
+    ASSERT_TRUE(probe && probe->video);
+    EXPECT_EQ(probe->video->codec, "gif");
+    EXPECT_EQ(probe->video->frames, 15);
+    EXPECT_FALSE(probe->audio);
+
+    // Loops forever: the NETSCAPE2.0 application block with a loop count of 0.
+    const std::string bytes = readFile(gif);
+    const size_t loop = bytes.find("NETSCAPE2.0");
+    ASSERT_NE(loop, std::string::npos);
+    ASSERT_GT(bytes.size(), loop + 15);
+    EXPECT_EQ(bytes[loop + 13], 0);
+    EXPECT_EQ(bytes[loop + 14], 0);
+
+    const auto frames = decodeAll(gif, 200, 400);
+    ASSERT_EQ(frames.size(), 15u);
+    std::set<std::uint32_t> colours;
+    for (const auto& frame : frames) {
+        for (size_t i = 0; i < frame.size(); i += 4) {
+            if (frame[i + 3] == 0) continue;
+            colours.insert(frame[i] << 16 | frame[i + 1] << 8 | frame[i + 2]);
+        }
+        EXPECT_EQ(alphaAt(frame, 200, 2, 2), 0);
+        EXPECT_EQ(alphaAt(frame, 200, 199, 399), 0);
+        EXPECT_EQ(alphaAt(frame, 200, 100, 200), 255);
+    }
+    // One palette for every frame (at most 255 colours besides the transparent one), and
+    // dithering that uses much of it on a colourful source.
+    EXPECT_LE(colours.size(), 255u);
+    EXPECT_GE(colours.size(), 64u);
+
+    // Over a colour no pixel is see-through.
+    const fs::path opaque = dir / "opaque.gif";
+    config.background = BackgroundFill::color(0, 0, 1);
+    run = test::runExport(source, std::nullopt, config, opaque);
+    ASSERT_TRUE(run.result.ok()) << run.result.error().errorDescription();
+    const auto solid = decodeAll(opaque, 200, 400);
+    ASSERT_EQ(solid.size(), 15u);
+    for (size_t i = 3; i < solid.back().size(); i += 4) {
+        ASSERT_EQ(solid.back()[i], 255) << "pixel " << i / 4;
+    }
+}
+
+TEST(ExportTargets, QualityTiersReachTheEncoderAndTheRequestedRateIsKept) {
+    ScratchDir dir;
+    test::MovieSpec spec;
+    spec.fps = 10;
+    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    // libx264 writes the settings it ran with into the stream.
+    auto settingsOf = [&](ExportQuality quality) {
+        ExportConfig config = test::smallConfig();
+        config.quality = quality;
+        config.fps = 5;
+        const fs::path out = dir / (std::string(rawValue(quality)) + ".mp4");
+        auto run = test::runExport(source, std::nullopt, config, out);
+        EXPECT_TRUE(run.result.ok());
+        const auto probe = test::probeMovie(out);
+        EXPECT_TRUE(probe && probe->video);
+        if (probe && probe->video) {
+            EXPECT_EQ(probe->video->frames, 5);  // 1 s at 5 fps
+        }
+        return readFile(out);
+    };
+    const std::string draft = settingsOf(ExportQuality::draft);
+    EXPECT_THAT(draft, ::testing::HasSubstr("crf=23.0"));
+    EXPECT_THAT(draft, ::testing::HasSubstr("subme=2"));  // veryfast
+    EXPECT_THAT(settingsOf(ExportQuality::standard), ::testing::HasSubstr("crf=18.0"));
+    const std::string best = settingsOf(ExportQuality::best);
+    EXPECT_THAT(best, ::testing::HasSubstr("crf=16.0"));
+    EXPECT_THAT(best, ::testing::HasSubstr("subme=8"));  // slow
+}
+
+TEST(ExportTargets, AppStorePreviewFollowsTheStoreEncodingRules) {
+    ScratchDir dir;
+    // Portrait, 60 fps, with sound, 15.2 s: within the length rule, above the rate cap.
+    test::MovieSpec spec;
+    spec.width = 120;
+    spec.height = 260;
+    spec.fps = 60;
+    spec.seconds = 15.2;
+    spec.audio = true;
+    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+
+    ExportChoices choices;
+    choices.appStore = AppStorePreset::iphone;
+    choices.quality = ExportQuality::draft;  // the store's rate rules hold in every tier
+    choices.background = BackgroundFill::color(1, 0, 0);
+    const ExportConfig config = buildExportConfig(choices, nullptr, VideoSize{120, 260});
+    const fs::path out = dir / "preview.mp4";
+    // A frame handed in anyway stays out of a preview.
+    const Image frame = test::makeFrameImage(100, 200, 0, 10, Rgba{0, 255, 0, 255});
+    const auto result =
+        AVFExporter{}.exportVideo(source, std::make_shared<const Image>(frame), config, out);
+    ASSERT_TRUE(result.ok()) << result.error().errorDescription();
+
+    const auto probe = probeJson(out);
+    const auto* video = streamOf(probe, "video");
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ((*video)["codec_name"], "h264");
+    EXPECT_EQ((*video)["profile"], "High");
+    EXPECT_EQ((*video)["level"], 40);
+    EXPECT_EQ((*video)["width"], 886);
+    EXPECT_EQ((*video)["height"], 1920);
+    EXPECT_EQ((*video)["r_frame_rate"], "30/1");
+    EXPECT_EQ((*video)["pix_fmt"], "yuv420p");
+    EXPECT_EQ((*video)["color_space"], "bt709");
+    const double videoRate = number(*video, "bit_rate");
+    EXPECT_GT(videoRate, 6e6);
+    EXPECT_LE(videoRate, 12e6);
+    const auto* audio = streamOf(probe, "audio");
+    ASSERT_NE(audio, nullptr);
+    EXPECT_EQ((*audio)["codec_name"], "aac");
+    EXPECT_EQ(number(*audio, "sample_rate"), 48000);
+    EXPECT_EQ((*audio)["channels"], 2);
+    EXPECT_NEAR(number(*audio, "bit_rate"), 256000, 40000);
+
+    // The recording fills the height (260 * 886 / 120 = 1920 at most), no frame is drawn and
+    // no corner is rounded: the top corners show the video, not the green frame or red.
+    const auto picture = test::decodePicture(out, 30);
+    ASSERT_TRUE(picture);
+    const Rgba corner = picture->average(443, 4, 2);
+    const Rgba left = picture->average(2, 960, 1);
+    EXPECT_FALSE(test::near(corner, Rgba{0, 255, 0, 255}, 60));
+    EXPECT_FALSE(test::near(left, Rgba{255, 0, 0, 255}, 60)) << "the video reaches the sides";
+}
+
+TEST(ExportTargets, AppStorePreviewOfASilentRecordingCarriesASilentStereoTrack) {
+    ScratchDir dir;
+    test::MovieSpec spec;
+    spec.width = 200;  // landscape
+    spec.height = 100;
+    spec.fps = 1;
+    spec.seconds = 15;
+    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    ExportChoices choices;
+    choices.appStore = AppStorePreset::ipad;
+    choices.quality = ExportQuality::draft;
+    const ExportConfig config = buildExportConfig(choices, nullptr, VideoSize{200, 100});
+    const fs::path out = dir / "preview.mp4";
+    const auto result = AVFExporter{}.exportVideo(source, nullptr, config, out);
+    ASSERT_TRUE(result.ok()) << result.error().errorDescription();
+
+    const auto probe = test::probeMovie(out);
+    ASSERT_TRUE(probe && probe->video && probe->audio);
+    EXPECT_EQ(probe->video->width, 1600);
+    EXPECT_EQ(probe->video->height, 1200);
+    EXPECT_EQ(probe->audio->codec, "aac");
+    EXPECT_EQ(probe->audio->channels, 2);
+    EXPECT_EQ(probe->audio->sampleRate, 48000);
+    EXPECT_NEAR(static_cast<double>(test::audioSampleCount(out)), 15.0 * 48000, 2048);
+}
+
+TEST(ExportTargets, PreviewsOutsideTheStoreLimitsAreRefusedBeforeAnythingIsWritten) {
+    ScratchDir dir;
+    test::MovieSpec spec;
+    spec.fps = 1;
+    spec.seconds = 40;
+    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    const fs::path out = dir / "preview.mp4";
+    std::ofstream(out) << "an earlier preview";
+
+    ExportChoices choices;
+    choices.appStore = AppStorePreset::iphone;
+    for (const auto& [start, end, shown] :
+         {std::tuple{0.0, 12.5, "12.50"}, std::tuple{5.0, 35.25, "30.25"},
+          std::tuple{0.0, 1e9, "40.00"}}) {
+        choices.trimStart = start;
+        choices.trimEnd = end;
+        const auto result =
+            AVFExporter{}.exportVideo(source, nullptr, buildExportConfig(choices, nullptr), out);
+        ASSERT_FALSE(result.ok());
+        EXPECT_EQ(result.error().kind(), ExportError::Kind::targetRequirement);
+        // The user learns the length that was measured.
+        EXPECT_THAT(result.error().errorDescription(), ::testing::HasSubstr(shown));
+        EXPECT_TRUE(result.error().recoverySuggestion());
+    }
+    EXPECT_EQ(readFile(out), "an earlier preview");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in.mp4", "preview.mp4"}));
+}
+
+TEST(ExportTargets, AGifTooLargeToGatherIsRefusedBeforeAnythingIsWritten) {
+    ScratchDir dir;
+    test::MovieSpec spec;
+    spec.fps = 1;
+    spec.seconds = 4;
+    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    ExportConfig config = test::smallConfig(ExportFormat::gif);
+    // 4 s at 240 fps of 4000 x 4000: 960 pictures of 64 MB each.
+    config.width = 4000;
+    config.height = 4000;
+    config.fps = 240;
+    const auto result = AVFExporter{}.exportVideo(source, nullptr, config, dir / "big.gif");
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().kind(), ExportError::Kind::targetRequirement);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.mp4"});
+    // The default GIF of a long recording stays well inside the limit.
+    EXPECT_FALSE(gifTooLarge(15 * 40, 600, 1216));
+}
+
+TEST(ExportTargets, PreviewLengthLimitsAreInclusiveAndNoAllowedLengthIsTooLarge) {
+    EXPECT_TRUE(previewRuleBroken(14.99));
+    EXPECT_FALSE(previewRuleBroken(15));
+    EXPECT_FALSE(previewRuleBroken(30));
+    EXPECT_TRUE(previewRuleBroken(30.01));
+    EXPECT_TRUE(previewRuleBroken(std::numeric_limits<double>::quiet_NaN()));
+    // Even the longest preview at the buffer's ceiling rate stays far below the size limit.
+    EXPECT_LT(estimatedPreviewBytes(30), kPreviewMaxBytes);
+    EXPECT_GT(estimatedPreviewBytes(30), 30 * 12'000'000 / 8);
+}
+
+}  // namespace
+}  // namespace kestro
