@@ -144,6 +144,17 @@ TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
         {"export", source.string(), "-o", out, "--background", "red"},
         {"export", source.string(), "-o", out, "--background", "#12345"},
         {"export", source.string(), "-o", out, "--background", "#-1-2-3"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000,blue"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000,#0000ff,left"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000,#0000ff,90,1"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000,#00ff", "--shadow"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000,#0000ff",
+         "--background-image", source.string()},
+        {"export", source.string(), "-o", out, "--aspect", "3:2"},
+        {"export", source.string(), "-o", out, "--padding", "50"},
+        {"export", source.string(), "-o", out, "--padding", "-1"},
+        {"export", source.string(), "-o", out, "--padding", "wide"},
         {"export", source.string(), "-o", out, "--screen", "10,10,80"},
         {"export", source.string(), "-o", out, "--screen", "10,10,95,80"},
         {"export", source.string(), "-o", out, "--screen", "10,10,0,80"},
@@ -162,6 +173,37 @@ TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
     }
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EQ(readFile(source), "not really a movie");
+}
+
+TEST_F(ExportCli, CanvasShapeFollowsTheRecordingOrTheChosenAspect) {
+    // A portrait recording without a frame: a portrait canvas, not a 16:9 strip.
+    const fs::path source = makeSource("portrait.mp4", 0.2, "90x160", 10);
+    Outcome o = run({"export", source.string(), "-o", (dir_ / "plain.mp4").string(), "--json",
+                     "--quiet"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    auto result = nlohmann::json::parse(o.out);
+    EXPECT_EQ(result["width"], 1280);
+    EXPECT_EQ(result["height"], 2276);
+
+    o = run({"export", source.string(), "-o", (dir_ / "wide.mp4").string(), "--aspect", "16:9",
+             "--gradient", "#ff0000, #0000ff, 90", "--shadow", "--padding", "5", "--json",
+             "--quiet"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    result = nlohmann::json::parse(o.out);
+    EXPECT_EQ(result["width"], 1280);
+    EXPECT_EQ(result["height"], 720);
+}
+
+TEST_F(ExportCli, UnreadableBackgroundImageFailsAndWritesNothing) {
+    const fs::path source = makeSource("in.mp4", 0.2, "90x160", 10);
+    std::ofstream(dir_ / "fake.jpg") << "plain text";
+    for (const std::string& picture : {(dir_ / "fake.jpg").string(), (dir_ / "none.png").string()}) {
+        const Outcome o = run({"export", source.string(), "-o", (dir_ / "out.mp4").string(),
+                               "--background-image", picture, "--quiet"});
+        EXPECT_EQ(o.status, 1) << o.err;
+        EXPECT_NE(o.err.find(picture), std::string::npos) << o.err;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "out.mp4"));
 }
 
 TEST_F(ExportCli, UnreadableInputFailsWithItsDescription) {

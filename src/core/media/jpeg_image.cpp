@@ -1,5 +1,6 @@
 #include "core/media/jpeg_image.hpp"
 
+#include "core/media/av_error.hpp"
 #include "core/media/av_ptr.hpp"
 #include "core/media/picture_colour.hpp"
 #include "core/model/png.hpp"
@@ -34,6 +35,20 @@ std::optional<std::vector<std::uint8_t>> readAll(const std::filesystem::path& pa
     return bytes;
 }
 
+// A picture needs a frame header (SOF0 to SOF2) and a scan (SOS). Without them the decoder has
+// nothing to do but complain on the log, at a level no setting silences.
+bool hasFrameAndScan(const std::vector<std::uint8_t>& bytes) {
+    bool frame = false;
+    bool scan = false;
+    for (std::size_t i = 0; i + 1 < bytes.size() && !(frame && scan); ++i) {
+        if (bytes[i] != 0xFF) continue;
+        const std::uint8_t marker = bytes[i + 1];
+        frame = frame || (marker >= 0xC0 && marker <= 0xC2);
+        scan = scan || marker == 0xDA;
+    }
+    return frame && scan;
+}
+
 }  // namespace
 
 std::optional<Image> loadJpeg(const std::filesystem::path& path) {
@@ -42,6 +57,8 @@ std::optional<Image> loadJpeg(const std::filesystem::path& path) {
     if (!bytes || (*bytes)[0] != 0xFF || (*bytes)[1] != 0xD8 || (*bytes)[2] != 0xFF) {
         return std::nullopt;
     }
+    if (!hasFrameAndScan(*bytes)) return std::nullopt;
+    quietLibavLog();  // a damaged file is reported as none, not as decoder chatter
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
     if (!codec) return std::nullopt;
     AVCodecContextPtr context(avcodec_alloc_context3(codec));

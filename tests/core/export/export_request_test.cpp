@@ -28,12 +28,14 @@ TEST(ExportRequest, TheFrameGivesTheCanvasAspectAndTheDetectedOpening) {
     EXPECT_EQ(buildExportConfig(choices, &frame).screen, (ScreenRect{1, 2, 30, 40}));
 }
 
-TEST(ExportRequest, WithoutAUsableFrameTheCanvasIsPlainAndTheOpeningTheDefault) {
+TEST(ExportRequest, WithoutAUsableFrameTheCanvasIsPlainAndTheRecordingFillsIt) {
+    // Without a frame (and no recording size known) the canvas is 16:9 and the recording fills
+    // the whole device box, which is the whole canvas.
     ExportChoices choices;
     const ExportConfig none = buildExportConfig(choices, nullptr);
     EXPECT_EQ(none.width, 1280);
     EXPECT_EQ(none.height, 720);
-    EXPECT_EQ(none.screen, kDefaultScreenRect);
+    EXPECT_EQ(none.screen, (ScreenRect{0, 0, 100, 100}));
 
     // An image whose pixels do not match its size is treated as no frame, not read past.
     Image broken;
@@ -41,7 +43,7 @@ TEST(ExportRequest, WithoutAUsableFrameTheCanvasIsPlainAndTheOpeningTheDefault) 
     broken.height = 200;
     const ExportConfig fromBroken = buildExportConfig(choices, &broken);
     EXPECT_EQ(fromBroken.height, 720);
-    EXPECT_EQ(fromBroken.screen, kDefaultScreenRect);
+    EXPECT_EQ(fromBroken.screen, (ScreenRect{0, 0, 100, 100}));
 }
 
 TEST(ExportRequest, PercentagesBecomeFractionsAndTheRestIsCarriedAsChosen) {
