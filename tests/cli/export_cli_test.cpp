@@ -274,7 +274,7 @@ TEST_F(ExportCli, FramedMp4WithJsonResult) {
     EXPECT_TRUE(audio);
 }
 
-TEST_F(ExportCli, MovWithoutFrameIsSixteenByNineProResWithAlpha) {
+TEST_F(ExportCli, MovWithoutFrameTakesTheRecordingsShapeInProResWithAlpha) {
     const fs::path source = makeSource("rec.mp4", 0.5, "64x128", 10);
     const fs::path output = dir_ / "clip.MOV";  // the format follows the name, in any case
     const Outcome o = run({"export", source.string(), "-o", output.string(), "--background",
@@ -291,8 +291,9 @@ TEST_F(ExportCli, MovWithoutFrameIsSixteenByNineProResWithAlpha) {
     // The decoder reports 4444 with alpha at its own depth (12 bits); the alpha plane is what
     // matters.
     EXPECT_EQ(s["pix_fmt"].get<std::string>().rfind("yuva444p", 0), 0u) << s["pix_fmt"];
+    // The 1:2 recording gives a 1:2 canvas at the resolution's width.
     EXPECT_EQ(s["width"], 1280);
-    EXPECT_EQ(s["height"], 720);
+    EXPECT_EQ(s["height"], 2560);
 }
 
 TEST_F(ExportCli, CtrlCCancelsAndKeepsTheEarlierFile) {
@@ -301,7 +302,9 @@ TEST_F(ExportCli, CtrlCCancelsAndKeepsTheEarlierFile) {
     const fs::path output = dir_ / "keep.mp4";
     std::ofstream(output) << "earlier export";
 
-    CliProcess child({"export", source.string(), "-o", output.string(), "--resolution", "1440p"},
+    // 16:9 keeps the canvas this test has always timed (a portrait one is 3.5 times larger).
+    CliProcess child({"export", source.string(), "-o", output.string(), "--resolution", "1440p",
+                      "--aspect", "16:9"},
                      dir_ / "scratch");
     // Wait for the export to start writing (its temporary file appears beside the output).
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
