@@ -94,11 +94,23 @@ std::optional<Image> loadJpeg(const std::filesystem::path& path) {
     const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
     sws_setColorspaceDetails(sws.get(), coefficients, full ? 1 : 0, coefficients, 1, 0, 1 << 16,
                              1 << 16);
-    Image image = Image::filled(frame->width, frame->height);
-    uint8_t* dst[4] = {image.rgba.data(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {static_cast<int>(image.stride()), 0, 0, 0};
-    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride) < 0) {
+    // Scaled into libav's own padded, aligned picture (its SIMD paths may write past a row's
+    // last pixel), then copied out row by row.
+    AVFramePtr rgba = makeFrame();
+    if (!rgba) return std::nullopt;
+    rgba->format = AV_PIX_FMT_RGBA;
+    rgba->width = frame->width;
+    rgba->height = frame->height;
+    if (av_frame_get_buffer(rgba.get(), 0) < 0) return std::nullopt;
+    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, rgba->data,
+                  rgba->linesize) < 0) {
         return std::nullopt;
+    }
+    Image image = Image::filled(frame->width, frame->height);
+    for (int y = 0; y < image.height; ++y) {
+        std::memcpy(image.pixel(0, y),
+                    rgba->data[0] + static_cast<std::ptrdiff_t>(y) * rgba->linesize[0],
+                    image.stride());
     }
     // The decoder has no alpha; whatever the scaler left in the fourth byte, the picture is opaque.
     for (std::size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = 255;
