@@ -83,7 +83,8 @@ std::optional<BackgroundFill> parseGradient(std::string_view text) {
     }
     if (parts.size() != 2 && parts.size() != 3) return std::nullopt;
     // Only colours in hexadecimal: a named colour such as "transparent" is not a gradient end.
-    if (parts[0].empty() || parts[0].front() != '#' || parts[1].empty() || parts[1].front() != '#') {
+    if (parts[0].empty() || parts[0].front() != '#' || parts[1].empty() ||
+        parts[1].front() != '#') {
         return std::nullopt;
     }
     const auto from = parseBackground(parts[0]);

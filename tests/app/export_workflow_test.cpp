@@ -3,8 +3,8 @@
 
 #include "app/editor/export_workflow.hpp"
 #include "app/editor/editor_state.hpp"
-#include "core/export/canvas_size.hpp"
 #include "app_fixtures.hpp"
+#include "core/export/canvas_size.hpp"
 #include "workflow_fixtures.hpp"
 
 #include <QFile>

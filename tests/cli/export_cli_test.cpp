@@ -136,8 +136,8 @@ TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
     std::ofstream(source) << "not really a movie";
     const std::string out = (dir_ / "out.mp4").string();
     const std::vector<std::vector<std::string>> mistakes{
-        {"export", source.string()},                                   // no output
-        {"export", "-o", out},                                         // no input
+        {"export", source.string()},                                     // no output
+        {"export", "-o", out},                                           // no input
         {"export", source.string(), "-o", (dir_ / "out.mkv").string()},  // unknown format
         {"export", source.string(), "-o", out, "--format", "avi"},
         {"export", source.string(), "-o", out, "--resolution", "4k"},
@@ -178,8 +178,8 @@ TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
 TEST_F(ExportCli, CanvasShapeFollowsTheRecordingOrTheChosenAspect) {
     // A portrait recording without a frame: a portrait canvas, not a 16:9 strip.
     const fs::path source = makeSource("portrait.mp4", 0.2, "90x160", 10);
-    Outcome o = run({"export", source.string(), "-o", (dir_ / "plain.mp4").string(), "--json",
-                     "--quiet"});
+    Outcome o =
+        run({"export", source.string(), "-o", (dir_ / "plain.mp4").string(), "--json", "--quiet"});
     ASSERT_EQ(o.status, 0) << o.err;
     auto result = nlohmann::json::parse(o.out);
     EXPECT_EQ(result["width"], 1280);
@@ -197,7 +197,8 @@ TEST_F(ExportCli, CanvasShapeFollowsTheRecordingOrTheChosenAspect) {
 TEST_F(ExportCli, UnreadableBackgroundImageFailsAndWritesNothing) {
     const fs::path source = makeSource("in.mp4", 0.2, "90x160", 10);
     std::ofstream(dir_ / "fake.jpg") << "plain text";
-    for (const std::string& picture : {(dir_ / "fake.jpg").string(), (dir_ / "none.png").string()}) {
+    for (const std::string& picture :
+         {(dir_ / "fake.jpg").string(), (dir_ / "none.png").string()}) {
         const Outcome o = run({"export", source.string(), "-o", (dir_ / "out.mp4").string(),
                                "--background-image", picture, "--quiet"});
         EXPECT_EQ(o.status, 1) << o.err;

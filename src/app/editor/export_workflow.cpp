@@ -83,8 +83,8 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     choices.fitMode = VideoFitMode::fill;
     const CanvasChoices& canvas = state.canvasChoices();
     choices.background = canvas.pattern ? *canvas.pattern
-                                         : buildExportBackground(state.exportBackground(),
-                                                                 state.customBackgroundColor());
+                                        : buildExportBackground(state.exportBackground(),
+                                                                state.customBackgroundColor());
     choices.aspect = canvas.aspect;
     choices.paddingPercent = canvas.paddingPercent;
     choices.shadow = canvas.shadow;

@@ -31,8 +31,8 @@ PreviewLayout computePreviewLayout(const QRectF& bounds, const QSizeF& frameSize
                           bounds.y() + (bounds.height() - H * k) / 2, W * k, H * k);
         // The layout's device box is top-left; these rectangles are measured from the bottom.
         const CanvasRect& d = canvas->device;
-        l.frame = QRectF(l.canvas.x() + d.x * k, l.canvas.y() + (H - d.y - d.h) * k, d.w * k,
-                         d.h * k);
+        l.frame =
+            QRectF(l.canvas.x() + d.x * k, l.canvas.y() + (H - d.y - d.h) * k, d.w * k, d.h * k);
     } else if (l.hasFrame) {
         const qreal s = std::min(bounds.width() / iw, bounds.height() / ih);
         l.frame = QRectF(bounds.x() + (bounds.width() - iw * s) / 2,

@@ -86,7 +86,8 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     std::optional<Image> backgroundImage;
     if (config.background.kind == "image") {
         auto loaded = loadBackgroundImage(config.background.imagePath);
-        if (!loaded) return fail(ExportError::platform(mediaFailure(loaded.error(), AVERROR(EINVAL))));
+        if (!loaded)
+            return fail(ExportError::platform(mediaFailure(loaded.error(), AVERROR(EINVAL))));
         backgroundImage = std::move(*loaded);
     }
 

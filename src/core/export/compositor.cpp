@@ -223,9 +223,10 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     }
 
     // The device box; the frame image fills it (MOV) or is fitted into it (MP4).
-    const CanvasRect device = setup.device.w > 0 && setup.device.h > 0
-                                  ? setup.device
-                                  : CanvasRect{0, 0, static_cast<double>(W), static_cast<double>(H)};
+    const CanvasRect device =
+        setup.device.w > 0 && setup.device.h > 0
+            ? setup.device
+            : CanvasRect{0, 0, static_cast<double>(W), static_cast<double>(H)};
     CanvasRect frameRect = device;
     std::unique_ptr<ImageResampler> frame;
     if (setup.frame && !setup.frame->empty()) {

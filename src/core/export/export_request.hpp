@@ -48,8 +48,7 @@ struct ExportChoices {
 
 // The canvas and device box for these choices, the frame image (if any) or else the recording
 // filling the device box. Fails with a message for people when the padding leaves no room.
-Result<CanvasLayout, std::string> canvasLayoutFor(const ExportChoices& choices,
-                                                  const Image* frame);
+Result<CanvasLayout, std::string> canvasLayoutFor(const ExportChoices& choices, const Image* frame);
 
 // `frame` is the trimmed frame image the export draws, or null for none. The canvas is the
 // resolution's width, shaped by canvasLayoutFor(); the screen opening (percent of the frame
