@@ -27,6 +27,10 @@
 // the capture rate is found from the container's timestamps alone, so the ratio shows what
 // finding it costs beyond the frames written).
 //
+// Two more Kestro-only rows export the same MP4 on a 16:9 canvas, plain and with a gradient and
+// the device's shadow: what they add is composed once, so the compositor's per-frame work is the
+// same; the table gives their CPU time against each other and against the MP4 row.
+//
 // Usage: export_bench [--runs N] [--cache DIR] [--rows A,B,...] [--no-psnr] [--print]
 //   N runs of each, interleaved, medians printed; --rows picks rows by name (MP4, MOV, draft,
 //   GIF, WebM; all by default); --no-psnr skips the quality comparison (the slow part on a busy
@@ -583,6 +587,50 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The dressed canvas: the same MP4 export on a 16:9 canvas, plain and with a gradient and the
+    // device's shadow. Everything they add is composed once, so per frame the two should cost
+    // the same; the plain 16:9 row is the fair comparison (same canvas, same video size), the
+    // MP4 row above the familiar one.
+    struct CanvasRow {
+        const char* name;
+        std::vector<std::string> extra;
+        Side kestro;
+    };
+    std::vector<CanvasRow> canvasRows{
+        {"16:9", {"--aspect", "16:9"}, {}},
+        {"16:9+", {"--aspect", "16:9", "--gradient", "#FF8800,#2244FF,135", "--shadow"}, {}}};
+    for (int i = 0; i < runs; ++i) {
+        for (size_t k = 0; k < canvasRows.size(); ++k) {
+            // Alternate who goes first, as above.
+            const size_t index = i % 2 == 0 ? k : canvasRows.size() - 1 - k;
+            CanvasRow& row = canvasRows[index];
+            const std::vector<std::string> args = concat(
+                {KESTRO_BENCH_CLI, "export", source.string(), "-o",
+                 (cache / "kestro-canvas.mp4").string(), "--frame", frame.string(), "--screen",
+                 screenArg, "--resolution", "720p", "--background", "black", "--quiet"},
+                row.extra);
+            if (printOnly) {
+                std::printf("kestro %s:", row.name);
+                for (const auto& a : args) std::printf(" '%s'", a.c_str());
+                std::printf("\n");
+                continue;
+            }
+            const fs::path log =
+                logs / (std::string("kestro-canvas-") + std::to_string(index) + ".log");
+            const Measure m = runChild(args, log);
+            if (m.status != 0) {
+                std::fprintf(stderr, "export_bench: kestro %s failed (status %d):\n%s\n", row.name,
+                             m.status, readText(log).c_str());
+                return 1;
+            }
+            row.kestro.wall.push_back(m.wall);
+            row.kestro.cpu.push_back(m.cpu);
+            row.kestro.mem.push_back(m.peakMb);
+        }
+        if (printOnly) break;
+    }
+
+    if (printOnly) return 0;
     if (printOnly) return 0;
     std::printf("\n%-5s %-7s %9s %9s %10s %9s\n", "", "", "wall s", "CPU s", "peak MiB",
                 "PSNR dB");
@@ -647,6 +695,26 @@ int main(int argc, char** argv) {
                 std::printf("\n");
             }
         }
+    }
+    {
+        // The dressed canvas against the plain 16:9 one (same canvas, same video size) and
+        // against the MP4 row, when it ran.
+        const Row* mp4 = nullptr;
+        for (const auto& row : rows) {
+            if (row.kind == Kind::mp4) mp4 = &row;
+        }
+        const double plainCpu = median(canvasRows[0].kestro.cpu);
+        const double plainWall = median(canvasRows[0].kestro.wall);
+        std::printf("\ncanvas (Kestro, MP4 720p): %9s %9s %10s %13s %9s\n", "wall s", "CPU s",
+                    "peak MiB", "CPU / 16:9", "CPU / MP4");
+        for (const auto& row : canvasRows) {
+            const double c = median(row.kestro.cpu);
+            std::printf("%-26s %9.2f %9.2f %10.1f %13.3f %9.3f\n", row.name,
+                        median(row.kestro.wall), c, median(row.kestro.mem), c / plainCpu,
+                        mp4 ? c / median(mp4->kestro.cpu) : 0.0);
+        }
+        std::printf("%-26s %9.3f\n", "16:9+ / 16:9 wall",
+                    median(canvasRows[1].kestro.wall) / plainWall);
     }
     // Wall times only mean something on an otherwise idle machine; say how busy it was.
     double load[3] = {0, 0, 0};

@@ -6,10 +6,12 @@
 #include "cli/export_options.hpp"
 #include "cli/export_progress.hpp"
 #include "core/export/av_exporter.hpp"
+#include "core/export/background_image.hpp"
 #include "core/export/export_request.hpp"
 #include "core/export/export_error.hpp"
 #include "core/media/movie_probe.hpp"
 #include "core/model/app_store_preset.hpp"
+#include "core/model/canvas_aspect.hpp"
 #include "core/model/export_format.hpp"
 #include "core/model/export_quality.hpp"
 #include "core/model/export_resolution.hpp"
@@ -42,6 +44,11 @@ struct ExportOptions {
     std::string quality = "standard";
     std::optional<std::int64_t> width;
     std::string background = "black";
+    std::string gradient;
+    std::string backgroundImage;
+    std::string aspect = "frame";
+    std::string padding;
+    bool shadow = false;
     std::string screen;
     double start = 0;
     double end = std::numeric_limits<double>::infinity();  // the end of the source
@@ -151,6 +158,33 @@ int runExport(const ExportOptions& options) {
                           json);
     }
     choices.background = *background;
+    // One background at a time: a gradient or a picture replaces the colour.
+    if (!options.gradient.empty() && !options.backgroundImage.empty()) {
+        return usageError("Give either --gradient or --background-image, not both.", json);
+    }
+    if (!options.gradient.empty()) {
+        const auto gradient = parseGradient(options.gradient);
+        if (!gradient) {
+            return usageError(
+                "--gradient must be \"#RRGGBB[AA],#RRGGBB[AA]\" with an optional angle in "
+                "degrees after a third comma.",
+                json);
+        }
+        choices.background = *gradient;
+    }
+    if (!options.backgroundImage.empty()) {
+        choices.background = BackgroundFill::image(options.backgroundImage);
+    }
+
+    // The option admits only the listed names.
+    choices.aspect = canvasAspectFromRaw(options.aspect).value_or(CanvasAspect::frame);
+    if (!options.padding.empty()) {
+        choices.paddingPercent = parsePadding(options.padding);
+        if (!choices.paddingPercent) {
+            return usageError("--padding must be a percentage from 0 to below 50.", json);
+        }
+    }
+    choices.shadow = options.shadow;
 
     if (!options.screen.empty()) {
         choices.screen = parseScreenRect(options.screen);
@@ -208,16 +242,25 @@ int runExport(const ExportOptions& options) {
     choices.offsetXPercent = options.offsetX;
     choices.offsetYPercent = options.offsetY;
     choices.fitMode = VideoFitMode::fill;
-    // A preview turns landscape for a landscape recording; a source that cannot be read is
-    // reported by the export itself.
-    std::optional<VideoSize> recording;
-    if (choices.appStore) {
-        if (auto info = probeMovie(input); info && info->hasVideo) {
-            recording = VideoSize{static_cast<double>(info->video.uprightWidth),
-                                  static_cast<double>(info->video.uprightHeight)};
+    if (!frame || choices.appStore) {
+        // Without a frame the recording fills the device box, so the canvas takes its shape,
+        // and a preview turns landscape for a landscape recording; a recording that cannot be
+        // probed fails in the engine with the proper error.
+        if (const auto probed = probeMovie(input); probed && probed->hasVideo) {
+            choices.recordingSize = VideoSize{static_cast<double>(probed->video.uprightWidth),
+                                              static_cast<double>(probed->video.uprightHeight)};
         }
     }
-    const ExportConfig config = buildExportConfig(choices, frame.get(), recording);
+    if (const auto layout = canvasLayoutFor(choices, frame.get()); !layout) {
+        return failure(layout.error(), json);
+    }
+    // A picture that cannot be read is reported before the engine starts.
+    if (choices.background.kind == "image") {
+        if (auto loaded = loadBackgroundImage(choices.background.imagePath); !loaded) {
+            return failure(loaded.error(), json);
+        }
+    }
+    const ExportConfig config = buildExportConfig(choices, frame.get());
 
     ExportProgressBar bar(!options.quiet);
     auto result = [&] {
@@ -288,6 +331,18 @@ void addExportCommand(CLI::App& app, Runner& run) {
         ->check(CLI::IsMember({"draft", "standard", "best"}, CLI::ignore_case));
     sub->add_option("--background", options->background,
                     "transparent, white, black, #RRGGBB or #RRGGBBAA (default black)");
+    sub->add_option("--gradient", options->gradient,
+                    "A linear gradient background \"#RRGGBB[AA],#RRGGBB[AA][,DEG]\"; the angle "
+                    "as in CSS: 0 to the top, 90 to the right, 180 (default) to the bottom");
+    sub->add_option("--background-image", options->backgroundImage,
+                    "A PNG or JPEG background, scaled to cover the canvas and centred");
+    sub->add_option("--aspect", options->aspect,
+                    "Canvas shape: frame (default: the device's own), 16:9, 9:16, 1:1, 4:5 or 4:3")
+        ->check(CLI::IsMember({"frame", "16:9", "9:16", "1:1", "4:5", "4:3"}));
+    sub->add_option("--padding", options->padding,
+                    "Room around the device, percent of the canvas's shorter side (default 0 "
+                    "for frame, 8 otherwise)");
+    sub->add_flag("--shadow", options->shadow, "A soft drop shadow under the device");
     sub->add_option("--start", options->start, "Start of the exported range, seconds");
     sub->add_option("--end", options->end, "End of the exported range, seconds");
     sub->add_option("--screen", options->screen,

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 namespace kestro::cli {
 
@@ -93,6 +94,45 @@ std::optional<BackgroundFill> parseBackground(std::string_view text) {
         components[i] = *value / 255.0;
     }
     return BackgroundFill::color(components[0], components[1], components[2], components[3]);
+}
+
+std::optional<BackgroundFill> parseGradient(std::string_view text) {
+    std::vector<std::string_view> parts;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        std::string_view part = text.substr(0, comma);
+        while (!part.empty() && std::isspace(static_cast<unsigned char>(part.front()))) {
+            part.remove_prefix(1);
+        }
+        while (!part.empty() && std::isspace(static_cast<unsigned char>(part.back()))) {
+            part.remove_suffix(1);
+        }
+        parts.push_back(part);
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+    if (parts.size() != 2 && parts.size() != 3) return std::nullopt;
+    // Only colours in hexadecimal: a named colour such as "transparent" is not a gradient end.
+    if (parts[0].empty() || parts[0].front() != '#' || parts[1].empty() ||
+        parts[1].front() != '#') {
+        return std::nullopt;
+    }
+    const auto from = parseBackground(parts[0]);
+    const auto to = parseBackground(parts[1]);
+    if (!from || !to) return std::nullopt;
+    double angle = 180;
+    if (parts.size() == 3) {
+        const auto parsed = parseNumber(parts[2]);
+        if (!parsed) return std::nullopt;
+        angle = *parsed;
+    }
+    return BackgroundFill::gradient(*from, *to, angle);
+}
+
+std::optional<double> parsePadding(std::string_view text) {
+    const auto value = parseNumber(text);
+    if (!value || *value < 0 || *value >= 50) return std::nullopt;
+    return value;
 }
 
 std::optional<ScreenRect> parseScreenRect(std::string_view text) {

@@ -16,6 +16,14 @@ namespace kestro::cli {
 // "transparent", "white", "black" (any case), or "#RRGGBB" / "#RRGGBBAA" in hexadecimal.
 std::optional<BackgroundFill> parseBackground(std::string_view text);
 
+// "#RRGGBB[AA],#RRGGBB[AA][,DEG]": two colours and an optional CSS angle in degrees (0 to the
+// top, 90 to the right; 180, to the bottom, when left out). Spaces around the parts are allowed.
+std::optional<BackgroundFill> parseGradient(std::string_view text);
+
+// A padding percentage: a finite number from 0 up to, but not including, 50 (at 50 the padding
+// meets in the middle).
+std::optional<double> parsePadding(std::string_view text);
+
 // "X,Y,W,H" in percent of the frame image, y measured from the bottom edge. Every value must be
 // a finite number in [0, 100], with W and H above 0 and the rectangle inside the image.
 std::optional<ScreenRect> parseScreenRect(std::string_view text);

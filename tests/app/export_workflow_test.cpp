@@ -4,6 +4,7 @@
 #include "app/editor/export_workflow.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app_fixtures.hpp"
+#include "core/export/canvas_size.hpp"
 #include "workflow_fixtures.hpp"
 
 #include <QFile>
@@ -115,11 +116,14 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFract
     s->setTrimStart(1.5);
     s->setTrimEnd(7.25);
 
-    // Before any frame: the start placement (120 %) and the plain canvas.
+    // Before any frame: the start placement (120 %) and a canvas of the recording's own shape
+    // (not a 16:9 strip cut out of a portrait recording).
     ExportRequest before = buildExportRequest(*s, "/tmp/out.mov");
     EXPECT_EQ(before.config.format, ExportFormat::mov);
     EXPECT_EQ(before.config.width, 1280);
-    EXPECT_EQ(before.config.height, 720);
+    const QSize recording = s->player()->videoSize();
+    EXPECT_EQ(before.config.height,
+              canvasHeightForFrame(1280, recording.width(), recording.height()));
     EXPECT_DOUBLE_EQ(before.config.scale, 1.2);
     EXPECT_FALSE(before.frame);
 
@@ -149,12 +153,15 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFract
 
 TEST_F(ExportWorkflowTest, FramesThatCannotBeUsedFallBackToThePlainCanvas) {
     auto s = loadedEditor();
-    // A preset whose file is not a PNG: no frame, and the canvas is 16:9.
+    // A preset whose file is not a PNG: no frame, and the canvas takes the recording's shape.
     s->setFramePreset(test::kBrokenKey);
     test::drainEvents();
     ExportRequest broken = buildExportRequest(*s, "/tmp/out.mp4");
     EXPECT_FALSE(broken.frame);
-    EXPECT_EQ(broken.config.height, 720);
+    const QSize recording = s->player()->videoSize();
+    EXPECT_EQ(broken.config.height,
+              canvasHeightForFrame(1280, recording.width(), recording.height()));
+    EXPECT_EQ(broken.config.screen, (ScreenRect{0, 0, 100, 100}));
     EXPECT_EQ(broken.config.format, ExportFormat::mp4);
     // A key that names no preset: no frame at all.
     EXPECT_FALSE(exportFrameImageFor("Frames/no_such_phone_portrait"));

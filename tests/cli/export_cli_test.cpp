@@ -136,14 +136,25 @@ TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
     std::ofstream(source) << "not really a movie";
     const std::string out = (dir_ / "out.mp4").string();
     const std::vector<std::vector<std::string>> mistakes{
-        {"export", source.string()},                                   // no output
-        {"export", "-o", out},                                         // no input
+        {"export", source.string()},                                     // no output
+        {"export", "-o", out},                                           // no input
         {"export", source.string(), "-o", (dir_ / "out.mkv").string()},  // unknown format
         {"export", source.string(), "-o", out, "--format", "avi"},
         {"export", source.string(), "-o", out, "--resolution", "4k"},
         {"export", source.string(), "-o", out, "--background", "red"},
         {"export", source.string(), "-o", out, "--background", "#12345"},
         {"export", source.string(), "-o", out, "--background", "#-1-2-3"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000,blue"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000,#0000ff,left"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000,#0000ff,90,1"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000,#00ff", "--shadow"},
+        {"export", source.string(), "-o", out, "--gradient", "#ff0000,#0000ff",
+         "--background-image", source.string()},
+        {"export", source.string(), "-o", out, "--aspect", "3:2"},
+        {"export", source.string(), "-o", out, "--padding", "50"},
+        {"export", source.string(), "-o", out, "--padding", "-1"},
+        {"export", source.string(), "-o", out, "--padding", "wide"},
         {"export", source.string(), "-o", out, "--screen", "10,10,80"},
         {"export", source.string(), "-o", out, "--screen", "10,10,95,80"},
         {"export", source.string(), "-o", out, "--screen", "10,10,0,80"},
@@ -165,6 +176,38 @@ TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
     }
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EQ(readFile(source), "not really a movie");
+}
+
+TEST_F(ExportCli, CanvasShapeFollowsTheRecordingOrTheChosenAspect) {
+    // A portrait recording without a frame: a portrait canvas, not a 16:9 strip.
+    const fs::path source = makeSource("portrait.mp4", 0.2, "90x160", 10);
+    Outcome o =
+        run({"export", source.string(), "-o", (dir_ / "plain.mp4").string(), "--json", "--quiet"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    auto result = nlohmann::json::parse(o.out);
+    EXPECT_EQ(result["width"], 1280);
+    EXPECT_EQ(result["height"], 2276);
+
+    o = run({"export", source.string(), "-o", (dir_ / "wide.mp4").string(), "--aspect", "16:9",
+             "--gradient", "#ff0000, #0000ff, 90", "--shadow", "--padding", "5", "--json",
+             "--quiet"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    result = nlohmann::json::parse(o.out);
+    EXPECT_EQ(result["width"], 1280);
+    EXPECT_EQ(result["height"], 720);
+}
+
+TEST_F(ExportCli, UnreadableBackgroundImageFailsAndWritesNothing) {
+    const fs::path source = makeSource("in.mp4", 0.2, "90x160", 10);
+    std::ofstream(dir_ / "fake.jpg") << "plain text";
+    for (const std::string& picture :
+         {(dir_ / "fake.jpg").string(), (dir_ / "none.png").string()}) {
+        const Outcome o = run({"export", source.string(), "-o", (dir_ / "out.mp4").string(),
+                               "--background-image", picture, "--quiet"});
+        EXPECT_EQ(o.status, 1) << o.err;
+        EXPECT_NE(o.err.find(picture), std::string::npos) << o.err;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "out.mp4"));
 }
 
 TEST_F(ExportCli, UnreadableInputFailsWithItsDescription) {
@@ -235,7 +278,7 @@ TEST_F(ExportCli, FramedMp4WithJsonResult) {
     EXPECT_TRUE(audio);
 }
 
-TEST_F(ExportCli, MovWithoutFrameIsSixteenByNineProResWithAlpha) {
+TEST_F(ExportCli, MovWithoutFrameTakesTheRecordingsShapeInProResWithAlpha) {
     const fs::path source = makeSource("rec.mp4", 0.5, "64x128", 10);
     const fs::path output = dir_ / "clip.MOV";  // the format follows the name, in any case
     const Outcome o = run({"export", source.string(), "-o", output.string(), "--background",
@@ -252,8 +295,9 @@ TEST_F(ExportCli, MovWithoutFrameIsSixteenByNineProResWithAlpha) {
     // The decoder reports 4444 with alpha at its own depth (12 bits); the alpha plane is what
     // matters.
     EXPECT_EQ(s["pix_fmt"].get<std::string>().rfind("yuva444p", 0), 0u) << s["pix_fmt"];
+    // The 1:2 recording gives a 1:2 canvas at the resolution's width.
     EXPECT_EQ(s["width"], 1280);
-    EXPECT_EQ(s["height"], 720);
+    EXPECT_EQ(s["height"], 2560);
 }
 
 TEST_F(ExportCli, CtrlCCancelsAndKeepsTheEarlierFile) {
@@ -262,7 +306,9 @@ TEST_F(ExportCli, CtrlCCancelsAndKeepsTheEarlierFile) {
     const fs::path output = dir_ / "keep.mp4";
     std::ofstream(output) << "earlier export";
 
-    CliProcess child({"export", source.string(), "-o", output.string(), "--resolution", "1440p"},
+    // 16:9 keeps the canvas this test has always timed (a portrait one is 3.5 times larger).
+    CliProcess child({"export", source.string(), "-o", output.string(), "--resolution", "1440p",
+                      "--aspect", "16:9"},
                      dir_ / "scratch");
     // Wait for the export to start writing (its temporary file appears beside the output).
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -346,7 +392,7 @@ TEST_F(ExportCli, GifAndWebmFollowTheOutputNameWithWidthAndRate) {
             video = true;
             EXPECT_EQ(s["codec_name"], "vp9");
             EXPECT_EQ(s["width"], 320);
-            EXPECT_EQ(s["height"], 180);
+            EXPECT_EQ(s["height"], 640);  // without a frame, the recording's own shape
             EXPECT_EQ(s["r_frame_rate"], "10/1");
         }
         if (s["codec_type"] == "audio") {

@@ -4,6 +4,7 @@
 #include "app/editor/recording_workflow.hpp"
 #include "app/editor/workflow_dialogs.hpp"
 #include "app/preview/preview_stage_view.hpp"
+#include "app/preview/preview_view.hpp"
 #include "app/preview/timeline_section_view.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/recording_section.hpp"
@@ -11,6 +12,7 @@
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
 #include "app/ui/shadow.hpp"
+#include "core/export/background_image.hpp"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -159,6 +161,31 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     stage_->setScreen(s->screenRect());
     stage_->setPlacement(s->scale(), s->offsetX(), s->offsetY());
     stage_->setStageAspectRatio(s->stageAspectRatio());
+    // The preview draws the canvas the export writes: its shape, background and shadow.
+    auto syncCanvas = [this, s] {
+        PreviewCanvas canvas;
+        canvas.layout = s->canvasLayout();
+        const CanvasChoices& choices = s->canvasChoices();
+        canvas.background = choices.pattern ? *choices.pattern
+                                            : buildExportBackground(s->exportBackground(),
+                                                                    s->customBackgroundColor());
+        if (canvas.background.kind == "image") {
+            // A picture that cannot be read shows nothing here; the export reports it.
+            if (auto image = loadBackgroundImage(canvas.background.imagePath)) {
+                canvas.backgroundImage = std::make_shared<const Image>(std::move(*image));
+            }
+        }
+        canvas.shadow = choices.shadow;
+        stage_->setCanvas(canvas);
+    };
+    connect(s, &EditorState::canvasChoicesChanged, stage_, syncCanvas);
+    connect(s, &EditorState::frameImageChanged, stage_, syncCanvas);
+    connect(s, &EditorState::playerChanged, stage_, syncCanvas);
+    connect(s, &EditorState::stageAspectRatioChanged, stage_, syncCanvas);
+    connect(s, &EditorState::selectedExportResolutionChanged, stage_, syncCanvas);
+    connect(s, &EditorState::exportBackgroundChanged, stage_, syncCanvas);
+    connect(s, &EditorState::customBackgroundColorChanged, stage_, syncCanvas);
+    syncCanvas();
 
     connect(s, &EditorState::isDarkModeChanged, this, &ContentView::syncAppearance);
     // The export card, with the progress under its buttons, sits at the bottom of the column;

@@ -1,6 +1,7 @@
 #include "app/editor/editor_state.hpp"
 
 #include "app/editor/playback_error.hpp"
+#include "core/export/export_request.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
 
@@ -151,6 +152,27 @@ void EditorState::setSelectedExportResolution(ExportResolution resolution) {
     if (selectedExportResolution_ == resolution) return;
     selectedExportResolution_ = resolution;
     emit selectedExportResolutionChanged(resolution);
+}
+
+void EditorState::setCanvasChoices(const CanvasChoices& choices) {
+    if (canvasChoices_ == choices) return;
+    canvasChoices_ = choices;
+    emit canvasChoicesChanged();
+    updateStageAspectRatio();
+}
+
+std::optional<CanvasLayout> EditorState::canvasLayout() const {
+    ExportChoices choices;
+    choices.resolution = selectedExportResolution_;
+    choices.aspect = canvasChoices_.aspect;
+    choices.paddingPercent = canvasChoices_.paddingPercent;
+    if (player_) {
+        const QSize size = player_->videoSize();
+        choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
+    }
+    auto layout = canvasLayoutFor(choices, frameImage_.get());
+    if (!layout) return std::nullopt;
+    return *layout;
 }
 
 void EditorState::setExportBackground(ExportBackground background) {
@@ -426,7 +448,10 @@ void EditorState::resetPlacement() {
 
 void EditorState::updateStageAspectRatio() {
     double ratio = kDefaultStageAspectRatio;
-    if (frameImage_ && frameImage_->width > 0 && frameImage_->height > 0) {
+    // The stage shows the export's canvas once there is something to put on it.
+    if (const auto layout = canvasLayout(); layout && (frameImage_ || player_)) {
+        ratio = double(layout->width) / double(layout->height);
+    } else if (frameImage_ && frameImage_->width > 0 && frameImage_->height > 0) {
         ratio = double(frameImage_->width) / double(frameImage_->height);
     } else if (player_) {
         // The player reports the upright size, with any rotation of the track already applied.

@@ -7,9 +7,11 @@
 // Player events arrive from the player's thread and are re-delivered here as queued signals
 // (PlayerHandle), so handlers below always run on the interface thread.
 
+#include "app/editor/canvas_choices.hpp"
 #include "app/editor/editor_dialogs.hpp"
 #include "app/editor/player_handle.hpp"
 #include "app/editor/video_source.hpp"
+#include "core/export/canvas_layout.hpp"
 #include "core/model/export_background.hpp"
 #include "core/model/export_format.hpp"
 #include "core/model/export_resolution.hpp"
@@ -117,6 +119,11 @@ public:
     void setExportBackground(ExportBackground background);
     QColor customBackgroundColor() const { return customBackgroundColor_; }
     void setCustomBackgroundColor(const QColor& color);
+    const CanvasChoices& canvasChoices() const { return canvasChoices_; }
+    void setCanvasChoices(const CanvasChoices& choices);
+    // The canvas the export writes for the current frame, recording, resolution and canvas
+    // choices (the export's own rule); none when the padding leaves no room.
+    std::optional<CanvasLayout> canvasLayout() const;
     bool exporting() const { return exporting_; }
     void setExporting(bool exporting);
     QString exportProgressText() const { return exportProgressText_; }
@@ -182,6 +189,7 @@ signals:
     void selectedExportResolutionChanged(ExportResolution resolution);
     void exportBackgroundChanged(ExportBackground background);
     void customBackgroundColorChanged(const QColor& color);
+    void canvasChoicesChanged();
     void exportingChanged(bool exporting);
     void exportProgressTextChanged(const QString& text);
     void exportCancelRequestedChanged(bool requested);
@@ -235,6 +243,7 @@ private:
     ExportResolution selectedExportResolution_ = ExportResolution::hd720p;
     ExportBackground exportBackground_ = ExportBackground::black;
     QColor customBackgroundColor_{0, 0, 0, 255};
+    CanvasChoices canvasChoices_;
     bool exporting_ = false;
     QString exportProgressText_;
     std::atomic<bool> exportCancelRequested_{false};

@@ -74,15 +74,25 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     ExportChoices choices;
     choices.format = state.outputFormat();
     choices.resolution = state.selectedExportResolution();
-    choices.screen = state.screenRect();
+    // Without a frame the recording fills the device box; the opening belongs to the frame.
+    if (request.frame) choices.screen = state.screenRect();
     choices.trimStart = state.trimStart();
     choices.trimEnd = state.trimEnd();
     choices.scalePercent = state.scale();
     choices.offsetXPercent = state.offsetX();
     choices.offsetYPercent = state.offsetY();
     choices.fitMode = VideoFitMode::fill;
-    choices.background =
-        buildExportBackground(state.exportBackground(), state.customBackgroundColor());
+    const CanvasChoices& canvas = state.canvasChoices();
+    choices.background = canvas.pattern ? *canvas.pattern
+                                        : buildExportBackground(state.exportBackground(),
+                                                                state.customBackgroundColor());
+    choices.aspect = canvas.aspect;
+    choices.paddingPercent = canvas.paddingPercent;
+    choices.shadow = canvas.shadow;
+    if (const PlayerHandle* player = state.player()) {
+        const QSize size = player->videoSize();
+        choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
+    }
     request.config = buildExportConfig(choices, request.frame.get());
     return request;
 }

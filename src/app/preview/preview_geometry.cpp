@@ -15,18 +15,32 @@ CanvasRect toCanvasRect(const QRectF& r) { return {r.x(), r.y(), r.width(), r.he
 
 PreviewLayout computePreviewLayout(const QRectF& bounds, const QSizeF& frameSize,
                                    const ScreenRect& screen, double scale, double offsetX,
-                                   double offsetY, VideoFitMode mode) {
+                                   double offsetY, VideoFitMode mode,
+                                   const std::optional<CanvasLayout>& canvas) {
     PreviewLayout l;
     const qreal iw = frameSize.width();
     const qreal ih = frameSize.height();
     l.hasFrame = iw > 0 && ih > 0;
-    if (l.hasFrame) {
+    const bool onCanvas = canvas && canvas->width > 0 && canvas->height > 0;
+    if (onCanvas) {
+        const auto W = static_cast<qreal>(canvas->width);
+        const auto H = static_cast<qreal>(canvas->height);
+        const qreal k = std::min(bounds.width() / W, bounds.height() / H);
+        l.canvasScale = k;
+        l.canvas = QRectF(bounds.x() + (bounds.width() - W * k) / 2,
+                          bounds.y() + (bounds.height() - H * k) / 2, W * k, H * k);
+        // The layout's device box is top-left; these rectangles are measured from the bottom.
+        const CanvasRect& d = canvas->device;
+        l.frame =
+            QRectF(l.canvas.x() + d.x * k, l.canvas.y() + (H - d.y - d.h) * k, d.w * k, d.h * k);
+    } else if (l.hasFrame) {
         const qreal s = std::min(bounds.width() / iw, bounds.height() / ih);
         l.frame = QRectF(bounds.x() + (bounds.width() - iw * s) / 2,
                          bounds.y() + (bounds.height() - ih * s) / 2, iw * s, ih * s);
     } else {
         l.frame = bounds;
     }
+    if (!onCanvas) l.canvas = l.frame;
     const QRectF& f = l.frame;
     l.screen = QRectF(f.x() + screen.x / 100 * f.width(), f.y() + screen.y / 100 * f.height(),
                       screen.w / 100 * f.width(), screen.h / 100 * f.height());

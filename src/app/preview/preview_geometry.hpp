@@ -10,16 +10,25 @@
 // (core/export/render_geometry.hpp), worked out on a canvas the size of the fitted frame, so
 // the preview shows what the export writes.
 
+#include "core/export/canvas_layout.hpp"
 #include "core/model/screen_rect.hpp"
 #include "core/model/video_fit_mode.hpp"
 
 #include <QRectF>
 #include <QSizeF>
 
+#include <optional>
+
 namespace kestro {
 
 struct PreviewLayout {
-    QRectF frame;         // F: the frame image fitted into the view (the view without one)
+    // C: the export canvas fitted into the view, and view pixels per canvas pixel. Without a
+    // canvas layout the canvas is F.
+    QRectF canvas;
+    qreal canvasScale = 1;
+    // F: the device box. With a canvas layout it is the layout's device box scaled into C;
+    // without one, the frame image fitted into the view (the view without a frame).
+    QRectF frame;
     QRectF screen;        // S: the screen opening in view coordinates
     // P: S in the frame's coordinates, grown on every side as the export grows it. The frame
     // fitted into the view stands for the export canvas, so P is what grownScreenRect() gives
@@ -50,10 +59,12 @@ struct PreviewLayout {
 
 // `frameSize` is the trimmed frame image's size, or empty when there is none. `scale` is in
 // percent, the offsets in percent of half of P (100 moves the video by half its width right,
-// or half its height up), as the editor keeps them.
+// or half its height up), as the editor keeps them. `canvas` is the export's own canvas layout
+// (canvasLayoutFor()), which places the device box; the screen is then in percent of that box.
 PreviewLayout computePreviewLayout(const QRectF& bounds, const QSizeF& frameSize,
                                    const ScreenRect& screen, double scale, double offsetX,
-                                   double offsetY, VideoFitMode mode = VideoFitMode::fill);
+                                   double offsetY, VideoFitMode mode = VideoFitMode::fill,
+                                   const std::optional<CanvasLayout>& canvas = std::nullopt);
 
 // A rectangle measured from the bottom of a space `height` tall, measured from the top instead
 // (and back: the conversion is its own inverse).

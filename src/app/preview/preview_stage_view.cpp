@@ -41,6 +41,8 @@ void PreviewStageView::setPlacement(double scale, double offsetX, double offsetY
     preview_->setPlacement(scale, offsetX, offsetY);
 }
 
+void PreviewStageView::setCanvas(const PreviewCanvas& canvas) { preview_->setCanvas(canvas); }
+
 void PreviewStageView::setStageAspectRatio(double ratio) {
     ratio_ = ratio;
     relayout();

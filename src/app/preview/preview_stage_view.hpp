@@ -14,6 +14,7 @@ namespace kestro {
 
 class EmptyStateCard;
 class PreviewView;
+struct PreviewCanvas;
 class VideoFeed;
 
 class PreviewStageView : public QWidget {
@@ -26,6 +27,7 @@ public:
     void setScreen(const ScreenRect& screen);
     void setPlacement(double scale, double offsetX, double offsetY);
     void setStageAspectRatio(double ratio);
+    void setCanvas(const PreviewCanvas& canvas);
 
     // The stage rectangle in this widget's coordinates.
     QRectF stageRect() const;

@@ -1,7 +1,7 @@
 #include "app/preview/preview_view.hpp"
 
 #include "app/preview/video_feed.hpp"
-#include "app/ui/shadow.hpp"
+#include "core/export/canvas_backdrop.hpp"
 #include "core/model/screen_mask.hpp"
 
 #include <QPainter>
@@ -11,8 +11,6 @@
 
 namespace kestro {
 namespace {
-
-constexpr qreal kShadowBlur = 12;
 
 // Straight RGBA as a premultiplied QImage of its own, ready to be scaled and drawn; the
 // conversion copies, so the result does not depend on the core image's lifetime.
@@ -51,11 +49,19 @@ void PreviewView::setFrameImage(std::shared_ptr<const Image> image) {
         ++openingMaskRuns_;
     }
     cachedSize_ = QSize();  // whatever was scaled belongs to the previous image
+    backdrop_ = QImage();
     update();
 }
 
 void PreviewView::setScreen(const ScreenRect& screen) {
     screen_ = screen;
+    backdrop_ = QImage();
+    update();
+}
+
+void PreviewView::setCanvas(PreviewCanvas canvas) {
+    canvas_ = std::move(canvas);
+    backdrop_ = QImage();
     update();
 }
 
@@ -84,8 +90,12 @@ PreviewLayout PreviewView::layout() const {
     const QRectF content = contentRect();
     const QSizeF frameSize =
         frameImage_ && !frameImage_->empty() ? QSizeF(frameImage_->width, frameImage_->height) : QSizeF();
-    return computePreviewLayout(QRectF(QPointF(0, 0), content.size()), frameSize, screen_, scale_,
-                                offsetX_, offsetY_, fitMode_);
+    // On the export's canvas a missing frame leaves the recording filling the device box, as the
+    // export fills it.
+    const ScreenRect screen =
+        canvas_.layout && frameSize.isEmpty() ? ScreenRect{0, 0, 100, 100} : screen_;
+    return computePreviewLayout(QRectF(QPointF(0, 0), content.size()), frameSize, screen, scale_,
+                                offsetX_, offsetY_, fitMode_, canvas_.layout);
 }
 
 void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLeft,
@@ -101,7 +111,6 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
         cachedPlayer_ = playerPx;
         frameScaled_ = QImage();
         mask_ = QImage();
-        shadow_ = QImage();
         if (!frameFull_.isNull()) {
             frameScaled_ = frameFull_.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             frameScaled_.setDevicePixelRatio(dpr);
@@ -114,9 +123,6 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
                 p.drawImage(0, 0, maskFull_.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
                 ++maskBuilds_;
             }
-            QImage small = frameScaled_.scaled(px / std::max<qreal>(dpr, 1.0));
-            small.setDevicePixelRatio(1);
-            shadow_ = silhouetteShadow(small, kShadowBlur, QColor(0, 0, 0, 90));
         }
     }
 
@@ -153,6 +159,35 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
     p.drawImage(frameLocal, roundedMask);
 }
 
+void PreviewView::rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& deviceInCanvas,
+                                  const QRectF& playerInCanvas, qreal dpr) {
+    const QSize px(std::max(1, int(std::lround(canvasTopLeft.width() * dpr))),
+                   std::max(1, int(std::lround(canvasTopLeft.height() * dpr))));
+    const QRectF device(deviceInCanvas.topLeft() * dpr, deviceInCanvas.size() * dpr);
+    const QRectF player(playerInCanvas.topLeft() * dpr, playerInCanvas.size() * dpr);
+    if (!backdrop_.isNull() && backdropSize_ == px && backdropDevice_ == device &&
+        backdropPlayer_ == player) {
+        return;
+    }
+    backdropSize_ = px;
+    backdropDevice_ = device;
+    backdropPlayer_ = player;
+    // The export's own backdrop, at this size: the same background and the same shadow.
+    BackdropSetup setup;
+    setup.width = px.width();
+    setup.height = px.height();
+    setup.background = canvas_.background;
+    setup.backgroundImage = canvas_.backgroundImage.get();
+    setup.shadow = canvas_.shadow;
+    setup.device = {device.x(), device.y(), device.width(), device.height()};
+    setup.frame = frameImage_ && frameImage_->isWellFormed() ? frameImage_.get() : nullptr;
+    setup.frameRect = setup.device;
+    setup.screen = {player.x(), player.y(), player.width(), player.height()};
+    const Image painted = renderBackdrop(setup);
+    backdrop_ = toPremultiplied(painted);
+    backdrop_.setDevicePixelRatio(dpr);
+}
+
 void PreviewView::paintEvent(QPaintEvent*) {
     const QRectF content = contentRect();
     if (content.width() <= 0 || content.height() <= 0) return;
@@ -167,9 +202,11 @@ void PreviewView::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.translate(content.topLeft());
 
-    if (!shadow_.isNull()) {
-        const int m = silhouetteShadowMargin(kShadowBlur);
-        p.drawImage(QPointF(frame.x() - m, frame.y() - m + 8), shadow_);
+    if (canvas_.layout) {
+        const QRectF canvas = flipToTopLeft(l.canvas, content.height());
+        const QRectF deviceInCanvas = frame.translated(-canvas.topLeft());
+        rebuildBackdrop(canvas, deviceInCanvas, player.translated(deviceInCanvas.topLeft()), dpr);
+        p.drawImage(canvas.topLeft(), backdrop_);
     }
 
     const QImage picture = feed_ ? feed_->currentFrame() : QImage();

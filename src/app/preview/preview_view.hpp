@@ -1,9 +1,10 @@
 #pragma once
 // The live preview: the playing movie placed into the screen opening of the device frame,
-// clipped to the opening, with the frame image drawn over it. It is what the export will
-// produce, drawn at the size on screen.
+// clipped to the opening, with the frame image drawn over it, on the export's canvas. It is
+// what the export will produce, drawn at the size on screen.
 //
-// Drawing, back to front: the frame's soft shadow; the video, placed as the export places it
+// Drawing, back to front: the canvas's backdrop (background and the device's shadow, painted by
+// the export's own CanvasBackdrop at the preview's size); the video, placed as the export places it
 // (black inside P where it does not reach) and clipped to the player rectangle P's rounded
 // corners; the opening mask (the frame's see-through pixels, limited to P) cutting the video;
 // the frame image. Without a frame the video area is simply rounded. The full-size frame and
@@ -11,6 +12,8 @@
 // repaint per decoded picture only composites.
 
 #include "app/preview/preview_geometry.hpp"
+#include "core/export/background_fill.hpp"
+#include "core/export/canvas_layout.hpp"
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
 #include "core/model/video_fit_mode.hpp"
@@ -20,10 +23,21 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace kestro {
 
 class VideoFeed;
+
+// The canvas the export will write, as the preview needs it.
+struct PreviewCanvas {
+    // From canvasLayoutFor(); none: the frame image alone stands for the canvas, with nothing
+    // behind it.
+    std::optional<CanvasLayout> layout;
+    BackgroundFill background = BackgroundFill::transparent();
+    std::shared_ptr<const Image> backgroundImage;  // decoded, for an "image" background
+    bool shadow = false;
+};
 
 class PreviewView : public QWidget {
     Q_OBJECT
@@ -36,7 +50,9 @@ public:
     void setScreen(const ScreenRect& screen);
     void setPlacement(double scale, double offsetX, double offsetY);
     void setFitMode(VideoFitMode mode);
-    // Room kept around the content for the frame's shadow.
+    void setCanvas(PreviewCanvas canvas);
+    const PreviewCanvas& canvas() const { return canvas_; }
+    // Room kept around the content, so the canvas never touches the view's edge.
     void setShadowMargin(int margin);
     int shadowMargin() const { return shadowMargin_; }
 
@@ -57,6 +73,8 @@ protected:
 private:
     void rebuildCaches(const PreviewLayout& layout, const QRectF& frameTopLeft,
                        const QRectF& playerInFrame, qreal dpr);
+    void rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& deviceInCanvas,
+                         const QRectF& playerInCanvas, qreal dpr);
 
     QPointer<VideoFeed> feed_;
     std::shared_ptr<const Image> frameImage_;
@@ -65,6 +83,7 @@ private:
     double offsetX_ = 0;
     double offsetY_ = 0;
     VideoFitMode fitMode_ = VideoFitMode::fill;
+    PreviewCanvas canvas_;
     int shadowMargin_ = 0;
 
     // The frame image and its opening mask at full size, premultiplied; made in setFrameImage().
@@ -72,13 +91,17 @@ private:
     QImage maskFull_;
     int openingMaskRuns_ = 0;
     // Caches, keyed by the pixel geometry they were made for (setFrameImage() clears the key).
-    // The scaled frame, its shadow and its opening mask follow the size and P; the clip follows
-    // the rounded container too.
+    // The scaled frame and its opening mask follow the size and P; the clip follows the rounded
+    // container too; the backdrop follows the canvas's size, the device box and P, and is
+    // dropped whenever the canvas, the frame or the screen changes.
     QSize cachedSize_;
     QRect cachedPlayer_;
     QImage frameScaled_;
     QImage mask_;
-    QImage shadow_;
+    QImage backdrop_;
+    QSize backdropSize_;
+    QRectF backdropDevice_;
+    QRectF backdropPlayer_;
     qreal clipContainerRadius_ = -1;
     QImage clip_;
     QImage layer_;

@@ -1,5 +1,7 @@
 #include "app/ui/shadow.hpp"
 
+#include "core/model/drop_shadow.hpp"
+
 #include <QCache>
 #include <QImage>
 #include <QPainter>
@@ -10,40 +12,6 @@
 #include <vector>
 
 namespace kestro {
-namespace {
-
-// Three passes of a box blur approximate a Gaussian closely enough for a shadow.
-void boxBlurAlpha(QImage& img, int radius) {
-    if (radius < 1) return;
-    const int w = img.width();
-    const int h = img.height();
-    std::vector<int> line(static_cast<std::size_t>(std::max(w, h)));
-    auto alphaAt = [&](int x, int y) -> uchar& { return img.scanLine(y)[x * 4 + 3]; };
-    for (int pass = 0; pass < 3; ++pass) {
-        for (int y = 0; y < h; ++y) {
-            int sum = 0;
-            for (int x = -radius; x <= radius; ++x) sum += alphaAt(std::clamp(x, 0, w - 1), y);
-            for (int x = 0; x < w; ++x) {
-                line[x] = sum / (2 * radius + 1);
-                sum += alphaAt(std::min(x + radius + 1, w - 1), y);
-                sum -= alphaAt(std::max(x - radius, 0), y);
-            }
-            for (int x = 0; x < w; ++x) alphaAt(x, y) = static_cast<uchar>(line[x]);
-        }
-        for (int x = 0; x < w; ++x) {
-            int sum = 0;
-            for (int y = -radius; y <= radius; ++y) sum += alphaAt(x, std::clamp(y, 0, h - 1));
-            for (int y = 0; y < h; ++y) {
-                line[y] = sum / (2 * radius + 1);
-                sum += alphaAt(x, std::min(y + radius + 1, h - 1));
-                sum -= alphaAt(x, std::max(y - radius, 0));
-            }
-            for (int y = 0; y < h; ++y) alphaAt(x, y) = static_cast<uchar>(line[y]);
-        }
-    }
-}
-
-}  // namespace
 
 void paintShadow(QPainter& painter, const QRectF& shape, qreal radius, const ShadowSpec& shadow) {
     if (shape.isEmpty() || shadow.color.alpha() == 0) return;
@@ -88,7 +56,7 @@ void paintShadow(QPainter& painter, const QRectF& shape, qreal radius, const Sha
 
 namespace kestro {
 
-int silhouetteShadowMargin(qreal blur) { return static_cast<int>(std::ceil(blur)) * 2 + 2; }
+int silhouetteShadowMargin(qreal blur) { return dropShadowMargin(blur); }
 
 QImage silhouetteShadow(const QImage& source, qreal blur, const QColor& color) {
     if (source.isNull()) return {};
@@ -99,7 +67,10 @@ QImage silhouetteShadow(const QImage& source, qreal blur, const QColor& color) {
         QPainter p(&out);
         p.drawImage(margin, margin, source);
     }
-    boxBlurAlpha(out, std::max(1, static_cast<int>(std::ceil(blur)) / 2));
+    // The blur the export's device shadow uses, on the alpha bytes of this (little-endian
+    // ARGB32) picture.
+    boxBlurSamples(out.bits() + 3, out.width(), out.height(), out.bytesPerLine(), 4,
+                   shadowBoxRadius(blur));
     for (int y = 0; y < out.height(); ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x)

@@ -1,6 +1,8 @@
 #include "core/export/av_exporter.hpp"
 
 #include "core/export/app_store_rules.hpp"
+#include "core/export/background_image.hpp"
+#include "core/export/canvas_layout.hpp"
 #include "core/export/compositor.hpp"
 #include "core/export/export_frame_rate.hpp"
 #include "core/export/export_pipeline.hpp"
@@ -104,6 +106,21 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
 
     if (frame && !frame->isWellFormed()) frame.reset();
 
+    // A padding that left no device box, or a background picture that cannot be read, is the
+    // request's fault: said plainly, before anything is written.
+    if (!(config.device.w > 0 && config.device.h > 0)) {
+        return fail(ExportError::platform(mediaFailure(
+            "The padding leaves no room for the device on the canvas; choose a smaller padding.",
+            AVERROR(EINVAL))));
+    }
+    std::optional<Image> backgroundImage;
+    if (config.background.kind == "image") {
+        auto loaded = loadBackgroundImage(config.background.imagePath);
+        if (!loaded)
+            return fail(ExportError::platform(mediaFailure(loaded.error(), AVERROR(EINVAL))));
+        backgroundImage = std::move(*loaded);
+    }
+
     const CanvasRect screen = grownScreenRect(config.screen, width, height);
     const VideoSize upright{static_cast<double>(info.video.uprightWidth),
                             static_cast<double>(info.video.uprightHeight)};
@@ -114,13 +131,17 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     setup.screen = screen;
     setup.frame = target.framed ? frame.get() : nullptr;
     setup.roundedScreen = target.framed;
+    setup.device = toTopLeftOrigin(canvasPixels(config.device, width, height), height);
     setup.background = config.background;
+    setup.backgroundImage = backgroundImage ? &*backgroundImage : nullptr;
+    setup.shadow = config.shadow;
     setup.placement = placeVideo(screen, height, upright, config.fitMode, config.scale,
                                  config.offsetX, config.offsetY);
     setup.rotation = info.video.rotation;
     auto compositor = Compositor::create(setup);
     if (!compositor) return fail(ExportError::compositionFailed(compositor.error()));
     frame.reset();  // the compositor keeps what it needs
+    backgroundImage.reset();
 
     // Sound; a source whose sound cannot be read exports silent.
     std::unique_ptr<AudioReader> audio;

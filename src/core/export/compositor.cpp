@@ -1,6 +1,8 @@
 #include "core/export/compositor.hpp"
 
+#include "core/export/canvas_backdrop.hpp"
 #include "core/export/image_resampler.hpp"
+#include "core/export/rounded_rect.hpp"
 #include "core/media/av_error.hpp"
 #include "core/media/plane_rotation.hpp"
 
@@ -18,20 +20,6 @@ extern "C" {
 namespace kestro {
 
 namespace {
-
-// Coverage of a pixel by the rounded rectangle: signed distance from its centre to the edge,
-// turned into a one-pixel-wide ramp (the anti-aliasing a vector renderer would give).
-struct RoundedRect {
-    double cx, cy, hx, hy, radius;
-    float coverage(int x, int y) const {
-        const double px = std::abs(x + 0.5 - cx) - (hx - radius);
-        const double py = std::abs(y + 0.5 - cy) - (hy - radius);
-        const double outside = std::hypot(std::max(px, 0.0), std::max(py, 0.0));
-        const double inside = std::min(std::max(px, py), 0.0);
-        const double d = outside + inside - radius;
-        return static_cast<float>(std::clamp(0.5 - d, 0.0, 1.0));
-    }
-};
 
 struct Ycc {
     float y, cb, cr;
@@ -198,11 +186,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                         : (averageChroma_ ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P);
 
     const CanvasRect R = toTopLeftOrigin(setup.screen, H);
-    const RoundedRect rounded{
-        R.midX(), R.midY(), std::max(R.w, 0.0) / 2, std::max(R.h, 0.0) / 2,
-        setup.roundedScreen
-            ? std::clamp(screenCornerRadius(R), 0.0, std::max(0.0, std::min(R.w, R.h) / 2))
-            : 0.0};
+    RoundedRect rounded = RoundedRect::screen(R);
+    if (!setup.roundedScreen) rounded.radius = 0;  // App Store previews: square corners
 
     // Where the video can show: inside the screen rectangle, the placed video and the canvas.
     const int ix0 = std::max({static_cast<int>(std::floor(R.x)), placedX_, 0});
@@ -272,28 +257,36 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
         }
     }
 
-    // Premultiplied background.
-    float bg[4] = {0, 0, 0, 0};
-    if (!setup.background.isTransparent()) {
-        const float a = static_cast<float>(std::clamp(setup.background.alpha, 0.0, 1.0));
-        bg[0] = static_cast<float>(std::clamp(setup.background.red, 0.0, 1.0)) * a;
-        bg[1] = static_cast<float>(std::clamp(setup.background.green, 0.0, 1.0)) * a;
-        bg[2] = static_cast<float>(std::clamp(setup.background.blue, 0.0, 1.0)) * a;
-        bg[3] = a;
-    }
-
+    // The device box; the frame image fills it (MOV) or is fitted into it (MP4).
+    const CanvasRect device =
+        setup.device.w > 0 && setup.device.h > 0
+            ? setup.device
+            : CanvasRect{0, 0, static_cast<double>(W), static_cast<double>(H)};
+    CanvasRect frameRect = device;
     std::unique_ptr<ImageResampler> frame;
     if (setup.frame && !setup.frame->empty()) {
         const double fw = setup.frame->width;
         const double fh = setup.frame->height;
-        if (mov) {
-            frame = std::make_unique<ImageResampler>(*setup.frame, W, 0, 0, W, H);
-        } else {
-            const double s = std::min(W / fw, H / fh);
-            frame = std::make_unique<ImageResampler>(*setup.frame, W, (W - fw * s) / 2,
-                                                     (H - fh * s) / 2, fw * s, fh * s);
+        if (!mov) {
+            const double s = std::min(device.w / fw, device.h / fh);
+            frameRect = {device.x + (device.w - fw * s) / 2, device.y + (device.h - fh * s) / 2,
+                         fw * s, fh * s};
         }
+        frame = std::make_unique<ImageResampler>(*setup.frame, W, frameRect.x, frameRect.y,
+                                                 frameRect.w, frameRect.h);
     }
+    // Background and shadow: premultiplied, what shows wherever the frame and video leave room.
+    BackdropSetup backdropSetup;
+    backdropSetup.width = W;
+    backdropSetup.height = H;
+    backdropSetup.background = setup.background;
+    backdropSetup.backgroundImage = setup.backgroundImage;
+    backdropSetup.shadow = setup.shadow;
+    backdropSetup.device = device;
+    backdropSetup.frame = setup.frame;
+    backdropSetup.frameRect = frameRect;
+    backdropSetup.screen = R;
+    CanvasBackdrop backdrop(backdropSetup);
 
     // Two canvas rows at a time (4:2:0 chroma covers two): straight colour, alpha and weight.
     std::vector<float> colour(static_cast<size_t>(W) * 2 * 3);
@@ -308,6 +301,7 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
         for (int dy = 0; dy < 2; ++dy) {
             const int y = y0 + dy;
             const std::vector<float>& f = frame ? frame->row(y) : none;
+            const std::vector<float>& bg = backdrop.row(y);
             for (int x = 0; x < W; ++x) {
                 const float* F = f.data() + static_cast<size_t>(x) * 4;
                 const float m = rounded.coverage(x, y);
@@ -317,7 +311,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                 const float w = under * mask;
                 const float showBg = under * (1.0f - mask);
                 float k[4];
-                for (int ch = 0; ch < 4; ++ch) k[ch] = F[ch] + showBg * bg[ch];
+                const float* B = bg.data() + static_cast<size_t>(x) * 4;
+                for (int ch = 0; ch < 4; ++ch) k[ch] = F[ch] + showBg * B[ch];
                 const size_t i = static_cast<size_t>(dy) * W + static_cast<size_t>(x);
                 float a = 1.0f;
                 float ws = w;

@@ -15,11 +15,12 @@
 // converting after; only the anti-aliased rim of the opening sees the chroma subsampling of w.
 //
 // The two orders of the two containers:
-//   mp4: background, the video through the mask (inverted frame alpha x rounded screen
-//        rectangle), the frame image on top, aspect-fitted into the canvas; flattened over
-//        black (H.264 has no alpha).
-//   mov: the video inside the rounded screen rectangle blended over the background, the frame
-//        image on top scaled to cover the canvas; alpha kept, colour stored straight.
+//   mp4: backdrop (background and shadow), the video through the mask (inverted frame alpha x
+//        rounded screen rectangle), the frame image on top, aspect-fitted into the device box;
+//        flattened over black (H.264 has no alpha).
+//   mov: the video inside the rounded screen rectangle blended over the backdrop, the frame
+//        image on top scaled to fill the device box; alpha kept (the shadow's is partial),
+//        colour stored straight.
 //
 // One thread uses a Compositor (the exporter's compose thread), except for interrupt(); the
 // pictures it returns may be read and released on any thread.
@@ -50,7 +51,12 @@ struct CompositorSetup {
     int canvasHeight = 0;
     CanvasRect screen;             // the grown screen rectangle, bottom-left origin
     const Image* frame = nullptr;  // trimmed frame image, straight RGBA; null for none
+    // The device box the frame image is drawn into, top-left origin; an empty box means the
+    // whole canvas.
+    CanvasRect device;
     BackgroundFill background;
+    const Image* backgroundImage = nullptr;  // the picture of an "image" background
+    bool shadow = false;                     // the device's drop shadow under it
     Placement placement;  // of the upright video, top-left origin
     int rotation = 0;  // clockwise degrees turning the stored picture upright
     // False: the screen rectangle keeps square corners (a frameless picture filling it).

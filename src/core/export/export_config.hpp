@@ -23,6 +23,11 @@ struct ExportConfig {
     double trimStart = 0;  // seconds in the source; clamped by the engine
     double trimEnd = 0;
     ScreenRect screen;     // percent of the canvas, y from the bottom edge
+    // The device box the frame image is drawn into, likewise in percent of the canvas; the
+    // whole canvas unless the canvas has its own shape or padding. An empty box is a request
+    // whose padding left no room, which the engine refuses.
+    ScreenRect device{0, 0, 100, 100};
+    bool shadow = false;   // the device's soft drop shadow on the background
     double scale = 1;      // 1 = the size at which fitMode sizes the video; floored at 0.1
     double offsetX = 0;    // 1 = half the screen rectangle's width, to the right
     double offsetY = 0;    // 1 = half the screen rectangle's height, upward

@@ -9,16 +9,15 @@ namespace kestro {
 
 namespace {
 
-// The canvas for a width chosen outright: the frame's aspect, or 16:9 without a frame, with
-// the height made even like the resolutions' own.
-CanvasSize canvasForWidth(std::int64_t width, const Image* frame) {
-    if (frame != nullptr && frame->width > 0 && frame->height > 0) {
-        return {width, canvasHeightForFrame(width, frame->width, frame->height)};
-    }
-    return {width, canvasHeightForFrame(width, 16, 9)};
+// The canvas's width: chosen outright, else the format's own (GIF) or the resolution's.
+std::int64_t chosenWidth(const ExportChoices& choices) {
+    if (choices.width) return *choices.width;
+    if (choices.format == ExportFormat::gif) return kDefaultGifWidth;
+    return canvasWidth(choices.resolution);
 }
 
-ExportConfig appStoreConfig(const ExportChoices& choices, std::optional<VideoSize> recording) {
+ExportConfig appStoreConfig(const ExportChoices& choices) {
+    const std::optional<VideoSize>& recording = choices.recordingSize;
     const bool landscape = recording && recording->width > recording->height;
     const PresetSize size = appStorePreviewSize(*choices.appStore, landscape);
     ExportConfig config;
@@ -55,35 +54,55 @@ ExportConfig appStoreConfig(const ExportChoices& choices, std::optional<VideoSiz
 
 }  // namespace
 
-ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame,
-                               std::optional<VideoSize> recording) {
-    if (choices.appStore) return appStoreConfig(choices, recording);
+Result<CanvasLayout, std::string> canvasLayoutFor(const ExportChoices& choices,
+                                                  const Image* frame) {
+    if (frame != nullptr && !frame->isWellFormed()) frame = nullptr;
+    VideoSize content;
+    if (frame != nullptr) {
+        content = {static_cast<double>(frame->width), static_cast<double>(frame->height)};
+    } else if (choices.recordingSize) {
+        content = *choices.recordingSize;
+    }
+    return layoutCanvas(chosenWidth(choices), choices.aspect,
+                        effectivePadding(choices.aspect, choices.paddingPercent), content);
+}
+
+ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame) {
+    if (choices.appStore) return appStoreConfig(choices);
     if (frame != nullptr && !frame->isWellFormed()) frame = nullptr;
 
     ExportConfig config;
     config.format = choices.format;
-    const bool gif = choices.format == ExportFormat::gif;
-    const CanvasSize canvas = choices.width ? canvasForWidth(*choices.width, frame)
-                              : gif         ? canvasForWidth(kDefaultGifWidth, frame)
-                                            : canvasSize(choices.resolution, frame);
-    config.width = canvas.width;
-    config.height = canvas.height;
+    const auto layout = canvasLayoutFor(choices, frame);
+    if (layout) {
+        config.width = layout->width;
+        config.height = layout->height;
+        config.device = devicePercent(*layout);
+    } else {
+        // Still a canvas of the usual size, so nothing downstream divides by zero; the empty
+        // device box is what the engine refuses.
+        const CanvasSize canvas = canvasSize(choices.resolution, frame);
+        config.width = canvas.width;
+        config.height = canvas.height;
+        config.device = ScreenRect{50, 50, 0, 0};
+    }
+    config.shadow = choices.shadow;
     config.trimStart = choices.trimStart;
     config.trimEnd = choices.trimEnd;
+    ScreenRect inDevice{0, 0, 100, 100};  // without a frame the recording fills the box
     if (choices.screen) {
-        config.screen = *choices.screen;
+        inDevice = *choices.screen;
     } else if (frame != nullptr) {
-        config.screen = detectScreenRect(*frame).value_or(kDefaultScreenRect);
-    } else {
-        config.screen = kDefaultScreenRect;
+        inDevice = detectScreenRect(*frame).value_or(kDefaultScreenRect);
     }
+    config.screen = deviceToCanvas(inDevice, config.device);
     config.scale = choices.scalePercent / 100;
     config.offsetX = choices.offsetXPercent / 100;
     config.offsetY = choices.offsetYPercent / 100;
     config.fitMode = choices.fitMode;
     config.background = choices.background;
     config.fps = choices.fps;
-    if (gif && !config.fps) config.fps = kDefaultGifFrameRate;
+    if (choices.format == ExportFormat::gif && !config.fps) config.fps = kDefaultGifFrameRate;
     config.quality = choices.quality;
     return config;
 }

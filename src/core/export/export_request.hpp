@@ -5,16 +5,20 @@
 // conversions cannot drift apart between the two front ends.
 
 #include "core/export/background_fill.hpp"
+#include "core/export/canvas_layout.hpp"
 #include "core/export/export_config.hpp"
 #include "core/export/render_geometry.hpp"
+#include "core/model/canvas_aspect.hpp"
 #include "core/model/export_format.hpp"
 #include "core/model/export_resolution.hpp"
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
 #include "core/model/video_fit_mode.hpp"
+#include "core/result.hpp"
 
 #include <limits>
 #include <optional>
+#include <string>
 
 namespace kestro {
 
@@ -33,23 +37,37 @@ struct ExportChoices {
     BackgroundFill background = BackgroundFill::black();
     std::optional<double> fps;  // none: the recording's own rate (GIF: 15)
     ExportQuality quality = ExportQuality::standard;
-    // Replaces the resolution's width (GIF: 600 when none); the height still follows the frame.
+    // Replaces the resolution's width (GIF: 600 when none); the height still follows the canvas's
+    // shape.
     std::optional<std::int64_t> width;
     // An App Store preview instead of a framed movie: the preset's size (landscape for a
     // landscape recording), no frame, the whole recording fitted, the rest background. Format,
-    // resolution, width, screen, scale, offsets and fit mode do not apply.
+    // resolution, width, screen, scale, offsets, fit mode and the canvas's shape do not apply.
     std::optional<AppStorePreset> appStore;
+    // The canvas's shape, the room around the device (percent of the canvas's shorter side;
+    // none: the aspect's default) and the device's shadow.
+    CanvasAspect aspect = CanvasAspect::frame;
+    std::optional<double> paddingPercent;
+    bool shadow = false;
+    // The recording's upright size: without a frame the device box holds the recording, so the
+    // canvas takes its shape, and an App Store preview turns landscape for a landscape
+    // recording. None (or empty): 16:9, and a portrait preview.
+    std::optional<VideoSize> recordingSize;
 };
 
 // GIFs are for READMEs and pull requests: small enough to embed, smooth enough to follow.
 inline constexpr std::int64_t kDefaultGifWidth = 600;
 inline constexpr double kDefaultGifFrameRate = 15;
 
-// `frame` is the trimmed frame image the export draws, or null for none; the canvas takes its
-// aspect at the resolution's width (16:9 without one). `recording` is the recording's upright
-// size, which only an App Store preview needs (to choose portrait or landscape; portrait when
-// unknown).
-ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame,
-                               std::optional<VideoSize> recording = std::nullopt);
+// The canvas and device box for these choices, the frame image (if any) or else the recording
+// filling the device box. Fails with a message for people when the padding leaves no room.
+Result<CanvasLayout, std::string> canvasLayoutFor(const ExportChoices& choices, const Image* frame);
+
+// `frame` is the trimmed frame image the export draws, or null for none. The canvas is the
+// chosen width (the resolution's unless given), shaped by canvasLayoutFor(); the screen opening
+// (percent of the frame image, or of the device box without a frame, where it defaults to the
+// whole box) is turned into percent of the canvas. When the padding leaves no room the device
+// box is empty, and the engine refuses the request with canvasLayoutFor()'s message.
+ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame);
 
 }  // namespace kestro

@@ -28,12 +28,14 @@ TEST(ExportRequest, TheFrameGivesTheCanvasAspectAndTheDetectedOpening) {
     EXPECT_EQ(buildExportConfig(choices, &frame).screen, (ScreenRect{1, 2, 30, 40}));
 }
 
-TEST(ExportRequest, WithoutAUsableFrameTheCanvasIsPlainAndTheOpeningTheDefault) {
+TEST(ExportRequest, WithoutAUsableFrameTheCanvasIsPlainAndTheRecordingFillsIt) {
+    // Without a frame (and no recording size known) the canvas is 16:9 and the recording fills
+    // the whole device box, which is the whole canvas.
     ExportChoices choices;
     const ExportConfig none = buildExportConfig(choices, nullptr);
     EXPECT_EQ(none.width, 1280);
     EXPECT_EQ(none.height, 720);
-    EXPECT_EQ(none.screen, kDefaultScreenRect);
+    EXPECT_EQ(none.screen, (ScreenRect{0, 0, 100, 100}));
 
     // An image whose pixels do not match its size is treated as no frame, not read past.
     Image broken;
@@ -41,7 +43,7 @@ TEST(ExportRequest, WithoutAUsableFrameTheCanvasIsPlainAndTheOpeningTheDefault) 
     broken.height = 200;
     const ExportConfig fromBroken = buildExportConfig(choices, &broken);
     EXPECT_EQ(fromBroken.height, 720);
-    EXPECT_EQ(fromBroken.screen, kDefaultScreenRect);
+    EXPECT_EQ(fromBroken.screen, (ScreenRect{0, 0, 100, 100}));
 }
 
 TEST(ExportRequest, PercentagesBecomeFractionsAndTheRestIsCarriedAsChosen) {
@@ -101,7 +103,8 @@ TEST(ExportRequest, AnAppStorePreviewIsFramelessAtTheStoreSizeTurnedWithTheRecor
     choices.background = BackgroundFill::white();
     choices.quality = ExportQuality::best;
 
-    const ExportConfig portrait = buildExportConfig(choices, &frame, VideoSize{1080, 1920});
+    choices.recordingSize = VideoSize{1080, 1920};
+    const ExportConfig portrait = buildExportConfig(choices, &frame);
     EXPECT_EQ(portrait.format, ExportFormat::mp4);
     EXPECT_EQ(portrait.appStore, AppStorePreset::iphone55);
     EXPECT_EQ(portrait.width, 1080);
@@ -109,11 +112,13 @@ TEST(ExportRequest, AnAppStorePreviewIsFramelessAtTheStoreSizeTurnedWithTheRecor
     EXPECT_EQ(portrait.quality, ExportQuality::best);
     EXPECT_EQ(portrait.background, BackgroundFill::white());
 
-    const ExportConfig landscape = buildExportConfig(choices, &frame, VideoSize{2532, 1170});
+    choices.recordingSize = VideoSize{2532, 1170};
+    const ExportConfig landscape = buildExportConfig(choices, &frame);
     EXPECT_EQ(landscape.width, 1920);
     EXPECT_EQ(landscape.height, 1080);
 
     choices.appStore = AppStorePreset::ipad;
+    choices.recordingSize.reset();
     const ExportConfig unknown = buildExportConfig(choices, &frame);
     EXPECT_EQ(unknown.width, 1200);
     EXPECT_EQ(unknown.height, 1600);
@@ -123,7 +128,8 @@ TEST(ExportRequest, AnAppStorePreviewFitsTheWholeRecordingAndLeavesTheRestToTheB
     ExportChoices choices;
     choices.appStore = AppStorePreset::iphone;  // 886 x 1920
     // A 1:2 recording is wider than 886:1920, so the width binds: 886 x 1772, centred.
-    const ExportConfig config = buildExportConfig(choices, nullptr, VideoSize{500, 1000});
+    choices.recordingSize = VideoSize{500, 1000};
+    const ExportConfig config = buildExportConfig(choices, nullptr);
     const CanvasRect grown = grownScreenRect(config.screen, 886, 1920);
     EXPECT_NEAR(grown.x, 0, 1e-6);
     EXPECT_NEAR(grown.w, 886, 1e-6);

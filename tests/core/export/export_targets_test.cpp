@@ -229,7 +229,8 @@ TEST(ExportTargets, AppStorePreviewFollowsTheStoreEncodingRules) {
     choices.appStore = AppStorePreset::iphone;
     choices.quality = ExportQuality::draft;  // the store's rate rules hold in every tier
     choices.background = BackgroundFill::color(1, 0, 0);
-    const ExportConfig config = buildExportConfig(choices, nullptr, VideoSize{120, 260});
+    choices.recordingSize = VideoSize{120, 260};
+    const ExportConfig config = buildExportConfig(choices, nullptr);
     const fs::path out = dir / "preview.mp4";
     // A frame handed in anyway stays out of a preview.
     const Image frame = test::makeFrameImage(100, 200, 0, 10, Rgba{0, 255, 0, 255});
@@ -279,7 +280,8 @@ TEST(ExportTargets, AppStorePreviewOfASilentRecordingCarriesASilentStereoTrack) 
     ExportChoices choices;
     choices.appStore = AppStorePreset::ipad;
     choices.quality = ExportQuality::draft;
-    const ExportConfig config = buildExportConfig(choices, nullptr, VideoSize{200, 100});
+    choices.recordingSize = VideoSize{200, 100};
+    const ExportConfig config = buildExportConfig(choices, nullptr);
     const fs::path out = dir / "preview.mp4";
     const auto result = AVFExporter{}.exportVideo(source, nullptr, config, out);
     ASSERT_TRUE(result.ok()) << result.error().errorDescription();
