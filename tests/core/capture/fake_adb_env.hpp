@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ public:
         if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a scratch folder";
         dir_ = pattern;
         std::filesystem::create_directories(phone());
+        if (const char* earlier = std::getenv("KESTRO_ADB")) earlierAdb_ = earlier;
         for (const char* name : kVariables) ::unsetenv(name);
         ::setenv("FAKE_ADB_PHONE", phone().c_str(), 1);
         ::setenv("FAKE_ADB_LOG", log().c_str(), 1);
@@ -28,6 +30,8 @@ public:
     }
     ~FakeAdb() {
         for (const char* name : kVariables) ::unsetenv(name);
+        // A test program may point KESTRO_ADB at a missing tool for all its tests.
+        if (earlierAdb_) ::setenv("KESTRO_ADB", earlierAdb_->c_str(), 1);
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
@@ -100,6 +104,7 @@ private:
         "FAKE_ADB_PHONE", "FAKE_ADB_LOG",    "FAKE_ADB_LISTING", "FAKE_ADB_MODE",
         "FAKE_ADB_CLIP",  "FAKE_ADB_FFMPEG", "KESTRO_ADB"};
     std::filesystem::path dir_;
+    std::optional<std::string> earlierAdb_;
 };
 
 }  // namespace kestro::testing
