@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -182,11 +183,11 @@ TEST_F(RecordingWorkflowTest, RefreshAlwaysSelectsTheFirstBootedDevice) {
     settle();
     ASSERT_EQ(state->availableDevices().size(), 2u);
     EXPECT_EQ(state->selectedDeviceId(), QString(kUdid15));
-    EXPECT_EQ(section->devicePicker()->text(), "iPhone 15");
+    EXPECT_EQ(section->devicePicker()->text(), "iPhone 15 \u2014 Simulator");
 
     workflow->selectDevice(QString(kUdidAir));
     EXPECT_EQ(state->simulatorDevice()->name, "iPad Air");
-    EXPECT_EQ(section->devicePicker()->text(), "iPad Air");
+    EXPECT_EQ(section->devicePicker()->text(), "iPad Air \u2014 Simulator");
     workflow->selectDevice(QString("not-a-device"));
     EXPECT_EQ(state->selectedDeviceId(), QString("not-a-device"));
     EXPECT_FALSE(state->simulatorDevice());
