@@ -12,9 +12,10 @@
 // pull and the join), so an interactive program calls them off its interface thread. A recorder
 // is used from one thread at a time. While it records, a thread of its own ("kestro-adb-rec")
 // owns the running piece, the settings session and the list of pulled pieces: it starts the next
-// piece when one ends and pulls the finished one. The owner only reads `running_` and sets
-// `stopRequested_` (both under `mutex_`); stopRecording() joins that thread before touching
-// anything else, so after the join everything is the owner's again.
+// piece when one ends and pulls the finished one. Meanwhile the owner only reads the session's
+// `capturing` flag (atomic) and sets its `stopRequested` (under the session's mutex);
+// stopRecording() joins that thread before touching anything else, so after the join everything
+// is the owner's again.
 
 #include "core/capture/adb_listing.hpp"
 #include "core/capture/android_settings.hpp"

@@ -12,6 +12,9 @@ namespace kestro {
 
 namespace {
 
+// libav's AV_TIME_BASE_Q is a C compound literal, which C++ does not have.
+constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
+
 Result<AVInputFormatContextPtr, MediaError> openPiece(const std::filesystem::path& path) {
     AVFormatContext* raw = nullptr;
     if (int err = avformat_open_input(&raw, path.c_str(), nullptr, nullptr); err < 0)
@@ -96,7 +99,7 @@ Result<Done, MediaError> joinMovies(const std::vector<std::filesystem::path>& pi
             }
             const AVRational inBase = input.streams[index]->time_base;
             const AVRational outBase = output->streams[index]->time_base;
-            const int64_t shift = av_rescale_q(offset - start, AV_TIME_BASE_Q, inBase);
+            const int64_t shift = av_rescale_q(offset - start, kMicroseconds, inBase);
             if (packet->pts != AV_NOPTS_VALUE) packet->pts += shift;
             if (packet->dts != AV_NOPTS_VALUE) packet->dts += shift;
             av_packet_rescale_ts(packet.get(), inBase, outBase);
@@ -110,7 +113,7 @@ Result<Done, MediaError> joinMovies(const std::vector<std::filesystem::path>& pi
             }
             const int64_t time = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
             if (time != AV_NOPTS_VALUE)
-                end = std::max(end, av_rescale_q(time + packet->duration, outBase, AV_TIME_BASE_Q));
+                end = std::max(end, av_rescale_q(time + packet->duration, outBase, kMicroseconds));
             packet->stream_index = static_cast<int>(index);
             packet->pos = -1;
             if (int werr = av_interleaved_write_frame(output.get(), packet.get()); werr < 0)
