@@ -349,7 +349,7 @@ protected:
     void makeWithPhone(std::vector<std::string> launchers = {FakeXcrun::launcher()}) {
         make(std::move(launchers));
         AndroidRecorder::Timing timing;
-        timing.startCheck = std::chrono::milliseconds(300);
+        timing.startCheck = std::chrono::milliseconds(800);
         workflow->setAndroidRecorder(std::make_unique<AndroidRecorder>(
             std::vector<std::string>{testing::FakeAdb::program()}, timing));
     }

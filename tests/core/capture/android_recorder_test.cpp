@@ -26,7 +26,8 @@ using testing::FakeAdb;
 AndroidRecorder::Timing quick() {
     AndroidRecorder::Timing timing;
     timing.pieceSeconds = 30;
-    timing.startCheck = 300ms;
+    // Long enough for a refusing stand-in to exit on a busy machine.
+    timing.startCheck = 800ms;
     timing.stopGrace = 1500ms;
     return timing;
 }
