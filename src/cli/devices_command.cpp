@@ -1,9 +1,12 @@
-// kestro-cli devices: whether the developer tools work, and the booted iOS simulators.
+// kestro-cli devices: the booted iOS simulators (xcrun simctl) and the Android phones and
+// emulators (adb), with what keeps each kind from recording.
 
 #include "cli/cli_output.hpp"
 #include "cli/commands.hpp"
+#include "core/capture/android_recorder.hpp"
 #include "core/capture/simulator_recorder.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -15,63 +18,97 @@ namespace kestro::cli {
 namespace {
 
 using Availability = SimulatorRecorder::Availability;
+using AndroidAvailability = AndroidRecorder::Availability;
 
 int runDevices(bool json) {
-    SimulatorRecorder recorder(
+    SimulatorRecorder simulators(
         SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN")));
     std::vector<SimulatorDevice> devices;
-    const Availability availability = recorder.checkAvailability(&devices);
-    const bool toolsMissing = availability == Availability::xcodeMissing ||
-                              availability == Availability::simctlUnavailable;
+    const Availability availability = simulators.checkAvailability(&devices);
+
+    AndroidRecorder android;
+    std::vector<AndroidDevice> phones;
+    const AndroidAvailability androidAvailability = android.checkAvailability(&phones);
+
+    const bool recordable =
+        !devices.empty() || std::any_of(phones.begin(), phones.end(),
+                                        [](const AndroidDevice& d) { return d.isRecordable(); });
+    const int status = recordable ? kExitOk : kExitFailed;
 
     if (json) {
         nlohmann::json list = nlohmann::json::array();
         for (const SimulatorDevice& d : devices) list.push_back({{"name", d.name}, {"id", d.id}});
+        nlohmann::json androidList = nlohmann::json::array();
+        for (const AndroidDevice& d : phones)
+            androidList.push_back({{"name", d.name}, {"id", d.serial}, {"state", d.state}});
         printJson({{"availability", SimulatorRecorder::availabilityName(availability)},
-                   {"devices", list}});
-        return toolsMissing ? kExitFailed : kExitOk;
+                   {"devices", list},
+                   {"android",
+                    {{"availability", AndroidRecorder::availabilityName(androidAvailability)},
+                     {"devices", androidList}}}});
+        return status;
     }
 
     const std::string message(SimulatorRecorder::availabilityMessage(availability));
     switch (availability) {
         case Availability::xcodeMissing:
             printError(message,
-                       "No xcrun was found at " + recorder.xcrunPath() +
+                       "No xcrun was found at " + simulators.xcrunPath() +
                            " or the other places it is installed.",
                        false);
-            return kExitFailed;
+            break;
         case Availability::simctlUnavailable:
-            printError(message, "xcrun at " + recorder.xcrunPath() + " could not be started.",
+            printError(message, "xcrun at " + simulators.xcrunPath() + " could not be started.",
                        false);
-            return kExitFailed;
+            break;
         case Availability::noBootedSimulators:
+            std::cout << message << '\n';
+            break;
         case Availability::available:
             break;
     }
-    if (devices.empty()) {
-        std::cout << SimulatorRecorder::availabilityMessage(Availability::noBootedSimulators)
-                  << '\n';
-        return kExitOk;
-    }
     for (const SimulatorDevice& d : devices) std::cout << d.id << "  " << d.name << '\n';
-    return kExitOk;
+
+    switch (androidAvailability) {
+        case AndroidAvailability::adbMissing:
+            printError(std::string(AndroidRecorder::availabilityMessage(androidAvailability)),
+                       "Install the Android platform tools (on Debian and Ubuntu: sudo apt "
+                       "install adb) to record Android phones and emulators.",
+                       false);
+            break;
+        case AndroidAvailability::noDevices:
+            std::cout << AndroidRecorder::availabilityMessage(androidAvailability) << '\n';
+            break;
+        case AndroidAvailability::available:
+            break;
+    }
+    for (const AndroidDevice& d : phones) {
+        std::cout << d.serial << "  " << d.name << "  (Android";
+        if (!d.isRecordable()) std::cout << ", " << d.state;
+        std::cout << ")\n";
+    }
+    return status;
 }
 
 }  // namespace
 
 void addDevicesCommand(CLI::App& app, Runner& run) {
-    auto* sub =
-        app.add_subcommand("devices", "List the booted iOS simulators (through xcrun simctl)");
+    auto* sub = app.add_subcommand(
+        "devices", "List the booted iOS simulators (xcrun simctl) and the Android devices (adb)");
     sub->footer(
         "xcrun is looked for at /usr/bin/xcrun, "
         "/Applications/Xcode.app/Contents/Developer/usr/bin/xcrun and "
         "/Library/Developer/CommandLineTools/usr/bin/xcrun, in this order.\n"
         "KESTRO_XCRUN, a colon-separated list of paths, replaces these places.\n"
-        "Exit status 1 when the developer tools are missing or cannot be started.");
+        "adb is looked for on PATH, then in $ANDROID_HOME/platform-tools, "
+        "$ANDROID_SDK_ROOT/platform-tools and ~/Android/Sdk/platform-tools.\n"
+        "KESTRO_ADB, a colon-separated list of paths, replaces these places.\n"
+        "Exit status 0 when a booted simulator or an authorised Android device can be "
+        "recorded, else 1.");
     auto json = std::make_shared<bool>(false);
-    sub->add_flag(
-        "--json", *json,
-        "Print {\"availability\": ..., \"devices\": [{\"name\", \"id\"}]} on standard output");
+    sub->add_flag("--json", *json,
+                  "Print {\"availability\", \"devices\": [{\"name\", \"id\"}], \"android\": "
+                  "{\"availability\", \"devices\": [{\"name\", \"id\", \"state\"}]}}");
     sub->callback([&run, json] { run = [json] { return runDevices(*json); }; });
 }
 

@@ -1,15 +1,19 @@
-// kestro-cli record: records a booted iOS simulator's screen until Ctrl-C.
+// kestro-cli record: records a booted iOS simulator or an Android phone or emulator until Ctrl-C.
 
 #include "cli/cli_output.hpp"
 #include "cli/commands.hpp"
+#include "core/capture/android_recorder.hpp"
+#include "core/capture/simulator_listing.hpp"
 #include "core/capture/simulator_recorder.hpp"
 
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -25,7 +29,7 @@ void requestStop(int) {
 }
 
 // Ctrl-C, a termination request or a closed terminal end the recording the orderly way, so the
-// movie is finished instead of lost with the process.
+// movie is finished (and the device's settings put back) instead of lost with the process.
 void catchStopSignals() {
     struct sigaction action {};
     action.sa_handler = requestStop;
@@ -36,73 +40,144 @@ void catchStopSignals() {
 struct RecordOptions {
     std::string output;
     std::string device;
+    bool cleanStatusBar = false;
+    bool showTouches = false;
     bool json = false;
 };
 
-int runRecord(const RecordOptions& options) {
-    SimulatorRecorder recorder(
-        SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN")));
-    std::error_code ec;
-    std::filesystem::path output = std::filesystem::absolute(options.output, ec);
-    if (ec) output = options.output;
-
-    // Only the UDID is given; it also stands for the name, which the recorder shows only for a
-    // device that is not booted, and so not listed by name anyway.
-    std::optional<SimulatorDevice> device;
-    if (!options.device.empty()) device = SimulatorDevice{options.device, options.device};
-
-    catchStopSignals();
-    auto started = recorder.startRecording(output, device);
-    if (!started) {
-        printError(started.error().description, std::nullopt, options.json);
-        return kExitFailed;
-    }
-    if (!options.json)
-        std::cerr << "Recording to " << output.string() << ". Press Ctrl-C to stop.\n";
-
-    // The recording also ends when simctl gives up on its own (a simulator that shuts down).
-    while (!gStopRequested && recorder.isChildRunning())
+// Waits for Ctrl-C or for the recording to end by itself.
+void recordUntilStopped(const std::function<bool()>& stillRecording, bool json,
+                        const std::filesystem::path& output) {
+    if (!json) std::cerr << "Recording to " << output.string() << ". Press Ctrl-C to stop.\n";
+    while (!gStopRequested && stillRecording())
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (!options.json) std::cerr << "Finishing the recording...\n";
-    recorder.stopRecording();
+    if (!json) std::cerr << "Finishing the recording...\n";
+}
 
+int reportMovie(const std::filesystem::path& output, const char* kind, const char* whyMissing,
+                bool json) {
     struct stat info {};
     if (::stat(output.c_str(), &info) != 0 || info.st_size <= 0) {
-        printError("The recording was not written to " + output.string() + ".",
-                   "simctl stopped without finishing the movie; check that the simulator is "
-                   "still booted.",
-                   options.json);
+        printError("The recording was not written to " + output.string() + ".", whyMissing, json);
         return kExitFailed;
     }
     const auto size = static_cast<long long>(info.st_size);
-    if (options.json) {
-        printJson({{"output", output.string()}, {"size", size}});
+    if (json) {
+        printJson({{"output", output.string()}, {"size", size}, {"kind", kind}});
     } else {
         std::cout << output.string() << " (" << size << " bytes)\n";
     }
     return kExitOk;
 }
 
+int recordSimulator(const RecordOptions& options, const std::filesystem::path& output,
+                    SimulatorRecorder& recorder, bool othersConnected) {
+    // Only the UDID is given; it also stands for the name, which the recorder shows only for a
+    // device that is not booted, and so not listed by name anyway.
+    std::optional<SimulatorDevice> device;
+    if (!options.device.empty()) device = SimulatorDevice{options.device, options.device};
+
+    auto started = recorder.startRecording(output, device, {options.cleanStatusBar, false});
+    if (!started) {
+        std::optional<std::string> suggestion;
+        if (!device && !othersConnected)
+            suggestion =
+                "Boot an iOS simulator, or connect an Android phone with USB debugging "
+                "turned on (or start an emulator).";
+        printError(started.error().description, suggestion, options.json);
+        return kExitFailed;
+    }
+    recordUntilStopped([&] { return recorder.isChildRunning(); }, options.json, output);
+    recorder.stopRecording();
+    return reportMovie(output, "simulator",
+                       "simctl stopped without finishing the movie; check that the simulator is "
+                       "still booted.",
+                       options.json);
+}
+
+int recordAndroid(const RecordOptions& options, const std::filesystem::path& output,
+                  AndroidRecorder& recorder) {
+    std::optional<std::string> serial;
+    if (!options.device.empty()) serial = options.device;
+    auto started =
+        recorder.startRecording(output, serial, {options.cleanStatusBar, options.showTouches});
+    if (!started) {
+        const RecorderError& e = started.error();
+        printError(e.description,
+                   e.recoverySuggestion.empty() ? std::nullopt
+                                                : std::optional<std::string>(e.recoverySuggestion),
+                   options.json);
+        return kExitFailed;
+    }
+    recordUntilStopped([&] { return recorder.isCapturing(); }, options.json, output);
+    auto stopped = recorder.stopRecording();
+    if (!stopped) {
+        const RecorderError& e = stopped.error();
+        printError(e.description,
+                   e.recoverySuggestion.empty() ? std::nullopt
+                                                : std::optional<std::string>(e.recoverySuggestion),
+                   options.json);
+        return kExitFailed;
+    }
+    return reportMovie(output, "android", "adb saved no movie.", options.json);
+}
+
+int runRecord(const RecordOptions& options) {
+    SimulatorRecorder simulators(
+        SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN")));
+    AndroidRecorder android;
+    std::error_code ec;
+    std::filesystem::path output = std::filesystem::absolute(options.output, ec);
+    if (ec) output = options.output;
+
+    catchStopSignals();
+    // A simulator's id has the UDID's shape; anything else names an Android serial. Without a
+    // device: the first booted simulator, else the first Android device adb lists (whose state
+    // says what is wrong when none is authorised).
+    if (!options.device.empty())
+        return isSimulatorUdid(options.device) ? recordSimulator(options, output, simulators, false)
+                                               : recordAndroid(options, output, android);
+    if (!simulators.listBootedDevices().empty())
+        return recordSimulator(options, output, simulators, true);
+    if (!android.listDevices().empty()) return recordAndroid(options, output, android);
+    return recordSimulator(options, output, simulators, false);
+}
+
 }  // namespace
 
 void addRecordCommand(CLI::App& app, Runner& run) {
-    auto* sub = app.add_subcommand("record", "Record a booted iOS simulator's screen until Ctrl-C");
+    auto* sub = app.add_subcommand(
+        "record", "Record a booted iOS simulator or an Android device's screen until Ctrl-C");
     sub->footer(
-        "Ctrl-C (or SIGTERM) stops the recording: simctl is interrupted, given 2 s to finish the "
-        "movie, then terminated; the file is awaited for up to 6 s more.\n"
-        "xcrun is looked for at /usr/bin/xcrun, "
+        "Ctrl-C (or SIGTERM) stops the recording and saves it (exit status 0).\n"
+        "Simulators: simctl is interrupted, given 2 s to finish the movie, then terminated; the "
+        "file is awaited for up to 6 s more. xcrun is looked for at /usr/bin/xcrun, "
         "/Applications/Xcode.app/Contents/Developer/usr/bin/xcrun and "
-        "/Library/Developer/CommandLineTools/usr/bin/xcrun, in this order.\n"
-        "KESTRO_XCRUN, a colon-separated list of paths, replaces these places.");
+        "/Library/Developer/CommandLineTools/usr/bin/xcrun, in this order; KESTRO_XCRUN, a "
+        "colon-separated list of paths, replaces these places.\n"
+        "Android: the phone's screenrecord records in pieces of 3 minutes that are copied to "
+        "this computer, removed from the phone and joined without re-encoding. adb is looked "
+        "for on PATH, then in $ANDROID_HOME/platform-tools, $ANDROID_SDK_ROOT/platform-tools and "
+        "~/Android/Sdk/platform-tools; KESTRO_ADB, a colon-separated list of paths, replaces "
+        "these places.\n"
+        "--clean-status-bar and --show-touches last only as long as the recording; the earlier "
+        "settings are restored however it ends.");
     auto options = std::make_shared<RecordOptions>();
     sub->add_option("-o,--output", options->output,
-                    "The H.264 movie to write (replaced if it exists)")
+                    "The H.264 movie to write (replaced only once the recording is saved for "
+                    "Android; at the start for simulators)")
         ->required();
     sub->add_option("--device", options->device,
-                    "UDID of the booted simulator to record (default: the first booted one)");
-    sub->add_flag(
-        "--json", options->json,
-        "Print {\"output\": path, \"size\": bytes} or the error as JSON on standard output");
+                    "A booted simulator's UDID or an Android serial (default: the first booted "
+                    "simulator, else the first authorised Android device)");
+    sub->add_flag("--clean-status-bar", options->cleanStatusBar,
+                  "Show 9:41, a full battery, full signal and no notifications while recording "
+                  "(simulator status bar override; Android demo mode)");
+    sub->add_flag("--show-touches", options->showTouches,
+                  "Android: show a dot where the screen is touched while recording");
+    sub->add_flag("--json", options->json,
+                  "Print {\"output\": path, \"size\": bytes, \"kind\": \"simulator\" | "
+                  "\"android\"} or the error as JSON on standard output");
     sub->callback([&run, options] { run = [options] { return runRecord(*options); }; });
 }
 

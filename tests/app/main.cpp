@@ -1,6 +1,7 @@
-// The app tests run inside one QApplication on the offscreen platform. Preferences go to a
-// temporary folder, and the frame catalogue is built from a small set of frame images drawn
-// here, so the tests know exactly which presets exist.
+// The app tests run inside one QApplication on the offscreen platform. Preferences go to INI
+// files in a temporary folder, the recording tools are missing unless a test brings a stand-in, and
+// the frame catalogue is built from a small set of frame images drawn here, so the tests know
+// exactly which presets exist.
 
 #include "app_fixtures.hpp"
 
@@ -18,6 +19,12 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch;
     // Before anything reads a preference or the catalogue.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.filePath("settings"));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.filePath("settings"));
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    // No test ever runs the machine's own xcrun or adb: tests that need them point the
+    // workflows at the stand-ins in tests/fixtures.
+    setenv("KESTRO_XCRUN", scratch.filePath("missing-xcrun").toLocal8Bit().constData(), 1);
+    setenv("KESTRO_ADB", scratch.filePath("missing-adb").toLocal8Bit().constData(), 1);
     QStandardPaths::setTestModeEnabled(true);
     const std::string resources = scratch.filePath("resources").toStdString();
     kestro::test::writeFrameFixtures(resources);

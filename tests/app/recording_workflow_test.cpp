@@ -10,12 +10,15 @@
 #include "app/ui/menu_picker.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app_fixtures.hpp"
+#include "core/capture/fake_adb_env.hpp"
 #include "core/capture/fake_xcrun_env.hpp"
 #include "workflow_fixtures.hpp"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -115,6 +118,11 @@ protected:
         section = std::make_unique<RecordingSection>(*state, *workflow);
     }
 
+    // Discovery and the start run off the interface thread: wait for their answers.
+    void settle() {
+        ASSERT_TRUE(waitUntil([&] { return !workflow->refreshing() && !workflow->starting(); }));
+    }
+
     FakeXcrun fake;
     RecordingAlerts alerts;
     ScriptedWorkflowDialogs dialogs;
@@ -146,19 +154,24 @@ TEST_F(RecordingWorkflowTest, EachAvailabilityHasItsBannerAndItsAlertAndStartSta
         section.reset();
         make(c.launchers);
         state->onAppear();
+        settle();
         EXPECT_EQ(state->simAvailability(), c.expected);
         EXPECT_FALSE(section->banner()->isHidden());
-        EXPECT_EQ(section->banner()->message(), availabilityMessage(c.expected));
+        // No adb here either: both hints are shown.
+        EXPECT_TRUE(section->banner()->message().contains(availabilityMessage(c.expected)));
+        EXPECT_TRUE(section->banner()->message().contains("adb"));
         EXPECT_FALSE(section->startButton()->isEnabled());
-        EXPECT_EQ(section->devicePicker()->text(), "No simulator running");
+        EXPECT_EQ(section->devicePicker()->text(), RecordingSection::noDeviceText());
         // Start is disabled; should it be reached anyway, the alert explains why.
         workflow->beginRecording();
+        settle();
         EXPECT_EQ(alerts.titles, QStringList{c.alertTitle});
         EXPECT_TRUE(dialogs.proposedRecordingNames.isEmpty());
     }
     // Booting a simulator and refreshing hides the banner and enables Start.
     bootTwo();
     workflow->refreshDevices();
+    settle();
     EXPECT_EQ(state->simAvailability(), SimulatorAvailability::available);
     EXPECT_TRUE(section->banner()->isHidden());
     EXPECT_TRUE(section->startButton()->isEnabled());
@@ -167,19 +180,22 @@ TEST_F(RecordingWorkflowTest, EachAvailabilityHasItsBannerAndItsAlertAndStartSta
 TEST_F(RecordingWorkflowTest, RefreshAlwaysSelectsTheFirstBootedDevice) {
     make();
     state->onAppear();
+    settle();
     ASSERT_EQ(state->availableDevices().size(), 2u);
     EXPECT_EQ(state->selectedDeviceId(), QString(kUdid15));
-    EXPECT_EQ(section->devicePicker()->text(), "iPhone 15");
+    EXPECT_EQ(section->devicePicker()->text(), "iPhone 15 \u2014 Simulator");
 
     workflow->selectDevice(QString(kUdidAir));
     EXPECT_EQ(state->simulatorDevice()->name, "iPad Air");
-    EXPECT_EQ(section->devicePicker()->text(), "iPad Air");
+    EXPECT_EQ(section->devicePicker()->text(), "iPad Air \u2014 Simulator");
     workflow->selectDevice(QString("not-a-device"));
     EXPECT_EQ(state->selectedDeviceId(), QString("not-a-device"));
     EXPECT_FALSE(state->simulatorDevice());
     EXPECT_FALSE(section->startButton()->isEnabled());
 
     workflow->refreshDevices();
+
+    settle();
     EXPECT_EQ(state->simulatorDevice()->id, QString(kUdid15));
 }
 
@@ -195,8 +211,11 @@ TEST_F(RecordingWorkflowTest, TheChosenFolderIsPersistedOffersTheSavePanelAndCan
     EXPECT_FALSE(section->resetFolderButton()->isHidden());
 
     state->onAppear();
+
+    settle();
     dialogs.recordingFile.reset();  // the user cancels the save panel
     workflow->beginRecording();
+    settle();
     ASSERT_EQ(dialogs.recordingStartFolders.size(), 1u);
     EXPECT_EQ(dialogs.recordingStartFolders[0], folder.path());
     EXPECT_TRUE(
@@ -216,16 +235,19 @@ TEST_F(RecordingWorkflowTest, TheChosenFolderIsPersistedOffersTheSavePanelAndCan
     EXPECT_EQ(section->folderDetail()->text(), "(" + defaultRecordingsFolder() + ")");
     EXPECT_TRUE(section->resetFolderButton()->isHidden());
     workflow->beginRecording();
+    settle();
     EXPECT_FALSE(dialogs.recordingStartFolders.back());
 }
 
 TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
     make();
     state->onAppear();
+    settle();
     QTemporaryDir out;
     const QString movie = out.filePath("take.mp4");
     dialogs.recordingFile = movie;
     workflow->beginRecording();
+    settle();
     ASSERT_TRUE(alerts.titles.isEmpty()) << alerts.messages.join(";").toStdString();
     EXPECT_EQ(state->recordingState(), RecordingState::recording);
     EXPECT_EQ(state->recordingPath(), movie);
@@ -265,9 +287,11 @@ TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
 TEST_F(RecordingWorkflowTest, ResetDuringARecordingStopsTheSimulatorAndReturnsToReady) {
     make();
     state->onAppear();
+    settle();
     QTemporaryDir out;
     dialogs.recordingFile = out.filePath("take.mp4");
     workflow->beginRecording();
+    settle();
     ASSERT_EQ(state->recordingState(), RecordingState::recording);
     ASSERT_TRUE(fake.waitForLogLine("call 8"));
     workflow->resetRecording();
@@ -284,11 +308,13 @@ TEST_F(RecordingWorkflowTest, ResetDuringARecordingStopsTheSimulatorAndReturnsTo
 TEST_F(RecordingWorkflowTest, AStartFailureShowsTheRecordersTextAndChangesNothing) {
     make();
     state->onAppear();
+    settle();
     // The chosen simulator shuts down after the last refresh.
     fake.setListing("== Devices ==\n-- iOS 17.5 --\n" + deviceLine("iPad Air", kUdidAir));
     QTemporaryDir out;
     dialogs.recordingFile = out.filePath("take.mp4");
     workflow->beginRecording();
+    settle();
     ASSERT_EQ(alerts.titles, QStringList{"Recording Failed"});
     EXPECT_TRUE(alerts.messages[0].contains("iPhone 15") || alerts.messages[0].contains(kUdid15))
         << alerts.messages[0].toStdString();
@@ -315,6 +341,133 @@ TEST_F(RecordingWorkflowTest, AMissingRecordingFallsBackToTheNewestMovieBesideIt
     w.importRecording(empty.filePath("gone/never-written.mp4"));
     EXPECT_FALSE(other.videoPath());
     EXPECT_TRUE(alerts.titles.isEmpty());
+}
+
+// An Android phone played by the adb stand-in, beside the simulators.
+class AndroidWorkflowTest : public RecordingWorkflowTest {
+protected:
+    void makeWithPhone(std::vector<std::string> launchers = {FakeXcrun::launcher()}) {
+        make(std::move(launchers));
+        AndroidRecorder::Timing timing;
+        timing.startCheck = std::chrono::milliseconds(800);
+        workflow->setAndroidRecorder(std::make_unique<AndroidRecorder>(
+            std::vector<std::string>{testing::FakeAdb::program()}, timing));
+    }
+    testing::FakeAdb adb;
+};
+
+TEST_F(AndroidWorkflowTest, SimulatorsAndPhonesAreListedTogetherEachWithItsKind) {
+    adb.setListing(
+        "List of devices attached\nAAA unauthorized transport_id:1\n"
+        "FAKE0001 device model:Pixel_8_Pro transport_id:2\n");
+    makeWithPhone();
+    state->onAppear();
+    settle();
+    ASSERT_EQ(state->availableDevices().size(), 4u);
+    EXPECT_EQ(state->availableDevices()[2].kind, DeviceKind::android);
+    EXPECT_FALSE(state->availableDevices()[2].isReady());
+    QStringList titles;
+    for (QAction* action : section->devicePicker()->menu()->actions()) titles << action->text();
+    EXPECT_EQ(titles,
+              (QStringList{"iPhone 15 \u2014 Simulator", "iPad Air \u2014 Simulator",
+                           "AAA \u2014 Android, unauthorized", "Pixel 8 Pro \u2014 Android"}));
+    // A device that waits for the user cannot be started.
+    workflow->selectDevice(QString("AAA"));
+    EXPECT_FALSE(section->startButton()->isEnabled());
+    workflow->selectDevice(QString("FAKE0001"));
+    EXPECT_TRUE(section->startButton()->isEnabled());
+
+    // On a machine without Xcode the phone alone is enough: no banner, Start open.
+    section.reset();
+    makeWithPhone({(fake.dir() / "no-such-xcrun").string()});
+    state->onAppear();
+    settle();
+    EXPECT_EQ(state->simulatorDevice()->id, "FAKE0001");
+    EXPECT_TRUE(section->banner()->isHidden());
+    EXPECT_TRUE(section->startButton()->isEnabled());
+}
+
+TEST_F(AndroidWorkflowTest, APhoneIsRecordedWithTheSavedSwitchesAndTheyAreRestoredAfterStop) {
+    adb.putSetting("global.sysui_demo_allowed", "0");
+    makeWithPhone({(fake.dir() / "no-such-xcrun").string()});
+    section->cleanStatusBarBox()->click();
+    section->showTouchesBox()->click();
+    EXPECT_TRUE(QSettings("Kestro", "Kestro").value("cleanStatusBar").toBool());
+    EXPECT_TRUE(QSettings("Kestro", "Kestro").value("showTouches").toBool());
+    state->onAppear();
+    settle();
+
+    QTemporaryDir out;
+    const QString movie = out.filePath("phone.mp4");
+    dialogs.recordingFile = movie;
+    workflow->beginRecording();
+    settle();
+    ASSERT_TRUE(alerts.titles.isEmpty()) << alerts.messages.join(";").toStdString();
+    EXPECT_EQ(state->recordingState(), RecordingState::recording);
+    EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "1");
+    EXPECT_EQ(adb.setting("system.show_touches"), "1");
+    EXPECT_FALSE(section->cleanStatusBarBox()->isEnabled());
+
+    workflow->endRecording();
+    ASSERT_TRUE(waitUntil([&] { return !workflow->stopping(); }, 15000));
+    EXPECT_EQ(state->recordingState(), RecordingState::recorded);
+    EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "0");
+    EXPECT_EQ(adb.setting("system.show_touches"), std::nullopt);
+    EXPECT_GT(QFileInfo(movie).size(), 0);
+    ASSERT_TRUE(waitUntil([&] { return state->videoPath().has_value(); }, 5000));
+    EXPECT_EQ(state->videoPath(), movie);
+
+    // A new workflow reads the switches back.
+    RecordingWorkflow again(*state, &dialogs, {FakeXcrun::launcher()});
+    EXPECT_TRUE(again.cleanStatusBar());
+    EXPECT_TRUE(again.showTouches());
+}
+
+TEST_F(AndroidWorkflowTest, QuittingStopsARunningRecordingAndPutsTheSettingsBack) {
+    adb.putSetting("system.show_touches", "0");
+    makeWithPhone({(fake.dir() / "no-such-xcrun").string()});
+    workflow->setShowTouches(true);
+    state->onAppear();
+    settle();
+    QTemporaryDir out;
+    dialogs.recordingFile = out.filePath("phone.mp4");
+    workflow->beginRecording();
+    settle();
+    ASSERT_EQ(state->recordingState(), RecordingState::recording);
+    ASSERT_EQ(adb.setting("system.show_touches"), "1");
+
+    workflow->shutdown();  // what quitting the application calls
+    EXPECT_FALSE(workflow->androidRecorder().isRecording());
+    EXPECT_EQ(adb.setting("system.show_touches"), "0");
+    EXPECT_TRUE(adb.phoneMovies().empty());
+    EXPECT_GT(QFileInfo(out.filePath("phone.mp4")).size(), 0);
+}
+
+TEST_F(AndroidWorkflowTest, APhoneThatRefusesShowsTheReasonAndWhatMightHelp) {
+    adb.setMode("refuse");
+    makeWithPhone({(fake.dir() / "no-such-xcrun").string()});
+    state->onAppear();
+    settle();
+    QTemporaryDir out;
+    dialogs.recordingFile = out.filePath("phone.mp4");
+    workflow->beginRecording();
+    settle();
+    ASSERT_EQ(alerts.titles, QStringList{"Recording Failed"});
+    EXPECT_TRUE(alerts.messages[0].contains("secure display")) << alerts.messages[0].toStdString();
+    EXPECT_TRUE(alerts.messages[0].contains("protected content"));
+    EXPECT_EQ(state->recordingState(), RecordingState::idle);
+    EXPECT_FALSE(QFileInfo::exists(out.filePath("phone.mp4")));
+}
+
+TEST(RecordingHints, EachMissingToolGetsItsOwnLineUnlessSomethingCanRecord) {
+    using S = SimulatorAvailability;
+    using A = AndroidAvailability;
+    const QString both = recordingHints(S::xcodeMissing, A::adbMissing, false);
+    EXPECT_EQ(both.count('\n'), 1);
+    EXPECT_TRUE(both.contains("Xcode"));
+    EXPECT_TRUE(both.contains("adb"));
+    EXPECT_FALSE(recordingHints(S::available, A::noDevices, false).contains("Xcode"));
+    EXPECT_TRUE(recordingHints(S::xcodeMissing, A::available, true).isEmpty());
 }
 
 }  // namespace

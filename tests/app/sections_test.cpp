@@ -77,7 +77,7 @@ protected:
 TEST_F(SectionsTest, WithoutAMovieNothingCanBeExportedOrReset) {
     EXPECT_EQ(source->title(), "Source & Frame");
     EXPECT_EQ(exporter->title(), "Export Settings");
-    EXPECT_EQ(recorder->title(), "Record iOS Simulator");
+    EXPECT_EQ(recorder->title(), "Record Device");
     EXPECT_TRUE(source->resetButton()->isHidden());
     EXPECT_TRUE(source->importButton()->isEnabled());
     EXPECT_FALSE(exporter->exportButton()->isEnabled());
@@ -174,12 +174,13 @@ TEST_F(SectionsTest, ExportButtonAsksForTheDestinationOnTheNextTurnOfTheLoop) {
 TEST_F(SectionsTest, RecordingControlsFollowTheRecordingState) {
     // No tools here: the banner shows and Start is shut.
     state->onAppear();
+    ASSERT_TRUE(test::waitUntil([&] { return !recordFlow->refreshing(); }));
     EXPECT_EQ(state->simAvailability(), SimulatorAvailability::xcodeMissing);
     EXPECT_FALSE(recorder->banner()->isHidden());
     EXPECT_FALSE(recorder->startButton()->isEnabled());
     EXPECT_TRUE(recorder->stopButton()->isHidden());
     EXPECT_EQ(recorder->status()->state(), RecordingState::idle);
-    EXPECT_EQ(recorder->devicePicker()->text(), "No simulator running");
+    EXPECT_EQ(recorder->devicePicker()->text(), RecordingSection::noDeviceText());
     EXPECT_TRUE(recorder->recordingRow()->isHidden());
     EXPECT_TRUE(recorder->folderName()->isHidden());
     EXPECT_EQ(recorder->folderDetail()->text(), "(" + defaultRecordingsFolder() + ")");
@@ -228,7 +229,8 @@ TEST(Window, ColumnsKeepTheirWidthsAndTheCardsComeInOrder) {
     EXPECT_EQ(view.sectionColumn()->itemAt(0)->widget(), view.recordingSection());
     EXPECT_EQ(view.sectionColumn()->itemAt(1)->widget(), view.sourceSection());
     EXPECT_EQ(view.sectionColumn()->itemAt(2)->widget(), view.exportSection());
-    // Shown: the simulator checks ran (there are no tools here).
+    // Shown: the device checks ran (there are no tools here).
+    ASSERT_TRUE(test::waitUntil([&] { return !view.recordingWorkflow().refreshing(); }));
     EXPECT_EQ(view.state().simAvailability(), SimulatorAvailability::xcodeMissing);
 }
 

@@ -1,6 +1,7 @@
 // kestro-cli devices and record, run against the xcrun stand-in.
 
 #include "core/capture/child_process.hpp"
+#include "core/capture/fake_adb_env.hpp"
 #include "core/capture/fake_xcrun_env.hpp"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::deviceLine;
+using testing::FakeAdb;
 using testing::FakeXcrun;
 using testing::kUdid15;
 using testing::kUdidAir;
@@ -42,6 +44,13 @@ CliRun runCli(const std::vector<std::string>& arguments) {
     return finish(cli);
 }
 
+// The simulator side of a devices object.
+nlohmann::json withoutAndroid(const std::string& out) {
+    nlohmann::json value = nlohmann::json::parse(out);
+    value.erase("android");
+    return value;
+}
+
 class CaptureCli : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -50,8 +59,14 @@ protected:
         fake.setListing("== Devices ==\r\n-- iOS 17.5 --\r\n" + deviceLine("iPhone 15", kUdid15) +
                         deviceLine("iPhone SE (3rd generation)", kUdidSe, "Shutdown") +
                         deviceLine("iPad Air", kUdidAir));
+        // No test runs the machine's own adb.
+        adb.setListing("List of devices attached\n");
+        withoutAdb();
     }
+    void withoutAdb() { fake.set("KESTRO_ADB", (fake.dir() / "missing-adb").string()); }
+    void withAdb() { fake.set("KESTRO_ADB", FakeAdb::program()); }
     FakeXcrun fake;
+    FakeAdb adb;
 };
 
 TEST_F(CaptureCli, DevicesListsTheBootedSimulators) {
@@ -61,18 +76,18 @@ TEST_F(CaptureCli, DevicesListsTheBootedSimulators) {
 
     const CliRun json = runCli({"devices", "--json"});
     EXPECT_EQ(json.status, 0);
-    EXPECT_EQ(nlohmann::json::parse(json.out),
+    EXPECT_EQ(withoutAndroid(json.out),
               (nlohmann::json{{"availability", "available"},
                               {"devices",
                                {{{"name", "iPhone 15"}, {"id", kUdid15}},
                                 {{"name", "iPad Air"}, {"id", kUdidAir}}}}}));
 
     fake.setListing("== Devices ==\n");
+    // Nothing to record on either side.
     const CliRun none = runCli({"devices", "--json"});
-    EXPECT_EQ(none.status, 0);
-    EXPECT_EQ(nlohmann::json::parse(none.out),
-              (nlohmann::json{{"availability", "noBootedSimulators"},
-                              {"devices", nlohmann::json::array()}}));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(withoutAndroid(none.out), (nlohmann::json{{"availability", "noBootedSimulators"},
+                                                        {"devices", nlohmann::json::array()}}));
 }
 
 TEST_F(CaptureCli, DevicesSaysPlainlyWhenTheToolsAreMissing) {
@@ -84,9 +99,8 @@ TEST_F(CaptureCli, DevicesSaysPlainlyWhenTheToolsAreMissing) {
 
     const CliRun json = runCli({"devices", "--json"});
     EXPECT_EQ(json.status, 1);
-    EXPECT_EQ(
-        nlohmann::json::parse(json.out),
-        (nlohmann::json{{"availability", "xcodeMissing"}, {"devices", nlohmann::json::array()}}));
+    EXPECT_EQ(withoutAndroid(json.out), (nlohmann::json{{"availability", "xcodeMissing"},
+                                                        {"devices", nlohmann::json::array()}}));
 
     fake.set("KESTRO_XCRUN", fake.unstartableLauncher());
     const CliRun broken = runCli({"devices", "--json"});
@@ -138,6 +152,80 @@ TEST_F(CaptureCli, RecordFailuresUseTheRecordersTexts) {
                                          "and tools."),
               std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(CaptureCli, DevicesAddsTheAndroidSideAndExitsByWhatCanBeRecorded) {
+    fake.setListing("== Devices ==\n");
+    const CliRun missing = runCli({"devices", "--json"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(
+        nlohmann::json::parse(missing.out)["android"],
+        (nlohmann::json{{"availability", "adbMissing"}, {"devices", nlohmann::json::array()}}));
+
+    withAdb();
+    adb.setListing("List of devices attached\nAAA unauthorized usb:1 transport_id:1\n");
+    const CliRun waiting = runCli({"devices", "--json"});
+    EXPECT_EQ(waiting.status, 1);  // listed, but it cannot be recorded yet
+    EXPECT_EQ(nlohmann::json::parse(waiting.out)["android"]["availability"], "available");
+
+    adb.setListing(
+        "List of devices attached\nAAA unauthorized transport_id:1\n"
+        "emulator-5554 device product:sdk model:sdk_gphone64_arm64 transport_id:2\n");
+    const CliRun ready = runCli({"devices", "--json"});
+    EXPECT_EQ(ready.status, 0);
+    EXPECT_EQ(
+        nlohmann::json::parse(ready.out)["android"],
+        (nlohmann::json{
+            {"availability", "available"},
+            {"devices",
+             {{{"name", "AAA"}, {"id", "AAA"}, {"state", "unauthorized"}},
+              {{"name", "sdk gphone64 arm64"}, {"id", "emulator-5554"}, {"state", "device"}}}}}));
+    const CliRun plain = runCli({"devices"});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_NE(plain.out.find("emulator-5554  sdk gphone64 arm64  (Android)\n"), std::string::npos)
+        << plain.out;
+}
+
+TEST_F(CaptureCli, RecordAnAndroidPhoneUntilCtrlCThenRestoreItsSettings) {
+    fake.setListing("== Devices ==\n");  // no simulator: the phone is the default
+    withAdb();
+    adb.setListing("List of devices attached\nFAKE0001 device model:Pixel_8_Pro transport_id:1\n");
+    adb.putSetting("global.sysui_demo_allowed", "0");
+    const auto output = fake.dir() / "phone.mp4";
+    ChildProcess cli = startCli(
+        {"record", "-o", output.string(), "--clean-status-bar", "--show-touches", "--json"});
+    ASSERT_TRUE(adb.waitFor("shell screenrecord"));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(cli.isRunning());
+    EXPECT_EQ(adb.setting("system.show_touches"), "1");
+
+    ASSERT_TRUE(cli.interrupt());
+    const CliRun run = finish(cli);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["output"], output.string());
+    EXPECT_EQ(result["kind"], "android");
+    EXPECT_GT(testing::fileSize(output), 0u);
+    EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "0");
+    EXPECT_EQ(adb.setting("system.show_touches"), std::nullopt);
+    EXPECT_TRUE(adb.phoneMovies().empty());
+}
+
+TEST_F(CaptureCli, RecordAnUnauthorizedPhoneFailsAndWritesNothing) {
+    fake.setListing("== Devices ==\n");
+    withAdb();
+    adb.setListing("List of devices attached\nAAA unauthorized transport_id:1\n");
+    const auto output = fake.dir() / "phone.mp4";
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{}, std::vector<std::string>{"--device", "AAA"}}) {
+        std::vector<std::string> arguments{"record", "-o", output.string(), "--clean-status-bar"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        const CliRun run = runCli(arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("USB debugging"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_EQ(adb.indexOf("settings"), -1);
 }
 
 }  // namespace

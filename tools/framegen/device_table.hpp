@@ -25,8 +25,16 @@ constexpr Rgb hex(unsigned v) {
 // brushed titanium a broader, softer sheen.
 enum class Finish { aluminium, titanium };
 
-// Left-hand control above the volume buttons.
-enum class LeftControl { ringSwitch, actionButton };
+// Left-hand control above the volume buttons; `none` for phones whose buttons are all on the
+// right (the Android phones).
+enum class LeftControl { ringSwitch, actionButton, none };
+
+// The front camera inside an Android phone's screen opening: a round hole in the display.
+// Centre in pixels from the opening's top-left corner; no hole when the radius is 0. It never
+// sits on the opening's centre row or column, where the opening is measured from.
+struct PunchHole {
+    double x = 0, y = 0, radius = 0;
+};
 
 struct Colourway {
     std::string_view slug;     // file-name part: lower case, words joined by '_'
@@ -46,6 +54,8 @@ struct DeviceModel {
     LeftControl leftControl;
     bool cameraControl;
     std::span<const Colourway> colours;
+    double pixelsPerInch = 460.0;  // every iPhone here is 460 ppi
+    PunchHole hole{};
 };
 
 namespace colours {
@@ -102,6 +112,23 @@ inline constexpr Colourway kAir[] = {
     {"light_gold", "Light Gold", hex(0xe6d5b6)},
     {"space_black", "Space Black", hex(0x2c2c2e)},
 };
+// Android phones: the catalogue derives "Pixel 9 Pro Obsidian" from "pixel9pro_obsidian".
+inline constexpr Colourway kPixel9[] = {
+    {"obsidian", "Obsidian", hex(0x2d2e30)},
+    {"porcelain", "Porcelain", hex(0xe6e1d6)},
+};
+inline constexpr Colourway kPixel9Pro[] = {
+    {"obsidian", "Obsidian", hex(0x2d2e30)},
+    {"hazel", "Hazel", hex(0x8f9488)},
+};
+inline constexpr Colourway kGalaxyS24[] = {
+    {"onyx_black", "Onyx Black", hex(0x2f3033)},
+    {"marble_grey", "Marble Grey", hex(0xc9c7c2)},
+};
+inline constexpr Colourway kGalaxyS24Ultra[] = {
+    {"titanium_black", "Titanium Black", hex(0x3a3a3c)},
+    {"titanium_gray", "Titanium Gray", hex(0x8e8c88)},
+};
 }  // namespace colours
 
 // Display corner radii: 55 pt on the 15 generation and the 16/16 Plus, 62 pt on the rest, at
@@ -141,9 +168,72 @@ inline const std::array<DeviceModel, 12> kDevices = {{
      colours::kAir},
 }};
 
-// All of these displays are 460 pixels per inch, so the body in display pixels follows from
-// its size in millimetres.
-inline constexpr double kPixelsPerMm = 460.0 / 25.4;
+// Android phones, after the iPhones: published body size and native resolution at each
+// display's own density. Pixel-style holes sit near the top-left corner, Galaxy-style ones near
+// the top-right.
+inline const std::array<DeviceModel, 4> kAndroidDevices = {{
+    {"Pixel 9",
+     "pixel9",
+     72.0,
+     152.8,
+     1080,
+     2424,
+     120.0,
+     aluminium,
+     LeftControl::none,
+     false,
+     colours::kPixel9,
+     422.0,
+     {150, 72, 26}},
+    {"Pixel 9 Pro",
+     "pixel9pro",
+     72.0,
+     152.8,
+     1280,
+     2856,
+     140.0,
+     aluminium,
+     LeftControl::none,
+     false,
+     colours::kPixel9Pro,
+     495.0,
+     {176, 84, 30}},
+    {"Galaxy S 24",
+     "galaxy_s24",
+     70.6,
+     147.0,
+     1080,
+     2340,
+     110.0,
+     aluminium,
+     LeftControl::none,
+     false,
+     colours::kGalaxyS24,
+     416.0,
+     {1080 - 150, 64, 24}},
+    {"Galaxy S 24 Ultra",
+     "galaxy_s24ultra",
+     79.0,
+     162.3,
+     1440,
+     3120,
+     36.0,
+     titanium,
+     LeftControl::none,
+     false,
+     colours::kGalaxyS24Ultra,
+     505.0,
+     {1440 - 190, 78, 30}},
+}};
+
+// The body in display pixels follows from its size in millimetres at the display's density.
+inline double pixelsPerMm(const DeviceModel& m) {
+    return m.pixelsPerInch / 25.4;
+}
+
+inline bool buttonsOnBothSides(const DeviceModel& m) {
+    return m.leftControl != LeftControl::none;
+}
 
 // How far the side buttons stand out from the body, in pixels.
 inline constexpr int kButtonProtrusion = 10;
@@ -164,12 +254,14 @@ struct FrameGeometry {
 inline FrameGeometry geometryOf(const DeviceModel& m) {
     // Equal margins on both sides of the display keep the opening centred on whole pixels.
     const int marginX =
-        static_cast<int>(std::lround((m.bodyWidthMm * kPixelsPerMm - m.displayWidth) / 2));
+        static_cast<int>(std::lround((m.bodyWidthMm * pixelsPerMm(m) - m.displayWidth) / 2));
     const int marginY =
-        static_cast<int>(std::lround((m.bodyHeightMm * kPixelsPerMm - m.displayHeight) / 2));
+        static_cast<int>(std::lround((m.bodyHeightMm * pixelsPerMm(m) - m.displayHeight) / 2));
+    // Without buttons on the left the body itself is the canvas's left edge.
+    const int left = buttonsOnBothSides(m) ? kButtonProtrusion : 0;
     FrameGeometry g;
-    g.body = {kButtonProtrusion, 0, m.displayWidth + 2 * marginX, m.displayHeight + 2 * marginY};
-    g.canvasWidth = g.body.w + 2 * kButtonProtrusion;
+    g.body = {left, 0, m.displayWidth + 2 * marginX, m.displayHeight + 2 * marginY};
+    g.canvasWidth = g.body.w + left + kButtonProtrusion;
     g.canvasHeight = g.body.h;
     g.opening = {g.body.x + marginX, marginY, m.displayWidth, m.displayHeight};
     return g;
@@ -180,8 +272,12 @@ struct FrameSpec {
     const DeviceModel* model;
     const Colourway* colour;
 
+    // iPhone frames say "portrait", which the catalogue needs to list them; Android frame names
+    // are listed by their family and leave it out, so their label stays clean.
     std::string fileName() const {
-        return std::string(model->fileStem) + "_" + std::string(colour->slug) + "_portrait.png";
+        const bool iphone = std::string_view(model->fileStem).starts_with("iphone");
+        return std::string(model->fileStem) + "_" + std::string(colour->slug) +
+               (iphone ? "_portrait.png" : ".png");
     }
     // The label the catalogue should derive from the file name.
     std::string intendedLabel() const {
@@ -192,6 +288,8 @@ struct FrameSpec {
 inline std::vector<FrameSpec> allFrames() {
     std::vector<FrameSpec> out;
     for (const auto& m : kDevices)
+        for (const auto& c : m.colours) out.push_back({&m, &c});
+    for (const auto& m : kAndroidDevices)
         for (const auto& c : m.colours) out.push_back({&m, &c});
     return out;
 }

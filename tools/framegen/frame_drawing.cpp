@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+#include <string_view>
 
 namespace kestro::framegen {
 
@@ -120,6 +122,17 @@ void drawCameraControl(cairo_t* cr, const FrameGeometry& g, const Colourway& c) 
 
 void drawButtons(cairo_t* cr, const FrameGeometry& g, const DeviceModel& m, const Colourway& c) {
     const double p = kButtonProtrusion;
+    if (m.leftControl == LeftControl::none) {
+        // All on the right: a Pixel has its power key above the volume rocker, a Galaxy below.
+        if (std::string_view(m.name).starts_with("Pixel")) {
+            drawButton(cr, g, c, +1, 0.245, 0.300, p);
+            drawButton(cr, g, c, +1, 0.335, 0.445, p);
+        } else {
+            drawButton(cr, g, c, +1, 0.215, 0.330, p);
+            drawButton(cr, g, c, +1, 0.365, 0.420, p);
+        }
+        return;
+    }
     if (m.leftControl == LeftControl::ringSwitch)
         drawButton(cr, g, c, -1, 0.180, 0.208, p * 0.8);
     else
@@ -161,6 +174,27 @@ void drawBezel(cairo_t* cr, const FrameGeometry& g, double bodyRadius, double ba
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
 }
 
+// The front camera seen through its hole in the display: black glass, a dark lens and a faint
+// reflection, so it reads as a camera and not as a stain on the screen.
+void drawPunchHole(cairo_t* cr, const FrameGeometry& g, const PunchHole& hole) {
+    if (hole.radius <= 0) return;
+    const double cx = g.opening.x + hole.x, cy = g.opening.y + hole.y;
+    cairo_arc(cr, cx, cy, hole.radius, 0, 2 * std::numbers::pi);
+    cairo_set_source_rgb(cr, 0.015, 0.015, 0.02);
+    cairo_fill(cr);
+    cairo_arc(cr, cx, cy, hole.radius * 0.55, 0, 2 * std::numbers::pi);
+    PatternPtr lens(cairo_pattern_create_radial(cx - hole.radius * 0.15, cy - hole.radius * 0.15, 0,
+                                                cx, cy, hole.radius * 0.55));
+    cairo_pattern_add_color_stop_rgb(lens.get(), 0.0, 0.16, 0.18, 0.26);
+    cairo_pattern_add_color_stop_rgb(lens.get(), 1.0, 0.03, 0.03, 0.05);
+    cairo_set_source(cr, lens.get());
+    cairo_fill(cr);
+    cairo_arc(cr, cx - hole.radius * 0.2, cy - hole.radius * 0.2, hole.radius * 0.12, 0,
+              2 * std::numbers::pi);
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.35);
+    cairo_fill(cr);
+}
+
 }  // namespace
 
 SurfacePtr drawFrame(const DeviceModel& model, const Colourway& colour) {
@@ -175,6 +209,7 @@ SurfacePtr drawFrame(const DeviceModel& model, const Colourway& colour) {
     drawButtons(cr.get(), g, model, colour);
     drawBand(cr.get(), g, bodyRadius, band, model, colour);
     drawBezel(cr.get(), g, bodyRadius, band, model.displayCornerRadius);
+    drawPunchHole(cr.get(), g, model.hole);
     cairo_surface_flush(surface.get());
     return surface;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The editor window's content: the preview column on the left (header with the appearance
 // toggle, the framed preview, the timeline) and a scrolling column of section cards on the
-// right ("Record iOS Simulator", "Source & Frame", "Export Settings"). Everything is drawn from
+// right ("Record Device", "Source & Frame", "Export Settings"). Everything is drawn from
 // the EditorState the view owns; the view also owns the export and recording workflows and
 // the panels they show.
 

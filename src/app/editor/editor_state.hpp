@@ -34,9 +34,15 @@ namespace kestro {
 
 // Discovery results as the recording section shows them.
 enum class SimulatorAvailability { available, xcodeMissing, simctlUnavailable, noBootedSimulators };
+// What records a device: simctl for a simulator, adb for an Android phone or emulator.
+enum class DeviceKind { simulator, android };
+// A device the recording section lists (simulators and Android devices alike).
 struct SimulatorChoice {
     QString name;
-    QString id;
+    QString id;  // a simulator's UDID or an Android serial
+    DeviceKind kind = DeviceKind::simulator;
+    QString state;  // empty when ready; else why it cannot record yet ("unauthorized", ...)
+    bool isReady() const { return state.isEmpty(); }
     bool operator==(const SimulatorChoice&) const = default;
 };
 
@@ -50,7 +56,8 @@ public:
 
     // Reads the two preferences from QSettings("Kestro", "Kestro"). Without a backend the
     // application's default engine is used.
-    explicit EditorState(std::unique_ptr<MediaBackend> backend = nullptr, QObject* parent = nullptr);
+    explicit EditorState(std::unique_ptr<MediaBackend> backend = nullptr,
+                         QObject* parent = nullptr);
     ~EditorState() override;
 
     // Injected by the window (real dialogs) or by tests (recorders). Not owned.

@@ -2,10 +2,13 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/workflow_dialogs.hpp"
+#include "core/model/android_frame_match.hpp"
 #include "core/thread_name.hpp"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -55,6 +58,30 @@ std::optional<AvailabilityAlert> availabilityAlert(SimulatorAvailability availab
                 QStringLiteral("Please boot an iOS Simulator in Xcode before recording.")};
     }
     return std::nullopt;
+}
+
+QString recordingHints(SimulatorAvailability simulators, AndroidAvailability android,
+                       bool anyDeviceReady) {
+    if (anyDeviceReady) return QString();
+    QStringList lines;
+    if (simulators != SimulatorAvailability::available) lines << availabilityMessage(simulators);
+    switch (android) {
+        case AndroidAvailability::adbMissing:
+            lines << QStringLiteral(
+                "Android platform tools (adb) not found. Install them (on Debian and Ubuntu: "
+                "sudo apt install adb) to record Android phones and emulators.");
+            break;
+        case AndroidAvailability::noDevices:
+            lines << QStringLiteral(
+                "No Android device found. Connect a phone with USB debugging turned on, or "
+                "start an emulator.");
+            break;
+        case AndroidAvailability::available:
+            lines << QStringLiteral(
+                "Allow USB debugging on the connected Android device, then look again.");
+            break;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString defaultRecordingsFolder() {
@@ -107,12 +134,56 @@ std::vector<std::string> RecordingWorkflow::launcherCandidates() {
 
 RecordingWorkflow::RecordingWorkflow(EditorState& state, WorkflowDialogs* dialogs,
                                      std::vector<std::string> launchers, QObject* parent)
-    : QObject(parent), state_(state), dialogs_(dialogs), recorder_(std::move(launchers)) {
+    : QObject(parent),
+      state_(state),
+      dialogs_(dialogs),
+      recorder_(std::move(launchers)),
+      android_(std::make_unique<AndroidRecorder>()) {
+    const QSettings settings(QStringLiteral("Kestro"), QStringLiteral("Kestro"));
+    cleanStatusBar_ = settings.value(QLatin1String(kCleanStatusBarKey), false).toBool();
+    showTouches_ = settings.value(QLatin1String(kShowTouchesKey), false).toBool();
     connect(&state_, &EditorState::appeared, this, &RecordingWorkflow::onAppear);
+    androidWatch_.setInterval(500);
+    connect(&androidWatch_, &QTimer::timeout, this, &RecordingWorkflow::watchAndroidRecording);
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &RecordingWorkflow::shutdown);
 }
 
 RecordingWorkflow::~RecordingWorkflow() {
-    if (stopper_.joinable()) stopper_.join();
+    shutdown();
+}
+
+void RecordingWorkflow::setAndroidRecorder(std::unique_ptr<AndroidRecorder> recorder) {
+    if (android_->isRecording() || starting_ || stopping_) return;
+    if (scanner_.joinable()) scanner_.join();
+    android_ = std::move(recorder);
+}
+
+void RecordingWorkflow::shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    androidWatch_.stop();
+    for (std::thread* t : {&scanner_, &starter_, &stopper_})
+        if (t->joinable()) t->join();
+    // Whatever the worker threads left running is ended here, on the way out.
+    recorder_.stopRecording();
+    android_->stopRecording();
+}
+
+void RecordingWorkflow::runInBackground(std::thread& slot, const char* name,
+                                        std::function<std::function<void()>()> work) {
+    if (slot.joinable()) slot.join();
+    slot = std::thread([this, &slot, name, work = std::move(work)] {
+        nameThisThread(name);
+        std::function<void()> then = work();
+        QMetaObject::invokeMethod(
+            this,
+            [this, &slot, then = std::move(then)] {
+                if (slot.joinable()) slot.join();
+                if (!shutDown_) then();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void RecordingWorkflow::onAppear() {
@@ -120,20 +191,64 @@ void RecordingWorkflow::onAppear() {
 }
 
 void RecordingWorkflow::refreshDevices() {
-    std::vector<SimulatorDevice> booted;
-    state_.setSimAvailability(fromCore(recorder_.checkAvailability(&booted)));
-    std::vector<SimulatorChoice> devices;
-    for (const SimulatorDevice& d : booted)
-        devices.push_back({QString::fromStdString(d.name), QString::fromStdString(d.id)});
-    state_.setAvailableDevices(devices);
-    // Always the first listed device, even when the previous choice is still booted.
-    if (devices.empty()) {
-        state_.setSimulatorDevice(std::nullopt);
-        state_.setSelectedDeviceId(std::nullopt);
-    } else {
-        state_.setSimulatorDevice(devices.front());
-        state_.setSelectedDeviceId(devices.front().id);
+    if (shutDown_) return;
+    if (scanner_.joinable()) {
+        rescan_ = true;
+        return;
     }
+    runInBackground(scanner_, "kestro-rec-scan", [this] {
+        // Discovery touches no recorder state (see the recorders' headers).
+        auto booted = std::make_shared<std::vector<SimulatorDevice>>();
+        auto phones = std::make_shared<std::vector<AndroidDevice>>();
+        const SimulatorAvailability simulators =
+            fromCore(recorder_.checkAvailability(booted.get()));
+        const AndroidAvailability android = android_->checkAvailability(phones.get());
+        return std::function<void()>([this, booted, phones, simulators, android] {
+            state_.setSimAvailability(simulators);
+            if (androidAvailability_ != android) {
+                androidAvailability_ = android;
+                emit androidAvailabilityChanged();
+            }
+            std::vector<SimulatorChoice> devices;
+            for (const SimulatorDevice& d : *booted)
+                devices.push_back({QString::fromStdString(d.name), QString::fromStdString(d.id),
+                                   DeviceKind::simulator, QString()});
+            for (const AndroidDevice& d : *phones)
+                devices.push_back({QString::fromStdString(d.name), QString::fromStdString(d.serial),
+                                   DeviceKind::android,
+                                   d.isRecordable() ? QString() : QString::fromStdString(d.state)});
+            state_.setAvailableDevices(devices);
+            // Always the first ready device, even when the previous choice is still there.
+            const auto ready = std::find_if(devices.begin(), devices.end(),
+                                            [](const SimulatorChoice& d) { return d.isReady(); });
+            if (devices.empty()) {
+                state_.setSimulatorDevice(std::nullopt);
+                state_.setSelectedDeviceId(std::nullopt);
+            } else {
+                const SimulatorChoice& first = ready != devices.end() ? *ready : devices.front();
+                state_.setSimulatorDevice(first);
+                state_.setSelectedDeviceId(first.id);
+            }
+            emit devicesRefreshed();
+            if (std::exchange(rescan_, false)) refreshDevices();
+        });
+    });
+}
+
+void RecordingWorkflow::setCleanStatusBar(bool on) {
+    if (cleanStatusBar_ == on) return;
+    cleanStatusBar_ = on;
+    QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"))
+        .setValue(QLatin1String(kCleanStatusBarKey), on);
+    emit recordingOptionsChanged();
+}
+
+void RecordingWorkflow::setShowTouches(bool on) {
+    if (showTouches_ == on) return;
+    showTouches_ = on;
+    QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"))
+        .setValue(QLatin1String(kShowTouchesKey), on);
+    emit recordingOptionsChanged();
 }
 
 void RecordingWorkflow::selectDevice(const std::optional<QString>& id) {
@@ -171,36 +286,82 @@ std::optional<QString> RecordingWorkflow::chooseRecordingFile(
 }
 
 void RecordingWorkflow::showAvailabilityAlert() {
-    const std::optional<AvailabilityAlert> alert = availabilityAlert(state_.simAvailability());
-    if (alert && state_.alertPresenter())
-        state_.alertPresenter()->showAlert(alert->title, alert->message);
+    std::optional<AvailabilityAlert> alert = availabilityAlert(state_.simAvailability());
+    if (!alert || !state_.alertPresenter()) return;
+    if (androidAvailability_ == AndroidAvailability::adbMissing)
+        alert->message += QStringLiteral(
+            "\n\nTo record Android phones and emulators, install the Android platform tools "
+            "(adb).");
+    state_.alertPresenter()->showAlert(alert->title, alert->message);
 }
 
+namespace {
+
+QString describe(const RecorderError& error) {
+    QString text = QString::fromStdString(error.description);
+    if (!error.recoverySuggestion.empty())
+        text += QStringLiteral("\n\n") + QString::fromStdString(error.recoverySuggestion);
+    return text;
+}
+
+}  // namespace
+
 void RecordingWorkflow::beginRecording() {
-    if (stopping_) return;
-    if (state_.simAvailability() != SimulatorAvailability::available) {
+    if (stopping_ || starting_ || shutDown_) return;
+    const std::optional<SimulatorChoice> device = state_.simulatorDevice();
+    const bool android = device && device->kind == DeviceKind::android;
+    if (!android && state_.simAvailability() != SimulatorAvailability::available) {
         showAvailabilityAlert();
         return;
     }
-    const std::optional<SimulatorChoice> device = state_.simulatorDevice();
     if (!device) return;
     const std::optional<QString> path = chooseRecordingFile(state_.customSaveLocation());
     if (!path) return;
 
-    auto started = recorder_.startRecording(
-        path->toStdString(), SimulatorDevice{device->name.toStdString(), device->id.toStdString()});
-    if (!started) {
-        if (state_.alertPresenter())
-            state_.alertPresenter()->showAlert(QStringLiteral("Recording Failed"),
-                                               QString::fromStdString(started.error().description));
-        return;
-    }
-    state_.setRecordingPath(*path);
-    state_.setRecordingState(RecordingState::recording);
+    const RecordingOptions options{cleanStatusBar_, showTouches_};
+    const SimulatorChoice target = *device;
+    const std::string file = path->toStdString();
+    setStarting(true);
+    runInBackground(starter_, "kestro-rec-start", [this, target, file, options, path = *path] {
+        const Result<Done, RecorderError> started =
+            target.kind == DeviceKind::android
+                ? android_->startRecording(file, target.id.toStdString(), options)
+                : recorder_.startRecording(
+                      file, SimulatorDevice{target.name.toStdString(), target.id.toStdString()},
+                      options);
+        return std::function<void()>([this, started, target, path] {
+            setStarting(false);
+            if (!started) {
+                if (state_.alertPresenter())
+                    state_.alertPresenter()->showAlert(QStringLiteral("Recording Failed"),
+                                                       describe(started.error()));
+                return;
+            }
+            activeKind_ = target.kind;
+            activeDeviceName_ = target.name;
+            state_.setRecordingPath(path);
+            state_.setRecordingState(RecordingState::recording);
+            if (target.kind == DeviceKind::android) androidWatch_.start();
+        });
+    });
+}
+
+void RecordingWorkflow::watchAndroidRecording() {
+    // The phone stopped by itself (unplugged, locked, protected content): save what there is.
+    if (!stopping_ && !starting_ && android_->isRecording() && !android_->isCapturing())
+        endRecording();
 }
 
 void RecordingWorkflow::endRecording() {
-    stopThen([this] {
+    stopThen([this](std::optional<RecorderError> failure) {
+        if (failure) {
+            if (state_.alertPresenter())
+                state_.alertPresenter()->showAlert(QStringLiteral("Recording Failed"),
+                                                   describe(*failure));
+            state_.setRecordingPath(std::nullopt);
+            state_.setRecordingState(RecordingState::idle);
+            return;
+        }
         state_.setRecordingState(RecordingState::recorded);
         if (const std::optional<QString> path = state_.recordingPath()) {
             QTimer::singleShot(importDelayMs_, this,
@@ -210,46 +371,54 @@ void RecordingWorkflow::endRecording() {
 }
 
 void RecordingWorkflow::resetRecording() {
-    stopThen([this] {
+    stopThen([this](std::optional<RecorderError>) {
+        activeKind_.reset();
         state_.setRecordingPath(std::nullopt);
         state_.setRecordingState(RecordingState::idle);
     });
 }
 
 void RecordingWorkflow::importRecording(const QString& path) {
-    if (QFileInfo(path).isFile()) {
-        state_.loadVideo(path);
-        emit importAttempted(path);
-        return;
+    QString imported = path;
+    if (!QFileInfo(path).isFile()) {
+        // The simulator sometimes finishes the movie under another name; the newest movie in
+        // the same folder is the best guess at what was just recorded.
+        const std::optional<QString> newest = newestMovieIn(QFileInfo(path).absolutePath());
+        if (!newest) return;
+        imported = *newest;
     }
-    // The simulator sometimes finishes the movie under another name; the newest movie in the
-    // same folder is the best guess at what was just recorded.
-    if (const std::optional<QString> newest = newestMovieIn(QFileInfo(path).absolutePath())) {
-        state_.loadVideo(*newest);
-        emit importAttempted(*newest);
+    const bool loaded = state_.loadVideo(imported);
+    // A phone's recording goes into a phone of its kind, as a simulator's goes into an iPhone.
+    if (loaded && activeKind_ == DeviceKind::android) {
+        if (const FramePreset* frame = bestAndroidFrame(activeDeviceName_.toStdString()))
+            state_.setFramePreset(QString::fromStdString(frame->key));
     }
+    emit importAttempted(imported);
 }
 
-void RecordingWorkflow::stopThen(std::function<void()> continuation) {
-    if (stopping_) return;
-    if (recorder_.state() == SimulatorRecorder::State::idle) {
+void RecordingWorkflow::stopThen(std::function<void(std::optional<RecorderError>)> continuation) {
+    if (stopping_ || starting_) return;
+    androidWatch_.stop();
+    const bool android = android_->isRecording();
+    if (!android && recorder_.state() == SimulatorRecorder::State::idle) {
         // Nothing to wait for.
         recorder_.stopRecording();
-        continuation();
+        continuation(std::nullopt);
         return;
     }
     setStopping(true);
-    stopper_ = std::thread([this, continuation = std::move(continuation)] {
-        nameThisThread("kestro-rec-stop");
-        recorder_.stopRecording();
-        QMetaObject::invokeMethod(
-            this,
-            [this, continuation] {
-                if (stopper_.joinable()) stopper_.join();
-                setStopping(false);
-                continuation();
-            },
-            Qt::QueuedConnection);
+    runInBackground(stopper_, "kestro-rec-stop", [this, android, continuation] {
+        std::optional<RecorderError> failure;
+        if (android) {
+            auto stopped = android_->stopRecording();
+            if (!stopped) failure = stopped.error();
+        } else {
+            recorder_.stopRecording();
+        }
+        return std::function<void()>([this, continuation, failure] {
+            setStopping(false);
+            continuation(failure);
+        });
     });
 }
 
@@ -257,6 +426,12 @@ void RecordingWorkflow::setStopping(bool stopping) {
     if (stopping_ == stopping) return;
     stopping_ = stopping;
     emit stoppingChanged(stopping);
+}
+
+void RecordingWorkflow::setStarting(bool starting) {
+    if (starting_ == starting) return;
+    starting_ = starting;
+    emit startingChanged(starting);
 }
 
 }  // namespace kestro

@@ -13,12 +13,16 @@
 #include "app/ui/symbol.hpp"
 
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kestro {
 namespace {
@@ -63,8 +67,7 @@ QFont monospacedBody() {
 }  // namespace
 
 RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workflow, QWidget* parent)
-    : SectionCard(QStringLiteral("record.circle.fill"), QStringLiteral("Record iOS Simulator"),
-                  parent),
+    : SectionCard(QStringLiteral("record.circle.fill"), QStringLiteral("Record Device"), parent),
       state_(state),
       workflow_(workflow) {
     using Style = ModernButtonStyle;
@@ -86,7 +89,7 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     devices_ = new MenuPicker(deviceRow);
     devices_->setAccessibleName(QStringLiteral("Device"));
     refresh_ = new SymbolButton(QStringLiteral("arrow.clockwise"), 28, deviceRow);
-    refresh_->setToolTip(QStringLiteral("Look for booted simulators again"));
+    refresh_->setToolTip(QStringLiteral("Look for booted simulators and Android devices again"));
     deviceLayout->addWidget(devices_, 1);
     deviceLayout->addWidget(refresh_);
     body()->addWidget(new LabeledControl(QStringLiteral("Device"), deviceRow, this));
@@ -112,6 +115,23 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     folderLayout->addWidget(chooseFolder_, 0, Qt::AlignVCenter);
     folderLayout->addWidget(resetFolder_, 0, Qt::AlignVCenter);
     body()->addWidget(new LabeledControl(QStringLiteral("Save Location"), folderRow, this));
+
+    // What the recording changes on the device for its own length.
+    auto* optionsRow = new QWidget(this);
+    auto* optionsLayout = new QHBoxLayout(optionsRow);
+    optionsLayout->setContentsMargins(0, 0, 0, 0);
+    optionsLayout->setSpacing(16);
+    cleanStatusBar_ = new QCheckBox(QStringLiteral("Clean status bar"), optionsRow);
+    cleanStatusBar_->setToolTip(
+        QStringLiteral("Show 9:41, a full battery, full signal and no notifications while "
+                       "recording; restored afterwards"));
+    showTouches_ = new QCheckBox(QStringLiteral("Show touches"), optionsRow);
+    showTouches_->setToolTip(
+        QStringLiteral("Android: show a dot where the screen is touched while recording"));
+    optionsLayout->addWidget(cleanStatusBar_);
+    optionsLayout->addWidget(showTouches_);
+    optionsLayout->addStretch(1);
+    body()->addWidget(new LabeledControl(QStringLiteral("While Recording"), optionsRow, this));
 
     auto* controls = new QHBoxLayout();
     controls->setSpacing(12);
@@ -151,7 +171,17 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     connect(stop_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::endRecording);
     connect(reset_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::resetRecording);
 
+    connect(cleanStatusBar_, &QCheckBox::toggled, &workflow_,
+            &RecordingWorkflow::setCleanStatusBar);
+    connect(showTouches_, &QCheckBox::toggled, &workflow_, &RecordingWorkflow::setShowTouches);
+    connect(&workflow_, &RecordingWorkflow::recordingOptionsChanged, this,
+            &RecordingSection::syncOptions);
+
     connect(&state_, &EditorState::simAvailabilityChanged, this,
+            &RecordingSection::syncAvailability);
+    connect(&workflow_, &RecordingWorkflow::androidAvailabilityChanged, this,
+            &RecordingSection::syncAvailability);
+    connect(&state_, &EditorState::availableDevicesChanged, this,
             &RecordingSection::syncAvailability);
     connect(&state_, &EditorState::availableDevicesChanged, this, &RecordingSection::syncDevices);
     connect(&state_, &EditorState::selectedDeviceIdChanged, this, &RecordingSection::syncDevices);
@@ -160,20 +190,40 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     connect(&state_, &EditorState::simAvailabilityChanged, this, &RecordingSection::syncControls);
     connect(&state_, &EditorState::simulatorDeviceChanged, this, &RecordingSection::syncControls);
     connect(&workflow_, &RecordingWorkflow::stoppingChanged, this, &RecordingSection::syncControls);
+    connect(&workflow_, &RecordingWorkflow::startingChanged, this, &RecordingSection::syncControls);
     connect(&state_, &EditorState::recordingPathChanged, this,
             &RecordingSection::syncRecordingPath);
 
     syncAvailability();
     syncDevices();
+    syncOptions();
     syncFolder();
     syncControls();
     syncRecordingPath();
 }
 
+QString RecordingSection::deviceTitle(const SimulatorChoice& device) {
+    QString kind = device.kind == DeviceKind::android ? QStringLiteral("Android")
+                                                      : QStringLiteral("Simulator");
+    if (!device.isReady()) kind += QStringLiteral(", ") + device.state;
+    return device.name + QStringLiteral(" \u2014 ") + kind;
+}
+
 void RecordingSection::syncAvailability() {
-    const QString message = availabilityMessage(state_.simAvailability());
+    const auto& devices = state_.availableDevices();
+    const bool anyReady = std::any_of(devices.begin(), devices.end(),
+                                      [](const SimulatorChoice& d) { return d.isReady(); });
+    const QString message =
+        recordingHints(state_.simAvailability(), workflow_.androidAvailability(), anyReady);
     banner_->setMessage(message);
-    banner_->setVisible(state_.simAvailability() != SimulatorAvailability::available);
+    banner_->setVisible(!message.isEmpty());
+}
+
+void RecordingSection::syncOptions() {
+    const QSignalBlocker blockClean(cleanStatusBar_);
+    const QSignalBlocker blockTouches(showTouches_);
+    cleanStatusBar_->setChecked(workflow_.cleanStatusBar());
+    showTouches_->setChecked(workflow_.showTouches());
 }
 
 void RecordingSection::syncDevices() {
@@ -187,12 +237,12 @@ void RecordingSection::syncDevices() {
     auto* group = new QActionGroup(menu);
     QString shown;
     for (const SimulatorChoice& device : devices) {
-        QAction* action = menu->addAction(device.name);
+        QAction* action = menu->addAction(deviceTitle(device));
         action->setData(device.id);
         action->setCheckable(true);
         action->setChecked(state_.selectedDeviceId() == device.id);
         group->addAction(action);
-        if (action->isChecked() && shown.isEmpty()) shown = device.name;
+        if (action->isChecked() && shown.isEmpty()) shown = deviceTitle(device);
         connect(action, &QAction::triggered, &workflow_,
                 [this, id = device.id] { workflow_.selectDevice(id); });
     }
@@ -220,16 +270,23 @@ void RecordingSection::syncFolder() {
 void RecordingSection::syncControls() {
     const bool recording = state_.recordingState() == RecordingState::recording;
     const bool stopping = workflow_.stopping();
+    const bool busy = stopping || workflow_.starting();
+    const std::optional<SimulatorChoice>& device = state_.simulatorDevice();
+    const bool toolsReady =
+        device && (device->kind == DeviceKind::android ||
+                   state_.simAvailability() == SimulatorAvailability::available);
     status_->setState(state_.recordingState());
     start_->setVisible(!recording);
     stop_->setVisible(recording);
-    start_->setEnabled(!stopping && state_.simAvailability() == SimulatorAvailability::available &&
-                       state_.simulatorDevice().has_value());
-    // While the simulator finishes its movie the recorder is busy on another thread.
+    start_->setEnabled(!busy && toolsReady && device->isReady());
+    start_->setBusy(workflow_.starting());
+    // While the device finishes its movie the recorder is busy on another thread.
     stop_->setEnabled(!stopping);
     stop_->setBusy(stopping);
-    reset_->setEnabled(!stopping);
-    devices_->setEnabled(!stopping);
+    reset_->setEnabled(!busy);
+    devices_->setEnabled(!busy);
+    cleanStatusBar_->setEnabled(!recording && !busy);
+    showTouches_->setEnabled(!recording && !busy);
 }
 
 void RecordingSection::syncRecordingPath() {

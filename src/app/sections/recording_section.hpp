@@ -1,10 +1,12 @@
 #pragma once
-// "Record iOS Simulator": the availability warning, the recording status, the device picker
-// with its refresh button, the recordings folder, Start/Stop and Reset, and the path of the
-// last recording.
+// "Record Device": the availability hints, the recording status, the device picker (booted
+// simulators and Android devices, each marked with its kind) with its refresh button, the
+// recordings folder, the "Clean status bar" and "Show touches" switches, Start/Stop and Reset,
+// and the path of the last recording.
 
 #include "app/ui/section_card.hpp"
 
+class QCheckBox;
 class QLabel;
 
 namespace kestro {
@@ -15,6 +17,7 @@ class MenuPicker;
 class ModernButton;
 class RecordingWorkflow;
 class StatusIndicator;
+struct SimulatorChoice;
 class SymbolButton;
 class WarningBanner;
 
@@ -39,12 +42,17 @@ public:
     // The divider and the recorded file's path, shown while there is a recording.
     QWidget* recordingRow() const { return recordingRow_; }
     ElidedLabel* recordingPathLabel() const { return recordingPath_; }
+    QCheckBox* cleanStatusBarBox() const { return cleanStatusBar_; }
+    QCheckBox* showTouchesBox() const { return showTouches_; }
 
-    static QString noDeviceText() { return QStringLiteral("No simulator running"); }
+    static QString noDeviceText() { return QStringLiteral("No device found"); }
+    // "Pixel 8 Pro — Android", "iPhone 15 — Simulator", "R58M — Android, unauthorized".
+    static QString deviceTitle(const SimulatorChoice& device);
 
 private:
     void syncAvailability();
     void syncDevices();
+    void syncOptions();
     void syncFolder();
     void syncControls();
     void syncRecordingPath();
@@ -64,6 +72,8 @@ private:
     ModernButton* reset_;
     QWidget* recordingRow_;
     ElidedLabel* recordingPath_;
+    QCheckBox* cleanStatusBar_;
+    QCheckBox* showTouches_;
 };
 
 }  // namespace kestro

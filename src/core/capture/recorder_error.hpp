@@ -1,7 +1,8 @@
 #pragma once
-// The failures of SimulatorRecorder::startRecording: a domain, a code and the text shown to the
-// user. Discovery problems carry the domain "SimulatorRecorder"; a child that could not be started
-// carries the domain "POSIX", the OS error number and its message.
+// The failures of the recorders: a domain, a code, the text shown to the user and, where we know
+// what would help, a suggestion. Simulator discovery problems carry the domain
+// "SimulatorRecorder", Android ones "AndroidRecorder"; a child that could not be started carries
+// the domain "POSIX", the OS error number and its message.
 
 #include <string>
 #include <string_view>
@@ -12,9 +13,11 @@ struct RecorderError {
     std::string domain;
     int code = 0;
     std::string description;
+    std::string recoverySuggestion;  // empty when there is nothing useful to suggest
 };
 
 inline constexpr std::string_view kRecorderErrorDomain = "SimulatorRecorder";
+inline constexpr std::string_view kAndroidErrorDomain = "AndroidRecorder";
 inline constexpr std::string_view kLaunchErrorDomain = "POSIX";
 
 }  // namespace kestro

@@ -146,4 +146,8 @@ std::vector<SimulatorDevice> parseBootedDevices(std::string_view listing) {
     return devices;
 }
 
+bool isSimulatorUdid(std::string_view text) {
+    return text.size() == kUdidLength && isUdidAt(text, 0);
+}
+
 }  // namespace kestro

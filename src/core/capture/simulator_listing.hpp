@@ -14,6 +14,10 @@ namespace kestro {
 // break (LF, CR, VT, FF, NEL, LS, PS). Bytes that are not valid UTF-8 give an empty list.
 std::vector<SimulatorDevice> parseBootedDevices(std::string_view listing);
 
+// Whether the text is exactly one UDID as simctl prints them (upper-case hexadecimal, 8-4-4-4-12):
+// how a front end tells a simulator's id from an Android serial.
+bool isSimulatorUdid(std::string_view text);
+
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool isValidUtf8(std::string_view bytes);
 

@@ -1,15 +1,14 @@
 #include "core/capture/simulator_recorder.hpp"
 
+#include "core/capture/child_stop.hpp"
+#include "core/capture/recording_files.hpp"
 #include "core/capture/simulator_listing.hpp"
+#include "core/capture/tool_locator.hpp"
+#include "core/capture/tool_run.hpp"
 #include "core/platform.hpp"
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 namespace kestro {
@@ -18,24 +17,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kGracePoll = 100ms;
 constexpr int kFileChecks = 30;
 constexpr auto kFileCheckInterval = 200ms;
 constexpr const char* kFallbackLauncher = "/usr/bin/xcrun";
-
-// An existing regular file (after symbolic links) that this user may execute. A directory with
-// search permission does not count: it could never be started.
-bool isExecutableFile(const std::string& path) {
-    struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0) return false;
-    return S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
-}
-
-// The recording counts as written once the file holds at least one byte.
-bool hasData(const std::filesystem::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
-}
 
 // On macOS /usr/bin/xcrun exists even without the developer tools: it is a stub that opens an
 // installation dialog. `xcode-select -p` fails quietly in that case, so it is asked first.
@@ -57,16 +41,7 @@ std::vector<std::string> SimulatorRecorder::defaultLauncherCandidates() {
 }
 
 std::vector<std::string> SimulatorRecorder::launcherCandidatesFrom(const char* colonSeparatedList) {
-    std::vector<std::string> candidates;
-    if (colonSeparatedList != nullptr) {
-        std::string_view rest(colonSeparatedList);
-        while (!rest.empty()) {
-            const size_t colon = rest.find(':');
-            const std::string_view entry = rest.substr(0, colon);
-            if (!entry.empty()) candidates.emplace_back(entry);
-            rest = colon == std::string_view::npos ? std::string_view{} : rest.substr(colon + 1);
-        }
-    }
+    std::vector<std::string> candidates = splitSearchList(colonSeparatedList);
     return candidates.empty() ? defaultLauncherCandidates() : candidates;
 }
 
@@ -156,7 +131,8 @@ std::vector<SimulatorDevice> SimulatorRecorder::listBootedDevices() const {
 }
 
 Result<Done, RecorderError> SimulatorRecorder::startRecording(
-    const std::filesystem::path& output, const std::optional<SimulatorDevice>& device) {
+    const std::filesystem::path& output, const std::optional<SimulatorDevice>& device,
+    const RecordingOptions& options) {
     stopRecording();
 
     SimulatorDevice target;
@@ -196,14 +172,8 @@ Result<Done, RecorderError> SimulatorRecorder::startRecording(
             1, "Simulator " + target.name + " is not running. Available devices: " + names));
     }
 
-    // Both are best effort: if they matter, the recording itself fails later.
-    std::error_code ignored;
-    if (output.has_parent_path())
-        std::filesystem::create_directories(output.parent_path(), ignored);
-    // A folder at the destination is never removed along with its contents.
-    const auto existing = std::filesystem::symlink_status(output, ignored);
-    if (std::filesystem::exists(existing) && !std::filesystem::is_directory(existing))
-        std::filesystem::remove(output, ignored);
+    prepareDestination(output);
+    if (options.cleanStatusBar) overrideStatusBar(target.id);
 
     SpawnRequest request{
         xcrunPath(),
@@ -215,6 +185,7 @@ Result<Done, RecorderError> SimulatorRecorder::startRecording(
     outputPath_ = output;
     auto child = ChildProcess::spawn(request);
     if (!child) {
+        clearStatusBar();
         return fail(RecorderError{std::string(kLaunchErrorDomain), child.error().code,
                                   child.error().description});
     }
@@ -223,24 +194,26 @@ Result<Done, RecorderError> SimulatorRecorder::startRecording(
 }
 
 void SimulatorRecorder::stopRecording() {
-    if (process_) {
-        process_->interrupt();
-        const auto start = std::chrono::steady_clock::now();
-        while (process_->isRunning()) {
-            if (std::chrono::steady_clock::now() - start >= gracePeriod_) break;
-            std::this_thread::sleep_for(kGracePoll);
-        }
-        if (process_->isRunning()) process_->terminate();
-    }
-    if (outputPath_) {
-        for (int check = 1; check <= kFileChecks; ++check) {
-            if (hasData(*outputPath_)) break;
-            if (check < kFileChecks) std::this_thread::sleep_for(kFileCheckInterval);
-        }
-    }
+    if (process_) interruptAndAwait(*process_, gracePeriod_);
+    if (outputPath_) waitForData(*outputPath_, kFileChecks, kFileCheckInterval);
+    clearStatusBar();
     // A child that ignored both signals is reaped in the background whenever it exits.
     process_.reset();
     outputPath_.reset();
+}
+
+void SimulatorRecorder::overrideStatusBar(const std::string& udid) {
+    // Whatever simctl answers, the clear is owed: an override may have been half applied.
+    statusBarDevice_ = udid;
+    runTool(xcrunPath(),
+            {"simctl", "status_bar", udid, "override", "--time", "9:41", "--batteryState",
+             "charged", "--batteryLevel", "100", "--cellularBars", "4", "--wifiBars", "3"});
+}
+
+void SimulatorRecorder::clearStatusBar() {
+    if (!statusBarDevice_) return;
+    runTool(xcrunPath(), {"simctl", "status_bar", *statusBarDevice_, "clear"});
+    statusBarDevice_.reset();
 }
 
 SimulatorRecorder::State SimulatorRecorder::state() const {

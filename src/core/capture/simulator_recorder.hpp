@@ -16,6 +16,7 @@
 
 #include "core/capture/child_process.hpp"
 #include "core/capture/recorder_error.hpp"
+#include "core/capture/recording_options.hpp"
 #include "core/capture/simulator_device.hpp"
 #include "core/result.hpp"
 
@@ -79,8 +80,11 @@ public:
     // Stops any tracked recording first (with its waits), then checks the device (the first
     // booted one when none is given) and the tools, creates the output folder, removes an existing
     // file at `output` and starts the recording child. Returns once the child has started.
+    // With options.cleanStatusBar the simulator's status bar is overridden first and cleared
+    // again by stopRecording() (or at once when the child cannot be started).
     Result<Done, RecorderError> startRecording(const std::filesystem::path& output,
-                                               const std::optional<SimulatorDevice>& device);
+                                               const std::optional<SimulatorDevice>& device,
+                                               const RecordingOptions& options = {});
 
     // Interrupts the tracked child, gives it the grace period (10 s: simctl finishing a long
     // movie needs several seconds) to finish the movie (sending SIGTERM after that),
@@ -104,6 +108,10 @@ private:
     std::chrono::milliseconds gracePeriod_ = std::chrono::seconds(10);
     std::optional<ChildProcess> process_;
     std::optional<std::filesystem::path> outputPath_;
+    std::optional<std::string> statusBarDevice_;  // a simulator whose status bar we overrode
+
+    void overrideStatusBar(const std::string& udid);
+    void clearStatusBar();
 };
 
 }  // namespace kestro

@@ -29,18 +29,29 @@ constexpr std::array<std::pair<std::string_view, int>, 12> kModelOrder{{
     {"iphone 17 pro max", 11},
     {"iphone air", 12},
 }};
+// Android frames come after every iPhone, Pixel before Galaxy, each by model.
+constexpr std::array<std::pair<std::string_view, int>, 4> kAndroidOrder{{
+    {"pixel 9", 101},
+    {"pixel 9 pro", 102},
+    {"galaxy s 24", 111},
+    {"galaxy s 24 ultra", 112},
+}};
 constexpr int kUnknownModelOrder = 999;
+constexpr int kUnknownPixelOrder = 109;
+constexpr int kUnknownGalaxyOrder = 119;
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 2> kFallbackFrames{{
     {"Frames/iphone16problack", "iPhone 16 Pro \u2014 Black"},
     {"Frames/iphone16plusblack", "iPhone 16 Plus \u2014 Black"},
 }};
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kGroups{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kGroups{{
     {"iphone15", "\U0001F4F1 iPhone 15 Series"},
     {"iphone16", "\U0001F4F1 iPhone 16 Series"},
     {"iphone17", "\U0001F4F1 iPhone 17 Series"},
     {"iphoneair", "\U0001F4F1 iPhone Air"},
+    {"pixel", "\U0001F4F1 Google Pixel"},
+    {"galaxy", "\U0001F4F1 Samsung Galaxy"},
     {"other", "\U0001F4F1 Other"},
 }};
 
@@ -80,11 +91,14 @@ std::vector<std::string> pngFileNames(const std::filesystem::path& folder) {
     return names;
 }
 
+// iPhone frames say "portrait" in their names; Android frames are named by their family
+// ("pixel9pro_obsidian"), which keeps "Portrait" out of their labels.
 bool isListedFrameFile(const std::string& fileName) {
     const std::string lowered = toLowerAscii(fileName);
-    return lowered.find("iphone") != std::string::npos &&
-           lowered.find("portrait") != std::string::npos &&
-           lowered.find("landscape") == std::string::npos;
+    if (lowered.find("landscape") != std::string::npos) return false;
+    if (lowered.find("iphone") != std::string::npos)
+        return lowered.find("portrait") != std::string::npos;
+    return lowered.starts_with("pixel") || lowered.starts_with("galaxy");
 }
 
 FramePreset makePreset(std::string key, std::string label,
@@ -117,6 +131,18 @@ int frameOrderValue(const std::string& label) {
             order = value;
         }
     }
+    if (order != kUnknownModelOrder) return order;
+    for (const auto& [model, value] : kAndroidOrder) {
+        if (model.size() > bestLength && lowered.starts_with(model)) {
+            bestLength = model.size();
+            order = value;
+        }
+    }
+    if (order != kUnknownModelOrder) return order;
+    // Android models not in the table still come after the iPhones and keep their families
+    // together.
+    if (lowered.starts_with("pixel")) return kUnknownPixelOrder;
+    if (lowered.starts_with("galaxy")) return kUnknownGalaxyOrder;
     return order;
 }
 
@@ -167,6 +193,8 @@ std::string frameGroupId(const std::string& label) {
     if (lowered.find("iphone 16") != std::string::npos) return "iphone16";
     if (lowered.find("iphone 17") != std::string::npos) return "iphone17";
     if (lowered.find("iphone air") != std::string::npos) return "iphoneair";
+    if (lowered.starts_with("pixel")) return "pixel";
+    if (lowered.starts_with("galaxy")) return "galaxy";
     return "other";
 }
 

@@ -26,7 +26,8 @@ struct FramePresetGroup {
 
 // Lists the "png" files at the top level of `resources`, then in its "Frames" folder, each
 // sorted by file name and kept when the lower-cased name contains "iphone" and "portrait" but
-// not "landscape"; sorts them by catalogue order. Without any, the fallback frames that exist
+// not "landscape", or (Android frames) has no "iphone", starts with "pixel" or "galaxy" and has
+// no "landscape"; sorts them by catalogue order. Without any, the fallback frames that exist
 // in "Frames"; without those, the single "custom" preset. Never empty.
 std::vector<FramePreset> buildFramePresetCatalog(const std::filesystem::path& resources);
 
@@ -38,14 +39,16 @@ const FramePreset* findFramePreset(const std::string& key,
                                    const std::vector<FramePreset>& catalog = framePresetCatalog());
 
 // The order value of a label: the model order of the longest model name ("iphone 16 pro max")
-// its lower-cased text contains, 999 when it names no known model.
+// its lower-cased text contains (1 to 12); else, for a label starting with an Android family,
+// its model's order after every iPhone (Pixel models 101..109, Galaxy models 111..119); 999
+// when it names no known model.
 int frameOrderValue(const std::string& label);
 
 // Catalogue order: order value, then lower-cased label.
 bool framePresetComesBefore(const FramePreset& a, const FramePreset& b);
 
-// "iphone15", "iphone16", "iphone17", "iphoneair" or "other", by the first test the lower-cased
-// label passes.
+// "iphone15", "iphone16", "iphone17", "iphoneair", "pixel", "galaxy" or "other", by the first
+// test the lower-cased label passes (the Android ones test how the label starts).
 std::string frameGroupId(const std::string& label);
 // "📱 iPhone 16 Series" and so on; empty for an unknown id.
 std::string frameGroupTitle(const std::string& groupId);

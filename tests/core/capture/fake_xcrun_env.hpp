@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -53,6 +54,7 @@ public:
             (std::filesystem::temp_directory_path() / "kestro-capture-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a scratch folder";
         dir_ = pattern;
+        if (const char* earlier = std::getenv("KESTRO_XCRUN")) earlierLauncher_ = earlier;
         for (const char* name : {"FAKE_XCRUN_LISTING", "FAKE_XCRUN_MODE", "FAKE_XCRUN_HELP_STATUS",
                                  "FAKE_XCRUN_PLANT", "KESTRO_XCRUN"})
             ::unsetenv(name);
@@ -64,6 +66,8 @@ public:
              {"FAKE_XCRUN_LISTING", "FAKE_XCRUN_MODE", "FAKE_XCRUN_HELP_STATUS", "FAKE_XCRUN_PLANT",
               "FAKE_XCRUN_LOG", "FAKE_XCRUN_FFMPEG", "KESTRO_XCRUN"})
             ::unsetenv(name);
+        // A test program may point KESTRO_XCRUN at a missing tool for all its tests.
+        if (earlierLauncher_) ::setenv("KESTRO_XCRUN", earlierLauncher_->c_str(), 1);
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
@@ -138,6 +142,7 @@ public:
 
 private:
     std::filesystem::path dir_;
+    std::optional<std::string> earlierLauncher_;
 };
 
 inline double secondsSince(std::chrono::steady_clock::time_point start) {

@@ -249,5 +249,36 @@ TEST_F(Recording, FailedLaunchKeepsThePathAndTheNextStopGivesUpAfterThirtyChecks
     EXPECT_EQ(r.state(), State::idle);
 }
 
+TEST_F(Recording, ACleanStatusBarIsSetBeforeTheRecordingAndClearedAfterEveryEnding) {
+    const auto output = fake.dir() / "clip.mp4";
+    const RecordingOptions clean{true, false};
+    // Refused before anything ran on the device: nothing to override, nothing to clear.
+    ASSERT_FALSE(recorder.startRecording(output, kIPhoneSe, clean));
+    for (const auto& call : fake.calls()) EXPECT_NE(call[1], "status_bar");
+
+    ASSERT_TRUE(recorder.startRecording(output, kIPadAir, clean));
+    ASSERT_TRUE(awaitRecordingCalls(1));
+    recorder.stopRecording();
+    std::vector<Calls> bar;
+    std::vector<std::string> order;
+    for (const auto& call : fake.calls()) {
+        order.push_back(call[1]);
+        if (call[1] == "status_bar") bar.push_back(call);
+    }
+    ASSERT_EQ(bar.size(), 2u);
+    EXPECT_EQ(bar[0], (Calls{"simctl", "status_bar", kUdidAir, "override", "--time", "9:41",
+                             "--batteryState", "charged", "--batteryLevel", "100", "--cellularBars",
+                             "4", "--wifiBars", "3"}));
+    EXPECT_EQ(bar[1], (Calls{"simctl", "status_bar", kUdidAir, "clear"}));
+    EXPECT_EQ(order.back(), "status_bar");  // cleared once the recording is over
+    EXPECT_EQ(order[order.size() - 2], "io");
+
+    // Without the option the status bar is left alone.
+    ASSERT_TRUE(recorder.startRecording(output, kIPadAir));
+    ASSERT_TRUE(awaitRecordingCalls(2));
+    recorder.stopRecording();
+    EXPECT_EQ(fake.calls().back()[1], "io");
+}
+
 }  // namespace
 }  // namespace kestro

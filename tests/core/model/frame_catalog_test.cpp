@@ -58,7 +58,8 @@ TEST_F(FrameCatalog, FiltersOnPortraitIphoneAndPngAndKeepsDuplicates) {
     touch("Frames/iphone15_portrait.png");  // present twice: two presets, same label
     touch("Frames/iphone15_portrait_landscape.png");
     touch("Frames/iphone15_black.png");   // no "portrait"
-    touch("Frames/pixel8_portrait.png");  // no "iphone"
+    touch("Frames/moto_g_portrait.png");  // no "iphone", no Android family we draw
+    touch("Frames/pixel8_landscape.png");
     touch("Frames/iphone15_portrait.jpg");
     touch("Frames/iphone15_Portrait.PNG");  // extension must be "png"
     std::filesystem::create_directories(dir.path() / "Frames/iphone15_dir_portrait.png");
@@ -119,7 +120,15 @@ TEST(FrameOrder, MostSpecificModelNameDecides) {
     EXPECT_EQ(frameOrderValue("iPhone 17 Pro Max"), 11);
     EXPECT_EQ(frameOrderValue("iPhone Air"), 12);
     EXPECT_EQ(frameOrderValue("iPhone 16 Pro \u2014 Black"), 7);
-    EXPECT_EQ(frameOrderValue("Pixel 8"), 999);
+    EXPECT_EQ(frameOrderValue("Moto G"), 999);
+    // Android frames follow every iPhone, Pixel before Galaxy, known models by model.
+    EXPECT_LT(frameOrderValue("iPhone Air"), frameOrderValue("Pixel 9 Obsidian"));
+    EXPECT_LT(frameOrderValue("Pixel 9 Obsidian"), frameOrderValue("Pixel 9 Pro Hazel"));
+    EXPECT_LT(frameOrderValue("Pixel 9 Pro Hazel"), frameOrderValue("Pixel 8"));
+    EXPECT_LT(frameOrderValue("Pixel 8"), frameOrderValue("Galaxy S 24 Onyx Black"));
+    EXPECT_LT(frameOrderValue("Galaxy S 24 Onyx Black"),
+              frameOrderValue("Galaxy S 24 Ultra Titanium Gray"));
+    EXPECT_LT(frameOrderValue("Galaxy A 55"), frameOrderValue("Moto G"));
     EXPECT_EQ(frameOrderValue("iPhone 16  Pro"), 5);  // the double space hides "iphone 16 pro"
 }
 
@@ -132,9 +141,10 @@ TEST(FrameGroups, GroupsInFixedOrderSkippingEmptyOnesAndKeepingCatalogueOrder) {
         presetLabelled("iPhone 16 Pro"),  presetLabelled("Pixel 8"),
         presetLabelled("iPhone Air"),     presetLabelled("iPhone 16 Pro Max Black"),
         presetLabelled("iPhone 15 Plus"), presetLabelled("Custom Frame"),
+        presetLabelled("Moto G"),
     };
     const auto groups = groupedFramePresets(catalog);
-    ASSERT_EQ(groups.size(), 4u);  // no iPhone 17 group
+    ASSERT_EQ(groups.size(), 5u);  // no iPhone 17 group, no Galaxy group
     EXPECT_EQ(groups[0].id, "iphone15");
     EXPECT_EQ(groups[0].title, "\U0001F4F1 iPhone 15 Series");
     EXPECT_EQ(groups[1].id, "iphone16");
@@ -143,9 +153,11 @@ TEST(FrameGroups, GroupsInFixedOrderSkippingEmptyOnesAndKeepingCatalogueOrder) {
     EXPECT_EQ(groups[1].presets[0].label, "iPhone 16 Pro");
     EXPECT_EQ(groups[1].presets[1].label, "iPhone 16 Pro Max Black");
     EXPECT_EQ(groups[2].title, "\U0001F4F1 iPhone Air");
-    EXPECT_EQ(groups[3].id, "other");
-    EXPECT_EQ(groups[3].title, "\U0001F4F1 Other");
-    EXPECT_EQ(groups[3].presets.size(), 2u);
+    EXPECT_EQ(groups[3].id, "pixel");
+    EXPECT_EQ(groups[3].presets.size(), 1u);
+    EXPECT_EQ(groups[4].id, "other");
+    EXPECT_EQ(groups[4].title, "\U0001F4F1 Other");
+    EXPECT_EQ(groups[4].presets.size(), 2u);
 
     // A label naming two series goes to the first group tested.
     EXPECT_EQ(frameGroupId("iPhone 16 vs iPhone 15"), "iphone15");

@@ -44,10 +44,19 @@ TEST(ShippedFrames, FolderHoldsTheWholeSetAndNothingElse) {
     EXPECT_EQ(shippedFileNames(), expected);
     EXPECT_GE(expected.size(), 24u);
 
-    // Every model of the catalogue's table is there, each Pro model in at least two colours.
+    // Every model of the catalogue's table is there, each Pro model in at least two colours,
+    // and Android phones of both families in two colours each.
     std::map<std::string, int> perModel;
     for (const auto& f : framegen::allFrames()) ++perModel[std::string(f.model->name)];
-    EXPECT_EQ(perModel.size(), 12u);
+    EXPECT_EQ(perModel.size(), 12u + framegen::kAndroidDevices.size());
+    int pixels = 0, galaxies = 0;
+    for (const auto& m : framegen::kAndroidDevices) {
+        EXPECT_GE(perModel[std::string(m.name)], 2) << m.name;
+        pixels += std::string_view(m.name).starts_with("Pixel");
+        galaxies += std::string_view(m.name).starts_with("Galaxy");
+    }
+    EXPECT_GE(pixels, 2);
+    EXPECT_GE(galaxies, 2);
     for (const auto& [model, count] : perModel) {
         if (model.find("Pro") != std::string::npos) {
             EXPECT_GE(count, 2) << model;
@@ -62,7 +71,9 @@ TEST(ShippedFrames, FileNamesGiveCleanLabels) {
         SCOPED_TRACE(f.fileName());
         EXPECT_EQ(label, f.intendedLabel());
         EXPECT_EQ(label.find("  "), std::string::npos);
-        EXPECT_EQ(label.front(), 'i');
+        EXPECT_TRUE(label.starts_with("iPhone ") || label.starts_with("Pixel ") ||
+                    label.starts_with("Galaxy "))
+            << label;
         EXPECT_NE(label.back(), ' ');
         // Every word after "iPhone" starts with a capital or a digit: colours title-cased.
         for (size_t i = label.find(' '); i != std::string::npos; i = label.find(' ', i + 1)) {
@@ -108,14 +119,29 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
         // Fully see-through inside the opening (away from its rounded corners), opaque black
         // bezel just outside it on the centre row.
         const int r = static_cast<int>(f.model->displayCornerRadius * 1.6);
+        const auto& hole = f.model->hole;
+        const auto inHole = [&](int x, int y) {
+            return hole.radius > 0 &&
+                   std::hypot(x - o.x - hole.x, y - o.y - hole.y) <= hole.radius + 2;
+        };
         int leaks = 0;
         for (int y = o.y; y < o.y + o.h; y += 3)
             for (int x = o.x; x < o.x + o.w; x += 3) {
                 const bool inCornerBand =
                     (y < o.y + r || y >= o.y + o.h - r) && (x < o.x + r || x >= o.x + o.w - r);
-                if (!inCornerBand && img.alpha(x, y) != 0) ++leaks;
+                if (!inCornerBand && !inHole(x, y) && img.alpha(x, y) != 0) ++leaks;
             }
         EXPECT_EQ(leaks, 0);
+        if (hole.radius > 0) {
+            // The camera is dark glass inside the opening, away from the centre row and column
+            // the opening is measured along.
+            const Rgba camera = img.at(static_cast<int>(o.x + hole.x + hole.radius * 0.8),
+                                       static_cast<int>(o.y + hole.y));
+            EXPECT_EQ(camera.a, 255);
+            EXPECT_LT(camera.r + camera.g + camera.b, 3 * 40);
+            EXPECT_GT(std::abs(hole.x - o.w / 2.0), hole.radius + 4);
+            EXPECT_GT(std::abs(hole.y - o.h / 2.0), hole.radius + 4);
+        }
         const Rgba bezel = img.at(o.x - 3, H / 2);
         EXPECT_EQ(bezel.a, 255);
         EXPECT_LT(bezel.r + bezel.g + bezel.b, 3 * 40);
@@ -159,9 +185,13 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
                 if (img.alpha(x, y) == 255) return true;
             return false;
         };
-        EXPECT_TRUE(columnCovered(1));
         EXPECT_TRUE(columnCovered(W - 2));
-        EXPECT_EQ(img.alpha(1, H / 2), 0);  // no button at mid height: the body edge is inside
+        if (framegen::buttonsOnBothSides(*f.model)) {
+            EXPECT_TRUE(columnCovered(1));
+            EXPECT_EQ(img.alpha(1, H / 2), 0);  // no button at mid height: the body edge is inside
+        } else {
+            EXPECT_EQ(img.alpha(1, H / 2), 255);  // the body is the left edge
+        }
     }
 }
 
@@ -174,6 +204,9 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
     std::map<std::string, int> modelIndex;
     for (size_t i = 0; i < framegen::kDevices.size(); ++i)
         modelIndex[std::string(framegen::kDevices[i].name)] = static_cast<int>(i);
+    for (size_t i = 0; i < framegen::kAndroidDevices.size(); ++i)
+        modelIndex[std::string(framegen::kAndroidDevices[i].name)] =
+            static_cast<int>(framegen::kDevices.size() + i);
     std::map<std::string, int> modelOfLabel;
     for (const auto& f : frames)
         modelOfLabel[f.intendedLabel()] = modelIndex[std::string(f.model->name)];
@@ -183,11 +216,17 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
     for (size_t i = 0; i < catalog.size(); ++i) {
         const auto& p = catalog[i];
         SCOPED_TRACE(p.key);
-        EXPECT_TRUE(p.key.starts_with("Frames/iphone"));
+        EXPECT_TRUE(p.key.starts_with("Frames/"));
         ASSERT_TRUE(modelOfLabel.contains(p.label));
         const int model = modelOfLabel[p.label];
-        // Each label's order value is its own model's: 1 for the iPhone 15 ... 12 for the Air.
-        EXPECT_EQ(frameOrderValue(p.label), model + 1);
+        // Each iPhone label's order value is its own model's: 1 for the iPhone 15 ... 12 for the
+        // Air; the Android ones come after.
+        if (model < static_cast<int>(framegen::kDevices.size())) {
+            EXPECT_EQ(frameOrderValue(p.label), model + 1);
+        } else {
+            EXPECT_GT(frameOrderValue(p.label), 12);
+            EXPECT_LT(frameOrderValue(p.label), 999);
+        }
         EXPECT_GE(frameOrderValue(p.label), lastOrder);
         EXPECT_GE(model, lastModel);
         if (i > 0 && model == lastModel) {
@@ -198,12 +237,11 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
     }
 
     const auto groups = groupedFramePresets(catalog);
-    ASSERT_EQ(groups.size(), 4u);
+    ASSERT_EQ(groups.size(), 6u);
     const std::vector<std::pair<std::string, std::string>> expected{
-        {"iphone15", "📱 iPhone 15 Series"},
-        {"iphone16", "📱 iPhone 16 Series"},
-        {"iphone17", "📱 iPhone 17 Series"},
-        {"iphoneair", "📱 iPhone Air"},
+        {"iphone15", "📱 iPhone 15 Series"}, {"iphone16", "📱 iPhone 16 Series"},
+        {"iphone17", "📱 iPhone 17 Series"}, {"iphoneair", "📱 iPhone Air"},
+        {"pixel", "📱 Google Pixel"},        {"galaxy", "📱 Samsung Galaxy"},
     };
     size_t total = 0;
     for (size_t i = 0; i < groups.size(); ++i) {
@@ -211,8 +249,10 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
         EXPECT_EQ(groups[i].title, expected[i].second);
         total += groups[i].presets.size();
         for (const auto& p : groups[i].presets) {
-            const std::string series =
-                i < 3 ? "iPhone 1" + std::to_string(5 + i) + " " : std::string("iPhone Air ");
+            const std::string series = i < 3    ? "iPhone 1" + std::to_string(5 + i) + " "
+                                       : i == 3 ? std::string("iPhone Air ")
+                                       : i == 4 ? std::string("Pixel ")
+                                                : std::string("Galaxy ");
             EXPECT_TRUE(p.label.starts_with(series)) << p.label << " in " << groups[i].id;
         }
     }

@@ -1,0 +1,14 @@
+#pragma once
+// What a recording changes on the device for its own length. Every change is undone when the
+// recording ends, whichever way it ends.
+
+namespace kestro {
+
+struct RecordingOptions {
+    // A status bar that shows 9:41, a full battery, full signal and no notifications.
+    bool cleanStatusBar = false;
+    // Android only: a dot where the screen is touched.
+    bool showTouches = false;
+};
+
+}  // namespace kestro
