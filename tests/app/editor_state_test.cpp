@@ -81,6 +81,18 @@ TEST_F(EditorStateTest, PreferencesAreStoredUnderTheirKeysAndReadBackByTheNextEd
     EXPECT_EQ(again->customSaveLocationPath(), "/somewhere/recordings");
 }
 
+TEST_F(EditorStateTest, AnAppearanceChosenForOneRunLeavesTheStoredPreferenceAlone) {
+    {
+        auto s = make();
+        int changes = 0;
+        QObject::connect(s.get(), &EditorState::isDarkModeChanged, [&] { ++changes; });
+        s->setDarkModeForThisRun(true);
+        EXPECT_TRUE(s->isDarkMode());
+        EXPECT_EQ(changes, 1);
+    }
+    EXPECT_FALSE(make()->isDarkMode());
+}
+
 TEST_F(EditorStateTest, AppearanceKeepsAnExistingFolderAndForgetsAMissingOneOrAFile) {
     QTemporaryDir dir;
     {

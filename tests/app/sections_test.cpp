@@ -21,6 +21,7 @@
 #include "app_fixtures.hpp"
 #include "workflow_fixtures.hpp"
 
+#include <QScrollArea>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -223,11 +224,13 @@ TEST(Window, ColumnsKeepTheirWidthsAndTheCardsComeInOrder) {
     test::drainEvents();
     EXPECT_GE(view.leftColumn()->width(), ContentView::kLeftColumnMinWidth);
     EXPECT_EQ(view.rightColumn()->width(), ContentView::kRightColumnWidth);
-    EXPECT_GE(view.width(), 580 + 420 + 24 * 3);
-    ASSERT_EQ(view.sectionColumn()->count(), 4);  // three cards and the stretch under them
+    EXPECT_GE(view.width(), ContentView::kLeftColumnMinWidth + ContentView::kRightColumnWidth + 24 * 3);
+    ASSERT_EQ(view.sectionColumn()->count(), 3);  // two cards and the stretch under them
     EXPECT_EQ(view.sectionColumn()->itemAt(0)->widget(), view.recordingSection());
     EXPECT_EQ(view.sectionColumn()->itemAt(1)->widget(), view.sourceSection());
-    EXPECT_EQ(view.sectionColumn()->itemAt(2)->widget(), view.exportSection());
+    // The export card is pinned under the scrolling ones.
+    EXPECT_EQ(view.exportSection()->parentWidget(), view.rightColumn());
+    EXPECT_GT(view.exportSection()->y(), view.sectionScroll()->geometry().bottom());
     // Shown: the simulator checks ran (there are no tools here).
     EXPECT_EQ(view.state().simAvailability(), SimulatorAvailability::xcodeMissing);
 }

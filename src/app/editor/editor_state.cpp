@@ -3,11 +3,13 @@
 #include "app/editor/playback_error.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
+#include "core/model/png.hpp"
 
 #include <QFileInfo>
 #include <QSettings>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestro {
@@ -41,6 +43,12 @@ void EditorState::setDarkMode(bool dark) {
     if (isDarkMode_ == dark) return;
     isDarkMode_ = dark;
     preferences().setValue(kDarkModeKey, dark);
+    emit isDarkModeChanged(dark);
+}
+
+void EditorState::setDarkModeForThisRun(bool dark) {
+    if (isDarkMode_ == dark) return;
+    isDarkMode_ = dark;
     emit isDarkModeChanged(dark);
 }
 
@@ -287,6 +295,7 @@ bool EditorState::loadVideo(const QString& path) {
     QObject::disconnect(endObserver_);
 
     videoPath_ = path;
+    frameRate_ = std::isfinite(facts->frameRate) && facts->frameRate > 0 ? facts->frameRate : 0;
     setDuration(seconds);
     setTrimStart(0);
     setTrimEnd(seconds);
@@ -372,6 +381,35 @@ void EditorState::togglePlayPause() {
     setIsPlaying(true);
 }
 
+void EditorState::seekPaused(double seconds) {
+    if (!player_) return;
+    if (isPlaying_) {
+        player_->pause();
+        setIsPlaying(false);
+    }
+    player_->seek(seconds);
+    setCurrentTime(seconds);
+}
+
+void EditorState::stepBy(double seconds) {
+    if (!player_ || !(duration_ > 0) || !std::isfinite(seconds)) return;
+    seekPaused(std::clamp(currentTime_ + seconds, 0.0, duration_));
+}
+
+void EditorState::setTrimStartAtPlayhead() {
+    if (!player_ || trimEnd_ - kMinimumTrimRange < 0) return;
+    setTrimStart(std::clamp(currentTime_, 0.0, trimEnd_ - kMinimumTrimRange));
+}
+
+void EditorState::setTrimEndAtPlayhead() {
+    if (!player_ || trimStart_ + kMinimumTrimRange > duration_) return;
+    setTrimEnd(std::clamp(currentTime_, trimStart_ + kMinimumTrimRange, duration_));
+}
+
+void EditorState::goToTrimStart() { seekPaused(trimStart_); }
+
+void EditorState::goToTrimEnd() { seekPaused(trimEnd_); }
+
 void EditorState::seekToTime(double seconds, bool pauseAfter) {
     if (!player_) return;
     player_->seek(seconds);
@@ -387,9 +425,38 @@ void EditorState::seekToTime(double seconds, bool pauseAfter) {
 
 void EditorState::setFramePreset(const QString& key) {
     if (framePreset_ == key) return;
+    customFramePath_.clear();
     framePreset_ = key;
     emit framePresetChanged(key);
     applyFramePreset(key);
+}
+
+bool EditorState::useCustomFrame(const QString& pngPath) {
+    const QFileInfo info(pngPath);
+    if (!info.isFile()) {
+        alert(QStringLiteral("File Not Found"), QStringLiteral("The selected file could not be found."));
+        return false;
+    }
+    // Decoded whole first, as frame-info does: a file that is not a PNG, or a truncated one,
+    // is refused before anything about the current frame changes.
+    std::optional<Image> image = loadPng(info.absoluteFilePath().toStdString());
+    if (!image || image->empty()) {
+        alert(QStringLiteral("Unreadable Frame Image"),
+              QStringLiteral("\"%1\" is not a readable PNG image.").arg(info.fileName()));
+        return false;
+    }
+    auto trimmed = std::make_shared<const Image>(trimTransparentBorders(*image));
+    const ScreenRect opening = detectScreenRect(*trimmed).value_or(kDefaultScreenRect);
+    const QString key = info.absoluteFilePath();
+    customFramePath_ = key;
+    if (framePreset_ != key) {
+        framePreset_ = key;
+        emit framePresetChanged(key);
+    }
+    setFrameImage(std::move(trimmed));
+    setScreenRect(opening);
+    QMetaObject::invokeMethod(this, &EditorState::resetPlacement, Qt::QueuedConnection);
+    return true;
 }
 
 void EditorState::applyFramePreset(const QString& key) {
