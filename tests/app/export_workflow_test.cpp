@@ -124,6 +124,7 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFract
     EXPECT_FALSE(before.frameImage);
 
     s->setFramePreset(test::kProKey);
+    test::waitForFrame(*s);
     test::drainEvents();  // the placement reset is queued
     s->setSelectedExportResolution(ExportResolution::hd1080p);
     const ExportRequest r = buildExportRequest(*s, "/tmp/out.mov");
@@ -150,6 +151,7 @@ TEST_F(ExportWorkflowTest, FramesThatCannotBeUsedFallBackToThePlainCanvas) {
     auto s = loadedEditor();
     // A preset whose file is not a PNG: the file is still handed over, the canvas is 16:9.
     s->setFramePreset(test::kBrokenKey);
+    test::waitForFrame(*s);
     test::drainEvents();
     ExportRequest broken = buildExportRequest(*s, "/tmp/out.mp4");
     EXPECT_TRUE(broken.frameImage);

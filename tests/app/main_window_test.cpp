@@ -137,6 +137,9 @@ TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
         const QRect inWindow(button->mapTo(window.get(), QPoint(0, 0)), button->size());
         EXPECT_TRUE(window->rect().contains(inWindow)) << size.width() << "x" << size.height();
         EXPECT_FALSE(button->visibleRegion().isEmpty()) << size.width() << "x" << size.height();
+        // Where every session starts is in view too, without scrolling.
+        EXPECT_FALSE(window->content().importButton()->visibleRegion().isEmpty())
+            << size.width() << "x" << size.height();
     }
 }
 
@@ -231,6 +234,7 @@ TEST_F(MainWindowTest, APngDroppedOnTheFramePickerBecomesACustomFrame) {
     const QString png = dir.filePath("My Phone.png");
     ASSERT_TRUE(frame.save(png));
     drop(picker, png);
+    test::waitForFrame(state());
     ASSERT_TRUE(state().frameImage());
     EXPECT_EQ(state().frameImage()->width, 100);
     EXPECT_EQ(state().frameImage()->height, 200);
@@ -247,6 +251,7 @@ TEST_F(MainWindowTest, APngDroppedOnTheFramePickerBecomesACustomFrame) {
     fake.write("\x89PNG\r\n\x1a\n but cut short");
     fake.close();
     drop(picker, fake.fileName());
+    test::waitForFrame(state());
     ASSERT_EQ(alerts.titles.size(), 1);
     EXPECT_EQ(state().customFramePath(), QFileInfo(png).absoluteFilePath());
     EXPECT_EQ(state().frameImage()->width, 100);

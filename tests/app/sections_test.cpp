@@ -226,8 +226,8 @@ TEST(Window, ColumnsKeepTheirWidthsAndTheCardsComeInOrder) {
     EXPECT_EQ(view.rightColumn()->width(), ContentView::kRightColumnWidth);
     EXPECT_GE(view.width(), ContentView::kLeftColumnMinWidth + ContentView::kRightColumnWidth + 24 * 3);
     ASSERT_EQ(view.sectionColumn()->count(), 3);  // two cards and the stretch under them
-    EXPECT_EQ(view.sectionColumn()->itemAt(0)->widget(), view.recordingSection());
-    EXPECT_EQ(view.sectionColumn()->itemAt(1)->widget(), view.sourceSection());
+    EXPECT_EQ(view.sectionColumn()->itemAt(0)->widget(), view.sourceSection());
+    EXPECT_EQ(view.sectionColumn()->itemAt(1)->widget(), view.recordingSection());
     // The export card is pinned under the scrolling ones.
     EXPECT_EQ(view.exportSection()->parentWidget(), view.rightColumn());
     EXPECT_GT(view.exportSection()->y(), view.sectionScroll()->geometry().bottom());

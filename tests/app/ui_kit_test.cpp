@@ -163,6 +163,7 @@ TEST(FramePresetPicker, ChoosingAnEntryAppliesItAndTheOutlineGoesOnceAFrameIsLoa
     ASSERT_NE(pro, nullptr);
     pro->trigger();
     EXPECT_EQ(state.framePreset(), test::kProKey);
+    test::waitForFrame(state);
     EXPECT_NE(state.frameImage(), nullptr);
     EXPECT_FALSE(picker.showsPrompt());
     EXPECT_EQ(picker.text(), "iPhone 16 Pro Black");

@@ -143,8 +143,10 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     recordingSection_ = new RecordingSection(*state_, *recordingWorkflow_, column);
     sourceSection_ = new SourceSection(*state_, column);
     exportSection_ = new ExportSection(*state_, *exportWorkflow_, right);
-    sectionColumn_->addWidget(recordingSection_);
+    // The source card leads: importing a movie and choosing a frame is where every session
+    // starts, and the frame picker's attention outline must be in view on a short screen.
     sectionColumn_->addWidget(sourceSection_);
+    sectionColumn_->addWidget(recordingSection_);
     sectionColumn_->addStretch(1);
     scroll->setWidget(column);
     rightLayout->addWidget(scroll, 1);

@@ -1,7 +1,7 @@
 #pragma once
 // The editor window's content: the preview column on the left (header with the appearance
 // toggle, the framed preview, the timeline) and the section cards on the right: a scrolling
-// stack ("Record iOS Simulator", "Source & Frame") over "Export Settings", which is pinned at
+// stack ("Source & Frame", "Record iOS Simulator") over "Export Settings", which is pinned at
 // the bottom so the export button is in view at any window height. Everything is drawn from
 // the EditorState the view owns; the view also owns the export and recording workflows and
 // the panels they show.

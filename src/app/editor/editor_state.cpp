@@ -3,7 +3,6 @@
 #include "app/editor/playback_error.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
-#include "core/model/png.hpp"
 
 #include <QFileInfo>
 #include <QSettings>
@@ -27,6 +26,7 @@ EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
 }
 
 EditorState::~EditorState() {
+    tasks_.detach();
     removeTimeObserver();
     removePlayerItemObservers();
     QObject::disconnect(endObserver_);
@@ -431,31 +431,55 @@ void EditorState::setFramePreset(const QString& key) {
     applyFramePreset(key);
 }
 
+namespace {
+
+// A frame image decoded, trimmed and measured on a pool thread.
+struct LoadedFrame {
+    std::shared_ptr<const Image> image;
+    std::optional<ScreenRect> opening;
+};
+
+LoadedFrame measure(std::optional<Image> image) {
+    LoadedFrame loaded;
+    if (!image || image->empty()) return loaded;
+    loaded.image = std::make_shared<const Image>(std::move(*image));
+    loaded.opening = detectScreenRect(*loaded.image);
+    return loaded;
+}
+
+}  // namespace
+
 bool EditorState::useCustomFrame(const QString& pngPath) {
     const QFileInfo info(pngPath);
     if (!info.isFile()) {
         alert(QStringLiteral("File Not Found"), QStringLiteral("The selected file could not be found."));
         return false;
     }
-    // Decoded whole first, as frame-info does: a file that is not a PNG, or a truncated one,
-    // is refused before anything about the current frame changes.
-    std::optional<Image> image = loadPng(info.absoluteFilePath().toStdString());
-    if (!image || image->empty()) {
-        alert(QStringLiteral("Unreadable Frame Image"),
-              QStringLiteral("\"%1\" is not a readable PNG image.").arg(info.fileName()));
-        return false;
-    }
-    auto trimmed = std::make_shared<const Image>(trimTransparentBorders(*image));
-    const ScreenRect opening = detectScreenRect(*trimmed).value_or(kDefaultScreenRect);
     const QString key = info.absoluteFilePath();
-    customFramePath_ = key;
-    if (framePreset_ != key) {
-        framePreset_ = key;
-        emit framePresetChanged(key);
-    }
-    setFrameImage(std::move(trimmed));
-    setScreenRect(opening);
-    QMetaObject::invokeMethod(this, &EditorState::resetPlacement, Qt::QueuedConnection);
+    const std::uint64_t generation = ++frameGeneration_;
+    frameLoading_ = true;
+    // Decoded whole and trimmed first: a file that is not a PNG, or a truncated one, is refused
+    // before anything about the current frame changes.
+    tasks_.run<LoadedFrame>(
+        "kestro-frame-load", [file = key.toStdString()] { return measure(loadTrimmedPng(file)); },
+        [this, generation, key](LoadedFrame loaded) {
+            if (generation != frameGeneration_) return;
+            frameLoading_ = false;
+            if (!loaded.image) {
+                alert(QStringLiteral("Unreadable Frame Image"),
+                      QStringLiteral("\"%1\" is not a readable PNG image.").arg(QFileInfo(key).fileName()));
+                return;
+            }
+            customFramePath_ = key;
+            if (framePreset_ != key) {
+                framePreset_ = key;
+                emit framePresetChanged(key);
+            }
+            setFrameImage(std::move(loaded.image));
+            // Measured on the trimmed image, as frame-info reports it.
+            setScreenRect(loaded.opening.value_or(kDefaultScreenRect));
+            resetPlacement();
+        });
     return true;
 }
 
@@ -463,22 +487,30 @@ void EditorState::applyFramePreset(const QString& key) {
     const FramePreset* preset = findFramePreset(key.toStdString());
     if (!preset) return;
     setScreenRect(preset->defaultScreen);
+    const std::uint64_t generation = ++frameGeneration_;
     if (!preset->bundleImageName) {
+        frameLoading_ = false;
         setFrameImage(nullptr);
-    } else {
-        std::optional<Image> image = loadFrameImage(*preset->bundleImageName);
-        if (!image) {
-            // The default opening stays; the placement is left as it is.
-            setFrameImage(nullptr);
-            return;
-        }
-        auto shared = std::make_shared<const Image>(std::move(*image));
-        const std::optional<ScreenRect> detected = detectScreenRect(*shared);
-        setFrameImage(std::move(shared));
-        setScreenRect(detected.value_or(preset->defaultScreen));
+        // Queued, so it lands after the new frame and opening are in place.
+        QMetaObject::invokeMethod(this, &EditorState::resetPlacement, Qt::QueuedConnection);
+        return;
     }
-    // Queued, so it lands after the new frame and opening are in place.
-    QMetaObject::invokeMethod(this, &EditorState::resetPlacement, Qt::QueuedConnection);
+    frameLoading_ = true;
+    const ScreenRect fallback = preset->defaultScreen;
+    tasks_.run<LoadedFrame>(
+        "kestro-frame-load", [name = *preset->bundleImageName] { return measure(loadFrameImage(name)); },
+        [this, generation, fallback](LoadedFrame loaded) {
+            if (generation != frameGeneration_) return;  // a later choice is being loaded
+            frameLoading_ = false;
+            if (!loaded.image) {
+                // The default opening stays; the placement is left as it is.
+                setFrameImage(nullptr);
+                return;
+            }
+            setFrameImage(std::move(loaded.image));
+            setScreenRect(loaded.opening.value_or(fallback));
+            resetPlacement();
+        });
 }
 
 void EditorState::resetPlacement() {

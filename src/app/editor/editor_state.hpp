@@ -7,6 +7,7 @@
 // Player events arrive from the player's thread and are re-delivered here as queued signals
 // (PlayerHandle), so handlers below always run on the interface thread.
 
+#include "app/editor/background_task.hpp"
 #include "app/editor/editor_dialogs.hpp"
 #include "app/editor/player_handle.hpp"
 #include "app/editor/video_source.hpp"
@@ -24,6 +25,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -118,13 +120,17 @@ public:
 
     // --- Frame and placement ------------------------------------------------------------------
     QString framePreset() const { return framePreset_; }
-    // Selecting a different key applies it (loads the frame, detects the opening, and queues
-    // the placement reset). Selecting the current key again changes nothing.
+    // Selecting a different key applies it: the preset's default opening at once, then the
+    // frame is loaded and its opening detected off the interface thread, and when that lands
+    // the image, the opening and the placement reset follow (frameLoading() is true until
+    // then; a later choice wins over a load still running). Selecting the current key again,
+    // or one that names no preset, changes nothing.
     void setFramePreset(const QString& key);
-    // Uses a PNG of the user's own as the frame: it is decoded, its transparent border trimmed
-    // and its screen opening detected (the default opening when it has none). A file that is
-    // missing or is not a readable PNG shows one alert and changes nothing. Returns whether the
-    // frame is now in use.
+    bool frameLoading() const { return frameLoading_; }
+    // Uses a PNG of the user's own as the frame: off the interface thread it is decoded, its
+    // transparent border trimmed and its screen opening detected (the default opening when it
+    // has none); then it becomes the frame. A file that is missing or is not a readable PNG
+    // shows one alert and changes nothing. Returns false when the file is missing at once.
     bool useCustomFrame(const QString& pngPath);
     // The PNG in use as a custom frame (its absolute path, which is also the frame key); empty
     // when the frame is a preset or none.
@@ -263,6 +269,10 @@ private:
     double currentTime_ = 0;
     double frameRate_ = 0;
     QString customFramePath_;
+    bool frameLoading_ = false;
+    std::uint64_t frameGeneration_ = 0;  // the frame load whose result still counts
+    // Declared last, so it is destroyed first: no load result arrives for a state that is going.
+    BackgroundTasks tasks_{this};
     ExportFormat outputFormat_ = ExportFormat::mp4;
     ExportResolution selectedExportResolution_ = ExportResolution::hd720p;
     ExportBackground exportBackground_ = ExportBackground::black;
