@@ -20,7 +20,11 @@ FUZZ_SECONDS ?= 60
 # The CI's short run of every fuzz target, so that a change breaking one is caught.
 SMOKE_FUZZ_SECONDS ?= 30
 
-.PHONY: all deps configure build run test test-fast test-asan lint fuzz fuzz-smoke \
+LOGS := $(BUILD)/logs
+STEP := scripts/step
+PREFIX ?= /usr/local
+
+.PHONY: all deps configure build run install test test-fast test-asan lint fuzz fuzz-smoke \
 	check-portability app bench frames-sheet sample screenshot clean
 
 all: build
@@ -28,11 +32,17 @@ all: build
 deps:
 	@scripts/install-deps
 
+# Each step prints one line; its full output is kept under $(LOGS) and shown only on failure.
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(LAUNCHER) >/dev/null
+	@$(STEP) "configuring $(BUILD)" $(LOGS)/configure.log \
+		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(LAUNCHER)
 
 build: configure
-	@cmake --build $(BUILD) -j$(JOBS)
+	@$(STEP) "building (log: $(LOGS)/build.log)" $(LOGS)/build.log cmake --build $(BUILD) -j$(JOBS)
+
+# Installs the programs, frames, desktop entry, icon, AppStream metadata and manual page.
+install: build
+	@$(STEP) "installing into $(PREFIX)" $(LOGS)/install.log cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The main job, headless: frame the bundled sample recording into the default frame.
 DEMO_SAMPLE ?= resources/samples/kestro-sample.mp4
@@ -40,8 +50,10 @@ DEMO_FRAME ?= Frames/iphone16pro_black_titanium_portrait
 
 run: build
 	@mkdir -p out
-	$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mp4 --frame $(DEMO_FRAME) --background white
-	$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mov --frame $(DEMO_FRAME) --background transparent
+	@$(STEP) "exporting out/kestro-demo.mp4" $(LOGS)/demo-mp4.log \
+		$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mp4 --frame $(DEMO_FRAME) --background white
+	@$(STEP) "exporting out/kestro-demo.mov" $(LOGS)/demo-mov.log \
+		$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mov --frame $(DEMO_FRAME) --background transparent
 
 test: lint test-fast test-asan check-portability
 
@@ -95,22 +107,32 @@ APP := $(BUILD)/src/app/kestro
 app: build
 	$(APP) $(wildcard $(SAMPLE))
 
-# The window under a virtual display with the sample and a frame loaded, saved to
-# $(BUILD)/screenshot.png while an export of the sample runs (into a scratch folder), and the
-# dark appearance at rest to $(BUILD)/screenshot-dark.png. Its own settings folder keeps the
-# user's preferences out of it.
+# The window under a virtual display with the sample and a frame loaded, on a laptop screen
+# (1366x768) and a desktop one (1920x1080), written to $(SHOTS): at rest in both appearances,
+# mid-export (an export of the sample into a scratch folder) and after a failed export. Each run
+# has its own settings folder, so the user's preferences are neither read nor changed.
+SHOTS := $(BUILD)/screenshots
+SHOT_SIZES := 1366x768 1920x1080
 screenshot: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target kestro kestro_frames
-	XDG_CONFIG_HOME=$(BUILD)/screenshot-config xvfb-run -a -s "-screen 0 1600x1000x24" \
-		$(APP) --frame auto --screenshot $(BUILD)/screenshot.png --screenshot-mid-export \
-		$(wildcard $(SAMPLE))
-	XDG_CONFIG_HOME=$(BUILD)/screenshot-config-dark xvfb-run -a -s "-screen 0 1600x1000x24" \
-		$(APP) --dark --frame auto --screenshot $(BUILD)/screenshot-dark.png $(wildcard $(SAMPLE))
+	@mkdir -p $(SHOTS)
+	@for size in $(SHOT_SIZES); do \
+	  for shot in rest:light:: rest:dark:--dark: export:light:--screenshot-mid-export: \
+	              export:dark:--dark:--screenshot-mid-export failure:light:--screenshot-export-failure: \
+	              failure:dark:--dark:--screenshot-export-failure; do \
+	    name=$$(echo $$shot | cut -d: -f1); look=$$(echo $$shot | cut -d: -f2); \
+	    flags=$$(echo $$shot | cut -d: -f3-4 | tr ':' ' '); \
+	    XDG_CONFIG_HOME=$(BUILD)/screenshot-config/$$size-$$name-$$look \
+	      xvfb-run -a -s "-screen 0 $${size}x24" $(APP) $$flags --frame auto \
+	      --screenshot $(SHOTS)/$$size-$$name-$$look.png $(wildcard $(SAMPLE)) || exit 1; \
+	  done; \
+	done
 
 # Kestro's export against the equivalent ffmpeg command line; inputs are generated once.
 bench: build
 	$(BUILD)/bench/export_bench
 	$(BUILD)/bench/playback/playback_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/ui_latency/ui_latency_bench $(SAMPLE)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PORTABILITY_BUILD) out

@@ -1,13 +1,16 @@
 // Kestro's window: `kestro [FILE]` opens the editor, with FILE loaded as the movie when given.
 // `--frame KEY` selects a frame preset at start ("auto": the first one with an image);
-// `--screenshot PATH` waits for the first picture, saves the window to PATH and quits; with
-// `--screenshot-mid-export` it first starts an export of the movie into a scratch folder and
-// saves the window while that export is running.
+// `--dark` uses the dark appearance for this run. `--screenshot PATH` waits for the first
+// picture, saves the window to PATH and quits; with `--screenshot-mid-export` it first starts an
+// export of the movie into a scratch folder and saves the window while that export runs; with
+// `--screenshot-export-failure` it saves the window after an export that failed (its destination
+// folder does not exist).
 
-#include "app/editor/content_view.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app/editor/workflow_dialogs.hpp"
 #include "app/ui/palette.hpp"
+#include "app/window/main_window.hpp"
+#include "core/library_versions.hpp"
 #include "core/model/frame_catalog.hpp"
 
 #include <QApplication>
@@ -33,9 +36,10 @@ QString autoFrameKey() {
     return first ? QString::fromStdString(first->key) : QString();
 }
 
-void saveScreenshot(ContentView& view, const QString& path) {
-    const bool ok = view.grab().save(path);
-    std::fprintf(ok ? stdout : stderr, ok ? "kestro: window saved to %s\n" : "kestro: could not write %s\n",
+void saveScreenshot(QWidget& window, const QString& path) {
+    const bool ok = window.grab().save(path);
+    std::fprintf(ok ? stdout : stderr,
+                 ok ? "kestro: window saved to %s\n" : "kestro: could not write %s\n",
                  path.toLocal8Bit().constData());
     QCoreApplication::exit(ok ? 0 : 1);
 }
@@ -58,18 +62,30 @@ private:
 
 // Starts the export and saves the window once it is well under way (or after 60 s at most).
 // Quitting then cancels the export, which removes its temporary file.
-void screenshotMidExport(ContentView& view, const QString& path) {
-    EditorState& s = view.state();
-    view.exportWorkflow().startExport();
-    auto* deadline = new QTimer(&view);
+void screenshotMidExport(MainWindow& window, const QString& path) {
+    window.content().exportWorkflow().startExport();
+    auto* deadline = new QTimer(&window);
     deadline->setSingleShot(true);
-    QObject::connect(deadline, &QTimer::timeout, &view, [&view, path] { saveScreenshot(view, path); });
-    QObject::connect(&s, &EditorState::exportProgressChanged, deadline, [&view, path, deadline](double p) {
-        if (!deadline->isActive() || p < 0.35) return;
-        deadline->stop();
-        QTimer::singleShot(250, &view, [&view, path] { saveScreenshot(view, path); });
-    });
+    QObject::connect(deadline, &QTimer::timeout, &window,
+                     [&window, path] { saveScreenshot(window, path); });
+    QObject::connect(&window.state(), &EditorState::exportProgressChanged, deadline,
+                     [&window, path, deadline](double p) {
+                         if (!deadline->isActive() || p < 0.35) return;
+                         deadline->stop();
+                         QTimer::singleShot(250, &window,
+                                            [&window, path] { saveScreenshot(window, path); });
+                     });
     deadline->start(60000);
+}
+
+// Starts an export that cannot be written and saves the window once its failure shows.
+void screenshotExportFailure(MainWindow& window, const QString& path) {
+    QObject::connect(&window.content().exportWorkflow(), &ExportWorkflow::exportFinished, &window,
+                     [&window, path] {
+                         QTimer::singleShot(300, &window,
+                                            [&window, path] { saveScreenshot(window, path); });
+                     });
+    window.content().exportWorkflow().startExport();
 }
 
 }  // namespace
@@ -78,62 +94,86 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kestro"));
     QApplication::setApplicationName(QStringLiteral("Kestro"));
+    QApplication::setApplicationVersion(QString::fromStdString(kestroVersion()));
+    // The installed desktop entry's name, so the desktop matches the window to its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kestro.Kestro"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Frames phone screen recordings in device frames."));
+    parser.setApplicationDescription(
+        QStringLiteral("Frames phone screen recordings in device frames."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A movie to open at start."));
-    QCommandLineOption frameOption(QStringLiteral("frame"),
-                                   QStringLiteral("Frame preset to select at start (\"auto\": a Pro model)."),
-                                   QStringLiteral("key"));
-    QCommandLineOption shotOption(QStringLiteral("screenshot"),
-                                  QStringLiteral("Save the window to this PNG once shown, then quit."),
-                                  QStringLiteral("path"));
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A movie to open at start."));
+    QCommandLineOption frameOption(
+        QStringLiteral("frame"),
+        QStringLiteral("Frame preset to select at start (\"auto\": a Pro model)."),
+        QStringLiteral("key"));
+    QCommandLineOption shotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the window to this PNG once shown, then quit."),
+        QStringLiteral("path"));
     QCommandLineOption midExportOption(
         QStringLiteral("screenshot-mid-export"),
         QStringLiteral("With --screenshot: save the window while an export of the movie runs."));
-    QCommandLineOption darkOption(QStringLiteral("dark"), QStringLiteral("Start in dark mode."));
-    parser.addOptions({frameOption, shotOption, midExportOption, darkOption});
+    QCommandLineOption failureOption(
+        QStringLiteral("screenshot-export-failure"),
+        QStringLiteral("With --screenshot: save the window after an export of the movie failed."));
+    QCommandLineOption darkOption(
+        QStringLiteral("dark"),
+        QStringLiteral("Use the dark appearance for this run (the saved preference is kept)."));
+    parser.addOptions({frameOption, shotOption, midExportOption, failureOption, darkOption});
     parser.process(app);
 
     auto state = std::make_unique<EditorState>();
     EditorState* s = state.get();
+    if (parser.isSet(darkOption)) s->setDarkModeForThisRun(true);
     Palette::apply(app, s->isDarkMode());
-    if (parser.isSet(darkOption)) s->setDarkMode(true);
-    // Mid-export screenshots write into a scratch folder, removed on the way out.
+    // Screenshots that export write into a scratch folder, removed on the way out; the failing
+    // one writes into a folder inside it that does not exist.
     QTemporaryDir scratch;
-    const bool midExport = parser.isSet(shotOption) && parser.isSet(midExportOption);
-    ScratchExportDialogs scratchDialogs(scratch.path());
+    const bool shooting = parser.isSet(shotOption);
+    const bool midExport = shooting && parser.isSet(midExportOption);
+    const bool failure = shooting && parser.isSet(failureOption);
+    ScratchExportDialogs scratchDialogs(failure ? scratch.filePath(QStringLiteral("missing/folder"))
+                                                : scratch.path());
     ContentView::Services services;
-    if (midExport) services.dialogs = &scratchDialogs;
-    ContentView view(std::move(state), std::move(services));
+    if (midExport || failure) services.dialogs = &scratchDialogs;
+    MainWindow window(std::move(state), std::move(services));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, s, &EditorState::onWillTerminate);
-    view.show();
+    window.placeOnScreen();
+    window.show();
 
     if (parser.isSet(frameOption)) {
-        const QString key = parser.value(frameOption) == QStringLiteral("auto") ? autoFrameKey()
-                                                                                : parser.value(frameOption);
+        const QString key = parser.value(frameOption) == QStringLiteral("auto")
+                                ? autoFrameKey()
+                                : parser.value(frameOption);
         s->setFramePreset(key);
     }
     const QStringList files = parser.positionalArguments();
     if (!files.isEmpty()) s->loadVideo(files.front());
 
-    if (parser.isSet(shotOption)) {
+    if (shooting) {
         const QString path = parser.value(shotOption);
         // Let the layout settle and the first pictures arrive; give up waiting after 6 s.
-        auto* deadline = new QTimer(&view);
+        auto* deadline = new QTimer(&window);
         deadline->setSingleShot(true);
-        const auto shoot = [&view, path, midExport] {
-            if (midExport) screenshotMidExport(view, path);
-            else saveScreenshot(view, path);
+        const auto shoot = [&window, path, midExport, failure] {
+            if (midExport)
+                screenshotMidExport(window, path);
+            else if (failure)
+                screenshotExportFailure(window, path);
+            else
+                saveScreenshot(window, path);
         };
-        QObject::connect(deadline, &QTimer::timeout, &view, shoot);
+        QObject::connect(deadline, &QTimer::timeout, &window, shoot);
         if (PlayerHandle* player = s->player()) {
-            QObject::connect(player, &PlayerHandle::frameReady, &view, [&view, deadline, shoot] {
-                if (!deadline->isActive()) return;
-                deadline->stop();
-                QTimer::singleShot(1200, &view, shoot);
-            });
+            QObject::connect(player, &PlayerHandle::frameReady, &window,
+                             [&window, deadline, shoot] {
+                                 if (!deadline->isActive()) return;
+                                 deadline->stop();
+                                 QTimer::singleShot(1200, &window, shoot);
+                             });
             deadline->start(6000);
         } else {
             deadline->start(800);

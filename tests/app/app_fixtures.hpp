@@ -6,6 +6,7 @@
 #include "app/editor/video_source.hpp"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QStringList>
 
@@ -154,6 +155,15 @@ public:
 // Lets queued calls (player events, the placement reset) run.
 inline void drainEvents() {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+// Lets a frame load started on the pool land (any editor with frameLoading()).
+template <class Editor>
+void waitForFrame(const Editor& editor) {
+    QDeadlineTimer deadline(10000);
+    while (editor.frameLoading() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    drainEvents();
 }
 
 }  // namespace kestro::test

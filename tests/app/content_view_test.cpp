@@ -84,6 +84,7 @@ TEST_F(ContentViewTest, ImportShowsTheMovieAndResetClearsIt) {
 
 TEST_F(ContentViewTest, AChosenFrameReachesTheStageWithItsRatio) {
     view_->state().setFramePreset(test::kProKey);
+    test::waitForFrame(view_->state());
     test::drainEvents();
     EXPECT_FALSE(view_->stage()->showsEmptyState());
     EXPECT_FALSE(view_->framePicker()->attentionOutlineVisible());

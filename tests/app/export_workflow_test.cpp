@@ -128,6 +128,7 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFract
     EXPECT_FALSE(before.frame);
 
     s->setFramePreset(test::kProKey);
+    test::waitForFrame(*s);
     test::drainEvents();  // the placement reset is queued
     s->setSelectedExportResolution(ExportResolution::hd1080p);
     const ExportRequest r = buildExportRequest(*s, "/tmp/out.mov");
@@ -155,6 +156,7 @@ TEST_F(ExportWorkflowTest, FramesThatCannotBeUsedFallBackToThePlainCanvas) {
     auto s = loadedEditor();
     // A preset whose file is not a PNG: no frame, and the canvas takes the recording's shape.
     s->setFramePreset(test::kBrokenKey);
+    test::waitForFrame(*s);
     test::drainEvents();
     ExportRequest broken = buildExportRequest(*s, "/tmp/out.mp4");
     EXPECT_FALSE(broken.frame);

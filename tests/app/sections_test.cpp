@@ -21,6 +21,7 @@
 #include "app_fixtures.hpp"
 #include "workflow_fixtures.hpp"
 
+#include <QScrollArea>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -224,11 +225,13 @@ TEST(Window, ColumnsKeepTheirWidthsAndTheCardsComeInOrder) {
     test::drainEvents();
     EXPECT_GE(view.leftColumn()->width(), ContentView::kLeftColumnMinWidth);
     EXPECT_EQ(view.rightColumn()->width(), ContentView::kRightColumnWidth);
-    EXPECT_GE(view.width(), 580 + 420 + 24 * 3);
-    ASSERT_EQ(view.sectionColumn()->count(), 4);  // three cards and the stretch under them
-    EXPECT_EQ(view.sectionColumn()->itemAt(0)->widget(), view.recordingSection());
-    EXPECT_EQ(view.sectionColumn()->itemAt(1)->widget(), view.sourceSection());
-    EXPECT_EQ(view.sectionColumn()->itemAt(2)->widget(), view.exportSection());
+    EXPECT_GE(view.width(), ContentView::kLeftColumnMinWidth + ContentView::kRightColumnWidth + 24 * 3);
+    ASSERT_EQ(view.sectionColumn()->count(), 3);  // two cards and the stretch under them
+    EXPECT_EQ(view.sectionColumn()->itemAt(0)->widget(), view.sourceSection());
+    EXPECT_EQ(view.sectionColumn()->itemAt(1)->widget(), view.recordingSection());
+    // The export card is pinned under the scrolling ones.
+    EXPECT_EQ(view.exportSection()->parentWidget(), view.rightColumn());
+    EXPECT_GT(view.exportSection()->y(), view.sectionScroll()->geometry().bottom());
     // Shown: the device checks ran (there are no tools here).
     ASSERT_TRUE(test::waitUntil([&] { return !view.recordingWorkflow().refreshing(); }));
     EXPECT_EQ(view.state().simAvailability(), SimulatorAvailability::xcodeMissing);

@@ -1,4 +1,4 @@
-// The interface kit: button variants and sizes, the pressed look, the status dot, the floating
+// The interface kit: the pressed look of buttons, the status dot, the floating
 // animation (paused while hidden), the resolution menu, and the frame preset menu with its groups and badge.
 
 #include "app/editor/editor_state.hpp"
@@ -23,35 +23,6 @@ namespace kestro {
 namespace {
 
 using Style = ModernButtonStyle;
-
-TEST(ModernButtonStyle, OnlyGhostAndSecondaryCarryABorder) {
-    const Palette& p = Palette::light();
-    const auto ghost = Style{Style::Variant::ghost, Style::Size::medium}.colors(p);
-    EXPECT_EQ(ghost.fill.alpha(), 0);
-    EXPECT_EQ(ghost.border, p.accentTint);
-    EXPECT_EQ(ghost.label, p.accentTint);
-    EXPECT_EQ(ghost.borderWidth, 1);
-    const auto secondary = Style{Style::Variant::secondary, Style::Size::medium}.colors(p);
-    EXPECT_EQ(secondary.border, p.hairline);
-    EXPECT_EQ(secondary.borderWidth, 1);
-    for (auto v : {Style::Variant::primary, Style::Variant::destructive, Style::Variant::accent})
-        EXPECT_EQ((Style{v, Style::Size::medium}.colors(p).borderWidth), 0);
-    EXPECT_EQ(Style{Style::Variant::destructive}.colors(p).fill, p.danger);
-    EXPECT_EQ(Style{Style::Variant::accent}.colors(p).label, p.brandBlack);
-}
-
-TEST(ModernButtonStyle, EachSizeStepAddsFourPointsOfInsetAndTwoOfRadius) {
-    const auto s = Style{Style::Variant::primary, Style::Size::small}.metrics();
-    const auto m = Style{Style::Variant::primary, Style::Size::medium}.metrics();
-    const auto l = Style{Style::Variant::primary, Style::Size::large}.metrics();
-    EXPECT_EQ(std::tuple(s.verticalInset, s.horizontalInset, s.cornerRadius), std::tuple(8.0, 16.0, 10.0));
-    EXPECT_EQ(std::tuple(m.verticalInset, m.horizontalInset, m.cornerRadius), std::tuple(12.0, 20.0, 12.0));
-    EXPECT_EQ(std::tuple(l.verticalInset, l.horizontalInset, l.cornerRadius), std::tuple(16.0, 24.0, 14.0));
-    // Apart from the font, a small button is 8 points narrower and shorter than a medium one.
-    ModernButton small("", Style{Style::Variant::primary, Style::Size::small});
-    ModernButton medium("", Style{Style::Variant::primary, Style::Size::medium});
-    EXPECT_EQ(medium.sizeHint().width() - small.sizeHint().width(), 8);
-}
 
 TEST(ModernButton, PressingShrinksAndFadesAndReleasingRestores) {
     ModernButton button("Export", Style{});
@@ -163,6 +134,7 @@ TEST(FramePresetPicker, ChoosingAnEntryAppliesItAndTheOutlineGoesOnceAFrameIsLoa
     ASSERT_NE(pro, nullptr);
     pro->trigger();
     EXPECT_EQ(state.framePreset(), test::kProKey);
+    test::waitForFrame(state);
     EXPECT_NE(state.frameImage(), nullptr);
     EXPECT_FALSE(picker.showsPrompt());
     EXPECT_EQ(picker.text(), "iPhone 16 Pro Black");

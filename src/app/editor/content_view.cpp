@@ -33,7 +33,8 @@ namespace {
 class PreviewArea : public QWidget {
 public:
     explicit PreviewArea(QWidget* parent) : QWidget(parent) {
-        setMinimumHeight(450);
+        // Low enough that the window fits a 1366 x 768 screen; the stage scales down with it.
+        setMinimumHeight(260);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     }
 
@@ -88,7 +89,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
         services.xcrunLaunchers ? *services.xcrunLaunchers : RecordingWorkflow::launcherCandidates());
 
     auto* root = new QHBoxLayout(this);
-    root->setContentsMargins(24, 24, 24, 24);
+    root->setContentsMargins(24, 20, 24, 20);
     root->setSpacing(24);
 
     // Left column: preview header, preview area, timeline.
@@ -97,9 +98,9 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     left->setMinimumWidth(kLeftColumnMinWidth);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->setSpacing(20);
+    leftLayout->setSpacing(16);
     auto* previewBlock = new QVBoxLayout();
-    previewBlock->setSpacing(16);
+    previewBlock->setSpacing(12);
     auto* header = new QHBoxLayout();
     auto* title = new QLabel(QStringLiteral("Preview"), left);
     title->setObjectName("previewTitle");
@@ -121,10 +122,16 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     leftLayout->addWidget(timeline_);
     root->addWidget(left, 1);
 
-    // Right column: the section cards, scrolling when the window is short.
-    auto* scroll = new QScrollArea(this);
-    rightColumn_ = scroll;
-    scroll->setFixedWidth(kRightColumnWidth);
+    // Right column: the section cards, scrolling when the window is short, over the export
+    // card, which stays pinned at the bottom so its button is always in view.
+    auto* right = new QWidget(this);
+    rightColumn_ = right;
+    right->setFixedWidth(kRightColumnWidth);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(kCardSpacing);
+    auto* scroll = new QScrollArea(right);
+    scrollArea_ = scroll;
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -132,18 +139,21 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     auto* column = new QWidget(scroll);
     column->setAutoFillBackground(false);
     sectionColumn_ = new QVBoxLayout(column);
-    sectionColumn_->setContentsMargins(0, 8, 0, 8);
-    sectionColumn_->setSpacing(20);
+    sectionColumn_->setContentsMargins(0, 8, 0, 0);
+    sectionColumn_->setSpacing(kCardSpacing);
 
     recordingSection_ = new RecordingSection(*state_, *recordingWorkflow_, column);
     sourceSection_ = new SourceSection(*state_, column);
-    exportSection_ = new ExportSection(*state_, *exportWorkflow_, column);
-    sectionColumn_->addWidget(recordingSection_);
+    exportSection_ = new ExportSection(*state_, *exportWorkflow_, right);
+    // The source card leads: importing a movie and choosing a frame is where every session
+    // starts, and the frame picker's attention outline must be in view on a short screen.
     sectionColumn_->addWidget(sourceSection_);
-    sectionColumn_->addWidget(exportSection_);
+    sectionColumn_->addWidget(recordingSection_);
     sectionColumn_->addStretch(1);
     scroll->setWidget(column);
-    root->addWidget(scroll);
+    rightLayout->addWidget(scroll, 1);
+    rightLayout->addWidget(exportSection_);
+    root->addWidget(right);
 
     connect(appearanceButton_, &QAbstractButton::clicked, this,
             [this] { state_->setDarkMode(!state_->isDarkMode()); });
@@ -188,16 +198,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     syncCanvas();
 
     connect(s, &EditorState::isDarkModeChanged, this, &ContentView::syncAppearance);
-    // The export card, with the progress under its buttons, sits at the bottom of the column;
-    // bring it into view when an export starts.
-    connect(s, &EditorState::exportingChanged, scroll, [this, scroll](bool exporting) {
-        if (!exporting) return;
-        QTimer::singleShot(0, scroll, [this, scroll] {
-            scroll->ensureWidgetVisible(exportSection_, 0, 8);
-        });
-    });
     syncAppearance();
-    resize(1280, 900);
 }
 
 ContentView::~ContentView() {
@@ -225,7 +226,7 @@ void ContentView::syncAppearance() {
     }
     // A slim scroll indicator beside the cards rather than the style's full scroll bar.
     const QColor handle = dark ? QColor(255, 255, 255, 70) : QColor(0, 0, 0, 60);
-    if (auto* column = qobject_cast<QScrollArea*>(rightColumn_)) {
+    if (auto* column = scrollArea_) {
         column->verticalScrollBar()->setStyleSheet(
             QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 8px 0 8px 0; }"
                            "QScrollBar::handle:vertical { background: %1; border-radius: 3px;"

@@ -1,7 +1,8 @@
 #pragma once
 // The editor window's content: the preview column on the left (header with the appearance
-// toggle, the framed preview, the timeline) and a scrolling column of section cards on the
-// right ("Record Device", "Source & Frame", "Export Settings"). Everything is drawn from
+// toggle, the framed preview, the timeline) and the section cards on the right: a scrolling
+// stack ("Source & Frame", "Record Device") over "Export Settings", which is pinned at
+// the bottom so the export button is in view at any window height. Everything is drawn from
 // the EditorState the view owns; the view also owns the export and recording workflows and
 // the panels they show.
 
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class QScrollArea;
 class QVBoxLayout;
 
 namespace kestro {
@@ -55,16 +57,18 @@ public:
     ModernButton* importButton() const;
     ModernButton* resetButton() const;
     RoundIconButton* appearanceButton() const { return appearanceButton_; }
-    // The right column's stack of cards, top to bottom.
+    // The right column's scrolling stack of cards, top to bottom (the export card is below it).
     QVBoxLayout* sectionColumn() const { return sectionColumn_; }
+    QScrollArea* sectionScroll() const { return scrollArea_; }
     RecordingSection* recordingSection() const { return recordingSection_; }
     SourceSection* sourceSection() const { return sourceSection_; }
     ExportSection* exportSection() const { return exportSection_; }
     QWidget* leftColumn() const { return leftColumn_; }
     QWidget* rightColumn() const { return rightColumn_; }
 
-    static constexpr int kLeftColumnMinWidth = 580;
+    static constexpr int kLeftColumnMinWidth = 500;
     static constexpr int kRightColumnWidth = 420;
+    static constexpr int kCardSpacing = 14;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -85,6 +89,7 @@ private:
     TimelineSectionView* timeline_ = nullptr;
     RoundIconButton* appearanceButton_ = nullptr;
     QVBoxLayout* sectionColumn_ = nullptr;
+    QScrollArea* scrollArea_ = nullptr;
     RecordingSection* recordingSection_ = nullptr;
     SourceSection* sourceSection_ = nullptr;
     ExportSection* exportSection_ = nullptr;

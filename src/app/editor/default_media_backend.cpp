@@ -57,7 +57,7 @@ public:
                 return MovieFacts{false, false, 0};
             return fail(info.error());
         }
-        return MovieFacts{true, info->hasVideo, info->duration};
+        return MovieFacts{true, info->hasVideo, info->duration, info->video.averageFrameRate};
     }
 
     Result<std::unique_ptr<VideoSource>, MediaError> open(const std::filesystem::path& path,

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestro {
@@ -26,6 +27,7 @@ EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
 }
 
 EditorState::~EditorState() {
+    tasks_.detach();
     removeTimeObserver();
     removePlayerItemObservers();
     QObject::disconnect(endObserver_);
@@ -42,6 +44,12 @@ void EditorState::setDarkMode(bool dark) {
     if (isDarkMode_ == dark) return;
     isDarkMode_ = dark;
     preferences().setValue(kDarkModeKey, dark);
+    emit isDarkModeChanged(dark);
+}
+
+void EditorState::setDarkModeForThisRun(bool dark) {
+    if (isDarkMode_ == dark) return;
+    isDarkMode_ = dark;
     emit isDarkModeChanged(dark);
 }
 
@@ -309,6 +317,7 @@ bool EditorState::loadVideo(const QString& path) {
     QObject::disconnect(endObserver_);
 
     videoPath_ = path;
+    frameRate_ = std::isfinite(facts->frameRate) && facts->frameRate > 0 ? facts->frameRate : 0;
     setDuration(seconds);
     setTrimStart(0);
     setTrimEnd(seconds);
@@ -394,6 +403,35 @@ void EditorState::togglePlayPause() {
     setIsPlaying(true);
 }
 
+void EditorState::seekPaused(double seconds) {
+    if (!player_) return;
+    if (isPlaying_) {
+        player_->pause();
+        setIsPlaying(false);
+    }
+    player_->seek(seconds);
+    setCurrentTime(seconds);
+}
+
+void EditorState::stepBy(double seconds) {
+    if (!player_ || !(duration_ > 0) || !std::isfinite(seconds)) return;
+    seekPaused(std::clamp(currentTime_ + seconds, 0.0, duration_));
+}
+
+void EditorState::setTrimStartAtPlayhead() {
+    if (!player_ || trimEnd_ - kMinimumTrimRange < 0) return;
+    setTrimStart(std::clamp(currentTime_, 0.0, trimEnd_ - kMinimumTrimRange));
+}
+
+void EditorState::setTrimEndAtPlayhead() {
+    if (!player_ || trimStart_ + kMinimumTrimRange > duration_) return;
+    setTrimEnd(std::clamp(currentTime_, trimStart_ + kMinimumTrimRange, duration_));
+}
+
+void EditorState::goToTrimStart() { seekPaused(trimStart_); }
+
+void EditorState::goToTrimEnd() { seekPaused(trimEnd_); }
+
 void EditorState::seekToTime(double seconds, bool pauseAfter) {
     if (!player_) return;
     player_->seek(seconds);
@@ -409,31 +447,92 @@ void EditorState::seekToTime(double seconds, bool pauseAfter) {
 
 void EditorState::setFramePreset(const QString& key) {
     if (framePreset_ == key) return;
+    customFramePath_.clear();
     framePreset_ = key;
     emit framePresetChanged(key);
     applyFramePreset(key);
+}
+
+namespace {
+
+// A frame image decoded, trimmed and measured on a pool thread.
+struct LoadedFrame {
+    std::shared_ptr<const Image> image;
+    std::optional<ScreenRect> opening;
+};
+
+LoadedFrame measure(std::optional<Image> image) {
+    LoadedFrame loaded;
+    if (!image || image->empty()) return loaded;
+    loaded.image = std::make_shared<const Image>(std::move(*image));
+    loaded.opening = detectScreenRect(*loaded.image);
+    return loaded;
+}
+
+}  // namespace
+
+bool EditorState::useCustomFrame(const QString& pngPath) {
+    const QFileInfo info(pngPath);
+    if (!info.isFile()) {
+        alert(QStringLiteral("File Not Found"), QStringLiteral("The selected file could not be found."));
+        return false;
+    }
+    const QString key = info.absoluteFilePath();
+    const std::uint64_t generation = ++frameGeneration_;
+    frameLoading_ = true;
+    // Decoded whole and trimmed first: a file that is not a PNG, or a truncated one, is refused
+    // before anything about the current frame changes.
+    tasks_.run<LoadedFrame>(
+        "kestro-frame-load", [file = key.toStdString()] { return measure(loadTrimmedPng(file)); },
+        [this, generation, key](LoadedFrame loaded) {
+            if (generation != frameGeneration_) return;
+            frameLoading_ = false;
+            if (!loaded.image) {
+                alert(QStringLiteral("Unreadable Frame Image"),
+                      QStringLiteral("\"%1\" is not a readable PNG image.").arg(QFileInfo(key).fileName()));
+                return;
+            }
+            customFramePath_ = key;
+            if (framePreset_ != key) {
+                framePreset_ = key;
+                emit framePresetChanged(key);
+            }
+            setFrameImage(std::move(loaded.image));
+            // Measured on the trimmed image, as frame-info reports it.
+            setScreenRect(loaded.opening.value_or(kDefaultScreenRect));
+            resetPlacement();
+        });
+    return true;
 }
 
 void EditorState::applyFramePreset(const QString& key) {
     const FramePreset* preset = findFramePreset(key.toStdString());
     if (!preset) return;
     setScreenRect(preset->defaultScreen);
+    const std::uint64_t generation = ++frameGeneration_;
     if (!preset->bundleImageName) {
+        frameLoading_ = false;
         setFrameImage(nullptr);
-    } else {
-        std::optional<Image> image = loadFrameImage(*preset->bundleImageName);
-        if (!image) {
-            // The default opening stays; the placement is left as it is.
-            setFrameImage(nullptr);
-            return;
-        }
-        auto shared = std::make_shared<const Image>(std::move(*image));
-        const std::optional<ScreenRect> detected = detectScreenRect(*shared);
-        setFrameImage(std::move(shared));
-        setScreenRect(detected.value_or(preset->defaultScreen));
+        // Queued, so it lands after the new frame and opening are in place.
+        QMetaObject::invokeMethod(this, &EditorState::resetPlacement, Qt::QueuedConnection);
+        return;
     }
-    // Queued, so it lands after the new frame and opening are in place.
-    QMetaObject::invokeMethod(this, &EditorState::resetPlacement, Qt::QueuedConnection);
+    frameLoading_ = true;
+    const ScreenRect fallback = preset->defaultScreen;
+    tasks_.run<LoadedFrame>(
+        "kestro-frame-load", [name = *preset->bundleImageName] { return measure(loadFrameImage(name)); },
+        [this, generation, fallback](LoadedFrame loaded) {
+            if (generation != frameGeneration_) return;  // a later choice is being loaded
+            frameLoading_ = false;
+            if (!loaded.image) {
+                // The default opening stays; the placement is left as it is.
+                setFrameImage(nullptr);
+                return;
+            }
+            setFrameImage(std::move(loaded.image));
+            setScreenRect(loaded.opening.value_or(fallback));
+            resetPlacement();
+        });
 }
 
 void EditorState::resetPlacement() {

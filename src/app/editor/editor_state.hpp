@@ -7,6 +7,7 @@
 // Player events arrive from the player's thread and are re-delivered here as queued signals
 // (PlayerHandle), so handlers below always run on the interface thread.
 
+#include "app/editor/background_task.hpp"
 #include "app/editor/canvas_choices.hpp"
 #include "app/editor/editor_dialogs.hpp"
 #include "app/editor/player_handle.hpp"
@@ -26,6 +27,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -53,6 +55,10 @@ public:
     static constexpr double kDefaultStageAspectRatio = 9.0 / 19.5;
     static constexpr const char* kDarkModeKey = "isDarkMode";
     static constexpr const char* kSaveLocationKey = "customSaveLocationPath";
+    // The shortest trim range, the same the timeline's handles keep.
+    static constexpr double kMinimumTrimRange = 0.1;
+    // The frame step when the movie does not state its frame rate.
+    static constexpr double kFallbackFrameRate = 30;
 
     // Reads the two preferences from QSettings("Kestro", "Kestro"). Without a backend the
     // application's default engine is used.
@@ -67,7 +73,11 @@ public:
 
     // --- Preferences ------------------------------------------------------------------------
     bool isDarkMode() const { return isDarkMode_; }
+    // Switches the appearance and remembers it for the next start.
     void setDarkMode(bool dark);
+    // Switches the appearance for this run only (a command-line choice); the stored preference
+    // is left as the user last set it in the window.
+    void setDarkModeForThisRun(bool dark);
     QString customSaveLocationPath() const { return customSaveLocationPath_; }
     void setCustomSaveLocationPath(const QString& path);
 
@@ -103,12 +113,37 @@ public:
     bool isPlaying() const { return isPlaying_; }
     double currentTime() const { return currentTime_; }
     void setCurrentTime(double seconds);
+    // The length of one frame of the current movie, in seconds.
+    double frameDuration() const { return 1.0 / (frameRate_ > 0 ? frameRate_ : kFallbackFrameRate); }
+
+    // Keyboard editing. Each pauses playback and leaves the playhead where it says; without a
+    // movie they do nothing.
+    // Moves the playhead by `seconds` (negative: back), kept inside the movie.
+    void stepBy(double seconds);
+    void stepFrames(int frames) { stepBy(frames * frameDuration()); }
+    // Trim start / end at the playhead, kept at least kMinimumTrimRange from the other bound.
+    void setTrimStartAtPlayhead();
+    void setTrimEndAtPlayhead();
+    void goToTrimStart();
+    void goToTrimEnd();
 
     // --- Frame and placement ------------------------------------------------------------------
     QString framePreset() const { return framePreset_; }
-    // Selecting a different key applies it (loads the frame, detects the opening, and queues
-    // the placement reset). Selecting the current key again changes nothing.
+    // Selecting a different key applies it: the preset's default opening at once, then the
+    // frame is loaded and its opening detected off the interface thread, and when that lands
+    // the image, the opening and the placement reset follow (frameLoading() is true until
+    // then; a later choice wins over a load still running). Selecting the current key again,
+    // or one that names no preset, changes nothing.
     void setFramePreset(const QString& key);
+    bool frameLoading() const { return frameLoading_; }
+    // Uses a PNG of the user's own as the frame: off the interface thread it is decoded, its
+    // transparent border trimmed and its screen opening detected (the default opening when it
+    // has none); then it becomes the frame. A file that is missing or is not a readable PNG
+    // shows one alert and changes nothing. Returns false when the file is missing at once.
+    bool useCustomFrame(const QString& pngPath);
+    // The PNG in use as a custom frame (its absolute path, which is also the frame key); empty
+    // when the frame is a preset or none.
+    QString customFramePath() const { return customFramePath_; }
     // The trimmed frame image, or null when no frame is loaded.
     const std::shared_ptr<const Image>& frameImage() const { return frameImage_; }
     ScreenRect screenRect() const { return screenRect_; }
@@ -212,6 +247,7 @@ private:
     void setFrameImage(std::shared_ptr<const Image> image);
     void setScreenRect(const ScreenRect& rect);
     void setStageAspectRatio(double ratio);
+    void seekPaused(double seconds);
     void setupTimeObserver();
     void removeTimeObserver();
     void setupPlayerItemObservers();
@@ -246,6 +282,12 @@ private:
     double trimEnd_ = 0;
     bool isPlaying_ = false;
     double currentTime_ = 0;
+    double frameRate_ = 0;
+    QString customFramePath_;
+    bool frameLoading_ = false;
+    std::uint64_t frameGeneration_ = 0;  // the frame load whose result still counts
+    // Declared last, so it is destroyed first: no load result arrives for a state that is going.
+    BackgroundTasks tasks_{this};
     ExportFormat outputFormat_ = ExportFormat::mp4;
     ExportResolution selectedExportResolution_ = ExportResolution::hd720p;
     ExportBackground exportBackground_ = ExportBackground::black;

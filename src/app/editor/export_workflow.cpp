@@ -9,6 +9,7 @@
 #include "core/model/frame_image.hpp"
 #include "core/thread_name.hpp"
 
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 
@@ -58,9 +59,14 @@ BackgroundFill buildExportBackground(ExportBackground background, const QColor& 
 }
 
 std::optional<std::filesystem::path> exportFrameImageFor(const QString& key) {
-    const FramePreset* preset = findFramePreset(key.toStdString());
-    if (!preset || !preset->bundleImageName) return std::nullopt;
-    return frameImageURL(*preset->bundleImageName);
+    if (const FramePreset* preset = findFramePreset(key.toStdString())) {
+        if (!preset->bundleImageName) return std::nullopt;
+        return frameImageURL(*preset->bundleImageName);
+    }
+    // A frame of the user's own is keyed by the absolute path of its PNG.
+    const QFileInfo custom(key);
+    if (!key.isEmpty() && custom.isAbsolute() && custom.isFile()) return key.toStdString();
+    return std::nullopt;
 }
 
 ExportRequest buildExportRequest(const EditorState& state, const std::filesystem::path& output) {
@@ -156,6 +162,7 @@ void ExportWorkflow::startExport() {
     if (!chosen || chosen->isEmpty()) return;
 
     ExportRequest request = buildExportRequest(state_, chosen->toStdString());
+    setOutcome(ExportOutcome::none);
     state_.setExporting(true);
     state_.setExportCancelRequested(false);
     state_.setExportProgress(0);
@@ -182,9 +189,12 @@ void ExportWorkflow::finish(Result<std::filesystem::path, ExportError> result) {
     // `exporting` is already false when the result handler runs.
     state_.setExporting(false);
     if (result.ok()) {
+        setOutcome(ExportOutcome::succeeded);
         handleExportSuccess(*result);
         emit exportFinished(true);
     } else {
+        const bool cancelled = result.error().kind() == ExportError::Kind::exportCancelled;
+        setOutcome(cancelled ? ExportOutcome::cancelled : ExportOutcome::failed);
         handleExportFailure(result.error());
         emit exportFinished(false);
     }
@@ -195,7 +205,14 @@ void ExportWorkflow::updateExportProgress(double progress) {
     state_.setExportProgressText(exportStageText(progress));
 }
 
+void ExportWorkflow::setOutcome(ExportOutcome outcome) {
+    if (outcome_ == outcome) return;
+    outcome_ = outcome;
+    emit outcomeChanged(outcome);
+}
+
 void ExportWorkflow::handleExportSuccess(const std::filesystem::path& output) {
+    lastOutputPath_ = QString::fromStdString(output.string());
     state_.setExportProgress(1.0);
     state_.setExportProgressText(QStringLiteral("Export completed successfully!"));
     state_.setExportSuccessMessage(QStringLiteral("Video saved to:\n") +
@@ -223,9 +240,7 @@ void ExportWorkflow::requestExportCancel() {
 }
 
 void ExportWorkflow::showInFinder() {
-    const QStringList lines = state_.exportSuccessMessage().split(QLatin1Char('\n'));
-    const QString path = lines.isEmpty() ? QString() : lines.last();
-    if (dialogs_ && !path.isEmpty()) dialogs_->revealFile(path);
+    if (dialogs_ && !lastOutputPath_.isEmpty()) dialogs_->revealFile(lastOutputPath_);
     state_.setShowExportSuccess(false);
 }
 

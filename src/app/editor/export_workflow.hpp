@@ -55,12 +55,17 @@ struct ExportRequest {
     std::filesystem::path output;
 };
 
-// The file of the frame preset `key` as the export reads it; none when the key names no preset,
-// the preset has no image, or its file is missing.
+// The file of the frame preset `key` as the export reads it, or the PNG itself when `key` is a
+// custom frame's absolute path; none when the key names neither, the preset has no image, or
+// its file is missing.
 std::optional<std::filesystem::path> exportFrameImageFor(const QString& key);
 
 // The request for the editor's current state, writing to `output`.
 ExportRequest buildExportRequest(const EditorState& state, const std::filesystem::path& output);
+
+// How the last export ended, for the status under the export button; `none` while one runs
+// and before the first.
+enum class ExportOutcome { none, succeeded, failed, cancelled };
 
 class ExportWorkflow : public QObject {
     Q_OBJECT
@@ -85,13 +90,16 @@ public:
     void setClearDelays(std::chrono::milliseconds success, std::chrono::milliseconds failure);
 
     bool hasValidTrimRange() const;
+    ExportOutcome lastOutcome() const { return outcome_; }
+    // The file the last successful export wrote; empty before one.
+    const QString& lastOutputPath() const { return lastOutputPath_; }
     // "Export Video": asks where to save, then starts the engine and returns at once.
     void startExport();
     void updateExportProgress(double progress);
     void handleExportSuccess(const std::filesystem::path& output);
     void handleExportFailure(const ExportError& error);
     void requestExportCancel();
-    // The success alert's reveal button: the last line of the success message is the path.
+    // The success alert's reveal button: shows the file the export wrote.
     void showInFinder();
 
 signals:
@@ -99,17 +107,21 @@ signals:
     void progressReported(double progress);
     // After the result of an export has been handled (success or failure).
     void exportFinished(bool succeeded);
+    void outcomeChanged(ExportOutcome outcome);
 
 private:
     void launch(ExportRequest request);
     void finish(Result<std::filesystem::path, ExportError> result);
     void presentSuccessAlert();
+    void setOutcome(ExportOutcome outcome);
 
     EditorState& state_;
     WorkflowDialogs* dialogs_;
     Engine engine_;
     std::thread worker_;
     bool choosing_ = false;  // the save panel is open
+    ExportOutcome outcome_ = ExportOutcome::none;
+    QString lastOutputPath_;
     std::chrono::milliseconds successClear_ = kSuccessClearDelay;
     std::chrono::milliseconds failureClear_ = kFailureClearDelay;
 };

@@ -2,8 +2,13 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/ui/palette.hpp"
+#include "core/model/frame_label.hpp"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QMimeData>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -152,6 +157,8 @@ FramePresetPicker::FramePresetPicker(EditorState& state, const std::vector<Frame
                                      QWidget* parent)
     : MenuPicker(parent), state_(state), catalog_(catalog) {
     setAccessibleName(QStringLiteral("Frame Preset"));
+    setToolTip(QStringLiteral("Choose a device frame, or drop a PNG frame of your own here"));
+    setAcceptDrops(true);
     setMinimumHeight(34);
     QMenu* m = menu();
     m->setObjectName("framePresetMenu");
@@ -212,6 +219,12 @@ void FramePresetPicker::refresh() {
             prompt = false;
         }
     }
+    if (prompt && !state_.customFramePath().isEmpty()) {
+        const QFileInfo custom(state_.customFramePath());
+        shown = QString::fromStdString(makeFrameLabel(custom.completeBaseName().toStdString())) +
+                QStringLiteral(" (Custom)");
+        prompt = false;
+    }
     setDisplay(shown, prompt);
     const bool attention = attentionOutlineVisible();
     if (overlay_) overlay_->setVisible(attention && isVisible());
@@ -228,6 +241,28 @@ void FramePresetPicker::placeOverlay() {
     const QPoint at = mapTo(overlay_->parentWidget(), QPoint(0, 0));
     overlay_->setGeometry(QRect(at, size()).adjusted(-m, -m, m, m));
     overlay_->raise();
+}
+
+QString FramePresetPicker::droppedPng(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
+    const QUrl url = mime->urls().front();
+    if (!url.isLocalFile()) return {};
+    const QString path = url.toLocalFile();
+    return path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? path : QString();
+}
+
+void FramePresetPicker::dragEnterEvent(QDragEnterEvent* event) {
+    // Anything but one PNG is left to the window, which imports movies.
+    if (droppedPng(event->mimeData()).isEmpty()) return event->ignore();
+    event->acceptProposedAction();
+}
+
+void FramePresetPicker::dropEvent(QDropEvent* event) {
+    const QString png = droppedPng(event->mimeData());
+    if (png.isEmpty()) return event->ignore();
+    event->acceptProposedAction();
+    // After the drop has returned: the alert for a bad image must not run inside the drag.
+    QMetaObject::invokeMethod(this, [this, png] { state_.useCustomFrame(png); }, Qt::QueuedConnection);
 }
 
 bool FramePresetPicker::eventFilter(QObject* watched, QEvent* event) {

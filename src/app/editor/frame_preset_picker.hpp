@@ -2,6 +2,7 @@
 // The "Frame Preset" menu: a prompt entry ("📱 Select a frame...") and one titled section per
 // device family, each entry standing for a preset key, with a small "Pro" badge on Pro models.
 // While no frame image is loaded the picker pulses a blue outline to draw the eye to it.
+// A PNG dropped on the picker becomes a custom frame (the editor checks and loads it).
 
 #include "app/ui/menu_picker.hpp"
 #include "core/model/frame_catalog.hpp"
@@ -10,6 +11,7 @@
 
 #include <vector>
 
+class QMimeData;
 class QVariantAnimation;
 
 namespace kestro {
@@ -30,6 +32,8 @@ public:
     bool attentionOutlineVisible() const;
     // The outline's current scale and opacity, for the pulse.
     qreal attentionPhase() const { return phase_; }
+    // The path of the one local PNG file a drag carries; empty for anything else.
+    static QString droppedPng(const QMimeData* mime);
 
 protected:
     void moveEvent(QMoveEvent* event) override;
@@ -37,6 +41,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void refresh();

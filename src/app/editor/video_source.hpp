@@ -51,6 +51,7 @@ struct MovieFacts {
     bool playable = true;  // a container and codecs we can decode
     bool hasVideo = false;
     double duration = 0;
+    double frameRate = 0;  // frames per second; 0 when the container does not say
 };
 
 // Opens movies: the seam between the editor and the engine.

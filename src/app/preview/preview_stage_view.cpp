@@ -66,7 +66,9 @@ void PreviewStageView::relayout() {
                                                          kPreviewShadowMargin, kPreviewShadowMargin));
     card_->setVisible(showsEmptyState());
     if (showsEmptyState()) {
-        const QSize cardSize = card_->sizeFor(emptyStateCardMaxWidth(stage.width()));
+        // The card floats over the stage and may reach past a narrow (portrait) one: sized by
+        // the view, its title and hint stay on one line each.
+        const QSize cardSize = card_->sizeFor(emptyStateCardMaxWidth(width()));
         card_->setGeometry(QRect(QPoint(int(stage.center().x() - cardSize.width() / 2.0),
                                         int(stage.center().y() - cardSize.height() / 2.0)),
                                  cardSize));

@@ -30,7 +30,18 @@ void ElidedLabel::setPrimary(bool primary) {
 }
 
 QString ElidedLabel::displayedText() const {
-    return QFontMetrics(font_).elidedText(text_, Qt::ElideMiddle, width());
+    const QFontMetrics fm(font_);
+    if (fm.horizontalAdvance(text_) <= width()) return text_;
+    // A path keeps its last component whole (the folder or file the user recognises) and gives
+    // up the middle of what leads to it.
+    const qsizetype slash = text_.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0) {
+        const QString tail = text_.mid(slash);
+        const int room = width() - fm.horizontalAdvance(tail);
+        if (room > fm.horizontalAdvance(QStringLiteral("…")) + fm.averageCharWidth())
+            return fm.elidedText(text_.left(slash), Qt::ElideMiddle, room) + tail;
+    }
+    return fm.elidedText(text_, Qt::ElideMiddle, width());
 }
 
 QSize ElidedLabel::sizeHint() const {

@@ -1,6 +1,7 @@
 #pragma once
 // One line of text that shortens itself in the middle when it does not fit, keeping both the
-// start and the end of a path readable. The full text is the tooltip.
+// start and the end of a path readable (a path's last component stays whole while there is
+// room for it). The full text is the tooltip.
 
 #include <QFont>
 #include <QWidget>

@@ -42,8 +42,7 @@ ExportProgressArea::ExportProgressArea(QWidget* parent) : QWidget(parent) {
     auto* row = new QHBoxLayout();
     row->setSpacing(8);
     icon_ = new PaintedBox(this, [this](QPainter& p, const QRectF& r) {
-        const Palette& pal = Palette::current();
-        paintSymbol(p, iconSymbol(), r, exporting_ ? pal.iconTint : pal.success);
+        paintSymbol(p, iconSymbol(), r, iconColor());
     });
     icon_->setFixedSize(14, 14);
     row->addWidget(icon_, 0, Qt::AlignVCenter);
@@ -76,6 +75,7 @@ ExportProgressArea::ExportProgressArea(QWidget* parent) : QWidget(parent) {
 
 void ExportProgressArea::setExporting(bool exporting) {
     exporting_ = exporting;
+    restyle();
     sync();
 }
 
@@ -92,10 +92,33 @@ QString ExportProgressArea::text() const {
     return text_->text();
 }
 
+void ExportProgressArea::setOutcome(ExportOutcome outcome) {
+    outcome_ = outcome;
+    restyle();
+    sync();
+}
+
 QString ExportProgressArea::iconSymbol() const {
-    // The icon follows `exporting` alone, so a failure text also sits beside the check mark.
-    return exporting_ ? QStringLiteral("arrow.down.doc.fill")
-                      : QStringLiteral("checkmark.circle.fill");
+    if (exporting_) return QStringLiteral("arrow.down.doc.fill");
+    switch (outcome_) {
+        case ExportOutcome::failed: return QStringLiteral("exclamationmark.triangle.fill");
+        case ExportOutcome::cancelled: return QStringLiteral("xmark.circle");
+        case ExportOutcome::none:
+        case ExportOutcome::succeeded: break;
+    }
+    return QStringLiteral("checkmark.circle.fill");
+}
+
+QColor ExportProgressArea::iconColor() const {
+    const Palette& pal = Palette::current();
+    if (exporting_) return pal.iconTint;
+    switch (outcome_) {
+        case ExportOutcome::failed: return pal.danger;
+        case ExportOutcome::cancelled: return pal.secondaryText;
+        case ExportOutcome::none:
+        case ExportOutcome::succeeded: break;
+    }
+    return pal.success;
 }
 
 bool ExportProgressArea::barVisible() const {
@@ -116,7 +139,10 @@ void ExportProgressArea::changeEvent(QEvent* event) {
 void ExportProgressArea::restyle() {
     text_->setFont(textFont(TextStyle::caption));
     QPalette p = text_->palette();
-    p.setColor(QPalette::WindowText, Palette::current().secondaryText);
+    // A failure's text is in the primary colour (the red sign and tint mark it as a failure;
+    // red text this small would not read well), so it is not taken for a finished export.
+    const bool failed = !exporting_ && outcome_ == ExportOutcome::failed;
+    p.setColor(QPalette::WindowText, failed ? Palette::current().primaryText : Palette::current().secondaryText);
     text_->setPalette(p);
 }
 
@@ -126,8 +152,12 @@ void ExportProgressArea::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
-    p.fillPath(shape, pal.dark ? QColor(255, 255, 255, 10) : QColor(0, 0, 0, 7));
-    p.setPen(QPen(pal.hairline, 1));
+    const bool failed = !exporting_ && outcome_ == ExportOutcome::failed;
+    QColor tint = pal.danger;
+    tint.setAlpha(pal.dark ? 34 : 20);
+    p.fillPath(shape, failed ? tint : pal.dark ? QColor(255, 255, 255, 10) : QColor(0, 0, 0, 7));
+    tint.setAlpha(110);
+    p.setPen(QPen(failed ? tint : pal.hairline, 1));
     p.drawPath(shape);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
-// The export's status under the export buttons: an icon (the export symbol while exporting,
-// a green check mark otherwise), the stage or result text, and while exporting a thin bar
-// showing the fraction done.
+// The export's status under the export buttons: an icon (the export symbol while exporting; a
+// green check mark after a success, a red warning sign after a failure, a grey cross after a
+// cancel), the stage or result text, and while exporting a thin bar showing the fraction done.
+
+#include "app/editor/export_workflow.hpp"
 
 #include <QWidget>
 
@@ -17,10 +19,13 @@ public:
     void setExporting(bool exporting);
     void setText(const QString& text);
     void setProgress(double progress);
+    void setOutcome(ExportOutcome outcome);
 
     bool exporting() const { return exporting_; }
     QString text() const;
     QString iconSymbol() const;
+    QColor iconColor() const;
+    ExportOutcome outcome() const { return outcome_; }
     bool barVisible() const;
     double progress() const { return progress_; }
 
@@ -37,6 +42,7 @@ private:
     QWidget* bar_;
     bool exporting_ = false;
     double progress_ = 0;
+    ExportOutcome outcome_ = ExportOutcome::none;
 };
 
 }  // namespace kestro

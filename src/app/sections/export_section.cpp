@@ -92,6 +92,7 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
     connect(&state_, &EditorState::exportingChanged, this, &ExportSection::syncProgress);
     connect(&state_, &EditorState::exportProgressTextChanged, this, &ExportSection::syncProgress);
     connect(&state_, &EditorState::exportProgressChanged, this, &ExportSection::syncProgress);
+    connect(&workflow_, &ExportWorkflow::outcomeChanged, this, &ExportSection::syncProgress);
 
     syncFormat();
     syncBackground();
@@ -137,6 +138,7 @@ void ExportSection::syncProgress() {
     progress_->setExporting(state_.exporting());
     progress_->setText(state_.exportProgressText());
     progress_->setProgress(state_.exportProgress());
+    progress_->setOutcome(workflow_.lastOutcome());
     progress_->setVisible(!state_.exportProgressText().isEmpty());
 }
 

@@ -1,5 +1,6 @@
 #include "app/sections/segmented_picker.hpp"
 
+#include "app/ui/focus_ring.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/shadow.hpp"
 
@@ -189,13 +190,7 @@ void SegmentedPicker::paintEvent(QPaintEvent*) {
                    fm.elidedText(segments_[i], Qt::ElideRight, r.width() - 6));
     }
 
-    if (hasFocus()) {
-        QColor ring = pal.accentTint;
-        ring.setAlphaF(0.55f);
-        p.setPen(QPen(ring, 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(outer.adjusted(1, 1, -1, -1), 8, 8);
-    }
+    if (showsFocusRing(*this)) paintFocusRing(p, outer.adjusted(2, 2, -2, -2), 6);
 }
 
 }  // namespace kestro

@@ -1,5 +1,6 @@
 #include "app/sections/symbol_button.hpp"
 
+#include "app/ui/focus_ring.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/symbol.hpp"
 
@@ -35,6 +36,7 @@ void SymbolButton::paintEvent(QPaintEvent*) {
     const qreal s = side_ * 0.52;
     const QRectF box(r.center().x() - s / 2, r.center().y() - s / 2, s, s);
     paintSymbol(p, symbol_, box, color_.isValid() ? color_ : pal.secondaryText);
+    if (showsFocusRing(*this)) paintFocusRing(p, r.adjusted(1.5, 1.5, -1.5, -1.5), 0, true);
 }
 
 }  // namespace kestro

@@ -1,5 +1,6 @@
 #include "app/ui/color_well.hpp"
 
+#include "app/ui/focus_ring.hpp"
 #include "app/ui/palette.hpp"
 
 #include <QColorDialog>
@@ -116,12 +117,7 @@ void ColorWell::paintEvent(QPaintEvent*) {
     p.drawText(text, Qt::AlignVCenter | Qt::AlignRight, alpha);
     p.setPen(QPen(pal.hairline, 1));
     p.drawPath(field);
-    if (hasFocus()) {
-        QColor ring = pal.accentTint;
-        ring.setAlphaF(0.6f);
-        p.setPen(QPen(ring, 2));
-        p.drawRoundedRect(outer.adjusted(1, 1, -1, -1), 7, 7);
-    }
+    if (showsFocusRing(*this)) paintFocusRing(p, outer.adjusted(2, 2, -2, -2), 6);
 }
 
 }  // namespace kestro

@@ -1,5 +1,6 @@
 #include "app/ui/menu_picker.hpp"
 
+#include "app/ui/focus_ring.hpp"
 #include "app/ui/palette.hpp"
 
 #include <QEvent>
@@ -88,6 +89,7 @@ void MenuPicker::paintEvent(QPaintEvent*) {
     const QPointF c = chip.center();
     p.drawPolyline(QPolygonF({c + QPointF(-3.5, -1.8), c + QPointF(0, -5), c + QPointF(3.5, -1.8)}));
     p.drawPolyline(QPolygonF({c + QPointF(-3.5, 1.8), c + QPointF(0, 5), c + QPointF(3.5, 1.8)}));
+    if (showsFocusRing(*this)) paintFocusRing(p, f, 8);
 }
 
 }  // namespace kestro

@@ -1,5 +1,6 @@
 #include "app/ui/modern_button.hpp"
 
+#include "app/ui/focus_ring.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/shadow.hpp"
 #include "app/ui/symbol.hpp"
@@ -22,6 +23,15 @@ ModernButtonStyle::Colors ModernButtonStyle::colors(const Palette& p) const {
         case Variant::accent: return {p.brandBlack, p.accentFill, Qt::transparent, 0};
     }
     return {};
+}
+
+ModernButtonStyle::Colors ModernButtonStyle::disabledColors(const Palette& p) const {
+    const bool filled = variant == Variant::primary || variant == Variant::destructive ||
+                        variant == Variant::accent;
+    if (!filled) return {p.secondaryText, Qt::transparent, p.hairline, 1};
+    // A grey plate with a dark (light, in the dark appearance) label: plainly off, still legible.
+    return p.dark ? Colors{QColor(0xB8, 0xB8, 0xBE), QColor(0x3A, 0x3B, 0x40), Qt::transparent, 0}
+                  : Colors{QColor(0x5A, 0x5A, 0x5F), QColor(0xE4, 0xE2, 0xDC), Qt::transparent, 0};
 }
 
 ModernButtonStyle::Metrics ModernButtonStyle::metrics() const {
@@ -119,7 +129,9 @@ QRectF ModernButton::bodyRect() const { return QRectF(rect()).marginsRemoved(sha
 
 void ModernButton::paintEvent(QPaintEvent*) {
     const Palette& pal = Palette::current();
-    const auto c = style_.colors(pal);
+    // A busy button (a running export) is disabled but must not look switched off.
+    const bool off = !isEnabled() && !busy_;
+    const auto c = off ? style_.disabledColors(pal) : style_.colors(pal);
     const auto m = style_.metrics();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -130,8 +142,7 @@ void ModernButton::paintEvent(QPaintEvent*) {
     p.translate(centre);
     p.scale(currentScale(), currentScale());
     p.translate(-centre);
-    // A busy button (a running export) is disabled but must not look switched off.
-    p.setOpacity(currentOpacity() * (isEnabled() || busy_ ? 1.0 : 0.45));
+    p.setOpacity(currentOpacity());
 
     QPainterPath shape;
     shape.addRoundedRect(body, m.cornerRadius, m.cornerRadius);
@@ -177,6 +188,7 @@ void ModernButton::paintEvent(QPaintEvent*) {
         p.drawText(QRectF(x, body.top(), textW + 1, body.height()), Qt::AlignVCenter | Qt::AlignLeft,
                    text());
     }
+    if (showsFocusRing(*this)) paintFocusRing(p, body, m.cornerRadius);
 }
 
 }  // namespace kestro

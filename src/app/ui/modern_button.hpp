@@ -1,9 +1,9 @@
 #pragma once
 // The one button look of the editor: five variants (what the button means) and three sizes.
 // ModernButtonStyle holds the constants; ModernButton paints them, including the pressed look
-// (shrinks to 96 % and fades to 90 % over 0.15 s). There is deliberately no separate disabled
-// look: a disabled button keeps its colours and only stops reacting, except that it is drawn at
-// reduced opacity so the user can tell it will not react.
+// (shrinks to 96 % and fades to 90 % over 0.15 s). A disabled button is drawn in neutral
+// colours whose label still reads (at least 4.5 : 1 against its fill, in both appearances),
+// rather than faded out; a busy one (a running export) keeps its colours.
 
 #include <QAbstractButton>
 #include <QColor>
@@ -37,6 +37,7 @@ struct ModernButtonStyle {
     };
 
     Colors colors(const Palette& palette) const;
+    Colors disabledColors(const Palette& palette) const;
     Metrics metrics() const;
 
     static constexpr qreal kPressedScale = 0.96;

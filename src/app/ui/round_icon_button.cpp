@@ -1,5 +1,6 @@
 #include "app/ui/round_icon_button.hpp"
 
+#include "app/ui/focus_ring.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/shadow.hpp"
 #include "app/ui/symbol.hpp"
@@ -60,6 +61,7 @@ void RoundIconButton::paintEvent(QPaintEvent*) {
     const QRectF box(disc.center().x() - symbolSize_ / 2, disc.center().y() - symbolSize_ / 2,
                      symbolSize_, symbolSize_);
     paintSymbol(p, symbol_, box, symbolColor_.isValid() ? symbolColor_ : pal.primaryText);
+    if (showsFocusRing(*this)) paintFocusRing(p, disc, diameter_ / 2.0, true);
 }
 
 }  // namespace kestro

@@ -1,0 +1,226 @@
+// How long the interface thread is ever kept from its event loop during a real session: the
+// window (offscreen) opens the bundled sample, plays, scrubs, drags both trim handles, changes
+// the frame twice and exports the whole sample. A 4 ms timer ticks throughout; the time between
+// two ticks is the gap a user would feel as a frozen window. Prints the longest gap and the
+// 99th percentile for each step and overall; the goal is no gap over 50 ms.
+//
+// Usage: ui_latency_bench [MOVIE]   (QT_QPA_PLATFORM=offscreen is set when unset)
+
+#include "app/editor/editor_state.hpp"
+#include "app/editor/workflow_dialogs.hpp"
+#include "app/preview/simple_timeline_view.hpp"
+#include "app/preview/timeline_section_view.hpp"
+#include "app/window/main_window.hpp"
+#include "core/model/frame_catalog.hpp"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace kestro;
+
+namespace {
+
+constexpr double kGoalMs = 50;
+
+class ScratchDialogs : public WorkflowDialogs {
+public:
+    explicit ScratchDialogs(QString folder) : folder_(std::move(folder)) {}
+    std::optional<QString> chooseExportDestination(const QString& name) override {
+        return folder_ + "/" + name;
+    }
+    void presentExportSuccess(const QString&, std::function<void()> onOk,
+                              std::function<void()>) override {
+        if (onOk) onOk();
+    }
+    void revealFile(const QString&) override {}
+    std::optional<QString> chooseRecordingsFolder() override { return std::nullopt; }
+    std::optional<QString> chooseRecordingFile(const std::optional<QString>&,
+                                               const QString&) override {
+        return std::nullopt;
+    }
+
+private:
+    QString folder_;
+};
+
+// Gaps between ticks of the probe timer, grouped by the step that was running.
+class GapProbe {
+public:
+    GapProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(4);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+        clock_.start();
+        last_ = clock_.nsecsElapsed();
+        timer_.start();
+    }
+    void beginStep(std::string name) { steps_.push_back({std::move(name), {}}); }
+    void report() const {
+        std::vector<double> all;
+        std::printf("%-22s %8s %8s %7s\n", "step", "max ms", "p99 ms", "turns");
+        for (const auto& [name, gaps] : steps_) {
+            all.insert(all.end(), gaps.begin(), gaps.end());
+            std::printf("%-22s %8.1f %8.1f %7zu\n", name.c_str(), maxOf(gaps), p99(gaps),
+                        gaps.size());
+        }
+        std::printf("%-22s %8.1f %8.1f %7zu\n", "all", maxOf(all), p99(all), all.size());
+        std::printf("goal: no gap over %.0f ms -> %s\n", kGoalMs,
+                    maxOf(all) <= kGoalMs ? "met" : "NOT met");
+    }
+    double worst() const {
+        double w = 0;
+        for (const auto& step : steps_) w = std::max(w, maxOf(step.second));
+        return w;
+    }
+
+private:
+    void tick() {
+        const qint64 now = clock_.nsecsElapsed();
+        if (!steps_.empty()) steps_.back().second.push_back(double(now - last_) / 1e6);
+        last_ = now;
+    }
+    static double maxOf(const std::vector<double>& v) {
+        return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
+    }
+    static double p99(std::vector<double> v) {
+        if (v.empty()) return 0;
+        std::sort(v.begin(), v.end());
+        return v[std::min(v.size() - 1, std::size_t(double(v.size()) * 0.99))];
+    }
+
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+    std::vector<std::pair<std::string, std::vector<double>>> steps_;
+};
+
+// Runs the event loop for `ms`, so the probe keeps ticking while the window works.
+void runFor(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+bool runUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPointF at) {
+    QMouseEvent e(
+        type, at, w->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+// A press at `from`, moves to `to` in steps a few milliseconds apart, a release.
+void drag(QWidget* w, QPointF from, QPointF to, int steps) {
+    mouse(w, QEvent::MouseButtonPress, from);
+    for (int i = 1; i <= steps; ++i) {
+        mouse(w, QEvent::MouseMove, from + (to - from) * (double(i) / steps));
+        runFor(8);
+    }
+    mouse(w, QEvent::MouseButtonRelease, to);
+    runFor(30);
+}
+
+std::vector<QString> framesWithImages() {
+    std::vector<QString> keys;
+    for (const FramePreset& preset : framePresetCatalog())
+        if (preset.bundleImageName) keys.push_back(QString::fromStdString(preset.key));
+    return keys;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QTemporaryDir scratch;
+    // The bench's own preferences, so the user's are neither read nor changed.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.filePath("settings"));
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Kestro"));
+    QApplication::setApplicationName(QStringLiteral("Kestro"));
+    const QString movie =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(KESTRO_BENCH_SAMPLE);
+
+    ScratchDialogs dialogs(scratch.path());
+    ContentView::Services services;
+    services.dialogs = &dialogs;
+    MainWindow window(std::make_unique<EditorState>(), std::move(services));
+    EditorState& s = window.state();
+    window.resize(MainWindow::kDefaultSize);
+    window.show();
+    GapProbe probe;
+    runFor(300);
+
+    const auto frames = framesWithImages();
+    probe.beginStep("frame: first");
+    if (!frames.empty()) s.setFramePreset(frames.front());
+    runFor(300);
+
+    probe.beginStep("import");
+    if (!s.loadVideo(movie)) {
+        std::fprintf(stderr, "ui_latency_bench: could not open %s\n",
+                     movie.toLocal8Bit().constData());
+        return 1;
+    }
+    runFor(500);
+
+    probe.beginStep("play");
+    if (!s.isPlaying()) s.togglePlayPause();
+    runFor(2000);
+    s.togglePlayPause();
+
+    SimpleTimelineView* track = window.content().timeline()->track();
+    const QRectF r = track->trackRect();
+    const double inset = SimpleTimelineView::kSideInset;
+    const auto xAt = [&](double seconds) { return inset + track->xForTime(seconds); };
+    const double y = r.center().y();
+
+    probe.beginStep("scrub");
+    drag(track, {xAt(s.duration() * 0.2), y}, {xAt(s.duration() * 0.8), y}, 60);
+    drag(track, {xAt(s.duration() * 0.8), y}, {xAt(s.duration() * 0.3), y}, 60);
+
+    probe.beginStep("trim handles");
+    drag(track, {xAt(0) + 2, y}, {xAt(s.duration() * 0.25), y}, 40);
+    drag(track, {xAt(s.duration()) - 2, y}, {xAt(s.duration() * 0.85), y}, 40);
+
+    probe.beginStep("frame: change");
+    if (frames.size() > 1) s.setFramePreset(frames[frames.size() / 2]);
+    runFor(400);
+
+    // The whole movie, as the user would after trimming back out.
+    s.setTrimStart(0);
+    s.setTrimEnd(s.duration());
+    probe.beginStep("export (whole sample)");
+    bool finished = false;
+    bool ok = false;
+    QObject::connect(&window.content().exportWorkflow(), &ExportWorkflow::exportFinished,
+                     [&](bool succeeded) {
+                         finished = true;
+                         ok = succeeded;
+                     });
+    window.content().exportWorkflow().startExport();
+    if (!runUntil([&] { return finished; }, 300000)) {
+        std::fprintf(stderr, "ui_latency_bench: the export did not finish\n");
+        return 1;
+    }
+    runFor(200);
+    probe.report();
+    if (!ok) std::fprintf(stderr, "ui_latency_bench: the export failed\n");
+    return ok ? 0 : 1;
+}

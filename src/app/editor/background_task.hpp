@@ -1,0 +1,63 @@
+#pragma once
+// Work that would stall the window (decoding a large PNG, measuring it) runs on Qt's thread
+// pool and hands its result back to the interface thread.
+//
+// Threads: `work` runs on a pool thread and must touch only what it captured by value; `done`
+// runs on the receiver's (interface) thread, and only while the receiver lives. A receiver that
+// starts tasks holds a BackgroundTasks member and destroys it first thing in its destructor, so
+// a result finishing while the receiver goes is dropped instead of delivered.
+
+#include "core/thread_name.hpp"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QThreadPool>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+namespace kestro {
+
+class BackgroundTasks {
+public:
+    explicit BackgroundTasks(QObject* receiver) : link_(std::make_shared<Link>()) {
+        link_->receiver = receiver;
+    }
+    ~BackgroundTasks() { detach(); }
+    BackgroundTasks(const BackgroundTasks&) = delete;
+    BackgroundTasks& operator=(const BackgroundTasks&) = delete;
+
+    // No result is delivered after this; waits for a delivery in progress to be posted.
+    void detach() {
+        std::lock_guard lock(link_->mutex);
+        link_->receiver = nullptr;
+    }
+
+    template <class Result>
+    void run(const char* threadName, std::function<Result()> work,
+             std::function<void(Result)> done) {
+        QThreadPool::globalInstance()->start(
+            [link = link_, threadName, work = std::move(work), done = std::move(done)]() mutable {
+                nameThisThread(threadName);
+                auto result = std::make_shared<Result>(work());
+                // Posted under the lock, so the receiver cannot be destroyed between the check
+                // and the post; Qt drops posted calls whose receiver is gone.
+                std::lock_guard lock(link->mutex);
+                if (!link->receiver) return;
+                QMetaObject::invokeMethod(
+                    link->receiver, [done = std::move(done), result] { done(std::move(*result)); },
+                    Qt::QueuedConnection);
+            });
+    }
+
+private:
+    struct Link {
+        std::mutex mutex;
+        QObject* receiver = nullptr;
+    };
+    std::shared_ptr<Link> link_;
+};
+
+}  // namespace kestro

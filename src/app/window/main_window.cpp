@@ -1,0 +1,284 @@
+#include "app/window/main_window.hpp"
+
+#include "app/editor/editor_state.hpp"
+#include "app/editor/recent_files.hpp"
+#include "app/sections/segmented_picker.hpp"
+#include "app/ui/focus_ring.hpp"
+#include "core/library_versions.hpp"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace kestro {
+namespace {
+
+MainWindow::CloseChoice askBeforeClosing(QWidget* window) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("An Export Is Running"),
+                    QStringLiteral("Quitting now cancels the export, and no file is written."),
+                    QMessageBox::NoButton, window);
+    box.setInformativeText(QStringLiteral("Keep exporting, or cancel the export and quit?"));
+    QPushButton* keep = box.addButton(QStringLiteral("Keep Exporting"), QMessageBox::RejectRole);
+    box.addButton(QStringLiteral("Cancel Export and Quit"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() == keep ? MainWindow::CloseChoice::keepExporting
+                                       : MainWindow::CloseChoice::cancelAndQuit;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::unique_ptr<EditorState> state, ContentView::Services services,
+                       QWidget* parent)
+    : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Kestro"));
+    content_ = new ContentView(std::move(state), std::move(services), this);
+    setCentralWidget(content_);
+    recent_ = new RecentFiles(this);
+    setAcceptDrops(true);
+    setMinimumSize(kMinimumSize);
+    resize(kDefaultSize);
+    closePrompt_ = [this] { return askBeforeClosing(this); };
+    buildMenus();
+    // Sees the shortcut check of every key press, to let a control with keyboard focus keep
+    // the keys it acts on (see eventFilter).
+    qApp->installEventFilter(this);
+    trackFocusReasons();
+
+    EditorState* s = &content_->state();
+    // A movie counts as recent once it has really loaded.
+    connect(s, &EditorState::videoPathChanged, this, [this, s] {
+        if (s->videoPath()) recent_->add(*s->videoPath());
+    });
+    const auto sync = [this] { syncActions(); };
+    connect(s, &EditorState::videoPathChanged, this, sync);
+    connect(s, &EditorState::exportingChanged, this, sync);
+    connect(s, &EditorState::durationChanged, this, sync);
+    connect(s, &EditorState::trimStartChanged, this, sync);
+    connect(s, &EditorState::trimEndChanged, this, sync);
+    syncActions();
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction* MainWindow::addAction(QMenu* menu, const QString& name, const QString& text,
+                               const QKeySequence& shortcut, std::function<void()> run) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+    // Window-wide, so a shortcut works wherever the focus is inside the window.
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
+    return action;
+}
+
+void MainWindow::buildMenus() {
+    EditorState& s = content_->state();
+    ExportWorkflow& exporter = content_->exportWorkflow();
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    addAction(file, QStringLiteral("openAction"), QStringLiteral("&Open Movie…"),
+              QKeySequence::Open, [&s] { s.importVideo(); });
+    recentMenu_ = file->addMenu(QStringLiteral("Open &Recent"));
+    recentMenu_->setObjectName(QStringLiteral("recentMenu"));
+    connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::rebuildRecentMenu);
+    rebuildRecentMenu();
+    file->addSeparator();
+    // Queued, so the menu has closed before the save panel opens.
+    addAction(file, QStringLiteral("exportAction"), QStringLiteral("&Export Video…"),
+              QKeySequence(Qt::CTRL | Qt::Key_E),
+              [&exporter] { QTimer::singleShot(0, &exporter, &ExportWorkflow::startExport); });
+    file->addSeparator();
+    addAction(file, QStringLiteral("closeAction"), QStringLiteral("&Close Window"),
+              QKeySequence(Qt::CTRL | Qt::Key_W), [this] { close(); });
+    addAction(file, QStringLiteral("quitAction"), QStringLiteral("&Quit"),
+              QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    addAction(edit, QStringLiteral("playAction"), QStringLiteral("&Play / Pause"),
+              QKeySequence(Qt::Key_Space), [&s] { s.togglePlayPause(); });
+    edit->addSeparator();
+    addAction(edit, QStringLiteral("frameBackAction"), QStringLiteral("Back One Frame"),
+              QKeySequence(Qt::Key_Left), [&s] { s.stepFrames(-1); });
+    addAction(edit, QStringLiteral("frameForwardAction"), QStringLiteral("Forward One Frame"),
+              QKeySequence(Qt::Key_Right), [&s] { s.stepFrames(1); });
+    addAction(edit, QStringLiteral("secondBackAction"), QStringLiteral("Back One Second"),
+              QKeySequence(Qt::SHIFT | Qt::Key_Left), [&s] { s.stepBy(-1); });
+    addAction(edit, QStringLiteral("secondForwardAction"), QStringLiteral("Forward One Second"),
+              QKeySequence(Qt::SHIFT | Qt::Key_Right), [&s] { s.stepBy(1); });
+    edit->addSeparator();
+    addAction(edit, QStringLiteral("trimStartAction"),
+              QStringLiteral("Set Trim &Start at Playhead"), QKeySequence(Qt::Key_I),
+              [&s] { s.setTrimStartAtPlayhead(); });
+    addAction(edit, QStringLiteral("trimEndAction"), QStringLiteral("Set Trim &End at Playhead"),
+              QKeySequence(Qt::Key_O), [&s] { s.setTrimEndAtPlayhead(); });
+    addAction(edit, QStringLiteral("goStartAction"), QStringLiteral("Go to Trim Start"),
+              QKeySequence(Qt::Key_Home), [&s] { s.goToTrimStart(); });
+    addAction(edit, QStringLiteral("goEndAction"), QStringLiteral("Go to Trim End"),
+              QKeySequence(Qt::Key_End), [&s] { s.goToTrimEnd(); });
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QAction* dark =
+        addAction(view, QStringLiteral("darkAction"), QStringLiteral("&Dark Appearance"), {},
+                  [&s] { s.setDarkMode(!s.isDarkMode()); });
+    dark->setCheckable(true);
+    dark->setChecked(s.isDarkMode());
+    connect(&s, &EditorState::isDarkModeChanged, dark, &QAction::setChecked);
+    QAction* full = addAction(view, QStringLiteral("fullScreenAction"),
+                              QStringLiteral("&Full Screen"), QKeySequence(Qt::Key_F11), [this] {
+                                  if (isFullScreen())
+                                      showNormal();
+                                  else
+                                      showFullScreen();
+                              });
+    full->setCheckable(true);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    addAction(help, QStringLiteral("aboutAction"), QStringLiteral("&About Kestro"), {},
+              [this] { showAbout(); });
+}
+
+void MainWindow::rebuildRecentMenu() {
+    recentMenu_->clear();
+    const QStringList entries = recent_->entries();
+    for (const QString& path : entries) {
+        QAction* open = recentMenu_->addAction(QFileInfo(path).fileName());
+        open->setToolTip(path);
+        open->setData(path);
+        EditorState* s = &content_->state();
+        // Queued: the load may alert, which must not run inside the menu.
+        connect(open, &QAction::triggered, s,
+                [s, path] { QTimer::singleShot(0, s, [s, path] { s->loadVideo(path); }); });
+    }
+    if (entries.isEmpty())
+        recentMenu_->addAction(QStringLiteral("No Recent Movies"))->setEnabled(false);
+    recentMenu_->addSeparator();
+    QAction* clear = recentMenu_->addAction(QStringLiteral("Clear Menu"));
+    clear->setEnabled(!entries.isEmpty());
+    connect(clear, &QAction::triggered, recent_, &RecentFiles::clear);
+}
+
+void MainWindow::syncActions() {
+    const EditorState& s = content_->state();
+    const bool movie = s.videoPath().has_value();
+    if (auto* a = findChild<QAction*>(QStringLiteral("exportAction")))
+        a->setEnabled(movie && !s.exporting() && content_->exportWorkflow().hasValidTrimRange());
+    for (const char* name : {"playAction", "frameBackAction", "frameForwardAction",
+                             "secondBackAction", "secondForwardAction", "trimStartAction",
+                             "trimEndAction", "goStartAction", "goEndAction"})
+        if (auto* a = findChild<QAction*>(QString::fromLatin1(name))) a->setEnabled(movie);
+}
+
+void MainWindow::showAbout() {
+    QString libraries;
+    for (const auto& [name, version] : libraryVersions())
+        libraries += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>")
+                         .arg(QString::fromStdString(name).toHtmlEscaped(),
+                              QString::fromStdString(version).toHtmlEscaped());
+    libraries +=
+        QStringLiteral("<tr><td>Qt</td><td>%1</td></tr>").arg(QString::fromLatin1(qVersion()));
+    QMessageBox::about(
+        this, QStringLiteral("About Kestro"),
+        QStringLiteral("<h3>Kestro %1</h3><p>Frames phone screen recordings in device frames and "
+                       "exports presentation videos.</p><p>Libraries in use:</p>"
+                       "<table cellspacing='4'>%2</table>")
+            .arg(QString::fromStdString(kestroVersion()).toHtmlEscaped(), libraries));
+}
+
+QRect MainWindow::initialGeometry(const QRect& available, const QMargins& frame) {
+    // The frame (title bar and borders) sits outside the client size we choose.
+    const QSize room(available.width() - frame.left() - frame.right(),
+                     available.height() - frame.top() - frame.bottom());
+    QSize size = kDefaultSize.boundedTo(room);
+    size = size.expandedTo(kMinimumSize.boundedTo(room));
+    const QPoint topLeft(available.left() + frame.left() + (room.width() - size.width()) / 2,
+                         available.top() + frame.top() + (room.height() - size.height()) / 2);
+    return {topLeft, size};
+}
+
+void MainWindow::placeOnScreen() {
+    QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!where) return;
+    // Before the first show the window manager has not told us its frame; a typical title bar
+    // and border is assumed, so the window still fits.
+    QMargins frame(frameGeometry().left() - geometry().left(),
+                   geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(),
+                   frameGeometry().bottom() - geometry().bottom());
+    if (frame.isNull()) frame = QMargins(2, 38, 2, 2);
+    setGeometry(initialGeometry(where->availableGeometry(), frame));
+}
+
+QString MainWindow::droppedFile(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
+    const QUrl url = mime->urls().front();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedFile(event->mimeData()).isEmpty()) return event->ignore();
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty()) return event->ignore();
+    event->acceptProposedAction();
+    // The same checks and alerts as Import, after the drop has returned to the source.
+    EditorState* s = &content_->state();
+    QTimer::singleShot(0, s, [s, path] { s->loadVideo(path); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    EditorState& s = content_->state();
+    if (s.exporting() && closePrompt_ && closePrompt_() == CloseChoice::keepExporting) {
+        event->ignore();
+        return;
+    }
+    // Quitting during an export: the workflow cancels it and waits for the worker when the
+    // content goes, so its temporary file is removed before the process ends.
+    if (s.exporting()) content_->exportWorkflow().requestExportCancel();
+    event->accept();
+}
+
+// The editing shortcuts are plain keys (Space, the arrows). While a control shows its focus
+// ring, the user is moving through the controls with the keyboard: Space presses the focused
+// button and the arrows move a segmented picker's choice, as they would anywhere else.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (widget && widget->window() == this && key->modifiers() == Qt::NoModifier &&
+            showsFocusRing(*widget)) {
+            const bool press =
+                (key->key() == Qt::Key_Space) && qobject_cast<QAbstractButton*>(widget);
+            const bool arrows = (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) &&
+                                qobject_cast<SegmentedPicker*>(widget);
+            if (press || arrows) {
+                event->accept();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange)
+        if (auto* a = findChild<QAction*>(QStringLiteral("fullScreenAction")))
+            a->setChecked(isFullScreen());
+    QMainWindow::changeEvent(event);
+}
+
+}  // namespace kestro

@@ -1,0 +1,374 @@
+// The desktop window around the editor: it fits a laptop screen with the export button in view,
+// the keyboard drives playback and trimming, files dropped on it open with the import's checks,
+// recent movies are remembered, and closing during an export asks first.
+
+#include "app/window/main_window.hpp"
+#include "app/editor/editor_state.hpp"
+#include "app/editor/frame_preset_picker.hpp"
+#include "app/editor/recent_files.hpp"
+#include "app/sections/export_progress_area.hpp"
+#include "app/sections/export_section.hpp"
+#include "app/ui/focus_ring.hpp"
+#include "app/ui/modern_button.hpp"
+#include "app/ui/palette.hpp"
+#include "app/ui/round_icon_button.hpp"
+#include "app_fixtures.hpp"
+#include "workflow_fixtures.hpp"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace kestro {
+namespace {
+
+using test::FakeBackend;
+
+QString touch(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write("stand-in");
+    return path;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QSettings("Kestro", "Kestro").clear();
+        // Closing the window under test must not end the shared application.
+        QApplication::setQuitOnLastWindowClosed(false);
+        ASSERT_TRUE(dir.isValid());
+    }
+    void TearDown() override {
+        window.reset();
+        Palette::setCurrent(false);
+    }
+
+    void open(ExportWorkflow::Engine engine = {}) {
+        auto backend = std::make_unique<FakeBackend>();
+        backend_ = backend.get();
+        auto state = std::make_unique<EditorState>(std::move(backend));
+        state->setAlertPresenter(&alerts);
+        state->setFileDialogs(&files);
+        ContentView::Services services;
+        services.dialogs = &dialogs;
+        services.xcrunLaunchers = std::vector<std::string>{dir.filePath("no-xcrun").toStdString()};
+        services.engine = std::move(engine);
+        window = std::make_unique<MainWindow>(std::move(state), std::move(services));
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    EditorState& state() { return window->state(); }
+    QAction* action(const char* name) {
+        return window->findChild<QAction*>(QString::fromLatin1(name));
+    }
+    void key(int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(window.get(), Qt::Key(k), mods);
+        test::drainEvents();
+    }
+    void drop(QWidget* target, const QString& path) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &dropped);
+        test::drainEvents();
+    }
+
+    QTemporaryDir dir;
+    test::RecordingAlerts alerts;
+    test::ScriptedDialogs files;
+    test::ScriptedWorkflowDialogs dialogs;
+    FakeBackend* backend_ = nullptr;
+    std::unique_ptr<MainWindow> window;
+};
+
+// A laptop screen of 1366 x 768 with a 32-point top panel, and a title bar of 38.
+constexpr QRect kLaptop{0, 32, 1366, 736};
+constexpr QMargins kTitleBar{1, 38, 1, 1};
+
+TEST(WindowPlacement, TheFirstWindowFitsTheRoomTheScreenLeaves) {
+    for (const QRect& available : {kLaptop, QRect(0, 0, 1920, 1080), QRect(1920, 0, 2560, 1400)}) {
+        const QRect g = MainWindow::initialGeometry(available, kTitleBar);
+        EXPECT_TRUE(available.contains(g.marginsAdded(kTitleBar)))
+            << g.width() << "x" << g.height();
+        EXPECT_GE(g.width(), MainWindow::kMinimumSize.width());
+        EXPECT_GE(g.height(), MainWindow::kMinimumSize.height());
+        EXPECT_LE(g.width(), MainWindow::kDefaultSize.width());
+    }
+    // Roomy screens get the default size, centred.
+    const QRect big = MainWindow::initialGeometry(QRect(0, 0, 1920, 1080), kTitleBar);
+    EXPECT_EQ(big.size(), MainWindow::kDefaultSize);
+    EXPECT_NEAR(big.center().x(), 960, 2);
+    // A screen smaller than the minimum still gets a window inside it.
+    const QRect tiny = MainWindow::initialGeometry(QRect(0, 0, 800, 600), kTitleBar);
+    EXPECT_TRUE(QRect(0, 0, 800, 600).contains(tiny.marginsAdded(kTitleBar)));
+}
+
+TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
+    open();
+    // What the layout needs must fit the laptop's room under the title bar.
+    const QSize needed = window->minimumSizeHint().expandedTo(window->minimumSize());
+    EXPECT_LE(needed.width(), kLaptop.width() - kTitleBar.left() - kTitleBar.right());
+    EXPECT_LE(needed.height(), kLaptop.height() - kTitleBar.top() - kTitleBar.bottom());
+    for (const QSize size :
+         {MainWindow::kDefaultSize, QSize(1364, 697), MainWindow::kMinimumSize}) {
+        window->resize(size);
+        test::drainEvents();
+        ModernButton* button = window->content().exportSection()->exportButton();
+        const QRect inWindow(button->mapTo(window.get(), QPoint(0, 0)), button->size());
+        EXPECT_TRUE(window->rect().contains(inWindow)) << size.width() << "x" << size.height();
+        EXPECT_FALSE(button->visibleRegion().isEmpty()) << size.width() << "x" << size.height();
+        // Where every session starts is in view too, without scrolling.
+        EXPECT_FALSE(window->content().importButton()->visibleRegion().isEmpty())
+            << size.width() << "x" << size.height();
+    }
+}
+
+TEST_F(MainWindowTest, TheKeyboardStepsTrimsAndPlays) {
+    open();
+    ASSERT_TRUE(state().loadVideo(touch(dir.filePath("m.mp4"))));  // 10 s, no stated rate
+    test::drainEvents();
+    EXPECT_TRUE(state().isPlaying());
+
+    key(Qt::Key_Space);
+    EXPECT_FALSE(state().isPlaying());
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(state().currentTime(), 2.0);
+    key(Qt::Key_Right);
+    EXPECT_NEAR(state().currentTime(), 2.0 + 1.0 / EditorState::kFallbackFrameRate, 1e-9);
+    key(Qt::Key_Left);
+    key(Qt::Key_Left);
+    EXPECT_NEAR(state().currentTime(), 2.0 - 1.0 / EditorState::kFallbackFrameRate, 1e-9);
+    key(Qt::Key_I);
+    EXPECT_NEAR(state().trimStart(), state().currentTime(), 1e-9);
+    for (int i = 0; i < 6; ++i) key(Qt::Key_Right, Qt::ShiftModifier);
+    key(Qt::Key_O);
+    EXPECT_NEAR(state().trimEnd(), state().currentTime(), 1e-9);
+    key(Qt::Key_Home);
+    EXPECT_DOUBLE_EQ(state().currentTime(), state().trimStart());
+    EXPECT_DOUBLE_EQ(backend_->last->currentTime(), state().trimStart());
+    key(Qt::Key_End);
+    EXPECT_DOUBLE_EQ(state().currentTime(), state().trimEnd());
+    // Stepping stops at the ends of the movie.
+    for (int i = 0; i < 12; ++i) key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(state().currentTime(), 10.0);
+    for (int i = 0; i < 12; ++i) key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(state().currentTime(), 0.0);
+    EXPECT_FALSE(state().isPlaying());
+}
+
+TEST_F(MainWindowTest, MarkingTrimBoundsKeepsTheShortestRange) {
+    open();
+    ASSERT_TRUE(state().loadVideo(touch(dir.filePath("m.mp4"))));
+    state().togglePlayPause();
+    state().stepBy(5);
+    state().setTrimEndAtPlayhead();
+    EXPECT_DOUBLE_EQ(state().trimEnd(), 5.0);
+    state().stepBy(3);  // past the end
+    state().setTrimStartAtPlayhead();
+    EXPECT_NEAR(state().trimStart(), 5.0 - EditorState::kMinimumTrimRange, 1e-9);
+    state().goToTrimStart();
+    state().setTrimEndAtPlayhead();  // at the start: pushed to the shortest range after it
+    EXPECT_NEAR(state().trimEnd(), state().trimStart() + EditorState::kMinimumTrimRange, 1e-9);
+    EXPECT_TRUE(window->content().exportWorkflow().hasValidTrimRange());
+}
+
+TEST_F(MainWindowTest, WithoutAMovieTheEditingKeysDoNothing) {
+    open();
+    EXPECT_FALSE(action("playAction")->isEnabled());
+    EXPECT_FALSE(action("exportAction")->isEnabled());
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    key(Qt::Key_I);
+    EXPECT_EQ(state().currentTime(), 0);
+    EXPECT_EQ(state().trimStart(), 0);
+    EXPECT_TRUE(alerts.titles.isEmpty());
+}
+
+TEST_F(MainWindowTest, AMovieDroppedOnTheWindowOpensWithTheImportChecks) {
+    open();
+    const QString movie = touch(dir.filePath("dropped.mov"));
+    drop(window.get(), movie);
+    ASSERT_TRUE(state().videoPath());
+    EXPECT_EQ(*state().videoPath(), movie);
+
+    backend_->movies[dir.filePath("sound.m4a").toStdString()].probe = MovieFacts{true, false, 3.0};
+    drop(window.get(), touch(dir.filePath("sound.m4a")));
+    ASSERT_EQ(alerts.titles.size(), 1);
+    EXPECT_EQ(*state().videoPath(), movie);  // the refused file changed nothing
+    drop(window.get(), dir.filePath("gone.mp4"));
+    EXPECT_EQ(alerts.titles.size(), 2);
+    EXPECT_EQ(*state().videoPath(), movie);
+}
+
+TEST_F(MainWindowTest, APngDroppedOnTheFramePickerBecomesACustomFrame) {
+    open();
+    FramePresetPicker* picker = window->content().framePicker();
+    // Trimmed and measured as frame-info does: a 4-pixel clear border, an opening in the middle.
+    QImage frame(108, 208, QImage::Format_RGBA8888);
+    frame.fill(Qt::transparent);
+    for (int y = 4; y < 204; ++y)
+        for (int x = 4; x < 104; ++x) {
+            const bool opening = x >= 14 && x < 94 && y >= 24 && y < 174;
+            frame.setPixelColor(x, y, opening ? QColor(0, 0, 0, 0) : QColor(20, 20, 20, 255));
+        }
+    const QString png = dir.filePath("My Phone.png");
+    ASSERT_TRUE(frame.save(png));
+    drop(picker, png);
+    test::waitForFrame(state());
+    ASSERT_TRUE(state().frameImage());
+    EXPECT_EQ(state().frameImage()->width, 100);
+    EXPECT_EQ(state().frameImage()->height, 200);
+    EXPECT_NEAR(state().screenRect().x, 10, 0.6);
+    EXPECT_NEAR(state().screenRect().w, 80, 0.6);
+    EXPECT_EQ(state().customFramePath(), QFileInfo(png).absoluteFilePath());
+    EXPECT_FALSE(picker->showsPrompt());
+    // The export reads the same file.
+    EXPECT_EQ(exportFrameImageFor(state().framePreset()), std::filesystem::path(png.toStdString()));
+
+    // Not a PNG inside: one alert, and the frame in use stays.
+    QFile fake(dir.filePath("fake.png"));
+    fake.open(QIODevice::WriteOnly);
+    fake.write("\x89PNG\r\n\x1a\n but cut short");
+    fake.close();
+    drop(picker, fake.fileName());
+    test::waitForFrame(state());
+    ASSERT_EQ(alerts.titles.size(), 1);
+    EXPECT_EQ(state().customFramePath(), QFileInfo(png).absoluteFilePath());
+    EXPECT_EQ(state().frameImage()->width, 100);
+
+    // Choosing a preset afterwards leaves the custom frame.
+    state().setFramePreset(test::kProKey);
+    EXPECT_TRUE(state().customFramePath().isEmpty());
+}
+
+TEST_F(MainWindowTest, RecentMoviesAreKeptNewestFirstWithoutGoneFiles) {
+    open();
+    RecentFiles& recent = window->recentFiles();
+    QStringList paths;
+    for (int i = 0; i < 10; ++i) paths << touch(dir.filePath(QStringLiteral("m%1.mp4").arg(i)));
+    for (const QString& p : paths) ASSERT_TRUE(state().loadVideo(p));
+    QStringList expected;
+    for (int i = 9; i >= 2; --i) expected << paths[i];
+    EXPECT_EQ(recent.entries(), expected);
+
+    ASSERT_TRUE(state().loadVideo(paths[5]));  // again: moves to the top, no duplicate
+    EXPECT_EQ(recent.entries().front(), paths[5]);
+    EXPECT_EQ(recent.entries().count(paths[5]), 1);
+
+    QFile::remove(paths[9]);
+    EXPECT_FALSE(recent.entries().contains(paths[9]));
+    // Kept across a restart, and the menu lists them.
+    RecentFiles again;
+    EXPECT_EQ(again.entries(), recent.entries());
+    emit window->recentMenu()->aboutToShow();
+    QStringList listed;
+    for (QAction* a : window->recentMenu()->actions())
+        if (a->data().isValid()) listed << a->data().toString();
+    EXPECT_EQ(listed, recent.entries());
+    // Opening one loads it.
+    window->recentMenu()->actions().at(2)->trigger();
+    test::drainEvents();
+    EXPECT_EQ(*state().videoPath(), listed.at(2));
+}
+
+// An engine that runs until it is cancelled.
+ExportWorkflow::Engine runsUntilCancelled(std::atomic<bool>& sawCancel) {
+    return
+        [&sawCancel](
+            const ExportRequest&, ExportWorkflow::ProgressHandler progress,
+            ExportWorkflow::CancelQuery cancelled) -> Result<std::filesystem::path, ExportError> {
+            progress(0.2);
+            while (!cancelled()) QThread::msleep(2);
+            sawCancel = true;
+            return fail(ExportError::exportCancelled());
+        };
+}
+
+TEST_F(MainWindowTest, ClosingDuringAnExportAsksAndKeepsOrCancels) {
+    std::atomic<bool> sawCancel{false};
+    open(runsUntilCancelled(sawCancel));
+    ASSERT_TRUE(state().loadVideo(touch(dir.filePath("m.mp4"))));
+    dialogs.exportDestination = dir.filePath("out.mp4");
+    int asked = 0;
+    MainWindow::CloseChoice answer = MainWindow::CloseChoice::keepExporting;
+    window->setClosePrompt([&] {
+        ++asked;
+        return answer;
+    });
+    window->content().exportWorkflow().startExport();
+    ASSERT_TRUE(state().exporting());
+
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(state().exporting());
+    EXPECT_FALSE(state().exportCancelRequested());
+
+    answer = MainWindow::CloseChoice::cancelAndQuit;
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked, 2);
+    window.reset();  // the workflow waits for the engine, which saw the cancel
+    EXPECT_TRUE(sawCancel);
+}
+
+TEST_F(MainWindowTest, ClosingWithoutAnExportDoesNotAsk) {
+    open();
+    int asked = 0;
+    window->setClosePrompt([&] {
+        ++asked;
+        return MainWindow::CloseChoice::keepExporting;
+    });
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked, 0);
+}
+
+TEST_F(MainWindowTest, AFailedExportIsNotShownAsASuccess) {
+    open([](const ExportRequest&, ExportWorkflow::ProgressHandler,
+            ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
+        return fail(ExportError::fileSystem(ExportError::kDiskFull));
+    });
+    ASSERT_TRUE(state().loadVideo(touch(dir.filePath("m.mp4"))));
+    dialogs.exportDestination = dir.filePath("out.mp4");
+    ExportWorkflow& workflow = window->content().exportWorkflow();
+    QSignalSpy finished(&workflow, &ExportWorkflow::exportFinished);
+    workflow.startExport();
+    ASSERT_TRUE(finished.wait(5000));
+    ExportProgressArea* area = window->content().exportSection()->progressArea();
+    EXPECT_TRUE(area->isVisible());
+    EXPECT_EQ(workflow.lastOutcome(), ExportOutcome::failed);
+    EXPECT_NE(area->iconSymbol(), QStringLiteral("checkmark.circle.fill"));
+    EXPECT_NE(area->iconColor(), Palette::current().success);
+}
+
+TEST_F(MainWindowTest, AFocusRingShowsForKeyboardFocusOnly) {
+    open();
+    ModernButton* import = window->content().importButton();
+    import->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(showsFocusRing(*import));
+    QTest::mouseClick(window->content().appearanceButton(), Qt::LeftButton);
+    import->setFocus(Qt::MouseFocusReason);
+    EXPECT_FALSE(showsFocusRing(*import));
+}
+
+}  // namespace
+}  // namespace kestro
