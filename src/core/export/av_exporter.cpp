@@ -94,6 +94,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     setup.screen = screen;
     setup.frame = target.framed ? frame.get() : nullptr;
     setup.roundedScreen = target.framed;
+    setup.fastScaling = config.quality == ExportQuality::draft;
     setup.background = config.background;
     setup.placement = placeVideo(screen, height, upright, config.fitMode, config.scale,
                                  config.offsetX, config.offsetY);
