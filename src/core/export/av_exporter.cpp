@@ -132,6 +132,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     setup.frame = target.framed ? frame.get() : nullptr;
     setup.roundedScreen = target.framed;
     setup.device = toTopLeftOrigin(canvasPixels(config.device, width, height), height);
+    setup.fastScaling = config.quality == ExportQuality::draft;
     setup.background = config.background;
     setup.backgroundImage = backgroundImage ? &*backgroundImage : nullptr;
     setup.shadow = config.shadow;

@@ -171,6 +171,7 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     const int W = setup.canvasWidth;
     const int H = setup.canvasHeight;
     rotation_ = setup.rotation;
+    fastScaling_ = setup.fastScaling;
     format_ = mov ? AV_PIX_FMT_YUVA444P10LE : AV_PIX_FMT_YUV420P;
 
     // The placed video on whole canvas pixels.
@@ -566,7 +567,7 @@ Result<Done, MediaError> Compositor::prepareScaler(const AVFrame& source) {
     av_opt_set_int(c, "dstw", scaled_->width, 0);
     av_opt_set_int(c, "dsth", scaled_->height, 0);
     av_opt_set_int(c, "dst_format", screenFormat_, 0);
-    av_opt_set_int(c, "sws_flags", SWS_BICUBIC, 0);
+    av_opt_set_int(c, "sws_flags", fastScaling_ ? SWS_BILINEAR : SWS_BICUBIC, 0);
     if (shiftedChroma_) {
         // Chroma positions in 1/256 of a luma pixel from the first luma sample: 128 is the
         // usual centre of a 2x2 block; on an odd canvas row or column the canvas's block
