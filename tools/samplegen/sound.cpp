@@ -16,8 +16,12 @@ std::string num(double v) {
 
 // A decaying sine starting at `at`; the gate keeps it silent before then.
 std::string ping(double at, double freq, double gain, double decay) {
-    return "+" + num(gain) + "*gte(t," + num(at) + ")*exp(-" + num(decay) + "*max(t-" + num(at) +
-           ",0))*sin(2*PI*" + num(freq) + "*(t-" + num(at) + "))";
+    // Appended rather than "literal" + string: GCC 12 at -O3 reports a false overlap
+    // (-Wrestrict) for the latter.
+    std::string term = "+";
+    term += num(gain) + "*gte(t," + num(at) + ")*exp(-" + num(decay) + "*max(t-" + num(at) +
+            ",0))*sin(2*PI*" + num(freq) + "*(t-" + num(at) + "))";
+    return term;
 }
 
 std::string channel(double duration, double pan) {

@@ -40,8 +40,13 @@ constexpr std::string_view kExtension = ".part";
 
 // ".<destination name>.kestro-<pid>-<8 random>.part"
 std::string temporaryName(const fs::path& destination) {
-    return "." + destination.filename().string() + std::string(kTag) + std::to_string(::getpid()) +
-           "-" + randomSuffix() + std::string(kExtension);
+    // Appended, not "." + string: GCC 12 at -O3 misreads that as overlapping (-Wrestrict).
+    std::string name = ".";
+    name += destination.filename().string();
+    name += kTag;
+    name += std::to_string(::getpid()) + "-" + randomSuffix();
+    name += kExtension;
+    return name;
 }
 
 bool isTemporaryName(const std::string& name) {

@@ -152,7 +152,9 @@ std::string makeFrameLabel(std::string_view fileName) {
     }
     for (std::string_view colour : kPlainColours) {
         const std::string lowered = toLowerAscii(text);
-        const std::string word = " " + std::string(colour);
+        // Appended, not " " + string: GCC 12 at -O3 misreads that as overlapping (-Wrestrict).
+        std::string word = " ";
+        word += colour;
         if (contains(lowered, word + " ") || endsWith(lowered, word)) {
             text = replaceAllIgnoringCase(text, colour, titleCased(colour));
             break;

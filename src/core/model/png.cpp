@@ -180,7 +180,11 @@ Result<Done, std::string> savePng(const Image& image, const std::filesystem::pat
     }
     const std::filesystem::path directory =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string pattern = (directory / ("." + path.filename().string() + ".XXXXXX")).string();
+    // Appended, not "." + string: GCC 12 at -O3 misreads that as overlapping (-Wrestrict).
+    std::string hidden = ".";
+    hidden += path.filename().string();
+    hidden += ".XXXXXX";
+    std::string pattern = (directory / hidden).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());

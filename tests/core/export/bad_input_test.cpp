@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -103,6 +104,8 @@ std::vector<BadInput> badInputs() {
                             "-c:v libx264 -preset ultrafast -pix_fmt yuv444p");
          },
          Outcome::exports},
+        // A frame image that cannot be read is refused before anything is written, as the front
+        // ends do.
         {"frame image claiming 16384 x 16384",
          [](const fs::path& dir, std::optional<fs::path>& frame) {
              testing::Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -189,34 +192,43 @@ std::vector<BadInput> badInputs() {
     };
 }
 
-TEST(BadInput, EachExportsOrFailsClearlyAndLeavesTheDestinationAlone) {
-    for (const BadInput& input : badInputs()) {
-        SCOPED_TRACE(input.name);
-        ScratchDir sources;
-        ScratchDir out;
-        std::optional<fs::path> frame;
-        const fs::path path = input.make(sources.path(), frame);
-        ASSERT_FALSE(path.empty()) << "the fixture could not be made";
-        const fs::path dest = out / ("movie." + input.format);
-        writeBytes(dest, "earlier");
+class BadInputTable : public ::testing::TestWithParam<BadInput> {};
 
-        const auto run = test::runExport(
-            path, frame,
-            test::smallConfig(exportFormatFromRaw(input.format).value_or(ExportFormat::mp4)), dest);
-        if (run.result) {
-            EXPECT_NE(input.expected, Outcome::fails) << "exported " << path;
-            const auto probe = test::probeMovie(dest);
-            ASSERT_TRUE(probe && probe->video) << "the movie does not play";
-            EXPECT_GT(probe->duration, 0);
-        } else {
-            EXPECT_NE(input.expected, Outcome::exports)
-                << run.result.error().errorDescription() << " / " << run.result.error().message();
-            EXPECT_FALSE(run.result.error().errorDescription().empty());
-            EXPECT_EQ(contents(dest), "earlier");
-        }
-        EXPECT_EQ(out.entries(), std::vector<std::string>{dest.filename().string()});
+TEST_P(BadInputTable, ExportsOrFailsClearlyAndLeavesTheDestinationAlone) {
+    const BadInput& input = GetParam();
+    ScratchDir sources;
+    ScratchDir out;
+    std::optional<fs::path> frame;
+    const fs::path path = input.make(sources.path(), frame);
+    ASSERT_FALSE(path.empty()) << "the fixture could not be made";
+    const fs::path dest = out / ("movie." + input.format);
+    writeBytes(dest, "earlier");
+
+    const auto run = test::runExport(
+        path, frame,
+        test::smallConfig(exportFormatFromRaw(input.format).value_or(ExportFormat::mp4)), dest);
+    if (run.result) {
+        EXPECT_NE(input.expected, Outcome::fails) << "exported " << path;
+        const auto probe = test::probeMovie(dest);
+        ASSERT_TRUE(probe && probe->video) << "the movie does not play";
+        EXPECT_GT(probe->duration, 0);
+    } else {
+        EXPECT_NE(input.expected, Outcome::exports)
+            << run.result.error().errorDescription() << " / " << run.result.error().message();
+        EXPECT_FALSE(run.result.error().errorDescription().empty());
+        EXPECT_EQ(contents(dest), "earlier");
     }
+    EXPECT_EQ(out.entries(), std::vector<std::string>{dest.filename().string()});
 }
+
+// One test per input, named after it, so they run side by side and report one by one.
+INSTANTIATE_TEST_SUITE_P(Each, BadInputTable, ::testing::ValuesIn(badInputs()),
+                         [](const ::testing::TestParamInfo<BadInput>& info) {
+                             std::string name;
+                             for (char c : info.param.name)
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
 
 // Names a shell or a careless parser would trip on, for the source and the destination alike.
 TEST(BadInput, AwkwardPathsWork) {
