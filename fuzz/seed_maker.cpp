@@ -97,5 +97,17 @@ int main(int argc, char** argv) {
                                 kUdidA + ") (Booted)\r\n\xC2\xA0iPad mini\xE3\x80\x80 " + kUdidB +
                                 " (Booted)\xE2\x80\xA8");
     write(listings / "none", "== Devices ==\n-- Unavailable: (Booted) --\n");
+
+    const fs::path adb = root / "adb_listing";
+    write(adb / "devices", "* daemon not running; starting now at tcp:5037\n"
+                           "* daemon started successfully\n"
+                           "List of devices attached\n"
+                           "R58M12ABCDE            device usb:1-1 product:p3sxeea model:SM_G998B "
+                           "device:p3s transport_id:1\n"
+                           "emulator-5554          device product:sdk_gphone64 "
+                           "model:sdk_gphone64_x86_64 device:emu64x transport_id:2\n\n");
+    write(adb / "states", "List of devices attached\r\n0123456789ABCDEF\tunauthorized "
+                          "usb:1-2 transport_id:3\r\n127.0.0.1:5555 offline\r\n"
+                          "ZY22 no permissions (user in plugdev group); see [http://x] usb:3-1\n");
     return 0;
 }
