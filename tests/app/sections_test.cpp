@@ -137,7 +137,7 @@ TEST_F(SectionsTest, WhileExportingTheButtonSpinsAndCancelAndProgressAppear) {
 TEST_F(SectionsTest, PickersWriteTheEditorsChoicesAndFollowIt) {
     SegmentedPicker* format = exporter->formatPicker();
     SegmentedPicker* background = exporter->backgroundPicker();
-    EXPECT_EQ(format->segments(), (QStringList{"MP4", "MOV"}));
+    EXPECT_EQ(format->segments(), (QStringList{"MP4", "MOV", "GIF", "WebM"}));
     EXPECT_EQ(background->segments(),
               (QStringList{"Transparent (MOV only)", "White", "Black", "Custom…"}));
     EXPECT_EQ(background->currentText(), "Black");
