@@ -77,13 +77,13 @@ Difference compare(const test::Picture& exported, const QImage& preview, const Q
 
 TEST(PreviewEqualsExport, GradientShadowAndPaddedWideCanvasAgree) {
     test::ScratchDir dir;
-    test::MovieSpec spec;
-    spec.width = 90;
-    spec.height = 160;
-    spec.fps = 10;
-    spec.seconds = 0.2;
-    spec.bt709 = true;
-    const auto movie = test::makeSolidMovie(dir / "green.mp4", 40, 200, 60, spec);
+    test::MovieSpec recipe;
+    recipe.width = 90;
+    recipe.height = 160;
+    recipe.fps = 10;
+    recipe.seconds = 0.2;
+    recipe.bt709 = true;
+    const auto movie = test::makeSolidMovie(dir / "green.mp4", 40, 200, 60, recipe);
     auto frame = std::make_shared<const Image>(
         test::makeFrameImage(200, 400, 0, 12, Rgba{70, 70, 80, 255}, 10));
 

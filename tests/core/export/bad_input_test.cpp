@@ -159,9 +159,9 @@ std::vector<BadInput> badInputs() {
          Outcome::exports},
         {"rotated recording",
          [](const fs::path& dir, auto&) {
-             test::MovieSpec spec;
-             spec.rotation = 90;
-             return test::makeMovie(dir / "turned.mp4", spec);
+             test::MovieSpec recipe;
+             recipe.rotation = 90;
+             return test::makeMovie(dir / "turned.mp4", recipe);
          },
          Outcome::exports},
         {"sound longer than the picture",

@@ -26,11 +26,11 @@ class CanvasExport : public ::testing::Test {
 protected:
     ScratchDir dir;
     fs::path green() {
-        MovieSpec spec;
-        spec.width = 64;
-        spec.height = 128;
-        spec.seconds = 0.2;
-        return makeSolidMovie(dir / "green.mp4", 0, 200, 0, spec);
+        MovieSpec recipe;
+        recipe.width = 64;
+        recipe.height = 128;
+        recipe.seconds = 0.2;
+        return makeSolidMovie(dir / "green.mp4", 0, 200, 0, recipe);
     }
 };
 

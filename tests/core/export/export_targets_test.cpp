@@ -87,10 +87,10 @@ ExportConfig target(ExportFormat format, BackgroundFill background) {
 
 TEST(ExportTargets, WebmKeepsAlphaThatTheLibvpxDecoderGivesBack) {
     ScratchDir dir;
-    test::MovieSpec spec;
-    spec.fps = 10;
-    spec.audio = true;
-    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    test::MovieSpec recipe;
+    recipe.fps = 10;
+    recipe.audio = true;
+    const fs::path source = test::makeMovie(dir / "in.mp4", recipe);
 
     const fs::path clear = dir / "clear.webm";
     auto run = test::runExport(source, std::nullopt,
@@ -129,12 +129,12 @@ TEST(ExportTargets, WebmKeepsAlphaThatTheLibvpxDecoderGivesBack) {
 
 TEST(ExportTargets, GifHasOnePaletteForTheWholeExportLoopsAndIsClearOutsideTheDevice) {
     ScratchDir dir;
-    test::MovieSpec spec;
-    spec.fps = 20;
-    spec.seconds = 1.5;
+    test::MovieSpec recipe;
+    recipe.fps = 20;
+    recipe.seconds = 1.5;
     // Colours that change through the movie: a palette per frame would differ frame to frame.
-    spec.video = "testsrc2";
-    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    recipe.video = "testsrc2";
+    const fs::path source = test::makeMovie(dir / "in.mp4", recipe);
 
     ExportConfig config = target(ExportFormat::gif, BackgroundFill::transparent());
     config.fps = 10;
@@ -187,9 +187,9 @@ TEST(ExportTargets, GifHasOnePaletteForTheWholeExportLoopsAndIsClearOutsideTheDe
 
 TEST(ExportTargets, QualityTiersReachTheEncoderAndTheRequestedRateIsKept) {
     ScratchDir dir;
-    test::MovieSpec spec;
-    spec.fps = 10;
-    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    test::MovieSpec recipe;
+    recipe.fps = 10;
+    const fs::path source = test::makeMovie(dir / "in.mp4", recipe);
     // libx264 writes the settings it ran with into the stream.
     auto settingsOf = [&](ExportQuality quality) {
         ExportConfig config = test::smallConfig();
@@ -217,13 +217,13 @@ TEST(ExportTargets, QualityTiersReachTheEncoderAndTheRequestedRateIsKept) {
 TEST(ExportTargets, AppStorePreviewFollowsTheStoreEncodingRules) {
     ScratchDir dir;
     // Portrait, 60 fps, with sound, 15.2 s: within the length rule, above the rate cap.
-    test::MovieSpec spec;
-    spec.width = 120;
-    spec.height = 260;
-    spec.fps = 60;
-    spec.seconds = 15.2;
-    spec.audio = true;
-    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    test::MovieSpec recipe;
+    recipe.width = 120;
+    recipe.height = 260;
+    recipe.fps = 60;
+    recipe.seconds = 15.2;
+    recipe.audio = true;
+    const fs::path source = test::makeMovie(dir / "in.mp4", recipe);
 
     ExportChoices choices;
     choices.appStore = AppStorePreset::iphone;
@@ -271,12 +271,12 @@ TEST(ExportTargets, AppStorePreviewFollowsTheStoreEncodingRules) {
 
 TEST(ExportTargets, AppStorePreviewOfASilentRecordingCarriesASilentStereoTrack) {
     ScratchDir dir;
-    test::MovieSpec spec;
-    spec.width = 200;  // landscape
-    spec.height = 100;
-    spec.fps = 1;
-    spec.seconds = 15;
-    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    test::MovieSpec recipe;
+    recipe.width = 200;  // landscape
+    recipe.height = 100;
+    recipe.fps = 1;
+    recipe.seconds = 15;
+    const fs::path source = test::makeMovie(dir / "in.mp4", recipe);
     ExportChoices choices;
     choices.appStore = AppStorePreset::ipad;
     choices.quality = ExportQuality::draft;
@@ -298,10 +298,10 @@ TEST(ExportTargets, AppStorePreviewOfASilentRecordingCarriesASilentStereoTrack) 
 
 TEST(ExportTargets, PreviewsOutsideTheStoreLimitsAreRefusedBeforeAnythingIsWritten) {
     ScratchDir dir;
-    test::MovieSpec spec;
-    spec.fps = 1;
-    spec.seconds = 40;
-    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    test::MovieSpec recipe;
+    recipe.fps = 1;
+    recipe.seconds = 40;
+    const fs::path source = test::makeMovie(dir / "in.mp4", recipe);
     const fs::path out = dir / "preview.mp4";
     std::ofstream(out) << "an earlier preview";
 
@@ -326,10 +326,10 @@ TEST(ExportTargets, PreviewsOutsideTheStoreLimitsAreRefusedBeforeAnythingIsWritt
 
 TEST(ExportTargets, AGifTooLargeToGatherIsRefusedBeforeAnythingIsWritten) {
     ScratchDir dir;
-    test::MovieSpec spec;
-    spec.fps = 1;
-    spec.seconds = 4;
-    const fs::path source = test::makeMovie(dir / "in.mp4", spec);
+    test::MovieSpec recipe;
+    recipe.fps = 1;
+    recipe.seconds = 4;
+    const fs::path source = test::makeMovie(dir / "in.mp4", recipe);
     ExportConfig config = test::smallConfig(ExportFormat::gif);
     // 4 s at 240 fps of 4000 x 4000: 960 pictures of 64 MB each.
     config.width = 4000;

@@ -31,10 +31,10 @@ std::string contents(const fs::path& p) {
 
 TEST(ExportLeftovers, AnExportKilledMidWayLeavesTheEarlierFileAndNothingElse) {
     ScratchDir sources;
-    test::MovieSpec spec;
-    spec.seconds = 4;
-    spec.audio = true;
-    const fs::path input = test::makeMovie(sources / "in.mp4", spec);
+    test::MovieSpec recipe;
+    recipe.seconds = 4;
+    recipe.audio = true;
+    const fs::path input = test::makeMovie(sources / "in.mp4", recipe);
     ASSERT_FALSE(input.empty());
     ScratchDir out;
     const fs::path dest = out / "movie.mp4";
