@@ -7,9 +7,9 @@
 // folder does not exist).
 
 #include "app/editor/editor_state.hpp"
-#include "app/editor/workflow_dialogs.hpp"
 #include "app/ui/palette.hpp"
 #include "app/window/main_window.hpp"
+#include "app/window/qt_dialogs.hpp"
 #include "core/library_versions.hpp"
 #include "core/model/frame_catalog.hpp"
 

@@ -1,14 +1,14 @@
 // The window as a whole: what it shows at start, how it follows a loaded movie and a frame, and
 // the remembered appearance toggle.
 
-#include "app/editor/content_view.hpp"
+#include "app/window/content_view.hpp"
 #include "app/editor/editor_state.hpp"
-#include "app/editor/frame_preset_picker.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
+#include "app/window/frame_preset_picker.hpp"
 #include "app_fixtures.hpp"
 
 #include <QFile>

@@ -4,7 +4,6 @@
 
 #include "app/window/main_window.hpp"
 #include "app/editor/editor_state.hpp"
-#include "app/editor/frame_preset_picker.hpp"
 #include "app/editor/recent_files.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
@@ -12,6 +11,7 @@
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
+#include "app/window/frame_preset_picker.hpp"
 #include "app_fixtures.hpp"
 #include "workflow_fixtures.hpp"
 

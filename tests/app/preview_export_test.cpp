@@ -2,8 +2,8 @@
 // the same settings (16:9 canvas with padding, a gradient, the device's shadow, a frame image)
 // must agree after scaling, region by region.
 
+#include "app/editor/video_feed.hpp"
 #include "app/preview/preview_view.hpp"
-#include "app/preview/video_feed.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/export_request.hpp"
 #include "support/movie_fixtures.hpp"

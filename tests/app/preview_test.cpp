@@ -2,11 +2,11 @@
 // only through the frame's opening, the frame on top, the mask built once per frame and size.
 
 #include "app/editor/player_handle.hpp"
+#include "app/editor/video_feed.hpp"
 #include "app/preview/empty_state_card.hpp"
 #include "app/preview/preview_geometry.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
-#include "app/preview/video_feed.hpp"
 #include "app/ui/palette.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/model/image.hpp"
@@ -29,7 +29,8 @@ void expectRect(const QRectF& r, qreal x, qreal y, qreal w, qreal h) {
 }
 
 TEST(PreviewGeometry, FitsTheFramePlacesTheOpeningAndRoundsThePlayer) {
-    const auto l = computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), {10, 5, 80, 90}, 100, 0, 0);
+    const auto l =
+        computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), {10, 5, 80, 90}, 100, 0, 0);
     expectRect(l.frame, 250, 0, 300, 600);
     expectRect(l.screen, 280, 30, 240, 540);
     expectRect(l.player, 28, 28, 244, 544);
@@ -49,7 +50,8 @@ void expectPlacement(const QRectF& r, const Placement& p) {
 }
 
 TEST(PreviewGeometry, ScaleAndOffsetsMoveTheVideoAsTheExportDoes) {
-    const auto l = computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), kOpening, 80, -30, 50);
+    const auto l =
+        computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), kOpening, 80, -30, 50);
     const CanvasRect p = grownScreenRect(kOpening, 300, 600);
     expectRect(l.player, p.x, p.y, p.w, p.h);
     EXPECT_DOUBLE_EQ(l.playerCornerRadius, screenCornerRadius(p));
@@ -69,13 +71,14 @@ TEST(PreviewGeometry, ScaleOneAndAHalfWithOffsetsIsTheExportsPlacement) {
         const auto l = computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), kOpening, 150,
                                             20, -40, mode);
         for (QSizeF video : {QSizeF(1080, 1920), QSizeF(1920, 1080), QSizeF(90, 160)}) {
-            expectPlacement(l.videoRect(video),
-                            placeVideo(p, 600, {video.width(), video.height()}, mode, 1.5, 0.2, -0.4));
+            expectPlacement(l.videoRect(video), placeVideo(p, 600, {video.width(), video.height()},
+                                                           mode, 1.5, 0.2, -0.4));
         }
     }
     // Worked through: P is 244 x 544; the centre moves a fifth of half P's width right and 0.4
     // of half its height down (a negative offset goes down), the video grows 1.5 times.
-    const auto l = computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), kOpening, 150, 20, -40);
+    const auto l =
+        computePreviewLayout(QRectF(0, 0, 800, 600), QSizeF(400, 800), kOpening, 150, 20, -40);
     EXPECT_DOUBLE_EQ(l.videoScale, 1.5);
     EXPECT_NEAR(l.shiftX, 24.4, 1e-9);
     EXPECT_NEAR(l.shiftY, 108.8, 1e-9);
@@ -105,11 +108,13 @@ TEST(PreviewGeometry, AScaleThatIsNoNumberDrawsAtFullSizeLikeTheExport) {
 
 TEST(PreviewGeometry, ScaleNeverDropsBelowATenth) {
     for (double scale : {10.0, 5.0, 0.0, -50.0})
-        EXPECT_DOUBLE_EQ(computePreviewLayout(QRectF(0, 0, 100, 100), {}, {}, scale, 0, 0).videoScale, 0.1);
+        EXPECT_DOUBLE_EQ(
+            computePreviewLayout(QRectF(0, 0, 100, 100), {}, {}, scale, 0, 0).videoScale, 0.1);
 }
 
 TEST(PreviewGeometry, WithoutAFrameTheVideoFillsTheViewWithRoundedCorners) {
-    const auto l = computePreviewLayout(QRectF(0, 0, 600, 400), QSizeF(), {0, 0, 100, 100}, 100, 0, 0);
+    const auto l =
+        computePreviewLayout(QRectF(0, 0, 600, 400), QSizeF(), {0, 0, 100, 100}, 100, 0, 0);
     EXPECT_FALSE(l.hasFrame);
     expectRect(l.frame, 0, 0, 600, 400);
     expectRect(l.player, -2, -2, 604, 404);
@@ -118,7 +123,8 @@ TEST(PreviewGeometry, WithoutAFrameTheVideoFillsTheViewWithRoundedCorners) {
 
 TEST(PreviewGeometry, OpeningYIsMeasuredFromTheBottom) {
     // 10% margin below, 30% above: in top-left coordinates the opening starts 30% down.
-    const auto l = computePreviewLayout(QRectF(0, 0, 100, 200), QSizeF(100, 200), {0, 10, 100, 60}, 100, 0, 0);
+    const auto l =
+        computePreviewLayout(QRectF(0, 0, 100, 200), QSizeF(100, 200), {0, 10, 100, 60}, 100, 0, 0);
     const QRectF s = flipToTopLeft(l.screen, 200);
     EXPECT_DOUBLE_EQ(s.top(), 60);
     EXPECT_DOUBLE_EQ(s.bottom(), 180);
@@ -247,7 +253,9 @@ TEST(PreviewStage, SizesTheStageAndShowsTheCardOnlyWhenEmpty) {
     stage.show();
     const int card = stage.emptyStateCard()->width() - 2 * EmptyStateCard::kShadowMargin;
     EXPECT_LE(card, 0.95 * 840);
-    EXPECT_GT(card, QFontMetrics(textFont(TextStyle::caption, QFont::Medium)).horizontalAdvance(EmptyStateCard::hint()) + 48);
+    EXPECT_GT(card, QFontMetrics(textFont(TextStyle::caption, QFont::Medium))
+                            .horizontalAdvance(EmptyStateCard::hint()) +
+                        48);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // card's Reset, the export button and its busy look, Cancel, the progress area and its icon,
 // the pickers writing the editor's choices, and the recording controls.
 
-#include "app/editor/content_view.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
 #include "app/editor/recording_workflow.hpp"
@@ -11,20 +10,21 @@
 #include "app/sections/export_section.hpp"
 #include "app/sections/recording_section.hpp"
 #include "app/sections/segmented_picker.hpp"
-#include "app/sections/source_section.hpp"
 #include "app/sections/warning_banner.hpp"
 #include "app/ui/color_well.hpp"
 #include "app/ui/export_resolution_selector.hpp"
 #include "app/ui/menu_picker.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/status_indicator.hpp"
+#include "app/window/content_view.hpp"
+#include "app/window/source_section.hpp"
 #include "app_fixtures.hpp"
 #include "workflow_fixtures.hpp"
 
-#include <QScrollArea>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,7 +225,8 @@ TEST(Window, ColumnsKeepTheirWidthsAndTheCardsComeInOrder) {
     test::drainEvents();
     EXPECT_GE(view.leftColumn()->width(), ContentView::kLeftColumnMinWidth);
     EXPECT_EQ(view.rightColumn()->width(), ContentView::kRightColumnWidth);
-    EXPECT_GE(view.width(), ContentView::kLeftColumnMinWidth + ContentView::kRightColumnWidth + 24 * 3);
+    EXPECT_GE(view.width(),
+              ContentView::kLeftColumnMinWidth + ContentView::kRightColumnWidth + 24 * 3);
     ASSERT_EQ(view.sectionColumn()->count(), 3);  // two cards and the stretch under them
     EXPECT_EQ(view.sectionColumn()->itemAt(0)->widget(), view.sourceSection());
     EXPECT_EQ(view.sectionColumn()->itemAt(1)->widget(), view.recordingSection());

@@ -1,8 +1,8 @@
 // The interface kit: the pressed look of buttons, the status dot, the floating
-// animation (paused while hidden), the resolution menu, and the frame preset menu with its groups and badge.
+// animation (paused while hidden), the resolution menu, and the frame preset menu with its groups
+// and badge.
 
 #include "app/editor/editor_state.hpp"
-#include "app/editor/frame_preset_picker.hpp"
 #include "app/preview/empty_state_card.hpp"
 #include "app/ui/export_resolution_selector.hpp"
 #include "app/ui/floating_animation.hpp"
@@ -10,6 +10,7 @@
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/status_indicator.hpp"
+#include "app/window/frame_preset_picker.hpp"
 #include "app_fixtures.hpp"
 
 #include <QMenu>
@@ -115,10 +116,11 @@ TEST(FramePresetPicker, PromptFirstThenOneTitledSectionPerFamily) {
     QStringList layout;
     for (QAction* a : actions.mid(1))
         layout << (a->property("sectionTitle").toBool() ? "# " + a->text() : a->data().toString());
-    EXPECT_EQ(layout, (QStringList{QString::fromUtf8("# 📱 iPhone 15 Series"), test::kBrokenKey,
-                                   QString::fromUtf8("# 📱 iPhone 16 Series"), test::kProKey,
-                                   QString::fromUtf8("# 📱 iPhone Air"), test::kOpaqueKey,
-                                   QString::fromUtf8("# 📱 Other"), "Frames/iphone14_red_portrait"}));
+    EXPECT_EQ(layout,
+              (QStringList{QString::fromUtf8("# 📱 iPhone 15 Series"), test::kBrokenKey,
+                           QString::fromUtf8("# 📱 iPhone 16 Series"), test::kProKey,
+                           QString::fromUtf8("# 📱 iPhone Air"), test::kOpaqueKey,
+                           QString::fromUtf8("# 📱 Other"), "Frames/iphone14_red_portrait"}));
     EXPECT_TRUE(FramePresetPicker::showsProBadge("iPhone 16 Pro Black"));
     EXPECT_FALSE(FramePresetPicker::showsProBadge("iPhone Air Sky Blue"));
 }

@@ -3,8 +3,8 @@
 // as queued signals. Destroying the handle destroys the source first, so no event can arrive
 // for a handle that is gone (events already queued are dropped by Qt with their receiver).
 
+#include "app/editor/video_feed.hpp"
 #include "app/editor/video_source.hpp"
-#include "app/preview/video_feed.hpp"
 
 #include <memory>
 
@@ -15,8 +15,8 @@ class PlayerHandle : public VideoFeed {
 public:
     // Opens `path` through `backend`; the handle's signals are wired before the source exists,
     // so the first report after opening is not lost.
-    static Result<std::unique_ptr<PlayerHandle>, MediaError> open(MediaBackend& backend,
-                                                                  const std::filesystem::path& path);
+    static Result<std::unique_ptr<PlayerHandle>, MediaError> open(
+        MediaBackend& backend, const std::filesystem::path& path);
     ~PlayerHandle() override;
 
     double duration() const { return source_->duration(); }

@@ -8,8 +8,6 @@
 #include <functional>
 #include <optional>
 
-class QWidget;
-
 namespace kestro {
 
 class WorkflowDialogs {
@@ -39,21 +37,5 @@ public:
 
 // The label of the success alert's second button: the file manager's name where it has one.
 QString revealButtonText();
-
-class QtWorkflowDialogs : public WorkflowDialogs {
-public:
-    explicit QtWorkflowDialogs(QWidget* window = nullptr) : window_(window) {}
-
-    std::optional<QString> chooseExportDestination(const QString& proposedName) override;
-    void presentExportSuccess(const QString& message, std::function<void()> onOk,
-                              std::function<void()> onReveal) override;
-    void revealFile(const QString& path) override;
-    std::optional<QString> chooseRecordingsFolder() override;
-    std::optional<QString> chooseRecordingFile(const std::optional<QString>& startFolder,
-                                               const QString& proposedName) override;
-
-private:
-    QWidget* window_;
-};
 
 }  // namespace kestro

@@ -1,10 +1,10 @@
 #include "app/preview/preview_stage_view.hpp"
 
 #include "app/editor/editor_state.hpp"
+#include "app/editor/video_feed.hpp"
 #include "app/preview/empty_state_card.hpp"
 #include "app/preview/preview_geometry.hpp"
 #include "app/preview/preview_view.hpp"
-#include "app/preview/video_feed.hpp"
 
 namespace kestro {
 
@@ -35,20 +35,26 @@ void PreviewStageView::setFrameImage(std::shared_ptr<const Image> image) {
     relayout();
 }
 
-void PreviewStageView::setScreen(const ScreenRect& screen) { preview_->setScreen(screen); }
+void PreviewStageView::setScreen(const ScreenRect& screen) {
+    preview_->setScreen(screen);
+}
 
 void PreviewStageView::setPlacement(double scale, double offsetX, double offsetY) {
     preview_->setPlacement(scale, offsetX, offsetY);
 }
 
-void PreviewStageView::setCanvas(const PreviewCanvas& canvas) { preview_->setCanvas(canvas); }
+void PreviewStageView::setCanvas(const PreviewCanvas& canvas) {
+    preview_->setCanvas(canvas);
+}
 
 void PreviewStageView::setStageAspectRatio(double ratio) {
     ratio_ = ratio;
     relayout();
 }
 
-bool PreviewStageView::showsEmptyState() const { return !hasFeed_ && !hasFrame_; }
+bool PreviewStageView::showsEmptyState() const {
+    return !hasFeed_ && !hasFrame_;
+}
 
 QRectF PreviewStageView::stageRect() const {
     const QSizeF s = stageSize(QSizeF(size()), ratio_);
@@ -62,8 +68,8 @@ void PreviewStageView::resizeEvent(QResizeEvent* event) {
 
 void PreviewStageView::relayout() {
     const QRectF stage = stageRect();
-    preview_->setGeometry(stage.toAlignedRect().adjusted(-kPreviewShadowMargin, -kPreviewShadowMargin,
-                                                         kPreviewShadowMargin, kPreviewShadowMargin));
+    preview_->setGeometry(stage.toAlignedRect().adjusted(
+        -kPreviewShadowMargin, -kPreviewShadowMargin, kPreviewShadowMargin, kPreviewShadowMargin));
     card_->setVisible(showsEmptyState());
     if (showsEmptyState()) {
         // The card floats over the stage and may reach past a narrow (portrait) one: sized by

@@ -1,6 +1,6 @@
 #include "app/preview/preview_view.hpp"
 
-#include "app/preview/video_feed.hpp"
+#include "app/editor/video_feed.hpp"
 #include "core/export/canvas_backdrop.hpp"
 #include "core/model/screen_mask.hpp"
 
@@ -88,8 +88,9 @@ QRectF PreviewView::contentRect() const {
 
 PreviewLayout PreviewView::layout() const {
     const QRectF content = contentRect();
-    const QSizeF frameSize =
-        frameImage_ && !frameImage_->empty() ? QSizeF(frameImage_->width, frameImage_->height) : QSizeF();
+    const QSizeF frameSize = frameImage_ && !frameImage_->empty()
+                                 ? QSizeF(frameImage_->width, frameImage_->height)
+                                 : QSizeF();
     // On the export's canvas a missing frame leaves the recording filling the device box, as the
     // export fills it.
     const ScreenRect screen =
@@ -102,7 +103,8 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
                                 const QRectF& playerInFrame, qreal dpr) {
     const QSize px(std::max(1, int(std::lround(frameTopLeft.width() * dpr))),
                    std::max(1, int(std::lround(frameTopLeft.height() * dpr))));
-    const QRect playerPx = QRectF(playerInFrame.topLeft() * dpr, playerInFrame.size() * dpr).toAlignedRect();
+    const QRect playerPx =
+        QRectF(playerInFrame.topLeft() * dpr, playerInFrame.size() * dpr).toAlignedRect();
     const bool frameChanged = cachedSize_ != px || cachedPlayer_ != playerPx;
     if (!frameChanged && clipContainerRadius_ == l.containerCornerRadius) return;
 
@@ -120,7 +122,8 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
                 mask_.fill(Qt::transparent);
                 QPainter p(&mask_);
                 p.setClipRect(playerPx);
-                p.drawImage(0, 0, maskFull_.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                p.drawImage(0, 0,
+                            maskFull_.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
                 ++maskBuilds_;
             }
         }
@@ -218,7 +221,8 @@ void PreviewView::paintEvent(QPaintEvent*) {
         {
             QPainter lp(&layer_);
             lp.setRenderHint(QPainter::SmoothPixmapTransform);
-            const QSize videoSize = feed_->videoSize().isEmpty() ? picture.size() : feed_->videoSize();
+            const QSize videoSize =
+                feed_->videoSize().isEmpty() ? picture.size() : feed_->videoSize();
             // Placed where the export places it.
             const QRectF target = l.videoRect(QSizeF(videoSize));
             // A rectangular clip is cheap and spares drawing the part outside P.

@@ -3,7 +3,7 @@
 // shortcuts, drag and drop of movies, File > Open Recent, the About panel, a first size that
 // fits the screen it opens on, and a question before closing while an export runs.
 
-#include "app/editor/content_view.hpp"
+#include "app/window/content_view.hpp"
 
 #include <QMainWindow>
 

@@ -1,4 +1,4 @@
-#include "app/editor/frame_preset_picker.hpp"
+#include "app/window/frame_preset_picker.hpp"
 
 #include "app/editor/editor_state.hpp"
 #include "app/ui/palette.hpp"
@@ -8,9 +8,9 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QMimeData>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -20,7 +20,9 @@
 namespace kestro {
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // One menu row: the preset's label and, for Pro models, the badge; or the prompt entry, in the
 // secondary colour; or a family's title heading its section. Clicking an entry triggers it.
@@ -56,7 +58,9 @@ protected:
         }
         const bool checked = action_->isChecked();
         p.setFont(textFont(TextStyle::body, checked ? QFont::DemiBold : QFont::Normal));
-        const QColor text = hot ? pal.brandBlack : kind_ == Kind::prompt ? pal.secondaryText : pal.primaryText;
+        const QColor text = hot                     ? pal.brandBlack
+                            : kind_ == Kind::prompt ? pal.secondaryText
+                                                    : pal.primaryText;
         const QFontMetricsF fm(p.font());
         const qreal textX = r.left() + 26;
         if (checked) {
@@ -64,11 +68,12 @@ protected:
             pen.setCapStyle(Qt::RoundCap);
             p.setPen(pen);
             const QPointF c(r.left() + 13, r.center().y());
-            p.drawPolyline(QPolygonF({c + QPointF(-4, 0), c + QPointF(-1, 3), c + QPointF(4, -3.5)}));
+            p.drawPolyline(
+                QPolygonF({c + QPointF(-4, 0), c + QPointF(-1, 3), c + QPointF(4, -3.5)}));
         }
         p.setPen(text);
-        p.drawText(QRectF(textX, r.top(), r.width() - 26, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                   label_);
+        p.drawText(QRectF(textX, r.top(), r.width() - 26, r.height()),
+                   Qt::AlignVCenter | Qt::AlignLeft, label_);
         if (pro_) {
             // The badge: smallest caption, padded 6 x 2, blue at 10% with radius 4.
             const QFont badgeFont = textFont(TextStyle::caption2, QFont::DemiBold);
@@ -120,7 +125,8 @@ QWidgetAction* addRow(QMenu* menu, const QString& label, const QString& key, Pre
 // The pulsing outline drawn just outside the picker, above its neighbours.
 class AttentionOverlay : public QWidget {
 public:
-    AttentionOverlay(QWidget* parent, const FramePresetPicker* picker) : QWidget(parent), picker_(picker) {
+    AttentionOverlay(QWidget* parent, const FramePresetPicker* picker)
+        : QWidget(parent), picker_(picker) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_TranslucentBackground);
     }
@@ -198,13 +204,17 @@ FramePresetPicker::FramePresetPicker(EditorState& state, const std::vector<Frame
     refresh();
 }
 
-FramePresetPicker::~FramePresetPicker() { delete overlay_.data(); }
+FramePresetPicker::~FramePresetPicker() {
+    delete overlay_.data();
+}
 
 bool FramePresetPicker::showsProBadge(const QString& label) {
     return label.toLower().contains(QStringLiteral("pro"));
 }
 
-bool FramePresetPicker::attentionOutlineVisible() const { return state_.frameImage() == nullptr; }
+bool FramePresetPicker::attentionOutlineVisible() const {
+    return state_.frameImage() == nullptr;
+}
 
 void FramePresetPicker::refresh() {
     const QString key = state_.framePreset();
@@ -262,7 +272,8 @@ void FramePresetPicker::dropEvent(QDropEvent* event) {
     if (png.isEmpty()) return event->ignore();
     event->acceptProposedAction();
     // After the drop has returned: the alert for a bad image must not run inside the drag.
-    QMetaObject::invokeMethod(this, [this, png] { state_.useCustomFrame(png); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, png] { state_.useCustomFrame(png); }, Qt::QueuedConnection);
 }
 
 bool FramePresetPicker::eventFilter(QObject* watched, QEvent* event) {

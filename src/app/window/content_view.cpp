@@ -1,21 +1,22 @@
-#include "app/editor/content_view.hpp"
+#include "app/window/content_view.hpp"
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/recording_workflow.hpp"
-#include "app/editor/workflow_dialogs.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/preview/timeline_section_view.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/recording_section.hpp"
-#include "app/sections/source_section.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
 #include "app/ui/shadow.hpp"
+#include "app/window/qt_dialogs.hpp"
+#include "app/window/source_section.hpp"
 #include "core/export/background_image.hpp"
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,7 +24,6 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QTimer>
-#include <QHideEvent>
 #include <QVBoxLayout>
 
 namespace kestro {
@@ -86,7 +86,8 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     exportWorkflow_ = std::make_unique<ExportWorkflow>(*state_, panels, std::move(services.engine));
     recordingWorkflow_ = std::make_unique<RecordingWorkflow>(
         *state_, panels,
-        services.xcrunLaunchers ? *services.xcrunLaunchers : RecordingWorkflow::launcherCandidates());
+        services.xcrunLaunchers ? *services.xcrunLaunchers
+                                : RecordingWorkflow::launcherCandidates());
 
     auto* root = new QHBoxLayout(this);
     root->setContentsMargins(24, 20, 24, 20);
@@ -160,12 +161,15 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
 
     // The stage follows the state.
     EditorState* s = state_.get();
-    connect(s, &EditorState::playerChanged, stage_, [this](PlayerHandle* player) { stage_->setFeed(player); });
-    connect(s, &EditorState::frameImageChanged, stage_, [this, s] { stage_->setFrameImage(s->frameImage()); });
+    connect(s, &EditorState::playerChanged, stage_,
+            [this](PlayerHandle* player) { stage_->setFeed(player); });
+    connect(s, &EditorState::frameImageChanged, stage_,
+            [this, s] { stage_->setFrameImage(s->frameImage()); });
     connect(s, &EditorState::screenRectChanged, stage_, &PreviewStageView::setScreen);
     connect(s, &EditorState::placementChanged, stage_,
             [this, s] { stage_->setPlacement(s->scale(), s->offsetX(), s->offsetY()); });
-    connect(s, &EditorState::stageAspectRatioChanged, stage_, &PreviewStageView::setStageAspectRatio);
+    connect(s, &EditorState::stageAspectRatioChanged, stage_,
+            &PreviewStageView::setStageAspectRatio);
     stage_->setFeed(s->player());
     stage_->setFrameImage(s->frameImage());
     stage_->setScreen(s->screenRect());
@@ -206,15 +210,23 @@ ContentView::~ContentView() {
     stage_->setFeed(nullptr);
 }
 
-FramePresetPicker* ContentView::framePicker() const { return sourceSection_->framePicker(); }
-ModernButton* ContentView::importButton() const { return sourceSection_->importButton(); }
-ModernButton* ContentView::resetButton() const { return sourceSection_->resetButton(); }
+FramePresetPicker* ContentView::framePicker() const {
+    return sourceSection_->framePicker();
+}
+ModernButton* ContentView::importButton() const {
+    return sourceSection_->importButton();
+}
+ModernButton* ContentView::resetButton() const {
+    return sourceSection_->resetButton();
+}
 
 void ContentView::syncAppearance() {
     const bool dark = state_->isDarkMode();
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) Palette::apply(*app, dark);
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        Palette::apply(*app, dark);
     const Palette& pal = Palette::current();
-    appearanceButton_->setSymbol(dark ? QStringLiteral("sun.max.fill") : QStringLiteral("moon.fill"));
+    appearanceButton_->setSymbol(dark ? QStringLiteral("sun.max.fill")
+                                      : QStringLiteral("moon.fill"));
     appearanceButton_->setSymbolColor(dark ? pal.brandAmber : pal.brandNavy);
     appearanceButton_->setOutline(pal.systemBlue, 2);
     appearanceButton_->setToolTip(dark ? QStringLiteral("Switch to Light Mode")
@@ -228,11 +240,13 @@ void ContentView::syncAppearance() {
     const QColor handle = dark ? QColor(255, 255, 255, 70) : QColor(0, 0, 0, 60);
     if (auto* column = scrollArea_) {
         column->verticalScrollBar()->setStyleSheet(
-            QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 8px 0 8px 0; }"
-                           "QScrollBar::handle:vertical { background: %1; border-radius: 3px;"
-                           " min-height: 48px; margin: 0 2px 0 2px; }"
-                           "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                           "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+            QStringLiteral(
+                "QScrollBar:vertical { background: transparent; width: 10px; margin: 8px 0 8px 0; }"
+                "QScrollBar::handle:vertical { background: %1; border-radius: 3px;"
+                " min-height: 48px; margin: 0 2px 0 2px; }"
+                "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; "
+                "}")
                 .arg(QStringLiteral("rgba(%1, %2, %3, %4)")
                          .arg(handle.red())
                          .arg(handle.green())

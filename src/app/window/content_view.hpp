@@ -38,7 +38,7 @@ class ContentView : public QWidget {
 public:
     // What the window talks to beyond the editor; tests replace these.
     struct Services {
-        WorkflowDialogs* dialogs = nullptr;  // null: the window's own Qt panels
+        WorkflowDialogs* dialogs = nullptr;                      // null: the window's own Qt panels
         std::optional<std::vector<std::string>> xcrunLaunchers;  // none: $KESTRO_XCRUN or standard
         ExportWorkflow::Engine engine;  // empty: the application's export engine
     };
