@@ -4,6 +4,8 @@
 #include "core/model/image.hpp"
 #include "core/model/png.hpp"
 
+#include "support/movie_fixtures.hpp"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -16,7 +18,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,13 +26,6 @@ namespace kestro {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 struct Outcome {
     int status = -1;
@@ -67,8 +61,8 @@ public:
         waitpid(pid_, &status, 0);
         Outcome o;
         o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        o.out = readFile(outPath_);
-        o.err = readFile(errPath_);
+        o.out = test::fileContents(outPath_);
+        o.err = test::fileContents(errPath_);
         return o;
     }
 
@@ -125,7 +119,7 @@ protected:
                                     " -v error -show_streams -show_format -of json '" +
                                     movie.string() + "' > '" + out.string() + "'";
         if (std::system(command.c_str()) != 0) return {};
-        return nlohmann::json::parse(readFile(out), nullptr, false);
+        return nlohmann::json::parse(test::fileContents(out), nullptr, false);
     }
 
     fs::path dir_;
@@ -175,7 +169,7 @@ TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
         EXPECT_FALSE(o.err.empty()) << line;
     }
     EXPECT_FALSE(fs::exists(out));
-    EXPECT_EQ(readFile(source), "not really a movie");
+    EXPECT_EQ(test::fileContents(source), "not really a movie");
 }
 
 TEST_F(ExportCli, CanvasShapeFollowsTheRecordingOrTheChosenAspect) {
@@ -331,7 +325,7 @@ TEST_F(ExportCli, CtrlCCancelsAndKeepsTheEarlierFile) {
     EXPECT_EQ(o.status, 130) << o.err;
     EXPECT_NE(o.err.find("Export was cancelled by the user."), std::string::npos) << o.err;
     EXPECT_LT(took, std::chrono::seconds(2));
-    EXPECT_EQ(readFile(output), "earlier export");
+    EXPECT_EQ(test::fileContents(output), "earlier export");
     for (const auto& entry : fs::directory_iterator(dir_)) {
         const auto name = entry.path().filename().string();
         EXPECT_TRUE(entry.path() == output || name.find("keep") == std::string::npos)
@@ -416,7 +410,7 @@ TEST_F(ExportCli, APreviewOfTheWrongLengthFailsWithOneAndKeepsTheEarlierFile) {
     // The message names the measured length.
     EXPECT_NE(error["error"]["description"].get<std::string>().find("2.00"), std::string::npos)
         << o.out;
-    EXPECT_EQ(readFile(output), "earlier preview");
+    EXPECT_EQ(test::fileContents(output), "earlier preview");
     for (const auto& entry : fs::directory_iterator(dir_)) {
         const auto name = entry.path().filename().string();
         EXPECT_TRUE(entry.path() == output || name.find("preview") == std::string::npos)

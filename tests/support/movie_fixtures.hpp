@@ -31,6 +31,9 @@ private:
     fs::path path_;
 };
 
+// The whole of a file's bytes ("" when it cannot be read).
+std::string fileContents(const fs::path& path);
+
 // Runs a shell command; its exit status. Standard error is kept quiet unless it fails.
 int runCommand(const std::string& command);
 std::string shellQuote(const std::string& text);

@@ -16,7 +16,6 @@
 #include <cctype>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,13 +46,6 @@ fs::path encoded(const fs::path& path, const std::string& args) {
     return path;
 }
 
-std::string contents(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 void writeBytes(const fs::path& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary) << bytes;
 }
@@ -72,7 +64,7 @@ std::vector<BadInput> badInputs() {
          [](const fs::path& dir, auto&) {
              const auto whole =
                  encoded(dir / "whole.mp4", kPicture + "-c:v libx264 -preset ultrafast");
-             const std::string bytes = contents(whole);
+             const std::string bytes = test::fileContents(whole);
              writeBytes(dir / "cut.mp4", bytes.substr(0, bytes.size() / 3));
              return dir / "cut.mp4";
          },
@@ -216,7 +208,7 @@ TEST_P(BadInputTable, ExportsOrFailsClearlyAndLeavesTheDestinationAlone) {
         EXPECT_NE(input.expected, Outcome::exports)
             << run.result.error().errorDescription() << " / " << run.result.error().message();
         EXPECT_FALSE(run.result.error().errorDescription().empty());
-        EXPECT_EQ(contents(dest), "earlier");
+        EXPECT_EQ(test::fileContents(dest), "earlier");
     }
     EXPECT_EQ(out.entries(), std::vector<std::string>{dest.filename().string()});
 }
@@ -284,7 +276,7 @@ TEST(BadInput, AReadOnlyDestinationFolderFailsAndChangesNothing) {
         test::runExport(movie, std::nullopt, test::smallConfig(), dir / "locked" / "out.mp4");
     fs::permissions(dir / "locked", fs::perms::owner_all);
     ASSERT_FALSE(run.result);
-    EXPECT_EQ(contents(dir / "locked" / "out.mp4"), "earlier");
+    EXPECT_EQ(test::fileContents(dir / "locked" / "out.mp4"), "earlier");
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(dir / "locked"))
         left.push_back(entry.path().filename().string());

@@ -14,7 +14,6 @@
 #include <fstream>
 #include <memory>
 #include <set>
-#include <sstream>
 
 namespace kestro {
 namespace {
@@ -69,13 +68,6 @@ std::vector<std::vector<std::uint8_t>> decodeAll(const fs::path& movie, int widt
 
 std::uint8_t alphaAt(const std::vector<std::uint8_t>& rgba, int width, int x, int y) {
     return rgba[(static_cast<size_t>(y) * width + x) * 4 + 3];
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // A 200 x 400 canvas, the opening in the middle: corners are background, the centre video.
@@ -149,7 +141,7 @@ TEST(ExportTargets, GifHasOnePaletteForTheWholeExportLoopsAndIsClearOutsideTheDe
     EXPECT_FALSE(probe->audio);
 
     // Loops forever: the NETSCAPE2.0 application block with a loop count of 0.
-    const std::string bytes = readFile(gif);
+    const std::string bytes = test::fileContents(gif);
     const size_t loop = bytes.find("NETSCAPE2.0");
     ASSERT_NE(loop, std::string::npos);
     ASSERT_GT(bytes.size(), loop + 15);
@@ -203,7 +195,7 @@ TEST(ExportTargets, QualityTiersReachTheEncoderAndTheRequestedRateIsKept) {
         if (probe && probe->video) {
             EXPECT_EQ(probe->video->frames, 5);  // 1 s at 5 fps
         }
-        return readFile(out);
+        return test::fileContents(out);
     };
     const std::string draft = settingsOf(ExportQuality::draft);
     EXPECT_THAT(draft, ::testing::HasSubstr("crf=23.0"));
@@ -320,7 +312,7 @@ TEST(ExportTargets, PreviewsOutsideTheStoreLimitsAreRefusedBeforeAnythingIsWritt
         EXPECT_THAT(result.error().errorDescription(), ::testing::HasSubstr(shown));
         EXPECT_TRUE(result.error().recoverySuggestion());
     }
-    EXPECT_EQ(readFile(out), "an earlier preview");
+    EXPECT_EQ(test::fileContents(out), "an earlier preview");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in.mp4", "preview.mp4"}));
 }
 

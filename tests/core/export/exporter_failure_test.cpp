@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <fstream>
-#include <sstream>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,13 +22,6 @@ namespace {
 using test::MovieSpec;
 using test::ScratchDir;
 
-std::string contents(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class ExporterFailureTest : public ::testing::Test {
 protected:
     // Runs an export onto a destination holding an earlier file; checks the earlier file and
@@ -43,7 +35,7 @@ protected:
         auto run = test::runExport(source, std::nullopt, config, out, std::move(cancel),
                                    std::move(options));
         EXPECT_FALSE(run.result);
-        EXPECT_EQ(contents(out), "the user's earlier export");
+        EXPECT_EQ(test::fileContents(out), "the user's earlier export");
         EXPECT_EQ(outDir.entries(), std::vector<std::string>{"earlier.mp4"}) << "no partial file";
         for (double p : run.progress) EXPECT_LT(p, 1.0);
         lastSeconds = run.seconds;

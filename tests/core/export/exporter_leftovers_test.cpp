@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace kestro {
@@ -21,13 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ScratchDir;
-
-std::string contents(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(ExportLeftovers, AnExportKilledMidWayLeavesTheEarlierFileAndNothingElse) {
     ScratchDir sources;
@@ -66,7 +58,7 @@ TEST(ExportLeftovers, AnExportKilledMidWayLeavesTheEarlierFileAndNothingElse) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFSIGNALED(status));
 
-    EXPECT_EQ(contents(dest), "earlier");
+    EXPECT_EQ(test::fileContents(dest), "earlier");
     // Nothing visible on file systems with unnamed files; elsewhere the next export removes
     // what the killed one left.
     auto config = test::smallConfig();
