@@ -650,8 +650,9 @@ int main(int argc, char** argv) {
     unsetenv("KESTRO_STAGE_TIMES");
 
     if (printOnly) return 0;
-    std::printf("\n%-5s %-7s %9s %9s %10s %9s\n", "", "", "wall s", "CPU s", "peak MiB",
-                "PSNR dB");
+    if (!rows.empty())
+        std::printf("\n%-5s %-7s %9s %9s %10s %9s\n", "", "", "wall s", "CPU s", "peak MiB",
+                    "PSNR dB");
     auto psnrText = [](const std::optional<double>& v) {
         char text[32];
         if (v) {
