@@ -195,6 +195,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     job.range = *range;
     job.frameRate = frameRate;
     job.frameCount = frameCount;
+    job.picturesHeldToTheEnd = target.container == Muxer::Container::gif;
     job.injectFault = options_.injectFault;
 
     const PipelineOutcome outcome = runPipeline(job, progressHandler, cancelRequested);

@@ -88,9 +88,12 @@ public:
                 }
                 const auto now = Clock::now();
                 if (progress && !cancelled && now - lastReport >= kProgressInterval) {
+                    const double done =
+                        job_.picturesHeldToTheEnd
+                            ? 0.5 * static_cast<double>(encoded_.load() + flushed_.load())
+                            : static_cast<double>(encoded_.load());
                     const double fraction =
-                        std::min(0.99, static_cast<double>(encoded_.load()) /
-                                           static_cast<double>(job_.frameCount));
+                        std::min(0.99, done / static_cast<double>(job_.frameCount));
                     if (fraction > reported) {
                         reported = fraction;
                         lastReport = now;
@@ -372,8 +375,13 @@ private:
         }
         if (stopping_ || encoded_.load() < job_.frameCount) return false;
         if (!pumpAudio(audioTotal_)) return false;
-        auto finished = muxer.finish();
+        // A cancel reaches a long finish (a GIF's palette pass) between two pictures.
+        auto finished = muxer.finish([this] {
+            flushed_.fetch_add(1);
+            return !stopping_;
+        });
         if (!finished) {
+            if (stopping_) return false;
             failWith(PipelineOutcome::Kind::outputFailed, finished.error());
             return false;
         }
@@ -385,6 +393,7 @@ private:
     BoundedQueue<Composed> composed_;
     std::atomic<bool> stopping_{false};
     std::atomic<int64_t> encoded_{0};
+    std::atomic<int64_t> flushed_{0};  // pictures the encoder's filter let go while finishing
 
     std::mutex failureMutex_;
     std::optional<PipelineOutcome> failure_;

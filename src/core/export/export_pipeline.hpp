@@ -28,6 +28,9 @@ struct PipelineJob {
     TrimRange range;
     AVRational frameRate{30, 1};  // exact; a tick lasts its inverse
     int64_t frameCount = 1;  // output ticks
+    // The encoder's filter keeps every picture until the end (a GIF's palette pass): encoding
+    // then happens while the movie is finished, and progress counts both halves.
+    bool picturesHeldToTheEnd = false;
     // For tests: asked by each stage before it handles a tick; true makes the stage quit there
     // without a word, as a stage that forgets to report its failure would. It may also throw.
     std::function<bool(PipelineStage, int64_t tick)> injectFault;

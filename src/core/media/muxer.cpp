@@ -122,6 +122,8 @@ Result<Done, MediaError> Muxer::filterAndSend(int index, const AVFrame* frame) {
         if (!*out) break;
         auto sent = send(index, out->get());
         if (!sent) return sent;
+        if (!frame && onFlushedPicture_ && *onFlushedPicture_ && !(*onFlushedPicture_)())
+            return fail(mediaError(AVERROR_EXIT, "Stopped while finishing the movie"));
     }
     return frame ? Done{} : send(index, nullptr);
 }
@@ -150,11 +152,16 @@ Result<Done, MediaError> Muxer::encode(int index, const AVFrame* frame) {
     return send(index, frame);
 }
 
-Result<Done, MediaError> Muxer::finish() {
+Result<Done, MediaError> Muxer::finish(const std::function<bool()>& onFlushedPicture) {
+    onFlushedPicture_ = &onFlushedPicture;
     for (int i = 0; i < static_cast<int>(streams_.size()); ++i) {
         auto flushed = encode(i, nullptr);
-        if (!flushed) return flushed;
+        if (!flushed) {
+            onFlushedPicture_ = nullptr;
+            return flushed;
+        }
     }
+    onFlushedPicture_ = nullptr;
     const int ret = av_write_trailer(format_.get());
     if (ret < 0) return fail(mediaError(ret, "Cannot finish the movie"));
     if (format_->pb) {

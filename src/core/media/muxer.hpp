@@ -8,6 +8,7 @@
 #include "core/media/media_error.hpp"
 #include "core/result.hpp"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,7 +45,11 @@ public:
     // Encodes `frame` (pts in the encoder's time base) on the stream; null flushes it.
     Result<Done, MediaError> encode(int stream, const AVFrame* frame);
     // Flushes every encoder not yet flushed and writes the trailer (index, +faststart move).
-    Result<Done, MediaError> finish();
+    // A filter may hold every picture to the end (a GIF's palette is made from all of them),
+    // so flushing can be most of the work: `onFlushedPicture`, when given, is called after each
+    // picture a filter hands over while flushing, and returning false stops there with
+    // AVERROR_EXIT.
+    Result<Done, MediaError> finish(const std::function<bool()>& onFlushedPicture = {});
 
 private:
     Muxer() = default;
@@ -65,6 +70,7 @@ private:
     Container container_ = Container::mp4;
     std::vector<Stream> streams_;
     AVPacketPtr packet_;
+    const std::function<bool()>* onFlushedPicture_ = nullptr;  // during finish() only
 };
 
 }  // namespace kestro

@@ -4,6 +4,7 @@
 #include "core/export/app_store_rules.hpp"
 #include "core/export/export_request.hpp"
 #include "core/export/export_target.hpp"
+#include "core/media/output_file.hpp"
 #include "exporter_support.hpp"
 
 #include <gmock/gmock.h>
@@ -11,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -344,6 +346,49 @@ TEST(ExportTargets, PreviewLengthLimitsAreInclusiveAndNoAllowedLengthIsTooLarge)
     // Even the longest preview at the buffer's ceiling rate stays far below the size limit.
     EXPECT_LT(estimatedPreviewBytes(30), kPreviewMaxBytes);
     EXPECT_GT(estimatedPreviewBytes(30), 30 * 12'000'000 / 8);
+}
+
+// A GIF is encoded while the movie is finished (its palette needs every picture first), so the
+// finish reports each picture, for progress, and stops between two when asked, for cancel.
+TEST(GifFinish, ThePalettePassReportsEachPictureAndStopsWhenAsked) {
+    constexpr int kPictures = 8;
+    for (const int stopAt : {0, 3}) {  // 0: never stopped
+        ScratchDir dir;
+        ExportConfig config;
+        config.format = ExportFormat::gif;
+        const ExportTarget target = exportTarget(config);
+        auto file = OutputFile::create(dir / "a.gif");
+        ASSERT_TRUE(file);
+        auto muxer = Muxer::create(target.container, (*file)->io(), (dir / "a.gif").string());
+        ASSERT_TRUE(muxer);
+        auto video = openTargetVideo(config, target, 64, 32, AVRational{15, 1}, ProResEncoder::aw,
+                                     (*muxer)->needsGlobalHeader());
+        ASSERT_TRUE(video) << video.error().message;
+        ASSERT_TRUE((*muxer)->addStream(std::move(video->encoder), std::move(video->filter)));
+        ASSERT_TRUE((*muxer)->writeHeader());
+        for (int i = 0; i < kPictures; ++i) {
+            AVFramePtr picture = makeFrame();
+            picture->format = AV_PIX_FMT_YUV420P;
+            picture->width = 64;
+            picture->height = 32;
+            ASSERT_GE(av_frame_get_buffer(picture.get(), 0), 0);
+            for (int plane = 0; plane < 3; ++plane)
+                std::memset(picture->data[plane], plane == 0 ? 16 + 20 * i : 128,
+                            static_cast<size_t>(picture->linesize[plane]) * (plane ? 16 : 32));
+            picture->pts = i;
+            ASSERT_TRUE((*muxer)->encode(0, picture.get()));
+        }
+        int calls = 0;
+        auto finished = (*muxer)->finish([&] { return ++calls != stopAt; });
+        if (stopAt == 0) {
+            EXPECT_TRUE(finished);
+            EXPECT_EQ(calls, kPictures);
+        } else {
+            ASSERT_FALSE(finished);
+            EXPECT_EQ(finished.error().averror, AVERROR_EXIT);
+            EXPECT_EQ(calls, stopAt);
+        }
+    }
 }
 
 }  // namespace
