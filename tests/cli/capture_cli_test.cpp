@@ -1,6 +1,6 @@
 // kestro-cli devices and record, run against the xcrun stand-in.
 
-#include "core/capture/child_process.hpp"
+#include "cli/cli_run.hpp"
 #include "core/capture/fake_adb_env.hpp"
 #include "core/capture/fake_xcrun_env.hpp"
 
@@ -20,29 +20,10 @@ using testing::kUdid15;
 using testing::kUdidAir;
 using testing::kUdidSe;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-ChildProcess startCli(const std::vector<std::string>& arguments) {
-    auto child = ChildProcess::spawn(
-        SpawnRequest{KESTRO_CLI, arguments, ChildStream::collect, ChildStream::collect});
-    if (!child) ADD_FAILURE() << "kestro-cli did not start: " << child.error().description;
-    return std::move(*child);
-}
-
-CliRun finish(ChildProcess& cli) {
-    CollectedOutput output = cli.readOutputToEnd();
-    return CliRun{cli.waitForExit(), std::move(output.standardOutput),
-                  std::move(output.standardError)};
-}
-
-CliRun runCli(const std::vector<std::string>& arguments) {
-    ChildProcess cli = startCli(arguments);
-    return finish(cli);
-}
+using test::CliRun;
+using test::finishCli;
+using test::runCli;
+using test::startCli;
 
 // The simulator side of a devices object.
 nlohmann::json withoutAndroid(const std::string& out) {
@@ -118,7 +99,7 @@ TEST_F(CaptureCli, RecordRunsUntilInterruptedThenReportsTheMovie) {
     EXPECT_FALSE(fake.logHas("signal INT"));
 
     ASSERT_TRUE(cli.interrupt());
-    const CliRun run = finish(cli);
+    const CliRun run = finishCli(cli);
     EXPECT_EQ(run.status, 0) << run.err;
     const auto result = nlohmann::json::parse(run.out);
     EXPECT_EQ(result["output"], output.string());
@@ -200,7 +181,7 @@ TEST_F(CaptureCli, RecordAnAndroidPhoneUntilCtrlCThenRestoreItsSettings) {
     EXPECT_EQ(adb.setting("system.show_touches"), "1");
 
     ASSERT_TRUE(cli.interrupt());
-    const CliRun run = finish(cli);
+    const CliRun run = finishCli(cli);
     EXPECT_EQ(run.status, 0) << run.err;
     const auto result = nlohmann::json::parse(run.out);
     EXPECT_EQ(result["output"], output.string());

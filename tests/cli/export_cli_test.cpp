@@ -4,14 +4,12 @@
 #include "core/model/image.hpp"
 #include "core/model/png.hpp"
 
+#include "cli/cli_run.hpp"
 #include "support/movie_fixtures.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -27,50 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// kestro-cli as a child whose streams go to files, so nothing blocks on a full pipe.
-class CliProcess {
-public:
-    CliProcess(const std::vector<std::string>& args, const fs::path& scratch)
-        : outPath_(scratch / "cli.out"), errPath_(scratch / "cli.err") {
-        std::vector<std::string> argv{KESTRO_CLI};
-        argv.insert(argv.end(), args.begin(), args.end());
-        pid_ = fork();
-        if (pid_ == 0) {
-            const int out = open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(out, STDOUT_FILENO);
-            dup2(err, STDERR_FILENO);
-            std::vector<char*> raw;
-            for (auto& a : argv) raw.push_back(a.data());
-            raw.push_back(nullptr);
-            execv(raw[0], raw.data());
-            _exit(127);
-        }
-    }
-
-    pid_t pid() const { return pid_; }
-
-    Outcome wait() {
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        Outcome o;
-        o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        o.out = test::fileContents(outPath_);
-        o.err = test::fileContents(errPath_);
-        return o;
-    }
-
-private:
-    fs::path outPath_;
-    fs::path errPath_;
-    pid_t pid_ = -1;
-};
+using Outcome = test::CliRun;
 
 class ExportCli : public ::testing::Test {
 protected:
@@ -83,9 +38,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    Outcome run(const std::vector<std::string>& args) {
-        return CliProcess(args, dir_ / "scratch").wait();
-    }
+    Outcome run(const std::vector<std::string>& args) { return test::runCli(args); }
 
     // A small source with sound: colour bars and a tone.
     fs::path makeSource(const std::string& name, double seconds, const std::string& size,
@@ -301,9 +254,8 @@ TEST_F(ExportCli, CtrlCCancelsAndKeepsTheEarlierFile) {
     std::ofstream(output) << "earlier export";
 
     // 16:9 keeps the canvas this test has always timed (a portrait one is 3.5 times larger).
-    CliProcess child({"export", source.string(), "-o", output.string(), "--resolution", "1440p",
-                      "--aspect", "16:9"},
-                     dir_ / "scratch");
+    ChildProcess child = test::startCli({"export", source.string(), "-o", output.string(),
+                                         "--resolution", "1440p", "--aspect", "16:9"});
     // Wait for the export to start writing (its temporary file appears beside the output).
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     auto busy = [&] {
@@ -318,8 +270,8 @@ TEST_F(ExportCli, CtrlCCancelsAndKeepsTheEarlierFile) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const auto signalled = std::chrono::steady_clock::now();
-    kill(child.pid(), SIGINT);
-    const Outcome o = child.wait();
+    child.interrupt();
+    const Outcome o = test::finishCli(child);
     const auto took = std::chrono::steady_clock::now() - signalled;
 
     EXPECT_EQ(o.status, 130) << o.err;

@@ -2,6 +2,8 @@
 #include "core/model/image.hpp"
 #include "core/model/png.hpp"
 
+#include "cli/cli_run.hpp"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -11,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,17 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
+using test::CliRun;
 
 class FramesCli : public ::testing::Test {
 protected:
@@ -43,23 +36,11 @@ protected:
     }
     void TearDown() override { fs::remove_all(root); }
 
-    RunResult run(const std::string& arguments) {
-        const fs::path errFile = root / "stderr.txt";
-        const std::string command = "KESTRO_RESOURCES=" + quoted((root / "resources").string()) +
-                                    " " + quoted(KESTRO_CLI) + " " + arguments + " 2>" +
-                                    quoted(errFile.string());
-        RunResult result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return result;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-        const int raw = ::pclose(pipe);
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::ifstream err(errFile);
-        std::stringstream text;
-        text << err.rdbuf();
-        result.err = text.str();
+    // kestro-cli with the frames of this test's own resources folder.
+    CliRun run(const std::vector<std::string>& arguments) {
+        ::setenv("KESTRO_RESOURCES", (root / "resources").c_str(), 1);
+        CliRun result = test::runCli(arguments);
+        ::unsetenv("KESTRO_RESOURCES");
         return result;
     }
 
@@ -82,7 +63,7 @@ TEST_F(FramesCli, JsonListsTheCatalogueWithImagesGroupsAndScreens) {
     frame("resources/iphone15_portrait.png");
     frame("resources/Frames/iphone16_landscape.png");
 
-    const RunResult result = run("frames --json");
+    const CliRun result = run({"frames", "--json"});
     ASSERT_EQ(result.status, 0) << result.err;
     const auto list = nlohmann::json::parse(result.out);
     ASSERT_EQ(list.size(), 2u);
@@ -103,7 +84,7 @@ TEST_F(FramesCli, JsonListsTheCatalogueWithImagesGroupsAndScreens) {
 }
 
 TEST_F(FramesCli, EmptyResourcesGiveTheCustomPresetAndATable) {
-    const RunResult json = run("frames --json");
+    const CliRun json = run({"frames", "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
     const auto list = nlohmann::json::parse(json.out);
     ASSERT_EQ(list.size(), 1u);
@@ -112,7 +93,7 @@ TEST_F(FramesCli, EmptyResourcesGiveTheCustomPresetAndATable) {
     EXPECT_EQ(list[0]["group"], "other");
 
     frame("resources/Frames/iphone17air_portrait.png");
-    const RunResult table = run("frames");
+    const CliRun table = run({"frames"});
     ASSERT_EQ(table.status, 0) << table.err;
     EXPECT_NE(table.out.find("Frames/iphone17air_portrait"), std::string::npos) << table.out;
     EXPECT_NE(table.out.find("\U0001F4F1 iPhone Air"), std::string::npos) << table.out;
@@ -120,7 +101,7 @@ TEST_F(FramesCli, EmptyResourcesGiveTheCustomPresetAndATable) {
 
 TEST_F(FramesCli, FrameInfoReportsTrimmedSizeOpeningLabelAndCanvases) {
     const fs::path png = frame("iphone16pro-blue_portrait.png", 5);
-    const RunResult result = run("frame-info --json " + quoted(png.string()));
+    const CliRun result = run({"frame-info", "--json", png.string()});
     ASSERT_EQ(result.status, 0) << result.err;
     const auto info = nlohmann::json::parse(result.out);
     EXPECT_EQ(info["width"], 110);
@@ -132,7 +113,7 @@ TEST_F(FramesCli, FrameInfoReportsTrimmedSizeOpeningLabelAndCanvases) {
     EXPECT_EQ(info["canvas"]["1440p"], (nlohmann::json{{"width", 2560}, {"height", 5120}}));
     EXPECT_TRUE(fs::equivalent(info["file"].get<std::string>(), png));
 
-    const RunResult text = run("frame-info " + quoted(png.string()));
+    const CliRun text = run({"frame-info", png.string()});
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_NE(text.out.find("100 \u00d7 200"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("1920 \u00d7 3840"), std::string::npos) << text.out;
@@ -141,13 +122,13 @@ TEST_F(FramesCli, FrameInfoReportsTrimmedSizeOpeningLabelAndCanvases) {
     Image solid = Image::filled(40, 40, {0, 0, 0, 255});
     ASSERT_TRUE(savePng(solid, root / "solid.png"));
     const auto none = nlohmann::json::parse(
-        run("frame-info --json " + quoted((root / "solid.png").string())).out);
+        run({"frame-info", "--json", (root / "solid.png").string()}).out);
     EXPECT_TRUE(none["screen"].is_null());
 }
 
 TEST_F(FramesCli, FrameInfoFailsWithOneLineNamingTheFile) {
     const fs::path missing = root / "missing.png";
-    RunResult result = run("frame-info " + quoted(missing.string()));
+    CliRun result = run({"frame-info", missing.string()});
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.empty());
     EXPECT_NE(result.err.find(missing.string()), std::string::npos) << result.err;
@@ -155,13 +136,13 @@ TEST_F(FramesCli, FrameInfoFailsWithOneLineNamingTheFile) {
 
     const fs::path bogus = root / "bogus.png";
     std::ofstream(bogus) << "not a picture";
-    result = run("frame-info --json " + quoted(bogus.string()));
+    result = run({"frame-info", "--json", bogus.string()});
     EXPECT_EQ(result.status, 1);
     const auto error = nlohmann::json::parse(result.out);
     EXPECT_NE(error["error"]["description"].get<std::string>().find(bogus.string()),
               std::string::npos);
 
-    EXPECT_EQ(run("frame-info").status, 2);
+    EXPECT_EQ(run({"frame-info"}).status, 2);
 }
 
 }  // namespace
