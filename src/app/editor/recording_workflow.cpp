@@ -87,12 +87,12 @@ QString recordingHints(SimulatorAvailability simulators, AndroidAvailability and
 }
 
 QString installHint() {
+    // Non-breaking spaces keep a command on one line when the hint wraps.
     if (platform::kIsMacOS)
         return QStringLiteral(
-            "Install Xcode to record iOS simulators, or the Android platform tools (brew install "
-            "android-platform-tools) to record Android phones and emulators.");
-    return QStringLiteral(
-        "Install adb to record Android phones and emulators: sudo apt install adb");
+            "Recording needs Xcode for iOS simulators, or adb for Android: "
+            "brew\u00a0install\u00a0android-platform-tools");
+    return QStringLiteral("Android recording needs adb: sudo\u00a0apt\u00a0install\u00a0adb");
 }
 
 QString defaultRecordingsFolder() {

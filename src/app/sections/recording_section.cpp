@@ -82,6 +82,9 @@ RecordingSection::RecordingSection(RecordingWorkflow& workflow, QWidget* parent)
     installHint_->setWordWrap(true);
     installHint_->setFont(textFont(TextStyle::caption));
     installHint_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    installHint_->setToolTip(
+        QStringLiteral("Install the tool, then come back to Kestro or press the button beside "
+                       "this line: the card opens once a tool is found."));
     compactRefresh_ = new SymbolButton(QStringLiteral("arrow.clockwise"), 28, compact_);
     compactRefresh_->setToolTip(QStringLiteral("Look for the recording tools again"));
     compactLayout->addWidget(installHint_, 1);
@@ -248,6 +251,8 @@ void RecordingSection::syncAvailability() {
         workflow_.toolsMissing() && workflow_.recordingState() == RecordingState::idle;
     compact_->setVisible(compact);
     full_->setVisible(!compact);
+    // The hint reads as the title's subtitle.
+    body()->setSpacing(compact ? 8 : full_->layout()->spacing());
     const auto& devices = workflow_.availableDevices();
     const bool anyReady = std::any_of(devices.begin(), devices.end(),
                                       [](const RecordingDevice& d) { return d.isReady(); });
