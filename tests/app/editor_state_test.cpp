@@ -1,5 +1,5 @@
-// Editor state: start values, the two preferences, the appearance and disappearance reactions,
-// and the frame preset effects (including the queued placement reset).
+// Editor state: start values, the appearance preference, the appearance and disappearance
+// reactions, and the frame preset effects (including the queued placement reset).
 
 #include "app/editor/editor_state.hpp"
 #include "app_fixtures.hpp"
@@ -32,14 +32,6 @@ protected:
 TEST_F(EditorStateTest, StartsWithTheDocumentedValues) {
     auto s = make();
     EXPECT_FALSE(s->isDarkMode());
-    EXPECT_EQ(s->customSaveLocationPath(), "");
-    EXPECT_FALSE(s->customSaveLocation());
-    EXPECT_EQ(s->recordingState(), RecordingState::idle);
-    EXPECT_EQ(s->simAvailability(), SimulatorAvailability::noBootedSimulators);
-    EXPECT_TRUE(s->availableDevices().empty());
-    EXPECT_FALSE(s->simulatorDevice());
-    EXPECT_FALSE(s->selectedDeviceId());
-    EXPECT_FALSE(s->recordingPath());
     EXPECT_FALSE(s->videoPath());
     EXPECT_EQ(s->player(), nullptr);
     EXPECT_FALSE(s->hasTimeObserver());
@@ -68,18 +60,10 @@ TEST_F(EditorStateTest, StartsWithTheDocumentedValues) {
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.46153846153846156);
 }
 
-TEST_F(EditorStateTest, PreferencesAreStoredUnderTheirKeysAndReadBackByTheNextEditor) {
-    {
-        auto s = make();
-        s->setDarkMode(true);
-        s->setCustomSaveLocationPath("/somewhere/recordings");
-    }
-    QSettings settings("Kestro", "Kestro");
-    EXPECT_TRUE(settings.value("isDarkMode").toBool());
-    EXPECT_EQ(settings.value("customSaveLocationPath").toString(), "/somewhere/recordings");
-    auto again = make();
-    EXPECT_TRUE(again->isDarkMode());
-    EXPECT_EQ(again->customSaveLocationPath(), "/somewhere/recordings");
+TEST_F(EditorStateTest, TheAppearanceIsStoredAndReadBackByTheNextEditor) {
+    make()->setDarkMode(true);
+    EXPECT_TRUE(QSettings("Kestro", "Kestro").value("isDarkMode").toBool());
+    EXPECT_TRUE(make()->isDarkMode());
 }
 
 TEST_F(EditorStateTest, AnAppearanceChosenForOneRunLeavesTheStoredPreferenceAlone) {
@@ -92,30 +76,6 @@ TEST_F(EditorStateTest, AnAppearanceChosenForOneRunLeavesTheStoredPreferenceAlon
         EXPECT_EQ(changes, 1);
     }
     EXPECT_FALSE(make()->isDarkMode());
-}
-
-TEST_F(EditorStateTest, AppearanceKeepsAnExistingFolderAndForgetsAMissingOneOrAFile) {
-    QTemporaryDir dir;
-    {
-        auto s = make();
-        s->setCustomSaveLocationPath(dir.path());
-        int appeared = 0;
-        QObject::connect(s.get(), &EditorState::appeared, [&] { ++appeared; });
-        s->onAppear();
-        EXPECT_EQ(appeared, 1);
-        ASSERT_TRUE(s->customSaveLocation());
-        EXPECT_EQ(*s->customSaveLocation(), dir.path());
-    }
-    const QString file = dir.filePath("not-a-folder");
-    QFile(file).open(QIODevice::WriteOnly);
-    for (const QString& stale : {dir.filePath("deleted"), file}) {
-        auto s = make();
-        s->setCustomSaveLocationPath(stale);
-        s->onAppear();
-        EXPECT_FALSE(s->customSaveLocation()) << stale.toStdString();
-        EXPECT_EQ(s->customSaveLocationPath(), "");
-        EXPECT_EQ(QSettings("Kestro", "Kestro").value("customSaveLocationPath").toString(), "");
-    }
 }
 
 TEST_F(EditorStateTest, CancelFlagIsAnAtomicReadableWhileSet) {

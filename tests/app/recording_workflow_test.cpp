@@ -1,23 +1,28 @@
-// The recording workflow against the stand-in xcrun: discovery and the texts for each
-// availability, the recordings folder, Start/Stop/Reset with the stop off the interface
-// thread, and the import one second after Stop with its fallback to the newest movie.
+// The recording workflow against the stand-in xcrun and adb: discovery and the texts for each
+// availability, the compact card while no tool exists, the recordings folder, Start/Stop/Reset
+// with the stop off the interface thread, and the import one second after Stop with its
+// fallback to the newest movie.
 
 #include "app/editor/recording_workflow.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app/sections/elided_label.hpp"
 #include "app/sections/recording_section.hpp"
+#include "app/sections/symbol_button.hpp"
 #include "app/sections/warning_banner.hpp"
 #include "app/ui/menu_picker.hpp"
 #include "app/ui/modern_button.hpp"
+#include "app/ui/status_indicator.hpp"
 #include "app_fixtures.hpp"
 #include "core/capture/fake_adb_env.hpp"
 #include "core/capture/fake_xcrun_env.hpp"
 #include "workflow_fixtures.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QSettings>
@@ -25,6 +30,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace kestro {
 namespace {
@@ -52,26 +59,22 @@ TEST(RecordingTexts, FileNameBannerAndAlertForEachAvailability) {
     EXPECT_EQ(recordingFileName(QDateTime(QDate(2025, 1, 31), QTime(14, 5, 9))),
               "kestro-recording_2025-01-31_14-05-09.mp4");
 
+    // Every availability that keeps a simulator from recording says why, each differently.
     using A = SimulatorAvailability;
-    EXPECT_EQ(availabilityMessage(A::available), "");
-    EXPECT_EQ(availabilityMessage(A::xcodeMissing),
-              "Xcode Command Line Tools not found. Install Xcode to enable Simulator recording.");
-    EXPECT_EQ(availabilityMessage(A::simctlUnavailable),
-              "simctl is unavailable. Install/repair Xcode command line tools.");
-    EXPECT_EQ(availabilityMessage(A::noBootedSimulators),
-              "No booted iOS simulators detected. Start one in Xcode.");
-
+    EXPECT_TRUE(availabilityMessage(A::available).isEmpty());
     EXPECT_FALSE(availabilityAlert(A::available));
-    EXPECT_EQ(availabilityAlert(A::xcodeMissing)->title, "Xcode Required");
-    EXPECT_EQ(availabilityAlert(A::xcodeMissing)->message,
-              "Recording requires Xcode and Simulator. Please install Xcode from the App Store.");
-    EXPECT_EQ(availabilityAlert(A::simctlUnavailable)->title, "simctl Unavailable");
-    EXPECT_EQ(availabilityAlert(A::simctlUnavailable)->message,
-              "The Xcode command line tools are missing or misconfigured. Run "
-              "'xcode-select --install'.");
-    EXPECT_EQ(availabilityAlert(A::noBootedSimulators)->title, "No Simulator Running");
-    EXPECT_EQ(availabilityAlert(A::noBootedSimulators)->message,
-              "Please boot an iOS Simulator in Xcode before recording.");
+    QStringList messages, titles;
+    for (A a : {A::xcodeMissing, A::simctlUnavailable, A::noBootedSimulators}) {
+        messages << availabilityMessage(a);
+        ASSERT_TRUE(availabilityAlert(a));
+        titles << availabilityAlert(a)->title;
+        EXPECT_FALSE(availabilityAlert(a)->message.isEmpty());
+    }
+    messages.removeDuplicates();
+    titles.removeDuplicates();
+    EXPECT_EQ(messages.size(), 3);
+    EXPECT_EQ(titles.size(), 3);
+    EXPECT_FALSE(messages.contains(QString()));
 
     EXPECT_TRUE(defaultRecordingsFolder().endsWith("/Kestro"));
 }
@@ -115,7 +118,7 @@ protected:
     }
     void make(std::vector<std::string> launchers = {FakeXcrun::launcher()}) {
         workflow = std::make_unique<RecordingWorkflow>(*state, &dialogs, std::move(launchers));
-        section = std::make_unique<RecordingSection>(*state, *workflow);
+        section = std::make_unique<RecordingSection>(*workflow);
     }
 
     // Discovery and the start run off the interface thread: wait for their answers.
@@ -136,17 +139,12 @@ TEST_F(RecordingWorkflowTest, EachAvailabilityHasItsBannerAndItsAlertAndStartSta
     struct Case {
         SimulatorAvailability expected;
         std::vector<std::string> launchers;
-        const char* alertTitle;
     };
     const std::string missing = (fake.dir() / "no-such-xcrun").string();
     const std::vector<Case> cases = {
-        {SimulatorAvailability::xcodeMissing, {missing}, "Xcode Required"},
-        {SimulatorAvailability::simctlUnavailable,
-         {fake.unstartableLauncher()},
-         "simctl Unavailable"},
-        {SimulatorAvailability::noBootedSimulators,
-         {FakeXcrun::launcher()},
-         "No Simulator Running"},
+        {SimulatorAvailability::xcodeMissing, {missing}},
+        {SimulatorAvailability::simctlUnavailable, {fake.unstartableLauncher()}},
+        {SimulatorAvailability::noBootedSimulators, {FakeXcrun::launcher()}},
     };
     fake.setListing("== Devices ==\n");
     for (const Case& c : cases) {
@@ -155,7 +153,9 @@ TEST_F(RecordingWorkflowTest, EachAvailabilityHasItsBannerAndItsAlertAndStartSta
         make(c.launchers);
         state->onAppear();
         settle();
-        EXPECT_EQ(state->simAvailability(), c.expected);
+        EXPECT_EQ(workflow->simulatorAvailability(), c.expected);
+        // No adb here: only a missing xcrun leaves nothing to record with at all.
+        EXPECT_EQ(section->isCompact(), c.expected == SimulatorAvailability::xcodeMissing);
         EXPECT_FALSE(section->banner()->isHidden());
         // No adb here either: both hints are shown.
         EXPECT_TRUE(section->banner()->message().contains(availabilityMessage(c.expected)));
@@ -165,14 +165,15 @@ TEST_F(RecordingWorkflowTest, EachAvailabilityHasItsBannerAndItsAlertAndStartSta
         // Start is disabled; should it be reached anyway, the alert explains why.
         workflow->beginRecording();
         settle();
-        EXPECT_EQ(alerts.titles, QStringList{c.alertTitle});
+        EXPECT_EQ(alerts.titles, QStringList{availabilityAlert(c.expected)->title});
         EXPECT_TRUE(dialogs.proposedRecordingNames.isEmpty());
     }
     // Booting a simulator and refreshing hides the banner and enables Start.
     bootTwo();
     workflow->refreshDevices();
     settle();
-    EXPECT_EQ(state->simAvailability(), SimulatorAvailability::available);
+    EXPECT_EQ(workflow->simulatorAvailability(), SimulatorAvailability::available);
+    EXPECT_FALSE(section->isCompact());
     EXPECT_TRUE(section->banner()->isHidden());
     EXPECT_TRUE(section->startButton()->isEnabled());
 }
@@ -181,22 +182,22 @@ TEST_F(RecordingWorkflowTest, RefreshAlwaysSelectsTheFirstBootedDevice) {
     make();
     state->onAppear();
     settle();
-    ASSERT_EQ(state->availableDevices().size(), 2u);
-    EXPECT_EQ(state->selectedDeviceId(), QString(kUdid15));
+    ASSERT_EQ(workflow->availableDevices().size(), 2u);
+    EXPECT_EQ(workflow->selectedDeviceId(), QString(kUdid15));
     EXPECT_EQ(section->devicePicker()->text(), "iPhone 15 \u2014 Simulator");
 
     workflow->selectDevice(QString(kUdidAir));
-    EXPECT_EQ(state->simulatorDevice()->name, "iPad Air");
+    EXPECT_EQ(workflow->selectedDevice()->name(), "iPad Air");
     EXPECT_EQ(section->devicePicker()->text(), "iPad Air \u2014 Simulator");
     workflow->selectDevice(QString("not-a-device"));
-    EXPECT_EQ(state->selectedDeviceId(), QString("not-a-device"));
-    EXPECT_FALSE(state->simulatorDevice());
+    EXPECT_EQ(workflow->selectedDeviceId(), QString("not-a-device"));
+    EXPECT_FALSE(workflow->selectedDevice());
     EXPECT_FALSE(section->startButton()->isEnabled());
 
     workflow->refreshDevices();
 
     settle();
-    EXPECT_EQ(state->simulatorDevice()->id, QString(kUdid15));
+    EXPECT_EQ(workflow->selectedDevice()->id(), QString(kUdid15));
 }
 
 TEST_F(RecordingWorkflowTest, TheChosenFolderIsPersistedOffersTheSavePanelAndCanBeReset) {
@@ -204,7 +205,7 @@ TEST_F(RecordingWorkflowTest, TheChosenFolderIsPersistedOffersTheSavePanelAndCan
     QTemporaryDir folder;
     dialogs.recordingsFolder = folder.path();
     workflow->chooseSaveLocation();
-    EXPECT_EQ(state->customSaveLocation(), folder.path());
+    EXPECT_EQ(workflow->saveLocation(), folder.path());
     EXPECT_EQ(QSettings("Kestro", "Kestro").value("customSaveLocationPath").toString(),
               folder.path());
     EXPECT_EQ(section->folderName()->text(), QFileInfo(folder.path()).fileName());
@@ -222,21 +223,46 @@ TEST_F(RecordingWorkflowTest, TheChosenFolderIsPersistedOffersTheSavePanelAndCan
         QRegularExpression("^kestro-recording_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.mp4$")
             .match(dialogs.proposedRecordingNames[0])
             .hasMatch());
-    EXPECT_EQ(state->recordingState(), RecordingState::idle);
-    EXPECT_FALSE(state->recordingPath());
+    EXPECT_EQ(workflow->recordingState(), RecordingState::idle);
+    EXPECT_FALSE(workflow->recordingPath());
 
     // Cancelling the folder panel changes nothing; Reset forgets the folder.
     dialogs.recordingsFolder.reset();
     workflow->chooseSaveLocation();
-    EXPECT_EQ(state->customSaveLocation(), folder.path());
+    EXPECT_EQ(workflow->saveLocation(), folder.path());
     workflow->clearSaveLocation();
-    EXPECT_FALSE(state->customSaveLocation());
+    EXPECT_FALSE(workflow->saveLocation());
     EXPECT_EQ(QSettings("Kestro", "Kestro").value("customSaveLocationPath").toString(), "");
     EXPECT_EQ(section->folderDetail()->text(), "(" + defaultRecordingsFolder() + ")");
     EXPECT_TRUE(section->resetFolderButton()->isHidden());
     workflow->beginRecording();
     settle();
     EXPECT_FALSE(dialogs.recordingStartFolders.back());
+}
+
+TEST_F(RecordingWorkflowTest, TheRememberedFolderIsKeptWhileItExistsAndForgottenOtherwise) {
+    QTemporaryDir dir;
+    QSettings("Kestro", "Kestro").setValue("customSaveLocationPath", dir.path());
+    make();
+    // Checked when the window appears, not before.
+    EXPECT_FALSE(workflow->saveLocation());
+    state->onAppear();
+    settle();
+    EXPECT_EQ(workflow->saveLocation(), dir.path());
+    EXPECT_FALSE(section->folderName()->isHidden());
+
+    const QString file = dir.filePath("not-a-folder");
+    QFile(file).open(QIODevice::WriteOnly);
+    for (const QString& stale : {dir.filePath("deleted"), file}) {
+        QSettings("Kestro", "Kestro").setValue("customSaveLocationPath", stale);
+        section.reset();
+        make();
+        state->onAppear();
+        settle();
+        EXPECT_FALSE(workflow->saveLocation()) << stale.toStdString();
+        EXPECT_EQ(QSettings("Kestro", "Kestro").value("customSaveLocationPath").toString(), "");
+        EXPECT_TRUE(section->folderName()->isHidden());
+    }
 }
 
 TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
@@ -249,8 +275,9 @@ TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
     workflow->beginRecording();
     settle();
     ASSERT_TRUE(alerts.titles.isEmpty()) << alerts.messages.join(";").toStdString();
-    EXPECT_EQ(state->recordingState(), RecordingState::recording);
-    EXPECT_EQ(state->recordingPath(), movie);
+    EXPECT_EQ(workflow->recordingState(), RecordingState::recording);
+    EXPECT_EQ(workflow->recordingPath(), movie);
+    EXPECT_EQ(section->status()->state(), RecordingState::recording);
     EXPECT_TRUE(section->startButton()->isHidden());
     EXPECT_FALSE(section->stopButton()->isHidden());
     EXPECT_FALSE(section->recordingRow()->isHidden());
@@ -263,11 +290,12 @@ TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
     EXPECT_TRUE(workflow->stopping());
     EXPECT_FALSE(section->stopButton()->isEnabled());
     EXPECT_FALSE(section->resetButton()->isEnabled());
-    EXPECT_EQ(state->recordingState(), RecordingState::recording);
+    EXPECT_EQ(workflow->recordingState(), RecordingState::recording);
     ASSERT_TRUE(waitUntil([&] { return !workflow->stopping(); }, 15000));
     QElapsedTimer sinceStop;
     sinceStop.start();
-    EXPECT_EQ(state->recordingState(), RecordingState::recorded);
+    EXPECT_EQ(workflow->recordingState(), RecordingState::recorded);
+    EXPECT_EQ(section->status()->state(), RecordingState::recorded);
     EXPECT_TRUE(fake.logHas("signal INT"));
     EXPECT_GT(QFileInfo(movie).size(), 0);
     EXPECT_TRUE(section->resetButton()->isEnabled());
@@ -279,8 +307,8 @@ TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
     EXPECT_EQ(state->videoPath(), movie);
 
     workflow->resetRecording();
-    EXPECT_EQ(state->recordingState(), RecordingState::idle);
-    EXPECT_FALSE(state->recordingPath());
+    EXPECT_EQ(workflow->recordingState(), RecordingState::idle);
+    EXPECT_FALSE(workflow->recordingPath());
     EXPECT_TRUE(section->recordingRow()->isHidden());
 }
 
@@ -292,13 +320,13 @@ TEST_F(RecordingWorkflowTest, ResetDuringARecordingStopsTheSimulatorAndReturnsTo
     dialogs.recordingFile = out.filePath("take.mp4");
     workflow->beginRecording();
     settle();
-    ASSERT_EQ(state->recordingState(), RecordingState::recording);
+    ASSERT_EQ(workflow->recordingState(), RecordingState::recording);
     ASSERT_TRUE(fake.waitForLogLine("call 8"));
     workflow->resetRecording();
     ASSERT_TRUE(waitUntil([&] { return !workflow->stopping(); }, 15000));
     EXPECT_TRUE(fake.logHas("signal INT"));
-    EXPECT_EQ(state->recordingState(), RecordingState::idle);
-    EXPECT_FALSE(state->recordingPath());
+    EXPECT_EQ(workflow->recordingState(), RecordingState::idle);
+    EXPECT_FALSE(workflow->recordingPath());
     EXPECT_FALSE(section->startButton()->isHidden());
     // Nothing is imported after a reset.
     QTest::qWait(300);
@@ -318,8 +346,8 @@ TEST_F(RecordingWorkflowTest, AStartFailureShowsTheRecordersTextAndChangesNothin
     ASSERT_EQ(alerts.titles, QStringList{"Recording Failed"});
     EXPECT_TRUE(alerts.messages[0].contains("iPhone 15") || alerts.messages[0].contains(kUdid15))
         << alerts.messages[0].toStdString();
-    EXPECT_EQ(state->recordingState(), RecordingState::idle);
-    EXPECT_FALSE(state->recordingPath());
+    EXPECT_EQ(workflow->recordingState(), RecordingState::idle);
+    EXPECT_FALSE(workflow->recordingPath());
 }
 
 TEST_F(RecordingWorkflowTest, AMissingRecordingFallsBackToTheNewestMovieBesideIt) {
@@ -363,9 +391,9 @@ TEST_F(AndroidWorkflowTest, SimulatorsAndPhonesAreListedTogetherEachWithItsKind)
     makeWithPhone();
     state->onAppear();
     settle();
-    ASSERT_EQ(state->availableDevices().size(), 4u);
-    EXPECT_EQ(state->availableDevices()[2].kind, DeviceKind::android);
-    EXPECT_FALSE(state->availableDevices()[2].isReady());
+    ASSERT_EQ(workflow->availableDevices().size(), 4u);
+    EXPECT_TRUE(workflow->availableDevices()[2].isAndroid());
+    EXPECT_FALSE(workflow->availableDevices()[2].isReady());
     QStringList titles;
     for (QAction* action : section->devicePicker()->menu()->actions()) titles << action->text();
     EXPECT_EQ(titles,
@@ -382,9 +410,67 @@ TEST_F(AndroidWorkflowTest, SimulatorsAndPhonesAreListedTogetherEachWithItsKind)
     makeWithPhone({(fake.dir() / "no-such-xcrun").string()});
     state->onAppear();
     settle();
-    EXPECT_EQ(state->simulatorDevice()->id, "FAKE0001");
+    EXPECT_EQ(workflow->selectedDevice()->id(), "FAKE0001");
     EXPECT_TRUE(section->banner()->isHidden());
     EXPECT_TRUE(section->startButton()->isEnabled());
+}
+
+TEST_F(AndroidWorkflowTest, WithoutAnyToolTheCardIsCompactUntilAToolIsInstalled) {
+    // adb is "installed" later at this path, while the window is open.
+    const std::filesystem::path adbPath = adb.dir() / "bin" / "adb";
+    make({(fake.dir() / "no-such-xcrun").string()});
+    workflow->setAndroidRecorder(
+        std::make_unique<AndroidRecorder>(std::vector<std::string>{adbPath.string()}));
+    // Until the tools are looked for, the full card: a missing tool is not assumed.
+    EXPECT_FALSE(section->isCompact());
+    section->show();
+    state->onAppear();
+    settle();
+    EXPECT_TRUE(workflow->toolsMissing());
+    EXPECT_TRUE(section->isCompact());
+    EXPECT_TRUE(section->installHintLabel()->isVisible());
+    EXPECT_FALSE(section->installHintLabel()->text().isEmpty());
+    for (QWidget* full : {static_cast<QWidget*>(section->devicePicker()),
+                          static_cast<QWidget*>(section->startButton()),
+                          static_cast<QWidget*>(section->cleanStatusBarBox()),
+                          static_cast<QWidget*>(section->banner())})
+        EXPECT_FALSE(full->isVisible());
+    // The compact card is shorter than the full one it stands in for.
+    const int compactHeight = section->sizeHint().height();
+
+    // Coming back to the window looks again; with nothing installed it stays compact.
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_TRUE(workflow->refreshing());
+    settle();
+    EXPECT_TRUE(section->isCompact());
+
+    adb.setListing("List of devices attached\nFAKE0001 device model:Pixel_8 transport_id:2\n");
+    std::filesystem::create_directories(adbPath.parent_path());
+    std::filesystem::create_symlink(testing::FakeAdb::program(), adbPath);
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    settle();
+    EXPECT_FALSE(workflow->toolsMissing());
+    EXPECT_FALSE(section->isCompact());
+    EXPECT_TRUE(section->startButton()->isVisible());
+    EXPECT_TRUE(section->startButton()->isEnabled());
+    EXPECT_EQ(section->devicePicker()->text(), "Pixel 8 \u2014 Android");
+    EXPECT_GT(section->sizeHint().height(), compactHeight);
+
+    // With a tool present, coming back leaves the list and the choice alone.
+    workflow->selectDevice(std::nullopt);
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_FALSE(workflow->refreshing());
+    EXPECT_FALSE(workflow->selectedDevice());
+
+    // Gone again: the compact card's own button looks again.
+    std::filesystem::remove(adbPath);
+    section->refreshButton()->click();
+    settle();
+    EXPECT_TRUE(section->isCompact());
+    std::filesystem::create_symlink(testing::FakeAdb::program(), adbPath);
+    section->compactRefreshButton()->click();
+    settle();
+    EXPECT_FALSE(section->isCompact());
 }
 
 TEST_F(AndroidWorkflowTest, APhoneIsRecordedWithTheSavedSwitchesAndTheyAreRestoredAfterStop) {
@@ -403,14 +489,14 @@ TEST_F(AndroidWorkflowTest, APhoneIsRecordedWithTheSavedSwitchesAndTheyAreRestor
     workflow->beginRecording();
     settle();
     ASSERT_TRUE(alerts.titles.isEmpty()) << alerts.messages.join(";").toStdString();
-    EXPECT_EQ(state->recordingState(), RecordingState::recording);
+    EXPECT_EQ(workflow->recordingState(), RecordingState::recording);
     EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "1");
     EXPECT_EQ(adb.setting("system.show_touches"), "1");
     EXPECT_FALSE(section->cleanStatusBarBox()->isEnabled());
 
     workflow->endRecording();
     ASSERT_TRUE(waitUntil([&] { return !workflow->stopping(); }, 15000));
-    EXPECT_EQ(state->recordingState(), RecordingState::recorded);
+    EXPECT_EQ(workflow->recordingState(), RecordingState::recorded);
     EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "0");
     EXPECT_EQ(adb.setting("system.show_touches"), std::nullopt);
     EXPECT_GT(QFileInfo(movie).size(), 0);
@@ -433,7 +519,7 @@ TEST_F(AndroidWorkflowTest, QuittingStopsARunningRecordingAndPutsTheSettingsBack
     dialogs.recordingFile = out.filePath("phone.mp4");
     workflow->beginRecording();
     settle();
-    ASSERT_EQ(state->recordingState(), RecordingState::recording);
+    ASSERT_EQ(workflow->recordingState(), RecordingState::recording);
     ASSERT_EQ(adb.setting("system.show_touches"), "1");
 
     workflow->shutdown();  // what quitting the application calls
@@ -455,7 +541,7 @@ TEST_F(AndroidWorkflowTest, APhoneThatRefusesShowsTheReasonAndWhatMightHelp) {
     ASSERT_EQ(alerts.titles, QStringList{"Recording Failed"});
     EXPECT_TRUE(alerts.messages[0].contains("secure display")) << alerts.messages[0].toStdString();
     EXPECT_TRUE(alerts.messages[0].contains("protected content"));
-    EXPECT_EQ(state->recordingState(), RecordingState::idle);
+    EXPECT_EQ(workflow->recordingState(), RecordingState::idle);
     EXPECT_FALSE(QFileInfo::exists(out.filePath("phone.mp4")));
 }
 

@@ -47,7 +47,7 @@ protected:
             *state, &dialogs, std::vector<std::string>{dir.filePath("no-xcrun").toStdString()});
         source = std::make_unique<SourceSection>(*state);
         exporter = std::make_unique<ExportSection>(*state, *exportFlow);
-        recorder = std::make_unique<RecordingSection>(*state, *recordFlow);
+        recorder = std::make_unique<RecordingSection>(*recordFlow);
     }
     void TearDown() override {
         recorder.reset();
@@ -172,12 +172,10 @@ TEST_F(SectionsTest, ExportButtonAsksForTheDestinationOnTheNextTurnOfTheLoop) {
     EXPECT_EQ(dialogs.proposedExportNames, QStringList{"kestro-output.mp4"});
 }
 
-TEST_F(SectionsTest, RecordingControlsFollowTheRecordingState) {
-    // No tools here: the banner shows and Start is shut.
+TEST_F(SectionsTest, WithoutToolsTheRecordingCardIsCompactAndItsControlsShut) {
     state->onAppear();
     ASSERT_TRUE(test::waitUntil([&] { return !recordFlow->refreshing(); }));
-    EXPECT_EQ(state->simAvailability(), SimulatorAvailability::xcodeMissing);
-    EXPECT_FALSE(recorder->banner()->isHidden());
+    EXPECT_TRUE(recorder->isCompact());
     EXPECT_FALSE(recorder->startButton()->isEnabled());
     EXPECT_TRUE(recorder->stopButton()->isHidden());
     EXPECT_EQ(recorder->status()->state(), RecordingState::idle);
@@ -185,31 +183,6 @@ TEST_F(SectionsTest, RecordingControlsFollowTheRecordingState) {
     EXPECT_TRUE(recorder->recordingRow()->isHidden());
     EXPECT_TRUE(recorder->folderName()->isHidden());
     EXPECT_EQ(recorder->folderDetail()->text(), "(" + defaultRecordingsFolder() + ")");
-
-    // A device and working tools open Start; a recording swaps in Stop.
-    state->setSimAvailability(SimulatorAvailability::available);
-    state->setAvailableDevices({{"iPhone 15", "ID-1"}});
-    state->setSimulatorDevice(SimulatorChoice{"iPhone 15", "ID-1"});
-    EXPECT_TRUE(recorder->banner()->isHidden());
-    EXPECT_TRUE(recorder->startButton()->isEnabled());
-    state->setRecordingPath(QString("/tmp/take.mp4"));
-    state->setRecordingState(RecordingState::recording);
-    EXPECT_TRUE(recorder->startButton()->isHidden());
-    EXPECT_FALSE(recorder->stopButton()->isHidden());
-    EXPECT_EQ(recorder->status()->state(), RecordingState::recording);
-    EXPECT_FALSE(recorder->recordingRow()->isHidden());
-    EXPECT_EQ(recorder->recordingPathLabel()->text(), "/tmp/take.mp4");
-    EXPECT_TRUE(recorder->resetButton()->isEnabled());
-
-    state->setRecordingState(RecordingState::recorded);
-    EXPECT_FALSE(recorder->startButton()->isHidden());
-    EXPECT_EQ(recorder->status()->state(), RecordingState::recorded);
-    EXPECT_FALSE(recorder->recordingRow()->isHidden());
-
-    state->setCustomSaveLocation(dir.path());
-    EXPECT_FALSE(recorder->folderName()->isHidden());
-    EXPECT_FALSE(recorder->resetFolderButton()->isHidden());
-    EXPECT_EQ(recorder->folderDetail()->text(), "(" + QFileInfo(dir.path()).absolutePath() + ")");
 }
 
 TEST(Window, ColumnsKeepTheirWidthsAndTheCardsComeInOrder) {
@@ -235,7 +208,8 @@ TEST(Window, ColumnsKeepTheirWidthsAndTheCardsComeInOrder) {
     EXPECT_GT(view.exportSection()->y(), view.sectionScroll()->geometry().bottom());
     // Shown: the device checks ran (there are no tools here).
     ASSERT_TRUE(test::waitUntil([&] { return !view.recordingWorkflow().refreshing(); }));
-    EXPECT_EQ(view.state().simAvailability(), SimulatorAvailability::xcodeMissing);
+    EXPECT_TRUE(view.recordingWorkflow().toolsMissing());
+    EXPECT_TRUE(view.recordingSection()->isCompact());
 }
 
 }  // namespace

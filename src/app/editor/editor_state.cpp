@@ -23,7 +23,6 @@ EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
     : QObject(parent), backend_(backend ? std::move(backend) : makeDefaultMediaBackend()) {
     QSettings settings = preferences();
     isDarkMode_ = settings.value(kDarkModeKey, false).toBool();
-    customSaveLocationPath_ = settings.value(kSaveLocationKey, QString()).toString();
 }
 
 EditorState::~EditorState() {
@@ -51,55 +50,6 @@ void EditorState::setDarkModeForThisRun(bool dark) {
     if (isDarkMode_ == dark) return;
     isDarkMode_ = dark;
     emit isDarkModeChanged(dark);
-}
-
-void EditorState::setCustomSaveLocationPath(const QString& path) {
-    if (customSaveLocationPath_ == path) return;
-    customSaveLocationPath_ = path;
-    preferences().setValue(kSaveLocationKey, path);
-    emit customSaveLocationPathChanged(path);
-}
-
-void EditorState::setRecordingState(RecordingState state) {
-    if (recordingState_ == state) return;
-    recordingState_ = state;
-    emit recordingStateChanged(state);
-}
-
-void EditorState::setSimulatorDevice(std::optional<SimulatorChoice> device) {
-    if (simulatorDevice_ == device) return;
-    simulatorDevice_ = std::move(device);
-    emit simulatorDeviceChanged();
-}
-
-void EditorState::setAvailableDevices(std::vector<SimulatorChoice> devices) {
-    if (availableDevices_ == devices) return;
-    availableDevices_ = std::move(devices);
-    emit availableDevicesChanged();
-}
-
-void EditorState::setSelectedDeviceId(std::optional<QString> id) {
-    if (selectedDeviceId_ == id) return;
-    selectedDeviceId_ = std::move(id);
-    emit selectedDeviceIdChanged();
-}
-
-void EditorState::setSimAvailability(SimulatorAvailability availability) {
-    if (simAvailability_ == availability) return;
-    simAvailability_ = availability;
-    emit simAvailabilityChanged(availability);
-}
-
-void EditorState::setRecordingPath(std::optional<QString> path) {
-    if (recordingPath_ == path) return;
-    recordingPath_ = std::move(path);
-    emit recordingPathChanged();
-}
-
-void EditorState::setCustomSaveLocation(std::optional<QString> folder) {
-    if (customSaveLocation_ == folder) return;
-    customSaveLocation_ = std::move(folder);
-    emit customSaveLocationChanged();
 }
 
 void EditorState::setTrimStart(double seconds) {
@@ -232,20 +182,7 @@ void EditorState::setExportSuccessMessage(const QString& message) {
 
 // --- Window lifecycle --------------------------------------------------------------------------
 
-void EditorState::restoreSaveLocation() {
-    if (customSaveLocationPath_.isEmpty()) return;
-    const QFileInfo info(customSaveLocationPath_);
-    if (info.exists() && info.isDir()) {
-        setCustomSaveLocation(customSaveLocationPath_);
-    } else {
-        // A folder deleted (or replaced by a file) since it was chosen is forgotten quietly.
-        setCustomSaveLocation(std::nullopt);
-        setCustomSaveLocationPath(QString());
-    }
-}
-
 void EditorState::onAppear() {
-    restoreSaveLocation();
     emit appeared();
 }
 

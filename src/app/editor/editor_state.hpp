@@ -17,7 +17,6 @@
 #include "core/model/export_format.hpp"
 #include "core/model/export_resolution.hpp"
 #include "core/model/image.hpp"
-#include "core/model/recording_state.hpp"
 #include "core/model/screen_rect.hpp"
 
 #include <QColor>
@@ -34,27 +33,12 @@
 
 namespace kestro {
 
-// Discovery results as the recording section shows them.
-enum class SimulatorAvailability { available, xcodeMissing, simctlUnavailable, noBootedSimulators };
-// What records a device: simctl for a simulator, adb for an Android phone or emulator.
-enum class DeviceKind { simulator, android };
-// A device the recording section lists (simulators and Android devices alike).
-struct SimulatorChoice {
-    QString name;
-    QString id;  // a simulator's UDID or an Android serial
-    DeviceKind kind = DeviceKind::simulator;
-    QString state;  // empty when ready; else why it cannot record yet ("unauthorized", ...)
-    bool isReady() const { return state.isEmpty(); }
-    bool operator==(const SimulatorChoice&) const = default;
-};
-
 class EditorState : public QObject {
     Q_OBJECT
 public:
     // A phone screen in portrait, 9 : 19.5, used whenever no better ratio is known.
     static constexpr double kDefaultStageAspectRatio = 9.0 / 19.5;
     static constexpr const char* kDarkModeKey = "isDarkMode";
-    static constexpr const char* kSaveLocationKey = "customSaveLocationPath";
     // The shortest trim range, the same the timeline's handles keep.
     static constexpr double kMinimumTrimRange = 0.1;
     // The frame step when the movie does not state its frame rate.
@@ -78,25 +62,6 @@ public:
     // Switches the appearance for this run only (a command-line choice); the stored preference
     // is left as the user last set it in the window.
     void setDarkModeForThisRun(bool dark);
-    QString customSaveLocationPath() const { return customSaveLocationPath_; }
-    void setCustomSaveLocationPath(const QString& path);
-
-    // --- Recording ----------------------------------------------------------------------------
-    RecordingState recordingState() const { return recordingState_; }
-    void setRecordingState(RecordingState state);
-    const std::optional<SimulatorChoice>& simulatorDevice() const { return simulatorDevice_; }
-    void setSimulatorDevice(std::optional<SimulatorChoice> device);
-    const std::vector<SimulatorChoice>& availableDevices() const { return availableDevices_; }
-    void setAvailableDevices(std::vector<SimulatorChoice> devices);
-    const std::optional<QString>& selectedDeviceId() const { return selectedDeviceId_; }
-    void setSelectedDeviceId(std::optional<QString> id);
-    SimulatorAvailability simAvailability() const { return simAvailability_; }
-    void setSimAvailability(SimulatorAvailability availability);
-    const std::optional<QString>& recordingPath() const { return recordingPath_; }
-    void setRecordingPath(std::optional<QString> path);
-    // The folder recordings are proposed in; none means the platform's default.
-    const std::optional<QString>& customSaveLocation() const { return customSaveLocation_; }
-    void setCustomSaveLocation(std::optional<QString> folder);
 
     // --- Movie and playback -------------------------------------------------------------------
     const std::optional<QString>& videoPath() const { return videoPath_; }
@@ -182,14 +147,13 @@ public:
     void setExportSuccessMessage(const QString& message);
 
     // --- Operations ---------------------------------------------------------------------------
-    // The window content was shown: validates the stored recordings folder. The recording
-    // workflow hooks its simulator checks onto appeared().
+    // The window content was shown. The recording workflow hooks its folder and device checks
+    // onto appeared().
     void onAppear();
     // The window content went away, or the application is about to quit: playback pauses and
     // the player's observers are removed; the movie stays loaded.
     void onDisappear();
     void onWillTerminate();
-    void restoreSaveLocation();
 
     // Asks for a movie file and loads it (queued on the interface thread).
     void importVideo();
@@ -207,14 +171,6 @@ public:
 
 signals:
     void isDarkModeChanged(bool dark);
-    void customSaveLocationPathChanged(const QString& path);
-    void recordingStateChanged(RecordingState state);
-    void simulatorDeviceChanged();
-    void availableDevicesChanged();
-    void selectedDeviceIdChanged();
-    void simAvailabilityChanged(SimulatorAvailability availability);
-    void recordingPathChanged();
-    void customSaveLocationChanged();
     void videoPathChanged();
     void playerChanged(PlayerHandle* player);
     void durationChanged(double seconds);
@@ -258,14 +214,6 @@ private:
     FileDialogs* dialogs_ = nullptr;
 
     bool isDarkMode_ = false;
-    QString customSaveLocationPath_;
-    RecordingState recordingState_ = RecordingState::idle;
-    std::optional<SimulatorChoice> simulatorDevice_;
-    std::vector<SimulatorChoice> availableDevices_;
-    std::optional<QString> selectedDeviceId_;
-    SimulatorAvailability simAvailability_ = SimulatorAvailability::noBootedSimulators;
-    std::optional<QString> recordingPath_;
-    std::optional<QString> customSaveLocation_;
     std::optional<QString> videoPath_;
     std::unique_ptr<PlayerHandle> player_;
     QMetaObject::Connection timeObserver_;

@@ -3,11 +3,13 @@
 #include "app/editor/editor_state.hpp"
 #include "app/editor/workflow_dialogs.hpp"
 #include "core/model/android_frame_match.hpp"
+#include "core/platform.hpp"
 #include "core/thread_name.hpp"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
@@ -84,6 +86,15 @@ QString recordingHints(SimulatorAvailability simulators, AndroidAvailability and
     return lines.join(QLatin1Char('\n'));
 }
 
+QString installHint() {
+    // Non-breaking spaces keep a command on one line when the hint wraps.
+    if (platform::kIsMacOS)
+        return QStringLiteral(
+            "Recording needs Xcode for iOS simulators, or adb for Android: "
+            "brew\u00a0install\u00a0android-platform-tools");
+    return QStringLiteral("Android recording needs adb: sudo\u00a0apt\u00a0install\u00a0adb");
+}
+
 QString defaultRecordingsFolder() {
     const QStringList documents =
         QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation);
@@ -110,24 +121,6 @@ std::optional<QString> newestMovieIn(const QString& folder) {
     return newest->absoluteFilePath();
 }
 
-namespace {
-
-SimulatorAvailability fromCore(SimulatorRecorder::Availability availability) {
-    switch (availability) {
-        case SimulatorRecorder::Availability::available:
-            return SimulatorAvailability::available;
-        case SimulatorRecorder::Availability::xcodeMissing:
-            return SimulatorAvailability::xcodeMissing;
-        case SimulatorRecorder::Availability::simctlUnavailable:
-            return SimulatorAvailability::simctlUnavailable;
-        case SimulatorRecorder::Availability::noBootedSimulators:
-            return SimulatorAvailability::noBootedSimulators;
-    }
-    return SimulatorAvailability::noBootedSimulators;
-}
-
-}  // namespace
-
 std::vector<std::string> RecordingWorkflow::launcherCandidates() {
     return SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN"));
 }
@@ -142,11 +135,17 @@ RecordingWorkflow::RecordingWorkflow(EditorState& state, WorkflowDialogs* dialog
     const QSettings settings(QStringLiteral("Kestro"), QStringLiteral("Kestro"));
     cleanStatusBar_ = settings.value(QLatin1String(kCleanStatusBarKey), false).toBool();
     showTouches_ = settings.value(QLatin1String(kShowTouchesKey), false).toBool();
+    storedSaveLocation_ = settings.value(QLatin1String(kSaveLocationKey), QString()).toString();
     connect(&state_, &EditorState::appeared, this, &RecordingWorkflow::onAppear);
     androidWatch_.setInterval(500);
     connect(&androidWatch_, &QTimer::timeout, this, &RecordingWorkflow::watchAndroidRecording);
     if (QCoreApplication* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &RecordingWorkflow::shutdown);
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::applicationStateChanged, this,
+                [this](Qt::ApplicationState state) {
+                    if (state == Qt::ApplicationActive) onApplicationActivated();
+                });
 }
 
 RecordingWorkflow::~RecordingWorkflow() {
@@ -187,7 +186,21 @@ void RecordingWorkflow::runInBackground(std::thread& slot, const char* name,
 }
 
 void RecordingWorkflow::onAppear() {
+    if (!storedSaveLocation_.isEmpty()) {
+        const QFileInfo info(storedSaveLocation_);
+        // A folder deleted (or replaced by a file) since it was chosen is forgotten quietly.
+        setSaveLocation(info.isDir() ? std::optional<QString>(storedSaveLocation_) : std::nullopt);
+    }
     refreshDevices();
+}
+
+void RecordingWorkflow::onApplicationActivated() {
+    if (toolsMissing()) refreshDevices();
+}
+
+bool RecordingWorkflow::toolsMissing() const {
+    return discovered_ && simulatorAvailability_ == SimulatorAvailability::xcodeMissing &&
+           androidAvailability_ == AndroidAvailability::adbMissing;
 }
 
 void RecordingWorkflow::refreshDevices() {
@@ -200,39 +213,39 @@ void RecordingWorkflow::refreshDevices() {
         // Discovery touches no recorder state (see the recorders' headers).
         auto booted = std::make_shared<std::vector<SimulatorDevice>>();
         auto phones = std::make_shared<std::vector<AndroidDevice>>();
-        const SimulatorAvailability simulators =
-            fromCore(recorder_.checkAvailability(booted.get()));
+        const SimulatorAvailability simulators = recorder_.checkAvailability(booted.get());
         const AndroidAvailability android = android_->checkAvailability(phones.get());
         return std::function<void()>([this, booted, phones, simulators, android] {
-            state_.setSimAvailability(simulators);
-            if (androidAvailability_ != android) {
-                androidAvailability_ = android;
-                emit androidAvailabilityChanged();
-            }
-            std::vector<SimulatorChoice> devices;
-            for (const SimulatorDevice& d : *booted)
-                devices.push_back({QString::fromStdString(d.name), QString::fromStdString(d.id),
-                                   DeviceKind::simulator, QString()});
-            for (const AndroidDevice& d : *phones)
-                devices.push_back({QString::fromStdString(d.name), QString::fromStdString(d.serial),
-                                   DeviceKind::android,
-                                   d.isRecordable() ? QString() : QString::fromStdString(d.state)});
-            state_.setAvailableDevices(devices);
-            // Always the first ready device, even when the previous choice is still there.
-            const auto ready = std::find_if(devices.begin(), devices.end(),
-                                            [](const SimulatorChoice& d) { return d.isReady(); });
-            if (devices.empty()) {
-                state_.setSimulatorDevice(std::nullopt);
-                state_.setSelectedDeviceId(std::nullopt);
-            } else {
-                const SimulatorChoice& first = ready != devices.end() ? *ready : devices.front();
-                state_.setSimulatorDevice(first);
-                state_.setSelectedDeviceId(first.id);
-            }
+            std::vector<RecordingDevice> devices;
+            for (const SimulatorDevice& d : *booted) devices.push_back({d});
+            for (const AndroidDevice& d : *phones) devices.push_back({d});
+            applyDiscovery(simulators, android, std::move(devices));
             emit devicesRefreshed();
             if (std::exchange(rescan_, false)) refreshDevices();
         });
     });
+}
+
+void RecordingWorkflow::applyDiscovery(SimulatorAvailability simulators,
+                                       AndroidAvailability android,
+                                       std::vector<RecordingDevice> devices) {
+    if (!discovered_ || simulatorAvailability_ != simulators || androidAvailability_ != android) {
+        discovered_ = true;
+        simulatorAvailability_ = simulators;
+        androidAvailability_ = android;
+        emit availabilityChanged();
+    }
+    if (devices_ != devices) {
+        devices_ = std::move(devices);
+        emit availableDevicesChanged();
+    }
+    // Always the first ready device, even when the previous choice is still there.
+    const auto ready = std::find_if(devices_.begin(), devices_.end(),
+                                    [](const RecordingDevice& d) { return d.isReady(); });
+    if (devices_.empty())
+        selectDevice(std::nullopt);
+    else
+        selectDevice((ready != devices_.end() ? *ready : devices_.front()).id());
 }
 
 void RecordingWorkflow::setCleanStatusBar(bool on) {
@@ -252,28 +265,55 @@ void RecordingWorkflow::setShowTouches(bool on) {
 }
 
 void RecordingWorkflow::selectDevice(const std::optional<QString>& id) {
-    state_.setSelectedDeviceId(id);
-    std::optional<SimulatorChoice> device;
+    std::optional<RecordingDevice> device;
     if (id) {
-        const auto& devices = state_.availableDevices();
-        const auto it = std::find_if(devices.begin(), devices.end(),
-                                     [&](const SimulatorChoice& d) { return d.id == *id; });
-        if (it != devices.end()) device = *it;
+        const auto it = std::find_if(devices_.begin(), devices_.end(),
+                                     [&](const RecordingDevice& d) { return d.id() == *id; });
+        if (it != devices_.end()) device = *it;
     }
-    state_.setSimulatorDevice(device);
+    if (selectedDeviceId_ == id && selectedDevice_ == device) return;
+    selectedDeviceId_ = id;
+    selectedDevice_ = std::move(device);
+    emit selectedDeviceChanged();
 }
 
 void RecordingWorkflow::chooseSaveLocation() {
     if (!dialogs_) return;
     const std::optional<QString> folder = dialogs_->chooseRecordingsFolder();
     if (!folder || folder->isEmpty()) return;
-    state_.setCustomSaveLocation(*folder);
-    state_.setCustomSaveLocationPath(*folder);
+    setSaveLocation(*folder);
 }
 
 void RecordingWorkflow::clearSaveLocation() {
-    state_.setCustomSaveLocation(std::nullopt);
-    state_.setCustomSaveLocationPath(QString());
+    setSaveLocation(std::nullopt);
+}
+
+void RecordingWorkflow::setSaveLocation(std::optional<QString> folder) {
+    const QString stored = folder.value_or(QString());
+    if (storedSaveLocation_ != stored) {
+        storedSaveLocation_ = stored;
+        QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"))
+            .setValue(QLatin1String(kSaveLocationKey), stored);
+    }
+    if (saveLocation_ == folder) return;
+    saveLocation_ = std::move(folder);
+    emit saveLocationChanged();
+}
+
+void RecordingWorkflow::setRecordingState(RecordingState state) {
+    if (recordingState_ == state) return;
+    recordingState_ = state;
+    emit recordingStateChanged(state);
+}
+
+void RecordingWorkflow::setRecordingPath(std::optional<QString> path) {
+    if (recordingPath_ == path) return;
+    recordingPath_ = std::move(path);
+    emit recordingPathChanged();
+}
+
+void RecordingWorkflow::alert(const QString& title, const QString& message) {
+    if (AlertPresenter* alerts = state_.alertPresenter()) alerts->showAlert(title, message);
 }
 
 std::optional<QString> RecordingWorkflow::chooseRecordingFile(
@@ -286,13 +326,13 @@ std::optional<QString> RecordingWorkflow::chooseRecordingFile(
 }
 
 void RecordingWorkflow::showAvailabilityAlert() {
-    std::optional<AvailabilityAlert> alert = availabilityAlert(state_.simAvailability());
-    if (!alert || !state_.alertPresenter()) return;
+    std::optional<AvailabilityAlert> alert = availabilityAlert(simulatorAvailability_);
+    if (!alert) return;
     if (androidAvailability_ == AndroidAvailability::adbMissing)
         alert->message += QStringLiteral(
             "\n\nTo record Android phones and emulators, install the Android platform tools "
             "(adb).");
-    state_.alertPresenter()->showAlert(alert->title, alert->message);
+    this->alert(alert->title, alert->message);
 }
 
 namespace {
@@ -308,40 +348,35 @@ QString describe(const RecorderError& error) {
 
 void RecordingWorkflow::beginRecording() {
     if (stopping_ || starting_ || shutDown_) return;
-    const std::optional<SimulatorChoice> device = state_.simulatorDevice();
-    const bool android = device && device->kind == DeviceKind::android;
-    if (!android && state_.simAvailability() != SimulatorAvailability::available) {
+    const std::optional<RecordingDevice> device = selectedDevice_;
+    const bool android = device && device->isAndroid();
+    if (!android && simulatorAvailability_ != SimulatorAvailability::available) {
         showAvailabilityAlert();
         return;
     }
     if (!device) return;
-    const std::optional<QString> path = chooseRecordingFile(state_.customSaveLocation());
+    const std::optional<QString> path = chooseRecordingFile(saveLocation_);
     if (!path) return;
 
     const RecordingOptions options{cleanStatusBar_, showTouches_};
-    const SimulatorChoice target = *device;
+    const RecordingDevice target = *device;
     const std::string file = path->toStdString();
     setStarting(true);
     runInBackground(starter_, "kestro-rec-start", [this, target, file, options, path = *path] {
         const Result<Done, RecorderError> started =
-            target.kind == DeviceKind::android
-                ? android_->startRecording(file, target.id.toStdString(), options)
-                : recorder_.startRecording(
-                      file, SimulatorDevice{target.name.toStdString(), target.id.toStdString()},
-                      options);
+            target.isAndroid()
+                ? android_->startRecording(file, target.id().toStdString(), options)
+                : recorder_.startRecording(file, std::get<SimulatorDevice>(target.device), options);
         return std::function<void()>([this, started, target, path] {
             setStarting(false);
             if (!started) {
-                if (state_.alertPresenter())
-                    state_.alertPresenter()->showAlert(QStringLiteral("Recording Failed"),
-                                                       describe(started.error()));
+                alert(QStringLiteral("Recording Failed"), describe(started.error()));
                 return;
             }
-            activeKind_ = target.kind;
-            activeDeviceName_ = target.name;
-            state_.setRecordingPath(path);
-            state_.setRecordingState(RecordingState::recording);
-            if (target.kind == DeviceKind::android) androidWatch_.start();
+            activeDevice_ = target;
+            setRecordingPath(path);
+            setRecordingState(RecordingState::recording);
+            if (target.isAndroid()) androidWatch_.start();
         });
     });
 }
@@ -355,15 +390,13 @@ void RecordingWorkflow::watchAndroidRecording() {
 void RecordingWorkflow::endRecording() {
     stopThen([this](std::optional<RecorderError> failure) {
         if (failure) {
-            if (state_.alertPresenter())
-                state_.alertPresenter()->showAlert(QStringLiteral("Recording Failed"),
-                                                   describe(*failure));
-            state_.setRecordingPath(std::nullopt);
-            state_.setRecordingState(RecordingState::idle);
+            alert(QStringLiteral("Recording Failed"), describe(*failure));
+            setRecordingPath(std::nullopt);
+            setRecordingState(RecordingState::idle);
             return;
         }
-        state_.setRecordingState(RecordingState::recorded);
-        if (const std::optional<QString> path = state_.recordingPath()) {
+        setRecordingState(RecordingState::recorded);
+        if (const std::optional<QString> path = recordingPath_) {
             QTimer::singleShot(importDelayMs_, this,
                                [this, file = *path] { importRecording(file); });
         }
@@ -372,9 +405,9 @@ void RecordingWorkflow::endRecording() {
 
 void RecordingWorkflow::resetRecording() {
     stopThen([this](std::optional<RecorderError>) {
-        activeKind_.reset();
-        state_.setRecordingPath(std::nullopt);
-        state_.setRecordingState(RecordingState::idle);
+        activeDevice_.reset();
+        setRecordingPath(std::nullopt);
+        setRecordingState(RecordingState::idle);
     });
 }
 
@@ -389,8 +422,8 @@ void RecordingWorkflow::importRecording(const QString& path) {
     }
     const bool loaded = state_.loadVideo(imported);
     // A phone's recording goes into a phone of its kind, as a simulator's goes into an iPhone.
-    if (loaded && activeKind_ == DeviceKind::android) {
-        if (const FramePreset* frame = bestAndroidFrame(activeDeviceName_.toStdString()))
+    if (loaded && activeDevice_ && activeDevice_->isAndroid()) {
+        if (const FramePreset* frame = bestAndroidFrame(activeDevice_->name().toStdString()))
             state_.setFramePreset(QString::fromStdString(frame->key));
     }
     emit importAttempted(imported);

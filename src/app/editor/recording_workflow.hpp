@@ -1,8 +1,9 @@
 #pragma once
-// The recording section's behaviour: discovering booted simulators and Android devices, the
-// recordings folder and the recording preferences, starting and stopping a recording, and
-// handing the finished movie to the editor's import one second after Stop (an Android recording
-// also gets the best-matching Android frame).
+// The recording section's behaviour and state: discovering booted simulators and Android
+// devices and which capture tools exist, the device choice, the recordings folder and the
+// recording preferences, starting and stopping a recording, and handing the finished movie to
+// the editor's import one second after Stop (an Android recording also gets the best-matching
+// Android frame).
 //
 // Threads: the interface thread owns every field. Three kinds of work run on worker threads so
 // the window keeps painting, each delivering its result back to the interface thread as a queued
@@ -15,8 +16,10 @@
 // the workflow waits for running work and stops a running recording, so no recording tool
 // outlives Kestro and the device's settings are put back.
 
+#include "app/editor/recording_device.hpp"
 #include "core/capture/android_recorder.hpp"
 #include "core/capture/simulator_recorder.hpp"
+#include "core/model/recording_state.hpp"
 
 #include <QTimer>
 
@@ -35,14 +38,17 @@ namespace kestro {
 
 class EditorState;
 class WorkflowDialogs;
-enum class SimulatorAvailability;
-enum class DeviceKind;
+using SimulatorAvailability = SimulatorRecorder::Availability;
 using AndroidAvailability = AndroidRecorder::Availability;
 
 // The banner text under the section's title: what to install or start, one line per kind of
 // device that cannot be recorded; empty when some device is ready to record.
 QString recordingHints(SimulatorAvailability simulators, AndroidAvailability android,
                        bool anyDeviceReady);
+
+// What to install so that something can be recorded on this platform, in a line or two; for the
+// card shown while no capture tool is found at all.
+QString installHint();
 
 // "kestro-recording_2025-01-31_14-05-09.mp4" for that local time.
 QString recordingFileName(const QDateTime& localTime);
@@ -73,11 +79,13 @@ public:
 
     static constexpr const char* kCleanStatusBarKey = "cleanStatusBar";
     static constexpr const char* kShowTouchesKey = "showTouches";
+    static constexpr const char* kSaveLocationKey = "customSaveLocationPath";
 
     // The launchers tried for `xcrun`: those named in $KESTRO_XCRUN (colon-separated), else the
     // standard places.
     static std::vector<std::string> launcherCandidates();
 
+    // Reads the recording preferences from QSettings("Kestro", "Kestro").
     RecordingWorkflow(EditorState& state, WorkflowDialogs* dialogs,
                       std::vector<std::string> launchers = launcherCandidates(),
                       QObject* parent = nullptr);
@@ -90,10 +98,15 @@ public:
     // Shorter import delay for tests.
     void setImportDelay(int milliseconds) { importDelayMs_ = milliseconds; }
 
-    // The window appeared: check the tools and list the devices.
+    // The window appeared: validate the stored recordings folder, check the tools and list the
+    // devices.
     void onAppear();
     // Looks for devices off the interface thread; the state changes when the answer arrives.
     void refreshDevices();
+    // The application came to the front again. While no capture tool is found, the user may
+    // have just installed one, so discovery runs again; otherwise the device list is left as
+    // the user last refreshed it (a refresh picks the first ready device again).
+    void onApplicationActivated();
     // The device picker's setter: an id, or none.
     void selectDevice(const std::optional<QString>& id);
     void chooseSaveLocation();
@@ -111,6 +124,23 @@ public:
     // After the delay: loads `path`, or the newest movie beside it when it was not written.
     void importRecording(const QString& path);
 
+    // --- State --------------------------------------------------------------------------------
+    RecordingState recordingState() const { return recordingState_; }
+    // The file being recorded, or last recorded until Reset.
+    const std::optional<QString>& recordingPath() const { return recordingPath_; }
+    // What the last discovery found, simulators first, each list in the tool's order.
+    const std::vector<RecordingDevice>& availableDevices() const { return devices_; }
+    // The picker's choice, and the listed device it names (none when it names none).
+    const std::optional<QString>& selectedDeviceId() const { return selectedDeviceId_; }
+    const std::optional<RecordingDevice>& selectedDevice() const { return selectedDevice_; }
+    SimulatorAvailability simulatorAvailability() const { return simulatorAvailability_; }
+    AndroidAvailability androidAvailability() const { return androidAvailability_; }
+    // Discovery found neither xcrun nor adb. False until the first discovery has answered.
+    bool toolsMissing() const;
+    // The folder recordings are proposed in; none means defaultRecordingsFolder(). Remembered
+    // across runs; a remembered folder that is gone is forgotten when the window appears.
+    const std::optional<QString>& saveLocation() const { return saveLocation_; }
+
     // A stop is running on the worker thread.
     bool stopping() const { return stopping_; }
     // A start is running on the worker thread.
@@ -120,7 +150,6 @@ public:
     SimulatorRecorder& recorder() { return recorder_; }
     AndroidRecorder& androidRecorder() { return *android_; }
 
-    AndroidAvailability androidAvailability() const { return androidAvailability_; }
     // The recording preferences, saved with the others.
     bool cleanStatusBar() const { return cleanStatusBar_; }
     void setCleanStatusBar(bool on);
@@ -128,11 +157,17 @@ public:
     void setShowTouches(bool on);
 
 signals:
+    void recordingStateChanged(RecordingState state);
+    void recordingPathChanged();
+    void availableDevicesChanged();
+    void selectedDeviceChanged();
+    // Either availability, and with them toolsMissing().
+    void availabilityChanged();
+    void saveLocationChanged();
     void stoppingChanged(bool stopping);
     void startingChanged(bool starting);
-    void androidAvailabilityChanged();
     void recordingOptionsChanged();
-    // A discovery's answer was applied to the state.
+    // A discovery's answer was applied.
     void devicesRefreshed();
     // The recorded movie (or its stand-in) was handed to the import, successfully or not.
     void importAttempted(const QString& path);
@@ -146,7 +181,13 @@ private:
     void stopThen(std::function<void(std::optional<RecorderError>)> continuation);
     void setStopping(bool stopping);
     void setStarting(bool starting);
+    void setRecordingState(RecordingState state);
+    void setRecordingPath(std::optional<QString> path);
+    void setSaveLocation(std::optional<QString> folder);
+    void applyDiscovery(SimulatorAvailability simulators, AndroidAvailability android,
+                        std::vector<RecordingDevice> devices);
     void watchAndroidRecording();
+    void alert(const QString& title, const QString& message);
 
     EditorState& state_;
     WorkflowDialogs* dialogs_;
@@ -159,11 +200,19 @@ private:
     bool stopping_ = false;
     bool starting_ = false;
     bool shutDown_ = false;
-    // The kind and name of the device being recorded (or last recorded, for the import).
-    std::optional<DeviceKind> activeKind_;
-    QString activeDeviceName_;
-    QTimer androidWatch_;  // notices a phone that stopped recording by itself
+    RecordingState recordingState_ = RecordingState::idle;
+    std::optional<QString> recordingPath_;
+    std::vector<RecordingDevice> devices_;
+    std::optional<QString> selectedDeviceId_;
+    std::optional<RecordingDevice> selectedDevice_;
+    bool discovered_ = false;  // some discovery has answered
+    SimulatorAvailability simulatorAvailability_ = SimulatorAvailability::noBootedSimulators;
     AndroidAvailability androidAvailability_ = AndroidAvailability::adbMissing;
+    // The device being recorded (or last recorded, for the import).
+    std::optional<RecordingDevice> activeDevice_;
+    QTimer androidWatch_;  // notices a phone that stopped recording by itself
+    std::optional<QString> saveLocation_;
+    QString storedSaveLocation_;  // the preference, checked when the window appears
     bool cleanStatusBar_ = false;
     bool showTouches_ = false;
     int importDelayMs_ = kImportDelayMs;

@@ -1,6 +1,5 @@
 #include "app/sections/recording_section.hpp"
 
-#include "app/editor/editor_state.hpp"
 #include "app/editor/recording_workflow.hpp"
 #include "app/sections/elided_label.hpp"
 #include "app/sections/symbol_button.hpp"
@@ -17,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -66,23 +66,49 @@ QFont monospacedBody() {
 
 }  // namespace
 
-RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workflow, QWidget* parent)
+RecordingSection::RecordingSection(RecordingWorkflow& workflow, QWidget* parent)
     : SectionCard(QStringLiteral("record.circle.fill"), QStringLiteral("Record Device"), parent),
-      state_(state),
       workflow_(workflow) {
     using Style = ModernButtonStyle;
 
-    banner_ = new WarningBanner(this);
-    body()->addWidget(banner_);
+    // Without any capture tool the card is only its title and what to install, so it does not
+    // push the export card down for something that cannot be used yet.
+    compact_ = new QWidget(this);
+    auto* compactLayout = new QHBoxLayout(compact_);
+    compactLayout->setContentsMargins(0, 0, 0, 0);
+    compactLayout->setSpacing(8);
+    installHint_ = new QLabel(kestro::installHint(), compact_);
+    installHint_->setObjectName(QStringLiteral("recordingInstallHint"));
+    installHint_->setWordWrap(true);
+    installHint_->setFont(textFont(TextStyle::caption));
+    installHint_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    installHint_->setToolTip(
+        QStringLiteral("Install the tool, then come back to Kestro or press the button beside "
+                       "this line: the card opens once a tool is found."));
+    compactRefresh_ = new SymbolButton(QStringLiteral("arrow.clockwise"), 28, compact_);
+    compactRefresh_->setToolTip(QStringLiteral("Look for the recording tools again"));
+    compactLayout->addWidget(installHint_, 1);
+    compactLayout->addWidget(compactRefresh_, 0, Qt::AlignVCenter);
+    body()->addWidget(compact_);
+
+    full_ = new QWidget(this);
+    auto* fullLayout = new QVBoxLayout(full_);
+    fullLayout->setContentsMargins(0, 0, 0, 0);
+    fullLayout->setSpacing(body()->spacing());
+    body()->addWidget(full_);
+    QWidget* const card = full_;
+
+    banner_ = new WarningBanner(card);
+    fullLayout->addWidget(banner_);
 
     auto* statusRow = new QHBoxLayout();
-    status_ = new StatusIndicator(state_.recordingState(), this);
+    status_ = new StatusIndicator(workflow_.recordingState(), card);
     statusRow->addWidget(status_);
     statusRow->addStretch(1);
-    body()->addLayout(statusRow);
+    fullLayout->addLayout(statusRow);
 
     // Device: the picker and its refresh button, with a little air above and below.
-    auto* deviceRow = new QWidget(this);
+    auto* deviceRow = new QWidget(card);
     auto* deviceLayout = new QHBoxLayout(deviceRow);
     deviceLayout->setContentsMargins(0, 4, 0, 4);
     deviceLayout->setSpacing(8);
@@ -92,10 +118,10 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     refresh_->setToolTip(QStringLiteral("Look for booted simulators and Android devices again"));
     deviceLayout->addWidget(devices_, 1);
     deviceLayout->addWidget(refresh_);
-    body()->addWidget(new LabeledControl(QStringLiteral("Device"), deviceRow, this));
+    fullLayout->addWidget(new LabeledControl(QStringLiteral("Device"), deviceRow, card));
 
     // Save location: where recordings are proposed, with Choose and Reset.
-    auto* folderRow = new QWidget(this);
+    auto* folderRow = new QWidget(card);
     auto* folderLayout = new QHBoxLayout(folderRow);
     folderLayout->setContentsMargins(0, 0, 0, 0);
     folderLayout->setSpacing(8);
@@ -114,10 +140,10 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     folderLayout->addWidget(folderDetail_, 1, Qt::AlignVCenter);
     folderLayout->addWidget(chooseFolder_, 0, Qt::AlignVCenter);
     folderLayout->addWidget(resetFolder_, 0, Qt::AlignVCenter);
-    body()->addWidget(new LabeledControl(QStringLiteral("Save Location"), folderRow, this));
+    fullLayout->addWidget(new LabeledControl(QStringLiteral("Save Location"), folderRow, card));
 
     // What the recording changes on the device for its own length.
-    auto* optionsRow = new QWidget(this);
+    auto* optionsRow = new QWidget(card);
     auto* optionsLayout = new QHBoxLayout(optionsRow);
     optionsLayout->setContentsMargins(0, 0, 0, 0);
     optionsLayout->setSpacing(16);
@@ -131,24 +157,24 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     optionsLayout->addWidget(cleanStatusBar_);
     optionsLayout->addWidget(showTouches_);
     optionsLayout->addStretch(1);
-    body()->addWidget(new LabeledControl(QStringLiteral("While Recording"), optionsRow, this));
+    fullLayout->addWidget(new LabeledControl(QStringLiteral("While Recording"), optionsRow, card));
 
     auto* controls = new QHBoxLayout();
     controls->setSpacing(12);
     start_ =
         new ModernButton(QStringLiteral("record.circle.fill"), QStringLiteral("Start Recording"),
-                         Style{Style::Variant::primary, Style::Size::medium}, this);
+                         Style{Style::Variant::primary, Style::Size::medium}, card);
     stop_ = new ModernButton(QStringLiteral("stop.fill"), QStringLiteral("Stop Recording"),
-                             Style{Style::Variant::destructive, Style::Size::medium}, this);
+                             Style{Style::Variant::destructive, Style::Size::medium}, card);
     reset_ = new ModernButton(QStringLiteral("Reset"),
-                              Style{Style::Variant::ghost, Style::Size::medium}, this);
+                              Style{Style::Variant::ghost, Style::Size::medium}, card);
     controls->addWidget(start_);
     controls->addWidget(stop_);
     controls->addWidget(reset_);
     controls->addStretch(1);
-    body()->addLayout(controls);
+    fullLayout->addLayout(controls);
 
-    recordingRow_ = new QWidget(this);
+    recordingRow_ = new QWidget(card);
     auto* pathColumn = new QVBoxLayout(recordingRow_);
     pathColumn->setContentsMargins(0, 0, 0, 0);
     pathColumn->setSpacing(12);
@@ -160,9 +186,11 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     recordingPath_->setTextFont(textFont(TextStyle::caption));
     pathRow->addWidget(recordingPath_, 1);
     pathColumn->addLayout(pathRow);
-    body()->addWidget(recordingRow_);
+    fullLayout->addWidget(recordingRow_);
 
     connect(refresh_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::refreshDevices);
+    connect(compactRefresh_, &QAbstractButton::clicked, &workflow_,
+            &RecordingWorkflow::refreshDevices);
     connect(chooseFolder_, &QAbstractButton::clicked, &workflow_,
             &RecordingWorkflow::chooseSaveLocation);
     connect(resetFolder_, &QAbstractButton::clicked, &workflow_,
@@ -177,21 +205,26 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     connect(&workflow_, &RecordingWorkflow::recordingOptionsChanged, this,
             &RecordingSection::syncOptions);
 
-    connect(&state_, &EditorState::simAvailabilityChanged, this,
+    connect(&workflow_, &RecordingWorkflow::availabilityChanged, this,
             &RecordingSection::syncAvailability);
-    connect(&workflow_, &RecordingWorkflow::androidAvailabilityChanged, this,
+    connect(&workflow_, &RecordingWorkflow::availableDevicesChanged, this,
             &RecordingSection::syncAvailability);
-    connect(&state_, &EditorState::availableDevicesChanged, this,
+    connect(&workflow_, &RecordingWorkflow::availableDevicesChanged, this,
+            &RecordingSection::syncDevices);
+    connect(&workflow_, &RecordingWorkflow::selectedDeviceChanged, this,
+            &RecordingSection::syncDevices);
+    connect(&workflow_, &RecordingWorkflow::saveLocationChanged, this,
+            &RecordingSection::syncFolder);
+    for (auto changed :
+         {&RecordingWorkflow::availabilityChanged, &RecordingWorkflow::selectedDeviceChanged})
+        connect(&workflow_, changed, this, &RecordingSection::syncControls);
+    connect(&workflow_, &RecordingWorkflow::recordingStateChanged, this,
+            &RecordingSection::syncControls);
+    connect(&workflow_, &RecordingWorkflow::recordingStateChanged, this,
             &RecordingSection::syncAvailability);
-    connect(&state_, &EditorState::availableDevicesChanged, this, &RecordingSection::syncDevices);
-    connect(&state_, &EditorState::selectedDeviceIdChanged, this, &RecordingSection::syncDevices);
-    connect(&state_, &EditorState::customSaveLocationChanged, this, &RecordingSection::syncFolder);
-    connect(&state_, &EditorState::recordingStateChanged, this, &RecordingSection::syncControls);
-    connect(&state_, &EditorState::simAvailabilityChanged, this, &RecordingSection::syncControls);
-    connect(&state_, &EditorState::simulatorDeviceChanged, this, &RecordingSection::syncControls);
     connect(&workflow_, &RecordingWorkflow::stoppingChanged, this, &RecordingSection::syncControls);
     connect(&workflow_, &RecordingWorkflow::startingChanged, this, &RecordingSection::syncControls);
-    connect(&state_, &EditorState::recordingPathChanged, this,
+    connect(&workflow_, &RecordingWorkflow::recordingPathChanged, this,
             &RecordingSection::syncRecordingPath);
 
     syncAvailability();
@@ -202,19 +235,29 @@ RecordingSection::RecordingSection(EditorState& state, RecordingWorkflow& workfl
     syncRecordingPath();
 }
 
-QString RecordingSection::deviceTitle(const SimulatorChoice& device) {
-    QString kind = device.kind == DeviceKind::android ? QStringLiteral("Android")
-                                                      : QStringLiteral("Simulator");
-    if (!device.isReady()) kind += QStringLiteral(", ") + device.state;
-    return device.name + QStringLiteral(" \u2014 ") + kind;
+QString RecordingSection::deviceTitle(const RecordingDevice& device) {
+    QString kind = device.isAndroid() ? QStringLiteral("Android") : QStringLiteral("Simulator");
+    if (!device.isReady()) kind += QStringLiteral(", ") + device.waitingState();
+    return device.name() + QStringLiteral(" \u2014 ") + kind;
+}
+
+bool RecordingSection::isCompact() const {
+    return !compact_->isHidden();
 }
 
 void RecordingSection::syncAvailability() {
-    const auto& devices = state_.availableDevices();
+    // A recording in progress keeps its controls whatever a later look at the tools says.
+    const bool compact =
+        workflow_.toolsMissing() && workflow_.recordingState() == RecordingState::idle;
+    compact_->setVisible(compact);
+    full_->setVisible(!compact);
+    // The hint reads as the title's subtitle.
+    body()->setSpacing(compact ? 8 : full_->layout()->spacing());
+    const auto& devices = workflow_.availableDevices();
     const bool anyReady = std::any_of(devices.begin(), devices.end(),
-                                      [](const SimulatorChoice& d) { return d.isReady(); });
-    const QString message =
-        recordingHints(state_.simAvailability(), workflow_.androidAvailability(), anyReady);
+                                      [](const RecordingDevice& d) { return d.isReady(); });
+    const QString message = recordingHints(workflow_.simulatorAvailability(),
+                                           workflow_.androidAvailability(), anyReady);
     banner_->setMessage(message);
     banner_->setVisible(!message.isEmpty());
 }
@@ -229,28 +272,28 @@ void RecordingSection::syncOptions() {
 void RecordingSection::syncDevices() {
     QMenu* menu = devices_->menu();
     menu->clear();
-    const auto& devices = state_.availableDevices();
+    const auto& devices = workflow_.availableDevices();
     if (devices.empty()) {
         devices_->setDisplay(noDeviceText(), true);
         return;
     }
     auto* group = new QActionGroup(menu);
     QString shown;
-    for (const SimulatorChoice& device : devices) {
+    for (const RecordingDevice& device : devices) {
         QAction* action = menu->addAction(deviceTitle(device));
-        action->setData(device.id);
+        action->setData(device.id());
         action->setCheckable(true);
-        action->setChecked(state_.selectedDeviceId() == device.id);
+        action->setChecked(workflow_.selectedDeviceId() == device.id());
         group->addAction(action);
         if (action->isChecked() && shown.isEmpty()) shown = deviceTitle(device);
         connect(action, &QAction::triggered, &workflow_,
-                [this, id = device.id] { workflow_.selectDevice(id); });
+                [this, id = device.id()] { workflow_.selectDevice(id); });
     }
     devices_->setDisplay(shown, false);
 }
 
 void RecordingSection::syncFolder() {
-    const std::optional<QString>& folder = state_.customSaveLocation();
+    const std::optional<QString>& folder = workflow_.saveLocation();
     if (folder) {
         const QFileInfo info(*folder);
         folderName_->setText(info.fileName().isEmpty() ? QDir::toNativeSeparators(*folder)
@@ -268,14 +311,13 @@ void RecordingSection::syncFolder() {
 }
 
 void RecordingSection::syncControls() {
-    const bool recording = state_.recordingState() == RecordingState::recording;
+    const bool recording = workflow_.recordingState() == RecordingState::recording;
     const bool stopping = workflow_.stopping();
     const bool busy = stopping || workflow_.starting();
-    const std::optional<SimulatorChoice>& device = state_.simulatorDevice();
-    const bool toolsReady =
-        device && (device->kind == DeviceKind::android ||
-                   state_.simAvailability() == SimulatorAvailability::available);
-    status_->setState(state_.recordingState());
+    const std::optional<RecordingDevice>& device = workflow_.selectedDevice();
+    const bool toolsReady = device && (device->isAndroid() || workflow_.simulatorAvailability() ==
+                                                                  SimulatorAvailability::available);
+    status_->setState(workflow_.recordingState());
     start_->setVisible(!recording);
     stop_->setVisible(recording);
     start_->setEnabled(!busy && toolsReady && device->isReady());
@@ -290,7 +332,7 @@ void RecordingSection::syncControls() {
 }
 
 void RecordingSection::syncRecordingPath() {
-    const std::optional<QString>& path = state_.recordingPath();
+    const std::optional<QString>& path = workflow_.recordingPath();
     recordingPath_->setText(path ? QDir::toNativeSeparators(*path) : QString());
     recordingRow_->setVisible(path.has_value());
 }

@@ -2,7 +2,8 @@
 // "Record Device": the availability hints, the recording status, the device picker (booted
 // simulators and Android devices, each marked with its kind) with its refresh button, the
 // recordings folder, the "Clean status bar" and "Show touches" switches, Start/Stop and Reset,
-// and the path of the last recording.
+// and the path of the last recording. While discovery finds no capture tool at all, the card
+// is compact instead: its title, what to install, and a button to look again.
 
 #include "app/ui/section_card.hpp"
 
@@ -11,20 +12,24 @@ class QLabel;
 
 namespace kestro {
 
-class EditorState;
 class ElidedLabel;
 class MenuPicker;
 class ModernButton;
 class RecordingWorkflow;
 class StatusIndicator;
-struct SimulatorChoice;
+struct RecordingDevice;
 class SymbolButton;
 class WarningBanner;
 
 class RecordingSection : public SectionCard {
     Q_OBJECT
 public:
-    RecordingSection(EditorState& state, RecordingWorkflow& workflow, QWidget* parent = nullptr);
+    explicit RecordingSection(RecordingWorkflow& workflow, QWidget* parent = nullptr);
+
+    // The compact form is shown (no capture tool found); else the full card.
+    bool isCompact() const;
+    QLabel* installHintLabel() const { return installHint_; }
+    SymbolButton* compactRefreshButton() const { return compactRefresh_; }
 
     WarningBanner* banner() const { return banner_; }
     StatusIndicator* status() const { return status_; }
@@ -47,7 +52,7 @@ public:
 
     static QString noDeviceText() { return QStringLiteral("No device found"); }
     // "Pixel 8 Pro — Android", "iPhone 15 — Simulator", "R58M — Android, unauthorized".
-    static QString deviceTitle(const SimulatorChoice& device);
+    static QString deviceTitle(const RecordingDevice& device);
 
 private:
     void syncAvailability();
@@ -57,8 +62,11 @@ private:
     void syncControls();
     void syncRecordingPath();
 
-    EditorState& state_;
     RecordingWorkflow& workflow_;
+    QWidget* compact_;
+    QLabel* installHint_;
+    SymbolButton* compactRefresh_;
+    QWidget* full_;
     WarningBanner* banner_;
     StatusIndicator* status_;
     MenuPicker* devices_;

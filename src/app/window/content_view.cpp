@@ -143,7 +143,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     sectionColumn_->setContentsMargins(0, 8, 0, 0);
     sectionColumn_->setSpacing(kCardSpacing);
 
-    recordingSection_ = new RecordingSection(*state_, *recordingWorkflow_, column);
+    recordingSection_ = new RecordingSection(*recordingWorkflow_, column);
     sourceSection_ = new SourceSection(*state_, column);
     exportSection_ = new ExportSection(*state_, *exportWorkflow_, right);
     // The source card leads: importing a movie and choosing a frame is where every session
