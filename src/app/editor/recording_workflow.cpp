@@ -66,7 +66,11 @@ QString recordingHints(SimulatorAvailability simulators, AndroidAvailability and
                        bool anyDeviceReady) {
     if (anyDeviceReady) return QString();
     QStringList lines;
-    if (simulators != SimulatorAvailability::available) lines << availabilityMessage(simulators);
+    // Xcode exists only on macOS: elsewhere its absence is no news and nothing to act on.
+    const bool xcodeExpected =
+        platform::kIsMacOS || simulators != SimulatorAvailability::xcodeMissing;
+    if (simulators != SimulatorAvailability::available && xcodeExpected)
+        lines << availabilityMessage(simulators);
     switch (android) {
         case AndroidAvailability::adbMissing:
             lines << QStringLiteral(
