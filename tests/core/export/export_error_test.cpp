@@ -7,54 +7,40 @@ extern "C" {
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <set>
+#include <string>
 
 namespace kestro {
 namespace {
 
-TEST(ExportErrorText, EveryEngineCaseHasItsDescriptionAndSuggestion) {
-    struct Case {
-        ExportError error;
-        const char* description;
-        const char* suggestion;
+// Every failure the engine can report tells the user what happened and what to do next, and no
+// two cases read alike.
+TEST(ExportErrorText, EveryEngineCaseHasItsOwnDescriptionAndASuggestion) {
+    const ExportError cases[] = {
+        ExportError::fileSystem("Insufficient disk space"),
+        ExportError::cannotLoadAsset(),
+        ExportError::exportFailed(),
+        ExportError::invalidVideoTrack(),
+        ExportError::invalidTrimRange(),
+        ExportError::compositionFailed(),
+        ExportError::exportSessionFailed(),
+        ExportError::exportCancelled(),
     };
-    const char* pickAnother =
-        "Try selecting a different video file or check if the file is not corrupted.";
-    const char* diskSpace =
-        "Ensure you have sufficient disk space and try again. If the problem persists, try a "
-        "different output location.";
-    const Case cases[] = {
-        {ExportError::fileSystem("Insufficient disk space"),
-         "File system error: Insufficient disk space",
-         "Check file permissions and available disk space."},
-        {ExportError::cannotLoadAsset(),
-         "Unable to load the video file. The file may be corrupted or in an unsupported format.",
-         pickAnother},
-        {ExportError::exportFailed(), "Export failed due to an unknown error. Please try again.",
-         diskSpace},
-        {ExportError::invalidVideoTrack(),
-         "No video track found in the selected file. Please choose a valid video file.",
-         pickAnother},
-        {ExportError::invalidTrimRange(),
-         "Invalid trim range selected. The end time must be after the start time.",
-         "Adjust the trim start and end times so that the end time is after the start time."},
-        {ExportError::compositionFailed(),
-         "Failed to create video composition. The video may be corrupted.", diskSpace},
-        {ExportError::exportSessionFailed(),
-         "Failed to initialize export session. Please check available disk space.", diskSpace},
-        {ExportError::exportCancelled(), "Export was cancelled by the user.",
-         "You can start a new export at any time."},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.error.errorDescription(), c.description);
-        ASSERT_TRUE(c.error.recoverySuggestion().has_value()) << c.description;
-        EXPECT_EQ(*c.error.recoverySuggestion(), c.suggestion);
+    std::set<std::string> descriptions;
+    for (const auto& error : cases) {
+        const std::string description = error.errorDescription();
+        EXPECT_FALSE(description.empty());
+        EXPECT_TRUE(descriptions.insert(description).second) << description;
+        ASSERT_TRUE(error.recoverySuggestion().has_value()) << description;
+        EXPECT_FALSE(error.recoverySuggestion()->empty()) << description;
     }
 }
 
-TEST(ExportErrorText, FileSystemMessagesKeepTheirWording) {
-    EXPECT_EQ(ExportError::fileSystem(ExportError::kFileExists).errorDescription(),
-              "File system error: File already exists at destination");
-    EXPECT_EQ(ExportError::fileSystem(ExportError::kDiskFull).message(), "Insufficient disk space");
+TEST(ExportErrorText, FileSystemFailuresNameTheirCause) {
+    EXPECT_NE(ExportError::fileSystem(ExportError::kDiskFull)
+                  .errorDescription()
+                  .find(ExportError::kDiskFull),
+              std::string::npos);
     // Equality looks at the message too: two different file system failures are different.
     EXPECT_NE(ExportError::fileSystem("a"), ExportError::fileSystem("b"));
 }
