@@ -179,14 +179,12 @@ TEST_F(ExporterFailureTest, FullDiskAtAnyPointSaysSo) {
             };
         }
         const ExportError error = failedExport(source, test::smallConfig(), {}, options);
-        EXPECT_EQ(error.kind(), ExportError::Kind::fileSystemError) << "budget " << budget;
-        EXPECT_EQ(error.errorDescription(), "File system error: Insufficient disk space");
-        EXPECT_EQ(error.recoverySuggestion(), "Check file permissions and available disk space.");
+        EXPECT_EQ(error, ExportError::fileSystem(ExportError::kDiskFull)) << "budget " << budget;
     }
     // And the MOV path.
     const ExportError mov =
         failedExport(source, test::smallConfig(ExportFormat::mov), {}, fullDiskAfter(30000));
-    EXPECT_EQ(mov.errorDescription(), "File system error: Insufficient disk space");
+    EXPECT_EQ(mov, ExportError::fileSystem(ExportError::kDiskFull));
 }
 
 // A stage that quits part way, without a word or by running out of memory, ends the whole
@@ -244,8 +242,7 @@ TEST_F(ExporterFailureTest, CancelStopsPromptlyAndKeepsTheEarlierFile) {
         return true;
     });
     const auto stoppedAt = std::chrono::steady_clock::now();
-    EXPECT_EQ(error.kind(), ExportError::Kind::exportCancelled);
-    EXPECT_EQ(error.errorDescription(), "Export was cancelled by the user.");
+    EXPECT_EQ(error, ExportError::exportCancelled());
     // 100 ms is the aim; the bound leaves room for a machine busy with other builds.
     EXPECT_LT(std::chrono::duration<double>(stoppedAt - cancelledAt).count(), 1.0);
 }
