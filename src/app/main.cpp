@@ -68,7 +68,7 @@ void screenshotMidExport(MainWindow& window, const QString& path) {
     deadline->setSingleShot(true);
     QObject::connect(deadline, &QTimer::timeout, &window,
                      [&window, path] { saveScreenshot(window, path); });
-    QObject::connect(&window.state(), &EditorState::exportProgressChanged, deadline,
+    QObject::connect(&window.content().exportWorkflow(), &ExportWorkflow::progressChanged, deadline,
                      [&window, path, deadline](double p) {
                          if (!deadline->isActive() || p < 0.35) return;
                          deadline->stop();
