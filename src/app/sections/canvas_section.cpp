@@ -11,6 +11,7 @@
 #include "core/model/canvas_aspect.hpp"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -267,6 +268,12 @@ void CanvasSection::sync() {
     customRow_->setVisible(custom);
     gradientRow_->setVisible(index == kGradientChoice);
     imageRow_->setVisible(index == kImageChoice);
+    // A colour panel left open for a background no longer in use would edit nothing visible.
+    for (auto [well, shown] : {std::pair{customWell_, custom},
+                               {startWell_, index == kGradientChoice},
+                               {endWell_, index == kGradientChoice}}) {
+        if (!shown && well->dialog()) well->dialog()->close();
+    }
     customWell_->refresh();
     startWell_->refresh();
     endWell_->refresh();
