@@ -126,16 +126,26 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
                                  applyGradient(g);
                              },
                              this);
-    // Two wells side by side share the row with the angle.
-    startWell_->setFixedWidth(96);
-    endWell_->setFixedWidth(96);
+    // The two colours side by side, each showing its value; the angle under them.
     startWell_->setToolTip(QStringLiteral("Start colour"));
     endWell_->setToolTip(QStringLiteral("End colour"));
     angle_ = makeSpinBox(359, QStringLiteral("°"), this);
     angle_->setWrapping(true);
+    angle_->setFixedWidth(110);
     angle_->setAccessibleName(QStringLiteral("Gradient angle"));
     angle_->setToolTip(QStringLiteral("Direction: 0° runs to the top, 90° to the right"));
-    gradientRow_ = row(this, {startWell_, endWell_, angle_});
+    auto* angleLabel = new QLabel(QStringLiteral("Angle"), this);
+    angleLabel->setFont(textFont(TextStyle::subheadline, QFont::Medium));
+    gradientRow_ = new QWidget(this);
+    auto* gradientLayout = new QVBoxLayout(gradientRow_);
+    gradientLayout->setContentsMargins(0, 0, 0, 0);
+    gradientLayout->setSpacing(10);
+    QWidget* wells = row(gradientRow_, {startWell_, endWell_});
+    static_cast<QHBoxLayout*>(wells->layout())->addStretch(1);
+    gradientLayout->addWidget(wells);
+    QWidget* angleRow = row(gradientRow_, {angleLabel, angle_});
+    static_cast<QHBoxLayout*>(angleRow->layout())->addStretch(1);
+    gradientLayout->addWidget(angleRow);
     body()->addWidget(gradientRow_);
 
     chooseImage_ = new ModernButton(QStringLiteral("photo.on.rectangle.angled"),

@@ -200,6 +200,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
             }
         }
         canvas.shadow = s->canvasShadow();
+        canvas.roundedScreen = !s->appStorePreview();
         stage_->setCanvas(canvas);
     };
     connect(s, &EditorState::canvasChoicesChanged, stage_, syncCanvas);
