@@ -109,8 +109,8 @@ TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
 
     // A square canvas chosen in the card: the preview draws it, and the export writes it.
     const auto& aspects = allCanvasAspects();
-    const int square = int(std::find(aspects.begin(), aspects.end(), CanvasAspect::square1x1) -
-                           aspects.begin());
+    const int square =
+        int(std::find(aspects.begin(), aspects.end(), CanvasAspect::square1x1) - aspects.begin());
     view_->canvasSection()->aspectPicker()->choose(square);
     PreviewView* preview = view_->stage()->preview();
     ASSERT_TRUE(preview->canvas().layout);

@@ -106,9 +106,8 @@ TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedByTheNextEditor) {
     EXPECT_EQ(make()->exportChoices(), chosen);
 
     // A gradient keeps its two colours, with their alpha, and its angle.
-    const BackgroundFill gradient =
-        BackgroundFill::gradient(BackgroundFill::color(1, 0.5, 0, 0.25),
-                                 BackgroundFill::color(0, 0, 1, 1), 45);
+    const BackgroundFill gradient = BackgroundFill::gradient(BackgroundFill::color(1, 0.5, 0, 0.25),
+                                                             BackgroundFill::color(0, 0, 1, 1), 45);
     {
         auto s = make();
         CanvasChoices canvas = s->canvasChoices();
@@ -118,9 +117,12 @@ TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedByTheNextEditor) {
     const auto again = make()->canvasChoices().pattern;
     ASSERT_TRUE(again);
     EXPECT_EQ(again->kind, "gradient");
-    for (auto [read, want] : {std::pair{again->red, gradient.red}, {again->green, gradient.green},
-                              {again->alpha, gradient.alpha}, {again->endBlue, gradient.endBlue},
-                              {again->endAlpha, gradient.endAlpha}, {again->angle, gradient.angle}})
+    for (auto [read, want] : {std::pair{again->red, gradient.red},
+                              {again->green, gradient.green},
+                              {again->alpha, gradient.alpha},
+                              {again->endBlue, gradient.endBlue},
+                              {again->endAlpha, gradient.endAlpha},
+                              {again->angle, gradient.angle}})
         EXPECT_NEAR(read, want, 1.0 / 255);
 }
 
@@ -131,8 +133,8 @@ TEST_F(EditorStateTest, StoredChoicesThatMakeNoSenseFallBackToTheDefaults) {
     const ExportPreferences defaults = make()->exportChoices();
     apply(*make(), unusualChoices(picture));
     // Whatever was stored, overwritten with words and with numbers out of every range.
-    for (const QString& junk : {QStringLiteral("banana"), QStringLiteral("999"),
-                                QStringLiteral("-1"), QString()}) {
+    for (const QString& junk :
+         {QStringLiteral("banana"), QStringLiteral("999"), QStringLiteral("-1"), QString()}) {
         {
             QSettings settings("Kestro", "Kestro");
             for (const QString& key : settings.allKeys()) settings.setValue(key, junk);

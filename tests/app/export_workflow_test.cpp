@@ -175,11 +175,12 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     s->setAppStorePreset(AppStorePreset::ipad);
 
     std::optional<ExportRequest> seen;
-    ExportWorkflow w(*s, &dialogs,
-                     [&](const ExportRequest& r, auto, auto) -> Result<std::filesystem::path, ExportError> {
-                         seen = r;
-                         return r.output;
-                     });
+    ExportWorkflow w(
+        *s, &dialogs,
+        [&](const ExportRequest& r, auto, auto) -> Result<std::filesystem::path, ExportError> {
+            seen = r;
+            return r.output;
+        });
     dialogs.exportDestination = dir.filePath("preview.mp4");
     w.startExport();
     ASSERT_TRUE(waitUntil([&] { return !w.exporting(); }));
@@ -219,9 +220,11 @@ TEST_F(ExportWorkflowTest, ARuleOfTheTargetBrokenInTheEngineIsAnAlertToo) {
     test::RecordingAlerts alerts;
     auto s = loadedEditor();
     s->setAlertPresenter(&alerts);
-    ExportWorkflow w(*s, &dialogs, [](const ExportRequest&, auto, auto) -> Result<std::filesystem::path, ExportError> {
-        return fail(ExportError::targetRequirement("too big"));
-    });
+    ExportWorkflow w(
+        *s, &dialogs,
+        [](const ExportRequest&, auto, auto) -> Result<std::filesystem::path, ExportError> {
+            return fail(ExportError::targetRequirement("too big"));
+        });
     dialogs.exportDestination = dir.filePath("a.mp4");
     QSignalSpy finished(&w, &ExportWorkflow::exportFinished);
     w.startExport();

@@ -6,9 +6,9 @@
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
 #include "app/editor/recording_workflow.hpp"
+#include "app/sections/canvas_section.hpp"
 #include "app/sections/elided_label.hpp"
 #include "app/sections/export_progress_area.hpp"
-#include "app/sections/canvas_section.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/recording_section.hpp"
 #include "app/sections/segmented_picker.hpp"
@@ -24,8 +24,8 @@
 #include "app_fixtures.hpp"
 #include "workflow_fixtures.hpp"
 
-#include <QFile>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QMenu>
@@ -235,8 +235,8 @@ TEST_F(SectionsTest, AnAppStorePreviewOutsideTheStoresLimitsIsRefusedBeforeTheSa
 TEST_F(SectionsTest, TheCanvasCardWritesBackgroundShapePaddingAndShadow) {
     ChoicePicker* background = canvas->backgroundPicker();
     const auto& colours = allExportBackgrounds();
-    const int custom = int(std::find(colours.begin(), colours.end(), ExportBackground::custom) -
-                           colours.begin());
+    const int custom =
+        int(std::find(colours.begin(), colours.end(), ExportBackground::custom) - colours.begin());
     background->choose(custom);
     EXPECT_EQ(state->exportBackground(), ExportBackground::custom);
     EXPECT_FALSE(canvas->customColorRow()->isHidden());

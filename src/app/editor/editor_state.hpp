@@ -2,8 +2,9 @@
 // The state of one editing session: everything the window shows is drawn from here, and every
 // workflow (import and playback, recording, export) reads and writes it.
 //
-// Threads: the interface thread owns every field and every call. Player events arrive from the player's thread and are re-delivered here as queued signals
-// (PlayerHandle), so handlers below always run on the interface thread.
+// Threads: the interface thread owns every field and every call. Player events arrive from the
+// player's thread and are re-delivered here as queued signals (PlayerHandle), so handlers below
+// always run on the interface thread.
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/canvas_choices.hpp"
@@ -11,8 +12,8 @@
 #include "app/editor/export_preferences.hpp"
 #include "app/editor/player_handle.hpp"
 #include "app/editor/video_source.hpp"
-#include "core/export/canvas_layout.hpp"
 #include "core/export/background_fill.hpp"
+#include "core/export/canvas_layout.hpp"
 #include "core/model/image.hpp"
 #include "core/model/recording_state.hpp"
 #include "core/model/screen_rect.hpp"

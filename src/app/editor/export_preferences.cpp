@@ -63,7 +63,9 @@ std::optional<QColor> readColor(const QSettings& settings, const char* key) {
     return color;
 }
 
-QString colorText(const QColor& color) { return color.name(QColor::HexArgb); }
+QString colorText(const QColor& color) {
+    return color.name(QColor::HexArgb);
+}
 
 QColor fromFill(double r, double g, double b, double a) {
     return QColor::fromRgbF(float(r), float(g), float(b), float(a));
@@ -164,9 +166,8 @@ void writeExportPreferences(QSettings& settings, const ExportPreferences& p) {
     const std::optional<BackgroundFill>& pattern = p.canvas.pattern;
     if (pattern && pattern->kind == "gradient") {
         settings.setValue(kPattern, QStringLiteral("gradient"));
-        settings.setValue(kGradientStart,
-                          colorText(fromFill(pattern->red, pattern->green, pattern->blue,
-                                             pattern->alpha)));
+        settings.setValue(kGradientStart, colorText(fromFill(pattern->red, pattern->green,
+                                                             pattern->blue, pattern->alpha)));
         settings.setValue(kGradientEnd, colorText(fromFill(pattern->endRed, pattern->endGreen,
                                                            pattern->endBlue, pattern->endAlpha)));
         settings.setValue(kGradientAngle, QString::number(pattern->angle));

@@ -25,7 +25,9 @@
 namespace kestro {
 namespace {
 
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString text(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 QStringList backgroundChoices() {
     QStringList choices;
@@ -58,8 +60,8 @@ BackgroundFill fillOf(const QColor& color) {
 
 // The first gradient offered: deep blue into teal, running to the bottom right.
 BackgroundFill defaultGradient() {
-    return BackgroundFill::gradient(fillOf(QColor(0x3a, 0x3f, 0xd9)), fillOf(QColor(0x12, 0xb5, 0xc9)),
-                                    135);
+    return BackgroundFill::gradient(fillOf(QColor(0x3a, 0x3f, 0xd9)),
+                                    fillOf(QColor(0x12, 0xb5, 0xc9)), 135);
 }
 
 QSpinBox* makeSpinBox(int maximum, const QString& suffix, QWidget* parent) {
@@ -97,9 +99,9 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     background_->setAccessibleName(QStringLiteral("Background"));
     body()->addWidget(new LabeledControl(QStringLiteral("Background"), background_, this));
 
-    customWell_ = new ColorWell([this] { return state_.customBackgroundColor(); },
-                                [this](const QColor& c) { state_.setCustomBackgroundColor(c); },
-                                this);
+    customWell_ =
+        new ColorWell([this] { return state_.customBackgroundColor(); },
+                      [this](const QColor& c) { state_.setCustomBackgroundColor(c); }, this);
     customRow_ = row(this, {customWell_});
     static_cast<QHBoxLayout*>(customRow_->layout())->addStretch(1);
     body()->addWidget(customRow_);
@@ -148,9 +150,9 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     gradientLayout->addWidget(angleRow);
     body()->addWidget(gradientRow_);
 
-    chooseImage_ = new ModernButton(QStringLiteral("photo.on.rectangle.angled"),
-                                    QStringLiteral("Choose…"),
-                                    Style{Style::Variant::secondary, Style::Size::small}, this);
+    chooseImage_ =
+        new ModernButton(QStringLiteral("photo.on.rectangle.angled"), QStringLiteral("Choose…"),
+                         Style{Style::Variant::secondary, Style::Size::small}, this);
     imageName_ = new ElidedLabel(this);
     imageName_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     imageRow_ = row(this, {chooseImage_, imageName_});
@@ -267,14 +269,14 @@ void CanvasSection::sync() {
         index = kImageChoice;
     }
     background_->setCurrentIndex(index);
-    const int transparent = int(std::find(colours.begin(), colours.end(),
-                                          ExportBackground::transparent) -
-                                colours.begin());
-    for (int i : {transparent, kGradientChoice, kImageChoice}) background_->setChoiceEnabled(i, !store);
+    const int transparent = int(
+        std::find(colours.begin(), colours.end(), ExportBackground::transparent) - colours.begin());
+    for (int i : {transparent, kGradientChoice, kImageChoice})
+        background_->setChoiceEnabled(i, !store);
 
-    const bool custom = index == int(std::find(colours.begin(), colours.end(),
-                                               ExportBackground::custom) -
-                                     colours.begin());
+    const bool custom =
+        index ==
+        int(std::find(colours.begin(), colours.end(), ExportBackground::custom) - colours.begin());
     customRow_->setVisible(custom);
     gradientRow_->setVisible(index == kGradientChoice);
     imageRow_->setVisible(index == kImageChoice);

@@ -15,7 +15,9 @@
 namespace kestro {
 namespace {
 
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString text(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 QStringList labelsOf(const auto& cases) {
     QStringList labels;
@@ -59,8 +61,8 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
     for (double fps : kOfferedFrameRates) rates << QString::number(fps);
     frameRate_ = new ChoicePicker(rates, {}, this);
     // The menu names each size in full; the field keeps to the short name.
-    resolution_ = new ChoicePicker(labelsOf(allExportResolutions()),
-                                   rawsOf(allExportResolutions()), this);
+    resolution_ =
+        new ChoicePicker(labelsOf(allExportResolutions()), rawsOf(allExportResolutions()), this);
     preset_ = new ChoicePicker(labelsOf(allAppStorePresets()), presetShortTexts(), this);
     format_->setAccessibleName(QStringLiteral("Format"));
     quality_->setAccessibleName(QStringLiteral("Quality"));
@@ -156,7 +158,8 @@ void ExportSection::syncChoices() {
             if (kOfferedFrameRates[i] == *fps) rate = int(i) + 1;
     }
     frameRate_->setCurrentIndex(rate);
-    resolution_->setCurrentIndex(indexOf(allExportResolutions(), state_.selectedExportResolution()));
+    resolution_->setCurrentIndex(
+        indexOf(allExportResolutions(), state_.selectedExportResolution()));
     preset_->setCurrentIndex(indexOf(allAppStorePresets(), state_.appStorePreset()));
     resolutionRow_->setVisible(!store);
     presetRow_->setVisible(store);

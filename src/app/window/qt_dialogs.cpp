@@ -42,9 +42,9 @@ std::optional<QString> QtFileDialogs::chooseMovie() {
 }
 
 std::optional<QString> QtFileDialogs::chooseBackgroundImage() {
-    const QString file = QFileDialog::getOpenFileName(
-        window_, QStringLiteral("Choose Background Image"), QString(),
-        QStringLiteral("Images (*.png *.jpg *.jpeg);;All files (*)"));
+    const QString file =
+        QFileDialog::getOpenFileName(window_, QStringLiteral("Choose Background Image"), QString(),
+                                     QStringLiteral("Images (*.png *.jpg *.jpeg);;All files (*)"));
     if (file.isEmpty()) return std::nullopt;
     return file;
 }
