@@ -175,6 +175,11 @@ TEST_F(SectionsTest, PickersWriteTheEditorsChoicesAndFollowIt) {
     state->setExportFrameRate(kOfferedFrameRates.back());
     EXPECT_EQ(exporter->frameRatePicker()->currentIndex(), int(kOfferedFrameRates.size()));
 
+    // A GIF's width is its own: the resolution is shut while it is chosen.
+    state->setOutputFormat(ExportFormat::gif);
+    EXPECT_FALSE(exporter->resolutionPicker()->isEnabled());
+    state->setOutputFormat(ExportFormat::mp4);
+    EXPECT_TRUE(exporter->resolutionPicker()->isEnabled());
     exporter->resolutionPicker()->choose(2);
     EXPECT_EQ(state->selectedExportResolution(), allExportResolutions()[2]);
     state->setSelectedExportResolution(allExportResolutions()[1]);

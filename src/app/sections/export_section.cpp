@@ -6,6 +6,7 @@
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/modern_button.hpp"
+#include "core/export/export_request.hpp"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -163,6 +164,10 @@ void ExportSection::syncChoices() {
     preset_->setCurrentIndex(indexOf(allAppStorePresets(), state_.appStorePreset()));
     resolutionRow_->setVisible(!store);
     presetRow_->setVisible(store);
+    // A GIF has its own width, small enough for a README; the resolution does not apply.
+    const bool gif = !store && state_.outputFormat() == ExportFormat::gif;
+    resolution_->setEnabled(!gif);
+    if (gif) resolution_->setDisplay(QStringLiteral("%1 px wide").arg(kDefaultGifWidth), false);
 }
 
 void ExportSection::syncExport() {
