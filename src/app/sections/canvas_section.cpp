@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -182,6 +183,7 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     storeNote_->setWordWrap(true);
     storeNote_->setFont(textFont(TextStyle::caption));
     body()->addWidget(storeNote_);
+    restyleNote();
 
     connect(background_, &ChoicePicker::indexChosen, this, &CanvasSection::choose);
     connect(angle_, &QSpinBox::valueChanged, this, [this](int degrees) {
@@ -216,6 +218,18 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     connect(&state_, &EditorState::customBackgroundColorChanged, this, &CanvasSection::sync);
     connect(&state_, &EditorState::appStorePreviewChanged, this, &CanvasSection::sync);
     sync();
+}
+
+void CanvasSection::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) restyleNote();
+    SectionCard::changeEvent(event);
+}
+
+// A remark, not a control: the secondary colour of the appearance in use.
+void CanvasSection::restyleNote() {
+    QPalette p = storeNote_->palette();
+    p.setColor(QPalette::WindowText, Palette::current().secondaryText);
+    storeNote_->setPalette(p);
 }
 
 void CanvasSection::choose(int index) {

@@ -10,6 +10,7 @@
 #include <QString>
 
 class QCheckBox;
+class QEvent;
 class QLabel;
 class QSpinBox;
 
@@ -45,8 +46,12 @@ public:
     QSpinBox* paddingBox() const { return padding_; }
     QCheckBox* shadowBox() const { return shadow_; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void sync();
+    void restyleNote();
     void applyGradient(const BackgroundFill& gradient);
     void choose(int index);
 
