@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -241,8 +242,8 @@ void CanvasSection::choose(int index) {
             choices.pattern = BackgroundFill::image(lastImage_.toStdString());
             state_.setCanvasChoices(choices);
         } else {
-            // The picker shows the image once one has been accepted.
-            state_.chooseBackgroundImage();
+            // After the menu has closed; the picker shows the image once one is accepted.
+            QTimer::singleShot(0, &state_, &EditorState::chooseBackgroundImage);
         }
     } else if (index >= 0 && index < int(allExportBackgrounds().size())) {
         state_.setExportBackground(allExportBackgrounds()[std::size_t(index)]);
