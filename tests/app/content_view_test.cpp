@@ -128,6 +128,10 @@ TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
     // An App Store preview: no frame on the stage, the store's canvas, the frame picker shut.
     s.setAppStorePreview(true);
     EXPECT_FALSE(preview->layout().hasFrame);
+    // Written square, as the recording is: no phone-screen corners.
+    EXPECT_EQ(preview->layout().playerCornerRadius, 0);
+    EXPECT_EQ(preview->layout().containerCornerRadius, 0);
+    EXPECT_FALSE(preview->canvas().shadow);
     EXPECT_FALSE(view_->framePicker()->isEnabled());
     const ExportRequest store = buildExportRequest(s, "/tmp/store.mp4");
     ASSERT_TRUE(preview->canvas().layout);
