@@ -119,7 +119,8 @@ screenshot: configure
 	@for size in $(SHOT_SIZES); do \
 	  for shot in rest:light:: rest:dark:--dark: export:light:--screenshot-mid-export: \
 	              export:dark:--dark:--screenshot-mid-export failure:light:--screenshot-export-failure: \
-	              failure:dark:--dark:--screenshot-export-failure; do \
+	              failure:dark:--dark:--screenshot-export-failure \
+	              appstore:light:--screenshot-app-store: canvas:dark:--dark:--screenshot-canvas; do \
 	    name=$$(echo $$shot | cut -d: -f1); look=$$(echo $$shot | cut -d: -f2); \
 	    flags=$$(echo $$shot | cut -d: -f3-4 | tr ':' ' '); \
 	    XDG_CONFIG_HOME=$(BUILD)/screenshot-config/$$size-$$name-$$look \

@@ -68,7 +68,7 @@ void screenshotMidExport(MainWindow& window, const QString& path) {
     deadline->setSingleShot(true);
     QObject::connect(deadline, &QTimer::timeout, &window,
                      [&window, path] { saveScreenshot(window, path); });
-    QObject::connect(&window.state(), &EditorState::exportProgressChanged, deadline,
+    QObject::connect(&window.content().exportWorkflow(), &ExportWorkflow::progressChanged, deadline,
                      [&window, path, deadline](double p) {
                          if (!deadline->isActive() || p < 0.35) return;
                          deadline->stop();
@@ -119,10 +119,17 @@ int main(int argc, char** argv) {
     QCommandLineOption failureOption(
         QStringLiteral("screenshot-export-failure"),
         QStringLiteral("With --screenshot: save the window after an export of the movie failed."));
+    QCommandLineOption appStoreShotOption(
+        QStringLiteral("screenshot-app-store"),
+        QStringLiteral("With --screenshot: choose an App Store preview first."));
+    QCommandLineOption canvasShotOption(
+        QStringLiteral("screenshot-canvas"),
+        QStringLiteral("With --screenshot: put the device on a 16:9 gradient canvas first."));
     QCommandLineOption darkOption(
         QStringLiteral("dark"),
         QStringLiteral("Use the dark appearance for this run (the saved preference is kept)."));
-    parser.addOptions({frameOption, shotOption, midExportOption, failureOption, darkOption});
+    parser.addOptions({frameOption, shotOption, midExportOption, failureOption, appStoreShotOption,
+                       canvasShotOption, darkOption});
     parser.process(app);
 
     auto state = std::make_unique<EditorState>();
@@ -152,6 +159,15 @@ int main(int argc, char** argv) {
     }
     const QStringList files = parser.positionalArguments();
     if (!files.isEmpty()) s->loadVideo(files.front());
+    // The screenshots' choices are saved in the screenshot's own settings folder.
+    if (shooting && parser.isSet(appStoreShotOption)) s->setAppStorePreview(true);
+    if (shooting && parser.isSet(canvasShotOption)) {
+        CanvasChoices canvas = s->canvasChoices();
+        canvas.aspect = CanvasAspect::wide16x9;
+        canvas.pattern = BackgroundFill::gradient(BackgroundFill::color(0.23, 0.25, 0.85),
+                                                  BackgroundFill::color(0.07, 0.71, 0.79), 135);
+        s->setCanvasChoices(canvas);
+    }
 
     if (shooting) {
         const QString path = parser.value(shotOption);

@@ -146,10 +146,12 @@ class ScriptedDialogs : public FileDialogs {
 public:
     std::optional<QString> answer;
     int asked = 0;
+    std::optional<QString> imageAnswer;
     std::optional<QString> chooseMovie() override {
         ++asked;
         return answer;
     }
+    std::optional<QString> chooseBackgroundImage() override { return imageAnswer; }
 };
 
 // Lets queued calls (player events, the placement reset) run.

@@ -4,7 +4,7 @@
 #include "app/ui/color_well.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
-#include "app/sections/export_section.hpp"
+#include "app/sections/canvas_section.hpp"
 #include "app/sections/segmented_picker.hpp"
 #include "app_fixtures.hpp"
 #include "workflow_fixtures.hpp"
@@ -64,27 +64,27 @@ TEST(ColorWell, FollowsTheBoundValueOnlyWhenItDiffers) {
 TEST(ColorWell, ComesWithTheCustomBackgroundAndKeepsTheLastPick) {
     QSettings("Kestro", "Kestro").clear();
     EditorState state(std::make_unique<test::FakeBackend>());
-    test::ScriptedWorkflowDialogs dialogs;
-    ExportWorkflow workflow(state, &dialogs);
-    ExportSection section(state, workflow);
-    EXPECT_EQ(section.colorWell(), nullptr);
+    CanvasSection section(state);
+    EXPECT_TRUE(section.customColorRow()->isHidden());
 
     state.setExportBackground(ExportBackground::custom);
-    ASSERT_NE(section.colorWell(), nullptr);
-    EXPECT_EQ(section.colorWell()->color(), QColor(0, 0, 0, 255));  // opaque black at start
-    section.colorWell()->openDialog();
-    section.colorWell()->dialog()->setCurrentColor(QColor(0, 128, 255, 100));
+    EXPECT_FALSE(section.customColorRow()->isHidden());
+    ColorWell* well = section.customColorWell();
+    EXPECT_EQ(well->color(), QColor(0, 0, 0, 255));  // opaque black at start
+    well->openDialog();
+    well->dialog()->setCurrentColor(QColor(0, 128, 255, 100));
     EXPECT_EQ(state.customBackgroundColor(), QColor(0, 128, 255, 100));
 
+    // Another background closes the well's dialog; the colour is kept for next time.
     state.setExportBackground(ExportBackground::black);
-    EXPECT_EQ(section.colorWell(), nullptr);
+    EXPECT_TRUE(section.customColorRow()->isHidden());
+    EXPECT_TRUE(!well->dialog() || !well->dialog()->isVisible());
     state.setExportBackground(ExportBackground::custom);
-    ASSERT_NE(section.colorWell(), nullptr);
-    EXPECT_EQ(section.colorWell()->color(), QColor(0, 128, 255, 100));
+    EXPECT_EQ(well->color(), QColor(0, 128, 255, 100));
 
     // A change of the editor's colour from elsewhere reaches the well.
     state.setCustomBackgroundColor(QColor(9, 9, 9));
-    EXPECT_EQ(section.colorWell()->color(), QColor(9, 9, 9));
+    EXPECT_EQ(well->color(), QColor(9, 9, 9));
 }
 
 }  // namespace

@@ -3,14 +3,18 @@
 
 #include "app/window/content_view.hpp"
 #include "app/editor/editor_state.hpp"
+#include "app/editor/export_workflow.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
+#include "app/sections/canvas_section.hpp"
+#include "app/ui/choice_picker.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
 #include "app/window/frame_preset_picker.hpp"
 #include "app_fixtures.hpp"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -91,6 +95,51 @@ TEST_F(ContentViewTest, AChosenFrameReachesTheStageWithItsRatio) {
     const QRectF stage = view_->stage()->stageRect();
     EXPECT_NEAR(stage.width() / stage.height(), 0.5, 0.01);
     EXPECT_EQ(view_->stage()->preview()->layout().frame.size(), stage.size());
+}
+
+TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
+    QTemporaryDir dir;
+    const QString movie = dir.filePath("m.mp4");
+    QFile(movie).open(QIODevice::WriteOnly);
+    EditorState& s = view_->state();
+    ASSERT_TRUE(s.loadVideo(movie));
+    s.setFramePreset(test::kProKey);
+    test::waitForFrame(s);
+    test::drainEvents();
+
+    // A square canvas chosen in the card: the preview draws it, and the export writes it.
+    const auto& aspects = allCanvasAspects();
+    const int square =
+        int(std::find(aspects.begin(), aspects.end(), CanvasAspect::square1x1) - aspects.begin());
+    view_->canvasSection()->aspectPicker()->choose(square);
+    PreviewView* preview = view_->stage()->preview();
+    ASSERT_TRUE(preview->canvas().layout);
+    EXPECT_EQ(preview->canvas().layout->width, preview->canvas().layout->height);
+    const ExportRequest request = buildExportRequest(s, "/tmp/out.mp4");
+    EXPECT_EQ(request.config.width, preview->canvas().layout->width);
+    EXPECT_EQ(request.config.height, preview->canvas().layout->height);
+    EXPECT_EQ(request.config.device, devicePercent(*preview->canvas().layout));
+    view_->canvasSection()->shadowBox()->setChecked(false);
+    EXPECT_FALSE(preview->canvas().shadow);
+    EXPECT_FALSE(buildExportRequest(s, "/tmp/out.mp4").config.shadow);
+    const QRectF stage = view_->stage()->stageRect();
+    EXPECT_NEAR(stage.width() / stage.height(), 1.0, 0.01);
+
+    // An App Store preview: no frame on the stage, the store's canvas, the frame picker shut.
+    s.setAppStorePreview(true);
+    EXPECT_FALSE(preview->layout().hasFrame);
+    // Written square, as the recording is: no phone-screen corners.
+    EXPECT_EQ(preview->layout().playerCornerRadius, 0);
+    EXPECT_EQ(preview->layout().containerCornerRadius, 0);
+    EXPECT_FALSE(preview->canvas().shadow);
+    EXPECT_FALSE(view_->framePicker()->isEnabled());
+    const ExportRequest store = buildExportRequest(s, "/tmp/store.mp4");
+    ASSERT_TRUE(preview->canvas().layout);
+    EXPECT_EQ(preview->canvas().layout->width, store.config.width);
+    EXPECT_EQ(preview->canvas().layout->height, store.config.height);
+    s.setAppStorePreview(false);
+    EXPECT_TRUE(preview->layout().hasFrame);
+    EXPECT_TRUE(view_->framePicker()->isEnabled());
 }
 
 }  // namespace

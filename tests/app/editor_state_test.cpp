@@ -1,11 +1,13 @@
-// Editor state: start values, the appearance preference, the appearance and disappearance
-// reactions, and the frame preset effects (including the queued placement reset).
+// Editor state: start values, the preferences (the appearance and every export and canvas
+// choice, with bad stored values falling back), the appearance and disappearance reactions, and
+// the frame preset effects (including the queued placement reset).
 
 #include "app/editor/editor_state.hpp"
 #include "app_fixtures.hpp"
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,13 +53,104 @@ TEST_F(EditorStateTest, StartsWithTheDocumentedValues) {
     EXPECT_EQ(s->selectedExportResolution(), ExportResolution::hd720p);
     EXPECT_EQ(s->exportBackground(), ExportBackground::black);
     EXPECT_EQ(s->customBackgroundColor(), QColor(0, 0, 0, 255));
-    EXPECT_FALSE(s->exporting());
-    EXPECT_EQ(s->exportProgressText(), "");
-    EXPECT_FALSE(s->exportCancelRequested());
-    EXPECT_EQ(s->exportProgress(), 0);
-    EXPECT_FALSE(s->showExportSuccess());
-    EXPECT_EQ(s->exportSuccessMessage(), "");
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.46153846153846156);
+    // The device casts its shadow unless the user turns it off.
+    EXPECT_TRUE(s->canvasChoices().shadow);
+    EXPECT_TRUE(s->canvasShadow());
+}
+
+// Every export and canvas choice set away from its default.
+ExportPreferences unusualChoices(const QString& picture) {
+    ExportPreferences p;
+    p.format = ExportFormat::webm;
+    p.appStorePreview = true;
+    p.appStorePreset = AppStorePreset::ipad;
+    p.quality = ExportQuality::best;
+    p.frameRate = kOfferedFrameRates.back();
+    p.resolution = ExportResolution::qhd1440p;
+    p.background = ExportBackground::custom;
+    p.customColor = QColor(10, 200, 30, 128);
+    p.canvas.aspect = CanvasAspect::portrait4x5;
+    p.canvas.paddingPercent = 13;
+    p.canvas.shadow = false;
+    p.canvas.pattern = BackgroundFill::image(picture.toStdString());
+    return p;
+}
+
+void apply(EditorState& s, const ExportPreferences& p) {
+    s.setOutputFormat(p.format);
+    s.setAppStorePreview(p.appStorePreview);
+    s.setAppStorePreset(p.appStorePreset);
+    s.setExportQuality(p.quality);
+    s.setExportFrameRate(p.frameRate);
+    s.setSelectedExportResolution(p.resolution);
+    s.setExportBackground(p.background);
+    s.setCustomBackgroundColor(p.customColor);
+    s.setCanvasChoices(p.canvas);
+}
+
+TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedByTheNextEditor) {
+    QTemporaryDir dir;
+    const QString picture = dir.filePath("backdrop.png");
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(picture));
+    const ExportPreferences chosen = unusualChoices(picture);
+    apply(*make(), chosen);
+    EXPECT_EQ(make()->exportChoices(), chosen);
+
+    // A gradient keeps its two colours, with their alpha, and its angle.
+    const BackgroundFill gradient = BackgroundFill::gradient(BackgroundFill::color(1, 0.5, 0, 0.25),
+                                                             BackgroundFill::color(0, 0, 1, 1), 45);
+    {
+        auto s = make();
+        CanvasChoices canvas = s->canvasChoices();
+        canvas.pattern = gradient;
+        s->setCanvasChoices(canvas);
+    }
+    const auto again = make()->canvasChoices().pattern;
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->kind, "gradient");
+    for (auto [read, want] : {std::pair{again->red, gradient.red},
+                              {again->green, gradient.green},
+                              {again->alpha, gradient.alpha},
+                              {again->endBlue, gradient.endBlue},
+                              {again->endAlpha, gradient.endAlpha},
+                              {again->angle, gradient.angle}})
+        EXPECT_NEAR(read, want, 1.0 / 255);
+}
+
+TEST_F(EditorStateTest, StoredChoicesThatMakeNoSenseFallBackToTheDefaults) {
+    QTemporaryDir dir;
+    const QString picture = dir.filePath("backdrop.png");
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(picture));
+    const ExportPreferences defaults = make()->exportChoices();
+    apply(*make(), unusualChoices(picture));
+    // Whatever was stored, overwritten with words and with numbers out of every range.
+    for (const QString& junk :
+         {QStringLiteral("banana"), QStringLiteral("999"), QStringLiteral("-1"), QString()}) {
+        {
+            QSettings settings("Kestro", "Kestro");
+            for (const QString& key : settings.allKeys()) settings.setValue(key, junk);
+        }
+        EXPECT_EQ(make()->exportChoices(), defaults) << junk.toStdString();
+    }
+}
+
+TEST_F(EditorStateTest, ABackgroundPictureDeletedSinceLastRunGivesTheColourBack) {
+    QTemporaryDir dir;
+    const QString picture = dir.filePath("backdrop.png");
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(picture));
+    {
+        auto s = make();
+        s->setExportBackground(ExportBackground::white);
+        CanvasChoices canvas = s->canvasChoices();
+        canvas.pattern = BackgroundFill::image(picture.toStdString());
+        s->setCanvasChoices(canvas);
+    }
+    ASSERT_EQ(make()->canvasBackground().kind, "image");
+    QFile::remove(picture);
+    auto s = make();
+    EXPECT_FALSE(s->canvasChoices().pattern);
+    EXPECT_EQ(s->canvasBackground(), BackgroundFill::white());
 }
 
 TEST_F(EditorStateTest, TheAppearanceIsStoredAndReadBackByTheNextEditor) {
@@ -76,16 +169,6 @@ TEST_F(EditorStateTest, AnAppearanceChosenForOneRunLeavesTheStoredPreferenceAlon
         EXPECT_EQ(changes, 1);
     }
     EXPECT_FALSE(make()->isDarkMode());
-}
-
-TEST_F(EditorStateTest, CancelFlagIsAnAtomicReadableWhileSet) {
-    auto s = make();
-    const std::atomic<bool>& flag = s->exportCancelFlag();
-    s->setExportCancelRequested(true);
-    bool seen = false;
-    std::thread reader([&] { seen = flag.load(); });
-    reader.join();
-    EXPECT_TRUE(seen);
 }
 
 // --- Frame presets ---------------------------------------------------------------------------

@@ -152,6 +152,88 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFract
     EXPECT_NEAR(r.config.background.alpha, 128 / 255.0, 1e-6);
 }
 
+TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOverTheColour) {
+    // Long enough for the store, so the request reaches the engine.
+    auto backend = std::make_unique<FakeBackend>();
+    const QString movie = dir.filePath("long.mp4");
+    QFile(movie).open(QIODevice::WriteOnly);
+    backend->movies[movie.toStdString()].probe = MovieFacts{true, true, 20.0};
+    auto s = std::make_unique<EditorState>(std::move(backend));
+    ASSERT_TRUE(s->loadVideo(movie));
+    s->setFramePreset(test::kProKey);
+    test::waitForFrame(*s);
+    s->setOutputFormat(ExportFormat::mov);
+    s->setExportBackground(ExportBackground::white);
+    CanvasChoices canvas = s->canvasChoices();
+    canvas.aspect = CanvasAspect::wide16x9;
+    canvas.shadow = true;
+    canvas.pattern = BackgroundFill::gradient(BackgroundFill::black(), BackgroundFill::white());
+    s->setCanvasChoices(canvas);
+    s->setExportQuality(ExportQuality::draft);
+    s->setExportFrameRate(24);
+    s->setAppStorePreview(true);
+    s->setAppStorePreset(AppStorePreset::ipad);
+
+    std::optional<ExportRequest> seen;
+    ExportWorkflow w(
+        *s, &dialogs,
+        [&](const ExportRequest& r, auto, auto) -> Result<std::filesystem::path, ExportError> {
+            seen = r;
+            return r.output;
+        });
+    dialogs.exportDestination = dir.filePath("preview.mp4");
+    w.startExport();
+    ASSERT_TRUE(waitUntil([&] { return !w.exporting(); }));
+    ASSERT_TRUE(seen);
+    const ExportConfig& c = seen->config;
+    EXPECT_TRUE(dialogs.proposedExportNames.front().endsWith(".mp4"));
+    EXPECT_FALSE(seen->frame);
+    EXPECT_EQ(c.appStore, AppStorePreset::ipad);
+    EXPECT_EQ(c.format, ExportFormat::mp4);
+    const QSize recording = s->player()->videoSize();
+    const PresetSize size =
+        appStorePreviewSize(AppStorePreset::ipad, recording.width() > recording.height());
+    EXPECT_EQ(c.width, size.width);
+    EXPECT_EQ(c.height, size.height);
+    // The colour, not the gradient; no shadow; the quality and rate as chosen.
+    EXPECT_EQ(c.background, BackgroundFill::white());
+    EXPECT_FALSE(c.shadow);
+    EXPECT_EQ(c.quality, ExportQuality::draft);
+    EXPECT_EQ(c.fps, 24);
+    // The preview's canvas is the one written.
+    ASSERT_TRUE(s->canvasLayout());
+    EXPECT_EQ(s->canvasLayout()->width, c.width);
+    EXPECT_EQ(s->canvasLayout()->height, c.height);
+
+    // Off again: the frame, the shape and the gradient are back as they were.
+    s->setAppStorePreview(false);
+    const ExportRequest framed = buildExportRequest(*s, "/tmp/framed.mov");
+    EXPECT_EQ(framed.frame, s->frameImage());
+    EXPECT_FALSE(framed.config.appStore);
+    EXPECT_EQ(framed.config.format, ExportFormat::mov);
+    EXPECT_EQ(framed.config.background.kind, "gradient");
+    EXPECT_TRUE(framed.config.shadow);
+    EXPECT_EQ(framed.config.width * 9, framed.config.height * 16);
+}
+
+TEST_F(ExportWorkflowTest, ARuleOfTheTargetBrokenInTheEngineIsAnAlertToo) {
+    test::RecordingAlerts alerts;
+    auto s = loadedEditor();
+    s->setAlertPresenter(&alerts);
+    ExportWorkflow w(
+        *s, &dialogs,
+        [](const ExportRequest&, auto, auto) -> Result<std::filesystem::path, ExportError> {
+            return fail(ExportError::targetRequirement("too big"));
+        });
+    dialogs.exportDestination = dir.filePath("a.mp4");
+    QSignalSpy finished(&w, &ExportWorkflow::exportFinished);
+    w.startExport();
+    ASSERT_TRUE(finished.wait(5000));
+    ASSERT_EQ(alerts.messages.size(), 1);
+    EXPECT_TRUE(alerts.messages.front().contains("too big"));
+    EXPECT_EQ(w.lastOutcome(), ExportOutcome::failed);
+}
+
 TEST_F(ExportWorkflowTest, FramesThatCannotBeUsedFallBackToThePlainCanvas) {
     auto s = loadedEditor();
     // A preset whose file is not a PNG: no frame, and the canvas takes the recording's shape.
@@ -194,19 +276,14 @@ TEST_F(ExportWorkflowTest, NothingHappensWithoutAMovieAValidRangeOrADestination)
     dialogs.exportDestination.reset();  // the user cancels the save panel
     w.startExport();
     EXPECT_EQ(dialogs.proposedExportNames, QStringList{"kestro-output.mov"});
-    EXPECT_FALSE(s->exporting());
-    EXPECT_EQ(s->exportProgressText(), "");
+    EXPECT_FALSE(w.exporting());
+    EXPECT_EQ(w.progressText(), "");
     test::drainEvents();
     EXPECT_EQ(engineCalls, 0);
 }
 
 TEST_F(ExportWorkflowTest, ProgressFromTheEngineThreadBecomesStageTextsOnTheInterfaceThread) {
     auto s = loadedEditor();
-    QStringList texts;
-    QObject::connect(s.get(), &EditorState::exportProgressTextChanged, [&](const QString& t) {
-        EXPECT_EQ(QThread::currentThread(), qApp->thread());
-        texts << t;
-    });
     const auto engine =
         [](const ExportRequest& r, ExportWorkflow::ProgressHandler progress,
            ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
@@ -214,18 +291,23 @@ TEST_F(ExportWorkflowTest, ProgressFromTheEngineThreadBecomesStageTextsOnTheInte
         return r.output;
     };
     ExportWorkflow w(*s, &dialogs, engine);
+    QStringList texts;
+    QObject::connect(&w, &ExportWorkflow::progressTextChanged, [&](const QString& t) {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        texts << t;
+    });
     w.setClearDelays(std::chrono::milliseconds(200), std::chrono::milliseconds(200));
     dialogs.exportDestination = dir.filePath("a.mp4");
     w.startExport();
-    EXPECT_TRUE(s->exporting());
-    ASSERT_TRUE(waitUntil([&] { return !s->exporting(); }));
+    EXPECT_TRUE(w.exporting());
+    ASSERT_TRUE(waitUntil([&] { return !w.exporting(); }));
     EXPECT_EQ(texts, (QStringList{"Preparing export…", "Processing video…", "Rendering frames…",
                                   "Finalizing export…", "Completing export…",
                                   "Export completed successfully!"}));
-    EXPECT_DOUBLE_EQ(s->exportProgress(), 1.0);
+    EXPECT_DOUBLE_EQ(w.progress(), 1.0);
     // The success clear empties the text and the progress.
-    ASSERT_TRUE(waitUntil([&] { return s->exportProgressText().isEmpty(); }, 3000));
-    EXPECT_EQ(s->exportProgress(), 0);
+    ASSERT_TRUE(waitUntil([&] { return w.progressText().isEmpty(); }, 3000));
+    EXPECT_EQ(w.progress(), 0);
 }
 
 TEST_F(ExportWorkflowTest, EngineFailuresShowTheirDescriptionUntilTheFailureClear) {
@@ -243,15 +325,16 @@ TEST_F(ExportWorkflowTest, EngineFailuresShowTheirDescriptionUntilTheFailureClea
     w.startExport();
     ASSERT_TRUE(finished.wait(5000));
     EXPECT_FALSE(finished.front().front().toBool());
-    EXPECT_FALSE(s->exporting());
-    EXPECT_EQ(s->exportProgressText(), "Export failed: File system error: Insufficient disk space");
-    EXPECT_EQ(s->exportProgress(), 0);
-    EXPECT_FALSE(s->showExportSuccess());
-    EXPECT_TRUE(dialogs.successMessages.isEmpty());
+    EXPECT_FALSE(w.exporting());
+    EXPECT_TRUE(w.progressText().startsWith("Export failed: "));
+    EXPECT_TRUE(w.progressText().contains(ExportError::kDiskFull));
+    EXPECT_EQ(w.progress(), 0);
+    EXPECT_FALSE(w.successShown());
+    EXPECT_TRUE(dialogs.successPaths.isEmpty());
     // Still there after the success delay; gone after the failure delay.
     QTest::qWait(200);
-    EXPECT_FALSE(s->exportProgressText().isEmpty());
-    ASSERT_TRUE(waitUntil([&] { return s->exportProgressText().isEmpty(); }, 3000));
+    EXPECT_FALSE(w.progressText().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return w.progressText().isEmpty(); }, 3000));
 }
 
 // The real engine, on a movie made for the test.
@@ -283,16 +366,19 @@ TEST_F(RealExportTest, WritesTheFileReportsItsPathAndRevealsIt) {
     const QString output = dir.filePath("framed.mp4");
     dialogs.exportDestination = output;
     QStringList texts;
-    QObject::connect(state.get(), &EditorState::exportProgressTextChanged,
+    QObject::connect(workflow.get(), &ExportWorkflow::progressTextChanged,
                      [&](const QString& t) { texts << t; });
+    QSignalSpy succeeded(workflow.get(), &ExportWorkflow::exportSucceeded);
     QSignalSpy finished(workflow.get(), &ExportWorkflow::exportFinished);
     workflow->startExport();
     ASSERT_TRUE(finished.wait(120000));
-    ASSERT_TRUE(finished.front().front().toBool()) << state->exportProgressText().toStdString();
+    ASSERT_TRUE(finished.front().front().toBool()) << workflow->progressText().toStdString();
 
     EXPECT_GT(QFileInfo(output).size(), 1000);
-    EXPECT_EQ(state->exportSuccessMessage().split('\n').last(), output);
-    EXPECT_TRUE(state->exportSuccessMessage().startsWith("Video saved to:\n"));
+    // The path travels as itself, never inside a sentence to be taken apart again.
+    ASSERT_EQ(succeeded.size(), 1);
+    EXPECT_EQ(succeeded.front().front().toString(), output);
+    EXPECT_EQ(workflow->lastOutputPath(), output);
     // Stage texts only move forward, from preparing to the result.
     ASSERT_GE(texts.size(), 2);
     EXPECT_EQ(texts.front(), "Preparing export…");
@@ -304,12 +390,12 @@ TEST_F(RealExportTest, WritesTheFileReportsItsPathAndRevealsIt) {
         EXPECT_LE(stages.indexOf(texts[i - 1]), stages.indexOf(texts[i]))
             << texts.join(" | ").toStdString();
 
-    // The alert was shown with the message; its reveal button shows that file.
-    ASSERT_EQ(dialogs.successMessages.size(), 1);
-    EXPECT_TRUE(state->showExportSuccess());
+    // The alert names the file; its reveal button shows that file.
+    EXPECT_EQ(dialogs.successPaths, QStringList{output});
+    EXPECT_TRUE(workflow->successShown());
     dialogs.successReveal();
     EXPECT_EQ(dialogs.revealed, QStringList{output});
-    EXPECT_FALSE(state->showExportSuccess());
+    EXPECT_FALSE(workflow->successShown());
 }
 
 TEST_F(RealExportTest, CancellingEndsWithTheCancelTextAndLeavesNoFile) {
@@ -317,19 +403,20 @@ TEST_F(RealExportTest, CancellingEndsWithTheCancelTextAndLeavesNoFile) {
     dialogs.exportDestination = output;
     QSignalSpy finished(workflow.get(), &ExportWorkflow::exportFinished);
     workflow->startExport();
-    ASSERT_TRUE(state->exporting());
+    ASSERT_TRUE(workflow->exporting());
     workflow->requestExportCancel();
-    EXPECT_TRUE(state->exportCancelRequested());
+    EXPECT_TRUE(workflow->cancelRequested());
     ASSERT_TRUE(finished.wait(60000));
     EXPECT_FALSE(finished.front().front().toBool());
     // A cancel is no failure, and does not say it is one.
-    EXPECT_EQ(state->exportProgressText(), "Export was cancelled by the user.");
+    EXPECT_EQ(workflow->progressText(),
+              QString::fromStdString(ExportError::exportCancelled().errorDescription()));
     EXPECT_FALSE(QFileInfo::exists(output));
-    EXPECT_FALSE(state->exporting());
+    EXPECT_FALSE(workflow->exporting());
     // The next export starts with the flag down again.
     dialogs.exportDestination = dir.filePath("again.mp4");
     workflow->startExport();
-    EXPECT_FALSE(state->exportCancelRequested());
+    EXPECT_FALSE(workflow->cancelRequested());
     ASSERT_TRUE(finished.wait(120000));
     EXPECT_TRUE(finished.back().front().toBool());
 }

@@ -316,13 +316,14 @@ TEST_F(MainWindowTest, ClosingDuringAnExportAsksAndKeepsOrCancels) {
         return answer;
     });
     window->content().exportWorkflow().startExport();
-    ASSERT_TRUE(state().exporting());
+    const ExportWorkflow& exporter = window->content().exportWorkflow();
+    ASSERT_TRUE(exporter.exporting());
 
     EXPECT_FALSE(window->close());
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(state().exporting());
-    EXPECT_FALSE(state().exportCancelRequested());
+    EXPECT_TRUE(exporter.exporting());
+    EXPECT_FALSE(exporter.cancelRequested());
 
     answer = MainWindow::CloseChoice::cancelAndQuit;
     EXPECT_TRUE(window->close());

@@ -1,31 +1,37 @@
-// The section cards' visibility and enable rules, drawn from the editor state: the source
-// card's Reset, the export button and its busy look, Cancel, the progress area and its icon,
-// the pickers writing the editor's choices, and the recording controls.
+// The section cards' visibility and enable rules, drawn from the editor state and the export
+// workflow: the source card's Reset, the export button and its busy look, Cancel, the progress
+// area and its icon, the pickers writing the editor's choices, the canvas card, the App Store
+// preview's effects, and the recording controls.
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
 #include "app/editor/recording_workflow.hpp"
+#include "app/sections/canvas_section.hpp"
 #include "app/sections/elided_label.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/recording_section.hpp"
 #include "app/sections/segmented_picker.hpp"
 #include "app/sections/warning_banner.hpp"
+#include "app/ui/choice_picker.hpp"
 #include "app/ui/color_well.hpp"
-#include "app/ui/export_resolution_selector.hpp"
 #include "app/ui/menu_picker.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/status_indicator.hpp"
 #include "app/window/content_view.hpp"
+#include "app/window/frame_preset_picker.hpp"
 #include "app/window/source_section.hpp"
 #include "app_fixtures.hpp"
 #include "workflow_fixtures.hpp"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QMenu>
 #include <QScrollArea>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
@@ -42,16 +48,29 @@ protected:
     void SetUp() override {
         QSettings("Kestro", "Kestro").clear();
         state = std::make_unique<EditorState>(std::make_unique<FakeBackend>());
-        exportFlow = std::make_unique<ExportWorkflow>(*state, &dialogs);
+        state->setAlertPresenter(&alerts);
+        state->setFileDialogs(&files);
+        // Reports 40 % once the test says so, then runs until it is cancelled.
+        auto engine = [this](const ExportRequest&, ExportWorkflow::ProgressHandler progress,
+                             ExportWorkflow::CancelQuery cancelled)
+            -> Result<std::filesystem::path, ExportError> {
+            while (!go && !cancelled()) QThread::msleep(2);
+            if (go) progress(0.4);
+            while (!cancelled()) QThread::msleep(2);
+            return fail(ExportError::exportCancelled());
+        };
+        exportFlow = std::make_unique<ExportWorkflow>(*state, &dialogs, engine);
         recordFlow = std::make_unique<RecordingWorkflow>(
             *state, &dialogs, std::vector<std::string>{dir.filePath("no-xcrun").toStdString()});
         source = std::make_unique<SourceSection>(*state);
+        canvas = std::make_unique<CanvasSection>(*state);
         exporter = std::make_unique<ExportSection>(*state, *exportFlow);
         recorder = std::make_unique<RecordingSection>(*recordFlow);
     }
     void TearDown() override {
         recorder.reset();
         exporter.reset();
+        canvas.reset();
         source.reset();
         recordFlow.reset();
         exportFlow.reset();
@@ -66,11 +85,15 @@ protected:
     }
 
     QTemporaryDir dir;
+    std::atomic<bool> go{false};
     test::ScriptedWorkflowDialogs dialogs;
+    test::RecordingAlerts alerts;
+    test::ScriptedDialogs files;
     std::unique_ptr<EditorState> state;
     std::unique_ptr<ExportWorkflow> exportFlow;
     std::unique_ptr<RecordingWorkflow> recordFlow;
     std::unique_ptr<SourceSection> source;
+    std::unique_ptr<CanvasSection> canvas;
     std::unique_ptr<ExportSection> exporter;
     std::unique_ptr<RecordingSection> recorder;
 };
@@ -86,7 +109,7 @@ TEST_F(SectionsTest, WithoutAMovieNothingCanBeExportedOrReset) {
     EXPECT_EQ(exporter->exportButton()->symbol(), "arrow.down.doc.fill");
     EXPECT_TRUE(exporter->cancelButton()->isHidden());
     EXPECT_TRUE(exporter->progressArea()->isHidden());
-    EXPECT_EQ(exporter->colorWell(), nullptr);
+    EXPECT_TRUE(canvas->customColorRow()->isHidden());
 }
 
 TEST_F(SectionsTest, AMovieEnablesExportUntilItsRangeIsEmpty) {
@@ -106,62 +129,170 @@ TEST_F(SectionsTest, AMovieEnablesExportUntilItsRangeIsEmpty) {
 
 TEST_F(SectionsTest, WhileExportingTheButtonSpinsAndCancelAndProgressAppear) {
     loadMovie();
-    state->setExporting(true);
-    state->setExportProgressText("Preparing export…");
+    dialogs.exportDestination = dir.filePath("out.mp4");
+    QTest::mouseClick(exporter->exportButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return exportFlow->exporting(); }));
     EXPECT_FALSE(exporter->exportButton()->isEnabled());
-    EXPECT_EQ(exporter->exportButton()->text(), "Exporting...");
     EXPECT_TRUE(exporter->exportButton()->busy());
     EXPECT_FALSE(exporter->cancelButton()->isHidden());
     EXPECT_FALSE(exporter->progressArea()->isHidden());
     EXPECT_EQ(exporter->progressArea()->iconSymbol(), "arrow.down.doc.fill");
     EXPECT_FALSE(exporter->progressArea()->barVisible());  // nothing done yet
-    state->setExportProgress(0.4);
+    go = true;
+    ASSERT_TRUE(test::waitUntil([&] { return exportFlow->progress() > 0; }));
     EXPECT_TRUE(exporter->progressArea()->barVisible());
 
     QTest::mouseClick(exporter->cancelButton(), Qt::LeftButton);
-    EXPECT_TRUE(state->exportCancelRequested());
-
-    // The end: Cancel goes, the text stays beside the check mark, whatever the outcome.
-    state->setExporting(false);
-    state->setExportProgressText("Export failed: Export was cancelled by the user.");
+    EXPECT_TRUE(exportFlow->cancelRequested());
+    ASSERT_TRUE(test::waitUntil([&] { return !exportFlow->exporting(); }));
+    // The end: Cancel goes, the text stays beside the cancel mark.
     EXPECT_TRUE(exporter->cancelButton()->isHidden());
     EXPECT_TRUE(exporter->exportButton()->isEnabled());
-    EXPECT_EQ(exporter->exportButton()->text(), "Export Video");
+    EXPECT_FALSE(exporter->exportButton()->busy());
     EXPECT_FALSE(exporter->progressArea()->isHidden());
-    EXPECT_EQ(exporter->progressArea()->iconSymbol(), "checkmark.circle.fill");
+    EXPECT_EQ(exporter->progressArea()->iconSymbol(), "xmark.circle");
     EXPECT_FALSE(exporter->progressArea()->barVisible());
-    state->setExportProgressText("");
-    EXPECT_TRUE(exporter->progressArea()->isHidden());
 }
 
 TEST_F(SectionsTest, PickersWriteTheEditorsChoicesAndFollowIt) {
-    SegmentedPicker* format = exporter->formatPicker();
-    SegmentedPicker* background = exporter->backgroundPicker();
-    EXPECT_EQ(format->segments(), (QStringList{"MP4", "MOV", "GIF", "WebM"}));
-    EXPECT_EQ(background->segments(),
-              (QStringList{"Transparent (MOV only)", "White", "Black", "Custom…"}));
-    EXPECT_EQ(background->currentText(), "Black");
-    exporter->resize(380, exporter->sizeHint().height());
+    ChoicePicker* format = exporter->formatPicker();
+    const int formats = int(allExportFormats().size());
+    ASSERT_EQ(format->choices().size(), formats + 1);  // and the App Store preview
+    format->choose(1);
+    EXPECT_EQ(state->outputFormat(), allExportFormats()[1]);
+    state->setOutputFormat(allExportFormats()[2]);
+    EXPECT_EQ(format->currentIndex(), 2);
 
-    QTest::mouseClick(format, Qt::LeftButton, {}, format->segmentRect(1).center().toPoint());
-    EXPECT_EQ(state->outputFormat(), ExportFormat::mov);
-    // Transparent with MP4 is allowed and does not switch the format.
+    exporter->qualityPicker()->choose(0);
+    EXPECT_EQ(state->exportQuality(), allExportQualities()[0]);
+    // The first rate is the recording's own; the others are numbers of frames per second.
+    exporter->frameRatePicker()->choose(2);
+    ASSERT_TRUE(state->exportFrameRate());
+    EXPECT_EQ(QString::number(*state->exportFrameRate()),
+              exporter->frameRatePicker()->choices()[2]);
+    exporter->frameRatePicker()->choose(0);
+    EXPECT_FALSE(state->exportFrameRate());
+    state->setExportFrameRate(kOfferedFrameRates.back());
+    EXPECT_EQ(exporter->frameRatePicker()->currentIndex(), int(kOfferedFrameRates.size()));
+
+    // A GIF's width is its own: the resolution is shut while it is chosen.
+    state->setOutputFormat(ExportFormat::gif);
+    EXPECT_FALSE(exporter->resolutionPicker()->isEnabled());
     state->setOutputFormat(ExportFormat::mp4);
-    EXPECT_EQ(format->currentText(), "MP4");
-    QTest::mouseClick(background, Qt::LeftButton, {},
-                      background->segmentRect(0).center().toPoint());
-    EXPECT_EQ(state->exportBackground(), ExportBackground::transparent);
-    EXPECT_EQ(state->outputFormat(), ExportFormat::mp4);
-    QTest::mouseClick(background, Qt::LeftButton, {},
-                      background->segmentRect(3).center().toPoint());
-    EXPECT_EQ(state->exportBackground(), ExportBackground::custom);
-    ASSERT_NE(exporter->colorWell(), nullptr);
-    EXPECT_EQ(exporter->colorWell()->width(), 160);
+    EXPECT_TRUE(exporter->resolutionPicker()->isEnabled());
+    exporter->resolutionPicker()->choose(2);
+    EXPECT_EQ(state->selectedExportResolution(), allExportResolutions()[2]);
+    state->setSelectedExportResolution(allExportResolutions()[1]);
+    EXPECT_EQ(exporter->resolutionPicker()->currentIndex(), 1);
 
-    exporter->resolutionSelector()->picker()->menu()->actions()[2]->trigger();
-    EXPECT_EQ(state->selectedExportResolution(), ExportResolution::qhd1440p);
-    state->setSelectedExportResolution(ExportResolution::hd1080p);
-    EXPECT_EQ(exporter->resolutionSelector()->selectedResolution(), ExportResolution::hd1080p);
+    // Leaving the App Store preview for a format turns it off again.
+    format->choose(formats);
+    EXPECT_TRUE(state->appStorePreview());
+    format->choose(0);
+    EXPECT_FALSE(state->appStorePreview());
+    EXPECT_EQ(state->outputFormat(), allExportFormats()[0]);
+}
+
+TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeAndShutsWhatDoesNotApply) {
+    loadMovie();
+    CanvasChoices shaped = state->canvasChoices();
+    shaped.aspect = CanvasAspect::wide16x9;
+    state->setCanvasChoices(shaped);
+    exporter->formatPicker()->choose(int(allExportFormats().size()));
+    ASSERT_TRUE(state->appStorePreview());
+    EXPECT_FALSE(exporter->resolutionPicker()->isVisibleTo(exporter.get()));
+    EXPECT_TRUE(exporter->appStorePresetPicker()->isVisibleTo(exporter.get()));
+    exporter->appStorePresetPicker()->choose(2);
+    EXPECT_EQ(state->appStorePreset(), allAppStorePresets()[2]);
+
+    EXPECT_FALSE(source->framePicker()->isEnabled());
+    EXPECT_FALSE(canvas->aspectPicker()->isEnabled());
+    EXPECT_FALSE(canvas->paddingBox()->isEnabled());
+    EXPECT_FALSE(canvas->shadowBox()->isEnabled());
+    ChoicePicker* background = canvas->backgroundPicker();
+    EXPECT_FALSE(background->isChoiceEnabled(CanvasSection::kGradientChoice));
+    EXPECT_FALSE(background->isChoiceEnabled(CanvasSection::kImageChoice));
+    // A colour still applies, and is what the preview is written over.
+    background->choose(1);
+    EXPECT_EQ(state->exportBackground(), allExportBackgrounds()[1]);
+
+    // Back to a framed export: every control is open again, the shape kept.
+    exporter->formatPicker()->choose(0);
+    EXPECT_TRUE(source->framePicker()->isEnabled());
+    EXPECT_TRUE(canvas->aspectPicker()->isEnabled());
+    EXPECT_TRUE(background->isChoiceEnabled(CanvasSection::kGradientChoice));
+    EXPECT_EQ(state->canvasChoices().aspect, CanvasAspect::wide16x9);
+    EXPECT_TRUE(exporter->resolutionPicker()->isVisibleTo(exporter.get()));
+}
+
+TEST_F(SectionsTest, AnAppStorePreviewOutsideTheStoresLimitsIsRefusedBeforeTheSavePanel) {
+    loadMovie();  // the stand-in movie is 10 s long, below the store's shortest
+    state->setAppStorePreview(true);
+    dialogs.exportDestination = dir.filePath("preview.mp4");
+    exportFlow->startExport();
+    EXPECT_TRUE(dialogs.proposedExportNames.isEmpty());
+    EXPECT_FALSE(exportFlow->exporting());
+    ASSERT_EQ(alerts.messages.size(), 1);
+    EXPECT_TRUE(alerts.messages.front().contains("10.00")) << alerts.messages.front().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("preview.mp4")));
+}
+
+TEST_F(SectionsTest, TheCanvasCardWritesBackgroundShapePaddingAndShadow) {
+    ChoicePicker* background = canvas->backgroundPicker();
+    const auto& colours = allExportBackgrounds();
+    const int custom =
+        int(std::find(colours.begin(), colours.end(), ExportBackground::custom) - colours.begin());
+    background->choose(custom);
+    EXPECT_EQ(state->exportBackground(), ExportBackground::custom);
+    EXPECT_FALSE(canvas->customColorRow()->isHidden());
+
+    // A gradient replaces the colour and is edited in place; its angle follows the box.
+    background->choose(CanvasSection::kGradientChoice);
+    ASSERT_TRUE(state->canvasChoices().pattern);
+    EXPECT_EQ(state->canvasChoices().pattern->kind, "gradient");
+    EXPECT_TRUE(canvas->customColorRow()->isHidden());
+    EXPECT_FALSE(canvas->gradientRow()->isHidden());
+    canvas->angleBox()->setValue(90);
+    EXPECT_DOUBLE_EQ(state->canvasBackground().angle, 90);
+    const BackgroundFill gradient = *state->canvasChoices().pattern;
+
+    // Back to a colour and to the gradient again: the gradient comes back as it was.
+    background->choose(custom);
+    EXPECT_FALSE(state->canvasChoices().pattern);
+    EXPECT_EQ(state->canvasBackground().kind, "color");
+    background->choose(CanvasSection::kGradientChoice);
+    EXPECT_EQ(state->canvasChoices().pattern, gradient);
+
+    // An image is asked for, checked off the interface thread, and named.
+    const QString picture = dir.filePath("beach.png");
+    QImage(8, 6, QImage::Format_RGB32).save(picture);
+    files.imageAnswer = picture;
+    background->choose(CanvasSection::kImageChoice);
+    ASSERT_TRUE(test::waitUntil([&] { return state->canvasBackground().kind == "image"; }));
+    EXPECT_FALSE(canvas->imageRow()->isHidden());
+    EXPECT_EQ(canvas->imageName()->text(), "beach.png");
+    // A file that is no picture is refused with an alert and changes nothing.
+    const QString notPicture = dir.filePath("notes.png");
+    QFile f(notPicture);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not an image");
+    f.close();
+    files.imageAnswer = notPicture;
+    QTest::mouseClick(canvas->chooseImageButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return !alerts.messages.isEmpty(); }));
+    EXPECT_EQ(state->canvasBackground().imagePath, picture.toStdString());
+
+    // A new shape starts from its own padding; a padding typed in is kept.
+    canvas->aspectPicker()->choose(1);
+    EXPECT_EQ(state->canvasChoices().aspect, allCanvasAspects()[1]);
+    EXPECT_FALSE(state->canvasChoices().paddingPercent);
+    EXPECT_EQ(canvas->paddingBox()->value(),
+              int(effectivePadding(allCanvasAspects()[1], std::nullopt)));
+    canvas->paddingBox()->setValue(12);
+    EXPECT_EQ(state->canvasChoices().paddingPercent, 12);
+    const bool shadow = state->canvasChoices().shadow;
+    canvas->shadowBox()->click();
+    EXPECT_EQ(state->canvasChoices().shadow, !shadow);
 }
 
 TEST_F(SectionsTest, ExportButtonAsksForTheDestinationOnTheNextTurnOfTheLoop) {
@@ -200,9 +331,10 @@ TEST(Window, ColumnsKeepTheirWidthsAndTheCardsComeInOrder) {
     EXPECT_EQ(view.rightColumn()->width(), ContentView::kRightColumnWidth);
     EXPECT_GE(view.width(),
               ContentView::kLeftColumnMinWidth + ContentView::kRightColumnWidth + 24 * 3);
-    ASSERT_EQ(view.sectionColumn()->count(), 3);  // two cards and the stretch under them
+    ASSERT_EQ(view.sectionColumn()->count(), 4);  // three cards and the stretch under them
     EXPECT_EQ(view.sectionColumn()->itemAt(0)->widget(), view.sourceSection());
-    EXPECT_EQ(view.sectionColumn()->itemAt(1)->widget(), view.recordingSection());
+    EXPECT_EQ(view.sectionColumn()->itemAt(1)->widget(), view.canvasSection());
+    EXPECT_EQ(view.sectionColumn()->itemAt(2)->widget(), view.recordingSection());
     // The export card is pinned under the scrolling ones.
     EXPECT_EQ(view.exportSection()->parentWidget(), view.rightColumn());
     EXPECT_GT(view.exportSection()->y(), view.sectionScroll()->geometry().bottom());

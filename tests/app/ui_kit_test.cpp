@@ -4,7 +4,6 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/preview/empty_state_card.hpp"
-#include "app/ui/export_resolution_selector.hpp"
 #include "app/ui/floating_animation.hpp"
 #include "app/ui/menu_picker.hpp"
 #include "app/ui/modern_button.hpp"
@@ -88,20 +87,6 @@ TEST(EmptyStateCard, BobsOnlyWhileShown) {
     EXPECT_FALSE(card.floating()->isFloating());
     card.show();
     EXPECT_TRUE(card.floating()->isFloating());
-}
-
-TEST(ExportResolutionSelector, ListsTheThreeSizesInOrderAndReportsAChoice) {
-    ExportResolutionSelector selector;
-    const auto actions = selector.picker()->menu()->actions();
-    ASSERT_EQ(actions.size(), 3);
-    EXPECT_EQ(actions[0]->text(), QString::fromUtf8("HD 720p (1280×720)"));
-    EXPECT_EQ(actions[1]->text(), QString::fromUtf8("Full HD 1080p (1920×1080)"));
-    EXPECT_EQ(actions[2]->text(), QString::fromUtf8("QHD 1440p (2560×1440)"));
-    QSignalSpy chosen(&selector, &ExportResolutionSelector::resolutionChosen);
-    actions[2]->trigger();
-    EXPECT_EQ(selector.selectedResolution(), ExportResolution::qhd1440p);
-    EXPECT_EQ(chosen.size(), 1);
-    EXPECT_EQ(selector.picker()->text(), actions[2]->text());
 }
 
 // --- The frame preset menu --------------------------------------------------------------------

@@ -26,7 +26,7 @@ public:
     std::optional<QString> recordingFile;
     QStringList proposedRecordingNames;
     std::vector<std::optional<QString>> recordingStartFolders;
-    QStringList successMessages;
+    QStringList successPaths;
     std::function<void()> successOk;
     std::function<void()> successReveal;
     QStringList revealed;
@@ -35,9 +35,9 @@ public:
         proposedExportNames << proposedName;
         return exportDestination;
     }
-    void presentExportSuccess(const QString& message, std::function<void()> onOk,
+    void presentExportSuccess(const QString& outputPath, std::function<void()> onOk,
                               std::function<void()> onReveal) override {
-        successMessages << message;
+        successPaths << outputPath;
         successOk = std::move(onOk);
         successReveal = std::move(onReveal);
     }

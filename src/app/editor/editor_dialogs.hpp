@@ -21,6 +21,8 @@ public:
     virtual ~FileDialogs() = default;
     // "Select Video File": one movie file, or none when cancelled.
     virtual std::optional<QString> chooseMovie() = 0;
+    // "Choose Background Image": one PNG or JPEG file, or none when cancelled.
+    virtual std::optional<QString> chooseBackgroundImage() = 0;
 };
 
 }  // namespace kestro

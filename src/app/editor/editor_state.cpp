@@ -1,6 +1,7 @@
 #include "app/editor/editor_state.hpp"
 
 #include "app/editor/playback_error.hpp"
+#include "core/export/background_image.hpp"
 #include "core/export/export_request.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
@@ -23,6 +24,7 @@ EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
     : QObject(parent), backend_(backend ? std::move(backend) : makeDefaultMediaBackend()) {
     QSettings settings = preferences();
     isDarkMode_ = settings.value(kDarkModeKey, false).toBool();
+    export_ = readExportPreferences(settings);
 }
 
 EditorState::~EditorState() {
@@ -100,84 +102,139 @@ void EditorState::setStageAspectRatio(double ratio) {
     emit stageAspectRatioChanged(ratio);
 }
 
+void EditorState::saveExportChoices() const {
+    QSettings settings = preferences();
+    writeExportPreferences(settings, export_);
+}
+
 void EditorState::setOutputFormat(ExportFormat format) {
-    if (outputFormat_ == format) return;
-    outputFormat_ = format;
+    if (export_.format == format) return;
+    export_.format = format;
+    saveExportChoices();
     emit outputFormatChanged(format);
+    // A GIF's canvas has its own width.
+    updateStageAspectRatio();
+}
+
+void EditorState::setAppStorePreview(bool on) {
+    if (export_.appStorePreview == on) return;
+    export_.appStorePreview = on;
+    saveExportChoices();
+    emit appStorePreviewChanged(on);
+    updateStageAspectRatio();
+}
+
+void EditorState::setAppStorePreset(AppStorePreset preset) {
+    if (export_.appStorePreset == preset) return;
+    export_.appStorePreset = preset;
+    saveExportChoices();
+    emit appStorePresetChanged(preset);
+    updateStageAspectRatio();
+}
+
+ExportFormat EditorState::exportFileFormat() const {
+    return export_.appStorePreview ? ExportFormat::mp4 : export_.format;
+}
+
+void EditorState::setExportQuality(ExportQuality quality) {
+    if (export_.quality == quality) return;
+    export_.quality = quality;
+    saveExportChoices();
+    emit exportQualityChanged(quality);
+}
+
+void EditorState::setExportFrameRate(std::optional<double> fps) {
+    if (export_.frameRate == fps) return;
+    export_.frameRate = fps;
+    saveExportChoices();
+    emit exportFrameRateChanged();
 }
 
 void EditorState::setSelectedExportResolution(ExportResolution resolution) {
-    if (selectedExportResolution_ == resolution) return;
-    selectedExportResolution_ = resolution;
+    if (export_.resolution == resolution) return;
+    export_.resolution = resolution;
+    saveExportChoices();
     emit selectedExportResolutionChanged(resolution);
 }
 
 void EditorState::setCanvasChoices(const CanvasChoices& choices) {
-    if (canvasChoices_ == choices) return;
-    canvasChoices_ = choices;
+    if (export_.canvas == choices) return;
+    export_.canvas = choices;
+    saveExportChoices();
     emit canvasChoicesChanged();
     updateStageAspectRatio();
 }
 
+void EditorState::chooseBackgroundImage() {
+    if (!dialogs_) return;
+    const std::optional<QString> chosen = dialogs_->chooseBackgroundImage();
+    if (!chosen || chosen->isEmpty()) return;
+    const QString path = QFileInfo(*chosen).absoluteFilePath();
+    const std::uint64_t generation = ++backgroundImageGeneration_;
+    // Decoded once here so a file that is no picture is refused at the choice, not at export.
+    tasks_.run<std::optional<std::string>>(
+        "kestro-background-check",
+        [file = path.toStdString()]() -> std::optional<std::string> {
+            auto image = loadBackgroundImage(file);
+            if (image) return std::nullopt;
+            return image.error();
+        },
+        [this, generation, path](std::optional<std::string> failure) {
+            if (generation != backgroundImageGeneration_) return;
+            if (failure) {
+                alert(QStringLiteral("Unreadable Background Image"),
+                      QString::fromStdString(*failure));
+                return;
+            }
+            CanvasChoices choices = export_.canvas;
+            choices.pattern = BackgroundFill::image(path.toStdString());
+            setCanvasChoices(choices);
+        });
+}
+
+BackgroundFill EditorState::canvasBackground() const {
+    if (export_.canvas.pattern && !export_.appStorePreview) return *export_.canvas.pattern;
+    return buildExportBackground(export_.background, export_.customColor);
+}
+
+bool EditorState::canvasShadow() const {
+    return export_.canvas.shadow && !export_.appStorePreview;
+}
+
 std::optional<CanvasLayout> EditorState::canvasLayout() const {
     ExportChoices choices;
-    choices.resolution = selectedExportResolution_;
-    choices.aspect = canvasChoices_.aspect;
-    choices.paddingPercent = canvasChoices_.paddingPercent;
+    choices.format = export_.format;
+    choices.resolution = export_.resolution;
+    choices.aspect = export_.canvas.aspect;
+    choices.paddingPercent = export_.canvas.paddingPercent;
+    if (export_.appStorePreview) choices.appStore = export_.appStorePreset;
     if (player_) {
         const QSize size = player_->videoSize();
         choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
     }
-    auto layout = canvasLayoutFor(choices, frameImage_.get());
+    // The store's preview never shows the frame.
+    const Image* frame = export_.appStorePreview ? nullptr : frameImage_.get();
+    auto layout = canvasLayoutFor(choices, frame);
     if (!layout) return std::nullopt;
     return *layout;
 }
 
 void EditorState::setExportBackground(ExportBackground background) {
-    if (exportBackground_ == background) return;
-    exportBackground_ = background;
+    if (export_.background == background && !export_.canvas.pattern) return;
+    // Choosing a colour puts it in place of a gradient or picture.
+    const bool patternDropped = export_.canvas.pattern.has_value();
+    export_.background = background;
+    export_.canvas.pattern.reset();
+    saveExportChoices();
     emit exportBackgroundChanged(background);
+    if (patternDropped) emit canvasChoicesChanged();
 }
 
 void EditorState::setCustomBackgroundColor(const QColor& color) {
-    if (customBackgroundColor_ == color) return;
-    customBackgroundColor_ = color;
+    if (export_.customColor == color) return;
+    export_.customColor = color;
+    saveExportChoices();
     emit customBackgroundColorChanged(color);
-}
-
-void EditorState::setExporting(bool exporting) {
-    if (exporting_ == exporting) return;
-    exporting_ = exporting;
-    emit exportingChanged(exporting);
-}
-
-void EditorState::setExportProgressText(const QString& text) {
-    if (exportProgressText_ == text) return;
-    exportProgressText_ = text;
-    emit exportProgressTextChanged(text);
-}
-
-void EditorState::setExportCancelRequested(bool requested) {
-    if (exportCancelRequested_.exchange(requested) == requested) return;
-    emit exportCancelRequestedChanged(requested);
-}
-
-void EditorState::setExportProgress(double progress) {
-    if (exportProgress_ == progress) return;
-    exportProgress_ = progress;
-    emit exportProgressChanged(progress);
-}
-
-void EditorState::setShowExportSuccess(bool show) {
-    if (showExportSuccess_ == show) return;
-    showExportSuccess_ = show;
-    emit showExportSuccessChanged(show);
-}
-
-void EditorState::setExportSuccessMessage(const QString& message) {
-    if (exportSuccessMessage_ == message) return;
-    exportSuccessMessage_ = message;
-    emit exportSuccessMessageChanged(message);
 }
 
 // --- Window lifecycle --------------------------------------------------------------------------

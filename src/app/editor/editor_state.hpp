@@ -2,20 +2,18 @@
 // The state of one editing session: everything the window shows is drawn from here, and every
 // workflow (import and playback, recording, export) reads and writes it.
 //
-// Threads: the interface thread owns every field and every call. The one exception is the
-// export cancel flag, an atomic the export thread polls; it is written on the interface thread.
-// Player events arrive from the player's thread and are re-delivered here as queued signals
-// (PlayerHandle), so handlers below always run on the interface thread.
+// Threads: the interface thread owns every field and every call. Player events arrive from the
+// player's thread and are re-delivered here as queued signals (PlayerHandle), so handlers below
+// always run on the interface thread.
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/canvas_choices.hpp"
 #include "app/editor/editor_dialogs.hpp"
+#include "app/editor/export_preferences.hpp"
 #include "app/editor/player_handle.hpp"
 #include "app/editor/video_source.hpp"
+#include "core/export/background_fill.hpp"
 #include "core/export/canvas_layout.hpp"
-#include "core/model/export_background.hpp"
-#include "core/model/export_format.hpp"
-#include "core/model/export_resolution.hpp"
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
 
@@ -25,7 +23,6 @@
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,8 +41,9 @@ public:
     // The frame step when the movie does not state its frame rate.
     static constexpr double kFallbackFrameRate = 30;
 
-    // Reads the two preferences from QSettings("Kestro", "Kestro"). Without a backend the
-    // application's default engine is used.
+    // Reads the preferences from QSettings("Kestro", "Kestro"): the appearance, the recordings
+    // folder and every export and canvas choice. Without a backend the application's default
+    // engine is used.
     explicit EditorState(std::unique_ptr<MediaBackend> backend = nullptr,
                          QObject* parent = nullptr);
     ~EditorState() override;
@@ -117,34 +115,43 @@ public:
     double offsetY() const { return offsetY_; }
     double stageAspectRatio() const { return stageAspectRatio_; }
 
-    // --- Export -------------------------------------------------------------------------------
-    ExportFormat outputFormat() const { return outputFormat_; }
+    // --- Export and canvas choices (each change is saved with the preferences) ---------------
+    const ExportPreferences& exportChoices() const { return export_; }
+    ExportFormat outputFormat() const { return export_.format; }
     void setOutputFormat(ExportFormat format);
-    ExportResolution selectedExportResolution() const { return selectedExportResolution_; }
+    // An App Store preview replaces the chosen format: the store's canvas, no frame, the whole
+    // recording fitted over the background colour. The preset is kept while it is off.
+    bool appStorePreview() const { return export_.appStorePreview; }
+    void setAppStorePreview(bool on);
+    AppStorePreset appStorePreset() const { return export_.appStorePreset; }
+    void setAppStorePreset(AppStorePreset preset);
+    // The container the export writes: an App Store preview is an MP4.
+    ExportFormat exportFileFormat() const;
+    ExportQuality exportQuality() const { return export_.quality; }
+    void setExportQuality(ExportQuality quality);
+    // Frames per second of the output; none: the recording's own rate.
+    std::optional<double> exportFrameRate() const { return export_.frameRate; }
+    void setExportFrameRate(std::optional<double> fps);
+    ExportResolution selectedExportResolution() const { return export_.resolution; }
     void setSelectedExportResolution(ExportResolution resolution);
-    ExportBackground exportBackground() const { return exportBackground_; }
+    ExportBackground exportBackground() const { return export_.background; }
     void setExportBackground(ExportBackground background);
-    QColor customBackgroundColor() const { return customBackgroundColor_; }
+    QColor customBackgroundColor() const { return export_.customColor; }
     void setCustomBackgroundColor(const QColor& color);
-    const CanvasChoices& canvasChoices() const { return canvasChoices_; }
+    const CanvasChoices& canvasChoices() const { return export_.canvas; }
     void setCanvasChoices(const CanvasChoices& choices);
+    // Asks for a PNG or JPEG and, once it has been decoded off the interface thread, makes it
+    // the background. A file that cannot be read shows one alert and changes nothing.
+    void chooseBackgroundImage();
+    // What the export paints behind the device: the gradient or picture when one is chosen,
+    // else the colour; an App Store preview always takes the colour.
+    BackgroundFill canvasBackground() const;
+    // Whether the device casts its shadow on the canvas (never in an App Store preview).
+    bool canvasShadow() const;
     // The canvas the export writes for the current frame, recording, resolution and canvas
-    // choices (the export's own rule); none when the padding leaves no room.
+    // choices, or the App Store preview's canvas (the export's own rule); none when the padding
+    // leaves no room.
     std::optional<CanvasLayout> canvasLayout() const;
-    bool exporting() const { return exporting_; }
-    void setExporting(bool exporting);
-    QString exportProgressText() const { return exportProgressText_; }
-    void setExportProgressText(const QString& text);
-    // Readable from any thread; written on the interface thread only.
-    bool exportCancelRequested() const { return exportCancelRequested_.load(); }
-    void setExportCancelRequested(bool requested);
-    const std::atomic<bool>& exportCancelFlag() const { return exportCancelRequested_; }
-    double exportProgress() const { return exportProgress_; }
-    void setExportProgress(double progress);
-    bool showExportSuccess() const { return showExportSuccess_; }
-    void setShowExportSuccess(bool show);
-    QString exportSuccessMessage() const { return exportSuccessMessage_; }
-    void setExportSuccessMessage(const QString& message);
 
     // --- Operations ---------------------------------------------------------------------------
     // The window content was shown. The recording workflow hooks its folder and device checks
@@ -184,16 +191,14 @@ signals:
     void placementChanged();  // scale, offsetX or offsetY
     void stageAspectRatioChanged(double ratio);
     void outputFormatChanged(ExportFormat format);
+    void appStorePreviewChanged(bool on);
+    void appStorePresetChanged(AppStorePreset preset);
+    void exportQualityChanged(ExportQuality quality);
+    void exportFrameRateChanged();
     void selectedExportResolutionChanged(ExportResolution resolution);
     void exportBackgroundChanged(ExportBackground background);
     void customBackgroundColorChanged(const QColor& color);
     void canvasChoicesChanged();
-    void exportingChanged(bool exporting);
-    void exportProgressTextChanged(const QString& text);
-    void exportCancelRequestedChanged(bool requested);
-    void exportProgressChanged(double progress);
-    void showExportSuccessChanged(bool show);
-    void exportSuccessMessageChanged(const QString& message);
     void appeared();
 
 private:
@@ -208,6 +213,7 @@ private:
     void removeTimeObserver();
     void setupPlayerItemObservers();
     void removePlayerItemObservers();
+    void saveExportChoices() const;
 
     std::unique_ptr<MediaBackend> backend_;
     AlertPresenter* alerts_ = nullptr;
@@ -236,17 +242,8 @@ private:
     std::uint64_t frameGeneration_ = 0;  // the frame load whose result still counts
     // Declared last, so it is destroyed first: no load result arrives for a state that is going.
     BackgroundTasks tasks_{this};
-    ExportFormat outputFormat_ = ExportFormat::mp4;
-    ExportResolution selectedExportResolution_ = ExportResolution::hd720p;
-    ExportBackground exportBackground_ = ExportBackground::black;
-    QColor customBackgroundColor_{0, 0, 0, 255};
-    CanvasChoices canvasChoices_;
-    bool exporting_ = false;
-    QString exportProgressText_;
-    std::atomic<bool> exportCancelRequested_{false};
-    double exportProgress_ = 0;
-    bool showExportSuccess_ = false;
-    QString exportSuccessMessage_;
+    ExportPreferences export_;
+    std::uint64_t backgroundImageGeneration_ = 0;  // the picture check whose result still counts
     double stageAspectRatio_ = kDefaultStageAspectRatio;
 };
 

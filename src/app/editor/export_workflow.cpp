@@ -2,6 +2,7 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/workflow_dialogs.hpp"
+#include "core/export/app_store_rules.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/export_request.hpp"
 #include "core/export/render_geometry.hpp"
@@ -38,26 +39,6 @@ QString proposedExportFileName(ExportFormat format) {
            QString::fromLatin1(extension.data(), qsizetype(extension.size()));
 }
 
-BackgroundFill buildExportBackground(ExportBackground background, const QColor& custom) {
-    switch (background) {
-        case ExportBackground::transparent:
-            return BackgroundFill::transparent();
-        case ExportBackground::white:
-            return BackgroundFill::white();
-        case ExportBackground::black:
-            return BackgroundFill::black();
-        case ExportBackground::custom: {
-            // Any colour model the picker produced (HSV, CMYK, extended range) comes out as
-            // plain RGB components; an invalid colour keeps its stored (zero) components.
-            const QColor rgb = custom.isValid() ? custom.toRgb() : custom;
-            float r = 0, g = 0, b = 0, a = 0;
-            rgb.getRgbF(&r, &g, &b, &a);
-            return BackgroundFill::color(r, g, b, a);
-        }
-    }
-    return BackgroundFill::black();
-}
-
 std::optional<std::filesystem::path> exportFrameImageFor(const QString& key) {
     if (const FramePreset* preset = findFramePreset(key.toStdString())) {
         if (!preset->bundleImageName) return std::nullopt;
@@ -74,11 +55,15 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     request.input = state.videoPath().value_or(QString()).toStdString();
     request.output = output;
     // The frame the preview shows, when the chosen preset has an image; a preset whose file
-    // could not be read leaves the plain canvas.
-    if (exportFrameImageFor(state.framePreset())) request.frame = state.frameImage();
+    // could not be read leaves the plain canvas. An App Store preview has none.
+    if (!state.appStorePreview() && exportFrameImageFor(state.framePreset()))
+        request.frame = state.frameImage();
 
     ExportChoices choices;
     choices.format = state.outputFormat();
+    if (state.appStorePreview()) choices.appStore = state.appStorePreset();
+    choices.quality = state.exportQuality();
+    choices.fps = state.exportFrameRate();
     choices.resolution = state.selectedExportResolution();
     // Without a frame the recording fills the device box; the opening belongs to the frame.
     if (request.frame) choices.screen = state.screenRect();
@@ -89,12 +74,10 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     choices.offsetYPercent = state.offsetY();
     choices.fitMode = VideoFitMode::fill;
     const CanvasChoices& canvas = state.canvasChoices();
-    choices.background = canvas.pattern ? *canvas.pattern
-                                        : buildExportBackground(state.exportBackground(),
-                                                                state.customBackgroundColor());
+    choices.background = state.canvasBackground();
     choices.aspect = canvas.aspect;
     choices.paddingPercent = canvas.paddingPercent;
-    choices.shadow = canvas.shadow;
+    choices.shadow = state.canvasShadow();
     if (const PlayerHandle* player = state.player()) {
         const QSize size = player->videoSize();
         choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
@@ -124,16 +107,42 @@ ExportWorkflow::ExportWorkflow(EditorState& state, WorkflowDialogs* dialogs, Eng
       engine_(engine ? std::move(engine) : defaultEngine()) {
     connect(this, &ExportWorkflow::progressReported, this, &ExportWorkflow::updateExportProgress,
             Qt::QueuedConnection);
-    connect(&state_, &EditorState::showExportSuccessChanged, this, [this](bool show) {
-        if (show) presentSuccessAlert();
-    });
 }
 
 ExportWorkflow::~ExportWorkflow() {
     if (worker_.joinable()) {
-        state_.setExportCancelRequested(true);
+        cancelRequested_.store(true);
         worker_.join();
     }
+}
+
+void ExportWorkflow::setExporting(bool exporting) {
+    if (exporting_ == exporting) return;
+    exporting_ = exporting;
+    emit exportingChanged(exporting);
+}
+
+void ExportWorkflow::setProgress(double progress) {
+    if (progress_ == progress) return;
+    progress_ = progress;
+    emit progressChanged(progress);
+}
+
+void ExportWorkflow::setProgressText(const QString& text) {
+    if (progressText_ == text) return;
+    progressText_ = text;
+    emit progressTextChanged(text);
+}
+
+void ExportWorkflow::setCancelRequested(bool requested) {
+    if (cancelRequested_.exchange(requested) == requested) return;
+    emit cancelRequestedChanged(requested);
+}
+
+void ExportWorkflow::setSuccessShown(bool shown) {
+    if (successShown_ == shown) return;
+    successShown_ = shown;
+    emit successShownChanged(shown);
 }
 
 void ExportWorkflow::setClearDelays(std::chrono::milliseconds success,
@@ -151,27 +160,39 @@ void ExportWorkflow::startExport() {
     if (!hasValidTrimRange()) return;
     // The button is disabled while exporting; this also covers a second call queued before
     // the button's state caught up.
-    if (state_.exporting() || worker_.joinable() || choosing_) return;
+    if (exporting_ || worker_.joinable() || choosing_) return;
     if (!dialogs_) return;
+    // The store's limits are known before the save panel: a preview it would refuse is not
+    // worth choosing a file for.
+    if (state_.appStorePreview()) {
+        const auto range = clampTrimRange(state_.trimStart(), state_.trimEnd(), state_.duration());
+        if (range) {
+            if (auto broken = previewRuleBroken(range->duration())) {
+                alertRefusal(*broken);
+                return;
+            }
+        }
+    }
     // The save panel runs its own event loop; a second press queued meanwhile must not open a
     // second panel.
     choosing_ = true;
     const std::optional<QString> chosen =
-        dialogs_->chooseExportDestination(proposedExportFileName(state_.outputFormat()));
+        dialogs_->chooseExportDestination(proposedExportFileName(state_.exportFileFormat()));
     choosing_ = false;
     if (!chosen || chosen->isEmpty()) return;
 
     ExportRequest request = buildExportRequest(state_, chosen->toStdString());
     setOutcome(ExportOutcome::none);
-    state_.setExporting(true);
-    state_.setExportCancelRequested(false);
-    state_.setExportProgress(0);
-    state_.setExportProgressText(exportStageText(0));
+    setSuccessShown(false);
+    setExporting(true);
+    setCancelRequested(false);
+    setProgress(0);
+    setProgressText(exportStageText(0));
     launch(std::move(request));
 }
 
 void ExportWorkflow::launch(ExportRequest request) {
-    const std::atomic<bool>* cancelFlag = &state_.exportCancelFlag();
+    const std::atomic<bool>* cancelFlag = &cancelRequested_;
     worker_ = std::thread([this, engine = engine_, request = std::move(request), cancelFlag] {
         nameThisThread("kestro-export");
         auto result = engine(
@@ -187,7 +208,7 @@ void ExportWorkflow::launch(ExportRequest request) {
 void ExportWorkflow::finish(Result<std::filesystem::path, ExportError> result) {
     if (worker_.joinable()) worker_.join();
     // `exporting` is already false when the result handler runs.
-    state_.setExporting(false);
+    setExporting(false);
     if (result.ok()) {
         setOutcome(ExportOutcome::succeeded);
         handleExportSuccess(*result);
@@ -201,8 +222,8 @@ void ExportWorkflow::finish(Result<std::filesystem::path, ExportError> result) {
 }
 
 void ExportWorkflow::updateExportProgress(double progress) {
-    state_.setExportProgress(progress);
-    state_.setExportProgressText(exportStageText(progress));
+    setProgress(progress);
+    setProgressText(exportStageText(progress));
 }
 
 void ExportWorkflow::setOutcome(ExportOutcome outcome) {
@@ -213,35 +234,46 @@ void ExportWorkflow::setOutcome(ExportOutcome outcome) {
 
 void ExportWorkflow::handleExportSuccess(const std::filesystem::path& output) {
     lastOutputPath_ = QString::fromStdString(output.string());
-    state_.setExportProgress(1.0);
-    state_.setExportProgressText(QStringLiteral("Export completed successfully!"));
-    state_.setExportSuccessMessage(QStringLiteral("Video saved to:\n") +
-                                   QString::fromStdString(output.string()));
-    state_.setShowExportSuccess(true);
+    setProgress(1.0);
+    setProgressText(QStringLiteral("Export completed successfully!"));
+    emit exportSucceeded(lastOutputPath_);
+    setSuccessShown(true);
+    presentSuccessAlert();
     // Unconditional: whatever text is showing when the delay ends is cleared.
     QTimer::singleShot(successClear_, this, [this] {
-        state_.setExportProgressText(QString());
-        state_.setExportProgress(0);
+        setProgressText(QString());
+        setProgress(0);
     });
 }
 
 void ExportWorkflow::handleExportFailure(const ExportError& error) {
-    state_.setExportProgress(0);
+    setProgress(0);
     // The user's own cancel is not a failure: it reads as what it was.
     const bool cancelled = error.kind() == ExportError::Kind::exportCancelled;
     const QString description = QString::fromStdString(error.errorDescription());
-    state_.setExportProgressText(cancelled ? description
-                                           : QStringLiteral("Export failed: ") + description);
-    QTimer::singleShot(failureClear_, this, [this] { state_.setExportProgressText(QString()); });
+    setProgressText(cancelled ? description : QStringLiteral("Export failed: ") + description);
+    // A rule of the target the recording breaks needs the user to change something: it is
+    // said in an alert as well as under the button.
+    if (error.kind() == ExportError::Kind::targetRequirement) alertRefusal(error);
+    QTimer::singleShot(failureClear_, this, [this] { setProgressText(QString()); });
+}
+
+void ExportWorkflow::alertRefusal(const ExportError& error) {
+    AlertPresenter* alerts = state_.alertPresenter();
+    if (!alerts) return;
+    QString message = QString::fromStdString(error.errorDescription());
+    if (const auto advice = error.recoverySuggestion())
+        message += QStringLiteral("\n\n") + QString::fromStdString(*advice);
+    alerts->showAlert(QStringLiteral("Cannot Export App Store Preview"), message);
 }
 
 void ExportWorkflow::requestExportCancel() {
-    state_.setExportCancelRequested(true);
+    if (exporting_) setCancelRequested(true);
 }
 
 void ExportWorkflow::showInFinder() {
     if (dialogs_ && !lastOutputPath_.isEmpty()) dialogs_->revealFile(lastOutputPath_);
-    state_.setShowExportSuccess(false);
+    setSuccessShown(false);
 }
 
 void ExportWorkflow::presentSuccessAlert() {
@@ -250,9 +282,9 @@ void ExportWorkflow::presentSuccessAlert() {
     // that are dropped.
     QPointer<ExportWorkflow> self(this);
     dialogs_->presentExportSuccess(
-        state_.exportSuccessMessage(),
+        lastOutputPath_,
         [self] {
-            if (self) self->state_.setShowExportSuccess(false);
+            if (self) self->setSuccessShown(false);
         },
         [self] {
             if (self) self->showInFinder();

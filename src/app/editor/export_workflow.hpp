@@ -3,13 +3,17 @@
 // when exporting is possible, the save panel, the export request built from the editor state,
 // the engine run on a worker thread, the stage texts, cancelling, and the result.
 //
+// The workflow owns the export's progress: whether one runs, the fraction done and its stage
+// text, the cancel request, and the file the last one wrote.
+//
 // Threads: everything here runs on the interface thread except the engine call, which runs on
-// one worker thread ("kestro-export") per export. The worker touches no editor field: it reads
-// the editor's atomic cancel flag through the engine's cancel query and posts progress and the
+// one worker thread ("kestro-export") per export. The worker touches no field but the atomic
+// cancel flag, which it reads through the engine's cancel query; it posts progress and the
 // result back as queued calls. Only one export runs at a time (the button is disabled while
 // one is running). Destroying the workflow during an export cancels it and waits for the
 // worker, so the engine can remove its temporary file before the process ends.
 
+#include "app/editor/export_preferences.hpp"
 #include "core/export/export_config.hpp"
 #include "core/export/export_error.hpp"
 #include "core/model/export_background.hpp"
@@ -18,10 +22,10 @@
 #include "core/model/image.hpp"
 #include "core/result.hpp"
 
-#include <QColor>
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -42,10 +46,6 @@ QString exportStageText(double progress);
 
 // "kestro-output." with the format's extension (mp4, mov, gif, webm).
 QString proposedExportFileName(ExportFormat format);
-
-// The background record for a background choice; `custom` carries the colour's sRGB components
-// and its alpha.
-BackgroundFill buildExportBackground(ExportBackground background, const QColor& custom);
 
 // One run of the engine: what it reads and where it writes.
 struct ExportRequest {
@@ -93,7 +93,19 @@ public:
     ExportOutcome lastOutcome() const { return outcome_; }
     // The file the last successful export wrote; empty before one.
     const QString& lastOutputPath() const { return lastOutputPath_; }
-    // "Export Video": asks where to save, then starts the engine and returns at once.
+
+    // The running export, as the export card shows it.
+    bool exporting() const { return exporting_; }
+    double progress() const { return progress_; }
+    QString progressText() const { return progressText_; }
+    // Readable from any thread; written on the interface thread only.
+    bool cancelRequested() const { return cancelRequested_.load(); }
+    // Whether the success alert is up.
+    bool successShown() const { return successShown_; }
+
+    // "Export Video": checks what can be checked before anything is written (an App Store
+    // preview's length and size, shown as an alert), asks where to save, then starts the engine
+    // and returns at once.
     void startExport();
     void updateExportProgress(double progress);
     void handleExportSuccess(const std::filesystem::path& output);
@@ -108,12 +120,26 @@ signals:
     // After the result of an export has been handled (success or failure).
     void exportFinished(bool succeeded);
     void outcomeChanged(ExportOutcome outcome);
+    // An export wrote `outputPath`; the success alert follows.
+    void exportSucceeded(const QString& outputPath);
+    void exportingChanged(bool exporting);
+    void progressChanged(double progress);
+    void progressTextChanged(const QString& text);
+    void cancelRequestedChanged(bool requested);
+    void successShownChanged(bool shown);
 
 private:
     void launch(ExportRequest request);
     void finish(Result<std::filesystem::path, ExportError> result);
     void presentSuccessAlert();
     void setOutcome(ExportOutcome outcome);
+    void setExporting(bool exporting);
+    void setProgress(double progress);
+    void setProgressText(const QString& text);
+    void setCancelRequested(bool requested);
+    void setSuccessShown(bool shown);
+    // An alert for a refusal the user must act on (a broken App Store rule).
+    void alertRefusal(const ExportError& error);
 
     EditorState& state_;
     WorkflowDialogs* dialogs_;
@@ -122,6 +148,11 @@ private:
     bool choosing_ = false;  // the save panel is open
     ExportOutcome outcome_ = ExportOutcome::none;
     QString lastOutputPath_;
+    bool exporting_ = false;
+    double progress_ = 0;
+    QString progressText_;
+    std::atomic<bool> cancelRequested_{false};
+    bool successShown_ = false;
     std::chrono::milliseconds successClear_ = kSuccessClearDelay;
     std::chrono::milliseconds failureClear_ = kFailureClearDelay;
 };

@@ -18,9 +18,10 @@ public:
     // None when the user cancels.
     virtual std::optional<QString> chooseExportDestination(const QString& proposedName) = 0;
 
-    // "Export Successful" with `message` and two buttons, "OK" and the reveal button. Does not
-    // wait: exactly one of the callbacks runs later, when the user answers.
-    virtual void presentExportSuccess(const QString& message, std::function<void()> onOk,
+    // "Export Successful", naming the file the export wrote, with two buttons, "OK" and the
+    // reveal button. Does not wait: exactly one of the callbacks runs later, when the user
+    // answers.
+    virtual void presentExportSuccess(const QString& outputPath, std::function<void()> onOk,
                                       std::function<void()> onReveal) = 0;
 
     // Shows `path` selected in the platform's file manager.

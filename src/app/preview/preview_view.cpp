@@ -95,8 +95,13 @@ PreviewLayout PreviewView::layout() const {
     // export fills it.
     const ScreenRect screen =
         canvas_.layout && frameSize.isEmpty() ? ScreenRect{0, 0, 100, 100} : screen_;
-    return computePreviewLayout(QRectF(QPointF(0, 0), content.size()), frameSize, screen, scale_,
-                                offsetX_, offsetY_, fitMode_, canvas_.layout);
+    PreviewLayout l = computePreviewLayout(QRectF(QPointF(0, 0), content.size()), frameSize, screen,
+                                           scale_, offsetX_, offsetY_, fitMode_, canvas_.layout);
+    if (!canvas_.roundedScreen) {
+        l.containerCornerRadius = 0;
+        l.playerCornerRadius = 0;
+    }
+    return l;
 }
 
 void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLeft,

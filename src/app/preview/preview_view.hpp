@@ -37,6 +37,9 @@ struct PreviewCanvas {
     BackgroundFill background = BackgroundFill::transparent();
     std::shared_ptr<const Image> backgroundImage;  // decoded, for an "image" background
     bool shadow = false;
+    // The export rounds the screen's corners as a phone's are; an App Store preview is written
+    // square, as the recording itself is.
+    bool roundedScreen = true;
 };
 
 class PreviewView : public QWidget {

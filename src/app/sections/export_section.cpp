@@ -3,12 +3,12 @@
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
 #include "app/sections/export_progress_area.hpp"
-#include "app/sections/segmented_picker.hpp"
-#include "app/ui/color_well.hpp"
-#include "app/ui/export_resolution_selector.hpp"
+#include "app/ui/choice_picker.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/modern_button.hpp"
+#include "core/export/export_request.hpp"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -16,13 +16,35 @@
 namespace kestro {
 namespace {
 
+QString text(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
 QStringList labelsOf(const auto& cases) {
     QStringList labels;
-    for (const auto c : cases) {
-        const std::string_view text = label(c);
-        labels << QString::fromUtf8(text.data(), qsizetype(text.size()));
-    }
+    for (const auto c : cases) labels << text(label(c));
     return labels;
+}
+
+QStringList rawsOf(const auto& cases) {
+    QStringList raws;
+    for (const auto c : cases) raws << text(rawValue(c));
+    return raws;
+}
+
+// The field shows the size without the store's name, which the row's label already says.
+QStringList presetShortTexts() {
+    QStringList texts;
+    for (const QString& full : labelsOf(allAppStorePresets()))
+        texts << QString(full).remove(QStringLiteral("App Store "));
+    return texts;
+}
+
+template <typename T, std::size_t N>
+int indexOf(const std::array<T, N>& all, T value) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (all[i] == value) return int(i);
+    return 0;
 }
 
 }  // namespace
@@ -33,26 +55,39 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
       workflow_(workflow) {
     using Style = ModernButtonStyle;
 
-    format_ = new SegmentedPicker(labelsOf(allExportFormats()), this);
+    format_ = new ChoicePicker(labelsOf(allExportFormats()) << QStringLiteral("App Store Preview"),
+                               {}, this);
+    quality_ = new ChoicePicker(labelsOf(allExportQualities()), {}, this);
+    QStringList rates{QStringLiteral("Source")};
+    for (double fps : kOfferedFrameRates) rates << QString::number(fps);
+    frameRate_ = new ChoicePicker(rates, {}, this);
+    // The menu names each size in full; the field keeps to the short name.
+    resolution_ =
+        new ChoicePicker(labelsOf(allExportResolutions()), rawsOf(allExportResolutions()), this);
+    preset_ = new ChoicePicker(labelsOf(allAppStorePresets()), presetShortTexts(), this);
     format_->setAccessibleName(QStringLiteral("Format"));
-    body()->addWidget(new LabeledControl(QStringLiteral("Format"), format_, this));
+    quality_->setAccessibleName(QStringLiteral("Quality"));
+    frameRate_->setAccessibleName(QStringLiteral("Frame rate"));
+    resolution_->setAccessibleName(QStringLiteral("Resolution"));
+    preset_->setAccessibleName(QStringLiteral("App Store size"));
 
-    background_ = new SegmentedPicker(labelsOf(allExportBackgrounds()), this);
-    background_->setAccessibleName(QStringLiteral("Background"));
-    body()->addWidget(new LabeledControl(QStringLiteral("Background"), background_, this));
-
-    // The well comes and goes with the custom background; the slot keeps its place in order.
-    wellSlot_ = new QWidget(this);
-    auto* wellRow = new QHBoxLayout(wellSlot_);
-    wellRow->setContentsMargins(0, 0, 0, 0);
-    wellRow->addStretch(1);
-    body()->addWidget(wellSlot_);
-
-    resolution_ = new ExportResolutionSelector(state_.selectedExportResolution(), this);
-    body()->addWidget(resolution_);
+    // Two rows of two: the wider column for the longer texts (formats, sizes).
+    auto* grid = new QGridLayout();
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(12);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
+    grid->addWidget(new LabeledControl(QStringLiteral("Format"), format_, this), 0, 0);
+    grid->addWidget(new LabeledControl(QStringLiteral("Quality"), quality_, this), 0, 1);
+    resolutionRow_ = new LabeledControl(QStringLiteral("Resolution"), resolution_, this);
+    presetRow_ = new LabeledControl(QStringLiteral("App Store Size"), preset_, this);
+    grid->addWidget(resolutionRow_, 1, 0);
+    grid->addWidget(presetRow_, 1, 0);
+    grid->addWidget(new LabeledControl(QStringLiteral("Frame rate"), frameRate_, this), 1, 1);
+    body()->addLayout(grid);
 
     auto* buttons = new QVBoxLayout();
-    buttons->setSpacing(12);
+    buttons->setSpacing(10);
     export_ =
         new ModernButton(QStringLiteral("arrow.down.doc.fill"), QStringLiteral("Export Video"),
                          Style{Style::Variant::primary, Style::Size::large}, this);
@@ -66,67 +101,77 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
     progress_ = new ExportProgressArea(this);
     body()->addWidget(progress_);
 
-    connect(format_, &SegmentedPicker::indexChosen, this,
-            [this](int i) { state_.setOutputFormat(allExportFormats()[std::size_t(i)]); });
-    connect(background_, &SegmentedPicker::indexChosen, this,
-            [this](int i) { state_.setExportBackground(allExportBackgrounds()[std::size_t(i)]); });
-    connect(resolution_, &ExportResolutionSelector::resolutionChosen, &state_,
-            &EditorState::setSelectedExportResolution);
+    connect(format_, &ChoicePicker::indexChosen, this, [this](int i) {
+        const auto& formats = allExportFormats();
+        if (i >= int(formats.size())) {
+            state_.setAppStorePreview(true);
+            return;
+        }
+        state_.setOutputFormat(formats[std::size_t(i)]);
+        state_.setAppStorePreview(false);
+    });
+    connect(quality_, &ChoicePicker::indexChosen, this,
+            [this](int i) { state_.setExportQuality(allExportQualities()[std::size_t(i)]); });
+    connect(frameRate_, &ChoicePicker::indexChosen, this, [this](int i) {
+        state_.setExportFrameRate(i == 0 ? std::nullopt
+                                         : std::optional(kOfferedFrameRates[std::size_t(i - 1)]));
+    });
+    connect(resolution_, &ChoicePicker::indexChosen, this, [this](int i) {
+        state_.setSelectedExportResolution(allExportResolutions()[std::size_t(i)]);
+    });
+    connect(preset_, &ChoicePicker::indexChosen, this,
+            [this](int i) { state_.setAppStorePreset(allAppStorePresets()[std::size_t(i)]); });
     // Queued, so the click has finished before the save panel opens.
     connect(export_, &QAbstractButton::clicked, &workflow_,
             [this] { QTimer::singleShot(0, &workflow_, &ExportWorkflow::startExport); });
     connect(cancel_, &QAbstractButton::clicked, &workflow_, &ExportWorkflow::requestExportCancel);
 
-    connect(&state_, &EditorState::outputFormatChanged, this, &ExportSection::syncFormat);
-    connect(&state_, &EditorState::exportBackgroundChanged, this, &ExportSection::syncBackground);
-    connect(&state_, &EditorState::customBackgroundColorChanged, this, [this] {
-        if (well_) well_->refresh();
-    });
-    connect(&state_, &EditorState::selectedExportResolutionChanged, resolution_,
-            &ExportResolutionSelector::setSelectedResolution);
+    connect(&state_, &EditorState::appStorePreviewChanged, this, &ExportSection::syncChoices);
+    connect(&state_, &EditorState::outputFormatChanged, this, &ExportSection::syncChoices);
+    connect(&state_, &EditorState::appStorePresetChanged, this, &ExportSection::syncChoices);
+    connect(&state_, &EditorState::exportQualityChanged, this, &ExportSection::syncChoices);
+    connect(&state_, &EditorState::exportFrameRateChanged, this, &ExportSection::syncChoices);
+    connect(&state_, &EditorState::selectedExportResolutionChanged, this,
+            &ExportSection::syncChoices);
     connect(&state_, &EditorState::videoPathChanged, this, &ExportSection::syncExport);
-    connect(&state_, &EditorState::exportingChanged, this, &ExportSection::syncExport);
+    connect(&workflow_, &ExportWorkflow::exportingChanged, this, &ExportSection::syncExport);
     for (auto signal : {&EditorState::durationChanged, &EditorState::trimStartChanged,
                         &EditorState::trimEndChanged})
         connect(&state_, signal, this, &ExportSection::syncExport);
-    connect(&state_, &EditorState::exportingChanged, this, &ExportSection::syncProgress);
-    connect(&state_, &EditorState::exportProgressTextChanged, this, &ExportSection::syncProgress);
-    connect(&state_, &EditorState::exportProgressChanged, this, &ExportSection::syncProgress);
+    connect(&workflow_, &ExportWorkflow::exportingChanged, this, &ExportSection::syncProgress);
+    connect(&workflow_, &ExportWorkflow::progressTextChanged, this, &ExportSection::syncProgress);
+    connect(&workflow_, &ExportWorkflow::progressChanged, this, &ExportSection::syncProgress);
     connect(&workflow_, &ExportWorkflow::outcomeChanged, this, &ExportSection::syncProgress);
 
-    syncFormat();
-    syncBackground();
+    syncChoices();
     syncExport();
     syncProgress();
 }
 
-void ExportSection::syncFormat() {
-    const auto& all = allExportFormats();
-    for (std::size_t i = 0; i < all.size(); ++i)
-        if (all[i] == state_.outputFormat()) format_->setCurrentIndex(int(i));
-}
-
-void ExportSection::syncBackground() {
-    const auto& all = allExportBackgrounds();
-    for (std::size_t i = 0; i < all.size(); ++i)
-        if (all[i] == state_.exportBackground()) background_->setCurrentIndex(int(i));
-
-    const bool custom = state_.exportBackground() == ExportBackground::custom;
-    if (custom && !well_) {
-        well_ = new ColorWell([this] { return state_.customBackgroundColor(); },
-                              [this](const QColor& c) { state_.setCustomBackgroundColor(c); },
-                              wellSlot_);
-        static_cast<QHBoxLayout*>(wellSlot_->layout())->insertWidget(0, well_);
-    } else if (!custom && well_) {
-        // The well and its dialog go; the colour stays in the editor for next time.
-        delete well_;
-        well_ = nullptr;
+void ExportSection::syncChoices() {
+    const bool store = state_.appStorePreview();
+    format_->setCurrentIndex(store ? int(allExportFormats().size())
+                                   : indexOf(allExportFormats(), state_.outputFormat()));
+    quality_->setCurrentIndex(indexOf(allExportQualities(), state_.exportQuality()));
+    int rate = 0;
+    if (const auto fps = state_.exportFrameRate()) {
+        for (std::size_t i = 0; i < kOfferedFrameRates.size(); ++i)
+            if (kOfferedFrameRates[i] == *fps) rate = int(i) + 1;
     }
-    wellSlot_->setVisible(custom);
+    frameRate_->setCurrentIndex(rate);
+    resolution_->setCurrentIndex(
+        indexOf(allExportResolutions(), state_.selectedExportResolution()));
+    preset_->setCurrentIndex(indexOf(allAppStorePresets(), state_.appStorePreset()));
+    resolutionRow_->setVisible(!store);
+    presetRow_->setVisible(store);
+    // A GIF has its own width, small enough for a README; the resolution does not apply.
+    const bool gif = !store && state_.outputFormat() == ExportFormat::gif;
+    resolution_->setEnabled(!gif);
+    if (gif) resolution_->setDisplay(QStringLiteral("%1 px wide").arg(kDefaultGifWidth), false);
 }
 
 void ExportSection::syncExport() {
-    const bool exporting = state_.exporting();
+    const bool exporting = workflow_.exporting();
     export_->setEnabled(state_.videoPath().has_value() && !exporting &&
                         workflow_.hasValidTrimRange());
     export_->setBusy(exporting);
@@ -135,11 +180,11 @@ void ExportSection::syncExport() {
 }
 
 void ExportSection::syncProgress() {
-    progress_->setExporting(state_.exporting());
-    progress_->setText(state_.exportProgressText());
-    progress_->setProgress(state_.exportProgress());
+    progress_->setExporting(workflow_.exporting());
+    progress_->setText(workflow_.progressText());
+    progress_->setProgress(workflow_.progress());
     progress_->setOutcome(workflow_.lastOutcome());
-    progress_->setVisible(!state_.exportProgressText().isEmpty());
+    progress_->setVisible(!workflow_.progressText().isEmpty());
 }
 
 }  // namespace kestro

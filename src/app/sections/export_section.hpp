@@ -1,29 +1,34 @@
 #pragma once
-// "Export Settings": format, background (with the custom colour), resolution, the export and
-// cancel buttons, and the export's progress and result.
+// "Export Settings", pinned under the scrolling cards: format, quality, the canvas width (or the
+// App Store preview's size) and frame rate in two compact rows, the export and cancel buttons,
+// and the export's progress and result. The background and the canvas's shape live in the
+// Canvas card.
 
 #include "app/ui/section_card.hpp"
 
 namespace kestro {
 
-class ColorWell;
+class ChoicePicker;
 class EditorState;
 class ExportProgressArea;
-class ExportResolutionSelector;
 class ExportWorkflow;
+class LabeledControl;
 class ModernButton;
-class SegmentedPicker;
 
 class ExportSection : public SectionCard {
     Q_OBJECT
 public:
     ExportSection(EditorState& state, ExportWorkflow& workflow, QWidget* parent = nullptr);
 
-    SegmentedPicker* formatPicker() const { return format_; }
-    SegmentedPicker* backgroundPicker() const { return background_; }
-    // Present only while the background is the custom colour; null otherwise.
-    ColorWell* colorWell() const { return well_; }
-    ExportResolutionSelector* resolutionSelector() const { return resolution_; }
+    // The export formats, then the App Store preview.
+    ChoicePicker* formatPicker() const { return format_; }
+    ChoicePicker* qualityPicker() const { return quality_; }
+    // The recording's own rate, then the offered rates.
+    ChoicePicker* frameRatePicker() const { return frameRate_; }
+    // Shown unless an App Store preview is chosen.
+    ChoicePicker* resolutionPicker() const { return resolution_; }
+    // Shown only while an App Store preview is chosen, in the resolution's place.
+    ChoicePicker* appStorePresetPicker() const { return preset_; }
     ModernButton* exportButton() const { return export_; }
     // Present only while exporting.
     ModernButton* cancelButton() const { return cancel_; }
@@ -31,18 +36,19 @@ public:
     ExportProgressArea* progressArea() const { return progress_; }
 
 private:
-    void syncFormat();
-    void syncBackground();
+    void syncChoices();
     void syncExport();
     void syncProgress();
 
     EditorState& state_;
     ExportWorkflow& workflow_;
-    SegmentedPicker* format_;
-    SegmentedPicker* background_;
-    QWidget* wellSlot_;
-    ColorWell* well_ = nullptr;
-    ExportResolutionSelector* resolution_;
+    ChoicePicker* format_;
+    ChoicePicker* quality_;
+    ChoicePicker* frameRate_;
+    ChoicePicker* resolution_;
+    ChoicePicker* preset_;
+    LabeledControl* resolutionRow_;
+    LabeledControl* presetRow_;
     ModernButton* export_;
     ModernButton* cancel_;
     ExportProgressArea* progress_;

@@ -62,6 +62,8 @@ void MenuPicker::paintEvent(QPaintEvent*) {
     const Palette& pal = Palette::current();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    // A choice that does not apply reads as such, field and chip alike.
+    if (!isEnabled()) p.setOpacity(0.45);
     const QRectF f = fieldRect();
     QPainterPath shape;
     shape.addRoundedRect(f, 8, 8);

@@ -82,6 +82,13 @@ std::map<QString, Drawing> makeTable() {
                                            {12.5, 16.5}, {12.5, 13.2}, {7, 13.2}});
              return Drawing{c.subtracted(arrow)};
          }},
+        {"canvas.device",
+         [] {
+             // A phone standing on a wider canvas.
+             QPainterPath canvas = roundRect(2, 4, 20, 16, 3);
+             canvas = canvas.subtracted(roundRect(4, 6, 16, 12, 1.5));
+             return Drawing{canvas + roundRect(9, 7.5, 6, 9, 1.5)};
+         }},
         {"timeline.selection",
          [] {
              QPainterPath p = roundRect(2, 10.5, 20, 3, 1.5);

@@ -5,6 +5,7 @@
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/preview/timeline_section_view.hpp"
+#include "app/sections/canvas_section.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/recording_section.hpp"
 #include "app/ui/palette.hpp"
@@ -145,10 +146,13 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
 
     recordingSection_ = new RecordingSection(*recordingWorkflow_, column);
     sourceSection_ = new SourceSection(*state_, column);
+    canvasSection_ = new CanvasSection(*state_, column);
     exportSection_ = new ExportSection(*state_, *exportWorkflow_, right);
     // The source card leads: importing a movie and choosing a frame is where every session
     // starts, and the frame picker's attention outline must be in view on a short screen.
+    // The canvas follows the frame it surrounds.
     sectionColumn_->addWidget(sourceSection_);
+    sectionColumn_->addWidget(canvasSection_);
     sectionColumn_->addWidget(recordingSection_);
     sectionColumn_->addStretch(1);
     scroll->setWidget(column);
@@ -163,33 +167,40 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     EditorState* s = state_.get();
     connect(s, &EditorState::playerChanged, stage_,
             [this](PlayerHandle* player) { stage_->setFeed(player); });
-    connect(s, &EditorState::frameImageChanged, stage_,
-            [this, s] { stage_->setFrameImage(s->frameImage()); });
-    connect(s, &EditorState::screenRectChanged, stage_, &PreviewStageView::setScreen);
-    connect(s, &EditorState::placementChanged, stage_,
-            [this, s] { stage_->setPlacement(s->scale(), s->offsetX(), s->offsetY()); });
+    // An App Store preview is written without the frame, the recording fitted whole into the
+    // store's canvas: the stage shows exactly that, and the frame comes back when it is off.
+    auto syncFraming = [this, s] {
+        const bool store = s->appStorePreview();
+        stage_->setFrameImage(store ? nullptr : s->frameImage());
+        stage_->setScreen(store ? ScreenRect{0, 0, 100, 100} : s->screenRect());
+        if (store) {
+            stage_->setPlacement(100, 0, 0);
+        } else {
+            stage_->setPlacement(s->scale(), s->offsetX(), s->offsetY());
+        }
+    };
+    connect(s, &EditorState::frameImageChanged, stage_, syncFraming);
+    connect(s, &EditorState::screenRectChanged, stage_, syncFraming);
+    connect(s, &EditorState::placementChanged, stage_, syncFraming);
+    connect(s, &EditorState::appStorePreviewChanged, stage_, syncFraming);
     connect(s, &EditorState::stageAspectRatioChanged, stage_,
             &PreviewStageView::setStageAspectRatio);
     stage_->setFeed(s->player());
-    stage_->setFrameImage(s->frameImage());
-    stage_->setScreen(s->screenRect());
-    stage_->setPlacement(s->scale(), s->offsetX(), s->offsetY());
+    syncFraming();
     stage_->setStageAspectRatio(s->stageAspectRatio());
     // The preview draws the canvas the export writes: its shape, background and shadow.
     auto syncCanvas = [this, s] {
         PreviewCanvas canvas;
         canvas.layout = s->canvasLayout();
-        const CanvasChoices& choices = s->canvasChoices();
-        canvas.background = choices.pattern ? *choices.pattern
-                                            : buildExportBackground(s->exportBackground(),
-                                                                    s->customBackgroundColor());
+        canvas.background = s->canvasBackground();
         if (canvas.background.kind == "image") {
             // A picture that cannot be read shows nothing here; the export reports it.
             if (auto image = loadBackgroundImage(canvas.background.imagePath)) {
                 canvas.backgroundImage = std::make_shared<const Image>(std::move(*image));
             }
         }
-        canvas.shadow = choices.shadow;
+        canvas.shadow = s->canvasShadow();
+        canvas.roundedScreen = !s->appStorePreview();
         stage_->setCanvas(canvas);
     };
     connect(s, &EditorState::canvasChoicesChanged, stage_, syncCanvas);
@@ -199,6 +210,9 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     connect(s, &EditorState::selectedExportResolutionChanged, stage_, syncCanvas);
     connect(s, &EditorState::exportBackgroundChanged, stage_, syncCanvas);
     connect(s, &EditorState::customBackgroundColorChanged, stage_, syncCanvas);
+    connect(s, &EditorState::appStorePreviewChanged, stage_, syncCanvas);
+    connect(s, &EditorState::appStorePresetChanged, stage_, syncCanvas);
+    connect(s, &EditorState::outputFormatChanged, stage_, syncCanvas);
     syncCanvas();
 
     connect(s, &EditorState::isDarkModeChanged, this, &ContentView::syncAppearance);

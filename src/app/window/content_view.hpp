@@ -1,7 +1,7 @@
 #pragma once
 // The editor window's content: the preview column on the left (header with the appearance
 // toggle, the framed preview, the timeline) and the section cards on the right: a scrolling
-// stack ("Source & Frame", "Record Device") over "Export Settings", which is pinned at
+// stack ("Source & Frame", "Canvas", "Record Device") over "Export Settings", which is pinned at
 // the bottom so the export button is in view at any window height. Everything is drawn from
 // the EditorState the view owns; the view also owns the export and recording workflows and
 // the panels they show.
@@ -20,6 +20,7 @@ class QVBoxLayout;
 
 namespace kestro {
 
+class CanvasSection;
 class EditorState;
 class ExportSection;
 class FramePresetPicker;
@@ -62,6 +63,7 @@ public:
     QScrollArea* sectionScroll() const { return scrollArea_; }
     RecordingSection* recordingSection() const { return recordingSection_; }
     SourceSection* sourceSection() const { return sourceSection_; }
+    CanvasSection* canvasSection() const { return canvasSection_; }
     ExportSection* exportSection() const { return exportSection_; }
     QWidget* leftColumn() const { return leftColumn_; }
     QWidget* rightColumn() const { return rightColumn_; }
@@ -92,6 +94,7 @@ private:
     QScrollArea* scrollArea_ = nullptr;
     RecordingSection* recordingSection_ = nullptr;
     SourceSection* sourceSection_ = nullptr;
+    CanvasSection* canvasSection_ = nullptr;
     ExportSection* exportSection_ = nullptr;
     QWidget* leftColumn_ = nullptr;
     QWidget* rightColumn_ = nullptr;

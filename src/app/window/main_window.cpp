@@ -63,7 +63,7 @@ MainWindow::MainWindow(std::unique_ptr<EditorState> state, ContentView::Services
     });
     const auto sync = [this] { syncActions(); };
     connect(s, &EditorState::videoPathChanged, this, sync);
-    connect(s, &EditorState::exportingChanged, this, sync);
+    connect(&content_->exportWorkflow(), &ExportWorkflow::exportingChanged, this, sync);
     connect(s, &EditorState::durationChanged, this, sync);
     connect(s, &EditorState::trimStartChanged, this, sync);
     connect(s, &EditorState::trimEndChanged, this, sync);
@@ -173,7 +173,8 @@ void MainWindow::syncActions() {
     const EditorState& s = content_->state();
     const bool movie = s.videoPath().has_value();
     if (auto* a = findChild<QAction*>(QStringLiteral("exportAction")))
-        a->setEnabled(movie && !s.exporting() && content_->exportWorkflow().hasValidTrimRange());
+        a->setEnabled(movie && !content_->exportWorkflow().exporting() &&
+                      content_->exportWorkflow().hasValidTrimRange());
     for (const char* name : {"playAction", "frameBackAction", "frameForwardAction",
                              "secondBackAction", "secondForwardAction", "trimStartAction",
                              "trimEndAction", "goStartAction", "goEndAction"})
@@ -241,14 +242,14 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    EditorState& s = content_->state();
-    if (s.exporting() && closePrompt_ && closePrompt_() == CloseChoice::keepExporting) {
+    ExportWorkflow& exporter = content_->exportWorkflow();
+    if (exporter.exporting() && closePrompt_ && closePrompt_() == CloseChoice::keepExporting) {
         event->ignore();
         return;
     }
     // Quitting during an export: the workflow cancels it and waits for the worker when the
     // content goes, so its temporary file is removed before the process ends.
-    if (s.exporting()) content_->exportWorkflow().requestExportCancel();
+    if (exporter.exporting()) exporter.requestExportCancel();
     event->accept();
 }
 

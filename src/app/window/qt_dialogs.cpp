@@ -41,6 +41,14 @@ std::optional<QString> QtFileDialogs::chooseMovie() {
     return dialog.selectedFiles().front();
 }
 
+std::optional<QString> QtFileDialogs::chooseBackgroundImage() {
+    const QString file =
+        QFileDialog::getOpenFileName(window_, QStringLiteral("Choose Background Image"), QString(),
+                                     QStringLiteral("Images (*.png *.jpg *.jpeg);;All files (*)"));
+    if (file.isEmpty()) return std::nullopt;
+    return file;
+}
+
 std::optional<QString> QtWorkflowDialogs::chooseExportDestination(const QString& proposedName) {
     // Only the name is proposed: the panel keeps its own default folder and asks before
     // replacing a file, as save panels do.
@@ -52,14 +60,14 @@ std::optional<QString> QtWorkflowDialogs::chooseExportDestination(const QString&
     return dialog.selectedFiles().front();
 }
 
-void QtWorkflowDialogs::presentExportSuccess(const QString& message, std::function<void()> onOk,
+void QtWorkflowDialogs::presentExportSuccess(const QString& outputPath, std::function<void()> onOk,
                                              std::function<void()> onReveal) {
     auto* box = new QMessageBox(window_);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(QMessageBox::Information);
     box->setWindowTitle(QStringLiteral("Export Successful"));
     box->setText(QStringLiteral("Export Successful"));
-    box->setInformativeText(message);
+    box->setInformativeText(QStringLiteral("Video saved to:\n") + outputPath);
     QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* reveal = box->addButton(revealButtonText(), QMessageBox::ActionRole);
     box->setDefaultButton(ok);

@@ -23,6 +23,7 @@ class QtFileDialogs : public FileDialogs {
 public:
     explicit QtFileDialogs(QWidget* window = nullptr) : window_(window) {}
     std::optional<QString> chooseMovie() override;
+    std::optional<QString> chooseBackgroundImage() override;
 
 private:
     QWidget* window_;
@@ -33,7 +34,7 @@ public:
     explicit QtWorkflowDialogs(QWidget* window = nullptr) : window_(window) {}
 
     std::optional<QString> chooseExportDestination(const QString& proposedName) override;
-    void presentExportSuccess(const QString& message, std::function<void()> onOk,
+    void presentExportSuccess(const QString& outputPath, std::function<void()> onOk,
                               std::function<void()> onReveal) override;
     void revealFile(const QString& path) override;
     std::optional<QString> chooseRecordingsFolder() override;

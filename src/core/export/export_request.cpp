@@ -16,15 +16,34 @@ std::int64_t chosenWidth(const ExportChoices& choices) {
     return canvasWidth(choices.resolution);
 }
 
-ExportConfig appStoreConfig(const ExportChoices& choices) {
+// The store's canvas, and in it the whole recording fitted and centred; without a usable
+// recording size the box is the whole canvas.
+CanvasLayout appStoreLayout(const ExportChoices& choices) {
     const std::optional<VideoSize>& recording = choices.recordingSize;
     const bool landscape = recording && recording->width > recording->height;
     const PresetSize size = appStorePreviewSize(*choices.appStore, landscape);
+    CanvasLayout layout;
+    layout.width = size.width;
+    layout.height = size.height;
+    layout.device = CanvasRect{0, 0, double(size.width), double(size.height)};
+    if (recording && recording->width > 0 && recording->height > 0) {
+        const double W = size.width;
+        const double H = size.height;
+        const double s = std::min(W / recording->width, H / recording->height);
+        const double w = recording->width * s;
+        const double h = recording->height * s;
+        layout.device = CanvasRect{(W - w) / 2, (H - h) / 2, w, h};
+    }
+    return layout;
+}
+
+ExportConfig appStoreConfig(const ExportChoices& choices) {
+    const CanvasLayout layout = appStoreLayout(choices);
     ExportConfig config;
     config.format = ExportFormat::mp4;
     config.appStore = choices.appStore;
-    config.width = size.width;
-    config.height = size.height;
+    config.width = layout.width;
+    config.height = layout.height;
     config.trimStart = choices.trimStart;
     config.trimEnd = choices.trimEnd;
     config.screen = ScreenRect{0, 0, 100, 100};
@@ -32,12 +51,14 @@ ExportConfig appStoreConfig(const ExportChoices& choices) {
     // The compositor fills what the screen rectangle leaves of the video with black, not with
     // the background; so the rectangle is made exactly the fitted recording (taking back the
     // growth the engine adds on every side), and the rest of the canvas is background.
+    const std::optional<VideoSize>& recording = choices.recordingSize;
     if (recording && recording->width > 0 && recording->height > 0) {
-        const double W = size.width;
-        const double H = size.height;
-        const double s = std::min(W / recording->width, H / recording->height);
-        const double w = recording->width * s - 2 * kScreenGrowth;
-        const double h = recording->height * s - 2 * kScreenGrowth;
+        // The box is centred, so measuring y from the top or the bottom gives the same value.
+        const CanvasRect& box = layout.device;
+        const double W = double(layout.width);
+        const double H = double(layout.height);
+        const double w = box.w - 2 * kScreenGrowth;
+        const double h = box.h - 2 * kScreenGrowth;
         if (w > 0 && h > 0) {
             config.screen =
                 ScreenRect{(W - w) / 2 / W * 100, (H - h) / 2 / H * 100, w / W * 100, h / H * 100};
@@ -56,6 +77,7 @@ ExportConfig appStoreConfig(const ExportChoices& choices) {
 
 Result<CanvasLayout, std::string> canvasLayoutFor(const ExportChoices& choices,
                                                   const Image* frame) {
+    if (choices.appStore) return appStoreLayout(choices);
     if (frame != nullptr && !frame->isWellFormed()) frame = nullptr;
     VideoSize content;
     if (frame != nullptr) {

@@ -60,7 +60,9 @@ inline constexpr std::int64_t kDefaultGifWidth = 600;
 inline constexpr double kDefaultGifFrameRate = 15;
 
 // The canvas and device box for these choices, the frame image (if any) or else the recording
-// filling the device box. Fails with a message for people when the padding leaves no room.
+// filling the device box. Fails with a message for people when the padding leaves no room. For
+// an App Store preview it is the store's canvas with the whole recording fitted in it, the
+// frame, shape and padding left out: the box the export fills with the recording.
 Result<CanvasLayout, std::string> canvasLayoutFor(const ExportChoices& choices, const Image* frame);
 
 // `frame` is the trimmed frame image the export draws, or null for none. The canvas is the

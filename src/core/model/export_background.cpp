@@ -33,7 +33,7 @@ std::optional<ExportBackground> exportBackgroundFromRaw(std::string_view raw) {
 std::string_view label(ExportBackground background) {
     switch (background) {
         case ExportBackground::transparent:
-            return "Transparent (MOV only)";
+            return "Transparent";
         case ExportBackground::white:
             return "White";
         case ExportBackground::black:
@@ -41,7 +41,7 @@ std::string_view label(ExportBackground background) {
         case ExportBackground::custom:
             return "Custom\u2026";
     }
-    return "Transparent (MOV only)";
+    return "Transparent";
 }
 
 }  // namespace kestro

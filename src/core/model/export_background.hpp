@@ -8,7 +8,7 @@
 namespace kestro {
 
 enum class ExportBackground {
-    transparent,  // only a MOV keeps it; an MP4 gets whatever the encoder makes of no alpha
+    transparent,  // MOV, WebM and GIF keep it; an MP4 gets whatever the encoder makes of no alpha
     white,
     black,
     custom,  // the user's colour
@@ -17,7 +17,7 @@ enum class ExportBackground {
 const std::array<ExportBackground, 4>& allExportBackgrounds();
 std::string_view rawValue(ExportBackground background);
 std::optional<ExportBackground> exportBackgroundFromRaw(std::string_view raw);
-// "Transparent (MOV only)", "White", "Black", "Custom…" (one ellipsis character).
+// "Transparent", "White", "Black", "Custom…" (one ellipsis character).
 std::string_view label(ExportBackground background);
 
 }  // namespace kestro

@@ -140,6 +140,19 @@ TEST(ExportRequest, AnAppStorePreviewFitsTheWholeRecordingAndLeavesTheRestToTheB
     EXPECT_NEAR(placed.width, 886, 1e-6);
     EXPECT_NEAR(placed.height, 1772, 1e-6);
     EXPECT_NEAR(placed.ty, 74, 1e-6);
+
+    // The layout the preview draws is the box the export fills, whatever shape or padding was
+    // chosen for framed exports (a padding that leaves no room does not apply here).
+    choices.aspect = CanvasAspect::wide16x9;
+    choices.paddingPercent = 60;
+    const auto layout = canvasLayoutFor(choices, nullptr);
+    ASSERT_TRUE(layout.ok());
+    EXPECT_EQ(layout->width, 886);
+    EXPECT_EQ(layout->height, 1920);
+    EXPECT_NEAR(layout->device.x, grown.x, 1e-6);
+    EXPECT_NEAR(layout->device.y, grown.y, 1e-6);
+    EXPECT_NEAR(layout->device.w, grown.w, 1e-6);
+    EXPECT_NEAR(layout->device.h, grown.h, 1e-6);
 }
 
 }  // namespace

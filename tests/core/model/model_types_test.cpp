@@ -61,7 +61,6 @@ TEST(ModelTypes, LabelsUseTheExactTypographicCharacters) {
     EXPECT_EQ(label(ExportResolution::hd1080p), "Full HD 1080p (1920\u00d71080)");
     EXPECT_EQ(label(ExportResolution::qhd1440p), "QHD 1440p (2560\u00d71440)");
     EXPECT_EQ(label(ExportBackground::custom), "Custom\u2026");
-    EXPECT_EQ(label(ExportBackground::transparent), "Transparent (MOV only)");
     EXPECT_EQ(label(ExportFormat::mov), "MOV");
 }
 
