@@ -5,6 +5,8 @@
 // 99th percentile for each step and overall; the goal is no gap over 50 ms.
 //
 // Usage: ui_latency_bench [MOVIE]   (QT_QPA_PLATFORM=offscreen is set when unset)
+// With KESTRO_LATENCY_TRACE set, every event the interface thread spends longer than that many
+// milliseconds on is printed (receiver class and event type), to find what a gap was spent on.
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/workflow_dialogs.hpp"
@@ -18,6 +20,7 @@
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -105,6 +108,35 @@ private:
     std::vector<std::pair<std::string, std::vector<double>>> steps_;
 };
 
+// Times each event delivery on the interface thread and names the slow ones. Nested deliveries
+// (an event sent while handling another) are printed too, indented by depth.
+class TracingApplication : public QApplication {
+public:
+    TracingApplication(int& argc, char** argv, double thresholdMs)
+        : QApplication(argc, argv), thresholdMs_(thresholdMs) {}
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (thresholdMs_ <= 0 || QThread::currentThread() != thread())
+            return QApplication::notify(receiver, event);
+        const QEvent::Type type = event->type();
+        const char* cls = receiver->metaObject()->className();
+        QElapsedTimer t;
+        t.start();
+        ++depth_;
+        const bool handled = QApplication::notify(receiver, event);
+        --depth_;
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        if (ms >= thresholdMs_)
+            std::fprintf(stderr, "slow event: %*s%.1f ms  %s  type %d\n", depth_ * 2, "", ms, cls,
+                         int(type));
+        return handled;
+    }
+
+private:
+    double thresholdMs_;
+    int depth_ = 0;
+};
+
 // Runs the event loop for `ms`, so the probe keeps ticking while the window works.
 void runFor(int ms) {
     QElapsedTimer t;
@@ -151,7 +183,8 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch;
     // The bench's own preferences, so the user's are neither read nor changed.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.filePath("settings"));
-    QApplication app(argc, argv);
+    const char* trace = std::getenv("KESTRO_LATENCY_TRACE");
+    TracingApplication app(argc, argv, trace ? std::atof(trace) : 0);
     QApplication::setOrganizationName(QStringLiteral("Kestro"));
     QApplication::setApplicationName(QStringLiteral("Kestro"));
     const QString movie =
@@ -173,7 +206,9 @@ int main(int argc, char** argv) {
     runFor(300);
 
     probe.beginStep("import");
-    if (!s.loadVideo(movie)) {
+    // The movie is opened off the interface thread; the step lasts until it is shown.
+    if (!s.loadVideo(movie) || !runUntil([&] { return !s.movieLoading(); }, 30000) ||
+        !s.videoPath()) {
         std::fprintf(stderr, "ui_latency_bench: could not open %s\n",
                      movie.toLocal8Bit().constData());
         return 1;

@@ -21,6 +21,50 @@ QImage toPremultiplied(const Image& img) {
         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+// The full-size frame picture and its opening mask, made on the pool.
+struct PreparedFrame {
+    QImage full;
+    QImage mask;
+};
+
+PreparedFrame prepareFrame(const Image& image) {
+    PreparedFrame prepared;
+    prepared.full = toPremultiplied(image);
+    if (const std::optional<Image> mask = screenOpeningMask(image))
+        prepared.mask = toPremultiplied(*mask);
+    return prepared;
+}
+
+// The frame and its opening mask scaled to `px`, the mask limited to P; made on the pool.
+struct ScaledFrame {
+    QImage frame;
+    QImage mask;
+};
+
+ScaledFrame scaleFrame(const QImage& full, const QImage& maskFull, QSize px, QRect playerPx,
+                       qreal dpr) {
+    ScaledFrame scaled;
+    scaled.frame = full.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.frame.setDevicePixelRatio(dpr);
+    if (!maskFull.isNull()) {
+        scaled.mask = QImage(px, QImage::Format_ARGB32_Premultiplied);
+        scaled.mask.fill(Qt::transparent);
+        QPainter p(&scaled.mask);
+        p.setClipRect(playerPx);
+        p.drawImage(0, 0, maskFull.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    return scaled;
+}
+
+// Draws `image` at `target`: at its own size when it was made for it, stretched while a picture
+// for the new size is being made.
+void drawFitted(QPainter& p, const QRectF& target, const QImage& image, bool current) {
+    if (current)
+        p.drawImage(target.topLeft(), image);
+    else
+        p.drawImage(target, image);
+}
+
 }  // namespace
 
 PreviewView::PreviewView(QWidget* parent) : QWidget(parent) {
@@ -37,31 +81,49 @@ void PreviewView::setFeed(VideoFeed* feed) {
 }
 
 void PreviewView::setFrameImage(std::shared_ptr<const Image> image) {
-    if (frameImage_ == image) return;
-    frameImage_ = std::move(image);
-    // The full-size pictures are made here, once per frame image; a resize only scales them.
-    frameFull_ = QImage();
-    maskFull_ = QImage();
-    if (frameImage_ && !frameImage_->empty()) {
-        frameFull_ = toPremultiplied(*frameImage_);
-        if (const std::optional<Image> mask = screenOpeningMask(*frameImage_))
-            maskFull_ = toPremultiplied(*mask);
-        ++openingMaskRuns_;
+    if (requestedImage_ == image) return;
+    requestedImage_ = image;
+    const std::uint64_t generation = ++frameGeneration_;
+    if (!image || image->empty()) {
+        framePending_ = false;
+        installFrame(std::move(image), {}, {});
+        return;
     }
+    // The full-size pictures are made once per frame image, off the interface thread; a resize
+    // only scales them.
+    framePending_ = true;
+    tasks_.run<PreparedFrame>(
+        "kestro-preview-frame", [image] { return prepareFrame(*image); },
+        [this, generation, image](PreparedFrame prepared) {
+            if (generation != frameGeneration_) return;
+            framePending_ = false;
+            installFrame(image, std::move(prepared.full), std::move(prepared.mask));
+        });
+}
+
+void PreviewView::installFrame(std::shared_ptr<const Image> image, QImage full, QImage mask) {
+    frameImage_ = std::move(image);
+    frameFull_ = std::move(full);
+    maskFull_ = std::move(mask);
+    if (frameImage_) ++openingMaskRuns_;
     cachedSize_ = QSize();  // whatever was scaled belongs to the previous image
-    backdrop_ = QImage();
+    invalidateBackdrop();
     update();
+}
+
+void PreviewView::invalidateBackdrop() {
+    backdropCurrent_ = false;
 }
 
 void PreviewView::setScreen(const ScreenRect& screen) {
     screen_ = screen;
-    backdrop_ = QImage();
+    invalidateBackdrop();
     update();
 }
 
 void PreviewView::setCanvas(PreviewCanvas canvas) {
     canvas_ = std::move(canvas);
-    backdrop_ = QImage();
+    invalidateBackdrop();
     update();
 }
 
@@ -111,21 +173,29 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
     if (frameChanged) {
         cachedSize_ = px;
         cachedPlayer_ = playerPx;
-        frameScaled_ = QImage();
-        mask_ = QImage();
-        if (!frameFull_.isNull()) {
-            frameScaled_ = frameFull_.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            frameScaled_.setDevicePixelRatio(dpr);
-            // The opening mask: the frame's see-through pixels, and nothing outside P.
-            if (!maskFull_.isNull()) {
-                mask_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
-                mask_.fill(Qt::transparent);
-                QPainter p(&mask_);
-                p.setClipRect(playerPx);
-                p.drawImage(0, 0,
-                            maskFull_.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-                ++maskBuilds_;
-            }
+        const std::uint64_t generation = ++scaleGeneration_;
+        if (frameFull_.isNull()) {
+            scalePending_ = false;
+            frameScaled_ = QImage();
+            mask_ = QImage();
+        } else {
+            // Smooth scaling of a phone-sized picture takes a while; the previous scaled copies
+            // are drawn stretched until these land.
+            scalePending_ = true;
+            tasks_.run<ScaledFrame>(
+                "kestro-preview-scale",
+                [full = frameFull_, maskFull = maskFull_, px, playerPx, dpr] {
+                    return scaleFrame(full, maskFull, px, playerPx, dpr);
+                },
+                [this, generation](ScaledFrame scaled) {
+                    if (generation != scaleGeneration_) return;
+                    scalePending_ = false;
+                    frameScaled_ = std::move(scaled.frame);
+                    mask_ = std::move(scaled.mask);
+                    if (!mask_.isNull()) ++maskBuilds_;
+                    clipContainerRadius_ = -1;  // the clip is cut from the new mask
+                    update();
+                });
         }
     }
 
@@ -168,27 +238,44 @@ void PreviewView::rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& dev
                    std::max(1, int(std::lround(canvasTopLeft.height() * dpr))));
     const QRectF device(deviceInCanvas.topLeft() * dpr, deviceInCanvas.size() * dpr);
     const QRectF player(playerInCanvas.topLeft() * dpr, playerInCanvas.size() * dpr);
-    if (!backdrop_.isNull() && backdropSize_ == px && backdropDevice_ == device &&
+    if (backdropCurrent_ && backdropSize_ == px && backdropDevice_ == device &&
         backdropPlayer_ == player) {
         return;
     }
+    backdropCurrent_ = true;
     backdropSize_ = px;
     backdropDevice_ = device;
     backdropPlayer_ = player;
-    // The export's own backdrop, at this size: the same background and the same shadow.
+    // The export's own backdrop, at this size: the same background and the same shadow. Its
+    // shadow blur is slow, so it is painted on the pool; the images it reads are kept alive by
+    // the job.
     BackdropSetup setup;
     setup.width = px.width();
     setup.height = px.height();
     setup.background = canvas_.background;
-    setup.backgroundImage = canvas_.backgroundImage.get();
     setup.shadow = canvas_.shadow;
     setup.device = {device.x(), device.y(), device.width(), device.height()};
-    setup.frame = frameImage_ && frameImage_->isWellFormed() ? frameImage_.get() : nullptr;
     setup.frameRect = setup.device;
     setup.screen = {player.x(), player.y(), player.width(), player.height()};
-    const Image painted = renderBackdrop(setup);
-    backdrop_ = toPremultiplied(painted);
-    backdrop_.setDevicePixelRatio(dpr);
+    std::shared_ptr<const Image> frame =
+        frameImage_ && frameImage_->isWellFormed() ? frameImage_ : nullptr;
+    const std::uint64_t generation = ++backdropGeneration_;
+    backdropPending_ = true;
+    tasks_.run<QImage>(
+        "kestro-preview-backdrop",
+        [setup, backgroundImage = canvas_.backgroundImage, frame, dpr]() mutable {
+            setup.backgroundImage = backgroundImage.get();
+            setup.frame = frame.get();
+            QImage painted = toPremultiplied(renderBackdrop(setup));
+            painted.setDevicePixelRatio(dpr);
+            return painted;
+        },
+        [this, generation](QImage painted) {
+            if (generation != backdropGeneration_) return;
+            backdropPending_ = false;
+            backdrop_ = std::move(painted);
+            update();
+        });
 }
 
 void PreviewView::paintEvent(QPaintEvent*) {
@@ -209,7 +296,7 @@ void PreviewView::paintEvent(QPaintEvent*) {
         const QRectF canvas = flipToTopLeft(l.canvas, content.height());
         const QRectF deviceInCanvas = frame.translated(-canvas.topLeft());
         rebuildBackdrop(canvas, deviceInCanvas, player.translated(deviceInCanvas.topLeft()), dpr);
-        p.drawImage(canvas.topLeft(), backdrop_);
+        if (!backdrop_.isNull()) drawFitted(p, canvas, backdrop_, !backdropPending_);
     }
 
     const QImage picture = feed_ ? feed_->currentFrame() : QImage();
@@ -238,7 +325,7 @@ void PreviewView::paintEvent(QPaintEvent*) {
         }
         p.drawImage(frame.topLeft(), layer_);
     }
-    if (!frameScaled_.isNull()) p.drawImage(frame.topLeft(), frameScaled_);
+    if (!frameScaled_.isNull()) drawFitted(p, frame, frameScaled_, !scalePending_);
 }
 
 }  // namespace kestro
