@@ -23,6 +23,7 @@ namespace kestro {
 namespace {
 
 using test::FakeBackend;
+using test::loadAndWait;
 using test::ScriptedWorkflowDialogs;
 using test::waitUntil;
 
@@ -100,7 +101,7 @@ protected:
         movie.open(QIODevice::WriteOnly);
         movie.write("stand-in");
         movie.close();
-        EXPECT_TRUE(s->loadVideo(movie.fileName()));
+        EXPECT_TRUE(loadAndWait(*s, movie.fileName()));
         return s;
     }
 
@@ -265,7 +266,7 @@ protected:
         auto backend = std::make_unique<FakeBackend>();
         backend->movies[source.toStdString()].probe = MovieFacts{true, true, 1.0};
         state = std::make_unique<EditorState>(std::move(backend));
-        ASSERT_TRUE(state->loadVideo(source));
+        ASSERT_TRUE(loadAndWait(*state, source));
         workflow = std::make_unique<ExportWorkflow>(*state, &dialogs);
         workflow->setClearDelays(std::chrono::milliseconds(300), std::chrono::milliseconds(300));
     }
