@@ -289,6 +289,7 @@ TEST_F(MainWindowTest, RecentMoviesAreKeptNewestFirstWithoutGoneFiles) {
     // Opening one loads it.
     window->recentMenu()->actions().at(2)->trigger();
     test::drainEvents();
+    test::waitForMovie(state());
     EXPECT_EQ(*state().videoPath(), listed.at(2));
 }
 
