@@ -35,25 +35,72 @@ PreparedFrame prepareFrame(const Image& image) {
     return prepared;
 }
 
-// The frame and its opening mask scaled to `px`, the mask limited to P; made on the pool.
-struct ScaledFrame {
-    QImage frame;
-    QImage mask;
+// What cuts the video and what is drawn over it, for one size of the view; made on the pool.
+struct CacheInputs {
+    QImage frameFull;
+    QImage maskFull;
+    QSize px;
+    QRect playerPx;
+    qreal dpr = 1;
+    QRectF frameLocal;     // the frame's rectangle, in points, at the origin
+    QRectF playerInFrame;  // P, in points, inside it
+    qreal playerRadius = 0;
+    qreal containerRadius = 0;
+    bool hasFrame = false;
 };
 
-ScaledFrame scaleFrame(const QImage& full, const QImage& maskFull, QSize px, QRect playerPx,
-                       qreal dpr) {
-    ScaledFrame scaled;
-    scaled.frame = full.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    scaled.frame.setDevicePixelRatio(dpr);
-    if (!maskFull.isNull()) {
-        scaled.mask = QImage(px, QImage::Format_ARGB32_Premultiplied);
-        scaled.mask.fill(Qt::transparent);
-        QPainter p(&scaled.mask);
-        p.setClipRect(playerPx);
-        p.drawImage(0, 0, maskFull.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+struct Caches {
+    QImage frame;  // the frame image scaled to px
+    QImage mask;   // its opening mask, limited to P
+    QImage clip;   // everything that cuts the video, alpha only
+};
+
+Caches buildCaches(const CacheInputs& in) {
+    Caches out;
+    if (!in.frameFull.isNull()) {
+        out.frame = in.frameFull.scaled(in.px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        out.frame.setDevicePixelRatio(in.dpr);
+        // The opening mask: the frame's see-through pixels, and nothing outside P.
+        if (!in.maskFull.isNull()) {
+            out.mask = QImage(in.px, QImage::Format_ARGB32_Premultiplied);
+            out.mask.fill(Qt::transparent);
+            QPainter p(&out.mask);
+            p.setClipRect(in.playerPx);
+            p.drawImage(0, 0,
+                        in.maskFull.scaled(in.px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        }
     }
-    return scaled;
+
+    // Everything that cuts the video, in one alpha image, so a repaint composites once instead
+    // of rasterising rounded clip paths for every picture. Like the export, the video shows
+    // inside P's rounded corners wherever it is placed; the clip does not move with it.
+    out.clip = QImage(in.px, QImage::Format_ARGB32_Premultiplied);
+    out.clip.setDevicePixelRatio(in.dpr);
+    out.clip.fill(Qt::transparent);
+    QPainter p(&out.clip);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (in.hasFrame && !out.mask.isNull()) {
+        p.drawImage(in.frameLocal, out.mask);
+    } else if (in.hasFrame) {
+        p.fillRect(in.frameLocal, Qt::black);  // no mask could be made: the video shows in P
+    } else {
+        QPainterPath container;
+        container.addRoundedRect(in.frameLocal, in.containerRadius, in.containerRadius);
+        p.fillPath(container, Qt::black);
+    }
+    QPainterPath rounded;
+    rounded.addRoundedRect(in.playerInFrame, in.playerRadius, in.playerRadius);
+    QImage roundedMask(in.px, QImage::Format_ARGB32_Premultiplied);
+    roundedMask.setDevicePixelRatio(in.dpr);
+    roundedMask.fill(Qt::transparent);
+    {
+        QPainter rp(&roundedMask);
+        rp.setRenderHint(QPainter::Antialiasing);
+        rp.fillPath(rounded, Qt::black);
+    }
+    p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    p.drawImage(in.frameLocal, roundedMask);
+    return out;
 }
 
 // Draws `image` at `target`: at its own size when it was made for it, stretched while a picture
@@ -167,69 +214,40 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
                    std::max(1, int(std::lround(frameTopLeft.height() * dpr))));
     const QRect playerPx =
         QRectF(playerInFrame.topLeft() * dpr, playerInFrame.size() * dpr).toAlignedRect();
-    const bool frameChanged = cachedSize_ != px || cachedPlayer_ != playerPx;
-    if (!frameChanged && clipContainerRadius_ == l.containerCornerRadius) return;
-
-    if (frameChanged) {
-        cachedSize_ = px;
-        cachedPlayer_ = playerPx;
-        const std::uint64_t generation = ++scaleGeneration_;
-        if (frameFull_.isNull()) {
-            scalePending_ = false;
-            frameScaled_ = QImage();
-            mask_ = QImage();
-        } else {
-            // Smooth scaling of a phone-sized picture takes a while; the previous scaled copies
-            // are drawn stretched until these land.
-            scalePending_ = true;
-            tasks_.run<ScaledFrame>(
-                "kestro-preview-scale",
-                [full = frameFull_, maskFull = maskFull_, px, playerPx, dpr] {
-                    return scaleFrame(full, maskFull, px, playerPx, dpr);
-                },
-                [this, generation](ScaledFrame scaled) {
-                    if (generation != scaleGeneration_) return;
-                    scalePending_ = false;
-                    frameScaled_ = std::move(scaled.frame);
-                    mask_ = std::move(scaled.mask);
-                    if (!mask_.isNull()) ++maskBuilds_;
-                    clipContainerRadius_ = -1;  // the clip is cut from the new mask
-                    update();
-                });
-        }
+    if (cachedSize_ == px && cachedPlayer_ == playerPx &&
+        clipContainerRadius_ == l.containerCornerRadius) {
+        return;
     }
-
-    // Everything that cuts the video, in one alpha image, so a repaint composites once instead
-    // of rasterising rounded clip paths for every picture. Like the export, the video shows
-    // inside P's rounded corners wherever it is placed; the clip does not move with it.
+    cachedSize_ = px;
+    cachedPlayer_ = playerPx;
     clipContainerRadius_ = l.containerCornerRadius;
-    clip_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
-    clip_.setDevicePixelRatio(dpr);
-    clip_.fill(Qt::transparent);
-    QPainter p(&clip_);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF frameLocal(QPointF(0, 0), frameTopLeft.size());
-    if (l.hasFrame && !mask_.isNull()) {
-        p.drawImage(frameLocal, mask_);
-    } else if (l.hasFrame) {
-        p.fillRect(frameLocal, Qt::black);  // no mask could be made: the video shows in P
-    } else {
-        QPainterPath container;
-        container.addRoundedRect(frameLocal, l.containerCornerRadius, l.containerCornerRadius);
-        p.fillPath(container, Qt::black);
-    }
-    QPainterPath rounded;
-    rounded.addRoundedRect(playerInFrame, l.playerCornerRadius, l.playerCornerRadius);
-    QImage roundedMask(px, QImage::Format_ARGB32_Premultiplied);
-    roundedMask.setDevicePixelRatio(dpr);
-    roundedMask.fill(Qt::transparent);
-    {
-        QPainter rp(&roundedMask);
-        rp.setRenderHint(QPainter::Antialiasing);
-        rp.fillPath(rounded, Qt::black);
-    }
-    p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-    p.drawImage(frameLocal, roundedMask);
+
+    CacheInputs in;
+    in.frameFull = frameFull_;
+    in.maskFull = maskFull_;
+    in.px = px;
+    in.playerPx = playerPx;
+    in.dpr = dpr;
+    in.frameLocal = QRectF(QPointF(0, 0), frameTopLeft.size());
+    in.playerInFrame = playerInFrame;
+    in.playerRadius = l.playerCornerRadius;
+    in.containerRadius = l.containerCornerRadius;
+    in.hasFrame = l.hasFrame;
+    // Smooth scaling of a phone-sized picture and rasterising the clip take a while; until
+    // these land, the previous pictures are drawn stretched to the new place.
+    const std::uint64_t generation = ++scaleGeneration_;
+    scalePending_ = true;
+    tasks_.run<Caches>(
+        "kestro-preview-scale", [in] { return buildCaches(in); },
+        [this, generation](Caches caches) {
+            if (generation != scaleGeneration_) return;
+            scalePending_ = false;
+            frameScaled_ = std::move(caches.frame);
+            mask_ = std::move(caches.mask);
+            clip_ = std::move(caches.clip);
+            if (!mask_.isNull()) ++maskBuilds_;
+            update();
+        });
 }
 
 void PreviewView::rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& deviceInCanvas,
@@ -300,8 +318,8 @@ void PreviewView::paintEvent(QPaintEvent*) {
     }
 
     const QImage picture = feed_ ? feed_->currentFrame() : QImage();
-    if (feed_ && !picture.isNull()) {
-        const QSize layerPx = clip_.size();
+    if (feed_ && !picture.isNull() && !clip_.isNull()) {
+        const QSize layerPx = cachedSize_;
         if (layer_.size() != layerPx) layer_ = QImage(layerPx, QImage::Format_ARGB32_Premultiplied);
         layer_.setDevicePixelRatio(dpr);
         layer_.fill(Qt::transparent);
@@ -321,7 +339,7 @@ void PreviewView::paintEvent(QPaintEvent*) {
             feed_->setTargetSize((target.size() * dpr).toSize());
             lp.setClipping(false);
             lp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-            lp.drawImage(0, 0, clip_);
+            drawFitted(lp, QRectF(QPointF(0, 0), frame.size()), clip_, !scalePending_);
         }
         p.drawImage(frame.topLeft(), layer_);
     }
