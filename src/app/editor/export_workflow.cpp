@@ -8,6 +8,7 @@
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/thread_name.hpp"
+#include "core/thread_priority.hpp"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -174,6 +175,7 @@ void ExportWorkflow::launch(ExportRequest request) {
     const std::atomic<bool>* cancelFlag = &state_.exportCancelFlag();
     worker_ = std::thread([this, engine = engine_, request = std::move(request), cancelFlag] {
         nameThisThread("kestro-export");
+        lowerThisThreadPriority();
         auto result = engine(
             request, [this](double p) { emit progressReported(p); },
             [cancelFlag] { return cancelFlag->load(); });
