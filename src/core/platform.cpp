@@ -48,9 +48,9 @@ void nameThisThread(const char* name) {
 
 void lowerThisThreadPriority() {
 #if KESTRO_ON_LINUX
-    // Weighs about a tenth of a normal thread: the window is served first, and the work still
+    // Weighs about a third of a normal thread: the window is served first, and the work still
     // has every core the window leaves idle.
-    constexpr int kBackgroundNiceStep = 10;
+    constexpr int kBackgroundNiceStep = 5;
     // On Linux the nice value belongs to the thread (addressed by its id), and threads it
     // creates start with it.
     const auto self = static_cast<id_t>(::syscall(SYS_gettid));

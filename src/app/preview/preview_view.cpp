@@ -106,10 +106,16 @@ Caches buildCaches(const CacheInputs& in) {
 // Draws `image` at `target`: at its own size when it was made for it, stretched while a picture
 // for the new size is being made.
 void drawFitted(QPainter& p, const QRectF& target, const QImage& image, bool current) {
-    if (current)
+    if (current) {
         p.drawImage(target.topLeft(), image);
-    else
-        p.drawImage(target, image);
+        return;
+    }
+    // Shown for a moment only: a smooth stretch of a large picture would cost more than the
+    // wait it covers.
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(target, image);
+    p.restore();
 }
 
 }  // namespace
