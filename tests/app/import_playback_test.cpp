@@ -24,8 +24,8 @@ namespace {
 
 using test::drainEvents;
 using test::FakeBackend;
-using test::loadAndWait;
 using test::FakeSource;
+using test::loadAndWait;
 
 class ImportTest : public ::testing::Test {
 protected:
@@ -308,9 +308,8 @@ TEST_F(ImportTest, ALaterLoadOrAResetWinsOverALoadStillRunning) {
     std::vector<std::pair<QString, bool>> outcomes;
     const auto load = [&](const QString& name) {
         const QString path = file(name);
-        return state_->loadVideo(path, [&outcomes, name](bool loaded) {
-            outcomes.emplace_back(name, loaded);
-        });
+        return state_->loadVideo(
+            path, [&outcomes, name](bool loaded) { outcomes.emplace_back(name, loaded); });
     };
     backend_->movies[file("five.mp4").toStdString()] = {MovieFacts{true, true, 5}};
     backend_->movies[file("seven.mp4").toStdString()] = {MovieFacts{true, true, 7}};
@@ -329,8 +328,8 @@ TEST_F(ImportTest, ALaterLoadOrAResetWinsOverALoadStillRunning) {
     EXPECT_EQ(state_->trimEnd(), 7);
     EXPECT_TRUE(alerts_.titles.isEmpty());
     std::sort(outcomes.begin(), outcomes.end());
-    EXPECT_EQ(outcomes, (std::vector<std::pair<QString, bool>>{{"five.mp4", false},
-                                                              {"seven.mp4", true}}));
+    EXPECT_EQ(outcomes,
+              (std::vector<std::pair<QString, bool>>{{"five.mp4", false}, {"seven.mp4", true}}));
 
     // A later load that fails shows its one alert; the earlier one does not land either.
     outcomes.clear();

@@ -163,7 +163,9 @@ std::shared_ptr<const Image> blueFrame() {
     return std::make_shared<const Image>(std::move(img));
 }
 
-QImage render(PreviewView& view) { return test::renderSettled(view); }
+QImage render(PreviewView& view) {
+    return test::renderSettled(view);
+}
 
 TEST(PreviewView, ShowsTheVideoOnlyThroughTheOpeningUnderTheFrame) {
     PreviewView view;

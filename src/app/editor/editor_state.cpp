@@ -360,8 +360,8 @@ bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
     setTrimStart(0);
     setTrimEnd(facts.duration);
     player_ = PlayerHandle::adopt(std::move(*load.opened));
-    endObserver_ = connect(player_.get(), &PlayerHandle::reachedEnd, this,
-                           &EditorState::handlePlaybackEnd);
+    endObserver_ =
+        connect(player_.get(), &PlayerHandle::reachedEnd, this, &EditorState::handlePlaybackEnd);
     emit videoPathChanged();
     emit playerChanged(player_.get());
     setupPlayerItemObservers();

@@ -35,8 +35,8 @@ signals:
     void ready();
 
 private:
-    QString path_;         // the file asked for last
-    QDateTime modified_;   // its modification time when it was decoded or asked for
+    QString path_;          // the file asked for last
+    QDateTime modified_;    // its modification time when it was decoded or asked for
     bool decoded_ = false;  // image_ (possibly none) is the file's as of modified_
     bool loading_ = false;
     std::shared_ptr<const Image> image_;

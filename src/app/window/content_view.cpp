@@ -186,8 +186,8 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
         // Decoded off the interface thread; a picture that cannot be read shows nothing here,
         // the export reports it.
         if (canvas.background.kind == "image")
-            canvas.backgroundImage = backgroundImages_->imageFor(
-                QString::fromStdString(canvas.background.imagePath));
+            canvas.backgroundImage =
+                backgroundImages_->imageFor(QString::fromStdString(canvas.background.imagePath));
         canvas.shadow = choices.shadow;
         stage_->setCanvas(canvas);
     };

@@ -14,8 +14,12 @@ namespace kestro {
 namespace {
 
 #ifdef __linux__
-int niceOf(pid_t thread) { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread)); }
-pid_t thisThread() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
+int niceOf(pid_t thread) {
+    return ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
+}
+pid_t thisThread() {
+    return static_cast<pid_t>(::syscall(SYS_gettid));
+}
 
 TEST(ThreadPriority, LowersTheCallingThreadAndWhatItStartsButNotTheOthers) {
     const int before = niceOf(thisThread());
