@@ -310,7 +310,8 @@ bool EditorState::loadVideo(const QString& path, std::function<void(bool)> whenD
                 loaded = applyLoadedMovie(path, std::move(load));
             }
             if (whenDone) whenDone(loaded);
-        });
+        },
+        BackgroundTasks::Priority::normal);
     return true;
 }
 
