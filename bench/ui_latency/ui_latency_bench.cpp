@@ -2,9 +2,14 @@
 // window (offscreen) opens the bundled sample, plays, scrubs, drags both trim handles, changes
 // the frame twice and exports the whole sample. A 4 ms timer ticks throughout; the time between
 // two ticks is the gap a user would feel as a frozen window. Prints the longest gap and the
-// 99th percentile for each step and overall; the goal is no gap over 50 ms.
+// 99th percentile for each step and overall; the goal is no gap over 50 ms. Beside them, the
+// longest time the interface thread itself was running during one gap ("busy"): on a loaded
+// machine a gap can be much longer than the work in it, the rest being time the system gave to
+// other processes.
 //
 // Usage: ui_latency_bench [MOVIE]   (QT_QPA_PLATFORM=offscreen is set when unset)
+// With KESTRO_LATENCY_TRACE set, every event the interface thread spends longer than that many
+// milliseconds on is printed (receiver class and event type), to find what a gap was spent on.
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/workflow_dialogs.hpp"
@@ -18,11 +23,13 @@
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -65,30 +72,46 @@ public:
         last_ = clock_.nsecsElapsed();
         timer_.start();
     }
-    void beginStep(std::string name) { steps_.push_back({std::move(name), {}}); }
+    void beginStep(std::string name) { steps_.push_back({std::move(name), {}, {}}); }
     void report() const {
         std::vector<double> all;
-        std::printf("%-22s %8s %8s %7s\n", "step", "max ms", "p99 ms", "turns");
-        for (const auto& [name, gaps] : steps_) {
-            all.insert(all.end(), gaps.begin(), gaps.end());
-            std::printf("%-22s %8.1f %8.1f %7zu\n", name.c_str(), maxOf(gaps), p99(gaps),
-                        gaps.size());
+        std::vector<double> allBusy;
+        std::printf("%-22s %8s %8s %8s %7s\n", "step", "max ms", "p99 ms", "busy ms", "turns");
+        for (const Step& step : steps_) {
+            all.insert(all.end(), step.gaps.begin(), step.gaps.end());
+            allBusy.insert(allBusy.end(), step.busy.begin(), step.busy.end());
+            std::printf("%-22s %8.1f %8.1f %8.1f %7zu\n", step.name.c_str(), maxOf(step.gaps),
+                        p99(step.gaps), maxOf(step.busy), step.gaps.size());
         }
-        std::printf("%-22s %8.1f %8.1f %7zu\n", "all", maxOf(all), p99(all), all.size());
-        std::printf("goal: no gap over %.0f ms -> %s\n", kGoalMs,
-                    maxOf(all) <= kGoalMs ? "met" : "NOT met");
-    }
-    double worst() const {
-        double w = 0;
-        for (const auto& step : steps_) w = std::max(w, maxOf(step.second));
-        return w;
+        std::printf("%-22s %8.1f %8.1f %8.1f %7zu\n", "all", maxOf(all), p99(all), maxOf(allBusy),
+                    all.size());
+        std::printf("goal: no gap over %.0f ms -> %s (interface thread busy at most %.1f ms)\n",
+                    kGoalMs, maxOf(all) <= kGoalMs ? "met" : "NOT met", maxOf(allBusy));
     }
 
 private:
+    struct Step {
+        std::string name;
+        std::vector<double> gaps;
+        std::vector<double> busy;
+    };
+
+    // CPU time the calling (interface) thread has used.
+    static double threadCpuMs() {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+    }
+
     void tick() {
         const qint64 now = clock_.nsecsElapsed();
-        if (!steps_.empty()) steps_.back().second.push_back(double(now - last_) / 1e6);
+        const double cpu = threadCpuMs();
+        if (!steps_.empty()) {
+            steps_.back().gaps.push_back(double(now - last_) / 1e6);
+            steps_.back().busy.push_back(cpu - lastCpu_);
+        }
         last_ = now;
+        lastCpu_ = cpu;
     }
     static double maxOf(const std::vector<double>& v) {
         return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
@@ -102,7 +125,37 @@ private:
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 last_ = 0;
-    std::vector<std::pair<std::string, std::vector<double>>> steps_;
+    double lastCpu_ = threadCpuMs();
+    std::vector<Step> steps_;
+};
+
+// Times each event delivery on the interface thread and names the slow ones. Nested deliveries
+// (an event sent while handling another) are printed too, indented by depth.
+class TracingApplication : public QApplication {
+public:
+    TracingApplication(int& argc, char** argv, double thresholdMs)
+        : QApplication(argc, argv), thresholdMs_(thresholdMs) {}
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (thresholdMs_ <= 0 || QThread::currentThread() != thread())
+            return QApplication::notify(receiver, event);
+        const QEvent::Type type = event->type();
+        const char* cls = receiver->metaObject()->className();
+        QElapsedTimer t;
+        t.start();
+        ++depth_;
+        const bool handled = QApplication::notify(receiver, event);
+        --depth_;
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        if (ms >= thresholdMs_)
+            std::fprintf(stderr, "slow event: %*s%.1f ms  %s  type %d\n", depth_ * 2, "", ms, cls,
+                         int(type));
+        return handled;
+    }
+
+private:
+    double thresholdMs_;
+    int depth_ = 0;
 };
 
 // Runs the event loop for `ms`, so the probe keeps ticking while the window works.
@@ -151,7 +204,8 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch;
     // The bench's own preferences, so the user's are neither read nor changed.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.filePath("settings"));
-    QApplication app(argc, argv);
+    const char* trace = std::getenv("KESTRO_LATENCY_TRACE");
+    TracingApplication app(argc, argv, trace ? std::atof(trace) : 0);
     QApplication::setOrganizationName(QStringLiteral("Kestro"));
     QApplication::setApplicationName(QStringLiteral("Kestro"));
     const QString movie =
@@ -173,7 +227,9 @@ int main(int argc, char** argv) {
     runFor(300);
 
     probe.beginStep("import");
-    if (!s.loadVideo(movie)) {
+    // The movie is opened off the interface thread; the step lasts until it is shown.
+    if (!s.loadVideo(movie) || !runUntil([&] { return !s.movieLoading(); }, 30000) ||
+        !s.videoPath()) {
         std::fprintf(stderr, "ui_latency_bench: could not open %s\n",
                      movie.toLocal8Bit().constData());
         return 1;

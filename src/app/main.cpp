@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
         s->setFramePreset(key);
     }
     const QStringList files = parser.positionalArguments();
-    if (!files.isEmpty()) s->loadVideo(files.front());
+    const bool loading = !files.isEmpty() && s->loadVideo(files.front());
     // The screenshots' choices are saved in the screenshot's own settings folder.
     if (shooting && parser.isSet(appStoreShotOption)) s->setAppStorePreview(true);
     if (shooting && parser.isSet(canvasShotOption)) {
@@ -183,12 +183,17 @@ int main(int argc, char** argv) {
                 saveScreenshot(window, path);
         };
         QObject::connect(deadline, &QTimer::timeout, &window, shoot);
-        if (PlayerHandle* player = s->player()) {
-            QObject::connect(player, &PlayerHandle::frameReady, &window,
-                             [&window, deadline, shoot] {
-                                 if (!deadline->isActive()) return;
-                                 deadline->stop();
-                                 QTimer::singleShot(1200, &window, shoot);
+        if (loading) {
+            // The movie is opened off the interface thread; its player arrives later.
+            QObject::connect(s, &EditorState::playerChanged, &window,
+                             [&window, deadline, shoot](PlayerHandle* player) {
+                                 if (!player) return;
+                                 QObject::connect(player, &PlayerHandle::frameReady, &window,
+                                                  [&window, deadline, shoot] {
+                                                      if (!deadline->isActive()) return;
+                                                      deadline->stop();
+                                                      QTimer::singleShot(1200, &window, shoot);
+                                                  });
                              });
             deadline->start(6000);
         } else {

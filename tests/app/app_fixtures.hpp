@@ -9,11 +9,13 @@
 #include <QDeadlineTimer>
 #include <QImage>
 #include <QStringList>
+#include <QWidget>
 
 #include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -166,6 +168,57 @@ void waitForFrame(const Editor& editor) {
     while (editor.frameLoading() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     drainEvents();
+}
+
+// Draws a PreviewView once every picture it started making has landed; the pictures are made
+// on the pool.
+template <class View>
+QImage renderSettled(View& view) {
+    const auto draw = [&view] {
+        QImage out(view.size(), QImage::Format_ARGB32_Premultiplied);
+        out.fill(Qt::transparent);
+        view.render(&out, QPoint(), QRegion(), QWidget::DrawChildren);
+        return out;
+    };
+    QImage out = draw();
+    QDeadlineTimer deadline(10000);
+    while (view.preparing() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!view.preparing()) out = draw();
+    }
+    return out;
+}
+
+// Spins the event loop until `done` holds, for up to 10 s; returns whether it holds.
+template <class Done>
+bool waitUntilDone(const Done& done) {
+    QDeadlineTimer deadline(10000);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// Lets a movie load already started (by an import, a recording) land, for up to 10 s.
+template <class Editor>
+void waitForMovie(const Editor& editor) {
+    QDeadlineTimer deadline(10000);
+    while (editor.movieLoading() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    drainEvents();
+}
+
+// Loads `path` as the editor's movie and lets the load, which runs on the pool, land. Returns
+// whether that movie became current (false at once when it was refused, or after 10 s).
+template <class Editor>
+bool loadAndWait(Editor& editor, const QString& path) {
+    // Shared: a load still running after the deadline must not write to this frame.
+    auto outcome = std::make_shared<std::optional<bool>>();
+    editor.loadVideo(path, [outcome](bool loaded) { *outcome = loaded; });
+    QDeadlineTimer deadline(10000);
+    while (!*outcome && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    drainEvents();
+    return outcome->value_or(false);
 }
 
 }  // namespace kestro::test

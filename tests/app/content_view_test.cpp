@@ -102,7 +102,7 @@ TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
     const QString movie = dir.filePath("m.mp4");
     QFile(movie).open(QIODevice::WriteOnly);
     EditorState& s = view_->state();
-    ASSERT_TRUE(s.loadVideo(movie));
+    ASSERT_TRUE(test::loadAndWait(s, movie));
     s.setFramePreset(test::kProKey);
     test::waitForFrame(s);
     test::drainEvents();
@@ -127,6 +127,7 @@ TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
 
     // An App Store preview: no frame on the stage, the store's canvas, the frame picker shut.
     s.setAppStorePreview(true);
+    ASSERT_TRUE(test::waitUntilDone([&] { return !preview->preparing(); }));
     EXPECT_FALSE(preview->layout().hasFrame);
     // Written square, as the recording is: no phone-screen corners.
     EXPECT_EQ(preview->layout().playerCornerRadius, 0);
@@ -138,6 +139,7 @@ TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
     EXPECT_EQ(preview->canvas().layout->width, store.config.width);
     EXPECT_EQ(preview->canvas().layout->height, store.config.height);
     s.setAppStorePreview(false);
+    ASSERT_TRUE(test::waitUntilDone([&] { return !preview->preparing(); }));
     EXPECT_TRUE(preview->layout().hasFrame);
     EXPECT_TRUE(view_->framePicker()->isEnabled());
 }

@@ -18,6 +18,7 @@ namespace kestro {
 namespace {
 
 using test::FakeBackend;
+using test::loadAndWait;
 using test::drainEvents;
 
 class EditorStateTest : public ::testing::Test {
@@ -260,7 +261,7 @@ TEST_F(EditorStateTest, WithoutAFrameTheStageTakesTheMoviesUprightRatioOrTheDefa
     const QString movie = dir.filePath("m.mov");
     QFile(movie).open(QIODevice::WriteOnly);
     backend_->movies[movie.toStdString()] = {MovieFacts{true, true, 4.0}, std::nullopt, 1920, 1080};
-    ASSERT_TRUE(s->loadVideo(movie));
+    ASSERT_TRUE(loadAndWait(*s, movie));
     // Loading a movie leaves the stage alone.
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), EditorState::kDefaultStageAspectRatio);
     EXPECT_EQ(s->scale(), 120);

@@ -23,6 +23,7 @@ namespace kestro {
 namespace {
 
 using test::FakeBackend;
+using test::loadAndWait;
 using test::ScriptedWorkflowDialogs;
 using test::waitUntil;
 
@@ -100,7 +101,7 @@ protected:
         movie.open(QIODevice::WriteOnly);
         movie.write("stand-in");
         movie.close();
-        EXPECT_TRUE(s->loadVideo(movie.fileName()));
+        EXPECT_TRUE(loadAndWait(*s, movie.fileName()));
         return s;
     }
 
@@ -159,7 +160,7 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     QFile(movie).open(QIODevice::WriteOnly);
     backend->movies[movie.toStdString()].probe = MovieFacts{true, true, 20.0};
     auto s = std::make_unique<EditorState>(std::move(backend));
-    ASSERT_TRUE(s->loadVideo(movie));
+    ASSERT_TRUE(test::loadAndWait(*s, movie));
     s->setFramePreset(test::kProKey);
     test::waitForFrame(*s);
     s->setOutputFormat(ExportFormat::mov);
@@ -348,7 +349,7 @@ protected:
         auto backend = std::make_unique<FakeBackend>();
         backend->movies[source.toStdString()].probe = MovieFacts{true, true, 1.0};
         state = std::make_unique<EditorState>(std::move(backend));
-        ASSERT_TRUE(state->loadVideo(source));
+        ASSERT_TRUE(loadAndWait(*state, source));
         workflow = std::make_unique<ExportWorkflow>(*state, &dialogs);
         workflow->setClearDelays(std::chrono::milliseconds(300), std::chrono::milliseconds(300));
     }

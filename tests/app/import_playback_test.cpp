@@ -7,6 +7,9 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThreadPool>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +25,7 @@ namespace {
 using test::drainEvents;
 using test::FakeBackend;
 using test::FakeSource;
+using test::loadAndWait;
 
 class ImportTest : public ::testing::Test {
 protected:
@@ -77,7 +81,7 @@ TEST_F(ImportTest, ValidationFailuresShowTheirAlertAndChangeNothing) {
         alerts_.messages.clear();
         const QString path = file(c.name);
         backend_->movies[path.toStdString()] = {c.probe};
-        EXPECT_FALSE(state_->loadVideo(path)) << c.name;
+        EXPECT_FALSE(loadAndWait(*state_, path)) << c.name;
         expectAlert(c.title, c.message);
         EXPECT_FALSE(state_->videoPath());
         EXPECT_EQ(state_->player(), nullptr);
@@ -87,11 +91,11 @@ TEST_F(ImportTest, ValidationFailuresShowTheirAlertAndChangeNothing) {
 }
 
 TEST_F(ImportTest, AMissingFileOrAFolderIsReportedBeforeTheEngineIsAsked) {
-    EXPECT_FALSE(state_->loadVideo(dir_.filePath("gone.mp4")));
+    EXPECT_FALSE(loadAndWait(*state_, dir_.filePath("gone.mp4")));
     expectAlert("File Not Found", "The selected file could not be found.");
     alerts_.titles.clear();
     alerts_.messages.clear();
-    EXPECT_FALSE(state_->loadVideo(dir_.path()));
+    EXPECT_FALSE(loadAndWait(*state_, dir_.path()));
     expectAlert("File Not Found", "The selected file could not be found.");
     EXPECT_EQ(backend_->opens, 0);
 }
@@ -100,7 +104,7 @@ TEST_F(ImportTest, AnUnreadableFileIsReportedAsPermissionDenied) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
     const QString path = file("locked.mp4");
     QFile::setPermissions(path, QFileDevice::WriteOwner);
-    EXPECT_FALSE(state_->loadVideo(path));
+    EXPECT_FALSE(loadAndWait(*state_, path));
     expectAlert("Permission Denied", "You don't have permission to read this file.");
 }
 
@@ -120,7 +124,7 @@ TEST_F(ImportTest, ASuccessfulLoadPlaysTheWholeMovieWithOneObserverOfEachKind) {
     const QString path = file("good.mp4");
     backend_->movies[path.toStdString()] = {MovieFacts{true, true, 12.5}};
     state_->setCurrentTime(3);
-    ASSERT_TRUE(state_->loadVideo(path));
+    ASSERT_TRUE(loadAndWait(*state_, path));
     EXPECT_TRUE(alerts_.titles.isEmpty());
     EXPECT_EQ(state_->videoPath(), path);
     ASSERT_NE(state_->player(), nullptr);
@@ -140,13 +144,13 @@ TEST_F(ImportTest, ASuccessfulLoadPlaysTheWholeMovieWithOneObserverOfEachKind) {
 
 TEST_F(ImportTest, AFailedLoadLeavesThePreviousMoviePlaying) {
     const QString first = file("first.mp4");
-    ASSERT_TRUE(state_->loadVideo(first));
+    ASSERT_TRUE(loadAndWait(*state_, first));
     auto* player = state_->player();
     const auto log = backend_->lastLog;
     const QString second = file("second.mp4");
     backend_->movies[second.toStdString()] = {MovieFacts{true, true, 5},
                                               MediaError{AVERROR(EACCES), "Permission denied"}};
-    EXPECT_FALSE(state_->loadVideo(second));
+    EXPECT_FALSE(loadAndWait(*state_, second));
     expectAlert("Failed to Import Video",
                 "You don't have permission to read this file. Check file permissions.");
     EXPECT_EQ(state_->player(), player);
@@ -158,16 +162,16 @@ TEST_F(ImportTest, AFailedLoadLeavesThePreviousMoviePlaying) {
 }
 
 TEST_F(ImportTest, LoadingOverAMovieDetachesTheFirstPlayersObservers) {
-    ASSERT_TRUE(state_->loadVideo(file("a.mp4")));
+    ASSERT_TRUE(loadAndWait(*state_, file("a.mp4")));
     auto firstLog = backend_->lastLog;
-    ASSERT_TRUE(state_->loadVideo(file("b.mp4")));
+    ASSERT_TRUE(loadAndWait(*state_, file("b.mp4")));
     EXPECT_TRUE(firstLog->destroyed);
     EXPECT_TRUE(state_->hasTimeObserver());
     EXPECT_EQ(state_->playerItemObserverCount(), 1);
 }
 
 TEST_F(ImportTest, TimeReportsPausePlaybackAtTheTrimEnd) {
-    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
     state_->setTrimEnd(4);
     FakeSource* source = backend_->last;
     source->fireTime(3.9);
@@ -185,7 +189,7 @@ TEST_F(ImportTest, TimeReportsPausePlaybackAtTheTrimEnd) {
 }
 
 TEST_F(ImportTest, PlayRestartsFromTheTrimStartWhenThePlayheadIsOutsideTheRange) {
-    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
     state_->setTrimStart(2);
     state_->setTrimEnd(6);
     for (double at : {1.0, 6.0, 9.0}) {
@@ -208,7 +212,7 @@ TEST_F(ImportTest, PlayRestartsFromTheTrimStartWhenThePlayheadIsOutsideTheRange)
 }
 
 TEST_F(ImportTest, TheEndOfTheMovieSendsThePlayheadBackToTheTrimStart) {
-    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
     state_->setTrimStart(1.5);
     backend_->last->fireEnd();
     drainEvents();
@@ -218,7 +222,7 @@ TEST_F(ImportTest, TheEndOfTheMovieSendsThePlayheadBackToTheTrimStart) {
 }
 
 TEST_F(ImportTest, APausingSeekStopsPlaybackAfterTheSeek) {
-    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
     state_->seekToTime(7.25, false);
     EXPECT_TRUE(state_->isPlaying());
     state_->seekToTime(3.5, true);
@@ -229,7 +233,7 @@ TEST_F(ImportTest, APausingSeekStopsPlaybackAfterTheSeek) {
 }
 
 TEST_F(ImportTest, PlaybackFailuresShowAnAlertAndChangeNothing) {
-    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
     backend_->last->fireFailure("decoder gave up");
     drainEvents();
     expectAlert("Playback Error", "decoder gave up");
@@ -237,7 +241,7 @@ TEST_F(ImportTest, PlaybackFailuresShowAnAlertAndChangeNothing) {
 }
 
 TEST_F(ImportTest, ResetReturnsToTheEmptyEditor) {
-    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
     auto log = backend_->lastLog;
     state_->setTrimStart(1);
     state_->setCurrentTime(2);
@@ -261,7 +265,7 @@ TEST_F(ImportTest, ResetReturnsToTheEmptyEditor) {
 }
 
 TEST_F(ImportTest, ClosingTheWindowPausesAndDetachesButKeepsTheMovie) {
-    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
     state_->onDisappear();
     EXPECT_FALSE(state_->isPlaying());
     EXPECT_EQ(backend_->lastLog->pauses, 1);
@@ -276,7 +280,7 @@ TEST_F(ImportTest, ClosingTheWindowPausesAndDetachesButKeepsTheMovie) {
 }
 
 TEST_F(ImportTest, QuittingPausesButKeepsThePlayingFlag) {
-    ASSERT_TRUE(state_->loadVideo(file("m.mp4")));
+    ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
     state_->onWillTerminate();
     EXPECT_TRUE(state_->isPlaying());
     EXPECT_EQ(backend_->lastLog->pauses, 1);
@@ -295,7 +299,93 @@ TEST_F(ImportTest, ImportAsksForAFileAndLoadsItOnTheNextTurnOfTheLoop) {
     state_->importVideo();
     EXPECT_EQ(backend_->opens, 0);
     drainEvents();
+    test::waitForMovie(*state_);
     EXPECT_EQ(state_->videoPath(), dialogs_.answer);
+}
+
+// The movie is opened on the pool; whatever was asked last decides what the editor shows.
+TEST_F(ImportTest, ALaterLoadOrAResetWinsOverALoadStillRunning) {
+    std::vector<std::pair<QString, bool>> outcomes;
+    const auto load = [&](const QString& name) {
+        const QString path = file(name);
+        return state_->loadVideo(
+            path, [&outcomes, name](bool loaded) { outcomes.emplace_back(name, loaded); });
+    };
+    backend_->movies[file("five.mp4").toStdString()] = {MovieFacts{true, true, 5}};
+    backend_->movies[file("seven.mp4").toStdString()] = {MovieFacts{true, true, 7}};
+    backend_->movies[file("broken.mp4").toStdString()] = {
+        fail(MediaError{AVERROR_INVALIDDATA, "Invalid data"})};
+
+    // Both asked before either lands: the second is the movie, the first is never shown.
+    ASSERT_TRUE(load("five.mp4"));
+    ASSERT_TRUE(load("seven.mp4"));
+    EXPECT_TRUE(state_->movieLoading());
+    EXPECT_FALSE(state_->videoPath());
+    test::waitForMovie(*state_);
+    ASSERT_TRUE(test::waitUntilDone([&] { return outcomes.size() == 2; }));
+    EXPECT_EQ(state_->videoPath(), file("seven.mp4"));
+    EXPECT_EQ(state_->duration(), 7);
+    EXPECT_EQ(state_->trimEnd(), 7);
+    EXPECT_TRUE(alerts_.titles.isEmpty());
+    std::sort(outcomes.begin(), outcomes.end());
+    EXPECT_EQ(outcomes,
+              (std::vector<std::pair<QString, bool>>{{"five.mp4", false}, {"seven.mp4", true}}));
+
+    // A later load that fails shows its one alert; the earlier one does not land either.
+    outcomes.clear();
+    ASSERT_TRUE(load("five.mp4"));
+    ASSERT_TRUE(load("broken.mp4"));
+    ASSERT_TRUE(test::waitUntilDone([&] { return outcomes.size() == 2; }));
+    expectAlert("Failed to Import Video",
+                "The video file appears to be corrupted or in an unsupported format.");
+    EXPECT_EQ(state_->videoPath(), file("seven.mp4"));
+    EXPECT_EQ(state_->duration(), 7);
+
+    // A reset while a movie is opening leaves the editor empty.
+    outcomes.clear();
+    ASSERT_TRUE(load("five.mp4"));
+    state_->clearVideo();
+    EXPECT_FALSE(state_->movieLoading());
+    ASSERT_TRUE(test::waitUntilDone([&] { return outcomes.size() == 1; }));
+    EXPECT_FALSE(outcomes.front().second);
+    EXPECT_FALSE(state_->videoPath());
+    EXPECT_EQ(state_->player(), nullptr);
+    EXPECT_EQ(state_->duration(), 0);
+}
+
+TEST_F(ImportTest, TheEditorMayGoWhileAMovieIsStillOpening) {
+    bool called = false;
+    ASSERT_TRUE(state_->loadVideo(file("m.mp4"), [&called](bool) { called = true; }));
+    state_.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    drainEvents();
+    EXPECT_FALSE(called);
+}
+
+// A source may report before the handle that owns it exists: the reports wait for it, in order.
+TEST(PlayerHandleRelay, ReportsMadeBeforeAdoptionArriveAfterItInOrder) {
+    FakeBackend backend;
+    auto opened = PlayerHandle::openSource(backend, "m.mp4");
+    ASSERT_TRUE(opened);
+    FakeSource* source = backend.last;
+    source->fireTime(1.5);
+    source->fireFailure("early");
+    source->fireTime(2.5);
+    std::unique_ptr<PlayerHandle> handle = PlayerHandle::adopt(std::move(opened.value()));
+    QStringList heard;
+    QObject::connect(handle.get(), &PlayerHandle::timeChanged,
+                     [&heard](double t) { heard << QString::number(t); });
+    QObject::connect(handle.get(), &PlayerHandle::failed,
+                     [&heard](const QString& m) { heard << m; });
+    drainEvents();
+    EXPECT_EQ(heard, (QStringList{"1.5", "early", "2.5"}));
+    source->fireTime(3);
+    drainEvents();
+    EXPECT_EQ(heard.size(), 4);
+    // Closing the handle closes the source.
+    const auto log = backend.lastLog;
+    handle.reset();
+    EXPECT_TRUE(log->destroyed);
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ namespace kestro {
 namespace {
 
 using test::FakeBackend;
+using test::loadAndWait;
 
 QString touch(const QString& path) {
     QFile f(path);
@@ -145,7 +146,7 @@ TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
 
 TEST_F(MainWindowTest, TheKeyboardStepsTrimsAndPlays) {
     open();
-    ASSERT_TRUE(state().loadVideo(touch(dir.filePath("m.mp4"))));  // 10 s, no stated rate
+    ASSERT_TRUE(loadAndWait(state(), touch(dir.filePath("m.mp4"))));  // 10 s, no stated rate
     test::drainEvents();
     EXPECT_TRUE(state().isPlaying());
 
@@ -179,7 +180,7 @@ TEST_F(MainWindowTest, TheKeyboardStepsTrimsAndPlays) {
 
 TEST_F(MainWindowTest, MarkingTrimBoundsKeepsTheShortestRange) {
     open();
-    ASSERT_TRUE(state().loadVideo(touch(dir.filePath("m.mp4"))));
+    ASSERT_TRUE(loadAndWait(state(), touch(dir.filePath("m.mp4"))));
     state().togglePlayPause();
     state().stepBy(5);
     state().setTrimEndAtPlayhead();
@@ -266,12 +267,12 @@ TEST_F(MainWindowTest, RecentMoviesAreKeptNewestFirstWithoutGoneFiles) {
     RecentFiles& recent = window->recentFiles();
     QStringList paths;
     for (int i = 0; i < 10; ++i) paths << touch(dir.filePath(QStringLiteral("m%1.mp4").arg(i)));
-    for (const QString& p : paths) ASSERT_TRUE(state().loadVideo(p));
+    for (const QString& p : paths) ASSERT_TRUE(loadAndWait(state(), p));
     QStringList expected;
     for (int i = 9; i >= 2; --i) expected << paths[i];
     EXPECT_EQ(recent.entries(), expected);
 
-    ASSERT_TRUE(state().loadVideo(paths[5]));  // again: moves to the top, no duplicate
+    ASSERT_TRUE(loadAndWait(state(), paths[5]));  // again: moves to the top, no duplicate
     EXPECT_EQ(recent.entries().front(), paths[5]);
     EXPECT_EQ(recent.entries().count(paths[5]), 1);
 
@@ -288,6 +289,7 @@ TEST_F(MainWindowTest, RecentMoviesAreKeptNewestFirstWithoutGoneFiles) {
     // Opening one loads it.
     window->recentMenu()->actions().at(2)->trigger();
     test::drainEvents();
+    test::waitForMovie(state());
     EXPECT_EQ(*state().videoPath(), listed.at(2));
 }
 
@@ -307,7 +309,7 @@ ExportWorkflow::Engine runsUntilCancelled(std::atomic<bool>& sawCancel) {
 TEST_F(MainWindowTest, ClosingDuringAnExportAsksAndKeepsOrCancels) {
     std::atomic<bool> sawCancel{false};
     open(runsUntilCancelled(sawCancel));
-    ASSERT_TRUE(state().loadVideo(touch(dir.filePath("m.mp4"))));
+    ASSERT_TRUE(loadAndWait(state(), touch(dir.filePath("m.mp4"))));
     dialogs.exportDestination = dir.filePath("out.mp4");
     int asked = 0;
     MainWindow::CloseChoice answer = MainWindow::CloseChoice::keepExporting;
@@ -348,7 +350,7 @@ TEST_F(MainWindowTest, AFailedExportIsNotShownAsASuccess) {
             ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
         return fail(ExportError::fileSystem(ExportError::kDiskFull));
     });
-    ASSERT_TRUE(state().loadVideo(touch(dir.filePath("m.mp4"))));
+    ASSERT_TRUE(loadAndWait(state(), touch(dir.filePath("m.mp4"))));
     dialogs.exportDestination = dir.filePath("out.mp4");
     ExportWorkflow& workflow = window->content().exportWorkflow();
     QSignalSpy finished(&workflow, &ExportWorkflow::exportFinished);

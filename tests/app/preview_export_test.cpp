@@ -2,6 +2,8 @@
 // the same settings (16:9 canvas with padding, a gradient, the device's shadow, a frame image)
 // must agree after scaling, region by region.
 
+#include "app_fixtures.hpp"
+
 #include "app/editor/video_feed.hpp"
 #include "app/preview/preview_view.hpp"
 #include "core/export/av_exporter.hpp"
@@ -117,9 +119,7 @@ TEST(PreviewEqualsExport, GradientShadowAndPaddedWideCanvasAgree) {
     canvas.background = choices.background;
     canvas.shadow = true;
     view.setCanvas(canvas);
-    QImage shown(view.size(), QImage::Format_ARGB32_Premultiplied);
-    shown.fill(Qt::transparent);
-    view.render(&shown);
+    QImage shown = test::renderSettled(view);
 
     // The band just under the device, where the shadow shows most (preview pixels: half the
     // canvas's).
@@ -140,8 +140,7 @@ TEST(PreviewEqualsExport, GradientShadowAndPaddedWideCanvasAgree) {
     // band under the device no longer matches.
     canvas.shadow = false;
     view.setCanvas(canvas);
-    shown.fill(Qt::transparent);
-    view.render(&shown);
+    shown = test::renderSettled(view);
     const Difference withoutShadow = compare(*exported, shown, band);
     ::testing::Test::RecordProperty("shadowBandWithoutShadow",
                                     std::to_string(withoutShadow.inRegion));

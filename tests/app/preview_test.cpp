@@ -1,6 +1,8 @@
 // Preview and stage geometry with worked numbers, and what the preview actually draws: the video
 // only through the frame's opening, the frame on top, the mask built once per frame and size.
 
+#include "app_fixtures.hpp"
+
 #include "app/editor/player_handle.hpp"
 #include "app/editor/video_feed.hpp"
 #include "app/preview/empty_state_card.hpp"
@@ -161,11 +163,8 @@ std::shared_ptr<const Image> blueFrame() {
     return std::make_shared<const Image>(std::move(img));
 }
 
-QImage render(QWidget& w) {
-    QImage out(w.size(), QImage::Format_ARGB32_Premultiplied);
-    out.fill(Qt::transparent);
-    w.render(&out, QPoint(), QRegion(), QWidget::DrawChildren);
-    return out;
+QImage render(PreviewView& view) {
+    return test::renderSettled(view);
 }
 
 TEST(PreviewView, ShowsTheVideoOnlyThroughTheOpeningUnderTheFrame) {
@@ -232,6 +231,29 @@ TEST(PreviewView, WithoutAFeedOnlyTheFrameIsDrawn) {
     const QImage out = render(view);
     EXPECT_EQ(qAlpha(out.pixel(100, 200)), 0);
     EXPECT_EQ(QColor(out.pixel(5, 200)), QColor(Qt::blue));
+}
+
+// Frame pictures are made on the pool; the last image asked for is the one drawn, whatever order
+// the pictures finish in.
+TEST(PreviewView, TheLastFrameImageAskedForIsTheOneDrawn) {
+    PreviewView view;
+    view.resize(200, 400);
+    view.setScreen({10, 15, 80, 75});
+    Image wide = Image::filled(200, 100, Rgba{255, 0, 0, 255});
+    view.setFrameImage(blueFrame());
+    view.setFrameImage(std::make_shared<const Image>(std::move(wide)));
+    QImage out = render(view);
+    EXPECT_FALSE(view.preparing());
+    EXPECT_EQ(view.openingMaskRuns(), 1);
+    EXPECT_NEAR(view.layout().frame.width() / view.layout().frame.height(), 2.0, 0.01);
+    EXPECT_EQ(QColor(out.pixel(100, 200)), QColor(Qt::red));
+
+    // Taking the frame away while one is still being prepared leaves none.
+    view.setFrameImage(blueFrame());
+    view.setFrameImage(nullptr);
+    out = render(view);
+    EXPECT_TRUE(view.layout().frame.isEmpty() || !view.layout().hasFrame);
+    EXPECT_EQ(qAlpha(out.pixel(100, 200)), 0);
 }
 
 TEST(PreviewStage, SizesTheStageAndShowsTheCardOnlyWhenEmpty) {

@@ -50,7 +50,7 @@ protected:
 QTemporaryDir* RealMediaTest::dir_ = nullptr;
 
 TEST_F(RealMediaTest, AMovieLoadsPlaysAndReportsTimeOnTheInterfaceThread) {
-    ASSERT_TRUE(state_->loadVideo(movie())) << alerts_.messages.join("; ").toStdString();
+    ASSERT_TRUE(test::loadAndWait(*state_, movie())) << alerts_.messages.join("; ").toStdString();
     EXPECT_NEAR(state_->duration(), 1.0, 0.05);
     EXPECT_EQ(state_->trimEnd(), state_->duration());
     ASSERT_NE(state_->player(), nullptr);
@@ -65,13 +65,13 @@ TEST_F(RealMediaTest, AMovieLoadsPlaysAndReportsTimeOnTheInterfaceThread) {
 }
 
 TEST_F(RealMediaTest, FilesWithoutPictureOrNotMoviesAtAllGetTheirAlerts) {
-    EXPECT_FALSE(state_->loadVideo(soundOnly()));
+    EXPECT_FALSE(test::loadAndWait(*state_, soundOnly()));
     const QString text = dir_->filePath("notes.mp4");
     QFile f(text);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("these are not the frames you are looking for\n");
     f.close();
-    EXPECT_FALSE(state_->loadVideo(text));
+    EXPECT_FALSE(test::loadAndWait(*state_, text));
     EXPECT_EQ(alerts_.titles, (QStringList{"No Video", "Failed to Import Video"}));
     ASSERT_EQ(alerts_.messages.size(), 2);
     EXPECT_EQ(alerts_.messages[1], "The video file appears to be corrupted or in an unsupported format.");

@@ -358,6 +358,7 @@ TEST_F(RecordingWorkflowTest, AMissingRecordingFallsBackToTheNewestMovieBesideIt
     touch(out.filePath("older.mp4"), 600);
     touch(out.filePath("latest.mp4"), 10);
     workflow->importRecording(out.filePath("never-written.mp4"));
+    test::waitForMovie(*state);
     ASSERT_TRUE(state->videoPath());
     EXPECT_TRUE(state->videoPath()->endsWith("/latest.mp4"));
     EXPECT_TRUE(alerts.titles.isEmpty());
@@ -369,6 +370,7 @@ TEST_F(RecordingWorkflowTest, AMissingRecordingFallsBackToTheNewestMovieBesideIt
     QTemporaryDir empty;
     w.importRecording(empty.filePath("never-written.mp4"));
     w.importRecording(empty.filePath("gone/never-written.mp4"));
+    test::waitForMovie(other);
     EXPECT_FALSE(other.videoPath());
     EXPECT_TRUE(alerts.titles.isEmpty());
 }

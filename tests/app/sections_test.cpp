@@ -42,6 +42,7 @@ namespace kestro {
 namespace {
 
 using test::FakeBackend;
+using test::loadAndWait;
 
 class SectionsTest : public ::testing::Test {
 protected:
@@ -81,7 +82,7 @@ protected:
         f.open(QIODevice::WriteOnly);
         f.write("x");
         f.close();
-        ASSERT_TRUE(state->loadVideo(f.fileName()));
+        ASSERT_TRUE(loadAndWait(*state, f.fileName()));
     }
 
     QTemporaryDir dir;

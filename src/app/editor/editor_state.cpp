@@ -21,7 +21,8 @@ QSettings preferences() { return QSettings(QStringLiteral("Kestro"), QStringLite
 }  // namespace
 
 EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
-    : QObject(parent), backend_(backend ? std::move(backend) : makeDefaultMediaBackend()) {
+    : QObject(parent), backend_(std::make_shared<SharedBackend>()) {
+    backend_->backend = backend ? std::move(backend) : makeDefaultMediaBackend();
     QSettings settings = preferences();
     isDarkMode_ = settings.value(kDarkModeKey, false).toBool();
     export_ = readExportPreferences(settings);
@@ -265,59 +266,97 @@ void EditorState::importVideo() {
     QTimer::singleShot(0, this, [this, path = *chosen] { loadVideo(path); });
 }
 
-bool EditorState::loadVideo(const QString& path) {
+// What a pool job found out about a movie: the alert that refuses it, or its facts and the
+// source opened on it.
+struct EditorState::MovieLoad {
+    QString refusalTitle;  // empty when the movie can be used
+    QString refusalMessage;
+    MovieFacts facts;
+    std::optional<PlayerHandle::OpenedSource> opened;
+};
+
+bool EditorState::loadVideo(const QString& path, std::function<void(bool)> whenDone) {
+    const auto refuse = [&](const QString& title, const QString& message) {
+        alert(title, message);
+        if (whenDone) whenDone(false);
+        return false;
+    };
     const QFileInfo info(path);
     // A folder is no movie file: it is reported as missing rather than as an unknown format.
-    if (!info.exists() || info.isDir()) {
-        alert(QStringLiteral("File Not Found"), QStringLiteral("The selected file could not be found."));
-        return false;
-    }
-    if (!info.isReadable()) {
-        alert(QStringLiteral("Permission Denied"),
-              QStringLiteral("You don't have permission to read this file."));
-        return false;
-    }
-    const std::filesystem::path file = path.toStdString();
-    const QString importFailed = QStringLiteral("Failed to Import Video");
-    auto facts = backend_->probe(file);
-    if (!facts) {
-        alert(importFailed, playbackErrorMessage(facts.error()));
-        return false;
-    }
-    if (!facts->playable) {
-        alert(QStringLiteral("Unsupported Format"),
-              QStringLiteral("This video format is not supported. Try MP4 or MOV files."));
-        return false;
-    }
-    if (!facts->hasVideo) {
-        alert(QStringLiteral("No Video"), QStringLiteral("This file doesn't contain any video tracks."));
-        return false;
-    }
-    const double seconds = facts->duration;
-    if (!std::isfinite(seconds) || seconds <= 0) {
-        alert(QStringLiteral("Invalid Video"), QStringLiteral("This video has an invalid duration."));
-        return false;
-    }
-    // Opened before anything is torn down, so a movie that fails here leaves the previous one
-    // playing with its observers.
-    auto opened = PlayerHandle::open(*backend_, file);
-    if (!opened) {
-        alert(importFailed, playbackErrorMessage(opened.error()));
-        return false;
-    }
+    if (!info.exists() || info.isDir())
+        return refuse(QStringLiteral("File Not Found"),
+                      QStringLiteral("The selected file could not be found."));
+    if (!info.isReadable())
+        return refuse(QStringLiteral("Permission Denied"),
+                      QStringLiteral("You don't have permission to read this file."));
+    const std::uint64_t generation = ++movieGeneration_;
+    movieLoading_ = true;
+    tasks_.run<MovieLoad>(
+        "kestro-movie-open",
+        [shared = backend_, file = std::filesystem::path(path.toStdString())] {
+            std::lock_guard lock(shared->mutex);
+            return probeAndOpen(*shared->backend, file);
+        },
+        [this, generation, path, whenDone = std::move(whenDone)](MovieLoad load) {
+            bool loaded = false;
+            if (generation == movieGeneration_) {
+                movieLoading_ = false;
+                loaded = applyLoadedMovie(path, std::move(load));
+            }
+            if (whenDone) whenDone(loaded);
+        },
+        BackgroundTasks::Priority::normal);
+    return true;
+}
 
+// Pool thread. Probed first, so a file the player could not use is refused with the reason the
+// user can act on, before anything is opened.
+EditorState::MovieLoad EditorState::probeAndOpen(MediaBackend& backend,
+                                                 const std::filesystem::path& file) {
+    MovieLoad load;
+    const auto refuse = [&](const QString& title, const QString& message) {
+        load.refusalTitle = title;
+        load.refusalMessage = message;
+        return std::move(load);
+    };
+    const QString importFailed = QStringLiteral("Failed to Import Video");
+    auto facts = backend.probe(file);
+    if (!facts) return refuse(importFailed, playbackErrorMessage(facts.error()));
+    if (!facts->playable)
+        return refuse(QStringLiteral("Unsupported Format"),
+                      QStringLiteral("This video format is not supported. Try MP4 or MOV files."));
+    if (!facts->hasVideo)
+        return refuse(QStringLiteral("No Video"),
+                      QStringLiteral("This file doesn't contain any video tracks."));
+    if (!std::isfinite(facts->duration) || facts->duration <= 0)
+        return refuse(QStringLiteral("Invalid Video"),
+                      QStringLiteral("This video has an invalid duration."));
+    auto opened = PlayerHandle::openSource(backend, file);
+    if (!opened) return refuse(importFailed, playbackErrorMessage(opened.error()));
+    load.facts = *facts;
+    load.opened = std::move(opened.value());
+    return load;
+}
+
+bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
+    if (!load.opened) {
+        // Nothing was torn down for it: the previous movie keeps playing with its observers.
+        alert(load.refusalTitle, load.refusalMessage);
+        return false;
+    }
     removeTimeObserver();
     removePlayerItemObservers();
     QObject::disconnect(endObserver_);
 
+    const MovieFacts& facts = load.facts;
     videoPath_ = path;
-    frameRate_ = std::isfinite(facts->frameRate) && facts->frameRate > 0 ? facts->frameRate : 0;
-    setDuration(seconds);
+    frameRate_ = std::isfinite(facts.frameRate) && facts.frameRate > 0 ? facts.frameRate : 0;
+    setDuration(facts.duration);
     setTrimStart(0);
-    setTrimEnd(seconds);
-    player_ = std::move(opened.value());
-    endObserver_ = connect(player_.get(), &PlayerHandle::reachedEnd, this,
-                           &EditorState::handlePlaybackEnd);
+    setTrimEnd(facts.duration);
+    player_ = PlayerHandle::adopt(std::move(*load.opened));
+    endObserver_ =
+        connect(player_.get(), &PlayerHandle::reachedEnd, this, &EditorState::handlePlaybackEnd);
     emit videoPathChanged();
     emit playerChanged(player_.get());
     setupPlayerItemObservers();
@@ -328,6 +367,9 @@ bool EditorState::loadVideo(const QString& path) {
 }
 
 void EditorState::clearVideo() {
+    // A movie still being opened would otherwise land after the reset.
+    ++movieGeneration_;
+    movieLoading_ = false;
     if (player_) player_->pause();
     removeTimeObserver();
     removePlayerItemObservers();

@@ -4,7 +4,10 @@
 //
 // Threads: the interface thread owns every field and every call. Player events arrive from the
 // player's thread and are re-delivered here as queued signals (PlayerHandle), so handlers below
-// always run on the interface thread.
+// always run on the interface thread. Work that reads files (probing and opening a movie,
+// decoding a frame image) runs on the pool through BackgroundTasks and only its result is
+// applied here; the media backend is the one object those jobs share, and they use it one at a
+// time.
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/canvas_choices.hpp"
@@ -24,7 +27,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -164,9 +169,15 @@ public:
 
     // Asks for a movie file and loads it (queued on the interface thread).
     void importVideo();
-    // Validates and loads `path`; on any failure shows one alert and changes nothing.
-    // Returns whether the movie was loaded.
-    bool loadVideo(const QString& path);
+    // Validates and loads `path`; on any failure shows one alert and changes nothing. A file
+    // that is missing or unreadable is refused at once (returns false). Otherwise the movie is
+    // probed and opened off the interface thread (movieLoading() is true meanwhile) and returns
+    // true; when that lands the movie becomes current, or its one alert is shown. A later load,
+    // or clearVideo(), wins over one still running. `whenDone`, if given, is called on the
+    // interface thread once, with whether this movie became current (false when refused at
+    // once or overtaken).
+    bool loadVideo(const QString& path, std::function<void(bool loaded)> whenDone = {});
+    bool movieLoading() const { return movieLoading_; }
     void clearVideo();
     void togglePlayPause();
     void seekToTime(double seconds, bool pauseAfter);
@@ -214,8 +225,17 @@ private:
     void setupPlayerItemObservers();
     void removePlayerItemObservers();
     void saveExportChoices() const;
+    struct MovieLoad;
+    static MovieLoad probeAndOpen(MediaBackend& backend, const std::filesystem::path& file);
+    bool applyLoadedMovie(const QString& path, MovieLoad load);
 
-    std::unique_ptr<MediaBackend> backend_;
+    // Shared with the pool jobs that probe and open movies, which may outlive a load that was
+    // overtaken; the mutex keeps them from using the backend at the same time.
+    struct SharedBackend {
+        std::mutex mutex;
+        std::unique_ptr<MediaBackend> backend;
+    };
+    std::shared_ptr<SharedBackend> backend_;
     AlertPresenter* alerts_ = nullptr;
     FileDialogs* dialogs_ = nullptr;
 
@@ -240,6 +260,8 @@ private:
     QString customFramePath_;
     bool frameLoading_ = false;
     std::uint64_t frameGeneration_ = 0;  // the frame load whose result still counts
+    bool movieLoading_ = false;
+    std::uint64_t movieGeneration_ = 0;  // the movie load whose result still counts
     // Declared last, so it is destroyed first: no load result arrives for a state that is going.
     BackgroundTasks tasks_{this};
     ExportPreferences export_;

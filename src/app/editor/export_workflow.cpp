@@ -9,6 +9,7 @@
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/thread_name.hpp"
+#include "core/thread_priority.hpp"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -195,6 +196,7 @@ void ExportWorkflow::launch(ExportRequest request) {
     const std::atomic<bool>* cancelFlag = &cancelRequested_;
     worker_ = std::thread([this, engine = engine_, request = std::move(request), cancelFlag] {
         nameThisThread("kestro-export");
+        lowerThisThreadPriority();
         auto result = engine(
             request, [this](double p) { emit progressReported(p); },
             [cancelFlag] { return cancelFlag->load(); });

@@ -2,6 +2,10 @@
 // The editor's player: owns one VideoSource and re-delivers its events on the interface thread
 // as queued signals. Destroying the handle destroys the source first, so no event can arrive
 // for a handle that is gone (events already queued are dropped by Qt with their receiver).
+//
+// Threads: opening a movie reads and probes the file, so it may be done on a pool thread
+// (openSource); the handle itself is a QObject of the interface thread and is made there
+// (adopt). Events the source reports between the two are held and delivered on adoption.
 
 #include "app/editor/video_feed.hpp"
 #include "app/editor/video_source.hpp"
@@ -13,10 +17,19 @@ namespace kestro {
 class PlayerHandle : public VideoFeed {
     Q_OBJECT
 public:
-    // Opens `path` through `backend`; the handle's signals are wired before the source exists,
-    // so the first report after opening is not lost.
-    static Result<std::unique_ptr<PlayerHandle>, MediaError> open(
-        MediaBackend& backend, const std::filesystem::path& path);
+    class EventRelay;
+    // A source opened on any thread, not yet owned by a handle. Dropping it closes the movie.
+    struct OpenedSource {
+        std::shared_ptr<EventRelay> relay;
+        std::unique_ptr<VideoSource> source;  // declared last: closed before the relay goes
+    };
+
+    // Opens `path` through `backend` on the calling thread, whichever it is. The relay is wired
+    // before the source exists, so the first report after opening is not lost.
+    static Result<OpenedSource, MediaError> openSource(MediaBackend& backend,
+                                                       const std::filesystem::path& path);
+    // Interface thread: the handle that owns `opened` from now on.
+    static std::unique_ptr<PlayerHandle> adopt(OpenedSource opened);
     ~PlayerHandle() override;
 
     double duration() const { return source_->duration(); }

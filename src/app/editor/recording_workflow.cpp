@@ -424,12 +424,14 @@ void RecordingWorkflow::importRecording(const QString& path) {
         if (!newest) return;
         imported = *newest;
     }
-    const bool loaded = state_.loadVideo(imported);
-    // A phone's recording goes into a phone of its kind, as a simulator's goes into an iPhone.
-    if (loaded && activeDevice_ && activeDevice_->isAndroid()) {
-        if (const FramePreset* frame = bestAndroidFrame(activeDevice_->name().toStdString()))
-            state_.setFramePreset(QString::fromStdString(frame->key));
-    }
+    // A phone's recording goes into a phone of its kind, as a simulator's goes into an iPhone,
+    // once the movie has loaded. Worked out now: the device may change before that.
+    const FramePreset* phoneFrame = activeDevice_ && activeDevice_->isAndroid()
+                                        ? bestAndroidFrame(activeDevice_->name().toStdString())
+                                        : nullptr;
+    state_.loadVideo(imported, [state = &state_, phoneFrame](bool loaded) {
+        if (loaded && phoneFrame) state->setFramePreset(QString::fromStdString(phoneFrame->key));
+    });
     emit importAttempted(imported);
 }
 

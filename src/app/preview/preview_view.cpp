@@ -21,6 +21,103 @@ QImage toPremultiplied(const Image& img) {
         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+// The full-size frame picture and its opening mask, made on the pool.
+struct PreparedFrame {
+    QImage full;
+    QImage mask;
+};
+
+PreparedFrame prepareFrame(const Image& image) {
+    PreparedFrame prepared;
+    prepared.full = toPremultiplied(image);
+    if (const std::optional<Image> mask = screenOpeningMask(image))
+        prepared.mask = toPremultiplied(*mask);
+    return prepared;
+}
+
+// What cuts the video and what is drawn over it, for one size of the view; made on the pool.
+struct CacheInputs {
+    QImage frameFull;
+    QImage maskFull;
+    QSize px;
+    QRect playerPx;
+    qreal dpr = 1;
+    QRectF frameLocal;     // the frame's rectangle, in points, at the origin
+    QRectF playerInFrame;  // P, in points, inside it
+    qreal playerRadius = 0;
+    qreal containerRadius = 0;
+    bool hasFrame = false;
+};
+
+struct Caches {
+    QImage frame;  // the frame image scaled to px
+    QImage mask;   // its opening mask, limited to P
+    QImage clip;   // everything that cuts the video, alpha only
+};
+
+Caches buildCaches(const CacheInputs& in) {
+    Caches out;
+    if (!in.frameFull.isNull()) {
+        out.frame = in.frameFull.scaled(in.px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        out.frame.setDevicePixelRatio(in.dpr);
+        // The opening mask: the frame's see-through pixels, and nothing outside P.
+        if (!in.maskFull.isNull()) {
+            out.mask = QImage(in.px, QImage::Format_ARGB32_Premultiplied);
+            out.mask.fill(Qt::transparent);
+            QPainter p(&out.mask);
+            p.setClipRect(in.playerPx);
+            p.drawImage(0, 0,
+                        in.maskFull.scaled(in.px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        }
+    }
+
+    // Everything that cuts the video, in one alpha image, so a repaint composites once instead
+    // of rasterising rounded clip paths for every picture. Like the export, the video shows
+    // inside P's rounded corners wherever it is placed; the clip does not move with it.
+    out.clip = QImage(in.px, QImage::Format_ARGB32_Premultiplied);
+    out.clip.setDevicePixelRatio(in.dpr);
+    out.clip.fill(Qt::transparent);
+    QPainter p(&out.clip);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (in.hasFrame && !out.mask.isNull()) {
+        p.drawImage(in.frameLocal, out.mask);
+    } else if (in.hasFrame) {
+        p.fillRect(in.frameLocal, Qt::black);  // no mask could be made: the video shows in P
+    } else {
+        QPainterPath container;
+        container.addRoundedRect(in.frameLocal, in.containerRadius, in.containerRadius);
+        p.fillPath(container, Qt::black);
+    }
+    QPainterPath rounded;
+    rounded.addRoundedRect(in.playerInFrame, in.playerRadius, in.playerRadius);
+    QImage roundedMask(in.px, QImage::Format_ARGB32_Premultiplied);
+    roundedMask.setDevicePixelRatio(in.dpr);
+    roundedMask.fill(Qt::transparent);
+    {
+        QPainter rp(&roundedMask);
+        rp.setRenderHint(QPainter::Antialiasing);
+        rp.fillPath(rounded, Qt::black);
+    }
+    p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    p.drawImage(in.frameLocal, roundedMask);
+    return out;
+}
+
+// Draws `image` at `target`: at its own size when it was made for it, stretched while a picture
+// for the new size is being made.
+void drawFitted(QPainter& p, const QRectF& target, const QImage& image, bool current) {
+    if (current) {
+        p.drawImage(target.topLeft(), image);
+        return;
+    }
+    // Shown for a moment only: a smooth stretch of a large picture would cost more than the
+    // wait it covers.
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(target, image);
+    p.restore();
+}
+
 }  // namespace
 
 PreviewView::PreviewView(QWidget* parent) : QWidget(parent) {
@@ -37,31 +134,49 @@ void PreviewView::setFeed(VideoFeed* feed) {
 }
 
 void PreviewView::setFrameImage(std::shared_ptr<const Image> image) {
-    if (frameImage_ == image) return;
-    frameImage_ = std::move(image);
-    // The full-size pictures are made here, once per frame image; a resize only scales them.
-    frameFull_ = QImage();
-    maskFull_ = QImage();
-    if (frameImage_ && !frameImage_->empty()) {
-        frameFull_ = toPremultiplied(*frameImage_);
-        if (const std::optional<Image> mask = screenOpeningMask(*frameImage_))
-            maskFull_ = toPremultiplied(*mask);
-        ++openingMaskRuns_;
+    if (requestedImage_ == image) return;
+    requestedImage_ = image;
+    const std::uint64_t generation = ++frameGeneration_;
+    if (!image || image->empty()) {
+        framePending_ = false;
+        installFrame(std::move(image), {}, {});
+        return;
     }
+    // The full-size pictures are made once per frame image, off the interface thread; a resize
+    // only scales them.
+    framePending_ = true;
+    tasks_.run<PreparedFrame>(
+        "kestro-preview-frame", [image] { return prepareFrame(*image); },
+        [this, generation, image](PreparedFrame prepared) {
+            if (generation != frameGeneration_) return;
+            framePending_ = false;
+            installFrame(image, std::move(prepared.full), std::move(prepared.mask));
+        });
+}
+
+void PreviewView::installFrame(std::shared_ptr<const Image> image, QImage full, QImage mask) {
+    frameImage_ = std::move(image);
+    frameFull_ = std::move(full);
+    maskFull_ = std::move(mask);
+    if (frameImage_) ++openingMaskRuns_;
     cachedSize_ = QSize();  // whatever was scaled belongs to the previous image
-    backdrop_ = QImage();
+    invalidateBackdrop();
     update();
+}
+
+void PreviewView::invalidateBackdrop() {
+    backdropCurrent_ = false;
 }
 
 void PreviewView::setScreen(const ScreenRect& screen) {
     screen_ = screen;
-    backdrop_ = QImage();
+    invalidateBackdrop();
     update();
 }
 
 void PreviewView::setCanvas(PreviewCanvas canvas) {
     canvas_ = std::move(canvas);
-    backdrop_ = QImage();
+    invalidateBackdrop();
     update();
 }
 
@@ -110,61 +225,40 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
                    std::max(1, int(std::lround(frameTopLeft.height() * dpr))));
     const QRect playerPx =
         QRectF(playerInFrame.topLeft() * dpr, playerInFrame.size() * dpr).toAlignedRect();
-    const bool frameChanged = cachedSize_ != px || cachedPlayer_ != playerPx;
-    if (!frameChanged && clipContainerRadius_ == l.containerCornerRadius) return;
-
-    if (frameChanged) {
-        cachedSize_ = px;
-        cachedPlayer_ = playerPx;
-        frameScaled_ = QImage();
-        mask_ = QImage();
-        if (!frameFull_.isNull()) {
-            frameScaled_ = frameFull_.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            frameScaled_.setDevicePixelRatio(dpr);
-            // The opening mask: the frame's see-through pixels, and nothing outside P.
-            if (!maskFull_.isNull()) {
-                mask_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
-                mask_.fill(Qt::transparent);
-                QPainter p(&mask_);
-                p.setClipRect(playerPx);
-                p.drawImage(0, 0,
-                            maskFull_.scaled(px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-                ++maskBuilds_;
-            }
-        }
+    if (cachedSize_ == px && cachedPlayer_ == playerPx &&
+        clipContainerRadius_ == l.containerCornerRadius) {
+        return;
     }
-
-    // Everything that cuts the video, in one alpha image, so a repaint composites once instead
-    // of rasterising rounded clip paths for every picture. Like the export, the video shows
-    // inside P's rounded corners wherever it is placed; the clip does not move with it.
+    cachedSize_ = px;
+    cachedPlayer_ = playerPx;
     clipContainerRadius_ = l.containerCornerRadius;
-    clip_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
-    clip_.setDevicePixelRatio(dpr);
-    clip_.fill(Qt::transparent);
-    QPainter p(&clip_);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF frameLocal(QPointF(0, 0), frameTopLeft.size());
-    if (l.hasFrame && !mask_.isNull()) {
-        p.drawImage(frameLocal, mask_);
-    } else if (l.hasFrame) {
-        p.fillRect(frameLocal, Qt::black);  // no mask could be made: the video shows in P
-    } else {
-        QPainterPath container;
-        container.addRoundedRect(frameLocal, l.containerCornerRadius, l.containerCornerRadius);
-        p.fillPath(container, Qt::black);
-    }
-    QPainterPath rounded;
-    rounded.addRoundedRect(playerInFrame, l.playerCornerRadius, l.playerCornerRadius);
-    QImage roundedMask(px, QImage::Format_ARGB32_Premultiplied);
-    roundedMask.setDevicePixelRatio(dpr);
-    roundedMask.fill(Qt::transparent);
-    {
-        QPainter rp(&roundedMask);
-        rp.setRenderHint(QPainter::Antialiasing);
-        rp.fillPath(rounded, Qt::black);
-    }
-    p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-    p.drawImage(frameLocal, roundedMask);
+
+    CacheInputs in;
+    in.frameFull = frameFull_;
+    in.maskFull = maskFull_;
+    in.px = px;
+    in.playerPx = playerPx;
+    in.dpr = dpr;
+    in.frameLocal = QRectF(QPointF(0, 0), frameTopLeft.size());
+    in.playerInFrame = playerInFrame;
+    in.playerRadius = l.playerCornerRadius;
+    in.containerRadius = l.containerCornerRadius;
+    in.hasFrame = l.hasFrame;
+    // Smooth scaling of a phone-sized picture and rasterising the clip take a while; until
+    // these land, the previous pictures are drawn stretched to the new place.
+    const std::uint64_t generation = ++scaleGeneration_;
+    scalePending_ = true;
+    tasks_.run<Caches>(
+        "kestro-preview-scale", [in] { return buildCaches(in); },
+        [this, generation](Caches caches) {
+            if (generation != scaleGeneration_) return;
+            scalePending_ = false;
+            frameScaled_ = std::move(caches.frame);
+            mask_ = std::move(caches.mask);
+            clip_ = std::move(caches.clip);
+            if (!mask_.isNull()) ++maskBuilds_;
+            update();
+        });
 }
 
 void PreviewView::rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& deviceInCanvas,
@@ -173,27 +267,44 @@ void PreviewView::rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& dev
                    std::max(1, int(std::lround(canvasTopLeft.height() * dpr))));
     const QRectF device(deviceInCanvas.topLeft() * dpr, deviceInCanvas.size() * dpr);
     const QRectF player(playerInCanvas.topLeft() * dpr, playerInCanvas.size() * dpr);
-    if (!backdrop_.isNull() && backdropSize_ == px && backdropDevice_ == device &&
+    if (backdropCurrent_ && backdropSize_ == px && backdropDevice_ == device &&
         backdropPlayer_ == player) {
         return;
     }
+    backdropCurrent_ = true;
     backdropSize_ = px;
     backdropDevice_ = device;
     backdropPlayer_ = player;
-    // The export's own backdrop, at this size: the same background and the same shadow.
+    // The export's own backdrop, at this size: the same background and the same shadow. Its
+    // shadow blur is slow, so it is painted on the pool; the images it reads are kept alive by
+    // the job.
     BackdropSetup setup;
     setup.width = px.width();
     setup.height = px.height();
     setup.background = canvas_.background;
-    setup.backgroundImage = canvas_.backgroundImage.get();
     setup.shadow = canvas_.shadow;
     setup.device = {device.x(), device.y(), device.width(), device.height()};
-    setup.frame = frameImage_ && frameImage_->isWellFormed() ? frameImage_.get() : nullptr;
     setup.frameRect = setup.device;
     setup.screen = {player.x(), player.y(), player.width(), player.height()};
-    const Image painted = renderBackdrop(setup);
-    backdrop_ = toPremultiplied(painted);
-    backdrop_.setDevicePixelRatio(dpr);
+    std::shared_ptr<const Image> frame =
+        frameImage_ && frameImage_->isWellFormed() ? frameImage_ : nullptr;
+    const std::uint64_t generation = ++backdropGeneration_;
+    backdropPending_ = true;
+    tasks_.run<QImage>(
+        "kestro-preview-backdrop",
+        [setup, backgroundImage = canvas_.backgroundImage, frame, dpr]() mutable {
+            setup.backgroundImage = backgroundImage.get();
+            setup.frame = frame.get();
+            QImage painted = toPremultiplied(renderBackdrop(setup));
+            painted.setDevicePixelRatio(dpr);
+            return painted;
+        },
+        [this, generation](QImage painted) {
+            if (generation != backdropGeneration_) return;
+            backdropPending_ = false;
+            backdrop_ = std::move(painted);
+            update();
+        });
 }
 
 void PreviewView::paintEvent(QPaintEvent*) {
@@ -214,12 +325,12 @@ void PreviewView::paintEvent(QPaintEvent*) {
         const QRectF canvas = flipToTopLeft(l.canvas, content.height());
         const QRectF deviceInCanvas = frame.translated(-canvas.topLeft());
         rebuildBackdrop(canvas, deviceInCanvas, player.translated(deviceInCanvas.topLeft()), dpr);
-        p.drawImage(canvas.topLeft(), backdrop_);
+        if (!backdrop_.isNull()) drawFitted(p, canvas, backdrop_, !backdropPending_);
     }
 
     const QImage picture = feed_ ? feed_->currentFrame() : QImage();
-    if (feed_ && !picture.isNull()) {
-        const QSize layerPx = clip_.size();
+    if (feed_ && !picture.isNull() && !clip_.isNull()) {
+        const QSize layerPx = cachedSize_;
         if (layer_.size() != layerPx) layer_ = QImage(layerPx, QImage::Format_ARGB32_Premultiplied);
         layer_.setDevicePixelRatio(dpr);
         layer_.fill(Qt::transparent);
@@ -239,11 +350,11 @@ void PreviewView::paintEvent(QPaintEvent*) {
             feed_->setTargetSize((target.size() * dpr).toSize());
             lp.setClipping(false);
             lp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-            lp.drawImage(0, 0, clip_);
+            drawFitted(lp, QRectF(QPointF(0, 0), frame.size()), clip_, !scalePending_);
         }
         p.drawImage(frame.topLeft(), layer_);
     }
-    if (!frameScaled_.isNull()) p.drawImage(frame.topLeft(), frameScaled_);
+    if (!frameScaled_.isNull()) drawFitted(p, frame, frameScaled_, !scalePending_);
 }
 
 }  // namespace kestro

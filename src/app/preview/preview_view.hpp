@@ -10,7 +10,14 @@
 // the frame image. Without a frame the video area is simply rounded. The full-size frame and
 // mask pictures are made once per frame image; their scaled copies are cached per size, so a
 // repaint per decoded picture only composites.
+//
+// Threads: everything here is called on the interface thread. The pictures that take long to
+// make (the full-size frame and mask, their scaled copies, the backdrop) are made on the pool
+// from copies of their inputs; until one lands, the previous picture is drawn stretched to the
+// new place, and a result overtaken by a newer request is dropped. preparing() says whether any
+// is still on its way.
 
+#include "app/editor/background_task.hpp"
 #include "app/preview/preview_geometry.hpp"
 #include "core/export/background_fill.hpp"
 #include "core/export/canvas_layout.hpp"
@@ -22,6 +29,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -69,6 +77,8 @@ public:
     // What the video is cut with, as last built: the opening mask limited to P, intersected with
     // P's rounded rectangle (and the rounded container without a frame). Alpha only.
     const QImage& cachedMask() const { return clip_; }
+    // Whether a picture for the latest frame image, size or canvas is still being made.
+    bool preparing() const { return framePending_ || scalePending_ || backdropPending_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -78,6 +88,8 @@ private:
                        const QRectF& playerInFrame, qreal dpr);
     void rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& deviceInCanvas,
                          const QRectF& playerInCanvas, qreal dpr);
+    void installFrame(std::shared_ptr<const Image> image, QImage full, QImage mask);
+    void invalidateBackdrop();
 
     QPointer<VideoFeed> feed_;
     std::shared_ptr<const Image> frameImage_;
@@ -109,6 +121,18 @@ private:
     QImage clip_;
     QImage layer_;
     int maskBuilds_ = 0;
+
+    // The latest request of each kind; a result made for an earlier one is dropped.
+    std::shared_ptr<const Image> requestedImage_;
+    std::uint64_t frameGeneration_ = 0;
+    std::uint64_t scaleGeneration_ = 0;
+    std::uint64_t backdropGeneration_ = 0;
+    bool framePending_ = false;
+    bool scalePending_ = false;
+    bool backdropPending_ = false;
+    bool backdropCurrent_ = false;  // backdrop_ was made for the backdrop key above
+    // Declared last, so it is destroyed first: no picture lands on a view that is going.
+    BackgroundTasks tasks_{this};
 };
 
 }  // namespace kestro

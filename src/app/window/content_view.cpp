@@ -2,6 +2,7 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/recording_workflow.hpp"
+#include "app/preview/background_image_cache.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/preview/timeline_section_view.hpp"
@@ -13,7 +14,6 @@
 #include "app/ui/shadow.hpp"
 #include "app/window/qt_dialogs.hpp"
 #include "app/window/source_section.hpp"
-#include "core/export/background_image.hpp"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -193,16 +193,17 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
         PreviewCanvas canvas;
         canvas.layout = s->canvasLayout();
         canvas.background = s->canvasBackground();
-        if (canvas.background.kind == "image") {
-            // A picture that cannot be read shows nothing here; the export reports it.
-            if (auto image = loadBackgroundImage(canvas.background.imagePath)) {
-                canvas.backgroundImage = std::make_shared<const Image>(std::move(*image));
-            }
-        }
+        // Decoded off the interface thread; a picture that cannot be read shows nothing here,
+        // the export reports it.
+        if (canvas.background.kind == "image")
+            canvas.backgroundImage =
+                backgroundImages_->imageFor(QString::fromStdString(canvas.background.imagePath));
         canvas.shadow = s->canvasShadow();
         canvas.roundedScreen = !s->appStorePreview();
         stage_->setCanvas(canvas);
     };
+    backgroundImages_ = new BackgroundImageCache(this);
+    connect(backgroundImages_, &BackgroundImageCache::ready, stage_, syncCanvas);
     connect(s, &EditorState::canvasChoicesChanged, stage_, syncCanvas);
     connect(s, &EditorState::frameImageChanged, stage_, syncCanvas);
     connect(s, &EditorState::playerChanged, stage_, syncCanvas);

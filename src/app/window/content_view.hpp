@@ -21,6 +21,7 @@ class QVBoxLayout;
 namespace kestro {
 
 class CanvasSection;
+class BackgroundImageCache;
 class EditorState;
 class ExportSection;
 class FramePresetPicker;
@@ -88,6 +89,7 @@ private:
     std::unique_ptr<ExportWorkflow> exportWorkflow_;
     std::unique_ptr<RecordingWorkflow> recordingWorkflow_;
     PreviewStageView* stage_ = nullptr;
+    BackgroundImageCache* backgroundImages_ = nullptr;
     TimelineSectionView* timeline_ = nullptr;
     RoundIconButton* appearanceButton_ = nullptr;
     QVBoxLayout* sectionColumn_ = nullptr;
