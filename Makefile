@@ -110,7 +110,7 @@ app: build
 # The window under a virtual display with the sample and a frame loaded, on a laptop screen
 # (1366x768) and a desktop one (1920x1080), written to $(SHOTS): at rest in both appearances,
 # mid-export (an export of the sample into a scratch folder) and after a failed export, plus the
-# laptop without any capture tool. Each run has its own settings folder, so the user's preferences are neither read nor changed.
+# laptop without any capture tool and the first start (nothing loaded). Each run has its own settings folder, so the user's preferences are neither read nor changed.
 SHOTS := $(BUILD)/screenshots
 SHOT_SIZES := 1366x768 1920x1080
 screenshot: configure
@@ -132,6 +132,9 @@ screenshot: configure
 	@XDG_CONFIG_HOME=$(BUILD)/screenshot-config/no-capture-tools KESTRO_ADB=/nonexistent/adb \
 	  KESTRO_XCRUN=/nonexistent/xcrun xvfb-run -a -s "-screen 0 1366x768x24" $(APP) --frame auto \
 	  --screenshot $(SHOTS)/1366x768-no-capture-tools-light.png $(wildcard $(SAMPLE))
+	@# The first start: no movie, no frame, the empty-state card.
+	@XDG_CONFIG_HOME=$(BUILD)/screenshot-config/first-start xvfb-run -a -s "-screen 0 1366x768x24" \
+	  $(APP) --screenshot $(SHOTS)/1366x768-first-start-light.png
 
 # Kestro's export against the equivalent ffmpeg command line; inputs are generated once.
 bench: build

@@ -270,6 +270,8 @@ TEST(PreviewStage, SizesTheStageAndShowsTheCardOnlyWhenEmpty) {
     EXPECT_FALSE(stage.showsEmptyState());
     stage.setFrameImage(nullptr);
     EXPECT_TRUE(stage.showsEmptyState());
+    // The card alone: no empty canvas shows through its translucent face.
+    EXPECT_TRUE(stage.preview()->isHidden());
     // The card may reach past a narrow stage, but never past 95% of the view (plus its shadow
     // margin), and it is no narrower than its one-line title and hint need.
     stage.show();

@@ -71,6 +71,8 @@ void PreviewStageView::relayout() {
     preview_->setGeometry(stage.toAlignedRect().adjusted(
         -kPreviewShadowMargin, -kPreviewShadowMargin, kPreviewShadowMargin, kPreviewShadowMargin));
     card_->setVisible(showsEmptyState());
+    // Nothing to draw yet: an empty canvas would only show through the card's frosted face.
+    preview_->setVisible(!showsEmptyState());
     if (showsEmptyState()) {
         // The card floats over the stage and may reach past a narrow (portrait) one: sized by
         // the view, its title and hint stay on one line each.
