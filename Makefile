@@ -110,7 +110,8 @@ app: build
 # The window under a virtual display with the sample and a frame loaded, on a laptop screen
 # (1366x768) and a desktop one (1920x1080), written to $(SHOTS): at rest in both appearances,
 # mid-export (an export of the sample into a scratch folder) and after a failed export, plus the
-# laptop without any capture tool and the first start (nothing loaded). Each run has its own settings folder, so the user's preferences are neither read nor changed.
+# laptop without any capture tool and the first start (nothing loaded). Each run has its own
+# settings folder, so the user's preferences are neither read nor changed.
 SHOTS := $(BUILD)/screenshots
 SHOT_SIZES := 1366x768 1920x1080
 screenshot: configure
