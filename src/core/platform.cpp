@@ -62,6 +62,15 @@ void lowerThisThreadPriority() {
 
 namespace platform {
 
+std::optional<int> thisThreadNice() {
+#if KESTRO_ON_LINUX
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
+    if (errno == 0) return nice;
+#endif
+    return std::nullopt;
+}
+
 std::filesystem::path executablePath() {
     std::error_code error;
 #if KESTRO_ON_LINUX

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace kestro::platform {
@@ -42,6 +43,10 @@ int closeOtherDescriptorsOnSpawn(posix_spawn_file_actions_t& actions, short& fla
 // Keeps `fd` open in a child spawned with closeOtherDescriptorsOnSpawn (a stream it inherits
 // from us). 0 or an errno.
 int inheritDescriptorOnSpawn(posix_spawn_file_actions_t& actions, int fd);
+
+// The calling thread's own nice value where the system keeps one per thread (Linux); none
+// elsewhere.
+std::optional<int> thisThreadNice();
 
 // The peak resident memory in bytes that getrusage reported (the field's unit differs between
 // systems). peakResidentBytes() is this process's.

@@ -1,42 +1,33 @@
 // A lowered thread yields to the interface thread: only it (and what it starts) is lowered.
 
+#include "core/platform.hpp"
 #include "core/thread_priority.hpp"
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
+#include <optional>
 #include <thread>
 
 namespace kestro {
 namespace {
 
-#ifdef __linux__
-int niceOf(pid_t thread) {
-    return ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
-}
-pid_t thisThread() {
-    return static_cast<pid_t>(::syscall(SYS_gettid));
-}
-
 TEST(ThreadPriority, LowersTheCallingThreadAndWhatItStartsButNotTheOthers) {
-    const int before = niceOf(thisThread());
-    int lowered = before;
-    int child = before;
+    const std::optional<int> before = platform::thisThreadNice();
+    if (!before) GTEST_SKIP() << "this system has no per-thread priority";
+    std::optional<int> lowered;
+    std::optional<int> child;
     std::thread worker([&] {
         lowerThisThreadPriority();
-        lowered = niceOf(thisThread());
-        std::thread started([&] { child = niceOf(thisThread()); });
+        lowered = platform::thisThreadNice();
+        std::thread started([&] { child = platform::thisThreadNice(); });
         started.join();
     });
     worker.join();
-    EXPECT_GT(lowered, before);
-    EXPECT_EQ(child, lowered);
-    EXPECT_EQ(niceOf(thisThread()), before);
+    ASSERT_TRUE(lowered && child);
+    EXPECT_GT(*lowered, *before);
+    EXPECT_EQ(*child, *lowered);
+    EXPECT_EQ(platform::thisThreadNice(), before);
 }
-#endif
 
 }  // namespace
 }  // namespace kestro
