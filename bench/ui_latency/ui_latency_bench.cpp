@@ -278,5 +278,6 @@ int main(int argc, char** argv) {
     runFor(200);
     probe.report();
     if (!ok) std::fprintf(stderr, "ui_latency_bench: the export failed\n");
+    BackgroundTasks::waitForAll();
     return ok ? 0 : 1;
 }

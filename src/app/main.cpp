@@ -6,6 +6,7 @@
 // `--screenshot-export-failure` it saves the window after an export that failed (its destination
 // folder does not exist).
 
+#include "app/editor/background_task.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app/ui/palette.hpp"
 #include "app/window/main_window.hpp"
@@ -200,5 +201,8 @@ int main(int argc, char** argv) {
             deadline->start(800);
         }
     }
-    return app.exec();
+    const int code = app.exec();
+    // Jobs still running on the pool (a preview picture, a movie being opened) end first.
+    BackgroundTasks::waitForAll();
+    return code;
 }

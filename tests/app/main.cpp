@@ -3,6 +3,7 @@
 // the frame catalogue is built from a small set of frame images drawn here, so the tests know
 // exactly which presets exist.
 
+#include "app/editor/background_task.hpp"
 #include "app_fixtures.hpp"
 
 #include <QApplication>
@@ -34,5 +35,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName("Kestro");
     QApplication::setApplicationName("Kestro");
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // A test may end with pictures still being made on the pool.
+    kestro::BackgroundTasks::waitForAll();
+    return result;
 }

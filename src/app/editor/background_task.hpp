@@ -60,6 +60,13 @@ public:
         });
     }
 
+    // Waits for every job still running. Called before the application object goes: a job may
+    // still be painting a picture, and painting needs the application's fonts and engines.
+    static void waitForAll() {
+        poolFor(Priority::background).waitForDone();
+        poolFor(Priority::normal).waitForDone();
+    }
+
 private:
     // Lowered threads cannot be raised again without privileges, so the two kinds of job run on
     // separate pools: the global one at normal priority, and one whose threads are lowered.
