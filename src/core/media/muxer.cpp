@@ -10,7 +10,13 @@ extern "C" {
 
 namespace kestro {
 
-Muxer::~Muxer() = default;
+Muxer::~Muxer() {
+    // libavformat's GIF muxer holds the last picture back until the trailer and frees it only
+    // there; a GIF stopped part way gets its trailer anyway, into the file that is thrown away,
+    // so that picture is not leaked. (The other muxers free what they hold on their own.)
+    if (format_ && headerWritten_ && !trailerWritten_ && container_ == Container::gif)
+        av_write_trailer(format_.get());
+}
 
 Result<std::unique_ptr<Muxer>, MediaError> Muxer::create(Container container, AVIOContext* io,
                                                          const std::string& url) {
@@ -88,6 +94,7 @@ Result<Done, MediaError> Muxer::writeHeader() {
     int ret = avformat_write_header(format_.get(), &options);
     AVDictionaryPtr left(options);
     if (ret < 0) return fail(mediaError(ret, "Cannot write the movie header"));
+    headerWritten_ = true;
     return Done{};
 }
 
@@ -162,6 +169,7 @@ Result<Done, MediaError> Muxer::finish(const std::function<bool()>& onFlushedPic
         }
     }
     onFlushedPicture_ = nullptr;
+    trailerWritten_ = true;
     const int ret = av_write_trailer(format_.get());
     if (ret < 0) return fail(mediaError(ret, "Cannot finish the movie"));
     if (format_->pb) {

@@ -24,8 +24,8 @@ public:
         gif,   // animated GIF, looping forever
     };
 
-    // Writes through `io` (not owned). `url` names the same file for libav to reopen it (the
-    // +faststart pass reads the file back).
+    // Writes through `io` (not owned; it must outlive the Muxer). `url` names the same file for
+    // libav to reopen it (the +faststart pass reads the file back).
     static Result<std::unique_ptr<Muxer>, MediaError> create(Container container, AVIOContext* io,
                                                              const std::string& url);
     ~Muxer();
@@ -71,6 +71,8 @@ private:
     std::vector<Stream> streams_;
     AVPacketPtr packet_;
     const std::function<bool()>* onFlushedPicture_ = nullptr;  // during finish() only
+    bool headerWritten_ = false;
+    bool trailerWritten_ = false;
 };
 
 }  // namespace kestro

@@ -356,6 +356,7 @@ TEST(GifFinish, ThePalettePassReportsEachPictureAndStopsWhenAsked) {
         ScratchDir dir;
         ExportConfig config;
         config.format = ExportFormat::gif;
+        config.background = BackgroundFill::black();  // opaque: the compositor's 4:2:0 pictures
         const ExportTarget target = exportTarget(config);
         auto file = OutputFile::create(dir / "a.gif");
         ASSERT_TRUE(file);
