@@ -108,28 +108,23 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     static_cast<QHBoxLayout*>(customRow_->layout())->addStretch(1);
     body()->addWidget(customRow_);
 
-    startWell_ = new ColorWell([this] { return startColor(lastGradient_); },
-                               [this](const QColor& c) {
-                                   BackgroundFill g = lastGradient_;
-                                   const BackgroundFill from = fillOf(c);
-                                   g.red = from.red;
-                                   g.green = from.green;
-                                   g.blue = from.blue;
-                                   g.alpha = from.alpha;
-                                   applyGradient(g);
-                               },
-                               this);
-    endWell_ = new ColorWell([this] { return endColor(lastGradient_); },
-                             [this](const QColor& c) {
-                                 BackgroundFill g = lastGradient_;
-                                 const BackgroundFill to = fillOf(c);
-                                 g.endRed = to.red;
-                                 g.endGreen = to.green;
-                                 g.endBlue = to.blue;
-                                 g.endAlpha = to.alpha;
-                                 applyGradient(g);
-                             },
-                             this);
+    // A well for one end of the gradient: it shows that end's colour and changes only it.
+    const auto gradientWell = [this](bool end) {
+        return new ColorWell(
+            [this, end] { return end ? endColor(lastGradient_) : startColor(lastGradient_); },
+            [this, end](const QColor& c) {
+                BackgroundFill g = lastGradient_;
+                const BackgroundFill picked = fillOf(c);
+                (end ? g.endRed : g.red) = picked.red;
+                (end ? g.endGreen : g.green) = picked.green;
+                (end ? g.endBlue : g.blue) = picked.blue;
+                (end ? g.endAlpha : g.alpha) = picked.alpha;
+                applyGradient(g);
+            },
+            this);
+    };
+    startWell_ = gradientWell(false);
+    endWell_ = gradientWell(true);
     // The two colours side by side, each showing its value; the angle under them.
     startWell_->setToolTip(QStringLiteral("Start colour"));
     endWell_->setToolTip(QStringLiteral("End colour"));
