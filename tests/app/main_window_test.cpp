@@ -91,7 +91,8 @@ protected:
         QCoreApplication::sendEvent(target, &enter);
         QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &dropped);
-        test::drainEvents();
+        test::drainEvents();  // the window starts the load on the next turn of the loop
+        test::waitForMovie(state());
     }
 
     QTemporaryDir dir;
