@@ -2,13 +2,14 @@
 #include "core/model/png.hpp"
 
 #include "png_craft.hpp"
+#include "support/movie_fixtures.hpp"
 
 #include <gtest/gtest.h>
 
 namespace kestro {
 namespace {
 
-using testing::TempDir;
+using test::ScratchDir;
 
 constexpr Rgba kOpaque{20, 20, 20, 255};
 constexpr Rgba kClear{0, 0, 0, 0};
@@ -37,7 +38,7 @@ protected:
         EXPECT_TRUE(savePng(image, path));
         return path;
     }
-    TempDir dir;
+    ScratchDir dir;
 };
 
 TEST_F(FrameLookup, FindsTopLevelAndFramesKeysWithOrWithoutExtension) {

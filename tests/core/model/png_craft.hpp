@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 namespace kestro::testing {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -77,16 +75,7 @@ struct PngRecipe {
 };
 
 inline int channelCount(int colourType) {
-    switch (colourType) {
-        case 2:
-            return 3;
-        case 4:
-            return 2;
-        case 6:
-            return 4;
-        default:
-            return 1;
-    }
+    return colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
 }
 
 // Filter type 0 rows of the given pixels, samples packed most significant bit first.
@@ -158,28 +147,5 @@ inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
 }
-
-// A fresh, empty folder under the system's temporary folder, removed with the object.
-class TempDir {
-public:
-    TempDir() {
-        static int counter = 0;
-        path_ =
-            std::filesystem::temp_directory_path() /
-            ("kestro-model-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 }  // namespace kestro::testing
