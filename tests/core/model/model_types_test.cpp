@@ -3,7 +3,6 @@
 #include "core/model/export_format.hpp"
 #include "core/model/export_quality.hpp"
 #include "core/model/export_resolution.hpp"
-#include "core/model/recording_state.hpp"
 #include "core/model/screen_rect.hpp"
 #include "core/model/video_fit_mode.hpp"
 
@@ -40,28 +39,6 @@ TEST(ModelTypes, RawValuesRoundTripAndAreExactCaseSensitiveMatches) {
     EXPECT_EQ(exportFormatFromRaw("MP4"), std::nullopt);
     EXPECT_EQ(exportBackgroundFromRaw(""), std::nullopt);
     EXPECT_EQ(videoFitModeFromRaw("fill "), std::nullopt);
-}
-
-TEST(ModelTypes, CasesAreListedInDeclarationOrder) {
-    EXPECT_EQ(allExportBackgrounds(),
-              (std::array{ExportBackground::transparent, ExportBackground::white,
-                          ExportBackground::black, ExportBackground::custom}));
-    EXPECT_EQ(allExportResolutions(),
-              (std::array{ExportResolution::hd720p, ExportResolution::hd1080p,
-                          ExportResolution::qhd1440p}));
-    EXPECT_EQ(allVideoFitModes(),
-              (std::array{VideoFitMode::fit, VideoFitMode::fill, VideoFitMode::stretch}));
-    EXPECT_EQ(allExportFormats(), (std::array{ExportFormat::mp4, ExportFormat::mov,
-                                              ExportFormat::gif, ExportFormat::webm}));
-    EXPECT_EQ(allRecordingStates().front(), RecordingState::idle);
-}
-
-TEST(ModelTypes, LabelsUseTheExactTypographicCharacters) {
-    EXPECT_EQ(label(ExportResolution::hd720p), "HD 720p (1280\u00d7720)");
-    EXPECT_EQ(label(ExportResolution::hd1080p), "Full HD 1080p (1920\u00d71080)");
-    EXPECT_EQ(label(ExportResolution::qhd1440p), "QHD 1440p (2560\u00d71440)");
-    EXPECT_EQ(label(ExportBackground::custom), "Custom\u2026");
-    EXPECT_EQ(label(ExportFormat::mov), "MOV");
 }
 
 TEST(ModelTypes, ScreenRectEncodesWithItsFourKeysAndDecodesEqual) {
