@@ -123,23 +123,20 @@ fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieSpec rec
 }
 
 fs::path makeCountingMovie(const fs::path& path, int fps, int frames, int width, int height) {
-    std::ostringstream cmd;
-    cmd << ffmpeg() << "-f lavfi -i color=c=black:s=" << width << "x" << height << ":r=" << fps
-        << " -frames:v " << frames << " -vf format=yuv420p,geq=lum='16+6*N':cb=128:cr=128"
-        << " -c:v libx264 -preset ultrafast -qp 0 -g 8 -pix_fmt yuv420p "
-        << shellQuote(path.string());
-    if (runCommand(cmd.str()) != 0) return {};
-    return path;
+    std::ostringstream args;
+    args << "-f lavfi -i color=c=black:s=" << width << "x" << height << ":r=" << fps
+         << " -frames:v " << frames << " -vf format=yuv420p,geq=lum='16+6*N':cb=128:cr=128"
+         << " -c:v libx264 -preset ultrafast -qp 0 -g 8 -pix_fmt yuv420p";
+    return makeWithFfmpeg(path, args.str());
 }
 
 fs::path makeIndexedMovie(const fs::path& path, int fps, int frames, int gop) {
-    std::ostringstream cmd;
-    cmd << ffmpeg() << "-f lavfi -i color=c=black:s=64x64:r=" << fps << " -frames:v " << frames
-        << " -vf format=yuv420p,geq=lum='16+3*N':cb=128:cr=128"
-        << " -c:v libx264 -preset ultrafast -qp 0 -bf 2 -g " << gop << " -keyint_min " << gop
-        << " -sc_threshold 0 -pix_fmt yuv420p " << shellQuote(path.string());
-    if (runCommand(cmd.str()) != 0) return {};
-    return path;
+    std::ostringstream args;
+    args << "-f lavfi -i color=c=black:s=64x64:r=" << fps << " -frames:v " << frames
+         << " -vf format=yuv420p,geq=lum='16+3*N':cb=128:cr=128"
+         << " -c:v libx264 -preset ultrafast -qp 0 -bf 2 -g " << gop << " -keyint_min " << gop
+         << " -sc_threshold 0 -pix_fmt yuv420p";
+    return makeWithFfmpeg(path, args.str());
 }
 
 int indexFromLuma(int luma) {
@@ -151,12 +148,12 @@ int frameNumberFromLuma(int luma) {
     return static_cast<int>(std::lround(luma * 219.0 / (255.0 * 6.0)));
 }
 
+fs::path makeWithFfmpeg(const fs::path& path, const std::string& args) {
+    return runCommand(ffmpeg() + args + " " + shellQuote(path.string())) == 0 ? path : fs::path();
+}
+
 fs::path makeAudioOnly(const fs::path& path, double seconds) {
-    std::ostringstream cmd;
-    cmd << ffmpeg() << "-f lavfi -i sine=f=440:d=" << seconds << " -c:a aac "
-        << shellQuote(path.string());
-    if (runCommand(cmd.str()) != 0) return {};
-    return path;
+    return makeWithFfmpeg(path, "-f lavfi -i sine=f=440:d=" + std::to_string(seconds) + " -c:a aac");
 }
 
 Image makeFrameImage(int width, int height, int margin, int inset, Rgba bezel, int corner) {
@@ -238,8 +235,6 @@ Rgba Picture::average(int x, int y, int radius) const {
     auto avg = [&](int v) { return static_cast<std::uint8_t>((v + count / 2) / count); };
     return {avg(sum[0]), avg(sum[1]), avg(sum[2]), avg(sum[3])};
 }
-
-int probedRotation(const fs::path& path);
 
 std::optional<Picture> decodePicture(const fs::path& path, int frameIndex) {
     const auto probe = probeMovie(path);

@@ -68,6 +68,9 @@ int frameNumberFromLuma(int luma);
 fs::path makeIndexedMovie(const fs::path& path, int fps, int frames, int gop);
 int indexFromLuma(int luma);
 
+// A file the ffmpeg tool makes from `args` (inputs, filters, codecs); none when it fails.
+fs::path makeWithFfmpeg(const fs::path& path, const std::string& args);
+
 // A sound-only file (AAC in .m4a).
 fs::path makeAudioOnly(const fs::path& path, double seconds);
 
