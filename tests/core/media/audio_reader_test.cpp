@@ -68,14 +68,11 @@ TEST(AudioReaderTest, ConvertsToStereo48kAndLandsOnTheSample) {
 
 TEST(AudioReaderTest, SoundThatStartsLateIsPrecededBySilence) {
     ScratchDir dir;
-    const auto path = dir / "late.mp4";
     // The picture starts at 0, the tone only at 0.5 s.
-    ASSERT_EQ(test::runCommand(std::string(KESTRO_FFMPEG) +
-                               " -nostdin -v error -f lavfi -i color=s=32x32:r=10:d=1.5 -f lavfi "
-                               "-i sine=f=300:d=1:sample_rate=48000 -af adelay=500:all=1 "
-                               "-c:v libx264 -preset ultrafast -c:a aac " +
-                               test::shellQuote(path.string())),
-              0);
+    const auto path = test::makeWithFfmpeg(
+        dir / "late.mp4",
+        "-f lavfi -i color=s=32x32:r=10:d=1.5 -f lavfi -i sine=f=300:d=1:sample_rate=48000 -af "
+        "adelay=500:all=1 -c:v libx264 -preset ultrafast -c:a aac");
     auto reader = AudioReader::open(path);
     ASSERT_TRUE(reader) << reader.error().message;
     ASSERT_TRUE((*reader)->seek(0.25));
@@ -92,12 +89,8 @@ TEST(AudioReaderTest, SoundThatStartsLateIsPrecededBySilence) {
 // must come out as smooth as it went in: no seams where the decoder's packets meet.
 TEST(AudioReaderTest, SoundWithoutANamedLayoutResamplesWithoutSeams) {
     ScratchDir dir;
-    const auto path = dir / "plain.wav";
-    ASSERT_EQ(test::runCommand(std::string(KESTRO_FFMPEG) +
-                               " -nostdin -v error -f lavfi -i sine=f=440:d=1:sample_rate=44100 "
-                               "-ac 2 -c:a pcm_s16le " +
-                               test::shellQuote(path.string())),
-              0);
+    const auto path = test::makeWithFfmpeg(
+        dir / "plain.wav", "-f lavfi -i sine=f=440:d=1:sample_rate=44100 -ac 2 -c:a pcm_s16le");
     auto reader = AudioReader::open(path);
     ASSERT_TRUE(reader) << reader.error().message;
     std::vector<float> right;
@@ -125,12 +118,9 @@ TEST(AudioReaderTest, SoundWithoutANamedLayoutResamplesWithoutSeams) {
 // only if the planes past the eighth reach the resampler.
 TEST(AudioReaderTest, ReadsEveryPlaneOfManyChannelSound) {
     ScratchDir dir;
-    const auto path = dir / "many.nut";
-    ASSERT_EQ(test::runCommand(std::string(KESTRO_FFMPEG) +
-                               " -nostdin -v error -f lavfi -i sine=f=440:d=1:sample_rate=48000 "
-                               "-af 'pan=24c|c8=c0' -c:a pcm_s16le_planar " +
-                               test::shellQuote(path.string())),
-              0);
+    const auto path = test::makeWithFfmpeg(
+        dir / "many.nut",
+        "-f lavfi -i sine=f=440:d=1:sample_rate=48000 -af 'pan=24c|c8=c0' -c:a pcm_s16le_planar");
     auto reader = AudioReader::open(path);
     ASSERT_TRUE(reader) << reader.error().message;
     std::vector<float> right;

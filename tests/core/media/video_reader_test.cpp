@@ -21,6 +21,11 @@ namespace {
 using test::MovieSpec;
 using test::ScratchDir;
 
+// Our decoder hands out limited-range luma; the fixture helpers read full-range values.
+int lumaOf(const AVFrame& f) {
+    return static_cast<int>(std::lround((f.data[0][f.linesize[0] * 10 + 10] - 16) * 255.0 / 219.0));
+}
+
 class VideoReaderTest : public ::testing::Test {
 protected:
     ScratchDir dir;
@@ -88,15 +93,13 @@ TEST_F(VideoReaderTest, ExactSeekLandsRightInContainersThatOvershoot) {
         const auto path = test::makeIndexedMovie(dir / name, 30, 72, 60);  // keyframes 0, 2 s
         auto reader = VideoReader::open(path);
         ASSERT_TRUE(reader) << reader.error().message;
-        for (const auto& [target, frame] : {std::pair{0.5, 15}, std::pair{2.2, 66},
-                                            std::pair{1.0, 30}, std::pair{2.0, 60}}) {
+        for (const auto& [target, frame] :
+             {std::pair{0.5, 15}, std::pair{2.2, 66}, std::pair{1.0, 30}, std::pair{2.0, 60}}) {
             ASSERT_TRUE((*reader)->seekExact(target));
             auto got = (*reader)->next();
             ASSERT_TRUE(got && *got) << name << " at " << target;
-            const AVFrame& f = *(*got)->frame;
-            const int luma = static_cast<int>(
-                std::lround((f.data[0][f.linesize[0] * 10 + 10] - 16) * 255.0 / 219.0));
-            EXPECT_EQ(test::indexFromLuma(luma), frame) << name << " at " << target;
+            EXPECT_EQ(test::indexFromLuma(lumaOf(*(*got)->frame)), frame)
+                << name << " at " << target;
         }
     }
 }
@@ -106,12 +109,6 @@ TEST_F(VideoReaderTest, ExactSeekLandsOnTheLatestFrameAtOrBeforeTheTarget) {
     const auto path = test::makeCountingMovie(dir / "count.mp4", 10, 30);
     auto reader = VideoReader::open(path);
     ASSERT_TRUE(reader) << reader.error().message;
-    // Our decoder hands out limited-range luma; the helper reads full-range values.
-    auto lumaOf = [](const AVFrame& f) {
-        return static_cast<int>(
-            std::lround((f.data[0][f.linesize[0] * 10 + 10] - 16) * 255.0 / 219.0));
-    };
-
     struct Case {
         double target;
         int frame;
@@ -158,13 +155,8 @@ TEST_F(VideoReaderTest, RefusesFilesItCannotUse) {
 
 TEST_F(VideoReaderTest, HugeClaimedPictureIsRefusedBeforeDecoding) {
     // A raw-video AVI whose header claims 50000 x 50000 pixels.
-    const auto path = dir / "huge.avi";
-    ASSERT_EQ(
-        test::runCommand(std::string(KESTRO_FFMPEG) +
-                         " -nostdin -v error -f lavfi -i color=s=16x16:r=5:d=0.4 -c:v rawvideo "
-                         "-pix_fmt bgr24 " +
-                         test::shellQuote(path.string())),
-        0);
+    const auto path = test::makeWithFfmpeg(
+        dir / "huge.avi", "-f lavfi -i color=s=16x16:r=5:d=0.4 -c:v rawvideo -pix_fmt bgr24");
     std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(f)), {});
     const auto strf = bytes.find("strf");
