@@ -1,12 +1,11 @@
 #pragma once
 // A scratch phone for tests/fixtures/fake-adb: its storage folder, its settings, the listing it
-// prints, and the log of the calls it received. Restores the environment it changed.
+// prints, and the log of the calls it received.
 
 #include "core/capture/fake_xcrun_env.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,41 +13,16 @@
 
 namespace kestro::testing {
 
-class FakeAdb {
+class FakeAdb : public FakeTool {
 public:
-    FakeAdb() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kestro-adb-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a scratch folder";
-        dir_ = pattern;
+    FakeAdb() : FakeTool("FAKE_ADB_", "KESTRO_ADB", "adb.log") {
         std::filesystem::create_directories(phone());
-        if (const char* earlier = std::getenv("KESTRO_ADB")) earlierAdb_ = earlier;
-        for (const char* name : kVariables) ::unsetenv(name);
-        ::setenv("FAKE_ADB_PHONE", phone().c_str(), 1);
-        ::setenv("FAKE_ADB_LOG", log().c_str(), 1);
-        ::setenv("FAKE_ADB_FFMPEG", KESTRO_FFMPEG, 1);
+        setVariable("PHONE", phone().string());
     }
-    ~FakeAdb() {
-        for (const char* name : kVariables) ::unsetenv(name);
-        // A test program may point KESTRO_ADB at a missing tool for all its tests.
-        if (earlierAdb_) ::setenv("KESTRO_ADB", earlierAdb_->c_str(), 1);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    FakeAdb(const FakeAdb&) = delete;
-    FakeAdb& operator=(const FakeAdb&) = delete;
 
     static std::string program() { return KESTRO_FIXTURES_DIR "/fake-adb"; }
-    const std::filesystem::path& dir() const { return dir_; }
-    std::filesystem::path phone() const { return dir_ / "phone"; }
-    std::filesystem::path log() const { return dir_ / "adb.log"; }
-
-    void setListing(std::string_view bytes) {
-        writeFile(dir_ / "listing.txt", bytes);
-        ::setenv("FAKE_ADB_LISTING", (dir_ / "listing.txt").c_str(), 1);
-    }
-    void setMode(const char* mode) { ::setenv("FAKE_ADB_MODE", mode, 1); }
-    void setClipSeconds(const char* seconds) { ::setenv("FAKE_ADB_CLIP", seconds, 1); }
+    std::filesystem::path phone() const { return dir() / "phone"; }
+    void setClipSeconds(const char* seconds) { setVariable("CLIP", seconds); }
 
     // A setting on the phone, none when unset.
     std::optional<std::string> setting(const std::string& tableDotKey) const {
@@ -71,12 +45,7 @@ public:
         return names;
     }
 
-    std::vector<std::string> calls() const {
-        std::vector<std::string> lines;
-        std::istringstream in(readFile(log()));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> calls() const { return logLines(); }
     // Index of the first logged call containing `text`, or -1.
     int indexOf(std::string_view text) const {
         const auto lines = calls();
@@ -91,20 +60,8 @@ public:
     }
     bool waitFor(std::string_view text, int times = 1,
                  std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (count(text) < times) {
-            if (std::chrono::steady_clock::now() >= deadline) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return true;
+        return pollUntil([&] { return count(text) >= times; }, limit);
     }
-
-private:
-    static constexpr const char* kVariables[] = {
-        "FAKE_ADB_PHONE", "FAKE_ADB_LOG",    "FAKE_ADB_LISTING", "FAKE_ADB_MODE",
-        "FAKE_ADB_CLIP",  "FAKE_ADB_FFMPEG", "KESTRO_ADB"};
-    std::filesystem::path dir_;
-    std::optional<std::string> earlierAdb_;
 };
 
 }  // namespace kestro::testing

@@ -1,11 +1,12 @@
 #pragma once
-// A scratch folder and the environment of tests/fixtures/fake-xcrun for one test: the listing it
-// prints, how it records, and the log of the calls it received.
+// Scratch environments for the stand-ins of xcrun (tests/fixtures/fake-xcrun) and adb, and the
+// file helpers their tests share.
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -47,57 +48,91 @@ inline std::uintmax_t fileSize(const std::filesystem::path& path) {
     return ec ? 0 : size;
 }
 
-class FakeXcrun {
+// Polls until `done` holds, for at most `limit`; tells whether it did.
+template <class Done>
+bool pollUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// What the stand-in tools share: a scratch folder, the FAKE_<TOOL>_ variables they read (cleared
+// on the way in and out), the log of their calls, and the KESTRO_<TOOL> launcher variable, which a
+// test program may set for all its tests and which is restored afterwards.
+class FakeTool {
 public:
-    FakeXcrun() {
+    FakeTool(std::string prefix, const char* launcherVariable, const char* logName)
+        : prefix_(std::move(prefix)), launcherVariable_(launcherVariable) {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "kestro-capture-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a scratch folder";
         dir_ = pattern;
-        if (const char* earlier = std::getenv("KESTRO_XCRUN")) earlierLauncher_ = earlier;
-        for (const char* name : {"FAKE_XCRUN_LISTING", "FAKE_XCRUN_MODE", "FAKE_XCRUN_HELP_STATUS",
-                                 "FAKE_XCRUN_PLANT", "KESTRO_XCRUN"})
-            ::unsetenv(name);
-        ::setenv("FAKE_XCRUN_LOG", log().c_str(), 1);
-        ::setenv("FAKE_XCRUN_FFMPEG", KESTRO_FFMPEG, 1);
+        log_ = dir_ / logName;
+        if (const char* earlier = std::getenv(launcherVariable)) earlierLauncher_ = earlier;
+        clearVariables();
+        setVariable("LOG", log_.string());
+        setVariable("FFMPEG", KESTRO_FFMPEG);
     }
-    ~FakeXcrun() {
-        for (const char* name :
-             {"FAKE_XCRUN_LISTING", "FAKE_XCRUN_MODE", "FAKE_XCRUN_HELP_STATUS", "FAKE_XCRUN_PLANT",
-              "FAKE_XCRUN_LOG", "FAKE_XCRUN_FFMPEG", "KESTRO_XCRUN"})
-            ::unsetenv(name);
-        // A test program may point KESTRO_XCRUN at a missing tool for all its tests.
-        if (earlierLauncher_) ::setenv("KESTRO_XCRUN", earlierLauncher_->c_str(), 1);
+    ~FakeTool() {
+        clearVariables();
+        if (earlierLauncher_) ::setenv(launcherVariable_, earlierLauncher_->c_str(), 1);
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
-    FakeXcrun(const FakeXcrun&) = delete;
-    FakeXcrun& operator=(const FakeXcrun&) = delete;
+    FakeTool(const FakeTool&) = delete;
+    FakeTool& operator=(const FakeTool&) = delete;
 
-    static std::string launcher() { return KESTRO_FIXTURES_DIR "/fake-xcrun"; }
     const std::filesystem::path& dir() const { return dir_; }
-    std::filesystem::path log() const { return dir_ / "calls.log"; }
-
+    const std::filesystem::path& log() const { return log_; }
     void setListing(std::string_view bytes) {
         writeFile(dir_ / "listing.txt", bytes);
-        ::setenv("FAKE_XCRUN_LISTING", (dir_ / "listing.txt").c_str(), 1);
+        setVariable("LISTING", (dir_ / "listing.txt").string());
     }
-    void setMode(const char* mode) { ::setenv("FAKE_XCRUN_MODE", mode, 1); }
+    void setMode(const char* mode) { setVariable("MODE", mode); }
+
+    std::vector<std::string> logLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(readFile(log_));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+protected:
+    void setVariable(const char* name, const std::string& value) {
+        ::setenv((prefix_ + name).c_str(), value.c_str(), 1);
+    }
+
+private:
+    void clearVariables() {
+        for (const char* name :
+             {"LISTING", "MODE", "LOG", "FFMPEG", "HELP_STATUS", "PLANT", "PHONE", "CLIP"})
+            ::unsetenv((prefix_ + name).c_str());
+        ::unsetenv(launcherVariable_);
+    }
+    std::string prefix_;
+    const char* launcherVariable_;
+    std::filesystem::path dir_;
+    std::filesystem::path log_;
+    std::optional<std::string> earlierLauncher_;
+};
+
+// tests/fixtures/fake-xcrun: the listing it prints, how it records, the calls it received.
+class FakeXcrun : public FakeTool {
+public:
+    FakeXcrun() : FakeTool("FAKE_XCRUN_", "KESTRO_XCRUN", "calls.log") {}
+
+    static std::string launcher() { return KESTRO_FIXTURES_DIR "/fake-xcrun"; }
     void set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
 
     // A file the executability check accepts but that no exec can start.
     std::string unstartableLauncher() const {
-        const auto path = dir_ / "broken-xcrun";
+        const auto path = dir() / "broken-xcrun";
         writeFile(path, "#!/nonexistent/interpreter\n");
         ::chmod(path.c_str(), 0755);
         return path.string();
-    }
-
-    std::vector<std::string> logLines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(readFile(log()));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
     }
 
     // Each call's arguments, in the order the calls arrived.
@@ -124,25 +159,13 @@ public:
     }
 
     bool logHas(std::string_view line) const {
-        for (const auto& l : logLines())
-            if (l == line) return true;
-        return false;
+        const auto lines = logLines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
-
-    // Polls the log until it holds `line`, for at most `limit`.
     bool waitForLogLine(std::string_view line,
                         std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (logHas(line)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return logHas(line);
+        return pollUntil([&] { return logHas(line); }, limit);
     }
-
-private:
-    std::filesystem::path dir_;
-    std::optional<std::string> earlierLauncher_;
 };
 
 inline double secondsSince(std::chrono::steady_clock::time_point start) {
