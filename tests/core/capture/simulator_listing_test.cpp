@@ -22,6 +22,9 @@ TEST(BootedDeviceListing, KeepsOnlyBootedLinesWithAnUpperCaseUdid) {
         "    Booted but no id (Booted)\n" + "    " + std::string(kUdidSe) +
         " booted, lower case marker (booted)\n" + "-- Unavailable: (Booted) --\n";
     EXPECT_EQ(parseBootedDevices(listing), (Devices{{"iPhone 15", kUdid15}}));
+    // Listing order and duplicates are kept.
+    EXPECT_EQ(parseBootedDevices(listing + deviceLine("iPad Air", kUdidAir) + listing),
+              (Devices{{"iPhone 15", kUdid15}, {"iPad Air", kUdidAir}, {"iPhone 15", kUdid15}}));
 }
 
 TEST(BootedDeviceListing, NameEndsAtTheFirstParenthesisAndIsTrimmed) {
@@ -37,13 +40,6 @@ TEST(BootedDeviceListing, NameEndsAtTheFirstParenthesisAndIsTrimmed) {
     // Parentheses are not needed around the id.
     EXPECT_EQ(parseBootedDevices("Apple TV " + std::string(kUdid15) + "(Booted)"),
               (Devices{{"Apple TV", kUdid15}}));
-}
-
-TEST(BootedDeviceListing, ListingOrderAndDuplicatesAreKept) {
-    const std::string listing = deviceLine("iPhone 15", kUdid15) +
-                                deviceLine("iPad Air", kUdidAir) + deviceLine("iPhone 15", kUdid15);
-    EXPECT_EQ(parseBootedDevices(listing),
-              (Devices{{"iPhone 15", kUdid15}, {"iPad Air", kUdidAir}, {"iPhone 15", kUdid15}}));
 }
 
 TEST(BootedDeviceListing, EveryKindOfLineBreakEndsALine) {

@@ -1,11 +1,13 @@
 #include "core/capture/simulator_recorder.hpp"
 
 #include "core/capture/fake_xcrun_env.hpp"
+#include "support/movie_fixtures.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 namespace kestro {
 namespace {
@@ -26,15 +28,8 @@ const SimulatorDevice kIPadAir{"iPad Air", kUdidAir};
 const SimulatorDevice kIPhoneSe{"iPhone SE", kUdidSe};
 
 std::string videoCodecOf(const std::filesystem::path& movie) {
-    auto probe = ChildProcess::spawn(
-        SpawnRequest{KESTRO_FFPROBE,
-                     {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=codec_name",
-                      "-of", "default=nw=1:nk=1", movie.string()},
-                     ChildStream::collect});
-    if (!probe) return "ffprobe did not start";
-    const std::string out = probe->readOutputToEnd().standardOutput;
-    probe->waitForExit();
-    return out;
+    const auto probe = test::probeMovie(movie);
+    return probe && probe->video ? probe->video->codec : "";
 }
 
 class Recording : public ::testing::Test {
@@ -64,8 +59,22 @@ protected:
         return result;
     }
 
+    // Records the iPhone 15 into clip.mp4 until the stand-in has its handlers in place, then
+    // gives how long the stop takes; `meanwhile` runs just before the stop.
+    double timedStop(const std::function<void()>& meanwhile = {}) {
+        if (!recorder.startRecording(output, kIPhone15) || !fake.waitForLogLine("call 8")) {
+            ADD_FAILURE() << "the recording never started";
+            return -1;
+        }
+        if (meanwhile) meanwhile();
+        const auto start = std::chrono::steady_clock::now();
+        recorder.stopRecording();
+        return secondsSince(start);
+    }
+
     FakeXcrun fake;
     SimulatorRecorder recorder{{FakeXcrun::launcher()}};
+    const std::filesystem::path output = fake.dir() / "clip.mp4";
 };
 
 TEST_F(Recording, GivenDeviceIsRecordedByIdIntoANewFolder) {
@@ -82,11 +91,10 @@ TEST_F(Recording, GivenDeviceIsRecordedByIdIntoANewFolder) {
     recorder.stopRecording();
     EXPECT_EQ(recorder.state(), State::idle);
     EXPECT_FALSE(recorder.outputPath());
-    EXPECT_EQ(videoCodecOf(output), "h264\n");
+    EXPECT_EQ(videoCodecOf(output), "h264");
 }
 
 TEST_F(Recording, WithoutADeviceTheFirstBootedOneReplacesAnExistingFile) {
-    const auto output = fake.dir() / "clip.mp4";
     testing::writeFile(output, "an older recording");
     ASSERT_TRUE(recorder.startRecording(output, std::nullopt));
     ASSERT_TRUE(awaitRecordingCalls(1));
@@ -95,7 +103,7 @@ TEST_F(Recording, WithoutADeviceTheFirstBootedOneReplacesAnExistingFile) {
     // The stand-in only writes when interrupted: the old file was removed before it started.
     EXPECT_FALSE(std::filesystem::exists(output));
     recorder.stopRecording();
-    EXPECT_EQ(videoCodecOf(output), "h264\n");
+    EXPECT_EQ(videoCodecOf(output), "h264");
 }
 
 TEST_F(Recording, RefusalsCarryTheirCodeAndTextAndTouchNothing) {
@@ -176,12 +184,7 @@ TEST_F(Recording, StopWithNothingTrackedReturnsAtOnce) {
 TEST_F(Recording, ChildFinishingWithinTheGracePeriodIsNotTerminated) {
     // It stays 0.4 s after the interrupt, long enough to notice an early termination.
     fake.setMode("linger");
-    const auto output = fake.dir() / "clip.mp4";
-    ASSERT_TRUE(recorder.startRecording(output, kIPhone15));
-    ASSERT_TRUE(fake.waitForLogLine("call 8"));
-    const auto start = std::chrono::steady_clock::now();
-    recorder.stopRecording();
-    const double took = secondsSince(start);
+    const double took = timedStop();
     EXPECT_GE(took, 0.4);
     EXPECT_LT(took, 2.0);
     EXPECT_TRUE(fake.logHas("signal INT"));
@@ -192,12 +195,7 @@ TEST_F(Recording, ChildFinishingWithinTheGracePeriodIsNotTerminated) {
 TEST_F(Recording, ChildIgnoringTheInterruptIsTerminatedAfterTwoSeconds) {
     // It writes its movie at once, so the file wait ends at the first check.
     fake.setMode("ignore-int");
-    const auto output = fake.dir() / "clip.mp4";
-    ASSERT_TRUE(recorder.startRecording(output, kIPhone15));
-    ASSERT_TRUE(fake.waitForLogLine("call 8"));
-    const auto start = std::chrono::steady_clock::now();
-    recorder.stopRecording();
-    const double took = secondsSince(start);
+    const double took = timedStop();
     EXPECT_GE(took, 2.0);
     EXPECT_LT(took, 3.0);
     EXPECT_TRUE(fake.waitForLogLine("signal TERM", 2s));
@@ -210,17 +208,14 @@ TEST_F(Recording, ChildIgnoringTheInterruptIsTerminatedAfterTwoSeconds) {
 TEST_F(Recording, FileWaitLastsUntilTheFileHasData) {
     // The child exits on the interrupt without writing; the file appears empty, then grows.
     fake.setMode("no-file");
-    const auto output = fake.dir() / "clip.mp4";
-    ASSERT_TRUE(recorder.startRecording(output, kIPhone15));
-    ASSERT_TRUE(fake.waitForLogLine("call 8"));
-    testing::writeFile(output, "");
-    std::thread grower([&] {
-        std::this_thread::sleep_for(700ms);
-        testing::writeFile(output, "movie data");
+    std::thread grower;
+    const double took = timedStop([&] {
+        testing::writeFile(output, "");
+        grower = std::thread([&] {
+            std::this_thread::sleep_for(700ms);
+            testing::writeFile(output, "movie data");
+        });
     });
-    const auto start = std::chrono::steady_clock::now();
-    recorder.stopRecording();
-    const double took = secondsSince(start);
     grower.join();
     EXPECT_GE(took, 0.7);
     EXPECT_LT(took, 1.3);
@@ -231,7 +226,6 @@ TEST_F(Recording, FailedLaunchKeepsThePathAndTheNextStopGivesUpAfterThirtyChecks
     const auto planted = fake.dir() / "planted-xcrun";
     fake.set("FAKE_XCRUN_PLANT", "2:" + planted.string());
     SimulatorRecorder r({planted.string(), FakeXcrun::launcher()});
-    const auto output = fake.dir() / "clip.mp4";
 
     auto started = r.startRecording(output, kIPhone15);
     ASSERT_FALSE(started);
@@ -250,7 +244,6 @@ TEST_F(Recording, FailedLaunchKeepsThePathAndTheNextStopGivesUpAfterThirtyChecks
 }
 
 TEST_F(Recording, ACleanStatusBarIsSetBeforeTheRecordingAndClearedAfterEveryEnding) {
-    const auto output = fake.dir() / "clip.mp4";
     const RecordingOptions clean{true, false};
     // Refused before anything ran on the device: nothing to override, nothing to clear.
     ASSERT_FALSE(recorder.startRecording(output, kIPhoneSe, clean));
