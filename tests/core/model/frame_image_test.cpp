@@ -86,7 +86,7 @@ TEST_F(FrameLookup, LoadingTrimsAndUndecodableFilesGiveNone) {
     EXPECT_EQ(loadFrameImage("Frames/absent", dir.path()), std::nullopt);
 }
 
-TEST(FrameTrim, CropsToCoveredPixelsKeepingTheirColours) {
+TEST(FrameTrim, CropsToCoveredPixelsKeepingTheirColoursAndLeavesUntrimmableImagesAlone) {
     Image image = Image::filled(1200, 2600, kClear);
     image.fillRect(50, 40, 1100, 2520, kOpaque);
     image.set(50, 40, {1, 2, 3, 4});
@@ -97,9 +97,7 @@ TEST(FrameTrim, CropsToCoveredPixelsKeepingTheirColours) {
     ASSERT_EQ(trimmed.rgba.size(), trimmed.byteCount());
     EXPECT_EQ(trimmed.at(0, 0), (Rgba{1, 2, 3, 4}));
     EXPECT_EQ(trimmed.at(1099, 2519), (Rgba{5, 6, 7, 8}));
-}
 
-TEST(FrameTrim, KeepsFaintPixelsAndLeavesUntrimmableImagesAlone) {
     // Alpha 1 is covered for trimming (only 0 is cut), although detection calls it transparent.
     Image faint = Image::filled(6, 6, kClear);
     faint.set(1, 2, {0, 0, 0, 1});
@@ -115,11 +113,8 @@ TEST(FrameTrim, KeepsFaintPixelsAndLeavesUntrimmableImagesAlone) {
     EXPECT_EQ(trimTransparentBorders(full), full);
 }
 
-TEST(ScreenDetection, SymmetricOpeningGivesTheDefaultRectangle) {
+TEST(ScreenDetection, OpeningIsInPercentWithYTheBottomMargin) {
     expectRect(detectScreenRect(frameWithOpening(1000, 2000, 90, 120, 909, 1879)), 9, 6, 82, 88);
-}
-
-TEST(ScreenDetection, AsymmetricOpeningReportsTheBottomMargin) {
     // 100 rows above the opening, 300 below: renderers read y from the bottom, so y must be 15%
     // (300 / 2000), not the 5% of the top margin.
     const Image frame = frameWithOpening(1000, 2000, 100, 100, 899, 1699);
