@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -36,9 +36,10 @@ std::optional<std::string> capture(const std::string& command) {
     return out;
 }
 
-std::string colourArgs(bool bt709) {
-    return bt709 ? " -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv "
-                 : " ";
+// What ffmpeg decodes from `path` with the output arguments `args`, written to a pipe.
+std::optional<std::string> decoded(const fs::path& path, const std::string& args) {
+    return capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " +
+                   shellQuote(path.string()) + " " + args + " -");
 }
 
 }  // namespace
@@ -96,11 +97,13 @@ fs::path makeMovie(const fs::path& path, const MovieSpec& recipe) {
         << recipe.height << ":r=" << recipe.fps << ":d=" << recipe.seconds;
     if (recipe.audio) cmd << " -f lavfi -i sine=f=440:sample_rate=44100:d=" << recipe.seconds;
     if (recipe.bt709) {
-        cmd << " -vf format=rgb24,scale=out_color_matrix=bt709:out_range=tv";
+        cmd << " -vf format=rgb24,scale=out_color_matrix=bt709:out_range=tv -colorspace bt709"
+               " -color_primaries bt709 -color_trc bt709 -color_range tv";
     }
-    cmd << " -c:v libx264 -preset ultrafast -crf 10 -pix_fmt yuv420p" << colourArgs(recipe.bt709);
+    cmd << " -c:v libx264 -preset ultrafast -crf 10 -pix_fmt yuv420p";
     if (recipe.audio) cmd << " -c:a aac -b:a 64k";
-    const fs::path encoded = recipe.rotation != 0 ? fs::path(path.string() + ".unturned.mp4") : path;
+    const fs::path encoded =
+        recipe.rotation != 0 ? fs::path(path.string() + ".unturned.mp4") : path;
     cmd << " " << recipe.extraOutputArgs << " " << shellQuote(encoded.string());
     if (runCommand(cmd.str()) != 0) return {};
     if (recipe.rotation != 0) {
@@ -153,7 +156,8 @@ fs::path makeWithFfmpeg(const fs::path& path, const std::string& args) {
 }
 
 fs::path makeAudioOnly(const fs::path& path, double seconds) {
-    return makeWithFfmpeg(path, "-f lavfi -i sine=f=440:d=" + std::to_string(seconds) + " -c:a aac");
+    return makeWithFfmpeg(path,
+                          "-f lavfi -i sine=f=440:d=" + std::to_string(seconds) + " -c:a aac");
 }
 
 Image makeFrameImage(int width, int height, int margin, int inset, Rgba bezel, int corner) {
@@ -219,19 +223,13 @@ Rgba Picture::at(int x, int y) const {
 
 Rgba Picture::average(int x, int y, int radius) const {
     int sum[4] = {0, 0, 0, 0};
-    int count = 0;
-    for (int dy = -radius; dy <= radius; ++dy) {
+    const int count = (2 * radius + 1) * (2 * radius + 1);
+    for (int dy = -radius; dy <= radius; ++dy)
         for (int dx = -radius; dx <= radius; ++dx) {
-            const int px = std::clamp(x + dx, 0, width - 1);
-            const int py = std::clamp(y + dy, 0, height - 1);
-            const Rgba c = at(px, py);
-            sum[0] += c.r;
-            sum[1] += c.g;
-            sum[2] += c.b;
-            sum[3] += c.a;
-            ++count;
+            const Rgba c = at(std::clamp(x + dx, 0, width - 1), std::clamp(y + dy, 0, height - 1));
+            const int v[4] = {c.r, c.g, c.b, c.a};
+            for (int i = 0; i < 4; ++i) sum[i] += v[i];
         }
-    }
     auto avg = [&](int v) { return static_cast<std::uint8_t>((v + count / 2) / count); };
     return {avg(sum[0]), avg(sum[1]), avg(sum[2]), avg(sum[3])};
 }
@@ -239,10 +237,8 @@ Rgba Picture::average(int x, int y, int radius) const {
 std::optional<Picture> decodePicture(const fs::path& path, int frameIndex) {
     const auto probe = probeMovie(path);
     if (!probe || !probe->video) return std::nullopt;
-    const auto out =
-        capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " + shellQuote(path.string()) +
-                " -vf 'select=eq(n\\," + std::to_string(frameIndex) +
-                ")' -frames:v 1 -f rawvideo -pix_fmt rgba -");
+    const auto out = decoded(path, "-vf 'select=eq(n\\," + std::to_string(frameIndex) +
+                                       ")' -frames:v 1 -f rawvideo -pix_fmt rgba");
     Picture picture;
     // ffmpeg shows turned movies upright, as a player would.
     const bool quarter = probedRotation(path) % 180 != 0;
@@ -259,9 +255,8 @@ std::vector<int> lumaAt(const fs::path& path, int x, int y) {
     const auto probe = probeMovie(path);
     std::vector<int> values;
     if (!probe || !probe->video) return values;
-    const auto out = capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " +
-                             shellQuote(path.string()) + " -vf crop=2:2:" + std::to_string(x) +
-                             ":" + std::to_string(y) + " -f rawvideo -pix_fmt gray -");
+    const auto out = decoded(path, "-vf crop=2:2:" + std::to_string(x) + ":" + std::to_string(y) +
+                                       " -f rawvideo -pix_fmt gray");
     if (!out) return values;
     for (size_t i = 0; i + 4 <= out->size(); i += 4) {
         values.push_back(static_cast<std::uint8_t>((*out)[i]));
@@ -278,15 +273,13 @@ int probedRotation(const fs::path& path) {
 }
 
 std::int64_t audioSampleCount(const fs::path& path) {
-    const auto out = capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " +
-                             shellQuote(path.string()) + " -map 0:a:0 -f s16le -ac 1 -");
+    const auto out = decoded(path, "-map 0:a:0 -f s16le -ac 1");
     if (!out) return -1;
     return static_cast<std::int64_t>(out->size() / 2);
 }
 
 std::vector<std::int16_t> audioSamples(const fs::path& path) {
-    const auto out = capture(shellQuote(KESTRO_FFMPEG) + " -nostdin -v error -i " +
-                             shellQuote(path.string()) + " -map 0:a:0 -f s16le -ac 1 -ar 48000 -");
+    const auto out = decoded(path, "-map 0:a:0 -f s16le -ac 1 -ar 48000");
     std::vector<std::int16_t> samples;
     if (!out) return samples;
     samples.resize(out->size() / 2);
