@@ -28,26 +28,15 @@ ChildProcess mustSpawn(const SpawnRequest& request) {
 // Waits for the child within a limit, so a child stuck on a full pipe fails the test instead of
 // hanging it; a stuck child is killed.
 bool exitsWithin(ChildProcess& child, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (child.isRunning()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(child.pid(), SIGKILL);
-            child.waitForExit();
-            return false;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
+    if (testing::pollUntil([&] { return !child.isRunning(); }, limit)) return true;
+    ::kill(child.pid(), SIGKILL);
+    child.waitForExit();
+    return false;
 }
 
 // Gone means reaped: kill(pid, 0) still succeeds on a zombie.
 bool isReapedWithin(pid_t pid, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (::kill(pid, 0) != 0 && errno == ESRCH) return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return false;
+    return testing::pollUntil([&] { return ::kill(pid, 0) != 0 && errno == ESRCH; }, limit);
 }
 
 TEST(ChildProcessStart, FailureCarriesTheSystemsMessage) {
@@ -170,8 +159,7 @@ TEST(ChildProcessLifetime, ParentDescriptorsDoNotReachTheChild) {
     ChildProcess other =
         mustSpawn(SpawnRequest{"/bin/sleep", {"2"}, ChildStream::discard, ChildStream::discard});
 
-    ChildProcess lister =
-        mustSpawn(SpawnRequest{"/bin/ls", {"/dev/fd/"}, ChildStream::collect});
+    ChildProcess lister = mustSpawn(SpawnRequest{"/bin/ls", {"/dev/fd/"}, ChildStream::collect});
     std::istringstream listed(lister.readOutputToEnd().standardOutput);
     lister.waitForExit();
     std::set<int> open;

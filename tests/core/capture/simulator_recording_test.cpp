@@ -45,10 +45,8 @@ protected:
     // The stand-in logs a recording once its signal handlers are in place, a moment after the
     // start returns.
     bool awaitRecordingCalls(size_t count) const {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (recordingCalls().size() < count && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(20ms);
-        return recordingCalls().size() == count;
+        return testing::pollUntil([&] { return recordingCalls().size() >= count; }) &&
+               recordingCalls().size() == count;
     }
 
     // The calls that recorded, each with its arguments.
