@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -57,9 +58,11 @@ struct EventLog {
         std::unique_lock lock(mutex);
         return changed.wait_for(lock, timeout, [&] { return done(*this); });
     }
-    std::size_t timeCount() {
+    std::size_t timeCount() { return counts().second; }
+    // The pictures and the time reports so far.
+    std::pair<int, std::size_t> counts() {
         std::lock_guard lock(mutex);
-        return times.size();
+        return {frames, times.size()};
     }
     std::vector<double> timesSince(std::size_t from) {
         std::lock_guard lock(mutex);
@@ -112,10 +115,8 @@ protected:
         const std::size_t before = log_.timeCount();
         player.seek(target);
         ASSERT_TRUE(log_.waitFor([&](const EventLog& l) {
-            for (std::size_t i = before; i < l.times.size(); ++i) {
-                if (l.times[i] == target) return true;
-            }
-            return false;
+            const auto from = l.times.begin() + static_cast<std::ptrdiff_t>(before);
+            return std::find(from, l.times.end(), target) != l.times.end();
         })) << "seek to "
             << target << " never landed";
     }
@@ -354,17 +355,9 @@ TEST_F(PlayerTest, DestroyingAPlayingPlayerStopsEveryEvent) {
         player->play();
         std::this_thread::sleep_for(delay);
         player.reset();
-        int frames = 0;
-        std::size_t times = 0;
-        {
-            std::lock_guard lock(log_.mutex);
-            frames = log_.frames;
-            times = log_.times.size();
-        }
+        const auto counts = log_.counts();
         std::this_thread::sleep_for(60ms);
-        std::lock_guard lock(log_.mutex);
-        EXPECT_EQ(log_.frames, frames);
-        EXPECT_EQ(log_.times.size(), times);
+        EXPECT_EQ(log_.counts(), counts);
     }
 }
 
@@ -372,30 +365,24 @@ TEST_F(PlayerTest, EventsMayCallBackIntoThePlayer) {
     // A looping preview: seek back and play again from the end event itself. Events can come
     // before open() returns, so they reach the player through a pointer set afterwards.
     std::atomic<Player*> self{nullptr};
-    std::mutex mutex;
-    std::condition_variable cv;
-    int ends = 0;
-    Player::Events events;
-    events.reachedEnd = [&] {
+    Player::Events events = log_.events();
+    events.reachedEnd = [&, logged = events.reachedEnd] {
         if (Player* p = self.load()) {
             p->seek(0);
             p->play();
         }
-        std::lock_guard lock(mutex);
-        ++ends;
-        cv.notify_all();
+        logged();
     };
-    events.timeChanged = [&](double) {
+    events.timeChanged = [&, logged = events.timeChanged](double t) {
         if (Player* p = self.load()) (void)p->currentTime();
+        logged(t);
     };
     auto opened = Player::open(shortMovie(), events);
     ASSERT_TRUE(opened.ok());
     std::unique_ptr<Player> player = std::move(*opened);
     self.store(player.get());
     player->play();
-    std::unique_lock lock(mutex);
-    EXPECT_TRUE(cv.wait_for(lock, 4s, [&] { return ends >= 2; }));
-    lock.unlock();
+    EXPECT_TRUE(log_.waitFor([](const EventLog& l) { return l.ends >= 2; }, 4s));
     EXPECT_TRUE(player->isPlaying());
     player.reset();
 }
