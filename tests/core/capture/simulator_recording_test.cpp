@@ -1,7 +1,6 @@
 #include "core/capture/simulator_recorder.hpp"
 
 #include "core/capture/fake_xcrun_env.hpp"
-#include "support/movie_fixtures.hpp"
 
 #include <gtest/gtest.h>
 
@@ -26,11 +25,6 @@ using Calls = std::vector<std::string>;
 const SimulatorDevice kIPhone15{"iPhone 15", kUdid15};
 const SimulatorDevice kIPadAir{"iPad Air", kUdidAir};
 const SimulatorDevice kIPhoneSe{"iPhone SE", kUdidSe};
-
-std::string videoCodecOf(const std::filesystem::path& movie) {
-    const auto probe = test::probeMovie(movie);
-    return probe && probe->video ? probe->video->codec : "";
-}
 
 class Recording : public ::testing::Test {
 protected:
@@ -89,7 +83,13 @@ TEST_F(Recording, GivenDeviceIsRecordedByIdIntoANewFolder) {
     recorder.stopRecording();
     EXPECT_EQ(recorder.state(), State::idle);
     EXPECT_FALSE(recorder.outputPath());
-    EXPECT_EQ(videoCodecOf(output), "h264");
+    EXPECT_GT(fileSize(output), 0u);
+
+    // With nothing tracked, a stop returns at once.
+    const auto start = std::chrono::steady_clock::now();
+    recorder.stopRecording();
+    EXPECT_LT(secondsSince(start), 0.05);
+    EXPECT_EQ(recorder.state(), State::idle);
 }
 
 TEST_F(Recording, WithoutADeviceTheFirstBootedOneReplacesAnExistingFile) {
@@ -101,7 +101,7 @@ TEST_F(Recording, WithoutADeviceTheFirstBootedOneReplacesAnExistingFile) {
     // The stand-in only writes when interrupted: the old file was removed before it started.
     EXPECT_FALSE(std::filesystem::exists(output));
     recorder.stopRecording();
-    EXPECT_EQ(videoCodecOf(output), "h264");
+    EXPECT_GT(fileSize(output), 0u);
 }
 
 TEST_F(Recording, RefusalsCarryTheirCodeAndTextAndTouchNothing) {
@@ -170,13 +170,6 @@ TEST_F(Recording, StartingAgainFinishesTheTrackedRecordingFirst) {
 
     recorder.stopRecording();
     EXPECT_GT(fileSize(second), 0u);
-}
-
-TEST_F(Recording, StopWithNothingTrackedReturnsAtOnce) {
-    const auto start = std::chrono::steady_clock::now();
-    recorder.stopRecording();
-    EXPECT_LT(secondsSince(start), 0.05);
-    EXPECT_EQ(recorder.state(), State::idle);
 }
 
 TEST_F(Recording, ChildFinishingWithinTheGracePeriodIsNotTerminated) {

@@ -3,7 +3,6 @@
 // CRCs, a zlib stream of stored (uncompressed) blocks, any colour type, bit depth and Adam7.
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -114,13 +113,10 @@ inline void appendRows(Bytes& raw, const PngRecipe& recipe, std::uint32_t x0, st
 inline Bytes makePng(const PngRecipe& recipe) {
     Bytes raw;
     if (recipe.interlaced) {
-        constexpr std::array<std::array<std::uint32_t, 4>, 7> kPasses{{{0, 0, 8, 8},
-                                                                       {4, 0, 8, 8},
-                                                                       {0, 4, 4, 8},
-                                                                       {2, 0, 4, 4},
-                                                                       {0, 2, 2, 4},
-                                                                       {1, 0, 2, 2},
-                                                                       {0, 1, 1, 2}}};
+        // Adam7: each pass's first column and row, then its column and row steps.
+        constexpr std::uint32_t kPasses[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8},
+                                                 {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
+                                                 {0, 1, 1, 2}};
         for (const auto& p : kPasses) appendRows(raw, recipe, p[0], p[1], p[2], p[3]);
     } else {
         appendRows(raw, recipe, 0, 0, 1, 1);
