@@ -189,16 +189,14 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
     const auto frames = framegen::allFrames();
     ASSERT_EQ(catalog.size(), frames.size());
 
-    // The model each label names, in the device table's (the catalogue's) order.
-    std::map<std::string, int> modelIndex;
-    for (size_t i = 0; i < framegen::kDevices.size(); ++i)
-        modelIndex[std::string(framegen::kDevices[i].name)] = static_cast<int>(i);
-    for (size_t i = 0; i < framegen::kAndroidDevices.size(); ++i)
-        modelIndex[std::string(framegen::kAndroidDevices[i].name)] =
-            static_cast<int>(framegen::kDevices.size() + i);
+    // The model each label names, numbered in the device table's (the catalogue's) order, which
+    // is the order the generator lists its frames in.
     std::map<std::string, int> modelOfLabel;
-    for (const auto& f : frames)
-        modelOfLabel[f.intendedLabel()] = modelIndex[std::string(f.model->name)];
+    int index = -1;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        index += i == 0 || frames[i].model != frames[i - 1].model;
+        modelOfLabel[frames[i].intendedLabel()] = index;
+    }
 
     int lastOrder = 0;
     int lastModel = -1;
