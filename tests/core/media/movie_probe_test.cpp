@@ -33,7 +33,8 @@ protected:
     static inline std::unique_ptr<test::ScratchDir> dir_;
 };
 
-// The upright size of turned recordings comes from the code the video reader's tests cover.
+// The stream's own description (sizes, turns, rate) comes from the code the video reader's tests
+// cover.
 TEST_F(MovieProbeTest, DescribesAMovie) {
     auto info = probeMovie(*dir_ / "movie.mp4");
     ASSERT_TRUE(info.ok()) << info.error().message;
@@ -41,8 +42,6 @@ TEST_F(MovieProbeTest, DescribesAMovie) {
     EXPECT_TRUE(info->hasAudio);
     EXPECT_NEAR(info->duration, 1.2, 0.05);
     EXPECT_EQ(info->video.uprightWidth, 48);
-    EXPECT_EQ(info->video.uprightHeight, 64);
-    EXPECT_DOUBLE_EQ(info->video.averageFrameRate, 20.0);
 }
 
 TEST_F(MovieProbeTest, SoundWithoutPicturesIsAMovieWithoutVideo) {

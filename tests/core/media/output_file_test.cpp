@@ -109,20 +109,17 @@ TEST(OutputFileTest, FullDiskIsRecordedAndNothingReplaced) {
 
 TEST(OutputFileTest, UnusableDestinationsNameTheCause) {
     ScratchDir dir;
-    auto missing = OutputFile::create(dir / "no" / "such" / "folder.mp4");
-    ASSERT_FALSE(missing);
-    EXPECT_NE(missing.error().message.find("No such file or directory"), std::string::npos)
-        << missing.error().message;
-
     std::ofstream(dir / "plain") << "x";
-    auto underFile = OutputFile::create(dir / "plain" / "out.mp4");
-    ASSERT_FALSE(underFile);
-    EXPECT_NE(underFile.error().message.find("Not a directory"), std::string::npos)
-        << underFile.error().message;
-
-    auto folder = OutputFile::create(dir.path());
-    ASSERT_FALSE(folder);
-    EXPECT_NE(folder.error().message.find("folder"), std::string::npos);
+    const std::pair<std::filesystem::path, const char*> cases[] = {
+        {dir / "no" / "such" / "folder.mp4", "No such file or directory"},
+        {dir / "plain" / "out.mp4", "Not a directory"},
+        {dir.path(), "folder"},
+    };
+    for (const auto& [path, cause] : cases) {
+        auto file = OutputFile::create(path);
+        ASSERT_FALSE(file) << path;
+        EXPECT_NE(file.error().message.find(cause), std::string::npos) << file.error().message;
+    }
 }
 
 // A child process that starts writing `destination` and is killed with SIGKILL mid-way.
