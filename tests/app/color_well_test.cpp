@@ -7,7 +7,6 @@
 #include "app/sections/canvas_section.hpp"
 #include "app/sections/segmented_picker.hpp"
 #include "app_fixtures.hpp"
-#include "workflow_fixtures.hpp"
 
 #include <QColorDialog>
 #include <QSettings>

@@ -13,7 +13,6 @@
 #include "app/ui/round_icon_button.hpp"
 #include "app/window/frame_preset_picker.hpp"
 #include "app_fixtures.hpp"
-#include "workflow_fixtures.hpp"
 
 #include <QAction>
 #include <QApplication>
