@@ -522,18 +522,5 @@ TEST_F(AndroidWorkflowTest, APhoneThatRefusesShowsTheReasonAndWhatMightHelp) {
     EXPECT_FALSE(QFileInfo::exists(out.filePath("phone.mp4")));
 }
 
-TEST(RecordingHints, EachMissingToolGetsItsOwnLineUnlessSomethingCanRecord) {
-    using S = SimulatorAvailability;
-    using A = AndroidAvailability;
-    const QString both = recordingHints(S::xcodeMissing, A::adbMissing, false);
-    EXPECT_TRUE(both.contains("adb"));
-    // Only where Xcode could be installed is its absence worth a line.
-    EXPECT_EQ(both.contains("Xcode"), platform::kIsMacOS);
-    EXPECT_EQ(both.count('\n'), platform::kIsMacOS ? 1 : 0);
-    EXPECT_TRUE(recordingHints(S::noBootedSimulators, A::adbMissing, false).contains('\n'));
-    EXPECT_FALSE(recordingHints(S::available, A::noDevices, false).contains("Xcode"));
-    EXPECT_TRUE(recordingHints(S::xcodeMissing, A::available, true).isEmpty());
-}
-
 }  // namespace
 }  // namespace kestro

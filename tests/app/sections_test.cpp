@@ -5,10 +5,12 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
+#include "app/editor/recording_workflow.hpp"
 #include "app/sections/canvas_section.hpp"
 #include "app/sections/elided_label.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
+#include "app/sections/recording_section.hpp"
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/window/content_view.hpp"
