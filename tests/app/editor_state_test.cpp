@@ -2,8 +2,8 @@
 // choice, with bad stored values falling back), the appearance and disappearance reactions, and
 // the frame preset effects (including the queued placement reset).
 
-#include "app/editor/background_task.hpp"
 #include "app/editor/editor_state.hpp"
+#include "app/editor/background_task.hpp"
 #include "app_fixtures.hpp"
 
 #include <QFile>

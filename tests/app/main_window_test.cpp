@@ -222,8 +222,8 @@ TEST_F(MainWindowTest, APngDroppedOnTheFramePickerBecomesACustomFrame) {
     FramePresetPicker* picker = window->content().framePicker();
     // The catalogue's 108 x 208 frame: trimmed and measured as frame-info does.
     const QString png = dir.filePath("My Phone.png");
-    ASSERT_TRUE(QFile::copy(qEnvironmentVariable("KESTRO_RESOURCES") + "/" + test::kProKey + ".png",
-                            png));
+    ASSERT_TRUE(
+        QFile::copy(qEnvironmentVariable("KESTRO_RESOURCES") + "/" + test::kProKey + ".png", png));
     drop(picker, png);
     test::waitForFrame(state());
     ASSERT_TRUE(state().frameImage());

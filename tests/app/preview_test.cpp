@@ -24,6 +24,8 @@
 namespace kestro {
 namespace {
 
+using test::renderSettled;
+
 void expectRect(const QRectF& r, qreal x, qreal y, qreal w, qreal h) {
     EXPECT_NEAR(r.x(), x, 1e-9);
     EXPECT_NEAR(r.y(), y, 1e-9);
@@ -120,8 +122,6 @@ std::shared_ptr<const Image> blueFrame() {
     return std::make_shared<const Image>(std::move(img));
 }
 
-QImage render(PreviewView& view) { return test::renderSettled(view); }
-
 TEST(PreviewView, ShowsTheVideoOnlyThroughTheOpeningAndBuildsTheMaskOncePerFrameAndSize) {
     PreviewView view;
     view.resize(200, 400);
@@ -131,7 +131,7 @@ TEST(PreviewView, ShowsTheVideoOnlyThroughTheOpeningAndBuildsTheMaskOncePerFrame
     // The opening in percent with y from the bottom: 15% below, 10% above.
     view.setScreen({10, 15, 80, 75});
     QImage out;
-    for (int i = 0; i < 5; ++i) out = render(view);
+    for (int i = 0; i < 5; ++i) out = renderSettled(view);
     // The frame fills the view exactly (same aspect): 2 px per frame pixel.
     EXPECT_EQ(QColor(out.pixel(100, 200)), QColor(Qt::red));  // inside the opening
     EXPECT_EQ(QColor(out.pixel(5, 200)), QColor(Qt::blue));   // the device body hides the video
@@ -145,11 +145,11 @@ TEST(PreviewView, ShowsTheVideoOnlyThroughTheOpeningAndBuildsTheMaskOncePerFrame
     EXPECT_EQ(qAlpha(mask.pixel(5, 200)), 0);
     // A new size scales the stored mask; only a new frame image works it out again.
     view.resize(100, 200);
-    render(view);
+    renderSettled(view);
     EXPECT_EQ(view.maskBuilds(), 2);
     EXPECT_EQ(view.openingMaskRuns(), 1);
     view.setFrameImage(blueFrame());
-    render(view);
+    renderSettled(view);
     EXPECT_EQ(view.maskBuilds(), 3);
     EXPECT_EQ(view.openingMaskRuns(), 2);
 }
@@ -162,7 +162,7 @@ TEST(PreviewView, APositiveVerticalOffsetMovesTheVideoUpAndBlackShowsBelowAsInTh
     // No frame, the whole view: P is 204 x 404 and the 90 x 160 picture fills it 404 high.
     // Half an offset lifts it by a quarter of P's height, 101 points.
     view.setPlacement(100, 0, 50);
-    const QImage out = render(view);
+    const QImage out = renderSettled(view);
     EXPECT_EQ(QColor(out.pixel(100, 20)), QColor(Qt::red));
     EXPECT_EQ(QColor(out.pixel(100, 290)), QColor(Qt::red));
     EXPECT_EQ(QColor(out.pixel(100, 310)), QColor(Qt::black));
@@ -176,14 +176,14 @@ TEST(PreviewView, TheLastFrameImageAskedForIsTheOneDrawn) {
     view.resize(200, 400);
     view.setScreen({10, 15, 80, 75});
     view.setFrameImage(blueFrame());
-    QImage out = render(view);
+    QImage out = renderSettled(view);
     EXPECT_EQ(qAlpha(out.pixel(100, 200)), 0);
     EXPECT_EQ(QColor(out.pixel(5, 200)), QColor(Qt::blue));
 
     Image wide = Image::filled(200, 100, Rgba{255, 0, 0, 255});
     view.setFrameImage(blueFrame());
     view.setFrameImage(std::make_shared<const Image>(std::move(wide)));
-    out = render(view);
+    out = renderSettled(view);
     EXPECT_FALSE(view.preparing());
     EXPECT_EQ(view.openingMaskRuns(), 2);
     EXPECT_NEAR(view.layout().frame.width() / view.layout().frame.height(), 2.0, 0.01);
@@ -192,7 +192,7 @@ TEST(PreviewView, TheLastFrameImageAskedForIsTheOneDrawn) {
     // Taking the frame away while one is still being prepared leaves none.
     view.setFrameImage(blueFrame());
     view.setFrameImage(nullptr);
-    out = render(view);
+    out = renderSettled(view);
     EXPECT_TRUE(view.layout().frame.isEmpty() || !view.layout().hasFrame);
     EXPECT_EQ(qAlpha(out.pixel(100, 200)), 0);
 }

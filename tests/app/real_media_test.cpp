@@ -28,7 +28,9 @@ protected:
         delete dir_;
         dir_ = nullptr;
     }
-    static QString path(const char* name) { return QString::fromStdString((*dir_ / name).string()); }
+    static QString path(const char* name) {
+        return QString::fromStdString((*dir_ / name).string());
+    }
 
     void SetUp() override {
         state_ = std::make_unique<EditorState>();
@@ -43,7 +45,8 @@ protected:
 test::ScratchDir* RealMediaTest::dir_ = nullptr;
 
 TEST_F(RealMediaTest, AMovieLoadsPlaysAndReportsTimeOnTheInterfaceThread) {
-    ASSERT_TRUE(test::loadAndWait(*state_, path("clip.mp4"))) << alerts_.messages.join("; ").toStdString();
+    ASSERT_TRUE(test::loadAndWait(*state_, path("clip.mp4")))
+        << alerts_.messages.join("; ").toStdString();
     EXPECT_NEAR(state_->duration(), 1.0, 0.05);
     EXPECT_EQ(state_->trimEnd(), state_->duration());
     ASSERT_NE(state_->player(), nullptr);
@@ -67,7 +70,8 @@ TEST_F(RealMediaTest, FilesWithoutPictureOrNotMoviesAtAllGetTheirAlerts) {
     EXPECT_FALSE(test::loadAndWait(*state_, text));
     EXPECT_EQ(alerts_.titles, (QStringList{"No Video", "Failed to Import Video"}));
     // FFmpeg's own error for a file that is no movie names it as corrupted.
-    EXPECT_TRUE(alerts_.messages.back().contains("corrupted")) << alerts_.messages.back().toStdString();
+    EXPECT_TRUE(alerts_.messages.back().contains("corrupted"))
+        << alerts_.messages.back().toStdString();
     EXPECT_EQ(state_->player(), nullptr);
 }
 

@@ -13,9 +13,9 @@
 #include "app/ui/modern_button.hpp"
 #include "app/ui/status_indicator.hpp"
 #include "app_fixtures.hpp"
-#include "core/platform.hpp"
 #include "core/capture/fake_adb_env.hpp"
 #include "core/capture/fake_xcrun_env.hpp"
+#include "core/platform.hpp"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -131,11 +131,14 @@ protected:
         workflow->beginRecording();
         settle();
     }
-    void waitForStop() { ASSERT_TRUE(waitUntilDone([&] { return !workflow->stopping(); }, 15000)); }
+    void waitForStop() {
+        ASSERT_TRUE(waitUntilDone([&] { return !workflow->stopping(); }, 15000));
+    }
 
     // Discovery and the start run off the interface thread: wait for their answers.
     void settle() {
-        ASSERT_TRUE(waitUntilDone([&] { return !workflow->refreshing() && !workflow->starting(); }));
+        ASSERT_TRUE(
+            waitUntilDone([&] { return !workflow->refreshing() && !workflow->starting(); }));
     }
 
     FakeXcrun fake;

@@ -95,9 +95,9 @@ TEST_F(TimelineTest, HandlesStopAtTheMovieAndJustShortOfEachOther) {
         double wantStart, wantEnd;
     };
     const std::vector<Drag> drags = {
-        {10, 30, 100, -200, 0, 30},        {10, 30, 100, 590, 30 - 0.1, 30},
-        {10, 30, 300, 1000, 10, 60},       {10, 30, 300, 0, 10, 10 + 0.1},
-        {29.9, 30, 303, 400, 29.9, 40},    {29.9, 30, 296, 100, 10, 30},
+        {10, 30, 100, -200, 0, 30},     {10, 30, 100, 590, 30 - 0.1, 30},
+        {10, 30, 300, 1000, 10, 60},    {10, 30, 300, 0, 10, 10 + 0.1},
+        {29.9, 30, 303, 400, 29.9, 40}, {29.9, 30, 296, 100, 10, 30},
     };
     for (const Drag& d : drags) {
         SCOPED_TRACE(::testing::Message() << d.press << " to " << d.to);
