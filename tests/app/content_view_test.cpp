@@ -86,17 +86,7 @@ TEST_F(ContentViewTest, StartsEmptyImportShowsTheMovieAndResetClearsIt) {
     EXPECT_TRUE(view_->stage()->showsEmptyState());
 }
 
-TEST_F(ContentViewTest, AChosenFrameReachesTheStageWithItsRatio) {
-    view_->state().setFramePreset(test::kProKey);
-    test::waitForFrame(view_->state());
-    EXPECT_FALSE(view_->stage()->showsEmptyState());
-    EXPECT_FALSE(view_->framePicker()->attentionOutlineVisible());
-    const QRectF stage = view_->stage()->stageRect();
-    EXPECT_NEAR(stage.width() / stage.height(), 0.5, 0.01);
-    EXPECT_EQ(view_->stage()->preview()->layout().frame.size(), stage.size());
-}
-
-TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
+TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlike) {
     QTemporaryDir dir;
     const QString movie = dir.filePath("m.mp4");
     QFile(movie).open(QIODevice::WriteOnly);
@@ -104,6 +94,11 @@ TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
     ASSERT_TRUE(test::loadAndWait(s, movie));
     s.setFramePreset(test::kProKey);
     test::waitForFrame(s);
+    // The frame reaches the stage with its ratio.
+    EXPECT_FALSE(view_->framePicker()->attentionOutlineVisible());
+    QRectF stage = view_->stage()->stageRect();
+    EXPECT_NEAR(stage.width() / stage.height(), 0.5, 0.01);
+    EXPECT_EQ(view_->stage()->preview()->layout().frame.size(), stage.size());
 
     // A square canvas chosen in the card: the preview draws it, and the export writes it.
     const auto& aspects = allCanvasAspects();
@@ -120,7 +115,7 @@ TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
     view_->canvasSection()->shadowBox()->setChecked(false);
     EXPECT_FALSE(preview->canvas().shadow);
     EXPECT_FALSE(buildExportRequest(s, "/tmp/out.mp4").config.shadow);
-    const QRectF stage = view_->stage()->stageRect();
+    stage = view_->stage()->stageRect();
     EXPECT_NEAR(stage.width() / stage.height(), 1.0, 0.01);
 
     // An App Store preview: no frame on the stage, the store's canvas, the frame picker shut.

@@ -252,8 +252,14 @@ TEST_F(ImportTest, ResetReturnsToTheEmptyEditor) {
     EXPECT_FALSE(state_->isPlaying());
 }
 
-TEST_F(ImportTest, ClosingTheWindowPausesAndDetachesButKeepsTheMovie) {
+TEST_F(ImportTest, QuittingOrClosingTheWindowPausesAndDetachesButKeepsTheMovie) {
     ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
+    state_->onWillTerminate();  // quitting keeps the playing flag
+    EXPECT_TRUE(state_->isPlaying());
+    EXPECT_EQ(backend_->lastLog->pauses, 1);
+    EXPECT_FALSE(state_->hasTimeObserver());
+
+    ASSERT_TRUE(loadAndWait(*state_, file("n.mp4")));
     state_->onDisappear();
     EXPECT_FALSE(state_->isPlaying());
     EXPECT_EQ(backend_->lastLog->pauses, 1);
@@ -265,14 +271,6 @@ TEST_F(ImportTest, ClosingTheWindowPausesAndDetachesButKeepsTheMovie) {
     backend_->last->fireTime(5);
     drainEvents();
     EXPECT_EQ(state_->currentTime(), 0);
-}
-
-TEST_F(ImportTest, QuittingPausesButKeepsThePlayingFlag) {
-    ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
-    state_->onWillTerminate();
-    EXPECT_TRUE(state_->isPlaying());
-    EXPECT_EQ(backend_->lastLog->pauses, 1);
-    EXPECT_FALSE(state_->hasTimeObserver());
 }
 
 TEST_F(ImportTest, ImportAsksForAFileAndLoadsItOnTheNextTurnOfTheLoop) {
