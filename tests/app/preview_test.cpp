@@ -15,7 +15,6 @@
 #include "core/model/image.hpp"
 
 #include <QImage>
-#include <QPainter>
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
-#include <QWidgetAction>
 
 #include <gtest/gtest.h>
 
