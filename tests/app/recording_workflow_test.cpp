@@ -465,7 +465,7 @@ TEST_F(AndroidWorkflowTest, WithoutAnyToolTheCardIsCompactUntilAToolIsInstalled)
     EXPECT_FALSE(section->isCompact());
 }
 
-TEST_F(AndroidWorkflowTest, APhoneIsRecordedWithTheSavedSwitchesAndTheyAreRestoredAfterStop) {
+TEST_F(AndroidWorkflowTest, APhoneIsRecordedWithTheSavedSwitchesRestoredAfterStopOrQuit) {
     adb.putSetting("global.sysui_demo_allowed", "0");
     makeWithPhone({noXcrun()});
     section->cleanStatusBarBox()->click();
@@ -491,26 +491,23 @@ TEST_F(AndroidWorkflowTest, APhoneIsRecordedWithTheSavedSwitchesAndTheyAreRestor
     ASSERT_TRUE(waitUntilDone([&] { return state->videoPath().has_value(); }, 5000));
     EXPECT_EQ(state->videoPath(), movie);
 
-    // A new workflow reads the switches back.
-    RecordingWorkflow again(*state, &dialogs, {FakeXcrun::launcher()});
-    EXPECT_TRUE(again.cleanStatusBar());
-    EXPECT_TRUE(again.showTouches());
-}
+    {  // A new workflow reads the switches back.
+        RecordingWorkflow again(*state, &dialogs, {FakeXcrun::launcher()});
+        EXPECT_TRUE(again.cleanStatusBar());
+        EXPECT_TRUE(again.showTouches());
+    }
 
-TEST_F(AndroidWorkflowTest, QuittingStopsARunningRecordingAndPutsTheSettingsBack) {
+    // Quitting stops a running recording, keeps its movie and puts the settings back.
+    workflow->resetRecording();
     adb.putSetting("system.show_touches", "0");
-    makeWithPhone({noXcrun()});
-    workflow->setShowTouches(true);
-    appear();
-    start("phone.mp4");
+    start("quit.mp4");
     ASSERT_EQ(workflow->recordingState(), RecordingState::recording);
     ASSERT_EQ(adb.setting("system.show_touches"), "1");
-
     workflow->shutdown();  // what quitting the application calls
     EXPECT_FALSE(workflow->androidRecorder().isRecording());
     EXPECT_EQ(adb.setting("system.show_touches"), "0");
     EXPECT_TRUE(adb.phoneMovies().empty());
-    EXPECT_GT(QFileInfo(out.filePath("phone.mp4")).size(), 0);
+    EXPECT_GT(QFileInfo(out.filePath("quit.mp4")).size(), 0);
 }
 
 TEST_F(AndroidWorkflowTest, APhoneThatRefusesShowsTheReasonAndWhatMightHelp) {
