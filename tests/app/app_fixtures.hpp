@@ -165,7 +165,6 @@ public:
     std::optional<QString> exportDestination;
     QStringList proposedExportNames;
     std::optional<QString> recordingsFolder;
-    int folderPanels = 0;
     std::optional<QString> recordingFile;
     QStringList proposedRecordingNames;
     std::vector<std::optional<QString>> recordingStartFolders;
@@ -185,10 +184,7 @@ public:
         successReveal = std::move(onReveal);
     }
     void revealFile(const QString& path) override { revealed << path; }
-    std::optional<QString> chooseRecordingsFolder() override {
-        ++folderPanels;
-        return recordingsFolder;
-    }
+    std::optional<QString> chooseRecordingsFolder() override { return recordingsFolder; }
     std::optional<QString> chooseRecordingFile(const std::optional<QString>& startFolder,
                                                const QString& proposedName) override {
         recordingStartFolders.push_back(startFolder);

@@ -115,7 +115,7 @@ TEST(PlaybackErrorMessage, NamesTheCauseOfFileAndDataErrorsAndElseGivesTheDescri
         EXPECT_TRUE(playbackErrorMessage(error).contains(says)) << error.message;
 }
 
-TEST_F(ImportTest, ASuccessfulLoadPlaysTheWholeMovieWithOneObserverOfEachKind) {
+TEST_F(ImportTest, ALoadPlaysTheWholeMovieReplacesTheLastAndAFailedOneChangesNothing) {
     const QString path = file("good.mp4");
     backend_->movies[path.toStdString()] = {MovieFacts{true, true, 12.5}};
     state_->setCurrentTime(3);
@@ -138,24 +138,22 @@ TEST_F(ImportTest, ASuccessfulLoadPlaysTheWholeMovieWithOneObserverOfEachKind) {
 
     // Loading over it closes the first player and keeps one observer of each kind.
     const auto firstLog = backend_->lastLog;
-    ASSERT_TRUE(loadAndWait(*state_, file("b.mp4")));
+    const QString second = file("b.mp4");
+    ASSERT_TRUE(loadAndWait(*state_, second));
     EXPECT_TRUE(firstLog->destroyed);
     EXPECT_TRUE(state_->hasTimeObserver());
     EXPECT_EQ(state_->playerItemObserverCount(), 1);
-}
 
-TEST_F(ImportTest, AFailedLoadLeavesThePreviousMoviePlaying) {
-    const QString first = file("first.mp4");
-    ASSERT_TRUE(loadAndWait(*state_, first));
+    // A load that fails leaves the movie before it playing, untouched.
     auto* player = state_->player();
     const auto log = backend_->lastLog;
-    const QString second = file("second.mp4");
+    const QString refused = file("refused.mp4");
     const MediaError denied{AVERROR(EACCES), "Permission denied"};
-    backend_->movies[second.toStdString()] = {MovieFacts{true, true, 5}, denied};
-    EXPECT_FALSE(loadAndWait(*state_, second));
+    backend_->movies[refused.toStdString()] = {MovieFacts{true, true, 5}, denied};
+    EXPECT_FALSE(loadAndWait(*state_, refused));
     expectAlert("Failed to Import Video", playbackErrorMessage(denied));
     EXPECT_EQ(state_->player(), player);
-    EXPECT_EQ(state_->videoPath(), first);
+    EXPECT_EQ(state_->videoPath(), second);
     EXPECT_TRUE(state_->isPlaying());
     EXPECT_FALSE(log->destroyed);
     EXPECT_EQ(log->pauses, 0);
