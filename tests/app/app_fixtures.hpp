@@ -1,17 +1,20 @@
 #pragma once
-// Shared pieces of the app tests: the frame images the catalogue is built from, and a scripted
-// playback engine standing in for the FFmpeg player.
+// Shared pieces of the app tests: the frame images the catalogue is built from, a scripted
+// playback engine standing in for the FFmpeg player, scripted panels, and waiting on the loop.
 
 #include "app/editor/editor_dialogs.hpp"
 #include "app/editor/video_source.hpp"
+#include "app/editor/workflow_dialogs.hpp"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QImage>
 #include <QStringList>
+#include <QThread>
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -156,22 +159,72 @@ public:
     std::optional<QString> chooseBackgroundImage() override { return imageAnswer; }
 };
 
+class ScriptedWorkflowDialogs : public WorkflowDialogs {
+public:
+    // Answers, and what the workflows asked.
+    std::optional<QString> exportDestination;
+    QStringList proposedExportNames;
+    std::optional<QString> recordingsFolder;
+    std::optional<QString> recordingFile;
+    QStringList proposedRecordingNames;
+    std::vector<std::optional<QString>> recordingStartFolders;
+    QStringList successPaths;
+    std::function<void()> successOk;
+    std::function<void()> successReveal;
+    QStringList revealed;
+
+    std::optional<QString> chooseExportDestination(const QString& proposedName) override {
+        proposedExportNames << proposedName;
+        return exportDestination;
+    }
+    void presentExportSuccess(const QString& outputPath, std::function<void()> onOk,
+                              std::function<void()> onReveal) override {
+        successPaths << outputPath;
+        successOk = std::move(onOk);
+        successReveal = std::move(onReveal);
+    }
+    void revealFile(const QString& path) override { revealed << path; }
+    std::optional<QString> chooseRecordingsFolder() override { return recordingsFolder; }
+    std::optional<QString> chooseRecordingFile(const std::optional<QString>& startFolder,
+                                               const QString& proposedName) override {
+        recordingStartFolders.push_back(startFolder);
+        proposedRecordingNames << proposedName;
+        return recordingFile;
+    }
+};
+
 // Lets queued calls (player events, the placement reset) run.
 inline void drainEvents() {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 
+// Spins the event loop until `done` holds, for up to `ms`; returns whether it holds.
+template <class Done>
+bool waitUntilDone(const Done& done, int ms = 10000) {
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);  // leaves the CPU to the pool's workers
+    }
+    return done();
+}
+
 // Lets a frame load started on the pool land (any editor with frameLoading()).
 template <class Editor>
 void waitForFrame(const Editor& editor) {
-    QDeadlineTimer deadline(10000);
-    while (editor.frameLoading() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    waitUntilDone([&] { return !editor.frameLoading(); });
     drainEvents();
 }
 
-// Draws a PreviewView once every picture it started making has landed; the pictures are made
-// on the pool.
+// Lets a movie load already started (by an import, a recording) land, for up to 10 s.
+template <class Editor>
+void waitForMovie(const Editor& editor) {
+    waitUntilDone([&] { return !editor.movieLoading(); });
+    drainEvents();
+}
+
+// Draws a PreviewView once every picture it started making (drawing starts some) has landed;
+// the pictures are made on the pool.
 template <class View>
 QImage renderSettled(View& view) {
     const auto draw = [&view] {
@@ -181,30 +234,8 @@ QImage renderSettled(View& view) {
         return out;
     };
     QImage out = draw();
-    QDeadlineTimer deadline(10000);
-    while (view.preparing() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (!view.preparing()) out = draw();
-    }
+    while (view.preparing() && waitUntilDone([&] { return !view.preparing(); })) out = draw();
     return out;
-}
-
-// Spins the event loop until `done` holds, for up to 10 s; returns whether it holds.
-template <class Done>
-bool waitUntilDone(const Done& done) {
-    QDeadlineTimer deadline(10000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-// Lets a movie load already started (by an import, a recording) land, for up to 10 s.
-template <class Editor>
-void waitForMovie(const Editor& editor) {
-    QDeadlineTimer deadline(10000);
-    while (editor.movieLoading() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    drainEvents();
 }
 
 // Loads `path` as the editor's movie and lets the load, which runs on the pool, land. Returns
@@ -214,9 +245,7 @@ bool loadAndWait(Editor& editor, const QString& path) {
     // Shared: a load still running after the deadline must not write to this frame.
     auto outcome = std::make_shared<std::optional<bool>>();
     editor.loadVideo(path, [outcome](bool loaded) { *outcome = loaded; });
-    QDeadlineTimer deadline(10000);
-    while (!*outcome && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    waitUntilDone([&] { return outcome->has_value(); });
     drainEvents();
     return outcome->value_or(false);
 }

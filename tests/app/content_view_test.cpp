@@ -48,34 +48,34 @@ protected:
     std::unique_ptr<ContentView> view_;
 };
 
-TEST_F(ContentViewTest, StartsEmptyInTheLightAppearance) {
+TEST_F(ContentViewTest, TheAppearanceButtonTogglesAndRemembersDarkMode) {
+    EXPECT_FALSE(Palette::current().dark);
+    RoundIconButton* button = view_->appearanceButton();
+    const QString lightSymbol = button->symbol();
+    const QString lightTip = button->toolTip();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(view_->state().isDarkMode());
+    EXPECT_TRUE(Palette::current().dark);
+    EXPECT_NE(button->symbol(), lightSymbol);
+    EXPECT_NE(button->toolTip(), lightTip);
+    EXPECT_TRUE(QSettings("Kestro", "Kestro").value("isDarkMode").toBool());
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(Palette::current().dark);
+    EXPECT_EQ(button->symbol(), lightSymbol);
+}
+
+TEST_F(ContentViewTest, StartsEmptyImportShowsTheMovieAndResetClearsIt) {
     EXPECT_FALSE(view_->resetButton()->isVisible());
     EXPECT_TRUE(view_->importButton()->isVisible());
     EXPECT_TRUE(view_->stage()->showsEmptyState());
-    EXPECT_EQ(view_->appearanceButton()->symbol(), "moon.fill");
-    EXPECT_EQ(view_->appearanceButton()->toolTip(), "Switch to Dark Mode");
     EXPECT_TRUE(view_->framePicker()->attentionOutlineVisible());
-}
-
-TEST_F(ContentViewTest, TheAppearanceButtonTogglesAndRemembersDarkMode) {
-    QTest::mouseClick(view_->appearanceButton(), Qt::LeftButton);
-    EXPECT_TRUE(view_->state().isDarkMode());
-    EXPECT_TRUE(Palette::current().dark);
-    EXPECT_EQ(view_->appearanceButton()->symbol(), "sun.max.fill");
-    EXPECT_EQ(view_->appearanceButton()->toolTip(), "Switch to Light Mode");
-    EXPECT_TRUE(QSettings("Kestro", "Kestro").value("isDarkMode").toBool());
-    QTest::mouseClick(view_->appearanceButton(), Qt::LeftButton);
-    EXPECT_FALSE(Palette::current().dark);
-}
-
-TEST_F(ContentViewTest, ImportShowsTheMovieAndResetClearsIt) {
     QTemporaryDir dir;
     const QString movie = dir.filePath("m.mp4");
     QFile(movie).open(QIODevice::WriteOnly);
     dialogs_.answer = movie;
     QTest::mouseClick(view_->importButton(), Qt::LeftButton);
-    test::drainEvents();
-    ASSERT_TRUE(view_->state().videoPath());
+    // The load starts on the next turn of the loop and runs on the pool.
+    ASSERT_TRUE(test::waitUntilDone([&] { return view_->state().videoPath().has_value(); }));
     EXPECT_TRUE(view_->resetButton()->isVisible());
     EXPECT_FALSE(view_->stage()->showsEmptyState());
     EXPECT_EQ(view_->stage()->preview()->feed(), view_->state().player());
@@ -86,18 +86,7 @@ TEST_F(ContentViewTest, ImportShowsTheMovieAndResetClearsIt) {
     EXPECT_TRUE(view_->stage()->showsEmptyState());
 }
 
-TEST_F(ContentViewTest, AChosenFrameReachesTheStageWithItsRatio) {
-    view_->state().setFramePreset(test::kProKey);
-    test::waitForFrame(view_->state());
-    test::drainEvents();
-    EXPECT_FALSE(view_->stage()->showsEmptyState());
-    EXPECT_FALSE(view_->framePicker()->attentionOutlineVisible());
-    const QRectF stage = view_->stage()->stageRect();
-    EXPECT_NEAR(stage.width() / stage.height(), 0.5, 0.01);
-    EXPECT_EQ(view_->stage()->preview()->layout().frame.size(), stage.size());
-}
-
-TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
+TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlike) {
     QTemporaryDir dir;
     const QString movie = dir.filePath("m.mp4");
     QFile(movie).open(QIODevice::WriteOnly);
@@ -105,7 +94,11 @@ TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
     ASSERT_TRUE(test::loadAndWait(s, movie));
     s.setFramePreset(test::kProKey);
     test::waitForFrame(s);
-    test::drainEvents();
+    // The frame reaches the stage with its ratio.
+    EXPECT_FALSE(view_->framePicker()->attentionOutlineVisible());
+    QRectF stage = view_->stage()->stageRect();
+    EXPECT_NEAR(stage.width() / stage.height(), 0.5, 0.01);
+    EXPECT_EQ(view_->stage()->preview()->layout().frame.size(), stage.size());
 
     // A square canvas chosen in the card: the preview draws it, and the export writes it.
     const auto& aspects = allCanvasAspects();
@@ -122,7 +115,7 @@ TEST_F(ContentViewTest, CanvasChoicesReachThePreviewAndTheRequestAlike) {
     view_->canvasSection()->shadowBox()->setChecked(false);
     EXPECT_FALSE(preview->canvas().shadow);
     EXPECT_FALSE(buildExportRequest(s, "/tmp/out.mp4").config.shadow);
-    const QRectF stage = view_->stage()->stageRect();
+    stage = view_->stage()->stageRect();
     EXPECT_NEAR(stage.width() / stage.height(), 1.0, 0.01);
 
     // An App Store preview: no frame on the stage, the store's canvas, the frame picker shut.

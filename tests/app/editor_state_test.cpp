@@ -1,16 +1,15 @@
-// Editor state: start values, the preferences (the appearance and every export and canvas
+// Editor state: the preferences (the appearance and every export and canvas
 // choice, with bad stored values falling back), the appearance and disappearance reactions, and
 // the frame preset effects (including the queued placement reset).
 
 #include "app/editor/editor_state.hpp"
+#include "app/editor/background_task.hpp"
 #include "app_fixtures.hpp"
 
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -29,36 +28,15 @@ protected:
         backend_ = backend.get();
         return std::make_unique<EditorState>(std::move(backend));
     }
+    // A small picture to put behind the device.
+    QString picture() {
+        const QString path = dir.filePath("backdrop.png");
+        EXPECT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(path));
+        return path;
+    }
     FakeBackend* backend_ = nullptr;
+    QTemporaryDir dir;
 };
-
-TEST_F(EditorStateTest, StartsWithTheDocumentedValues) {
-    auto s = make();
-    EXPECT_FALSE(s->isDarkMode());
-    EXPECT_FALSE(s->videoPath());
-    EXPECT_EQ(s->player(), nullptr);
-    EXPECT_FALSE(s->hasTimeObserver());
-    EXPECT_EQ(s->playerItemObserverCount(), 0);
-    EXPECT_EQ(s->framePreset(), "");
-    EXPECT_EQ(s->frameImage(), nullptr);
-    EXPECT_EQ(s->screenRect(), (ScreenRect{0, 0, 100, 100}));
-    EXPECT_EQ(s->scale(), 120);
-    EXPECT_EQ(s->offsetX(), 0);
-    EXPECT_EQ(s->offsetY(), 0);
-    EXPECT_EQ(s->duration(), 0);
-    EXPECT_EQ(s->trimStart(), 0);
-    EXPECT_EQ(s->trimEnd(), 0);
-    EXPECT_FALSE(s->isPlaying());
-    EXPECT_EQ(s->currentTime(), 0);
-    EXPECT_EQ(s->outputFormat(), ExportFormat::mp4);
-    EXPECT_EQ(s->selectedExportResolution(), ExportResolution::hd720p);
-    EXPECT_EQ(s->exportBackground(), ExportBackground::black);
-    EXPECT_EQ(s->customBackgroundColor(), QColor(0, 0, 0, 255));
-    EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.46153846153846156);
-    // The device casts its shadow unless the user turns it off.
-    EXPECT_TRUE(s->canvasChoices().shadow);
-    EXPECT_TRUE(s->canvasShadow());
-}
 
 // Every export and canvas choice set away from its default.
 ExportPreferences unusualChoices(const QString& picture) {
@@ -91,10 +69,7 @@ void apply(EditorState& s, const ExportPreferences& p) {
 }
 
 TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedByTheNextEditor) {
-    QTemporaryDir dir;
-    const QString picture = dir.filePath("backdrop.png");
-    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(picture));
-    const ExportPreferences chosen = unusualChoices(picture);
+    const ExportPreferences chosen = unusualChoices(picture());
     apply(*make(), chosen);
     EXPECT_EQ(make()->exportChoices(), chosen);
 
@@ -120,11 +95,8 @@ TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedByTheNextEditor) {
 }
 
 TEST_F(EditorStateTest, StoredChoicesThatMakeNoSenseFallBackToTheDefaults) {
-    QTemporaryDir dir;
-    const QString picture = dir.filePath("backdrop.png");
-    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(picture));
     const ExportPreferences defaults = make()->exportChoices();
-    apply(*make(), unusualChoices(picture));
+    apply(*make(), unusualChoices(picture()));
     // Whatever was stored, overwritten with words and with numbers out of every range.
     for (const QString& junk :
          {QStringLiteral("banana"), QStringLiteral("999"), QStringLiteral("-1"), QString()}) {
@@ -137,9 +109,7 @@ TEST_F(EditorStateTest, StoredChoicesThatMakeNoSenseFallBackToTheDefaults) {
 }
 
 TEST_F(EditorStateTest, ABackgroundPictureDeletedSinceLastRunGivesTheColourBack) {
-    QTemporaryDir dir;
-    const QString picture = dir.filePath("backdrop.png");
-    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(picture));
+    const QString picture = this->picture();
     {
         auto s = make();
         s->setExportBackground(ExportBackground::white);
@@ -154,13 +124,7 @@ TEST_F(EditorStateTest, ABackgroundPictureDeletedSinceLastRunGivesTheColourBack)
     EXPECT_EQ(s->canvasBackground(), BackgroundFill::white());
 }
 
-TEST_F(EditorStateTest, TheAppearanceIsStoredAndReadBackByTheNextEditor) {
-    make()->setDarkMode(true);
-    EXPECT_TRUE(QSettings("Kestro", "Kestro").value("isDarkMode").toBool());
-    EXPECT_TRUE(make()->isDarkMode());
-}
-
-TEST_F(EditorStateTest, AnAppearanceChosenForOneRunLeavesTheStoredPreferenceAlone) {
+TEST_F(EditorStateTest, TheAppearanceIsStoredUnlessChosenForOneRun) {
     {
         auto s = make();
         int changes = 0;
@@ -170,6 +134,9 @@ TEST_F(EditorStateTest, AnAppearanceChosenForOneRunLeavesTheStoredPreferenceAlon
         EXPECT_EQ(changes, 1);
     }
     EXPECT_FALSE(make()->isDarkMode());
+    make()->setDarkMode(true);
+    EXPECT_TRUE(QSettings("Kestro", "Kestro").value("isDarkMode").toBool());
+    EXPECT_TRUE(make()->isDarkMode());
 }
 
 // --- Frame presets ---------------------------------------------------------------------------
@@ -194,16 +161,19 @@ TEST_F(EditorStateTest, ApplyingAPresetLoadsTheTrimmedFrameOffTheInterfaceThread
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
 }
 
+// The opaque frame has no opening near its centre: the default rectangle, its own ratio.
 TEST_F(EditorStateTest, TheLastChosenFrameWinsOverALoadStillRunning) {
     auto s = make();
     s->setFramePreset(test::kProKey);
     s->setFramePreset(test::kOpaqueKey);
     test::waitForFrame(*s);
-    QTest::qWait(50);  // the first load's result, if it were to land late
+    BackgroundTasks::waitForAll();  // the first load's result, were it to land late
+    drainEvents();
     ASSERT_NE(s->frameImage(), nullptr);
     EXPECT_EQ(s->frameImage()->width, 60);
     EXPECT_EQ(s->framePreset(), test::kOpaqueKey);
     EXPECT_EQ(s->screenRect(), kDefaultScreenRect);
+    EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
 }
 
 TEST_F(EditorStateTest, AnEditorGoingAwayDuringALoadIsNotCalledBack) {
@@ -211,28 +181,25 @@ TEST_F(EditorStateTest, AnEditorGoingAwayDuringALoadIsNotCalledBack) {
         auto s = make();
         s->setFramePreset(test::kProKey);
     }
-    QTest::qWait(100);  // results of the loads are dropped, not delivered to freed editors
-}
-
-TEST_F(EditorStateTest, AFrameWithoutAnOpeningNearItsCentreUsesTheDefaultRectangle) {
-    auto s = make();
-    s->setFramePreset(test::kOpaqueKey);
-    test::waitForFrame(*s);
-    ASSERT_NE(s->frameImage(), nullptr);
-    EXPECT_EQ(s->screenRect(), kDefaultScreenRect);
+    // Results of the loads are dropped, not delivered to freed editors.
+    BackgroundTasks::waitForAll();
     drainEvents();
-    EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
 }
 
-TEST_F(EditorStateTest, AnUnreadableFrameKeepsTheDefaultRectangleAndLeavesThePlacement) {
+TEST_F(EditorStateTest, UnknownKeysChangeNothingAndAnUnreadableFrameLeavesThePlacement) {
     auto s = make();
     s->setFramePreset(test::kProKey);
     test::waitForFrame(*s);
-    drainEvents();
-    ASSERT_NE(s->frameImage(), nullptr);
+    const auto image = s->frameImage();
+    ASSERT_NE(image, nullptr);
+    for (const QString& key : {QString(), QString("Frames/no-such-frame")}) {
+        s->setFramePreset(key);
+        test::waitForFrame(*s);
+        EXPECT_EQ(s->frameImage(), image);
+        EXPECT_EQ(s->screenRect(), (ScreenRect{10, 15, 80, 75}));
+    }
     s->setFramePreset(test::kBrokenKey);
     test::waitForFrame(*s);
-    drainEvents();
     EXPECT_EQ(s->frameImage(), nullptr);
     EXPECT_EQ(s->screenRect(), kDefaultScreenRect);
     EXPECT_EQ(s->scale(), 100);
@@ -240,24 +207,8 @@ TEST_F(EditorStateTest, AnUnreadableFrameKeepsTheDefaultRectangleAndLeavesThePla
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
 }
 
-TEST_F(EditorStateTest, UnknownKeysAndThePromptEntryChangeNothing) {
-    auto s = make();
-    s->setFramePreset(test::kProKey);
-    test::waitForFrame(*s);
-    drainEvents();
-    const auto image = s->frameImage();
-    for (const QString& key : {QString(), QString("Frames/no-such-frame")}) {
-        s->setFramePreset(key);
-        test::waitForFrame(*s);
-        drainEvents();
-        EXPECT_EQ(s->frameImage(), image);
-        EXPECT_EQ(s->screenRect(), (ScreenRect{10, 15, 80, 75}));
-    }
-}
-
 TEST_F(EditorStateTest, WithoutAFrameTheStageTakesTheMoviesUprightRatioOrTheDefault) {
     auto s = make();
-    QTemporaryDir dir;
     const QString movie = dir.filePath("m.mov");
     QFile(movie).open(QIODevice::WriteOnly);
     backend_->movies[movie.toStdString()] = {MovieFacts{true, true, 4.0}, std::nullopt, 1920, 1080};

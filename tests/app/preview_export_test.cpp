@@ -11,7 +11,6 @@
 #include "support/movie_fixtures.hpp"
 
 #include <QImage>
-#include <QPainter>
 
 #include <gtest/gtest.h>
 

@@ -13,10 +13,9 @@
 #include "app/ui/modern_button.hpp"
 #include "app/ui/status_indicator.hpp"
 #include "app_fixtures.hpp"
-#include "core/platform.hpp"
 #include "core/capture/fake_adb_env.hpp"
 #include "core/capture/fake_xcrun_env.hpp"
-#include "workflow_fixtures.hpp"
+#include "core/platform.hpp"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -40,7 +39,7 @@ namespace {
 using test::FakeBackend;
 using test::RecordingAlerts;
 using test::ScriptedWorkflowDialogs;
-using test::waitUntil;
+using test::waitUntilDone;
 using testing::deviceLine;
 using testing::FakeXcrun;
 using testing::kUdid15;
@@ -76,8 +75,6 @@ TEST(RecordingTexts, FileNameBannerAndAlertForEachAvailability) {
     EXPECT_EQ(messages.size(), 3);
     EXPECT_EQ(titles.size(), 3);
     EXPECT_FALSE(messages.contains(QString()));
-
-    EXPECT_TRUE(defaultRecordingsFolder().endsWith("/Kestro"));
 }
 
 TEST(NewestMovie, PicksTheNewestLowerCaseMp4AndIgnoresEverythingElse) {
@@ -118,18 +115,36 @@ protected:
                         deviceLine("iPad Air", kUdidAir));
     }
     void make(std::vector<std::string> launchers = {FakeXcrun::launcher()}) {
+        section.reset();
         workflow = std::make_unique<RecordingWorkflow>(*state, &dialogs, std::move(launchers));
         section = std::make_unique<RecordingSection>(*workflow);
+    }
+    // The window appears and the device list is in.
+    void appear() {
+        state->onAppear();
+        settle();
+    }
+    std::string noXcrun() const { return (fake.dir() / "no-such-xcrun").string(); }
+    // Start pressed, the save panel answered with `name` in `out`.
+    void start(const QString& name) {
+        dialogs.recordingFile = out.filePath(name);
+        workflow->beginRecording();
+        settle();
+    }
+    void waitForStop() {
+        ASSERT_TRUE(waitUntilDone([&] { return !workflow->stopping(); }, 15000));
     }
 
     // Discovery and the start run off the interface thread: wait for their answers.
     void settle() {
-        ASSERT_TRUE(waitUntil([&] { return !workflow->refreshing() && !workflow->starting(); }));
+        ASSERT_TRUE(
+            waitUntilDone([&] { return !workflow->refreshing() && !workflow->starting(); }));
     }
 
     FakeXcrun fake;
     RecordingAlerts alerts;
     ScriptedWorkflowDialogs dialogs;
+    QTemporaryDir out;
     FakeBackend* backend_ = nullptr;
     std::unique_ptr<EditorState> state;
     std::unique_ptr<RecordingWorkflow> workflow;
@@ -141,19 +156,16 @@ TEST_F(RecordingWorkflowTest, EachAvailabilityHasItsBannerAndItsAlertAndStartSta
         SimulatorAvailability expected;
         std::vector<std::string> launchers;
     };
-    const std::string missing = (fake.dir() / "no-such-xcrun").string();
     const std::vector<Case> cases = {
-        {SimulatorAvailability::xcodeMissing, {missing}},
+        {SimulatorAvailability::xcodeMissing, {noXcrun()}},
         {SimulatorAvailability::simctlUnavailable, {fake.unstartableLauncher()}},
         {SimulatorAvailability::noBootedSimulators, {FakeXcrun::launcher()}},
     };
     fake.setListing("== Devices ==\n");
     for (const Case& c : cases) {
         alerts.titles.clear();
-        section.reset();
         make(c.launchers);
-        state->onAppear();
-        settle();
+        appear();
         EXPECT_EQ(workflow->simulatorAvailability(), c.expected);
         // No adb here: only a missing xcrun leaves nothing to record with at all.
         EXPECT_EQ(section->isCompact(), c.expected == SimulatorAvailability::xcodeMissing);
@@ -163,6 +175,8 @@ TEST_F(RecordingWorkflowTest, EachAvailabilityHasItsBannerAndItsAlertAndStartSta
                   platform::kIsMacOS || c.expected != SimulatorAvailability::xcodeMissing);
         EXPECT_TRUE(section->banner()->message().contains("adb"));
         EXPECT_FALSE(section->startButton()->isEnabled());
+        EXPECT_TRUE(section->stopButton()->isHidden());
+        EXPECT_EQ(section->status()->state(), RecordingState::idle);
         EXPECT_EQ(section->devicePicker()->text(), RecordingSection::noDeviceText());
         // Start is disabled; should it be reached anyway, the alert explains why.
         workflow->beginRecording();
@@ -182,8 +196,7 @@ TEST_F(RecordingWorkflowTest, EachAvailabilityHasItsBannerAndItsAlertAndStartSta
 
 TEST_F(RecordingWorkflowTest, RefreshAlwaysSelectsTheFirstBootedDevice) {
     make();
-    state->onAppear();
-    settle();
+    appear();
     ASSERT_EQ(workflow->availableDevices().size(), 2u);
     EXPECT_EQ(workflow->selectedDeviceId(), QString(kUdid15));
     EXPECT_EQ(section->devicePicker()->text(), "iPhone 15 \u2014 Simulator");
@@ -197,7 +210,6 @@ TEST_F(RecordingWorkflowTest, RefreshAlwaysSelectsTheFirstBootedDevice) {
     EXPECT_FALSE(section->startButton()->isEnabled());
 
     workflow->refreshDevices();
-
     settle();
     EXPECT_EQ(workflow->selectedDevice()->id(), QString(kUdid15));
 }
@@ -213,9 +225,7 @@ TEST_F(RecordingWorkflowTest, TheChosenFolderIsPersistedOffersTheSavePanelAndCan
     EXPECT_EQ(section->folderName()->text(), QFileInfo(folder.path()).fileName());
     EXPECT_FALSE(section->resetFolderButton()->isHidden());
 
-    state->onAppear();
-
-    settle();
+    appear();
     dialogs.recordingFile.reset();  // the user cancels the save panel
     workflow->beginRecording();
     settle();
@@ -248,8 +258,7 @@ TEST_F(RecordingWorkflowTest, TheRememberedFolderIsKeptWhileItExistsAndForgotten
     make();
     // Checked when the window appears, not before.
     EXPECT_FALSE(workflow->saveLocation());
-    state->onAppear();
-    settle();
+    appear();
     EXPECT_EQ(workflow->saveLocation(), dir.path());
     EXPECT_FALSE(section->folderName()->isHidden());
 
@@ -257,25 +266,19 @@ TEST_F(RecordingWorkflowTest, TheRememberedFolderIsKeptWhileItExistsAndForgotten
     QFile(file).open(QIODevice::WriteOnly);
     for (const QString& stale : {dir.filePath("deleted"), file}) {
         QSettings("Kestro", "Kestro").setValue("customSaveLocationPath", stale);
-        section.reset();
         make();
-        state->onAppear();
-        settle();
+        appear();
         EXPECT_FALSE(workflow->saveLocation()) << stale.toStdString();
         EXPECT_EQ(QSettings("Kestro", "Kestro").value("customSaveLocationPath").toString(), "");
         EXPECT_TRUE(section->folderName()->isHidden());
     }
 }
 
-TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
+TEST_F(RecordingWorkflowTest, StartStopTheImportOneSecondLaterAndResetDuringARecording) {
     make();
-    state->onAppear();
-    settle();
-    QTemporaryDir out;
+    appear();
     const QString movie = out.filePath("take.mp4");
-    dialogs.recordingFile = movie;
-    workflow->beginRecording();
-    settle();
+    start("take.mp4");
     ASSERT_TRUE(alerts.titles.isEmpty()) << alerts.messages.join(";").toStdString();
     EXPECT_EQ(workflow->recordingState(), RecordingState::recording);
     EXPECT_EQ(workflow->recordingPath(), movie);
@@ -293,7 +296,7 @@ TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
     EXPECT_FALSE(section->stopButton()->isEnabled());
     EXPECT_FALSE(section->resetButton()->isEnabled());
     EXPECT_EQ(workflow->recordingState(), RecordingState::recording);
-    ASSERT_TRUE(waitUntil([&] { return !workflow->stopping(); }, 15000));
+    waitForStop();
     QElapsedTimer sinceStop;
     sinceStop.start();
     EXPECT_EQ(workflow->recordingState(), RecordingState::recorded);
@@ -304,7 +307,7 @@ TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
     EXPECT_FALSE(section->startButton()->isHidden());
     EXPECT_FALSE(section->recordingRow()->isHidden());  // the path stays until Reset
 
-    ASSERT_TRUE(waitUntil([&] { return state->videoPath().has_value(); }, 5000));
+    ASSERT_TRUE(waitUntilDone([&] { return state->videoPath().has_value(); }, 5000));
     EXPECT_GE(sinceStop.elapsed(), 900);
     EXPECT_EQ(state->videoPath(), movie);
 
@@ -312,39 +315,29 @@ TEST_F(RecordingWorkflowTest, StartStopAndTheImportOneSecondLater) {
     EXPECT_EQ(workflow->recordingState(), RecordingState::idle);
     EXPECT_FALSE(workflow->recordingPath());
     EXPECT_TRUE(section->recordingRow()->isHidden());
-}
 
-TEST_F(RecordingWorkflowTest, ResetDuringARecordingStopsTheSimulatorAndReturnsToReady) {
-    make();
-    state->onAppear();
-    settle();
-    QTemporaryDir out;
-    dialogs.recordingFile = out.filePath("take.mp4");
-    workflow->beginRecording();
-    settle();
+    // A reset while recording stops the simulator, and nothing is imported after it.
+    state->clearVideo();
+    std::filesystem::remove(fake.log());
+    start("second.mp4");
     ASSERT_EQ(workflow->recordingState(), RecordingState::recording);
     ASSERT_TRUE(fake.waitForLogLine("call 8"));
     workflow->resetRecording();
-    ASSERT_TRUE(waitUntil([&] { return !workflow->stopping(); }, 15000));
+    waitForStop();
     EXPECT_TRUE(fake.logHas("signal INT"));
     EXPECT_EQ(workflow->recordingState(), RecordingState::idle);
     EXPECT_FALSE(workflow->recordingPath());
     EXPECT_FALSE(section->startButton()->isHidden());
-    // Nothing is imported after a reset.
     QTest::qWait(300);
     EXPECT_FALSE(state->videoPath());
 }
 
 TEST_F(RecordingWorkflowTest, AStartFailureShowsTheRecordersTextAndChangesNothing) {
     make();
-    state->onAppear();
-    settle();
+    appear();
     // The chosen simulator shuts down after the last refresh.
     fake.setListing("== Devices ==\n-- iOS 17.5 --\n" + deviceLine("iPad Air", kUdidAir));
-    QTemporaryDir out;
-    dialogs.recordingFile = out.filePath("take.mp4");
-    workflow->beginRecording();
-    settle();
+    start("take.mp4");
     ASSERT_EQ(alerts.titles, QStringList{"Recording Failed"});
     EXPECT_TRUE(alerts.messages[0].contains("iPhone 15") || alerts.messages[0].contains(kUdid15))
         << alerts.messages[0].toStdString();
@@ -354,7 +347,6 @@ TEST_F(RecordingWorkflowTest, AStartFailureShowsTheRecordersTextAndChangesNothin
 
 TEST_F(RecordingWorkflowTest, AMissingRecordingFallsBackToTheNewestMovieBesideIt) {
     make();
-    QTemporaryDir out;
     touch(out.filePath("older.mp4"), 600);
     touch(out.filePath("latest.mp4"), 10);
     workflow->importRecording(out.filePath("never-written.mp4"));
@@ -393,8 +385,7 @@ TEST_F(AndroidWorkflowTest, SimulatorsAndPhonesAreListedTogetherEachWithItsKind)
         "List of devices attached\nAAA unauthorized transport_id:1\n"
         "FAKE0001 device model:Pixel_8_Pro transport_id:2\n");
     makeWithPhone();
-    state->onAppear();
-    settle();
+    appear();
     ASSERT_EQ(workflow->availableDevices().size(), 4u);
     EXPECT_TRUE(workflow->availableDevices()[2].isAndroid());
     EXPECT_FALSE(workflow->availableDevices()[2].isReady());
@@ -410,10 +401,8 @@ TEST_F(AndroidWorkflowTest, SimulatorsAndPhonesAreListedTogetherEachWithItsKind)
     EXPECT_TRUE(section->startButton()->isEnabled());
 
     // On a machine without Xcode the phone alone is enough: no banner, Start open.
-    section.reset();
-    makeWithPhone({(fake.dir() / "no-such-xcrun").string()});
-    state->onAppear();
-    settle();
+    makeWithPhone({noXcrun()});
+    appear();
     EXPECT_EQ(workflow->selectedDevice()->id(), "FAKE0001");
     EXPECT_TRUE(section->banner()->isHidden());
     EXPECT_TRUE(section->startButton()->isEnabled());
@@ -422,14 +411,13 @@ TEST_F(AndroidWorkflowTest, SimulatorsAndPhonesAreListedTogetherEachWithItsKind)
 TEST_F(AndroidWorkflowTest, WithoutAnyToolTheCardIsCompactUntilAToolIsInstalled) {
     // adb is "installed" later at this path, while the window is open.
     const std::filesystem::path adbPath = adb.dir() / "bin" / "adb";
-    make({(fake.dir() / "no-such-xcrun").string()});
+    make({noXcrun()});
     workflow->setAndroidRecorder(
         std::make_unique<AndroidRecorder>(std::vector<std::string>{adbPath.string()}));
     // Until the tools are looked for, the full card: a missing tool is not assumed.
     EXPECT_FALSE(section->isCompact());
     section->show();
-    state->onAppear();
-    settle();
+    appear();
     EXPECT_TRUE(workflow->toolsMissing());
     EXPECT_TRUE(section->isCompact());
     EXPECT_TRUE(section->installHintLabel()->isVisible());
@@ -477,21 +465,17 @@ TEST_F(AndroidWorkflowTest, WithoutAnyToolTheCardIsCompactUntilAToolIsInstalled)
     EXPECT_FALSE(section->isCompact());
 }
 
-TEST_F(AndroidWorkflowTest, APhoneIsRecordedWithTheSavedSwitchesAndTheyAreRestoredAfterStop) {
+TEST_F(AndroidWorkflowTest, APhoneIsRecordedWithTheSavedSwitchesRestoredAfterStopOrQuit) {
     adb.putSetting("global.sysui_demo_allowed", "0");
-    makeWithPhone({(fake.dir() / "no-such-xcrun").string()});
+    makeWithPhone({noXcrun()});
     section->cleanStatusBarBox()->click();
     section->showTouchesBox()->click();
     EXPECT_TRUE(QSettings("Kestro", "Kestro").value("cleanStatusBar").toBool());
     EXPECT_TRUE(QSettings("Kestro", "Kestro").value("showTouches").toBool());
-    state->onAppear();
-    settle();
+    appear();
 
-    QTemporaryDir out;
     const QString movie = out.filePath("phone.mp4");
-    dialogs.recordingFile = movie;
-    workflow->beginRecording();
-    settle();
+    start("phone.mp4");
     ASSERT_TRUE(alerts.titles.isEmpty()) << alerts.messages.join(";").toStdString();
     EXPECT_EQ(workflow->recordingState(), RecordingState::recording);
     EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "1");
@@ -499,67 +483,43 @@ TEST_F(AndroidWorkflowTest, APhoneIsRecordedWithTheSavedSwitchesAndTheyAreRestor
     EXPECT_FALSE(section->cleanStatusBarBox()->isEnabled());
 
     workflow->endRecording();
-    ASSERT_TRUE(waitUntil([&] { return !workflow->stopping(); }, 15000));
+    waitForStop();
     EXPECT_EQ(workflow->recordingState(), RecordingState::recorded);
     EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "0");
     EXPECT_EQ(adb.setting("system.show_touches"), std::nullopt);
     EXPECT_GT(QFileInfo(movie).size(), 0);
-    ASSERT_TRUE(waitUntil([&] { return state->videoPath().has_value(); }, 5000));
+    ASSERT_TRUE(waitUntilDone([&] { return state->videoPath().has_value(); }, 5000));
     EXPECT_EQ(state->videoPath(), movie);
 
-    // A new workflow reads the switches back.
-    RecordingWorkflow again(*state, &dialogs, {FakeXcrun::launcher()});
-    EXPECT_TRUE(again.cleanStatusBar());
-    EXPECT_TRUE(again.showTouches());
-}
+    {  // A new workflow reads the switches back.
+        RecordingWorkflow again(*state, &dialogs, {FakeXcrun::launcher()});
+        EXPECT_TRUE(again.cleanStatusBar());
+        EXPECT_TRUE(again.showTouches());
+    }
 
-TEST_F(AndroidWorkflowTest, QuittingStopsARunningRecordingAndPutsTheSettingsBack) {
+    // Quitting stops a running recording, keeps its movie and puts the settings back.
+    workflow->resetRecording();
     adb.putSetting("system.show_touches", "0");
-    makeWithPhone({(fake.dir() / "no-such-xcrun").string()});
-    workflow->setShowTouches(true);
-    state->onAppear();
-    settle();
-    QTemporaryDir out;
-    dialogs.recordingFile = out.filePath("phone.mp4");
-    workflow->beginRecording();
-    settle();
+    start("quit.mp4");
     ASSERT_EQ(workflow->recordingState(), RecordingState::recording);
     ASSERT_EQ(adb.setting("system.show_touches"), "1");
-
     workflow->shutdown();  // what quitting the application calls
     EXPECT_FALSE(workflow->androidRecorder().isRecording());
     EXPECT_EQ(adb.setting("system.show_touches"), "0");
     EXPECT_TRUE(adb.phoneMovies().empty());
-    EXPECT_GT(QFileInfo(out.filePath("phone.mp4")).size(), 0);
+    EXPECT_GT(QFileInfo(out.filePath("quit.mp4")).size(), 0);
 }
 
 TEST_F(AndroidWorkflowTest, APhoneThatRefusesShowsTheReasonAndWhatMightHelp) {
     adb.setMode("refuse");
-    makeWithPhone({(fake.dir() / "no-such-xcrun").string()});
-    state->onAppear();
-    settle();
-    QTemporaryDir out;
-    dialogs.recordingFile = out.filePath("phone.mp4");
-    workflow->beginRecording();
-    settle();
+    makeWithPhone({noXcrun()});
+    appear();
+    start("phone.mp4");
     ASSERT_EQ(alerts.titles, QStringList{"Recording Failed"});
     EXPECT_TRUE(alerts.messages[0].contains("secure display")) << alerts.messages[0].toStdString();
     EXPECT_TRUE(alerts.messages[0].contains("protected content"));
     EXPECT_EQ(workflow->recordingState(), RecordingState::idle);
     EXPECT_FALSE(QFileInfo::exists(out.filePath("phone.mp4")));
-}
-
-TEST(RecordingHints, EachMissingToolGetsItsOwnLineUnlessSomethingCanRecord) {
-    using S = SimulatorAvailability;
-    using A = AndroidAvailability;
-    const QString both = recordingHints(S::xcodeMissing, A::adbMissing, false);
-    EXPECT_TRUE(both.contains("adb"));
-    // Only where Xcode could be installed is its absence worth a line.
-    EXPECT_EQ(both.contains("Xcode"), platform::kIsMacOS);
-    EXPECT_EQ(both.count('\n'), platform::kIsMacOS ? 1 : 0);
-    EXPECT_TRUE(recordingHints(S::noBootedSimulators, A::adbMissing, false).contains('\n'));
-    EXPECT_FALSE(recordingHints(S::available, A::noDevices, false).contains("Xcode"));
-    EXPECT_TRUE(recordingHints(S::xcodeMissing, A::available, true).isEmpty());
 }
 
 }  // namespace

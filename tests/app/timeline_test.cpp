@@ -86,41 +86,29 @@ TEST_F(TimelineTest, HandlesIgnoreMovesUnderTenPointsAndTakePrecedenceOverTheScr
     EXPECT_EQ(starts.size(), 1);
 }
 
-TEST_F(TimelineTest, TheStartHandleStopsAtZeroAndJustBeforeTheEnd) {
-    view_.setTrimStart(10);
-    view_.setTrimEnd(30);
-    press(100);
-    move(-200);
-    EXPECT_DOUBLE_EQ(view_.trimStart(), 0);
-    move(590);
-    EXPECT_DOUBLE_EQ(view_.trimStart(), 30 - 0.1);
-    release(590);
-    EXPECT_DOUBLE_EQ(view_.trimEnd(), 30);
-}
-
-TEST_F(TimelineTest, TheEndHandleStopsAtTheDurationAndJustAfterTheStart) {
-    view_.setTrimStart(10);
-    view_.setTrimEnd(30);
-    press(300);
-    move(1000);
-    EXPECT_DOUBLE_EQ(view_.trimEnd(), 60);
-    move(0);
-    EXPECT_DOUBLE_EQ(view_.trimEnd(), 10 + 0.1);
-    release(0);
-    EXPECT_DOUBLE_EQ(view_.trimStart(), 10);
-}
-
-TEST_F(TimelineTest, HandlesMovedTogetherCanBePulledApartAgain) {
-    view_.setTrimStart(29.9);
-    view_.setTrimEnd(30);
-    press(303);  // right of both handles: the end handle
-    move(400);
-    EXPECT_DOUBLE_EQ(view_.trimEnd(), 40);
-    release(400);
-    press(296);  // left of both: the start handle
-    move(100);
-    EXPECT_DOUBLE_EQ(view_.trimStart(), 10);
-    release(100);
+// Each handle stops at its end of the movie and just short of the other handle; handles moved
+// together are told apart by the side of the press.
+TEST_F(TimelineTest, HandlesStopAtTheMovieAndJustShortOfEachOther) {
+    struct Drag {
+        double start, end;  // before
+        qreal press, to;
+        double wantStart, wantEnd;
+    };
+    const std::vector<Drag> drags = {
+        {10, 30, 100, -200, 0, 30},     {10, 30, 100, 590, 30 - 0.1, 30},
+        {10, 30, 300, 1000, 10, 60},    {10, 30, 300, 0, 10, 10 + 0.1},
+        {29.9, 30, 303, 400, 29.9, 40}, {29.9, 30, 296, 100, 10, 30},
+    };
+    for (const Drag& d : drags) {
+        SCOPED_TRACE(::testing::Message() << d.press << " to " << d.to);
+        view_.setTrimStart(d.start);
+        view_.setTrimEnd(d.end);
+        press(d.press);
+        move(d.to);
+        release(d.to);
+        EXPECT_DOUBLE_EQ(view_.trimStart(), d.wantStart);
+        EXPECT_DOUBLE_EQ(view_.trimEnd(), d.wantEnd);
+    }
 }
 
 TEST_F(TimelineTest, WithoutAMovieOnlyTheReleaseSeeks) {

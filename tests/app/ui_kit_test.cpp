@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
-#include <QWidgetAction>
 
 #include <gtest/gtest.h>
 
@@ -40,32 +39,22 @@ TEST(ModernButton, PressingShrinksAndFadesAndReleasingRestores) {
     EXPECT_EQ(clicked.size(), 1);
 }
 
-TEST(StatusIndicator, CaptionAndDotFollowTheRecordingState) {
-    EXPECT_EQ(StatusIndicator::caption(RecordingState::idle), "Ready");
-    EXPECT_EQ(StatusIndicator::caption(RecordingState::recording), "Recording");
-    EXPECT_EQ(StatusIndicator::caption(RecordingState::recorded), "Recorded");
+TEST(StatusIndicator, TheDotFollowsTheRecordingState) {
     EXPECT_EQ(StatusIndicator::dotColor(RecordingState::recording), Palette::current().danger);
     EXPECT_EQ(StatusIndicator::dotColor(RecordingState::idle), Palette::current().secondaryText);
     EXPECT_EQ(StatusIndicator::dotColor(RecordingState::recorded), Palette::current().success);
 }
 
-TEST(FloatingAnimation, StartsAtRestAndBobsWithinTwoPoints) {
+TEST(FloatingAnimation, StartsAtRestBobsWithinTwoPointsAndResumesWhereItPaused) {
     FloatingAnimation floating;
+    floating.pause();  // before the start: nothing to pause
     EXPECT_FALSE(floating.isFloating());
     EXPECT_DOUBLE_EQ(floating.offset(), 2);
     floating.start();
     EXPECT_TRUE(floating.isFloating());
-    QTest::qWait(1000);
+    QTest::qWait(300);
     EXPECT_LT(floating.offset(), 2);
     EXPECT_GE(floating.offset(), -2);
-}
-
-TEST(FloatingAnimation, PausesAndResumesWhereItStopped) {
-    FloatingAnimation floating;
-    floating.pause();  // before the start: nothing to pause
-    EXPECT_FALSE(floating.isFloating());
-    floating.start();
-    QTest::qWait(300);
     floating.pause();
     EXPECT_FALSE(floating.isFloating());
     const qreal stopped = floating.offset();
@@ -96,8 +85,7 @@ TEST(FramePresetPicker, PromptFirstThenOneTitledSectionPerFamily) {
     FramePresetPicker picker(state);
     const auto actions = picker.menu()->actions();
     ASSERT_FALSE(actions.isEmpty());
-    EXPECT_EQ(actions[0]->text(), QString::fromUtf8("📱 Select a frame..."));
-    EXPECT_EQ(actions[0]->data().toString(), "");
+    EXPECT_EQ(actions[0]->data().toString(), "");  // the prompt
     QStringList layout;
     for (QAction* a : actions.mid(1))
         layout << (a->property("sectionTitle").toBool() ? "# " + a->text() : a->data().toString());
@@ -126,7 +114,6 @@ TEST(FramePresetPicker, ChoosingAnEntryAppliesItAndTheOutlineGoesOnceAFrameIsLoa
     EXPECT_FALSE(picker.showsPrompt());
     EXPECT_EQ(picker.text(), "iPhone 16 Pro Black");
     EXPECT_FALSE(picker.attentionOutlineVisible());
-    test::drainEvents();
     EXPECT_EQ(state.scale(), 100);
     // The prompt entry selects nothing and keeps the frame.
     picker.menu()->actions()[0]->trigger();
