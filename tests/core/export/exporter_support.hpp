@@ -56,4 +56,14 @@ inline RunResult runExport(const std::filesystem::path& input,
     return run;
 }
 
+// An export that has to succeed: the assertion carries the engine's error when it fails.
+inline ::testing::AssertionResult exported(const std::filesystem::path& input,
+                                           const ExportConfig& config,
+                                           const std::filesystem::path& output,
+                                           const std::optional<std::filesystem::path>& frame = {}) {
+    const RunResult run = runExport(input, frame, config, output);
+    if (run.result) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << run.result.error().errorDescription();
+}
+
 }  // namespace kestro::test
