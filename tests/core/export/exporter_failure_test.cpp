@@ -19,7 +19,6 @@
 namespace kestro {
 namespace {
 
-using test::MovieSpec;
 using test::ScratchDir;
 
 class ExporterFailureTest : public ::testing::Test {
@@ -43,11 +42,8 @@ protected:
     }
 
     std::filesystem::path movie(double seconds = 1.0, bool audio = false) {
-        MovieSpec recipe;
-        recipe.seconds = seconds;
-        recipe.audio = audio;
-        recipe.fps = 20;
-        return test::makeMovie(dir / ("src" + std::to_string(++made) + ".mp4"), recipe);
+        return test::makeMovie(dir / ("src" + std::to_string(++made) + ".mp4"),
+                               {.fps = 20, .seconds = seconds, .audio = audio});
     }
 
     ScratchDir dir;
@@ -71,11 +67,8 @@ TEST_F(ExporterFailureTest, BadSources) {
               ExportError::Kind::invalidVideoTrack);
 
     // Cut off half way with its index in front: the export notices the missing pictures.
-    MovieSpec recipe;
-    recipe.seconds = 3;
-    recipe.fps = 20;
-    recipe.extraOutputArgs = "-movflags +faststart";
-    const auto cut = test::makeMovie(dir / "cut.mp4", recipe);
+    const auto cut = test::makeMovie(
+        dir / "cut.mp4", {.fps = 20, .seconds = 3, .extraOutputArgs = "-movflags +faststart"});
     std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
     const ExportError truncated = failedExport(cut);
     EXPECT_TRUE(truncated.kind() == ExportError::Kind::cannotLoadAsset ||
@@ -100,15 +93,13 @@ TEST_F(ExporterFailureTest, BadSources) {
 
 TEST_F(ExporterFailureTest, OddSizedSourceExportsFine) {
     ScratchDir scratch;
-    MovieSpec recipe;
-    recipe.width = 33;
-    recipe.height = 71;
-    recipe.seconds = 0.3;
-    recipe.video = "color=c=0xC82828";
-    recipe.extraOutputArgs = "-pix_fmt yuv444p -profile:v high444";
-    const auto source = test::makeMovie(dir / "odd.mp4", recipe);
-    const auto run = test::runExport(source, std::nullopt, test::smallConfig(), scratch / "o.mp4");
-    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+    const auto source = test::makeMovie(dir / "odd.mp4",
+                                        {.width = 33,
+                                         .height = 71,
+                                         .seconds = 0.3,
+                                         .video = "color=c=0xC82828",
+                                         .extraOutputArgs = "-pix_fmt yuv444p -profile:v high444"});
+    ASSERT_TRUE(test::exported(source, test::smallConfig(), scratch / "o.mp4"));
     const auto picture = test::decodePicture(scratch / "o.mp4", 0);
     ASSERT_TRUE(picture);
     EXPECT_TRUE(test::near(picture->average(100, 200, 3), Rgba{200, 40, 40, 255}, 3));
@@ -136,12 +127,16 @@ TEST_F(ExporterFailureTest, UnusableDestinations) {
     EXPECT_TRUE(std::filesystem::is_directory(outDir.path()));
 
     if (::geteuid() != 0) {  // root writes anywhere
+        // A read-only folder: the earlier file there stays as it was, and nothing joins it.
+        std::ofstream(outDir / "o.mp4") << "earlier";
         std::filesystem::permissions(
             outDir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         run = test::runExport(source, std::nullopt, test::smallConfig(), outDir / "o.mp4");
         std::filesystem::permissions(outDir.path(), std::filesystem::perms::owner_all);
         ASSERT_FALSE(run.result);
         EXPECT_NE(run.result.error().message().find("Permission denied"), std::string::npos);
+        EXPECT_EQ(test::fileContents(outDir / "o.mp4"), "earlier");
+        EXPECT_EQ(outDir.entries(), std::vector<std::string>{"o.mp4"});
     }
 }
 
@@ -223,12 +218,8 @@ TEST_F(ExporterFailureTest, AnyStageQuittingEndsTheExport) {
 }
 
 TEST_F(ExporterFailureTest, CancelStopsPromptlyAndKeepsTheEarlierFile) {
-    MovieSpec recipe;
-    recipe.width = 320;
-    recipe.height = 640;
-    recipe.fps = 30;
-    recipe.seconds = 20;
-    const auto source = test::makeMovie(dir / "long.mp4", recipe);
+    const auto source =
+        test::makeMovie(dir / "long.mp4", {.width = 320, .height = 640, .fps = 30, .seconds = 20});
     ExportConfig config = test::smallConfig();
     config.width = 640;
     config.height = 1280;
