@@ -4,7 +4,6 @@
 
 #include "core/export/canvas_layout.hpp"
 #include "core/export/canvas_size.hpp"
-#include "core/export/export_request.hpp"
 
 #include <gtest/gtest.h>
 
@@ -120,30 +119,6 @@ TEST(CanvasLayout, ScreenInTheDeviceBoxBecomesCanvasPercent) {
     const ScreenRect d = devicePercent(*layout);
     const CanvasRect back = toTopLeftOrigin(canvasPixels(d, 1280, 720), 720);
     expectBox(back, layout->device.x, layout->device.y, layout->device.w, layout->device.h, 1e-9);
-}
-
-TEST(ExportRequestCanvas, WithoutAFrameTheCanvasTakesTheRecordingsUprightShape) {
-    // A portrait recording without a frame used to be cropped into a strip of a 16:9 canvas.
-    ExportChoices choices;
-    choices.resolution = ExportResolution::hd720p;
-    choices.recordingSize = VideoSize{1080, 1920};
-    ExportConfig config = buildExportConfig(choices, nullptr);
-    EXPECT_EQ(config.width, 1280);
-    EXPECT_EQ(config.height, 2276);
-    EXPECT_EQ(config.screen, (ScreenRect{0, 0, 100, 100}));
-
-    // A chosen shape wins, and the recording sits in the padded box.
-    choices.aspect = CanvasAspect::wide16x9;
-    config = buildExportConfig(choices, nullptr);
-    EXPECT_EQ(config.height, 720);
-    EXPECT_NEAR(config.device.h, 84, 1e-9);  // 100% less 8% above and below
-    EXPECT_NEAR(config.screen.h, 84, 1e-9);
-
-    // Padding that leaves no room: an empty device box, which the engine refuses.
-    choices.paddingPercent = 50;
-    config = buildExportConfig(choices, nullptr);
-    EXPECT_FALSE(config.device.w > 0 && config.device.h > 0);
-    EXPECT_FALSE(canvasLayoutFor(choices, nullptr).ok());
 }
 
 }  // namespace

@@ -8,7 +8,9 @@ namespace kestro {
 namespace {
 
 // A 100 x 200 device whose opening is inset by 10 pixels on every side.
-Image insetFrame() { return test::makeFrameImage(100, 200, 0, 10, Rgba{20, 20, 20, 255}); }
+Image insetFrame() {
+    return test::makeFrameImage(100, 200, 0, 10, Rgba{20, 20, 20, 255});
+}
 
 TEST(ExportRequest, TheFrameGivesTheCanvasAspectAndTheDetectedOpening) {
     const Image frame = insetFrame();
@@ -28,9 +30,8 @@ TEST(ExportRequest, TheFrameGivesTheCanvasAspectAndTheDetectedOpening) {
     EXPECT_EQ(buildExportConfig(choices, &frame).screen, (ScreenRect{1, 2, 30, 40}));
 }
 
-TEST(ExportRequest, WithoutAUsableFrameTheCanvasIsPlainAndTheRecordingFillsIt) {
-    // Without a frame (and no recording size known) the canvas is 16:9 and the recording fills
-    // the whole device box, which is the whole canvas.
+TEST(ExportRequest, WithoutAUsableFrameTheCanvasTakesTheRecordingsShape) {
+    // Nothing known about the recording: a 16:9 canvas that the recording fills.
     ExportChoices choices;
     const ExportConfig none = buildExportConfig(choices, nullptr);
     EXPECT_EQ(none.width, 1280);
@@ -44,6 +45,26 @@ TEST(ExportRequest, WithoutAUsableFrameTheCanvasIsPlainAndTheRecordingFillsIt) {
     const ExportConfig fromBroken = buildExportConfig(choices, &broken);
     EXPECT_EQ(fromBroken.height, 720);
     EXPECT_EQ(fromBroken.screen, (ScreenRect{0, 0, 100, 100}));
+
+    // A portrait recording used to be cropped into a strip of a 16:9 canvas.
+    choices.recordingSize = VideoSize{1080, 1920};
+    ExportConfig config = buildExportConfig(choices, nullptr);
+    EXPECT_EQ(config.width, 1280);
+    EXPECT_EQ(config.height, 2276);
+    EXPECT_EQ(config.screen, (ScreenRect{0, 0, 100, 100}));
+
+    // A chosen shape wins, and the recording sits in the padded box.
+    choices.aspect = CanvasAspect::wide16x9;
+    config = buildExportConfig(choices, nullptr);
+    EXPECT_EQ(config.height, 720);
+    EXPECT_NEAR(config.device.h, 84, 1e-9);  // 100% less 8% above and below
+    EXPECT_NEAR(config.screen.h, 84, 1e-9);
+
+    // Padding that leaves no room: an empty device box, which the engine refuses.
+    choices.paddingPercent = 50;
+    config = buildExportConfig(choices, nullptr);
+    EXPECT_FALSE(config.device.w > 0 && config.device.h > 0);
+    EXPECT_FALSE(canvasLayoutFor(choices, nullptr).ok());
 }
 
 TEST(ExportRequest, PercentagesBecomeFractionsAndTheRestIsCarriedAsChosen) {
@@ -66,7 +87,6 @@ TEST(ExportRequest, PercentagesBecomeFractionsAndTheRestIsCarriedAsChosen) {
     EXPECT_EQ(config.fps, 24);
     EXPECT_TRUE(config.background.isTransparent());
 }
-
 
 TEST(ExportRequest, AWidthReplacesTheResolutionAndGifsDefaultToSixHundredAtFifteen) {
     const Image frame = insetFrame();  // 1:2
