@@ -16,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,43 +61,22 @@ TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
         {"export", in, "-o", in},                          // would destroy the input
         {"export", in, "-o", dir.path().string() + "/"},
     };
-    const std::vector<std::vector<std::string>> options{
-        {"--format", "avi"},
-        {"--resolution", "4k"},
-        {"--background", "red"},
-        {"--background", "#12345"},
-        {"--background", "#-1-2-3"},
-        {"--gradient", "#ff0000"},
-        {"--gradient", "#ff0000,blue"},
-        {"--gradient", "#ff0000,#0000ff,left"},
-        {"--gradient", "#ff0000,#0000ff,90,1"},
-        {"--gradient", "#ff0000,#00ff", "--shadow"},
-        {"--gradient", "#ff0000,#0000ff", "--background-image", in},
-        {"--aspect", "3:2"},
-        {"--padding", "50"},
-        {"--padding", "-1"},
-        {"--padding", "wide"},
-        {"--screen", "10,10,80"},
-        {"--screen", "10,10,95,80"},
-        {"--screen", "10,10,0,80"},
-        {"--start", "soon"},
-        {"--scale", "nan"},
-        {"--fps", "0"},
-        {"--fps", "0.5"},
-        {"--fps", "241"},
-        {"--fps", "nan"},
-        {"--frame", "Frames/no_such_frame"},
-        {"--quality", "ultra"},
-        {"--width", "8"},
-        {"--width", "wide"},
-        {"--preset", "app-store-watch"},
+    // Options after "export in.mp4 -o out.mp4", split at their spaces.
+    const std::string options[] = {
+        "--format avi", "--resolution 4k", "--background red", "--background #12345",
+        "--background #-1-2-3", "--gradient #ff0000", "--gradient #ff0000,blue",
+        "--gradient #ff0000,#0000ff,left", "--gradient #ff0000,#0000ff,90,1",
+        "--gradient #ff0000,#00ff --shadow", "--gradient #ff0000,#0000ff --background-image " + in,
+        "--aspect 3:2", "--padding 50", "--padding -1", "--padding wide", "--screen 10,10,80",
+        "--screen 10,10,95,80", "--screen 10,10,0,80", "--start soon", "--scale nan", "--fps 0",
+        "--fps 0.5", "--fps 241", "--fps nan", "--frame Frames/no_such_frame", "--quality ultra",
+        "--width 8", "--width wide", "--preset app-store-watch",
         // A preview has the store's size and container.
-        {"--preset", "app-store-ipad", "--width", "800"},
-        {"--preset", "app-store-ipad", "--format", "gif"},
-    };
-    for (const auto& extra : options) {
+        "--preset app-store-ipad --width 800", "--preset app-store-ipad --format gif"};
+    for (const std::string& extra : options) {
         mistakes.push_back({"export", in, "-o", out});
-        mistakes.back().insert(mistakes.back().end(), extra.begin(), extra.end());
+        std::istringstream words(extra);
+        for (std::string word; words >> word;) mistakes.back().push_back(word);
     }
     for (const auto& args : mistakes) {
         const CliRun run = runCli(args);
@@ -152,8 +132,8 @@ TEST_F(ExportCli, OptionsChooseTheFormatSizeRateAndRange) {
     };
     // The format follows the name, in any case; without a frame the canvas takes the recording's
     // 1:2 shape; a MOV carries video only.
-    check("clip.MOV", {"--background", "transparent", "--quiet"}, "prores", 1280, 2560, "", 1,
-          false);
+    check("clip.MOV", {"--background", "transparent", "--width", "256", "--quiet"}, "prores", 256,
+          512, "", 1, false);
     check("framed.mp4", {"--frame", device, "--start", "0.5", "--background", "white"}, "h264",
           1280, 2560, "", 0.5, true);
     // GIFs default to 600 px wide at 15 fps.

@@ -1,5 +1,5 @@
-// The gradient's direction and end colours as CSS draws them, premultiplied interpolation, and
-// the cover fit of background pictures.
+// The gradient's direction and end colours as CSS draws them, premultiplied interpolation, when
+// a fill counts as transparent, and the cover fit of background pictures.
 
 #include "core/export/background_paint.hpp"
 #include "core/export/canvas_backdrop.hpp"
@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace kestro {
 namespace {
@@ -51,6 +52,21 @@ TEST(Gradient, ColoursAtTheEdgesAndAFadeToTransparentDoesNotDarken) {
     EXPECT_TRUE(
         BackgroundFill::gradient(BackgroundFill::transparent(), BackgroundFill::color(1, 1, 1, 0))
             .isTransparent());
+}
+
+TEST(BackgroundFill, TransparentByKindOrByAlmostNoAlpha) {
+    EXPECT_TRUE(BackgroundFill::transparent().isTransparent());
+    EXPECT_TRUE(BackgroundFill::color(1, 0, 0, 0.001).isTransparent());
+    EXPECT_TRUE(BackgroundFill::color(1, 0, 0, 0).isTransparent());
+    EXPECT_TRUE(
+        BackgroundFill::color(1, 0, 0, std::numeric_limits<double>::quiet_NaN()).isTransparent());
+    // The kind wins even over an opaque colour.
+    EXPECT_TRUE((BackgroundFill{"transparent", 1, 1, 1, 1}).isTransparent());
+
+    EXPECT_FALSE(BackgroundFill::color(1, 0, 0, 0.0011).isTransparent());
+    EXPECT_FALSE(BackgroundFill::white().isTransparent());
+    EXPECT_FALSE(BackgroundFill::black().isTransparent());
+    EXPECT_EQ(BackgroundFill::black(), (BackgroundFill{"color", 0, 0, 0, 1}));
 }
 
 TEST(BackgroundPicture, CoversTheCanvasCentred) {
