@@ -3,6 +3,7 @@
 
 #include "core/export/background_paint.hpp"
 #include "core/export/canvas_backdrop.hpp"
+#include "exporter_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -70,11 +71,7 @@ TEST(BackgroundFill, TransparentByKindOrByAlmostNoAlpha) {
 }
 
 TEST(BackgroundPicture, CoversTheCanvasCentred) {
-    const CanvasRect wide = coverRect(400, 100, 200, 200);
-    EXPECT_DOUBLE_EQ(wide.h, 200);
-    EXPECT_DOUBLE_EQ(wide.w, 800);
-    EXPECT_DOUBLE_EQ(wide.x, -300);
-    EXPECT_DOUBLE_EQ(wide.y, 0);
+    test::expectBox(coverRect(400, 100, 200, 200), -300, 0, 800, 200, 1e-12);
     const CanvasRect tall = coverRect(10, 40, 160, 90);
     EXPECT_DOUBLE_EQ(tall.w, 160);
     EXPECT_DOUBLE_EQ(tall.y, (90 - 640) / 2.0);

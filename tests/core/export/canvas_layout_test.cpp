@@ -4,6 +4,7 @@
 
 #include "core/export/canvas_layout.hpp"
 #include "core/export/canvas_size.hpp"
+#include "exporter_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +14,7 @@
 namespace kestro {
 namespace {
 
-void expectBox(const CanvasRect& r, double x, double y, double w, double h, double tolerance) {
-    EXPECT_NEAR(r.x, x, tolerance);
-    EXPECT_NEAR(r.y, y, tolerance);
-    EXPECT_NEAR(r.w, w, tolerance);
-    EXPECT_NEAR(r.h, h, tolerance);
-}
+using test::expectBox;
 
 TEST(CanvasLayout, FrameShapeWithoutPaddingIsTheCanvasOfOldAndTheDeviceFillsIt) {
     for (const VideoSize content :
@@ -109,10 +105,7 @@ TEST(CanvasLayout, PaddingThatLeavesNoRoomIsRefused) {
 
 TEST(CanvasLayout, ScreenInTheDeviceBoxBecomesCanvasPercent) {
     const ScreenRect s = deviceToCanvas({10, 5, 80, 90}, {20, 10, 60, 80});
-    EXPECT_NEAR(s.x, 26, 1e-9);
-    EXPECT_NEAR(s.y, 14, 1e-9);
-    EXPECT_NEAR(s.w, 48, 1e-9);
-    EXPECT_NEAR(s.h, 72, 1e-9);
+    expectBox(s, 26, 14, 48, 72, 1e-9);
     // The device box's percent and pixels agree: y measured from the bottom.
     const auto layout = layoutCanvas(1280, CanvasAspect::wide16x9, 8, {500, 1000});
     ASSERT_TRUE(layout.ok());

@@ -1,6 +1,6 @@
 #include "core/export/export_request.hpp"
 
-#include "support/movie_fixtures.hpp"
+#include "exporter_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,7 @@ TEST(ExportRequest, TheFrameGivesTheCanvasAspectAndTheDetectedOpening) {
     EXPECT_EQ(config.width, 1920);
     EXPECT_EQ(config.height, 3840);
     // 10 of 100 pixels across, 10 of 200 down: the opening as the analysis finds it.
-    EXPECT_NEAR(config.screen.x, 10, 1);
-    EXPECT_NEAR(config.screen.w, 80, 1);
-    EXPECT_NEAR(config.screen.y, 5, 1);
-    EXPECT_NEAR(config.screen.h, 90, 1);
+    test::expectBox(config.screen, 10, 5, 80, 90, 1);
 
     // An opening the user gave wins over the detected one.
     choices.screen = ScreenRect{1, 2, 30, 40};
@@ -151,10 +148,7 @@ TEST(ExportRequest, AnAppStorePreviewFitsTheWholeRecordingAndLeavesTheRestToTheB
     choices.recordingSize = VideoSize{500, 1000};
     const ExportConfig config = buildExportConfig(choices, nullptr);
     const CanvasRect grown = grownScreenRect(config.screen, 886, 1920);
-    EXPECT_NEAR(grown.x, 0, 1e-6);
-    EXPECT_NEAR(grown.w, 886, 1e-6);
-    EXPECT_NEAR(grown.h, 1772, 1e-6);
-    EXPECT_NEAR(grown.y, (1920 - 1772) / 2.0, 1e-6);
+    test::expectBox(grown, 0, (1920 - 1772) / 2.0, 886, 1772, 1e-6);
     const Placement placed =
         placeVideo(grown, 1920, VideoSize{500, 1000}, config.fitMode, config.scale, 0, 0);
     EXPECT_NEAR(placed.width, 886, 1e-6);
@@ -169,10 +163,7 @@ TEST(ExportRequest, AnAppStorePreviewFitsTheWholeRecordingAndLeavesTheRestToTheB
     ASSERT_TRUE(layout.ok());
     EXPECT_EQ(layout->width, 886);
     EXPECT_EQ(layout->height, 1920);
-    EXPECT_NEAR(layout->device.x, grown.x, 1e-6);
-    EXPECT_NEAR(layout->device.y, grown.y, 1e-6);
-    EXPECT_NEAR(layout->device.w, grown.w, 1e-6);
-    EXPECT_NEAR(layout->device.h, grown.h, 1e-6);
+    test::expectBox(layout->device, grown.x, grown.y, grown.w, grown.h, 1e-6);
 }
 
 }  // namespace

@@ -33,23 +33,21 @@ std::optional<std::string> capture(const std::string& command) {
     return out;
 }
 
-nlohmann::json probeJson(const fs::path& movie) {
-    const auto out =
-        capture(std::string(KESTRO_FFPROBE) + " -v error -show_streams -show_format -of json " +
-                test::shellQuote(movie.string()));
-    return out ? nlohmann::json::parse(*out, nullptr, false) : nlohmann::json{};
+// ffprobe's view of the first stream of `type` ("video", "audio"); empty when there is none.
+nlohmann::json probeStream(const fs::path& movie, const std::string& type) {
+    const auto out = capture(std::string(KESTRO_FFPROBE) + " -v error -show_streams -of json " +
+                             test::shellQuote(movie.string()));
+    const auto probe = out ? nlohmann::json::parse(*out, nullptr, false) : nlohmann::json{};
+    if (!probe.is_object() || !probe.contains("streams")) return {};
+    for (const auto& s : probe["streams"]) {
+        if (s["codec_type"] == type) return s;
+    }
+    return {};
 }
 
 double number(const nlohmann::json& j, const char* key) {
     if (!j.contains(key)) return 0;
     return j[key].is_string() ? std::atof(j[key].get<std::string>().c_str()) : j[key].get<double>();
-}
-
-const nlohmann::json* streamOf(const nlohmann::json& probe, const std::string& type) {
-    for (const auto& s : probe["streams"]) {
-        if (s["codec_type"] == type) return &s;
-    }
-    return nullptr;
 }
 
 // Every frame as RGBA, decoded by ffmpeg with the named decoder (none: ffmpeg's choice).
@@ -85,14 +83,10 @@ TEST(ExportTargets, WebmKeepsAlphaThatTheLibvpxDecoderGivesBack) {
     const fs::path clear = dir / "clear.webm";
     ASSERT_TRUE(
         test::exported(source, target(ExportFormat::webm, BackgroundFill::transparent()), clear));
-    const auto probe = probeJson(clear);
-    const auto* video = streamOf(probe, "video");
-    ASSERT_NE(video, nullptr);
-    EXPECT_EQ((*video)["codec_name"], "vp9");
-    EXPECT_EQ((*video)["tags"].value("ALPHA_MODE", ""), "1");
-    const auto* audio = streamOf(probe, "audio");
-    ASSERT_NE(audio, nullptr);
-    EXPECT_EQ((*audio)["codec_name"], "opus");
+    auto video = probeStream(clear, "video");
+    EXPECT_EQ(video["codec_name"], "vp9");
+    EXPECT_EQ(video["tags"].value("ALPHA_MODE", ""), "1");
+    EXPECT_EQ(probeStream(clear, "audio")["codec_name"], "opus");
 
     const auto frames = decodeAll(clear, 200, 400, "libvpx-vp9");
     ASSERT_EQ(frames.size(), 10u);
@@ -105,11 +99,9 @@ TEST(ExportTargets, WebmKeepsAlphaThatTheLibvpxDecoderGivesBack) {
     const fs::path opaque = dir / "opaque.webm";
     ASSERT_TRUE(
         test::exported(source, target(ExportFormat::webm, BackgroundFill::white()), opaque));
-    const auto plain = probeJson(opaque);
-    const auto* plainVideo = streamOf(plain, "video");
-    ASSERT_NE(plainVideo, nullptr);
-    EXPECT_EQ((*plainVideo)["pix_fmt"], "yuv420p");
-    EXPECT_FALSE((*plainVideo)["tags"].contains("ALPHA_MODE"));
+    video = probeStream(opaque, "video");
+    EXPECT_EQ(video["pix_fmt"], "yuv420p");
+    EXPECT_FALSE(video["tags"].contains("ALPHA_MODE"));
     const auto decoded = decodeAll(opaque, 200, 400, "libvpx-vp9");
     ASSERT_FALSE(decoded.empty());
     EXPECT_EQ(alphaAt(decoded.front(), 200, 2, 2), 255);
@@ -215,26 +207,22 @@ TEST(ExportTargets, AppStorePreviewFollowsTheStoreEncodingRules) {
         AVFExporter{}.exportVideo(source, std::make_shared<const Image>(frame), config, out);
     ASSERT_TRUE(result.ok()) << result.error().errorDescription();
 
-    const auto probe = probeJson(out);
-    const auto* video = streamOf(probe, "video");
-    ASSERT_NE(video, nullptr);
-    EXPECT_EQ((*video)["codec_name"], "h264");
-    EXPECT_EQ((*video)["profile"], "High");
-    EXPECT_EQ((*video)["level"], 40);
-    EXPECT_EQ((*video)["width"], 886);
-    EXPECT_EQ((*video)["height"], 1920);
-    EXPECT_EQ((*video)["r_frame_rate"], "30/1");
-    EXPECT_EQ((*video)["pix_fmt"], "yuv420p");
-    EXPECT_EQ((*video)["color_space"], "bt709");
-    const double videoRate = number(*video, "bit_rate");
-    EXPECT_GT(videoRate, 6e6);
-    EXPECT_LE(videoRate, 12e6);
-    const auto* audio = streamOf(probe, "audio");
-    ASSERT_NE(audio, nullptr);
-    EXPECT_EQ((*audio)["codec_name"], "aac");
-    EXPECT_EQ(number(*audio, "sample_rate"), 48000);
-    EXPECT_EQ((*audio)["channels"], 2);
-    EXPECT_NEAR(number(*audio, "bit_rate"), 256000, 40000);
+    auto video = probeStream(out, "video");
+    EXPECT_EQ(video["codec_name"], "h264");
+    EXPECT_EQ(video["profile"], "High");
+    EXPECT_EQ(video["level"], 40);
+    EXPECT_EQ(video["width"], 886);
+    EXPECT_EQ(video["height"], 1920);
+    EXPECT_EQ(video["r_frame_rate"], "30/1");
+    EXPECT_EQ(video["pix_fmt"], "yuv420p");
+    EXPECT_EQ(video["color_space"], "bt709");
+    EXPECT_GT(number(video, "bit_rate"), 6e6);
+    EXPECT_LE(number(video, "bit_rate"), 12e6);
+    auto audio = probeStream(out, "audio");
+    EXPECT_EQ(audio["codec_name"], "aac");
+    EXPECT_EQ(number(audio, "sample_rate"), 48000);
+    EXPECT_EQ(audio["channels"], 2);
+    EXPECT_NEAR(number(audio, "bit_rate"), 256000, 40000);
 
     // The recording fills the height (260 * 886 / 120 = 1920 at most), no frame is drawn and
     // no corner is rounded: the top corners show the video, not the green frame or red.

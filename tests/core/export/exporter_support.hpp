@@ -56,6 +56,15 @@ inline RunResult runExport(const std::filesystem::path& input,
     return run;
 }
 
+// A rectangle (any type with x, y, w, h) matches, each side within `tolerance`.
+template <class Box>
+void expectBox(const Box& r, double x, double y, double w, double h, double tolerance) {
+    EXPECT_NEAR(r.x, x, tolerance);
+    EXPECT_NEAR(r.y, y, tolerance);
+    EXPECT_NEAR(r.w, w, tolerance);
+    EXPECT_NEAR(r.h, h, tolerance);
+}
+
 // An export that has to succeed: the assertion carries the engine's error when it fails.
 inline ::testing::AssertionResult exported(const std::filesystem::path& input,
                                            const ExportConfig& config,

@@ -1,5 +1,7 @@
 #include "core/export/render_geometry.hpp"
 
+#include "exporter_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -51,16 +53,8 @@ protected:
 };
 
 TEST_F(WorkedPlacement, ScreenRectangleIsGrownByTwoPixels) {
-    EXPECT_DOUBLE_EQ(r.x, 126);
-    EXPECT_NEAR(r.y, 127.8, 1e-9);
-    EXPECT_DOUBLE_EQ(r.w, 1028);
-    EXPECT_NEAR(r.h, 2340.4, 1e-9);
-
-    const CanvasRect top = toTopLeftOrigin(r, H);
-    EXPECT_DOUBLE_EQ(top.x, 126);
-    EXPECT_NEAR(top.y, H - 127.8 - 2340.4, 1e-9);
-    EXPECT_DOUBLE_EQ(top.w, r.w);
-    EXPECT_DOUBLE_EQ(top.h, r.h);
+    test::expectBox(r, 126, 127.8, 1028, 2340.4, 1e-9);
+    test::expectBox(toTopLeftOrigin(r, H), 126, H - 127.8 - 2340.4, 1028, 2340.4, 1e-9);
 }
 
 TEST_F(WorkedPlacement, FillCoversTheOpeningAndCentresTheVideo) {
