@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <vector>
 
 namespace kestro::test {
@@ -31,7 +30,6 @@ inline ExportConfig smallConfig(ExportFormat format = ExportFormat::mp4) {
 struct RunResult {
     Result<std::filesystem::path, ExportError> result = fail(ExportError::exportFailed());
     std::vector<double> progress;
-    double seconds = 0;
 };
 
 inline RunResult runExport(const std::filesystem::path& input,
@@ -47,12 +45,10 @@ inline RunResult runExport(const std::filesystem::path& input,
         if (!loaded) return run;  // failed, nothing written
         image = std::make_shared<const Image>(std::move(*loaded));
     }
-    const auto start = std::chrono::steady_clock::now();
     run.result = AVFExporter(std::move(options))
                      .exportVideo(
                          input, std::move(image), config, output,
                          [&run](double p) { run.progress.push_back(p); }, std::move(cancel));
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return run;
 }
 
