@@ -113,8 +113,8 @@ TEST_F(FramesCli, FrameInfoReportsTrimmedSizeOpeningLabelAndCanvases) {
     // A picture without an opening near its centre says so.
     Image solid = Image::filled(40, 40, {0, 0, 0, 255});
     ASSERT_TRUE(savePng(solid, root / "solid.png"));
-    const auto none =
-        nlohmann::json::parse(run({"frame-info", "--json", (root / "solid.png").string()}).out);
+    const auto none = nlohmann::json::parse(
+        run({"frame-info", "--json", (root / "solid.png").string()}).out);
     EXPECT_TRUE(none["screen"].is_null());
 }
 

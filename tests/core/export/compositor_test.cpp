@@ -7,8 +7,8 @@
 
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <cmath>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -35,8 +35,8 @@ AVFramePtr flatSource(int width, int height, const int (&values)[3] = {kLuma, kC
     for (int i = 0; i < 3; ++i) {
         const int rows = i ? (height + 1) / 2 : height;
         for (int y = 0; y < rows; ++y) {
-            std::memset(frame->data[i] + static_cast<ptrdiff_t>(y) * frame->linesize[i], values[i],
-                        static_cast<size_t>(frame->linesize[i]));
+            std::memset(frame->data[i] + static_cast<ptrdiff_t>(y) * frame->linesize[i],
+                        values[i], static_cast<size_t>(frame->linesize[i]));
         }
     }
     return frame;
@@ -199,8 +199,7 @@ TEST(CompositorTest, ZoomScalesOnlyWhatShows) {
 // Limited-range codes of a gamma-encoded RGB colour (0..1) in a matrix given by Kr and Kb.
 std::array<double, 3> codes(double r, double g, double b, double kr, double kb) {
     const double y = kr * r + (1 - kr - kb) * g + kb * b;
-    return {16 + 219 * y, 128 + 224 * (b - y) / (2 * (1 - kb)),
-            128 + 224 * (r - y) / (2 * (1 - kr))};
+    return {16 + 219 * y, 128 + 224 * (b - y) / (2 * (1 - kb)), 128 + 224 * (r - y) / (2 * (1 - kr))};
 }
 
 TEST(CompositorTest, SourcesInOtherMatricesAndRangesComeOutInLimitedRangeBt709) {

@@ -8,9 +8,7 @@ namespace kestro {
 namespace {
 
 // A 100 x 200 device whose opening is inset by 10 pixels on every side.
-Image insetFrame() {
-    return test::makeFrameImage(100, 200, 0, 10, Rgba{20, 20, 20, 255});
-}
+Image insetFrame() { return test::makeFrameImage(100, 200, 0, 10, Rgba{20, 20, 20, 255}); }
 
 TEST(ExportRequest, TheFrameGivesTheCanvasAspectAndTheDetectedOpening) {
     const Image frame = insetFrame();

@@ -1,7 +1,7 @@
 // A lowered thread yields to the interface thread: only it (and what it starts) is lowered.
 
-#include "core/thread_priority.hpp"
 #include "core/platform.hpp"
+#include "core/thread_priority.hpp"
 
 #include <gtest/gtest.h>
 
