@@ -3,19 +3,17 @@
 #include "core/model/png.hpp"
 
 #include "cli/cli_run.hpp"
+#include "support/movie_fixtures.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kestro {
@@ -27,14 +25,7 @@ using test::CliRun;
 
 class FramesCli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("kestro-cli-test-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root / "resources" / "Frames");
-    }
-    void TearDown() override { fs::remove_all(root); }
+    void SetUp() override { fs::create_directories(root / "resources" / "Frames"); }
 
     // kestro-cli with the frames of this test's own resources folder.
     CliRun run(const std::vector<std::string>& arguments) {
@@ -55,7 +46,8 @@ protected:
         return path;
     }
 
-    fs::path root;
+    test::ScratchDir scratch;
+    const fs::path root = scratch.path();
 };
 
 TEST_F(FramesCli, JsonListsTheCatalogueWithImagesGroupsAndScreens) {

@@ -1,12 +1,14 @@
-// The gradient's direction and end colours as CSS draws them, premultiplied interpolation, and
-// the cover fit of background pictures.
+// The gradient's direction and end colours as CSS draws them, premultiplied interpolation, when
+// a fill counts as transparent, and the cover fit of background pictures.
 
 #include "core/export/background_paint.hpp"
 #include "core/export/canvas_backdrop.hpp"
+#include "exporter_support.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace kestro {
 namespace {
@@ -53,12 +55,23 @@ TEST(Gradient, ColoursAtTheEdgesAndAFadeToTransparentDoesNotDarken) {
             .isTransparent());
 }
 
+TEST(BackgroundFill, TransparentByKindOrByAlmostNoAlpha) {
+    EXPECT_TRUE(BackgroundFill::transparent().isTransparent());
+    EXPECT_TRUE(BackgroundFill::color(1, 0, 0, 0.001).isTransparent());
+    EXPECT_TRUE(BackgroundFill::color(1, 0, 0, 0).isTransparent());
+    EXPECT_TRUE(
+        BackgroundFill::color(1, 0, 0, std::numeric_limits<double>::quiet_NaN()).isTransparent());
+    // The kind wins even over an opaque colour.
+    EXPECT_TRUE((BackgroundFill{"transparent", 1, 1, 1, 1}).isTransparent());
+
+    EXPECT_FALSE(BackgroundFill::color(1, 0, 0, 0.0011).isTransparent());
+    EXPECT_FALSE(BackgroundFill::white().isTransparent());
+    EXPECT_FALSE(BackgroundFill::black().isTransparent());
+    EXPECT_EQ(BackgroundFill::black(), (BackgroundFill{"color", 0, 0, 0, 1}));
+}
+
 TEST(BackgroundPicture, CoversTheCanvasCentred) {
-    const CanvasRect wide = coverRect(400, 100, 200, 200);
-    EXPECT_DOUBLE_EQ(wide.h, 200);
-    EXPECT_DOUBLE_EQ(wide.w, 800);
-    EXPECT_DOUBLE_EQ(wide.x, -300);
-    EXPECT_DOUBLE_EQ(wide.y, 0);
+    test::expectBox(coverRect(400, 100, 200, 200), -300, 0, 800, 200, 1e-12);
     const CanvasRect tall = coverRect(10, 40, 160, 90);
     EXPECT_DOUBLE_EQ(tall.w, 160);
     EXPECT_DOUBLE_EQ(tall.y, (90 - 640) / 2.0);

@@ -25,13 +25,7 @@ ExportConfig shapedConfig(ExportFormat format) {
 class CanvasExport : public ::testing::Test {
 protected:
     ScratchDir dir;
-    fs::path green() {
-        MovieSpec recipe;
-        recipe.width = 64;
-        recipe.height = 128;
-        recipe.seconds = 0.2;
-        return makeSolidMovie(dir / "green.mp4", 0, 200, 0, recipe);
-    }
+    fs::path green() { return makeSolidMovie(dir / "green.mp4", 0, 200, 0, {.seconds = 0.2}); }
 };
 
 TEST_F(CanvasExport, GradientRunsLeftToRightAroundTheDevice) {
@@ -40,8 +34,7 @@ TEST_F(CanvasExport, GradientRunsLeftToRightAroundTheDevice) {
                                                  BackgroundFill::color(0, 0, 1), 90);
     config.shadow = true;
     const fs::path out = dir / "gradient.mp4";
-    const RunResult run = runExport(green(), std::nullopt, config, out);
-    ASSERT_TRUE(run.result.ok()) << run.result.error().errorDescription();
+    ASSERT_TRUE(exported(green(), config, out));
     const auto picture = decodePicture(out, 0);
     ASSERT_TRUE(picture);
     ASSERT_EQ(picture->width, 320);
@@ -59,8 +52,7 @@ TEST_F(CanvasExport, ShadowIsPartialAlphaInATransparentMov) {
     config.background = BackgroundFill::transparent();
     config.shadow = true;
     const fs::path out = dir / "shadow.mov";
-    const RunResult run = runExport(green(), std::nullopt, config, out);
-    ASSERT_TRUE(run.result.ok()) << run.result.error().errorDescription();
+    ASSERT_TRUE(exported(green(), config, out));
     const auto picture = decodePicture(out, 0);
     ASSERT_TRUE(picture);
     // Device box rows 18..162 (top-left): just below it the shadow, see-through and dark.
@@ -74,7 +66,7 @@ TEST_F(CanvasExport, ShadowIsPartialAlphaInATransparentMov) {
     // The same export without the shadow leaves the same spot fully transparent.
     config.shadow = false;
     const fs::path plain = dir / "plain.mov";
-    ASSERT_TRUE(runExport(green(), std::nullopt, config, plain).result.ok());
+    ASSERT_TRUE(exported(green(), config, plain));
     EXPECT_EQ(decodePicture(plain, 0)->at(160, 164).a, 0);
 }
 
@@ -93,8 +85,7 @@ TEST_F(CanvasExport, BackgroundPicturesCoverTheCanvas) {
     ExportConfig config = shapedConfig(ExportFormat::mp4);
     config.background = BackgroundFill::image((dir / "halves.png").string());
     fs::path out = dir / "png.mp4";
-    RunResult run = runExport(green(), std::nullopt, config, out);
-    ASSERT_TRUE(run.result.ok()) << run.result.error().errorDescription();
+    ASSERT_TRUE(exported(green(), config, out));
     auto frame = decodePicture(out, 0);
     ASSERT_TRUE(frame);
     EXPECT_TRUE(near(frame->average(4, 90, 2), {255, 0, 0, 255}, 14));
@@ -102,8 +93,7 @@ TEST_F(CanvasExport, BackgroundPicturesCoverTheCanvas) {
 
     config.background = BackgroundFill::image((dir / "orange.jpg").string());
     out = dir / "jpeg.mp4";
-    run = runExport(green(), std::nullopt, config, out);
-    ASSERT_TRUE(run.result.ok()) << run.result.error().errorDescription();
+    ASSERT_TRUE(exported(green(), config, out));
     frame = decodePicture(out, 0);
     ASSERT_TRUE(frame);
     EXPECT_TRUE(near(frame->average(20, 20, 2), {255, 128, 0, 255}, 14));

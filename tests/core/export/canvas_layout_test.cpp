@@ -4,7 +4,7 @@
 
 #include "core/export/canvas_layout.hpp"
 #include "core/export/canvas_size.hpp"
-#include "core/export/export_request.hpp"
+#include "exporter_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +14,7 @@
 namespace kestro {
 namespace {
 
-void expectBox(const CanvasRect& r, double x, double y, double w, double h, double tolerance) {
-    EXPECT_NEAR(r.x, x, tolerance);
-    EXPECT_NEAR(r.y, y, tolerance);
-    EXPECT_NEAR(r.w, w, tolerance);
-    EXPECT_NEAR(r.h, h, tolerance);
-}
+using test::expectBox;
 
 TEST(CanvasLayout, FrameShapeWithoutPaddingIsTheCanvasOfOldAndTheDeviceFillsIt) {
     for (const VideoSize content :
@@ -110,40 +105,13 @@ TEST(CanvasLayout, PaddingThatLeavesNoRoomIsRefused) {
 
 TEST(CanvasLayout, ScreenInTheDeviceBoxBecomesCanvasPercent) {
     const ScreenRect s = deviceToCanvas({10, 5, 80, 90}, {20, 10, 60, 80});
-    EXPECT_NEAR(s.x, 26, 1e-9);
-    EXPECT_NEAR(s.y, 14, 1e-9);
-    EXPECT_NEAR(s.w, 48, 1e-9);
-    EXPECT_NEAR(s.h, 72, 1e-9);
+    expectBox(s, 26, 14, 48, 72, 1e-9);
     // The device box's percent and pixels agree: y measured from the bottom.
     const auto layout = layoutCanvas(1280, CanvasAspect::wide16x9, 8, {500, 1000});
     ASSERT_TRUE(layout.ok());
     const ScreenRect d = devicePercent(*layout);
     const CanvasRect back = toTopLeftOrigin(canvasPixels(d, 1280, 720), 720);
     expectBox(back, layout->device.x, layout->device.y, layout->device.w, layout->device.h, 1e-9);
-}
-
-TEST(ExportRequestCanvas, WithoutAFrameTheCanvasTakesTheRecordingsUprightShape) {
-    // A portrait recording without a frame used to be cropped into a strip of a 16:9 canvas.
-    ExportChoices choices;
-    choices.resolution = ExportResolution::hd720p;
-    choices.recordingSize = VideoSize{1080, 1920};
-    ExportConfig config = buildExportConfig(choices, nullptr);
-    EXPECT_EQ(config.width, 1280);
-    EXPECT_EQ(config.height, 2276);
-    EXPECT_EQ(config.screen, (ScreenRect{0, 0, 100, 100}));
-
-    // A chosen shape wins, and the recording sits in the padded box.
-    choices.aspect = CanvasAspect::wide16x9;
-    config = buildExportConfig(choices, nullptr);
-    EXPECT_EQ(config.height, 720);
-    EXPECT_NEAR(config.device.h, 84, 1e-9);  // 100% less 8% above and below
-    EXPECT_NEAR(config.screen.h, 84, 1e-9);
-
-    // Padding that leaves no room: an empty device box, which the engine refuses.
-    choices.paddingPercent = 50;
-    config = buildExportConfig(choices, nullptr);
-    EXPECT_FALSE(config.device.w > 0 && config.device.h > 0);
-    EXPECT_FALSE(canvasLayoutFor(choices, nullptr).ok());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 namespace kestro {
@@ -14,9 +15,18 @@ bool same(AVRational a, AVRational b) {
     return av_cmp_q(a, b) == 0;
 }
 
-// Times of `count` pictures `step` seconds apart from `from`, appended to `times`.
-void run(std::vector<double>& times, double from, double step, int count) {
-    for (int i = 0; i < count; ++i) times.push_back(from + i * step);
+// `count` pictures `step` seconds apart from `from`.
+struct Run {
+    double from, step;
+    int count;
+};
+
+std::vector<double> timesOf(std::initializer_list<Run> runs) {
+    std::vector<double> times;
+    for (const Run& run : runs) {
+        for (int i = 0; i < run.count; ++i) times.push_back(run.from + i * run.step);
+    }
+    return times;
 }
 
 AVRational rateOf(const std::vector<double>& times, double average) {
@@ -25,36 +35,18 @@ AVRational rateOf(const std::vector<double>& times, double average) {
 
 TEST(ExportFrameRate, VariableRateRecordingsRunAtTheirCaptureRate) {
     // One second of 60 fps motion in four: the average says 18.
-    std::vector<double> burst;
-    run(burst, 0, 1.0 / 60, 60);
-    run(burst, 1.5, 0.5, 6);
-    EXPECT_TRUE(same(rateOf(burst, 66 / 4.0), {60, 1}));
-
+    EXPECT_TRUE(same(rateOf(timesOf({{0, 1.0 / 60, 60}, {1.5, 0.5, 6}}), 66 / 4.0), {60, 1}));
     // The same at 59.94 snaps to the exact NTSC fraction; 61 fps of jitter still means 60.
-    std::vector<double> ntsc;
-    run(ntsc, 0, 1001.0 / 60000, 40);
-    run(ntsc, 2, 0.7, 3);
-    EXPECT_TRUE(same(rateOf(ntsc, 20), {60000, 1001}));
-    std::vector<double> jitter;
-    run(jitter, 0, 1.0 / 61, 40);
-    run(jitter, 2, 0.7, 3);
-    EXPECT_TRUE(same(rateOf(jitter, 20), {60, 1}));
-
+    EXPECT_TRUE(same(rateOf(timesOf({{0, 1001.0 / 60000, 40}, {2, 0.7, 3}}), 20), {60000, 1001}));
+    EXPECT_TRUE(same(rateOf(timesOf({{0, 1.0 / 61, 40}, {2, 0.7, 3}}), 20), {60, 1}));
     // Far from any standard rate: whole frames per second; never above the cap.
-    std::vector<double> ten;
-    run(ten, 0, 0.1, 6);
-    run(ten, 1.5, 0.1, 4);
-    EXPECT_TRUE(same(rateOf(ten, 5.26), {10, 1}));
-    std::vector<double> fast;
-    run(fast, 0, 1.0 / 1000, 50);
-    run(fast, 1, 1, 2);
-    EXPECT_TRUE(same(rateOf(fast, 25), {240, 1}));
+    EXPECT_TRUE(same(rateOf(timesOf({{0, 0.1, 6}, {1.5, 0.1, 4}}), 5.26), {10, 1}));
+    EXPECT_TRUE(same(rateOf(timesOf({{0, 1.0 / 1000, 50}, {1, 1, 2}}), 25), {240, 1}));
 }
 
 TEST(ExportFrameRate, ConstantRateSourcesKeepTheirAverageRule) {
-    std::vector<double> ntsc;
-    run(ntsc, 0, 1001.0 / 30000, 90);
-    EXPECT_TRUE(same(rateOf(ntsc, 30000 / 1001.0), {29, 1}));  // cut toward zero, as ever
+    // Cut toward zero, as ever.
+    EXPECT_TRUE(same(rateOf(timesOf({{0, 1001.0 / 30000, 90}}), 30000 / 1001.0), {29, 1}));
 
     // Millisecond timestamps of a 60 fps Matroska file: 16 and 17 ms.
     std::vector<double> mkv;
@@ -62,8 +54,7 @@ TEST(ExportFrameRate, ConstantRateSourcesKeepTheirAverageRule) {
     EXPECT_TRUE(same(rateOf(mkv, 60), {60, 1}));
 
     // One odd pair of timestamps 1 ms apart does not decide.
-    std::vector<double> odd;
-    run(odd, 0, 1.0 / 30, 60);
+    std::vector<double> odd = timesOf({{0, 1.0 / 30, 60}});
     odd.push_back(odd.back() + 0.001);
     EXPECT_TRUE(same(rateOf(odd, 30), {30, 1}));
 

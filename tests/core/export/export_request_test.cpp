@@ -1,6 +1,6 @@
 #include "core/export/export_request.hpp"
 
-#include "support/movie_fixtures.hpp"
+#include "exporter_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,19 +18,15 @@ TEST(ExportRequest, TheFrameGivesTheCanvasAspectAndTheDetectedOpening) {
     EXPECT_EQ(config.width, 1920);
     EXPECT_EQ(config.height, 3840);
     // 10 of 100 pixels across, 10 of 200 down: the opening as the analysis finds it.
-    EXPECT_NEAR(config.screen.x, 10, 1);
-    EXPECT_NEAR(config.screen.w, 80, 1);
-    EXPECT_NEAR(config.screen.y, 5, 1);
-    EXPECT_NEAR(config.screen.h, 90, 1);
+    test::expectBox(config.screen, 10, 5, 80, 90, 1);
 
     // An opening the user gave wins over the detected one.
     choices.screen = ScreenRect{1, 2, 30, 40};
     EXPECT_EQ(buildExportConfig(choices, &frame).screen, (ScreenRect{1, 2, 30, 40}));
 }
 
-TEST(ExportRequest, WithoutAUsableFrameTheCanvasIsPlainAndTheRecordingFillsIt) {
-    // Without a frame (and no recording size known) the canvas is 16:9 and the recording fills
-    // the whole device box, which is the whole canvas.
+TEST(ExportRequest, WithoutAUsableFrameTheCanvasTakesTheRecordingsShape) {
+    // Nothing known about the recording: a 16:9 canvas that the recording fills.
     ExportChoices choices;
     const ExportConfig none = buildExportConfig(choices, nullptr);
     EXPECT_EQ(none.width, 1280);
@@ -44,6 +40,26 @@ TEST(ExportRequest, WithoutAUsableFrameTheCanvasIsPlainAndTheRecordingFillsIt) {
     const ExportConfig fromBroken = buildExportConfig(choices, &broken);
     EXPECT_EQ(fromBroken.height, 720);
     EXPECT_EQ(fromBroken.screen, (ScreenRect{0, 0, 100, 100}));
+
+    // A portrait recording used to be cropped into a strip of a 16:9 canvas.
+    choices.recordingSize = VideoSize{1080, 1920};
+    ExportConfig config = buildExportConfig(choices, nullptr);
+    EXPECT_EQ(config.width, 1280);
+    EXPECT_EQ(config.height, 2276);
+    EXPECT_EQ(config.screen, (ScreenRect{0, 0, 100, 100}));
+
+    // A chosen shape wins, and the recording sits in the padded box.
+    choices.aspect = CanvasAspect::wide16x9;
+    config = buildExportConfig(choices, nullptr);
+    EXPECT_EQ(config.height, 720);
+    EXPECT_NEAR(config.device.h, 84, 1e-9);  // 100% less 8% above and below
+    EXPECT_NEAR(config.screen.h, 84, 1e-9);
+
+    // Padding that leaves no room: an empty device box, which the engine refuses.
+    choices.paddingPercent = 50;
+    config = buildExportConfig(choices, nullptr);
+    EXPECT_FALSE(config.device.w > 0 && config.device.h > 0);
+    EXPECT_FALSE(canvasLayoutFor(choices, nullptr).ok());
 }
 
 TEST(ExportRequest, PercentagesBecomeFractionsAndTheRestIsCarriedAsChosen) {
@@ -66,7 +82,6 @@ TEST(ExportRequest, PercentagesBecomeFractionsAndTheRestIsCarriedAsChosen) {
     EXPECT_EQ(config.fps, 24);
     EXPECT_TRUE(config.background.isTransparent());
 }
-
 
 TEST(ExportRequest, AWidthReplacesTheResolutionAndGifsDefaultToSixHundredAtFifteen) {
     const Image frame = insetFrame();  // 1:2
@@ -131,10 +146,7 @@ TEST(ExportRequest, AnAppStorePreviewFitsTheWholeRecordingAndLeavesTheRestToTheB
     choices.recordingSize = VideoSize{500, 1000};
     const ExportConfig config = buildExportConfig(choices, nullptr);
     const CanvasRect grown = grownScreenRect(config.screen, 886, 1920);
-    EXPECT_NEAR(grown.x, 0, 1e-6);
-    EXPECT_NEAR(grown.w, 886, 1e-6);
-    EXPECT_NEAR(grown.h, 1772, 1e-6);
-    EXPECT_NEAR(grown.y, (1920 - 1772) / 2.0, 1e-6);
+    test::expectBox(grown, 0, (1920 - 1772) / 2.0, 886, 1772, 1e-6);
     const Placement placed =
         placeVideo(grown, 1920, VideoSize{500, 1000}, config.fitMode, config.scale, 0, 0);
     EXPECT_NEAR(placed.width, 886, 1e-6);
@@ -149,10 +161,7 @@ TEST(ExportRequest, AnAppStorePreviewFitsTheWholeRecordingAndLeavesTheRestToTheB
     ASSERT_TRUE(layout.ok());
     EXPECT_EQ(layout->width, 886);
     EXPECT_EQ(layout->height, 1920);
-    EXPECT_NEAR(layout->device.x, grown.x, 1e-6);
-    EXPECT_NEAR(layout->device.y, grown.y, 1e-6);
-    EXPECT_NEAR(layout->device.w, grown.w, 1e-6);
-    EXPECT_NEAR(layout->device.h, grown.h, 1e-6);
+    test::expectBox(layout->device, grown.x, grown.y, grown.w, grown.h, 1e-6);
 }
 
 }  // namespace

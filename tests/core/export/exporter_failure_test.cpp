@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
@@ -19,7 +20,6 @@
 namespace kestro {
 namespace {
 
-using test::MovieSpec;
 using test::ScratchDir;
 
 class ExporterFailureTest : public ::testing::Test {
@@ -38,25 +38,20 @@ protected:
         EXPECT_EQ(test::fileContents(out), "the user's earlier export");
         EXPECT_EQ(outDir.entries(), std::vector<std::string>{"earlier.mp4"}) << "no partial file";
         for (double p : run.progress) EXPECT_LT(p, 1.0);
-        lastSeconds = run.seconds;
         return run.result ? ExportError::exportFailed() : run.result.error();
     }
 
     std::filesystem::path movie(double seconds = 1.0, bool audio = false) {
-        MovieSpec recipe;
-        recipe.seconds = seconds;
-        recipe.audio = audio;
-        recipe.fps = 20;
-        return test::makeMovie(dir / ("src" + std::to_string(++made) + ".mp4"), recipe);
+        return test::makeMovie(dir / ("src" + std::to_string(++made) + ".mp4"),
+                               {.fps = 20, .seconds = seconds, .audio = audio});
     }
 
     ScratchDir dir;
     ScratchDir outDir;
-    double lastSeconds = 0;
     int made = 0;
 };
 
-TEST_F(ExporterFailureTest, BadSources) {
+TEST_F(ExporterFailureTest, BadSourcesAndRanges) {
     // Missing: FFmpeg's own message, passed through.
     ExportError missing = failedExport(dir / "gone.mp4");
     EXPECT_EQ(missing.kind(), ExportError::Kind::platform);
@@ -71,11 +66,8 @@ TEST_F(ExporterFailureTest, BadSources) {
               ExportError::Kind::invalidVideoTrack);
 
     // Cut off half way with its index in front: the export notices the missing pictures.
-    MovieSpec recipe;
-    recipe.seconds = 3;
-    recipe.fps = 20;
-    recipe.extraOutputArgs = "-movflags +faststart";
-    const auto cut = test::makeMovie(dir / "cut.mp4", recipe);
+    const auto cut = test::makeMovie(
+        dir / "cut.mp4", {.fps = 20, .seconds = 3, .extraOutputArgs = "-movflags +faststart"});
     std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
     const ExportError truncated = failedExport(cut);
     EXPECT_TRUE(truncated.kind() == ExportError::Kind::cannotLoadAsset ||
@@ -96,29 +88,26 @@ TEST_F(ExporterFailureTest, BadSources) {
         0);
     const ExportError zero = failedExport(empty);
     EXPECT_NE(zero.kind(), ExportError::Kind::exportFailed) << zero.errorDescription();
-}
 
-TEST_F(ExporterFailureTest, OddSizedSourceExportsFine) {
-    ScratchDir scratch;
-    MovieSpec recipe;
-    recipe.width = 33;
-    recipe.height = 71;
-    recipe.seconds = 0.3;
-    recipe.video = "color=c=0xC82828";
-    recipe.extraOutputArgs = "-pix_fmt yuv444p -profile:v high444";
-    const auto source = test::makeMovie(dir / "odd.mp4", recipe);
-    const auto run = test::runExport(source, std::nullopt, test::smallConfig(), scratch / "o.mp4");
-    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
-    const auto picture = test::decodePicture(scratch / "o.mp4", 0);
-    ASSERT_TRUE(picture);
-    EXPECT_TRUE(test::near(picture->average(100, 200, 3), Rgba{200, 40, 40, 255}, 3));
-}
-
-TEST_F(ExporterFailureTest, TrimRangeOutsideTheMovie) {
+    // A trim range wholly after the end of the movie.
     ExportConfig config = test::smallConfig();
     config.trimStart = 5;
     config.trimEnd = 9;
     EXPECT_EQ(failedExport(movie(1), config).kind(), ExportError::Kind::invalidTrimRange);
+}
+
+TEST_F(ExporterFailureTest, OddSizedSourceExportsFine) {
+    ScratchDir scratch;
+    const auto source = test::makeMovie(dir / "odd.mp4",
+                                        {.width = 33,
+                                         .height = 71,
+                                         .seconds = 0.3,
+                                         .video = "color=c=0xC82828",
+                                         .extraOutputArgs = "-pix_fmt yuv444p -profile:v high444"});
+    ASSERT_TRUE(test::exported(source, test::smallConfig(), scratch / "o.mp4"));
+    const auto picture = test::decodePicture(scratch / "o.mp4", 0);
+    ASSERT_TRUE(picture);
+    EXPECT_TRUE(test::near(picture->average(100, 200, 3), Rgba{200, 40, 40, 255}, 3));
 }
 
 TEST_F(ExporterFailureTest, UnusableDestinations) {
@@ -136,12 +125,16 @@ TEST_F(ExporterFailureTest, UnusableDestinations) {
     EXPECT_TRUE(std::filesystem::is_directory(outDir.path()));
 
     if (::geteuid() != 0) {  // root writes anywhere
+        // A read-only folder: the earlier file there stays as it was, and nothing joins it.
+        std::ofstream(outDir / "o.mp4") << "earlier";
         std::filesystem::permissions(
             outDir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         run = test::runExport(source, std::nullopt, test::smallConfig(), outDir / "o.mp4");
         std::filesystem::permissions(outDir.path(), std::filesystem::perms::owner_all);
         ASSERT_FALSE(run.result);
         EXPECT_NE(run.result.error().message().find("Permission denied"), std::string::npos);
+        EXPECT_EQ(test::fileContents(outDir / "o.mp4"), "earlier");
+        EXPECT_EQ(outDir.entries(), std::vector<std::string>{"o.mp4"});
     }
 }
 
@@ -223,12 +216,8 @@ TEST_F(ExporterFailureTest, AnyStageQuittingEndsTheExport) {
 }
 
 TEST_F(ExporterFailureTest, CancelStopsPromptlyAndKeepsTheEarlierFile) {
-    MovieSpec recipe;
-    recipe.width = 320;
-    recipe.height = 640;
-    recipe.fps = 30;
-    recipe.seconds = 20;
-    const auto source = test::makeMovie(dir / "long.mp4", recipe);
+    const auto source =
+        test::makeMovie(dir / "long.mp4", {.width = 320, .height = 640, .fps = 30, .seconds = 20});
     ExportConfig config = test::smallConfig();
     config.width = 640;
     config.height = 1280;

@@ -23,10 +23,7 @@ using test::ScratchDir;
 
 TEST(ExportLeftovers, AnExportKilledMidWayLeavesTheEarlierFileAndNothingElse) {
     ScratchDir sources;
-    test::MovieSpec recipe;
-    recipe.seconds = 4;
-    recipe.audio = true;
-    const fs::path input = test::makeMovie(sources / "in.mp4", recipe);
+    const fs::path input = test::makeMovie(sources / "in.mp4", {.seconds = 4, .audio = true});
     ASSERT_FALSE(input.empty());
     ScratchDir out;
     const fs::path dest = out / "movie.mp4";

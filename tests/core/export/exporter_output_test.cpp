@@ -24,13 +24,8 @@ protected:
 };
 
 TEST_F(ExporterOutputTest, Mp4HasTheAgreedStreamsAndTheTrimmedSound) {
-    MovieSpec recipe;
-    recipe.width = 60;
-    recipe.height = 120;
-    recipe.fps = 20;
-    recipe.seconds = 2;
-    recipe.audio = true;
-    const auto source = test::makeMovie(dir / "rec.mp4", recipe);
+    const auto source = test::makeMovie(
+        dir / "rec.mp4", {.width = 60, .height = 120, .fps = 20, .seconds = 2, .audio = true});
     ExportConfig config = test::smallConfig();
     config.trimStart = 0.5;
     config.trimEnd = 1.75;
@@ -80,8 +75,7 @@ TEST_F(ExporterOutputTest, SoundThatEndsEarlyIsFollowedBySilence) {
                                test::shellQuote(source.string())),
               0);
     const auto out = dir / "out.mp4";
-    const auto run = test::runExport(source, std::nullopt, test::smallConfig(), out);
-    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+    ASSERT_TRUE(test::exported(source, test::smallConfig(), out));
     const auto samples = test::audioSamples(out);
     ASSERT_NEAR(static_cast<double>(samples.size()), 2 * 48000, 2048);
     auto rms = [&](double from, double to) {
@@ -95,77 +89,34 @@ TEST_F(ExporterOutputTest, SoundThatEndsEarlyIsFollowedBySilence) {
     EXPECT_LT(rms(1.1, 1.95), 30);   // silence, up to the encoder's noise
 }
 
-TEST_F(ExporterOutputTest, Mp4LayersBackgroundVideoAndFrame) {
-    MovieSpec recipe;
-    recipe.width = 40;
-    recipe.height = 80;
-    recipe.fps = 10;
-    recipe.seconds = 0.5;
-    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, recipe);
-    ExportConfig config = test::smallConfig();
-    config.background = BackgroundFill::white();
-    // The canvas has the trimmed frame's aspect (100 x 210 -> 200 x 420).
-    config.height = 420;
-    config.screen = ScreenRect{10, 100.0 * 10 / 210, 80, 100.0 * 190 / 210};
-    const auto out = dir / "framed.mp4";
-    const auto run = test::runExport(source, framePng, config, out);
-    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
-
-    const auto picture = test::decodePicture(out, 2);
-    ASSERT_TRUE(picture);
-    // The trimmed frame fills the canvas: bezel from 0..20 px, opening inside.
-    EXPECT_TRUE(test::near(picture->average(10, 200, 2), Rgba{90, 90, 90, 255}, 4)) << "bezel";
-    EXPECT_TRUE(test::near(picture->average(100, 210, 3), Rgba{200, 40, 40, 255}, 3))
-        << "source colour inside the opening";
-    // Inside the opening's rectangle but outside its rounded corner: background.
-    EXPECT_TRUE(test::near(picture->at(21, 21), Rgba{255, 255, 255, 255}, 6)) << "white corner";
-}
-
-TEST_F(ExporterOutputTest, Mp4WithoutFrameClipsTheVideoToTheRoundedScreen) {
-    MovieSpec recipe;
-    recipe.width = 40;
-    recipe.height = 80;
-    recipe.fps = 10;
-    recipe.seconds = 0.5;
-    recipe.bt709 = true;  // the plain-scale colour path
-    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, recipe);
-    const auto out = dir / "plain.mp4";
-    const auto run = test::runExport(source, std::nullopt, test::smallConfig(), out);
-    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
-    const auto picture = test::decodePicture(out, 0);
-    ASSERT_TRUE(picture);
-    // ffmpeg's own reading of the source is the reference (its RGB-to-BT.709 conversion when
-    // making the fixture is a unit or two off (200, 40, 40) already).
-    const auto original = test::decodePicture(source, 0);
-    ASSERT_TRUE(original);
-    const Rgba expected = original->average(20, 40, 3);
-    ASSERT_TRUE(test::near(expected, Rgba{200, 40, 40, 255}, 4));
-    const Rgba screen = picture->average(100, 200, 3);
-    EXPECT_TRUE(test::near(screen, expected, 3))
-        << int(screen.r) << "," << int(screen.g) << "," << int(screen.b);
-    EXPECT_TRUE(test::near(picture->average(10, 10, 2), Rgba{0, 0, 255, 255}, 4)) << "background";
-    // R's corner (38, 38) lies outside the rounded corner (radius 0.13 x 124 = 16 px).
-    EXPECT_TRUE(test::near(picture->at(40, 40), Rgba{0, 0, 255, 255}, 8)) << "rounded corner";
-    EXPECT_TRUE(test::near(picture->average(100, 45, 1), expected, 4)) << "top edge";
-}
-
-TEST_F(ExporterOutputTest, MovKeepsAlphaAndDropsTheSound) {
-    MovieSpec recipe;
-    recipe.width = 40;
-    recipe.height = 80;
-    recipe.fps = 10;
-    recipe.seconds = 0.6;
-    recipe.audio = true;
-    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, recipe);
-    ExportConfig config = test::smallConfig(ExportFormat::mov);
-    config.background = BackgroundFill::transparent();
-    config.height = 420;
-    config.screen = ScreenRect{10, 100.0 * 10 / 210, 80, 100.0 * 190 / 210};
-    const auto out = dir / "alpha.mov";
-    const auto run = test::runExport(source, framePng, config, out);
-    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
-
-    const auto probe = test::probeMovie(out);
+// The trimmed frame fills the canvas (100 x 210 -> 200 x 420): bezel from 0..20 px, the video in
+// the opening, and the background where the opening's rounded corner and the device's cut
+// corners leave room for it: white in an MP4, see-through in a MOV.
+TEST_F(ExporterOutputTest, FramedExportsLayerBackgroundVideoAndFrame) {
+    const auto source = test::makeSolidMovie(
+        dir / "red.mp4", 200, 40, 40, {.width = 40, .height = 80, .fps = 10, .seconds = 0.6});
+    for (const auto format : {ExportFormat::mp4, ExportFormat::mov}) {
+        const bool mov = format == ExportFormat::mov;
+        SCOPED_TRACE(mov ? "mov" : "mp4");
+        ExportConfig config = test::smallConfig(format);
+        config.background = mov ? BackgroundFill::transparent() : BackgroundFill::white();
+        config.height = 420;
+        config.screen = ScreenRect{10, 100.0 * 10 / 210, 80, 100.0 * 190 / 210};
+        const auto out = dir / (mov ? "alpha.mov" : "framed.mp4");
+        ASSERT_TRUE(test::exported(source, config, out, framePng));
+        const auto picture = test::decodePicture(out, 3);
+        ASSERT_TRUE(picture);
+        EXPECT_TRUE(test::near(picture->average(10, 200, 2), kBezel, 4)) << "bezel";
+        EXPECT_TRUE(test::near(picture->average(100, 210, 3), Rgba{200, 40, 40, 255}, 3))
+            << "source colour inside the opening";
+        for (const auto& [x, y] : {std::pair{21, 21}, std::pair{2, 2}, std::pair{197, 417}}) {
+            const Rgba behind = picture->at(x, y);
+            EXPECT_TRUE(mov ? behind.a == 0 : test::near(behind, Rgba{255, 255, 255, 255}, 6))
+                << x << "," << y;
+        }
+        EXPECT_EQ(picture->at(10, 100).a, 255) << "bezel";
+    }
+    const auto probe = test::probeMovie(dir / "alpha.mov");
     ASSERT_TRUE(probe && probe->video);
     EXPECT_FALSE(probe->audio) << "a MOV export is silent";
     EXPECT_EQ(probe->video->codec, "prores");
@@ -174,45 +125,45 @@ TEST_F(ExporterOutputTest, MovKeepsAlphaAndDropsTheSound) {
     EXPECT_NE(probe->video->pixelFormat.find("yuva444p"), std::string::npos);
     EXPECT_EQ(probe->video->frames, 6);
     EXPECT_NE(probe->container.find("mov"), std::string::npos);
-
-    const auto picture = test::decodePicture(out, 3);
-    ASSERT_TRUE(picture);
-    EXPECT_TRUE(test::near(picture->average(100, 210, 3), Rgba{200, 40, 40, 255}, 3)) << "screen";
-    EXPECT_TRUE(test::near(picture->average(10, 200, 2), Rgba{90, 90, 90, 255}, 3)) << "bezel";
-    // The opening's rounded corner and the cut-off corners of the device: transparent.
-    EXPECT_EQ(picture->at(21, 21).a, 0);
-    EXPECT_EQ(picture->at(2, 2).a, 0);
-    EXPECT_EQ(picture->at(197, 417).a, 0);
-    EXPECT_EQ(picture->at(10, 100).a, 255) << "bezel";
 }
 
-TEST_F(ExporterOutputTest, MovColourBackgroundIsOpaque) {
-    MovieSpec recipe;
-    recipe.width = 40;
-    recipe.height = 80;
-    recipe.fps = 10;
-    recipe.seconds = 0.3;
-    const auto source = test::makeSolidMovie(dir / "red.mp4", 200, 40, 40, recipe);
-    ExportConfig config = test::smallConfig(ExportFormat::mov);
-    config.background = BackgroundFill::color(0, 1, 0);
-    const auto out = dir / "green.mov";
-    const auto run = test::runExport(source, std::nullopt, config, out);
-    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
-    const auto picture = test::decodePicture(out, 0);
-    ASSERT_TRUE(picture);
-    EXPECT_TRUE(test::near(picture->average(5, 5, 2), Rgba{0, 255, 0, 255}, 3));
-    EXPECT_TRUE(test::near(picture->average(100, 200, 2), Rgba{200, 40, 40, 255}, 3));
+// Without a frame the video is clipped to the rounded screen over an opaque colour, in both
+// orders of the compositor.
+TEST_F(ExporterOutputTest, WithoutFrameTheVideoIsClippedToTheRoundedScreen) {
+    // BT.709-tagged: the plain-scale colour path.
+    const auto source =
+        test::makeSolidMovie(dir / "red.mp4", 200, 40, 40,
+                             {.width = 40, .height = 80, .fps = 10, .seconds = 0.5, .bt709 = true});
+    // ffmpeg's own reading of the source is the reference (its RGB-to-BT.709 conversion when
+    // making the fixture is a unit or two off (200, 40, 40) already).
+    const auto original = test::decodePicture(source, 0);
+    ASSERT_TRUE(original);
+    const Rgba expected = original->average(20, 40, 3);
+    ASSERT_TRUE(test::near(expected, Rgba{200, 40, 40, 255}, 4));
+    for (const auto& [format, colour] : {std::pair{ExportFormat::mp4, Rgba{0, 0, 255, 255}},
+                                         std::pair{ExportFormat::mov, Rgba{0, 255, 0, 255}}}) {
+        SCOPED_TRACE(format == ExportFormat::mov ? "mov" : "mp4");
+        ExportConfig config = test::smallConfig(format);
+        config.background =
+            BackgroundFill::color(colour.r / 255.0, colour.g / 255.0, colour.b / 255.0);
+        const auto out = dir / (format == ExportFormat::mov ? "plain.mov" : "plain.mp4");
+        ASSERT_TRUE(test::exported(source, config, out));
+        const auto picture = test::decodePicture(out, 0);
+        ASSERT_TRUE(picture);
+        const Rgba screen = picture->average(100, 200, 3);
+        EXPECT_TRUE(test::near(screen, expected, 3))
+            << int(screen.r) << "," << int(screen.g) << "," << int(screen.b);
+        EXPECT_TRUE(test::near(picture->average(10, 10, 2), colour, 4)) << "background";
+        // R's corner (38, 38) lies outside the rounded corner (radius 0.13 x 124 = 16 px).
+        EXPECT_TRUE(test::near(picture->at(40, 40), colour, 8)) << "rounded corner";
+        EXPECT_TRUE(test::near(picture->average(100, 45, 1), expected, 4)) << "top edge";
+    }
 }
 
 TEST_F(ExporterOutputTest, TurnedRecordingIsShownUpright) {
     // A landscape-stored movie, left half red and right half green, with a quarter-turn display
     // matrix: whatever ffmpeg shows when it applies the matrix, we must show too.
-    MovieSpec recipe;
-    recipe.width = 80;
-    recipe.height = 40;
-    recipe.fps = 10;
-    recipe.seconds = 0.3;
-    recipe.video = "color=c=red";
+    MovieSpec recipe{.width = 80, .height = 40, .fps = 10, .seconds = 0.3, .video = "color=c=red"};
     recipe.rotation = 90;
     recipe.extraOutputArgs = "-vf drawbox=x=40:y=0:w=40:h=40:color=green:t=fill";
     const auto source = test::makeMovie(dir / "turned.mp4", recipe);
@@ -220,8 +171,7 @@ TEST_F(ExporterOutputTest, TurnedRecordingIsShownUpright) {
     ExportConfig config = test::smallConfig();
     config.fitMode = VideoFitMode::stretch;
     const auto out = dir / "upright.mp4";
-    const auto run = test::runExport(source, std::nullopt, config, out);
-    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+    ASSERT_TRUE(test::exported(source, config, out));
     const auto ours = test::decodePicture(out, 0);
     // ffmpeg's own upright view of the source (it applies the display matrix when decoding).
     const auto theirs = test::decodePicture(source, 0);

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <vector>
 
 namespace kestro::test {
@@ -31,7 +30,6 @@ inline ExportConfig smallConfig(ExportFormat format = ExportFormat::mp4) {
 struct RunResult {
     Result<std::filesystem::path, ExportError> result = fail(ExportError::exportFailed());
     std::vector<double> progress;
-    double seconds = 0;
 };
 
 inline RunResult runExport(const std::filesystem::path& input,
@@ -47,13 +45,30 @@ inline RunResult runExport(const std::filesystem::path& input,
         if (!loaded) return run;  // failed, nothing written
         image = std::make_shared<const Image>(std::move(*loaded));
     }
-    const auto start = std::chrono::steady_clock::now();
     run.result = AVFExporter(std::move(options))
                      .exportVideo(
                          input, std::move(image), config, output,
                          [&run](double p) { run.progress.push_back(p); }, std::move(cancel));
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return run;
+}
+
+// A rectangle (any type with x, y, w, h) matches, each side within `tolerance`.
+template <class Box>
+void expectBox(const Box& r, double x, double y, double w, double h, double tolerance) {
+    EXPECT_NEAR(r.x, x, tolerance);
+    EXPECT_NEAR(r.y, y, tolerance);
+    EXPECT_NEAR(r.w, w, tolerance);
+    EXPECT_NEAR(r.h, h, tolerance);
+}
+
+// An export that has to succeed: the assertion carries the engine's error when it fails.
+inline ::testing::AssertionResult exported(const std::filesystem::path& input,
+                                           const ExportConfig& config,
+                                           const std::filesystem::path& output,
+                                           const std::optional<std::filesystem::path>& frame = {}) {
+    const RunResult run = runExport(input, frame, config, output);
+    if (run.result) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << run.result.error().errorDescription();
 }
 
 }  // namespace kestro::test

@@ -1,9 +1,13 @@
 #include "core/export/render_geometry.hpp"
 
+#include "exporter_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 namespace kestro {
 namespace {
@@ -11,41 +15,32 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-TEST(TrimRange, LimitsEachBoundToTheSource) {
-    auto r = clampTrimRange(-3, 25, 10);
-    ASSERT_TRUE(r.ok());
-    EXPECT_DOUBLE_EQ(r->start, 0);
-    EXPECT_DOUBLE_EQ(r->end, 10);
-
-    r = clampTrimRange(2, 9.5, 10);
-    ASSERT_TRUE(r.ok());
-    EXPECT_DOUBLE_EQ(r->start, 2);
-    EXPECT_DOUBLE_EQ(r->duration(), 7.5);
-}
-
-TEST(TrimRange, NotANumberCountsAsZeroAndInfinityAsTheEnd) {
-    auto r = clampTrimRange(kNaN, kInf, 4);
-    ASSERT_TRUE(r.ok());
-    EXPECT_DOUBLE_EQ(r->start, 0);
-    EXPECT_DOUBLE_EQ(r->end, 4);
-
-    // A NaN end becomes 0, which no start can precede.
-    r = clampTrimRange(0, kNaN, 4);
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().kind(), ExportError::Kind::invalidTrimRange);
-    EXPECT_TRUE(clampTrimRange(-kInf, 1, 4).ok());
-}
-
-TEST(TrimRange, EmptyOrReversedRangesAreRefused) {
-    for (auto [start, end] : {std::pair{3.0, 3.0}, {5.0, 2.0}, {12.0, 20.0}, {-5.0, -1.0}}) {
-        auto r = clampTrimRange(start, end, 10);
-        ASSERT_FALSE(r.ok()) << start << " .. " << end;
+TEST(TrimRange, BoundsAreLimitedToTheSourceAndEmptyRangesRefused) {
+    // Each bound is limited to the source; not-a-number counts as 0 and infinity as the end.
+    for (const auto& [start, end, duration, from, to] : {std::tuple{-3.0, 25.0, 10.0, 0.0, 10.0},
+                                                         {2.0, 9.5, 10.0, 2.0, 9.5},
+                                                         {kNaN, kInf, 4.0, 0.0, 4.0},
+                                                         {-kInf, 1.0, 4.0, 0.0, 1.0}}) {
+        const auto r = clampTrimRange(start, end, duration);
+        ASSERT_TRUE(r.ok()) << start << " .. " << end;
+        EXPECT_DOUBLE_EQ(r->start, from);
+        EXPECT_DOUBLE_EQ(r->end, to);
+        EXPECT_DOUBLE_EQ(r->duration(), to - from);
+    }
+    // Empty or reversed (a NaN end becomes 0, which no start can precede), or a source without
+    // a usable duration: nothing to export.
+    for (const auto& [start, end, duration] : {std::tuple{0.0, kNaN, 4.0},
+                                               {3.0, 3.0, 10.0},
+                                               {5.0, 2.0, 10.0},
+                                               {12.0, 20.0, 10.0},
+                                               {-5.0, -1.0, 10.0},
+                                               {0.0, 1.0, 0.0},
+                                               {0.0, 1.0, kNaN},
+                                               {0.0, 1.0, kInf}}) {
+        const auto r = clampTrimRange(start, end, duration);
+        ASSERT_FALSE(r.ok()) << start << " .. " << end << " of " << duration;
         EXPECT_EQ(r.error(), ExportError::invalidTrimRange());
     }
-    // A source without a usable duration has nothing to export.
-    EXPECT_FALSE(clampTrimRange(0, 1, 0).ok());
-    EXPECT_FALSE(clampTrimRange(0, 1, kNaN).ok());
-    EXPECT_FALSE(clampTrimRange(0, 1, kInf).ok());
 }
 
 // Canvas 1280 x 2596 (a 1460 x 2960 frame at 720p), opening (10, 5, 80, 90), portrait source.
@@ -58,16 +53,8 @@ protected:
 };
 
 TEST_F(WorkedPlacement, ScreenRectangleIsGrownByTwoPixels) {
-    EXPECT_DOUBLE_EQ(r.x, 126);
-    EXPECT_NEAR(r.y, 127.8, 1e-9);
-    EXPECT_DOUBLE_EQ(r.w, 1028);
-    EXPECT_NEAR(r.h, 2340.4, 1e-9);
-
-    const CanvasRect top = toTopLeftOrigin(r, H);
-    EXPECT_DOUBLE_EQ(top.x, 126);
-    EXPECT_NEAR(top.y, H - 127.8 - 2340.4, 1e-9);
-    EXPECT_DOUBLE_EQ(top.w, r.w);
-    EXPECT_DOUBLE_EQ(top.h, r.h);
+    test::expectBox(r, 126, 127.8, 1028, 2340.4, 1e-9);
+    test::expectBox(toTopLeftOrigin(r, H), 126, H - 127.8 - 2340.4, 1028, 2340.4, 1e-9);
 }
 
 TEST_F(WorkedPlacement, FillCoversTheOpeningAndCentresTheVideo) {
@@ -130,30 +117,28 @@ TEST(Placement, DegenerateSourceSizeDoesNotDivideByZero) {
 
 TEST(UprightSize, QuarterTurnsSwapInEitherSense) {
     const VideoSize stored{2532, 1170};
-    EXPECT_EQ(uprightSize(stored, 0), stored);
-    EXPECT_EQ(uprightSize(stored, 180), stored);
-    EXPECT_EQ(uprightSize(stored, -180), stored);
-    EXPECT_EQ(uprightSize(stored, 90), (VideoSize{1170, 2532}));
-    EXPECT_EQ(uprightSize(stored, -90), (VideoSize{1170, 2532}));
-    EXPECT_EQ(uprightSize(stored, 270), (VideoSize{1170, 2532}));
-    EXPECT_EQ(uprightSize(stored, 450), (VideoSize{1170, 2532}));
-
+    for (const int turn : {0, 180, -180}) EXPECT_EQ(uprightSize(stored, turn), stored) << turn;
+    for (const int turn : {90, -90, 270, 450})
+        EXPECT_EQ(uprightSize(stored, turn), (VideoSize{1170, 2532})) << turn;
     const VideoSize tilted = uprightSize({100, 0}, 45);
     EXPECT_NEAR(tilted.width, 70.7107, 1e-4);
     EXPECT_NEAR(tilted.height, 70.7107, 1e-4);
 }
 
+// The fraction is cut off, unknown rates get 30, and no rate is 0 or above the maximum.
 TEST(FrameRate, FractionIsCutOffAndUnknownRatesGetThirty) {
-    EXPECT_EQ(outputFrameRate(29.97), 29);
-    EXPECT_EQ(outputFrameRate(59.94), 59);
-    EXPECT_EQ(outputFrameRate(60), 60);
-    EXPECT_EQ(outputFrameRate(0), 30);
-    EXPECT_EQ(outputFrameRate(kNaN), 30);
-    EXPECT_EQ(outputFrameRate(-5), 30);
-    EXPECT_EQ(outputFrameRate(0.5), 1);  // would otherwise be a rate of 0
-    EXPECT_EQ(outputFrameRate(1.0), 1);
-    EXPECT_EQ(outputFrameRate(90000), kMaximumFrameRate);
-    EXPECT_EQ(outputFrameRate(kInf), kMaximumFrameRate);
+    for (const auto& [rate, expected] : {std::pair{29.97, 29},
+                                         {59.94, 59},
+                                         {60.0, 60},
+                                         {0.0, 30},
+                                         {kNaN, 30},
+                                         {-5.0, 30},
+                                         {0.5, 1},
+                                         {1.0, 1},
+                                         {90000.0, kMaximumFrameRate},
+                                         {kInf, kMaximumFrameRate}}) {
+        EXPECT_EQ(outputFrameRate(rate), expected) << rate;
+    }
 }
 
 }  // namespace
