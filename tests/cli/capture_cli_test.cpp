@@ -32,6 +32,11 @@ nlohmann::json withoutAndroid(const std::string& out) {
     return value;
 }
 
+// A side of a devices object with nothing on it.
+nlohmann::json nothing(const char* availability) {
+    return {{"availability", availability}, {"devices", nlohmann::json::array()}};
+}
+
 class CaptureCli : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -50,7 +55,7 @@ protected:
     FakeAdb adb;
 };
 
-TEST_F(CaptureCli, DevicesListsTheBootedSimulators) {
+TEST_F(CaptureCli, DevicesListsTheBootedSimulatorsOrSaysPlainlyWhyNone) {
     const CliRun plain = runCli({"devices"});
     EXPECT_EQ(plain.status, 0) << plain.err;
     EXPECT_EQ(plain.out, std::string(kUdid15) + "  iPhone 15\n" + kUdidAir + "  iPad Air\n");
@@ -63,30 +68,19 @@ TEST_F(CaptureCli, DevicesListsTheBootedSimulators) {
                                {{{"name", "iPhone 15"}, {"id", kUdid15}},
                                 {{"name", "iPad Air"}, {"id", kUdidAir}}}}}));
 
-    fake.setListing("== Devices ==\n");
-    // Nothing to record on either side.
+    fake.setListing("== Devices ==\n");  // nothing to record on either side
     const CliRun none = runCli({"devices", "--json"});
     EXPECT_EQ(none.status, 1);
-    EXPECT_EQ(withoutAndroid(none.out), (nlohmann::json{{"availability", "noBootedSimulators"},
-                                                        {"devices", nlohmann::json::array()}}));
-}
+    EXPECT_EQ(withoutAndroid(none.out), nothing("noBootedSimulators"));
 
-TEST_F(CaptureCli, DevicesSaysPlainlyWhenTheToolsAreMissing) {
     fake.set("KESTRO_XCRUN", (fake.dir() / "missing-xcrun").string());
-    const CliRun plain = runCli({"devices"});
-    EXPECT_EQ(plain.status, 1);
-    EXPECT_NE(plain.err.find("Xcode Command Line Tools not found"), std::string::npos) << plain.err;
-    EXPECT_EQ(plain.out, "");
-
-    const CliRun json = runCli({"devices", "--json"});
-    EXPECT_EQ(json.status, 1);
-    EXPECT_EQ(withoutAndroid(json.out), (nlohmann::json{{"availability", "xcodeMissing"},
-                                                        {"devices", nlohmann::json::array()}}));
-
-    fake.set("KESTRO_XCRUN", fake.unstartableLauncher());
-    const CliRun broken = runCli({"devices", "--json"});
-    EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(nlohmann::json::parse(broken.out)["availability"], "simctlUnavailable");
+    const CliRun missing = runCli({"devices"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_FALSE(missing.err.empty());
+    EXPECT_EQ(missing.out, "");
+    const CliRun missingJson = runCli({"devices", "--json"});
+    EXPECT_EQ(missingJson.status, 1);
+    EXPECT_EQ(withoutAndroid(missingJson.out), nothing("xcodeMissing"));
 }
 
 TEST_F(CaptureCli, RecordRunsUntilInterruptedThenReportsTheMovie) {
@@ -129,19 +123,25 @@ TEST_F(CaptureCli, RecordFailuresExitWithOneAndSayWhy) {
     EXPECT_FALSE(std::filesystem::exists(output));
 }
 
-TEST_F(CaptureCli, DevicesAddsTheAndroidSideAndExitsByWhatCanBeRecorded) {
+TEST_F(CaptureCli, DevicesAddsTheAndroidSideAndExitsByWhatCanBeRecordedAndRecordAgrees) {
     fake.setListing("== Devices ==\n");
     const CliRun missing = runCli({"devices", "--json"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(
-        nlohmann::json::parse(missing.out)["android"],
-        (nlohmann::json{{"availability", "adbMissing"}, {"devices", nlohmann::json::array()}}));
+    EXPECT_EQ(nlohmann::json::parse(missing.out)["android"], nothing("adbMissing"));
 
     withAdb();
     adb.setListing("List of devices attached\nAAA unauthorized usb:1 transport_id:1\n");
     const CliRun waiting = runCli({"devices", "--json"});
     EXPECT_EQ(waiting.status, 1);  // listed, but it cannot be recorded yet
     EXPECT_EQ(nlohmann::json::parse(waiting.out)["android"]["availability"], "available");
+    // Nor recorded: the user learns why, and the phone is left alone.
+    const auto output = fake.dir() / "phone.mp4";
+    const CliRun record =
+        runCli({"record", "-o", output.string(), "--device", "AAA", "--clean-status-bar"});
+    EXPECT_EQ(record.status, 1);
+    EXPECT_NE(record.err.find("USB debugging"), std::string::npos) << record.err;
+    EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_EQ(adb.indexOf("settings"), -1);
 
     adb.setListing(
         "List of devices attached\nAAA unauthorized transport_id:1\n"
@@ -184,23 +184,6 @@ TEST_F(CaptureCli, RecordAnAndroidPhoneUntilCtrlCThenRestoreItsSettings) {
     EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "0");
     EXPECT_EQ(adb.setting("system.show_touches"), std::nullopt);
     EXPECT_TRUE(adb.phoneMovies().empty());
-}
-
-TEST_F(CaptureCli, RecordAnUnauthorizedPhoneFailsAndWritesNothing) {
-    fake.setListing("== Devices ==\n");
-    withAdb();
-    adb.setListing("List of devices attached\nAAA unauthorized transport_id:1\n");
-    const auto output = fake.dir() / "phone.mp4";
-    for (const std::vector<std::string>& extra :
-         {std::vector<std::string>{}, std::vector<std::string>{"--device", "AAA"}}) {
-        std::vector<std::string> arguments{"record", "-o", output.string(), "--clean-status-bar"};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        const CliRun run = runCli(arguments);
-        EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.err.find("USB debugging"), std::string::npos) << run.err;
-    }
-    EXPECT_FALSE(std::filesystem::exists(output));
-    EXPECT_EQ(adb.indexOf("settings"), -1);
 }
 
 }  // namespace
