@@ -50,7 +50,14 @@ protected:
     const fs::path root = scratch.path();
 };
 
-TEST_F(FramesCli, JsonListsTheCatalogueWithImagesGroupsAndScreens) {
+TEST_F(FramesCli, ListsTheCatalogueAsJsonAndAsATableAndTheCustomPresetWhenEmpty) {
+    const CliRun empty = run({"frames", "--json"});
+    ASSERT_EQ(empty.status, 0) << empty.err;
+    const auto custom = nlohmann::json::parse(empty.out);
+    ASSERT_EQ(custom.size(), 1u);
+    EXPECT_EQ(custom[0]["key"], "custom");
+    EXPECT_TRUE(custom[0]["image"].is_null());
+
     frame("resources/Frames/iphone16pro_max_black_portrait.png");
     frame("resources/iphone15_portrait.png");
     frame("resources/Frames/iphone16_landscape.png");
@@ -58,10 +65,8 @@ TEST_F(FramesCli, JsonListsTheCatalogueWithImagesGroupsAndScreens) {
     const CliRun result = run({"frames", "--json"});
     ASSERT_EQ(result.status, 0) << result.err;
     const auto list = nlohmann::json::parse(result.out);
-    ASSERT_EQ(list.size(), 2u);
+    ASSERT_EQ(list.size(), 2u);  // the catalogue's own tests pin its order and labels
     EXPECT_EQ(list[0]["key"], "iphone15_portrait");
-    EXPECT_EQ(list[0]["label"], "iPhone 15");
-    EXPECT_EQ(list[0]["group"], "iphone15");
     EXPECT_EQ(list[1]["key"], "Frames/iphone16pro_max_black_portrait");
     EXPECT_EQ(list[1]["label"], "iPhone 16 Pro Max Black");
     EXPECT_EQ(list[1]["group"], "iphone16");
@@ -73,22 +78,12 @@ TEST_F(FramesCli, JsonListsTheCatalogueWithImagesGroupsAndScreens) {
               (nlohmann::json{{"x", 9.0}, {"y", 6.0}, {"w", 82.0}, {"h", 88.0}}));
     EXPECT_EQ(list[1]["screen"],
               (nlohmann::json{{"x", 10.0}, {"y", 15.0}, {"w", 80.0}, {"h", 75.0}}));
-}
 
-TEST_F(FramesCli, EmptyResourcesGiveTheCustomPresetAndATable) {
-    const CliRun json = run({"frames", "--json"});
-    ASSERT_EQ(json.status, 0) << json.err;
-    const auto list = nlohmann::json::parse(json.out);
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0]["key"], "custom");
-    EXPECT_TRUE(list[0]["image"].is_null());
-    EXPECT_EQ(list[0]["group"], "other");
-
-    frame("resources/Frames/iphone17air_portrait.png");
     const CliRun table = run({"frames"});
     ASSERT_EQ(table.status, 0) << table.err;
-    EXPECT_NE(table.out.find("Frames/iphone17air_portrait"), std::string::npos) << table.out;
-    EXPECT_NE(table.out.find("\U0001F4F1 iPhone Air"), std::string::npos) << table.out;
+    // Grouped under their titles.
+    for (const char* shown : {"Frames/iphone16pro_max_black_portrait", "\U0001F4F1 iPhone 16"})
+        EXPECT_NE(table.out.find(shown), std::string::npos) << table.out;
 }
 
 TEST_F(FramesCli, FrameInfoReportsTrimmedSizeOpeningLabelAndCanvases) {
@@ -102,7 +97,6 @@ TEST_F(FramesCli, FrameInfoReportsTrimmedSizeOpeningLabelAndCanvases) {
     EXPECT_EQ(info["screen"], (nlohmann::json{{"x", 10.0}, {"y", 15.0}, {"w", 80.0}, {"h", 75.0}}));
     EXPECT_EQ(info["label"], "iPhone 16 Pro Blue");
     EXPECT_EQ(info["canvas"]["720p"], (nlohmann::json{{"width", 1280}, {"height", 2560}}));
-    EXPECT_EQ(info["canvas"]["1440p"], (nlohmann::json{{"width", 2560}, {"height", 5120}}));
     EXPECT_TRUE(fs::equivalent(info["file"].get<std::string>(), png));
 
     const CliRun text = run({"frame-info", png.string()});
@@ -113,8 +107,8 @@ TEST_F(FramesCli, FrameInfoReportsTrimmedSizeOpeningLabelAndCanvases) {
     // A picture without an opening near its centre says so.
     Image solid = Image::filled(40, 40, {0, 0, 0, 255});
     ASSERT_TRUE(savePng(solid, root / "solid.png"));
-    const auto none = nlohmann::json::parse(
-        run({"frame-info", "--json", (root / "solid.png").string()}).out);
+    const auto none =
+        nlohmann::json::parse(run({"frame-info", "--json", (root / "solid.png").string()}).out);
     EXPECT_TRUE(none["screen"].is_null());
 }
 
