@@ -2,7 +2,10 @@
 
 #include "exporter_support.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <tuple>
 
 namespace kestro {
 namespace {
@@ -37,28 +40,22 @@ TEST_F(ExporterOutputTest, Mp4HasTheAgreedStreamsAndTheTrimmedSound) {
 
     const auto probe = test::probeMovie(out);
     ASSERT_TRUE(probe && probe->video && probe->audio);
-    EXPECT_EQ(probe->video->codec, "h264");
-    EXPECT_EQ(probe->video->profile, "High");
-    EXPECT_EQ(probe->video->pixelFormat, "yuv420p");
-    EXPECT_EQ(probe->video->colourSpace, "bt709");
-    EXPECT_EQ(probe->video->colourRange, "tv");
-    EXPECT_EQ(probe->video->width, 200);
-    EXPECT_EQ(probe->video->height, 400);
-    EXPECT_EQ(probe->video->frames, 25);  // 1.25 s at 20 fps
-    EXPECT_NEAR(probe->video->duration, 1.25, 1e-3);
-    EXPECT_EQ(probe->audio->codec, "aac");
-    EXPECT_EQ(probe->audio->profile, "LC");
-    EXPECT_EQ(probe->audio->sampleRate, 48000);
-    EXPECT_EQ(probe->audio->channels, 2);
-    EXPECT_NEAR(probe->audio->duration, 1.25, 0.03);
+    const test::StreamProbe& v = *probe->video;
+    const test::StreamProbe& a = *probe->audio;
+    EXPECT_EQ(std::tie(v.codec, v.profile, v.pixelFormat, v.colourSpace, v.colourRange),
+              std::make_tuple("h264", "High", "yuv420p", "bt709", "tv"));
+    EXPECT_EQ(std::tie(v.width, v.height, v.frames), std::make_tuple(200, 400, 25));  // 1.25 s
+    EXPECT_NEAR(v.duration, 1.25, 1e-3);
+    EXPECT_EQ(std::tie(a.codec, a.profile, a.sampleRate, a.channels),
+              std::make_tuple("aac", "LC", 48000, 2));
+    EXPECT_NEAR(a.duration, 1.25, 0.03);
     EXPECT_NEAR(static_cast<double>(test::audioSampleCount(out)), 1.25 * 48000, 1024);
 
-    // Progress: increasing, below 1 while working, exactly 1 at the end.
+    // Progress: rising, and 1 only at the end.
     ASSERT_FALSE(run.progress.empty());
     EXPECT_EQ(run.progress.back(), 1.0);
-    for (size_t i = 1; i < run.progress.size(); ++i)
-        EXPECT_GT(run.progress[i], run.progress[i - 1]);
-    for (size_t i = 0; i + 1 < run.progress.size(); ++i) EXPECT_LT(run.progress[i], 1.0);
+    EXPECT_EQ(std::adjacent_find(run.progress.begin(), run.progress.end(), std::greater_equal<>()),
+              run.progress.end());
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"frame.png", "out.mp4", "rec.mp4"}));
 }
 
@@ -67,13 +64,11 @@ TEST_F(ExporterOutputTest, Mp4HasTheAgreedStreamsAndTheTrimmedSound) {
 TEST_F(ExporterOutputTest, SoundThatEndsEarlyIsFollowedBySilence) {
     // Uncompressed sound, loud to its last sample: an AAC stream would fade into its encoder's
     // padding and hide repeated samples.
-    const auto source = dir / "short-sound.mov";
-    ASSERT_EQ(test::runCommand(std::string(KESTRO_FFMPEG) +
-                               " -nostdin -v error -f lavfi -i testsrc2=s=64x128:r=20:d=2"
-                               " -f lavfi -i sine=f=440:d=1 -c:v libx264 -preset ultrafast"
-                               " -c:a pcm_s16le " +
-                               test::shellQuote(source.string())),
-              0);
+    const auto source = test::makeWithFfmpeg(
+        dir / "short-sound.mov",
+        "-f lavfi -i testsrc2=s=64x128:r=20:d=2 -f lavfi -i sine=f=440:d=1 -c:v libx264 "
+        "-preset ultrafast -c:a pcm_s16le");
+    ASSERT_FALSE(source.empty());
     const auto out = dir / "out.mp4";
     ASSERT_TRUE(test::exported(source, test::smallConfig(), out));
     const auto samples = test::audioSamples(out);
@@ -119,9 +114,8 @@ TEST_F(ExporterOutputTest, FramedExportsLayerBackgroundVideoAndFrame) {
     const auto probe = test::probeMovie(dir / "alpha.mov");
     ASSERT_TRUE(probe && probe->video);
     EXPECT_FALSE(probe->audio) << "a MOV export is silent";
-    EXPECT_EQ(probe->video->codec, "prores");
-    EXPECT_EQ(probe->video->tag, "ap4h");
-    EXPECT_EQ(probe->video->profile, "4444");
+    EXPECT_EQ(std::tie(probe->video->codec, probe->video->tag, probe->video->profile),
+              std::make_tuple("prores", "ap4h", "4444"));
     EXPECT_NE(probe->video->pixelFormat.find("yuva444p"), std::string::npos);
     EXPECT_EQ(probe->video->frames, 6);
     EXPECT_NE(probe->container.find("mov"), std::string::npos);
