@@ -16,15 +16,29 @@ namespace {
 
 using test::expectBox;
 
-TEST(CanvasLayout, FrameShapeWithoutPaddingIsTheCanvasOfOldAndTheDeviceFillsIt) {
-    for (const VideoSize content :
-         {VideoSize{1460, 2960}, VideoSize{1001, 1999}, VideoSize{3000, 1000}, VideoSize{7, 3}}) {
-        const auto layout = layoutCanvas(1280, CanvasAspect::frame, 0, content);
-        ASSERT_TRUE(layout.ok());
-        EXPECT_EQ(layout->width, 1280);
-        EXPECT_EQ(layout->height, canvasHeightForFrame(1280, static_cast<int>(content.width),
-                                                       static_cast<int>(content.height)));
-        expectBox(layout->device, 0, 0, 1280, static_cast<double>(layout->height), 0);
+// On the frame's own shape the canvas is the one of old, the padding equal on every side, and
+// the box keeps the content's shape up to the rounding of the height to even pixels.
+TEST(CanvasLayout, FrameShapeIsTheCanvasOfOldWithEqualPaddingOnEverySide) {
+    for (const double padding : {0.0, 10.0}) {
+        for (const VideoSize content : {VideoSize{1460, 2960}, VideoSize{1001, 1999},
+                                        VideoSize{3000, 1000}, VideoSize{7, 3}, VideoSize{1, 1}}) {
+            SCOPED_TRACE(::testing::Message()
+                         << padding << "% around " << content.width << "x" << content.height);
+            const auto layout = layoutCanvas(1280, CanvasAspect::frame, padding, content);
+            ASSERT_TRUE(layout.ok());
+            const double W = 1280;
+            const double H = static_cast<double>(layout->height);
+            if (padding == 0) {
+                EXPECT_EQ(layout->height,
+                          canvasHeightForFrame(1280, static_cast<int>(content.width),
+                                               static_cast<int>(content.height)));
+            }
+            const double pad = padding / 100 * std::min(W, H);
+            expectBox(layout->device, pad, pad, W - 2 * pad, H - 2 * pad, 1e-9);
+            const double ratio = content.width / content.height;
+            EXPECT_NEAR(layout->device.w / layout->device.h, ratio,
+                        2.0 / layout->device.h * ratio + 1e-9);
+        }
     }
 }
 
@@ -51,21 +65,6 @@ TEST(CanvasLayout, FixedShapeCentresTheDeviceInsideThePadding) {
         EXPECT_NEAR(1920.0 / static_cast<double>(layout->height), *fixedRatio(aspect), 0.002);
         EXPECT_EQ(layout->height % 2, 0);
         EXPECT_NEAR(layout->device.h, static_cast<double>(layout->height), 1e-9);
-    }
-}
-
-TEST(CanvasLayout, PaddingAroundTheFrameShapeIsEqualOnEverySide) {
-    for (const VideoSize content :
-         {VideoSize{1000, 2000}, VideoSize{2000, 1000}, VideoSize{1, 1}}) {
-        const auto layout = layoutCanvas(1280, CanvasAspect::frame, 10, content);
-        ASSERT_TRUE(layout.ok());
-        const double W = 1280;
-        const double H = static_cast<double>(layout->height);
-        const double pad = 0.1 * std::min(W, H);
-        expectBox(layout->device, pad, pad, W - 2 * pad, H - 2 * pad, 1e-9);
-        // The box keeps the content's shape, up to the rounding of the height to even pixels.
-        EXPECT_NEAR(layout->device.w / layout->device.h, content.width / content.height,
-                    2.0 / layout->device.h * (content.width / content.height) + 1e-9);
     }
 }
 
