@@ -45,14 +45,9 @@ TEST(ExportErrorText, FileSystemFailuresNameTheirCause) {
     EXPECT_NE(ExportError::fileSystem("a"), ExportError::fileSystem("b"));
 }
 
-TEST(ExportErrorText, PlatformErrorsCarryFfmpegsOwnWords) {
-    const ExportError e = ExportError::platform({-2, "No such file or directory"});
-    EXPECT_EQ(e.kind(), ExportError::Kind::platform);
-    EXPECT_EQ(e.averror(), -2);
-    EXPECT_EQ(e.errorDescription(), "No such file or directory");
-    EXPECT_FALSE(e.recoverySuggestion().has_value());
-
-    // Without text the user still reads something, and it names the code.
+// FFmpeg's own words are passed through (the failure tests read them); without any, the user
+// still reads something, and it names the code.
+TEST(ExportErrorText, PlatformErrorsWithoutTextNameTheirCode) {
     const ExportError bare = ExportError::platform({-1094995529, ""});
     EXPECT_NE(bare.errorDescription().find("-1094995529"), std::string::npos);
 }
@@ -63,10 +58,6 @@ TEST(ExportErrorText, CausesAreShownAndAdvisedOn) {
         {AVERROR_ENCODER_NOT_FOUND, "This FFmpeg has no libx264 encoder"});
     EXPECT_NE(noEncoder.errorDescription().find("libx264"), std::string::npos);
     EXPECT_EQ(noEncoder.recoverySuggestion()->find("disk"), std::string::npos);
-
-    const ExportError memory = ExportError::exportFailed({AVERROR(ENOMEM), "Cannot allocate"});
-    EXPECT_NE(memory.errorDescription().find("out of memory"), std::string::npos);
-    EXPECT_EQ(memory.recoverySuggestion()->find("disk"), std::string::npos);
 
     const ExportError encoder =
         ExportError::compositionFailed({AVERROR(EINVAL), "Cannot scale the video"});
