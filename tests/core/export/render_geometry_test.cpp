@@ -52,12 +52,12 @@ protected:
     const VideoSize source{1170, 2532};
 };
 
-TEST_F(WorkedPlacement, ScreenRectangleIsGrownByTwoPixels) {
+TEST_F(WorkedPlacement, TheGrownRectangleIsCoveredByFillAndItsCornersFollowTheShorterSide) {
     test::expectBox(r, 126, 127.8, 1028, 2340.4, 1e-9);
     test::expectBox(toTopLeftOrigin(r, H), 126, H - 127.8 - 2340.4, 1028, 2340.4, 1e-9);
-}
+    EXPECT_NEAR(screenCornerRadius(r), 0.13 * 1028, 1e-9);
+    EXPECT_NEAR(screenCornerRadius({0, 0, 500, 100}), 13, 1e-9);
 
-TEST_F(WorkedPlacement, FillCoversTheOpeningAndCentresTheVideo) {
     EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 1), 0.92433, 1e-5);
     EXPECT_NEAR(placementScale(VideoFitMode::fit, r, source, 1), 0.87863, 1e-5);
 
@@ -67,9 +67,8 @@ TEST_F(WorkedPlacement, FillCoversTheOpeningAndCentresTheVideo) {
     EXPECT_NEAR(p.height, 2340.4, 1e-6);  // the binding side fills exactly
     EXPECT_DOUBLE_EQ(p.scaleX, p.scaleY);
     EXPECT_NEAR(p.tx + p.width / 2, r.midX(), 1e-9);
-}
 
-TEST_F(WorkedPlacement, OffsetsMoveByHalfTheRectangleRightAndUp) {
+    // Offsets move by half the rectangle, right and up.
     const Placement centred = placeVideo(r, H, source, VideoFitMode::fit, 1, 0, 0);
     const Placement moved = placeVideo(r, H, source, VideoFitMode::fit, 1, 1, 1);
     EXPECT_NEAR(moved.tx - centred.tx, r.w / 2, 1e-9);
@@ -77,7 +76,8 @@ TEST_F(WorkedPlacement, OffsetsMoveByHalfTheRectangleRightAndUp) {
     EXPECT_NEAR(moved.ty - centred.ty, -r.h / 2, 1e-9);
 }
 
-TEST_F(WorkedPlacement, UserScaleIsFlooredAtOneTenth) {
+// The user's scale is floored at a tenth, and stretch ignores it.
+TEST_F(WorkedPlacement, UserScaleIsFlooredAtOneTenthAndStretchIgnoresIt) {
     const double fitted = placementScale(VideoFitMode::fill, r, source, 1);
     EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 0), fitted * 0.1, 1e-12);
     EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, -2), fitted * 0.1, 1e-12);
@@ -88,22 +88,13 @@ TEST_F(WorkedPlacement, UserScaleIsFlooredAtOneTenth) {
     const Placement p = placeVideo(r, H, source, VideoFitMode::fill, 0, 0, 0);
     EXPECT_NEAR(p.tx + p.width / 2, r.midX(), 1e-9);
     EXPECT_NEAR(p.ty + p.height / 2, H - r.midY(), 1e-9);
-}
 
-TEST_F(WorkedPlacement, StretchMapsOntoTheRectangleAndIgnoresUserScale) {
     EXPECT_DOUBLE_EQ(placementScale(VideoFitMode::stretch, r, source, 1), 1);
-    const Placement p = placeVideo(r, H, source, VideoFitMode::stretch, 0.3, 0, 0);
-    EXPECT_DOUBLE_EQ(p.width, r.w);
-    EXPECT_DOUBLE_EQ(p.height, r.h);
-    EXPECT_DOUBLE_EQ(p.scaleX, r.w / source.width);
-    EXPECT_DOUBLE_EQ(p.scaleY, r.h / source.height);
-    EXPECT_DOUBLE_EQ(p.tx, r.x);
-    EXPECT_NEAR(p.ty, toTopLeftOrigin(r, H).y, 1e-9);
-}
-
-TEST_F(WorkedPlacement, CornerRadiusFollowsTheShorterSide) {
-    EXPECT_NEAR(screenCornerRadius(r), 0.13 * 1028, 1e-9);
-    EXPECT_NEAR(screenCornerRadius({0, 0, 500, 100}), 13, 1e-9);
+    const Placement s = placeVideo(r, H, source, VideoFitMode::stretch, 0.3, 0, 0);
+    test::expectBox(CanvasRect{s.tx, s.ty, s.width, s.height}, r.x, toTopLeftOrigin(r, H).y, r.w,
+                    r.h, 1e-9);
+    EXPECT_DOUBLE_EQ(s.scaleX, r.w / source.width);
+    EXPECT_DOUBLE_EQ(s.scaleY, r.h / source.height);
 }
 
 TEST(Placement, DegenerateSourceSizeDoesNotDivideByZero) {
