@@ -2,8 +2,6 @@
 
 #include "exporter_support.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
 #include <tuple>
@@ -104,16 +102,6 @@ TEST(Placement, DegenerateSourceSizeDoesNotDivideByZero) {
         EXPECT_TRUE(std::isfinite(p.tx) && std::isfinite(p.ty) && std::isfinite(p.scaleX) &&
                     std::isfinite(p.scaleY));
     }
-}
-
-TEST(UprightSize, QuarterTurnsSwapInEitherSense) {
-    const VideoSize stored{2532, 1170};
-    for (const int turn : {0, 180, -180}) EXPECT_EQ(uprightSize(stored, turn), stored) << turn;
-    for (const int turn : {90, -90, 270, 450})
-        EXPECT_EQ(uprightSize(stored, turn), (VideoSize{1170, 2532})) << turn;
-    const VideoSize tilted = uprightSize({100, 0}, 45);
-    EXPECT_NEAR(tilted.width, 70.7107, 1e-4);
-    EXPECT_NEAR(tilted.height, 70.7107, 1e-4);
 }
 
 // The fraction is cut off, unknown rates get 30, and no rate is 0 or above the maximum.
