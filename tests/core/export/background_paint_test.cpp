@@ -5,8 +5,6 @@
 #include "core/export/canvas_backdrop.hpp"
 #include "exporter_support.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
 

@@ -2,13 +2,7 @@
 // exports a movie that plays or fails with an error that says something, never crashes, and
 // never touches an existing file at the destination or leaves anything beside it.
 
-#include "core/export/av_exporter.hpp"
-#include "core/model/png.hpp"
-
 #include "exporter_support.hpp"
-#include "support/movie_fixtures.hpp"
-
-#include <gtest/gtest.h>
 
 #include <unistd.h>
 
@@ -16,7 +10,6 @@
 #include <fstream>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace kestro {
 namespace {

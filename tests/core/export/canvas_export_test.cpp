@@ -5,8 +5,6 @@
 #include "core/export/background_fill.hpp"
 #include "exporter_support.hpp"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 
 namespace kestro::test {

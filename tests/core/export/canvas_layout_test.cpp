@@ -6,8 +6,6 @@
 #include "core/export/canvas_size.hpp"
 #include "exporter_support.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
 

@@ -8,7 +8,6 @@
 #include "exporter_support.hpp"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include <fstream>
 #include <memory>
 #include <set>
+#include <tuple>
 
 namespace kestro {
 namespace {
@@ -249,11 +249,9 @@ TEST(ExportTargets, AppStorePreviewOfASilentRecordingCarriesASilentStereoTrack) 
 
     const auto probe = test::probeMovie(out);
     ASSERT_TRUE(probe && probe->video && probe->audio);
-    EXPECT_EQ(probe->video->width, 1600);
-    EXPECT_EQ(probe->video->height, 1200);
-    EXPECT_EQ(probe->audio->codec, "aac");
-    EXPECT_EQ(probe->audio->channels, 2);
-    EXPECT_EQ(probe->audio->sampleRate, 48000);
+    EXPECT_EQ(std::tie(probe->video->width, probe->video->height), std::make_tuple(1600, 1200));
+    EXPECT_EQ(std::tie(probe->audio->codec, probe->audio->channels, probe->audio->sampleRate),
+              std::make_tuple("aac", 2, 48000));
     EXPECT_NEAR(static_cast<double>(test::audioSampleCount(out)), 15.0 * 48000, 2048);
 }
 

@@ -1,12 +1,7 @@
 // Whole exports stopped the hard way or racing each other: the destination holds either the
 // earlier file or one complete movie, and nothing else is left in its folder.
 
-#include "core/export/av_exporter.hpp"
-
 #include "exporter_support.hpp"
-#include "support/movie_fixtures.hpp"
-
-#include <gtest/gtest.h>
 
 #include <signal.h>
 #include <sys/wait.h>
