@@ -34,26 +34,21 @@ TEST(ExportErrorText, EveryEngineCaseHasItsOwnDescriptionAndASuggestion) {
         ASSERT_TRUE(error.recoverySuggestion().has_value()) << description;
         EXPECT_FALSE(error.recoverySuggestion()->empty()) << description;
     }
-}
-
-TEST(ExportErrorText, FileSystemFailuresNameTheirCause) {
+    // A file system failure names its cause, and equality looks at it: two different ones differ.
     EXPECT_NE(ExportError::fileSystem(ExportError::kDiskFull)
                   .errorDescription()
                   .find(ExportError::kDiskFull),
               std::string::npos);
-    // Equality looks at the message too: two different file system failures are different.
     EXPECT_NE(ExportError::fileSystem("a"), ExportError::fileSystem("b"));
 }
 
+// With FFmpeg's cause, the engine's cases say what failed and advise on that, not on disks.
 // FFmpeg's own words are passed through (the failure tests read them); without any, the user
 // still reads something, and it names the code.
-TEST(ExportErrorText, PlatformErrorsWithoutTextNameTheirCode) {
+TEST(ExportErrorText, CausesAreShownAndAdvisedOn) {
     const ExportError bare = ExportError::platform({-1094995529, ""});
     EXPECT_NE(bare.errorDescription().find("-1094995529"), std::string::npos);
-}
 
-// With FFmpeg's cause, the engine's cases say what failed and advise on that, not on disks.
-TEST(ExportErrorText, CausesAreShownAndAdvisedOn) {
     const ExportError noEncoder = ExportError::exportSessionFailed(
         {AVERROR_ENCODER_NOT_FOUND, "This FFmpeg has no libx264 encoder"});
     EXPECT_NE(noEncoder.errorDescription().find("libx264"), std::string::npos);

@@ -44,7 +44,7 @@ TEST(ExportFrameRate, VariableRateRecordingsRunAtTheirCaptureRate) {
     EXPECT_TRUE(same(rateOf(timesOf({{0, 1.0 / 1000, 50}, {1, 1, 2}}), 25), {240, 1}));
 }
 
-TEST(ExportFrameRate, ConstantRateSourcesKeepTheirAverageRule) {
+TEST(ExportFrameRate, ConstantRateSourcesKeepTheirAverageRuleAndRequestedRatesAreExact) {
     // Cut toward zero, as ever.
     EXPECT_TRUE(same(rateOf(timesOf({{0, 1001.0 / 30000, 90}}), 30000 / 1001.0), {29, 1}));
 
@@ -61,9 +61,8 @@ TEST(ExportFrameRate, ConstantRateSourcesKeepTheirAverageRule) {
     // Nothing known about the timing: the average rule.
     EXPECT_TRUE(same(rateOf({}, 0), {30, 1}));
     EXPECT_TRUE(same(rateOf({0.5}, 0.5), {1, 1}));
-}
 
-TEST(ExportFrameRate, RequestedRatesAreExactFractions) {
+    // A requested NTSC rate is its exact fraction.
     EXPECT_TRUE(same(frameRateFromFps(29.97), {30000, 1001}));
     EXPECT_TRUE(same(frameRateFromFps(23.976), {24000, 1001}));
 }
