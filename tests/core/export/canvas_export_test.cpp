@@ -73,10 +73,11 @@ TEST_F(CanvasExport, BackgroundPicturesCoverTheCanvas) {
         makeWithFfmpeg(dir / "orange.jpg", "-f lavfi -i color=c=0xFF8000:s=64x48 -frames:v 1")
             .empty());
 
+    const fs::path source = green();
     ExportConfig config = shapedConfig(ExportFormat::mp4);
     config.background = BackgroundFill::image((dir / "halves.png").string());
     fs::path out = dir / "png.mp4";
-    ASSERT_TRUE(exported(green(), config, out));
+    ASSERT_TRUE(exported(source, config, out));
     auto frame = decodePicture(out, 0);
     ASSERT_TRUE(frame);
     EXPECT_TRUE(near(frame->average(4, 90, 2), {255, 0, 0, 255}, 14));
@@ -84,7 +85,7 @@ TEST_F(CanvasExport, BackgroundPicturesCoverTheCanvas) {
 
     config.background = BackgroundFill::image((dir / "orange.jpg").string());
     out = dir / "jpeg.mp4";
-    ASSERT_TRUE(exported(green(), config, out));
+    ASSERT_TRUE(exported(source, config, out));
     frame = decodePicture(out, 0);
     ASSERT_TRUE(frame);
     EXPECT_TRUE(near(frame->average(20, 20, 2), {255, 128, 0, 255}, 14));
