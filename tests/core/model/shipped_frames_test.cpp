@@ -224,24 +224,14 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
     }
 
     const auto groups = groupedFramePresets(catalog);
-    ASSERT_EQ(groups.size(), 6u);
-    const std::vector<std::pair<std::string, std::string>> expected{
-        {"iphone15", "📱 iPhone 15 Series"}, {"iphone16", "📱 iPhone 16 Series"},
-        {"iphone17", "📱 iPhone 17 Series"}, {"iphoneair", "📱 iPhone Air"},
-        {"pixel", "📱 Google Pixel"},        {"galaxy", "📱 Samsung Galaxy"},
-    };
+    const std::vector<std::string> series{"iPhone 15 ",  "iPhone 16 ", "iPhone 17 ",
+                                          "iPhone Air ", "Pixel ",     "Galaxy "};
+    ASSERT_EQ(groups.size(), series.size());
     size_t total = 0;
     for (size_t i = 0; i < groups.size(); ++i) {
-        EXPECT_EQ(groups[i].id, expected[i].first);
-        EXPECT_EQ(groups[i].title, expected[i].second);
         total += groups[i].presets.size();
-        for (const auto& p : groups[i].presets) {
-            const std::string series = i < 3    ? "iPhone 1" + std::to_string(5 + i) + " "
-                                       : i == 3 ? std::string("iPhone Air ")
-                                       : i == 4 ? std::string("Pixel ")
-                                                : std::string("Galaxy ");
-            EXPECT_TRUE(p.label.starts_with(series)) << p.label << " in " << groups[i].id;
-        }
+        for (const auto& p : groups[i].presets)
+            EXPECT_TRUE(p.label.starts_with(series[i])) << p.label << " in " << groups[i].id;
     }
     EXPECT_EQ(total, catalog.size());
 }
