@@ -41,7 +41,7 @@ protected:
     ScratchDir dir;
 };
 
-TEST_F(FrameLookup, FindsTopLevelAndFramesKeysWithOrWithoutExtension) {
+TEST_F(FrameLookup, FindsTopLevelThenFramesKeysWithOrWithoutExtension) {
     const Image tiny = Image::filled(2, 2, kOpaque);
     const auto top = put("iphone15portrait.png", tiny);
     const auto inFrames = put("Frames/iphone16problack.png", tiny);
@@ -56,20 +56,18 @@ TEST_F(FrameLookup, FindsTopLevelAndFramesKeysWithOrWithoutExtension) {
     EXPECT_EQ(frameImageURL("nothing", r), std::nullopt);
     EXPECT_EQ(frameImageURL("", r), std::nullopt);
     EXPECT_EQ(frameImageURL("Frames/iphone16problack", r / "missing"), std::nullopt);
-}
 
-TEST_F(FrameLookup, TopLevelWinsOverFramesAndFoldersDoNotCount) {
-    const Image tiny = Image::filled(2, 2, kOpaque);
-    const auto top = put("model.png", tiny);
+    // The top level wins over Frames, and folders do not count.
+    const auto model = put("model.png", tiny);
     put("Frames/model.png", tiny);
-    EXPECT_EQ(frameImageURL("model", dir.path()), top);
+    EXPECT_EQ(frameImageURL("model", r), model);
 
     // Seven leading characters are dropped whether or not they spell "Frames/".
     const auto dropped = put("Frames/model2.png", tiny);
-    EXPECT_EQ(frameImageURL("1234567model2", dir.path()), dropped);
+    EXPECT_EQ(frameImageURL("1234567model2", r), dropped);
 
     std::filesystem::create_directories(dir.path() / "folder.png");
-    EXPECT_EQ(frameImageURL("folder", dir.path()), std::nullopt);
+    EXPECT_EQ(frameImageURL("folder", r), std::nullopt);
 }
 
 TEST_F(FrameLookup, LoadingTrimsAndUndecodableFilesGiveNone) {

@@ -3,7 +3,6 @@
 #include "core/model/export_format.hpp"
 #include "core/model/export_quality.hpp"
 #include "core/model/export_resolution.hpp"
-#include "core/model/screen_rect.hpp"
 #include "core/model/video_fit_mode.hpp"
 
 #include <gtest/gtest.h>
@@ -39,16 +38,6 @@ TEST(ModelTypes, RawValuesRoundTripAndAreExactCaseSensitiveMatches) {
     EXPECT_EQ(exportFormatFromRaw("MP4"), std::nullopt);
     EXPECT_EQ(exportBackgroundFromRaw(""), std::nullopt);
     EXPECT_EQ(videoFitModeFromRaw("fill "), std::nullopt);
-}
-
-TEST(ModelTypes, ScreenRectEncodesWithItsFourKeysAndDecodesEqual) {
-    const nlohmann::json encoded = kDefaultScreenRect;
-    EXPECT_EQ(encoded, (nlohmann::json{{"x", 9.0}, {"y", 6.0}, {"w", 82.0}, {"h", 88.0}}));
-    EXPECT_EQ(encoded.get<ScreenRect>(), kDefaultScreenRect);
-
-    const ScreenRect odd{0.5, 12.25, 99.5, 70.125};
-    EXPECT_EQ(nlohmann::json::parse(nlohmann::json(odd).dump()).get<ScreenRect>(), odd);
-    EXPECT_NE(odd, kDefaultScreenRect);
 }
 
 TEST(ModelTypes, VideoFitModeJsonIsTheRawStringAndRejectsAnythingElse) {
