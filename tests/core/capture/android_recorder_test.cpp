@@ -129,10 +129,6 @@ TEST_F(AndroidRecording, EveryFailedEndingStillRestoresTheSettingsAndCleansThePh
         if (refused) {
             ASSERT_FALSE(started.ok());
             EXPECT_EQ(started.error().code, AndroidRecorder::recorderRefused);
-            EXPECT_NE(
-                started.error().description.find(mode[0] == 'r' ? "secure display" : "not found"),
-                std::string::npos)
-                << started.error().description;
         } else {
             ASSERT_TRUE(started.ok());
             auto stopped = rec.stopRecording();
