@@ -6,7 +6,6 @@
 #include "core/model/video_fit_mode.hpp"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <unordered_set>
 
@@ -32,23 +31,10 @@ TEST(ModelTypes, RawValuesRoundTripAndAreExactCaseSensitiveMatches) {
     expectRawValuesRoundTrip(allExportQualities(), exportQualityFromRaw);
     expectRawValuesRoundTrip(allAppStorePresets(), appStorePresetFromRaw);
 
-    EXPECT_EQ(exportResolutionFromRaw("720p"), ExportResolution::hd720p);
     EXPECT_EQ(exportResolutionFromRaw("720P"), std::nullopt);
     EXPECT_EQ(exportResolutionFromRaw("hd720p"), std::nullopt);
-    EXPECT_EQ(exportFormatFromRaw("MP4"), std::nullopt);
     EXPECT_EQ(exportBackgroundFromRaw(""), std::nullopt);
     EXPECT_EQ(videoFitModeFromRaw("fill "), std::nullopt);
-}
-
-TEST(ModelTypes, VideoFitModeJsonIsTheRawStringAndRejectsAnythingElse) {
-    EXPECT_EQ(nlohmann::json(VideoFitMode::stretch), "stretch");
-    EXPECT_EQ(nlohmann::json("fill").get<VideoFitMode>(), VideoFitMode::fill);
-    EXPECT_THROW((void)nlohmann::json("Fill").get<VideoFitMode>(), nlohmann::json::exception);
-    EXPECT_THROW((void)nlohmann::json(1).get<VideoFitMode>(), nlohmann::json::exception);
-
-    EXPECT_EQ(videoFitModeFromJson("fit"), VideoFitMode::fit);
-    EXPECT_EQ(videoFitModeFromJson("Fill"), std::nullopt);
-    EXPECT_EQ(videoFitModeFromJson(nullptr), std::nullopt);
 }
 
 }  // namespace
