@@ -125,7 +125,7 @@ protected:
     EventLog log_;
 };
 
-TEST_F(PlayerTest, OpensPausedOnTheFirstPictureAtItsOwnSize) {
+TEST_F(PlayerTest, OpensPausedOnTheFirstPictureAtItsOwnSizeUntilGivenAnother) {
     auto player = open(numbered());
     ASSERT_TRUE(player);
     EXPECT_FALSE(player->isPlaying());
@@ -133,12 +133,35 @@ TEST_F(PlayerTest, OpensPausedOnTheFirstPictureAtItsOwnSize) {
     EXPECT_EQ(player->width(), kNumberedSize);
     EXPECT_EQ(player->height(), kNumberedSize);
     EXPECT_DOUBLE_EQ(player->currentTime(), 0.0);
-    const auto image = player->latestFrame();
+    auto image = player->latestFrame();
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, kNumberedSize);
     EXPECT_EQ(image->height, kNumberedSize);
     EXPECT_EQ(image->at(3, 3).a, 255);
     EXPECT_EQ(shownNumber(*player), 0);
+
+    // Pictures take the target size at once, even while paused.
+    seekAndWait(*player, 0.5);
+    const int framesBefore = log_.frames;
+    player->setTargetSize(24, 18);
+    ASSERT_TRUE(log_.waitFor([&](const EventLog& l) { return l.frames > framesBefore; }));
+    image = player->latestFrame();
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 24);
+    EXPECT_EQ(image->height, 18);
+    EXPECT_EQ(shownNumber(*player), 10);
+
+    // Later pictures keep the size; 0 x 0 goes back to the picture's own.
+    seekAndWait(*player, 0.75);
+    image = player->latestFrame();
+    EXPECT_EQ(image->width, 24);
+    EXPECT_EQ(shownNumber(*player), 15);
+    const int framesNow = log_.frames;
+    player->setTargetSize(0, 0);
+    ASSERT_TRUE(log_.waitFor([&](const EventLog& l) { return l.frames > framesNow; }));
+    image = player->latestFrame();
+    EXPECT_EQ(image->width, kNumberedSize);
+    EXPECT_EQ(image->height, kNumberedSize);
 }
 
 // Frame n lies at n / 20 s; a keyframe every 10 frames, so most targets need decoding forward
@@ -227,7 +250,7 @@ TEST_F(PlayerTest, PlayingReportsTheTimeEveryTenthOfASecondAndPauseStopsIt) {
     EXPECT_TRUE(log_.failures.empty());
 }
 
-TEST_F(PlayerTest, SeekingWhilePlayingCarriesOnFromTheTarget) {
+TEST_F(PlayerTest, SeekingWhilePlayingCarriesOnAndTheEndPausesToStartOver) {
     auto player = open(numbered());
     ASSERT_TRUE(player);
     player->play();
@@ -243,14 +266,9 @@ TEST_F(PlayerTest, SeekingWhilePlayingCarriesOnFromTheTarget) {
     seekAndWait(*player, 0.2);
     EXPECT_TRUE(player->isPlaying());
     EXPECT_LT(player->currentTime(), 0.6);
-    player->pause();
-}
 
-TEST_F(PlayerTest, ReachingTheEndPausesOnTheLastPictureAndPlayStartsOver) {
-    auto player = open(numbered());
-    ASSERT_TRUE(player);
+    // Reaching the end pauses on the last picture; playing again starts over.
     seekAndWait(*player, 1.2);
-    player->play();
     ASSERT_TRUE(log_.waitFor([](const EventLog& l) { return l.ends == 1; }, 3s));
     EXPECT_FALSE(player->isPlaying());
     EXPECT_DOUBLE_EQ(player->currentTime(), player->duration());
@@ -265,32 +283,6 @@ TEST_F(PlayerTest, ReachingTheEndPausesOnTheLastPictureAndPlayStartsOver) {
     EXPECT_TRUE(player->isPlaying());
     EXPECT_LT(player->currentTime(), 1.0);
     EXPECT_EQ(log_.ends, 1);
-}
-
-TEST_F(PlayerTest, PicturesTakeTheTargetSizeAtOnceEvenWhilePaused) {
-    auto player = open(numbered());
-    ASSERT_TRUE(player);
-    seekAndWait(*player, 0.5);
-    const int framesBefore = log_.frames;
-    player->setTargetSize(24, 18);
-    ASSERT_TRUE(log_.waitFor([&](const EventLog& l) { return l.frames > framesBefore; }));
-    auto image = player->latestFrame();
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, 24);
-    EXPECT_EQ(image->height, 18);
-    EXPECT_EQ(shownNumber(*player), 10);
-
-    // Later pictures keep the size; 0 x 0 goes back to the picture's own.
-    seekAndWait(*player, 0.75);
-    image = player->latestFrame();
-    EXPECT_EQ(image->width, 24);
-    EXPECT_EQ(shownNumber(*player), 15);
-    const int framesNow = log_.frames;
-    player->setTargetSize(0, 0);
-    ASSERT_TRUE(log_.waitFor([&](const EventLog& l) { return l.frames > framesNow; }));
-    image = player->latestFrame();
-    EXPECT_EQ(image->width, kNumberedSize);
-    EXPECT_EQ(image->height, kNumberedSize);
 }
 
 // The tool's own rendering of the first picture is the reference for which way is up.
