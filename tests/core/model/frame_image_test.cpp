@@ -119,6 +119,14 @@ TEST(ScreenDetection, OpeningIsInPercentWithYTheBottomMargin) {
     expectRect(detectScreenRect(frame), 10, 15, 80, 80);
     // Mirrored vertically, the opening sits low and y follows.
     expectRect(detectScreenRect(frameWithOpening(1000, 2000, 100, 300, 899, 1899)), 10, 5, 80, 80);
+
+    // Alpha 1 counts as transparent; runs stop at the image's edges and at the alpha-2 band.
+    Image image = Image::filled(100, 100, {0, 0, 0, 1});
+    image.fillRect(0, 0, 100, 10, {0, 0, 0, 2});
+    expectRect(detectScreenRect(image), 0, 0, 100, 90);
+
+    // A 1 x 1 image: the centre is the whole image.
+    expectRect(detectScreenRect(Image::filled(1, 1, kClear)), 0, 0, 100, 100);
 }
 
 TEST(ScreenDetection, SeedIsSearchedNearTheCentreOnly) {
@@ -134,16 +142,6 @@ TEST(ScreenDetection, SeedIsSearchedNearTheCentreOnly) {
 
     EXPECT_EQ(detectScreenRect(Image::filled(50, 50, kOpaque)), std::nullopt);
     EXPECT_EQ(detectScreenRect(Image{}), std::nullopt);
-}
-
-TEST(ScreenDetection, AlphaOneCountsAsTransparentAndRunsStopAtTheEdges) {
-    Image image = Image::filled(100, 100, {0, 0, 0, 1});
-    image.fillRect(0, 0, 100, 10, {0, 0, 0, 2});  // top band barely covered
-    // Runs reach the left, right and bottom edges; the top stops at the alpha-2 band.
-    expectRect(detectScreenRect(image), 0, 0, 100, 90);
-
-    // A 1 x 1 image: the centre is the whole image.
-    expectRect(detectScreenRect(Image::filled(1, 1, kClear)), 0, 0, 100, 100);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-// The device frames Kestro ships are drawn at build time by tools/framegen. These tests read the
-// generated images back through the same code the editor and the exporter use, and hold them to
-// the generator's own device table: clean labels, an opening exactly where the native display
-// goes, and a catalogue grouped and ordered by model.
+// The frames tools/framegen draws at build time, read back through the editor's and exporter's
+// code and held to the generator's own device table.
 
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
@@ -42,8 +40,7 @@ TEST(ShippedFrames, FolderHoldsTheWholeSetAndNothingElse) {
     for (const auto& f : framegen::allFrames()) expected.insert(f.fileName());
     EXPECT_EQ(shippedFileNames(), expected);
 
-    // Every model of the catalogue's table is there, each Pro model in at least two colours,
-    // and Android phones of both families in two colours each.
+    // Every model, each Pro in two colours or more, and both Android families in two each.
     std::map<std::string, int> perModel;
     for (const auto& f : framegen::allFrames()) ++perModel[std::string(f.model->name)];
     EXPECT_EQ(perModel.size(), 12u + framegen::kAndroidDevices.size());
@@ -91,8 +88,7 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
         ASSERT_EQ(raw->width, g.canvasWidth);
         ASSERT_EQ(raw->height, g.canvasHeight);
 
-        // The canvas is tight around buttons and body, so trimming changes nothing and the
-        // table's coordinates hold for the trimmed image too.
+        // A tight canvas: the table's coordinates hold for the trimmed image too.
         const Image img = trimTransparentBorders(*raw);
         ASSERT_EQ(img.width, raw->width);
         ASSERT_EQ(img.height, raw->height);
@@ -108,8 +104,7 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
         EXPECT_LE(offBy(rect->h, H, o.h), 2.0);
         EXPECT_LE(offBy(rect->y, H, H - (o.y + o.h)), 2.0);  // y is the bottom margin
 
-        // Fully see-through inside the opening (away from its rounded corners), opaque black
-        // bezel just outside it on the centre row.
+        // See-through inside the opening (but its corners), dark bezel just outside it.
         const int r = static_cast<int>(f.model->displayCornerRadius * 1.6);
         const auto& hole = f.model->hole;
         const auto inHole = [&](int x, int y) {
@@ -125,8 +120,7 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
             }
         EXPECT_EQ(leaks, 0);
         if (hole.radius > 0) {
-            // The camera is dark glass inside the opening, away from the centre row and column
-            // the opening is measured along.
+            // Dark camera glass, off the centre row and column the opening is measured along.
             EXPECT_TRUE(opaqueDark(img.at(static_cast<int>(o.x + hole.x + hole.radius * 0.8),
                                           static_cast<int>(o.y + hole.y))));
             EXPECT_GT(std::abs(hole.x - o.w / 2.0), hole.radius + 4);
@@ -134,9 +128,7 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
         }
         EXPECT_TRUE(opaqueDark(img.at(o.x - 3, H / 2))) << "bezel";
 
-        // Rounded display corners: walking the diagonal in from the opening's bounding corner
-        // (which lies outside the rounded body), past the body, the glass begins about
-        // 0.29 × radius in (0 for a square corner), behind black bezel.
+        // Rounded display corners: along the diagonal, the glass begins 0.29 × radius in.
         const double radius = f.model->displayCornerRadius;
         auto glassStartsAt = [&](int cornerX, int cornerY, int dx, int dy) {
             bool onBody = false;
@@ -154,8 +146,7 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
             EXPECT_TRUE(opaqueDark(img.at(cx + dx * (k - 3), cy + dy * (k - 3))));
         }
 
-        // Rounded body: the canvas corners are empty, and the outline is anti-aliased (partly
-        // covered pixels on the diagonal through the top-left corner of the body).
+        // Rounded body, empty canvas corners, an anti-aliased outline.
         EXPECT_EQ(img.alpha(0, 0), 0);
         EXPECT_EQ(img.alpha(W - 1, H - 1), 0);
         int partial = 0;
@@ -186,8 +177,7 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
     const auto frames = framegen::allFrames();
     ASSERT_EQ(catalog.size(), frames.size());
 
-    // The model each label names, numbered in the device table's (the catalogue's) order, which
-    // is the order the generator lists its frames in.
+    // The model each label names, numbered in the generator's (the catalogue's) order.
     std::map<std::string, int> modelOfLabel;
     int index = -1;
     for (size_t i = 0; i < frames.size(); ++i) {
@@ -203,8 +193,7 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
         EXPECT_TRUE(p.key.starts_with("Frames/"));
         ASSERT_TRUE(modelOfLabel.contains(p.label));
         const int model = modelOfLabel[p.label];
-        // Each iPhone label's order value is its own model's: 1 for the iPhone 15 ... 12 for the
-        // Air; the Android ones come after.
+        // iPhones order by model (1 to 12), the Android ones after.
         if (model < static_cast<int>(framegen::kDevices.size())) {
             EXPECT_EQ(frameOrderValue(p.label), model + 1);
         } else {
