@@ -68,35 +68,33 @@ protected:
     const std::filesystem::path output = fake.dir() / "clip.mp4";
 };
 
-TEST_F(Recording, GivenDeviceIsRecordedByIdIntoANewFolder) {
-    const auto output = fake.dir() / "new folder" / "deeper" / "clip (1).mp4";
-    ASSERT_TRUE(recorder.startRecording(output, kIPadAir));
+TEST_F(Recording, GivenDeviceIsRecordedByIdIntoANewFolderElseTheFirstBootedOne) {
+    const auto nested = fake.dir() / "new folder" / "deeper" / "clip (1).mp4";
+    ASSERT_TRUE(recorder.startRecording(nested, kIPadAir));
     EXPECT_EQ(recorder.state(), State::recording);
-    EXPECT_EQ(recorder.outputPath(), output);
-    EXPECT_TRUE(std::filesystem::is_directory(output.parent_path()));
+    EXPECT_EQ(recorder.outputPath(), nested);
+    EXPECT_TRUE(std::filesystem::is_directory(nested.parent_path()));
     ASSERT_TRUE(awaitRecordingCalls(1));
     // The probe and a listing for the tool check, a listing for the device check, the recording.
     EXPECT_EQ(fake.subcommands(), (Calls{"help", "list", "list", "io"}));
     EXPECT_EQ(fake.calls().back(), (Calls{"simctl", "io", kUdidAir, "recordVideo", "--codec",
-                                          "h264", "--force", output.string()}));
+                                          "h264", "--force", nested.string()}));
     recorder.stopRecording();
     EXPECT_EQ(recorder.state(), State::idle);
     EXPECT_FALSE(recorder.outputPath());
-    EXPECT_GT(fileSize(output), 0u);
+    EXPECT_GT(fileSize(nested), 0u);
 
     // With nothing tracked, a stop returns at once.
     const auto start = std::chrono::steady_clock::now();
     recorder.stopRecording();
     EXPECT_LT(secondsSince(start), 0.05);
     EXPECT_EQ(recorder.state(), State::idle);
-}
 
-TEST_F(Recording, WithoutADeviceTheFirstBootedOneReplacesAnExistingFile) {
+    // Without a device, the first booted one; an existing file is replaced.
     testing::writeFile(output, "an older recording");
     ASSERT_TRUE(recorder.startRecording(output, std::nullopt));
-    ASSERT_TRUE(awaitRecordingCalls(1));
-    EXPECT_EQ(fake.subcommands(), (Calls{"list", "help", "list", "list", "io"}));
-    EXPECT_EQ(recordingCalls()[0][2], kUdid15);
+    ASSERT_TRUE(awaitRecordingCalls(2));
+    EXPECT_EQ(recordingCalls()[1][2], kUdid15);
     // The stand-in only writes when interrupted: the old file was removed before it started.
     EXPECT_FALSE(std::filesystem::exists(output));
     recorder.stopRecording();
