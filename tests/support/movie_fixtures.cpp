@@ -75,13 +75,7 @@ std::string fileContents(const fs::path& path) {
 
 std::string shellQuote(const std::string& text) {
     std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            out += "'\\''";
-        } else {
-            out += c;
-        }
-    }
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
@@ -182,12 +176,12 @@ std::optional<MovieProbe> probeMovie(const fs::path& path) {
     const auto json = nlohmann::json::parse(*out, nullptr, false);
     if (json.is_discarded()) return std::nullopt;
     MovieProbe probe;
+    // ffprobe writes some numbers as strings.
     auto number = [](const nlohmann::json& j, const char* key) -> double {
-        if (!j.contains(key)) return 0;
-        const auto& v = j[key];
-        if (v.is_number()) return v.get<double>();
-        if (v.is_string()) return std::atof(v.get<std::string>().c_str());
-        return 0;
+        const auto v = j.value(key, nlohmann::json());
+        return v.is_number()   ? v.get<double>()
+               : v.is_string() ? std::atof(v.get<std::string>().c_str())
+                               : 0;
     };
     auto text = [](const nlohmann::json& j, const char* key) -> std::string {
         return j.contains(key) && j[key].is_string() ? j[key].get<std::string>() : "";

@@ -80,19 +80,12 @@ fs::path makeAudioOnly(const fs::path& path, double seconds);
 Image makeFrameImage(int width, int height, int margin, int inset, Rgba bezel, int corner = 0);
 
 struct StreamProbe {
-    std::string codec;
-    std::string profile;
-    std::string tag;
-    std::string pixelFormat;
-    std::string colourSpace;
-    std::string colourRange;
-    int width = 0;
-    int height = 0;
+    std::string codec, profile, tag, pixelFormat, colourSpace, colourRange;
+    int width = 0, height = 0;
     std::int64_t frames = 0;  // counted by decoding
     double duration = 0;
     std::string frameRate;  // as ffprobe writes it: "30000/1001"
-    int sampleRate = 0;
-    int channels = 0;
+    int sampleRate = 0, channels = 0;
 };
 
 struct MovieProbe {
@@ -107,8 +100,7 @@ std::optional<MovieProbe> probeMovie(const fs::path& path);
 
 // Decoded pixels of one frame (by index), converted by ffmpeg to 8-bit RGBA.
 struct Picture {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<std::uint8_t> rgba;
     Rgba at(int x, int y) const;
     // The average over a square of side 2*radius+1 around (x, y): robust against codec noise.

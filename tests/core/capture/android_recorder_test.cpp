@@ -4,14 +4,10 @@
 #include "core/capture/android_recorder.hpp"
 #include "core/capture/fake_adb_env.hpp"
 #include "core/capture/recording_files.hpp"
-#include "core/capture/tool_run.hpp"
 
 #include "support/movie_fixtures.hpp"
 
 #include <gtest/gtest.h>
-
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <fstream>
 
@@ -129,10 +125,6 @@ TEST_F(AndroidRecording, EveryFailedEndingStillRestoresTheSettingsAndCleansThePh
         if (refused) {
             ASSERT_FALSE(started.ok());
             EXPECT_EQ(started.error().code, AndroidRecorder::recorderRefused);
-            EXPECT_NE(
-                started.error().description.find(mode[0] == 'r' ? "secure display" : "not found"),
-                std::string::npos)
-                << started.error().description;
         } else {
             ASSERT_TRUE(started.ok());
             auto stopped = rec.stopRecording();
@@ -178,26 +170,6 @@ TEST_F(AndroidRecording, DroppingARecorderStopsAndSavesTheRecording) {
     EXPECT_EQ(fake.setting("system.show_touches"), "0");
     EXPECT_TRUE(hasData(out));
     EXPECT_TRUE(fake.phoneMovies().empty());
-}
-
-// The real adb, where it is installed, on a private server port so that no daemon of the
-// machine is touched; the server it starts is killed again before the test ends.
-TEST(RealAdb, WithoutDevicesItSaysSoAndLeavesNoServerRunning) {
-    const std::optional<std::string> adb = AndroidRecorder({"/usr/bin/adb"}).adbPath();
-    if (!adb) GTEST_SKIP() << "adb is not installed";
-    const std::string port = std::to_string(20000 + ::getpid() % 20000);
-    ::setenv("ADB_SERVER_SOCKET", ("tcp:localhost:" + port).c_str(), 1);
-    ScratchDir scratch;
-    AndroidRecorder recorder({*adb});
-    std::vector<AndroidDevice> devices;
-    const auto availability = recorder.checkAvailability(&devices);
-    auto started = recorder.startRecording(scratch / "real-adb.mp4", std::nullopt);
-    runTool(*adb, {"kill-server"});
-    ::unsetenv("ADB_SERVER_SOCKET");
-    if (!devices.empty()) GTEST_SKIP() << "a device is connected to this machine";
-    EXPECT_EQ(availability, AndroidRecorder::Availability::noDevices);
-    ASSERT_FALSE(started.ok());
-    EXPECT_EQ(started.error().code, AndroidRecorder::noDevice);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 extern "C" {
@@ -32,13 +33,24 @@ std::vector<float> readAll(AudioReader& reader, int chunk, std::vector<float>* r
     return all;
 }
 
+// Rising zero crossings in [from, to): a tone's frequency per second of samples.
+int upCrossings(const std::vector<float>& v, size_t from = 1, size_t to = SIZE_MAX) {
+    int n = 0;
+    for (size_t i = std::max<size_t>(from, 1); i < std::min(to, v.size()); ++i)
+        n += v[i - 1] < 0 && v[i] >= 0;
+    return n;
+}
+
+float peakOf(const std::vector<float>& v, size_t from = 0, size_t to = SIZE_MAX) {
+    float peak = 0;
+    for (size_t i = from; i < std::min(to, v.size()); ++i) peak = std::max(peak, std::abs(v[i]));
+    return peak;
+}
+
 TEST(AudioReaderTest, ConvertsToStereo48kAndLandsOnTheSample) {
     ScratchDir dir;
     // 44.1 kHz mono tone, as an encoder made it: the reader must resample and duplicate.
-    test::MovieSpec recipe;
-    recipe.seconds = 2;
-    recipe.audio = true;
-    const auto path = test::makeMovie(dir / "tone.mp4", recipe);
+    const auto path = test::makeMovie(dir / "tone.mp4", {.seconds = 2, .audio = true});
 
     auto reader = AudioReader::open(path);
     ASSERT_TRUE(reader) << reader.error().message;
@@ -59,11 +71,7 @@ TEST(AudioReaderTest, ConvertsToStereo48kAndLandsOnTheSample) {
     EXPECT_LT(worst, 0.02);
     EXPECT_EQ(later.size(), whole.size() - 36000);
 
-    // The tone itself: about 440 zero crossings up per second.
-    int crossings = 0;
-    for (size_t i = 48000; i < 96000 && i < whole.size(); ++i)
-        crossings += whole[i - 1] < 0 && whole[i] >= 0;
-    EXPECT_NEAR(crossings, 440, 3);
+    EXPECT_NEAR(upCrossings(whole, 48000, 96000), 440, 3) << "the tone itself";
 }
 
 TEST(AudioReaderTest, SoundThatStartsLateIsPrecededBySilence) {
@@ -78,11 +86,8 @@ TEST(AudioReaderTest, SoundThatStartsLateIsPrecededBySilence) {
     ASSERT_TRUE((*reader)->seek(0.25));
     const std::vector<float> samples = readAll(**reader, 4096);
     ASSERT_GT(samples.size(), 24000u);
-    float before = 0, after = 0;
-    for (size_t i = 0; i < 11000; ++i) before = std::max(before, std::abs(samples[i]));
-    for (size_t i = 14000; i < 24000; ++i) after = std::max(after, std::abs(samples[i]));
-    EXPECT_LT(before, 0.01f);
-    EXPECT_GT(after, 0.05f);
+    EXPECT_LT(peakOf(samples, 0, 11000), 0.01f);
+    EXPECT_GT(peakOf(samples, 14000, 24000), 0.05f);
 }
 
 // A plain PCM WAV names no channel layout, only a count. Resampled from 44.1 kHz, its tone
@@ -108,9 +113,7 @@ TEST(AudioReaderTest, SoundWithoutANamedLayoutResamplesWithoutSeams) {
         }
     }
     EXPECT_LT(worst, 0.001);
-    float peak = 0;
-    for (float v : left) peak = std::max(peak, std::abs(v));
-    EXPECT_GT(peak, 0.05f);
+    EXPECT_GT(peakOf(left), 0.05f);
 }
 
 // Planar sound with more channels than an AVFrame keeps inline (eight): 24 channels without a
@@ -126,20 +129,13 @@ TEST(AudioReaderTest, ReadsEveryPlaneOfManyChannelSound) {
     std::vector<float> right;
     const std::vector<float> left = readAll(**reader, 1000, &right);
     ASSERT_NEAR(static_cast<double>(left.size()), 48000, 100);
-    float peak = 0;
-    for (size_t i = 0; i < left.size(); ++i)
-        peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
-    EXPECT_GT(peak, 0.03f);
-    int crossings = 0;
-    for (size_t i = 1; i < left.size(); ++i) crossings += left[i - 1] < 0 && left[i] >= 0;
-    EXPECT_NEAR(crossings, 440, 3);
+    EXPECT_GT(std::max(peakOf(left), peakOf(right)), 0.03f);
+    EXPECT_NEAR(upCrossings(left), 440, 3);
 }
 
 TEST(AudioReaderTest, MovieWithoutSoundSaysSo) {
     ScratchDir dir;
-    test::MovieSpec recipe;
-    recipe.seconds = 0.3;
-    auto reader = AudioReader::open(test::makeMovie(dir / "mute.mp4", recipe));
+    auto reader = AudioReader::open(test::makeMovie(dir / "mute.mp4", {.seconds = 0.3}));
     ASSERT_FALSE(reader);
     EXPECT_EQ(reader.error().averror, AVERROR_STREAM_NOT_FOUND);
 }

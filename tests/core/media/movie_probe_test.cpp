@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <utility>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -35,46 +36,38 @@ protected:
 
 // The stream's own description (sizes, turns, rate) comes from the code the video reader's tests
 // cover.
-TEST_F(MovieProbeTest, DescribesAMovie) {
-    auto info = probeMovie(*dir_ / "movie.mp4");
-    ASSERT_TRUE(info.ok()) << info.error().message;
-    EXPECT_TRUE(info->hasVideo);
-    EXPECT_TRUE(info->hasAudio);
-    EXPECT_NEAR(info->duration, 1.2, 0.05);
-    EXPECT_EQ(info->video.uprightWidth, 48);
-}
-
-TEST_F(MovieProbeTest, SoundWithoutPicturesIsAMovieWithoutVideo) {
-    auto info = probeMovie(*dir_ / "sound.m4a");
-    ASSERT_TRUE(info.ok()) << info.error().message;
-    EXPECT_FALSE(info->hasVideo);
-    EXPECT_TRUE(info->hasAudio);
-    EXPECT_NEAR(info->duration, 0.5, 0.05);
-    EXPECT_EQ(info->video.uprightWidth, 0);
+TEST_F(MovieProbeTest, DescribesMoviesWithAndWithoutPictures) {
+    struct Case {
+        const char* name;
+        bool hasVideo;
+        double duration;
+        int width;
+    };
+    for (const Case& c : {Case{"movie.mp4", true, 1.2, 48}, Case{"sound.m4a", false, 0.5, 0}}) {
+        SCOPED_TRACE(c.name);
+        auto info = probeMovie(*dir_ / c.name);
+        ASSERT_TRUE(info.ok()) << info.error().message;
+        EXPECT_EQ(info->hasVideo, c.hasVideo);
+        EXPECT_TRUE(info->hasAudio);
+        EXPECT_NEAR(info->duration, c.duration, 0.05);
+        EXPECT_EQ(info->video.uprightWidth, c.width);
+    }
 }
 
 // Each import alert depends on telling these apart by code.
 TEST_F(MovieProbeTest, FailuresCarryTheCodeOfTheCause) {
-    auto missing = probeMovie(*dir_ / "gone.mp4");
-    ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().averror, AVERROR(ENOENT));
-    EXPECT_FALSE(missing.error().message.empty());
-
-    auto folder = probeMovie(dir_->path());
-    ASSERT_FALSE(folder.ok());
-    EXPECT_EQ(folder.error().averror, AVERROR(EISDIR));
-
-    const fs::path text = *dir_ / "notes.mp4";
-    std::ofstream(text) << "These are not the pictures you are looking for.\n";
-    auto notAMovie = probeMovie(text);
-    ASSERT_FALSE(notAMovie.ok());
-    EXPECT_EQ(notAMovie.error().averror, AVERROR_INVALIDDATA);
-
-    const fs::path empty = *dir_ / "empty.mov";
-    std::ofstream{empty};
-    auto nothing = probeMovie(empty);
-    ASSERT_FALSE(nothing.ok());
-    EXPECT_EQ(nothing.error().averror, AVERROR_INVALIDDATA);
+    std::ofstream(*dir_ / "notes.mp4") << "These are not the pictures you are looking for.\n";
+    std::ofstream{*dir_ / "empty.mov"};
+    const std::pair<fs::path, int> cases[] = {{*dir_ / "gone.mp4", AVERROR(ENOENT)},
+                                              {dir_->path(), AVERROR(EISDIR)},
+                                              {*dir_ / "notes.mp4", AVERROR_INVALIDDATA},
+                                              {*dir_ / "empty.mov", AVERROR_INVALIDDATA}};
+    for (const auto& [path, code] : cases) {
+        auto info = probeMovie(path);
+        ASSERT_FALSE(info.ok()) << path;
+        EXPECT_EQ(info.error().averror, code) << path;
+        EXPECT_FALSE(info.error().message.empty());
+    }
 }
 
 TEST_F(MovieProbeTest, AnUnreadableFileIsPermissionDenied) {

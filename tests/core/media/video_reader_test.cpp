@@ -18,7 +18,6 @@ extern "C" {
 namespace kestro {
 namespace {
 
-using test::MovieSpec;
 using test::ScratchDir;
 
 // Our decoder hands out limited-range luma; the fixture helpers read full-range values.
@@ -32,14 +31,8 @@ protected:
 };
 
 TEST_F(VideoReaderTest, DescribesTheMovie) {
-    MovieSpec recipe;
-    recipe.width = 48;
-    recipe.height = 96;
-    recipe.fps = 25;
-    recipe.seconds = 1.2;
-    recipe.audio = true;
-    const auto path = test::makeMovie(dir / "a.mp4", recipe);
-    auto reader = VideoReader::open(path);
+    auto reader = VideoReader::open(test::makeMovie(
+        dir / "a.mp4", {.width = 48, .height = 96, .fps = 25, .seconds = 1.2, .audio = true}));
     ASSERT_TRUE(reader) << reader.error().message;
     const MovieInfo& info = (*reader)->info();
     EXPECT_EQ(info.video.width, 48);
@@ -68,12 +61,8 @@ TEST_F(VideoReaderTest, DescribesTheMovie) {
 }
 
 TEST_F(VideoReaderTest, QuarterTurnedRecordingReportsItsUprightSize) {
-    MovieSpec recipe;
-    recipe.width = 96;
-    recipe.height = 48;
-    recipe.seconds = 0.2;
-    recipe.rotation = 90;
-    const auto path = test::makeMovie(dir / "turned.mp4", recipe);
+    const auto path = test::makeMovie(dir / "turned.mp4",
+                                      {.width = 96, .height = 48, .seconds = 0.2, .rotation = 90});
     auto reader = VideoReader::open(path);
     ASSERT_TRUE(reader) << reader.error().message;
     const VideoStreamInfo& v = (*reader)->info().video;
@@ -109,34 +98,30 @@ TEST_F(VideoReaderTest, ExactSeekLandsOnTheLatestFrameAtOrBeforeTheTarget) {
     const auto path = test::makeCountingMovie(dir / "count.mp4", 10, 30);
     auto reader = VideoReader::open(path);
     ASSERT_TRUE(reader) << reader.error().message;
-    struct Case {
-        double target;
-        int frame;
-    };
-    for (const Case c : {Case{1.35, 13}, Case{0.0, 0}, Case{2.0, 20}, Case{0.79, 7}, Case{1.99, 19},
-                         Case{99.0, 29}, Case{0.5, 5}}) {
-        ASSERT_TRUE((*reader)->seekExact(c.target));
+    const std::pair<double, int> cases[] = {{1.35, 13}, {0.0, 0},   {2.0, 20}, {0.79, 7},
+                                            {1.99, 19}, {99.0, 29}, {0.5, 5}};
+    for (const auto& [target, number] : cases) {
+        SCOPED_TRACE(target);
+        ASSERT_TRUE((*reader)->seekExact(target));
         auto frame = (*reader)->next();
-        ASSERT_TRUE(frame && *frame) << "target " << c.target;
-        EXPECT_EQ(test::frameNumberFromLuma(lumaOf(*(*frame)->frame)), c.frame)
-            << "target " << c.target;
-        EXPECT_NEAR((*frame)->time, c.frame / 10.0, 1e-6);
-        if (c.frame < 29) {
+        ASSERT_TRUE(frame && *frame);
+        EXPECT_EQ(test::frameNumberFromLuma(lumaOf(*(*frame)->frame)), number);
+        EXPECT_NEAR((*frame)->time, number / 10.0, 1e-6);
+        if (number < 29) {
             // And decoding carries on from there.
             auto following = (*reader)->next();
             ASSERT_TRUE(following && *following);
-            EXPECT_EQ(test::frameNumberFromLuma(lumaOf(*(*following)->frame)), c.frame + 1);
+            EXPECT_EQ(test::frameNumberFromLuma(lumaOf(*(*following)->frame)), number + 1);
         }
     }
 }
 
 TEST_F(VideoReaderTest, RefusesFilesItCannotUse) {
-    // Missing: FFmpeg's own words, and the path.
+    // Missing: the cause's code, and the path.
     auto missing = VideoReader::open(dir / "nothing.mp4");
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error().averror, AVERROR(ENOENT));
     EXPECT_NE(missing.error().message.find("nothing.mp4"), std::string::npos);
-    EXPECT_NE(missing.error().message.find("No such file"), std::string::npos);
 
     // Not a movie.
     { std::ofstream(dir / "notes.mp4") << "these are not the frames you are looking for\n"; }
@@ -176,10 +161,8 @@ TEST_F(VideoReaderTest, HugeClaimedPictureIsRefusedBeforeDecoding) {
 
 TEST_F(VideoReaderTest, CutOffMovieIsNoticed) {
     // Index up front, data cut at 40%: the reader sees the end come too early.
-    MovieSpec recipe;
-    recipe.seconds = 3;
-    recipe.extraOutputArgs = "-movflags +faststart";
-    const auto path = test::makeMovie(dir / "whole.mp4", recipe);
+    const auto path = test::makeMovie(dir / "whole.mp4",
+                                      {.seconds = 3, .extraOutputArgs = "-movflags +faststart"});
     const auto size = std::filesystem::file_size(path);
     std::filesystem::resize_file(path, size * 4 / 10);
 

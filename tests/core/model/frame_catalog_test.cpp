@@ -48,8 +48,6 @@ TEST_F(FrameCatalog, ListsPortraitIphoneImagesInModelOrderThenByLabel) {
         EXPECT_EQ(preset.bundleImageName, preset.key);
         EXPECT_EQ(preset.defaultScreen, kDefaultScreenRect);
     }
-    EXPECT_EQ(catalog[2].label, "iPhone 16 Pro Max Black");
-    EXPECT_EQ(catalog[5].label, "iPhone Air");
 }
 
 TEST_F(FrameCatalog, FiltersOnPortraitIphoneAndPngAndKeepsDuplicates) {
@@ -70,22 +68,18 @@ TEST_F(FrameCatalog, FiltersOnPortraitIphoneAndPngAndKeepsDuplicates) {
     ASSERT_EQ(catalog.size(), 2u);
     EXPECT_EQ(catalog[0].label, catalog[1].label);
     EXPECT_NE(catalog[0].id, catalog[1].id);
+    EXPECT_NE(buildFramePresetCatalog(dir.path())[0].id, catalog[0].id) << "fresh on every build";
 }
 
 TEST_F(FrameCatalog, FallsBackToKnownFramesThenToTheCustomPreset) {
     touch("Frames/iphone16plusblack.png");
     touch("Frames/iphone16_landscape.png");
-    auto catalog = buildFramePresetCatalog(dir.path());
-    ASSERT_EQ(catalog.size(), 1u);
-    EXPECT_EQ(catalog[0].key, "Frames/iphone16plusblack");
-    EXPECT_EQ(catalog[0].label, "iPhone 16 Plus \u2014 Black");
-    EXPECT_EQ(catalog[0].bundleImageName, "Frames/iphone16plusblack");
-
+    EXPECT_EQ(keys(), std::vector<std::string>{"Frames/iphone16plusblack"});
     touch("Frames/iphone16problack.png");
-    catalog = buildFramePresetCatalog(dir.path());
+    auto catalog = buildFramePresetCatalog(dir.path());
     ASSERT_EQ(catalog.size(), 2u);  // table order, not re-sorted
-    EXPECT_EQ(catalog[0].label, "iPhone 16 Pro \u2014 Black");
-    EXPECT_EQ(catalog[1].label, "iPhone 16 Plus \u2014 Black");
+    EXPECT_EQ(catalog[0].key, "Frames/iphone16problack");
+    EXPECT_EQ(catalog[1].bundleImageName, "Frames/iphone16plusblack");
 
     touch("iphone16plusblack.png");  // top level does not count for the fallback
     std::filesystem::remove(dir.path() / "Frames/iphone16plusblack.png");
@@ -94,21 +88,9 @@ TEST_F(FrameCatalog, FallsBackToKnownFramesThenToTheCustomPreset) {
         catalog = buildFramePresetCatalog(folder);
         ASSERT_EQ(catalog.size(), 1u);
         EXPECT_EQ(catalog[0].key, "custom");
-        EXPECT_EQ(catalog[0].label, "Custom Frame");
         EXPECT_EQ(catalog[0].bundleImageName, std::nullopt);
         EXPECT_EQ(catalog[0].defaultScreen, kDefaultScreenRect);
     }
-}
-
-TEST_F(FrameCatalog, IdsAreFreshUuidsOnEveryBuild) {
-    touch("Frames/iphone15_portrait.png");
-    const auto first = buildFramePresetCatalog(dir.path());
-    const auto second = buildFramePresetCatalog(dir.path());
-    EXPECT_NE(first[0].id, second[0].id);
-    const std::string& id = first[0].id;
-    ASSERT_EQ(id.size(), 36u);
-    EXPECT_EQ(id[8], '-');
-    EXPECT_EQ(id[14], '4');
 }
 
 // Each shipped label's order and group are checked in shipped_frames_test; these are the names

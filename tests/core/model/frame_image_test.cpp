@@ -41,7 +41,7 @@ protected:
     ScratchDir dir;
 };
 
-TEST_F(FrameLookup, FindsTopLevelAndFramesKeysWithOrWithoutExtension) {
+TEST_F(FrameLookup, FindsTopLevelThenFramesKeysWithOrWithoutExtension) {
     const Image tiny = Image::filled(2, 2, kOpaque);
     const auto top = put("iphone15portrait.png", tiny);
     const auto inFrames = put("Frames/iphone16problack.png", tiny);
@@ -56,20 +56,18 @@ TEST_F(FrameLookup, FindsTopLevelAndFramesKeysWithOrWithoutExtension) {
     EXPECT_EQ(frameImageURL("nothing", r), std::nullopt);
     EXPECT_EQ(frameImageURL("", r), std::nullopt);
     EXPECT_EQ(frameImageURL("Frames/iphone16problack", r / "missing"), std::nullopt);
-}
 
-TEST_F(FrameLookup, TopLevelWinsOverFramesAndFoldersDoNotCount) {
-    const Image tiny = Image::filled(2, 2, kOpaque);
-    const auto top = put("model.png", tiny);
+    // The top level wins over Frames, and folders do not count.
+    const auto model = put("model.png", tiny);
     put("Frames/model.png", tiny);
-    EXPECT_EQ(frameImageURL("model", dir.path()), top);
+    EXPECT_EQ(frameImageURL("model", r), model);
 
     // Seven leading characters are dropped whether or not they spell "Frames/".
     const auto dropped = put("Frames/model2.png", tiny);
-    EXPECT_EQ(frameImageURL("1234567model2", dir.path()), dropped);
+    EXPECT_EQ(frameImageURL("1234567model2", r), dropped);
 
     std::filesystem::create_directories(dir.path() / "folder.png");
-    EXPECT_EQ(frameImageURL("folder", dir.path()), std::nullopt);
+    EXPECT_EQ(frameImageURL("folder", r), std::nullopt);
 }
 
 TEST_F(FrameLookup, LoadingTrimsAndUndecodableFilesGiveNone) {
@@ -121,6 +119,14 @@ TEST(ScreenDetection, OpeningIsInPercentWithYTheBottomMargin) {
     expectRect(detectScreenRect(frame), 10, 15, 80, 80);
     // Mirrored vertically, the opening sits low and y follows.
     expectRect(detectScreenRect(frameWithOpening(1000, 2000, 100, 300, 899, 1899)), 10, 5, 80, 80);
+
+    // Alpha 1 counts as transparent; runs stop at the image's edges and at the alpha-2 band.
+    Image image = Image::filled(100, 100, {0, 0, 0, 1});
+    image.fillRect(0, 0, 100, 10, {0, 0, 0, 2});
+    expectRect(detectScreenRect(image), 0, 0, 100, 90);
+
+    // A 1 x 1 image: the centre is the whole image.
+    expectRect(detectScreenRect(Image::filled(1, 1, kClear)), 0, 0, 100, 100);
 }
 
 TEST(ScreenDetection, SeedIsSearchedNearTheCentreOnly) {
@@ -136,16 +142,6 @@ TEST(ScreenDetection, SeedIsSearchedNearTheCentreOnly) {
 
     EXPECT_EQ(detectScreenRect(Image::filled(50, 50, kOpaque)), std::nullopt);
     EXPECT_EQ(detectScreenRect(Image{}), std::nullopt);
-}
-
-TEST(ScreenDetection, AlphaOneCountsAsTransparentAndRunsStopAtTheEdges) {
-    Image image = Image::filled(100, 100, {0, 0, 0, 1});
-    image.fillRect(0, 0, 100, 10, {0, 0, 0, 2});  // top band barely covered
-    // Runs reach the left, right and bottom edges; the top stops at the alpha-2 band.
-    expectRect(detectScreenRect(image), 0, 0, 100, 90);
-
-    // A 1 x 1 image: the centre is the whole image.
-    expectRect(detectScreenRect(Image::filled(1, 1, kClear)), 0, 0, 100, 100);
 }
 
 }  // namespace

@@ -3,11 +3,9 @@
 #include "core/model/export_format.hpp"
 #include "core/model/export_quality.hpp"
 #include "core/model/export_resolution.hpp"
-#include "core/model/screen_rect.hpp"
 #include "core/model/video_fit_mode.hpp"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <unordered_set>
 
@@ -33,33 +31,10 @@ TEST(ModelTypes, RawValuesRoundTripAndAreExactCaseSensitiveMatches) {
     expectRawValuesRoundTrip(allExportQualities(), exportQualityFromRaw);
     expectRawValuesRoundTrip(allAppStorePresets(), appStorePresetFromRaw);
 
-    EXPECT_EQ(exportResolutionFromRaw("720p"), ExportResolution::hd720p);
     EXPECT_EQ(exportResolutionFromRaw("720P"), std::nullopt);
     EXPECT_EQ(exportResolutionFromRaw("hd720p"), std::nullopt);
-    EXPECT_EQ(exportFormatFromRaw("MP4"), std::nullopt);
     EXPECT_EQ(exportBackgroundFromRaw(""), std::nullopt);
     EXPECT_EQ(videoFitModeFromRaw("fill "), std::nullopt);
-}
-
-TEST(ModelTypes, ScreenRectEncodesWithItsFourKeysAndDecodesEqual) {
-    const nlohmann::json encoded = kDefaultScreenRect;
-    EXPECT_EQ(encoded, (nlohmann::json{{"x", 9.0}, {"y", 6.0}, {"w", 82.0}, {"h", 88.0}}));
-    EXPECT_EQ(encoded.get<ScreenRect>(), kDefaultScreenRect);
-
-    const ScreenRect odd{0.5, 12.25, 99.5, 70.125};
-    EXPECT_EQ(nlohmann::json::parse(nlohmann::json(odd).dump()).get<ScreenRect>(), odd);
-    EXPECT_NE(odd, kDefaultScreenRect);
-}
-
-TEST(ModelTypes, VideoFitModeJsonIsTheRawStringAndRejectsAnythingElse) {
-    EXPECT_EQ(nlohmann::json(VideoFitMode::stretch), "stretch");
-    EXPECT_EQ(nlohmann::json("fill").get<VideoFitMode>(), VideoFitMode::fill);
-    EXPECT_THROW((void)nlohmann::json("Fill").get<VideoFitMode>(), nlohmann::json::exception);
-    EXPECT_THROW((void)nlohmann::json(1).get<VideoFitMode>(), nlohmann::json::exception);
-
-    EXPECT_EQ(videoFitModeFromJson("fit"), VideoFitMode::fit);
-    EXPECT_EQ(videoFitModeFromJson("Fill"), std::nullopt);
-    EXPECT_EQ(videoFitModeFromJson(nullptr), std::nullopt);
 }
 
 }  // namespace

@@ -43,11 +43,9 @@ inline Bytes zlibStored(const Bytes& raw) {
     do {
         const std::size_t n = std::min<std::size_t>(65535, raw.size() - pos);
         const bool last = pos + n == raw.size();
-        out.push_back(last ? 1 : 0);
-        out.push_back(static_cast<std::uint8_t>(n & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(n >> 8));
-        out.push_back(static_cast<std::uint8_t>(~n & 0xFF));
-        out.push_back(static_cast<std::uint8_t>((~n >> 8) & 0xFF));
+        // Stored block header: the last-block bit, then LEN and its complement, little-endian.
+        const auto byte = [](std::size_t v) { return static_cast<std::uint8_t>(v & 0xFF); };
+        out.insert(out.end(), {byte(last ? 1 : 0), byte(n), byte(n >> 8), byte(~n), byte(~n >> 8)});
         out.insert(out.end(), raw.begin() + static_cast<std::ptrdiff_t>(pos),
                    raw.begin() + static_cast<std::ptrdiff_t>(pos + n));
         pos += n;
@@ -125,11 +123,9 @@ inline Bytes makePng(const PngRecipe& recipe) {
     Bytes ihdr;
     putBE32(ihdr, recipe.width);
     putBE32(ihdr, recipe.height);
-    ihdr.push_back(static_cast<std::uint8_t>(recipe.bitDepth));
-    ihdr.push_back(static_cast<std::uint8_t>(recipe.colourType));
-    ihdr.push_back(0);
-    ihdr.push_back(0);
-    ihdr.push_back(recipe.interlaced ? 1 : 0);
+    ihdr.insert(ihdr.end(), {static_cast<std::uint8_t>(recipe.bitDepth),
+                             static_cast<std::uint8_t>(recipe.colourType), 0, 0,
+                             static_cast<std::uint8_t>(recipe.interlaced ? 1 : 0)});
     putChunk(out, "IHDR", ihdr);
     if (!recipe.palette.empty()) putChunk(out, "PLTE", recipe.palette);
     if (!recipe.trns.empty()) putChunk(out, "tRNS", recipe.trns);
