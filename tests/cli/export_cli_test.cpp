@@ -119,10 +119,14 @@ TEST_F(ExportCli, OptionsChooseTheFormatSizeRateAndRange) {
         const test::StreamProbe& video = *probe->video;
         EXPECT_EQ(std::tie(video.codec, video.width, video.height),
                   std::make_tuple(codec, width, height));
-        if (!rate.empty()) EXPECT_EQ(video.frameRate, rate);
+        if (!rate.empty()) {
+            EXPECT_EQ(video.frameRate, rate);
+        }
         EXPECT_EQ(probe->audio.has_value(), sound);
         // "transparent" reaches the engine: the decoder reports 4:4:4 with alpha.
-        if (codec == "prores") EXPECT_EQ(video.pixelFormat.rfind("yuva444p", 0), 0u);
+        if (codec == "prores") {
+            EXPECT_EQ(video.pixelFormat.rfind("yuva444p", 0), 0u);
+        }
     };
     // The format follows the name, in any case; without a frame the canvas takes the recording's
     // 1:2 shape; a MOV carries video only.
