@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QImage>
 #include <QStringList>
 #include <QThread>
@@ -83,8 +84,9 @@ public:
     // Fire an event from another thread and wait for that thread to finish.
     void fireTime(double t) { onThread([this, t] { events_.timeChanged(t); }); }
     void fireEnd() { onThread([this] { events_.reachedEnd(); }); }
-    void fireFailure(const std::string& m) { onThread([this, m] { events_.failed(m); }); }
-    void fireFrame() { onThread([this] { events_.frameReady(); }); }
+    void fireFailure(const std::string& m) {
+        onThread([this, m] { events_.failed(m); });
+    }
 
 private:
     template <class F>
@@ -169,7 +171,6 @@ public:
     QStringList proposedRecordingNames;
     std::vector<std::optional<QString>> recordingStartFolders;
     QStringList successPaths;
-    std::function<void()> successOk;
     std::function<void()> successReveal;
     QStringList revealed;
 
@@ -177,10 +178,9 @@ public:
         proposedExportNames << proposedName;
         return exportDestination;
     }
-    void presentExportSuccess(const QString& outputPath, std::function<void()> onOk,
+    void presentExportSuccess(const QString& outputPath, std::function<void()>,
                               std::function<void()> onReveal) override {
         successPaths << outputPath;
-        successOk = std::move(onOk);
         successReveal = std::move(onReveal);
     }
     void revealFile(const QString& path) override { revealed << path; }
@@ -192,6 +192,13 @@ public:
         return recordingFile;
     }
 };
+
+// Writes `bytes` to `path` (a stand-in movie, a file that is no picture) and returns the path.
+inline QString writeFile(const QString& path, const QByteArray& bytes = "stand-in") {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+    return path;
+}
 
 // Lets queued calls (player events, the placement reset) run.
 inline void drainEvents() {

@@ -1,5 +1,4 @@
-// Importing a movie (every validation step with its alert) and the playback rules: stop at the
-// trim end, play from the trim start, the end of the movie, seeks, and clearing.
+// Importing a movie (each validation with its alert) and the playback rules around the trim.
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/playback_error.hpp"
@@ -37,13 +36,7 @@ protected:
         state_->setAlertPresenter(&alerts_);
         state_->setFileDialogs(&dialogs_);
     }
-    QString file(const QString& name) {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write("x");
-        return path;
-    }
+    QString file(const QString& name) { return test::writeFile(dir_.filePath(name)); }
     // One alert with that title (and that message, when given).
     void expectAlert(const QString& title, const std::optional<QString>& message = {}) {
         ASSERT_EQ(alerts_.titles.size(), 1);
