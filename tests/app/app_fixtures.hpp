@@ -3,6 +3,7 @@
 // playback engine standing in for the FFmpeg player, scripted panels, and waiting on the loop.
 
 #include "app/editor/editor_dialogs.hpp"
+#include "app/editor/video_feed.hpp"
 #include "app/editor/video_source.hpp"
 #include "app/editor/workflow_dialogs.hpp"
 
@@ -103,6 +104,19 @@ private:
     bool playing_ = false;
     double time_ = 0;
     mutable std::mutex frameMutex_;
+    QImage frame_;
+};
+
+// A feed showing one solid 90 x 160 picture; keeps the size the view asked for.
+class SolidFeed : public VideoFeed {
+public:
+    explicit SolidFeed(QColor c) : frame_(90, 160, QImage::Format_RGBA8888) { frame_.fill(c); }
+    QImage currentFrame() const override { return frame_; }
+    QSize videoSize() const override { return frame_.size(); }
+    void setTargetSize(QSize size) override { target = size; }
+    QSize target;
+
+private:
     QImage frame_;
 };
 

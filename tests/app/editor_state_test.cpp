@@ -1,6 +1,4 @@
-// Editor state: the preferences (the appearance and every export and canvas
-// choice, with bad stored values falling back), the appearance and disappearance reactions, and
-// the frame preset effects (including the queued placement reset).
+// Editor state: the preferences (bad stored values falling back) and the frame preset effects.
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/background_task.hpp"
@@ -135,13 +133,12 @@ TEST_F(EditorStateTest, TheAppearanceIsStoredUnlessChosenForOneRun) {
     }
     EXPECT_FALSE(make()->isDarkMode());
     make()->setDarkMode(true);
-    EXPECT_TRUE(QSettings("Kestro", "Kestro").value("isDarkMode").toBool());
     EXPECT_TRUE(make()->isDarkMode());
 }
 
 // --- Frame presets ---------------------------------------------------------------------------
 
-TEST_F(EditorStateTest, ApplyingAPresetLoadsTheTrimmedFrameOffTheInterfaceThreadThenResets) {
+TEST_F(EditorStateTest, APresetLoadsOffTheInterfaceThreadThenResetsAndBadKeysChangeNothing) {
     auto s = make();
     s->setFramePreset(test::kProKey);
     // Nothing is decoded on the interface thread: the choice returns before the image exists.
@@ -159,39 +156,9 @@ TEST_F(EditorStateTest, ApplyingAPresetLoadsTheTrimmedFrameOffTheInterfaceThread
     EXPECT_EQ(s->offsetX(), 0);
     EXPECT_EQ(s->offsetY(), 0);
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
-}
 
-// The opaque frame has no opening near its centre: the default rectangle, its own ratio.
-TEST_F(EditorStateTest, TheLastChosenFrameWinsOverALoadStillRunning) {
-    auto s = make();
-    s->setFramePreset(test::kProKey);
-    s->setFramePreset(test::kOpaqueKey);
-    test::waitForFrame(*s);
-    BackgroundTasks::waitForAll();  // the first load's result, were it to land late
-    drainEvents();
-    ASSERT_NE(s->frameImage(), nullptr);
-    EXPECT_EQ(s->frameImage()->width, 60);
-    EXPECT_EQ(s->framePreset(), test::kOpaqueKey);
-    EXPECT_EQ(s->screenRect(), kDefaultScreenRect);
-    EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
-}
-
-TEST_F(EditorStateTest, AnEditorGoingAwayDuringALoadIsNotCalledBack) {
-    for (int i = 0; i < 5; ++i) {
-        auto s = make();
-        s->setFramePreset(test::kProKey);
-    }
-    // Results of the loads are dropped, not delivered to freed editors.
-    BackgroundTasks::waitForAll();
-    drainEvents();
-}
-
-TEST_F(EditorStateTest, UnknownKeysChangeNothingAndAnUnreadableFrameLeavesThePlacement) {
-    auto s = make();
-    s->setFramePreset(test::kProKey);
-    test::waitForFrame(*s);
+    // Unknown keys change nothing; an unreadable frame leaves the placement.
     const auto image = s->frameImage();
-    ASSERT_NE(image, nullptr);
     for (const QString& key : {QString(), QString("Frames/no-such-frame")}) {
         s->setFramePreset(key);
         test::waitForFrame(*s);
@@ -207,10 +174,26 @@ TEST_F(EditorStateTest, UnknownKeysChangeNothingAndAnUnreadableFrameLeavesThePla
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
 }
 
+// The opaque frame has no opening near its centre: the default rectangle, its own ratio. Editors
+// that go away during a load are not called back.
+TEST_F(EditorStateTest, TheLastChosenFrameWinsOverALoadStillRunning) {
+    for (int i = 0; i < 5; ++i) make()->setFramePreset(test::kProKey);
+    auto s = make();
+    s->setFramePreset(test::kProKey);
+    s->setFramePreset(test::kOpaqueKey);
+    test::waitForFrame(*s);
+    BackgroundTasks::waitForAll();  // the first load's result, were it to land late
+    drainEvents();
+    ASSERT_NE(s->frameImage(), nullptr);
+    EXPECT_EQ(s->frameImage()->width, 60);
+    EXPECT_EQ(s->framePreset(), test::kOpaqueKey);
+    EXPECT_EQ(s->screenRect(), kDefaultScreenRect);
+    EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
+}
+
 TEST_F(EditorStateTest, WithoutAFrameTheStageTakesTheMoviesUprightRatioOrTheDefault) {
     auto s = make();
-    const QString movie = dir.filePath("m.mov");
-    QFile(movie).open(QIODevice::WriteOnly);
+    const QString movie = test::writeFile(dir.filePath("m.mov"));
     backend_->movies[movie.toStdString()] = {MovieFacts{true, true, 4.0}, std::nullopt, 1920, 1080};
     ASSERT_TRUE(loadAndWait(*s, movie));
     // Loading a movie leaves the stage alone.

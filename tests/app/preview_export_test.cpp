@@ -4,7 +4,6 @@
 
 #include "app_fixtures.hpp"
 
-#include "app/editor/video_feed.hpp"
 #include "app/preview/preview_view.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/export_request.hpp"
@@ -21,17 +20,6 @@
 
 namespace kestro {
 namespace {
-
-class PictureFeed : public VideoFeed {
-public:
-    explicit PictureFeed(QImage picture) : picture_(std::move(picture)) {}
-    QImage currentFrame() const override { return picture_; }
-    QSize videoSize() const override { return picture_.size(); }
-    void setTargetSize(QSize) override {}
-
-private:
-    QImage picture_;
-};
 
 struct Difference {
     double mean = 0;        // per channel, over the whole picture
@@ -106,9 +94,7 @@ TEST(PreviewEqualsExport, GradientShadowAndPaddedWideCanvasAgree) {
 
     PreviewView view;
     view.resize(640, 360);
-    QImage picture(90, 160, QImage::Format_RGB32);
-    picture.fill(QColor(40, 200, 60));
-    PictureFeed feed(picture);
+    test::SolidFeed feed(QColor(40, 200, 60));
     view.setFeed(&feed);
     view.setFrameImage(frame);
     view.setScreen(*choices.screen);

@@ -1,11 +1,10 @@
-// Preview and stage geometry with worked numbers and against the export's placement, and what
-// the preview actually draws: the video only through the frame's opening, the frame on top, the
-// mask built once per frame and size.
+// Preview and stage geometry, worked through and against the export's placement, and what the
+// preview draws: the video only through the frame's opening, the mask built once per frame and
+// size.
 
 #include "app_fixtures.hpp"
 
 #include "app/editor/player_handle.hpp"
-#include "app/editor/video_feed.hpp"
 #include "app/preview/empty_state_card.hpp"
 #include "app/preview/preview_geometry.hpp"
 #include "app/preview/preview_stage_view.hpp"
@@ -24,6 +23,7 @@ namespace kestro {
 namespace {
 
 using test::renderSettled;
+using test::SolidFeed;
 
 void expectRect(const QRectF& r, qreal x, qreal y, qreal w, qreal h) {
     EXPECT_NEAR(r.x(), x, 1e-9);
@@ -98,19 +98,6 @@ TEST(StageGeometry, LargestRectangleOfTheRatioInsideThePaddedArea) {
     EXPECT_EQ(stageSize({840, 740}, std::nan("")), QSizeF(7, 700));
     EXPECT_EQ(stageSize({30, 500}, 0.5), QSizeF(0, 0));
 }
-
-// A feed showing one solid picture.
-class SolidFeed : public VideoFeed {
-public:
-    explicit SolidFeed(QColor c) : frame_(90, 160, QImage::Format_RGBA8888) { frame_.fill(c); }
-    QImage currentFrame() const override { return frame_; }
-    QSize videoSize() const override { return frame_.size(); }
-    void setTargetSize(QSize size) override { target = size; }
-    QSize target;
-
-private:
-    QImage frame_;
-};
 
 // 100 x 200, opaque blue body, transparent opening over columns 10..89, rows 20..169.
 std::shared_ptr<const Image> blueFrame() {
