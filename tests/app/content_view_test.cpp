@@ -33,9 +33,7 @@ class ContentViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QSettings("Kestro", "Kestro").clear();
-        auto backend = std::make_unique<test::FakeBackend>();
-        backend_ = backend.get();
-        auto state = std::make_unique<EditorState>(std::move(backend));
+        auto state = std::make_unique<EditorState>(std::make_unique<test::FakeBackend>());
         state->setAlertPresenter(&alerts_);
         state->setFileDialogs(&dialogs_);
         view_ = std::make_unique<ContentView>(std::move(state));
@@ -46,7 +44,6 @@ protected:
         Palette::setCurrent(false);
     }
 
-    test::FakeBackend* backend_ = nullptr;
     test::RecordingAlerts alerts_;
     test::ScriptedDialogs dialogs_;
     std::unique_ptr<ContentView> view_;

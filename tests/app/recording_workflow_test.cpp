@@ -1,7 +1,5 @@
-// The recording workflow against the stand-in xcrun and adb: discovery and the texts for each
-// availability, the compact card while no tool exists, the recordings folder, Start/Stop/Reset
-// with the stop off the interface thread, and the import one second after Stop with its
-// fallback to the newest movie.
+// The recording workflow against the stand-in xcrun and adb: discovery, the compact card while no
+// tool exists, the recordings folder, Start/Stop/Reset, and the import after Stop.
 
 #include "app/editor/recording_workflow.hpp"
 #include "app/editor/editor_state.hpp"
@@ -59,9 +57,7 @@ class RecordingWorkflowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QSettings("Kestro", "Kestro").clear();
-        auto backend = std::make_unique<FakeBackend>();
-        backend_ = backend.get();
-        state = std::make_unique<EditorState>(std::move(backend));
+        state = std::make_unique<EditorState>(std::make_unique<FakeBackend>());
         state->setAlertPresenter(&alerts);
         bootTwo();
     }
@@ -106,7 +102,6 @@ protected:
     RecordingAlerts alerts;
     ScriptedWorkflowDialogs dialogs;
     QTemporaryDir out;
-    FakeBackend* backend_ = nullptr;
     std::unique_ptr<EditorState> state;
     std::unique_ptr<RecordingWorkflow> workflow;
     std::unique_ptr<RecordingSection> section;
@@ -369,7 +364,6 @@ TEST_F(AndroidWorkflowTest, WithoutAnyToolTheCardIsCompactUntilAToolIsInstalled)
     EXPECT_TRUE(workflow->toolsMissing());
     EXPECT_TRUE(section->isCompact());
     EXPECT_TRUE(section->installHintLabel()->isVisible());
-    EXPECT_FALSE(section->installHintLabel()->text().isEmpty());
     for (QWidget* full : {static_cast<QWidget*>(section->devicePicker()),
                           static_cast<QWidget*>(section->startButton()),
                           static_cast<QWidget*>(section->cleanStatusBarBox()),

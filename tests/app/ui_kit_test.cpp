@@ -1,40 +1,18 @@
-// The interface kit: the pressed look of buttons, the floating card (paused while hidden), the
-// menu picker, and the frame preset menu with its groups.
+// The interface kit: the floating card (paused while hidden) and the frame preset menu.
 
 #include "app/editor/editor_state.hpp"
 #include "app/preview/empty_state_card.hpp"
 #include "app/ui/floating_animation.hpp"
-#include "app/ui/menu_picker.hpp"
-#include "app/ui/modern_button.hpp"
 #include "app/window/frame_preset_picker.hpp"
 #include "app_fixtures.hpp"
 
 #include <QMenu>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace kestro {
 namespace {
-
-using Style = ModernButtonStyle;
-
-TEST(ModernButton, PressingShrinksAndFadesAndReleasingRestores) {
-    ModernButton button("Export", Style{});
-    button.resize(button.sizeHint());
-    button.show();
-    EXPECT_DOUBLE_EQ(button.currentScale(), 1.0);
-    QTest::mousePress(&button, Qt::LeftButton);
-    QTest::qWait(Style::kPressAnimationMs + 100);
-    EXPECT_NEAR(button.currentScale(), 0.96, 1e-9);
-    EXPECT_NEAR(button.currentOpacity(), 0.9, 1e-9);
-    QSignalSpy clicked(&button, &QAbstractButton::clicked);
-    QTest::mouseRelease(&button, Qt::LeftButton);
-    QTest::qWait(Style::kPressAnimationMs + 100);
-    EXPECT_DOUBLE_EQ(button.currentScale(), 1.0);
-    EXPECT_EQ(clicked.size(), 1);
-}
 
 // The empty-state card bobs within two points while shown, and resumes where it paused.
 TEST(EmptyStateCard, BobsOnlyWhileShown) {
@@ -94,15 +72,6 @@ TEST(FramePresetPicker, PromptFirstThenOneTitledSectionPerFamilyAndAChoiceApplie
     EXPECT_EQ(state.framePreset(), "");
     EXPECT_NE(state.frameImage(), nullptr);
     EXPECT_TRUE(picker.showsPrompt());
-}
-
-TEST(MenuPicker, ClickingOpensTheMenuThroughTheInjectedPopup) {
-    MenuPicker picker;
-    picker.resize(200, 34);
-    int popups = 0;
-    picker.setPopupHandler([&](QMenu*, QPoint) { ++popups; });
-    QTest::mouseClick(&picker, Qt::LeftButton);
-    EXPECT_EQ(popups, 1);
 }
 
 }  // namespace
