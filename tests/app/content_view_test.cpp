@@ -124,7 +124,7 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     stage = view_->stage()->stageRect();
     EXPECT_NEAR(stage.width() / stage.height(), 1.0, 0.01);
 
-    // An App Store preview: no frame on the stage, the store's canvas, the frame picker shut.
+    // An App Store preview: no frame on the stage, the store's canvas.
     s.setAppStorePreview(true);
     ASSERT_TRUE(test::waitUntilDone([&] { return !preview->preparing(); }));
     EXPECT_FALSE(preview->layout().hasFrame);
@@ -132,7 +132,6 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     EXPECT_EQ(preview->layout().playerCornerRadius, 0);
     EXPECT_EQ(preview->layout().containerCornerRadius, 0);
     EXPECT_FALSE(preview->canvas().shadow);
-    EXPECT_FALSE(view_->framePicker()->isEnabled());
     const ExportRequest store = buildExportRequest(s, "/tmp/store.mp4");
     ASSERT_TRUE(preview->canvas().layout);
     EXPECT_EQ(preview->canvas().layout->width, store.config.width);
@@ -140,7 +139,6 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     s.setAppStorePreview(false);
     ASSERT_TRUE(test::waitUntilDone([&] { return !preview->preparing(); }));
     EXPECT_TRUE(preview->layout().hasFrame);
-    EXPECT_TRUE(view_->framePicker()->isEnabled());
 }
 
 }  // namespace

@@ -166,7 +166,6 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     s->setAppStorePreview(false);
     const ExportRequest framed = buildExportRequest(*s, "/tmp/framed.mov");
     EXPECT_EQ(framed.frame, s->frameImage());
-    EXPECT_FALSE(framed.config.appStore);
     EXPECT_EQ(framed.config.format, ExportFormat::mov);
     EXPECT_EQ(framed.config.background.kind, "gradient");
     EXPECT_TRUE(framed.config.shadow);

@@ -151,7 +151,7 @@ TEST_F(SectionsTest, PickersWriteTheEditorsChoicesAndFollowIt) {
     EXPECT_EQ(state->outputFormat(), allExportFormats()[0]);
 }
 
-TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeAndShutsWhatDoesNotApply) {
+TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeShutsWhatDoesNotApplyAndKeepsTheLimits) {
     loadMovie();
     CanvasChoices shaped = state->canvasChoices();
     shaped.aspect = CanvasAspect::wide16x9;
@@ -173,6 +173,14 @@ TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeAndShutsWhatDoesNotApply) {
     // A colour still applies, and is what the preview is written over.
     background->choose(1);
     EXPECT_EQ(state->exportBackground(), allExportBackgrounds()[1]);
+    // The stand-in movie is 10 s long, below the store's shortest: refused before the save panel.
+    dialogs.exportDestination = dir.filePath("preview.mp4");
+    exportFlow->startExport();
+    EXPECT_TRUE(dialogs.proposedExportNames.isEmpty());
+    EXPECT_FALSE(exportFlow->exporting());
+    ASSERT_EQ(alerts.messages.size(), 1);
+    EXPECT_TRUE(alerts.messages.front().contains("10.00")) << alerts.messages.front().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("preview.mp4")));
 
     // Back to a framed export: every control is open again, the shape kept.
     exporter->formatPicker()->choose(0);
@@ -181,18 +189,6 @@ TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeAndShutsWhatDoesNotApply) {
     EXPECT_TRUE(background->isChoiceEnabled(CanvasSection::kGradientChoice));
     EXPECT_EQ(state->canvasChoices().aspect, CanvasAspect::wide16x9);
     EXPECT_TRUE(exporter->resolutionPicker()->isVisibleTo(exporter.get()));
-}
-
-TEST_F(SectionsTest, AnAppStorePreviewOutsideTheStoresLimitsIsRefusedBeforeTheSavePanel) {
-    loadMovie();  // the stand-in movie is 10 s long, below the store's shortest
-    state->setAppStorePreview(true);
-    dialogs.exportDestination = dir.filePath("preview.mp4");
-    exportFlow->startExport();
-    EXPECT_TRUE(dialogs.proposedExportNames.isEmpty());
-    EXPECT_FALSE(exportFlow->exporting());
-    ASSERT_EQ(alerts.messages.size(), 1);
-    EXPECT_TRUE(alerts.messages.front().contains("10.00")) << alerts.messages.front().toStdString();
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath("preview.mp4")));
 }
 
 TEST_F(SectionsTest, TheCanvasCardWritesBackgroundShapePaddingAndShadow) {
