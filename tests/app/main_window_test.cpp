@@ -125,15 +125,15 @@ TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
     EXPECT_LE(needed.height(), kLaptop.height() - kTitleBar.top() - kTitleBar.bottom());
     for (const QSize size :
          {MainWindow::kDefaultSize, QSize(1364, 697), MainWindow::kMinimumSize}) {
+        SCOPED_TRACE(::testing::Message() << size.width() << "x" << size.height());
         window->resize(size);
         test::drainEvents();
         ModernButton* button = window->content().exportSection()->exportButton();
         const QRect inWindow(button->mapTo(window.get(), QPoint(0, 0)), button->size());
-        EXPECT_TRUE(window->rect().contains(inWindow)) << size.width() << "x" << size.height();
-        EXPECT_FALSE(button->visibleRegion().isEmpty()) << size.width() << "x" << size.height();
+        EXPECT_TRUE(window->rect().contains(inWindow));
+        EXPECT_FALSE(button->visibleRegion().isEmpty());
         // Where every session starts is in view too, without scrolling.
-        EXPECT_FALSE(window->content().importButton()->visibleRegion().isEmpty())
-            << size.width() << "x" << size.height();
+        EXPECT_FALSE(window->content().importButton()->visibleRegion().isEmpty());
     }
 }
 
@@ -190,7 +190,7 @@ TEST_F(MainWindowTest, TheKeyboardStepsTrimsAndPlaysOnceThereIsAMovie) {
     EXPECT_TRUE(window->content().exportWorkflow().hasValidTrimRange());
 }
 
-TEST_F(MainWindowTest, AMovieDroppedOnTheWindowOpensWithTheImportChecks) {
+TEST_F(MainWindowTest, DroppedMoviesOpenWithTheImportChecksAndADroppedPngBecomesAFrame) {
     open();
     const QString movie = file("dropped.mov");
     drop(window.get(), movie);
@@ -204,10 +204,9 @@ TEST_F(MainWindowTest, AMovieDroppedOnTheWindowOpensWithTheImportChecks) {
     drop(window.get(), dir.filePath("gone.mp4"));
     EXPECT_EQ(alerts.titles.size(), 2);
     EXPECT_EQ(*state().videoPath(), movie);
-}
 
-TEST_F(MainWindowTest, APngDroppedOnTheFramePickerBecomesACustomFrame) {
-    open();
+    // A PNG dropped on the frame picker becomes a custom frame.
+    alerts.titles.clear();
     FramePresetPicker* picker = window->content().framePicker();
     // The catalogue's 108 x 208 frame: trimmed and measured as frame-info does.
     const QString png = dir.filePath("My Phone.png");

@@ -289,14 +289,12 @@ TEST_F(RecordingWorkflowTest, AMissingRecordingFallsBackToTheNewestMovieBesideIt
     EXPECT_TRUE(alerts.titles.isEmpty());
 
     // A folder without any movie, or one that is gone: nothing happens, nothing is said.
-    EditorState other(std::make_unique<FakeBackend>());
-    other.setAlertPresenter(&alerts);
-    RecordingWorkflow w(other, &dialogs, {FakeXcrun::launcher()});
+    state->clearVideo();
     QTemporaryDir empty;
-    w.importRecording(empty.filePath("never-written.mp4"));
-    w.importRecording(empty.filePath("gone/never-written.mp4"));
-    test::waitForMovie(other);
-    EXPECT_FALSE(other.videoPath());
+    workflow->importRecording(empty.filePath("never-written.mp4"));
+    workflow->importRecording(empty.filePath("gone/never-written.mp4"));
+    test::waitForMovie(*state);
+    EXPECT_FALSE(state->videoPath());
     EXPECT_TRUE(alerts.titles.isEmpty());
 }
 
@@ -321,8 +319,6 @@ TEST_F(AndroidWorkflowTest, SimulatorsAndPhonesAreListedTogetherEachWithItsKind)
     appear();
     ASSERT_EQ(workflow->availableDevices().size(), 4u);
     EXPECT_EQ(workflow->selectedDeviceId(), QString(kUdid15));
-    EXPECT_TRUE(workflow->availableDevices()[2].isAndroid());
-    EXPECT_FALSE(workflow->availableDevices()[2].isReady());
     QStringList titles;
     for (QAction* action : section->devicePicker()->menu()->actions()) titles << action->text();
     EXPECT_EQ(titles,
