@@ -67,9 +67,14 @@ void apply(EditorState& s, const ExportPreferences& p) {
 }
 
 TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedByTheNextEditor) {
-    const ExportPreferences chosen = unusualChoices(picture());
+    const QString picture = this->picture();
+    const ExportPreferences chosen = unusualChoices(picture);
     apply(*make(), chosen);
     EXPECT_EQ(make()->exportChoices(), chosen);
+    // A background picture deleted since the last run gives the colour back.
+    QFile::remove(picture);
+    EXPECT_FALSE(make()->canvasChoices().pattern);
+    EXPECT_EQ(make()->canvasBackground().kind, "color");
 
     // A gradient keeps its two colours, with their alpha, and its angle.
     const BackgroundFill gradient = BackgroundFill::gradient(BackgroundFill::color(1, 0.5, 0, 0.25),
@@ -104,22 +109,6 @@ TEST_F(EditorStateTest, StoredChoicesThatMakeNoSenseFallBackToTheDefaults) {
         }
         EXPECT_EQ(make()->exportChoices(), defaults) << junk.toStdString();
     }
-}
-
-TEST_F(EditorStateTest, ABackgroundPictureDeletedSinceLastRunGivesTheColourBack) {
-    const QString picture = this->picture();
-    {
-        auto s = make();
-        s->setExportBackground(ExportBackground::white);
-        CanvasChoices canvas = s->canvasChoices();
-        canvas.pattern = BackgroundFill::image(picture.toStdString());
-        s->setCanvasChoices(canvas);
-    }
-    ASSERT_EQ(make()->canvasBackground().kind, "image");
-    QFile::remove(picture);
-    auto s = make();
-    EXPECT_FALSE(s->canvasChoices().pattern);
-    EXPECT_EQ(s->canvasBackground(), BackgroundFill::white());
 }
 
 TEST_F(EditorStateTest, TheAppearanceIsStoredUnlessChosenForOneRun) {

@@ -136,21 +136,17 @@ TEST(PreviewView, ShowsTheVideoOnlyThroughTheOpeningAndBuildsTheMaskOncePerFrame
     renderSettled(view);
     EXPECT_EQ(view.maskBuilds(), 3);
     EXPECT_EQ(view.openingMaskRuns(), 2);
-}
 
-TEST(PreviewView, APositiveVerticalOffsetMovesTheVideoUpAndBlackShowsBelowAsInTheExport) {
-    PreviewView view;
+    // No frame, the whole view: P is 204 x 404 and the 90 x 160 picture fills it 404 high. Half
+    // an offset lifts it by a quarter of P's height, 101 points; black shows below, as exported.
     view.resize(200, 400);
-    SolidFeed feed(Qt::red);
-    view.setFeed(&feed);
-    // No frame, the whole view: P is 204 x 404 and the 90 x 160 picture fills it 404 high.
-    // Half an offset lifts it by a quarter of P's height, 101 points.
+    view.setFrameImage(nullptr);
+    view.setScreen({0, 0, 100, 100});
     view.setPlacement(100, 0, 50);
-    const QImage out = renderSettled(view);
-    EXPECT_EQ(QColor(out.pixel(100, 20)), QColor(Qt::red));
-    EXPECT_EQ(QColor(out.pixel(100, 290)), QColor(Qt::red));
-    EXPECT_EQ(QColor(out.pixel(100, 310)), QColor(Qt::black));
-    EXPECT_EQ(QColor(out.pixel(100, 390)), QColor(Qt::black));
+    out = renderSettled(view);
+    for (const auto& [y, colour] :
+         {std::pair{20, Qt::red}, {290, Qt::red}, {310, Qt::black}, {390, Qt::black}})
+        EXPECT_EQ(QColor(out.pixel(100, y)), QColor(colour)) << y;
 }
 
 // Frame pictures are made on the pool; the last image asked for is the one drawn, whatever order
