@@ -65,7 +65,7 @@ protected:
     std::unique_ptr<ExportSection> exporter;
 };
 
-TEST_F(SectionsTest, AMovieEnablesExportUntilItsRangeIsEmptyAndResetTakesItAway) {
+TEST_F(SectionsTest, AMovieEnablesExportWhileItsRangeHoldsExportingSpinsAndResetEndsIt) {
     EXPECT_FALSE(exporter->exportButton()->isEnabled());
     EXPECT_TRUE(exporter->progressArea()->isHidden());
     loadMovie();
@@ -76,14 +76,8 @@ TEST_F(SectionsTest, AMovieEnablesExportUntilItsRangeIsEmptyAndResetTakesItAway)
     EXPECT_FALSE(exporter->exportButton()->isEnabled());
     state->setTrimEnd(6);
     EXPECT_TRUE(exporter->exportButton()->isEnabled());
-    QTest::mouseClick(source->resetButton(), Qt::LeftButton);
-    EXPECT_FALSE(state->videoPath());
-    EXPECT_TRUE(source->resetButton()->isHidden());
-    EXPECT_FALSE(exporter->exportButton()->isEnabled());
-}
 
-TEST_F(SectionsTest, WhileExportingTheButtonSpinsAndCancelAndProgressAppear) {
-    loadMovie();
+    // While exporting the button spins; Cancel and the progress appear.
     dialogs.exportDestination = dir.filePath("out.mp4");
     QTest::mouseClick(exporter->exportButton(), Qt::LeftButton);
     // The destination is asked for on the next turn of the loop, not inside the click.
@@ -110,6 +104,11 @@ TEST_F(SectionsTest, WhileExportingTheButtonSpinsAndCancelAndProgressAppear) {
     EXPECT_FALSE(exporter->progressArea()->isHidden());
     EXPECT_EQ(exporter->progressArea()->iconSymbol(), "xmark.circle");
     EXPECT_FALSE(exporter->progressArea()->barVisible());
+
+    QTest::mouseClick(source->resetButton(), Qt::LeftButton);
+    EXPECT_FALSE(state->videoPath());
+    EXPECT_TRUE(source->resetButton()->isHidden());
+    EXPECT_FALSE(exporter->exportButton()->isEnabled());
 }
 
 TEST_F(SectionsTest, PickersWriteTheEditorsChoicesAndFollowIt) {
