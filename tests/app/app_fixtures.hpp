@@ -15,11 +15,9 @@
 #include <QThread>
 #include <QWidget>
 
-#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -73,15 +71,8 @@ public:
     }
     double currentTime() const override { return time_; }
     void setTargetSize(int, int) override {}
-    QImage latestFrame() const override {
-        std::lock_guard lock(frameMutex_);
-        return frame_;
-    }
+    QImage latestFrame() const override { return {}; }
 
-    void setFrame(const QImage& frame) {
-        std::lock_guard lock(frameMutex_);
-        frame_ = frame;
-    }
     // Fire an event from another thread and wait for that thread to finish.
     void fireTime(double t) { onThread([this, t] { events_.timeChanged(t); }); }
     void fireEnd() { onThread([this] { events_.reachedEnd(); }); }
@@ -103,8 +94,6 @@ private:
     double duration_;
     bool playing_ = false;
     double time_ = 0;
-    mutable std::mutex frameMutex_;
-    QImage frame_;
 };
 
 // A feed showing one solid 90 x 160 picture; keeps the size the view asked for.
