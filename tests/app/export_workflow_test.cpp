@@ -110,8 +110,6 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
     EXPECT_EQ(r.config.trimEnd, 7.25);
     EXPECT_EQ(r.config.screen, s->screenRect());
     EXPECT_DOUBLE_EQ(r.config.scale, 1.0);
-    EXPECT_DOUBLE_EQ(r.config.offsetX, 0);
-    EXPECT_DOUBLE_EQ(r.config.offsetY, 0);
     EXPECT_EQ(r.config.fitMode, VideoFitMode::fill);
     const BackgroundFill& b = r.config.background;
     EXPECT_EQ(b.kind, "color");

@@ -143,7 +143,7 @@ TEST_F(ImportTest, ALoadPlaysTheWholeMovieReplacesTheLastAndAFailedOneChangesNot
     EXPECT_TRUE(state_->hasTimeObserver());
 }
 
-TEST_F(ImportTest, SeeksTimeReportsAndFailuresWhilePlaying) {
+TEST_F(ImportTest, SeeksTimeReportsTheTrimRangeTheEndAndFailuresWhilePlaying) {
     ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
     FakeSource* source = backend_->last;
     // Only a pausing seek stops playback, after the seek.
@@ -172,41 +172,31 @@ TEST_F(ImportTest, SeeksTimeReportsAndFailuresWhilePlaying) {
     drainEvents();
     EXPECT_EQ(state_->currentTime(), 0);
 
+    // Play from outside the range goes back to the trim start; inside it resumes where it is.
+    state_->setTrimStart(2);
+    state_->setTrimEnd(6);
+    for (double at : {1.0, 6.0, 9.0, 3.0}) {
+        if (state_->isPlaying()) state_->togglePlayPause();
+        state_->setCurrentTime(at);
+        backend_->lastLog->seeks.clear();
+        state_->togglePlayPause();
+        EXPECT_TRUE(state_->isPlaying());
+        EXPECT_EQ(backend_->lastLog->seeks, std::vector<double>(at != 3.0, 2.0)) << at;
+        EXPECT_EQ(state_->currentTime(), at == 3.0 ? 3.0 : 2.0);
+    }
+    // The end of the movie pauses and sends the playhead back to the trim start.
+    state_->setTrimStart(1.5);
+    source->fireEnd();
+    drainEvents();
+    EXPECT_FALSE(state_->isPlaying());
+    ASSERT_FALSE(backend_->lastLog->seeks.empty());
+    EXPECT_EQ(backend_->lastLog->seeks.back(), 1.5);
+
     // A playback failure is told and changes nothing.
     source->fireFailure("decoder gave up");
     drainEvents();
     expectAlert("Playback Error", "decoder gave up");
     EXPECT_NE(state_->player(), nullptr);
-}
-
-TEST_F(ImportTest, PlayAndTheMoviesEndGoBackToTheTrimStartWhenOutsideTheRange) {
-    ASSERT_TRUE(loadAndWait(*state_, file("m.mp4")));
-    state_->setTrimStart(2);
-    state_->setTrimEnd(6);
-    for (double at : {1.0, 6.0, 9.0}) {
-        state_->togglePlayPause();  // pause
-        EXPECT_FALSE(state_->isPlaying());
-        state_->setCurrentTime(at);
-        backend_->lastLog->seeks.clear();
-        state_->togglePlayPause();
-        EXPECT_TRUE(state_->isPlaying());
-        ASSERT_EQ(backend_->lastLog->seeks.size(), 1u) << at;
-        EXPECT_EQ(backend_->lastLog->seeks.front(), 2);
-        EXPECT_EQ(state_->currentTime(), 2);
-    }
-    // Inside the range it resumes where it is.
-    state_->togglePlayPause();
-    state_->setCurrentTime(3);
-    backend_->lastLog->seeks.clear();
-    state_->togglePlayPause();
-    EXPECT_TRUE(backend_->lastLog->seeks.empty());
-    // The end of the movie pauses and sends the playhead back to the trim start.
-    state_->setTrimStart(1.5);
-    backend_->last->fireEnd();
-    drainEvents();
-    EXPECT_FALSE(state_->isPlaying());
-    ASSERT_FALSE(backend_->lastLog->seeks.empty());
-    EXPECT_EQ(backend_->lastLog->seeks.back(), 1.5);
 }
 
 TEST_F(ImportTest, QuittingAndClosingDetachButKeepTheMovieAndResetEmptiesTheEditor) {
