@@ -66,7 +66,8 @@ void apply(EditorState& s, const ExportPreferences& p) {
     s.setCanvasChoices(p.canvas);
 }
 
-TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedByTheNextEditor) {
+TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedAndNonsenseFallsBackToDefaults) {
+    const ExportPreferences defaults = make()->exportChoices();
     const QString picture = this->picture();
     const ExportPreferences chosen = unusualChoices(picture);
     apply(*make(), chosen);
@@ -95,12 +96,9 @@ TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedByTheNextEditor) {
                               {again->endAlpha, gradient.endAlpha},
                               {again->angle, gradient.angle}})
         EXPECT_NEAR(read, want, 1.0 / 255);
-}
 
-TEST_F(EditorStateTest, StoredChoicesThatMakeNoSenseFallBackToTheDefaults) {
-    const ExportPreferences defaults = make()->exportChoices();
-    apply(*make(), unusualChoices(picture()));
-    // Whatever was stored, overwritten with words and with numbers out of every range.
+    // Whatever was stored, overwritten with words and with numbers out of every range: the
+    // defaults.
     for (const QString& junk :
          {QStringLiteral("banana"), QStringLiteral("999"), QStringLiteral("-1"), QString()}) {
         {
