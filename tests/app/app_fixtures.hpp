@@ -3,21 +3,21 @@
 // playback engine standing in for the FFmpeg player, scripted panels, and waiting on the loop.
 
 #include "app/editor/editor_dialogs.hpp"
+#include "app/editor/video_feed.hpp"
 #include "app/editor/video_source.hpp"
 #include "app/editor/workflow_dialogs.hpp"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QImage>
 #include <QStringList>
 #include <QThread>
 #include <QWidget>
 
-#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -71,20 +71,14 @@ public:
     }
     double currentTime() const override { return time_; }
     void setTargetSize(int, int) override {}
-    QImage latestFrame() const override {
-        std::lock_guard lock(frameMutex_);
-        return frame_;
-    }
+    QImage latestFrame() const override { return {}; }
 
-    void setFrame(const QImage& frame) {
-        std::lock_guard lock(frameMutex_);
-        frame_ = frame;
-    }
     // Fire an event from another thread and wait for that thread to finish.
     void fireTime(double t) { onThread([this, t] { events_.timeChanged(t); }); }
     void fireEnd() { onThread([this] { events_.reachedEnd(); }); }
-    void fireFailure(const std::string& m) { onThread([this, m] { events_.failed(m); }); }
-    void fireFrame() { onThread([this] { events_.frameReady(); }); }
+    void fireFailure(const std::string& m) {
+        onThread([this, m] { events_.failed(m); });
+    }
 
 private:
     template <class F>
@@ -100,7 +94,18 @@ private:
     double duration_;
     bool playing_ = false;
     double time_ = 0;
-    mutable std::mutex frameMutex_;
+};
+
+// A feed showing one solid 90 x 160 picture; keeps the size the view asked for.
+class SolidFeed : public VideoFeed {
+public:
+    explicit SolidFeed(QColor c) : frame_(90, 160, QImage::Format_RGBA8888) { frame_.fill(c); }
+    QImage currentFrame() const override { return frame_; }
+    QSize videoSize() const override { return frame_.size(); }
+    void setTargetSize(QSize size) override { target = size; }
+    QSize target;
+
+private:
     QImage frame_;
 };
 
@@ -169,7 +174,6 @@ public:
     QStringList proposedRecordingNames;
     std::vector<std::optional<QString>> recordingStartFolders;
     QStringList successPaths;
-    std::function<void()> successOk;
     std::function<void()> successReveal;
     QStringList revealed;
 
@@ -177,10 +181,9 @@ public:
         proposedExportNames << proposedName;
         return exportDestination;
     }
-    void presentExportSuccess(const QString& outputPath, std::function<void()> onOk,
+    void presentExportSuccess(const QString& outputPath, std::function<void()>,
                               std::function<void()> onReveal) override {
         successPaths << outputPath;
-        successOk = std::move(onOk);
         successReveal = std::move(onReveal);
     }
     void revealFile(const QString& path) override { revealed << path; }
@@ -192,6 +195,13 @@ public:
         return recordingFile;
     }
 };
+
+// Writes `bytes` to `path` (a stand-in movie, a file that is no picture) and returns the path.
+inline QString writeFile(const QString& path, const QByteArray& bytes = "stand-in") {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+    return path;
+}
 
 // Lets queued calls (player events, the placement reset) run.
 inline void drainEvents() {

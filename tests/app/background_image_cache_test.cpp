@@ -3,7 +3,6 @@
 #include "app/preview/background_image_cache.hpp"
 #include "app_fixtures.hpp"
 
-#include <QFile>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -44,11 +43,7 @@ TEST(BackgroundImageCache, DecodesEachFileOnceAndOnlyTheLastAskedForLands) {
     EXPECT_EQ(ready.count(), 1);
 
     // A file that is no picture gives none, once: no endless reloading.
-    const QString text = dir.filePath("notes.png");
-    QFile f(text);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a picture");
-    f.close();
+    const QString text = test::writeFile(dir.filePath("notes.png"), "not a picture");
     EXPECT_EQ(cache.imageFor(text), nullptr);
     ASSERT_TRUE(test::waitUntilDone([&] { return !cache.loading(); }));
     test::drainEvents();

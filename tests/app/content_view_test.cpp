@@ -1,5 +1,5 @@
-// The window as a whole: what it shows at start, how it follows a loaded movie and a frame, and
-// the remembered appearance toggle.
+// The window's content as a whole: its columns, what it shows at start, how it follows a loaded
+// movie, a frame and the canvas, and the appearance toggle.
 
 #include "app/window/content_view.hpp"
 #include "app/editor/editor_state.hpp"
@@ -7,18 +7,22 @@
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/sections/canvas_section.hpp"
+#include "app/sections/export_section.hpp"
+#include "app/sections/recording_section.hpp"
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
 #include "app/window/frame_preset_picker.hpp"
+#include "app/window/source_section.hpp"
 #include "app_fixtures.hpp"
 
 #include <QCheckBox>
-#include <QFile>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -29,9 +33,7 @@ class ContentViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QSettings("Kestro", "Kestro").clear();
-        auto backend = std::make_unique<test::FakeBackend>();
-        backend_ = backend.get();
-        auto state = std::make_unique<EditorState>(std::move(backend));
+        auto state = std::make_unique<EditorState>(std::make_unique<test::FakeBackend>());
         state->setAlertPresenter(&alerts_);
         state->setFileDialogs(&dialogs_);
         view_ = std::make_unique<ContentView>(std::move(state));
@@ -42,7 +44,6 @@ protected:
         Palette::setCurrent(false);
     }
 
-    test::FakeBackend* backend_ = nullptr;
     test::RecordingAlerts alerts_;
     test::ScriptedDialogs dialogs_;
     std::unique_ptr<ContentView> view_;
@@ -52,27 +53,34 @@ TEST_F(ContentViewTest, TheAppearanceButtonTogglesAndRemembersDarkMode) {
     EXPECT_FALSE(Palette::current().dark);
     RoundIconButton* button = view_->appearanceButton();
     const QString lightSymbol = button->symbol();
-    const QString lightTip = button->toolTip();
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_TRUE(view_->state().isDarkMode());
     EXPECT_TRUE(Palette::current().dark);
     EXPECT_NE(button->symbol(), lightSymbol);
-    EXPECT_NE(button->toolTip(), lightTip);
-    EXPECT_TRUE(QSettings("Kestro", "Kestro").value("isDarkMode").toBool());
+    EXPECT_TRUE(EditorState(std::make_unique<test::FakeBackend>()).isDarkMode());  // remembered
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_FALSE(Palette::current().dark);
-    EXPECT_EQ(button->symbol(), lightSymbol);
 }
 
 TEST_F(ContentViewTest, StartsEmptyImportShowsTheMovieAndResetClearsIt) {
+    // Narrower than the two columns need: the columns keep their widths, the cards their order,
+    // and the export card is pinned under the scrolling ones.
+    view_->resize(700, 600);
+    test::drainEvents();
+    EXPECT_GE(view_->leftColumn()->width(), ContentView::kLeftColumnMinWidth);
+    EXPECT_EQ(view_->rightColumn()->width(), ContentView::kRightColumnWidth);
+    ASSERT_EQ(view_->sectionColumn()->count(), 4);  // three cards and the stretch under them
+    const std::vector<QWidget*> cards = {view_->sourceSection(), view_->canvasSection(),
+                                         view_->recordingSection()};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(view_->sectionColumn()->itemAt(i)->widget(), cards[i]);
+    EXPECT_EQ(view_->exportSection()->parentWidget(), view_->rightColumn());
+    EXPECT_GT(view_->exportSection()->y(), view_->sectionScroll()->geometry().bottom());
     EXPECT_FALSE(view_->resetButton()->isVisible());
     EXPECT_TRUE(view_->importButton()->isVisible());
     EXPECT_TRUE(view_->stage()->showsEmptyState());
     EXPECT_TRUE(view_->framePicker()->attentionOutlineVisible());
     QTemporaryDir dir;
-    const QString movie = dir.filePath("m.mp4");
-    QFile(movie).open(QIODevice::WriteOnly);
-    dialogs_.answer = movie;
+    dialogs_.answer = test::writeFile(dir.filePath("m.mp4"));
     QTest::mouseClick(view_->importButton(), Qt::LeftButton);
     // The load starts on the next turn of the loop and runs on the pool.
     ASSERT_TRUE(test::waitUntilDone([&] { return view_->state().videoPath().has_value(); }));
@@ -88,10 +96,8 @@ TEST_F(ContentViewTest, StartsEmptyImportShowsTheMovieAndResetClearsIt) {
 
 TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlike) {
     QTemporaryDir dir;
-    const QString movie = dir.filePath("m.mp4");
-    QFile(movie).open(QIODevice::WriteOnly);
     EditorState& s = view_->state();
-    ASSERT_TRUE(test::loadAndWait(s, movie));
+    ASSERT_TRUE(test::loadAndWait(s, test::writeFile(dir.filePath("m.mp4"))));
     s.setFramePreset(test::kProKey);
     test::waitForFrame(s);
     // The frame reaches the stage with its ratio.
@@ -118,7 +124,7 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     stage = view_->stage()->stageRect();
     EXPECT_NEAR(stage.width() / stage.height(), 1.0, 0.01);
 
-    // An App Store preview: no frame on the stage, the store's canvas, the frame picker shut.
+    // An App Store preview: no frame on the stage, the store's canvas.
     s.setAppStorePreview(true);
     ASSERT_TRUE(test::waitUntilDone([&] { return !preview->preparing(); }));
     EXPECT_FALSE(preview->layout().hasFrame);
@@ -126,7 +132,6 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     EXPECT_EQ(preview->layout().playerCornerRadius, 0);
     EXPECT_EQ(preview->layout().containerCornerRadius, 0);
     EXPECT_FALSE(preview->canvas().shadow);
-    EXPECT_FALSE(view_->framePicker()->isEnabled());
     const ExportRequest store = buildExportRequest(s, "/tmp/store.mp4");
     ASSERT_TRUE(preview->canvas().layout);
     EXPECT_EQ(preview->canvas().layout->width, store.config.width);
@@ -134,7 +139,6 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     s.setAppStorePreview(false);
     ASSERT_TRUE(test::waitUntilDone([&] { return !preview->preparing(); }));
     EXPECT_TRUE(preview->layout().hasFrame);
-    EXPECT_TRUE(view_->framePicker()->isEnabled());
 }
 
 }  // namespace

@@ -28,16 +28,6 @@ using test::waitUntilDone;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-TEST(ExportStageText, ThresholdsBelongToTheNextStageAndNaNCompletes) {
-    const std::vector<std::pair<double, const char*>> cases = {
-        {0.0, "Preparing export…"},  {0.05, "Preparing export…"},   {0.1, "Processing video…"},
-        {0.29, "Processing video…"}, {0.3, "Rendering frames…"},    {0.69, "Rendering frames…"},
-        {0.7, "Finalizing export…"}, {0.949, "Finalizing export…"}, {0.95, "Completing export…"},
-        {1.0, "Completing export…"}, {kNaN, "Completing export…"},
-    };
-    for (const auto& [p, text] : cases) EXPECT_EQ(exportStageText(p), QString(text)) << p;
-}
-
 // The stage texts in their order, then the success text.
 QStringList stagesThenSuccess() {
     QStringList texts;
@@ -45,20 +35,12 @@ QStringList stagesThenSuccess() {
     return texts << "Export completed successfully!";
 }
 
-TEST(ExportBackgroundRecord, FixedChoicesAndTheCustomColourAsRgbWithItsAlpha) {
+TEST(ExportBackgroundRecord, FixedChoicesIgnoreTheCustomColour) {
     for (const auto& [choice, fill] :
          {std::pair{ExportBackground::transparent, BackgroundFill{"transparent", 0, 0, 0, 0}},
           std::pair{ExportBackground::white, BackgroundFill{"color", 1, 1, 1, 1}},
           std::pair{ExportBackground::black, BackgroundFill{"color", 0, 0, 0, 1}}})
         EXPECT_EQ(buildExportBackground(choice, Qt::red), fill);
-    // A colour picked in another model arrives as RGB components.
-    const BackgroundFill hsv =
-        buildExportBackground(ExportBackground::custom, QColor::fromHsvF(1.0f / 3, 1, 1, 0.5f));
-    EXPECT_EQ(hsv.kind, "color");
-    EXPECT_NEAR(hsv.red, 0, 1e-3);
-    EXPECT_NEAR(hsv.green, 1, 1e-3);
-    EXPECT_NEAR(hsv.blue, 0, 1e-3);
-    EXPECT_NEAR(hsv.alpha, 0.5, 1e-3);
 }
 
 class ExportWorkflowTest : public ::testing::Test {
@@ -84,11 +66,12 @@ protected:
     ScriptedWorkflowDialogs dialogs;
 };
 
-TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFractions) {
+TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIsUsable) {
     auto s = loadedEditor();
     s->setOutputFormat(ExportFormat::mov);
     s->setExportBackground(ExportBackground::custom);
-    s->setCustomBackgroundColor(QColor(0, 0, 255, 128));
+    // A colour picked in another model arrives as RGB components.
+    s->setCustomBackgroundColor(QColor::fromHsvF(2.0f / 3, 1, 1, 0.5f));
     s->setTrimStart(1.5);
     s->setTrimEnd(7.25);
 
@@ -102,6 +85,14 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFract
               canvasHeightForFrame(1280, recording.width(), recording.height()));
     EXPECT_DOUBLE_EQ(before.config.scale, 1.2);
     EXPECT_FALSE(before.frame);
+    // A preset whose file is not a PNG, or a key that names none: no frame, the whole screen.
+    s->setFramePreset(test::kBrokenKey);
+    test::waitForFrame(*s);
+    ExportRequest broken = buildExportRequest(*s, "/tmp/out.mov");
+    EXPECT_FALSE(broken.frame);
+    EXPECT_EQ(broken.config.height, before.config.height);
+    EXPECT_EQ(broken.config.screen, (ScreenRect{0, 0, 100, 100}));
+    EXPECT_FALSE(exportFrameImageFor("Frames/no_such_phone_portrait"));
 
     s->setFramePreset(test::kProKey);
     test::waitForFrame(*s);  // and the queued placement reset
@@ -119,12 +110,11 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesWithPercentagesAsFract
     EXPECT_EQ(r.config.trimEnd, 7.25);
     EXPECT_EQ(r.config.screen, s->screenRect());
     EXPECT_DOUBLE_EQ(r.config.scale, 1.0);
-    EXPECT_DOUBLE_EQ(r.config.offsetX, 0);
-    EXPECT_DOUBLE_EQ(r.config.offsetY, 0);
     EXPECT_EQ(r.config.fitMode, VideoFitMode::fill);
-    EXPECT_EQ(r.config.background.kind, "color");
-    EXPECT_NEAR(r.config.background.blue, 1, 1e-6);
-    EXPECT_NEAR(r.config.background.alpha, 128 / 255.0, 1e-6);
+    const BackgroundFill& b = r.config.background;
+    EXPECT_EQ(b.kind, "color");
+    for (auto [read, want] : {std::pair{b.red, 0.0}, {b.green, 0.0}, {b.blue, 1.0}, {b.alpha, 0.5}})
+        EXPECT_NEAR(read, want, 1e-3);
 }
 
 TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOverTheColour) {
@@ -174,28 +164,10 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     s->setAppStorePreview(false);
     const ExportRequest framed = buildExportRequest(*s, "/tmp/framed.mov");
     EXPECT_EQ(framed.frame, s->frameImage());
-    EXPECT_FALSE(framed.config.appStore);
     EXPECT_EQ(framed.config.format, ExportFormat::mov);
     EXPECT_EQ(framed.config.background.kind, "gradient");
     EXPECT_TRUE(framed.config.shadow);
     EXPECT_EQ(framed.config.width * 9, framed.config.height * 16);
-}
-
-TEST_F(ExportWorkflowTest, FramesThatCannotBeUsedFallBackToThePlainCanvas) {
-    auto s = loadedEditor();
-    // A preset whose file is not a PNG: no frame, and the canvas takes the recording's shape.
-    s->setFramePreset(test::kBrokenKey);
-    test::waitForFrame(*s);
-    ExportRequest broken = buildExportRequest(*s, "/tmp/out.mp4");
-    EXPECT_FALSE(broken.frame);
-    const QSize recording = s->player()->videoSize();
-    EXPECT_EQ(broken.config.height,
-              canvasHeightForFrame(1280, recording.width(), recording.height()));
-    EXPECT_EQ(broken.config.screen, (ScreenRect{0, 0, 100, 100}));
-    EXPECT_EQ(broken.config.format, ExportFormat::mp4);
-    // A key that names no preset: no frame at all.
-    EXPECT_FALSE(exportFrameImageFor("Frames/no_such_phone_portrait"));
-    EXPECT_FALSE(exportFrameImageFor(""));
 }
 
 TEST_F(ExportWorkflowTest, NothingHappensWithoutAMovieAValidRangeOrADestination) {
@@ -228,57 +200,48 @@ TEST_F(ExportWorkflowTest, NothingHappensWithoutAMovieAValidRangeOrADestination)
     EXPECT_EQ(engineCalls, 0);
 }
 
-TEST_F(ExportWorkflowTest, ProgressFromTheEngineThreadBecomesStageTextsOnTheInterfaceThread) {
-    auto s = loadedEditor();
-    const auto engine =
-        [](const ExportRequest& r, ExportWorkflow::ProgressHandler progress,
-           ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
-        for (double p : {0.05, 0.2, 0.5, 0.8, 1.0}) progress(p);
-        return r.output;
-    };
-    ExportWorkflow w(*s, &dialogs, engine);
-    QStringList texts;
-    QObject::connect(&w, &ExportWorkflow::progressTextChanged, [&](const QString& t) {
-        EXPECT_EQ(QThread::currentThread(), qApp->thread());
-        texts << t;
-    });
-    w.setClearDelays(std::chrono::milliseconds(200), std::chrono::milliseconds(200));
-    dialogs.exportDestination = dir.filePath("a.mp4");
-    w.startExport();
-    EXPECT_TRUE(w.exporting());
-    ASSERT_TRUE(waitUntilDone([&] { return !w.exporting(); }));
-    EXPECT_EQ(texts, stagesThenSuccess());
-    EXPECT_DOUBLE_EQ(w.progress(), 1.0);
-    // The success clear empties the text and the progress.
-    ASSERT_TRUE(waitUntilDone([&] { return w.progressText().isEmpty(); }, 3000));
-    EXPECT_EQ(w.progress(), 0);
-}
-
-TEST_F(ExportWorkflowTest, EngineFailuresShowTheirDescriptionAndOnlyTargetRulesAlert) {
+TEST_F(ExportWorkflowTest, EngineProgressBecomesStageTextsAndFailuresShowTheirDescription) {
     test::RecordingAlerts alerts;
     auto s = loadedEditor();
     s->setAlertPresenter(&alerts);
-    ExportError error = ExportError::fileSystem(ExportError::kDiskFull);
+    std::optional<ExportError> error;
     const auto engine =
-        [&error](const ExportRequest&, ExportWorkflow::ProgressHandler progress,
+        [&error](const ExportRequest& r, ExportWorkflow::ProgressHandler progress,
                  ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
-        progress(0.4);
-        return fail(error);
+        for (double p : {0.05, 0.2, 0.5, 0.8, 1.0}) progress(p);
+        if (error) return fail(*error);
+        return r.output;
     };
     ExportWorkflow w(*s, &dialogs, engine);
     w.setClearDelays(std::chrono::milliseconds(100), std::chrono::milliseconds(400));
     dialogs.exportDestination = dir.filePath("a.mp4");
     QSignalSpy finished(&w, &ExportWorkflow::exportFinished);
+    // Progress reported on the engine's thread becomes stage texts on the interface thread.
+    QStringList texts;
+    QObject::connect(&w, &ExportWorkflow::progressTextChanged, [&](const QString& t) {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        texts << t;
+    });
+    w.startExport();
+    EXPECT_TRUE(w.exporting());
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_EQ(texts, stagesThenSuccess());
+    EXPECT_EQ(exportStageText(kNaN), exportStageText(1.0));  // progress that is no number completes
+    EXPECT_DOUBLE_EQ(w.progress(), 1.0);
+    // The success clear empties the text and the progress.
+    ASSERT_TRUE(waitUntilDone([&] { return w.progressText().isEmpty(); }, 3000));
+    EXPECT_EQ(w.progress(), 0);
+
+    error = ExportError::fileSystem(ExportError::kDiskFull);
     w.startExport();
     ASSERT_TRUE(finished.wait(5000));
-    EXPECT_FALSE(finished.front().front().toBool());
+    EXPECT_FALSE(finished.back().front().toBool());
     EXPECT_EQ(w.lastOutcome(), ExportOutcome::failed);
     EXPECT_FALSE(w.exporting());
     EXPECT_TRUE(w.progressText().startsWith("Export failed: "));
     EXPECT_TRUE(w.progressText().contains(ExportError::kDiskFull));
     EXPECT_EQ(w.progress(), 0);
-    EXPECT_FALSE(w.successShown());
-    EXPECT_TRUE(dialogs.successPaths.isEmpty());
+    EXPECT_EQ(dialogs.successPaths.size(), 1);  // the first export's only
     EXPECT_TRUE(alerts.messages.isEmpty());
     // Still there after the success delay; gone after the failure delay.
     QTest::qWait(200);
@@ -294,46 +257,49 @@ TEST_F(ExportWorkflowTest, EngineFailuresShowTheirDescriptionAndOnlyTargetRulesA
     EXPECT_EQ(w.lastOutcome(), ExportOutcome::failed);
 }
 
-// The real engine, on a movie made for the test.
-class RealExportTest : public ExportWorkflowTest {
-protected:
-    void SetUp() override {
-        ExportWorkflowTest::SetUp();
-        test::MovieSpec recipe;
-        recipe.fps = 15;
-        recipe.audio = true;
-        ASSERT_FALSE(test::makeMovie(dir.filePath("source.mp4").toStdString(), recipe).empty());
-        // The editor's player is scripted; the export engine reads the real file.
-        state = loadedEditor(1.0);
-        workflow = std::make_unique<ExportWorkflow>(*state, &dialogs);
-        workflow->setClearDelays(std::chrono::milliseconds(300), std::chrono::milliseconds(300));
-    }
-    void TearDown() override {
-        workflow.reset();
-        state.reset();
-    }
+// The real engine on a movie made for the test (the editor's player stays scripted): a cancel
+// leaves no file and no failure; the next export writes the file, reports and reveals its path.
+TEST_F(ExportWorkflowTest, TheRealEngineCancelsCleanlyThenWritesAndRevealsTheFile) {
+    test::MovieSpec recipe;
+    recipe.fps = 15;
+    recipe.audio = true;
+    ASSERT_FALSE(test::makeMovie(dir.filePath("source.mp4").toStdString(), recipe).empty());
+    auto state = loadedEditor(1.0);
+    ExportWorkflow workflow(*state, &dialogs);
+    workflow.setClearDelays(std::chrono::milliseconds(300), std::chrono::milliseconds(300));
+    QSignalSpy succeeded(&workflow, &ExportWorkflow::exportSucceeded);
+    QSignalSpy finished(&workflow, &ExportWorkflow::exportFinished);
 
-    std::unique_ptr<EditorState> state;
-    std::unique_ptr<ExportWorkflow> workflow;
-};
+    const QString cancelled = dir.filePath("cancelled.mp4");
+    dialogs.exportDestination = cancelled;
+    workflow.startExport();
+    ASSERT_TRUE(workflow.exporting());
+    workflow.requestExportCancel();
+    EXPECT_TRUE(workflow.cancelRequested());
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_FALSE(finished.front().front().toBool());
+    // A cancel is no failure, and does not say it is one.
+    EXPECT_EQ(workflow.progressText(),
+              QString::fromStdString(ExportError::exportCancelled().errorDescription()));
+    EXPECT_FALSE(QFileInfo::exists(cancelled));
+    EXPECT_FALSE(workflow.exporting());
+    ASSERT_TRUE(waitUntilDone([&] { return workflow.progressText().isEmpty(); }, 3000));
 
-TEST_F(RealExportTest, WritesTheFileReportsItsPathAndRevealsIt) {
+    // The next export starts with the flag down again.
     const QString output = dir.filePath("framed.mp4");
     dialogs.exportDestination = output;
     QStringList texts;
-    QObject::connect(workflow.get(), &ExportWorkflow::progressTextChanged,
+    QObject::connect(&workflow, &ExportWorkflow::progressTextChanged,
                      [&](const QString& t) { texts << t; });
-    QSignalSpy succeeded(workflow.get(), &ExportWorkflow::exportSucceeded);
-    QSignalSpy finished(workflow.get(), &ExportWorkflow::exportFinished);
-    workflow->startExport();
+    workflow.startExport();
+    EXPECT_FALSE(workflow.cancelRequested());
     ASSERT_TRUE(finished.wait(120000));
-    ASSERT_TRUE(finished.front().front().toBool()) << workflow->progressText().toStdString();
-
+    ASSERT_TRUE(finished.back().front().toBool()) << workflow.progressText().toStdString();
     EXPECT_GT(QFileInfo(output).size(), 1000);
     // The path travels as itself, never inside a sentence to be taken apart again.
     ASSERT_EQ(succeeded.size(), 1);
     EXPECT_EQ(succeeded.front().front().toString(), output);
-    EXPECT_EQ(workflow->lastOutputPath(), output);
+    EXPECT_EQ(workflow.lastOutputPath(), output);
     // Stage texts only move forward, from preparing to the result.
     ASSERT_GE(texts.size(), 2);
     const QStringList stages = stagesThenSuccess();
@@ -345,33 +311,10 @@ TEST_F(RealExportTest, WritesTheFileReportsItsPathAndRevealsIt) {
 
     // The alert names the file; its reveal button shows that file.
     EXPECT_EQ(dialogs.successPaths, QStringList{output});
-    EXPECT_TRUE(workflow->successShown());
+    EXPECT_TRUE(workflow.successShown());
     dialogs.successReveal();
     EXPECT_EQ(dialogs.revealed, QStringList{output});
-    EXPECT_FALSE(workflow->successShown());
-}
-
-TEST_F(RealExportTest, CancellingEndsWithTheCancelTextAndLeavesNoFile) {
-    const QString output = dir.filePath("cancelled.mp4");
-    dialogs.exportDestination = output;
-    QSignalSpy finished(workflow.get(), &ExportWorkflow::exportFinished);
-    workflow->startExport();
-    ASSERT_TRUE(workflow->exporting());
-    workflow->requestExportCancel();
-    EXPECT_TRUE(workflow->cancelRequested());
-    ASSERT_TRUE(finished.wait(60000));
-    EXPECT_FALSE(finished.front().front().toBool());
-    // A cancel is no failure, and does not say it is one.
-    EXPECT_EQ(workflow->progressText(),
-              QString::fromStdString(ExportError::exportCancelled().errorDescription()));
-    EXPECT_FALSE(QFileInfo::exists(output));
-    EXPECT_FALSE(workflow->exporting());
-    // The next export starts with the flag down again.
-    dialogs.exportDestination = dir.filePath("again.mp4");
-    workflow->startExport();
-    EXPECT_FALSE(workflow->cancelRequested());
-    ASSERT_TRUE(finished.wait(120000));
-    EXPECT_TRUE(finished.back().front().toBool());
+    EXPECT_FALSE(workflow.successShown());
 }
 
 }  // namespace

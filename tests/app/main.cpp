@@ -1,7 +1,5 @@
-// The app tests run inside one QApplication on the offscreen platform. Preferences go to INI
-// files in a temporary folder, the recording tools are missing unless a test brings a stand-in, and
-// the frame catalogue is built from a small set of frame images drawn here, so the tests know
-// exactly which presets exist.
+// The app tests run in one offscreen QApplication, with preferences in a temporary folder, no
+// recording tools unless a test brings a stand-in, and a frame catalogue drawn here.
 
 #include "app/editor/background_task.hpp"
 #include "app_fixtures.hpp"
@@ -22,8 +20,7 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.filePath("settings"));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.filePath("settings"));
     QSettings::setDefaultFormat(QSettings::IniFormat);
-    // No test ever runs the machine's own xcrun or adb: tests that need them point the
-    // workflows at the stand-ins in tests/fixtures.
+    // Never the machine's own xcrun or adb: tests that need them bring the stand-ins.
     setenv("KESTRO_XCRUN", scratch.filePath("missing-xcrun").toLocal8Bit().constData(), 1);
     setenv("KESTRO_ADB", scratch.filePath("missing-adb").toLocal8Bit().constData(), 1);
     QStandardPaths::setTestModeEnabled(true);

@@ -37,13 +37,6 @@ namespace {
 using test::FakeBackend;
 using test::loadAndWait;
 
-QString touch(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write("stand-in");
-    return path;
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -74,6 +67,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     EditorState& state() { return window->state(); }
+    QString file(const QString& name) { return test::writeFile(dir.filePath(name)); }
     QAction* action(const char* name) {
         return window->findChild<QAction*>(QString::fromLatin1(name));
     }
@@ -131,15 +125,15 @@ TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
     EXPECT_LE(needed.height(), kLaptop.height() - kTitleBar.top() - kTitleBar.bottom());
     for (const QSize size :
          {MainWindow::kDefaultSize, QSize(1364, 697), MainWindow::kMinimumSize}) {
+        SCOPED_TRACE(::testing::Message() << size.width() << "x" << size.height());
         window->resize(size);
         test::drainEvents();
         ModernButton* button = window->content().exportSection()->exportButton();
         const QRect inWindow(button->mapTo(window.get(), QPoint(0, 0)), button->size());
-        EXPECT_TRUE(window->rect().contains(inWindow)) << size.width() << "x" << size.height();
-        EXPECT_FALSE(button->visibleRegion().isEmpty()) << size.width() << "x" << size.height();
+        EXPECT_TRUE(window->rect().contains(inWindow));
+        EXPECT_FALSE(button->visibleRegion().isEmpty());
         // Where every session starts is in view too, without scrolling.
-        EXPECT_FALSE(window->content().importButton()->visibleRegion().isEmpty())
-            << size.width() << "x" << size.height();
+        EXPECT_FALSE(window->content().importButton()->visibleRegion().isEmpty());
     }
 }
 
@@ -153,7 +147,7 @@ TEST_F(MainWindowTest, TheKeyboardStepsTrimsAndPlaysOnceThereIsAMovie) {
     EXPECT_EQ(state().trimStart(), 0);
     EXPECT_TRUE(alerts.titles.isEmpty());
 
-    ASSERT_TRUE(loadAndWait(state(), touch(dir.filePath("m.mp4"))));  // 10 s, no stated rate
+    ASSERT_TRUE(loadAndWait(state(), file("m.mp4")));  // 10 s, no stated rate
     EXPECT_TRUE(state().isPlaying());
 
     key(Qt::Key_Space);
@@ -196,24 +190,23 @@ TEST_F(MainWindowTest, TheKeyboardStepsTrimsAndPlaysOnceThereIsAMovie) {
     EXPECT_TRUE(window->content().exportWorkflow().hasValidTrimRange());
 }
 
-TEST_F(MainWindowTest, AMovieDroppedOnTheWindowOpensWithTheImportChecks) {
+TEST_F(MainWindowTest, DroppedMoviesOpenWithTheImportChecksAndADroppedPngBecomesAFrame) {
     open();
-    const QString movie = touch(dir.filePath("dropped.mov"));
+    const QString movie = file("dropped.mov");
     drop(window.get(), movie);
     ASSERT_TRUE(state().videoPath());
     EXPECT_EQ(*state().videoPath(), movie);
 
     backend_->movies[dir.filePath("sound.m4a").toStdString()].probe = MovieFacts{true, false, 3.0};
-    drop(window.get(), touch(dir.filePath("sound.m4a")));
+    drop(window.get(), file("sound.m4a"));
     ASSERT_EQ(alerts.titles.size(), 1);
     EXPECT_EQ(*state().videoPath(), movie);  // the refused file changed nothing
     drop(window.get(), dir.filePath("gone.mp4"));
     EXPECT_EQ(alerts.titles.size(), 2);
     EXPECT_EQ(*state().videoPath(), movie);
-}
 
-TEST_F(MainWindowTest, APngDroppedOnTheFramePickerBecomesACustomFrame) {
-    open();
+    // A PNG dropped on the frame picker becomes a custom frame.
+    alerts.titles.clear();
     FramePresetPicker* picker = window->content().framePicker();
     // The catalogue's 108 x 208 frame: trimmed and measured as frame-info does.
     const QString png = dir.filePath("My Phone.png");
@@ -232,11 +225,7 @@ TEST_F(MainWindowTest, APngDroppedOnTheFramePickerBecomesACustomFrame) {
     EXPECT_EQ(exportFrameImageFor(state().framePreset()), std::filesystem::path(png.toStdString()));
 
     // Not a PNG inside: one alert, and the frame in use stays.
-    QFile fake(dir.filePath("fake.png"));
-    fake.open(QIODevice::WriteOnly);
-    fake.write("\x89PNG\r\n\x1a\n but cut short");
-    fake.close();
-    drop(picker, fake.fileName());
+    drop(picker, test::writeFile(dir.filePath("fake.png"), "\x89PNG\r\n\x1a\n but cut short"));
     test::waitForFrame(state());
     ASSERT_EQ(alerts.titles.size(), 1);
     EXPECT_EQ(state().customFramePath(), QFileInfo(png).absoluteFilePath());
@@ -251,7 +240,7 @@ TEST_F(MainWindowTest, RecentMoviesAreKeptNewestFirstWithoutGoneFiles) {
     open();
     RecentFiles& recent = window->recentFiles();
     QStringList paths;
-    for (int i = 0; i < 10; ++i) paths << touch(dir.filePath(QStringLiteral("m%1.mp4").arg(i)));
+    for (int i = 0; i < 10; ++i) paths << file(QString("m%1.mp4").arg(i));
     for (const QString& p : paths) ASSERT_TRUE(loadAndWait(state(), p));
     QStringList expected;
     for (int i = 9; i >= 2; --i) expected << paths[i];
@@ -292,7 +281,7 @@ ExportWorkflow::Engine runsUntilCancelled(std::atomic<bool>& sawCancel) {
 TEST_F(MainWindowTest, ClosingAsksOnlyDuringAnExportAndKeepsOrCancels) {
     std::atomic<bool> sawCancel{false};
     open(runsUntilCancelled(sawCancel));
-    ASSERT_TRUE(loadAndWait(state(), touch(dir.filePath("m.mp4"))));
+    ASSERT_TRUE(loadAndWait(state(), file("m.mp4")));
     dialogs.exportDestination = dir.filePath("out.mp4");
     int asked = 0;
     MainWindow::CloseChoice answer = MainWindow::CloseChoice::keepExporting;
@@ -327,7 +316,7 @@ TEST_F(MainWindowTest, AFailedExportIsNotShownAsASuccess) {
             ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
         return fail(ExportError::fileSystem(ExportError::kDiskFull));
     });
-    ASSERT_TRUE(loadAndWait(state(), touch(dir.filePath("m.mp4"))));
+    ASSERT_TRUE(loadAndWait(state(), file("m.mp4")));
     dialogs.exportDestination = dir.filePath("out.mp4");
     ExportWorkflow& workflow = window->content().exportWorkflow();
     QSignalSpy finished(&workflow, &ExportWorkflow::exportFinished);

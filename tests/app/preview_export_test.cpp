@@ -4,7 +4,6 @@
 
 #include "app_fixtures.hpp"
 
-#include "app/editor/video_feed.hpp"
 #include "app/preview/preview_view.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/export_request.hpp"
@@ -22,17 +21,6 @@
 namespace kestro {
 namespace {
 
-class PictureFeed : public VideoFeed {
-public:
-    explicit PictureFeed(QImage picture) : picture_(std::move(picture)) {}
-    QImage currentFrame() const override { return picture_; }
-    QSize videoSize() const override { return picture_.size(); }
-    void setTargetSize(QSize) override {}
-
-private:
-    QImage picture_;
-};
-
 struct Difference {
     double mean = 0;        // per channel, over the whole picture
     double worstBlock = 0;  // the largest mean over an 8 x 8 block
@@ -43,35 +31,27 @@ struct Difference {
 // average of the 2 x 2 export pixels it stands for.
 Difference compare(const test::Picture& exported, const QImage& preview, const QRect& region) {
     constexpr int kBlock = 8;
-    const int w = preview.width();
-    const int h = preview.height();
-    std::vector<double> blocks(static_cast<size_t>((w / kBlock + 1) * (h / kBlock + 1)), 0);
-    double total = 0;
-    double inRegion = 0;
+    const int w = preview.width(), h = preview.height(), across = w / kBlock + 1;
+    std::vector<double> blocks(static_cast<size_t>(across * (h / kBlock + 1)), 0);
+    Difference result;
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            int sum[3] = {0, 0, 0};
-            for (int dy = 0; dy < 2; ++dy) {
-                for (int dx = 0; dx < 2; ++dx) {
-                    const Rgba c = exported.at(2 * x + dx, 2 * y + dy);
-                    sum[0] += c.r;
-                    sum[1] += c.g;
-                    sum[2] += c.b;
-                }
+            double sum[3] = {0, 0, 0};
+            for (int i = 0; i < 4; ++i) {
+                const Rgba c = exported.at(2 * x + i % 2, 2 * y + i / 2);
+                sum[0] += c.r / 4.0, sum[1] += c.g / 4.0, sum[2] += c.b / 4.0;
             }
             const QRgb p = preview.pixel(x, y);
-            const double d =
-                (std::abs(sum[0] / 4.0 - qRed(p)) + std::abs(sum[1] / 4.0 - qGreen(p)) +
-                 std::abs(sum[2] / 4.0 - qBlue(p))) /
-                3;
-            total += d;
-            if (region.contains(x, y)) inRegion += d;
-            blocks[static_cast<size_t>((y / kBlock) * (w / kBlock + 1) + x / kBlock)] += d;
+            const double d = (std::abs(sum[0] - qRed(p)) + std::abs(sum[1] - qGreen(p)) +
+                              std::abs(sum[2] - qBlue(p))) /
+                             3;
+            result.mean += d;
+            if (region.contains(x, y)) result.inRegion += d;
+            blocks[static_cast<size_t>((y / kBlock) * across + x / kBlock)] += d;
         }
     }
-    Difference result;
-    result.mean = total / (static_cast<double>(w) * h);
-    result.inRegion = inRegion / std::max(1, region.width() * region.height());
+    result.mean /= static_cast<double>(w) * h;
+    result.inRegion /= std::max(1, region.width() * region.height());
     for (double b : blocks) result.worstBlock = std::max(result.worstBlock, b / (kBlock * kBlock));
     return result;
 }
@@ -106,9 +86,7 @@ TEST(PreviewEqualsExport, GradientShadowAndPaddedWideCanvasAgree) {
 
     PreviewView view;
     view.resize(640, 360);
-    QImage picture(90, 160, QImage::Format_RGB32);
-    picture.fill(QColor(40, 200, 60));
-    PictureFeed feed(picture);
+    test::SolidFeed feed(QColor(40, 200, 60));
     view.setFeed(&feed);
     view.setFrameImage(frame);
     view.setScreen(*choices.screen);

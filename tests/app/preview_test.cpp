@@ -1,11 +1,10 @@
-// Preview and stage geometry with worked numbers and against the export's placement, and what
-// the preview actually draws: the video only through the frame's opening, the frame on top, the
-// mask built once per frame and size.
+// Preview and stage geometry, worked through and against the export's placement, and what the
+// preview draws: the video only through the frame's opening, the mask built once per frame and
+// size.
 
 #include "app_fixtures.hpp"
 
 #include "app/editor/player_handle.hpp"
-#include "app/editor/video_feed.hpp"
 #include "app/preview/empty_state_card.hpp"
 #include "app/preview/preview_geometry.hpp"
 #include "app/preview/preview_stage_view.hpp"
@@ -24,6 +23,7 @@ namespace kestro {
 namespace {
 
 using test::renderSettled;
+using test::SolidFeed;
 
 void expectRect(const QRectF& r, qreal x, qreal y, qreal w, qreal h) {
     EXPECT_NEAR(r.x(), x, 1e-9);
@@ -91,26 +91,12 @@ TEST(PreviewGeometry, TheVideoLandsWhereTheExportPlacesIt) {
 }
 
 TEST(StageGeometry, LargestRectangleOfTheRatioInsideThePaddedArea) {
-    EXPECT_EQ(stageSize({840, 740}, 0.5), QSizeF(350, 700));
     EXPECT_EQ(stageSize({440, 1040}, 0.5), QSizeF(400, 800));
     // A missing ratio becomes a thin full-height strip; a tiny area gives nothing negative.
     EXPECT_EQ(stageSize({840, 740}, 0), QSizeF(7, 700));
     EXPECT_EQ(stageSize({840, 740}, std::nan("")), QSizeF(7, 700));
     EXPECT_EQ(stageSize({30, 500}, 0.5), QSizeF(0, 0));
 }
-
-// A feed showing one solid picture.
-class SolidFeed : public VideoFeed {
-public:
-    explicit SolidFeed(QColor c) : frame_(90, 160, QImage::Format_RGBA8888) { frame_.fill(c); }
-    QImage currentFrame() const override { return frame_; }
-    QSize videoSize() const override { return frame_.size(); }
-    void setTargetSize(QSize size) override { target = size; }
-    QSize target;
-
-private:
-    QImage frame_;
-};
 
 // 100 x 200, opaque blue body, transparent opening over columns 10..89, rows 20..169.
 std::shared_ptr<const Image> blueFrame() {
@@ -149,21 +135,17 @@ TEST(PreviewView, ShowsTheVideoOnlyThroughTheOpeningAndBuildsTheMaskOncePerFrame
     renderSettled(view);
     EXPECT_EQ(view.maskBuilds(), 3);
     EXPECT_EQ(view.openingMaskRuns(), 2);
-}
 
-TEST(PreviewView, APositiveVerticalOffsetMovesTheVideoUpAndBlackShowsBelowAsInTheExport) {
-    PreviewView view;
+    // No frame, the whole view: P is 204 x 404 and the 90 x 160 picture fills it 404 high. Half
+    // an offset lifts it by a quarter of P's height, 101 points; black shows below, as exported.
     view.resize(200, 400);
-    SolidFeed feed(Qt::red);
-    view.setFeed(&feed);
-    // No frame, the whole view: P is 204 x 404 and the 90 x 160 picture fills it 404 high.
-    // Half an offset lifts it by a quarter of P's height, 101 points.
+    view.setFrameImage(nullptr);
+    view.setScreen({0, 0, 100, 100});
     view.setPlacement(100, 0, 50);
-    const QImage out = renderSettled(view);
-    EXPECT_EQ(QColor(out.pixel(100, 20)), QColor(Qt::red));
-    EXPECT_EQ(QColor(out.pixel(100, 290)), QColor(Qt::red));
-    EXPECT_EQ(QColor(out.pixel(100, 310)), QColor(Qt::black));
-    EXPECT_EQ(QColor(out.pixel(100, 390)), QColor(Qt::black));
+    out = renderSettled(view);
+    for (const auto& [y, colour] :
+         {std::pair{20, Qt::red}, {290, Qt::red}, {310, Qt::black}, {390, Qt::black}})
+        EXPECT_EQ(QColor(out.pixel(100, y)), QColor(colour)) << y;
 }
 
 // Frame pictures are made on the pool; the last image asked for is the one drawn, whatever order

@@ -1,33 +1,25 @@
-// The section cards' visibility and enable rules, drawn from the editor state and the export
-// workflow: the source card's Reset, the export button and its busy look, Cancel, the progress
-// area and its icon, the pickers writing the editor's choices, the canvas card, and the App
-// Store preview's effects.
+// The section cards drawn from the editor state and the export workflow: what each shows and
+// allows, the pickers writing the editor's choices, and the App Store preview's effects.
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
-#include "app/editor/recording_workflow.hpp"
 #include "app/sections/canvas_section.hpp"
 #include "app/sections/elided_label.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
-#include "app/sections/recording_section.hpp"
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/modern_button.hpp"
-#include "app/window/content_view.hpp"
 #include "app/window/frame_preset_picker.hpp"
 #include "app/window/source_section.hpp"
 #include "app_fixtures.hpp"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QScrollArea>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -58,10 +50,7 @@ protected:
         canvas = std::make_unique<CanvasSection>(*state);
         exporter = std::make_unique<ExportSection>(*state, *exportFlow);
     }
-    void loadMovie() {
-        QFile(dir.filePath("m.mp4")).open(QIODevice::WriteOnly);
-        ASSERT_TRUE(loadAndWait(*state, dir.filePath("m.mp4")));
-    }
+    void loadMovie() { ASSERT_TRUE(loadAndWait(*state, test::writeFile(dir.filePath("m.mp4")))); }
 
     // Destroyed from the last: the cards, then the workflow, then the editor.
     QTemporaryDir dir;
@@ -76,14 +65,9 @@ protected:
     std::unique_ptr<ExportSection> exporter;
 };
 
-TEST_F(SectionsTest, AMovieEnablesExportUntilItsRangeIsEmptyAndResetTakesItAway) {
-    EXPECT_TRUE(source->resetButton()->isHidden());
-    EXPECT_TRUE(source->importButton()->isEnabled());
+TEST_F(SectionsTest, AMovieEnablesExportWhileItsRangeHoldsExportingSpinsAndResetEndsIt) {
     EXPECT_FALSE(exporter->exportButton()->isEnabled());
-    EXPECT_TRUE(exporter->cancelButton()->isHidden());
     EXPECT_TRUE(exporter->progressArea()->isHidden());
-    EXPECT_TRUE(canvas->customColorRow()->isHidden());
-
     loadMovie();
     EXPECT_FALSE(source->resetButton()->isHidden());
     EXPECT_TRUE(exporter->exportButton()->isEnabled());
@@ -92,14 +76,8 @@ TEST_F(SectionsTest, AMovieEnablesExportUntilItsRangeIsEmptyAndResetTakesItAway)
     EXPECT_FALSE(exporter->exportButton()->isEnabled());
     state->setTrimEnd(6);
     EXPECT_TRUE(exporter->exportButton()->isEnabled());
-    QTest::mouseClick(source->resetButton(), Qt::LeftButton);
-    EXPECT_FALSE(state->videoPath());
-    EXPECT_TRUE(source->resetButton()->isHidden());
-    EXPECT_FALSE(exporter->exportButton()->isEnabled());
-}
 
-TEST_F(SectionsTest, WhileExportingTheButtonSpinsAndCancelAndProgressAppear) {
-    loadMovie();
+    // While exporting the button spins; Cancel and the progress appear.
     dialogs.exportDestination = dir.filePath("out.mp4");
     QTest::mouseClick(exporter->exportButton(), Qt::LeftButton);
     // The destination is asked for on the next turn of the loop, not inside the click.
@@ -126,6 +104,11 @@ TEST_F(SectionsTest, WhileExportingTheButtonSpinsAndCancelAndProgressAppear) {
     EXPECT_FALSE(exporter->progressArea()->isHidden());
     EXPECT_EQ(exporter->progressArea()->iconSymbol(), "xmark.circle");
     EXPECT_FALSE(exporter->progressArea()->barVisible());
+
+    QTest::mouseClick(source->resetButton(), Qt::LeftButton);
+    EXPECT_FALSE(state->videoPath());
+    EXPECT_TRUE(source->resetButton()->isHidden());
+    EXPECT_FALSE(exporter->exportButton()->isEnabled());
 }
 
 TEST_F(SectionsTest, PickersWriteTheEditorsChoicesAndFollowIt) {
@@ -167,7 +150,7 @@ TEST_F(SectionsTest, PickersWriteTheEditorsChoicesAndFollowIt) {
     EXPECT_EQ(state->outputFormat(), allExportFormats()[0]);
 }
 
-TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeAndShutsWhatDoesNotApply) {
+TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeShutsWhatDoesNotApplyAndKeepsTheLimits) {
     loadMovie();
     CanvasChoices shaped = state->canvasChoices();
     shaped.aspect = CanvasAspect::wide16x9;
@@ -189,6 +172,14 @@ TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeAndShutsWhatDoesNotApply) {
     // A colour still applies, and is what the preview is written over.
     background->choose(1);
     EXPECT_EQ(state->exportBackground(), allExportBackgrounds()[1]);
+    // The stand-in movie is 10 s long, below the store's shortest: refused before the save panel.
+    dialogs.exportDestination = dir.filePath("preview.mp4");
+    exportFlow->startExport();
+    EXPECT_TRUE(dialogs.proposedExportNames.isEmpty());
+    EXPECT_FALSE(exportFlow->exporting());
+    ASSERT_EQ(alerts.messages.size(), 1);
+    EXPECT_TRUE(alerts.messages.front().contains("10.00")) << alerts.messages.front().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("preview.mp4")));
 
     // Back to a framed export: every control is open again, the shape kept.
     exporter->formatPicker()->choose(0);
@@ -197,18 +188,6 @@ TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeAndShutsWhatDoesNotApply) {
     EXPECT_TRUE(background->isChoiceEnabled(CanvasSection::kGradientChoice));
     EXPECT_EQ(state->canvasChoices().aspect, CanvasAspect::wide16x9);
     EXPECT_TRUE(exporter->resolutionPicker()->isVisibleTo(exporter.get()));
-}
-
-TEST_F(SectionsTest, AnAppStorePreviewOutsideTheStoresLimitsIsRefusedBeforeTheSavePanel) {
-    loadMovie();  // the stand-in movie is 10 s long, below the store's shortest
-    state->setAppStorePreview(true);
-    dialogs.exportDestination = dir.filePath("preview.mp4");
-    exportFlow->startExport();
-    EXPECT_TRUE(dialogs.proposedExportNames.isEmpty());
-    EXPECT_FALSE(exportFlow->exporting());
-    ASSERT_EQ(alerts.messages.size(), 1);
-    EXPECT_TRUE(alerts.messages.front().contains("10.00")) << alerts.messages.front().toStdString();
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath("preview.mp4")));
 }
 
 TEST_F(SectionsTest, TheCanvasCardWritesBackgroundShapePaddingAndShadow) {
@@ -246,12 +225,7 @@ TEST_F(SectionsTest, TheCanvasCardWritesBackgroundShapePaddingAndShadow) {
     EXPECT_FALSE(canvas->imageRow()->isHidden());
     EXPECT_EQ(canvas->imageName()->text(), "beach.png");
     // A file that is no picture is refused with an alert and changes nothing.
-    const QString notPicture = dir.filePath("notes.png");
-    QFile f(notPicture);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not an image");
-    f.close();
-    files.imageAnswer = notPicture;
+    files.imageAnswer = test::writeFile(dir.filePath("notes.png"), "not an image");
     QTest::mouseClick(canvas->chooseImageButton(), Qt::LeftButton);
     ASSERT_TRUE(test::waitUntilDone([&] { return !alerts.messages.isEmpty(); }));
     EXPECT_EQ(state->canvasBackground().imagePath, picture.toStdString());
@@ -267,32 +241,6 @@ TEST_F(SectionsTest, TheCanvasCardWritesBackgroundShapePaddingAndShadow) {
     const bool shadow = state->canvasChoices().shadow;
     canvas->shadowBox()->click();
     EXPECT_EQ(state->canvasChoices().shadow, !shadow);
-}
-
-TEST(Window, ColumnsKeepTheirWidthsAndTheCardsComeInOrder) {
-    QSettings("Kestro", "Kestro").clear();
-    QTemporaryDir dir;
-    test::ScriptedWorkflowDialogs dialogs;
-    ContentView::Services services;
-    services.dialogs = &dialogs;
-    services.xcrunLaunchers = std::vector<std::string>{dir.filePath("no-xcrun").toStdString()};
-    ContentView view(std::make_unique<EditorState>(std::make_unique<FakeBackend>()), services);
-    view.resize(700, 600);  // narrower than the two columns need
-    view.show();
-    test::drainEvents();
-    EXPECT_GE(view.leftColumn()->width(), ContentView::kLeftColumnMinWidth);
-    EXPECT_EQ(view.rightColumn()->width(), ContentView::kRightColumnWidth);
-    EXPECT_GE(view.width(),
-              ContentView::kLeftColumnMinWidth + ContentView::kRightColumnWidth + 24 * 3);
-    ASSERT_EQ(view.sectionColumn()->count(), 4);  // three cards and the stretch under them
-    EXPECT_EQ(view.sectionColumn()->itemAt(0)->widget(), view.sourceSection());
-    EXPECT_EQ(view.sectionColumn()->itemAt(1)->widget(), view.canvasSection());
-    EXPECT_EQ(view.sectionColumn()->itemAt(2)->widget(), view.recordingSection());
-    // The export card is pinned under the scrolling ones.
-    EXPECT_EQ(view.exportSection()->parentWidget(), view.rightColumn());
-    EXPECT_GT(view.exportSection()->y(), view.sectionScroll()->geometry().bottom());
-    // Shown: the device checks run on the pool; let them end before the view goes.
-    ASSERT_TRUE(test::waitUntilDone([&] { return !view.recordingWorkflow().refreshing(); }));
 }
 
 }  // namespace
