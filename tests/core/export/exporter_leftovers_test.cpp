@@ -2,12 +2,10 @@
 // earlier file or one complete movie, and nothing else is left in its folder.
 
 #include "exporter_support.hpp"
-
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "support/killed_child.hpp"
 
 #include <fstream>
+#include <functional>
 #include <thread>
 
 namespace kestro {
@@ -24,31 +22,16 @@ TEST(ExportLeftovers, AnExportKilledMidWayLeavesTheEarlierFileAndNothingElse) {
     const fs::path dest = out / "movie.mp4";
     std::ofstream(dest) << "earlier";
 
-    int started[2];
-    ASSERT_EQ(::pipe(started), 0);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        // The child exports and tells the parent once frames are being written.
+    // The child exports and is killed once frames are being written.
+    test::killWhenReady([&](const std::function<void()>& ready) {
         bool told = false;
         (void)AVFExporter().exportVideo(input, nullptr, test::smallConfig(), dest,
                                         [&](double done) {
                                             if (told || done <= 0) return;
                                             told = true;
-                                            const char byte = 1;
-                                            (void)!::write(started[1], &byte, 1);
-                                            ::pause();  // killed here, mid-export
+                                            ready();
                                         });
-        ::_exit(0);
-    }
-    ::close(started[1]);
-    char byte = 0;
-    ASSERT_EQ(::read(started[0], &byte, 1), 1) << "the export ended before it got going";
-    ::close(started[0]);
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFSIGNALED(status));
+    });
 
     EXPECT_EQ(test::fileContents(dest), "earlier");
     // Nothing visible on file systems with unnamed files; elsewhere the next export removes

@@ -5,16 +5,16 @@
 #include "core/media/output_file.hpp"
 #include "core/platform.hpp"
 
+#include "support/killed_child.hpp"
 #include "support/movie_fixtures.hpp"
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -124,27 +124,12 @@ TEST(OutputFileTest, UnusableDestinationsNameTheCause) {
 
 // A child process that starts writing `destination` and is killed with SIGKILL mid-way.
 void killWriterMidWay(const std::filesystem::path& destination, Temporary kind) {
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
+    test::killWhenReady([&](const std::function<void()>& ready) {
         auto file = OutputFile::create(destination, {}, kind);
-        if (!file) ::_exit(1);
+        if (!file) return;
         writeAll(**file, std::string(100000, 'm'));
-        const char byte = 1;
-        (void)!::write(ready[1], &byte, 1);
-        ::pause();
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    char byte = 0;
-    ASSERT_EQ(::read(ready[0], &byte, 1), 1) << "the writer failed before writing";
-    ::close(ready[0]);
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFSIGNALED(status));
+        ready();
+    });
 }
 
 TEST(OutputFileLeftovers, AKilledWriterLeavesNothingOnceTheFolderIsWrittenAgain) {
