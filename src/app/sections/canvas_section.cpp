@@ -4,6 +4,7 @@
 #include "app/sections/elided_label.hpp"
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/color_well.hpp"
+#include "app/ui/disabled_fade.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
@@ -73,6 +74,7 @@ QSpinBox* makeSpinBox(int maximum, const QString& suffix, QWidget* parent) {
     box->setMinimumHeight(34);
     box->setFont(textFont(TextStyle::body));
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    fadeWhileDisabled(box);
     return box;
 }
 
@@ -170,6 +172,7 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
 
     shadow_ = new QCheckBox(QStringLiteral("Shadow under the device"), this);
     shadow_->setFont(textFont(TextStyle::body));
+    fadeWhileDisabled(shadow_);
     body()->addWidget(shadow_);
 
     storeNote_ = new QLabel(

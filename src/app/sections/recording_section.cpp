@@ -4,6 +4,7 @@
 #include "app/sections/elided_label.hpp"
 #include "app/sections/symbol_button.hpp"
 #include "app/sections/warning_banner.hpp"
+#include "app/ui/disabled_fade.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/menu_picker.hpp"
 #include "app/ui/modern_button.hpp"
@@ -154,6 +155,8 @@ RecordingSection::RecordingSection(RecordingWorkflow& workflow, QWidget* parent)
     showTouches_ = new QCheckBox(QStringLiteral("Show touches"), optionsRow);
     showTouches_->setToolTip(
         QStringLiteral("Android: show a dot where the screen is touched while recording"));
+    fadeWhileDisabled(cleanStatusBar_);
+    fadeWhileDisabled(showTouches_);
     optionsLayout->addWidget(cleanStatusBar_);
     optionsLayout->addWidget(showTouches_);
     optionsLayout->addStretch(1);

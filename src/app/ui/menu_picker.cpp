@@ -1,5 +1,6 @@
 #include "app/ui/menu_picker.hpp"
 
+#include "app/ui/disabled_fade.hpp"
 #include "app/ui/focus_ring.hpp"
 #include "app/ui/palette.hpp"
 
@@ -63,7 +64,7 @@ void MenuPicker::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     // A choice that does not apply reads as such, field and chip alike.
-    if (!isEnabled()) p.setOpacity(0.45);
+    if (!isEnabled()) p.setOpacity(kDisabledOpacity);
     const QRectF f = fieldRect();
     QPainterPath shape;
     shape.addRoundedRect(f, 8, 8);
