@@ -42,6 +42,16 @@
 
 namespace kestro {
 
+namespace {
+#if KESTRO_ON_LINUX
+// On Linux the nice value belongs to the thread, addressed by its id, and threads it creates
+// start with it.
+id_t thisThreadId() {
+    return static_cast<id_t>(::syscall(SYS_gettid));
+}
+#endif
+}  // namespace
+
 void nameThisThread(const char* name) {
     platform::nameThisThread(name);
 }
@@ -51,12 +61,8 @@ void lowerThisThreadPriority() {
     // Weighs about a third of a normal thread: the window is served first, and the work still
     // has every core the window leaves idle.
     constexpr int kBackgroundNiceStep = 5;
-    // On Linux the nice value belongs to the thread (addressed by its id), and threads it
-    // creates start with it.
-    const auto self = static_cast<id_t>(::syscall(SYS_gettid));
-    errno = 0;
-    const int current = ::getpriority(PRIO_PROCESS, self);
-    if (errno == 0) ::setpriority(PRIO_PROCESS, self, std::min(current + kBackgroundNiceStep, 19));
+    if (const std::optional<int> current = platform::thisThreadNice())
+        ::setpriority(PRIO_PROCESS, thisThreadId(), std::min(*current + kBackgroundNiceStep, 19));
 #endif
 }
 
@@ -65,7 +71,7 @@ namespace platform {
 std::optional<int> thisThreadNice() {
 #if KESTRO_ON_LINUX
     errno = 0;
-    const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
+    const int nice = ::getpriority(PRIO_PROCESS, thisThreadId());
     if (errno == 0) return nice;
 #endif
     return std::nullopt;
