@@ -136,6 +136,15 @@ fs::path makeIndexedMovie(const fs::path& path, int fps, int frames, int gop) {
     return makeWithFfmpeg(path, args.str());
 }
 
+fs::path makeNumberedMovie(const fs::path& path, const std::string& rate, int frames,
+                           const std::string& timing, const std::string& encode) {
+    std::ostringstream args;
+    args << "-f lavfi -i color=c=black:s=64x64:r=" << rate << " -frames:v " << frames
+         << " -vf \"format=yuv420p,geq=lum='16+3*N':cb=128:cr=128"
+         << (timing.empty() ? "" : "," + timing) << "\" -pix_fmt yuv420p " << encode;
+    return makeWithFfmpeg(path, args.str());
+}
+
 int indexFromLuma(int luma) {
     return static_cast<int>(std::lround(luma * 219.0 / (255.0 * 3.0)));
 }

@@ -68,6 +68,13 @@ int frameNumberFromLuma(int luma);
 fs::path makeIndexedMovie(const fs::path& path, int fps, int frames, int gop);
 int indexFromLuma(int luma);
 
+// Pictures numbered as in makeIndexedMovie (n < 73) at `rate` ("30", "30000/1001"), shaped as
+// other tools write recordings: `timing` is a filter run on them last (a setpts for variable
+// timing, or ""), `encode` the codec, muxer and output options, the name's extension the
+// container.
+fs::path makeNumberedMovie(const fs::path& path, const std::string& rate, int frames,
+                           const std::string& timing, const std::string& encode);
+
 // A file the ffmpeg tool makes from `args` (inputs, filters, codecs); none when it fails.
 fs::path makeWithFfmpeg(const fs::path& path, const std::string& args);
 

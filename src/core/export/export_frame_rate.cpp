@@ -17,6 +17,10 @@ constexpr double kSnapTolerance = 0.10;
 constexpr double kSameRate = 1.05;
 // The percentile of the intervals taken as the typical shortest.
 constexpr double kLowPercentile = 0.10;
+// How far below a standard rate an average may read and still be it: containers store averages
+// rounded (29.97 for 30000/1001). Only rates at or above the average are taken, so the output
+// never runs slower than the source.
+constexpr double kAverageRounding = 0.005;
 
 }  // namespace
 
@@ -43,8 +47,20 @@ AVRational frameRateFromFps(double fps) {
     return av_d2q(fps, 100000);
 }
 
+AVRational constantFrameRate(double averageRate) {
+    if (std::isnan(averageRate) || averageRate <= 0) return AVRational{kDefaultFrameRate, 1};
+    if (averageRate < 1) return AVRational{1, 1};
+    if (averageRate >= kMaximumFrameRate) return AVRational{kMaximumFrameRate, 1};
+    for (const AVRational& r : kStandardFrameRates) {  // ascending: the nearest above wins
+        const double standard = av_q2d(r);
+        if (standard >= averageRate * (1 - 1e-9) && standard <= averageRate * (1 + kAverageRounding))
+            return r;
+    }
+    return av_d2q(averageRate, 100000);
+}
+
 AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval) {
-    const AVRational average{outputFrameRate(averageRate), 1};
+    const AVRational average = constantFrameRate(averageRate);
     if (!shortestInterval || !(*shortestInterval > 0)) return average;
     const double capture = 1.0 / *shortestInterval;
     const double known = std::isfinite(averageRate) && averageRate > 0 ? averageRate : 0;

@@ -31,8 +31,16 @@ std::optional<double> typicalShortestInterval(const std::vector<double>& times);
 // the NTSC rates typed as decimals (23.976, 29.97, 59.94...) become their exact x/1001.
 AVRational frameRateFromFps(double fps);
 
+// The rate that keeps every picture of a constant-rate source: its own rate, exactly. A rate a
+// hair under a standard one (a container's rounded average) is that standard rate, so 29.97 is
+// 30000/1001 and never 29, which would drop a picture every second. Unknown rates (0, not a
+// number) give kDefaultFrameRate; below 1 frame per second (slideshows) 1, as time would
+// otherwise stand still; a claimed rate above kMaximumFrameRate comes from a broken header and
+// is held there.
+AVRational constantFrameRate(double averageRate);
+
 // The export's rate. A source whose capture rate does not exceed its average rate (constant
-// rate, or no timing known) keeps outputFrameRate(averageRate). Otherwise the capture rate
+// rate, or no timing known) keeps constantFrameRate(averageRate). Otherwise the capture rate
 // 1 / shortestInterval: the standard rate within 10 % of it, else rounded to whole frames per
 // second, from 1 up to kMaximumFrameRate.
 AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval);

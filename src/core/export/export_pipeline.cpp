@@ -256,9 +256,11 @@ private:
             DecodedFrame& frame = **next;
             ++serial;
             // Every tick before this frame's time shows the frame held so far (or this one,
-            // when the source starts after the tick).
+            // when the source starts after the tick). A frame up to a quarter tick late still
+            // belongs to the tick: Matroska rounds times to the millisecond, which puts every
+            // third 30 fps picture a third of a millisecond after its tick.
             while (tick < job_.frameCount &&
-                   av_compare_ts(frame.pts - startTs, tb, tick, tickBase) > 0) {
+                   av_compare_ts(4 * (frame.pts - startTs), tb, 4 * tick + 1, tickBase) > 0) {
                 if (!(held ? send(*held, heldSerial) : send(frame, serial))) return false;
             }
             held = std::move(frame);

@@ -88,11 +88,4 @@ double screenCornerRadius(const CanvasRect& screen) {
     return kScreenCornerFraction * std::min(screen.w, screen.h);
 }
 
-int outputFrameRate(double averageFrameRate) {
-    if (std::isnan(averageFrameRate) || averageFrameRate <= 0) return kDefaultFrameRate;
-    if (averageFrameRate < 1) return 1;
-    if (averageFrameRate >= kMaximumFrameRate) return kMaximumFrameRate;
-    return static_cast<int>(std::trunc(averageFrameRate));
-}
-
 }  // namespace kestro

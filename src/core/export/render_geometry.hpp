@@ -87,13 +87,10 @@ Placement placeVideo(const CanvasRect& screen, double canvasHeight, VideoSize up
 inline constexpr double kScreenCornerFraction = 0.13;
 double screenCornerRadius(const CanvasRect& screen);
 
-// The output's constant frame rate from the source's average rate: the fraction is cut off
-// (29.97 gives 29), an unknown rate (0 or not a number) gives 30. A rate between 0 and 1 would
-// cut to 0 and stop time altogether; such sources (slideshows) get 1 frame per second instead.
-// A claimed rate above 240 comes from a broken header, not from a screen, and would make the
-// export write thousands of duplicate frames; it is held at 240.
+// The output's frame rate when the source does not tell (see export_frame_rate.hpp), and the
+// most any export runs at: a claimed rate above it comes from a broken header, not from a
+// screen, and would make the export write thousands of duplicate frames.
 inline constexpr int kDefaultFrameRate = 30;
 inline constexpr int kMaximumFrameRate = 240;
-int outputFrameRate(double averageFrameRate);
 
 }  // namespace kestro

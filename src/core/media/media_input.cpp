@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace kestro {
 
@@ -192,6 +193,51 @@ int64_t streamOrigin(const AVStream& stream) {
     return stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
 }
 
+namespace {
+
+// How much a container's stated duration may exceed its streams' from rounding alone.
+constexpr double kHeaderRounding = 0.002;
+
+}  // namespace
+
+std::optional<double> lastPictureEnd(AVFormatContext& format, int videoStream) {
+    AVStream* st = format.streams[videoStream];
+    const int entries = avformat_index_get_entries_count(st);
+    if (entries <= 0) return std::nullopt;
+    int64_t lastKey = AV_NOPTS_VALUE;
+    for (int i = entries - 1; i >= 0 && lastKey == AV_NOPTS_VALUE; --i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(st, i);
+        if (entry && (entry->flags & AVINDEX_KEYFRAME)) lastKey = entry->timestamp;
+    }
+    if (lastKey == AV_NOPTS_VALUE ||
+        av_seek_frame(&format, videoStream, lastKey, AVSEEK_FLAG_BACKWARD) < 0) {
+        return std::nullopt;
+    }
+    // A picture whose duration the container leaves out lasts one frame of the stream's rate.
+    const AVRational rate = st->r_frame_rate.num > 0 ? st->r_frame_rate : st->avg_frame_rate;
+    const int64_t oneFrame =
+        rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), st->time_base) : 0;
+    AVPacketPtr packet = makePacket();
+    if (!packet) return std::nullopt;
+    std::vector<AVDiscard> discards;
+    for (unsigned i = 0; i < format.nb_streams; ++i) {
+        discards.push_back(format.streams[i]->discard);
+        if (static_cast<int>(i) != videoStream) format.streams[i]->discard = AVDISCARD_ALL;
+    }
+    int64_t end = AV_NOPTS_VALUE;
+    while (av_read_frame(&format, packet.get()) >= 0) {
+        const AVPacket& p = *packet;
+        if (p.stream_index == videoStream && p.pts != AV_NOPTS_VALUE) {
+            const int64_t last = p.pts + (p.duration > 0 ? p.duration : oneFrame);
+            end = end == AV_NOPTS_VALUE ? last : std::max(end, last);
+        }
+        av_packet_unref(packet.get());
+    }
+    for (unsigned i = 0; i < format.nb_streams; ++i) format.streams[i]->discard = discards[i];
+    if (end == AV_NOPTS_VALUE) return std::nullopt;
+    return static_cast<double>(end - streamOrigin(*st)) * av_q2d(st->time_base);
+}
+
 double movieDuration(const AVFormatContext& format, int videoStream) {
     double videoStart = 0;
     if (videoStream >= 0) {
@@ -205,11 +251,16 @@ double movieDuration(const AVFormatContext& format, int videoStream) {
         const double tb = av_q2d(st->time_base);
         end = std::max(end, static_cast<double>(streamOrigin(*st) + st->duration) * tb);
     }
-    if (end <= 0 && format.duration != AV_NOPTS_VALUE && format.duration > 0) {
+    // A stream's duration may be only the sum of its decoding steps, which in an MP4 with
+    // reordered pictures and an edit list (as Android's encoders write them) can end seconds
+    // before the last picture; the movie's own duration honours the edit list. Headers round
+    // it up to whole milliseconds, which must not add a frame: it counts only beyond that.
+    if (format.duration != AV_NOPTS_VALUE && format.duration > 0) {
         const double start = format.start_time != AV_NOPTS_VALUE
                                  ? static_cast<double>(format.start_time) / AV_TIME_BASE
                                  : 0;
-        end = start + static_cast<double>(format.duration) / AV_TIME_BASE;
+        const double stated = start + static_cast<double>(format.duration) / AV_TIME_BASE;
+        if (end <= 0 || stated > end + kHeaderRounding) end = std::max(end, stated);
     }
     return std::max(0.0, end - videoStart);
 }

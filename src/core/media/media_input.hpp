@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 namespace kestro {
 
@@ -43,8 +44,17 @@ int findVideoStream(const AVFormatContext& format);
 // The first audio stream, or -1.
 int findAudioStream(const AVFormatContext& format);
 
-// Seconds from the first video frame to the end of the longest stream; 0 when unknown.
+// Seconds from the first video frame to the end of the movie as the container states it: the
+// latest of the streams' ends and the container's own duration; 0 when unknown.
 double movieDuration(const AVFormatContext& format, int videoStream);
+
+// When the last picture of an indexed video stops showing, in seconds from its first frame: the
+// latest presentation time plus that picture's duration (one frame of the stream's rate when
+// the container leaves it out), read from the packets from the last keyframe on. A movie lasts
+// at least this long whatever its header says. None for a stream without an index, whose last
+// keyframe is unknown without reading the whole file; then the demuxer has not moved. Otherwise
+// it is left at the end of the file: rewind before reading.
+std::optional<double> lastPictureEnd(AVFormatContext& format, int videoStream);
 
 // The time (in the stream's time base) that counts as 0 for the whole movie: the start of its
 // video stream, so that the first picture is at 0 and audio lines up with it.

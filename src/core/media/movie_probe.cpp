@@ -7,12 +7,14 @@ extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+#include <algorithm>
+
 namespace kestro {
 
 Result<MovieInfo, MediaError> probeMovie(const std::filesystem::path& path) {
     auto format = openMediaInput(path);
     if (!format) return fail(format.error());
-    const AVFormatContext& fmt = **format;
+    AVFormatContext& fmt = **format;
 
     MovieInfo info;
     const int videoIndex = findVideoStream(fmt);
@@ -20,6 +22,8 @@ Result<MovieInfo, MediaError> probeMovie(const std::filesystem::path& path) {
     info.hasAudio = findAudioStream(fmt) >= 0;
     info.duration = movieDuration(fmt, videoIndex);
     if (!info.hasVideo) return info;
+    if (const auto last = lastPictureEnd(fmt, videoIndex))
+        info.duration = std::max(info.duration, *last);
 
     const AVStream& st = *fmt.streams[videoIndex];
     auto video = describeVideoStream(st, path);

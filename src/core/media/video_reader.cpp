@@ -9,6 +9,7 @@ extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -93,6 +94,12 @@ Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
 
     MovieInfo& info = reader->info_;
     info.duration = movieDuration(fmt, reader->stream_);
+    if (const auto last = lastPictureEnd(fmt, reader->stream_)) {
+        info.duration = std::max(info.duration, *last);
+        // Indexed containers seek exactly: back to the first picture.
+        auto rewound = reader->seekTo(0);
+        if (!rewound) return fail(rewound.error());
+    }
     info.hasAudio = findAudioStream(fmt) >= 0;
     info.video = *video;
     info.hasVideo = true;
@@ -234,11 +241,28 @@ Result<Done, MediaError> VideoReader::seekKeyframe(double seconds) {
         auto first = decodeNext();
         if (!first) return fail(first.error());
         const bool reached = *first && (*first)->time <= seconds + 1e-9;
-        if (*first) pending_.push_back(std::move(**first));
-        // From the start nothing earlier exists: the target lies before the first picture.
-        if (reached || aim <= 0) return Done{};
+        if (reached) {
+            pending_.push_back(std::move(**first));
+            return Done{};
+        }
+        if (aim <= 0) {
+            // Even a seek to the start landed late: some MPEG-TS files (the ffmpeg tool's
+            // own, whose times start at 1.4 s) send every backward seek to a later keyframe.
+            // Reading from the first byte of the file on is the start for certain.
+            if (rewindToStart()) return Done{};
+            // Nothing earlier exists: the target lies before the first picture.
+            if (*first) pending_.push_back(std::move(**first));
+            return Done{};
+        }
         back = back > 0 ? back * 2 : kSeekStepBack;
     }
+}
+
+bool VideoReader::rewindToStart() {
+    if (format_->iformat->flags & AVFMT_NO_BYTE_SEEK) return false;
+    if (av_seek_frame(format_.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) return false;
+    resetAfterSeek();
+    return true;
 }
 
 Result<Done, MediaError> VideoReader::seekExact(double seconds) {

@@ -114,6 +114,9 @@ private:
     // The container's own backward seek to `seconds`, unchecked.
     Result<Done, MediaError> seekTo(double seconds);
     void resetAfterSeek();
+    // Back to the first byte of the file, for demuxers that can go there (all but those that
+    // read by index, whose time seeks are exact anyway). False when this one cannot.
+    bool rewindToStart();
 
     // How far before the target the first corrective seek aims; each further one doubles it.
     static constexpr double kSeekStepBack = 1.0;

@@ -2,14 +2,21 @@
 
 #include "core/export/export_frame_rate.hpp"
 
+#include "core/export/render_geometry.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <initializer_list>
+#include <limits>
+#include <utility>
 #include <vector>
 
 namespace kestro {
 namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 bool same(AVRational a, AVRational b) {
     return av_cmp_q(a, b) == 0;
@@ -44,9 +51,31 @@ TEST(ExportFrameRate, VariableRateRecordingsRunAtTheirCaptureRate) {
     EXPECT_TRUE(same(rateOf(timesOf({{0, 1.0 / 1000, 50}, {1, 1, 2}}), 25), {240, 1}));
 }
 
-TEST(ExportFrameRate, ConstantRateSourcesKeepTheirAverageRuleAndRequestedRatesAreExact) {
-    // Cut toward zero, as ever.
-    EXPECT_TRUE(same(rateOf(timesOf({{0, 1001.0 / 30000, 90}}), 30000 / 1001.0), {29, 1}));
+// A constant-rate source keeps its own rate, exactly: 29.97 cut to 29 would drop a picture every
+// second. Averages that containers store rounded still find their NTSC fraction, and the output
+// never runs slower than the source.
+TEST(ExportFrameRate, ConstantRateSourcesKeepTheirExactRateAndRequestedRatesAreExact) {
+    EXPECT_TRUE(
+        same(rateOf(timesOf({{0, 1001.0 / 30000, 90}}), 30000 / 1001.0), {30000, 1001}));
+    for (const auto& [average, expected] : {std::pair{60000 / 1001.0, AVRational{60000, 1001}},
+                                            {24000 / 1001.0, {24000, 1001}},
+                                            {29.97, {30000, 1001}},
+                                            {59.94, {60000, 1001}},
+                                            {29.98, {30, 1}},
+                                            {25.0, {25, 1}},
+                                            {12.5, {25, 2}},
+                                            {0.0, {30, 1}},
+                                            {kNaN, {30, 1}},
+                                            {-5.0, {30, 1}},
+                                            {0.5, {1, 1}},
+                                            {90000.0, {kMaximumFrameRate, 1}},
+                                            {kInf, {kMaximumFrameRate, 1}}}) {
+        const AVRational rate = constantFrameRate(average);
+        EXPECT_TRUE(same(rate, expected)) << average << " gave " << rate.num << "/" << rate.den;
+        if (average >= 1 && average < kMaximumFrameRate) {
+            EXPECT_GE(av_q2d(rate), average * (1 - 1e-9));
+        }
+    }
 
     // Millisecond timestamps of a 60 fps Matroska file: 16 and 17 ms.
     std::vector<double> mkv;

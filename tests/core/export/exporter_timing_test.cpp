@@ -2,6 +2,10 @@
 
 #include "exporter_support.hpp"
 
+#include "core/media/video_reader.hpp"
+
+#include <cstring>
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -65,25 +69,92 @@ TEST(ExporterTimingTest, BurstsOfMotionKeepEveryPictureAndStillsAreHeld) {
 
 // Containers whose backward seek overshoots (MPEG-TS lands on the next keyframe, 2 s on) or
 // has no index entry to land on must still start the export on the right picture, also after
-// the last keyframe.
+// the last keyframe. The ffmpeg tool's own MPEG-TS files (times from 1.4 s, or later with an
+// offset) send even a seek to their start to the 2 s keyframe.
 TEST(ExporterTimingTest, TrimStartLandsOnTheRightFrameInEveryContainer) {
     ScratchDir dir;
-    for (const char* name : {"gop.ts", "gop.mkv"}) {
-        // 30 fps, keyframes at 0 and 2 s only.
-        const auto source = test::makeIndexedMovie(dir / name, 30, 72, 60);
-        ASSERT_FALSE(source.empty());
-        for (const auto& [start, frame] : {std::pair{0.5, 15}, std::pair{2.2, 66}}) {
-            ExportConfig config = test::smallConfig();
-            config.fps = 30;
-            config.trimStart = start;
-            config.trimEnd = start + 0.1;
-            const auto out = dir / "trim.mp4";
-            ASSERT_TRUE(test::exported(source, config, out)) << name << " from " << start;
-            const auto luma = test::lumaAt(out, 100, 200);
-            ASSERT_EQ(luma.size(), 3u) << name;
-            EXPECT_EQ(test::indexFromLuma(luma.front()), frame) << name << " from " << start;
-        }
+    // 30 fps, keyframes at 0 and 2 s only; the plain files at the encoder's default settings.
+    const std::string gop = "-c:v libx264 -g 60 -keyint_min 60 -sc_threshold 0";
+    const auto ts = test::makeIndexedMovie(dir / "gop.ts", 30, 72, 60);
+    const auto mkv = test::makeIndexedMovie(dir / "gop.mkv", 30, 72, 60);
+    const auto plainTs = test::makeNumberedMovie(dir / "plain.ts", "30", 72, "", gop);
+    const auto lateTs =
+        test::makeNumberedMovie(dir / "late.ts", "30", 72, "", gop + " -output_ts_offset 10");
+    for (const auto& source : {ts, mkv, plainTs, lateTs}) ASSERT_FALSE(source.empty());
+    for (const auto& [source, start, frame] :
+         {std::tuple{ts, 0.5, 15}, {ts, 2.2, 66}, {mkv, 0.5, 15}, {mkv, 2.2, 66},
+          {plainTs, 0.5, 15}, {plainTs, 1.9, 57}, {lateTs, 1.0, 30}}) {
+        const std::string name = source.filename().string();
+        ExportConfig config = test::smallConfig();
+        config.fps = 30;
+        config.trimStart = start;
+        config.trimEnd = start + 0.1;
+        const auto out = dir / "trim.mp4";
+        ASSERT_TRUE(test::exported(source, config, out)) << name << " from " << start;
+        const auto luma = test::lumaAt(out, 100, 200);
+        ASSERT_EQ(luma.size(), 3u) << name;
+        EXPECT_EQ(test::indexFromLuma(luma.front()), frame) << name << " from " << start;
     }
+}
+
+// A constant-rate source keeps every picture, once each, at its own rate: NTSC rates as their
+// exact fractions, and Matroska's millisecond times (a 30 fps picture lands up to a third of a
+// millisecond after its tick) still on their own ticks.
+TEST(ExporterTimingTest, ConstantRateSourcesKeepEveryPictureInEveryContainer) {
+    ScratchDir dir;
+    const std::string x264 = "-c:v libx264 -preset ultrafast -qp 0";
+    const std::string vp9 = "-c:v libvpx-vp9 -lossless 1 -deadline realtime -cpu-used 8";
+    for (const auto& [name, rate, encode] : {std::tuple{"ntsc30.mp4", "30000/1001", x264},
+                                             {"ntsc60.mp4", "60000/1001", x264},
+                                             {"rate30.webm", "30", vp9},
+                                             {"rate60.webm", "60", vp9},
+                                             {"rate30.mkv", "30", x264},
+                                             {"rate60.mkv", "60", x264}}) {
+        const int frames = 72;
+        const auto source = test::makeNumberedMovie(dir / name, rate, frames, "", encode);
+        ASSERT_FALSE(source.empty()) << name;
+        const auto out = dir / "out.mp4";
+        ASSERT_TRUE(test::exported(source, test::smallConfig(), out)) << name;
+        const auto probe = test::probeMovie(out);
+        ASSERT_TRUE(probe && probe->video) << name;
+        EXPECT_EQ(probe->video->frameRate, std::string(rate) + (std::strchr(rate, '/') ? "" : "/1"))
+            << name;
+        const auto luma = test::lumaAt(out, 100, 200);
+        ASSERT_EQ(luma.size(), static_cast<size_t>(frames)) << name;
+        int wrong = 0;
+        for (size_t k = 0; k < luma.size(); ++k) {
+            if (test::indexFromLuma(luma[k]) != static_cast<int>(k)) ++wrong;
+        }
+        EXPECT_EQ(wrong, 0) << name << ": output frames not showing their own source frame";
+    }
+}
+
+// An MP4 as Android's encoders write it: reordered pictures (B-frames), variable timing and an
+// edit list. Its stream's decoding steps add up to less than the movie; the movie lasts until
+// its last picture has been shown, and the export keeps that picture.
+TEST(ExporterTimingTest, ReorderedVariableRateMp4KeepsItsLastPictures) {
+    ScratchDir dir;
+    // 30 pictures at 30 fps, then ten more 0.3 s apart: the last at 3.7 s.
+    const auto source = test::makeNumberedMovie(
+        dir / "android.mp4", "30", 40, "setpts='if(lt(N,30),N/30,1+(N-30)*0.3)/TB'",
+        "-vsync vfr -enc_time_base 1/90000 -c:v libx264 -preset veryfast -bf 3 -g 30");
+    ASSERT_FALSE(source.empty());
+    auto reader = VideoReader::open(source);
+    ASSERT_TRUE(reader);
+    EXPECT_GE((*reader)->info().duration, 3.7 + 1 / 30.0 - 1e-3);
+    // The reader still starts at the first picture after finding the last one.
+    auto first = (*reader)->next();
+    ASSERT_TRUE(first && *first);
+    EXPECT_DOUBLE_EQ((*first)->time, 0.0);
+
+    const auto out = dir / "out.mp4";
+    ASSERT_TRUE(test::exported(source, test::smallConfig(), out));
+    const auto luma = test::lumaAt(out, 100, 200);
+    ASSERT_FALSE(luma.empty());
+    EXPECT_EQ(test::indexFromLuma(luma.back()), 39);
+    const auto probe = test::probeMovie(out);
+    ASSERT_TRUE(probe && probe->video);
+    EXPECT_GE(probe->video->duration, 3.7);
 }
 
 TEST(ExporterTimingTest, OneFrameMovieExportsOneFrame) {

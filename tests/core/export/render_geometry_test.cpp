@@ -104,21 +104,5 @@ TEST(Placement, DegenerateSourceSizeDoesNotDivideByZero) {
     }
 }
 
-// The fraction is cut off, unknown rates get 30, and no rate is 0 or above the maximum.
-TEST(FrameRate, FractionIsCutOffAndUnknownRatesGetThirty) {
-    for (const auto& [rate, expected] : {std::pair{29.97, 29},
-                                         {59.94, 59},
-                                         {60.0, 60},
-                                         {0.0, 30},
-                                         {kNaN, 30},
-                                         {-5.0, 30},
-                                         {0.5, 1},
-                                         {1.0, 1},
-                                         {90000.0, kMaximumFrameRate},
-                                         {kInf, kMaximumFrameRate}}) {
-        EXPECT_EQ(outputFrameRate(rate), expected) << rate;
-    }
-}
-
 }  // namespace
 }  // namespace kestro

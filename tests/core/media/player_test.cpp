@@ -212,6 +212,21 @@ TEST_F(PlayerTest, SeekShowsThePictureAtOrBeforeTheTarget) {
     EXPECT_EQ(shownNumber(*player), 12);
 }
 
+// An MPEG-TS file as the ffmpeg tool writes it (times from 1.4 s, keyframes 2 s apart) sends
+// every backward seek, even one to its start, to a later keyframe.
+TEST_F(PlayerTest, SeekingBackInATransportStreamShowsThePictureAtTheTarget) {
+    const auto ts = test::makeNumberedMovie(*dir_ / "gop.ts", "30", 72, "",
+                                            "-c:v libx264 -g 60 -keyint_min 60 -sc_threshold 0");
+    ASSERT_FALSE(ts.empty());
+    auto player = open(ts);
+    ASSERT_TRUE(player);
+    for (const auto& [target, frame] : {std::pair{2.2, 66}, {0.5, 15}, {2.1, 63}, {0.0, 0}}) {
+        seekAndWait(*player, target);
+        EXPECT_EQ(shownNumber(*player), frame) << "seek to " << target;
+    }
+    EXPECT_TRUE(log_.failures.empty());
+}
+
 TEST_F(PlayerTest, PlayingReportsTheTimeEveryTenthOfASecondAndPauseStopsIt) {
     auto player = open(numbered());
     ASSERT_TRUE(player);
