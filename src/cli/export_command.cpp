@@ -56,6 +56,7 @@ struct ExportOptions {
     double offsetX = 0;
     double offsetY = 0;
     std::optional<double> fps;
+    bool constantRate = false;
     bool json = false;
     bool quiet = false;
 };
@@ -147,6 +148,7 @@ int runExport(const ExportOptions& options) {
             json);
     }
     choices.fps = options.fps;
+    choices.constantRate = options.constantRate;
 
     // The option admits only the names of the resolutions, so this always finds one.
     choices.resolution =
@@ -326,6 +328,10 @@ void addExportCommand(CLI::App& app, Runner& run) {
     sub->add_option("--fps", options->fps,
                     "Output frame rate, 1 to 240 (default: the recording's capture rate; GIF 15; App "
                     "Store at most 30)");
+    sub->add_flag("--constant-rate", options->constantRate,
+                  "Write every frame at the constant rate even where the picture does not change "
+                  "(MP4 and WebM of a variable-rate recording otherwise keep its variable timing; "
+                  "App Store previews are always constant)");
     sub->add_option("--quality", options->quality,
                     "draft (fast), standard (default) or best (slow, for the final cut)")
         ->check(CLI::IsMember({"draft", "standard", "best"}, CLI::ignore_case));

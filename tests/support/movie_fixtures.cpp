@@ -254,12 +254,13 @@ std::optional<Picture> decodePicture(const fs::path& path, int frameIndex) {
     return picture;
 }
 
-std::vector<int> lumaAt(const fs::path& path, int x, int y) {
+std::vector<int> lumaAt(const fs::path& path, int x, int y, int showRate) {
     const auto probe = probeMovie(path);
     std::vector<int> values;
     if (!probe || !probe->video) return values;
-    const auto out = decoded(path, "-vf crop=2:2:" + std::to_string(x) + ":" + std::to_string(y) +
-                                       " -f rawvideo -pix_fmt gray");
+    const std::string rate = showRate > 0 ? "fps=" + std::to_string(showRate) + "," : "";
+    const auto out = decoded(path, "-vf " + rate + "crop=2:2:" + std::to_string(x) + ":" +
+                                       std::to_string(y) + " -f rawvideo -pix_fmt gray");
     if (!out) return values;
     for (size_t i = 0; i + 4 <= out->size(); i += 4) {
         values.push_back(static_cast<std::uint8_t>((*out)[i]));

@@ -115,8 +115,9 @@ struct Picture {
 };
 std::optional<Picture> decodePicture(const fs::path& path, int frameIndex);
 
-// Luma of every frame, sampled at (x, y).
-std::vector<int> lumaAt(const fs::path& path, int x, int y);
+// Luma of every frame, sampled at (x, y). With `showRate`, of every picture a player shows at
+// that rate (a variable-rate movie's held pictures repeated).
+std::vector<int> lumaAt(const fs::path& path, int x, int y, int showRate = 0);
 
 // ffprobe's "rotation" of the first video stream: the display matrix's angle, counter-clockwise.
 int probedRotation(const fs::path& path);

@@ -81,6 +81,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     const int height = static_cast<int>(config.height + config.height % 2);
 
     AVRational frameRate{kDefaultFrameRate, 1};
+    bool variableRate = false;
     if (config.fps) {
         if (!(*config.fps >= 1 && *config.fps <= kMaximumFrameRate)) {
             return fail(ExportError::exportSessionFailed(mediaFailure(
@@ -93,8 +94,9 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
         // The capture rate needs only the container's timestamps of the range; a file whose
         // packets cannot be listed still exports at its average rate.
         auto times = readPacketTimes(input, range->start, range->end);
-        frameRate = exportFrameRate(info.video.averageFrameRate,
-                                    times ? typicalShortestInterval(*times) : std::nullopt);
+        const auto shortest = times ? typicalShortestInterval(*times) : std::nullopt;
+        frameRate = exportFrameRate(info.video.averageFrameRate, shortest);
+        variableRate = isVariableRate(info.video.averageFrameRate, shortest);
     }
     frameRate = targetFrameRate(config, frameRate);
     const double frames = std::ceil(range->duration() * av_q2d(frameRate) - 1e-6);
@@ -195,6 +197,11 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     job.range = *range;
     job.frameRate = frameRate;
     job.frameCount = frameCount;
+    // MP4 and WebM hold variable timing as well as any player plays it; ProRes editors and
+    // GIF's per-picture delays want it constant.
+    job.skipRepeats = variableRate && !config.constantRate && !config.appStore &&
+                      (target.container == Muxer::Container::mp4 ||
+                       target.container == Muxer::Container::webm);
     job.picturesHeldToTheEnd = target.container == Muxer::Container::gif;
     job.injectFault = options_.injectFault;
 

@@ -75,11 +75,12 @@ public:
     // cancelRequested: polled at least once per frame (about every 20 ms); true stops the export
     //   within 100 ms with ExportError::exportCancelled.
     //
-    // Output: a constant frame rate: config.fps when given, else the source's capture rate
-    // (exportFrameRate: a constant-rate source keeps its average rate cut toward zero, 30 when
-    // unknown, 1 for slideshows below 1 fps), from 0 to the trimmed duration; each output frame
-    // shows the latest source frame at or before its time. The sound (MP4 only) is cut to the
-    // same range to the sample.
+    // Output: ticks at config.fps when given, else at the source's capture rate
+    // (exportFrameRate: a constant-rate source keeps its own rate exactly, 30 when unknown, 1
+    // for slideshows below 1 fps), from 0 to the trimmed duration; each tick shows the latest
+    // source frame at or before its time (or up to a quarter tick after it). An MP4 or WebM of
+    // a variable-rate source writes only the ticks whose picture changes, unless
+    // config.constantRate. The sound is cut to the same range to the sample.
     Result<std::filesystem::path, ExportError> exportVideo(
         const std::filesystem::path& input, std::shared_ptr<const Image> frame,
         const ExportConfig& config, const std::filesystem::path& output,

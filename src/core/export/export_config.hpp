@@ -36,6 +36,11 @@ struct ExportConfig {
     // Frames per second of the output (1 to 240, fractions allowed); none lets the engine take
     // the source's capture rate.
     std::optional<double> fps;
+    // Every tick written even where the picture repeats. Otherwise an MP4 or WebM of a
+    // variable-rate recording keeps the source's variable timing: a held picture is written
+    // once and shown until the next, which spares composing and encoding it again. App Store
+    // previews are always constant-rate.
+    bool constantRate = false;
     ExportQuality quality = ExportQuality::standard;  // the encoder's speed against fidelity
     // An App Store preview: written as H.264 + AAC by the store's encoding rules, without the
     // frame image and without rounded screen corners, and refused before anything is written

@@ -59,6 +59,12 @@ AVRational constantFrameRate(double averageRate) {
     return av_d2q(averageRate, 100000);
 }
 
+bool isVariableRate(double averageRate, std::optional<double> shortestInterval) {
+    if (!shortestInterval || !(*shortestInterval > 0)) return false;
+    const double known = std::isfinite(averageRate) && averageRate > 0 ? averageRate : 0;
+    return 1.0 / *shortestInterval > known * kSameRate;
+}
+
 AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval) {
     const AVRational average = constantFrameRate(averageRate);
     if (!shortestInterval || !(*shortestInterval > 0)) return average;

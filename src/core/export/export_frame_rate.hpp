@@ -45,4 +45,8 @@ AVRational constantFrameRate(double averageRate);
 // second, from 1 up to kMaximumFrameRate.
 AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval);
 
+// True when the pictures came faster than their average rate: a recording that is still between
+// bursts of motion, whose export holds many pictures over several ticks.
+bool isVariableRate(double averageRate, std::optional<double> shortestInterval);
+
 }  // namespace kestro

@@ -223,6 +223,7 @@ private:
             if (faultInjected(PipelineStage::decode, tick)) return false;
             Picked item;
             item.tick = tick++;
+            if (job_.skipRepeats && frameSerial == lastSent && tick < job_.frameCount) return true;
             if (frameSerial != lastSent) {
                 item.frame = refFrame(*frame.frame);
                 if (!item.frame) {

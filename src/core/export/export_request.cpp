@@ -69,6 +69,7 @@ ExportConfig appStoreConfig(const ExportChoices& choices) {
     // The store plays previews on an opaque page: a see-through background would turn black.
     if (config.background.isTransparent()) config.background = BackgroundFill::black();
     config.fps = choices.fps;
+    config.constantRate = choices.constantRate;
     config.quality = choices.quality;
     return config;
 }
@@ -124,6 +125,7 @@ ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame)
     config.fitMode = choices.fitMode;
     config.background = choices.background;
     config.fps = choices.fps;
+    config.constantRate = choices.constantRate;
     if (choices.format == ExportFormat::gif && !config.fps) config.fps = kDefaultGifFrameRate;
     config.quality = choices.quality;
     return config;

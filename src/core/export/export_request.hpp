@@ -36,6 +36,7 @@ struct ExportChoices {
     VideoFitMode fitMode = VideoFitMode::fill;
     BackgroundFill background = BackgroundFill::black();
     std::optional<double> fps;  // none: the recording's own rate (GIF: 15)
+    bool constantRate = false;  // see ExportConfig::constantRate
     ExportQuality quality = ExportQuality::standard;
     // Replaces the resolution's width (GIF: 600 when none); the height still follows the canvas's
     // shape.
