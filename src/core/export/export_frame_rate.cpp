@@ -53,7 +53,8 @@ AVRational constantFrameRate(double averageRate) {
     if (averageRate >= kMaximumFrameRate) return AVRational{kMaximumFrameRate, 1};
     for (const AVRational& r : kStandardFrameRates) {  // ascending: the nearest above wins
         const double standard = av_q2d(r);
-        if (standard >= averageRate * (1 - 1e-9) && standard <= averageRate * (1 + kAverageRounding))
+        if (standard >= averageRate * (1 - 1e-9) &&
+            standard <= averageRate * (1 + kAverageRounding))
             return r;
     }
     return av_d2q(averageRate, 100000);

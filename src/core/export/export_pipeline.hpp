@@ -27,7 +27,7 @@ struct PipelineJob {
     int audioStream = -1;                // -1: no sound track
     TrimRange range;
     AVRational frameRate{30, 1};  // exact; a tick lasts its inverse
-    int64_t frameCount = 1;  // output ticks
+    int64_t frameCount = 1;       // output ticks
     // A tick that repeats the previous tick's picture is not written (the last tick always is,
     // so the movie keeps its length): the container then shows each picture until the next.
     bool skipRepeats = false;

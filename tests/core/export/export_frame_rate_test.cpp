@@ -55,8 +55,7 @@ TEST(ExportFrameRate, VariableRateRecordingsRunAtTheirCaptureRate) {
 // second. Averages that containers store rounded still find their NTSC fraction, and the output
 // never runs slower than the source.
 TEST(ExportFrameRate, ConstantRateSourcesKeepTheirExactRateAndRequestedRatesAreExact) {
-    EXPECT_TRUE(
-        same(rateOf(timesOf({{0, 1001.0 / 30000, 90}}), 30000 / 1001.0), {30000, 1001}));
+    EXPECT_TRUE(same(rateOf(timesOf({{0, 1001.0 / 30000, 90}}), 30000 / 1001.0), {30000, 1001}));
     for (const auto& [average, expected] : {std::pair{60000 / 1001.0, AVRational{60000, 1001}},
                                             {24000 / 1001.0, {24000, 1001}},
                                             {29.97, {30000, 1001}},

@@ -90,9 +90,13 @@ TEST(ExporterTimingTest, TrimStartLandsOnTheRightFrameInEveryContainer) {
     const auto lateTs =
         test::makeNumberedMovie(dir / "late.ts", "30", 72, "", gop + " -output_ts_offset 10");
     for (const auto& source : {ts, mkv, plainTs, lateTs}) ASSERT_FALSE(source.empty());
-    for (const auto& [source, start, frame] :
-         {std::tuple{ts, 0.5, 15}, {ts, 2.2, 66}, {mkv, 0.5, 15}, {mkv, 2.2, 66},
-          {plainTs, 0.5, 15}, {plainTs, 1.9, 57}, {lateTs, 1.0, 30}}) {
+    for (const auto& [source, start, frame] : {std::tuple{ts, 0.5, 15},
+                                               {ts, 2.2, 66},
+                                               {mkv, 0.5, 15},
+                                               {mkv, 2.2, 66},
+                                               {plainTs, 0.5, 15},
+                                               {plainTs, 1.9, 57},
+                                               {lateTs, 1.0, 30}}) {
         const std::string name = source.filename().string();
         ExportConfig config = test::smallConfig();
         config.fps = 30;
