@@ -127,11 +127,23 @@ std::optional<ScreenRect> detectScreenRect(const Image& image) {
         if (sx < 0) return std::nullopt;
     }
 
-    int left = sx, right = sx, top = sy, bottom = sy;
+    int left = sx, right = sx;
     while (left > 0 && transparent(left - 1, sy)) --left;
     while (right < W - 1 && transparent(right + 1, sy)) ++right;
-    while (top > 0 && transparent(sx, top - 1)) --top;
-    while (bottom < H - 1 && transparent(sx, bottom + 1)) ++bottom;
+    // The height is measured along three columns, the seed's and one a quarter in from each
+    // side, and the tallest run wins: a camera island or punch-hole drawn over the top of the
+    // display on the centre column would otherwise end the run there. The side columns stay
+    // clear of the rounded display corners, which never reach a quarter of the width.
+    int top = sy, bottom = sy;
+    const int quarter = (right - left) / 4;
+    for (const int x : {sx, left + quarter, right - quarter}) {
+        if (!transparent(x, sy)) continue;
+        int t = sy, b = sy;
+        while (t > 0 && transparent(x, t - 1)) --t;
+        while (b < H - 1 && transparent(x, b + 1)) ++b;
+        top = std::min(top, t);
+        bottom = std::max(bottom, b);
+    }
 
     const double width = W;
     const double height = H;
