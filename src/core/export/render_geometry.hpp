@@ -12,6 +12,8 @@
 #include "core/model/video_fit_mode.hpp"
 #include "core/result.hpp"
 
+#include <optional>
+
 namespace kestro {
 
 struct TrimRange {
@@ -83,9 +85,14 @@ struct Placement {
 Placement placeVideo(const CanvasRect& screen, double canvasHeight, VideoSize upright,
                      VideoFitMode mode, double userScale, double offsetX, double offsetY);
 
-// The screen opening's corners: rounded by this fraction of its shorter side.
+// The screen opening's corners: rounded by this fraction of its shorter side, unless the frame
+// image rounds its opening itself. Then `openingFraction` is that radius as a fraction of the
+// opening's shorter side, and the grown rectangle (`screen`) gets the concentric radius, the
+// growth added, so the video's corners follow the bezel's exactly: a larger radius would leave
+// a gap of background between the two, which the frame does not cover.
 inline constexpr double kScreenCornerFraction = 0.13;
-double screenCornerRadius(const CanvasRect& screen);
+double screenCornerRadius(const CanvasRect& screen,
+                          std::optional<double> openingFraction = std::nullopt);
 
 // The output's constant frame rate from the source's average rate: the fraction is cut off
 // (29.97 gives 29), an unknown rate (0 or not a number) gives 30. A rate between 0 and 1 would

@@ -91,6 +91,7 @@ Result<Image, std::string> compose(const AVFrame& source, double uprightW, doubl
     setup.screen = screen;
     setup.frame = frame;
     setup.roundedScreen = frame != nullptr;
+    setup.screenCornerFraction = config.screenCornerFraction;
     setup.device = toTopLeftOrigin(canvasPixels(config.device, width, height), height);
     setup.background = config.background;
     setup.backgroundImage = backgroundImage ? &*backgroundImage : nullptr;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string>
 #include <system_error>
 
@@ -155,6 +156,35 @@ std::optional<ScreenRect> detectScreenRect(const Image& image) {
         (right - left + 1) / width * 100.0,
         (bottom - top + 1) / height * 100.0,
     };
+}
+
+std::optional<double> openingCornerFraction(const Image& image, const ScreenRect& screen) {
+    if (!image.isWellFormed()) return std::nullopt;
+    const int W = image.width, H = image.height;
+    const int x0 = static_cast<int>(std::lround(screen.x / 100 * W));
+    const int w = static_cast<int>(std::lround(screen.w / 100 * W));
+    const int h = static_cast<int>(std::lround(screen.h / 100 * H));
+    const int y0 = H - static_cast<int>(std::lround(screen.y / 100 * H)) - h;
+    if (w < 4 || h < 4 || x0 < 0 || y0 < 0 || x0 + w > W || y0 + h > H) return std::nullopt;
+    const int limit = std::min(w, h) / 2;
+    // Steps along the diagonal from the corner pixel (cx, cy) inward until the display shows.
+    const auto inset = [&](int cx, int cy, int dx, int dy) {
+        for (int k = 0; k < limit; ++k)
+            if (isTransparentForDetection(image.alpha(cx + dx * k, cy + dy * k))) return k;
+        return -1;
+    };
+    int smallest = limit;
+    for (const auto& [cx, cy, dx, dy] : {std::array{x0, y0, 1, 1}, std::array{x0 + w - 1, y0, -1, 1},
+                                         std::array{x0, y0 + h - 1, 1, -1},
+                                         std::array{x0 + w - 1, y0 + h - 1, -1, -1}}) {
+        const int k = inset(cx, cy, dx, dy);
+        if (k <= 0) return std::nullopt;  // square, or no display along the diagonal
+        smallest = std::min(smallest, k);
+    }
+    // The pixel at step k is the first whose centre lies inside the arc; the arc itself lies
+    // about half a step before it.
+    const double radius = (smallest - 0.5) / (1 - 1 / std::sqrt(2.0));
+    return radius / std::min(w, h);
 }
 
 }  // namespace kestro

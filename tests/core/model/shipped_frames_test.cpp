@@ -156,8 +156,12 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
         }
         EXPECT_TRUE(opaqueDark(img.at(o.x - 3, H / 2))) << "bezel";
 
-        // Rounded display corners: along the diagonal, the glass begins 0.29 × radius in.
+        // Rounded display corners: along the diagonal, the glass begins 0.29 × radius in, and
+        // the export rounds the recording to the same radius.
         const double radius = f.model->displayCornerRadius;
+        const auto fraction = openingCornerFraction(img, *rect);
+        ASSERT_TRUE(fraction.has_value());
+        EXPECT_NEAR(*fraction * std::min(o.w, o.h), radius, 0.15 * radius + 2);
         auto glassStartsAt = [&](int cornerX, int cornerY, int dx, int dy) {
             bool onBody = false;
             for (int k = 0; k < radius; ++k) {
