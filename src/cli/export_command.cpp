@@ -8,8 +8,8 @@
 #include "cli/frame_choice.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/background_image.hpp"
-#include "core/export/export_request.hpp"
 #include "core/export/export_error.hpp"
+#include "core/export/export_request.hpp"
 #include "core/export/still_image.hpp"
 #include "core/media/movie_probe.hpp"
 #include "core/model/app_store_preset.hpp"
@@ -119,9 +119,10 @@ int runExport(const ExportOptions& options) {
     // A screenshot goes in, or a moment of a recording is asked for: one framed picture comes out.
     const bool still = isStillPicture(input) || options.at.has_value();
     if (still && !stillFormatFromExtension(output)) {
-        return usageError("A framed picture is written as a PNG or JPEG; name the output .png, "
-                          ".jpg or .jpeg.",
-                          json);
+        return usageError(
+            "A framed picture is written as a PNG or JPEG; name the output .png, "
+            ".jpg or .jpeg.",
+            json);
     }
     if (still && !options.preset.empty()) {
         return usageError("An App Store preview is a movie; drop --preset for a picture.", json);
@@ -254,8 +255,8 @@ int runExport(const ExportOptions& options) {
         auto loaded = loadScreenshot(input);
         if (!loaded) return failure(loaded.error(), json);
         screenshot = std::move(*loaded);
-        choices.recordingSize =
-            VideoSize{static_cast<double>(screenshot->width), static_cast<double>(screenshot->height)};
+        choices.recordingSize = VideoSize{static_cast<double>(screenshot->width),
+                                          static_cast<double>(screenshot->height)};
     } else if (const auto probed = probeMovie(input); probed && probed->hasVideo) {
         choices.recordingSize = VideoSize{static_cast<double>(probed->video.uprightWidth),
                                           static_cast<double>(probed->video.uprightHeight)};
@@ -292,11 +293,11 @@ int runExport(const ExportOptions& options) {
         if (auto saved = saveStill(*picture, output); !saved) return failure(saved.error(), json);
         const fs::path written = fs::absolute(output, error);
         if (json) {
-            printJson({{"output", written.string()},
-                       {"format", stillFormatFromExtension(output) == StillFormat::png ? "png"
-                                                                                     : "jpeg"},
-                       {"width", config.width},
-                       {"height", config.height}});
+            printJson(
+                {{"output", written.string()},
+                 {"format", stillFormatFromExtension(output) == StillFormat::png ? "png" : "jpeg"},
+                 {"width", config.width},
+                 {"height", config.height}});
         } else if (!options.quiet) {
             std::fprintf(stdout, "%s\n", written.string().c_str());
         }
@@ -410,8 +411,9 @@ void addExportCommand(CLI::App& app, Runner& run) {
 void addStillCommand(CLI::App& app, Runner& run) {
     auto options = std::make_shared<ExportOptions>();
     auto* sub = app.add_subcommand(
-        "still", "One framed picture (PNG or JPEG) of a recording at a given time: a poster "
-                 "frame or a store screenshot, with every frame and canvas option of export.");
+        "still",
+        "One framed picture (PNG or JPEG) of a recording at a given time: a poster "
+        "frame or a store screenshot, with every frame and canvas option of export.");
     sub->add_option("input", options->input, "The recording")->required();
     sub->add_option("--at", options->at, "The time in seconds")->required();
     sub->add_option("-o,--output", options->output, "The .png or .jpg to write")->required();

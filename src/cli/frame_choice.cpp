@@ -55,9 +55,10 @@ std::optional<ChosenFrame> chooseFrame(const std::string& frame, FrameOrientatio
         }
     }
     if (!path) {
-        failure = {"No frame named \"" + frame +
-                       "\": give a key listed by \"kestro-cli frames\", auto, or the path of a PNG.",
-                   true};
+        failure = {
+            "No frame named \"" + frame +
+                "\": give a key listed by \"kestro-cli frames\", auto, or the path of a PNG.",
+            true};
         return std::nullopt;
     }
     auto loaded = loadTrimmedPng(*path);

@@ -112,7 +112,8 @@ TEST_F(FrameChoicesTest, AFramesFolderJoinsThePickerAndIsRemembered) {
 TEST_F(FrameChoicesTest, ThePngOfTheCurrentFrameIsTheFramedPictureAtThePlayheadTime) {
     const QString movie = dir.filePath("source.mp4");
     ASSERT_FALSE(
-        test::makeSolidMovie(movie.toStdString(), 40, 160, 220, {.width = 90, .height = 160}).empty());
+        test::makeSolidMovie(movie.toStdString(), 40, 160, 220, {.width = 90, .height = 160})
+            .empty());
     auto backend = std::make_unique<FakeBackend>();
     backend->movies[movie.toStdString()] = {MovieFacts{true, true, 1.0}, std::nullopt, 90, 160};
     EditorState s(std::move(backend));
@@ -128,8 +129,8 @@ TEST_F(FrameChoicesTest, ThePngOfTheCurrentFrameIsTheFramedPictureAtThePlayheadT
     EXPECT_EQ(dialogs.proposedExportNames.back(), "kestro-frame.png");
     const auto picture = loadPng((dir.filePath("poster.png")).toStdString());
     ASSERT_TRUE(picture.has_value());
-    EXPECT_TRUE(test::near(picture->at(picture->width / 2, picture->height / 2),
-                           {40, 160, 220, 255}, 8));
+    EXPECT_TRUE(
+        test::near(picture->at(picture->width / 2, picture->height / 2), {40, 160, 220, 255}, 8));
 }
 
 }  // namespace

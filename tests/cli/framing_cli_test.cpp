@@ -27,7 +27,8 @@ using test::runCli;
 int countNear(const test::Picture& picture, Rgba colour) {
     int count = 0;
     for (int y = 0; y < picture.height; y += 2)
-        for (int x = 0; x < picture.width; x += 2) count += test::near(picture.at(x, y), colour, 40);
+        for (int x = 0; x < picture.width; x += 2)
+            count += test::near(picture.at(x, y), colour, 40);
     return count;
 }
 
@@ -97,9 +98,9 @@ TEST(FramingCli, FramesFoldersFromOptionsAndEnvironmentJoinMyFrames) {
 
     // An export takes such a frame by its file name.
     const fs::path movie = test::makeMovie(dir / "rec.mp4", {.fps = 10, .seconds = 0.3});
-    const CliRun exported = runCli({"export", movie.string(), "-o", (dir / "o.mp4").string(),
-                                    "--frames-dir", (dir / "a").string(), "--frame",
-                                    "studio_phone", "--quiet"});
+    const CliRun exported =
+        runCli({"export", movie.string(), "-o", (dir / "o.mp4").string(), "--frames-dir",
+                (dir / "a").string(), "--frame", "studio_phone", "--quiet"});
     EXPECT_EQ(exported.status, 0) << exported.err;
 }
 
@@ -124,14 +125,13 @@ TEST(FramingCli, ScreenshotsAndMomentsOfARecordingBecomeFramedPictures) {
     ASSERT_TRUE(picture.has_value());
     EXPECT_EQ(picture->width, 1280);
     EXPECT_EQ(picture->alpha(0, 0), 0);
-    EXPECT_TRUE(test::near(picture->at(picture->width / 2, picture->height / 2),
-                           {200, 40, 40, 255}, 6));
+    EXPECT_TRUE(
+        test::near(picture->at(picture->width / 2, picture->height / 2), {200, 40, 40, 255}, 6));
 
     // JPEG out over a gradient: opaque everywhere.
     const fs::path jpeg = dir / "framed.jpg";
-    const CliRun gradient = runCli({"export", shot.string(), "-o", jpeg.string(), "--frame",
-                                    "auto", "--gradient", "#1E3C72,#2A5298", "--padding", "10",
-                                    "--quiet"});
+    const CliRun gradient = runCli({"export", shot.string(), "-o", jpeg.string(), "--frame", "auto",
+                                    "--gradient", "#1E3C72,#2A5298", "--padding", "10", "--quiet"});
     ASSERT_EQ(gradient.status, 0) << gradient.err;
     const auto flat = loadJpeg(jpeg);
     ASSERT_TRUE(flat.has_value());
@@ -141,8 +141,8 @@ TEST(FramingCli, ScreenshotsAndMomentsOfARecordingBecomeFramedPictures) {
     const fs::path movie = test::makeSolidMovie(dir / "solid.mp4", 40, 160, 220,
                                                 {.width = 120, .height = 260, .fps = 10});
     const fs::path poster = dir / "poster.png";
-    const CliRun still = runCli({"still", movie.string(), "--at", "0.5", "-o", poster.string(),
-                                 "--frame", "auto"});
+    const CliRun still =
+        runCli({"still", movie.string(), "--at", "0.5", "-o", poster.string(), "--frame", "auto"});
     ASSERT_EQ(still.status, 0) << still.err;
     const auto frame = loadPng(poster);
     ASSERT_TRUE(frame.has_value());

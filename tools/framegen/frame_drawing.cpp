@@ -246,8 +246,8 @@ void drawBezelCamera(cairo_t* cr, const FrameGeometry& g, BezelCamera where) {
     if (where == BezelCamera::none) return;
     const auto& b = g.body;
     const auto& o = g.opening;
-    const double cx = where == BezelCamera::shortEdge ? o.x + o.w / 2.0
-                                                      : (o.x + o.w + b.x + b.w) / 2.0;
+    const double cx =
+        where == BezelCamera::shortEdge ? o.x + o.w / 2.0 : (o.x + o.w + b.x + b.w) / 2.0;
     const double cy = where == BezelCamera::shortEdge ? (b.y + o.y) / 2.0 : o.y + o.h / 2.0;
     const double r = std::min(o.x - b.x, o.y - b.y) * 0.12;
     cairo_arc(cr, cx, cy, r, 0, 2 * std::numbers::pi);

@@ -95,10 +95,11 @@ ExportWorkflow::Engine defaultEngine() {
                                       ExportWorkflow::ProgressHandler progress,
                                       ExportWorkflow::CancelQuery cancel) {
         if (request.stillAt) {
-            auto picture =
-                renderMovieStill(request.input, *request.stillAt, request.config, request.frame.get());
-            if (!picture) return Result<std::filesystem::path, ExportError>(
-                fail(ExportError::exportFailed(MediaError{0, picture.error()})));
+            auto picture = renderMovieStill(request.input, *request.stillAt, request.config,
+                                            request.frame.get());
+            if (!picture)
+                return Result<std::filesystem::path, ExportError>(
+                    fail(ExportError::exportFailed(MediaError{0, picture.error()})));
             if (auto saved = saveStill(*picture, request.output); !saved) {
                 return Result<std::filesystem::path, ExportError>(
                     fail(ExportError::fileSystem(saved.error())));

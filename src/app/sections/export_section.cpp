@@ -55,8 +55,8 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
       workflow_(workflow) {
     using Style = ModernButtonStyle;
 
-    format_ = new ChoicePicker(labelsOf(allExportFormats()) << stillFormatText()
-                                                            << QStringLiteral("App Store Preview"),
+    format_ = new ChoicePicker(labelsOf(allExportFormats())
+                                   << stillFormatText() << QStringLiteral("App Store Preview"),
                                {}, this);
     quality_ = new ChoicePicker(labelsOf(allExportQualities()), {}, this);
     QStringList rates{QStringLiteral("Source")};
@@ -127,8 +127,9 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
             [this](int i) { state_.setAppStorePreset(allAppStorePresets()[std::size_t(i)]); });
     // Queued, so the click has finished before the save panel opens.
     connect(export_, &QAbstractButton::clicked, &workflow_, [this] {
-        QTimer::singleShot(0, &workflow_,
-                           still_ ? &ExportWorkflow::startStillExport : &ExportWorkflow::startExport);
+        QTimer::singleShot(
+            0, &workflow_,
+            still_ ? &ExportWorkflow::startStillExport : &ExportWorkflow::startExport);
     });
     connect(cancel_, &QAbstractButton::clicked, &workflow_, &ExportWorkflow::requestExportCancel);
 
@@ -157,7 +158,7 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
 void ExportSection::syncChoices() {
     const bool store = state_.appStorePreview();
     if (store) still_ = false;
-    format_->setCurrentIndex(store     ? int(allExportFormats().size()) + 1
+    format_->setCurrentIndex(store    ? int(allExportFormats().size()) + 1
                              : still_ ? int(allExportFormats().size())
                                       : indexOf(allExportFormats(), state_.outputFormat()));
     quality_->setCurrentIndex(indexOf(allExportQualities(), state_.exportQuality()));

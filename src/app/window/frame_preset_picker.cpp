@@ -252,9 +252,8 @@ void FramePresetPicker::rebuildMenu() {
     if (!skipped_.isEmpty()) {
         add->setToolTip(QStringLiteral("Left out: ") + skipped_.join(QStringLiteral("; ")));
     }
-    connect(add, &QAction::triggered, this, [this] {
-        addFramesFolder(QFileDialog::getExistingDirectory(this, addFolderText()));
-    });
+    connect(add, &QAction::triggered, this,
+            [this] { addFramesFolder(QFileDialog::getExistingDirectory(this, addFolderText())); });
 }
 
 bool FramePresetPicker::showsProBadge(const QString& label) {

@@ -35,7 +35,8 @@ SourceSection::SourceSection(EditorState& state, QWidget* parent)
     frameLayout->setSpacing(8);
     picker_ = new FramePresetPicker(state_, frameRow);
     orientation_ = new SegmentedPicker(
-        {QStringLiteral("Auto"), QStringLiteral("Portrait"), QStringLiteral("Landscape")}, frameRow);
+        {QStringLiteral("Auto"), QStringLiteral("Portrait"), QStringLiteral("Landscape")},
+        frameRow);
     orientation_->setAccessibleName(QStringLiteral("Frame Orientation"));
     orientation_->setToolTip(
         QStringLiteral("Auto turns the frame to the recording's shape; landscape puts the "

@@ -42,10 +42,9 @@ Result<AVFramePtr, std::string> frameOf(const Image& image) {
 // The compositor's picture (limited-range BT.709 with straight alpha) back into RGBA.
 Result<Image, std::string> imageOf(const AVFrame& picture) {
     const auto format = static_cast<AVPixelFormat>(picture.format);
-    SwsContextPtr sws(sws_getContext(picture.width, picture.height, format, picture.width,
-                                     picture.height, AV_PIX_FMT_RGBA,
-                                     SWS_POINT | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr,
-                                     nullptr, nullptr));
+    SwsContextPtr sws(sws_getContext(
+        picture.width, picture.height, format, picture.width, picture.height, AV_PIX_FMT_RGBA,
+        SWS_POINT | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
     if (!sws) return fail(std::string("Cannot convert the picture."));
     const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
     sws_setColorspaceDetails(sws.get(), bt709, 0, bt709, 1, 0, 1 << 16, 1 << 16);
@@ -134,7 +133,8 @@ Result<Done, std::string> writeJpeg(const Image& image, const fs::path& path) {
     Image flat = image;
     for (std::size_t i = 0; i < flat.rgba.size(); i += 4) {
         const int a = flat.rgba[i + 3];
-        for (int c = 0; c < 3; ++c) flat.rgba[i + c] = static_cast<std::uint8_t>((flat.rgba[i + c] * a + 127) / 255);
+        for (int c = 0; c < 3; ++c)
+            flat.rgba[i + c] = static_cast<std::uint8_t>((flat.rgba[i + c] * a + 127) / 255);
         flat.rgba[i + 3] = 255;
     }
     SwsContextPtr sws(sws_getContext(image.width, image.height, AV_PIX_FMT_RGBA, image.width,

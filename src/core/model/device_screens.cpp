@@ -91,7 +91,8 @@ std::optional<AutoFrameChoice> autoFrameFor(int width, int height,
     for (const DeviceScreen& s : kScreens) {
         if (!firstFrameOf(s.model, catalog)) continue;
         const double off = std::abs(std::log(double(s.height) / s.width) - shape);
-        if (!nearest || off < best - 1e-12 || (std::abs(off - best) <= 1e-12 && s.year >= nearest->year)) {
+        if (!nearest || off < best - 1e-12 ||
+            (std::abs(off - best) <= 1e-12 && s.year >= nearest->year)) {
             nearest = &s;
             best = off;
         }

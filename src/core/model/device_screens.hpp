@@ -16,7 +16,7 @@ struct DeviceScreen {
     std::string_view model;  // as frame labels start: "iPhone 16 Pro", "iPad Pro 11 M4"
     int width;               // native pixels, portrait
     int height;
-    int year;                // of release; the newer of two devices with one size wins
+    int year;  // of release; the newer of two devices with one size wins
 };
 
 // Phones, then tablets, in catalogue order.
@@ -24,14 +24,14 @@ std::span<const DeviceScreen> deviceScreens();
 
 struct AutoFrameChoice {
     enum class Match {
-        exact,          // one device has exactly this screen size
+        exact,            // one device has exactly this screen size
         newestOfSeveral,  // several have; the newest was taken
-        nearestShape,   // none has; the one nearest in shape was taken
+        nearestShape,     // none has; the one nearest in shape was taken
     };
     const FramePreset* preset = nullptr;
     Match match = Match::exact;
-    std::string model;                 // the device chosen
-    std::vector<std::string> others;   // the other devices of that exact size, oldest first
+    std::string model;                // the device chosen
+    std::vector<std::string> others;  // the other devices of that exact size, oldest first
     // One sentence for people saying which frame was taken and why.
     std::string note() const;
     int recordingWidth = 0;

@@ -33,8 +33,8 @@ struct FramePresetGroup {
 // Lists the "png" files at the top level of `resources`, then in its "Frames" folder, each
 // sorted by file name and kept when the lower-cased name contains "iphone" and "portrait" but
 // not "landscape", or (Android frames and tablets) has no "iphone", starts with "pixel",
-// "galaxy" or "ipad" and has no "landscape"; sorts them by catalogue order. Without any, the fallback frames that exist
-// in "Frames"; without those, the single "custom" preset. Never empty.
+// "galaxy" or "ipad" and has no "landscape"; sorts them by catalogue order. Without any, the
+// fallback frames that exist in "Frames"; without those, the single "custom" preset. Never empty.
 std::vector<FramePreset> buildFramePresetCatalog(const std::filesystem::path& resources);
 
 // A preset with a fresh id and the default opening.

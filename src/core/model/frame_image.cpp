@@ -174,9 +174,9 @@ std::optional<double> openingCornerFraction(const Image& image, const ScreenRect
         return -1;
     };
     int smallest = limit;
-    for (const auto& [cx, cy, dx, dy] : {std::array{x0, y0, 1, 1}, std::array{x0 + w - 1, y0, -1, 1},
-                                         std::array{x0, y0 + h - 1, 1, -1},
-                                         std::array{x0 + w - 1, y0 + h - 1, -1, -1}}) {
+    for (const auto& [cx, cy, dx, dy] :
+         {std::array{x0, y0, 1, 1}, std::array{x0 + w - 1, y0, -1, 1},
+          std::array{x0, y0 + h - 1, 1, -1}, std::array{x0 + w - 1, y0 + h - 1, -1, -1}}) {
         const int k = inset(cx, cy, dx, dy);
         if (k <= 0) return std::nullopt;  // square, or no display along the diagonal
         smallest = std::min(smallest, k);

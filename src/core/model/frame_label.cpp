@@ -124,8 +124,8 @@ std::string iPadLabel(std::string_view titled) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const bool chipLetter = i + 2 < text.size() && text[i + 1] == ' ' &&
-                                (i == 0 || text[i - 1] == ' ') && (text[i] == 'M' || text[i] == 'A') &&
-                                isDigit(text[i + 2]);
+                                (i == 0 || text[i - 1] == ' ') &&
+                                (text[i] == 'M' || text[i] == 'A') && isDigit(text[i + 2]);
         out.push_back(text[i]);
         if (chipLetter) ++i;  // drop the space
     }

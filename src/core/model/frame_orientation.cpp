@@ -13,9 +13,12 @@ std::optional<FrameOrientation> frameOrientationFromRaw(std::string_view text) {
 
 std::string_view rawValue(FrameOrientation orientation) {
     switch (orientation) {
-        case FrameOrientation::automatic: return "auto";
-        case FrameOrientation::portrait: return "portrait";
-        case FrameOrientation::landscape: return "landscape";
+        case FrameOrientation::automatic:
+            return "auto";
+        case FrameOrientation::portrait:
+            return "portrait";
+        case FrameOrientation::landscape:
+            return "landscape";
     }
     return "auto";
 }

@@ -153,9 +153,9 @@ TEST(ExportRequest, AnAppStorePreviewFitsTheWholeRecordingAndLeavesTheRestToTheB
 TEST(ExportRequest, AnIpadRecordingFillsTheIpadPreview) {
     ExportChoices choices;
     choices.appStore = AppStorePreset::ipad;
-    for (const auto& [w, h, W, H] : {std::array{2064.0, 2752.0, 1200.0, 1600.0},
-                                     std::array{2752.0, 2064.0, 1600.0, 1200.0},
-                                     std::array{2048.0, 2732.0, 1200.0, 1600.0}}) {
+    for (const auto& [w, h, W, H] :
+         {std::array{2064.0, 2752.0, 1200.0, 1600.0}, std::array{2752.0, 2064.0, 1600.0, 1200.0},
+          std::array{2048.0, 2732.0, 1200.0, 1600.0}}) {
         choices.recordingSize = VideoSize{w, h};
         const auto layout = canvasLayoutFor(choices, nullptr);
         ASSERT_TRUE(layout.ok());

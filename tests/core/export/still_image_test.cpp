@@ -1,7 +1,7 @@
 // Framed pictures drawn by the export's compositor, and the frame's own corner radius.
 
-#include "core/export/export_request.hpp"
 #include "core/export/still_image.hpp"
+#include "core/export/export_request.hpp"
 #include "core/media/jpeg_image.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/model/png.hpp"
@@ -44,8 +44,7 @@ TEST(StillImage, TheRecordingMeetsTheBezelInTheFramesOwnRoundCorners) {
     choices.background = BackgroundFill::transparent();
     const ExportConfig config = buildExportConfig(choices, &frame);
     ASSERT_EQ(config.height, 440);
-    const auto picture =
-        renderStill(Image::filled(200, 400, {200, 40, 40, 255}), config, &frame);
+    const auto picture = renderStill(Image::filled(200, 400, {200, 40, 40, 255}), config, &frame);
     ASSERT_TRUE(picture.ok()) << picture.error();
     // Three pixels in along the corner's diagonal the display shows; the standard rounding
     // (13 % of the shorter side) would have cut the recording away there, leaving a gap.

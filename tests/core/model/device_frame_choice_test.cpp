@@ -47,7 +47,8 @@ TEST(AutoFrame, ExactSizesPickTheirModelAndAmbiguousOnesTheNewest) {
         EXPECT_NE(choice->note().find(choice->preset->label), std::string::npos);
     }
     const auto pro = autoFrameFor(1206, 2622, shipped());
-    EXPECT_NE(std::find(pro->others.begin(), pro->others.end(), "iPhone 16 Pro"), pro->others.end());
+    EXPECT_NE(std::find(pro->others.begin(), pro->others.end(), "iPhone 16 Pro"),
+              pro->others.end());
     EXPECT_NE(pro->note().find("iPhone 16 Pro"), std::string::npos);
 }
 
@@ -66,7 +67,8 @@ TEST(AutoFrame, UnknownSizesTakeTheNearestShapeAndNothingWithoutAnyFrame) {
 
     EXPECT_FALSE(autoFrameFor(0, 100, shipped()).has_value());
     // The user's own frames are never chosen by size.
-    std::vector<FramePreset> onlyUser{newFramePreset("/x/iphone16pro.png", "iPhone 16 Pro", "/x/a")};
+    std::vector<FramePreset> onlyUser{
+        newFramePreset("/x/iphone16pro.png", "iPhone 16 Pro", "/x/a")};
     onlyUser[0].userFrame = true;
     EXPECT_FALSE(autoFrameFor(1206, 2622, onlyUser).has_value());
 }
@@ -83,8 +85,7 @@ TEST(UserFrames, UsablePngsJoinMyFramesAndTheRestAreListedWithTheirReason) {
     std::ofstream(folder / "notes.txt") << "ignored";
 
     // Named twice (once through a relative detour): read once. A missing folder is reported.
-    const UserFrames user =
-        scanUserFrames({folder, folder / ".." / "pack", dir / "missing"});
+    const UserFrames user = scanUserFrames({folder, folder / ".." / "pack", dir / "missing"});
     ASSERT_EQ(user.presets.size(), 1u);
     const FramePreset& preset = user.presets[0];
     EXPECT_EQ(preset.label, "Clay Phone Dark");

@@ -45,8 +45,7 @@ TEST(ShippedFrames, FolderHoldsTheWholeSetAndNothingElse) {
     // Every model, each Pro in two colours or more, and both Android families in two each.
     std::map<std::string, int> perModel;
     for (const auto& f : framegen::allFrames()) ++perModel[std::string(f.model->name)];
-    EXPECT_EQ(perModel.size(),
-              12u + framegen::kAndroidDevices.size() + framegen::kTablets.size());
+    EXPECT_EQ(perModel.size(), 12u + framegen::kAndroidDevices.size() + framegen::kTablets.size());
     EXPECT_GE(framegen::kTablets.size(), 8u);
     for (const auto& m : framegen::kTablets) EXPECT_GE(perModel[std::string(m.name)], 2) << m.name;
     int pixels = 0, galaxies = 0;
@@ -114,12 +113,11 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
         const auto& hole = f.model->hole;
         const auto& island = f.model->island;
         const auto inHole = [&](int x, int y) {
-            const bool inIsland = island.width > 0 &&
-                                  std::abs(x - (o.x + o.w / 2.0)) <= island.width / 2 + 2 &&
-                                  y >= o.y + island.top - 2 &&
-                                  y <= o.y + island.top + island.height + 2;
-            return inIsland || (hole.radius > 0 && std::hypot(x - o.x - hole.x,
-                                                               y - o.y - hole.y) <= hole.radius + 2);
+            const bool inIsland =
+                island.width > 0 && std::abs(x - (o.x + o.w / 2.0)) <= island.width / 2 + 2 &&
+                y >= o.y + island.top - 2 && y <= o.y + island.top + island.height + 2;
+            return inIsland || (hole.radius > 0 &&
+                                std::hypot(x - o.x - hole.x, y - o.y - hole.y) <= hole.radius + 2);
         };
         int leaks = 0;
         for (int y = o.y; y < o.y + o.h; y += 3)
@@ -140,7 +138,8 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
         EXPECT_EQ(island.width > 0, iphone);
         if (island.width > 0) {
             const int cx = o.x + o.w / 2;
-            EXPECT_TRUE(opaqueDark(img.at(cx, static_cast<int>(o.y + island.top + island.height / 2))));
+            EXPECT_TRUE(
+                opaqueDark(img.at(cx, static_cast<int>(o.y + island.top + island.height / 2))));
             EXPECT_EQ(img.alpha(cx, static_cast<int>(o.y + island.top + island.height + 4)), 0);
             EXPECT_EQ(img.alpha(static_cast<int>(cx + island.width / 2 + 4),
                                 static_cast<int>(o.y + island.top + island.height / 2)),
@@ -252,8 +251,8 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
     }
 
     const auto groups = groupedFramePresets(catalog);
-    const std::vector<std::string> series{"iPhone 15 ",  "iPhone 16 ", "iPhone 17 ", "iPhone Air ",
-                                          "Pixel ",      "Galaxy ",    "iPad ",      ""};
+    const std::vector<std::string> series{"iPhone 15 ", "iPhone 16 ", "iPhone 17 ", "iPhone Air ",
+                                          "Pixel ",     "Galaxy ",    "iPad ",      ""};
     EXPECT_EQ(groups.back().id, "androidtablet");
     ASSERT_EQ(groups.size(), series.size());
     size_t total = 0;
@@ -290,8 +289,9 @@ TEST(ShippedFrames, AutomaticChoiceKnowsEveryDrawnModelsScreen) {
             ASSERT_TRUE(choice.has_value());
             ASSERT_NE(choice->preset, nullptr);
             EXPECT_NE(choice->match, AutoFrameChoice::Match::nearestShape);
-            const auto& chosen = std::find_if(deviceScreens().begin(), deviceScreens().end(),
-                                              [&](const DeviceScreen& s) { return s.model == choice->model; });
+            const auto& chosen =
+                std::find_if(deviceScreens().begin(), deviceScreens().end(),
+                             [&](const DeviceScreen& s) { return s.model == choice->model; });
             EXPECT_EQ(chosen->width, m.displayWidth);
             EXPECT_GE(chosen->year, deviceScreens()[i].year);
         }
