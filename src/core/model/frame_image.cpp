@@ -168,9 +168,15 @@ std::optional<double> openingCornerFraction(const Image& image, const ScreenRect
     if (w < 4 || h < 4 || x0 < 0 || y0 < 0 || x0 + w > W || y0 + h > H) return std::nullopt;
     const int limit = std::min(w, h) / 2;
     // Steps along the diagonal from the corner pixel (cx, cy) inward until the display shows.
+    // A device body rounder than its display leaves the first steps outside the device, also
+    // transparent: the count starts there, but the display begins only after the bezel.
     const auto inset = [&](int cx, int cy, int dx, int dy) {
-        for (int k = 0; k < limit; ++k)
-            if (isTransparentForDetection(image.alpha(cx + dx * k, cy + dy * k))) return k;
+        bool onDevice = false;
+        for (int k = 0; k < limit; ++k) {
+            const bool clear = isTransparentForDetection(image.alpha(cx + dx * k, cy + dy * k));
+            if (!clear) onDevice = true;
+            if (clear && onDevice) return k;
+        }
         return -1;
     };
     int smallest = limit;

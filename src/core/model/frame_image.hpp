@@ -44,8 +44,8 @@ std::optional<ScreenRect> detectScreenRect(const Image& image);
 // How round the image makes the corners of the opening `screen` (percent, as detected): the
 // corner radius as a fraction of the opening's shorter side, read from where the transparent
 // display begins along each corner's diagonal (a quarter circle of radius r crosses it
-// r (1 - 1/sqrt 2) in). The smallest of the four corners counts; none when a corner is square
-// or the rectangle does not start inside the opening's corners (a hand-set rectangle).
+// r (1 - 1/sqrt 2) in, after any bezel). The smallest of the four corners counts; none when a
+// corner is square or no bezel lies on a corner's diagonal (a hand-set rectangle).
 std::optional<double> openingCornerFraction(const Image& image, const ScreenRect& screen);
 
 }  // namespace kestro
