@@ -5,7 +5,7 @@ set(include_file "${OUT}.h2m")
 set(text "[DESCRIPTION]\nkestro-cli frames phone screen recordings into device frames and exports them \
 as presentation videos, without a window. It is the headless front end of the Kestro editor.\n\n\
 [COMMANDS]\n")
-foreach(verb frames frame-info export devices record)
+foreach(verb frames frame-info export still devices record)
   execute_process(COMMAND "${CLI}" ${verb} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "${CLI} ${verb} --help failed (${status})")

@@ -20,6 +20,7 @@ inline constexpr int kExitCancelled = 130;
 void addFramesCommand(CLI::App& app, Runner& run);
 void addFrameInfoCommand(CLI::App& app, Runner& run);
 void addExportCommand(CLI::App& app, Runner& run);
+void addStillCommand(CLI::App& app, Runner& run);
 void addDevicesCommand(CLI::App& app, Runner& run);
 void addRecordCommand(CLI::App& app, Runner& run);
 

@@ -5,10 +5,12 @@
 #include "cli/commands.hpp"
 #include "cli/export_options.hpp"
 #include "cli/export_progress.hpp"
+#include "cli/frame_choice.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/background_image.hpp"
-#include "core/export/export_request.hpp"
 #include "core/export/export_error.hpp"
+#include "core/export/export_request.hpp"
+#include "core/export/still_image.hpp"
 #include "core/media/movie_probe.hpp"
 #include "core/model/app_store_preset.hpp"
 #include "core/model/canvas_aspect.hpp"
@@ -27,6 +29,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestro::cli {
 
@@ -59,6 +62,9 @@ struct ExportOptions {
     bool constantRate = false;
     bool json = false;
     bool quiet = false;
+    std::string orientation = "auto";
+    std::vector<std::string> framesDirs;
+    std::optional<double> at;  // a still of the recording at this time instead of a movie
 };
 
 // Written by the signal handler, read by the engine's cancel query on its own thread.
@@ -111,6 +117,26 @@ int runExport(const ExportOptions& options) {
     const fs::path input = options.input;
     const fs::path output = options.output;
 
+    // A screenshot goes in, or a moment of a recording is asked for: one framed picture comes out.
+    const bool still = isStillPicture(input) || options.at.has_value();
+    if (still && !stillFormatFromExtension(output)) {
+        return usageError(
+            "A framed picture is written as a PNG or JPEG; name the output .png, "
+            ".jpg or .jpeg.",
+            json);
+    }
+    if (still && !options.preset.empty()) {
+        return usageError("An App Store preview is a movie; drop --preset for a picture.", json);
+    }
+    if (!still && stillFormatFromExtension(output)) {
+        return usageError("A picture from a recording needs a time: kestro-cli still \"" +
+                              input.string() + "\" --at SECONDS -o \"" + output.string() + "\".",
+                          json);
+    }
+    if (options.at && !(std::isfinite(*options.at) && *options.at >= 0)) {
+        return usageError("--at must be a number of seconds from 0 up.", json);
+    }
+
     ExportChoices choices;
     if (!options.preset.empty()) {
         // The option admits only the presets' names.
@@ -130,7 +156,7 @@ int runExport(const ExportOptions& options) {
         choices.format = exportFormatFromRaw(options.format).value_or(ExportFormat::mp4);
     } else if (auto format = formatFromExtension(output)) {
         choices.format = *format;
-    } else {
+    } else if (!still) {
         return usageError("Cannot tell the format from \"" + output.filename().string() +
                               "\"; name the output .mp4, .mov, .gif or .webm, or pass --format.",
                           json);
@@ -216,43 +242,42 @@ int runExport(const ExportOptions& options) {
         return usageError("The output must not be the input file.", json);
     }
 
-    std::shared_ptr<const Image> frame;
-    if (!options.frame.empty()) {
-        std::optional<fs::path> framePath;
-        if (fs::is_regular_file(options.frame, error)) {
-            framePath = fs::path(options.frame);
-        } else {
-            framePath = frameImageURL(options.frame);
-        }
-        if (!framePath) {
-            return usageError("No frame named \"" + options.frame +
-                                  "\": give a key listed by \"kestro-cli frames\" or the path "
-                                  "of a PNG.",
-                              json);
-        }
-        auto loaded = loadTrimmedPng(*framePath);
-        if (!loaded) {
-            return failure("The frame image \"" + framePath->string() + "\" is not a readable PNG.",
-                           json);
-        }
-        frame = std::make_shared<const Image>(std::move(*loaded));
-    }
-
     choices.trimStart = options.start;
     choices.trimEnd = options.end;
     choices.scalePercent = options.scale;
     choices.offsetXPercent = options.offsetX;
     choices.offsetYPercent = options.offsetY;
     choices.fitMode = VideoFitMode::fill;
-    if (!frame || choices.appStore) {
-        // Without a frame the recording fills the device box, so the canvas takes its shape,
-        // and a preview turns landscape for a landscape recording; a recording that cannot be
-        // probed fails in the engine with the proper error.
-        if (const auto probed = probeMovie(input); probed && probed->hasVideo) {
-            choices.recordingSize = VideoSize{static_cast<double>(probed->video.uprightWidth),
-                                              static_cast<double>(probed->video.uprightHeight)};
-        }
+    // Without a frame the recording fills the device box, so the canvas takes its shape; a
+    // preview turns landscape for a landscape recording, and so does the frame; "auto" picks
+    // the frame by it. A recording that cannot be probed fails in the engine with the proper
+    // error.
+    std::optional<Image> screenshot;
+    if (isStillPicture(input)) {
+        auto loaded = loadScreenshot(input);
+        if (!loaded) return failure(loaded.error(), json);
+        screenshot = std::move(*loaded);
+        choices.recordingSize = VideoSize{static_cast<double>(screenshot->width),
+                                          static_cast<double>(screenshot->height)};
+    } else if (const auto probed = probeMovie(input); probed && probed->hasVideo) {
+        choices.recordingSize = VideoSize{static_cast<double>(probed->video.uprightWidth),
+                                          static_cast<double>(probed->video.uprightHeight)};
     }
+
+    // The option admits only the listed names.
+    const FrameOrientation orientation =
+        frameOrientationFromRaw(options.orientation).value_or(FrameOrientation::automatic);
+    FrameFailure frameFailure;
+    auto chosenFrame = chooseFrame(options.frame, orientation, framesFolders(options.framesDirs),
+                                   choices.recordingSize, frameFailure);
+    if (!chosenFrame) {
+        return frameFailure.usage ? usageError(frameFailure.message, json)
+                                  : failure(frameFailure.message, json);
+    }
+    if (!chosenFrame->note.empty() && !options.quiet && !json) {
+        std::fprintf(stderr, "%s\n", chosenFrame->note.c_str());
+    }
+    std::shared_ptr<const Image> frame = std::move(chosenFrame->image);
     if (const auto layout = canvasLayoutFor(choices, frame.get()); !layout) {
         return failure(layout.error(), json);
     }
@@ -263,6 +288,23 @@ int runExport(const ExportOptions& options) {
         }
     }
     const ExportConfig config = buildExportConfig(choices, frame.get());
+    if (still) {
+        auto picture = screenshot ? renderStill(*screenshot, config, frame.get())
+                                  : renderMovieStill(input, *options.at, config, frame.get());
+        if (!picture) return failure(picture.error(), json);
+        if (auto saved = saveStill(*picture, output); !saved) return failure(saved.error(), json);
+        const fs::path written = fs::absolute(output, error);
+        if (json) {
+            printJson(
+                {{"output", written.string()},
+                 {"format", stillFormatFromExtension(output) == StillFormat::png ? "png" : "jpeg"},
+                 {"width", config.width},
+                 {"height", config.height}});
+        } else if (!options.quiet) {
+            std::fprintf(stdout, "%s\n", written.string().c_str());
+        }
+        return kExitOk;
+    }
 
     ExportProgressBar bar(!options.quiet);
     auto result = [&] {
@@ -297,18 +339,16 @@ int runExport(const ExportOptions& options) {
     return kExitOk;
 }
 
-}  // namespace
-
-void addExportCommand(CLI::App& app, Runner& run) {
-    auto options = std::make_shared<ExportOptions>();
-    auto* sub = app.add_subcommand(
-        "export",
-        "Frame a screen recording into a device frame and write an MP4, MOV, GIF or WebM, or an "
-        "App Store preview.");
-    sub->add_option("input", options->input, "The recording to frame")->required();
-    sub->add_option("-o,--output", options->output, "The movie to write")->required();
+void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& options) {
     sub->add_option("--frame", options->frame,
-                    "A frame key (see \"kestro-cli frames\") or the path of a frame PNG");
+                    "A frame key (see \"kestro-cli frames\"), the path of a frame PNG, or auto "
+                    "(the device whose screen size the recording has; none when not given)");
+    sub->add_option("--orientation", options->orientation,
+                    "auto (default: as the recording is shaped), portrait or landscape; a "
+                    "landscape frame is turned with the device's top to the left")
+        ->check(CLI::IsMember({"auto", "portrait", "landscape"}));
+    sub->add_option("--frames-dir", options->framesDirs,
+                    "A folder of your own frame PNGs (repeatable; KESTRO_FRAMES_PATH adds more)");
     // Matched in any case; the check hands back the listed spelling, so "MOV" arrives as "mov".
     sub->add_option("--format", options->format,
                     "mp4, mov, gif or webm (default: from the output's name). A transparent "
@@ -358,6 +398,32 @@ void addExportCommand(CLI::App& app, Runner& run) {
     sub->add_option("--offset-y", options->offsetY, "Shift up, percent of half the screen");
     sub->add_flag("--json", options->json, "Print the result as one JSON object");
     sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
+}
+
+}  // namespace
+
+void addExportCommand(CLI::App& app, Runner& run) {
+    auto options = std::make_shared<ExportOptions>();
+    auto* sub = app.add_subcommand(
+        "export",
+        "Frame a screen recording into a device frame and write an MP4, MOV, GIF or WebM, or an "
+        "App Store preview; or frame a PNG or JPEG screenshot into a PNG or JPEG.");
+    sub->add_option("input", options->input, "The recording or screenshot to frame")->required();
+    sub->add_option("-o,--output", options->output, "The movie or picture to write")->required();
+    addSharedOptions(sub, options);
+    sub->callback([&run, options] { run = [options] { return runExport(*options); }; });
+}
+
+void addStillCommand(CLI::App& app, Runner& run) {
+    auto options = std::make_shared<ExportOptions>();
+    auto* sub = app.add_subcommand(
+        "still",
+        "One framed picture (PNG or JPEG) of a recording at a given time: a poster "
+        "frame or a store screenshot, with every frame and canvas option of export.");
+    sub->add_option("input", options->input, "The recording")->required();
+    sub->add_option("--at", options->at, "The time in seconds")->required();
+    sub->add_option("-o,--output", options->output, "The .png or .jpg to write")->required();
+    addSharedOptions(sub, options);
     sub->callback([&run, options] { run = [options] { return runExport(*options); }; });
 }
 

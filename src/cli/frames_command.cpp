@@ -1,6 +1,7 @@
 // kestro-cli frames: the device frame catalogue, as a table or as JSON.
 #include "cli/cli_output.hpp"
 #include "cli/commands.hpp"
+#include "cli/frame_choice.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/model/resources.hpp"
@@ -26,6 +27,7 @@ struct FrameRow {
     std::string groupId;
     std::optional<std::filesystem::path> image;
     std::optional<ScreenRect> detected;  // the opening the editor will use, when the image has one
+    bool landscapeImage = false;         // drawn wider than tall
 };
 
 // Terminal columns taken by UTF-8 text: one per code point, two for emoji (group titles).
@@ -65,7 +67,10 @@ void analyseRows(std::vector<FrameRow>& rows, const std::filesystem::path& resou
             std::error_code error;
             auto absolute = std::filesystem::absolute(*url, error);
             row.image = error ? *url : absolute.lexically_normal();
-            if (auto image = loadTrimmedPng(*url)) row.detected = detectScreenRect(*image);
+            if (auto image = loadTrimmedPng(*url)) {
+                row.detected = detectScreenRect(*image);
+                row.landscapeImage = image->width > image->height;
+            }
         }
     };
     const unsigned workers = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 4);
@@ -80,13 +85,20 @@ void analyseRows(std::vector<FrameRow>& rows, const std::filesystem::path& resou
     for (auto& thread : threads) thread.join();
 }
 
-std::vector<FrameRow> collectRows() {
+std::vector<FrameRow> collectRows(const FullCatalog& catalog) {
     std::vector<FrameRow> rows;
-    for (const FramePreset& preset : framePresetCatalog()) {
-        rows.push_back(FrameRow{&preset, frameGroupId(preset.label), std::nullopt, std::nullopt});
+    for (const FramePreset& preset : catalog.presets) {
+        rows.push_back(FrameRow{&preset, presetGroupId(preset), std::nullopt, std::nullopt});
     }
     analyseRows(rows, resourcesDir());
     return rows;
+}
+
+// Every frame with an image can be shown either way round; the way it is drawn comes first.
+nlohmann::json orientationsOf(const FrameRow& row) {
+    if (!row.image) return nlohmann::json::array({"portrait"});
+    return row.landscapeImage ? nlohmann::json::array({"landscape", "portrait"})
+                              : nlohmann::json::array({"portrait", "landscape"});
 }
 
 void printTable(const std::vector<FrameRow>& rows) {
@@ -130,6 +142,7 @@ nlohmann::json toJson(const std::vector<FrameRow>& rows) {
             {"image", row.image ? nlohmann::json(row.image->string()) : nlohmann::json(nullptr)},
             {"defaultScreen", row.preset->defaultScreen},
             {"screen", row.detected ? nlohmann::json(*row.detected) : nlohmann::json(nullptr)},
+            {"orientations", orientationsOf(row)},
         });
     }
     return list;
@@ -139,12 +152,21 @@ nlohmann::json toJson(const std::vector<FrameRow>& rows) {
 
 void addFramesCommand(CLI::App& app, Runner& run) {
     auto json = std::make_shared<bool>(false);
+    auto dirs = std::make_shared<std::vector<std::string>>();
     auto* sub = app.add_subcommand(
         "frames", "List the device frame catalogue: key, label, group, image and screen opening");
     sub->add_flag("--json", *json, "Print the catalogue as JSON");
-    sub->callback([&run, json] {
-        run = [json] {
-            const auto rows = collectRows();
+    sub->add_option("--frames-dir", *dirs,
+                    "A folder of your own frame PNGs (repeatable; KESTRO_FRAMES_PATH adds more)");
+    sub->callback([&run, json, dirs] {
+        run = [json, dirs] {
+            const FullCatalog catalog = fullCatalog(framesFolders(*dirs));
+            // PNGs that cannot serve as frames are named with the reason, never silently lost.
+            for (const SkippedFrame& skipped : catalog.skipped) {
+                std::fprintf(stderr, "Skipped %s: %s\n", skipped.file.string().c_str(),
+                             skipped.reason.c_str());
+            }
+            const auto rows = collectRows(catalog);
             if (*json) {
                 printJson(toJson(rows));
             } else {

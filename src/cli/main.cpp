@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     addFramesCommand(app, run);
     addFrameInfoCommand(app, run);
     addExportCommand(app, run);
+    addStillCommand(app, run);
     addDevicesCommand(app, run);
     addRecordCommand(app, run);
     try {

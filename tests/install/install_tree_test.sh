@@ -46,7 +46,7 @@ appstreamcli validate --no-net "$metainfo" >/dev/null || { appstreamcli validate
 man="$prefix/share/man/man1/kestro-cli.1"
 [ -f "$man" ] || fail "no kestro-cli manual page"
 rendered="$(MANWIDTH=100 man -l "$man" 2>&1)" || fail "the manual page does not render"
-for verb in export frames frame-info devices record; do
+for verb in export still frames frame-info devices record; do
   grep -q -- "kestro-cli $verb" <<<"$rendered" || grep -q -- "^ *$verb$" <<<"$rendered" || fail "manual page lacks $verb"
 done
 echo "install test: tree under a scratch prefix is complete"

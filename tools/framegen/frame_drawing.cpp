@@ -120,8 +120,34 @@ void drawCameraControl(cairo_t* cr, const FrameGeometry& g, const Colourway& c) 
     cairo_fill(cr);
 }
 
+// A tablet's button on its top edge: the same metal profile as a side button, turned.
+void drawTopButton(cairo_t* cr, const FrameGeometry& g, const Colourway& c, double from,
+                   double to) {
+    const auto& b = g.body;
+    const double x0 = b.x + b.w * from, x1 = b.x + b.w * to;
+    const double tuck = 12;
+    const double p = kButtonProtrusion;
+    roundedRect(cr, x0, b.y - p, x1 - x0, p + tuck, std::min(p * 0.9, (x1 - x0) / 2));
+    PatternPtr pat(cairo_pattern_create_linear(0, b.y - p, 0, b.y));
+    addStop(pat.get(), 0.0, shade(c.metal, -0.45));
+    addStop(pat.get(), 0.25, shade(c.metal, 0.30));
+    addStop(pat.get(), 0.6, shade(c.metal, 0.02));
+    addStop(pat.get(), 1.0, shade(c.metal, -0.25));
+    cairo_set_source(cr, pat.get());
+    cairo_fill(cr);
+}
+
 void drawButtons(cairo_t* cr, const FrameGeometry& g, const DeviceModel& m, const Colourway& c) {
     const double p = kButtonProtrusion;
+    if (isTablet(m)) {
+        for (const auto& button : m.edgeButtons) {
+            if (button.edge == Edge::top)
+                drawTopButton(cr, g, c, button.from, button.to);
+            else
+                drawButton(cr, g, c, +1, button.from, button.to, p);
+        }
+        return;
+    }
     if (m.leftControl == LeftControl::none) {
         // All on the right: a Pixel has its power key above the volume rocker, a Galaxy below.
         if (std::string_view(m.name).starts_with("Pixel")) {
@@ -195,6 +221,87 @@ void drawPunchHole(cairo_t* cr, const FrameGeometry& g, const PunchHole& hole) {
     cairo_fill(cr);
 }
 
+// The Dynamic Island: a black pill drawn over the display, as the phone shows it over whatever
+// runs beneath. The camera behind it shows only as a faint darker lens at its right end.
+void drawIsland(cairo_t* cr, const FrameGeometry& g, const DynamicIsland& island) {
+    if (island.width <= 0) return;
+    const auto& o = g.opening;
+    const double x = o.x + (o.w - island.width) / 2, y = o.y + island.top;
+    roundedRect(cr, x, y, island.width, island.height, island.height / 2);
+    cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
+    cairo_fill(cr);
+    const double r = island.height * 0.24;
+    const double cx = x + island.width - island.height / 2, cy = y + island.height / 2;
+    cairo_arc(cr, cx, cy, r, 0, 2 * std::numbers::pi);
+    PatternPtr lens(cairo_pattern_create_radial(cx - r * 0.3, cy - r * 0.3, 0, cx, cy, r));
+    cairo_pattern_add_color_stop_rgb(lens.get(), 0.0, 0.10, 0.11, 0.16);
+    cairo_pattern_add_color_stop_rgb(lens.get(), 1.0, 0.02, 0.02, 0.03);
+    cairo_set_source(cr, lens.get());
+    cairo_fill(cr);
+}
+
+// A tablet's front camera in the bezel: centred above the display (short edge) or beside it on
+// the right (long edge).
+void drawBezelCamera(cairo_t* cr, const FrameGeometry& g, BezelCamera where) {
+    if (where == BezelCamera::none) return;
+    const auto& b = g.body;
+    const auto& o = g.opening;
+    const double cx =
+        where == BezelCamera::shortEdge ? o.x + o.w / 2.0 : (o.x + o.w + b.x + b.w) / 2.0;
+    const double cy = where == BezelCamera::shortEdge ? (b.y + o.y) / 2.0 : o.y + o.h / 2.0;
+    const double r = std::min(o.x - b.x, o.y - b.y) * 0.12;
+    cairo_arc(cr, cx, cy, r, 0, 2 * std::numbers::pi);
+    cairo_set_source_rgb(cr, 0.06, 0.07, 0.10);
+    cairo_fill(cr);
+    cairo_arc(cr, cx - r * 0.3, cy - r * 0.3, r * 0.25, 0, 2 * std::numbers::pi);
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.25);
+    cairo_fill(cr);
+}
+
+// Fine streaks along the band, as brushed metal shows them, and a polished highlight along the
+// outer edge where the light from the upper left catches it. Both faint: they give the band a
+// material without turning it into a pattern.
+void drawMaterial(cairo_t* cr, const FrameGeometry& g, double bodyRadius, double band,
+                  const DeviceModel& m) {
+    const auto& b = g.body;
+    cairo_save(cr);
+    continuousRoundedRect(cr, b.x, b.y, b.w, b.h, bodyRadius);
+    continuousRoundedRect(cr, b.x + band, b.y + band, b.w - 2 * band, b.h - 2 * band,
+                          bodyRadius - band);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_clip(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    if (m.finish == Finish::aluminium) {
+        // A fixed sequence, so every build draws the same streaks.
+        unsigned state = 0x2545F491u;
+        auto next = [&state] {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            return (state % 1000) / 1000.0;
+        };
+        cairo_set_line_width(cr, 1.0);
+        for (double y = b.y; y < b.y + b.h; y += 2.0) {
+            const double v = next();
+            cairo_move_to(cr, b.x, y + 0.5);
+            cairo_line_to(cr, b.x + b.w, y + 0.5);
+            cairo_set_source_rgba(cr, v > 0.5 ? 1 : 0, v > 0.5 ? 1 : 0, v > 0.5 ? 1 : 0,
+                                  0.02 + 0.03 * std::abs(v - 0.5));
+            cairo_stroke(cr);
+        }
+    }
+    cairo_restore(cr);
+    // The polished rim: brightest along the top and left, fading toward the far corner.
+    continuousRoundedRect(cr, b.x + 1.2, b.y + 1.2, b.w - 2.4, b.h - 2.4, bodyRadius - 1.2);
+    PatternPtr rim(cairo_pattern_create_linear(b.x, b.y, b.x + b.w, b.y + b.h));
+    cairo_pattern_add_color_stop_rgba(rim.get(), 0.0, 1, 1, 1, 0.55);
+    cairo_pattern_add_color_stop_rgba(rim.get(), 0.45, 1, 1, 1, 0.12);
+    cairo_pattern_add_color_stop_rgba(rim.get(), 1.0, 1, 1, 1, 0.04);
+    cairo_set_source(cr, rim.get());
+    cairo_set_line_width(cr, 1.6);
+    cairo_stroke(cr);
+}
+
 }  // namespace
 
 SurfacePtr drawFrame(const DeviceModel& model, const Colourway& colour) {
@@ -204,12 +311,16 @@ SurfacePtr drawFrame(const DeviceModel& model, const Colourway& colour) {
     ContextPtr cr(cairo_create(surface.get()));
     const double margin = g.opening.x - g.body.x;
     const double bodyRadius = model.displayCornerRadius + margin;
-    const double band = std::clamp(std::round(margin * 0.4), 16.0, 24.0);
+    // A tablet's wide bezel is glass, not metal: its band stays as thin as a phone's.
+    const double band = std::clamp(std::round(margin * 0.4), 16.0, isTablet(model) ? 20.0 : 24.0);
 
     drawButtons(cr.get(), g, model, colour);
     drawBand(cr.get(), g, bodyRadius, band, model, colour);
+    drawMaterial(cr.get(), g, bodyRadius, band, model);
     drawBezel(cr.get(), g, bodyRadius, band, model.displayCornerRadius);
+    drawBezelCamera(cr.get(), g, model.bezelCamera);
     drawPunchHole(cr.get(), g, model.hole);
+    drawIsland(cr.get(), g, model.island);
     cairo_surface_flush(surface.get());
     return surface;
 }

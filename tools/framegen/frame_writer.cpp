@@ -18,7 +18,8 @@ namespace {
 // Names this generator produces; anything else in the folder is left alone.
 bool looksGenerated(const std::string& name) {
     if (name.starts_with("iphone")) return name.ends_with("_portrait.png");
-    return (name.starts_with("pixel") || name.starts_with("galaxy")) && name.ends_with(".png");
+    return (name.starts_with("pixel") || name.starts_with("galaxy") || name.starts_with("ipad")) &&
+           name.ends_with(".png");
 }
 
 bool writeOne(const FrameSpec& entry, const fs::path& folder, std::string& error) {

@@ -3,6 +3,7 @@
 #include "app/editor/playback_error.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/export_request.hpp"
+#include "core/model/device_screens.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
 
@@ -86,9 +87,48 @@ void EditorState::setDuration(double seconds) {
 }
 
 void EditorState::setFrameImage(std::shared_ptr<const Image> image) {
-    if (frameImage_ == image) return;
-    frameImage_ = std::move(image);
+    uprightFrame_ = std::move(image);
+    std::shared_ptr<const Image> shown = uprightFrame_;
+    if (uprightFrame_) {
+        double w = 0, h = 0;
+        if (player_) {
+            const QSize size = player_->videoSize();
+            w = size.width();
+            h = size.height();
+        }
+        const FrameOrientation wanted = resolvedOrientation(frameOrientation_, w, h);
+        Image turned = orientedFrameImage(*uprightFrame_, wanted);
+        if (turned.width != uprightFrame_->width)
+            shown = std::make_shared<const Image>(std::move(turned));
+    }
+    if (frameImage_ == shown) return;
+    frameImage_ = std::move(shown);
     emit frameImageChanged();
+}
+
+void EditorState::showOrientedFrame(const ScreenRect& fallback) {
+    const std::shared_ptr<const Image> before = frameImage_;
+    setFrameImage(uprightFrame_);
+    if (frameImage_ == before || !frameImage_) return;
+    setScreenRect(detectScreenRect(*frameImage_).value_or(fallback));
+    resetPlacement();
+}
+
+void EditorState::setFrameOrientation(FrameOrientation orientation) {
+    if (frameOrientation_ == orientation) return;
+    frameOrientation_ = orientation;
+    emit frameOrientationChanged();
+    showOrientedFrame(kDefaultScreenRect);
+}
+
+void EditorState::chooseFrameForRecording() {
+    if (!player_ || !customFramePath_.isEmpty()) return;
+    const QSize size = player_->videoSize();
+    const auto choice = autoFrameFor(size.width(), size.height(), framePresetCatalog());
+    // Only a recording made on one of the devices: any other size keeps the user's choice.
+    if (choice && choice->preset && choice->match != AutoFrameChoice::Match::nearestShape) {
+        setFramePreset(QString::fromStdString(choice->preset->key));
+    }
 }
 
 void EditorState::setScreenRect(const ScreenRect& rect) {
@@ -363,6 +403,9 @@ bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
     setupTimeObserver();
     player_->play();
     setIsPlaying(true);
+    chooseFrameForRecording();
+    // A landscape recording after a portrait one turns the frame (automatic orientation).
+    showOrientedFrame(screenRect_);
     return true;
 }
 
@@ -491,17 +534,16 @@ void EditorState::setFramePreset(const QString& key) {
 
 namespace {
 
-// A frame image decoded, trimmed and measured on a pool thread.
+// A frame image decoded and trimmed on a pool thread; its opening is measured once it is
+// turned to the orientation it is shown in.
 struct LoadedFrame {
     std::shared_ptr<const Image> image;
-    std::optional<ScreenRect> opening;
 };
 
 LoadedFrame measure(std::optional<Image> image) {
     LoadedFrame loaded;
     if (!image || image->empty()) return loaded;
     loaded.image = std::make_shared<const Image>(std::move(*image));
-    loaded.opening = detectScreenRect(*loaded.image);
     return loaded;
 }
 
@@ -534,8 +576,8 @@ bool EditorState::useCustomFrame(const QString& pngPath) {
                 emit framePresetChanged(key);
             }
             setFrameImage(std::move(loaded.image));
-            // Measured on the trimmed image, as frame-info reports it.
-            setScreenRect(loaded.opening.value_or(kDefaultScreenRect));
+            // Measured on the trimmed image as shown, as frame-info reports it.
+            setScreenRect(detectScreenRect(*frameImage_).value_or(kDefaultScreenRect));
             resetPlacement();
         });
     return true;
@@ -566,7 +608,7 @@ void EditorState::applyFramePreset(const QString& key) {
                 return;
             }
             setFrameImage(std::move(loaded.image));
-            setScreenRect(loaded.opening.value_or(fallback));
+            setScreenRect(detectScreenRect(*frameImage_).value_or(fallback));
             resetPlacement();
         });
 }

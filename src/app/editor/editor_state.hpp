@@ -17,6 +17,7 @@
 #include "app/editor/video_source.hpp"
 #include "core/export/background_fill.hpp"
 #include "core/export/canvas_layout.hpp"
+#include "core/model/frame_orientation.hpp"
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
 
@@ -112,8 +113,13 @@ public:
     // The PNG in use as a custom frame (its absolute path, which is also the frame key); empty
     // when the frame is a preset or none.
     QString customFramePath() const { return customFramePath_; }
-    // The trimmed frame image, or null when no frame is loaded.
+    // The trimmed frame image as shown and exported (turned to the frame orientation), or null
+    // when no frame is loaded.
     const std::shared_ptr<const Image>& frameImage() const { return frameImage_; }
+    // Which way round the frame is shown: automatic (the default) follows the recording's
+    // upright shape. A change turns the frame and detects its opening again.
+    FrameOrientation frameOrientation() const { return frameOrientation_; }
+    void setFrameOrientation(FrameOrientation orientation);
     ScreenRect screenRect() const { return screenRect_; }
     double scale() const { return scale_; }
     double offsetX() const { return offsetX_; }
@@ -188,6 +194,7 @@ public:
     void updateStageAspectRatio();
 
 signals:
+    void frameOrientationChanged();
     void isDarkModeChanged(bool dark);
     void videoPathChanged();
     void playerChanged(PlayerHandle* player);
@@ -217,6 +224,11 @@ private:
     void setIsPlaying(bool playing);
     void setDuration(double seconds);
     void setFrameImage(std::shared_ptr<const Image> image);
+    // The frame image turned as the orientation and recording ask, and its opening (`fallback`
+    // when it has none) detected on what is shown.
+    void showOrientedFrame(const ScreenRect& fallback);
+    // A recording of exactly a device's screen size gets that device's frame.
+    void chooseFrameForRecording();
     void setScreenRect(const ScreenRect& rect);
     void setStageAspectRatio(double ratio);
     void seekPaused(double seconds);
@@ -247,6 +259,8 @@ private:
     QMetaObject::Connection endObserver_;
     QString framePreset_;
     std::shared_ptr<const Image> frameImage_;
+    std::shared_ptr<const Image> uprightFrame_;  // as loaded, before any turn
+    FrameOrientation frameOrientation_ = FrameOrientation::automatic;
     ScreenRect screenRect_{0, 0, 100, 100};
     double scale_ = 120;
     double offsetX_ = 0;

@@ -6,6 +6,7 @@
 #include "core/export/av_exporter.hpp"
 #include "core/export/export_request.hpp"
 #include "core/export/render_geometry.hpp"
+#include "core/export/still_image.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/thread_name.hpp"
@@ -93,6 +94,19 @@ ExportWorkflow::Engine defaultEngine() {
     return [exporter = AVFExporter()](const ExportRequest& request,
                                       ExportWorkflow::ProgressHandler progress,
                                       ExportWorkflow::CancelQuery cancel) {
+        if (request.stillAt) {
+            auto picture = renderMovieStill(request.input, *request.stillAt, request.config,
+                                            request.frame.get());
+            if (!picture)
+                return Result<std::filesystem::path, ExportError>(
+                    fail(ExportError::exportFailed(MediaError{0, picture.error()})));
+            if (auto saved = saveStill(*picture, request.output); !saved) {
+                return Result<std::filesystem::path, ExportError>(
+                    fail(ExportError::fileSystem(saved.error())));
+            }
+            progress(1.0);
+            return Result<std::filesystem::path, ExportError>(request.output);
+        }
         return exporter.exportVideo(request.input, request.frame, request.config,
                                     request.output, std::move(progress), std::move(cancel));
     };
@@ -157,6 +171,14 @@ bool ExportWorkflow::hasValidTrimRange() const {
 }
 
 void ExportWorkflow::startExport() {
+    start(false);
+}
+
+void ExportWorkflow::startStillExport() {
+    start(true);
+}
+
+void ExportWorkflow::start(bool still) {
     if (!state_.videoPath()) return;
     if (!hasValidTrimRange()) return;
     // The button is disabled while exporting; this also covers a second call queued before
@@ -165,7 +187,7 @@ void ExportWorkflow::startExport() {
     if (!dialogs_) return;
     // The store's limits are known before the save panel: a preview it would refuse is not
     // worth choosing a file for.
-    if (state_.appStorePreview()) {
+    if (state_.appStorePreview() && !still) {
         const auto range = clampTrimRange(state_.trimStart(), state_.trimEnd(), state_.duration());
         if (range) {
             if (auto broken = previewRuleBroken(range->duration())) {
@@ -177,12 +199,23 @@ void ExportWorkflow::startExport() {
     // The save panel runs its own event loop; a second press queued meanwhile must not open a
     // second panel.
     choosing_ = true;
-    const std::optional<QString> chosen =
-        dialogs_->chooseExportDestination(proposedExportFileName(state_.exportFileFormat()));
+    const std::optional<QString> chosen = dialogs_->chooseExportDestination(
+        still ? QStringLiteral("kestro-frame.png")
+              : proposedExportFileName(state_.exportFileFormat()));
     choosing_ = false;
     if (!chosen || chosen->isEmpty()) return;
 
     ExportRequest request = buildExportRequest(state_, chosen->toStdString());
+    if (still) {
+        // The picture keeps its own shape whatever the movie format; the store's preview is
+        // a movie rule, so the still is the framed canvas.
+        if (!chosen->endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) &&
+            !chosen->endsWith(QStringLiteral(".jpg"), Qt::CaseInsensitive) &&
+            !chosen->endsWith(QStringLiteral(".jpeg"), Qt::CaseInsensitive)) {
+            request.output += ".png";
+        }
+        request.stillAt = state_.currentTime();
+    }
     setOutcome(ExportOutcome::none);
     setSuccessShown(false);
     setExporting(true);

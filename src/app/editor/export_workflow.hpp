@@ -53,6 +53,8 @@ struct ExportRequest {
     std::shared_ptr<const Image> frame;  // the trimmed frame image; null for none
     ExportConfig config;
     std::filesystem::path output;
+    // A PNG of the recording's picture at this time (seconds) instead of a movie.
+    std::optional<double> stillAt;
 };
 
 // The file of the frame preset `key` as the export reads it, or the PNG itself when `key` is a
@@ -107,6 +109,8 @@ public:
     // preview's length and size, shown as an alert), asks where to save, then starts the engine
     // and returns at once.
     void startExport();
+    // The same for a PNG of the picture the preview shows now: its canvas, frame and placement.
+    void startStillExport();
     void updateExportProgress(double progress);
     void handleExportSuccess(const std::filesystem::path& output);
     void handleExportFailure(const ExportError& error);
@@ -129,6 +133,7 @@ signals:
     void successShownChanged(bool shown);
 
 private:
+    void start(bool still);
     void launch(ExportRequest request);
     void finish(Result<std::filesystem::path, ExportError> result);
     void presentSuccessAlert();

@@ -2,6 +2,7 @@
 
 #include "app/editor/video_feed.hpp"
 #include "core/export/canvas_backdrop.hpp"
+#include "core/model/frame_image.hpp"
 #include "core/model/screen_mask.hpp"
 
 #include <QPainter>
@@ -215,6 +216,13 @@ PreviewLayout PreviewView::layout() const {
     if (!canvas_.roundedScreen) {
         l.containerCornerRadius = 0;
         l.playerCornerRadius = 0;
+    } else if (!frameSize.isEmpty()) {
+        // The frame's own corner radius, as the export takes it.
+        if (const auto fraction = openingCornerFraction(*frameImage_, screen)) {
+            l.playerCornerRadius = screenCornerRadius(
+                CanvasRect{l.player.x(), l.player.y(), l.player.width(), l.player.height()},
+                fraction);
+        }
     }
     return l;
 }
@@ -286,6 +294,8 @@ void PreviewView::rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& dev
     setup.device = {device.x(), device.y(), device.width(), device.height()};
     setup.frameRect = setup.device;
     setup.screen = {player.x(), player.y(), player.width(), player.height()};
+    if (frameImage_ && frameImage_->isWellFormed() && canvas_.roundedScreen)
+        setup.screenCornerFraction = openingCornerFraction(*frameImage_, screen_);
     std::shared_ptr<const Image> frame =
         frameImage_ && frameImage_->isWellFormed() ? frameImage_ : nullptr;
     const std::uint64_t generation = ++backdropGeneration_;

@@ -55,7 +55,8 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
       workflow_(workflow) {
     using Style = ModernButtonStyle;
 
-    format_ = new ChoicePicker(labelsOf(allExportFormats()) << QStringLiteral("App Store Preview"),
+    format_ = new ChoicePicker(labelsOf(allExportFormats())
+                                   << stillFormatText() << QStringLiteral("App Store Preview"),
                                {}, this);
     quality_ = new ChoicePicker(labelsOf(allExportQualities()), {}, this);
     QStringList rates{QStringLiteral("Source")};
@@ -103,12 +104,15 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
 
     connect(format_, &ChoicePicker::indexChosen, this, [this](int i) {
         const auto& formats = allExportFormats();
-        if (i >= int(formats.size())) {
+        still_ = i == int(formats.size());
+        if (i > int(formats.size())) {
             state_.setAppStorePreview(true);
             return;
         }
-        state_.setOutputFormat(formats[std::size_t(i)]);
+        if (!still_) state_.setOutputFormat(formats[std::size_t(i)]);
         state_.setAppStorePreview(false);
+        syncChoices();
+        syncExport();
     });
     connect(quality_, &ChoicePicker::indexChosen, this,
             [this](int i) { state_.setExportQuality(allExportQualities()[std::size_t(i)]); });
@@ -122,8 +126,11 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
     connect(preset_, &ChoicePicker::indexChosen, this,
             [this](int i) { state_.setAppStorePreset(allAppStorePresets()[std::size_t(i)]); });
     // Queued, so the click has finished before the save panel opens.
-    connect(export_, &QAbstractButton::clicked, &workflow_,
-            [this] { QTimer::singleShot(0, &workflow_, &ExportWorkflow::startExport); });
+    connect(export_, &QAbstractButton::clicked, &workflow_, [this] {
+        QTimer::singleShot(
+            0, &workflow_,
+            still_ ? &ExportWorkflow::startStillExport : &ExportWorkflow::startExport);
+    });
     connect(cancel_, &QAbstractButton::clicked, &workflow_, &ExportWorkflow::requestExportCancel);
 
     connect(&state_, &EditorState::appStorePreviewChanged, this, &ExportSection::syncChoices);
@@ -150,8 +157,10 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
 
 void ExportSection::syncChoices() {
     const bool store = state_.appStorePreview();
-    format_->setCurrentIndex(store ? int(allExportFormats().size())
-                                   : indexOf(allExportFormats(), state_.outputFormat()));
+    if (store) still_ = false;
+    format_->setCurrentIndex(store    ? int(allExportFormats().size()) + 1
+                             : still_ ? int(allExportFormats().size())
+                                      : indexOf(allExportFormats(), state_.outputFormat()));
     quality_->setCurrentIndex(indexOf(allExportQualities(), state_.exportQuality()));
     int rate = 0;
     if (const auto fps = state_.exportFrameRate()) {
@@ -175,7 +184,9 @@ void ExportSection::syncExport() {
     export_->setEnabled(state_.videoPath().has_value() && !exporting &&
                         workflow_.hasValidTrimRange());
     export_->setBusy(exporting);
-    export_->setText(exporting ? QStringLiteral("Exporting...") : QStringLiteral("Export Video"));
+    export_->setText(exporting ? QStringLiteral("Exporting...")
+                     : still_  ? QStringLiteral("Export PNG")
+                               : QStringLiteral("Export Video"));
     cancel_->setVisible(exporting);
 }
 

@@ -18,6 +18,8 @@ class ModernButton;
 class ExportSection : public SectionCard {
     Q_OBJECT
 public:
+    // The format entry that writes a PNG of the picture shown now instead of a movie.
+    static QString stillFormatText() { return QStringLiteral("PNG (current frame)"); }
     ExportSection(EditorState& state, ExportWorkflow& workflow, QWidget* parent = nullptr);
 
     // The export formats, then the App Store preview.
@@ -43,6 +45,7 @@ private:
     EditorState& state_;
     ExportWorkflow& workflow_;
     ChoicePicker* format_;
+    bool still_ = false;  // "PNG (current frame)" is chosen
     ChoicePicker* quality_;
     ChoicePicker* frameRate_;
     ChoicePicker* resolution_;

@@ -3,9 +3,11 @@
 #include "app/editor/editor_state.hpp"
 #include "app/ui/palette.hpp"
 #include "core/model/frame_label.hpp"
+#include "core/model/user_frames.hpp"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSettings>
 #include <QVariantAnimation>
 #include <QWidgetAction>
 
@@ -157,30 +160,20 @@ private:
 }  // namespace
 
 FramePresetPicker::FramePresetPicker(EditorState& state, QWidget* parent)
-    : FramePresetPicker(state, framePresetCatalog(), parent) {}
+    : FramePresetPicker(state, framePresetCatalog(), parent) {
+    userFolders_ = savedFramesFolders();
+    rebuildMenu();
+}
 
 FramePresetPicker::FramePresetPicker(EditorState& state, const std::vector<FramePreset>& catalog,
                                      QWidget* parent)
-    : MenuPicker(parent), state_(state), catalog_(catalog) {
+    : MenuPicker(parent), state_(state), shipped_(catalog), catalog_(catalog) {
     setAccessibleName(QStringLiteral("Frame Preset"));
     setToolTip(QStringLiteral("Choose a device frame, or drop a PNG frame of your own here"));
     setAcceptDrops(true);
     setMinimumHeight(34);
-    QMenu* m = menu();
-    m->setObjectName("framePresetMenu");
-
-    QAction* prompt = addRow(m, promptText(), QString(), PresetRow::Kind::prompt);
-    connect(prompt, &QAction::triggered, this, [this] { state_.setFramePreset(QString()); });
-
-    for (const FramePresetGroup& group : groupedFramePresets(catalog_)) {
-        addRow(m, qs(group.title), QString(), PresetRow::Kind::header);
-        for (const FramePreset& preset : group.presets) {
-            const QString key = qs(preset.key);
-            const QString label = qs(preset.label);
-            QAction* action = addRow(m, label, key, PresetRow::Kind::preset, showsProBadge(label));
-            connect(action, &QAction::triggered, this, [this, key] { state_.setFramePreset(key); });
-        }
-    }
+    menu()->setObjectName("framePresetMenu");
+    rebuildMenu();
 
     pulse_ = new QVariantAnimation(this);
     pulse_->setStartValue(0.0);
@@ -206,6 +199,61 @@ FramePresetPicker::FramePresetPicker(EditorState& state, const std::vector<Frame
 
 FramePresetPicker::~FramePresetPicker() {
     delete overlay_.data();
+}
+
+QStringList FramePresetPicker::savedFramesFolders() {
+    return QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"))
+        .value(QStringLiteral("framesFolders"))
+        .toStringList();
+}
+
+void FramePresetPicker::addFramesFolder(const QString& folder) {
+    if (folder.isEmpty() || userFolders_.contains(folder)) return;
+    userFolders_.append(folder);
+    QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"))
+        .setValue(QStringLiteral("framesFolders"), userFolders_);
+    rebuildMenu();
+}
+
+void FramePresetPicker::rebuildMenu() {
+    std::vector<std::filesystem::path> folders;
+    for (const QString& folder : userFolders_) folders.emplace_back(folder.toStdString());
+    const UserFrames user = scanUserFrames(folders);
+    catalog_ = withUserFrames(shipped_, user);
+    skipped_.clear();
+    for (const SkippedFrame& skipped : user.skipped) {
+        skipped_.append(
+            QString::fromStdString(skipped.file.filename().string() + " " + skipped.reason));
+    }
+
+    QMenu* m = menu();
+    m->clear();
+    QAction* prompt = addRow(m, promptText(), QString(), PresetRow::Kind::prompt);
+    connect(prompt, &QAction::triggered, this, [this] { state_.setFramePreset(QString()); });
+    for (const FramePresetGroup& group : groupedFramePresets(catalog_)) {
+        addRow(m, qs(group.title), QString(), PresetRow::Kind::header);
+        for (const FramePreset& preset : group.presets) {
+            const QString key = qs(preset.key);
+            const QString label = qs(preset.label);
+            QAction* action = addRow(m, label, key, PresetRow::Kind::preset, showsProBadge(label));
+            // The user's own frames are PNGs outside the catalogue: loaded as custom frames.
+            if (preset.userFrame) {
+                connect(action, &QAction::triggered, this,
+                        [this, key] { state_.useCustomFrame(key); });
+            } else {
+                connect(action, &QAction::triggered, this,
+                        [this, key] { state_.setFramePreset(key); });
+            }
+        }
+    }
+    QAction* add = addRow(m, addFolderText(), QString(), PresetRow::Kind::prompt);
+    add->setCheckable(false);
+    add->setObjectName(QStringLiteral("addFramesFolder"));
+    if (!skipped_.isEmpty()) {
+        add->setToolTip(QStringLiteral("Left out: ") + skipped_.join(QStringLiteral("; ")));
+    }
+    connect(add, &QAction::triggered, this,
+            [this] { addFramesFolder(QFileDialog::getExistingDirectory(this, addFolderText())); });
 }
 
 bool FramePresetPicker::showsProBadge(const QString& label) {

@@ -1,6 +1,7 @@
 #include "app/window/source_section.hpp"
 
 #include "app/editor/editor_state.hpp"
+#include "app/sections/segmented_picker.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/window/frame_preset_picker.hpp"
@@ -27,8 +28,28 @@ SourceSection::SourceSection(EditorState& state, QWidget* parent)
     buttons->addStretch(1);
     body()->addLayout(buttons);
 
-    picker_ = new FramePresetPicker(state_, this);
-    body()->addWidget(new LabeledControl(QStringLiteral("Device Frame"), picker_, this));
+    // The frame and which way round it is shown, side by side.
+    auto* frameRow = new QWidget(this);
+    auto* frameLayout = new QHBoxLayout(frameRow);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    frameLayout->setSpacing(8);
+    picker_ = new FramePresetPicker(state_, frameRow);
+    orientation_ = new SegmentedPicker(
+        {QStringLiteral("Auto"), QStringLiteral("Portrait"), QStringLiteral("Landscape")},
+        frameRow);
+    orientation_->setAccessibleName(QStringLiteral("Frame Orientation"));
+    orientation_->setToolTip(
+        QStringLiteral("Auto turns the frame to the recording's shape; landscape puts the "
+                       "device's top on the left"));
+    frameLayout->addWidget(picker_, 1);
+    frameLayout->addWidget(orientation_);
+    body()->addWidget(new LabeledControl(QStringLiteral("Device Frame"), frameRow, this));
+    connect(orientation_, &SegmentedPicker::indexChosen, this, [this](int index) {
+        static constexpr FrameOrientation kChoices[] = {
+            FrameOrientation::automatic, FrameOrientation::portrait, FrameOrientation::landscape};
+        if (index >= 0 && index < 3) state_.setFrameOrientation(kChoices[index]);
+    });
+    connect(&state_, &EditorState::frameOrientationChanged, this, &SourceSection::sync);
 
     connect(import_, &QAbstractButton::clicked, &state_, &EditorState::importVideo);
     connect(reset_, &QAbstractButton::clicked, &state_, &EditorState::clearVideo);
@@ -42,6 +63,8 @@ void SourceSection::sync() {
     // The store refuses previews with a device frame: the choice is kept for the other formats.
     const bool store = state_.appStorePreview();
     picker_->setEnabled(!store);
+    orientation_->setEnabled(!store);
+    orientation_->setCurrentIndex(static_cast<int>(state_.frameOrientation()));
     picker_->setToolTip(store ? QStringLiteral("App Store previews are written without a frame")
                               : QString());
 }

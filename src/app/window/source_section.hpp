@@ -1,5 +1,6 @@
 #pragma once
-// "Source & Frame": importing a movie or clearing it, and choosing the device frame.
+// "Source & Frame": importing a movie or clearing it, and choosing the device frame and which
+// way round it is shown.
 
 #include "app/ui/section_card.hpp"
 
@@ -8,6 +9,7 @@ namespace kestro {
 class EditorState;
 class FramePresetPicker;
 class ModernButton;
+class SegmentedPicker;
 
 class SourceSection : public SectionCard {
     Q_OBJECT
@@ -18,6 +20,8 @@ public:
     // "Reset": present only while a movie is loaded.
     ModernButton* resetButton() const { return reset_; }
     FramePresetPicker* framePicker() const { return picker_; }
+    // Auto, Portrait, Landscape: which way round the frame is shown.
+    SegmentedPicker* orientationPicker() const { return orientation_; }
 
 private:
     void sync();
@@ -26,6 +30,7 @@ private:
     ModernButton* import_;
     ModernButton* reset_;
     FramePresetPicker* picker_;
+    SegmentedPicker* orientation_;
 };
 
 }  // namespace kestro

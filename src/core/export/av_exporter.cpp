@@ -133,6 +133,7 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     setup.screen = screen;
     setup.frame = target.framed ? frame.get() : nullptr;
     setup.roundedScreen = target.framed;
+    setup.screenCornerFraction = config.screenCornerFraction;
     setup.device = toTopLeftOrigin(canvasPixels(config.device, width, height), height);
     setup.fastScaling = config.quality == ExportQuality::draft;
     setup.background = config.background;

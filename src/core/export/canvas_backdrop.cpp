@@ -45,7 +45,7 @@ void CanvasBackdrop::makeShadow(const BackdropSetup& setup) {
         }
     }
     const CanvasRect& s = setup.screen;
-    const RoundedRect rounded = RoundedRect::screen(s);
+    const RoundedRect rounded = RoundedRect::screen(s, setup.screenCornerFraction);
     const int sx0 = std::clamp(static_cast<int>(std::floor(s.x)), 0, width_);
     const int sx1 = std::clamp(static_cast<int>(std::ceil(s.x + s.w)), 0, width_);
     const int sy0 = std::clamp(static_cast<int>(std::floor(s.y)), 0, height_);

@@ -37,6 +37,7 @@ struct BackdropSetup {
     const Image* frame = nullptr;  // trimmed frame image, straight RGBA; null for none
     CanvasRect frameRect;          // where the frame image is drawn, top-left origin
     CanvasRect screen;             // the grown screen rectangle, top-left origin
+    std::optional<double> screenCornerFraction;  // the frame's rounding of its opening
 };
 
 class CanvasBackdrop {

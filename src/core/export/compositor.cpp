@@ -187,7 +187,7 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                         : (averageChroma_ ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P);
 
     const CanvasRect R = toTopLeftOrigin(setup.screen, H);
-    RoundedRect rounded = RoundedRect::screen(R);
+    RoundedRect rounded = RoundedRect::screen(R, setup.screenCornerFraction);
     if (!setup.roundedScreen) rounded.radius = 0;  // App Store previews: square corners
 
     // Where the video can show: inside the screen rectangle, the placed video and the canvas.
@@ -287,6 +287,7 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     backdropSetup.frame = setup.frame;
     backdropSetup.frameRect = frameRect;
     backdropSetup.screen = R;
+    backdropSetup.screenCornerFraction = setup.screenCornerFraction;
     CanvasBackdrop backdrop(backdropSetup);
 
     // Two canvas rows at a time (4:2:0 chroma covers two): straight colour, alpha and weight.

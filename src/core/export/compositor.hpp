@@ -61,6 +61,8 @@ struct CompositorSetup {
     int rotation = 0;  // clockwise degrees turning the stored picture upright
     // False: the screen rectangle keeps square corners (a frameless picture filling it).
     bool roundedScreen = true;
+    // The frame's rounding of its opening (ExportConfig::screenCornerFraction).
+    std::optional<double> screenCornerFraction;
     // Bilinear instead of bicubic scaling of the video: a little softer, cheaper (drafts).
     bool fastScaling = false;
 };

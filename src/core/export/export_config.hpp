@@ -23,6 +23,9 @@ struct ExportConfig {
     double trimStart = 0;  // seconds in the source; clamped by the engine
     double trimEnd = 0;
     ScreenRect screen;     // percent of the canvas, y from the bottom edge
+    // The frame's own rounding of its opening, as a fraction of the opening's shorter side;
+    // none: the standard rounding (screenCornerRadius).
+    std::optional<double> screenCornerFraction;
     // The device box the frame image is drawn into, likewise in percent of the canvas; the
     // whole canvas unless the canvas has its own shape or padding. An empty box is a request
     // whose padding left no room, which the engine refuses.

@@ -119,6 +119,8 @@ ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame)
         inDevice = detectScreenRect(*frame).value_or(kDefaultScreenRect);
     }
     config.screen = deviceToCanvas(inDevice, config.device);
+    // The frame's own round corners, so the video meets its bezel without a gap.
+    if (frame != nullptr) config.screenCornerFraction = openingCornerFraction(*frame, inDevice);
     config.scale = choices.scalePercent / 100;
     config.offsetX = choices.offsetXPercent / 100;
     config.offsetY = choices.offsetYPercent / 100;

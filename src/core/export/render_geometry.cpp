@@ -84,8 +84,12 @@ Placement placeVideo(const CanvasRect& screen, double canvasHeight, VideoSize up
     return p;
 }
 
-double screenCornerRadius(const CanvasRect& screen) {
-    return kScreenCornerFraction * std::min(screen.w, screen.h);
+double screenCornerRadius(const CanvasRect& screen, std::optional<double> openingFraction) {
+    const double side = std::min(screen.w, screen.h);
+    if (!openingFraction || !std::isfinite(*openingFraction) || *openingFraction <= 0) {
+        return kScreenCornerFraction * side;
+    }
+    return *openingFraction * std::max(side - 2 * kScreenGrowth, 0.0) + kScreenGrowth;
 }
 
 }  // namespace kestro

@@ -12,6 +12,8 @@
 #include "core/model/video_fit_mode.hpp"
 #include "core/result.hpp"
 
+#include <optional>
+
 namespace kestro {
 
 struct TrimRange {
@@ -83,9 +85,14 @@ struct Placement {
 Placement placeVideo(const CanvasRect& screen, double canvasHeight, VideoSize upright,
                      VideoFitMode mode, double userScale, double offsetX, double offsetY);
 
-// The screen opening's corners: rounded by this fraction of its shorter side.
+// The screen opening's corners: rounded by this fraction of its shorter side, unless the frame
+// image rounds its opening itself. Then `openingFraction` is that radius as a fraction of the
+// opening's shorter side, and the grown rectangle (`screen`) gets the concentric radius, the
+// growth added, so the video's corners follow the bezel's exactly: a larger radius would leave
+// a gap of background between the two, which the frame does not cover.
 inline constexpr double kScreenCornerFraction = 0.13;
-double screenCornerRadius(const CanvasRect& screen);
+double screenCornerRadius(const CanvasRect& screen,
+                          std::optional<double> openingFraction = std::nullopt);
 
 // The output's frame rate when the source does not tell (see export_frame_rate.hpp), and the
 // most any export runs at: a claimed rate above it comes from a broken header, not from a

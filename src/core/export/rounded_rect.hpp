@@ -15,9 +15,11 @@ struct RoundedRect {
 
     // The rectangle `r` (top-left origin) with the screen's corner radius, limited so that it
     // never exceeds half the shorter side.
-    static RoundedRect screen(const CanvasRect& r) {
+    static RoundedRect screen(const CanvasRect& r,
+                              std::optional<double> openingFraction = std::nullopt) {
         return {r.midX(), r.midY(), std::max(r.w, 0.0) / 2, std::max(r.h, 0.0) / 2,
-                std::clamp(screenCornerRadius(r), 0.0, std::max(0.0, std::min(r.w, r.h) / 2))};
+                std::clamp(screenCornerRadius(r, openingFraction), 0.0,
+                           std::max(0.0, std::min(r.w, r.h) / 2))};
     }
 
     float coverage(int x, int y) const {

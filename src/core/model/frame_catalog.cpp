@@ -36,7 +36,21 @@ constexpr std::array<std::pair<std::string_view, int>, 4> kAndroidOrder{{
     {"galaxy s 24", 111},
     {"galaxy s 24 ultra", 112},
 }};
+// Tablets after every phone: iPads, then the Android ones.
+constexpr std::array<std::pair<std::string_view, int>, 9> kTabletOrder{{
+    {"ipad pro 11 m4", 201},
+    {"ipad pro 13 m4", 202},
+    {"ipad air 11", 203},
+    {"ipad air 13", 204},
+    {"ipad mini a17 pro", 205},
+    {"ipad a16", 206},
+    {"pixel tablet", 301},
+    {"galaxy tab s 9", 311},
+    {"galaxy tab s 10 plus", 312},
+}};
 constexpr int kUnknownModelOrder = 999;
+constexpr int kUnknownIpadOrder = 209;
+constexpr int kUnknownAndroidTabletOrder = 319;
 constexpr int kUnknownPixelOrder = 109;
 constexpr int kUnknownGalaxyOrder = 119;
 
@@ -45,14 +59,17 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 2> kFallback
     {"Frames/iphone16plusblack", "iPhone 16 Plus \u2014 Black"},
 }};
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kGroups{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kGroups{{
     {"iphone15", "\U0001F4F1 iPhone 15 Series"},
     {"iphone16", "\U0001F4F1 iPhone 16 Series"},
     {"iphone17", "\U0001F4F1 iPhone 17 Series"},
     {"iphoneair", "\U0001F4F1 iPhone Air"},
     {"pixel", "\U0001F4F1 Google Pixel"},
     {"galaxy", "\U0001F4F1 Samsung Galaxy"},
+    {"ipad", "\U0001F4F1 iPad"},
+    {"androidtablet", "\U0001F4F1 Android Tablets"},
     {"other", "\U0001F4F1 Other"},
+    {"myframes", "\U0001F4C1 My frames"},
 }};
 
 constexpr std::string_view kFramesFolder = "Frames";
@@ -98,7 +115,12 @@ bool isListedFrameFile(const std::string& fileName) {
     if (lowered.find("landscape") != std::string::npos) return false;
     if (lowered.find("iphone") != std::string::npos)
         return lowered.find("portrait") != std::string::npos;
-    return lowered.starts_with("pixel") || lowered.starts_with("galaxy");
+    return lowered.starts_with("pixel") || lowered.starts_with("galaxy") ||
+           lowered.starts_with("ipad");
+}
+
+bool isAndroidTabletLabel(const std::string& lowered) {
+    return lowered.starts_with("pixel tablet") || lowered.starts_with("galaxy tab");
 }
 
 FramePreset makePreset(std::string key, std::string label,
@@ -125,6 +147,16 @@ int frameOrderValue(const std::string& label) {
     const std::string lowered = toLowerAscii(label);
     std::size_t bestLength = 0;
     int order = kUnknownModelOrder;
+    if (lowered.starts_with("ipad") || isAndroidTabletLabel(lowered)) {
+        for (const auto& [model, value] : kTabletOrder) {
+            if (model.size() > bestLength && lowered.starts_with(model)) {
+                bestLength = model.size();
+                order = value;
+            }
+        }
+        if (order != kUnknownModelOrder) return order;
+        return lowered.starts_with("ipad") ? kUnknownIpadOrder : kUnknownAndroidTabletOrder;
+    }
     for (const auto& [model, value] : kModelOrder) {
         if (model.size() > bestLength && lowered.find(model) != std::string::npos) {
             bestLength = model.size();
@@ -174,6 +206,11 @@ std::vector<FramePreset> buildFramePresetCatalog(const std::filesystem::path& re
     return catalog;
 }
 
+FramePreset newFramePreset(std::string key, std::string label,
+                           std::optional<std::string> bundleImageName) {
+    return makePreset(std::move(key), std::move(label), std::move(bundleImageName));
+}
+
 const std::vector<FramePreset>& framePresetCatalog() {
     static const std::vector<FramePreset> catalog = buildFramePresetCatalog(resourcesDir());
     return catalog;
@@ -193,9 +230,15 @@ std::string frameGroupId(const std::string& label) {
     if (lowered.find("iphone 16") != std::string::npos) return "iphone16";
     if (lowered.find("iphone 17") != std::string::npos) return "iphone17";
     if (lowered.find("iphone air") != std::string::npos) return "iphoneair";
+    if (lowered.starts_with("ipad")) return "ipad";
+    if (isAndroidTabletLabel(lowered)) return "androidtablet";
     if (lowered.starts_with("pixel")) return "pixel";
     if (lowered.starts_with("galaxy")) return "galaxy";
     return "other";
+}
+
+std::string presetGroupId(const FramePreset& preset) {
+    return preset.userFrame ? std::string(kUserFramesGroup) : frameGroupId(preset.label);
 }
 
 std::string frameGroupTitle(const std::string& groupId) {
@@ -210,7 +253,7 @@ std::vector<FramePresetGroup> groupedFramePresets(const std::vector<FramePreset>
     for (const auto& [id, title] : kGroups) {
         FramePresetGroup group{std::string(id), std::string(title), {}};
         for (const FramePreset& preset : catalog) {
-            if (frameGroupId(preset.label) == group.id) group.presets.push_back(preset);
+            if (presetGroupId(preset) == group.id) group.presets.push_back(preset);
         }
         if (!group.presets.empty()) groups.push_back(std::move(group));
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string>
 #include <system_error>
 
@@ -127,11 +128,23 @@ std::optional<ScreenRect> detectScreenRect(const Image& image) {
         if (sx < 0) return std::nullopt;
     }
 
-    int left = sx, right = sx, top = sy, bottom = sy;
+    int left = sx, right = sx;
     while (left > 0 && transparent(left - 1, sy)) --left;
     while (right < W - 1 && transparent(right + 1, sy)) ++right;
-    while (top > 0 && transparent(sx, top - 1)) --top;
-    while (bottom < H - 1 && transparent(sx, bottom + 1)) ++bottom;
+    // The height is measured along three columns, the seed's and one a quarter in from each
+    // side, and the tallest run wins: a camera island or punch-hole drawn over the top of the
+    // display on the centre column would otherwise end the run there. The side columns stay
+    // clear of the rounded display corners, which never reach a quarter of the width.
+    int top = sy, bottom = sy;
+    const int quarter = (right - left) / 4;
+    for (const int x : {sx, left + quarter, right - quarter}) {
+        if (!transparent(x, sy)) continue;
+        int t = sy, b = sy;
+        while (t > 0 && transparent(x, t - 1)) --t;
+        while (b < H - 1 && transparent(x, b + 1)) ++b;
+        top = std::min(top, t);
+        bottom = std::max(bottom, b);
+    }
 
     const double width = W;
     const double height = H;
@@ -143,6 +156,41 @@ std::optional<ScreenRect> detectScreenRect(const Image& image) {
         (right - left + 1) / width * 100.0,
         (bottom - top + 1) / height * 100.0,
     };
+}
+
+std::optional<double> openingCornerFraction(const Image& image, const ScreenRect& screen) {
+    if (!image.isWellFormed()) return std::nullopt;
+    const int W = image.width, H = image.height;
+    const int x0 = static_cast<int>(std::lround(screen.x / 100 * W));
+    const int w = static_cast<int>(std::lround(screen.w / 100 * W));
+    const int h = static_cast<int>(std::lround(screen.h / 100 * H));
+    const int y0 = H - static_cast<int>(std::lround(screen.y / 100 * H)) - h;
+    if (w < 4 || h < 4 || x0 < 0 || y0 < 0 || x0 + w > W || y0 + h > H) return std::nullopt;
+    const int limit = std::min(w, h) / 2;
+    // Steps along the diagonal from the corner pixel (cx, cy) inward until the display shows.
+    // A device body rounder than its display leaves the first steps outside the device, also
+    // transparent: the count starts there, but the display begins only after the bezel.
+    const auto inset = [&](int cx, int cy, int dx, int dy) {
+        bool onDevice = false;
+        for (int k = 0; k < limit; ++k) {
+            const bool clear = isTransparentForDetection(image.alpha(cx + dx * k, cy + dy * k));
+            if (!clear) onDevice = true;
+            if (clear && onDevice) return k;
+        }
+        return -1;
+    };
+    int smallest = limit;
+    for (const auto& [cx, cy, dx, dy] :
+         {std::array{x0, y0, 1, 1}, std::array{x0 + w - 1, y0, -1, 1},
+          std::array{x0, y0 + h - 1, 1, -1}, std::array{x0 + w - 1, y0 + h - 1, -1, -1}}) {
+        const int k = inset(cx, cy, dx, dy);
+        if (k <= 0) return std::nullopt;  // square, or no display along the diagonal
+        smallest = std::min(smallest, k);
+    }
+    // The pixel at step k is the first whose centre lies inside the arc; the arc itself lies
+    // about half a step before it.
+    const double radius = (smallest - 0.5) / (1 - 1 / std::sqrt(2.0));
+    return radius / std::min(w, h);
 }
 
 }  // namespace kestro

@@ -34,8 +34,18 @@ Image trimTransparentBorders(const Image& image);
 
 // Finds the transparent screen opening around the image's centre (alpha at most 1 counts as
 // transparent). x and w are percent of the width, h percent of the height, and y is the height
-// of the bottom margin below the opening in percent, as the renderers read it. None when no
-// transparent pixel lies within 10% of the size around the centre.
+// of the bottom margin below the opening in percent, as the renderers read it. The width is
+// the transparent run through the first transparent pixel found; the height the tallest
+// transparent run of three columns (that pixel's, and a quarter of the width in from each side
+// of the run), so a camera island or hole drawn inside the opening does not shorten it. None
+// when no transparent pixel lies within 10% of the size around the centre.
 std::optional<ScreenRect> detectScreenRect(const Image& image);
+
+// How round the image makes the corners of the opening `screen` (percent, as detected): the
+// corner radius as a fraction of the opening's shorter side, read from where the transparent
+// display begins along each corner's diagonal (a quarter circle of radius r crosses it
+// r (1 - 1/sqrt 2) in, after any bezel). The smallest of the four corners counts; none when a
+// corner is square or no bezel lies on a corner's diagonal (a hand-set rectangle).
+std::optional<double> openingCornerFraction(const Image& image, const ScreenRect& screen);
 
 }  // namespace kestro

@@ -117,6 +117,21 @@ bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
+// iPad names: Apple's spelling, "iPad mini", and chip names kept whole ("M 4" back to "M4").
+std::string iPadLabel(std::string_view titled) {
+    std::string text = replaceAllIgnoringCase(titled, "ipad", "iPad");
+    text = replaceAll(text, " Mini", " mini");
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool chipLetter = i + 2 < text.size() && text[i + 1] == ' ' &&
+                                (i == 0 || text[i - 1] == ' ') &&
+                                (text[i] == 'M' || text[i] == 'A') && isDigit(text[i + 2]);
+        out.push_back(text[i]);
+        if (chipLetter) ++i;  // drop the space
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string toLowerAscii(std::string_view text) {
@@ -130,6 +145,7 @@ std::string makeFrameLabel(std::string_view fileName) {
 
     std::string text = replaceAll(replaceAll(fileName, "_", " "), "-", " ");
     text = splitDigitsFromLetters(text);
+    if (toLowerAscii(text).starts_with("ipad")) return iPadLabel(titleCased(text));
     if (!contains(toLowerAscii(text), "iphone")) return titleCased(text);
 
     text = replaceAllIgnoringCase(text, "iphone", "iPhone");

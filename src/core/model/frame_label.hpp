@@ -6,8 +6,9 @@
 
 namespace kestro {
 
-// "iphone16pro_max-black_portrait" gives "iPhone 16 Pro Max Black"; a name without "iphone" is
-// only split and title-cased ("pixel_8" gives "Pixel 8"); an empty name gives "Untitled".
+// "iphone16pro_max-black_portrait" gives "iPhone 16 Pro Max Black"; "ipad_pro_11_m4_silver"
+// gives "iPad Pro 11 M4 Silver"; any other name is only split and title-cased ("pixel_8" gives
+// "Pixel 8"); an empty name gives "Untitled".
 // Letters and digits are recognised in ASCII only; other bytes pass through untouched.
 std::string makeFrameLabel(std::string_view fileName);
 

@@ -2,6 +2,8 @@
 
 #include "exporter_support.hpp"
 
+#include <array>
+
 namespace kestro {
 namespace {
 
@@ -144,6 +146,28 @@ TEST(ExportRequest, AnAppStorePreviewFitsTheWholeRecordingAndLeavesTheRestToTheB
     EXPECT_EQ(layout->width, 886);
     EXPECT_EQ(layout->height, 1920);
     test::expectBox(layout->device, grown.x, grown.y, grown.w, grown.h, 1e-6);
+}
+
+// iPad recordings at the makers' screen sizes: a 3:4 screen fills the store's 1200 x 1600 (or
+// 1600 x 1200 held sideways) edge to edge; the taller 11" screen is fitted whole, bars beside it.
+TEST(ExportRequest, AnIpadRecordingFillsTheIpadPreview) {
+    ExportChoices choices;
+    choices.appStore = AppStorePreset::ipad;
+    for (const auto& [w, h, W, H] :
+         {std::array{2064.0, 2752.0, 1200.0, 1600.0}, std::array{2752.0, 2064.0, 1600.0, 1200.0},
+          std::array{2048.0, 2732.0, 1200.0, 1600.0}}) {
+        choices.recordingSize = VideoSize{w, h};
+        const auto layout = canvasLayoutFor(choices, nullptr);
+        ASSERT_TRUE(layout.ok());
+        EXPECT_EQ(layout->width, W);
+        EXPECT_EQ(layout->height, H);
+        test::expectBox(layout->device, 0, 0, W, H, 1.5);
+    }
+    choices.recordingSize = VideoSize{1668, 2420};
+    const auto fitted = canvasLayoutFor(choices, nullptr);
+    ASSERT_TRUE(fitted.ok());
+    test::expectBox(fitted->device, (1200 - 1668 * 1600 / 2420.0) / 2, 0, 1668 * 1600 / 2420.0,
+                    1600, 1e-6);
 }
 
 }  // namespace

@@ -144,5 +144,30 @@ TEST(ScreenDetection, SeedIsSearchedNearTheCentreOnly) {
     EXPECT_EQ(detectScreenRect(Image{}), std::nullopt);
 }
 
+// A phone frame as users bring them: a black pill (a camera island) or a round camera hole drawn
+// over the top of the display on its centre column, inside the transparent opening.
+TEST(ScreenDetection, CameraCutoutsInsideTheOpeningDoNotShortenIt) {
+    const Image plain = frameWithOpening(1000, 2000, 90, 120, 909, 1879);
+    const auto expected = detectScreenRect(plain);
+    ASSERT_TRUE(expected.has_value());
+
+    Image island = plain;
+    island.fillRect(500 - 160, 120 + 30, 320, 95, kOpaque);
+    EXPECT_EQ(detectScreenRect(island), expected);
+
+    Image hole = plain;
+    for (int y = 150; y < 190; ++y)
+        for (int x = 480; x < 520; ++x)
+            if ((x - 500) * (x - 500) + (y - 170) * (y - 170) <= 400) hole.set(x, y, kOpaque);
+    EXPECT_EQ(detectScreenRect(hole), expected);
+
+    // Read from a user's PNG file, trimmed as frame-info reads it.
+    test::ScratchDir dir;
+    ASSERT_TRUE(savePng(island, dir / "my-phone.png"));
+    const auto loaded = loadTrimmedPng(dir / "my-phone.png");
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(detectScreenRect(*loaded), expected);
+}
+
 }  // namespace
 }  // namespace kestro

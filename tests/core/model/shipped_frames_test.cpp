@@ -1,6 +1,7 @@
 // The frames tools/framegen draws at build time, read back through the editor's and exporter's
 // code and held to the generator's own device table.
 
+#include "core/model/device_screens.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/model/frame_label.hpp"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -43,7 +45,9 @@ TEST(ShippedFrames, FolderHoldsTheWholeSetAndNothingElse) {
     // Every model, each Pro in two colours or more, and both Android families in two each.
     std::map<std::string, int> perModel;
     for (const auto& f : framegen::allFrames()) ++perModel[std::string(f.model->name)];
-    EXPECT_EQ(perModel.size(), 12u + framegen::kAndroidDevices.size());
+    EXPECT_EQ(perModel.size(), 12u + framegen::kAndroidDevices.size() + framegen::kTablets.size());
+    EXPECT_GE(framegen::kTablets.size(), 8u);
+    for (const auto& m : framegen::kTablets) EXPECT_GE(perModel[std::string(m.name)], 2) << m.name;
     int pixels = 0, galaxies = 0;
     for (const auto& m : framegen::kAndroidDevices) {
         EXPECT_GE(perModel[std::string(m.name)], 2) << m.name;
@@ -107,9 +111,13 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
         // See-through inside the opening (but its corners), dark bezel just outside it.
         const int r = static_cast<int>(f.model->displayCornerRadius * 1.6);
         const auto& hole = f.model->hole;
+        const auto& island = f.model->island;
         const auto inHole = [&](int x, int y) {
-            return hole.radius > 0 &&
-                   std::hypot(x - o.x - hole.x, y - o.y - hole.y) <= hole.radius + 2;
+            const bool inIsland =
+                island.width > 0 && std::abs(x - (o.x + o.w / 2.0)) <= island.width / 2 + 2 &&
+                y >= o.y + island.top - 2 && y <= o.y + island.top + island.height + 2;
+            return inIsland || (hole.radius > 0 &&
+                                std::hypot(x - o.x - hole.x, y - o.y - hole.y) <= hole.radius + 2);
         };
         int leaks = 0;
         for (int y = o.y; y < o.y + o.h; y += 3)
@@ -120,16 +128,39 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
             }
         EXPECT_EQ(leaks, 0);
         if (hole.radius > 0) {
-            // Dark camera glass, off the centre row and column the opening is measured along.
+            // Dark camera glass in the display, where the opening detection steps around it.
             EXPECT_TRUE(opaqueDark(img.at(static_cast<int>(o.x + hole.x + hole.radius * 0.8),
                                           static_cast<int>(o.y + hole.y))));
-            EXPECT_GT(std::abs(hole.x - o.w / 2.0), hole.radius + 4);
-            EXPECT_GT(std::abs(hole.y - o.h / 2.0), hole.radius + 4);
+        }
+        // Every iPhone here has its Dynamic Island: black over the top of the display on the
+        // centre column, and the display visible just below it and beside it.
+        const bool iphone = f.model->name.starts_with("iPhone");
+        EXPECT_EQ(island.width > 0, iphone);
+        if (island.width > 0) {
+            const int cx = o.x + o.w / 2;
+            EXPECT_TRUE(
+                opaqueDark(img.at(cx, static_cast<int>(o.y + island.top + island.height / 2))));
+            EXPECT_EQ(img.alpha(cx, static_cast<int>(o.y + island.top + island.height + 4)), 0);
+            EXPECT_EQ(img.alpha(static_cast<int>(cx + island.width / 2 + 4),
+                                static_cast<int>(o.y + island.top + island.height / 2)),
+                      0);
+        }
+        if (framegen::isTablet(*f.model)) {
+            // The front camera in the bezel: beside the display for a long-edge camera.
+            const bool longEdge = f.model->bezelCamera == framegen::BezelCamera::longEdge;
+            const int cx = longEdge ? (o.x + o.w + g.body.x + g.body.w) / 2 : o.x + o.w / 2;
+            const int cy = longEdge ? o.y + o.h / 2 : (g.body.y + o.y) / 2;
+            const Rgba lens = img.at(cx + 1, cy + 1);
+            EXPECT_LT(lens.r + lens.g + lens.b, 3 * 40);
         }
         EXPECT_TRUE(opaqueDark(img.at(o.x - 3, H / 2))) << "bezel";
 
-        // Rounded display corners: along the diagonal, the glass begins 0.29 × radius in.
+        // Rounded display corners: along the diagonal, the glass begins 0.29 × radius in, and
+        // the export rounds the recording to the same radius.
         const double radius = f.model->displayCornerRadius;
+        const auto fraction = openingCornerFraction(img, *rect);
+        ASSERT_TRUE(fraction.has_value());
+        EXPECT_NEAR(*fraction * std::min(o.w, o.h), radius, 0.15 * radius + 2);
         auto glassStartsAt = [&](int cornerX, int cornerY, int dx, int dy) {
             bool onBody = false;
             for (int k = 0; k < radius; ++k) {
@@ -163,7 +194,17 @@ TEST(ShippedFrames, OpeningIsTheNativeDisplayAndTheDeviceLooksLikeAPhone) {
             return false;
         };
         EXPECT_TRUE(columnCovered(W - 2));
-        if (framegen::buttonsOnBothSides(*f.model)) {
+        if (framegen::isTablet(*f.model)) {
+            // Buttons on the edges the table names, standing out beyond the body.
+            EXPECT_EQ(g.body.y > 0, framegen::hasEdgeButton(*f.model, framegen::Edge::top));
+            EXPECT_EQ(g.body.x + g.body.w < W,
+                      framegen::hasEdgeButton(*f.model, framegen::Edge::right));
+            if (g.body.y > 0) {
+                int covered = 0;
+                for (int x = 0; x < W; ++x) covered += img.alpha(x, 1) == 255;
+                EXPECT_GT(covered, 0);
+            }
+        } else if (framegen::buttonsOnBothSides(*f.model)) {
             EXPECT_TRUE(columnCovered(1));
             EXPECT_EQ(img.alpha(1, H / 2), 0);  // no button at mid height: the body edge is inside
         } else {
@@ -193,7 +234,7 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
         EXPECT_TRUE(p.key.starts_with("Frames/"));
         ASSERT_TRUE(modelOfLabel.contains(p.label));
         const int model = modelOfLabel[p.label];
-        // iPhones order by model (1 to 12), the Android ones after.
+        // iPhones order by model (1 to 12), the Android ones after, the tablets last.
         if (model < static_cast<int>(framegen::kDevices.size())) {
             EXPECT_EQ(frameOrderValue(p.label), model + 1);
         } else {
@@ -210,16 +251,51 @@ TEST(ShippedFrames, CatalogueGroupsAndOrdersThemByModel) {
     }
 
     const auto groups = groupedFramePresets(catalog);
-    const std::vector<std::string> series{"iPhone 15 ",  "iPhone 16 ", "iPhone 17 ",
-                                          "iPhone Air ", "Pixel ",     "Galaxy "};
+    const std::vector<std::string> series{"iPhone 15 ", "iPhone 16 ", "iPhone 17 ", "iPhone Air ",
+                                          "Pixel ",     "Galaxy ",    "iPad ",      ""};
+    EXPECT_EQ(groups.back().id, "androidtablet");
     ASSERT_EQ(groups.size(), series.size());
     size_t total = 0;
     for (size_t i = 0; i < groups.size(); ++i) {
         total += groups[i].presets.size();
-        for (const auto& p : groups[i].presets)
+        for (const auto& p : groups[i].presets) {
             EXPECT_TRUE(p.label.starts_with(series[i])) << p.label << " in " << groups[i].id;
+            EXPECT_EQ(frameOrderValue(p.label) > 200, i >= 6) << p.label;
+        }
     }
     EXPECT_EQ(total, catalog.size());
+    for (const auto& p : groups.back().presets)
+        EXPECT_TRUE(p.label.starts_with("Pixel Tablet") || p.label.starts_with("Galaxy Tab"));
+}
+
+// The sizes the automatic frame choice matches against are the sizes the frames are drawn with,
+// for every model, and each size leads to that model's frame or a newer one of the same size.
+TEST(ShippedFrames, AutomaticChoiceKnowsEveryDrawnModelsScreen) {
+    const auto catalog = buildFramePresetCatalog(KESTRO_TEST_RESOURCES);
+    std::vector<const framegen::DeviceModel*> models;
+    for (const auto& m : framegen::kDevices) models.push_back(&m);
+    for (const auto& m : framegen::kAndroidDevices) models.push_back(&m);
+    for (const auto& m : framegen::kTablets) models.push_back(&m);
+    ASSERT_EQ(deviceScreens().size(), models.size());
+    for (size_t i = 0; i < models.size(); ++i) {
+        const auto& m = *models[i];
+        SCOPED_TRACE(m.name);
+        EXPECT_EQ(deviceScreens()[i].model, m.name);
+        EXPECT_EQ(deviceScreens()[i].width, m.displayWidth);
+        EXPECT_EQ(deviceScreens()[i].height, m.displayHeight);
+        for (const auto& [w, h] : {std::pair{m.displayWidth, m.displayHeight},
+                                   std::pair{m.displayHeight, m.displayWidth}}) {
+            const auto choice = autoFrameFor(w, h, catalog);
+            ASSERT_TRUE(choice.has_value());
+            ASSERT_NE(choice->preset, nullptr);
+            EXPECT_NE(choice->match, AutoFrameChoice::Match::nearestShape);
+            const auto& chosen =
+                std::find_if(deviceScreens().begin(), deviceScreens().end(),
+                             [&](const DeviceScreen& s) { return s.model == choice->model; });
+            EXPECT_EQ(chosen->width, m.displayWidth);
+            EXPECT_GE(chosen->year, deviceScreens()[i].year);
+        }
+    }
 }
 
 }  // namespace
