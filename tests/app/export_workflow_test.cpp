@@ -136,9 +136,9 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     std::optional<ExportRequest> seen;
     ExportWorkflow w(
         *s, &dialogs,
-        [&](const ExportRequest& r, auto, auto) -> Result<std::filesystem::path, ExportError> {
+        [&](const ExportRequest& r, auto, auto) -> Result<ExportedMovie, ExportError> {
             seen = r;
-            return r.output;
+            return ExportedMovie(r.output);
         });
     dialogs.exportDestination = dir.filePath("preview.mp4");
     w.startExport();
@@ -173,9 +173,9 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
 TEST_F(ExportWorkflowTest, NothingHappensWithoutAMovieAValidRangeOrADestination) {
     int engineCalls = 0;
     auto engine = [&](const ExportRequest& r, auto,
-                      auto) -> Result<std::filesystem::path, ExportError> {
+                      auto) -> Result<ExportedMovie, ExportError> {
         ++engineCalls;
-        return r.output;
+        return ExportedMovie(r.output);
     };
     EditorState empty(std::make_unique<FakeBackend>());
     ExportWorkflow noMovie(empty, &dialogs, engine);
@@ -207,10 +207,10 @@ TEST_F(ExportWorkflowTest, EngineProgressBecomesStageTextsAndFailuresShowTheirDe
     std::optional<ExportError> error;
     const auto engine =
         [&error](const ExportRequest& r, ExportWorkflow::ProgressHandler progress,
-                 ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
+                 ExportWorkflow::CancelQuery) -> Result<ExportedMovie, ExportError> {
         for (double p : {0.05, 0.2, 0.5, 0.8, 1.0}) progress(p);
         if (error) return fail(*error);
-        return r.output;
+        return ExportedMovie(r.output);
     };
     ExportWorkflow w(*s, &dialogs, engine);
     w.setClearDelays(std::chrono::milliseconds(100), std::chrono::milliseconds(400));

@@ -207,13 +207,13 @@ void ExportWorkflow::launch(ExportRequest request) {
     });
 }
 
-void ExportWorkflow::finish(Result<std::filesystem::path, ExportError> result) {
+void ExportWorkflow::finish(Result<ExportedMovie, ExportError> result) {
     if (worker_.joinable()) worker_.join();
     // `exporting` is already false when the result handler runs.
     setExporting(false);
     if (result.ok()) {
         setOutcome(ExportOutcome::succeeded);
-        handleExportSuccess(*result);
+        handleExportSuccess(result->path, result->warnings);
         emit exportFinished(true);
     } else {
         const bool cancelled = result.error().kind() == ExportError::Kind::exportCancelled;
@@ -234,8 +234,15 @@ void ExportWorkflow::setOutcome(ExportOutcome outcome) {
     emit outcomeChanged(outcome);
 }
 
-void ExportWorkflow::handleExportSuccess(const std::filesystem::path& output) {
+void ExportWorkflow::handleExportSuccess(const std::filesystem::path& output,
+                                         const std::vector<std::string>& warnings) {
     lastOutputPath_ = QString::fromStdString(output.string());
+    lastWarnings_.clear();
+    for (const std::string& warning : warnings) lastWarnings_ << QString::fromStdString(warning);
+    if (AlertPresenter* alerts = state_.alertPresenter(); alerts && !lastWarnings_.isEmpty()) {
+        alerts->showAlert(QStringLiteral("Exported with a Warning"),
+                          lastWarnings_.join(QStringLiteral("\n\n")));
+    }
     setProgress(1.0);
     setProgressText(QStringLiteral("Export completed successfully!"));
     emit exportSucceeded(lastOutputPath_);

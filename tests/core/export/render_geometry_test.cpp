@@ -80,6 +80,7 @@ TEST_F(WorkedPlacement, UserScaleIsFlooredAtOneTenthAndStretchIgnoresIt) {
     EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 0), fitted * 0.1, 1e-12);
     EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, -2), fitted * 0.1, 1e-12);
     EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 1.5), fitted * 1.5, 1e-12);
+    EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 1e7), fitted * 10, 1e-9);
     EXPECT_FALSE(std::isnan(placementScale(VideoFitMode::fill, r, source, kNaN)));
 
     // Shrunk, the video stays centred on the opening.
