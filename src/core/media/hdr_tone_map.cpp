@@ -69,7 +69,7 @@ Result<const AVFrame*, MediaError> HdrToneMap::convert(const AVFrame& hdr) {
     auto out = graph_->pull();
     if (!out) return fail(out.error());
     if (!*out) return fail(mediaFailure("Cannot tone-map the HDR picture", AVERROR_BUG));
-    AVFrame& sdr = ***out;
+    AVFrame& sdr = **out;
     sdr.color_primaries = AVCOL_PRI_BT709;
     sdr.color_trc = AVCOL_TRC_BT709;
     sdr.colorspace = AVCOL_SPC_BT709;
