@@ -35,7 +35,8 @@ HdrToneMap::HdrToneMap() = default;
 HdrToneMap::~HdrToneMap() = default;
 
 Result<const AVFrame*, MediaError> HdrToneMap::convert(const AVFrame& hdr) {
-    if (last_ && lastSource_ == hdr.data[0] && lastPts_ == hdr.pts) return last_.get();
+    if (last_ && lastSource_ && lastSource_->data[0] == hdr.data[0]) return last_.get();
+    lastSource_.reset();
 
     // HDR video is BT.2020 in practice; an untagged primaries or matrix field means that.
     const int primaries = hdr.color_primaries == AVCOL_PRI_UNSPECIFIED ? AVCOL_PRI_BT2020
@@ -75,8 +76,7 @@ Result<const AVFrame*, MediaError> HdrToneMap::convert(const AVFrame& hdr) {
     sdr.colorspace = AVCOL_SPC_BT709;
     sdr.color_range = AVCOL_RANGE_MPEG;
     last_ = std::move(*out);
-    lastSource_ = hdr.data[0];
-    lastPts_ = hdr.pts;
+    lastSource_ = std::move(in);  // the graph has let go of its own reference by now
     return last_.get();
 }
 

@@ -48,8 +48,9 @@ private:
     Shape shape_;
     std::unique_ptr<FilterGraph> graph_;
     AVFramePtr last_;  // the latest converted picture
-    const uint8_t* lastSource_ = nullptr;  // which picture it came from
-    int64_t lastPts_ = 0;
+    // A reference to the picture it came from: while held, its pixels cannot be recycled for
+    // another picture, so the same pixel address means the same picture.
+    AVFramePtr lastSource_;
     int64_t pushed_ = 0;  // pictures fed to the graph, their timestamps there
 };
 
