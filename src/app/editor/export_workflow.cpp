@@ -273,7 +273,10 @@ void ExportWorkflow::alertRefusal(const ExportError& error) {
     QString message = QString::fromStdString(error.errorDescription());
     if (const auto advice = error.recoverySuggestion())
         message += QStringLiteral("\n\n") + QString::fromStdString(*advice);
-    alerts->showAlert(QStringLiteral("Cannot Export App Store Preview"), message);
+    // The store's rules are not the only ones: a canvas too large is refused the same way.
+    alerts->showAlert(state_.appStorePreview() ? QStringLiteral("Cannot Export App Store Preview")
+                                               : QStringLiteral("Cannot Export"),
+                      message);
 }
 
 void ExportWorkflow::requestExportCancel() {
