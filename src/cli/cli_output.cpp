@@ -17,6 +17,10 @@ void printError(const std::string& description, const std::optional<std::string>
     if (recovery && !recovery->empty()) std::cerr << *recovery << '\n';
 }
 
+void printWarnings(const std::vector<std::string>& warnings) {
+    for (const std::string& warning : warnings) std::cerr << warning << '\n';
+}
+
 void printJson(const nlohmann::json& value) {
     // Invalid UTF-8 (a file name, a device name) is replaced rather than thrown on.
     std::cout << value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;

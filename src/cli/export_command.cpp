@@ -10,6 +10,7 @@
 #include "core/export/background_image.hpp"
 #include "core/export/export_error.hpp"
 #include "core/export/export_request.hpp"
+#include "core/export/render_geometry.hpp"
 #include "core/export/still_image.hpp"
 #include "core/media/movie_probe.hpp"
 #include "core/model/app_store_preset.hpp"
@@ -101,6 +102,14 @@ private:
 // Narrower than this, a framed recording shows nothing; wider, the engine refuses the canvas.
 constexpr std::int64_t kMinimumWidth = 16;
 constexpr std::int64_t kMaximumWidth = 8192;
+
+// The engine's limits of the user's scale, in the option's percent.
+constexpr double kMinimumScalePercent = kMinimumUserScale * 100;
+constexpr double kMaximumScalePercent = kMaximumUserScale * 100;
+
+std::string percent(double value) {
+    return std::to_string(static_cast<int>(std::lround(value)));
+}
 
 int usageError(const std::string& message, bool json) {
     printError(message, std::nullopt, json);
@@ -232,6 +241,11 @@ int runExport(const ExportOptions& options) {
         !std::isfinite(options.offsetY)) {
         return usageError("--scale, --offset-x and --offset-y must be finite numbers.", json);
     }
+    if (options.scale < kMinimumScalePercent || options.scale > kMaximumScalePercent) {
+        return usageError("--scale must be " + percent(kMinimumScalePercent) + " to " +
+                              percent(kMaximumScalePercent) + " percent.",
+                          json);
+    }
 
     std::error_code error;
     if (fs::is_directory(output, error)) {
@@ -322,7 +336,9 @@ int runExport(const ExportOptions& options) {
         return e.kind() == ExportError::Kind::exportCancelled ? kExitCancelled : kExitFailed;
     }
 
-    const fs::path written = fs::absolute(*result, error);
+    const fs::path written = fs::absolute(result->path, error);
+    // What went wrong without failing the export is said whatever else is printed.
+    printWarnings(result->warnings);
     if (json) {
         nlohmann::json object{{"output", written.string()},
                               {"format", std::string(rawValue(config.format))},
@@ -332,6 +348,7 @@ int runExport(const ExportOptions& options) {
         const auto info = probeMovie(written);
         object["duration"] =
             info && info->duration > 0 ? nlohmann::json(info->duration) : nlohmann::json(nullptr);
+        object["warnings"] = result->warnings;
         printJson(object);
     } else if (!options.quiet) {
         std::fprintf(stdout, "%s\n", written.string().c_str());
@@ -393,7 +410,7 @@ void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& optio
     sub->add_option("--end", options->end, "End of the exported range, seconds");
     sub->add_option("--screen", options->screen,
                     "The screen opening X,Y,W,H in percent (default: detected in the frame)");
-    sub->add_option("--scale", options->scale, "Video scale in percent (default 100)");
+    sub->add_option("--scale", options->scale, "Video scale in percent, 10 to 1000 (default 100)");
     sub->add_option("--offset-x", options->offsetX, "Shift right, percent of half the screen");
     sub->add_option("--offset-y", options->offsetY, "Shift up, percent of half the screen");
     sub->add_flag("--json", options->json, "Print the result as one JSON object");

@@ -11,11 +11,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace kestro::cli {
@@ -129,6 +131,12 @@ int runRecord(const RecordOptions& options) {
     std::error_code ec;
     std::filesystem::path output = std::filesystem::absolute(options.output, ec);
     if (ec) output = options.output;
+    // A folder cannot take the movie; said before anything is recorded rather than after.
+    if (std::filesystem::is_directory(output, ec)) {
+        printError("The output \"" + output.string() + "\" is a folder; name the movie to write.",
+                   std::nullopt, options.json);
+        return kExitUsage;
+    }
 
     catchStopSignals();
     // A simulator's id has the UDID's shape; anything else names an Android serial. Without a
@@ -148,9 +156,14 @@ int runRecord(const RecordOptions& options) {
 void addRecordCommand(CLI::App& app, Runner& run) {
     auto* sub = app.add_subcommand(
         "record", "Record a booted iOS simulator or an Android device's screen until Ctrl-C");
+    // The grace period as the recorder has it, so the help cannot promise another.
+    const auto grace = std::chrono::duration<double>(SimulatorRecorder::kGracePeriod).count();
+    char graceText[32];
+    std::snprintf(graceText, sizeof graceText, "%g", grace);
     sub->footer(
         "Ctrl-C (or SIGTERM) stops the recording and saves it (exit status 0).\n"
-        "Simulators: simctl is interrupted, given 2 s to finish the movie, then terminated; the "
+        "Simulators: simctl is interrupted, given " + std::string(graceText) +
+        " s to finish the movie, then terminated; the "
         "file is awaited for up to 6 s more. xcrun is looked for at /usr/bin/xcrun, "
         "/Applications/Xcode.app/Contents/Developer/usr/bin/xcrun and "
         "/Library/Developer/CommandLineTools/usr/bin/xcrun, in this order; KESTRO_XCRUN, a "

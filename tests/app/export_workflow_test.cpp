@@ -136,9 +136,9 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     std::optional<ExportRequest> seen;
     ExportWorkflow w(
         *s, &dialogs,
-        [&](const ExportRequest& r, auto, auto) -> Result<std::filesystem::path, ExportError> {
+        [&](const ExportRequest& r, auto, auto) -> Result<ExportedMovie, ExportError> {
             seen = r;
-            return r.output;
+            return ExportedMovie(r.output);
         });
     dialogs.exportDestination = dir.filePath("preview.mp4");
     w.startExport();
@@ -173,9 +173,9 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
 TEST_F(ExportWorkflowTest, NothingHappensWithoutAMovieAValidRangeOrADestination) {
     int engineCalls = 0;
     auto engine = [&](const ExportRequest& r, auto,
-                      auto) -> Result<std::filesystem::path, ExportError> {
+                      auto) -> Result<ExportedMovie, ExportError> {
         ++engineCalls;
-        return r.output;
+        return ExportedMovie(r.output);
     };
     EditorState empty(std::make_unique<FakeBackend>());
     ExportWorkflow noMovie(empty, &dialogs, engine);
@@ -205,12 +205,15 @@ TEST_F(ExportWorkflowTest, EngineProgressBecomesStageTextsAndFailuresShowTheirDe
     auto s = loadedEditor();
     s->setAlertPresenter(&alerts);
     std::optional<ExportError> error;
+    std::vector<std::string> warnings;
     const auto engine =
-        [&error](const ExportRequest& r, ExportWorkflow::ProgressHandler progress,
-                 ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
+        [&error, &warnings](const ExportRequest& r, ExportWorkflow::ProgressHandler progress,
+                            ExportWorkflow::CancelQuery) -> Result<ExportedMovie, ExportError> {
         for (double p : {0.05, 0.2, 0.5, 0.8, 1.0}) progress(p);
         if (error) return fail(*error);
-        return r.output;
+        ExportedMovie movie(r.output);
+        movie.warnings = warnings;
+        return movie;
     };
     ExportWorkflow w(*s, &dialogs, engine);
     w.setClearDelays(std::chrono::milliseconds(100), std::chrono::milliseconds(400));
@@ -255,6 +258,16 @@ TEST_F(ExportWorkflowTest, EngineProgressBecomesStageTextsAndFailuresShowTheirDe
     ASSERT_EQ(alerts.messages.size(), 1);
     EXPECT_TRUE(alerts.messages.front().contains("too big"));
     EXPECT_EQ(w.lastOutcome(), ExportOutcome::failed);
+
+    // A success the user should know more about (the sound was lost) says so in an alert.
+    error.reset();
+    warnings = {"The sound was lost."};
+    w.startExport();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_EQ(w.lastOutcome(), ExportOutcome::succeeded);
+    EXPECT_EQ(w.lastWarnings(), QStringList{"The sound was lost."});
+    ASSERT_EQ(alerts.messages.size(), 2);
+    EXPECT_TRUE(alerts.messages.back().contains("The sound was lost."));
 }
 
 // The real engine on a movie made for the test (the editor's player stays scripted): a cancel

@@ -270,7 +270,7 @@ ExportWorkflow::Engine runsUntilCancelled(std::atomic<bool>& sawCancel) {
     return
         [&sawCancel](
             const ExportRequest&, ExportWorkflow::ProgressHandler progress,
-            ExportWorkflow::CancelQuery cancelled) -> Result<std::filesystem::path, ExportError> {
+            ExportWorkflow::CancelQuery cancelled) -> Result<ExportedMovie, ExportError> {
             progress(0.2);
             while (!cancelled()) QThread::msleep(2);
             sawCancel = true;
@@ -313,7 +313,7 @@ TEST_F(MainWindowTest, ClosingAsksOnlyDuringAnExportAndKeepsOrCancels) {
 
 TEST_F(MainWindowTest, AFailedExportIsNotShownAsASuccess) {
     open([](const ExportRequest&, ExportWorkflow::ProgressHandler,
-            ExportWorkflow::CancelQuery) -> Result<std::filesystem::path, ExportError> {
+            ExportWorkflow::CancelQuery) -> Result<ExportedMovie, ExportError> {
         return fail(ExportError::fileSystem(ExportError::kDiskFull));
     });
     ASSERT_TRUE(loadAndWait(state(), file("m.mp4")));

@@ -39,7 +39,7 @@ protected:
         // Reports 40 % once the test says so, then runs until it is cancelled.
         auto engine = [this](const ExportRequest&, ExportWorkflow::ProgressHandler progress,
                              ExportWorkflow::CancelQuery cancelled)
-            -> Result<std::filesystem::path, ExportError> {
+            -> Result<ExportedMovie, ExportError> {
             while (!go && !cancelled()) QThread::msleep(2);
             if (go) progress(0.4);
             while (!cancelled()) QThread::msleep(2);

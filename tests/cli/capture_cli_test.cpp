@@ -121,6 +121,13 @@ TEST_F(CaptureCli, RecordFailuresExitWithOneAndSayWhy) {
     EXPECT_FALSE(
         nlohmann::json::parse(missing.out)["error"]["description"].get<std::string>().empty());
     EXPECT_FALSE(std::filesystem::exists(output));
+
+    // A folder cannot hold the movie: bad usage, found before anything records.
+    fake.set("KESTRO_XCRUN", FakeXcrun::launcher());
+    const CliRun folder = runCli({"record", "-o", fake.dir().string()});
+    EXPECT_EQ(folder.status, 2) << folder.err;
+    EXPECT_NE(folder.err.find("folder"), std::string::npos) << folder.err;
+    for (const auto& call : fake.calls()) EXPECT_FALSE(call.size() > 1 && call[1] == "io");
 }
 
 TEST_F(CaptureCli, DevicesAddsTheAndroidSideAndExitsByWhatCanBeRecordedAndRecordAgrees) {

@@ -70,7 +70,8 @@ TEST_F(ExportCli, UsageMistakesExitWithTwoAndWriteNothing) {
         "--aspect 3:2", "--padding 50", "--padding -1", "--padding wide", "--screen 10,10,80",
         "--screen 10,10,95,80", "--screen 10,10,0,80", "--start soon", "--scale nan", "--fps 0",
         "--fps 0.5", "--fps 241", "--fps nan", "--frame Frames/no_such_frame", "--quality ultra",
-        "--width 8", "--width wide", "--preset app-store-watch",
+        "--width 8", "--width wide", "--preset app-store-watch", "--scale 5", "--scale 1001",
+        "--scale 1e5", "--scale 1e9",
         // A preview has the store's size and container.
         "--preset app-store-ipad --width 800", "--preset app-store-ipad --format gif"};
     for (const std::string& extra : options) {
@@ -151,6 +152,9 @@ TEST_F(ExportCli, FailuresExitWithOneSayWhyAndKeepTheEarlierFile) {
     std::ofstream(dir / "fake.jpg") << "plain text";
     const std::string fake = (dir / "fake.jpg").string();
     const std::string none = (dir / "none.png").string();
+    // A screenshot renamed to look like a recording.
+    ASSERT_TRUE(savePng(test::makeFrameImage(40, 80, 0, 4, {0, 0, 0, 255}), dir / "shot.mp4"));
+    const std::string device = frame();
     const struct {
         std::vector<std::string> args;
         std::string says;
@@ -163,6 +167,10 @@ TEST_F(ExportCli, FailuresExitWithOneSayWhyAndKeepTheEarlierFile) {
         {{recording, "--background-image", none}, none},
         // A preview must run 15 to 30 s; the message names the measured length.
         {{recording, "--preset", "app-store-iphone", "--json"}, "1.00"},
+        {{(dir / "shot.mp4").string()}, "not a movie"},
+        // 5000 wide makes the 1:2 device 10000 high: refused with the limit, not blamed on the
+        // disk.
+        {{recording, "--frame", device, "--width", "5000", "--json"}, "8192"},
     };
     const fs::path output = dir / "out.mp4";
     for (const auto& c : cases) {
@@ -186,8 +194,46 @@ TEST_F(ExportCli, FailuresExitWithOneSayWhyAndKeepTheEarlierFile) {
         EXPECT_EQ(test::fileContents(output), "earlier");
     }
     // No temporary left beside it.
-    EXPECT_EQ(dir.entries(),
-              (std::vector<std::string>{"fake.jpg", "notes.mp4", "out.mp4", "rec.mp4"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"device.png", "fake.jpg", "notes.mp4",
+                                                        "out.mp4", "rec.mp4", "shot.mp4"}));
+}
+
+// Sound FFmpeg cannot decode costs the sound, not the export, and the user is told in every
+// mode.
+TEST_F(ExportCli, UnreadableSoundExportsTheVideoAndWarns) {
+    const fs::path recording = test::makeWithFfmpeg(
+        dir / "rec.mov",
+        "-f lavfi -i testsrc2=s=64x128:r=10:d=1 -f lavfi -i sine=d=1 -c:v libx264 -preset "
+        "ultrafast -c:a pcm_s16le");
+    ASSERT_FALSE(recording.empty());
+    // An audio codec tag no decoder knows.
+    std::string bytes = test::fileContents(recording);
+    const auto tag = bytes.find("sowt");
+    ASSERT_NE(tag, std::string::npos);
+    bytes.replace(tag, 4, "zzzz");
+    std::ofstream(recording, std::ios::binary | std::ios::trunc) << bytes;
+
+    const fs::path output = dir / "out.mp4";
+    const CliRun plain = runCli({"export", recording.string(), "-o", output.string(), "--quiet"});
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    const std::string start = "The recording's sound could not be read (";
+    const std::string end = "); the video was exported without sound.\n";
+    ASSERT_EQ(plain.err.rfind(start, 0), 0u) << plain.err;
+    EXPECT_EQ(plain.err.find('\n'), plain.err.size() - 1) << "one line";
+    EXPECT_EQ(plain.err.substr(plain.err.size() - end.size()), end);
+    const auto probe = test::probeMovie(output);
+    ASSERT_TRUE(probe);
+    EXPECT_TRUE(probe->video && !probe->audio);
+
+    const CliRun json = runCli({"export", recording.string(), "-o", output.string(), "--json"});
+    EXPECT_EQ(json.status, 0) << json.err;
+    const auto result = nlohmann::json::parse(json.out, nullptr, false);
+    ASSERT_TRUE(result.is_object()) << json.out;
+    EXPECT_EQ(result["warnings"], nlohmann::json::array({plain.err.substr(0, plain.err.size() - 1)}));
+
+    // A recording whose sound is fine has nothing to warn about.
+    const CliRun clean = runCli({"export", source(), "-o", output.string(), "--json"});
+    EXPECT_EQ(nlohmann::json::parse(clean.out, nullptr, false)["warnings"], nlohmann::json::array());
 }
 
 TEST_F(ExportCli, CtrlCCancelsAndKeepsTheEarlierFile) {

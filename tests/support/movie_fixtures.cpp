@@ -205,6 +205,8 @@ std::optional<MovieProbe> probeMovie(const fs::path& path) {
         stream.pixelFormat = text(s, "pix_fmt");
         stream.colourSpace = text(s, "color_space");
         stream.colourRange = text(s, "color_range");
+        stream.colourTransfer = text(s, "color_transfer");
+        stream.colourPrimaries = text(s, "color_primaries");
         stream.width = static_cast<int>(number(s, "width"));
         stream.height = static_cast<int>(number(s, "height"));
         stream.frames = static_cast<std::int64_t>(number(s, "nb_read_frames"));

@@ -88,6 +88,7 @@ Image makeFrameImage(int width, int height, int margin, int inset, Rgba bezel, i
 
 struct StreamProbe {
     std::string codec, profile, tag, pixelFormat, colourSpace, colourRange;
+    std::string colourTransfer, colourPrimaries;
     int width = 0, height = 0;
     std::int64_t frames = 0;  // counted by decoding
     double duration = 0;

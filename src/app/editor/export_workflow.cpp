@@ -240,13 +240,13 @@ void ExportWorkflow::launch(ExportRequest request) {
     });
 }
 
-void ExportWorkflow::finish(Result<std::filesystem::path, ExportError> result) {
+void ExportWorkflow::finish(Result<ExportedMovie, ExportError> result) {
     if (worker_.joinable()) worker_.join();
     // `exporting` is already false when the result handler runs.
     setExporting(false);
     if (result.ok()) {
         setOutcome(ExportOutcome::succeeded);
-        handleExportSuccess(*result);
+        handleExportSuccess(result->path, result->warnings);
         emit exportFinished(true);
     } else {
         const bool cancelled = result.error().kind() == ExportError::Kind::exportCancelled;
@@ -267,8 +267,15 @@ void ExportWorkflow::setOutcome(ExportOutcome outcome) {
     emit outcomeChanged(outcome);
 }
 
-void ExportWorkflow::handleExportSuccess(const std::filesystem::path& output) {
+void ExportWorkflow::handleExportSuccess(const std::filesystem::path& output,
+                                         const std::vector<std::string>& warnings) {
     lastOutputPath_ = QString::fromStdString(output.string());
+    lastWarnings_.clear();
+    for (const std::string& warning : warnings) lastWarnings_ << QString::fromStdString(warning);
+    if (AlertPresenter* alerts = state_.alertPresenter(); alerts && !lastWarnings_.isEmpty()) {
+        alerts->showAlert(QStringLiteral("Exported with a Warning"),
+                          lastWarnings_.join(QStringLiteral("\n\n")));
+    }
     setProgress(1.0);
     setProgressText(QStringLiteral("Export completed successfully!"));
     emit exportSucceeded(lastOutputPath_);
@@ -299,7 +306,10 @@ void ExportWorkflow::alertRefusal(const ExportError& error) {
     QString message = QString::fromStdString(error.errorDescription());
     if (const auto advice = error.recoverySuggestion())
         message += QStringLiteral("\n\n") + QString::fromStdString(*advice);
-    alerts->showAlert(QStringLiteral("Cannot Export App Store Preview"), message);
+    // The store's rules are not the only ones: a canvas too large is refused the same way.
+    alerts->showAlert(state_.appStorePreview() ? QStringLiteral("Cannot Export App Store Preview")
+                                               : QStringLiteral("Cannot Export"),
+                      message);
 }
 
 void ExportWorkflow::requestExportCancel() {

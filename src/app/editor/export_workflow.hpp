@@ -16,6 +16,7 @@
 #include "app/editor/export_preferences.hpp"
 #include "core/export/export_config.hpp"
 #include "core/export/export_error.hpp"
+#include "core/export/exported_movie.hpp"
 #include "core/model/export_background.hpp"
 #include "core/model/export_format.hpp"
 #include "core/model/export_resolution.hpp"
@@ -24,6 +25,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <chrono>
@@ -31,7 +33,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace kestro {
 
@@ -76,7 +80,7 @@ public:
     using CancelQuery = std::function<bool()>;
     // Runs one export on the calling (worker) thread. The application uses AVFExporter; tests
     // may put a scripted engine here.
-    using Engine = std::function<Result<std::filesystem::path, ExportError>(
+    using Engine = std::function<Result<ExportedMovie, ExportError>(
         const ExportRequest&, ProgressHandler, CancelQuery)>;
 
     static constexpr std::chrono::milliseconds kSuccessClearDelay{5000};
@@ -112,7 +116,12 @@ public:
     // The same for a PNG of the picture the preview shows now: its canvas, frame and placement.
     void startStillExport();
     void updateExportProgress(double progress);
-    void handleExportSuccess(const std::filesystem::path& output);
+    // `warnings`: what the user should know although the export succeeded (the sound could not
+    // be read); shown in an alert of their own and kept in lastWarnings().
+    void handleExportSuccess(const std::filesystem::path& output,
+                             const std::vector<std::string>& warnings = {});
+    // The warnings of the last successful export; empty before one.
+    const QStringList& lastWarnings() const { return lastWarnings_; }
     void handleExportFailure(const ExportError& error);
     void requestExportCancel();
     // The success alert's reveal button: shows the file the export wrote.
@@ -135,7 +144,7 @@ signals:
 private:
     void start(bool still);
     void launch(ExportRequest request);
-    void finish(Result<std::filesystem::path, ExportError> result);
+    void finish(Result<ExportedMovie, ExportError> result);
     void presentSuccessAlert();
     void setOutcome(ExportOutcome outcome);
     void setExporting(bool exporting);
@@ -153,6 +162,7 @@ private:
     bool choosing_ = false;  // the save panel is open
     ExportOutcome outcome_ = ExportOutcome::none;
     QString lastOutputPath_;
+    QStringList lastWarnings_;
     bool exporting_ = false;
     double progress_ = 0;
     QString progressText_;

@@ -8,7 +8,7 @@
 // is folded into its result.
 //
 // Threads: every call is synchronous and blocks its caller while children run (stopRecording for
-// up to about 16 seconds: 10 s of grace after the interrupt, then up to 6 s waiting for the file),
+// up to about 8 seconds: 2 s of grace after the interrupt, then up to 6 s waiting for the file),
 // so an interactive program calls it off its interface thread. A recorder is used from one thread
 // at a time; the discovery calls touch no fields and may run concurrently with anything. The
 // recording child's output pipes are emptied by ChildProcess's own reader thread, which touches no
@@ -86,10 +86,16 @@ public:
                                                const std::optional<SimulatorDevice>& device,
                                                const RecordingOptions& options = {});
 
-    // Interrupts the tracked child, gives it the grace period (10 s: simctl finishing a long
-    // movie needs several seconds) to finish the movie (sending SIGTERM after that),
-    // then waits up to about 6 s for a non-empty file at the tracked path. Never fails; returns at
-    // once when nothing is tracked. Afterwards the recorder is idle.
+    // How long an interrupted simctl may take to finish its movie before it is sent SIGTERM.
+    // simctl writes the picture data as it records; on the interrupt it only closes the file
+    // (its index, written at the end), which takes a fraction of a second even for a long
+    // recording, so 2 s leaves room to spare. A longer wait would only keep the user waiting on
+    // a child that does not listen, and the file wait after it still catches a late file.
+    static constexpr std::chrono::milliseconds kGracePeriod{2000};
+
+    // Interrupts the tracked child, gives it the grace period to finish the movie (sending
+    // SIGTERM after that), then waits up to about 6 s for a non-empty file at the tracked path.
+    // Never fails; returns at once when nothing is tracked. Afterwards the recorder is idle.
     void stopRecording();
 
     // Tests shorten the grace period.
@@ -105,7 +111,7 @@ private:
     std::optional<std::string> usableLauncher() const;
 
     std::vector<std::string> candidates_;
-    std::chrono::milliseconds gracePeriod_ = std::chrono::seconds(10);
+    std::chrono::milliseconds gracePeriod_ = kGracePeriod;
     std::optional<ChildProcess> process_;
     std::optional<std::filesystem::path> outputPath_;
     std::optional<std::string> statusBarDevice_;  // a simulator whose status bar we overrode

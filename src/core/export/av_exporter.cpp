@@ -9,6 +9,7 @@
 #include "core/export/export_target.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/media/av_error.hpp"
+#include "core/media/media_input.hpp"
 #include "core/media/muxer.hpp"
 #include "core/media/packet_times.hpp"
 #include "core/media/video_reader.hpp"
@@ -24,7 +25,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A canvas beyond this is a broken request, not a resolution anyone exports.
+// The largest canvas side, for every format alike: 8K is past every screen a framed recording
+// is shown on, and a canvas beyond it comes from a broken request (a frame image of an absurd
+// shape), not from a resolution anyone exports. Said before anything is written, with the
+// limit, rather than left to an encoder that fails on opening.
 constexpr std::int64_t kMaxCanvasSide = 8192;
 
 bool isDiskFull(int errnum) {
@@ -48,6 +52,11 @@ ExportError fileFailure(const OutputFileError& error) {
                                                             : error.message);
 }
 
+// FFmpeg's account of a failure, for a warning.
+std::string causeText(const MediaError& error) {
+    return error.message.empty() ? avErrorText(error.averror) : error.message;
+}
+
 ExportError sourceFailure(const MediaError& error) {
     if (error.averror == AVERROR_STREAM_NOT_FOUND) return ExportError::invalidVideoTrack();
     return ExportError::platform(error);
@@ -55,12 +64,14 @@ ExportError sourceFailure(const MediaError& error) {
 
 }  // namespace
 
-Result<fs::path, ExportError> AVFExporter::exportVideo(
+Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     const fs::path& input, std::shared_ptr<const Image> frame, const ExportConfig& config,
     const fs::path& output, ProgressHandler progressHandler, CancelQuery cancelRequested) const {
     const ExportTarget target = exportTarget(config);
 
-    // The source: nothing is written before it has proven usable.
+    // The source: nothing is written before it has proven usable. A picture renamed to look
+    // like a movie opens as a one-frame video of no length; it is refused as what it is.
+    if (isStillPictureFile(input)) return fail(ExportError::notAMovie(input.filename().string()));
     auto reader = VideoReader::open(input);
     if (!reader) return fail(sourceFailure(reader.error()));
     const MovieInfo info = (*reader)->info();
@@ -72,9 +83,9 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
         if (auto broken = previewRuleBroken(range->duration())) return fail(std::move(*broken));
     }
 
-    if (config.width <= 0 || config.height <= 0 || config.width > kMaxCanvasSide ||
-        config.height > kMaxCanvasSide) {
-        return fail(ExportError::exportSessionFailed());
+    if (config.width <= 0 || config.height <= 0) return fail(ExportError::exportSessionFailed());
+    if (config.width > kMaxCanvasSide || config.height > kMaxCanvasSide) {
+        return fail(ExportError::canvasTooLarge(config.width, config.height, kMaxCanvasSide));
     }
     // Encoders need even sizes; the canvas rule already gives them, odd requests grow by one.
     const int width = static_cast<int>(config.width + config.width % 2);
@@ -147,10 +158,16 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
     frame.reset();  // the compositor keeps what it needs
     backgroundImage.reset();
 
-    // Sound; a source whose sound cannot be read exports silent.
+    // Sound; a source whose sound cannot be read exports silent, and the user is told.
+    ExportedMovie exported(output);
     std::unique_ptr<AudioReader> audio;
     if (target.sound != ExportTarget::Sound::none && info.hasAudio) {
-        if (auto opened = AudioReader::open(input)) audio = std::move(*opened);
+        auto opened = AudioReader::open(input);
+        if (opened) {
+            audio = std::move(*opened);
+        } else {
+            exported.warnings.push_back(soundLostWarning(causeText(opened.error())));
+        }
     }
 
     if (cancelRequested && cancelRequested()) return fail(ExportError::exportCancelled());
@@ -222,10 +239,14 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
             return fail(outputFailure(out, outcome.error));
     }
 
+    if (outcome.soundError) {
+        exported.warnings.push_back(soundLostWarning(causeText(*outcome.soundError)));
+    }
+
     auto committed = out.commit();
     if (!committed) return fail(fileFailure(committed.error()));
     if (progressHandler) progressHandler(1.0);
-    return output;
+    return exported;
 }
 
 }  // namespace kestro

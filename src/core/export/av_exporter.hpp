@@ -28,6 +28,7 @@
 
 #include "core/export/export_config.hpp"
 #include "core/export/export_error.hpp"
+#include "core/export/exported_movie.hpp"
 #include "core/export/pipeline_stage.hpp"
 #include "core/media/encoders.hpp"
 #include "core/media/output_file.hpp"
@@ -63,7 +64,8 @@ public:
     AVFExporter() = default;
     explicit AVFExporter(Options options) : options_(std::move(options)) {}
 
-    // Writes `output` and returns it. `frame` is the trimmed frame image drawn over the video
+    // Writes `output` and returns it, with warnings for what the user should know (the sound
+    // could not be read: the movie is silent from where it failed). `frame` is the trimmed frame image drawn over the video
     // (null for none); the exporter lets go of it once the constant canvas is made, so a caller
     // that hands over its only reference does not hold the image through the whole export.
     // The movie goes to a temporary file next to `output` and
@@ -81,7 +83,7 @@ public:
     // source frame at or before its time (or up to a quarter tick after it). An MP4 or WebM of
     // a variable-rate source writes only the ticks whose picture changes, unless
     // config.constantRate. The sound is cut to the same range to the sample.
-    Result<std::filesystem::path, ExportError> exportVideo(
+    Result<ExportedMovie, ExportError> exportVideo(
         const std::filesystem::path& input, std::shared_ptr<const Image> frame,
         const ExportConfig& config, const std::filesystem::path& output,
         ProgressHandler progressHandler = {}, CancelQuery cancelRequested = {}) const;

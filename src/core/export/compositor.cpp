@@ -166,6 +166,47 @@ Result<std::unique_ptr<Compositor>, MediaError> Compositor::create(const Composi
     return c;
 }
 
+namespace {
+
+// A placement beyond this many pixels a side is cut down to it. By then one source pixel spans
+// thousands of canvas pixels, so the canvas sees the same picture, and every sum of positions
+// and sizes below stays far inside an int.
+constexpr double kMaxPlacedSide = 1 << 26;
+
+// One axis of a placement, the video over [t, t + size), bounded for a canvas `canvas` long.
+// A video larger than the bound keeps an edge that lies on or near the canvas where it is;
+// when both edges lie far off (the video covers the whole canvas) it keeps the point of the
+// source at the canvas's middle, its edges staying off the canvas. A video far off the canvas
+// stays off it, at a bounded distance.
+void boundAxis(double& t, double& size, double canvas) {
+    if (!std::isfinite(t) || !std::isfinite(size) || size < 0) {
+        t = -2 * kMaxPlacedSide;  // nothing sensible to show
+        size = 1;
+        return;
+    }
+    if (size > kMaxPlacedSide) {
+        const double near = 4 * canvas + 1024;  // well past the scaler's reach
+        const double end = t + size;
+        if (t < -near && end > canvas + near) {
+            const double middle = canvas / 2;
+            const double u = (middle - t) / size;
+            t = std::clamp(middle - u * kMaxPlacedSide, canvas + near - kMaxPlacedSide, -near);
+        } else if (t < -near) {
+            t = end - kMaxPlacedSide;
+        }
+        size = kMaxPlacedSide;
+    }
+    t = std::clamp(t, -2 * kMaxPlacedSide, 2 * kMaxPlacedSide);
+}
+
+Placement boundedPlacement(Placement p, int canvasWidth, int canvasHeight) {
+    boundAxis(p.tx, p.width, canvasWidth);
+    boundAxis(p.ty, p.height, canvasHeight);
+    return p;
+}
+
+}  // namespace
+
 Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     const bool mov = setup.order == CompositorSetup::Order::mov;
     const int W = setup.canvasWidth;
@@ -174,8 +215,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     fastScaling_ = setup.fastScaling;
     format_ = mov ? AV_PIX_FMT_YUVA444P10LE : AV_PIX_FMT_YUV420P;
 
-    // The placed video on whole canvas pixels.
-    const Placement& p = setup.placement;
+    // The placed video on whole canvas pixels, in numbers that cannot overflow.
+    const Placement p = boundedPlacement(setup.placement, W, H);
     placedW_ = std::max(1, static_cast<int>(std::lround(p.width)));
     placedH_ = std::max(1, static_cast<int>(std::lround(p.height)));
     placedX_ = static_cast<int>(std::lround(p.tx));
@@ -626,11 +667,22 @@ void Compositor::averageChroma(const AVFrame& full) {
     }
 }
 
-Result<AVFramePtr, MediaError> Compositor::compose(const AVFrame& source) {
+Result<AVFramePtr, MediaError> Compositor::compose(const AVFrame& picture) {
     if (!pictures_) return fail(mediaFailure("The canvas pictures are not allocated", AVERROR_BUG));
     auto out = pictures_->acquire();
     if (!out) return out;
     if (planes_[0].copies.empty() && planes_[0].blends.empty()) return out;  // nothing shows
+
+    // Every output is SDR BT.709: an HDR picture is tone-mapped first and then placed like any
+    // other.
+    const AVFrame* sdr = &picture;
+    if (isHdrPicture(picture)) {
+        if (!toneMap_) toneMap_ = std::make_unique<HdrToneMap>();
+        auto mapped = toneMap_->convert(picture);
+        if (!mapped) return fail(mapped.error());
+        sdr = *mapped;
+    }
+    const AVFrame& source = *sdr;
 
     auto prepared = prepareScaler(source);
     if (!prepared) return fail(prepared.error());

@@ -29,6 +29,7 @@
 #include "core/export/canvas_pool.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/media/av_ptr.hpp"
+#include "core/media/hdr_tone_map.hpp"
 #include "core/media/media_error.hpp"
 #include "core/media/picture_colour.hpp"
 #include "core/model/image.hpp"
@@ -78,7 +79,8 @@ public:
     Result<Done, MediaError> allocatePictures(int count);
 
     // The picture for one decoded source frame. The frame's size and format may change from one
-    // call to the next (the scaler follows). Fails at once after interrupt().
+    // call to the next (the scaler follows); HDR frames are tone-mapped to SDR. Fails at once
+    // after interrupt().
     Result<AVFramePtr, MediaError> compose(const AVFrame& source);
 
     // Wakes a compose() waiting for a free picture; any thread may call it once the pictures
@@ -167,6 +169,7 @@ private:
     AVFramePtr scaled_;    // the placed video in stored orientation
     AVFramePtr upright_;   // the placed video turned upright (turned sources only)
     AVFramePtr averaged_;  // its chroma on the canvas's 4:2:0 grid (averageChroma_ only)
+    std::unique_ptr<HdrToneMap> toneMap_;  // made at the first HDR picture
 };
 
 }  // namespace kestro

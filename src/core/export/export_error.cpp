@@ -5,6 +5,7 @@ extern "C" {
 }
 
 #include <cerrno>
+#include <string>
 
 namespace kestro {
 
@@ -45,6 +46,16 @@ ExportError ExportError::exportSessionFailed(const MediaError& cause) {
     return {Kind::exportSessionFailed, cause.message, cause.averror};
 }
 ExportError ExportError::invalidVideoTrack() { return {Kind::invalidVideoTrack}; }
+ExportError ExportError::notAMovie(const std::string& fileName) {
+    return {Kind::invalidVideoTrack, "\"" + fileName + "\" is a picture, not a movie."};
+}
+ExportError ExportError::canvasTooLarge(std::int64_t width, std::int64_t height,
+                                        std::int64_t limit) {
+    return {Kind::targetRequirement,
+            "The canvas of " + std::to_string(width) + " x " + std::to_string(height) +
+                " pixels is too large: each side may be at most " + std::to_string(limit) +
+                " pixels."};
+}
 ExportError ExportError::invalidTrimRange() { return {Kind::invalidTrimRange}; }
 ExportError ExportError::compositionFailed() { return {Kind::compositionFailed}; }
 ExportError ExportError::exportSessionFailed() { return {Kind::exportSessionFailed}; }
@@ -78,6 +89,7 @@ std::string ExportError::errorDescription() const {
         case Kind::exportFailed:
             return "Export failed due to an unknown error. Please try again.";
         case Kind::invalidVideoTrack:
+            if (!message_.empty()) return message_;
             return "No video track found in the selected file. Please choose a valid video "
                    "file.";
         case Kind::invalidTrimRange:

@@ -11,6 +11,7 @@
 
 #include "core/media/media_error.hpp"
 
+#include <cstdint>
 #include <optional>
 #include <utility>
 #include <string>
@@ -44,6 +45,10 @@ public:
     static ExportError exportFailed();
     static ExportError exportFailed(const MediaError& cause);
     static ExportError invalidVideoTrack();
+    // A file that holds a single picture (a PNG or JPEG whatever its name says), not a movie.
+    static ExportError notAMovie(const std::string& fileName);
+    // A canvas beyond what the encoders take, with the limit; found before anything is written.
+    static ExportError canvasTooLarge(std::int64_t width, std::int64_t height, std::int64_t limit);
     static ExportError invalidTrimRange();
     static ExportError compositionFailed();
     static ExportError compositionFailed(const MediaError& cause);

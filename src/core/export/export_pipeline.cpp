@@ -110,7 +110,9 @@ public:
         if (cancelled) return PipelineOutcome{PipelineOutcome::Kind::cancelled, {}};
         std::lock_guard lock(failureMutex_);
         if (failure_) return *failure_;
-        return PipelineOutcome{};
+        PipelineOutcome done;
+        done.soundError = soundError_;  // the encode thread that wrote it has been joined
+        return done;
     }
 
 private:
@@ -337,6 +339,7 @@ private:
                 auto read = job_.audio->read(left, right, n);
                 // Damaged or missing sound only costs sound: the rest becomes silence.
                 if (read) got = *read;
+                if (!read) soundError_ = read.error();
                 if (!read || got < n) audioEnded_ = true;
             }
             std::fill(left + got, left + n, 0.0f);
@@ -359,7 +362,10 @@ private:
         audioTotal_ = std::llround(job_.range.duration() * AudioReader::kSampleRate);
         if (job_.audio) {
             auto seeked = job_.audio->seek(job_.range.start);
-            if (!seeked) audioEnded_ = true;
+            if (!seeked) {
+                soundError_ = seeked.error();
+                audioEnded_ = true;
+            }
         } else {
             audioEnded_ = true;  // a sound track without a source is silence throughout
         }
@@ -410,6 +416,7 @@ private:
     int64_t audioTotal_ = 0;
     int64_t audioSent_ = 0;
     bool audioEnded_ = false;
+    std::optional<MediaError> soundError_;
 };
 
 }  // namespace

@@ -50,6 +50,8 @@ struct PipelineOutcome {
     };
     Kind kind = Kind::done;
     MediaError error;
+    // Done, but the sound failed to read part-way (or to seek): the rest of it is silence.
+    std::optional<MediaError> soundError;
 };
 
 // Runs the job to its end on three worker threads, watching from the caller's thread:

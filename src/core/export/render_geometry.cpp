@@ -58,7 +58,8 @@ double placementScale(VideoFitMode mode, const CanvasRect& screen, VideoSize upr
         }
     }
     // std::max would pass a NaN scale straight through; a scale that is no number means 1.
-    const double user = std::isnan(userScale) ? 1.0 : std::max(userScale, kMinimumUserScale);
+    const double user =
+        std::isnan(userScale) ? 1.0 : std::clamp(userScale, kMinimumUserScale, kMaximumUserScale);
     return base * user;
 }
 

@@ -59,11 +59,14 @@ struct VideoSize {
 // size vector; quarter turns are exact.
 VideoSize uprightSize(VideoSize stored, double rotationDegrees);
 
-// Below this the user's scale is raised to it: a video never shrinks to nothing.
+// Below this the user's scale is raised to it: a video never shrinks to nothing. Above the
+// maximum it is lowered to it: ten times is already a single icon filling a phone's screen,
+// and beyond it the placement's numbers soon leave the range of whole pixels.
 inline constexpr double kMinimumUserScale = 0.1;
+inline constexpr double kMaximumUserScale = 10;
 
 // The uniform scale s from the upright size to the drawn size: fit touches the rectangle from
-// inside, fill covers it, stretch is 1; then multiplied by the user's scale (at least 0.1). A
+// inside, fill covers it, stretch is 1; then multiplied by the user's scale (0.1 to 10). A
 // degenerate (zero or negative) upright size scales by 1 rather than dividing by zero.
 double placementScale(VideoFitMode mode, const CanvasRect& screen, VideoSize upright,
                       double userScale);

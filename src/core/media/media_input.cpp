@@ -7,6 +7,8 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestro {
@@ -167,6 +169,25 @@ Result<AVInputFormatContextPtr, MediaError> openMediaInput(const std::filesystem
     ret = avformat_find_stream_info(format.get(), nullptr);
     if (ret < 0) return fail(mediaError(ret, "Cannot read the streams of " + path.string()));
     return format;
+}
+
+bool isStillPictureFile(const std::filesystem::path& path) {
+    quietLibavLog();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    AVDictionary* rawOptions = nullptr;
+    av_dict_set(&rawOptions, "protocol_whitelist", "file", 0);
+    AVDictionaryPtr options(rawOptions);
+    AVFormatContext* raw = nullptr;
+    const std::string url = "file:" + path.string();
+    rawOptions = options.release();
+    const int ret = avformat_open_input(&raw, url.c_str(), nullptr, &rawOptions);
+    options.reset(rawOptions);
+    if (ret < 0) return false;
+    const AVInputFormatContextPtr format(raw);
+    // The picture demuxers: "image2" for named sequences, "<codec>_pipe" for single pictures.
+    const std::string_view name = format->iformat ? format->iformat->name : "";
+    return name == "image2" || name == "image2pipe" || name.ends_with("_pipe");
 }
 
 int findVideoStream(const AVFormatContext& format) {

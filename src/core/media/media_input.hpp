@@ -39,6 +39,10 @@ private:
     std::filesystem::path path_;
 };
 
+// True when `path` is read by one of FFmpeg's picture demuxers: a PNG, JPEG or other still
+// picture, whatever its name says. Only the file's first bytes are read.
+bool isStillPictureFile(const std::filesystem::path& path);
+
 // The first real video stream (cover art in audio files is not video), or -1.
 int findVideoStream(const AVFormatContext& format);
 // The first audio stream, or -1.

@@ -76,8 +76,18 @@ std::shared_ptr<Image> PlayerFrameConverter::takeImage(int width, int height) {
     return image;
 }
 
-std::shared_ptr<Image> PlayerFrameConverter::convert(const AVFrame& frame, int width, int height) {
-    if (width <= 0 || height <= 0 || frame.width <= 0 || frame.height <= 0) return nullptr;
+std::shared_ptr<Image> PlayerFrameConverter::convert(const AVFrame& decoded, int width,
+                                                     int height) {
+    if (width <= 0 || height <= 0 || decoded.width <= 0 || decoded.height <= 0) return nullptr;
+    // HDR is shown as the export will show it: tone-mapped by the same conversion.
+    const AVFrame* sdr = &decoded;
+    if (isHdrPicture(decoded)) {
+        if (!toneMap_) toneMap_ = std::make_unique<HdrToneMap>();
+        auto mapped = toneMap_->convert(decoded);
+        if (!mapped) return nullptr;
+        sdr = *mapped;
+    }
+    const AVFrame& frame = *sdr;
     const bool quarter = rotation_ == 90 || rotation_ == 270;
     const int scaledWidth = quarter ? height : width;
     const int scaledHeight = quarter ? width : height;

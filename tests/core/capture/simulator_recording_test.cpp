@@ -28,8 +28,7 @@ const SimulatorDevice kIPhoneSe{"iPhone SE", kUdidSe};
 class Recording : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The real grace period is long; a short one keeps the waits below quick.
-        recorder.setGracePeriod(2s);
+        // The real grace period: the waits below are the ones the user sees.
         fake.setListing("== Devices ==\n-- iOS 17.5 --\n" + deviceLine("iPhone 15", kUdid15) +
                         deviceLine("iPhone SE (3rd generation)", kUdidSe, "Shutdown") +
                         deviceLine("iPad Air", kUdidAir));

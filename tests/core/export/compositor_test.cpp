@@ -120,6 +120,41 @@ TEST(CompositorTest, TheVideoLandsOnItsOwnPixelsOnOddRowsAndColumnsAndWhenTurned
     }
 }
 
+// Placements far beyond whole-pixel range (a zoom of ten million, an offset of a billion
+// pixels) never come out as wrapped-around integers: a video far off the canvas leaves it
+// black, and one so large that its scaled part cannot be held is refused with an error rather
+// than drawn wrong.
+TEST(CompositorTest, HugePlacementsAreDrawnRightOrRefused) {
+    const AVFramePtr source = flatSource(64, 64);
+    const double huge = 1.2e9;
+    const struct {
+        double x, y, w, h;
+        bool covers;
+    } cases[] = {{50 - huge / 2, 60 - huge / 2, huge, huge, true},
+                 {-huge + 40, -huge + 40, huge, huge, true},
+                 {10, 10, 1e300, 1e300, true},
+                 {3e9, 10, 40, 60, false},
+                 {-1e18, -1e18, 40, 60, false},
+                 {10, -3e9, 40, 2e9, false}};
+    for (const auto order : {CompositorSetup::Order::mp4, CompositorSetup::Order::mov}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::Message() << c.x << "," << c.y << " " << c.w << "x" << c.h);
+            CompositorSetup setup = setupAt(order, 0, 0, 1, 1);
+            setup.placement = Placement{c.x, c.y, c.w, c.h, c.w / 64, c.h / 64};
+            auto compositor = Compositor::create(setup);
+            ASSERT_TRUE(compositor.ok());
+            ASSERT_TRUE((*compositor)->allocatePictures(1).ok());
+            auto out = (*compositor)->compose(*source);
+            if (!c.covers) {
+                ASSERT_TRUE(out.ok()) << out.error().message;
+            }
+            if (out) {
+                EXPECT_NEAR(sample(**out, 0, 30, 30), c.covers ? kLuma : 16, 1);
+            }
+        }
+    }
+}
+
 // Zoomed far in, only the part that shows is scaled (the work stays what it is at 100 %), and
 // every pixel still shows the source where the placement puts it, in every orientation. The
 // source's luma grows to the right and its Cb downward, linearly, as the scaler gives them back.

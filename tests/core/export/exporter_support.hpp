@@ -28,7 +28,7 @@ inline ExportConfig smallConfig(ExportFormat format = ExportFormat::mp4) {
 }
 
 struct RunResult {
-    Result<std::filesystem::path, ExportError> result = fail(ExportError::exportFailed());
+    Result<ExportedMovie, ExportError> result = fail(ExportError::exportFailed());
     std::vector<double> progress;
 };
 

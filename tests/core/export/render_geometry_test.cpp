@@ -74,12 +74,13 @@ TEST_F(WorkedPlacement, TheGrownRectangleIsCoveredByFillAndItsCornersFollowTheSh
     EXPECT_NEAR(moved.ty - centred.ty, -r.h / 2, 1e-9);
 }
 
-// The user's scale is floored at a tenth, and stretch ignores it.
-TEST_F(WorkedPlacement, UserScaleIsFlooredAtOneTenthAndStretchIgnoresIt) {
+// The user's scale is held between a tenth and ten times, and stretch ignores it.
+TEST_F(WorkedPlacement, UserScaleIsHeldWithinATenthAndTenTimesAndStretchIgnoresIt) {
     const double fitted = placementScale(VideoFitMode::fill, r, source, 1);
     EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 0), fitted * 0.1, 1e-12);
     EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, -2), fitted * 0.1, 1e-12);
     EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 1.5), fitted * 1.5, 1e-12);
+    EXPECT_NEAR(placementScale(VideoFitMode::fill, r, source, 1e7), fitted * 10, 1e-9);
     EXPECT_FALSE(std::isnan(placementScale(VideoFitMode::fill, r, source, kNaN)));
 
     // Shrunk, the video stays centred on the opening.

@@ -1,0 +1,57 @@
+#pragma once
+// Turns HDR pictures (PQ or HLG transfer, usually BT.2020 10-bit HEVC from phone cameras or
+// screen captures of HDR content) into SDR BT.709 pictures, so that every SDR output shows them
+// as an SDR player would, not as washed-out greys. The work is libavfilter's: zscale takes the
+// picture to linear light and BT.709 primaries, tonemap compresses what lies above SDR white,
+// and zscale takes it back to BT.709 YCbCr.
+//
+// The curve keeps SDR content as it is: linear light is scaled so that 100 cd/m² is SDR white
+// (zimg's convention, and what its SDR-to-HDR conversion assumes), and the Möbius curve stays
+// the identity up to 90 % of that white, rolling off only the highlights above it. A curve that
+// compresses from lower down (Hable, Reinhard) darkens ordinary greys by 40 levels or more.
+//
+// One thread uses a HdrToneMap (the exporter's compose thread, or the player's decode thread).
+
+#include "core/media/av_ptr.hpp"
+#include "core/media/media_error.hpp"
+#include "core/result.hpp"
+
+#include <cstdint>
+#include <memory>
+
+namespace kestro {
+
+class FilterGraph;
+
+// True for a picture whose transfer is PQ (SMPTE ST 2084) or HLG (ARIB STD-B67).
+bool isHdrPicture(const AVFrame& frame);
+
+class HdrToneMap {
+public:
+    HdrToneMap();
+    ~HdrToneMap();
+    HdrToneMap(const HdrToneMap&) = delete;
+    HdrToneMap& operator=(const HdrToneMap&) = delete;
+
+    // The SDR twin of an HDR picture: limited-range BT.709 (matrix, primaries and transfer
+    // tagged so), 10-bit 4:2:0, the same size. The result stays valid until the next call; the
+    // same picture handed in again (a held frame shown for several output ticks) is not
+    // converted twice.
+    Result<const AVFrame*, MediaError> convert(const AVFrame& hdr);
+
+private:
+    struct Shape {
+        int width = 0, height = 0, format = -1;
+        int transfer = 0, primaries = 0, matrix = 0, range = 0;
+        bool operator==(const Shape&) const = default;
+    };
+    Shape shape_;
+    std::unique_ptr<FilterGraph> graph_;
+    AVFramePtr last_;  // the latest converted picture
+    // A reference to the picture it came from: while held, its pixels cannot be recycled for
+    // another picture, so the same pixel address means the same picture.
+    AVFramePtr lastSource_;
+    int64_t pushed_ = 0;  // pictures fed to the graph, their timestamps there
+};
+
+}  // namespace kestro
