@@ -114,7 +114,8 @@ TEST_F(SectionsTest, AMovieEnablesExportWhileItsRangeHoldsExportingSpinsAndReset
 TEST_F(SectionsTest, PickersWriteTheEditorsChoicesAndFollowIt) {
     ChoicePicker* format = exporter->formatPicker();
     const int formats = int(allExportFormats().size());
-    ASSERT_EQ(format->choices().size(), formats + 1);  // and the App Store preview
+    // and the App Store preview, then the PNG of the current frame
+    ASSERT_EQ(format->choices().size(), formats + 2);
     format->choose(1);
     EXPECT_EQ(state->outputFormat(), allExportFormats()[1]);
     state->setOutputFormat(allExportFormats()[2]);

@@ -50,7 +50,9 @@ TEST(FramePresetPicker, PromptFirstThenOneTitledSectionPerFamilyAndAChoiceApplie
               (QStringList{QString::fromUtf8("# 📱 iPhone 15 Series"), test::kBrokenKey,
                            QString::fromUtf8("# 📱 iPhone 16 Series"), test::kProKey,
                            QString::fromUtf8("# 📱 iPhone Air"), test::kOpaqueKey,
-                           QString::fromUtf8("# 📱 Other"), "Frames/iphone14_red_portrait"}));
+                           QString::fromUtf8("# 📱 Other"), "Frames/iphone14_red_portrait",
+                           QString()}));
+    EXPECT_EQ(actions.back()->text(), FramePresetPicker::addFolderText());
 
     // Choosing an entry applies it; the outline goes once a frame is loaded.
     EXPECT_TRUE(picker.showsPrompt());

@@ -56,7 +56,7 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
     using Style = ModernButtonStyle;
 
     format_ = new ChoicePicker(labelsOf(allExportFormats())
-                                   << stillFormatText() << QStringLiteral("App Store Preview"),
+                                   << QStringLiteral("App Store Preview") << stillFormatText(),
                                {}, this);
     quality_ = new ChoicePicker(labelsOf(allExportQualities()), {}, this);
     QStringList rates{QStringLiteral("Source")};
@@ -104,8 +104,8 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
 
     connect(format_, &ChoicePicker::indexChosen, this, [this](int i) {
         const auto& formats = allExportFormats();
-        still_ = i == int(formats.size());
-        if (i > int(formats.size())) {
+        still_ = i == int(formats.size()) + 1;
+        if (i == int(formats.size())) {
             state_.setAppStorePreview(true);
             return;
         }
@@ -158,8 +158,8 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
 void ExportSection::syncChoices() {
     const bool store = state_.appStorePreview();
     if (store) still_ = false;
-    format_->setCurrentIndex(store    ? int(allExportFormats().size()) + 1
-                             : still_ ? int(allExportFormats().size())
+    format_->setCurrentIndex(store    ? int(allExportFormats().size())
+                             : still_ ? int(allExportFormats().size()) + 1
                                       : indexOf(allExportFormats(), state_.outputFormat()));
     quality_->setCurrentIndex(indexOf(allExportQualities(), state_.exportQuality()));
     int rate = 0;
