@@ -11,7 +11,7 @@
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
-#include "app/window/frame_preset_picker.hpp"
+#include "app/sections/frame_preset_picker.hpp"
 #include "app_fixtures.hpp"
 
 #include <QAction>
