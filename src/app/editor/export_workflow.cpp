@@ -8,8 +8,6 @@
 #include "core/export/render_geometry.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
-#include "core/thread_name.hpp"
-#include "core/thread_priority.hpp"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -111,9 +109,9 @@ ExportWorkflow::ExportWorkflow(EditorState& state, WorkflowDialogs* dialogs, Eng
 }
 
 ExportWorkflow::~ExportWorkflow() {
-    if (worker_.joinable()) {
+    if (worker_.busy()) {
         cancelRequested_.store(true);
-        worker_.join();
+        worker_.wait();
     }
 }
 
@@ -161,7 +159,7 @@ void ExportWorkflow::startExport() {
     if (!hasValidTrimRange()) return;
     // The button is disabled while exporting; this also covers a second call queued before
     // the button's state caught up.
-    if (exporting_ || worker_.joinable() || choosing_) return;
+    if (exporting_ || worker_.busy() || choosing_) return;
     if (!dialogs_) return;
     // The store's limits are known before the save panel: a preview it would refuse is not
     // worth choosing a file for.
@@ -194,21 +192,19 @@ void ExportWorkflow::startExport() {
 
 void ExportWorkflow::launch(ExportRequest request) {
     const std::atomic<bool>* cancelFlag = &cancelRequested_;
-    worker_ = std::thread([this, engine = engine_, request = std::move(request), cancelFlag] {
-        nameThisThread("kestro-export");
-        lowerThisThreadPriority();
-        auto result = engine(
-            request, [this](double p) { emit progressReported(p); },
-            [cancelFlag] { return cancelFlag->load(); });
-        // Queued behind every progress report already posted, so the result comes last.
-        QMetaObject::invokeMethod(
-            this, [this, result = std::move(result)]() mutable { finish(std::move(result)); },
-            Qt::QueuedConnection);
-    });
+    worker_.run(
+        "kestro-export",
+        [this, engine = engine_, request = std::move(request), cancelFlag] {
+            auto result = std::make_shared<Result<std::filesystem::path, ExportError>>(engine(
+                request, [this](double p) { emit progressReported(p); },
+                [cancelFlag] { return cancelFlag->load(); }));
+            // Comes after every progress report already posted, so the result is last.
+            return std::function<void()>([this, result] { finish(std::move(*result)); });
+        },
+        WorkerThread::Priority::background);
 }
 
 void ExportWorkflow::finish(Result<std::filesystem::path, ExportError> result) {
-    if (worker_.joinable()) worker_.join();
     // `exporting` is already false when the result handler runs.
     setExporting(false);
     if (result.ok()) {
