@@ -10,6 +10,7 @@
 #include "core/export/render_geometry.hpp"
 #include "core/media/av_error.hpp"
 #include "core/media/muxer.hpp"
+#include "core/media/output_file.hpp"
 #include "core/media/packet_times.hpp"
 #include "core/media/video_reader.hpp"
 
@@ -114,8 +115,8 @@ Result<fs::path, ExportError> AVFExporter::exportVideo(
             AVERROR(EINVAL))));
     }
     std::optional<Image> backgroundImage;
-    if (config.background.kind == "image") {
-        auto loaded = loadBackgroundImage(config.background.imagePath);
+    if (const BackgroundPicture* picture = config.background.asPicture()) {
+        auto loaded = loadBackgroundImage(picture->path);
         if (!loaded)
             return fail(ExportError::platform(mediaFailure(loaded.error(), AVERROR(EINVAL))));
         backgroundImage = std::move(*loaded);
