@@ -4,13 +4,13 @@
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
 #include "app/sections/canvas_section.hpp"
-#include "app/ui/elided_label.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
-#include "app/ui/choice_picker.hpp"
-#include "app/ui/modern_button.hpp"
 #include "app/sections/frame_preset_picker.hpp"
 #include "app/sections/source_section.hpp"
+#include "app/ui/choice_picker.hpp"
+#include "app/ui/elided_label.hpp"
+#include "app/ui/modern_button.hpp"
 #include "app_fixtures.hpp"
 
 #include <QCheckBox>
