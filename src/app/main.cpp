@@ -165,8 +165,8 @@ int main(int argc, char** argv) {
     if (shooting && parser.isSet(canvasShotOption)) {
         CanvasChoices canvas = s->canvasChoices();
         canvas.aspect = CanvasAspect::wide16x9;
-        canvas.pattern = BackgroundFill::gradient(BackgroundFill::color(0.23, 0.25, 0.85),
-                                                  BackgroundFill::color(0.07, 0.71, 0.79), 135);
+        canvas.pattern = BackgroundFill::gradient(FillColour{0.23, 0.25, 0.85, 1},
+                                                  FillColour{0.07, 0.71, 0.79, 1}, 135);
         s->setCanvasChoices(canvas);
     }
 

@@ -296,8 +296,8 @@ int runExport(const ExportOptions& options) {
         return failure(layout.error(), json);
     }
     // A picture that cannot be read is reported before the engine starts.
-    if (choices.background.kind == "image") {
-        if (auto loaded = loadBackgroundImage(choices.background.imagePath); !loaded) {
+    if (const BackgroundPicture* picture = choices.background.asPicture()) {
+        if (auto loaded = loadBackgroundImage(picture->path); !loaded) {
             return failure(loaded.error(), json);
         }
     }

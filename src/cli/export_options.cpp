@@ -126,7 +126,8 @@ std::optional<BackgroundFill> parseGradient(std::string_view text) {
         if (!parsed) return std::nullopt;
         angle = *parsed;
     }
-    return BackgroundFill::gradient(*from, *to, angle);
+    // Both ends are "#..." colours, so both parsed as colours.
+    return BackgroundFill::gradient(*from->asColour(), *to->asColour(), angle);
 }
 
 std::optional<double> parsePadding(std::string_view text) {

@@ -72,62 +72,55 @@ int reportMovie(const std::filesystem::path& output, const char* kind, const cha
     return kExitOk;
 }
 
-int recordSimulator(const RecordOptions& options, const std::filesystem::path& output,
-                    SimulatorRecorder& recorder, bool othersConnected) {
-    // Only the UDID is given; it also stands for the name, which the recorder shows only for a
-    // device that is not booted, and so not listed by name anyway.
-    std::optional<SimulatorDevice> device;
-    if (!options.device.empty()) device = SimulatorDevice{options.device, options.device};
+// The recorder that records, and what the output says about its kind of device.
+struct Capture {
+    Recorder& recorder;
+    const char* kind;        // "simulator" or "android", for --json
+    const char* whyMissing;  // when the recorder finished without a movie
+};
 
-    auto started = recorder.startRecording(output, device, {options.cleanStatusBar, false});
+void printRecorderError(const RecorderError& error, std::optional<std::string> fallback,
+                        bool json) {
+    printError(error.description,
+               error.recoverySuggestion.empty()
+                   ? std::move(fallback)
+                   : std::optional<std::string>(error.recoverySuggestion),
+               json);
+}
+
+// `othersConnected`: some device of another kind is there, so "boot a simulator or connect a
+// phone" would not help when this one fails to start.
+int record(const RecordOptions& options, const std::filesystem::path& output, Capture capture,
+           bool othersConnected) {
+    std::optional<std::string> device;
+    if (!options.device.empty()) device = options.device;
+    auto started = capture.recorder.startRecording(output, device,
+                                                   {options.cleanStatusBar, options.showTouches});
     if (!started) {
         std::optional<std::string> suggestion;
         if (!device && !othersConnected)
             suggestion =
                 "Boot an iOS simulator, or connect an Android phone with USB debugging "
                 "turned on (or start an emulator).";
-        printError(started.error().description, suggestion, options.json);
+        printRecorderError(started.error(), suggestion, options.json);
         return kExitFailed;
     }
-    recordUntilStopped([&] { return recorder.isChildRunning(); }, options.json, output);
-    recorder.stopRecording();
-    return reportMovie(output, "simulator",
-                       "simctl stopped without finishing the movie; check that the simulator is "
-                       "still booted.",
-                       options.json);
-}
-
-int recordAndroid(const RecordOptions& options, const std::filesystem::path& output,
-                  AndroidRecorder& recorder) {
-    std::optional<std::string> serial;
-    if (!options.device.empty()) serial = options.device;
-    auto started =
-        recorder.startRecording(output, serial, {options.cleanStatusBar, options.showTouches});
-    if (!started) {
-        const RecorderError& e = started.error();
-        printError(e.description,
-                   e.recoverySuggestion.empty() ? std::nullopt
-                                                : std::optional<std::string>(e.recoverySuggestion),
-                   options.json);
+    recordUntilStopped([&] { return capture.recorder.isCapturing(); }, options.json, output);
+    if (auto stopped = capture.recorder.stopRecording(); !stopped) {
+        printRecorderError(stopped.error(), std::nullopt, options.json);
         return kExitFailed;
     }
-    recordUntilStopped([&] { return recorder.isCapturing(); }, options.json, output);
-    auto stopped = recorder.stopRecording();
-    if (!stopped) {
-        const RecorderError& e = stopped.error();
-        printError(e.description,
-                   e.recoverySuggestion.empty() ? std::nullopt
-                                                : std::optional<std::string>(e.recoverySuggestion),
-                   options.json);
-        return kExitFailed;
-    }
-    return reportMovie(output, "android", "adb saved no movie.", options.json);
+    return reportMovie(output, capture.kind, capture.whyMissing, options.json);
 }
 
 int runRecord(const RecordOptions& options) {
     SimulatorRecorder simulators(
         SimulatorRecorder::launcherCandidatesFrom(std::getenv("KESTRO_XCRUN")));
     AndroidRecorder android;
+    const Capture simulator{simulators, "simulator",
+                            "simctl stopped without finishing the movie; check that the simulator "
+                            "is still booted."};
+    const Capture phone{android, "android", "adb saved no movie."};
     std::error_code ec;
     std::filesystem::path output = std::filesystem::absolute(options.output, ec);
     if (ec) output = options.output;
@@ -143,12 +136,10 @@ int runRecord(const RecordOptions& options) {
     // device: the first booted simulator, else the first Android device adb lists (whose state
     // says what is wrong when none is authorised).
     if (!options.device.empty())
-        return isSimulatorUdid(options.device) ? recordSimulator(options, output, simulators, false)
-                                               : recordAndroid(options, output, android);
-    if (!simulators.listBootedDevices().empty())
-        return recordSimulator(options, output, simulators, true);
-    if (!android.listDevices().empty()) return recordAndroid(options, output, android);
-    return recordSimulator(options, output, simulators, false);
+        return record(options, output, isSimulatorUdid(options.device) ? simulator : phone, true);
+    if (!simulators.listBootedDevices().empty()) return record(options, output, simulator, true);
+    if (!android.listDevices().empty()) return record(options, output, phone, true);
+    return record(options, output, simulator, false);
 }
 
 }  // namespace

@@ -17,8 +17,10 @@ Failure<std::decay_t<E>> fail(E&& error) {
     return {std::forward<E>(error)};
 }
 
+// Dropping one unread is a compile error: a failure is either handled or, where nothing can be
+// done about it, discarded with (void) and a comment saying why.
 template <class T, class E>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
     template <class F>

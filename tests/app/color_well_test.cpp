@@ -5,7 +5,6 @@
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
 #include "app/sections/canvas_section.hpp"
-#include "app/sections/segmented_picker.hpp"
 #include "app_fixtures.hpp"
 
 #include <QColorDialog>

@@ -8,13 +8,13 @@
 #include "app/preview/preview_view.hpp"
 #include "app/sections/canvas_section.hpp"
 #include "app/sections/export_section.hpp"
+#include "app/sections/frame_preset_picker.hpp"
 #include "app/sections/recording_section.hpp"
+#include "app/sections/source_section.hpp"
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
-#include "app/window/frame_preset_picker.hpp"
-#include "app/window/source_section.hpp"
 #include "app_fixtures.hpp"
 
 #include <QCheckBox>

@@ -75,26 +75,25 @@ TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedAndNonsenseFallsBackT
     // A background picture deleted since the last run gives the colour back.
     QFile::remove(picture);
     EXPECT_FALSE(make()->canvasChoices().pattern);
-    EXPECT_EQ(make()->canvasBackground().kind, "color");
+    EXPECT_TRUE(make()->canvasBackground().asColour());
 
     // A gradient keeps its two colours, with their alpha, and its angle.
-    const BackgroundFill gradient = BackgroundFill::gradient(BackgroundFill::color(1, 0.5, 0, 0.25),
-                                                             BackgroundFill::color(0, 0, 1, 1), 45);
+    const LinearGradient gradient{{1, 0.5, 0, 0.25}, {0, 0, 1, 1}, 45};
     {
         auto s = make();
         CanvasChoices canvas = s->canvasChoices();
-        canvas.pattern = gradient;
+        canvas.pattern = BackgroundFill{gradient};
         s->setCanvasChoices(canvas);
     }
     const auto again = make()->canvasChoices().pattern;
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->kind, "gradient");
-    for (auto [read, want] : {std::pair{again->red, gradient.red},
-                              {again->green, gradient.green},
-                              {again->alpha, gradient.alpha},
-                              {again->endBlue, gradient.endBlue},
-                              {again->endAlpha, gradient.endAlpha},
-                              {again->angle, gradient.angle}})
+    ASSERT_TRUE(again && again->asGradient());
+    const LinearGradient& read = *again->asGradient();
+    for (auto [read, want] : {std::pair{read.from.red, gradient.from.red},
+                              {read.from.green, gradient.from.green},
+                              {read.from.alpha, gradient.from.alpha},
+                              {read.to.blue, gradient.to.blue},
+                              {read.to.alpha, gradient.to.alpha},
+                              {read.angle, gradient.angle}})
         EXPECT_NEAR(read, want, 1.0 / 255);
 
     // Whatever was stored, overwritten with words and with numbers out of every range: the

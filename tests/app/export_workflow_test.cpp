@@ -37,9 +37,9 @@ QStringList stagesThenSuccess() {
 
 TEST(ExportBackgroundRecord, FixedChoicesIgnoreTheCustomColour) {
     for (const auto& [choice, fill] :
-         {std::pair{ExportBackground::transparent, BackgroundFill{"transparent", 0, 0, 0, 0}},
-          std::pair{ExportBackground::white, BackgroundFill{"color", 1, 1, 1, 1}},
-          std::pair{ExportBackground::black, BackgroundFill{"color", 0, 0, 0, 1}}})
+         {std::pair{ExportBackground::transparent, BackgroundFill::color(0, 0, 0, 0)},
+          std::pair{ExportBackground::white, BackgroundFill::color(1, 1, 1, 1)},
+          std::pair{ExportBackground::black, BackgroundFill::color(0, 0, 0, 1)}})
         EXPECT_EQ(buildExportBackground(choice, Qt::red), fill);
 }
 
@@ -111,8 +111,8 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
     EXPECT_EQ(r.config.screen, s->screenRect());
     EXPECT_DOUBLE_EQ(r.config.scale, 1.0);
     EXPECT_EQ(r.config.fitMode, VideoFitMode::fill);
-    const BackgroundFill& b = r.config.background;
-    EXPECT_EQ(b.kind, "color");
+    ASSERT_TRUE(r.config.background.asColour());
+    const FillColour& b = *r.config.background.asColour();
     for (auto [read, want] : {std::pair{b.red, 0.0}, {b.green, 0.0}, {b.blue, 1.0}, {b.alpha, 0.5}})
         EXPECT_NEAR(read, want, 1e-3);
 }
@@ -126,7 +126,7 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     CanvasChoices canvas = s->canvasChoices();
     canvas.aspect = CanvasAspect::wide16x9;
     canvas.shadow = true;
-    canvas.pattern = BackgroundFill::gradient(BackgroundFill::black(), BackgroundFill::white());
+    canvas.pattern = BackgroundFill::gradient({0, 0, 0, 1}, {1, 1, 1, 1});
     s->setCanvasChoices(canvas);
     s->setExportQuality(ExportQuality::draft);
     s->setExportFrameRate(24);
@@ -165,7 +165,7 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     const ExportRequest framed = buildExportRequest(*s, "/tmp/framed.mov");
     EXPECT_EQ(framed.frame, s->frameImage());
     EXPECT_EQ(framed.config.format, ExportFormat::mov);
-    EXPECT_EQ(framed.config.background.kind, "gradient");
+    EXPECT_TRUE(framed.config.background.asGradient());
     EXPECT_TRUE(framed.config.shadow);
     EXPECT_EQ(framed.config.width * 9, framed.config.height * 16);
 }

@@ -7,11 +7,11 @@
 #include "app/editor/recent_files.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
+#include "app/sections/frame_preset_picker.hpp"
 #include "app/ui/focus_ring.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
-#include "app/window/frame_preset_picker.hpp"
 #include "app_fixtures.hpp"
 
 #include <QAction>

@@ -73,8 +73,7 @@ TEST(PreviewEqualsExport, GradientShadowAndPaddedWideCanvasAgree) {
     choices.aspect = CanvasAspect::wide16x9;
     choices.paddingPercent = 10;
     choices.shadow = true;
-    choices.background = BackgroundFill::gradient(BackgroundFill::color(1, 0.6, 0.1),
-                                                  BackgroundFill::color(0.1, 0.2, 0.9), 120);
+    choices.background = BackgroundFill::gradient({1, 0.6, 0.1, 1}, {0.1, 0.2, 0.9, 1}, 120);
     choices.screen = ScreenRect{6, 3, 88, 94};
     const ExportConfig config = buildExportConfig(choices, frame.get());
     ASSERT_EQ(config.width, 1280);

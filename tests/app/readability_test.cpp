@@ -1,7 +1,7 @@
 // What keeps the window readable: disabled buttons whose labels still meet the WCAG AA contrast
 // for text in both appearances, and paths that keep their last component when shortened.
 
-#include "app/sections/elided_label.hpp"
+#include "app/ui/elided_label.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
 

@@ -4,13 +4,13 @@
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
 #include "app/sections/canvas_section.hpp"
-#include "app/sections/elided_label.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
+#include "app/sections/frame_preset_picker.hpp"
+#include "app/sections/source_section.hpp"
 #include "app/ui/choice_picker.hpp"
+#include "app/ui/elided_label.hpp"
 #include "app/ui/modern_button.hpp"
-#include "app/window/frame_preset_picker.hpp"
-#include "app/window/source_section.hpp"
 #include "app_fixtures.hpp"
 
 #include <QCheckBox>
@@ -203,17 +203,18 @@ TEST_F(SectionsTest, TheCanvasCardWritesBackgroundShapePaddingAndShadow) {
     // A gradient replaces the colour and is edited in place; its angle follows the box.
     background->choose(CanvasSection::kGradientChoice);
     ASSERT_TRUE(state->canvasChoices().pattern);
-    EXPECT_EQ(state->canvasChoices().pattern->kind, "gradient");
+    EXPECT_TRUE(state->canvasChoices().pattern->asGradient());
     EXPECT_TRUE(canvas->customColorRow()->isHidden());
     EXPECT_FALSE(canvas->gradientRow()->isHidden());
     canvas->angleBox()->setValue(90);
-    EXPECT_DOUBLE_EQ(state->canvasBackground().angle, 90);
+    ASSERT_TRUE(state->canvasBackground().asGradient());
+    EXPECT_DOUBLE_EQ(state->canvasBackground().asGradient()->angle, 90);
     const BackgroundFill gradient = *state->canvasChoices().pattern;
 
     // Back to a colour and to the gradient again: the gradient comes back as it was.
     background->choose(custom);
     EXPECT_FALSE(state->canvasChoices().pattern);
-    EXPECT_EQ(state->canvasBackground().kind, "color");
+    EXPECT_TRUE(state->canvasBackground().asColour());
     background->choose(CanvasSection::kGradientChoice);
     EXPECT_EQ(state->canvasChoices().pattern, gradient);
 
@@ -222,14 +223,14 @@ TEST_F(SectionsTest, TheCanvasCardWritesBackgroundShapePaddingAndShadow) {
     QImage(8, 6, QImage::Format_RGB32).save(picture);
     files.imageAnswer = picture;
     background->choose(CanvasSection::kImageChoice);
-    ASSERT_TRUE(test::waitUntilDone([&] { return state->canvasBackground().kind == "image"; }));
+    ASSERT_TRUE(test::waitUntilDone([&] { return state->canvasBackground().asPicture(); }));
     EXPECT_FALSE(canvas->imageRow()->isHidden());
     EXPECT_EQ(canvas->imageName()->text(), "beach.png");
     // A file that is no picture is refused with an alert and changes nothing.
     files.imageAnswer = test::writeFile(dir.filePath("notes.png"), "not an image");
     QTest::mouseClick(canvas->chooseImageButton(), Qt::LeftButton);
     ASSERT_TRUE(test::waitUntilDone([&] { return !alerts.messages.isEmpty(); }));
-    EXPECT_EQ(state->canvasBackground().imagePath, picture.toStdString());
+    EXPECT_EQ(state->canvasBackground(), BackgroundFill::image(picture.toStdString()));
 
     // A new shape starts from its own padding; a padding typed in is kept.
     canvas->aspectPicker()->choose(1);

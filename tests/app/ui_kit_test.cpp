@@ -2,8 +2,8 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/preview/empty_state_card.hpp"
+#include "app/sections/frame_preset_picker.hpp"
 #include "app/ui/floating_animation.hpp"
-#include "app/window/frame_preset_picker.hpp"
 #include "app_fixtures.hpp"
 
 #include <QMenu>

@@ -83,26 +83,50 @@ TEST_F(CaptureCli, DevicesListsTheBootedSimulatorsOrSaysPlainlyWhyNone) {
     EXPECT_EQ(withoutAndroid(missingJson.out), nothing("xcodeMissing"));
 }
 
-TEST_F(CaptureCli, RecordRunsUntilInterruptedThenReportsTheMovie) {
-    const auto output = fake.dir() / "takes" / "demo.mp4";
-    ChildProcess cli = startCli({"record", "-o", output.string(), "--device", kUdidAir, "--json"});
+// Either kind of device records until Ctrl-C, then the movie is reported; a phone's settings
+// are put back.
+TEST_F(CaptureCli, RecordRunsUntilCtrlCThenReportsTheMovieForEitherKind) {
+    const auto simulatorMovie = fake.dir() / "takes" / "demo.mp4";
+    ChildProcess simulator =
+        startCli({"record", "-o", simulatorMovie.string(), "--device", kUdidAir, "--json"});
     ASSERT_TRUE(fake.waitForLogLine("call 8"));
     // Still recording: nothing ends it but the interrupt.
     std::this_thread::sleep_for(200ms);
-    EXPECT_TRUE(cli.isRunning());
+    EXPECT_TRUE(simulator.isRunning());
     EXPECT_FALSE(fake.logHas("signal INT"));
-
-    ASSERT_TRUE(cli.interrupt());
-    const CliRun run = finishCli(cli);
-    EXPECT_EQ(run.status, 0) << run.err;
-    const auto result = nlohmann::json::parse(run.out);
-    EXPECT_EQ(result["output"], output.string());
-    EXPECT_EQ(result["size"], testing::fileSize(output));
-    EXPECT_GT(testing::fileSize(output), 0u);
-    const auto calls = fake.calls();
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.back()[2], kUdidAir);
+    ASSERT_TRUE(simulator.interrupt());
+    const CliRun recorded = finishCli(simulator);
+    EXPECT_EQ(recorded.status, 0) << recorded.err;
+    const auto result = nlohmann::json::parse(recorded.out);
+    EXPECT_EQ(result["output"], simulatorMovie.string());
+    EXPECT_EQ(result["size"], testing::fileSize(simulatorMovie));
+    EXPECT_EQ(result["kind"], "simulator");
+    EXPECT_GT(testing::fileSize(simulatorMovie), 0u);
+    ASSERT_FALSE(fake.calls().empty());
+    EXPECT_EQ(fake.calls().back()[2], kUdidAir);
     EXPECT_TRUE(fake.logHas("signal INT"));
+
+    fake.setListing("== Devices ==\n");  // no simulator: the phone is the default
+    withAdb();
+    adb.setListing("List of devices attached\nFAKE0001 device model:Pixel_8_Pro transport_id:1\n");
+    adb.putSetting("global.sysui_demo_allowed", "0");
+    const auto phoneMovie = fake.dir() / "phone.mp4";
+    ChildProcess phone = startCli(
+        {"record", "-o", phoneMovie.string(), "--clean-status-bar", "--show-touches", "--json"});
+    ASSERT_TRUE(adb.waitFor("shell screenrecord"));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(phone.isRunning());
+    EXPECT_EQ(adb.setting("system.show_touches"), "1");
+    ASSERT_TRUE(phone.interrupt());
+    const CliRun run = finishCli(phone);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto phoneResult = nlohmann::json::parse(run.out);
+    EXPECT_EQ(phoneResult["output"], phoneMovie.string());
+    EXPECT_EQ(phoneResult["kind"], "android");
+    EXPECT_GT(testing::fileSize(phoneMovie), 0u);
+    EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "0");
+    EXPECT_EQ(adb.setting("system.show_touches"), std::nullopt);
+    EXPECT_TRUE(adb.phoneMovies().empty());
 }
 
 // The recorder's own texts are pinned by its tests; here they reach the user.
@@ -166,31 +190,6 @@ TEST_F(CaptureCli, DevicesAddsTheAndroidSideAndExitsByWhatCanBeRecordedAndRecord
     EXPECT_EQ(plain.status, 0);
     EXPECT_NE(plain.out.find("emulator-5554  sdk gphone64 arm64  (Android)\n"), std::string::npos)
         << plain.out;
-}
-
-TEST_F(CaptureCli, RecordAnAndroidPhoneUntilCtrlCThenRestoreItsSettings) {
-    fake.setListing("== Devices ==\n");  // no simulator: the phone is the default
-    withAdb();
-    adb.setListing("List of devices attached\nFAKE0001 device model:Pixel_8_Pro transport_id:1\n");
-    adb.putSetting("global.sysui_demo_allowed", "0");
-    const auto output = fake.dir() / "phone.mp4";
-    ChildProcess cli = startCli(
-        {"record", "-o", output.string(), "--clean-status-bar", "--show-touches", "--json"});
-    ASSERT_TRUE(adb.waitFor("shell screenrecord"));
-    std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(cli.isRunning());
-    EXPECT_EQ(adb.setting("system.show_touches"), "1");
-
-    ASSERT_TRUE(cli.interrupt());
-    const CliRun run = finishCli(cli);
-    EXPECT_EQ(run.status, 0) << run.err;
-    const auto result = nlohmann::json::parse(run.out);
-    EXPECT_EQ(result["output"], output.string());
-    EXPECT_EQ(result["kind"], "android");
-    EXPECT_GT(testing::fileSize(output), 0u);
-    EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "0");
-    EXPECT_EQ(adb.setting("system.show_touches"), std::nullopt);
-    EXPECT_TRUE(adb.phoneMovies().empty());
 }
 
 }  // namespace

@@ -1,12 +1,19 @@
 #pragma once
-// Work that would stall the window (decoding a large PNG, measuring it, opening a movie) runs on
-// a thread pool, normally below the interface thread's priority, and hands its result back to
-// the interface thread.
+// How the editor runs work off the interface thread, so the window keeps painting, and hands the
+// result back to it. Two kinds of work, one pattern: the work runs on a named thread, and what
+// follows it runs on the receiver's (interface) thread as a queued call.
 //
-// Threads: `work` runs on a pool thread and must touch only what it captured by value; `done`
-// runs on the receiver's (interface) thread, and only while the receiver lives. A receiver that
-// starts tasks holds a BackgroundTasks member and destroys it first thing in its destructor, so
-// a result finishing while the receiver goes is dropped instead of delivered.
+// BackgroundTasks: short jobs (decoding a large PNG, measuring it, opening a movie) on a thread
+// pool, normally below the interface thread's priority. `work` runs on a pool thread and must
+// touch only what it captured by value; `done` runs on the receiver's thread, and only while the
+// receiver lives. A receiver that starts tasks holds a BackgroundTasks member and destroys it
+// first thing in its destructor, so a result finishing while the receiver goes is dropped
+// instead of delivered.
+//
+// WorkerThread: one long job at a time (an export, a recorder's start or stop, which block for
+// seconds) on a thread of its own, so it never holds a pool thread that short jobs wait for. The
+// job's owner waits for it (wait()) before the state it touches goes; see that owner's header
+// for what the job may touch meanwhile.
 
 #include "core/thread_name.hpp"
 #include "core/thread_priority.hpp"
@@ -15,9 +22,11 @@
 #include <QObject>
 #include <QThreadPool>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <utility>
 
 namespace kestro {
@@ -87,6 +96,54 @@ private:
         QObject* receiver = nullptr;
     };
     std::shared_ptr<Link> link_;
+};
+
+class WorkerThread {
+public:
+    using Priority = BackgroundTasks::Priority;
+    // The job: runs on the worker thread and returns what follows it on the receiver's thread.
+    using Job = std::function<std::function<void()>()>;
+
+    explicit WorkerThread(QObject* receiver) : receiver_(receiver) {}
+    ~WorkerThread() { wait(); }
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+
+    // A job runs, or it is done and its continuation has not run yet (and nobody waited).
+    bool busy() const { return thread_.joinable(); }
+
+    // Runs `job` on a new thread called `threadName` (a job still running is waited for first).
+    // Once the job is done, the thread is joined and the function the job returned runs on the
+    // receiver's thread, while the receiver lives.
+    void run(const char* threadName, Job job, Priority priority = Priority::normal) {
+        wait();
+        const std::uint64_t ticket = ++ticket_;
+        thread_ = std::thread([this, threadName, ticket, priority, job = std::move(job)] {
+            nameThisThread(threadName);
+            if (priority == Priority::background) lowerThisThreadPriority();
+            std::function<void()> then = job();
+            // Queued behind everything the job posted to the receiver before, so it comes last.
+            QMetaObject::invokeMethod(
+                receiver_,
+                [this, ticket, then = std::move(then)] {
+                    // A later job may hold the thread by now; this one's was joined then.
+                    if (ticket == ticket_ && thread_.joinable()) thread_.join();
+                    then();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+
+    // Waits for the running job on the calling (receiver's) thread. Its continuation still
+    // comes, through the event loop.
+    void wait() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    QObject* receiver_;
+    std::thread thread_;
+    std::uint64_t ticket_ = 0;  // the receiver's thread's only
 };
 
 }  // namespace kestro

@@ -67,13 +67,13 @@ QString colorText(const QColor& color) {
     return color.name(QColor::HexArgb);
 }
 
-QColor fromFill(double r, double g, double b, double a) {
-    return QColor::fromRgbF(float(r), float(g), float(b), float(a));
+QColor fromFill(const FillColour& c) {
+    return QColor::fromRgbF(float(c.red), float(c.green), float(c.blue), float(c.alpha));
 }
 
-BackgroundFill fillOf(const QColor& color) {
+FillColour fillOf(const QColor& color) {
     const QColor rgb = color.toRgb();
-    return BackgroundFill::color(rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF());
+    return FillColour{rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()};
 }
 
 std::optional<BackgroundFill> readPattern(const QSettings& settings) {
@@ -164,16 +164,16 @@ void writeExportPreferences(QSettings& settings, const ExportPreferences& p) {
                                                         : QStringLiteral("default"));
     settings.setValue(kShadow, p.canvas.shadow);
     const std::optional<BackgroundFill>& pattern = p.canvas.pattern;
-    if (pattern && pattern->kind == "gradient") {
+    const LinearGradient* gradient = pattern ? pattern->asGradient() : nullptr;
+    const BackgroundPicture* picture = pattern ? pattern->asPicture() : nullptr;
+    if (gradient) {
         settings.setValue(kPattern, QStringLiteral("gradient"));
-        settings.setValue(kGradientStart, colorText(fromFill(pattern->red, pattern->green,
-                                                             pattern->blue, pattern->alpha)));
-        settings.setValue(kGradientEnd, colorText(fromFill(pattern->endRed, pattern->endGreen,
-                                                           pattern->endBlue, pattern->endAlpha)));
-        settings.setValue(kGradientAngle, QString::number(pattern->angle));
-    } else if (pattern && pattern->kind == "image") {
+        settings.setValue(kGradientStart, colorText(fromFill(gradient->from)));
+        settings.setValue(kGradientEnd, colorText(fromFill(gradient->to)));
+        settings.setValue(kGradientAngle, QString::number(gradient->angle));
+    } else if (picture) {
         settings.setValue(kPattern, QStringLiteral("image"));
-        settings.setValue(kImage, QString::fromStdString(pattern->imagePath));
+        settings.setValue(kImage, QString::fromStdString(picture->path));
     } else {
         settings.setValue(kPattern, QStringLiteral("none"));
     }

@@ -9,8 +9,6 @@
 #include "core/export/still_image.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
-#include "core/thread_name.hpp"
-#include "core/thread_priority.hpp"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -98,14 +96,14 @@ ExportWorkflow::Engine defaultEngine() {
             auto picture = renderMovieStill(request.input, *request.stillAt, request.config,
                                             request.frame.get());
             if (!picture)
-                return Result<std::filesystem::path, ExportError>(
+                return Result<ExportedMovie, ExportError>(
                     fail(ExportError::exportFailed(MediaError{0, picture.error()})));
             if (auto saved = saveStill(*picture, request.output); !saved) {
-                return Result<std::filesystem::path, ExportError>(
+                return Result<ExportedMovie, ExportError>(
                     fail(ExportError::fileSystem(saved.error())));
             }
             progress(1.0);
-            return Result<std::filesystem::path, ExportError>(request.output);
+            return Result<ExportedMovie, ExportError>(ExportedMovie(request.output));
         }
         return exporter.exportVideo(request.input, request.frame, request.config,
                                     request.output, std::move(progress), std::move(cancel));
@@ -125,9 +123,9 @@ ExportWorkflow::ExportWorkflow(EditorState& state, WorkflowDialogs* dialogs, Eng
 }
 
 ExportWorkflow::~ExportWorkflow() {
-    if (worker_.joinable()) {
+    if (worker_.busy()) {
         cancelRequested_.store(true);
-        worker_.join();
+        worker_.wait();
     }
 }
 
@@ -183,7 +181,7 @@ void ExportWorkflow::start(bool still) {
     if (!hasValidTrimRange()) return;
     // The button is disabled while exporting; this also covers a second call queued before
     // the button's state caught up.
-    if (exporting_ || worker_.joinable() || choosing_) return;
+    if (exporting_ || worker_.busy() || choosing_) return;
     if (!dialogs_) return;
     // The store's limits are known before the save panel: a preview it would refuse is not
     // worth choosing a file for.
@@ -227,21 +225,19 @@ void ExportWorkflow::start(bool still) {
 
 void ExportWorkflow::launch(ExportRequest request) {
     const std::atomic<bool>* cancelFlag = &cancelRequested_;
-    worker_ = std::thread([this, engine = engine_, request = std::move(request), cancelFlag] {
-        nameThisThread("kestro-export");
-        lowerThisThreadPriority();
-        auto result = engine(
-            request, [this](double p) { emit progressReported(p); },
-            [cancelFlag] { return cancelFlag->load(); });
-        // Queued behind every progress report already posted, so the result comes last.
-        QMetaObject::invokeMethod(
-            this, [this, result = std::move(result)]() mutable { finish(std::move(result)); },
-            Qt::QueuedConnection);
-    });
+    worker_.run(
+        "kestro-export",
+        [this, engine = engine_, request = std::move(request), cancelFlag] {
+            auto result = std::make_shared<Result<ExportedMovie, ExportError>>(engine(
+                request, [this](double p) { emit progressReported(p); },
+                [cancelFlag] { return cancelFlag->load(); }));
+            // Comes after every progress report already posted, so the result is last.
+            return std::function<void()>([this, result] { finish(std::move(*result)); });
+        },
+        WorkerThread::Priority::background);
 }
 
 void ExportWorkflow::finish(Result<ExportedMovie, ExportError> result) {
-    if (worker_.joinable()) worker_.join();
     // `exporting` is already false when the result handler runs.
     setExporting(false);
     if (result.ok()) {

@@ -13,6 +13,7 @@
 // one is running). Destroying the workflow during an export cancels it and waits for the
 // worker, so the engine can remove its temporary file before the process ends.
 
+#include "app/editor/background_task.hpp"
 #include "app/editor/export_preferences.hpp"
 #include "core/export/export_config.hpp"
 #include "core/export/export_error.hpp"
@@ -34,7 +35,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace kestro {
@@ -158,7 +158,7 @@ private:
     EditorState& state_;
     WorkflowDialogs* dialogs_;
     Engine engine_;
-    std::thread worker_;
+    WorkerThread worker_{this};
     bool choosing_ = false;  // the save panel is open
     ExportOutcome outcome_ = ExportOutcome::none;
     QString lastOutputPath_;

@@ -4,7 +4,6 @@
 #include "app/editor/workflow_dialogs.hpp"
 #include "core/model/android_frame_match.hpp"
 #include "core/platform.hpp"
-#include "core/thread_name.hpp"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -141,8 +140,8 @@ RecordingWorkflow::RecordingWorkflow(EditorState& state, WorkflowDialogs* dialog
     showTouches_ = settings.value(QLatin1String(kShowTouchesKey), false).toBool();
     storedSaveLocation_ = settings.value(QLatin1String(kSaveLocationKey), QString()).toString();
     connect(&state_, &EditorState::appeared, this, &RecordingWorkflow::onAppear);
-    androidWatch_.setInterval(500);
-    connect(&androidWatch_, &QTimer::timeout, this, &RecordingWorkflow::watchAndroidRecording);
+    captureWatch_.setInterval(500);
+    connect(&captureWatch_, &QTimer::timeout, this, &RecordingWorkflow::watchRecording);
     if (QCoreApplication* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &RecordingWorkflow::shutdown);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -158,34 +157,33 @@ RecordingWorkflow::~RecordingWorkflow() {
 
 void RecordingWorkflow::setAndroidRecorder(std::unique_ptr<AndroidRecorder> recorder) {
     if (android_->isRecording() || starting_ || stopping_) return;
-    if (scanner_.joinable()) scanner_.join();
+    scanner_.wait();
+    if (activeRecorder_ == android_.get()) activeRecorder_ = recorder.get();
     android_ = std::move(recorder);
+}
+
+Recorder& RecordingWorkflow::recorderFor(const RecordingDevice& device) {
+    if (device.isAndroid()) return *android_;
+    return recorder_;
 }
 
 void RecordingWorkflow::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
-    androidWatch_.stop();
-    for (std::thread* t : {&scanner_, &starter_, &stopper_})
-        if (t->joinable()) t->join();
-    // Whatever the worker threads left running is ended here, on the way out.
-    recorder_.stopRecording();
-    android_->stopRecording();
+    captureWatch_.stop();
+    for (WorkerThread* worker : {&scanner_, &starter_, &stopper_}) worker->wait();
+    // Whatever the worker threads left running is ended here, on the way out; a save that
+    // fails now has nobody left to tell.
+    Recorder* const recorders[] = {&recorder_, android_.get()};
+    for (Recorder* recorder : recorders) (void)recorder->stopRecording();
 }
 
-void RecordingWorkflow::runInBackground(std::thread& slot, const char* name,
-                                        std::function<std::function<void()>()> work) {
-    if (slot.joinable()) slot.join();
-    slot = std::thread([this, &slot, name, work = std::move(work)] {
-        nameThisThread(name);
-        std::function<void()> then = work();
-        QMetaObject::invokeMethod(
-            this,
-            [this, &slot, then = std::move(then)] {
-                if (slot.joinable()) slot.join();
-                if (!shutDown_) then();
-            },
-            Qt::QueuedConnection);
+void RecordingWorkflow::runInBackground(WorkerThread& worker, const char* name,
+                                        WorkerThread::Job work) {
+    worker.run(name, [this, work = std::move(work)] {
+        return std::function<void()>([this, then = work()] {
+            if (!shutDown_) then();
+        });
     });
 }
 
@@ -209,7 +207,7 @@ bool RecordingWorkflow::toolsMissing() const {
 
 void RecordingWorkflow::refreshDevices() {
     if (shutDown_) return;
-    if (scanner_.joinable()) {
+    if (scanner_.busy()) {
         rescan_ = true;
         return;
     }
@@ -365,29 +363,32 @@ void RecordingWorkflow::beginRecording() {
     const RecordingOptions options{cleanStatusBar_, showTouches_};
     const RecordingDevice target = *device;
     const std::string file = path->toStdString();
+    Recorder* recorder = &recorderFor(target);
+    activeRecorder_ = recorder;
     setStarting(true);
-    runInBackground(starter_, "kestro-rec-start", [this, target, file, options, path = *path] {
-        const Result<Done, RecorderError> started =
-            target.isAndroid()
-                ? android_->startRecording(file, target.id().toStdString(), options)
-                : recorder_.startRecording(file, std::get<SimulatorDevice>(target.device), options);
-        return std::function<void()>([this, started, target, path] {
-            setStarting(false);
-            if (!started) {
-                alert(QStringLiteral("Recording Failed"), describe(started.error()));
-                return;
-            }
-            activeDevice_ = target;
-            setRecordingPath(path);
-            setRecordingState(RecordingState::recording);
-            if (target.isAndroid()) androidWatch_.start();
+    runInBackground(
+        starter_, "kestro-rec-start", [this, recorder, target, file, options, path = *path] {
+            const Result<Done, RecorderError> started =
+                recorder->startRecording(file, target.id().toStdString(), options);
+            return std::function<void()>([this, started, target, path] {
+                setStarting(false);
+                if (!started) {
+                    alert(QStringLiteral("Recording Failed"), describe(started.error()));
+                    return;
+                }
+                activeDevice_ = target;
+                setRecordingPath(path);
+                setRecordingState(RecordingState::recording);
+                captureWatch_.start();
+            });
         });
-    });
 }
 
-void RecordingWorkflow::watchAndroidRecording() {
-    // The phone stopped by itself (unplugged, locked, protected content): save what there is.
-    if (!stopping_ && !starting_ && android_->isRecording() && !android_->isCapturing())
+void RecordingWorkflow::watchRecording() {
+    // The device stopped by itself (a phone unplugged or locked, protected content, a simulator
+    // shut down): save what there is.
+    if (!stopping_ && !starting_ && activeRecorder_ && activeRecorder_->isRecording() &&
+        !activeRecorder_->isCapturing())
         endRecording();
 }
 
@@ -437,23 +438,17 @@ void RecordingWorkflow::importRecording(const QString& path) {
 
 void RecordingWorkflow::stopThen(std::function<void(std::optional<RecorderError>)> continuation) {
     if (stopping_ || starting_) return;
-    androidWatch_.stop();
-    const bool android = android_->isRecording();
-    if (!android && recorder_.state() == SimulatorRecorder::State::idle) {
+    captureWatch_.stop();
+    Recorder* recorder = activeRecorder_;
+    if (!recorder || !recorder->isRecording()) {
         // Nothing to wait for.
-        recorder_.stopRecording();
         continuation(std::nullopt);
         return;
     }
     setStopping(true);
-    runInBackground(stopper_, "kestro-rec-stop", [this, android, continuation] {
+    runInBackground(stopper_, "kestro-rec-stop", [this, recorder, continuation] {
         std::optional<RecorderError> failure;
-        if (android) {
-            auto stopped = android_->stopRecording();
-            if (!stopped) failure = stopped.error();
-        } else {
-            recorder_.stopRecording();
-        }
+        if (auto stopped = recorder->stopRecording(); !stopped) failure = stopped.error();
         return std::function<void()>([this, continuation, failure] {
             setStopping(false);
             continuation(failure);

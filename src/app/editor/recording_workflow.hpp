@@ -3,9 +3,11 @@
 // devices and which capture tools exist, the device choice, the recordings folder and the
 // recording preferences, starting and stopping a recording, and handing the finished movie to
 // the editor's import one second after Stop (an Android recording also gets the best-matching
-// Android frame).
+// Android frame). Discovery is per kind of device; a recording is started, watched and stopped
+// through the Recorder that records its kind, the same way for both. A recording that ends by
+// itself (a phone unplugged, a simulator shut down) is stopped and saved as a Stop would.
 //
-// Threads: the interface thread owns every field. Three kinds of work run on worker threads so
+// Threads: the interface thread owns every field. Three kinds of work run on WorkerThreads so
 // the window keeps painting, each delivering its result back to the interface thread as a queued
 // call: discovery ("kestro-rec-scan", while `refreshing()`; it touches no recorder state, which
 // the recorders allow concurrently with anything), the start of a recording
@@ -16,6 +18,7 @@
 // the workflow waits for running work and stops a running recording, so no recording tool
 // outlives Kestro and the device's settings are put back.
 
+#include "app/editor/background_task.hpp"
 #include "app/editor/recording_device.hpp"
 #include "core/capture/android_recorder.hpp"
 #include "core/capture/simulator_recorder.hpp"
@@ -31,7 +34,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace kestro {
@@ -146,7 +148,7 @@ public:
     // A start is running on the worker thread.
     bool starting() const { return starting_; }
     // A discovery is running on the worker thread.
-    bool refreshing() const { return scanner_.joinable(); }
+    bool refreshing() const { return scanner_.busy(); }
     SimulatorRecorder& recorder() { return recorder_; }
     AndroidRecorder& androidRecorder() { return *android_; }
 
@@ -173,10 +175,9 @@ signals:
     void importAttempted(const QString& path);
 
 private:
-    // Runs `work` on a named worker thread held in `slot`; the function it returns runs on the
-    // interface thread afterwards.
-    void runInBackground(std::thread& slot, const char* name,
-                         std::function<std::function<void()>()> work);
+    // Runs `work` on `worker`; the function it returns runs on the interface thread afterwards,
+    // unless the workflow has shut down meanwhile.
+    void runInBackground(WorkerThread& worker, const char* name, WorkerThread::Job work);
     // The continuation receives the stop's failure, if any.
     void stopThen(std::function<void(std::optional<RecorderError>)> continuation);
     void setStopping(bool stopping);
@@ -186,16 +187,18 @@ private:
     void setSaveLocation(std::optional<QString> folder);
     void applyDiscovery(SimulatorAvailability simulators, AndroidAvailability android,
                         std::vector<RecordingDevice> devices);
-    void watchAndroidRecording();
+    // What records a device of this kind.
+    Recorder& recorderFor(const RecordingDevice& device);
+    void watchRecording();
     void alert(const QString& title, const QString& message);
 
     EditorState& state_;
     WorkflowDialogs* dialogs_;
     SimulatorRecorder recorder_;
     std::unique_ptr<AndroidRecorder> android_;
-    std::thread scanner_;
-    std::thread starter_;
-    std::thread stopper_;
+    WorkerThread scanner_{this};
+    WorkerThread starter_{this};
+    WorkerThread stopper_{this};
     bool rescan_ = false;  // a refresh was asked for while one ran
     bool stopping_ = false;
     bool starting_ = false;
@@ -208,9 +211,10 @@ private:
     bool discovered_ = false;  // some discovery has answered
     SimulatorAvailability simulatorAvailability_ = SimulatorAvailability::noBootedSimulators;
     AndroidAvailability androidAvailability_ = AndroidAvailability::adbMissing;
-    // The device being recorded (or last recorded, for the import).
+    // The device being recorded (or last recorded, for the import), and its recorder.
     std::optional<RecordingDevice> activeDevice_;
-    QTimer androidWatch_;  // notices a phone that stopped recording by itself
+    Recorder* activeRecorder_ = nullptr;
+    QTimer captureWatch_;  // notices a recording that ended by itself
     std::optional<QString> saveLocation_;
     QString storedSaveLocation_;  // the preference, checked when the window appears
     bool cleanStatusBar_ = false;

@@ -18,6 +18,7 @@
 // is still on its way.
 
 #include "app/editor/background_task.hpp"
+#include "app/editor/video_feed.hpp"
 #include "app/preview/preview_geometry.hpp"
 #include "core/export/background_fill.hpp"
 #include "core/export/canvas_layout.hpp"
@@ -35,7 +36,6 @@
 
 namespace kestro {
 
-class VideoFeed;
 
 // The canvas the export will write, as the preview needs it.
 struct PreviewCanvas {

@@ -1,10 +1,10 @@
 #include "app/sections/canvas_section.hpp"
 
 #include "app/editor/editor_state.hpp"
-#include "app/sections/elided_label.hpp"
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/color_well.hpp"
 #include "app/ui/disabled_fade.hpp"
+#include "app/ui/elided_label.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
@@ -47,24 +47,18 @@ QStringList aspectChoices() {
     return choices;
 }
 
-QColor startColor(const BackgroundFill& g) {
-    return QColor::fromRgbF(float(g.red), float(g.green), float(g.blue), float(g.alpha));
+QColor qColor(const FillColour& c) {
+    return QColor::fromRgbF(float(c.red), float(c.green), float(c.blue), float(c.alpha));
 }
 
-QColor endColor(const BackgroundFill& g) {
-    return QColor::fromRgbF(float(g.endRed), float(g.endGreen), float(g.endBlue),
-                            float(g.endAlpha));
-}
-
-BackgroundFill fillOf(const QColor& color) {
+FillColour fillOf(const QColor& color) {
     const QColor rgb = color.toRgb();
-    return BackgroundFill::color(rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF());
+    return FillColour{rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()};
 }
 
 // The first gradient offered: deep blue into teal, running to the bottom right.
-BackgroundFill defaultGradient() {
-    return BackgroundFill::gradient(fillOf(QColor(0x3a, 0x3f, 0xd9)),
-                                    fillOf(QColor(0x12, 0xb5, 0xc9)), 135);
+LinearGradient defaultGradient() {
+    return LinearGradient{fillOf(QColor(0x3a, 0x3f, 0xd9)), fillOf(QColor(0x12, 0xb5, 0xc9)), 135};
 }
 
 QSpinBox* makeSpinBox(int maximum, const QString& suffix, QWidget* parent) {
@@ -95,8 +89,9 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
       lastGradient_(defaultGradient()) {
     using Style = ModernButtonStyle;
     if (const auto& pattern = state_.canvasChoices().pattern) {
-        if (pattern->kind == "gradient") lastGradient_ = *pattern;
-        if (pattern->kind == "image") lastImage_ = QString::fromStdString(pattern->imagePath);
+        if (const LinearGradient* g = pattern->asGradient()) lastGradient_ = *g;
+        if (const BackgroundPicture* p = pattern->asPicture())
+            lastImage_ = QString::fromStdString(p->path);
     }
 
     background_ = new ChoicePicker(backgroundChoices(), {}, this);
@@ -113,14 +108,10 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     // A well for one end of the gradient: it shows that end's colour and changes only it.
     const auto gradientWell = [this](bool end) {
         return new ColorWell(
-            [this, end] { return end ? endColor(lastGradient_) : startColor(lastGradient_); },
+            [this, end] { return qColor(end ? lastGradient_.to : lastGradient_.from); },
             [this, end](const QColor& c) {
-                BackgroundFill g = lastGradient_;
-                const BackgroundFill picked = fillOf(c);
-                (end ? g.endRed : g.red) = picked.red;
-                (end ? g.endGreen : g.green) = picked.green;
-                (end ? g.endBlue : g.blue) = picked.blue;
-                (end ? g.endAlpha : g.alpha) = picked.alpha;
+                LinearGradient g = lastGradient_;
+                (end ? g.to : g.from) = fillOf(c);
                 applyGradient(g);
             },
             this);
@@ -187,7 +178,7 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     connect(background_, &ChoicePicker::indexChosen, this, &CanvasSection::choose);
     connect(angle_, &QSpinBox::valueChanged, this, [this](int degrees) {
         if (syncing_) return;
-        BackgroundFill g = lastGradient_;
+        LinearGradient g = lastGradient_;
         g.angle = degrees;
         applyGradient(g);
     });
@@ -249,10 +240,10 @@ void CanvasSection::choose(int index) {
     sync();
 }
 
-void CanvasSection::applyGradient(const BackgroundFill& gradient) {
+void CanvasSection::applyGradient(const LinearGradient& gradient) {
     lastGradient_ = gradient;
     CanvasChoices choices = state_.canvasChoices();
-    choices.pattern = gradient;
+    choices.pattern = BackgroundFill{gradient};
     state_.setCanvasChoices(choices);
     sync();
 }
@@ -262,10 +253,10 @@ void CanvasSection::sync() {
     const bool store = state_.appStorePreview();
     const CanvasChoices& choices = state_.canvasChoices();
     const auto& pattern = choices.pattern;
-    const bool gradient = pattern && pattern->kind == "gradient";
-    const bool image = pattern && pattern->kind == "image";
-    if (gradient) lastGradient_ = *pattern;
-    if (image) lastImage_ = QString::fromStdString(pattern->imagePath);
+    const LinearGradient* gradient = pattern ? pattern->asGradient() : nullptr;
+    const BackgroundPicture* image = pattern ? pattern->asPicture() : nullptr;
+    if (gradient) lastGradient_ = *gradient;
+    if (image) lastImage_ = QString::fromStdString(image->path);
 
     // A preview for the store shows the colour it will be written over.
     int index = 0;

@@ -52,7 +52,7 @@ protected:
 private:
     void sync();
     void restyleNote();
-    void applyGradient(const BackgroundFill& gradient);
+    void applyGradient(const LinearGradient& gradient);
     void choose(int index);
 
     EditorState& state_;
@@ -71,7 +71,7 @@ private:
     QCheckBox* shadow_;
     QLabel* storeNote_;
     // The gradient and picture last used, so switching to a colour and back restores them.
-    BackgroundFill lastGradient_;
+    LinearGradient lastGradient_;
     QString lastImage_;
     bool syncing_ = false;
 };

@@ -1,16 +1,16 @@
 #include "app/sections/recording_section.hpp"
 
 #include "app/editor/recording_workflow.hpp"
-#include "app/sections/elided_label.hpp"
-#include "app/sections/symbol_button.hpp"
-#include "app/sections/warning_banner.hpp"
 #include "app/ui/disabled_fade.hpp"
+#include "app/ui/elided_label.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/menu_picker.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/status_indicator.hpp"
 #include "app/ui/symbol.hpp"
+#include "app/ui/symbol_button.hpp"
+#include "app/ui/warning_banner.hpp"
 
 #include <QActionGroup>
 #include <QCheckBox>

@@ -9,11 +9,11 @@
 #include "app/sections/canvas_section.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/recording_section.hpp"
+#include "app/sections/source_section.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
 #include "app/ui/shadow.hpp"
 #include "app/window/qt_dialogs.hpp"
-#include "app/window/source_section.hpp"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -195,9 +195,9 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
         canvas.background = s->canvasBackground();
         // Decoded off the interface thread; a picture that cannot be read shows nothing here,
         // the export reports it.
-        if (canvas.background.kind == "image")
+        if (const BackgroundPicture* picture = canvas.background.asPicture())
             canvas.backgroundImage =
-                backgroundImages_->imageFor(QString::fromStdString(canvas.background.imagePath));
+                backgroundImages_->imageFor(QString::fromStdString(picture->path));
         canvas.shadow = s->canvasShadow();
         canvas.roundedScreen = !s->appStorePreview();
         stage_->setCanvas(canvas);

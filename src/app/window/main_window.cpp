@@ -2,7 +2,6 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/recent_files.hpp"
-#include "app/sections/segmented_picker.hpp"
 #include "app/ui/focus_ring.hpp"
 #include "core/library_versions.hpp"
 
@@ -255,7 +254,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 // The editing shortcuts are plain keys (Space, the arrows). While a control shows its focus
 // ring, the user is moving through the controls with the keyboard: Space presses the focused
-// button and the arrows move a segmented picker's choice, as they would anywhere else.
+// button, as it would anywhere else.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         auto* widget = qobject_cast<QWidget*>(watched);
@@ -264,9 +263,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             showsFocusRing(*widget)) {
             const bool press =
                 (key->key() == Qt::Key_Space) && qobject_cast<QAbstractButton*>(widget);
-            const bool arrows = (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) &&
-                                qobject_cast<SegmentedPicker*>(widget);
-            if (press || arrows) {
+            if (press) {
                 event->accept();
                 return true;
             }

@@ -139,7 +139,8 @@ AndroidRecorder::AndroidRecorder(std::vector<std::string> candidates, Timing tim
     : candidates_(std::move(candidates)), timing_(timing) {}
 
 AndroidRecorder::~AndroidRecorder() {
-    stopRecording();
+    // Nobody is left to tell about a save that failed; the phone is put back either way.
+    (void)stopRecording();
 }
 
 std::optional<std::string> AndroidRecorder::adbPath() const {
@@ -166,7 +167,7 @@ std::vector<AndroidDevice> AndroidRecorder::listDevices() const {
     return devices;
 }
 
-bool AndroidRecorder::isCapturing() const {
+bool AndroidRecorder::isCapturing() {
     return session_ && session_->capturing.load();
 }
 
@@ -246,7 +247,8 @@ void AndroidRecorder::monitor(Session& session) {
 Result<Done, RecorderError> AndroidRecorder::startRecording(
     const std::filesystem::path& output, const std::optional<std::string>& serial,
     const RecordingOptions& options) {
-    stopRecording();
+    // A movie that could not be saved is said before anything new starts, or it is lost unseen.
+    if (auto earlier = stopRecording(); !earlier) return earlier;
 
     const std::optional<std::string> adb = adbPath();
     if (!adb) return fail(adbMissingError());

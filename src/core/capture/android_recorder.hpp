@@ -20,9 +20,7 @@
 #include "core/capture/adb_listing.hpp"
 #include "core/capture/android_settings.hpp"
 #include "core/capture/child_process.hpp"
-#include "core/capture/recorder_error.hpp"
-#include "core/capture/recording_options.hpp"
-#include "core/result.hpp"
+#include "core/capture/recorder.hpp"
 
 #include <chrono>
 #include <condition_variable>
@@ -37,7 +35,7 @@
 
 namespace kestro {
 
-class AndroidRecorder {
+class AndroidRecorder final : public Recorder {
 public:
     enum class Availability {
         available,   // adb runs and lists at least one device (in any state)
@@ -74,34 +72,34 @@ public:
     AndroidRecorder();
     explicit AndroidRecorder(std::vector<std::string> candidates);
     AndroidRecorder(std::vector<std::string> candidates, Timing timing);
-    AndroidRecorder(const AndroidRecorder&) = delete;
-    AndroidRecorder& operator=(const AndroidRecorder&) = delete;
     // A recorder dropped while recording stops and saves first, so the phone is left as it was.
-    ~AndroidRecorder();
+    ~AndroidRecorder() override;
 
     // The first candidate that is an executable file.
     std::optional<std::string> adbPath() const;
     Availability checkAvailability(std::vector<AndroidDevice>* devices = nullptr) const;
     std::vector<AndroidDevice> listDevices() const;
 
-    // Checks the device (the first recordable one when no serial is given), applies the options
-    // and starts the first piece. On failure every setting is restored, nothing stays on the
-    // phone and nothing is written at `output`.
+    // Stops and saves a recording still running first; when that save fails, its failure is
+    // returned and nothing new starts. Then checks the device (the one with this serial, the
+    // first recordable one when none is given), applies the options and starts the first piece.
+    // On failure every setting is restored, nothing stays on the phone and nothing is written
+    // at `output`.
     Result<Done, RecorderError> startRecording(const std::filesystem::path& output,
                                                const std::optional<std::string>& serial,
-                                               const RecordingOptions& options = {});
+                                               const RecordingOptions& options = {}) override;
 
     // Interrupts the phone's recorder, restores the settings, pulls and removes the last piece
     // and writes the joined movie at the output path (through a temporary file: an earlier
     // file there survives a failure). Succeeds when a movie was written; pieces that were
     // pulled before a failure are still saved. Returns at once (Done) when nothing records.
-    Result<Done, RecorderError> stopRecording();
+    Result<Done, RecorderError> stopRecording() override;
 
     // Whether a recording was started and not yet stopped.
-    bool isRecording() const { return session_ != nullptr; }
+    bool isRecording() const override { return session_ != nullptr; }
     // Whether its pieces are still coming: false once the phone's recorder failed or the device
     // went away, so a caller waiting for the user can stop at once.
-    bool isCapturing() const;
+    bool isCapturing() override;
     const std::optional<std::filesystem::path>& outputPath() const { return outputPath_; }
 
 private:

@@ -78,6 +78,11 @@ SimulatorRecorder::SimulatorRecorder() : candidates_(defaultLauncherCandidates()
 SimulatorRecorder::SimulatorRecorder(std::vector<std::string> launcherCandidates)
     : candidates_(std::move(launcherCandidates)) {}
 
+SimulatorRecorder::~SimulatorRecorder() {
+    // Only a running child has a movie to finish; a failed launch has nothing to wait for.
+    if (process_) (void)stopRecording();
+}
+
 std::optional<std::string> SimulatorRecorder::usableLauncher() const {
     for (const std::string& candidate : candidates_) {
         if (!isExecutableFile(candidate)) continue;
@@ -131,13 +136,16 @@ std::vector<SimulatorDevice> SimulatorRecorder::listBootedDevices() const {
 }
 
 Result<Done, RecorderError> SimulatorRecorder::startRecording(
-    const std::filesystem::path& output, const std::optional<SimulatorDevice>& device,
+    const std::filesystem::path& output, const std::optional<std::string>& deviceId,
     const RecordingOptions& options) {
-    stopRecording();
+    // Stopping a simulator's recording never fails.
+    (void)stopRecording();
 
     SimulatorDevice target;
-    if (device) {
-        target = *device;
+    if (deviceId) {
+        // Only the UDID is known; it stands for the name in the message about a device that is
+        // not booted (and so not listed by name anyway).
+        target = SimulatorDevice{*deviceId, *deviceId};
     } else {
         const std::vector<SimulatorDevice> booted = listBootedDevices();
         if (booted.empty())
@@ -193,13 +201,14 @@ Result<Done, RecorderError> SimulatorRecorder::startRecording(
     return Done{};
 }
 
-void SimulatorRecorder::stopRecording() {
+Result<Done, RecorderError> SimulatorRecorder::stopRecording() {
     if (process_) interruptAndAwait(*process_, gracePeriod_);
     if (outputPath_) waitForData(*outputPath_, kFileChecks, kFileCheckInterval);
     clearStatusBar();
     // A child that ignored both signals is reaped in the background whenever it exits.
     process_.reset();
     outputPath_.reset();
+    return Done{};
 }
 
 void SimulatorRecorder::overrideStatusBar(const std::string& udid) {
@@ -221,7 +230,7 @@ SimulatorRecorder::State SimulatorRecorder::state() const {
     return outputPath_ ? State::failedLaunch : State::idle;
 }
 
-bool SimulatorRecorder::isChildRunning() {
+bool SimulatorRecorder::isCapturing() {
     return process_ && process_->isRunning();
 }
 

@@ -15,10 +15,8 @@
 // recorder state.
 
 #include "core/capture/child_process.hpp"
-#include "core/capture/recorder_error.hpp"
-#include "core/capture/recording_options.hpp"
+#include "core/capture/recorder.hpp"
 #include "core/capture/simulator_device.hpp"
-#include "core/result.hpp"
 
 #include <chrono>
 #include <filesystem>
@@ -29,7 +27,7 @@
 
 namespace kestro {
 
-class SimulatorRecorder {
+class SimulatorRecorder final : public Recorder {
 public:
     enum class Availability {
         available,           // tools work and at least one simulator is booted
@@ -64,11 +62,9 @@ public:
     // xcrunPath() (and found not executable by its callers).
     explicit SimulatorRecorder(std::vector<std::string> launcherCandidates);
 
-    SimulatorRecorder(const SimulatorRecorder&) = delete;
-    SimulatorRecorder& operator=(const SimulatorRecorder&) = delete;
-    // Dropping the recorder does not stop a recording: the child runs on until it exits and is
-    // then reaped in the background. Only stopRecording() ends a recording.
-    ~SimulatorRecorder() = default;
+    // A recorder dropped while its child records stops it first (with the waits), so the movie
+    // is finished and the status bar put back.
+    ~SimulatorRecorder() override;
 
     std::string xcrunPath() const;
     Availability checkAvailability() const;
@@ -77,14 +73,15 @@ public:
     Availability checkAvailability(std::vector<SimulatorDevice>* booted) const;
     std::vector<SimulatorDevice> listBootedDevices() const;
 
-    // Stops any tracked recording first (with its waits), then checks the device (the first
-    // booted one when none is given) and the tools, creates the output folder, removes an existing
-    // file at `output` and starts the recording child. Returns once the child has started.
-    // With options.cleanStatusBar the simulator's status bar is overridden first and cleared
-    // again by stopRecording() (or at once when the child cannot be started).
+    // Stops any tracked recording first (with its waits), then checks the device (the booted
+    // simulator with this UDID; the first booted one when none is given) and the tools, creates
+    // the output folder, removes an existing file at `output` and starts the recording child.
+    // Returns once the child has started. With options.cleanStatusBar the simulator's status bar
+    // is overridden first and cleared again by stopRecording() (or at once when the child cannot
+    // be started); showTouches does not apply to simulators.
     Result<Done, RecorderError> startRecording(const std::filesystem::path& output,
-                                               const std::optional<SimulatorDevice>& device,
-                                               const RecordingOptions& options = {});
+                                               const std::optional<std::string>& deviceId,
+                                               const RecordingOptions& options = {}) override;
 
     // How long an interrupted simctl may take to finish its movie before it is sent SIGTERM.
     // simctl writes the picture data as it records; on the interrupt it only closes the file
@@ -95,16 +92,19 @@ public:
 
     // Interrupts the tracked child, gives it the grace period to finish the movie (sending
     // SIGTERM after that), then waits up to about 6 s for a non-empty file at the tracked path.
-    // Never fails; returns at once when nothing is tracked. Afterwards the recorder is idle.
-    void stopRecording();
+    // Never fails (whether a movie came is read off the file); returns at once when nothing is
+    // tracked. Afterwards the recorder is idle.
+    Result<Done, RecorderError> stopRecording() override;
 
     // Tests shorten the grace period.
     void setGracePeriod(std::chrono::milliseconds grace) { gracePeriod_ = grace; }
 
     State state() const;
-    const std::optional<std::filesystem::path>& outputPath() const { return outputPath_; }
+    // Also true after a launch that failed: its path stays tracked until the next stop.
+    bool isRecording() const override { return state() != State::idle; }
     // Whether the tracked recording child is still running (false when none is tracked).
-    bool isChildRunning();
+    bool isCapturing() override;
+    const std::optional<std::filesystem::path>& outputPath() const { return outputPath_; }
 
 private:
     // The first candidate that can run simctl's launcher; none when the tools are missing.

@@ -11,6 +11,7 @@
 #include "core/media/av_error.hpp"
 #include "core/media/media_input.hpp"
 #include "core/media/muxer.hpp"
+#include "core/media/output_file.hpp"
 #include "core/media/packet_times.hpp"
 #include "core/media/video_reader.hpp"
 
@@ -127,8 +128,8 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
             AVERROR(EINVAL))));
     }
     std::optional<Image> backgroundImage;
-    if (config.background.kind == "image") {
-        auto loaded = loadBackgroundImage(config.background.imagePath);
+    if (const BackgroundPicture* picture = config.background.asPicture()) {
+        auto loaded = loadBackgroundImage(picture->path);
         if (!loaded)
             return fail(ExportError::platform(mediaFailure(loaded.error(), AVERROR(EINVAL))));
         backgroundImage = std::move(*loaded);

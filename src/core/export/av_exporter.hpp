@@ -30,8 +30,8 @@
 #include "core/export/export_error.hpp"
 #include "core/export/exported_movie.hpp"
 #include "core/export/pipeline_stage.hpp"
-#include "core/media/encoders.hpp"
-#include "core/media/output_file.hpp"
+#include "core/media/prores_encoder.hpp"
+#include "core/media/write_function.hpp"
 #include "core/model/image.hpp"
 #include "core/result.hpp"
 

@@ -2,13 +2,19 @@
 
 namespace kestro {
 
+namespace {
+
+// NaN alpha cannot be drawn; treat it like no colour rather than as opaque.
+bool seeThrough(const FillColour& c) {
+    return !(c.alpha > kTransparentAlphaLimit);
+}
+
+}  // namespace
+
 bool BackgroundFill::isTransparent() const {
-    // NaN alpha cannot be drawn; treat it like no colour rather than as opaque.
-    if (kind == "image") return false;
-    if (kind == "gradient") {
-        return !(alpha > kTransparentAlphaLimit) && !(endAlpha > kTransparentAlphaLimit);
-    }
-    return kind == "transparent" || !(alpha > kTransparentAlphaLimit);
+    if (const FillColour* c = asColour()) return seeThrough(*c);
+    if (const LinearGradient* g = asGradient()) return seeThrough(g->from) && seeThrough(g->to);
+    return false;
 }
 
 BackgroundFill BackgroundFill::transparent() { return BackgroundFill{}; }
@@ -16,32 +22,16 @@ BackgroundFill BackgroundFill::white() { return color(1, 1, 1, 1); }
 BackgroundFill BackgroundFill::black() { return color(0, 0, 0, 1); }
 
 BackgroundFill BackgroundFill::color(double red, double green, double blue, double alpha) {
-    BackgroundFill fill;
-    fill.kind = "color";
-    fill.red = red;
-    fill.green = green;
-    fill.blue = blue;
-    fill.alpha = alpha;
-    return fill;
+    return BackgroundFill{FillColour{red, green, blue, alpha}};
 }
 
-BackgroundFill BackgroundFill::gradient(const BackgroundFill& from, const BackgroundFill& to,
+BackgroundFill BackgroundFill::gradient(const FillColour& from, const FillColour& to,
                                         double angleDegrees) {
-    BackgroundFill fill = color(from.red, from.green, from.blue, from.alpha);
-    fill.kind = "gradient";
-    fill.endRed = to.red;
-    fill.endGreen = to.green;
-    fill.endBlue = to.blue;
-    fill.endAlpha = to.alpha;
-    fill.angle = angleDegrees;
-    return fill;
+    return BackgroundFill{LinearGradient{from, to, angleDegrees}};
 }
 
 BackgroundFill BackgroundFill::image(std::string path) {
-    BackgroundFill fill;
-    fill.kind = "image";
-    fill.imagePath = std::move(path);
-    return fill;
+    return BackgroundFill{BackgroundPicture{std::move(path)}};
 }
 
 }  // namespace kestro

@@ -1,39 +1,58 @@
 #pragma once
-// The canvas background of an export: nothing at all, a colour, a linear gradient between two
-// colours, or a picture. Components are 0 to 1 in device RGB, not premultiplied.
+// The canvas background of an export: a colour (no colour at all is a transparent one), a linear
+// gradient between two colours, or a picture. Components are 0 to 1 in device RGB, not
+// premultiplied. Names for the kinds ("gradient", "image", ...) exist only where choices are
+// read or stored as text: the command line and the editor's preferences.
 
 #include <string>
+#include <variant>
 
 namespace kestro {
 
-struct BackgroundFill {
-    std::string kind = "transparent";  // "transparent", "color", "gradient" or "image"
-    // The colour, or where the gradient starts.
+struct FillColour {
     double red = 0;
     double green = 0;
     double blue = 0;
     double alpha = 0;
-    // Where the gradient ends, and its direction in degrees as CSS reads it: 0 runs to the top,
-    // 90 to the right, 180 to the bottom.
-    double endRed = 0;
-    double endGreen = 0;
-    double endBlue = 0;
-    double endAlpha = 0;
+
+    bool operator==(const FillColour&) const = default;
+};
+
+struct LinearGradient {
+    FillColour from;
+    FillColour to;
+    // The direction in degrees as CSS reads it: 0 runs to the top, 90 to the right, 180 to the
+    // bottom.
     double angle = 180;
-    // A PNG or JPEG file, scaled to cover the canvas and centred.
-    std::string imagePath;
+
+    bool operator==(const LinearGradient&) const = default;
+};
+
+// A PNG or JPEG file, scaled to cover the canvas and centred.
+struct BackgroundPicture {
+    std::string path;
+
+    bool operator==(const BackgroundPicture&) const = default;
+};
+
+struct BackgroundFill {
+    std::variant<FillColour, LinearGradient, BackgroundPicture> paint;
 
     // A colour with (almost) no alpha is drawn as no background at all, so every renderer gives
-    // the same answer for ("color", r, g, b, 0) as for "transparent"; so is a gradient whose two
-    // colours both are. A picture never counts as transparent, whatever its pixels.
+    // the same answer for it as for transparent(); so is a gradient whose two colours both are.
+    // A picture never counts as transparent, whatever its pixels.
     bool isTransparent() const;
+
+    // The paint when it is of that kind, else null.
+    const FillColour* asColour() const { return std::get_if<FillColour>(&paint); }
+    const LinearGradient* asGradient() const { return std::get_if<LinearGradient>(&paint); }
+    const BackgroundPicture* asPicture() const { return std::get_if<BackgroundPicture>(&paint); }
 
     static BackgroundFill transparent();
     static BackgroundFill white();
     static BackgroundFill black();
     static BackgroundFill color(double red, double green, double blue, double alpha = 1.0);
-    // From the colour `from` (its red, green, blue and alpha) to the colour `to`.
-    static BackgroundFill gradient(const BackgroundFill& from, const BackgroundFill& to,
+    static BackgroundFill gradient(const FillColour& from, const FillColour& to,
                                    double angleDegrees = 180);
     static BackgroundFill image(std::string path);
 

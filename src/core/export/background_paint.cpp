@@ -12,6 +12,11 @@ float unit(double v) {
     return static_cast<float>(std::isnan(v) ? 0.0 : std::clamp(v, 0.0, 1.0));
 }
 
+std::array<float, 4> premultiplied(const FillColour& c) {
+    const float a = unit(c.alpha);
+    return {unit(c.red) * a, unit(c.green) * a, unit(c.blue) * a, a};
+}
+
 }  // namespace
 
 double gradientPosition(double angleDegrees, int x, int y, double width, double height) {
@@ -29,15 +34,12 @@ double gradientPosition(double angleDegrees, int x, int y, double width, double 
 std::array<float, 4> backgroundAt(const BackgroundFill& fill, int x, int y, double width,
                                   double height) {
     if (fill.isTransparent()) return {0, 0, 0, 0};
-    const float a0 = unit(fill.alpha);
-    const std::array<float, 4> start{unit(fill.red) * a0, unit(fill.green) * a0,
-                                     unit(fill.blue) * a0, a0};
-    if (fill.kind == "color") return start;
-    if (fill.kind != "gradient") return {0, 0, 0, 0};
-    const float a1 = unit(fill.endAlpha);
-    const std::array<float, 4> end{unit(fill.endRed) * a1, unit(fill.endGreen) * a1,
-                                   unit(fill.endBlue) * a1, a1};
-    const auto t = static_cast<float>(gradientPosition(fill.angle, x, y, width, height));
+    if (const FillColour* colour = fill.asColour()) return premultiplied(*colour);
+    const LinearGradient* gradient = fill.asGradient();
+    if (!gradient) return {0, 0, 0, 0};
+    const std::array<float, 4> start = premultiplied(gradient->from);
+    const std::array<float, 4> end = premultiplied(gradient->to);
+    const auto t = static_cast<float>(gradientPosition(gradient->angle, x, y, width, height));
     std::array<float, 4> out{};
     for (int i = 0; i < 4; ++i) out[i] = start[i] + t * (end[i] - start[i]);
     return out;

@@ -14,8 +14,7 @@ CanvasBackdrop::CanvasBackdrop(const BackdropSetup& setup)
       height_(std::max(setup.height, 0)),
       background_(setup.background),
       row_(static_cast<std::size_t>(width_) * 4, 0.0f) {
-    if (background_.kind == "image" && setup.backgroundImage &&
-        setup.backgroundImage->isWellFormed()) {
+    if (background_.asPicture() && setup.backgroundImage && setup.backgroundImage->isWellFormed()) {
         const Image& image = *setup.backgroundImage;
         const CanvasRect r = coverRect(image.width, image.height, width_, height_);
         picture_ = std::make_unique<ImageResampler>(image, width_, r.x, r.y, r.w, r.h);
@@ -67,7 +66,7 @@ const std::vector<float>& CanvasBackdrop::row(int y) {
     const double H = height_;
     if (picture_) {
         row_ = picture_->row(y);
-    } else if (background_.kind == "gradient") {
+    } else if (background_.asGradient()) {
         for (int x = 0; x < width_; ++x) {
             const auto c = backgroundAt(background_, x, y, W, H);
             std::copy(c.begin(), c.end(), row_.begin() + static_cast<std::ptrdiff_t>(x) * 4);

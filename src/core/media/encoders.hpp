@@ -4,6 +4,7 @@
 
 #include "core/media/av_ptr.hpp"
 #include "core/media/media_error.hpp"
+#include "core/media/prores_encoder.hpp"
 #include "core/result.hpp"
 
 #include <cstdint>
@@ -26,10 +27,6 @@ struct H264Settings {
 Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, AVRational frameRate,
                                                       bool globalHeader,
                                                       const H264Settings& settings = {});
-
-// FFmpeg has two ProRes encoders: prores_ks (Kostya's, rate-controlled per slice) and
-// prores_aw (Anatoliy's, fixed quantiser, simpler).
-enum class ProResEncoder { ks, aw };
 
 // ProRes 4444 with alpha for MOV: yuva444p10le, FourCC ap4h.
 Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height,

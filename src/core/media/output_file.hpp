@@ -17,6 +17,7 @@
 
 #include "core/media/av_ptr.hpp"
 #include "core/media/ffmpeg_compat.hpp"
+#include "core/media/write_function.hpp"
 #include "core/result.hpp"
 
 #include <sys/types.h>
@@ -28,9 +29,6 @@
 #include <string>
 
 namespace kestro {
-
-// Same contract as POSIX write(2): bytes written, or -1 with errno set.
-using WriteFunction = std::function<ssize_t(int fd, const void* data, std::size_t size)>;
 
 struct OutputFileError {
     int errnum = 0;       // the errno behind it

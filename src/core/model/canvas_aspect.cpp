@@ -1,54 +1,44 @@
 #include "core/model/canvas_aspect.hpp"
 
+#include "core/model/enum_table.hpp"
+
 namespace kestro {
 
+namespace {
+
+struct AspectRow {
+    CanvasAspect value;
+    std::string_view raw;
+    double ratio;  // width over height; 0 for the device's own shape
+};
+
+constexpr std::array<AspectRow, 6> kAspects{{
+    {CanvasAspect::frame, "frame", 0},
+    {CanvasAspect::wide16x9, "16:9", 16.0 / 9.0},
+    {CanvasAspect::tall9x16, "9:16", 9.0 / 16.0},
+    {CanvasAspect::square1x1, "1:1", 1.0},
+    {CanvasAspect::portrait4x5, "4:5", 4.0 / 5.0},
+    {CanvasAspect::classic4x3, "4:3", 4.0 / 3.0},
+}};
+static_assert(enum_table::inDeclarationOrder(kAspects));
+constexpr auto kAll = enum_table::values(kAspects);
+
+}  // namespace
+
 const std::array<CanvasAspect, 6>& allCanvasAspects() {
-    static constexpr std::array<CanvasAspect, 6> kAll{
-        CanvasAspect::frame,     CanvasAspect::wide16x9,    CanvasAspect::tall9x16,
-        CanvasAspect::square1x1, CanvasAspect::portrait4x5, CanvasAspect::classic4x3};
     return kAll;
 }
-
 std::string_view rawValue(CanvasAspect aspect) {
-    switch (aspect) {
-        case CanvasAspect::frame:
-            return "frame";
-        case CanvasAspect::wide16x9:
-            return "16:9";
-        case CanvasAspect::tall9x16:
-            return "9:16";
-        case CanvasAspect::square1x1:
-            return "1:1";
-        case CanvasAspect::portrait4x5:
-            return "4:5";
-        case CanvasAspect::classic4x3:
-            return "4:3";
-    }
-    return "frame";
+    return enum_table::row(kAspects, aspect).raw;
 }
 
 std::optional<CanvasAspect> canvasAspectFromRaw(std::string_view raw) {
-    for (CanvasAspect aspect : allCanvasAspects()) {
-        if (rawValue(aspect) == raw) return aspect;
-    }
-    return std::nullopt;
+    return enum_table::fromRaw(kAspects, raw);
 }
 
 std::optional<double> fixedRatio(CanvasAspect aspect) {
-    switch (aspect) {
-        case CanvasAspect::frame:
-            return std::nullopt;
-        case CanvasAspect::wide16x9:
-            return 16.0 / 9.0;
-        case CanvasAspect::tall9x16:
-            return 9.0 / 16.0;
-        case CanvasAspect::square1x1:
-            return 1.0;
-        case CanvasAspect::portrait4x5:
-            return 4.0 / 5.0;
-        case CanvasAspect::classic4x3:
-            return 4.0 / 3.0;
-    }
+    const double ratio = enum_table::row(kAspects, aspect).ratio;
+    if (ratio > 0) return ratio;
     return std::nullopt;
 }
 

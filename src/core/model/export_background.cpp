@@ -1,47 +1,40 @@
 #include "core/model/export_background.hpp"
 
+#include "core/model/enum_table.hpp"
+
 namespace kestro {
 
+namespace {
+
+struct BackgroundRow {
+    ExportBackground value;
+    std::string_view raw;
+    std::string_view label;
+};
+
+constexpr std::array<BackgroundRow, 4> kBackgrounds{{
+    {ExportBackground::transparent, "transparent", "Transparent"},
+    {ExportBackground::white, "white", "White"},
+    {ExportBackground::black, "black", "Black"},
+    {ExportBackground::custom, "custom", "Custom\u2026"},
+}};
+static_assert(enum_table::inDeclarationOrder(kBackgrounds));
+constexpr auto kAll = enum_table::values(kBackgrounds);
+
+}  // namespace
+
 const std::array<ExportBackground, 4>& allExportBackgrounds() {
-    static constexpr std::array<ExportBackground, 4> kAll{
-        ExportBackground::transparent, ExportBackground::white, ExportBackground::black,
-        ExportBackground::custom};
     return kAll;
 }
-
 std::string_view rawValue(ExportBackground background) {
-    switch (background) {
-        case ExportBackground::transparent:
-            return "transparent";
-        case ExportBackground::white:
-            return "white";
-        case ExportBackground::black:
-            return "black";
-        case ExportBackground::custom:
-            return "custom";
-    }
-    return "transparent";
+    return enum_table::row(kBackgrounds, background).raw;
+}
+std::string_view label(ExportBackground background) {
+    return enum_table::row(kBackgrounds, background).label;
 }
 
 std::optional<ExportBackground> exportBackgroundFromRaw(std::string_view raw) {
-    for (ExportBackground background : allExportBackgrounds()) {
-        if (rawValue(background) == raw) return background;
-    }
-    return std::nullopt;
-}
-
-std::string_view label(ExportBackground background) {
-    switch (background) {
-        case ExportBackground::transparent:
-            return "Transparent";
-        case ExportBackground::white:
-            return "White";
-        case ExportBackground::black:
-            return "Black";
-        case ExportBackground::custom:
-            return "Custom\u2026";
-    }
-    return "Transparent";
+    return enum_table::fromRaw(kBackgrounds, raw);
 }
 
 }  // namespace kestro

@@ -1,46 +1,40 @@
 #include "core/model/export_format.hpp"
 
+#include "core/model/enum_table.hpp"
+
 namespace kestro {
 
+namespace {
+
+struct FormatRow {
+    ExportFormat value;
+    std::string_view raw;
+    std::string_view label;
+};
+
+constexpr std::array<FormatRow, 4> kFormats{{
+    {ExportFormat::mp4, "mp4", "MP4"},
+    {ExportFormat::mov, "mov", "MOV"},
+    {ExportFormat::gif, "gif", "GIF"},
+    {ExportFormat::webm, "webm", "WebM"},
+}};
+static_assert(enum_table::inDeclarationOrder(kFormats));
+constexpr auto kAll = enum_table::values(kFormats);
+
+}  // namespace
+
 const std::array<ExportFormat, 4>& allExportFormats() {
-    static constexpr std::array<ExportFormat, 4> kAll{ExportFormat::mp4, ExportFormat::mov,
-                                                      ExportFormat::gif, ExportFormat::webm};
     return kAll;
 }
-
 std::string_view rawValue(ExportFormat format) {
-    switch (format) {
-        case ExportFormat::mp4:
-            return "mp4";
-        case ExportFormat::mov:
-            return "mov";
-        case ExportFormat::gif:
-            return "gif";
-        case ExportFormat::webm:
-            return "webm";
-    }
-    return "mp4";
+    return enum_table::row(kFormats, format).raw;
+}
+std::string_view label(ExportFormat format) {
+    return enum_table::row(kFormats, format).label;
 }
 
 std::optional<ExportFormat> exportFormatFromRaw(std::string_view raw) {
-    for (ExportFormat format : allExportFormats()) {
-        if (rawValue(format) == raw) return format;
-    }
-    return std::nullopt;
-}
-
-std::string_view label(ExportFormat format) {
-    switch (format) {
-        case ExportFormat::mp4:
-            return "MP4";
-        case ExportFormat::mov:
-            return "MOV";
-        case ExportFormat::gif:
-            return "GIF";
-        case ExportFormat::webm:
-            return "WebM";
-    }
-    return "MP4";
+    return enum_table::fromRaw(kFormats, raw);
 }
 
 }  // namespace kestro

@@ -1,42 +1,39 @@
 #include "core/model/export_quality.hpp"
 
+#include "core/model/enum_table.hpp"
+
 namespace kestro {
 
+namespace {
+
+struct QualityRow {
+    ExportQuality value;
+    std::string_view raw;
+    std::string_view label;
+};
+
+constexpr std::array<QualityRow, 3> kQualities{{
+    {ExportQuality::draft, "draft", "Draft"},
+    {ExportQuality::standard, "standard", "Standard"},
+    {ExportQuality::best, "best", "Best"},
+}};
+static_assert(enum_table::inDeclarationOrder(kQualities));
+constexpr auto kAll = enum_table::values(kQualities);
+
+}  // namespace
+
 const std::array<ExportQuality, 3>& allExportQualities() {
-    static constexpr std::array<ExportQuality, 3> kAll{
-        ExportQuality::draft, ExportQuality::standard, ExportQuality::best};
     return kAll;
 }
-
 std::string_view rawValue(ExportQuality quality) {
-    switch (quality) {
-        case ExportQuality::draft:
-            return "draft";
-        case ExportQuality::standard:
-            return "standard";
-        case ExportQuality::best:
-            return "best";
-    }
-    return "standard";
+    return enum_table::row(kQualities, quality).raw;
+}
+std::string_view label(ExportQuality quality) {
+    return enum_table::row(kQualities, quality).label;
 }
 
 std::optional<ExportQuality> exportQualityFromRaw(std::string_view raw) {
-    for (ExportQuality quality : allExportQualities()) {
-        if (rawValue(quality) == raw) return quality;
-    }
-    return std::nullopt;
-}
-
-std::string_view label(ExportQuality quality) {
-    switch (quality) {
-        case ExportQuality::draft:
-            return "Draft";
-        case ExportQuality::standard:
-            return "Standard";
-        case ExportQuality::best:
-            return "Best";
-    }
-    return "Standard";
+    return enum_table::fromRaw(kQualities, raw);
 }
 
 }  // namespace kestro

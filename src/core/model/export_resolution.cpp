@@ -1,66 +1,49 @@
 #include "core/model/export_resolution.hpp"
 
+#include "core/model/enum_table.hpp"
+
 namespace kestro {
 
 namespace {
 
-int position(ExportResolution resolution) {
-    switch (resolution) {
-        case ExportResolution::hd720p:
-            return 0;
-        case ExportResolution::hd1080p:
-            return 1;
-        case ExportResolution::qhd1440p:
-            return 2;
-    }
-    return 0;
-}
+struct ResolutionRow {
+    ExportResolution value;
+    std::string_view raw;
+    std::string_view label;
+    int width;
+    int heightWithoutFrame;
+};
+
+constexpr std::array<ResolutionRow, 3> kResolutions{{
+    {ExportResolution::hd720p, "720p", "HD 720p (1280\u00d7720)", 1280, 720},
+    {ExportResolution::hd1080p, "1080p", "Full HD 1080p (1920\u00d71080)", 1920, 1080},
+    {ExportResolution::qhd1440p, "1440p", "QHD 1440p (2560\u00d71440)", 2560, 1440},
+}};
+static_assert(enum_table::inDeclarationOrder(kResolutions));
+constexpr auto kAll = enum_table::values(kResolutions);
 
 }  // namespace
 
 const std::array<ExportResolution, 3>& allExportResolutions() {
-    static constexpr std::array<ExportResolution, 3> kAll{
-        ExportResolution::hd720p, ExportResolution::hd1080p, ExportResolution::qhd1440p};
     return kAll;
 }
-
 std::string_view rawValue(ExportResolution resolution) {
-    switch (resolution) {
-        case ExportResolution::hd720p:
-            return "720p";
-        case ExportResolution::hd1080p:
-            return "1080p";
-        case ExportResolution::qhd1440p:
-            return "1440p";
-    }
-    return "720p";
+    return enum_table::row(kResolutions, resolution).raw;
+}
+std::string_view label(ExportResolution resolution) {
+    return enum_table::row(kResolutions, resolution).label;
 }
 
 std::optional<ExportResolution> exportResolutionFromRaw(std::string_view raw) {
-    for (ExportResolution resolution : allExportResolutions()) {
-        if (rawValue(resolution) == raw) return resolution;
-    }
-    return std::nullopt;
-}
-
-std::string_view label(ExportResolution resolution) {
-    switch (resolution) {
-        case ExportResolution::hd720p:
-            return "HD 720p (1280\u00d7720)";
-        case ExportResolution::hd1080p:
-            return "Full HD 1080p (1920\u00d71080)";
-        case ExportResolution::qhd1440p:
-            return "QHD 1440p (2560\u00d71440)";
-    }
-    return "HD 720p (1280\u00d7720)";
+    return enum_table::fromRaw(kResolutions, raw);
 }
 
 int canvasWidth(ExportResolution resolution) {
-    return 1280 + 640 * position(resolution);
+    return enum_table::row(kResolutions, resolution).width;
 }
 
 int heightWithoutFrame(ExportResolution resolution) {
-    return 720 + 360 * position(resolution);
+    return enum_table::row(kResolutions, resolution).heightWithoutFrame;
 }
 
 }  // namespace kestro

@@ -1,34 +1,39 @@
 #include "core/model/video_fit_mode.hpp"
 
+#include "core/model/enum_table.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <string>
 
 namespace kestro {
 
+namespace {
+
+struct FitModeRow {
+    VideoFitMode value;
+    std::string_view raw;
+};
+
+constexpr std::array<FitModeRow, 3> kModes{{
+    {VideoFitMode::fit, "fit"},
+    {VideoFitMode::fill, "fill"},
+    {VideoFitMode::stretch, "stretch"},
+}};
+static_assert(enum_table::inDeclarationOrder(kModes));
+constexpr auto kAll = enum_table::values(kModes);
+
+}  // namespace
+
 const std::array<VideoFitMode, 3>& allVideoFitModes() {
-    static constexpr std::array<VideoFitMode, 3> kAll{VideoFitMode::fit, VideoFitMode::fill,
-                                                      VideoFitMode::stretch};
     return kAll;
 }
-
 std::string_view rawValue(VideoFitMode mode) {
-    switch (mode) {
-        case VideoFitMode::fit:
-            return "fit";
-        case VideoFitMode::fill:
-            return "fill";
-        case VideoFitMode::stretch:
-            return "stretch";
-    }
-    return "fit";
+    return enum_table::row(kModes, mode).raw;
 }
 
 std::optional<VideoFitMode> videoFitModeFromRaw(std::string_view raw) {
-    for (VideoFitMode mode : allVideoFitModes()) {
-        if (rawValue(mode) == raw) return mode;
-    }
-    return std::nullopt;
+    return enum_table::fromRaw(kModes, raw);
 }
 
 void to_json(nlohmann::json& j, VideoFitMode mode) {

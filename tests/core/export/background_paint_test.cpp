@@ -35,8 +35,7 @@ TEST(Gradient, AnglesRunAsInCss) {
 }
 
 TEST(Gradient, ColoursAtTheEdgesAndAFadeToTransparentDoesNotDarken) {
-    const BackgroundFill fill = BackgroundFill::gradient(BackgroundFill::color(1, 0, 0, 1),
-                                                         BackgroundFill::color(0, 0, 1, 0), 90);
+    const BackgroundFill fill = BackgroundFill::gradient({1, 0, 0, 1}, {0, 0, 1, 0}, 90);
     const auto left = backgroundAt(fill, 0, 5, 100, 10);
     EXPECT_NEAR(left[0], 1, 0.02);
     EXPECT_NEAR(left[3], 1, 0.02);
@@ -48,18 +47,15 @@ TEST(Gradient, ColoursAtTheEdgesAndAFadeToTransparentDoesNotDarken) {
     EXPECT_NEAR(mid[0] / mid[3], 1, 1e-6);
     EXPECT_NEAR(mid[2], 0, 1e-6);
     // Two transparent ends are no background at all.
-    EXPECT_TRUE(
-        BackgroundFill::gradient(BackgroundFill::transparent(), BackgroundFill::color(1, 1, 1, 0))
-            .isTransparent());
+    EXPECT_TRUE(BackgroundFill::gradient({}, {1, 1, 1, 0}).isTransparent());
 }
 
-TEST(BackgroundFill, TransparentByKindOrByAlmostNoAlpha) {
+TEST(BackgroundFill, TransparentByAlmostNoAlphaButNeverAPicture) {
     EXPECT_TRUE(BackgroundFill::color(1, 0, 0, 0.001).isTransparent());
     EXPECT_TRUE(
         BackgroundFill::color(1, 0, 0, std::numeric_limits<double>::quiet_NaN()).isTransparent());
-    // The kind wins even over an opaque colour.
-    EXPECT_TRUE((BackgroundFill{"transparent", 1, 1, 1, 1}).isTransparent());
     EXPECT_FALSE(BackgroundFill::color(1, 0, 0, 0.0011).isTransparent());
+    EXPECT_FALSE(BackgroundFill::image("clear.png").isTransparent());
 }
 
 TEST(BackgroundPicture, CoversTheCanvasCentred) {

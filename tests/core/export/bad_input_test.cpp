@@ -32,6 +32,11 @@ struct BadInput {
     Maker make = {};
 };
 
+// Failure messages name the input instead of dumping its bytes.
+void PrintTo(const BadInput& input, std::ostream* out) {
+    *out << input.name;
+}
+
 void writeBytes(const fs::path& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary) << bytes;
 }

@@ -28,8 +28,7 @@ protected:
 
 TEST_F(CanvasExport, GradientRunsLeftToRightAroundTheDevice) {
     ExportConfig config = shapedConfig(ExportFormat::mp4);
-    config.background = BackgroundFill::gradient(BackgroundFill::color(1, 0, 0),
-                                                 BackgroundFill::color(0, 0, 1), 90);
+    config.background = BackgroundFill::gradient({1, 0, 0, 1}, {0, 0, 1, 1}, 90);
     config.shadow = true;
     const fs::path out = dir / "gradient.mp4";
     ASSERT_TRUE(exported(green(), config, out));

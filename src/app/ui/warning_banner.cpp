@@ -1,4 +1,4 @@
-#include "app/sections/warning_banner.hpp"
+#include "app/ui/warning_banner.hpp"
 
 #include "app/ui/palette.hpp"
 #include "app/ui/symbol.hpp"

@@ -1,4 +1,4 @@
-#include "app/window/frame_preset_picker.hpp"
+#include "app/sections/frame_preset_picker.hpp"
 
 #include "app/editor/editor_state.hpp"
 #include "app/ui/palette.hpp"

@@ -1,4 +1,4 @@
-#include "app/sections/symbol_button.hpp"
+#include "app/ui/symbol_button.hpp"
 
 #include "app/ui/focus_ring.hpp"
 #include "app/ui/palette.hpp"

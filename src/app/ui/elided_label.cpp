@@ -1,4 +1,4 @@
-#include "app/sections/elided_label.hpp"
+#include "app/ui/elided_label.hpp"
 
 #include "app/ui/palette.hpp"
 

@@ -1,10 +1,9 @@
-#include "app/window/source_section.hpp"
+#include "app/sections/source_section.hpp"
 
 #include "app/editor/editor_state.hpp"
-#include "app/sections/segmented_picker.hpp"
+#include "app/sections/frame_preset_picker.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/modern_button.hpp"
-#include "app/window/frame_preset_picker.hpp"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
