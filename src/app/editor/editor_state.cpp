@@ -195,7 +195,15 @@ void EditorState::chooseBackgroundImage() {
 
 BackgroundFill EditorState::canvasBackground() const {
     if (export_.canvas.pattern && !export_.appStorePreview) return *export_.canvas.pattern;
-    return buildExportBackground(export_.background, export_.customColor);
+    BackgroundFill fill = buildExportBackground(export_.background, export_.customColor);
+    // An MP4 keeps no alpha: what would be see-through is written black, so the preview shows
+    // black too.
+    if (fill.isTransparent() && !formatKeepsTransparency()) return BackgroundFill::black();
+    return fill;
+}
+
+bool EditorState::formatKeepsTransparency() const {
+    return exportFileFormat() != ExportFormat::mp4;
 }
 
 bool EditorState::canvasShadow() const {
@@ -361,6 +369,8 @@ bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
     emit playerChanged(player_.get());
     setupPlayerItemObservers();
     setupTimeObserver();
+    // Without a frame the stage takes the recording's shape (through the canvas it sits on).
+    updateStageAspectRatio();
     player_->play();
     setIsPlaying(true);
     return true;
@@ -385,6 +395,7 @@ void EditorState::clearVideo() {
     setTrimEnd(0);
     setCurrentTime(0);
     setIsPlaying(false);
+    updateStageAspectRatio();
 }
 
 void EditorState::setupTimeObserver() {
@@ -482,7 +493,8 @@ void EditorState::seekToTime(double seconds, bool pauseAfter) {
 // --- Frame presets -----------------------------------------------------------------------------
 
 void EditorState::setFramePreset(const QString& key) {
-    if (framePreset_ == key) return;
+    if (framePreset_ == key && (!key.isEmpty() || (!frameImage_ && !frameLoading_))) return;
+    if (!key.isEmpty() && !findFramePreset(key.toStdString())) return;
     customFramePath_.clear();
     framePreset_ = key;
     emit framePresetChanged(key);
@@ -542,6 +554,16 @@ bool EditorState::useCustomFrame(const QString& pngPath) {
 }
 
 void EditorState::applyFramePreset(const QString& key) {
+    if (key.isEmpty()) {
+        // No frame: whatever is shown or still loading goes, so the preview and the export
+        // agree that there is none.
+        ++frameGeneration_;
+        frameLoading_ = false;
+        setFrameImage(nullptr);
+        setScreenRect(ScreenRect{0, 0, 100, 100});
+        resetPlacement();
+        return;
+    }
     const FramePreset* preset = findFramePreset(key.toStdString());
     if (!preset) return;
     setScreenRect(preset->defaultScreen);
@@ -569,6 +591,18 @@ void EditorState::applyFramePreset(const QString& key) {
             setScreenRect(loaded.opening.value_or(fallback));
             resetPlacement();
         });
+}
+
+void EditorState::setPlacement(double scale, double offsetX, double offsetY) {
+    if (!std::isfinite(scale) || !std::isfinite(offsetX) || !std::isfinite(offsetY)) return;
+    scale = std::max(scale, 10.0);
+    offsetX = std::clamp(offsetX, -100.0, 100.0);
+    offsetY = std::clamp(offsetY, -100.0, 100.0);
+    if (scale == scale_ && offsetX == offsetX_ && offsetY == offsetY_) return;
+    scale_ = scale;
+    offsetX_ = offsetX;
+    offsetY_ = offsetY;
+    emit placementChanged();
 }
 
 void EditorState::resetPlacement() {

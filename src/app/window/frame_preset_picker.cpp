@@ -169,8 +169,10 @@ FramePresetPicker::FramePresetPicker(EditorState& state, const std::vector<Frame
     QMenu* m = menu();
     m->setObjectName("framePresetMenu");
 
-    QAction* prompt = addRow(m, promptText(), QString(), PresetRow::Kind::prompt);
-    connect(prompt, &QAction::triggered, this, [this] { state_.setFramePreset(QString()); });
+    // A real choice: the recording alone, filling the canvas, in the preview and the export.
+    QAction* none = addRow(m, noFrameText(), QString(), PresetRow::Kind::prompt);
+    none->setObjectName(QStringLiteral("noFrameAction"));
+    connect(none, &QAction::triggered, this, [this] { state_.setFramePreset(QString()); });
 
     for (const FramePresetGroup& group : groupedFramePresets(catalog_)) {
         addRow(m, qs(group.title), QString(), PresetRow::Kind::header);
@@ -222,9 +224,10 @@ void FramePresetPicker::refresh() {
     bool prompt = true;
     for (QAction* action : menu()->actions()) {
         if (!action->isCheckable()) continue;
-        const bool selected = action->data().toString() == key && !key.isEmpty();
+        const bool selected = action->data().toString() == key &&
+                              (!key.isEmpty() || state_.customFramePath().isEmpty());
         action->setChecked(selected);
-        if (selected) {
+        if (selected && !key.isEmpty()) {
             shown = action->text();
             prompt = false;
         }

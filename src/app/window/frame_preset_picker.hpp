@@ -28,6 +28,8 @@ public:
     ~FramePresetPicker() override;
 
     static QString promptText() { return QStringLiteral("📱 Select a frame..."); }
+    // The menu's first entry: no frame at all.
+    static QString noFrameText() { return QStringLiteral("No Frame"); }
     static bool showsProBadge(const QString& label);
     bool attentionOutlineVisible() const;
     // The outline's current scale and opacity, for the pulse.
