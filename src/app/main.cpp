@@ -14,6 +14,8 @@
 #include "app/editor/recording_workflow.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
+#include "app/preview/filmstrip.hpp"
+#include "app/preview/timeline_section_view.hpp"
 #include "app/ui/palette.hpp"
 #include "app/window/main_window.hpp"
 #include "app/window/qt_dialogs.hpp"
@@ -53,14 +55,16 @@ void grabNow(QWidget& window, const QString& path) {
     QCoreApplication::exit(ok ? 0 : 1);
 }
 
-// Saves the window once the preview has finished making its pictures (at most 10 s more), so a
-// busy machine does not catch a frame half made.
+// Saves the window once the preview and the filmstrip have finished making their pictures (at
+// most 10 s more), so a busy machine does not catch a frame half made.
 void saveScreenshot(MainWindow& window, const QString& path) {
     auto* poll = new QTimer(&window);
     auto* waited = new QElapsedTimer();
     waited->start();
     QObject::connect(poll, &QTimer::timeout, &window, [&window, path, poll, waited] {
-        if (window.content().stage()->preview()->preparing() && waited->elapsed() < 10000) return;
+        const bool drawing = window.content().stage()->preview()->preparing() ||
+                             window.content().timeline()->filmstrip()->pending();
+        if (drawing && waited->elapsed() < 10000) return;
         poll->stop();
         delete waited;
         grabNow(window, path);

@@ -142,12 +142,12 @@ TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
         // Where every session starts is in view too, without scrolling.
         EXPECT_FALSE(window->content().importButton()->visibleRegion().isEmpty());
     }
-    // At rest on a 1366 x 768 screen the preview has the room: the device is drawn at least
-    // 400 points tall.
+    // At rest on a 1366 x 768 screen, in the window it opens as, the preview has the room: the
+    // device is drawn at least 400 points tall.
     ASSERT_TRUE(loadAndWait(state(), file("m.mp4")));
     state().setFramePreset(test::kProKey);
     test::waitForFrame(state());
-    window->resize(1366, 768);
+    window->resize(MainWindow::initialGeometry(QRect(0, 0, 1366, 768), QMargins()).size());
     test::drainEvents();
     EXPECT_GE(window->content().stage()->preview()->layout().frame.height(), 400);
 }

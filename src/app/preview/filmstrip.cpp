@@ -48,6 +48,10 @@ void Filmstrip::request(const QString& path, double duration, int count, QSize s
         });
 }
 
+bool Filmstrip::pending() const {
+    return std::find(decoding_.begin(), decoding_.end(), wanted_) != decoding_.end();
+}
+
 void Filmstrip::remember(Key key, std::vector<QImage> pictures) {
     cache_.push_front(Entry{std::move(key), std::move(pictures)});
     while (cache_.size() > std::size_t(kCacheEntries)) cache_.pop_back();

@@ -36,6 +36,8 @@ public:
     void request(const QString& path, double duration, int count, QSize size);
     // What the strip shows now (empty until the pictures for the latest request land).
     const std::vector<QImage>& thumbnails() const { return shown_; }
+    // Whether the pictures for the latest request are still being decoded.
+    bool pending() const;
     // The time each of `count` pictures is taken at: the middle of its share of the movie.
     static std::vector<double> timesFor(double duration, int count);
     static constexpr int kCacheEntries = 6;

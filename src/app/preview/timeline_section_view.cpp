@@ -115,7 +115,8 @@ void TimelineSectionView::requestFilmstrip() {
     const int h = kThumbnailHeight;
     const int w =
         std::clamp(int(std::lround(h * double(video.width()) / video.height())), 16, 4 * h);
-    const int count = std::max(1, int(std::ceil(trackWidth / w)));
+    // Enough pictures to see where to cut; each is cropped to its share of the track.
+    const int count = std::clamp(int(std::ceil(trackWidth / w)), 1, kMaximumThumbnails);
     filmstrip_->request(*state_.videoPath(), state_.duration(), count, QSize(w, h));
 }
 

@@ -34,6 +34,7 @@ public:
 
     // Height of a filmstrip picture: the track less a small inset.
     static constexpr int kThumbnailHeight = 56;
+    static constexpr int kMaximumThumbnails = 12;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
