@@ -162,9 +162,12 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     root->addWidget(right);
 
     // A recording that saved nothing is said in its card: brought into view.
+    // After the card has laid the banner out, so the whole of it comes into view.
     connect(recordingWorkflow_.get(), &RecordingWorkflow::recordingFailureChanged, this, [this] {
-        if (!recordingWorkflow_->recordingFailure().isEmpty())
+        if (recordingWorkflow_->recordingFailure().isEmpty()) return;
+        QTimer::singleShot(0, this, [this] {
             scrollArea_->ensureWidgetVisible(recordingSection_->failureBanner(), 0, 12);
+        });
     });
 
     connect(appearanceButton_, &QAbstractButton::clicked, this,
