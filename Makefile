@@ -114,19 +114,34 @@ app: build
 # settings folder, so the user's preferences are neither read nor changed.
 SHOTS := $(BUILD)/screenshots
 SHOT_SIZES := 1366x768 1920x1080
+# name:flags (comma-separated). "frameless" chooses no frame; "recording-failure" records from a
+# stand-in simulator that writes no movie.
+SHOT_KINDS := rest:--frame=auto frameless: \
+	mp4-transparent:--frame=auto,--screenshot-transparent-mp4 \
+	canvas:--frame=auto,--screenshot-canvas \
+	recording-failure:--frame=auto,--screenshot-recording-failure \
+	export:--frame=auto,--screenshot-mid-export \
+	export-failure:--frame=auto,--screenshot-export-failure \
+	appstore:--frame=auto,--screenshot-app-store
+SHOT_XCRUN := $(CURDIR)/tests/fixtures/fake-xcrun
 screenshot: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target kestro kestro_frames
 	@mkdir -p $(SHOTS)
+	@printf '== Devices ==\n-- iOS 17.5 --\n    iPhone 15 (11111111-2222-3333-4444-555555555555) (Booted) \n' \
+	  > $(SHOTS)/simulators.txt
 	@for size in $(SHOT_SIZES); do \
-	  for shot in rest:light:: rest:dark:--dark: export:light:--screenshot-mid-export: \
-	              export:dark:--dark:--screenshot-mid-export failure:light:--screenshot-export-failure: \
-	              failure:dark:--dark:--screenshot-export-failure \
-	              appstore:light:--screenshot-app-store: canvas:dark:--dark:--screenshot-canvas; do \
-	    name=$$(echo $$shot | cut -d: -f1); look=$$(echo $$shot | cut -d: -f2); \
-	    flags=$$(echo $$shot | cut -d: -f3-4 | tr ':' ' '); \
-	    XDG_CONFIG_HOME=$(BUILD)/screenshot-config/$$size-$$name-$$look \
-	      xvfb-run -a -s "-screen 0 $${size}x24" $(APP) $$flags --frame auto \
-	      --screenshot $(SHOTS)/$$size-$$name-$$look.png $(wildcard $(SAMPLE)) || exit 1; \
+	  for kind in $(SHOT_KINDS); do \
+	    for look in light dark; do \
+	      name=$$(echo $$kind | cut -d: -f1); \
+	      flags=$$(echo $$kind | cut -d: -f2 | tr ',' ' '); \
+	      [ $$look = dark ] && flags="$$flags --dark"; \
+	      tools=; \
+	      [ $$name = recording-failure ] && tools="KESTRO_XCRUN=$(SHOT_XCRUN) FAKE_XCRUN_MODE=no-file \
+	        FAKE_XCRUN_LISTING=$(SHOTS)/simulators.txt KESTRO_ADB=/nonexistent/adb"; \
+	      env XDG_CONFIG_HOME=$(BUILD)/screenshot-config/$$size-$$name-$$look $$tools \
+	        xvfb-run -a -s "-screen 0 $${size}x24" $(APP) $$flags \
+	        --screenshot $(SHOTS)/$$size-$$name-$$look.png $(wildcard $(SAMPLE)) || exit 1; \
+	    done; \
 	  done; \
 	done
 	@# A laptop with no capture tool at all: the recording card stays compact.

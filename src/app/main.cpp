@@ -4,10 +4,18 @@
 // picture, saves the window to PATH and quits; with `--screenshot-mid-export` it first starts an
 // export of the movie into a scratch folder and saves the window while that export runs; with
 // `--screenshot-export-failure` it saves the window after an export that failed (its destination
-// folder does not exist).
+// folder does not exist); `--screenshot-transparent-mp4` chooses an MP4 over the transparent
+// background first; `--screenshot-recording-failure` records from the first device found and
+// saves the window once the card says the recording saved nothing (meant for a stand-in
+// recorder that writes no file). Every shot waits for the preview's pictures to be made.
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/editor_state.hpp"
+#include "app/editor/recording_workflow.hpp"
+#include "app/preview/preview_stage_view.hpp"
+#include "app/preview/preview_view.hpp"
+#include "app/preview/filmstrip.hpp"
+#include "app/preview/timeline_section_view.hpp"
 #include "app/ui/palette.hpp"
 #include "app/window/main_window.hpp"
 #include "app/window/qt_dialogs.hpp"
@@ -16,10 +24,12 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 using namespace kestro;
 
@@ -37,13 +47,67 @@ QString autoFrameKey() {
     return first ? QString::fromStdString(first->key) : QString();
 }
 
-void saveScreenshot(QWidget& window, const QString& path) {
+void grabNow(QWidget& window, const QString& path) {
     const bool ok = window.grab().save(path);
     std::fprintf(ok ? stdout : stderr,
                  ok ? "kestro: window saved to %s\n" : "kestro: could not write %s\n",
                  path.toLocal8Bit().constData());
     QCoreApplication::exit(ok ? 0 : 1);
 }
+
+// Saves the window once the preview and the filmstrip have finished making their pictures (at
+// most 10 s more), so a busy machine does not catch a frame half made.
+void saveScreenshot(MainWindow& window, const QString& path) {
+    auto* poll = new QTimer(&window);
+    auto* waited = new QElapsedTimer();
+    waited->start();
+    QObject::connect(poll, &QTimer::timeout, &window, [&window, path, poll, waited] {
+        const bool drawing = window.content().stage()->preview()->preparing() ||
+                             window.content().timeline()->filmstrip()->pending();
+        if (drawing && waited->elapsed() < 10000) return;
+        poll->stop();
+        delete waited;
+        grabNow(window, path);
+    });
+    poll->start(50);
+}
+
+// Records from the first device the discovery lists into the scratch folder, stops after a
+// moment, and saves the window once the failure shows (or after 20 s).
+void screenshotRecordingFailure(MainWindow& window, const QString& path) {
+    RecordingWorkflow& recording = window.content().recordingWorkflow();
+    const auto shoot = [&window, path] {
+        QTimer::singleShot(300, &window, [&window, path] { saveScreenshot(window, path); });
+    };
+    QObject::connect(&recording, &RecordingWorkflow::recordingFailureChanged, &window, shoot);
+    QObject::connect(&recording, &RecordingWorkflow::recordingStateChanged, &window,
+                     [&recording](RecordingState state) {
+                         if (state == RecordingState::recording)
+                             QTimer::singleShot(600, &recording,
+                                                [&recording] { recording.endRecording(); });
+                     });
+    QTimer::singleShot(20000, &window, shoot);
+    if (recording.refreshing()) {
+        auto started = std::make_shared<bool>(false);
+        QObject::connect(&recording, &RecordingWorkflow::devicesRefreshed, &window,
+                         [&recording, started] {
+                             if (*started) return;
+                             *started = true;
+                             recording.beginRecording();
+                         });
+    } else {
+        recording.beginRecording();
+    }
+}
+
+// Alerts printed rather than shown: a shot saves the window, never a panel over it.
+class PrintedAlerts : public AlertPresenter {
+public:
+    void showAlert(const QString& title, const QString& message) override {
+        std::fprintf(stderr, "kestro: %s: %s\n", title.toLocal8Bit().constData(),
+                     message.toLocal8Bit().constData());
+    }
+};
 
 // The window's panels, except that the export goes to a scratch file without asking.
 class ScratchExportDialogs : public QtWorkflowDialogs {
@@ -55,6 +119,10 @@ public:
     void presentExportSuccess(const QString&, std::function<void()> onOk,
                               std::function<void()>) override {
         if (onOk) onOk();
+    }
+    std::optional<QString> chooseRecordingFile(const std::optional<QString>&,
+                                               const QString& proposedName) override {
+        return folder_ + QStringLiteral("/") + proposedName;
     }
 
 private:
@@ -126,11 +194,19 @@ int main(int argc, char** argv) {
     QCommandLineOption canvasShotOption(
         QStringLiteral("screenshot-canvas"),
         QStringLiteral("With --screenshot: put the device on a 16:9 gradient canvas first."));
+    QCommandLineOption transparentMp4ShotOption(
+        QStringLiteral("screenshot-transparent-mp4"),
+        QStringLiteral("With --screenshot: choose an MP4 over the transparent background first."));
+    QCommandLineOption recordingFailureShotOption(
+        QStringLiteral("screenshot-recording-failure"),
+        QStringLiteral("With --screenshot: record from the first device and save the window "
+                       "once the recording has failed."));
     QCommandLineOption darkOption(
         QStringLiteral("dark"),
         QStringLiteral("Use the dark appearance for this run (the saved preference is kept)."));
     parser.addOptions({frameOption, shotOption, midExportOption, failureOption, appStoreShotOption,
-                       canvasShotOption, darkOption});
+                       canvasShotOption, transparentMp4ShotOption, recordingFailureShotOption,
+                       darkOption});
     parser.process(app);
 
     auto state = std::make_unique<EditorState>();
@@ -143,10 +219,13 @@ int main(int argc, char** argv) {
     const bool shooting = parser.isSet(shotOption);
     const bool midExport = shooting && parser.isSet(midExportOption);
     const bool failure = shooting && parser.isSet(failureOption);
+    const bool recordingFailure = shooting && parser.isSet(recordingFailureShotOption);
+    PrintedAlerts printedAlerts;
+    if (recordingFailure) s->setAlertPresenter(&printedAlerts);
     ScratchExportDialogs scratchDialogs(failure ? scratch.filePath(QStringLiteral("missing/folder"))
                                                 : scratch.path());
     ContentView::Services services;
-    if (midExport || failure) services.dialogs = &scratchDialogs;
+    if (midExport || failure || recordingFailure) services.dialogs = &scratchDialogs;
     MainWindow window(std::move(state), std::move(services));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, s, &EditorState::onWillTerminate);
     window.placeOnScreen();
@@ -162,6 +241,10 @@ int main(int argc, char** argv) {
     const bool loading = !files.isEmpty() && s->loadVideo(files.front());
     // The screenshots' choices are saved in the screenshot's own settings folder.
     if (shooting && parser.isSet(appStoreShotOption)) s->setAppStorePreview(true);
+    if (shooting && parser.isSet(transparentMp4ShotOption)) {
+        s->setOutputFormat(ExportFormat::mp4);
+        s->setExportBackground(ExportBackground::transparent);
+    }
     if (shooting && parser.isSet(canvasShotOption)) {
         CanvasChoices canvas = s->canvasChoices();
         canvas.aspect = CanvasAspect::wide16x9;
@@ -175,8 +258,10 @@ int main(int argc, char** argv) {
         // Let the layout settle and the first pictures arrive; give up waiting after 6 s.
         auto* deadline = new QTimer(&window);
         deadline->setSingleShot(true);
-        const auto shoot = [&window, path, midExport, failure] {
-            if (midExport)
+        const auto shoot = [&window, path, midExport, failure, recordingFailure] {
+            if (recordingFailure)
+                screenshotRecordingFailure(window, path);
+            else if (midExport)
                 screenshotMidExport(window, path);
             else if (failure)
                 screenshotExportFailure(window, path);

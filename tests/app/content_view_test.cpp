@@ -9,6 +9,7 @@
 #include "app/sections/canvas_section.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/frame_preset_picker.hpp"
+#include "app/sections/placement_controls.hpp"
 #include "app/sections/recording_section.hpp"
 #include "app/sections/source_section.hpp"
 #include "app/ui/choice_picker.hpp"
@@ -17,9 +18,13 @@
 #include "app/ui/round_icon_button.hpp"
 #include "app_fixtures.hpp"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
 #include <QScrollArea>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
@@ -33,7 +38,9 @@ class ContentViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QSettings("Kestro", "Kestro").clear();
-        auto state = std::make_unique<EditorState>(std::make_unique<test::FakeBackend>());
+        auto backend = std::make_unique<test::FakeBackend>();
+        backend_ = backend.get();
+        auto state = std::make_unique<EditorState>(std::move(backend));
         state->setAlertPresenter(&alerts_);
         state->setFileDialogs(&dialogs_);
         view_ = std::make_unique<ContentView>(std::move(state));
@@ -46,6 +53,7 @@ protected:
 
     test::RecordingAlerts alerts_;
     test::ScriptedDialogs dialogs_;
+    test::FakeBackend* backend_ = nullptr;  // owned by the view's editor
     std::unique_ptr<ContentView> view_;
 };
 
@@ -139,6 +147,54 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     s.setAppStorePreview(false);
     ASSERT_TRUE(test::waitUntilDone([&] { return !preview->preparing(); }));
     EXPECT_TRUE(preview->layout().hasFrame);
+}
+
+// What the stage shows is what the export writes, for the choices made in the window: a wide
+// frameless movie at its own size on a stage of its shape, "No Frame", an MP4's black where a
+// transparent canvas cannot be kept, and the recording's size and place typed in the card.
+TEST_F(ContentViewTest, NoFrameAnMp4sBlackAndThePlacementLookAsTheyExport) {
+    QTemporaryDir dir;
+    EditorState& s = view_->state();
+    const QString movie = test::writeFile(dir.filePath("wide.mp4"));
+    backend_->movies[movie.toStdString()] = {MovieFacts{true, true, 4.0}, std::nullopt, 640, 360};
+    ASSERT_TRUE(test::loadAndWait(s, movie));
+    const QRectF wide = view_->stage()->stageRect();
+    EXPECT_NEAR(wide.width() / wide.height(), 640.0 / 360, 0.02);
+    EXPECT_DOUBLE_EQ(buildExportRequest(s, "/tmp/out.mp4").config.scale, 1.0);
+
+    s.setFramePreset(test::kProKey);
+    test::waitForFrame(s);
+    PreviewView* preview = view_->stage()->preview();
+    ASSERT_TRUE(preview->layout().hasFrame);
+    auto* none = view_->framePicker()->menu()->findChild<QAction*>("noFrameAction");
+    ASSERT_TRUE(none);
+    none->trigger();
+    EXPECT_FALSE(preview->layout().hasFrame);
+    EXPECT_FALSE(buildExportRequest(s, "/tmp/out.mp4").frame);
+    EXPECT_TRUE(none->isChecked());
+
+    CanvasSection* card = view_->canvasSection();
+    s.setExportBackground(ExportBackground::transparent);
+    s.setOutputFormat(ExportFormat::mp4);
+    EXPECT_EQ(preview->canvas().background, BackgroundFill::black());
+    EXPECT_EQ(buildExportRequest(s, "/tmp/out.mp4").config.background, BackgroundFill::black());
+    EXPECT_FALSE(card->transparencyHint()->isHidden());
+    s.setOutputFormat(ExportFormat::mov);
+    EXPECT_TRUE(preview->canvas().background.isTransparent());
+    EXPECT_TRUE(card->transparencyHint()->isHidden());
+
+    card->placement()->scaleBox()->setValue(80);
+    card->placement()->offsetXBox()->setValue(-10);
+    card->placement()->offsetYBox()->setValue(20);
+    const ExportRequest placed = buildExportRequest(s, "/tmp/out.mov");
+    EXPECT_DOUBLE_EQ(placed.config.scale, 0.8);
+    EXPECT_DOUBLE_EQ(placed.config.offsetX, -0.1);
+    EXPECT_EQ(s.offsetY(), 20);
+    // The picture drawn is the one the export places: 80 % of the fill, shifted left.
+    const QRectF full = preview->layout().player;
+    const QRectF shown = preview->layout().videoRect(QSizeF(640, 360));
+    EXPECT_LT(shown.center().x(), full.center().x());
+    EXPECT_LT(shown.height(), full.height());
 }
 
 }  // namespace

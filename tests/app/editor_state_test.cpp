@@ -127,7 +127,7 @@ TEST_F(EditorStateTest, APresetLoadsOffTheInterfaceThreadThenResetsAndBadKeysCha
     // Nothing is decoded on the interface thread: the choice returns before the image exists.
     EXPECT_TRUE(s->frameLoading());
     EXPECT_EQ(s->frameImage(), nullptr);
-    EXPECT_EQ(s->scale(), 120);
+    s->setPlacement(130, 5, -5);
     test::waitForFrame(*s);
     ASSERT_NE(s->frameImage(), nullptr);
     // The 4-pixel transparent border is trimmed away.
@@ -140,21 +140,44 @@ TEST_F(EditorStateTest, APresetLoadsOffTheInterfaceThreadThenResetsAndBadKeysCha
     EXPECT_EQ(s->offsetY(), 0);
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
 
-    // Unknown keys change nothing; an unreadable frame leaves the placement.
+    // An unknown key changes nothing; an unreadable frame leaves the placement.
     const auto image = s->frameImage();
-    for (const QString& key : {QString(), QString("Frames/no-such-frame")}) {
-        s->setFramePreset(key);
-        test::waitForFrame(*s);
-        EXPECT_EQ(s->frameImage(), image);
-        EXPECT_EQ(s->screenRect(), (ScreenRect{10, 15, 80, 75}));
-    }
+    s->setFramePreset("Frames/no-such-frame");
+    test::waitForFrame(*s);
+    EXPECT_EQ(s->frameImage(), image);
+    EXPECT_EQ(s->framePreset(), test::kProKey);
+    EXPECT_EQ(s->screenRect(), (ScreenRect{10, 15, 80, 75}));
+    s->setPlacement(90, 0, 0);
     s->setFramePreset(test::kBrokenKey);
     test::waitForFrame(*s);
     EXPECT_EQ(s->frameImage(), nullptr);
     EXPECT_EQ(s->screenRect(), kDefaultScreenRect);
-    EXPECT_EQ(s->scale(), 100);
+    EXPECT_EQ(s->scale(), 90);
     // No reset ran, so the ratio of the previous frame stays.
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
+}
+
+// "No frame" is a choice like the others: it takes the frame away at once, and a frame still
+// loading never lands after it.
+TEST_F(EditorStateTest, NoFrameRemovesTheFrameAndOvertakesALoad) {
+    auto s = make();
+    s->setFramePreset(test::kProKey);
+    test::waitForFrame(*s);
+    ASSERT_NE(s->frameImage(), nullptr);
+    s->setPlacement(150, 10, 10);
+    s->setFramePreset(QString());
+    EXPECT_EQ(s->frameImage(), nullptr);
+    EXPECT_FALSE(s->frameLoading());
+    EXPECT_EQ(s->screenRect(), (ScreenRect{0, 0, 100, 100}));
+    EXPECT_EQ(s->scale(), 100);
+    EXPECT_DOUBLE_EQ(s->stageAspectRatio(), EditorState::kDefaultStageAspectRatio);
+
+    s->setFramePreset(test::kProKey);
+    s->setFramePreset(QString());
+    BackgroundTasks::waitForAll();
+    drainEvents();
+    EXPECT_EQ(s->frameImage(), nullptr);
+    EXPECT_TRUE(s->framePreset().isEmpty());
 }
 
 // The opaque frame has no opening near its centre: the default rectangle, its own ratio. Editors
@@ -179,13 +202,10 @@ TEST_F(EditorStateTest, WithoutAFrameTheStageTakesTheMoviesUprightRatioOrTheDefa
     const QString movie = test::writeFile(dir.filePath("m.mov"));
     backend_->movies[movie.toStdString()] = {MovieFacts{true, true, 4.0}, std::nullopt, 1920, 1080};
     ASSERT_TRUE(loadAndWait(*s, movie));
-    // Loading a movie leaves the stage alone.
-    EXPECT_DOUBLE_EQ(s->stageAspectRatio(), EditorState::kDefaultStageAspectRatio);
-    EXPECT_EQ(s->scale(), 120);
-    s->resetPlacement();
+    // The stage takes the movie's shape as soon as it loads, and the movie its own size.
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 1920.0 / 1080.0);
+    EXPECT_EQ(s->scale(), 100);
     s->clearVideo();
-    s->resetPlacement();
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), EditorState::kDefaultStageAspectRatio);
 }
 

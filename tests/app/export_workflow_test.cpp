@@ -75,7 +75,7 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
     s->setTrimStart(1.5);
     s->setTrimEnd(7.25);
 
-    // Before any frame: the start placement (120 %) and a canvas of the recording's own shape
+    // Before any frame: the recording at its own size (100 %) and a canvas of its own shape
     // (not a 16:9 strip cut out of a portrait recording).
     ExportRequest before = buildExportRequest(*s, "/tmp/out.mov");
     EXPECT_EQ(before.config.format, ExportFormat::mov);
@@ -83,7 +83,7 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
     const QSize recording = s->player()->videoSize();
     EXPECT_EQ(before.config.height,
               canvasHeightForFrame(1280, recording.width(), recording.height()));
-    EXPECT_DOUBLE_EQ(before.config.scale, 1.2);
+    EXPECT_DOUBLE_EQ(before.config.scale, 1.0);
     EXPECT_FALSE(before.frame);
     // A preset whose file is not a PNG, or a key that names none: no frame, the whole screen.
     s->setFramePreset(test::kBrokenKey);
@@ -115,6 +115,14 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
     const FillColour& b = *r.config.background.asColour();
     for (auto [read, want] : {std::pair{b.red, 0.0}, {b.green, 0.0}, {b.blue, 1.0}, {b.alpha, 0.5}})
         EXPECT_NEAR(read, want, 1e-3);
+
+    // "No frame" takes the frame out of the export as it takes it out of the preview.
+    s->setFramePreset(QString());
+    const ExportRequest bare = buildExportRequest(*s, "/tmp/out.mov");
+    EXPECT_FALSE(bare.frame);
+    EXPECT_EQ(bare.config.screen, (ScreenRect{0, 0, 100, 100}));
+    EXPECT_EQ(bare.config.height,
+              canvasHeightForFrame(1920, recording.width(), recording.height()));
 }
 
 TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOverTheColour) {

@@ -5,6 +5,9 @@
 #include "app/window/main_window.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app/editor/recent_files.hpp"
+#include "app/editor/recording_workflow.hpp"
+#include "app/preview/preview_stage_view.hpp"
+#include "app/preview/preview_view.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/frame_preset_picker.hpp"
@@ -13,6 +16,7 @@
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
 #include "app_fixtures.hpp"
+#include "core/capture/fake_xcrun_env.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -58,7 +62,9 @@ protected:
         state->setFileDialogs(&files);
         ContentView::Services services;
         services.dialogs = &dialogs;
-        services.xcrunLaunchers = std::vector<std::string>{dir.filePath("no-xcrun").toStdString()};
+        services.xcrunLaunchers =
+            xcrun ? std::vector<std::string>{*xcrun}
+                  : std::vector<std::string>{dir.filePath("no-xcrun").toStdString()};
         services.engine = std::move(engine);
         window = std::make_unique<MainWindow>(std::move(state), std::move(services));
         window->show();
@@ -92,6 +98,7 @@ protected:
     test::ScriptedDialogs files;
     test::ScriptedWorkflowDialogs dialogs;
     FakeBackend* backend_ = nullptr;
+    std::optional<std::string> xcrun;  // the simulator tool the window finds; none: no tool
     std::unique_ptr<MainWindow> window;
 };
 
@@ -135,6 +142,14 @@ TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
         // Where every session starts is in view too, without scrolling.
         EXPECT_FALSE(window->content().importButton()->visibleRegion().isEmpty());
     }
+    // At rest on a 1366 x 768 screen, in the window it opens as, the preview has the room: the
+    // device is drawn at least 400 points tall.
+    ASSERT_TRUE(loadAndWait(state(), file("m.mp4")));
+    state().setFramePreset(test::kProKey);
+    test::waitForFrame(state());
+    window->resize(MainWindow::initialGeometry(QRect(0, 0, 1366, 768), QMargins()).size());
+    test::drainEvents();
+    EXPECT_GE(window->content().stage()->preview()->layout().frame.height(), 400);
 }
 
 TEST_F(MainWindowTest, TheKeyboardStepsTrimsAndPlaysOnceThereIsAMovie) {
@@ -309,6 +324,47 @@ TEST_F(MainWindowTest, ClosingAsksOnlyDuringAnExportAndKeepsOrCancels) {
     EXPECT_EQ(asked, 2);
     window.reset();  // the workflow waits for the engine, which saw the cancel
     EXPECT_TRUE(sawCancel);
+}
+
+// Closing during a recording asks; kept, it goes on; confirmed, the recording is stopped and
+// saved before the window goes, and the user is told where the movie is.
+TEST_F(MainWindowTest, ClosingDuringARecordingAsksThenStopsSavesAndSaysWhere) {
+    testing::FakeXcrun fake;
+    fake.setListing("== Devices ==\n-- iOS 17.5 --\n" +
+                    testing::deviceLine("iPhone 15", testing::kUdid15));
+    xcrun = testing::FakeXcrun::launcher();
+    open();
+    RecordingWorkflow& recording = window->content().recordingWorkflow();
+    ASSERT_TRUE(test::waitUntilDone(
+        [&] { return !recording.refreshing() && recording.selectedDevice().has_value(); }));
+    const QString movie = dir.filePath("take.mp4");
+    dialogs.recordingFile = movie;
+    recording.beginRecording();
+    ASSERT_TRUE(test::waitUntilDone([&] { return !recording.starting(); }));
+    ASSERT_EQ(recording.recordingState(), RecordingState::recording);
+    ASSERT_TRUE(fake.waitForLogLine("call 8"));
+
+    int asked = 0;
+    bool stopAndClose = false;
+    std::vector<std::optional<QString>> told;
+    window->setRecordingClosePrompts(
+        [&] {
+            ++asked;
+            return stopAndClose;
+        },
+        [&](const std::optional<QString>& saved) { told.push_back(saved); });
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(recording.recordingState(), RecordingState::recording);
+    EXPECT_TRUE(told.empty());
+
+    stopAndClose = true;
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(fake.logHas("signal INT"));
+    EXPECT_GT(QFileInfo(movie).size(), 0);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], movie);
 }
 
 TEST_F(MainWindowTest, AFailedExportIsNotShownAsASuccess) {

@@ -10,6 +10,7 @@
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/ui/palette.hpp"
+#include "core/export/export_request.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/model/image.hpp"
 
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace kestro {
 namespace {
@@ -200,6 +202,92 @@ TEST(PreviewStage, SizesTheStageAndShowsTheCardOnlyWhenEmpty) {
     EXPECT_GT(card, QFontMetrics(textFont(TextStyle::caption, QFont::Medium))
                             .horizontalAdvance(EmptyStateCard::hint()) +
                         48);
+}
+
+// The frame and its scaled copies are made on the pool, and the jobs may finish in any order, a
+// paint coming between them or not. Held here and finished in every order: once the view says
+// nothing is being prepared, the bezel is drawn. (A scaled picture made before the frame landed
+// used to pass for current, and a busy machine's screenshot showed the recording without it.)
+TEST(PreviewView, EveryOrderOfFinishedPicturesEndsWithTheFrameDrawn) {
+    const auto frame = blueFrame();
+    for (const bool onCanvas : {false, true}) {
+        for (int first = 0; first < 3; ++first) {
+            for (int second = 0; second < 3; ++second) {
+                if (second == first) continue;
+                const int third = 3 - first - second;
+                SCOPED_TRACE(testing::Message()
+                             << "canvas " << onCanvas << ", order " << first << second << third);
+                PreviewView view;
+                view.resize(200, 400);
+                view.holdJobs(true);
+                if (onCanvas) {
+                    PreviewCanvas canvas;
+                    canvas.layout = *canvasLayoutFor(ExportChoices{}, frame.get());
+                    canvas.background = BackgroundFill::color(1, 1, 1);
+                    view.setCanvas(canvas);
+                }
+                view.setScreen({10, 15, 80, 75});
+                view.setFrameImage(frame);
+                const auto draw = [&view] {
+                    QImage out(view.size(), QImage::Format_ARGB32_Premultiplied);
+                    out.fill(Qt::transparent);
+                    view.render(&out, QPoint(), QRegion(), QWidget::DrawChildren);
+                    return out;
+                };
+                draw();  // asks for the scaled pictures before the frame has landed
+                const int held = view.heldJobCount();
+                ASSERT_GE(held, 2);
+                // The jobs as asked for, finished in this round's order (a missing one skipped).
+                std::vector<int> order;
+                for (int i : {first, second, third})
+                    if (i < held) order.push_back(i);
+                std::vector<bool> done(std::size_t(held), false);
+                for (int i : order) {
+                    int index = i;
+                    for (int j = 0; j < i; ++j)
+                        if (done[std::size_t(j)]) --index;
+                    view.runHeldJob(index);
+                    done[std::size_t(i)] = true;
+                }
+                bool settled = false;
+                for (int round = 0; round < 4 && !settled; ++round) {
+                    settled = !view.preparing();
+                    const QImage out = draw();
+                    if (settled) {
+                        const QRectF f = flipToTopLeft(view.layout().frame, view.height());
+                        const QPoint bezel(int(f.left() + f.width() * 0.05), int(f.center().y()));
+                        EXPECT_EQ(QColor(out.pixel(bezel)), QColor(Qt::blue));
+                    }
+                    while (view.heldJobCount() > 0) view.runHeldJob(view.heldJobCount() - 1);
+                }
+                EXPECT_TRUE(settled);
+            }
+        }
+    }
+}
+
+// The canvas sits on the stage as a card: rounded corners (radius 12) and a soft shadow below.
+TEST(PreviewView, TheCanvasHasRoundedCornersAndCastsAShadow) {
+    PreviewView view;
+    view.resize(300, 300);
+    view.setShadowMargin(28);
+    PreviewCanvas canvas;
+    ExportChoices choices;
+    choices.recordingSize = VideoSize{400, 400};
+    canvas.layout = *canvasLayoutFor(choices, nullptr);
+    canvas.background = BackgroundFill::color(1, 1, 1);
+    view.setCanvas(canvas);
+    const QImage out = renderSettled(view);
+    if (qEnvironmentVariableIsSet("KESTRO_DUMP")) out.save("/tmp/editorui_corner.png");
+    const QRectF c = flipToTopLeft(view.layout().canvas, view.contentRect().height())
+                         .translated(view.contentRect().topLeft());
+    ASSERT_GT(c.width(), 100);
+    EXPECT_LT(qAlpha(out.pixel(int(c.left()) + 1, int(c.top()) + 1)), 100);
+    EXPECT_EQ(out.pixel(int(c.center().x()), int(c.top()) + 1), qRgb(255, 255, 255));
+    EXPECT_EQ(out.pixel(int(c.left()) + 1, int(c.center().y())), qRgb(255, 255, 255));
+    const QRgb below = out.pixel(int(c.center().x()), int(c.bottom()) + 4);
+    EXPECT_GT(qAlpha(below), 0);
+    EXPECT_LT(qAlpha(below), 128);
 }
 
 }  // namespace

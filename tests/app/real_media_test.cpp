@@ -2,6 +2,7 @@
 // probe and player, so the alerts come from real FFmpeg errors.
 
 #include "app/editor/editor_state.hpp"
+#include "app/preview/filmstrip.hpp"
 #include "app_fixtures.hpp"
 #include "support/movie_fixtures.hpp"
 
@@ -48,6 +49,22 @@ TEST(RealMedia, AMovieLoadsAndPlaysOnTheInterfaceThreadAndNonMoviesGetTheirAlert
     EXPECT_TRUE(alerts.messages.back().contains("corrupted"))
         << alerts.messages.back().toStdString();
     EXPECT_NE(state.player(), nullptr);
+}
+
+// The filmstrip's decoder: each picture from its own time, at the size asked for.
+TEST(RealMedia, TheFilmstripTakesEachPictureAtItsTime) {
+    test::ScratchDir dir;
+    ASSERT_FALSE(test::makeCountingMovie(dir / "count.mp4", 10, 30, 64, 48).empty());
+    const QString movie = QString::fromStdString((dir / "count.mp4").string());
+    const std::vector<QImage> pictures =
+        decodeThumbnails(movie, Filmstrip::timesFor(3, 3), QSize(32, 24));
+    ASSERT_EQ(pictures.size(), 3u);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        ASSERT_FALSE(pictures[i].isNull()) << i;
+        EXPECT_EQ(pictures[i].size(), QSize(32, 24));
+        EXPECT_EQ(test::frameNumberFromLuma(qRed(pictures[i].pixel(16, 12))), 5 + 10 * int(i)) << i;
+    }
+    EXPECT_TRUE(decodeThumbnails(movie + ".missing", {0.5}, QSize(32, 24))[0].isNull());
 }
 
 }  // namespace

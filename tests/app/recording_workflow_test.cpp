@@ -275,27 +275,48 @@ TEST_F(RecordingWorkflowTest, StartStopTheImportOneSecondLaterAndResetDuringARec
     EXPECT_FALSE(workflow->recordingPath());
 }
 
-TEST_F(RecordingWorkflowTest, AMissingRecordingFallsBackToTheNewestMovieBesideIt) {
+// A stop that leaves no movie is a failure that says why, not a green "Recorded"; a movie
+// finished under another name is found beside it, but never one from before the recording.
+TEST_F(RecordingWorkflowTest, AStopWithoutAMovieFailsAndOnlyAMovieFromThisRecordingLoads) {
     make();
+    appear();
     touch(out.filePath("older.mp4"), 600);
-    touch(out.filePath("latest.mp4"), 10);
-    touch(out.filePath("newer.mov"), 0);
-    touch(out.filePath("newer.MP4"), 0);
-    QDir(out.path()).mkdir("folder.mp4");
-    workflow->importRecording(out.filePath("never-written.mp4"));
-    test::waitForMovie(*state);
-    ASSERT_TRUE(state->videoPath());
-    EXPECT_TRUE(state->videoPath()->endsWith("/latest.mp4"));
-    EXPECT_TRUE(alerts.titles.isEmpty());
-
-    // A folder without any movie, or one that is gone: nothing happens, nothing is said.
-    state->clearVideo();
-    QTemporaryDir empty;
-    workflow->importRecording(empty.filePath("never-written.mp4"));
-    workflow->importRecording(empty.filePath("gone/never-written.mp4"));
+    fake.setMode("no-file");
+    start("take.mp4");
+    ASSERT_EQ(workflow->recordingState(), RecordingState::recording);
+    ASSERT_TRUE(fake.waitForLogLine("call 8"));
+    workflow->endRecording();
+    waitForStop();
+    EXPECT_EQ(workflow->recordingState(), RecordingState::idle);
+    EXPECT_NE(section->status()->state(), RecordingState::recorded);
+    EXPECT_FALSE(workflow->recordingPath());
+    EXPECT_TRUE(workflow->recordingFailure().contains("take.mp4"))
+        << workflow->recordingFailure().toStdString();
+    EXPECT_EQ(alerts.titles, QStringList{"Recording Failed"});
+    EXPECT_FALSE(section->failureBanner()->isHidden());
+    QTest::qWait(300);
     test::waitForMovie(*state);
     EXPECT_FALSE(state->videoPath());
-    EXPECT_TRUE(alerts.titles.isEmpty());
+
+    // The next start clears the failure; a movie written under another name during the
+    // recording is the one imported.
+    start("second.mp4");
+    EXPECT_TRUE(workflow->recordingFailure().isEmpty());
+    EXPECT_TRUE(section->failureBanner()->isHidden());
+    ASSERT_TRUE(fake.waitForLogLine("call 8"));
+    touch(out.filePath("renamed.mp4"), 0);
+    workflow->endRecording();
+    waitForStop();
+    EXPECT_EQ(workflow->recordingState(), RecordingState::recorded);
+    ASSERT_TRUE(waitUntilDone([&] { return state->videoPath().has_value(); }, 5000));
+    EXPECT_TRUE(state->videoPath()->endsWith("/renamed.mp4"));
+
+    // Without a recording nothing beside a missing file is taken.
+    state->clearVideo();
+    RecordingWorkflow fresh(*state, &dialogs, {FakeXcrun::launcher()});
+    fresh.importRecording(out.filePath("never-written.mp4"));
+    test::waitForMovie(*state);
+    EXPECT_FALSE(state->videoPath());
 }
 
 // An Android phone played by the adb stand-in, beside the simulators.

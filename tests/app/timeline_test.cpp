@@ -2,7 +2,9 @@
 // handle threshold, handle precedence, the bounds of every drag, and the read-outs.
 
 #include "app/editor/editor_state.hpp"
+#include "app/preview/filmstrip.hpp"
 #include "app/preview/simple_timeline_view.hpp"
+#include "app/preview/time_readout.hpp"
 #include "app/preview/timeline_section_view.hpp"
 #include "app/ui/round_icon_button.hpp"
 #include "app_fixtures.hpp"
@@ -11,6 +13,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 namespace kestro {
 namespace {
@@ -135,9 +140,78 @@ TEST(TimelineSection, ReadsOutTheStateAndWritesDragsBack) {
     // A range the wrong way round reads as no time rather than a negative one.
     state.setTrimEnd(5);
     EXPECT_EQ(section.durationText(), "0:00");
+    state.setTrimEnd(4000);
     state.setCurrentTime(3725);
     EXPECT_EQ(section.currentTimeText(), "62:05");
     EXPECT_EQ(section.playPauseButton()->symbol(), "play.fill");
+    // The playhead's time reads as the playhead is drawn: never past End, never before Start.
+    state.setTrimEnd(2.5);
+    state.setTrimStart(0);
+    state.setCurrentTime(3.2);
+    EXPECT_EQ(section.currentTimeText(), "0:02");
+    EXPECT_EQ(section.endText(), "0:02");
+    // Its digits take one width, so the text does not jitter as it counts.
+    const TimeReadout* readout = section.currentTimeReadout();
+    EXPECT_EQ(readout->textWidth("1:11"), readout->textWidth("0:00"));
+    EXPECT_EQ(readout->textWidth("11:11"), readout->textWidth("48:08"));
+}
+
+// The handles take a press on themselves and a little outside the range; inside the range a
+// press scrubs, so the very start of a full range moves the playhead.
+TEST_F(TimelineTest, APressInsideTheRangeScrubsEvenBesideAHandle) {
+    QSignalSpy seeks(&view_, &SimpleTimelineView::seekRequested);
+    view_.setCurrentTime(30);
+    press(1);
+    EXPECT_DOUBLE_EQ(view_.currentTime(), 0.1);
+    release(1);
+    EXPECT_EQ(seeks.size(), 2);
+    press(598);
+    EXPECT_DOUBLE_EQ(view_.currentTime(), 59.8);
+    release(598);
+    // From the handle's centre outwards, it is the handle's.
+    press(-4);
+    move(100);
+    release(100);
+    EXPECT_DOUBLE_EQ(view_.trimStart(), 10);
+    press(604);
+    move(500);
+    release(500);
+    EXPECT_DOUBLE_EQ(view_.trimEnd(), 50);
+    EXPECT_EQ(seeks.size(), 4);
+}
+
+// Thumbnails are decoded on the pool, once per movie and size, and shown when they land.
+TEST(Filmstrip, DecodesOffTheInterfaceThreadOnceAndShowsWhatLands) {
+    const std::thread::id interfaceThread = std::this_thread::get_id();
+    std::atomic<int> decodes{0};
+    std::atomic<bool> onInterfaceThread{false};
+    Filmstrip strip([&](const QString&, const std::vector<double>& times, QSize size) {
+        ++decodes;
+        if (std::this_thread::get_id() == interfaceThread) onInterfaceThread = true;
+        std::vector<QImage> pictures;
+        for (double t : times) {
+            QImage picture(size, QImage::Format_RGB32);
+            picture.fill(QColor(int(t * 10), 0, 0));
+            pictures.push_back(picture);
+        }
+        return pictures;
+    });
+    EXPECT_EQ(Filmstrip::timesFor(10, 5), (std::vector<double>{1, 3, 5, 7, 9}));
+    strip.request("/movies/a.mp4", 10, 5, QSize(30, 56));
+    EXPECT_TRUE(strip.thumbnails().empty());
+    ASSERT_TRUE(test::waitUntilDone([&] { return strip.thumbnails().size() == 5; }));
+    EXPECT_FALSE(onInterfaceThread);
+    EXPECT_EQ(QColor(strip.thumbnails()[1].pixel(0, 0)).red(), 30);
+    EXPECT_EQ(strip.thumbnails()[0].size(), QSize(30, 56));
+
+    strip.request("/movies/a.mp4", 10, 8, QSize(20, 56));
+    ASSERT_TRUE(test::waitUntilDone([&] { return strip.thumbnails().size() == 8; }));
+    // Back to the first size: from the cache, at once.
+    strip.request("/movies/a.mp4", 10, 5, QSize(30, 56));
+    EXPECT_EQ(strip.thumbnails().size(), 5u);
+    EXPECT_EQ(decodes, 2);
+    strip.request(QString(), 0, 0, QSize());
+    EXPECT_TRUE(strip.thumbnails().empty());
 }
 
 }  // namespace

@@ -37,12 +37,13 @@ TEST(EmptyStateCard, BobsOnlyWhileShown) {
 
 // --- The frame preset menu --------------------------------------------------------------------
 
-TEST(FramePresetPicker, PromptFirstThenOneTitledSectionPerFamilyAndAChoiceApplies) {
+TEST(FramePresetPicker, NoFrameFirstThenOneTitledSectionPerFamilyAndAChoiceApplies) {
     EditorState state(std::make_unique<test::FakeBackend>());
     FramePresetPicker picker(state);
     const auto actions = picker.menu()->actions();
     ASSERT_FALSE(actions.isEmpty());
-    EXPECT_EQ(actions[0]->data().toString(), "");  // the prompt
+    EXPECT_EQ(actions[0]->data().toString(), "");  // no frame
+    EXPECT_EQ(actions[0]->text(), FramePresetPicker::noFrameText());
     QStringList layout;
     for (QAction* a : actions.mid(1))
         layout << (a->property("sectionTitle").toBool() ? "# " + a->text() : a->data().toString());
@@ -69,11 +70,12 @@ TEST(FramePresetPicker, PromptFirstThenOneTitledSectionPerFamilyAndAChoiceApplie
     EXPECT_EQ(picker.text(), "iPhone 16 Pro Black");
     EXPECT_FALSE(picker.attentionOutlineVisible());
     EXPECT_EQ(state.scale(), 100);
-    // The prompt entry selects nothing and keeps the frame.
+    // "No Frame" takes the frame away; the picker asks for one again.
     picker.menu()->actions()[0]->trigger();
     EXPECT_EQ(state.framePreset(), "");
-    EXPECT_NE(state.frameImage(), nullptr);
+    EXPECT_EQ(state.frameImage(), nullptr);
     EXPECT_TRUE(picker.showsPrompt());
+    EXPECT_TRUE(picker.menu()->actions()[0]->isChecked());
 }
 
 }  // namespace

@@ -143,141 +143,6 @@ void EditorState::setStageAspectRatio(double ratio) {
     emit stageAspectRatioChanged(ratio);
 }
 
-void EditorState::saveExportChoices() const {
-    QSettings settings = preferences();
-    writeExportPreferences(settings, export_);
-}
-
-void EditorState::setOutputFormat(ExportFormat format) {
-    if (export_.format == format) return;
-    export_.format = format;
-    saveExportChoices();
-    emit outputFormatChanged(format);
-    // A GIF's canvas has its own width.
-    updateStageAspectRatio();
-}
-
-void EditorState::setAppStorePreview(bool on) {
-    if (export_.appStorePreview == on) return;
-    export_.appStorePreview = on;
-    saveExportChoices();
-    emit appStorePreviewChanged(on);
-    updateStageAspectRatio();
-}
-
-void EditorState::setAppStorePreset(AppStorePreset preset) {
-    if (export_.appStorePreset == preset) return;
-    export_.appStorePreset = preset;
-    saveExportChoices();
-    emit appStorePresetChanged(preset);
-    updateStageAspectRatio();
-}
-
-ExportFormat EditorState::exportFileFormat() const {
-    return export_.appStorePreview ? ExportFormat::mp4 : export_.format;
-}
-
-void EditorState::setExportQuality(ExportQuality quality) {
-    if (export_.quality == quality) return;
-    export_.quality = quality;
-    saveExportChoices();
-    emit exportQualityChanged(quality);
-}
-
-void EditorState::setExportFrameRate(std::optional<double> fps) {
-    if (export_.frameRate == fps) return;
-    export_.frameRate = fps;
-    saveExportChoices();
-    emit exportFrameRateChanged();
-}
-
-void EditorState::setSelectedExportResolution(ExportResolution resolution) {
-    if (export_.resolution == resolution) return;
-    export_.resolution = resolution;
-    saveExportChoices();
-    emit selectedExportResolutionChanged(resolution);
-}
-
-void EditorState::setCanvasChoices(const CanvasChoices& choices) {
-    if (export_.canvas == choices) return;
-    export_.canvas = choices;
-    saveExportChoices();
-    emit canvasChoicesChanged();
-    updateStageAspectRatio();
-}
-
-void EditorState::chooseBackgroundImage() {
-    if (!dialogs_) return;
-    const std::optional<QString> chosen = dialogs_->chooseBackgroundImage();
-    if (!chosen || chosen->isEmpty()) return;
-    const QString path = QFileInfo(*chosen).absoluteFilePath();
-    const std::uint64_t generation = ++backgroundImageGeneration_;
-    // Decoded once here so a file that is no picture is refused at the choice, not at export.
-    tasks_.run<std::optional<std::string>>(
-        "kestro-background-check",
-        [file = path.toStdString()]() -> std::optional<std::string> {
-            auto image = loadBackgroundImage(file);
-            if (image) return std::nullopt;
-            return image.error();
-        },
-        [this, generation, path](std::optional<std::string> failure) {
-            if (generation != backgroundImageGeneration_) return;
-            if (failure) {
-                alert(QStringLiteral("Unreadable Background Image"),
-                      QString::fromStdString(*failure));
-                return;
-            }
-            CanvasChoices choices = export_.canvas;
-            choices.pattern = BackgroundFill::image(path.toStdString());
-            setCanvasChoices(choices);
-        });
-}
-
-BackgroundFill EditorState::canvasBackground() const {
-    if (export_.canvas.pattern && !export_.appStorePreview) return *export_.canvas.pattern;
-    return buildExportBackground(export_.background, export_.customColor);
-}
-
-bool EditorState::canvasShadow() const {
-    return export_.canvas.shadow && !export_.appStorePreview;
-}
-
-std::optional<CanvasLayout> EditorState::canvasLayout() const {
-    ExportChoices choices;
-    choices.format = export_.format;
-    choices.resolution = export_.resolution;
-    choices.aspect = export_.canvas.aspect;
-    choices.paddingPercent = export_.canvas.paddingPercent;
-    if (export_.appStorePreview) choices.appStore = export_.appStorePreset;
-    if (player_) {
-        const QSize size = player_->videoSize();
-        choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
-    }
-    // The store's preview never shows the frame.
-    const Image* frame = export_.appStorePreview ? nullptr : frameImage_.get();
-    auto layout = canvasLayoutFor(choices, frame);
-    if (!layout) return std::nullopt;
-    return *layout;
-}
-
-void EditorState::setExportBackground(ExportBackground background) {
-    if (export_.background == background && !export_.canvas.pattern) return;
-    // Choosing a colour puts it in place of a gradient or picture.
-    const bool patternDropped = export_.canvas.pattern.has_value();
-    export_.background = background;
-    export_.canvas.pattern.reset();
-    saveExportChoices();
-    emit exportBackgroundChanged(background);
-    if (patternDropped) emit canvasChoicesChanged();
-}
-
-void EditorState::setCustomBackgroundColor(const QColor& color) {
-    if (export_.customColor == color) return;
-    export_.customColor = color;
-    saveExportChoices();
-    emit customBackgroundColorChanged(color);
-}
-
 // --- Window lifecycle --------------------------------------------------------------------------
 
 void EditorState::onAppear() {
@@ -401,6 +266,8 @@ bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
     emit playerChanged(player_.get());
     setupPlayerItemObservers();
     setupTimeObserver();
+    // Without a frame the stage takes the recording's shape (through the canvas it sits on).
+    updateStageAspectRatio();
     player_->play();
     setIsPlaying(true);
     chooseFrameForRecording();
@@ -428,6 +295,7 @@ void EditorState::clearVideo() {
     setTrimEnd(0);
     setCurrentTime(0);
     setIsPlaying(false);
+    updateStageAspectRatio();
 }
 
 void EditorState::setupTimeObserver() {
@@ -525,7 +393,8 @@ void EditorState::seekToTime(double seconds, bool pauseAfter) {
 // --- Frame presets -----------------------------------------------------------------------------
 
 void EditorState::setFramePreset(const QString& key) {
-    if (framePreset_ == key) return;
+    if (framePreset_ == key && (!key.isEmpty() || (!frameImage_ && !frameLoading_))) return;
+    if (!key.isEmpty() && !findFramePreset(key.toStdString())) return;
     customFramePath_.clear();
     framePreset_ = key;
     emit framePresetChanged(key);
@@ -584,6 +453,16 @@ bool EditorState::useCustomFrame(const QString& pngPath) {
 }
 
 void EditorState::applyFramePreset(const QString& key) {
+    if (key.isEmpty()) {
+        // No frame: whatever is shown or still loading goes, so the preview and the export
+        // agree that there is none.
+        ++frameGeneration_;
+        frameLoading_ = false;
+        setFrameImage(nullptr);
+        setScreenRect(ScreenRect{0, 0, 100, 100});
+        resetPlacement();
+        return;
+    }
     const FramePreset* preset = findFramePreset(key.toStdString());
     if (!preset) return;
     setScreenRect(preset->defaultScreen);
@@ -611,6 +490,18 @@ void EditorState::applyFramePreset(const QString& key) {
             setScreenRect(detectScreenRect(*frameImage_).value_or(fallback));
             resetPlacement();
         });
+}
+
+void EditorState::setPlacement(double scale, double offsetX, double offsetY) {
+    if (!std::isfinite(scale) || !std::isfinite(offsetX) || !std::isfinite(offsetY)) return;
+    scale = std::max(scale, 10.0);
+    offsetX = std::clamp(offsetX, -100.0, 100.0);
+    offsetY = std::clamp(offsetY, -100.0, 100.0);
+    if (scale == scale_ && offsetX == offsetX_ && offsetY == offsetY_) return;
+    scale_ = scale;
+    offsetX_ = offsetX;
+    offsetY_ = offsetY;
+    emit placementChanged();
 }
 
 void EditorState::resetPlacement() {

@@ -101,8 +101,10 @@ public:
     // Selecting a different key applies it: the preset's default opening at once, then the
     // frame is loaded and its opening detected off the interface thread, and when that lands
     // the image, the opening and the placement reset follow (frameLoading() is true until
-    // then; a later choice wins over a load still running). Selecting the current key again,
-    // or one that names no preset, changes nothing.
+    // then; a later choice wins over a load still running). The empty key is "no frame": the
+    // frame goes at once (a load still running is dropped), the recording fills the device box
+    // and the placement resets. Selecting the current key again, or one that names no preset,
+    // changes nothing.
     void setFramePreset(const QString& key);
     bool frameLoading() const { return frameLoading_; }
     // Uses a PNG of the user's own as the frame: off the interface thread it is decoded, its
@@ -124,6 +126,9 @@ public:
     double scale() const { return scale_; }
     double offsetX() const { return offsetX_; }
     double offsetY() const { return offsetY_; }
+    // The recording's size (percent; 100: as the fit gives it, at least 10) and its shift
+    // (percent of the opening, each kept within -100..100), as the export applies them.
+    void setPlacement(double scale, double offsetX, double offsetY);
     double stageAspectRatio() const { return stageAspectRatio_; }
 
     // --- Export and canvas choices (each change is saved with the preferences) ---------------
@@ -154,8 +159,11 @@ public:
     // Asks for a PNG or JPEG and, once it has been decoded off the interface thread, makes it
     // the background. A file that cannot be read shows one alert and changes nothing.
     void chooseBackgroundImage();
+    // Whether the file the export writes can be see-through (not an MP4).
+    bool formatKeepsTransparency() const;
     // What the export paints behind the device: the gradient or picture when one is chosen,
-    // else the colour; an App Store preview always takes the colour.
+    // else the colour; an App Store preview always takes the colour. Transparent becomes black
+    // where the file cannot keep it.
     BackgroundFill canvasBackground() const;
     // Whether the device casts its shadow on the canvas (never in an App Store preview).
     bool canvasShadow() const;
@@ -187,11 +195,6 @@ public:
     void clearVideo();
     void togglePlayPause();
     void seekToTime(double seconds, bool pauseAfter);
-    void handlePlaybackEnd();
-
-    void applyFramePreset(const QString& key);
-    void resetPlacement();
-    void updateStageAspectRatio();
 
 signals:
     void frameOrientationChanged();
@@ -220,6 +223,11 @@ signals:
     void appeared();
 
 private:
+    void handlePlaybackEnd();
+    void applyFramePreset(const QString& key);
+    // The placement back to 100 % and no shift, then the stage's ratio for the new frame.
+    void resetPlacement();
+    void updateStageAspectRatio();
     void alert(const QString& title, const QString& message);
     void setIsPlaying(bool playing);
     void setDuration(double seconds);
@@ -262,7 +270,7 @@ private:
     std::shared_ptr<const Image> uprightFrame_;  // as loaded, before any turn
     FrameOrientation frameOrientation_ = FrameOrientation::automatic;
     ScreenRect screenRect_{0, 0, 100, 100};
-    double scale_ = 120;
+    double scale_ = 100;
     double offsetX_ = 0;
     double offsetY_ = 0;
     double duration_ = 0;
@@ -276,7 +284,7 @@ private:
     std::uint64_t frameGeneration_ = 0;  // the frame load whose result still counts
     bool movieLoading_ = false;
     std::uint64_t movieGeneration_ = 0;  // the movie load whose result still counts
-    // Declared last, so it is destroyed first: no load result arrives for a state that is going.
+    // Detached first thing in the destructor: no load result arrives for a state that is going.
     BackgroundTasks tasks_{this};
     ExportPreferences export_;
     std::uint64_t backgroundImageGeneration_ = 0;  // the picture check whose result still counts

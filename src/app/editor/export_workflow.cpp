@@ -54,10 +54,9 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     ExportRequest request;
     request.input = state.videoPath().value_or(QString()).toStdString();
     request.output = output;
-    // The frame the preview shows, when the chosen preset has an image; a preset whose file
-    // could not be read leaves the plain canvas. An App Store preview has none.
-    if (!state.appStorePreview() && exportFrameImageFor(state.framePreset()))
-        request.frame = state.frameImage();
+    // Exactly the frame the preview shows: none when "No frame" is chosen or the preset's file
+    // could not be read. An App Store preview has none.
+    if (!state.appStorePreview()) request.frame = state.frameImage();
 
     ExportChoices choices;
     choices.format = state.outputFormat();

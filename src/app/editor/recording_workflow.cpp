@@ -1,6 +1,7 @@
 #include "app/editor/recording_workflow.hpp"
 
 #include "app/editor/editor_state.hpp"
+#include "app/editor/recorded_movie.hpp"
 #include "app/editor/workflow_dialogs.hpp"
 #include "core/model/android_frame_match.hpp"
 #include "core/platform.hpp"
@@ -11,6 +12,7 @@
 #include <QGuiApplication>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTime>
 #include <QTimer>
 
 #include <algorithm>
@@ -103,25 +105,6 @@ QString defaultRecordingsFolder() {
         QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation);
     const QString base = documents.isEmpty() ? QDir::homePath() : documents.front();
     return QDir(base).filePath(QStringLiteral("Kestro"));
-}
-
-std::optional<QString> newestMovieIn(const QString& folder) {
-    const QDir dir(folder);
-    if (!dir.exists()) return std::nullopt;
-    QFileInfoList movies;
-    for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
-        if (entry.suffix() == QLatin1String("mp4")) movies.append(entry);
-    if (movies.isEmpty()) return std::nullopt;
-    // Many Linux file systems do not report a creation time; the last write is the nearest
-    // stand-in there, and for a freshly recorded movie it is the same moment.
-    const auto created = [](const QFileInfo& info) {
-        const QDateTime birth = info.birthTime();
-        return birth.isValid() ? birth : info.lastModified();
-    };
-    const auto newest = std::max_element(
-        movies.cbegin(), movies.cend(),
-        [&](const QFileInfo& a, const QFileInfo& b) { return created(a) < created(b); });
-    return newest->absoluteFilePath();
 }
 
 std::vector<std::string> RecordingWorkflow::launcherCandidates() {
@@ -362,20 +345,26 @@ void RecordingWorkflow::beginRecording() {
 
     const RecordingOptions options{cleanStatusBar_, showTouches_};
     const RecordingDevice target = *device;
+    setRecordingFailure(QString());
+    // Whole seconds: some file systems keep modification times no finer than that.
+    QDateTime startedAt = QDateTime::currentDateTime();
+    startedAt.setTime(
+        QTime(startedAt.time().hour(), startedAt.time().minute(), startedAt.time().second()));
     const std::string file = path->toStdString();
     Recorder* recorder = &recorderFor(target);
     activeRecorder_ = recorder;
     setStarting(true);
     runInBackground(
-        starter_, "kestro-rec-start", [this, recorder, target, file, options, path = *path] {
+        starter_, "kestro-rec-start", [this, recorder, target, file, options, path = *path, startedAt] {
             const Result<Done, RecorderError> started =
                 recorder->startRecording(file, target.id().toStdString(), options);
-            return std::function<void()>([this, started, target, path] {
+            return std::function<void()>([this, started, target, path, startedAt] {
                 setStarting(false);
                 if (!started) {
                     alert(QStringLiteral("Recording Failed"), describe(started.error()));
                     return;
                 }
+                recordingStartedAt_ = startedAt;
                 activeDevice_ = target;
                 setRecordingPath(path);
                 setRecordingState(RecordingState::recording);
@@ -400,15 +389,42 @@ void RecordingWorkflow::endRecording() {
             setRecordingState(RecordingState::idle);
             return;
         }
-        setRecordingState(RecordingState::recorded);
-        if (const std::optional<QString> path = recordingPath_) {
-            QTimer::singleShot(importDelayMs_, this,
-                               [this, file = *path] { importRecording(file); });
+        const std::optional<QString> movie =
+            recordingPath_ ? recordedMovie(*recordingPath_) : std::nullopt;
+        if (!movie) {
+            // The recorder stopped cleanly but nothing was written: a success would be a lie.
+            const QString why = noMovieMessage(recordingPath_.value_or(QString()));
+            setRecordingFailure(why);
+            setRecordingPath(std::nullopt);
+            setRecordingState(RecordingState::idle);
+            alert(QStringLiteral("Recording Failed"), why);
+            return;
         }
+        setRecordingState(RecordingState::recorded);
+        QTimer::singleShot(importDelayMs_, this, [this, file = *movie] { importRecording(file); });
     });
 }
 
+std::optional<QString> RecordingWorkflow::recordedMovie(const QString& path) const {
+    return movieMadeSince(path, recordingStartedAt_);
+}
+
+void RecordingWorkflow::setRecordingFailure(const QString& why) {
+    if (recordingFailure_ == why) return;
+    recordingFailure_ = why;
+    emit recordingFailureChanged();
+}
+
+std::optional<QString> RecordingWorkflow::stopForClosing() {
+    const bool recorded = recordingState_ == RecordingState::recording;
+    const std::optional<QString> path = recordingPath_;
+    shutdown();
+    if (!recorded || !path) return std::nullopt;
+    return recordedMovie(*path);
+}
+
 void RecordingWorkflow::resetRecording() {
+    setRecordingFailure(QString());
     stopThen([this](std::optional<RecorderError>) {
         activeDevice_.reset();
         setRecordingPath(std::nullopt);
@@ -420,8 +436,11 @@ void RecordingWorkflow::importRecording(const QString& path) {
     QString imported = path;
     if (!QFileInfo(path).isFile()) {
         // The simulator sometimes finishes the movie under another name; the newest movie in
-        // the same folder is the best guess at what was just recorded.
-        const std::optional<QString> newest = newestMovieIn(QFileInfo(path).absolutePath());
+        // the same folder made since the recording started is what was just recorded. An older
+        // one never is, and without a recording there is nothing to look for.
+        if (!recordingStartedAt_.isValid()) return;
+        const std::optional<QString> newest =
+            newestMovieIn(QFileInfo(path).absolutePath(), recordingStartedAt_);
         if (!newest) return;
         imported = *newest;
     }

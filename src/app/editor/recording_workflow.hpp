@@ -19,6 +19,7 @@
 // outlives Kestro and the device's settings are put back.
 
 #include "app/editor/background_task.hpp"
+#include "app/editor/recorded_movie.hpp"
 #include "app/editor/recording_device.hpp"
 #include "core/capture/android_recorder.hpp"
 #include "core/capture/simulator_recorder.hpp"
@@ -69,11 +70,6 @@ std::optional<AvailabilityAlert> availabilityAlert(SimulatorAvailability availab
 // Documents/Kestro: where the section says recordings go when no folder is chosen.
 QString defaultRecordingsFolder();
 
-// The newest "mp4" (exact, lower case) in `folder`, by creation date; files whose creation date
-// the file system does not record are ordered by their last modification instead. None when
-// the folder cannot be listed or holds none.
-std::optional<QString> newestMovieIn(const QString& folder);
-
 class RecordingWorkflow : public QObject {
     Q_OBJECT
 public:
@@ -118,13 +114,24 @@ public:
     void showAvailabilityAlert();
     void beginRecording();
     // Stops the recorder off the interface thread; then the state becomes `recorded` and the
-    // movie is imported after the delay.
+    // movie is imported after the delay. A stop that left no movie made by this recording is a
+    // failure: the state goes back to idle and recordingFailure() says why.
     void endRecording();
+    // Closing the window during a recording: stops it on the calling thread, as quitting does,
+    // and returns the movie it saved (none when nothing was written).
+    std::optional<QString> stopForClosing();
+    // Recording, or starting or stopping one.
+    bool busy() const {
+        return recordingState_ == RecordingState::recording || starting_ || stopping_;
+    }
     // Quitting: waits for running work and stops a running recording, on the calling thread.
     void shutdown();
     void resetRecording();
-    // After the delay: loads `path`, or the newest movie beside it when it was not written.
+    // After the delay: loads `path`, or, when it was not written, the newest movie beside it
+    // made since the recording started (never an older one).
     void importRecording(const QString& path);
+    // Why the last recording produced nothing; empty after a good one, a new start or Reset.
+    const QString& recordingFailure() const { return recordingFailure_; }
 
     // --- State --------------------------------------------------------------------------------
     RecordingState recordingState() const { return recordingState_; }
@@ -173,6 +180,7 @@ signals:
     void devicesRefreshed();
     // The recorded movie (or its stand-in) was handed to the import, successfully or not.
     void importAttempted(const QString& path);
+    void recordingFailureChanged();
 
 private:
     // Runs `work` on `worker`; the function it returns runs on the interface thread afterwards,
@@ -191,6 +199,10 @@ private:
     Recorder& recorderFor(const RecordingDevice& device);
     void watchRecording();
     void alert(const QString& title, const QString& message);
+    void setRecordingFailure(const QString& why);
+    // The movie this recording made: `path` when written since the start, else the newest
+    // movie beside it written since then.
+    std::optional<QString> recordedMovie(const QString& path) const;
 
     EditorState& state_;
     WorkflowDialogs* dialogs_;
@@ -205,6 +217,8 @@ private:
     bool shutDown_ = false;
     RecordingState recordingState_ = RecordingState::idle;
     std::optional<QString> recordingPath_;
+    QDateTime recordingStartedAt_;  // invalid until a recording starts
+    QString recordingFailure_;
     std::vector<RecordingDevice> devices_;
     std::optional<QString> selectedDeviceId_;
     std::optional<RecordingDevice> selectedDevice_;

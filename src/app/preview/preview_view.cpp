@@ -1,6 +1,7 @@
 #include "app/preview/preview_view.hpp"
 
 #include "app/editor/video_feed.hpp"
+#include "app/ui/shadow.hpp"
 #include "core/export/canvas_backdrop.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/model/screen_mask.hpp"
@@ -121,6 +122,23 @@ void drawFitted(QPainter& p, const QRectF& target, const QImage& image, bool cur
 
 }  // namespace
 
+template <class Result>
+void PreviewView::submit(const char* name, std::function<Result()> work,
+                         std::function<void(Result)> done) {
+    if (!holdJobs_) {
+        tasks_.run<Result>(name, std::move(work), std::move(done));
+        return;
+    }
+    heldJobs_.push_back([work = std::move(work), done = std::move(done)] { done(work()); });
+}
+
+void PreviewView::runHeldJob(int index) {
+    if (index < 0 || index >= int(heldJobs_.size())) return;
+    std::function<void()> job = std::move(heldJobs_[std::size_t(index)]);
+    heldJobs_.erase(heldJobs_.begin() + index);
+    job();
+}
+
 PreviewView::PreviewView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -146,7 +164,7 @@ void PreviewView::setFrameImage(std::shared_ptr<const Image> image) {
     // The full-size pictures are made once per frame image, off the interface thread; a resize
     // only scales them.
     framePending_ = true;
-    tasks_.run<PreparedFrame>(
+    submit<PreparedFrame>(
         "kestro-preview-frame", [image] { return prepareFrame(*image); },
         [this, generation, image](PreparedFrame prepared) {
             if (generation != frameGeneration_) return;
@@ -160,24 +178,40 @@ void PreviewView::installFrame(std::shared_ptr<const Image> image, QImage full, 
     frameFull_ = std::move(full);
     maskFull_ = std::move(mask);
     if (frameImage_) ++openingMaskRuns_;
-    cachedSize_ = QSize();  // whatever was scaled belongs to the previous image
+    invalidateScaled();  // whatever was scaled belongs to the previous image
     invalidateBackdrop();
+    requestPictures();
     update();
+}
+
+// A scaled picture still being made was made from the old inputs: it is voided here rather than
+// when the next request is made, since it may land before the next paint and would then pass
+// for current. The next paint asks again.
+void PreviewView::invalidateScaled() {
+    cachedSize_ = QSize();
+    ++scaleGeneration_;
+    scalePending_ = true;
 }
 
 void PreviewView::invalidateBackdrop() {
     backdropCurrent_ = false;
+    ++backdropGeneration_;
+    backdropPending_ = canvas_.layout.has_value();
 }
 
 void PreviewView::setScreen(const ScreenRect& screen) {
+    if (screen == screen_) return;
     screen_ = screen;
+    invalidateScaled();
     invalidateBackdrop();
+    requestPictures();
     update();
 }
 
 void PreviewView::setCanvas(PreviewCanvas canvas) {
     canvas_ = std::move(canvas);
     invalidateBackdrop();
+    requestPictures();
     update();
 }
 
@@ -256,7 +290,7 @@ void PreviewView::rebuildCaches(const PreviewLayout& l, const QRectF& frameTopLe
     // these land, the previous pictures are drawn stretched to the new place.
     const std::uint64_t generation = ++scaleGeneration_;
     scalePending_ = true;
-    tasks_.run<Caches>(
+    submit<Caches>(
         "kestro-preview-scale", [in] { return buildCaches(in); },
         [this, generation](Caches caches) {
             if (generation != scaleGeneration_) return;
@@ -300,12 +334,29 @@ void PreviewView::rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& dev
         frameImage_ && frameImage_->isWellFormed() ? frameImage_ : nullptr;
     const std::uint64_t generation = ++backdropGeneration_;
     backdropPending_ = true;
-    tasks_.run<QImage>(
+    submit<QImage>(
         "kestro-preview-backdrop",
         [setup, backgroundImage = canvas_.backgroundImage, frame, dpr]() mutable {
             setup.backgroundImage = backgroundImage.get();
             setup.frame = frame.get();
             QImage painted = toPremultiplied(renderBackdrop(setup));
+            // The canvas's rounded corners, smoothed once here rather than clipped per paint.
+            // (An image covering everything: a composition only reaches the pixels drawn.)
+            QImage rounded(painted.size(), QImage::Format_ARGB32_Premultiplied);
+            rounded.fill(Qt::transparent);
+            {
+                QPainter shape(&rounded);
+                shape.setRenderHint(QPainter::Antialiasing);
+                QPainterPath path;
+                const qreal r = kStageCornerRadius * dpr;
+                path.addRoundedRect(QRectF(rounded.rect()), r, r);
+                shape.fillPath(path, Qt::black);
+            }
+            {
+                QPainter corners(&painted);
+                corners.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+                corners.drawImage(0, 0, rounded);
+            }
             painted.setDevicePixelRatio(dpr);
             return painted;
         },
@@ -317,15 +368,38 @@ void PreviewView::rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& dev
         });
 }
 
-void PreviewView::paintEvent(QPaintEvent*) {
+// Asks for whatever picture the current inputs and size still lack. Called on every paint, and
+// at once when an input changes, so that preparing() is true exactly while a picture for the
+// current inputs is on its way, painted or not.
+void PreviewView::requestPictures() {
     const QRectF content = contentRect();
-    if (content.width() <= 0 || content.height() <= 0) return;
+    if (content.width() <= 0 || content.height() <= 0) {
+        // Nothing to make at this size; the next size asks again.
+        scalePending_ = false;
+        backdropPending_ = false;
+        return;
+    }
     const PreviewLayout l = layout();
     const qreal dpr = devicePixelRatioF();
     // Content-local, top-left rectangles.
     const QRectF frame = flipToTopLeft(l.frame, content.height());
     const QRectF player = flipToTopLeft(l.player, l.frame.height());
     rebuildCaches(l, frame, player, dpr);
+    if (canvas_.layout) {
+        const QRectF canvas = flipToTopLeft(l.canvas, content.height());
+        const QRectF deviceInCanvas = frame.translated(-canvas.topLeft());
+        rebuildBackdrop(canvas, deviceInCanvas, player.translated(deviceInCanvas.topLeft()), dpr);
+    }
+}
+
+void PreviewView::paintEvent(QPaintEvent*) {
+    const QRectF content = contentRect();
+    if (content.width() <= 0 || content.height() <= 0) return;
+    requestPictures();
+    const PreviewLayout l = layout();
+    const qreal dpr = devicePixelRatioF();
+    const QRectF frame = flipToTopLeft(l.frame, content.height());
+    const QRectF player = flipToTopLeft(l.player, l.frame.height());
 
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -333,9 +407,15 @@ void PreviewView::paintEvent(QPaintEvent*) {
 
     if (canvas_.layout) {
         const QRectF canvas = flipToTopLeft(l.canvas, content.height());
-        const QRectF deviceInCanvas = frame.translated(-canvas.topLeft());
-        rebuildBackdrop(canvas, deviceInCanvas, player.translated(deviceInCanvas.topLeft()), dpr);
+        QColor glow = QColor::fromRgbF(0.988f, 0.639f, 0.067f);
+        glow.setAlphaF(0.2f);
+        paintShadow(p, canvas, kStageCornerRadius, {glow, 12, QPointF(0, 6)});
+        paintShadow(p, canvas, kStageCornerRadius, {QColor(0, 0, 0, 13), 4, QPointF(0, 2)});
         if (!backdrop_.isNull()) drawFitted(p, canvas, backdrop_, !backdropPending_);
+        // A device that reaches the canvas's edge is cut by the same rounded corners.
+        QPainterPath stage;
+        stage.addRoundedRect(canvas, kStageCornerRadius, kStageCornerRadius);
+        p.setClipPath(stage);
     }
 
     const QImage picture = feed_ ? feed_->currentFrame() : QImage();

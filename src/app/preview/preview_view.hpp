@@ -11,11 +11,16 @@
 // mask pictures are made once per frame image; their scaled copies are cached per size, so a
 // repaint per decoded picture only composites.
 //
+// The canvas sits on the stage as a card: its corners rounded (radius 12) and lifted by two soft
+// shadows, the accent's and a faint black one.
+//
 // Threads: everything here is called on the interface thread. The pictures that take long to
 // make (the full-size frame and mask, their scaled copies, the backdrop) are made on the pool
 // from copies of their inputs; until one lands, the previous picture is drawn stretched to the
-// new place, and a result overtaken by a newer request is dropped. preparing() says whether any
-// is still on its way.
+// new place. A change of the inputs a picture was made from (a new frame image, screen or
+// canvas) voids every request already made, so a result that lands afterwards is dropped and
+// never taken for the current picture; preparing() stays true until pictures for the current
+// inputs have landed.
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/video_feed.hpp"
@@ -31,8 +36,10 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace kestro {
 
@@ -80,6 +87,14 @@ public:
     // Whether a picture for the latest frame image, size or canvas is still being made.
     bool preparing() const { return framePending_ || scalePending_ || backdropPending_; }
 
+    // For tests: while held, the pictures' jobs are kept instead of started, and each runs (its
+    // work, then its result) on the calling thread when runHeldJob() picks it, in any order.
+    void holdJobs(bool hold) { holdJobs_ = hold; }
+    int heldJobCount() const { return int(heldJobs_.size()); }
+    void runHeldJob(int index);
+
+    static constexpr qreal kStageCornerRadius = 12;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -90,6 +105,10 @@ private:
                          const QRectF& playerInCanvas, qreal dpr);
     void installFrame(std::shared_ptr<const Image> image, QImage full, QImage mask);
     void invalidateBackdrop();
+    void invalidateScaled();
+    void requestPictures();
+    template <class Result>
+    void submit(const char* name, std::function<Result()> work, std::function<void(Result)> done);
 
     QPointer<VideoFeed> feed_;
     std::shared_ptr<const Image> frameImage_;
@@ -131,6 +150,8 @@ private:
     bool scalePending_ = false;
     bool backdropPending_ = false;
     bool backdropCurrent_ = false;  // backdrop_ was made for the backdrop key above
+    bool holdJobs_ = false;
+    std::vector<std::function<void()>> heldJobs_;
     // Declared last, so it is destroyed first: no picture lands on a view that is going.
     BackgroundTasks tasks_{this};
 };

@@ -11,14 +11,6 @@
 #include <cmath>
 
 namespace kestro {
-namespace {
-
-// Half the width of the zone around a handle that grabs it: wider than the 6-point handle so
-// it can be hit without pixel hunting.
-constexpr qreal kHandleGrab = 8;
-
-}  // namespace
-
 SimpleTimelineView::SimpleTimelineView(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(kHandleHeight + 2);
@@ -39,6 +31,10 @@ void SimpleTimelineView::setTrimEnd(double seconds) {
 }
 void SimpleTimelineView::setCurrentTime(double seconds) {
     currentTime_ = seconds;
+    update();
+}
+void SimpleTimelineView::setThumbnails(std::vector<QImage> thumbnails) {
+    thumbnails_ = std::move(thumbnails);
     update();
 }
 
@@ -62,13 +58,14 @@ SimpleTimelineView::Drag SimpleTimelineView::handleAt(qreal x) const {
     if (duration_ <= 0) return Drag::none;
     const qreal sx = xForTime(trimStart_);
     const qreal ex = xForTime(trimEnd_);
-    const qreal ds = std::abs(x - sx);
-    const qreal de = std::abs(x - ex);
-    if (ds > kHandleGrab && de > kHandleGrab) return Drag::none;
-    if (ds < de) return Drag::startHandle;
-    if (de < ds) return Drag::endHandle;
-    // Both handles under the pointer: the side it is on decides, so the range can reopen.
-    return x < sx ? Drag::startHandle : Drag::endHandle;
+    // Each handle reaches outwards only: inside the range a press scrubs. When the two meet,
+    // the side of the pointer decides, so the range can reopen.
+    const bool onStart = x <= sx && x >= sx - kHandleReach;
+    const bool onEnd = x >= ex && x <= ex + kHandleReach;
+    if (onStart && onEnd) return x < sx ? Drag::startHandle : Drag::endHandle;
+    if (onStart) return Drag::startHandle;
+    if (onEnd) return Drag::endHandle;
+    return Drag::none;
 }
 
 void SimpleTimelineView::scrubTo(qreal x) {
@@ -126,6 +123,32 @@ void SimpleTimelineView::mouseReleaseEvent(QMouseEvent* event) {
     if (ended == Drag::scrub) emit seekRequested(currentTime_, true);
 }
 
+// The pictures side by side, each cropped to its share of the track, and darkened outside the
+// range so what is cut away reads as cut away.
+void SimpleTimelineView::paintFilmstrip(QPainter& p, const QPainterPath& trackShape,
+                                        const QRectF& track, qreal w) const {
+    p.save();
+    p.setClipPath(trackShape);
+    const qreal cell = track.width() / qreal(thumbnails_.size());
+    for (std::size_t i = 0; i < thumbnails_.size(); ++i) {
+        const QImage& picture = thumbnails_[i];
+        if (picture.isNull()) continue;
+        const QRectF target(track.left() + cell * qreal(i), track.top(), cell, track.height());
+        // Cropped to the cell's shape from the picture's centre, never stretched.
+        const qreal scale = std::max(target.width() / picture.width(), target.height() / picture.height());
+        const QSizeF shown(target.width() / scale, target.height() / scale);
+        const QRectF source((picture.width() - shown.width()) / 2,
+                            (picture.height() - shown.height()) / 2, shown.width(), shown.height());
+        p.drawImage(target, picture, source);
+    }
+    const double d = duration_;
+    const QColor dim(0, 0, 0, 150);
+    p.fillRect(QRectF(track.left(), track.top(), trimStart_ / d * w, track.height()), dim);
+    const qreal end = trimEnd_ / d * w;
+    p.fillRect(QRectF(end, track.top(), track.right() - end, track.height()), dim);
+    p.restore();
+}
+
 void SimpleTimelineView::paintEvent(QPaintEvent*) {
     const Palette& pal = Palette::current();
     QPainter p(this);
@@ -153,12 +176,24 @@ void SimpleTimelineView::paintEvent(QPaintEvent*) {
             p.drawLine(QPointF(x, trackLocal.bottom() - 10), QPointF(x, trackLocal.bottom() - 4));
         }
     }
+    const bool strip = d > 0 && !thumbnails_.empty();
+    if (strip) paintFilmstrip(p, trackShape, trackLocal, w);
     p.setPen(QPen(QColor(255, 255, 255, 26), 1));
     p.setBrush(Qt::NoBrush);
     p.drawPath(trackShape);
 
-    // Selected range.
-    if (d > 0) {
+    // Selected range: over the filmstrip a frame around the pictures kept, else a filled bar.
+    if (strip) {
+        const QRectF range(trimStart_ / d * w, trackLocal.top() + 1, (trimEnd_ - trimStart_) / d * w,
+                           trackLocal.height() - 2);
+        if (range.width() > 0) {
+            QPainterPath rangeShape;
+            rangeShape.addRoundedRect(range.adjusted(1, 1, -1, -1), 6, 6);
+            p.setPen(QPen(QColor(255, 159, 10), 3));
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(rangeShape);
+        }
+    } else if (d > 0) {
         const QRectF range(trimStart_ / d * w, track.center().y() - 26, (trimEnd_ - trimStart_) / d * w, 52);
         if (range.width() > 0) {
             paintShadow(p, range, 6, {QColor(255, 140, 0, 102), 4, QPointF(0, 2)});

@@ -1,7 +1,8 @@
 #pragma once
-// The timeline section: a header (badge, "Timeline", play/pause), the trim track, and the
-// read-outs of the trim start, the trimmed length, the trim end and the playhead.
-// It reads the editor's state and writes the trim range and playhead back through it.
+// The timeline section, kept low so the preview gets the room: one row of read-outs (play/pause,
+// the trim start, the trimmed length, the trim end, and the playhead's time) over the trim
+// track, which shows a filmstrip of the movie. It reads the editor's state and writes the trim
+// range and playhead back through it.
 
 #include <QWidget>
 
@@ -10,40 +11,52 @@ class QLabel;
 namespace kestro {
 
 class EditorState;
+class Filmstrip;
 class RoundIconButton;
 class SimpleTimelineView;
+class TimeReadout;
 
 class TimelineSectionView : public QWidget {
     Q_OBJECT
 public:
-    explicit TimelineSectionView(EditorState& state, QWidget* parent = nullptr);
+    // `filmstrip`: where the track's pictures come from; null: the application's decoder.
+    explicit TimelineSectionView(EditorState& state, QWidget* parent = nullptr,
+                                 Filmstrip* filmstrip = nullptr);
 
     SimpleTimelineView* track() const { return track_; }
     RoundIconButton* playPauseButton() const { return playPause_; }
+    Filmstrip* filmstrip() const { return filmstrip_; }
+    TimeReadout* currentTimeReadout() const { return current_; }
     QString startText() const;
     QString durationText() const;
     QString endText() const;
     QString currentTimeText() const;
 
+    // Height of a filmstrip picture: the track less a small inset.
+    static constexpr int kThumbnailHeight = 56;
+    static constexpr int kMaximumThumbnails = 12;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void refresh();
     void restyle();
+    void requestFilmstrip();
 
     EditorState& state_;
+    Filmstrip* filmstrip_;
     SimpleTimelineView* track_;
     RoundIconButton* playPause_;
     QLabel* startCaption_;
-    QLabel* startValue_;
+    TimeReadout* startValue_;
     QLabel* durationCaption_;
-    QLabel* durationValue_;
+    TimeReadout* durationValue_;
     QLabel* endCaption_;
-    QLabel* endValue_;
-    QLabel* current_;
-    QList<QWidget*> chips_;
+    TimeReadout* endValue_;
+    TimeReadout* current_;
 };
 
 }  // namespace kestro

@@ -1,10 +1,11 @@
 #include "app/sections/canvas_section.hpp"
 
 #include "app/editor/editor_state.hpp"
+#include "app/sections/placement_controls.hpp"
+#include "app/ui/elided_label.hpp"
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/color_well.hpp"
 #include "app/ui/disabled_fade.hpp"
-#include "app/ui/elided_label.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
@@ -97,6 +98,9 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     background_ = new ChoicePicker(backgroundChoices(), {}, this);
     background_->setAccessibleName(QStringLiteral("Background"));
     body()->addWidget(new LabeledControl(QStringLiteral("Background"), background_, this));
+    transparencyHint_ = new QLabel(QStringLiteral("MP4 has no transparency: black is used"), this);
+    transparencyHint_->setFont(textFont(TextStyle::caption));
+    body()->addWidget(transparencyHint_);
 
     customWell_ =
         new ColorWell([this] { return state_.customBackgroundColor(); },
@@ -166,6 +170,9 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     fadeWhileDisabled(shadow_);
     body()->addWidget(shadow_);
 
+    placement_ = new PlacementControls(state_, this);
+    body()->addWidget(placement_);
+
     storeNote_ = new QLabel(
         QStringLiteral("An App Store preview has no frame, shape or shadow: only the colour "
                        "shows around the recording."),
@@ -207,6 +214,7 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     connect(&state_, &EditorState::exportBackgroundChanged, this, &CanvasSection::sync);
     connect(&state_, &EditorState::customBackgroundColorChanged, this, &CanvasSection::sync);
     connect(&state_, &EditorState::appStorePreviewChanged, this, &CanvasSection::sync);
+    connect(&state_, &EditorState::outputFormatChanged, this, &CanvasSection::sync);
     sync();
 }
 
@@ -217,9 +225,11 @@ void CanvasSection::changeEvent(QEvent* event) {
 
 // A remark, not a control: the secondary colour of the appearance in use.
 void CanvasSection::restyleNote() {
-    QPalette p = storeNote_->palette();
-    p.setColor(QPalette::WindowText, Palette::current().secondaryText);
-    storeNote_->setPalette(p);
+    for (QLabel* note : {storeNote_, transparencyHint_}) {
+        QPalette p = note->palette();
+        p.setColor(QPalette::WindowText, Palette::current().secondaryText);
+        note->setPalette(p);
+    }
 }
 
 void CanvasSection::choose(int index) {
@@ -308,6 +318,9 @@ void CanvasSection::sync() {
     padding_->setEnabled(!store);
     shadow_->setEnabled(!store);
     storeNote_->setVisible(store);
+    transparencyHint_->setVisible(!store && !pattern &&
+                                  state_.exportBackground() == ExportBackground::transparent &&
+                                  !state_.formatKeepsTransparency());
     syncing_ = false;
 }
 

@@ -22,6 +22,7 @@ class EditorState;
 class ElidedLabel;
 class LabeledControl;
 class ModernButton;
+class PlacementControls;
 
 class CanvasSection : public SectionCard {
     Q_OBJECT
@@ -45,6 +46,9 @@ public:
     ChoicePicker* aspectPicker() const { return aspect_; }
     QSpinBox* paddingBox() const { return padding_; }
     QCheckBox* shadowBox() const { return shadow_; }
+    // Shown while a transparent background is chosen for a file that cannot keep it.
+    QLabel* transparencyHint() const { return transparencyHint_; }
+    PlacementControls* placement() const { return placement_; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -70,6 +74,8 @@ private:
     QSpinBox* padding_;
     QCheckBox* shadow_;
     QLabel* storeNote_;
+    QLabel* transparencyHint_;
+    PlacementControls* placement_;
     // The gradient and picture last used, so switching to a colour and back restores them.
     LinearGradient lastGradient_;
     QString lastImage_;

@@ -228,8 +228,10 @@ void FramePresetPicker::rebuildMenu() {
 
     QMenu* m = menu();
     m->clear();
-    QAction* prompt = addRow(m, promptText(), QString(), PresetRow::Kind::prompt);
-    connect(prompt, &QAction::triggered, this, [this] { state_.setFramePreset(QString()); });
+    // A real choice: the recording alone, filling the canvas, in the preview and the export.
+    QAction* none = addRow(m, noFrameText(), QString(), PresetRow::Kind::prompt);
+    none->setObjectName(QStringLiteral("noFrameAction"));
+    connect(none, &QAction::triggered, this, [this] { state_.setFramePreset(QString()); });
     for (const FramePresetGroup& group : groupedFramePresets(catalog_)) {
         addRow(m, qs(group.title), QString(), PresetRow::Kind::header);
         for (const FramePreset& preset : group.presets) {
@@ -270,9 +272,10 @@ void FramePresetPicker::refresh() {
     bool prompt = true;
     for (QAction* action : menu()->actions()) {
         if (!action->isCheckable()) continue;
-        const bool selected = action->data().toString() == key && !key.isEmpty();
+        const bool selected = action->data().toString() == key &&
+                              (!key.isEmpty() || state_.customFramePath().isEmpty());
         action->setChecked(selected);
-        if (selected) {
+        if (selected && !key.isEmpty()) {
             shown = action->text();
             prompt = false;
         }

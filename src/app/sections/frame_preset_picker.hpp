@@ -39,6 +39,8 @@ public:
     void addFramesFolder(const QString& folder);
     const std::vector<FramePreset>& catalog() const { return catalog_; }
     QStringList skippedFrames() const { return skipped_; }
+    // The menu's first entry: no frame at all.
+    static QString noFrameText() { return QStringLiteral("No Frame"); }
     static bool showsProBadge(const QString& label);
     bool attentionOutlineVisible() const;
     // The outline's current scale and opacity, for the pulse.

@@ -190,6 +190,9 @@ RecordingSection::RecordingSection(RecordingWorkflow& workflow, QWidget* parent)
     pathRow->addWidget(recordingPath_, 1);
     pathColumn->addLayout(pathRow);
     fullLayout->addWidget(recordingRow_);
+    // A recording that saved nothing says so, and why, until the next start or Reset.
+    failure_ = new WarningBanner(card);
+    fullLayout->addWidget(failure_);
 
     connect(refresh_, &QAbstractButton::clicked, &workflow_, &RecordingWorkflow::refreshDevices);
     connect(compactRefresh_, &QAbstractButton::clicked, &workflow_,
@@ -228,6 +231,8 @@ RecordingSection::RecordingSection(RecordingWorkflow& workflow, QWidget* parent)
     connect(&workflow_, &RecordingWorkflow::stoppingChanged, this, &RecordingSection::syncControls);
     connect(&workflow_, &RecordingWorkflow::startingChanged, this, &RecordingSection::syncControls);
     connect(&workflow_, &RecordingWorkflow::recordingPathChanged, this,
+            &RecordingSection::syncRecordingPath);
+    connect(&workflow_, &RecordingWorkflow::recordingFailureChanged, this,
             &RecordingSection::syncRecordingPath);
 
     syncAvailability();
@@ -338,6 +343,8 @@ void RecordingSection::syncRecordingPath() {
     const std::optional<QString>& path = workflow_.recordingPath();
     recordingPath_->setText(path ? QDir::toNativeSeparators(*path) : QString());
     recordingRow_->setVisible(path.has_value());
+    failure_->setMessage(QStringLiteral("Recording failed. ") + workflow_.recordingFailure());
+    failure_->setVisible(!workflow_.recordingFailure().isEmpty());
 }
 
 }  // namespace kestro

@@ -47,6 +47,7 @@ public:
     // The divider and the recorded file's path, shown while there is a recording.
     QWidget* recordingRow() const { return recordingRow_; }
     ElidedLabel* recordingPathLabel() const { return recordingPath_; }
+    WarningBanner* failureBanner() const { return failure_; }
     QCheckBox* cleanStatusBarBox() const { return cleanStatusBar_; }
     QCheckBox* showTouchesBox() const { return showTouches_; }
 
@@ -80,6 +81,7 @@ private:
     ModernButton* reset_;
     QWidget* recordingRow_;
     ElidedLabel* recordingPath_;
+    WarningBanner* failure_;
     QCheckBox* cleanStatusBar_;
     QCheckBox* showTouches_;
 };

@@ -10,6 +10,7 @@
 #include "app/sections/export_section.hpp"
 #include "app/sections/recording_section.hpp"
 #include "app/sections/source_section.hpp"
+#include "app/ui/warning_banner.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
 #include "app/ui/shadow.hpp"
@@ -44,7 +45,7 @@ protected:
         const Palette& pal = Palette::current();
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = QRectF(rect()).adjusted(12, 6, -12, -18);
+        const QRectF r = QRectF(rect()).adjusted(12, 4, -12, -12);
         QColor glow = pal.accentTint;
         glow.setAlphaF(0.10f);
         paintShadow(p, r, 20, {glow, 20, QPointF(0, 8)});
@@ -91,7 +92,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
                                 : RecordingWorkflow::launcherCandidates());
 
     auto* root = new QHBoxLayout(this);
-    root->setContentsMargins(24, 20, 24, 20);
+    root->setContentsMargins(24, 14, 24, 14);
     root->setSpacing(24);
 
     // Left column: preview header, preview area, timeline.
@@ -100,9 +101,9 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     left->setMinimumWidth(kLeftColumnMinWidth);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->setSpacing(16);
+    leftLayout->setSpacing(12);
     auto* previewBlock = new QVBoxLayout();
-    previewBlock->setSpacing(12);
+    previewBlock->setSpacing(6);
     auto* header = new QHBoxLayout();
     auto* title = new QLabel(QStringLiteral("Preview"), left);
     title->setObjectName("previewTitle");
@@ -115,7 +116,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     previewBlock->addLayout(header);
     auto* area = new PreviewArea(left);
     auto* areaLayout = new QVBoxLayout(area);
-    areaLayout->setContentsMargins(12, 6, 12, 18);
+    areaLayout->setContentsMargins(12, 4, 12, 12);
     stage_ = new PreviewStageView(area);
     areaLayout->addWidget(stage_);
     previewBlock->addWidget(area, 1);
@@ -159,6 +160,15 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     rightLayout->addWidget(scroll, 1);
     rightLayout->addWidget(exportSection_);
     root->addWidget(right);
+
+    // A recording that saved nothing is said in its card: brought into view.
+    // After the card has laid the banner out, so the whole of it comes into view.
+    connect(recordingWorkflow_.get(), &RecordingWorkflow::recordingFailureChanged, this, [this] {
+        if (recordingWorkflow_->recordingFailure().isEmpty()) return;
+        QTimer::singleShot(0, this, [this] {
+            scrollArea_->ensureWidgetVisible(recordingSection_->failureBanner(), 0, 12);
+        });
+    });
 
     connect(appearanceButton_, &QAbstractButton::clicked, this,
             [this] { state_->setDarkMode(!state_->isDarkMode()); });

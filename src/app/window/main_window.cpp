@@ -2,12 +2,14 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/recent_files.hpp"
+#include "app/editor/recording_workflow.hpp"
 #include "app/ui/focus_ring.hpp"
 #include "core/library_versions.hpp"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -36,6 +38,29 @@ MainWindow::CloseChoice askBeforeClosing(QWidget* window) {
                                        : MainWindow::CloseChoice::cancelAndQuit;
 }
 
+bool askBeforeClosingDuringRecording(QWidget* window) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("A Recording Is Running"),
+                    QStringLiteral("Closing stops the recording and saves what was recorded."),
+                    QMessageBox::NoButton, window);
+    box.setInformativeText(QStringLiteral("Keep recording, or stop, save and close?"));
+    QPushButton* keep = box.addButton(QStringLiteral("Keep Recording"), QMessageBox::RejectRole);
+    box.addButton(QStringLiteral("Stop, Save and Close"), QMessageBox::AcceptRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() != keep;
+}
+
+void tellWhereTheRecordingWent(QWidget* window, const std::optional<QString>& movie) {
+    if (movie)
+        QMessageBox::information(
+            window, QStringLiteral("Recording Saved"),
+            QStringLiteral("The recording was saved to %1.").arg(QDir::toNativeSeparators(*movie)));
+    else
+        QMessageBox::warning(window, QStringLiteral("Recording Not Saved"),
+                             QStringLiteral("The recording stopped without saving a movie."));
+}
+
 }  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<EditorState> state, ContentView::Services services,
@@ -49,6 +74,10 @@ MainWindow::MainWindow(std::unique_ptr<EditorState> state, ContentView::Services
     setMinimumSize(kMinimumSize);
     resize(kDefaultSize);
     closePrompt_ = [this] { return askBeforeClosing(this); };
+    recordingPrompt_ = [this] { return askBeforeClosingDuringRecording(this); };
+    recordingSaved_ = [this](const std::optional<QString>& movie) {
+        tellWhereTheRecordingWent(this, movie);
+    };
     buildMenus();
     // Sees the shortcut check of every key press, to let a control with keyboard focus keep
     // the keys it acts on (see eventFilter).
@@ -241,6 +270,17 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    RecordingWorkflow& recorder = content_->recordingWorkflow();
+    if (recorder.busy()) {
+        if (!recordingPrompt_ || !recordingPrompt_()) {
+            event->ignore();
+            return;
+        }
+        // Stopped here, on the way out, so the device finishes the movie before the process
+        // ends; then the user learns where it is.
+        const std::optional<QString> movie = recorder.stopForClosing();
+        if (recordingSaved_) recordingSaved_(movie);
+    }
     ExportWorkflow& exporter = content_->exportWorkflow();
     if (exporter.exporting() && closePrompt_ && closePrompt_() == CloseChoice::keepExporting) {
         event->ignore();

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -41,6 +42,14 @@ public:
     QMenu* recentMenu() const { return recentMenu_; }
     // Tests answer the close question without a modal panel.
     void setClosePrompt(ClosePrompt prompt) { closePrompt_ = std::move(prompt); }
+    // Closing during a recording: the question (true: stop, save and close), then where the
+    // movie went (none: nothing was written). Tests answer both without modal panels.
+    using RecordingClosePrompt = std::function<bool()>;
+    using RecordingSavedNotice = std::function<void(const std::optional<QString>& movie)>;
+    void setRecordingClosePrompts(RecordingClosePrompt ask, RecordingSavedNotice tell) {
+        recordingPrompt_ = std::move(ask);
+        recordingSaved_ = std::move(tell);
+    }
 
     // The size and place of the first window on a screen with `available` room: the default
     // size, shrunk to fit, centred. Never below the minimum unless the screen itself is smaller.
@@ -70,6 +79,8 @@ private:
     RecentFiles* recent_;
     QMenu* recentMenu_ = nullptr;
     ClosePrompt closePrompt_;
+    RecordingClosePrompt recordingPrompt_;
+    RecordingSavedNotice recordingSaved_;
 };
 
 }  // namespace kestro
