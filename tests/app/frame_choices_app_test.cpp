@@ -4,7 +4,7 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
-#include "app/window/frame_preset_picker.hpp"
+#include "app/sections/frame_preset_picker.hpp"
 #include "app_fixtures.hpp"
 #include "core/model/png.hpp"
 #include "support/movie_fixtures.hpp"
