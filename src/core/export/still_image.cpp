@@ -74,8 +74,8 @@ Result<Image, std::string> compose(const AVFrame& source, double uprightW, doubl
             "The padding leaves no room for the device on the canvas; choose a smaller padding."));
     }
     std::optional<Image> backgroundImage;
-    if (config.background.kind == "image") {
-        auto loaded = loadBackgroundImage(config.background.imagePath);
+    if (const BackgroundPicture* picture = config.background.asPicture()) {
+        auto loaded = loadBackgroundImage(picture->path);
         if (!loaded) return fail(loaded.error());
         backgroundImage = std::move(*loaded);
     }
