@@ -22,7 +22,7 @@ struct Caption {
     // top-left corner.
     double pointX = 50;
     double pointY = 50;
-    double sizePercent = 5;  // the font's pixel size in percent of the canvas height
+    double sizePercent = 3.5;  // the font's pixel size in percent of the canvas height
     Rgba textColour{255, 255, 255, 255};
     Rgba pillColour{0, 0, 0, 255};
     double pillOpacity = 0.6;  // 0..1; 0 draws no pill
