@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -130,6 +131,46 @@ TEST(CaptionOverlay, DrawsOnlyInsideTheIntervalAndLeavesTheComposedPictureAlone)
     const Image plain = canvas;
     (*overlay)->drawOn(canvas, 1.5);
     EXPECT_NEAR(static_cast<double>(differentPixels(canvas, plain)), full, full * 0.05);
+}
+
+// A transparent MOV keeps straight colour: the pill over nothing is black at the pill's
+// opacity, not a darkened premultiplied value.
+TEST(CaptionOverlay, OverTransparencyTheColourStaysStraight) {
+    TextRenderer renderer;
+    CaptionOverlaySetup setup;
+    setup.canvas = {320, 240};
+    setup.duration = 3;
+    Caption c = caption("Tap");
+    c.fadeIn = c.fadeOut = 0;
+    c.pillOpacity = 0.5;
+    c.pillColour = {255, 255, 255, 255};
+    setup.story.captions = {c};
+    auto overlay = CaptionOverlay::create(setup, renderer);
+    ASSERT_TRUE(overlay) << overlay.error();
+    AVFramePtr clear = makeFrame();
+    clear->format = AV_PIX_FMT_YUVA444P10LE;
+    clear->width = 320;
+    clear->height = 240;
+    ASSERT_EQ(av_frame_get_buffer(clear.get(), 0), 0);
+    for (int p = 0; p < 4; ++p) {
+        for (int y = 0; y < 240; ++y) {
+            auto* row = reinterpret_cast<uint16_t*>(clear->data[p] + y * clear->linesize[p]);
+            std::fill(row, row + 320, static_cast<uint16_t>(p == 0 ? 64 : p == 3 ? 0 : 512));
+        }
+    }
+    auto out = (*overlay)->apply(*clear, 1.5);
+    ASSERT_TRUE(out);
+    int pill = 0;
+    for (int y = 0; y < 240; ++y) {
+        const auto* luma = reinterpret_cast<const uint16_t*>((*out)->data[0] + y * (*out)->linesize[0]);
+        const auto* alpha = reinterpret_cast<const uint16_t*>((*out)->data[3] + y * (*out)->linesize[3]);
+        for (int x = 0; x < 320; ++x) {
+            if (alpha[x] < 500 || alpha[x] > 524) continue;  // the pill alone, at half opacity
+            ++pill;
+            EXPECT_NEAR(luma[x], 940, 4) << x << "," << y;
+        }
+    }
+    EXPECT_GT(pill, 1000);
 }
 
 TEST(CaptionOverlay, TitleCardsCoverTheStartAndTheEnd) {
