@@ -30,6 +30,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kestro::cli {
@@ -66,6 +67,12 @@ struct ExportOptions {
     std::string orientation = "auto";
     std::vector<std::string> framesDirs;
     std::optional<double> at;  // a still of the recording at this time instead of a movie
+    std::vector<std::string> captions;
+    std::string captionPosition = "bottom";
+    std::optional<double> captionSize;
+    std::string title;
+    std::string outro;
+    std::optional<double> titleSeconds;
 };
 
 // Written by the signal handler, read by the engine's cancel query on its own thread.
@@ -222,6 +229,44 @@ int runExport(const ExportOptions& options) {
         }
     }
     choices.shadow = options.shadow;
+
+    // Captions and title cards: every one checked before anything is read or written.
+    const bool hasStory = !options.captions.empty() || !options.title.empty() ||
+                          !options.outro.empty() || options.titleSeconds || options.captionSize;
+    if (still && hasStory) {
+        return usageError("Captions and titles belong to movies; drop them for a picture.", json);
+    }
+    const auto position = parseCaptionPosition(options.captionPosition);
+    if (!position) return usageError("--caption-position must be top, bottom or centre.", json);
+    if (options.captionSize && !(*options.captionSize >= kMinCaptionSizePercent &&
+                                 *options.captionSize <= kMaxCaptionSizePercent)) {
+        return usageError("--caption-size must be " + percent(kMinCaptionSizePercent) + " to " +
+                              percent(kMaxCaptionSizePercent) + " percent of the canvas height.",
+                          json);
+    }
+    for (const std::string& text : options.captions) {
+        auto caption = parseCaption(text);
+        if (!caption) return usageError("--caption \"" + text + "\": " + caption.error() + ".", json);
+        caption->position = *position;
+        if (options.captionSize) caption->sizePercent = *options.captionSize;
+        choices.story.captions.push_back(std::move(*caption));
+    }
+    if (options.titleSeconds && !(*options.titleSeconds >= kMinTitleSeconds &&
+                                  *options.titleSeconds <= kMaxTitleSeconds)) {
+        return usageError("--title-seconds must be 0.5 to 10 seconds.", json);
+    }
+    if (options.titleSeconds && options.title.empty() && options.outro.empty()) {
+        return usageError("--title-seconds needs --title or --outro.", json);
+    }
+    for (const auto& [name, text, card] :
+         {std::tuple{"--title", &options.title, &choices.story.intro},
+          std::tuple{"--outro", &options.outro, &choices.story.outro}}) {
+        if (text->empty()) continue;
+        auto parsed = parseTitle(*text);
+        if (!parsed) return usageError(std::string(name) + ": " + parsed.error() + ".", json);
+        if (options.titleSeconds) parsed->seconds = *options.titleSeconds;
+        *card = std::move(*parsed);
+    }
 
     if (!options.screen.empty()) {
         choices.screen = parseScreenRect(options.screen);
@@ -413,6 +458,17 @@ void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& optio
     sub->add_option("--scale", options->scale, "Video scale in percent, 10 to 1000 (default 100)");
     sub->add_option("--offset-x", options->offsetX, "Shift right, percent of half the screen");
     sub->add_option("--offset-y", options->offsetY, "Shift up, percent of half the screen");
+    sub->add_option("--caption", options->captions,
+                    "START-END:TEXT, seconds of the output; repeatable, \\n breaks a line")
+        ->allow_extra_args(false);
+    sub->add_option("--caption-position", options->captionPosition,
+                    "Where captions sit: top, bottom (default) or centre");
+    sub->add_option("--caption-size", options->captionSize,
+                    "Caption text size in percent of the canvas height, 1 to 25 (default 3.5)");
+    sub->add_option("--title", options->title, "An opening card: TITLE or TITLE|SUBTITLE");
+    sub->add_option("--outro", options->outro, "A closing card: TITLE or TITLE|SUBTITLE");
+    sub->add_option("--title-seconds", options->titleSeconds,
+                    "How long each card shows, its fade included, 0.5 to 10 (default 2)");
     sub->add_flag("--json", options->json, "Print the result as one JSON object");
     sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
 }

@@ -165,4 +165,64 @@ std::optional<ExportFormat> formatFromExtension(const std::filesystem::path& out
     return std::nullopt;
 }
 
+namespace {
+
+// The two characters "\n" as a line break, so a shell without $'...' can ask for one.
+std::string withLineBreaks(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += '\n';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Result<Caption, std::string> parseCaption(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return fail(std::string("must be START-END:TEXT"));
+    const std::string_view times = text.substr(0, colon);
+    const std::size_t dash = times.find('-');
+    if (dash == std::string_view::npos) return fail(std::string("must be START-END:TEXT"));
+    const auto start = parseNumber(times.substr(0, dash));
+    const auto end = parseNumber(times.substr(dash + 1));
+    if (!start || !end || *start < 0) {
+        return fail(std::string("needs START and END in seconds from 0, as in 1.5-4:TEXT"));
+    }
+    if (!(*end > *start)) return fail(std::string("needs an END after its START"));
+    Caption caption;
+    caption.start = *start;
+    caption.end = *end;
+    caption.text = withLineBreaks(text.substr(colon + 1));
+    if (auto problem = captionTextProblem(caption.text)) return fail(*problem);
+    return caption;
+}
+
+std::optional<CaptionPosition> parseCaptionPosition(std::string_view text) {
+    const std::string name = lowered(text);
+    if (name == "top") return CaptionPosition::top;
+    if (name == "bottom") return CaptionPosition::bottom;
+    if (name == "centre" || name == "center") return CaptionPosition::centre;
+    return std::nullopt;
+}
+
+Result<TitleCard, std::string> parseTitle(std::string_view text) {
+    const std::size_t bar = text.find('|');
+    TitleCard card;
+    card.title = withLineBreaks(text.substr(0, bar));
+    if (bar != std::string_view::npos) card.subtitle = withLineBreaks(text.substr(bar + 1));
+    if (auto problem = captionTextProblem(card.title)) return fail("the title: " + *problem);
+    if (bar != std::string_view::npos) {
+        if (auto problem = captionTextProblem(card.subtitle)) {
+            return fail("the subtitle: " + *problem);
+        }
+    }
+    return card;
+}
+
 }  // namespace kestro::cli

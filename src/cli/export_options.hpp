@@ -5,6 +5,8 @@
 #include "core/export/background_fill.hpp"
 #include "core/model/export_format.hpp"
 #include "core/model/screen_rect.hpp"
+#include "core/result.hpp"
+#include "core/text/caption.hpp"
 
 #include <filesystem>
 #include <optional>
@@ -31,5 +33,16 @@ std::optional<ScreenRect> parseScreenRect(std::string_view text);
 // The format from the output's extension: .mp4 (or .m4v), .mov, .gif, .webm in any case; none
 // otherwise.
 std::optional<ExportFormat> formatFromExtension(const std::filesystem::path& output);
+
+// "START-END:TEXT": seconds of the output (plain numbers, END after START) and the caption's
+// text, in which the two characters "\n" also break a line. The failure says what is wrong,
+// for a message that names the option.
+Result<Caption, std::string> parseCaption(std::string_view text);
+
+// "top", "bottom", "centre" or "center" (any case).
+std::optional<CaptionPosition> parseCaptionPosition(std::string_view text);
+
+// "TITLE|SUBTITLE" or "TITLE"; the failure says what is wrong.
+Result<TitleCard, std::string> parseTitle(std::string_view text);
 
 }  // namespace kestro::cli

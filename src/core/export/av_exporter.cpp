@@ -3,6 +3,7 @@
 #include "core/export/app_store_rules.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/canvas_layout.hpp"
+#include "core/export/caption_overlay.hpp"
 #include "core/export/compositor.hpp"
 #include "core/export/export_frame_rate.hpp"
 #include "core/export/export_pipeline.hpp"
@@ -14,6 +15,7 @@
 #include "core/media/output_file.hpp"
 #include "core/media/packet_times.hpp"
 #include "core/media/video_reader.hpp"
+#include "core/text/text_renderer.hpp"
 
 #include <cerrno>
 #include <cmath>
@@ -156,6 +158,22 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     setup.rotation = info.video.rotation;
     auto compositor = Compositor::create(setup);
     if (!compositor) return fail(ExportError::compositionFailed(compositor.error()));
+    std::unique_ptr<CaptionOverlay> overlay;
+    if (!config.story.empty()) {
+        CaptionOverlaySetup text;
+        text.canvas = {width, height, setup.device.x, setup.device.y, setup.device.w,
+                       setup.device.h};
+        text.story = config.story;
+        text.duration = static_cast<double>(frameCount) / av_q2d(frameRate);
+        text.background = config.background;
+        text.backgroundImage = setup.backgroundImage;
+        TextRenderer renderer;
+        auto made = CaptionOverlay::create(text, renderer);
+        if (!made) {
+            return fail(ExportError::platform(mediaFailure(made.error(), AVERROR(EINVAL))));
+        }
+        overlay = std::move(*made);
+    }
     frame.reset();  // the compositor keeps what it needs
     backgroundImage.reset();
 
@@ -212,13 +230,15 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     }
     job.video = std::move(*reader);
     job.compositor = std::move(*compositor);
+    job.overlay = std::move(overlay);
     job.audio = std::move(audio);
     job.range = *range;
     job.frameRate = frameRate;
     job.frameCount = frameCount;
     // MP4 and WebM hold variable timing as well as any player plays it; ProRes editors and
     // GIF's per-picture delays want it constant.
-    job.skipRepeats = variableRate && !config.constantRate && !config.appStore &&
+    // Captions change between the pictures of a held frame, so they need every tick.
+    job.skipRepeats = variableRate && !config.constantRate && !config.appStore && !job.overlay &&
                       (target.container == Muxer::Container::mp4 ||
                        target.container == Muxer::Container::webm);
     job.picturesHeldToTheEnd = target.container == Muxer::Container::gif;

@@ -9,6 +9,7 @@
 #include "core/model/export_quality.hpp"
 #include "core/model/screen_rect.hpp"
 #include "core/model/video_fit_mode.hpp"
+#include "core/text/caption.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -49,6 +50,8 @@ struct ExportConfig {
     // frame image and without rounded screen corners, and refused before anything is written
     // when the trimmed range breaks the store's limits (app_store_rules.hpp).
     std::optional<AppStorePreset> appStore;
+    // Captions and title cards drawn over the output (times in seconds of the output).
+    StoryText story;
 };
 
 }  // namespace kestro

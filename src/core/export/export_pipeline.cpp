@@ -290,6 +290,15 @@ private:
             } else if (last) {
                 out = refFrame(*last);
             }
+            if (out && job_.overlay) {
+                auto captioned = job_.overlay->apply(
+                    *out, static_cast<double>(item->tick) / av_q2d(job_.frameRate));
+                if (!captioned) {
+                    failWith(PipelineOutcome::Kind::outputFailed, captioned.error());
+                    return false;
+                }
+                out = std::move(*captioned);
+            }
             if (!out) {
                 failWith(PipelineOutcome::Kind::outputFailed, mediaError(AVERROR(ENOMEM)));
                 return false;

@@ -3,6 +3,7 @@
 // over them (the thread rules are written in av_exporter.hpp). Everything here is already set
 // up and validated; the pipeline only moves frames.
 
+#include "core/export/caption_overlay.hpp"
 #include "core/export/compositor.hpp"
 #include "core/export/pipeline_stage.hpp"
 #include "core/export/render_geometry.hpp"
@@ -21,6 +22,7 @@ namespace kestro {
 struct PipelineJob {
     std::unique_ptr<VideoReader> video;
     std::unique_ptr<Compositor> compositor;
+    std::unique_ptr<CaptionOverlay> overlay;  // null: no captions or titles
     std::unique_ptr<Muxer> muxer;
     int videoStream = 0;
     std::unique_ptr<AudioReader> audio;  // null: silence on audioStream, if there is one

@@ -71,6 +71,7 @@ ExportConfig appStoreConfig(const ExportChoices& choices) {
     config.fps = choices.fps;
     config.constantRate = choices.constantRate;
     config.quality = choices.quality;
+    config.story = choices.story;
     return config;
 }
 
@@ -130,6 +131,7 @@ ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame)
     config.constantRate = choices.constantRate;
     if (choices.format == ExportFormat::gif && !config.fps) config.fps = kDefaultGifFrameRate;
     config.quality = choices.quality;
+    config.story = choices.story;
     return config;
 }
 

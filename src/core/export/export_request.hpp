@@ -15,6 +15,7 @@
 #include "core/model/screen_rect.hpp"
 #include "core/model/video_fit_mode.hpp"
 #include "core/result.hpp"
+#include "core/text/caption.hpp"
 
 #include <limits>
 #include <optional>
@@ -54,6 +55,8 @@ struct ExportChoices {
     // canvas takes its shape, and an App Store preview turns landscape for a landscape
     // recording. None (or empty): 16:9, and a portrait preview.
     std::optional<VideoSize> recordingSize;
+    // Captions and title cards, times in seconds of the output.
+    StoryText story;
 };
 
 // GIFs are for READMEs and pull requests: small enough to embed, smooth enough to follow.
