@@ -2,6 +2,7 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/sections/frame_preset_picker.hpp"
+#include "app/ui/segmented_picker.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/modern_button.hpp"
 
