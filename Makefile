@@ -11,31 +11,56 @@ CLI := $(BUILD)/src/cli/kestro-cli
 # Warnings are errors in every build made from here; a packager's plain cmake build keeps them
 # warnings.
 WERROR := -DKESTRO_WERROR=ON
+UNAME ?= $(shell uname -s)
 # LeakSanitizer exists on Linux only; asking for it elsewhere aborts every sanitized program.
-LEAKS := $(if $(filter Linux,$(shell uname -s)),detect_leaks=1,detect_leaks=0)
+LEAKS := $(if $(filter Linux,$(UNAME)),detect_leaks=1,detect_leaks=0)
 # The sanitized build is also the clang build (GCC builds the normal one): clang-14 and later.
-CLANG_CC ?= $(shell command -v clang 2>/dev/null || echo cc)
-CLANG_CXX ?= $(shell command -v clang++ 2>/dev/null || echo c++)
+# On macOS Homebrew's llvm is preferred when installed: Apple's clang has no libFuzzer (the fuzz
+# targets then only replay their corpus).
+ifeq ($(UNAME),Darwin)
+BREW_LLVM := $(shell brew --prefix llvm 2>/dev/null)
+HOMEBREW_CLANG := $(if $(wildcard $(BREW_LLVM)/bin/clang++),$(BREW_LLVM)/bin/clang,)
+endif
+CLANG_CC ?= $(or $(HOMEBREW_CLANG),$(shell command -v clang 2>/dev/null),cc)
+CLANG_CXX ?= $(if $(HOMEBREW_CLANG),$(HOMEBREW_CLANG)++,$(or $(shell command -v clang++ 2>/dev/null),c++))
 FUZZ_SECONDS ?= 60
-# The CI's short run of every fuzz target, so that a change breaking one is caught.
-SMOKE_FUZZ_SECONDS ?= 30
+# The short run of every fuzz target in `make test`, so that a change breaking one is caught;
+# `make fuzz` runs them for longer.
+SMOKE_FUZZ_SECONDS ?= 10
 
 LOGS := $(BUILD)/logs
 STEP := scripts/step
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run install test test-fast test-asan lint fuzz fuzz-smoke \
-	check-portability app bench frames-sheet sample screenshot clean
+.PHONY: all deps deps-run configure configure-run build run install test test-fast test-asan \
+	lint fuzz fuzz-smoke check-portability check-stacks app bench frames-sheet sample screenshot \
+	clean
 
 all: build
 
+# Everything building, testing and installing need; `deps-run` only what `make run` needs.
 deps:
-	@scripts/install-deps
+	@scripts/install-deps test
+deps-run:
+	@scripts/install-deps run
 
 # Each step prints one line; its full output is kept under $(LOGS) and shown only on failure.
+# The whole build: the window, the tests, the benchmarks and the packaging.
 configure: deps
 	@$(STEP) "configuring $(BUILD)" $(LOGS)/configure.log \
-		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(LAUNCHER)
+		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(LAUNCHER) \
+		-DKESTRO_BUILD_APP=ON -DKESTRO_BUILD_TESTS=ON -DKESTRO_BUILD_BENCH=ON -DKESTRO_PACKAGING=ON
+
+# `make run` needs the command line and the frames only. A build folder configured already (by
+# `make build` or `make test`) is used as it is; a new one leaves out what `make run` does not use,
+# and `make build` adds it later.
+configure-run: deps-run
+	@if [ ! -f $(BUILD)/CMakeCache.txt ]; then \
+	  $(STEP) "configuring $(BUILD) for the command line" $(LOGS)/configure.log \
+	    cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(LAUNCHER) \
+	    -DKESTRO_BUILD_APP=OFF -DKESTRO_BUILD_TESTS=OFF -DKESTRO_BUILD_BENCH=OFF \
+	    -DKESTRO_PACKAGING=OFF; \
+	fi
 
 build: configure
 	@$(STEP) "building (log: $(LOGS)/build.log)" $(LOGS)/build.log cmake --build $(BUILD) -j$(JOBS)
@@ -48,7 +73,9 @@ install: build
 DEMO_SAMPLE ?= resources/samples/kestro-sample.mp4
 DEMO_FRAME ?= Frames/iphone16pro_black_titanium_portrait
 
-run: build
+run: configure-run
+	@$(STEP) "building kestro-cli and the frames (log: $(LOGS)/build-run.log)" $(LOGS)/build-run.log \
+		cmake --build $(BUILD) -j$(JOBS) --target kestro-cli kestro_frames
 	@mkdir -p out
 	@$(STEP) "exporting out/kestro-demo.mp4" $(LOGS)/demo-mp4.log \
 		$(CLI) export $(DEMO_SAMPLE) -o out/kestro-demo.mp4 --frame $(DEMO_FRAME) --background white
@@ -73,7 +100,7 @@ test-asan: deps
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=$(LEAKS):abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest -L core --output-on-failure -j$(JOBS)
-	scripts/run-fuzzers $(ASAN_BUILD) $(SMOKE_FUZZ_SECONDS)
+	KESTRO_FUZZ_JOBS=$(JOBS) scripts/run-fuzzers $(ASAN_BUILD) $(SMOKE_FUZZ_SECONDS)
 
 # Every fuzz target for FUZZ_SECONDS each, one after the other, over the seed corpus made at
 # build time; what they find lands in $(FUZZ_BUILD)/fuzz-findings.
@@ -87,8 +114,20 @@ fuzz: deps
 # The Qt-free code and its tests compiled by clang 16 against libc++ (the standard library macOS
 # has), warnings as errors, and the platform file's plain POSIX branch. Compiled, not linked:
 # the system's FFmpeg and GoogleTest are built for libstdc++.
+# Skipped on macOS, where libc++ is the standard library every build already uses.
 check-portability: deps
+ifeq ($(UNAME),Darwin)
+	@echo "kestro: check-portability skipped: macOS builds with libc++ already"
+else
 	@scripts/check-portability $(PORTABILITY_BUILD)
+endif
+
+# The whole build and test suite on a newer Debian, in a chroot made with mmdebstrap and kept
+# under build-stacks/ (as root): STACK=trixie (Debian 13) or sid; PART=core leaves out the app.
+STACK ?= trixie
+PART ?= all
+check-stacks:
+	@scripts/check-stacks $(STACK) $(PART)
 
 # One contact sheet of every shipped frame, for looking at the whole set.
 frames-sheet: configure
@@ -101,7 +140,8 @@ sample: configure
 	$(BUILD)/tools/samplegen/samplegen --out resources/samples/kestro-sample.mp4
 
 SAMPLE := resources/samples/kestro-sample.mp4
-APP := $(BUILD)/src/app/kestro
+# On macOS the window program is the app bundle's.
+APP := $(if $(filter Darwin,$(UNAME)),$(BUILD)/src/app/Kestro.app/Contents/MacOS/Kestro,$(BUILD)/src/app/kestro)
 
 # The editor window, with the bundled sample recording loaded when it is there.
 app: build

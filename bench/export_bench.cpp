@@ -565,7 +565,7 @@ int main(int argc, char** argv) {
     if (!printOnly && !fs::exists(bursts) &&
         !runOrReport(
             {KESTRO_BENCH_FFMPEG, "-hide_banner", "-y", "-i", source.string(), "-vf",
-             "select='lt(t,2)+not(mod(n,30))'", "-vsync", "vfr", "-c:v", "libx264", "-preset",
+             "select='lt(t,2)+not(mod(n,30))'", "-fps_mode", "vfr", "-c:v", "libx264", "-preset",
              "veryfast", "-crf", "20", "-c:a", "copy", (cache / "bursts.partial.mp4").string()},
             logs / "bursts.log", "generating the variable-rate source")) {
         return 1;

@@ -3,6 +3,7 @@
 
 #include "cli/cli_output.hpp"
 #include "cli/commands.hpp"
+#include "core/capture/adb_locator.hpp"
 #include "core/capture/android_recorder.hpp"
 #include "core/capture/simulator_recorder.hpp"
 
@@ -71,10 +72,14 @@ int runDevices(bool json) {
 
     switch (androidAvailability) {
         case AndroidAvailability::adbMissing:
+        {
+            const std::string command = adbInstallCommand();
             printError(std::string(AndroidRecorder::availabilityMessage(androidAvailability)),
-                       "Install the Android platform tools (on Debian and Ubuntu: sudo apt "
-                       "install adb) to record Android phones and emulators.",
+                       "Install the Android platform tools (" +
+                           (command.empty() ? std::string("adb") : command) +
+                           ") to record Android phones and emulators.",
                        false);
+        }
             break;
         case AndroidAvailability::noDevices:
             std::cout << AndroidRecorder::availabilityMessage(androidAvailability) << '\n';

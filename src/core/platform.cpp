@@ -194,6 +194,14 @@ int nameUnnamedFile(int fd, const std::filesystem::path& path) {
 #endif
 }
 
+int flushToDisk(int fd) {
+#if KESTRO_ON_MACOS
+    if (::fcntl(fd, F_FULLFSYNC) == 0) return 0;
+    if (errno == EBADF) return errno;
+#endif
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
 double strtodInCLocale(const char* text, char** end) {
     static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
 #if KESTRO_ON_LINUX || KESTRO_ON_MACOS

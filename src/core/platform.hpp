@@ -61,6 +61,11 @@ int openUnnamedFile(const std::filesystem::path& folder);
 // Gives a file from openUnnamedFile the name `path` (which must not exist). 0 or an errno.
 int nameUnnamedFile(int fd, const std::filesystem::path& path);
 
+// Makes everything written to `fd` durable: on the disk, not only in the drive's cache. fsync
+// promises that on Linux; on macOS fsync stops at the drive's cache, and F_FULLFSYNC reaches the
+// disk (plain fsync where a file system cannot, such as network shares). 0 or an errno.
+int flushToDisk(int fd);
+
 // strtod in the C locale whatever the process's locale is (a decimal point, never a comma).
 double strtodInCLocale(const char* text, char** end);
 

@@ -4,6 +4,7 @@
 #include "app/ui/color_well.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app/sections/canvas_section.hpp"
 #include "app_fixtures.hpp"
 
@@ -52,7 +53,7 @@ TEST(ColorWell, WritesEveryChangeWhileTheDialogIsOpenAndFollowsTheBoundValue) {
 }
 
 TEST(ColorWell, ComesWithTheCustomBackgroundAndKeepsTheLastPick) {
-    QSettings("Kestro", "Kestro").clear();
+    openSettings().clear();
     EditorState state(std::make_unique<test::FakeBackend>());
     CanvasSection section(state);
     EXPECT_TRUE(section.customColorRow()->isHidden());

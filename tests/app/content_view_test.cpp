@@ -4,6 +4,7 @@
 #include "app/window/content_view.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/sections/canvas_section.hpp"
@@ -37,7 +38,7 @@ namespace {
 class ContentViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QSettings("Kestro", "Kestro").clear();
+        openSettings().clear();
         auto backend = std::make_unique<test::FakeBackend>();
         backend_ = backend.get();
         auto state = std::make_unique<EditorState>(std::move(backend));

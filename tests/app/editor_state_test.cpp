@@ -2,6 +2,7 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/background_task.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app_fixtures.hpp"
 
 #include <QFile>
@@ -20,7 +21,7 @@ using test::drainEvents;
 
 class EditorStateTest : public ::testing::Test {
 protected:
-    void SetUp() override { QSettings("Kestro", "Kestro").clear(); }
+    void SetUp() override { openSettings().clear(); }
     std::unique_ptr<EditorState> make() {
         auto backend = std::make_unique<FakeBackend>();
         backend_ = backend.get();
@@ -101,7 +102,7 @@ TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedAndNonsenseFallsBackT
     for (const QString& junk :
          {QStringLiteral("banana"), QStringLiteral("999"), QStringLiteral("-1"), QString()}) {
         {
-            QSettings settings("Kestro", "Kestro");
+            QSettings settings = openSettings();
             for (const QString& key : settings.allKeys()) settings.setValue(key, junk);
         }
         EXPECT_EQ(make()->exportChoices(), defaults) << junk.toStdString();

@@ -3,6 +3,7 @@
 
 #include "app/editor/export_workflow.hpp"
 #include "app/editor/editor_state.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app_fixtures.hpp"
 #include "core/export/canvas_size.hpp"
 #include "support/movie_fixtures.hpp"
@@ -46,7 +47,7 @@ TEST(ExportBackgroundRecord, FixedChoicesIgnoreTheCustomColour) {
 class ExportWorkflowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QSettings("Kestro", "Kestro").clear();
+        openSettings().clear();
         ASSERT_TRUE(dir.isValid());
     }
 

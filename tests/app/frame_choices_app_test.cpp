@@ -5,6 +5,7 @@
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
 #include "app/sections/frame_preset_picker.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app_fixtures.hpp"
 #include "core/model/png.hpp"
 #include "support/movie_fixtures.hpp"
@@ -29,7 +30,7 @@ using test::loadAndWait;
 
 class FrameChoicesTest : public ::testing::Test {
 protected:
-    void SetUp() override { QSettings("Kestro", "Kestro").clear(); }
+    void SetUp() override { openSettings().clear(); }
 
     std::unique_ptr<EditorState> editorWith(int width, int height, const QString& name = "m.mp4") {
         auto backend = std::make_unique<FakeBackend>();

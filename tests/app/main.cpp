@@ -2,10 +2,10 @@
 // recording tools unless a test brings a stand-in, and a frame catalogue drawn here.
 
 #include "app/editor/background_task.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app_fixtures.hpp"
 
 #include <QApplication>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -17,9 +17,7 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QTemporaryDir scratch;
     // Before anything reads a preference or the catalogue.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.filePath("settings"));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.filePath("settings"));
-    QSettings::setDefaultFormat(QSettings::IniFormat);
+    kestro::useSettingsFile(scratch.filePath("settings.ini"));
     // Never the machine's own xcrun or adb: tests that need them bring the stand-ins.
     setenv("KESTRO_XCRUN", scratch.filePath("missing-xcrun").toLocal8Bit().constData(), 1);
     setenv("KESTRO_ADB", scratch.filePath("missing-adb").toLocal8Bit().constData(), 1);

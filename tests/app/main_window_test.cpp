@@ -8,6 +8,7 @@
 #include "app/editor/recording_workflow.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
 #include "app/sections/frame_preset_picker.hpp"
@@ -18,11 +19,15 @@
 #include "app_fixtures.hpp"
 #include "core/capture/fake_xcrun_env.hpp"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileOpenEvent>
+#include <QKeySequence>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
 #include <QSignalSpy>
@@ -44,7 +49,7 @@ using test::loadAndWait;
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QSettings("Kestro", "Kestro").clear();
+        openSettings().clear();
         // Closing the window under test must not end the shared application.
         QApplication::setQuitOnLastWindowClosed(false);
         ASSERT_TRUE(dir.isValid());
@@ -383,6 +388,76 @@ TEST_F(MainWindowTest, AFailedExportIsNotShownAsASuccess) {
     EXPECT_EQ(workflow.lastOutcome(), ExportOutcome::failed);
     EXPECT_NE(area->iconSymbol(), QStringLiteral("checkmark.circle.fill"));
     EXPECT_NE(area->iconColor(), Palette::current().success);
+}
+
+// macOS hands a movie opened from the Finder to the application as an event.
+TEST_F(MainWindowTest, AMovieOpenedFromTheFinderLoadsLikeADrop) {
+    open();
+    const QString movie = file("finder.mp4");
+    QFileOpenEvent opened(movie);
+    QCoreApplication::sendEvent(qApp, &opened);
+    test::drainEvents();
+    test::waitForMovie(state());
+    ASSERT_TRUE(state().videoPath());
+    EXPECT_EQ(*state().videoPath(), movie);
+}
+
+// macOS puts every item whose text looks like Quit, About or Settings into its application
+// menu unless told otherwise; a recent movie named "Settings…" must stay in the File menu.
+TEST_F(MainWindowTest, OnlyQuitAndAboutClaimASystemMenuRole) {
+    open();
+    QFile named(dir.filePath(QStringLiteral("Settings….mp4")));
+    ASSERT_TRUE(named.open(QIODevice::WriteOnly));
+    named.close();
+    window->recentFiles().add(named.fileName());
+    emit window->recentMenu()->aboutToShow();
+    // Every item of the menu bar, through its submenus.
+    QList<QAction*> items;
+    QList<QMenu*> menus;
+    for (QAction* top : window->menuBar()->actions())
+        if (top->menu()) menus << top->menu();
+    while (!menus.isEmpty()) {
+        for (QAction* a : menus.takeFirst()->actions()) {
+            if (a->menu())
+                menus << a->menu();
+            else if (!a->isSeparator())
+                items << a;
+        }
+    }
+    int checked = 0;
+    for (QAction* a : items) {
+        const QString name = a->objectName();
+        const QAction::MenuRole expected = name == QLatin1String("quitAction")    ? QAction::QuitRole
+                                           : name == QLatin1String("aboutAction") ? QAction::AboutRole
+                                                                                  : QAction::NoRole;
+        EXPECT_EQ(a->menuRole(), expected) << a->text().toStdString();
+        ++checked;
+    }
+    EXPECT_GT(checked, 15);
+    // Full screen takes the system's keys, never a fixed F11 where the system says otherwise.
+    const auto standard = QKeySequence::keyBindings(QKeySequence::FullScreen);
+    if (!standard.isEmpty()) {
+        EXPECT_EQ(action("fullScreenAction")->shortcuts(), standard);
+    }
+    EXPECT_FALSE(action("fullScreenAction")->shortcuts().isEmpty());
+}
+
+// With a button's focus ring showing, Space presses the button rather than playing, also when
+// the key arrives marked as a keypad key (as the arrows do on macOS).
+TEST_F(MainWindowTest, KeysMarkedAsKeypadKeysStillGoToAFocusedControl) {
+    open();
+    ASSERT_TRUE(loadAndWait(state(), file("m.mp4")));
+    key(Qt::Key_Space);
+    ASSERT_FALSE(state().isPlaying());
+    ModernButton* button = window->content().exportSection()->exportButton();
+    ASSERT_TRUE(button->isVisible());
+    button->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(showsFocusRing(*button));
+    QSignalSpy pressed(button, &QAbstractButton::pressed);
+    QTest::keyClick(button, Qt::Key_Space, Qt::KeypadModifier);
+    test::drainEvents();
+    EXPECT_FALSE(state().isPlaying());
+    EXPECT_EQ(pressed.count(), 1);
 }
 
 TEST_F(MainWindowTest, AFocusRingShowsForKeyboardFocusOnly) {

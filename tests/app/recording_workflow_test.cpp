@@ -3,6 +3,7 @@
 
 #include "app/editor/recording_workflow.hpp"
 #include "app/editor/editor_state.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app/sections/recording_section.hpp"
 #include "app/ui/elided_label.hpp"
 #include "app/ui/menu_picker.hpp"
@@ -56,7 +57,7 @@ void touch(const QString& path, qint64 secondsAgo) {
 class RecordingWorkflowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QSettings("Kestro", "Kestro").clear();
+        openSettings().clear();
         state = std::make_unique<EditorState>(std::make_unique<FakeBackend>());
         state->setAlertPresenter(&alerts);
         bootTwo();

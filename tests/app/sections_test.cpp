@@ -3,6 +3,7 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/export_workflow.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app/sections/canvas_section.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
@@ -32,7 +33,7 @@ using test::loadAndWait;
 class SectionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QSettings("Kestro", "Kestro").clear();
+        openSettings().clear();
         state = std::make_unique<EditorState>(std::make_unique<FakeBackend>());
         state->setAlertPresenter(&alerts);
         state->setFileDialogs(&files);

@@ -3,6 +3,7 @@
 // and the recording.
 
 #include "app/editor/editor_state.hpp"
+#include "app/editor/settings_file.hpp"
 
 #include "core/export/background_image.hpp"
 #include "core/export/export_request.hpp"
@@ -11,14 +12,8 @@
 #include <QSettings>
 
 namespace kestro {
-namespace {
-
-QSettings preferences() { return QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro")); }
-
-}  // namespace
-
 void EditorState::saveExportChoices() const {
-    QSettings settings = preferences();
+    QSettings settings = openSettings();
     writeExportPreferences(settings, export_);
 }
 

@@ -1,6 +1,7 @@
 #include "app/editor/editor_state.hpp"
 
 #include "app/editor/playback_error.hpp"
+#include "app/editor/settings_file.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/export_request.hpp"
 #include "core/model/device_screens.hpp"
@@ -15,16 +16,11 @@
 #include <cmath>
 
 namespace kestro {
-namespace {
-
-QSettings preferences() { return QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro")); }
-
-}  // namespace
 
 EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
     : QObject(parent), backend_(std::make_shared<SharedBackend>()) {
     backend_->backend = backend ? std::move(backend) : makeDefaultMediaBackend();
-    QSettings settings = preferences();
+    QSettings settings = openSettings();
     isDarkMode_ = settings.value(kDarkModeKey, false).toBool();
     export_ = readExportPreferences(settings);
 }
@@ -46,7 +42,7 @@ void EditorState::alert(const QString& title, const QString& message) {
 void EditorState::setDarkMode(bool dark) {
     if (isDarkMode_ == dark) return;
     isDarkMode_ = dark;
-    preferences().setValue(kDarkModeKey, dark);
+    openSettings().setValue(kDarkModeKey, dark);
     emit isDarkModeChanged(dark);
 }
 

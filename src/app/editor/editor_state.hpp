@@ -47,8 +47,8 @@ public:
     // The frame step when the movie does not state its frame rate.
     static constexpr double kFallbackFrameRate = 30;
 
-    // Reads the preferences from QSettings("Kestro", "Kestro"): the appearance, the recordings
-    // folder and every export and canvas choice. Without a backend the application's default
+    // Reads the preferences (openSettings()): the appearance, the recordings folder
+    // and every export and canvas choice. Without a backend the application's default
     // engine is used.
     explicit EditorState(std::unique_ptr<MediaBackend> backend = nullptr,
                          QObject* parent = nullptr);

@@ -1,21 +1,16 @@
 #include "app/editor/recent_files.hpp"
 
+#include "app/editor/settings_file.hpp"
+
 #include <QFileInfo>
 #include <QSettings>
 
 namespace kestro {
-namespace {
-
-QSettings preferences() {
-    return QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"));
-}
-
-}  // namespace
 
 RecentFiles::RecentFiles(QObject* parent) : QObject(parent) {}
 
 QStringList RecentFiles::entries() {
-    const QStringList stored = preferences().value(kKey).toStringList();
+    const QStringList stored = openSettings().value(kKey).toStringList();
     QStringList present;
     for (const QString& path : stored) {
         const QFileInfo info(path);
@@ -28,7 +23,7 @@ QStringList RecentFiles::entries() {
 
 void RecentFiles::add(const QString& path) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    QStringList list = preferences().value(kKey).toStringList();
+    QStringList list = openSettings().value(kKey).toStringList();
     list.removeAll(absolute);
     list.prepend(absolute);
     while (list.size() > kMaxEntries) list.removeLast();
@@ -40,7 +35,7 @@ void RecentFiles::clear() {
 }
 
 void RecentFiles::store(const QStringList& list) {
-    preferences().setValue(kKey, list);
+    openSettings().setValue(kKey, list);
     emit changed();
 }
 

@@ -2,7 +2,9 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/editor/recorded_movie.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app/editor/workflow_dialogs.hpp"
+#include "core/capture/adb_locator.hpp"
 #include "core/model/android_frame_match.hpp"
 #include "core/platform.hpp"
 
@@ -19,6 +21,16 @@
 #include <cstdlib>
 
 namespace kestro {
+namespace {
+
+// The command installing adb on this system, or words saying what to install.
+QString adbInstallText() {
+    const std::string command = adbInstallCommand();
+    if (command.empty()) return QStringLiteral("adb, from your system's packages");
+    return QString::fromStdString(command);
+}
+
+}  // namespace
 
 QString recordingFileName(const QDateTime& localTime) {
     return QStringLiteral("kestro-recording_") +
@@ -31,10 +43,11 @@ QString availabilityMessage(SimulatorAvailability availability) {
             return QString();
         case SimulatorAvailability::xcodeMissing:
             return QStringLiteral(
-                "Xcode Command Line Tools not found. Install Xcode to enable Simulator recording.");
+                "Xcode not found. Install Xcode to enable Simulator recording.");
         case SimulatorAvailability::simctlUnavailable:
             return QStringLiteral(
-                "simctl is unavailable. Install/repair Xcode command line tools.");
+                "simctl is unavailable. Install Xcode: the Command Line Tools alone have no "
+                "simulators.");
         case SimulatorAvailability::noBootedSimulators:
             return QStringLiteral("No booted iOS simulators detected. Start one in Xcode.");
     }
@@ -53,8 +66,9 @@ std::optional<AvailabilityAlert> availabilityAlert(SimulatorAvailability availab
         case SimulatorAvailability::simctlUnavailable:
             return AvailabilityAlert{
                 QStringLiteral("simctl Unavailable"),
-                QStringLiteral("The Xcode command line tools are missing or misconfigured. Run "
-                               "'xcode-select --install'.")};
+                QStringLiteral("The selected developer tools have no simctl; the Command Line "
+                               "Tools alone cannot record simulators. Install Xcode, or select "
+                               "it with 'sudo xcode-select -s /Applications/Xcode.app'.")};
         case SimulatorAvailability::noBootedSimulators:
             return AvailabilityAlert{
                 QStringLiteral("No Simulator Running"),
@@ -75,8 +89,9 @@ QString recordingHints(SimulatorAvailability simulators, AndroidAvailability and
     switch (android) {
         case AndroidAvailability::adbMissing:
             lines << QStringLiteral(
-                "Android platform tools (adb) not found. Install them (on Debian and Ubuntu: "
-                "sudo apt install adb) to record Android phones and emulators.");
+                         "Android platform tools (adb) not found. Install them (%1) to record "
+                         "Android phones and emulators.")
+                         .arg(adbInstallText());
             break;
         case AndroidAvailability::noDevices:
             lines << QStringLiteral(
@@ -93,11 +108,12 @@ QString recordingHints(SimulatorAvailability simulators, AndroidAvailability and
 
 QString installHint() {
     // Non-breaking spaces keep a command on one line when the hint wraps.
+    QString command = adbInstallText();
+    command.replace(QLatin1Char(' '), QChar(0x00a0));
     if (platform::kIsMacOS)
-        return QStringLiteral(
-            "Recording needs Xcode for iOS simulators, or adb for Android: "
-            "brew\u00a0install\u00a0android-platform-tools");
-    return QStringLiteral("Android recording needs adb: sudo\u00a0apt\u00a0install\u00a0adb");
+        return QStringLiteral("Recording needs Xcode for iOS simulators, or adb for Android: %1")
+            .arg(command);
+    return QStringLiteral("Android recording needs adb: %1").arg(command);
 }
 
 QString defaultRecordingsFolder() {
@@ -118,7 +134,7 @@ RecordingWorkflow::RecordingWorkflow(EditorState& state, WorkflowDialogs* dialog
       dialogs_(dialogs),
       recorder_(std::move(launchers)),
       android_(std::make_unique<AndroidRecorder>()) {
-    const QSettings settings(QStringLiteral("Kestro"), QStringLiteral("Kestro"));
+    const QSettings settings = openSettings();
     cleanStatusBar_ = settings.value(QLatin1String(kCleanStatusBarKey), false).toBool();
     showTouches_ = settings.value(QLatin1String(kShowTouchesKey), false).toBool();
     storedSaveLocation_ = settings.value(QLatin1String(kSaveLocationKey), QString()).toString();
@@ -236,7 +252,7 @@ void RecordingWorkflow::applyDiscovery(SimulatorAvailability simulators,
 void RecordingWorkflow::setCleanStatusBar(bool on) {
     if (cleanStatusBar_ == on) return;
     cleanStatusBar_ = on;
-    QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"))
+    openSettings()
         .setValue(QLatin1String(kCleanStatusBarKey), on);
     emit recordingOptionsChanged();
 }
@@ -244,7 +260,7 @@ void RecordingWorkflow::setCleanStatusBar(bool on) {
 void RecordingWorkflow::setShowTouches(bool on) {
     if (showTouches_ == on) return;
     showTouches_ = on;
-    QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"))
+    openSettings()
         .setValue(QLatin1String(kShowTouchesKey), on);
     emit recordingOptionsChanged();
 }
@@ -277,7 +293,7 @@ void RecordingWorkflow::setSaveLocation(std::optional<QString> folder) {
     const QString stored = folder.value_or(QString());
     if (storedSaveLocation_ != stored) {
         storedSaveLocation_ = stored;
-        QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"))
+        openSettings()
             .setValue(QLatin1String(kSaveLocationKey), stored);
     }
     if (saveLocation_ == folder) return;

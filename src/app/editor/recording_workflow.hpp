@@ -83,7 +83,7 @@ public:
     // standard places.
     static std::vector<std::string> launcherCandidates();
 
-    // Reads the recording preferences from QSettings("Kestro", "Kestro").
+    // Reads the recording preferences (openSettings()).
     RecordingWorkflow(EditorState& state, WorkflowDialogs* dialogs,
                       std::vector<std::string> launchers = launcherCandidates(),
                       QObject* parent = nullptr);

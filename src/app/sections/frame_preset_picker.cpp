@@ -1,6 +1,7 @@
 #include "app/sections/frame_preset_picker.hpp"
 
 #include "app/editor/editor_state.hpp"
+#include "app/editor/settings_file.hpp"
 #include "app/ui/palette.hpp"
 #include "core/model/frame_label.hpp"
 #include "core/model/user_frames.hpp"
@@ -202,7 +203,7 @@ FramePresetPicker::~FramePresetPicker() {
 }
 
 QStringList FramePresetPicker::savedFramesFolders() {
-    return QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"))
+    return openSettings()
         .value(QStringLiteral("framesFolders"))
         .toStringList();
 }
@@ -210,7 +211,7 @@ QStringList FramePresetPicker::savedFramesFolders() {
 void FramePresetPicker::addFramesFolder(const QString& folder) {
     if (folder.isEmpty() || userFolders_.contains(folder)) return;
     userFolders_.append(folder);
-    QSettings(QStringLiteral("Kestro"), QStringLiteral("Kestro"))
+    openSettings()
         .setValue(QStringLiteral("framesFolders"), userFolders_);
     rebuildMenu();
 }

@@ -13,6 +13,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFileOpenEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -107,6 +108,9 @@ QAction* MainWindow::addAction(QMenu* menu, const QString& name, const QString& 
     if (!shortcut.isEmpty()) action->setShortcut(shortcut);
     // Window-wide, so a shortcut works wherever the focus is inside the window.
     action->setShortcutContext(Qt::WindowShortcut);
+    // Qt would otherwise guess from the text which items move into macOS's application menu;
+    // Quit and About say so themselves.
+    action->setMenuRole(QAction::NoRole);
     connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
     return action;
 }
@@ -131,7 +135,8 @@ void MainWindow::buildMenus() {
     addAction(file, QStringLiteral("closeAction"), QStringLiteral("&Close Window"),
               QKeySequence(Qt::CTRL | Qt::Key_W), [this] { close(); });
     addAction(file, QStringLiteral("quitAction"), QStringLiteral("&Quit"),
-              QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+              QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); })
+        ->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     addAction(edit, QStringLiteral("playAction"), QStringLiteral("&Play / Pause"),
@@ -164,17 +169,22 @@ void MainWindow::buildMenus() {
     dark->setChecked(s.isDarkMode());
     connect(&s, &EditorState::isDarkModeChanged, dark, &QAction::setChecked);
     QAction* full = addAction(view, QStringLiteral("fullScreenAction"),
-                              QStringLiteral("&Full Screen"), QKeySequence(Qt::Key_F11), [this] {
+                              QStringLiteral("&Full Screen"), {}, [this] {
                                   if (isFullScreen())
                                       showNormal();
                                   else
                                       showFullScreen();
                               });
     full->setCheckable(true);
+    // The system's own keys (F11 is Show Desktop on a Mac); F11 where the system names none.
+    QList<QKeySequence> fullKeys = QKeySequence::keyBindings(QKeySequence::FullScreen);
+    if (fullKeys.isEmpty()) fullKeys = {QKeySequence(Qt::Key_F11)};
+    full->setShortcuts(fullKeys);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addAction(help, QStringLiteral("aboutAction"), QStringLiteral("&About Kestro"), {},
-              [this] { showAbout(); });
+              [this] { showAbout(); })
+        ->setMenuRole(QAction::AboutRole);
 }
 
 void MainWindow::rebuildRecentMenu() {
@@ -182,6 +192,7 @@ void MainWindow::rebuildRecentMenu() {
     const QStringList entries = recent_->entries();
     for (const QString& path : entries) {
         QAction* open = recentMenu_->addAction(QFileInfo(path).fileName());
+        open->setMenuRole(QAction::NoRole);  // a movie named "About…" stays in this menu
         open->setToolTip(path);
         open->setData(path);
         EditorState* s = &content_->state();
@@ -189,10 +200,14 @@ void MainWindow::rebuildRecentMenu() {
         connect(open, &QAction::triggered, s,
                 [s, path] { QTimer::singleShot(0, s, [s, path] { s->loadVideo(path); }); });
     }
-    if (entries.isEmpty())
-        recentMenu_->addAction(QStringLiteral("No Recent Movies"))->setEnabled(false);
+    if (entries.isEmpty()) {
+        QAction* none = recentMenu_->addAction(QStringLiteral("No Recent Movies"));
+        none->setEnabled(false);
+        none->setMenuRole(QAction::NoRole);
+    }
     recentMenu_->addSeparator();
     QAction* clear = recentMenu_->addAction(QStringLiteral("Clear Menu"));
+    clear->setMenuRole(QAction::NoRole);
     clear->setEnabled(!entries.isEmpty());
     connect(clear, &QAction::triggered, recent_, &RecentFiles::clear);
 }
@@ -296,10 +311,21 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // ring, the user is moving through the controls with the keyboard: Space presses the focused
 // button, as it would anywhere else.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A movie opened from the Finder (the bundle offers Kestro for movies) arrives as an event
+    // to the application; it goes through the same checks as a drop.
+    if (event->type() == QEvent::FileOpen && watched == qApp) {
+        const QString path = static_cast<QFileOpenEvent*>(event)->file();
+        if (path.isEmpty()) return false;
+        EditorState* s = &content_->state();
+        QTimer::singleShot(0, s, [s, path] { s->loadVideo(path); });
+        return true;
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         auto* widget = qobject_cast<QWidget*>(watched);
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (widget && widget->window() == this && key->modifiers() == Qt::NoModifier &&
+        // macOS marks the arrow keys as keypad keys.
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (widget && widget->window() == this && modifiers == Qt::NoModifier &&
             showsFocusRing(*widget)) {
             const bool press =
                 (key->key() == Qt::Key_Space) && qobject_cast<QAbstractButton*>(widget);

@@ -19,9 +19,19 @@ struct AdbSearchEnvironment {
 // The process's own values of those variables.
 AdbSearchEnvironment adbSearchEnvironment();
 
-// The paths to try, in order: the KESTRO_ADB entries alone when it names any; else `adb` in
-// each PATH folder, then $ANDROID_HOME/platform-tools/adb, $ANDROID_SDK_ROOT/platform-tools/adb
-// and ~/Android/Sdk/platform-tools/adb.
+// The paths to try, in order, each once: the KESTRO_ADB entries alone when it names any; else
+// `adb` in each PATH folder, then $ANDROID_HOME/platform-tools/adb,
+// $ANDROID_SDK_ROOT/platform-tools/adb, the Android Studio SDKs (~/Android/Sdk on Linux,
+// ~/Library/Android/sdk on macOS) and Homebrew's folders. A program started from the Finder
+// gets a PATH of /usr/bin:/bin:/usr/sbin:/sbin only, so the fixed folders matter there.
 std::vector<std::string> adbCandidates(const AdbSearchEnvironment& environment);
+
+// The command that installs adb here, for hints: Homebrew's formula on macOS, the
+// distribution's package on Linux, told from the text of /etc/os-release (`osRelease`). Empty
+// for a system we cannot name a command for.
+std::string adbInstallCommand(bool macOS, const std::string& osRelease);
+
+// The same for the running system.
+std::string adbInstallCommand();
 
 }  // namespace kestro

@@ -40,6 +40,11 @@ std::vector<std::string> SimulatorRecorder::defaultLauncherCandidates() {
             "/Library/Developer/CommandLineTools/usr/bin/xcrun"};
 }
 
+std::vector<std::string> SimulatorRecorder::defaultXcodeFolders() {
+    return {"/Applications/Xcode.app/Contents/Developer",
+            "/Applications/Xcode-beta.app/Contents/Developer"};
+}
+
 std::vector<std::string> SimulatorRecorder::launcherCandidatesFrom(const char* colonSeparatedList) {
     std::vector<std::string> candidates = splitSearchList(colonSeparatedList);
     return candidates.empty() ? defaultLauncherCandidates() : candidates;
@@ -64,9 +69,11 @@ std::string_view SimulatorRecorder::availabilityMessage(Availability availabilit
         case Availability::available:
             return {};
         case Availability::xcodeMissing:
-            return "Xcode Command Line Tools not found. Please install Xcode and tools.";
+            return "Xcode not found. Recording iOS simulators needs Xcode, from the App Store.";
         case Availability::simctlUnavailable:
-            return "simctl is unavailable. Ensure Xcode command line tools are installed.";
+            return "simctl is unavailable. The Command Line Tools alone have no simulators: "
+                   "install Xcode, or select it with sudo xcode-select -s "
+                   "/Applications/Xcode.app.";
         case Availability::noBootedSimulators:
             return "No booted simulators found. Boot an iOS simulator in Xcode.";
     }
@@ -105,15 +112,23 @@ SimulatorRecorder::Availability SimulatorRecorder::checkAvailability() const {
 
 SimulatorRecorder::Availability SimulatorRecorder::checkAvailability(
     std::vector<SimulatorDevice>* booted) const {
+    std::string developerDir;
+    return check(booted, &developerDir);
+}
+
+SimulatorRecorder::Availability SimulatorRecorder::check(std::vector<SimulatorDevice>* booted,
+                                                         std::string* developerDir) const {
     if (booted) booted->clear();
     const std::optional<std::string> launcher = usableLauncher();
     if (!launcher) return Availability::xcodeMissing;
     // A launcher that starts but whose simctl fails (tools half installed, a licence not yet
-    // accepted) cannot record either.
-    auto probe = ChildProcess::spawn(
-        SpawnRequest{*launcher, {"simctl", "help"}, ChildStream::null, ChildStream::null, false});
-    if (!probe || probe->waitForExit() != 0) return Availability::simctlUnavailable;
-    std::vector<SimulatorDevice> devices = listBootedDevices();
+    // accepted, only the Command Line Tools and no Xcode) cannot record either.
+    if (!runSimctl(*launcher, {"simctl", "help"}, developerDir).succeeded())
+        return Availability::simctlUnavailable;
+    const SpawnRequest list =
+        simctlRequest(*launcher, *developerDir, {"simctl", "list", "devices", "available"});
+    std::vector<SimulatorDevice> devices =
+        parseBootedDevices(runTool(list.executable, list.arguments).standardOutput);
     const Availability availability =
         devices.empty() ? Availability::noBootedSimulators : Availability::available;
     if (booted) *booted = std::move(devices);
@@ -123,16 +138,39 @@ SimulatorRecorder::Availability SimulatorRecorder::checkAvailability(
 std::vector<SimulatorDevice> SimulatorRecorder::listBootedDevices() const {
     const std::optional<std::string> launcher = usableLauncher();
     if (!launcher) return {};
-    auto listing = ChildProcess::spawn(SpawnRequest{*launcher,
-                                                    {"simctl", "list", "devices", "available"},
-                                                    ChildStream::collect,
-                                                    ChildStream::inherit,
-                                                    false});
-    if (!listing) return {};
-    // Read to the end before waiting, so a long listing never blocks the child on a full pipe.
-    const CollectedOutput output = listing->readOutputToEnd();
-    listing->waitForExit();
-    return parseBootedDevices(output.standardOutput);
+    std::string developerDir;
+    const ToolRun listing =
+        runSimctl(*launcher, {"simctl", "list", "devices", "available"}, &developerDir);
+    return parseBootedDevices(listing.standardOutput);
+}
+
+SpawnRequest SimulatorRecorder::simctlRequest(const std::string& launcher,
+                                              const std::string& developerDir,
+                                              std::vector<std::string> arguments) const {
+    if (developerDir.empty()) return SpawnRequest{launcher, std::move(arguments)};
+    // env(1) sets the one variable and starts the launcher; the rest of the environment stays.
+    arguments.insert(arguments.begin(), {"DEVELOPER_DIR=" + developerDir, launcher});
+    return SpawnRequest{"/usr/bin/env", std::move(arguments)};
+}
+
+ToolRun SimulatorRecorder::runSimctl(const std::string& launcher,
+                                     const std::vector<std::string>& arguments,
+                                     std::string* developerDir) const {
+    developerDir->clear();
+    ToolRun run = runTool(launcher, arguments);
+    // A launcher that cannot start at all is not helped by another developer folder.
+    if (run.succeeded() || run.launchError) return run;
+    for (const std::string& folder : xcodeFolders_) {
+        std::error_code error;
+        if (!std::filesystem::is_directory(folder, error)) continue;
+        const SpawnRequest through = simctlRequest(launcher, folder, arguments);
+        ToolRun retried = runTool(through.executable, through.arguments);
+        if (retried.succeeded()) {
+            *developerDir = folder;
+            return retried;
+        }
+    }
+    return run;
 }
 
 Result<Done, RecorderError> SimulatorRecorder::startRecording(
@@ -154,7 +192,8 @@ Result<Done, RecorderError> SimulatorRecorder::startRecording(
         target = booted.front();
     }
 
-    const Availability availability = checkAvailability();
+    std::string developerDir;
+    const Availability availability = check(nullptr, &developerDir);
     const std::string message(availabilityMessage(availability));
     switch (availability) {
         case Availability::available:
@@ -181,15 +220,16 @@ Result<Done, RecorderError> SimulatorRecorder::startRecording(
     }
 
     prepareDestination(output);
+    developerDir_ = developerDir;
     if (options.cleanStatusBar) overrideStatusBar(target.id);
 
-    SpawnRequest request{
-        xcrunPath(),
-        {"simctl", "io", target.id, "recordVideo", "--codec", "h264", "--force", output.string()},
-        ChildStream::discard,
-        ChildStream::discard,
-        // Only our interrupt may end the recording, not a Ctrl-C meant for us.
-        true};
+    SpawnRequest request = simctlRequest(
+        xcrunPath(), developerDir_,
+        {"simctl", "io", target.id, "recordVideo", "--codec", "h264", "--force", output.string()});
+    request.standardOutput = ChildStream::discard;
+    request.standardError = ChildStream::discard;
+    // Only our interrupt may end the recording, not a Ctrl-C meant for us.
+    request.ownProcessGroup = true;
     outputPath_ = output;
     auto child = ChildProcess::spawn(request);
     if (!child) {
@@ -214,14 +254,18 @@ Result<Done, RecorderError> SimulatorRecorder::stopRecording() {
 void SimulatorRecorder::overrideStatusBar(const std::string& udid) {
     // Whatever simctl answers, the clear is owed: an override may have been half applied.
     statusBarDevice_ = udid;
-    runTool(xcrunPath(),
-            {"simctl", "status_bar", udid, "override", "--time", "9:41", "--batteryState",
-             "charged", "--batteryLevel", "100", "--cellularBars", "4", "--wifiBars", "3"});
+    const SpawnRequest request = simctlRequest(
+        xcrunPath(), developerDir_,
+        {"simctl", "status_bar", udid, "override", "--time", "9:41", "--batteryState", "charged",
+         "--batteryLevel", "100", "--cellularBars", "4", "--wifiBars", "3"});
+    runTool(request.executable, request.arguments);
 }
 
 void SimulatorRecorder::clearStatusBar() {
     if (!statusBarDevice_) return;
-    runTool(xcrunPath(), {"simctl", "status_bar", *statusBarDevice_, "clear"});
+    const SpawnRequest request =
+        simctlRequest(xcrunPath(), developerDir_, {"simctl", "status_bar", *statusBarDevice_, "clear"});
+    runTool(request.executable, request.arguments);
     statusBarDevice_.reset();
 }
 

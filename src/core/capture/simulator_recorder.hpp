@@ -17,6 +17,8 @@
 #include "core/capture/child_process.hpp"
 #include "core/capture/recorder.hpp"
 #include "core/capture/simulator_device.hpp"
+#include "core/capture/tool_run.hpp"
+#include "core/result.hpp"
 
 #include <chrono>
 #include <filesystem>
@@ -99,6 +101,13 @@ public:
     // Tests shorten the grace period.
     void setGracePeriod(std::chrono::milliseconds grace) { gracePeriod_ = grace; }
 
+    // The Xcode developer folders simctl is tried through (as DEVELOPER_DIR) when the selected
+    // developer tools have none, which is the case when `xcode-select` points at the Command Line
+    // Tools: /Applications/Xcode.app's, then Xcode-beta's. Only existing folders are tried. Set it
+    // before using the recorder from other threads.
+    static std::vector<std::string> defaultXcodeFolders();
+    void setXcodeFolders(std::vector<std::string> folders) { xcodeFolders_ = std::move(folders); }
+
     State state() const;
     // Also true after a launch that failed: its path stays tracked until the next stop.
     bool isRecording() const override { return state() != State::idle; }
@@ -109,8 +118,19 @@ public:
 private:
     // The first candidate that can run simctl's launcher; none when the tools are missing.
     std::optional<std::string> usableLauncher() const;
+    // `launcher simctl ...`, or the same through `env DEVELOPER_DIR=developerDir` when one is given.
+    SpawnRequest simctlRequest(const std::string& launcher, const std::string& developerDir,
+                               std::vector<std::string> arguments) const;
+    // Runs `launcher` with `arguments`; when that fails, again through each Xcode folder in turn.
+    // The developer folder that answered (empty for the selected tools) goes to *developerDir.
+    ToolRun runSimctl(const std::string& launcher, const std::vector<std::string>& arguments,
+                      std::string* developerDir) const;
+    // checkAvailability, also telling which developer folder simctl answered through.
+    Availability check(std::vector<SimulatorDevice>* booted, std::string* developerDir) const;
 
     std::vector<std::string> candidates_;
+    std::vector<std::string> xcodeFolders_ = defaultXcodeFolders();
+    std::string developerDir_;  // the tracked recording's developer folder; empty: the selected one
     std::chrono::milliseconds gracePeriod_ = kGracePeriod;
     std::optional<ChildProcess> process_;
     std::optional<std::filesystem::path> outputPath_;

@@ -6,6 +6,7 @@ extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include <string>
@@ -19,6 +20,24 @@ struct InOutDeleter {
     void operator()(AVFilterInOut* list) const { avfilter_inout_free(&list); }
 };
 using InOutPtr = std::unique_ptr<AVFilterInOut, InOutDeleter>;
+
+// The one picture format the sink hands out, set before the sink is initialised. Newer
+// libavfilter has the `pixel_formats` list, and libavfilter 11 removed the older binary
+// `pix_fmts` (and later libavutil av_opt_set_int_list). Which option the library has is
+// asked at run time, so a build works with any library its headers allow.
+int setSinkFormat(AVFilterContext* sink, AVPixelFormat format) {
+    if (av_opt_find(sink, "pixel_formats", nullptr, 0, AV_OPT_SEARCH_CHILDREN) != nullptr) {
+        const char* name = av_get_pix_fmt_name(format);
+        if (name == nullptr) return AVERROR(EINVAL);
+        return av_opt_set(sink, "pixel_formats", name, AV_OPT_SEARCH_CHILDREN);
+    }
+#ifdef av_opt_set_int_list
+    const AVPixelFormat formats[] = {format, AV_PIX_FMT_NONE};
+    return av_opt_set_int_list(sink, "pix_fmts", formats, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN);
+#else
+    return AVERROR_OPTION_NOT_FOUND;
+#endif
+}
 
 }  // namespace
 
@@ -40,12 +59,11 @@ Result<std::unique_ptr<FilterGraph>, MediaError> FilterGraph::create(const Input
     int ret = avfilter_graph_create_filter(&g->source_, avfilter_get_by_name("buffer"), "in",
                                            args.c_str(), nullptr, graph);
     if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
-    ret = avfilter_graph_create_filter(&g->sink_, avfilter_get_by_name("buffersink"), "out",
-                                       nullptr, nullptr, graph);
+    g->sink_ = avfilter_graph_alloc_filter(graph, avfilter_get_by_name("buffersink"), "out");
+    if (!g->sink_) return fail(mediaError(AVERROR(ENOMEM)));
+    ret = setSinkFormat(g->sink_, output);
     if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
-    const AVPixelFormat formats[] = {output, AV_PIX_FMT_NONE};
-    ret =
-        av_opt_set_int_list(g->sink_, "pix_fmts", formats, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN);
+    ret = avfilter_init_str(g->sink_, nullptr);
     if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
 
     // The parser's view: our source feeds the graph's open input, its open output feeds our sink.

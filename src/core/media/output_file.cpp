@@ -244,7 +244,8 @@ Result<Done, OutputFileError> OutputFile::commit() {
     };
     if (fd_ < 0) return failed(EBADF, "Cannot write " + destination_.string());
     if (errno_ != 0) return failed(errno_, "Cannot write " + destination_.string());
-    if (::fsync(fd_) < 0) return failed(errno, "Cannot write " + destination_.string());
+    if (const int err = platform::flushToDisk(fd_); err != 0)
+        return failed(err, "Cannot write " + destination_.string());
     if (unnamed_) {
         // A name for the rename below; the file stays locked, and discard() removes the name if
         // the rename fails.

@@ -1,5 +1,7 @@
 #include "core/model/png.hpp"
 
+#include "core/platform.hpp"
+
 #include <png.h>
 
 #include <cerrno>
@@ -213,7 +215,7 @@ Result<Done, std::string> savePng(const Image& image, const std::filesystem::pat
     bool ok = png != nullptr && info != nullptr && encode(png, info, file, &image, &rows);
     png_destroy_write_struct(&png, &info);
     ok = std::fflush(file) == 0 && ok;
-    ok = ::fsync(::fileno(file)) == 0 && ok;
+    ok = platform::flushToDisk(::fileno(file)) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     if (!ok) {
         discard();

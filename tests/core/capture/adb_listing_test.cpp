@@ -73,8 +73,29 @@ TEST(AdbLocator, KestroAdbReplacesTheSearchElsePathThenTheSdkFolders) {
     EXPECT_EQ(adbCandidates(env),
               (std::vector<std::string>{"/usr/local/bin/adb", "/usr/bin/adb",
                                         "/sdk/platform-tools/adb", "/root-sdk/platform-tools/adb",
-                                        "/home/u/Android/Sdk/platform-tools/adb"}));
-    EXPECT_TRUE(adbCandidates(AdbSearchEnvironment{}).empty());
+                                        "/home/u/Android/Sdk/platform-tools/adb",
+                                        "/home/u/Library/Android/sdk/platform-tools/adb",
+                                        "/opt/homebrew/bin/adb"}));
+    // A program started from the Finder has a bare PATH and still finds Homebrew's adb.
+    EXPECT_EQ(adbCandidates(AdbSearchEnvironment{nullptr, "/usr/bin:/bin"}),
+              (std::vector<std::string>{"/usr/bin/adb", "/bin/adb", "/opt/homebrew/bin/adb",
+                                        "/usr/local/bin/adb"}));
+}
+
+TEST(AdbLocator, TheInstallHintNamesThisSystemsOwnPackage) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"PRETTY_NAME=\"Debian GNU/Linux 12\"\nID=debian\n", "sudo apt install adb"},
+        {"ID=linuxmint\nID_LIKE=\"ubuntu debian\"\n", "sudo apt install adb"},
+        {"ID=fedora\nVERSION_ID=41\n", "sudo dnf install android-tools"},
+        {"ID=\"opensuse-tumbleweed\"\nID_LIKE=\"opensuse suse\"\n", "sudo zypper install android-tools"},
+        {"ID=endeavouros\nID_LIKE=arch\n", "sudo pacman -S android-tools"},
+        // Not fooled by a field that merely starts with ID.
+        {"ID_LIKE_NOT=debian\nID=gentoo\n", ""},
+        {"", ""},
+    };
+    for (const auto& [release, command] : cases)
+        EXPECT_EQ(adbInstallCommand(false, release), command) << release;
+    EXPECT_EQ(adbInstallCommand(true, "ID=debian\n"), "brew install android-platform-tools");
 }
 
 }  // namespace

@@ -71,6 +71,43 @@ TEST(ToolAvailability, ProbeThenListing) {
     EXPECT_EQ(fake.calls().size(), calls);
 }
 
+// With only the Command Line Tools selected, xcrun runs but has no simctl; an installed Xcode
+// is then reached through DEVELOPER_DIR, for the listing and for the recording alike.
+TEST(ToolAvailability, OnlyCommandLineToolsSelectedRetriesThroughAnInstalledXcode) {
+    using namespace std::chrono_literals;
+    FakeXcrun fake;
+    const auto xcode = fake.dir() / "Xcode.app" / "Contents" / "Developer";
+    std::filesystem::create_directories(xcode);
+    const std::string cltOnly = (fake.dir() / "clt-xcrun").string();
+    testing::writeFile(cltOnly, "#!/bin/sh\n[ \"$DEVELOPER_DIR\" = \"" + xcode.string() +
+                                    "\" ] || { echo 'unable to find utility \"simctl\"' >&2; "
+                                    "exit 72; }\nexec " + FakeXcrun::launcher() + " \"$@\"\n");
+    ::chmod(cltOnly.c_str(), 0755);
+    fake.setListing(deviceLine("iPhone 15", kUdid15));
+
+    SimulatorRecorder withoutXcode({cltOnly});
+    withoutXcode.setXcodeFolders({(fake.dir() / "no-such-Xcode.app").string()});
+    EXPECT_EQ(withoutXcode.checkAvailability(), Availability::simctlUnavailable);
+    EXPECT_TRUE(withoutXcode.listBootedDevices().empty());
+    // The message no longer says the Command Line Tools would do.
+    EXPECT_NE(SimulatorRecorder::availabilityMessage(Availability::simctlUnavailable).find("install Xcode"),
+              std::string_view::npos);
+
+    SimulatorRecorder recorder({cltOnly});
+    recorder.setXcodeFolders({(fake.dir() / "no-such-Xcode.app").string(), xcode.string()});
+    recorder.setGracePeriod(2s);
+    EXPECT_EQ(recorder.checkAvailability(), Availability::available);
+    EXPECT_EQ(recorder.listBootedDevices(), (Devices{{"iPhone 15", kUdid15}}));
+    const auto movie = fake.dir() / "out.mp4";
+    ASSERT_TRUE(recorder.startRecording(movie, SimulatorDevice{"iPhone 15", kUdid15},
+                                        RecordingOptions{.cleanStatusBar = true}));
+    ASSERT_TRUE(fake.waitForLogLine("recordVideo"));
+    recorder.stopRecording();
+    EXPECT_GT(testing::fileSize(movie), 0u);
+    EXPECT_EQ(fake.subcommands(),
+              (Calls{"help", "list", "list", "help", "list", "list", "status_bar", "io", "status_bar"}));
+}
+
 // The listing's own rules (line breaks, UTF-8) are pinned by the listing parser's tests.
 TEST(BootedDevices, ReadFromTheListingOfTheTool) {
     FakeXcrun fake;

@@ -5,7 +5,6 @@
 #include "support/killed_child.hpp"
 
 #include <fstream>
-#include <functional>
 #include <thread>
 
 namespace kestro {
@@ -23,15 +22,7 @@ TEST(ExportLeftovers, AnExportKilledMidWayLeavesTheEarlierFileAndNothingElse) {
     std::ofstream(dest) << "earlier";
 
     // The child exports and is killed once frames are being written.
-    test::killWhenReady([&](const std::function<void()>& ready) {
-        bool told = false;
-        (void)AVFExporter().exportVideo(input, nullptr, test::smallConfig(), dest,
-                                        [&](double done) {
-                                            if (told || done <= 0) return;
-                                            told = true;
-                                            ready();
-                                        });
-    });
+    test::killWhenReady({"export", input.string(), dest.string()});
 
     EXPECT_EQ(test::fileContents(dest), "earlier");
     // Nothing visible on file systems with unnamed files; elsewhere the next export removes

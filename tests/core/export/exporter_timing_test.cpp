@@ -48,7 +48,7 @@ TEST(ExporterTimingTest, BurstsOfMotionKeepEveryPictureAndStillsAreHeld) {
         dir / "burst.mp4",
         "-i " + test::shellQuote(counting.string()) +
             " -vf \"setpts='if(lt(N,30),N/60,0.5+(N-29)*0.5)/TB'\""
-            " -vsync vfr -enc_time_base 1/600 -c:v libx264 -preset ultrafast -qp 0");
+            " -fps_mode vfr -enc_time_base 1/600 -c:v libx264 -preset ultrafast -qp 0");
     ASSERT_FALSE(source.empty());
     auto sourceTime = [](int n) { return n < 30 ? n / 60.0 : 0.5 + (n - 29) * 0.5; };
     for (const bool constant : {false, true}) {

@@ -124,12 +124,8 @@ TEST(OutputFileTest, UnusableDestinationsNameTheCause) {
 
 // A child process that starts writing `destination` and is killed with SIGKILL mid-way.
 void killWriterMidWay(const std::filesystem::path& destination, Temporary kind) {
-    test::killWhenReady([&](const std::function<void()>& ready) {
-        auto file = OutputFile::create(destination, {}, kind);
-        if (!file) return;
-        writeAll(**file, std::string(100000, 'm'));
-        ready();
-    });
+    test::killWhenReady(
+        {"output-file", destination.string(), kind == Temporary::named ? "named" : "unnamed"});
 }
 
 TEST(OutputFileLeftovers, AKilledWriterLeavesNothingOnceTheFolderIsWrittenAgain) {
