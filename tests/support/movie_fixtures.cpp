@@ -2,6 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+extern "C" {
+#include <libavformat/version.h>
+}
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -101,11 +105,20 @@ fs::path makeMovie(const fs::path& path, const MovieSpec& recipe) {
     cmd << " " << recipe.extraOutputArgs << " " << shellQuote(encoded.string());
     if (runCommand(cmd.str()) != 0) return {};
     if (recipe.rotation != 0) {
+#if LIBAVFORMAT_VERSION_MAJOR >= 60
+        // FFmpeg 6 and later set the display matrix through an input option (the same matrix
+        // the older tag made); from FFmpeg 7 on, the rotate tag is only a tag.
+        const int status = runCommand(ffmpeg() + "-display_rotation:v:0 " +
+                                      std::to_string(recipe.rotation) + " -i " +
+                                      shellQuote(encoded.string()) + " -c copy " +
+                                      shellQuote(path.string()));
+#else
         // The ffmpeg tool turns the tag into a display matrix only when copying streams.
         const int status =
             runCommand(ffmpeg() + "-i " + shellQuote(encoded.string()) +
                        " -c copy -metadata:s:v:0 rotate=" + std::to_string(recipe.rotation) + " " +
                        shellQuote(path.string()));
+#endif
         fs::remove(encoded);
         if (status != 0) return {};
     }

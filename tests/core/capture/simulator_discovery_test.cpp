@@ -99,10 +99,10 @@ TEST(ToolAvailability, OnlyCommandLineToolsSelectedRetriesThroughAnInstalledXcod
     EXPECT_EQ(recorder.checkAvailability(), Availability::available);
     EXPECT_EQ(recorder.listBootedDevices(), (Devices{{"iPhone 15", kUdid15}}));
     const auto movie = fake.dir() / "out.mp4";
-    ASSERT_TRUE(recorder.startRecording(movie, SimulatorDevice{"iPhone 15", kUdid15},
+    ASSERT_TRUE(recorder.startRecording(movie, std::string(kUdid15),
                                         RecordingOptions{.cleanStatusBar = true}));
     ASSERT_TRUE(fake.waitForLogLine("recordVideo"));
-    recorder.stopRecording();
+    EXPECT_TRUE(recorder.stopRecording());
     EXPECT_GT(testing::fileSize(movie), 0u);
     EXPECT_EQ(fake.subcommands(),
               (Calls{"help", "list", "list", "help", "list", "list", "status_bar", "io", "status_bar"}));
