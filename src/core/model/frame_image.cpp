@@ -145,6 +145,17 @@ std::optional<ScreenRect> detectScreenRect(const Image& image) {
         top = std::min(top, t);
         bottom = std::max(bottom, b);
     }
+    // The same for the width, along the seed's row and one a quarter in from the top and the
+    // bottom: a frame turned to landscape has its island on the left, across the seed's row.
+    const int quarterHeight = (bottom - top) / 4;
+    for (const int y : {top + quarterHeight, bottom - quarterHeight}) {
+        if (!transparent(sx, y)) continue;
+        int l = sx, r = sx;
+        while (l > 0 && transparent(l - 1, y)) --l;
+        while (r < W - 1 && transparent(r + 1, y)) ++r;
+        left = std::min(left, l);
+        right = std::max(right, r);
+    }
 
     const double width = W;
     const double height = H;

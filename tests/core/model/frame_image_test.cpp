@@ -1,4 +1,5 @@
 #include "core/model/frame_image.hpp"
+#include "core/model/frame_orientation.hpp"
 #include "core/model/png.hpp"
 
 #include "png_craft.hpp"
@@ -160,6 +161,13 @@ TEST(ScreenDetection, CameraCutoutsInsideTheOpeningDoNotShortenIt) {
         for (int x = 480; x < 520; ++x)
             if ((x - 500) * (x - 500) + (y - 170) * (y - 170) <= 400) hole.set(x, y, kOpaque);
     EXPECT_EQ(detectScreenRect(hole), expected);
+
+    // Turned to landscape the island lies across the middle row, on the left; the opening is
+    // the plain frame's, turned.
+    const auto turned = detectScreenRect(turnedQuarter(plain, true));
+    ASSERT_TRUE(turned.has_value());
+    EXPECT_EQ(detectScreenRect(turnedQuarter(island, true)), turned);
+    EXPECT_EQ(detectScreenRect(turnedQuarter(hole, true)), turned);
 
     // Read from a user's PNG file, trimmed as frame-info reads it.
     test::ScratchDir dir;
