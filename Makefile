@@ -4,6 +4,9 @@ JOBS ?= $(shell getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2)
 BUILD ?= build
 # A compiler cache, when the machine has one, makes rebuilds after a branch switch cheap.
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache,)
+# Paths relative to the checkout, so that a fresh clone (CI's) reuses what another one compiled.
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 PORTABILITY_BUILD ?= build-portability
@@ -99,6 +102,7 @@ test-asan: deps
 		-DKESTRO_BUILD_APP=OFF -DKESTRO_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=$(LEAKS):abort_on_error=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest -L core --output-on-failure -j$(JOBS)
 	KESTRO_FUZZ_JOBS=$(JOBS) scripts/run-fuzzers $(ASAN_BUILD) $(SMOKE_FUZZ_SECONDS)
 

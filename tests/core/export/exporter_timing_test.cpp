@@ -150,7 +150,7 @@ TEST(ExporterTimingTest, ReorderedVariableRateMp4KeepsItsLastPictures) {
     // 30 pictures at 30 fps, then ten more 0.3 s apart: the last at 3.7 s.
     const auto source = test::makeNumberedMovie(
         dir / "android.mp4", "30", 40, "setpts='if(lt(N,30),N/30,1+(N-30)*0.3)/TB'",
-        "-vsync vfr -enc_time_base 1/90000 -c:v libx264 -preset veryfast -bf 3 -g 30");
+        "-fps_mode vfr -enc_time_base 1/90000 -c:v libx264 -preset veryfast -bf 3 -g 30");
     ASSERT_FALSE(source.empty());
     auto reader = VideoReader::open(source);
     ASSERT_TRUE(reader);
