@@ -25,31 +25,37 @@
 namespace kestro {
 namespace {
 
-MainWindow::CloseChoice askBeforeClosing(QWidget* window) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("An Export Is Running"),
-                    QStringLiteral("Quitting now cancels the export, and no file is written."),
-                    QMessageBox::NoButton, window);
-    box.setInformativeText(QStringLiteral("Keep exporting, or cancel the export and quit?"));
-    QPushButton* keep = box.addButton(QStringLiteral("Keep Exporting"), QMessageBox::RejectRole);
-    box.addButton(QStringLiteral("Cancel Export and Quit"), QMessageBox::DestructiveRole);
-    box.setDefaultButton(keep);
-    box.setEscapeButton(keep);
-    box.exec();
-    return box.clickedButton() == keep ? MainWindow::CloseChoice::keepExporting
-                                       : MainWindow::CloseChoice::cancelAndQuit;
-}
-
-bool askBeforeClosingDuringRecording(QWidget* window) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("A Recording Is Running"),
-                    QStringLiteral("Closing stops the recording and saves what was recorded."),
-                    QMessageBox::NoButton, window);
-    box.setInformativeText(QStringLiteral("Keep recording, or stop, save and close?"));
-    QPushButton* keep = box.addButton(QStringLiteral("Keep Recording"), QMessageBox::RejectRole);
-    box.addButton(QStringLiteral("Stop, Save and Close"), QMessageBox::AcceptRole);
+// Asks whether to keep the running work or to end it and close; true when the user chose to
+// close. Keeping is the default and what Escape does.
+bool confirmClosing(QWidget* window, const QString& title, const QString& text,
+                    const QString& question, const QString& keepLabel, const QString& closeLabel,
+                    QMessageBox::ButtonRole closeRole) {
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, window);
+    box.setInformativeText(question);
+    QPushButton* keep = box.addButton(keepLabel, QMessageBox::RejectRole);
+    box.addButton(closeLabel, closeRole);
     box.setDefaultButton(keep);
     box.setEscapeButton(keep);
     box.exec();
     return box.clickedButton() != keep;
+}
+
+MainWindow::CloseChoice askBeforeClosing(QWidget* window) {
+    return confirmClosing(window, QStringLiteral("An Export Is Running"),
+                          QStringLiteral("Quitting now cancels the export, and no file is written."),
+                          QStringLiteral("Keep exporting, or cancel the export and quit?"),
+                          QStringLiteral("Keep Exporting"), QStringLiteral("Cancel Export and Quit"),
+                          QMessageBox::DestructiveRole)
+               ? MainWindow::CloseChoice::cancelAndQuit
+               : MainWindow::CloseChoice::keepExporting;
+}
+
+bool askBeforeClosingDuringRecording(QWidget* window) {
+    return confirmClosing(window, QStringLiteral("A Recording Is Running"),
+                          QStringLiteral("Closing stops the recording and saves what was recorded."),
+                          QStringLiteral("Keep recording, or stop, save and close?"),
+                          QStringLiteral("Keep Recording"), QStringLiteral("Stop, Save and Close"),
+                          QMessageBox::AcceptRole);
 }
 
 void tellWhereTheRecordingWent(QWidget* window, const std::optional<QString>& movie) {
