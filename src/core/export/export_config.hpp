@@ -8,7 +8,10 @@
 #include "core/model/export_format.hpp"
 #include "core/model/export_quality.hpp"
 #include "core/model/screen_rect.hpp"
+#include "core/model/speed_segment.hpp"
+#include "core/model/touch_track.hpp"
 #include "core/model/video_fit_mode.hpp"
+#include "core/model/zoom_segment.hpp"
 #include "core/text/caption.hpp"
 
 #include <cstdint>
@@ -52,6 +55,14 @@ struct ExportConfig {
     std::optional<AppStorePreset> appStore;
     // Captions and title cards drawn over the output (times in seconds of the output).
     StoryText story;
+    // The camera's zoom segments (seconds of the recording); empty: the camera stays at 1x.
+    CameraTrack camera;
+    // Touches to draw over the recording, and how; nothing is drawn without touches or when
+    // the style is off.
+    TouchTrack touches;
+    TapStyle taps;
+    // Speed changes (seconds of the recording); empty: real time.
+    SpeedTrack speed;
 };
 
 }  // namespace kestro

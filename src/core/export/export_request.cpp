@@ -72,6 +72,10 @@ ExportConfig appStoreConfig(const ExportChoices& choices) {
     config.constantRate = choices.constantRate;
     config.quality = choices.quality;
     config.story = choices.story;
+    config.camera = choices.camera;
+    config.touches = choices.touches;
+    config.taps = choices.taps;
+    config.speed = choices.speed;
     return config;
 }
 
@@ -132,6 +136,10 @@ ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame)
     if (choices.format == ExportFormat::gif && !config.fps) config.fps = kDefaultGifFrameRate;
     config.quality = choices.quality;
     config.story = choices.story;
+    config.camera = choices.camera;
+    config.touches = choices.touches;
+    config.taps = choices.taps;
+    config.speed = choices.speed;
     return config;
 }
 

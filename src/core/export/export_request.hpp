@@ -13,7 +13,10 @@
 #include "core/model/export_resolution.hpp"
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
+#include "core/model/speed_segment.hpp"
+#include "core/model/touch_track.hpp"
 #include "core/model/video_fit_mode.hpp"
+#include "core/model/zoom_segment.hpp"
 #include "core/result.hpp"
 #include "core/text/caption.hpp"
 
@@ -57,6 +60,11 @@ struct ExportChoices {
     std::optional<VideoSize> recordingSize;
     // Captions and title cards, times in seconds of the output.
     StoryText story;
+    // The tracks over the recording's clock: the camera, the touches drawn, the speed changes.
+    CameraTrack camera;
+    TouchTrack touches;
+    TapStyle taps;
+    SpeedTrack speed;
 };
 
 // GIFs are for READMEs and pull requests: small enough to embed, smooth enough to follow.
