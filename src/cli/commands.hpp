@@ -23,5 +23,6 @@ void addExportCommand(CLI::App& app, Runner& run);
 void addStillCommand(CLI::App& app, Runner& run);
 void addDevicesCommand(CLI::App& app, Runner& run);
 void addRecordCommand(CLI::App& app, Runner& run);
+void addCheckCommand(CLI::App& app, Runner& run);
 
 }  // namespace kestro::cli

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     addStillCommand(app, run);
     addDevicesCommand(app, run);
     addRecordCommand(app, run);
+    addCheckCommand(app, run);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
