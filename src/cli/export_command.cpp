@@ -10,6 +10,7 @@
 #include "core/export/background_image.hpp"
 #include "core/export/export_error.hpp"
 #include "core/export/export_request.hpp"
+#include "core/export/feature_graphic.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/export/still_image.hpp"
 #include "core/media/movie_probe.hpp"
@@ -19,6 +20,7 @@
 #include "core/model/export_quality.hpp"
 #include "core/model/export_resolution.hpp"
 #include "core/model/frame_image.hpp"
+#include "core/model/google_play_preset.hpp"
 
 #include <signal.h>
 
@@ -134,15 +136,21 @@ int runExport(const ExportOptions& options) {
     const fs::path output = options.output;
 
     // A screenshot goes in, or a moment of a recording is asked for: one framed picture comes out.
-    const bool still = isStillPicture(input) || options.at.has_value();
+    // So does the feature graphic, of the range's first moment unless --at says otherwise.
+    const auto playPreset = googlePlayPresetFromRaw(options.preset);
+    const bool featureGraphic = playPreset == GooglePlayPreset::featureGraphic;
+    const bool still = isStillPicture(input) || options.at.has_value() || featureGraphic;
+    if (featureGraphic && stillFormatFromExtension(output) != StillFormat::png) {
+        return usageError("The feature graphic is a PNG; name the output .png.", json);
+    }
     if (still && !stillFormatFromExtension(output)) {
         return usageError(
             "A framed picture is written as a PNG or JPEG; name the output .png, "
             ".jpg or .jpeg.",
             json);
     }
-    if (still && !options.preset.empty()) {
-        return usageError("An App Store preview is a movie; drop --preset for a picture.", json);
+    if (still && !options.preset.empty() && !featureGraphic) {
+        return usageError("A store video preset makes a movie; drop --preset for a picture.", json);
     }
     if (!still && stillFormatFromExtension(output)) {
         return usageError("A picture from a recording needs a time: kestro-cli still \"" +
@@ -157,15 +165,18 @@ int runExport(const ExportOptions& options) {
     if (!options.preset.empty()) {
         // The option admits only the presets' names.
         choices.appStore = appStorePresetFromRaw(options.preset);
+        choices.googlePlay = playPreset;
         if (!options.format.empty() && options.format != "mp4") {
-            return usageError("An App Store preview is an MP4; drop --format or pass mp4.", json);
+            return usageError(
+                "A store preset writes an MP4 (or the feature graphic's PNG); drop "
+                "--format or pass mp4.",
+                json);
         }
         if (options.width) {
-            return usageError("An App Store preview has the store's fixed size; drop --width.",
-                              json);
+            return usageError("A store preset has the store's fixed size; drop --width.", json);
         }
     }
-    if (choices.appStore) {
+    if (choices.appStore || choices.googlePlay) {
         choices.format = ExportFormat::mp4;
     } else if (!options.format.empty()) {
         // The option's check admits only the listed names, in the listed spelling.
@@ -349,9 +360,12 @@ int runExport(const ExportOptions& options) {
     const ExportConfig config = buildExportConfig(choices, frame.get());
     if (still) {
         auto picture = screenshot ? renderStill(*screenshot, config, frame.get())
-                                  : renderMovieStill(input, *options.at, config, frame.get());
+                                  : renderMovieStill(input, options.at.value_or(options.start),
+                                                     config, frame.get());
         if (!picture) return failure(picture.error(), json);
-        if (auto saved = saveStill(*picture, output); !saved) return failure(saved.error(), json);
+        auto saved =
+            featureGraphic ? saveFeatureGraphic(*picture, output) : saveStill(*picture, output);
+        if (!saved) return failure(saved.error(), json);
         const fs::path written = fs::absolute(output, error);
         if (json) {
             printJson(
@@ -419,8 +433,11 @@ void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& optio
     sub->add_option("--preset", options->preset,
                     "An App Store preview instead of a framed movie: app-store-iphone (886x1920), "
                     "app-store-iphone-5.5 (1080x1920) or app-store-ipad (1200x1600); landscape "
-                    "for a landscape recording. Must be 15 to 30 s long")
-        ->check(CLI::IsMember({"app-store-iphone", "app-store-iphone-5.5", "app-store-ipad"}));
+                    "for a landscape recording. Must be 15 to 30 s long. Or Google Play: "
+                    "play-promo (framed, 1080x1920 or 1920x1080 landscape, with sound) or "
+                    "play-feature-graphic (a 1024x500 PNG without alpha of the range's start, or still --at)")
+        ->check(CLI::IsMember({"app-store-iphone", "app-store-iphone-5.5", "app-store-ipad",
+                               "play-promo", "play-feature-graphic"}));
     sub->add_option("--resolution", options->resolution,
                     "720p, 1080p or 1440p (default 720p; GIF: 600 px wide)")
         ->check(CLI::IsMember({"720p", "1080p", "1440p"}));

@@ -7,6 +7,7 @@
 #include "core/model/app_store_preset.hpp"
 #include "core/model/export_format.hpp"
 #include "core/model/export_quality.hpp"
+#include "core/model/google_play_preset.hpp"
 #include "core/model/screen_rect.hpp"
 #include "core/model/speed_segment.hpp"
 #include "core/model/touch_track.hpp"
@@ -53,6 +54,10 @@ struct ExportConfig {
     // frame image and without rounded screen corners, and refused before anything is written
     // when the trimmed range breaks the store's limits (app_store_rules.hpp).
     std::optional<AppStorePreset> appStore;
+    // A Google Play promo video: an MP4 at the listing's size that always carries a sound track
+    // (silent for a silent recording), the device framed as usual. The feature graphic is a
+    // still of the same canvas and never reaches the movie engine.
+    std::optional<GooglePlayPreset> googlePlay;
     // Captions and title cards drawn over the output (times in seconds of the output).
     StoryText story;
     // The camera's zoom segments (seconds of the recording); empty: the camera stays at 1x.

@@ -1,6 +1,7 @@
 #include "core/export/export_request.hpp"
 
 #include "core/export/canvas_size.hpp"
+#include "core/export/fixed_canvas_layout.hpp"
 #include "core/model/frame_image.hpp"
 
 #include <algorithm>
@@ -91,6 +92,14 @@ Result<CanvasLayout, std::string> canvasLayoutFor(const ExportChoices& choices,
     } else if (choices.recordingSize) {
         content = *choices.recordingSize;
     }
+    if (choices.googlePlay) {
+        const std::optional<VideoSize>& recording = choices.recordingSize;
+        const bool landscape = recording && recording->width > recording->height;
+        const PresetSize size = googlePlaySize(*choices.googlePlay, landscape);
+        return layoutFixedCanvas(size.width, size.height,
+                                 choices.paddingPercent.value_or(kDefaultFixedAspectPadding),
+                                 content);
+    }
     return layoutCanvas(chosenWidth(choices), choices.aspect,
                         effectivePadding(choices.aspect, choices.paddingPercent), content);
 }
@@ -140,6 +149,13 @@ ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame)
     config.touches = choices.touches;
     config.taps = choices.taps;
     config.speed = choices.speed;
+    if (choices.googlePlay) {
+        config.googlePlay = choices.googlePlay;
+        config.format = ExportFormat::mp4;
+        // The listing shows its media on an opaque page, and refuses a feature graphic with
+        // alpha.
+        if (config.background.isTransparent()) config.background = BackgroundFill::black();
+    }
     return config;
 }
 

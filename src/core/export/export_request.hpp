@@ -49,6 +49,11 @@ struct ExportChoices {
     // landscape recording), no frame, the whole recording fitted, the rest background. Format,
     // resolution, width, screen, scale, offsets, fit mode and the canvas's shape do not apply.
     std::optional<AppStorePreset> appStore;
+    // A Google Play listing's promo video or feature graphic: the listing's canvas (the promo
+    // turns landscape for a landscape recording) with the device centred on it, framed as
+    // usual; the padding defaults to a fixed canvas's. Format, resolution, width and the
+    // canvas's shape do not apply; a see-through background becomes black.
+    std::optional<GooglePlayPreset> googlePlay;
     // The canvas's shape, the room around the device (percent of the canvas's shorter side;
     // none: the aspect's default) and the device's shadow.
     CanvasAspect aspect = CanvasAspect::frame;

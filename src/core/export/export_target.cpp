@@ -89,6 +89,11 @@ ExportTarget exportTarget(const ExportConfig& config) {
         t.framed = false;
         t.sound = ExportTarget::Sound::always;
     }
+    if (config.googlePlay) {
+        t.container = Muxer::Container::mp4;
+        t.order = CompositorSetup::Order::mp4;
+        t.sound = ExportTarget::Sound::always;
+    }
     return t;
 }
 

@@ -102,13 +102,16 @@ bool decode(png_structp png, png_infop info, MemorySource* source, DecodedPng* o
 }
 
 bool encode(png_structp png, png_infop info, std::FILE* file, const Image* image,
-            std::vector<png_bytep>* rows) {
+            std::vector<png_bytep>* rows, bool dropAlpha) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image->width),
-                 static_cast<png_uint_32>(image->height), 8, PNG_COLOR_TYPE_RGBA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 static_cast<png_uint_32>(image->height), 8,
+                 dropAlpha ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
+    // The rows stay RGBA in memory; libpng skips the fourth byte of each pixel.
+    if (dropAlpha) png_set_filler(png, 0, PNG_FILLER_AFTER);
     png_write_image(png, rows->data());
     png_write_end(png, nullptr);
     return true;
@@ -175,7 +178,8 @@ std::optional<Image> loadPng(const std::filesystem::path& path) {
     }
 }
 
-Result<Done, std::string> savePng(const Image& image, const std::filesystem::path& path) {
+Result<Done, std::string> savePng(const Image& image, const std::filesystem::path& path,
+                                  PngAlpha alpha) {
     if (image.empty() || image.width > kMaxPngDimension || image.height > kMaxPngDimension ||
         image.rgba.size() != image.byteCount()) {
         return fail(std::string("cannot write an empty or malformed image to ") + path.string());
@@ -212,7 +216,8 @@ Result<Done, std::string> savePng(const Image& image, const std::filesystem::pat
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = png != nullptr && info != nullptr && encode(png, info, file, &image, &rows);
+    bool ok = png != nullptr && info != nullptr &&
+              encode(png, info, file, &image, &rows, alpha == PngAlpha::drop);
     png_destroy_write_struct(&png, &info);
     ok = std::fflush(file) == 0 && ok;
     ok = platform::flushToDisk(::fileno(file)) == 0 && ok;

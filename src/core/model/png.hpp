@@ -22,8 +22,12 @@ std::optional<Image> loadPng(const std::filesystem::path& path);
 // The same from the file's bytes in memory.
 std::optional<Image> decodePng(const std::uint8_t* data, std::size_t size);
 
-// Writes 8-bit RGBA with alpha. The file is written next to the destination under a temporary
-// name and renamed over it only when complete, so a failure never leaves a half-written file.
-Result<Done, std::string> savePng(const Image& image, const std::filesystem::path& path);
+// Writes 8-bit RGBA with alpha, or with `PngAlpha::drop` 8-bit RGB without an alpha channel
+// (the colour values as they are: flatten the image first if it has see-through pixels). The
+// file is written next to the destination under a temporary name and renamed over it only when
+// complete, so a failure never leaves a half-written file.
+enum class PngAlpha { keep, drop };
+Result<Done, std::string> savePng(const Image& image, const std::filesystem::path& path,
+                                  PngAlpha alpha = PngAlpha::keep);
 
 }  // namespace kestro
