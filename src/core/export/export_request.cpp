@@ -76,6 +76,7 @@ ExportConfig appStoreConfig(const ExportChoices& choices) {
     config.touches = choices.touches;
     config.taps = choices.taps;
     config.speed = choices.speed;
+    config.keepFastSound = choices.keepFastSound;
     return config;
 }
 
@@ -140,6 +141,7 @@ ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame)
     config.touches = choices.touches;
     config.taps = choices.taps;
     config.speed = choices.speed;
+    config.keepFastSound = choices.keepFastSound;
     return config;
 }
 
