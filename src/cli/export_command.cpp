@@ -331,7 +331,9 @@ int runExport(const ExportOptions& options) {
         auto stills = findStillStretches(input, options.start, options.end);
         if (!stills) {
             const std::string& why = stills.error().message;
-            return failure("--shorten-stills: " + (why.empty() ? "the recording cannot be read" : why) + ".", json);
+            return failure(
+                "--shorten-stills: " + (why.empty() ? "the recording cannot be read" : why) + ".",
+                json);
         }
         choices.speed = shortenStills(*stills, *stillLimit, choices.speed);
     }

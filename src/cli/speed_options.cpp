@@ -13,8 +13,10 @@ namespace kestro::cli {
 namespace {
 
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -49,10 +51,12 @@ std::string factorRange() {
 
 Result<SpeedSegment, std::string> parseSpeedSegment(std::string_view text) {
     const std::size_t at = text.find('@');
-    if (at == std::string_view::npos) return fail(std::string("must be START-END@FACTOR, as in 2-6.5@4"));
+    if (at == std::string_view::npos)
+        return fail(std::string("must be START-END@FACTOR, as in 2-6.5@4"));
     const std::string_view times = text.substr(0, at);
     const std::size_t dash = times.find('-');
-    if (dash == std::string_view::npos) return fail(std::string("must be START-END@FACTOR, as in 2-6.5@4"));
+    if (dash == std::string_view::npos)
+        return fail(std::string("must be START-END@FACTOR, as in 2-6.5@4"));
     const auto start = unsignedDecimal(times.substr(0, dash));
     const auto end = unsignedDecimal(times.substr(dash + 1));
     if (!start || !end) {
@@ -84,7 +88,8 @@ Result<SpeedTrack, std::string> parseSpeedTrack(const std::vector<std::string>& 
 
 Result<double, std::string> parseShortenStills(std::string_view text) {
     const auto seconds = unsignedDecimal(text);
-    if (!seconds || !(*seconds > 0)) return fail(std::string("must be a number of seconds above 0"));
+    if (!seconds || !(*seconds > 0))
+        return fail(std::string("must be a number of seconds above 0"));
     return *seconds;
 }
 

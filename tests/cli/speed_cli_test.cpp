@@ -73,7 +73,8 @@ TEST(SpeedCli, BadSpeedValuesExitWithTwoAndWriteNothing) {
         args.insert(args.end(), extra.begin(), extra.end());
         const CliRun run = runCli(args);
         EXPECT_EQ(run.status, 2) << extra.back() << "\n" << run.err;
-        EXPECT_NE(run.err.find(extra.front()), std::string::npos) << extra.back() << ": " << run.err;
+        EXPECT_NE(run.err.find(extra.front()), std::string::npos)
+            << extra.back() << ": " << run.err;
     }
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.mp4"});
 }

@@ -291,7 +291,8 @@ private:
             // third 30 fps picture a third of a millisecond after its tick.
             auto after = [&] {
                 return map ? frame.time > sourceLimit(tick) + 1e-9
-                           : av_compare_ts(4 * (frame.pts - startTs), tb, 4 * tick + 1, tickBase) > 0;
+                           : av_compare_ts(4 * (frame.pts - startTs), tb, 4 * tick + 1, tickBase) >
+                                 0;
             };
             while (tick < job_.frameCount && after()) {
                 if (!(held ? send(*held, heldSerial) : send(frame, serial))) return false;

@@ -99,7 +99,8 @@ Result<Done, MediaError> SpedSound::advance() {
                 tempoRight_.clear();
                 auto pulled = filter_->pull(tempoLeft_, tempoRight_);
                 if (!pulled) return pulled;
-                emit(tempoLeft_.data(), tempoRight_.data(), static_cast<int64_t>(tempoLeft_.size()));
+                emit(tempoLeft_.data(), tempoRight_.data(),
+                     static_cast<int64_t>(tempoLeft_.size()));
                 break;
             }
         }
@@ -133,9 +134,12 @@ Result<int, MediaError> SpedSound::read(float* left, float* right, int count) {
     while (out < count) {
         const size_t ready = readyLeft_.size() - readyHead_;
         if (ready > 0) {
-            const auto n = static_cast<int>(std::min<size_t>(ready, static_cast<size_t>(count - out)));
-            std::copy_n(readyLeft_.begin() + static_cast<std::ptrdiff_t>(readyHead_), n, left + out);
-            std::copy_n(readyRight_.begin() + static_cast<std::ptrdiff_t>(readyHead_), n, right + out);
+            const auto n =
+                static_cast<int>(std::min<size_t>(ready, static_cast<size_t>(count - out)));
+            std::copy_n(readyLeft_.begin() + static_cast<std::ptrdiff_t>(readyHead_), n,
+                        left + out);
+            std::copy_n(readyRight_.begin() + static_cast<std::ptrdiff_t>(readyHead_), n,
+                        right + out);
             readyHead_ += static_cast<size_t>(n);
             out += n;
             continue;

@@ -63,7 +63,8 @@ Result<std::vector<PictureChange>, MediaError> measurePictureChanges(
         double difference = HUGE_VAL;
         if (havePrevious) {
             long sum = 0;
-            for (size_t i = 0; i < grey.size(); ++i) sum += std::abs(int(grey[i]) - int(previous[i]));
+            for (size_t i = 0; i < grey.size(); ++i)
+                sum += std::abs(int(grey[i]) - int(previous[i]));
             difference = static_cast<double>(sum) / static_cast<double>(grey.size());
         }
         if (frame.time >= start - 1e-9) {

@@ -1,7 +1,7 @@
 #include "core/media/tempo_filter.hpp"
 
-#include "core/media/av_error.hpp"
 #include "core/media/audio_reader.hpp"
+#include "core/media/av_error.hpp"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -69,8 +69,7 @@ Result<std::unique_ptr<TempoFilter>, MediaError> TempoFilter::create(double fact
     if (ret < 0) return fail(setupFailure(ret));
 
     // The last step pins the format the sink hands out, whatever atempo would prefer.
-    const std::string description = tempoChain(factor) +
-                                    ",aformat=sample_fmts=fltp:sample_rates=" +
+    const std::string description = tempoChain(factor) + ",aformat=sample_fmts=fltp:sample_rates=" +
                                     std::to_string(AudioReader::kSampleRate) +
                                     ":channel_layouts=stereo";
     InOutPtr outputs(avfilter_inout_alloc());

@@ -19,8 +19,9 @@ std::string segmentText(const SpeedSegment& s) {
 }
 
 SpeedTrack sortedByStart(SpeedTrack track) {
-    std::stable_sort(track.begin(), track.end(),
-                     [](const SpeedSegment& a, const SpeedSegment& b) { return a.start < b.start; });
+    std::stable_sort(track.begin(), track.end(), [](const SpeedSegment& a, const SpeedSegment& b) {
+        return a.start < b.start;
+    });
     return track;
 }
 
@@ -31,7 +32,8 @@ std::optional<std::string> speedTrackProblem(const SpeedTrack& track) {
         if (!std::isfinite(s.start) || !std::isfinite(s.end) || s.start < 0) {
             return "a speed segment needs times of 0 seconds or more";
         }
-        if (!(s.end > s.start)) return "the speed segment " + segmentText(s) + " ends before it starts";
+        if (!(s.end > s.start))
+            return "the speed segment " + segmentText(s) + " ends before it starts";
         if (!(s.factor >= kMinSpeedFactor && s.factor <= kMaxSpeedFactor)) {
             return "the factor " + secondsText(s.factor) + " is outside " +
                    secondsText(kMinSpeedFactor) + " to " + secondsText(kMaxSpeedFactor);

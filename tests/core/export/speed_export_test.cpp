@@ -127,8 +127,8 @@ TEST_F(SpeedSoundTest, BeepStaysWithItsPictureAfterEverySegment) {
         double beepAt;  // output seconds, worked out by hand
         double length;
     };
-    for (const Case& c : {Case{{{0.5, 2.5, 2}}, 2.0, 3.0},          // sped, pitch kept
-                          Case{{{1, 2, 4}}, 2.25, 3.25},            // muted stretch before it
+    for (const Case& c : {Case{{{0.5, 2.5, 2}}, 2.0, 3.0},  // sped, pitch kept
+                          Case{{{1, 2, 4}}, 2.25, 3.25},    // muted stretch before it
                           Case{{{0, 1, 0.5}, {1, 2, 1.6}}, 3.625, 4.625},  // slowed, then sped
                           Case{{}, 3.0, 4.0}}) {
         ExportConfig config = test::smallConfig();

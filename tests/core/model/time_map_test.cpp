@@ -18,8 +18,14 @@ TEST(TimeMapTest, OutputRunsEachPieceAtItsSpeed) {
     EXPECT_FALSE(map.isRealTime());
     ASSERT_EQ(map.pieces().size(), 5u);
     // Output moments and the recording time shown, worked out by hand.
-    for (const auto& [out, source] : {std::pair{0.0, 1.0}, {1.0, 2.0}, {1.25, 3.0}, {1.5, 4.0},
-                                      {3.5, 6.0}, {5.5, 7.0}, {7.5, 8.0}, {8.5, 9.0}}) {
+    for (const auto& [out, source] : {std::pair{0.0, 1.0},
+                                      {1.0, 2.0},
+                                      {1.25, 3.0},
+                                      {1.5, 4.0},
+                                      {3.5, 6.0},
+                                      {5.5, 7.0},
+                                      {7.5, 8.0},
+                                      {8.5, 9.0}}) {
         EXPECT_NEAR(map.sourceAt(out), source, 1e-12) << "output " << out;
         EXPECT_NEAR(map.outputAt(source), out, 1e-12) << "source " << source;
     }
