@@ -6,12 +6,14 @@
 #include "cli/export_options.hpp"
 #include "cli/export_progress.hpp"
 #include "cli/frame_choice.hpp"
+#include "cli/speed_options.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/export_error.hpp"
 #include "core/export/export_request.hpp"
 #include "core/export/feature_graphic.hpp"
 #include "core/export/render_geometry.hpp"
+#include "core/export/still_finder.hpp"
 #include "core/export/still_image.hpp"
 #include "core/media/movie_probe.hpp"
 #include "core/model/app_store_preset.hpp"
@@ -75,6 +77,9 @@ struct ExportOptions {
     std::string title;
     std::string outro;
     std::optional<double> titleSeconds;
+    std::vector<std::string> speeds;
+    std::string shortenStills;
+    bool fastSound = false;
 };
 
 // Written by the signal handler, read by the engine's cancel query on its own thread.
@@ -279,6 +284,24 @@ int runExport(const ExportOptions& options) {
         *card = std::move(*parsed);
     }
 
+    // Speed changes: every value checked before anything is read or written.
+    const bool hasSpeed = !options.speeds.empty() || !options.shortenStills.empty();
+    if (still && hasSpeed) {
+        return usageError("Speed changes belong to movies; drop them for a picture.", json);
+    }
+    if (auto track = parseSpeedTrack(options.speeds); track) {
+        choices.speed = std::move(*track);
+    } else {
+        return usageError("--speed " + track.error() + ".", json);
+    }
+    std::optional<double> stillLimit;
+    if (!options.shortenStills.empty()) {
+        auto limit = parseShortenStills(options.shortenStills);
+        if (!limit) return usageError("--shorten-stills " + limit.error() + ".", json);
+        stillLimit = *limit;
+    }
+    choices.keepFastSound = options.fastSound;
+
     if (!options.screen.empty()) {
         choices.screen = parseScreenRect(options.screen);
         if (!choices.screen) {
@@ -314,6 +337,17 @@ int runExport(const ExportOptions& options) {
 
     choices.trimStart = options.start;
     choices.trimEnd = options.end;
+    if (stillLimit) {
+        // The waits of the trimmed range, each sped to the limit where no --speed covers it.
+        auto stills = findStillStretches(input, options.start, options.end);
+        if (!stills) {
+            const std::string& why = stills.error().message;
+            return failure(
+                "--shorten-stills: " + (why.empty() ? "the recording cannot be read" : why) + ".",
+                json);
+        }
+        choices.speed = shortenStills(*stills, *stillLimit, choices.speed);
+    }
     choices.scalePercent = options.scale;
     choices.offsetXPercent = options.offsetX;
     choices.offsetYPercent = options.offsetY;
@@ -486,6 +520,16 @@ void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& optio
     sub->add_option("--outro", options->outro, "A closing card: TITLE or TITLE|SUBTITLE");
     sub->add_option("--title-seconds", options->titleSeconds,
                     "How long each card shows, its fade included, 0.5 to 10 (default 2)");
+    sub->add_option("--speed", options->speeds,
+                    "START-END@FACTOR, seconds of the recording played FACTOR times as fast "
+                    "(0.25 to 16); repeatable, never overlapping")
+        ->allow_extra_args(false);
+    sub->add_option("--shorten-stills", options->shortenStills,
+                    "Speed every wait (a still stretch of a second or more) up to last at most "
+                    "SECONDS");
+    sub->add_flag("--fast-sound", options->fastSound,
+                  "Keep the sound of stretches faster than 2x (sped, pitch kept) instead of "
+                  "silencing it");
     sub->add_flag("--json", options->json, "Print the result as one JSON object");
     sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
 }

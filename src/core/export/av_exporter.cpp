@@ -15,6 +15,7 @@
 #include "core/media/output_file.hpp"
 #include "core/media/packet_times.hpp"
 #include "core/media/video_reader.hpp"
+#include "core/model/time_map.hpp"
 #include "core/text/text_renderer.hpp"
 
 #include <cerrno>
@@ -81,9 +82,16 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
 
     auto range = clampTrimRange(config.trimStart, config.trimEnd, info.duration);
     if (!range) return fail(range.error());
+    if (auto problem = speedTrackProblem(config.speed)) {
+        return fail(ExportError::platform(
+            mediaFailure("The speed changes cannot be used: " + *problem + ".", AVERROR(EINVAL))));
+    }
+    // The output's length: the trimmed range at its speeds.
+    const TimeMap timeMap(range->start, range->end, config.speed);
+    const double outputLength = timeMap.outputDuration();
     // The store's limits are known now; nothing is written for a preview it would refuse.
     if (config.appStore) {
-        if (auto broken = previewRuleBroken(range->duration())) return fail(std::move(*broken));
+        if (auto broken = previewRuleBroken(outputLength)) return fail(std::move(*broken));
     }
 
     if (config.width <= 0 || config.height <= 0) return fail(ExportError::exportSessionFailed());
@@ -113,7 +121,7 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
         variableRate = isVariableRate(info.video.averageFrameRate, shortest);
     }
     frameRate = targetFrameRate(config, frameRate);
-    const double frames = std::ceil(range->duration() * av_q2d(frameRate) - 1e-6);
+    const double frames = std::ceil(outputLength * av_q2d(frameRate) - 1e-6);
     const int64_t frameCount = std::max<int64_t>(1, static_cast<int64_t>(frames));
 
     if (target.container == Muxer::Container::gif) {
@@ -233,6 +241,8 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     job.overlay = std::move(overlay);
     job.audio = std::move(audio);
     job.range = *range;
+    if (!timeMap.isRealTime()) job.timeMap = std::make_shared<const TimeMap>(timeMap);
+    job.keepFastSound = config.keepFastSound;
     job.frameRate = frameRate;
     job.frameCount = frameCount;
     // MP4 and WebM hold variable timing as well as any player plays it; ProRes editors and

@@ -68,6 +68,8 @@ struct ExportConfig {
     TapStyle taps;
     // Speed changes (seconds of the recording); empty: real time.
     SpeedTrack speed;
+    // Sound faster than twice its speed plays sped up too (pitch kept) instead of silent.
+    bool keepFastSound = false;
 };
 
 }  // namespace kestro

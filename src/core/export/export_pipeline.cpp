@@ -1,5 +1,6 @@
 #include "core/export/export_pipeline.hpp"
 
+#include "core/export/sped_sound.hpp"
 #include "core/media/av_error.hpp"
 #include "core/media/bounded_queue.hpp"
 #include "core/thread_name.hpp"
@@ -36,6 +37,9 @@ constexpr size_t kComposedDepth = 1;
 constexpr double kAudioLead = 0.5;
 constexpr auto kWatchInterval = std::chrono::milliseconds(20);
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+// A sped-up export jumps to a later keyframe instead of decoding up to it when that skips at
+// least this much of the recording.
+constexpr double kKeyframeJump = 0.5;
 
 struct Picked {
     AVFramePtr frame;  // null when the tick repeats the previous tick's frame
@@ -237,7 +241,28 @@ private:
             return picked_.push(std::move(item));
         };
 
+        const TimeMap* map = job_.timeMap.get();
+        // The latest recording time (seconds) tick `t` shows under a time map, with the grace
+        // given below: a quarter tick, of the recording's clock where it runs slower.
+        auto sourceLimit = [&](int64_t t) {
+            const double fps = av_q2d(job_.frameRate);
+            const double at = static_cast<double>(t) / fps;
+            return std::min(map->sourceAt(at + 0.25 / fps), map->sourceAt(at) + 0.25 / fps);
+        };
         while (tick < job_.frameCount && !stopping_) {
+            if (map && held) {
+                // Pictures no tick shows are not decoded: when a keyframe lies well past the
+                // held picture and still before the next tick's time, decoding goes on there.
+                const double target = sourceLimit(tick);
+                const auto keyframe = reader.keyframeAtOrBefore(target);
+                if (keyframe && *keyframe > held->time + kKeyframeJump) {
+                    auto seeked = reader.seekKeyframe(target);
+                    if (!seeked) {
+                        failWith(PipelineOutcome::Kind::sourceFailed, seeked.error());
+                        return false;
+                    }
+                }
+            }
             auto next = reader.next();
             if (!next) {
                 failWith(PipelineOutcome::Kind::sourceFailed, next.error());
@@ -257,13 +282,19 @@ private:
                 return true;
             }
             DecodedFrame& frame = **next;
+            // After a jump, a picture shown before the held one belongs to no later tick.
+            if (map && held && frame.time < held->time) continue;
             ++serial;
             // Every tick before this frame's time shows the frame held so far (or this one,
             // when the source starts after the tick). A frame up to a quarter tick late still
             // belongs to the tick: Matroska rounds times to the millisecond, which puts every
             // third 30 fps picture a third of a millisecond after its tick.
-            while (tick < job_.frameCount &&
-                   av_compare_ts(4 * (frame.pts - startTs), tb, 4 * tick + 1, tickBase) > 0) {
+            auto after = [&] {
+                return map ? frame.time > sourceLimit(tick) + 1e-9
+                           : av_compare_ts(4 * (frame.pts - startTs), tb, 4 * tick + 1, tickBase) >
+                                 0;
+            };
+            while (tick < job_.frameCount && after()) {
                 if (!(held ? send(*held, heldSerial) : send(frame, serial))) return false;
             }
             held = std::move(frame);
@@ -345,7 +376,7 @@ private:
             auto* right = reinterpret_cast<float*>(audioFrame_->extended_data[1]);
             int got = 0;
             if (!audioEnded_) {
-                auto read = job_.audio->read(left, right, n);
+                auto read = sped_ ? sped_->read(left, right, n) : job_.audio->read(left, right, n);
                 // Damaged or missing sound only costs sound: the rest becomes silence.
                 if (read) got = *read;
                 if (!read) soundError_ = read.error();
@@ -368,9 +399,13 @@ private:
     // Encode thread: pictures, the sound alongside, then the trailer.
     bool encodeAll() {
         Muxer& muxer = *job_.muxer;
-        audioTotal_ = std::llround(job_.range.duration() * AudioReader::kSampleRate);
+        const double length = job_.timeMap ? job_.timeMap->outputDuration() : job_.range.duration();
+        audioTotal_ = std::llround(length * AudioReader::kSampleRate);
         if (job_.audio) {
-            auto seeked = job_.audio->seek(job_.range.start);
+            if (job_.timeMap) {
+                sped_ = std::make_unique<SpedSound>(*job_.audio, *job_.timeMap, job_.keepFastSound);
+            }
+            auto seeked = sped_ ? sped_->start() : job_.audio->seek(job_.range.start);
             if (!seeked) {
                 soundError_ = seeked.error();
                 audioEnded_ = true;
@@ -422,6 +457,7 @@ private:
 
     // Encode thread only.
     AVFramePtr audioFrame_;
+    std::unique_ptr<SpedSound> sped_;  // the sound under a time map
     int64_t audioTotal_ = 0;
     int64_t audioSent_ = 0;
     bool audioEnded_ = false;

@@ -11,6 +11,7 @@
 #include "core/media/media_error.hpp"
 #include "core/media/muxer.hpp"
 #include "core/media/video_reader.hpp"
+#include "core/model/time_map.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,9 @@ struct PipelineJob {
     std::unique_ptr<AudioReader> audio;  // null: silence on audioStream, if there is one
     int audioStream = -1;                // -1: no sound track
     TrimRange range;
+    // How the output's clock runs over the recording; null: real time over `range`.
+    std::shared_ptr<const TimeMap> timeMap;
+    bool keepFastSound = false;  // see SpedSound
     AVRational frameRate{30, 1};  // exact; a tick lasts its inverse
     int64_t frameCount = 1;       // output ticks
     // A tick that repeats the previous tick's picture is not written (the last tick always is,

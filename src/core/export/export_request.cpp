@@ -77,6 +77,7 @@ ExportConfig appStoreConfig(const ExportChoices& choices) {
     config.touches = choices.touches;
     config.taps = choices.taps;
     config.speed = choices.speed;
+    config.keepFastSound = choices.keepFastSound;
     return config;
 }
 
@@ -149,6 +150,7 @@ ExportConfig buildExportConfig(const ExportChoices& choices, const Image* frame)
     config.touches = choices.touches;
     config.taps = choices.taps;
     config.speed = choices.speed;
+    config.keepFastSound = choices.keepFastSound;
     if (choices.googlePlay) {
         config.googlePlay = choices.googlePlay;
         config.format = ExportFormat::mp4;

@@ -70,6 +70,7 @@ struct ExportChoices {
     TouchTrack touches;
     TapStyle taps;
     SpeedTrack speed;
+    bool keepFastSound = false;  // see ExportConfig::keepFastSound
 };
 
 // GIFs are for READMEs and pull requests: small enough to embed, smooth enough to follow.
