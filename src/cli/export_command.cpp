@@ -6,6 +6,7 @@
 #include "cli/export_options.hpp"
 #include "cli/export_progress.hpp"
 #include "cli/frame_choice.hpp"
+#include "cli/zoom_option.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/export_error.hpp"
@@ -73,6 +74,8 @@ struct ExportOptions {
     std::string title;
     std::string outro;
     std::optional<double> titleSeconds;
+    std::vector<std::string> zooms;
+    bool autoZoom = false;
 };
 
 // Written by the signal handler, read by the engine's cancel query on its own thread.
@@ -346,6 +349,10 @@ int runExport(const ExportOptions& options) {
             return failure(loaded.error(), json);
         }
     }
+    auto camera = cameraFromOptions({options.zooms, options.autoZoom}, choices.touches,
+                                    choices.recordingSize);
+    if (!camera) return usageError(camera.error(), json);
+    choices.camera = std::move(*camera);
     const ExportConfig config = buildExportConfig(choices, frame.get());
     if (still) {
         auto picture = screenshot ? renderStill(*screenshot, config, frame.get())
@@ -469,6 +476,13 @@ void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& optio
     sub->add_option("--outro", options->outro, "A closing card: TITLE or TITLE|SUBTITLE");
     sub->add_option("--title-seconds", options->titleSeconds,
                     "How long each card shows, its fade included, 0.5 to 10 (default 2)");
+    sub->add_option("--zoom", options->zooms,
+                    "START-END@X,Y[xSCALE]: the camera moves in on the point X,Y (fractions of "
+                    "the recording) from START to END seconds of the recording, 1 to 4 times "
+                    "(default 2); repeatable")
+        ->allow_extra_args(false);
+    sub->add_flag("--auto-zoom", options->autoZoom,
+                  "Zoom in on the recording's taps (needs its touches)");
     sub->add_flag("--json", options->json, "Print the result as one JSON object");
     sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
 }
