@@ -7,6 +7,7 @@
 #include "cli/export_progress.hpp"
 #include "cli/frame_choice.hpp"
 #include "cli/speed_options.hpp"
+#include "cli/zoom_option.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/export_error.hpp"
@@ -80,6 +81,8 @@ struct ExportOptions {
     std::vector<std::string> speeds;
     std::string shortenStills;
     bool fastSound = false;
+    std::vector<std::string> zooms;
+    bool autoZoom = false;
 };
 
 // Written by the signal handler, read by the engine's cancel query on its own thread.
@@ -391,6 +394,10 @@ int runExport(const ExportOptions& options) {
             return failure(loaded.error(), json);
         }
     }
+    auto camera = cameraFromOptions({options.zooms, options.autoZoom}, choices.touches,
+                                    choices.recordingSize);
+    if (!camera) return usageError(camera.error(), json);
+    choices.camera = std::move(*camera);
     const ExportConfig config = buildExportConfig(choices, frame.get());
     if (still) {
         auto picture = screenshot ? renderStill(*screenshot, config, frame.get())
@@ -530,6 +537,13 @@ void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& optio
     sub->add_flag("--fast-sound", options->fastSound,
                   "Keep the sound of stretches faster than 2x (sped, pitch kept) instead of "
                   "silencing it");
+    sub->add_option("--zoom", options->zooms,
+                    "START-END@X,Y[xSCALE]: the camera moves in on the point X,Y (fractions of "
+                    "the recording) from START to END seconds of the recording, 1 to 4 times "
+                    "(default 2); repeatable")
+        ->allow_extra_args(false);
+    sub->add_flag("--auto-zoom", options->autoZoom,
+                  "Zoom in on the recording's taps (needs its touches)");
     sub->add_flag("--json", options->json, "Print the result as one JSON object");
     sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
 }

@@ -182,6 +182,14 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
         }
         overlay = std::move(*made);
     }
+    std::unique_ptr<CameraCompositor> camera;
+    if (!config.camera.empty()) {
+        std::shared_ptr<const Image> background;
+        if (backgroundImage) background = std::make_shared<const Image>(std::move(*backgroundImage));
+        camera = std::make_unique<CameraCompositor>(setup, target.framed ? frame : nullptr,
+                                                    std::move(background), config.camera,
+                                                    1 / av_q2d(frameRate));
+    }
     frame.reset();  // the compositor keeps what it needs
     backgroundImage.reset();
 
@@ -238,6 +246,7 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     }
     job.video = std::move(*reader);
     job.compositor = std::move(*compositor);
+    job.camera = std::move(camera);
     job.overlay = std::move(overlay);
     job.audio = std::move(audio);
     job.range = *range;
@@ -248,7 +257,9 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     // MP4 and WebM hold variable timing as well as any player plays it; ProRes editors and
     // GIF's per-picture delays want it constant.
     // Captions change between the pictures of a held frame, so they need every tick.
+    // A moving camera changes the picture between the ticks of a held frame, likewise.
     job.skipRepeats = variableRate && !config.constantRate && !config.appStore && !job.overlay &&
+                      !job.camera &&
                       (target.container == Muxer::Container::mp4 ||
                        target.container == Muxer::Container::webm);
     job.picturesHeldToTheEnd = target.container == Muxer::Container::gif;

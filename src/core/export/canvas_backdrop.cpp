@@ -13,10 +13,11 @@ CanvasBackdrop::CanvasBackdrop(const BackdropSetup& setup)
     : width_(std::max(setup.width, 0)),
       height_(std::max(setup.height, 0)),
       background_(setup.background),
+      view_(setup.view),
       row_(static_cast<std::size_t>(width_) * 4, 0.0f) {
     if (background_.asPicture() && setup.backgroundImage && setup.backgroundImage->isWellFormed()) {
         const Image& image = *setup.backgroundImage;
-        const CanvasRect r = coverRect(image.width, image.height, width_, height_);
+        const CanvasRect r = view_.apply(coverRect(image.width, image.height, width_, height_));
         picture_ = std::make_unique<ImageResampler>(image, width_, r.x, r.y, r.w, r.h);
     }
     if (setup.shadow && width_ > 0 && height_ > 0) makeShadow(setup);
@@ -62,13 +63,16 @@ void CanvasBackdrop::makeShadow(const BackdropSetup& setup) {
 }
 
 const std::vector<float>& CanvasBackdrop::row(int y) {
-    const double W = width_;
-    const double H = height_;
+    // The gradient runs over the magnified canvas; the view's offsets are whole pixels.
+    const double W = width_ * view_.scale;
+    const double H = height_ * view_.scale;
+    const int vx = static_cast<int>(view_.x);
+    const int vy = static_cast<int>(view_.y);
     if (picture_) {
         row_ = picture_->row(y);
     } else if (background_.asGradient()) {
         for (int x = 0; x < width_; ++x) {
-            const auto c = backgroundAt(background_, x, y, W, H);
+            const auto c = backgroundAt(background_, x + vx, y + vy, W, H);
             std::copy(c.begin(), c.end(), row_.begin() + static_cast<std::ptrdiff_t>(x) * 4);
         }
     } else {

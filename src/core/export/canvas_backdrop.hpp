@@ -9,6 +9,7 @@
 // down in proportion to the device's size, so it looks the same at every canvas size.
 
 #include "core/export/background_fill.hpp"
+#include "core/export/camera_view.hpp"
 #include "core/export/image_resampler.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/model/image.hpp"
@@ -38,6 +39,9 @@ struct BackdropSetup {
     CanvasRect frameRect;          // where the frame image is drawn, top-left origin
     CanvasRect screen;             // the grown screen rectangle, top-left origin
     std::optional<double> screenCornerFraction;  // the frame's rounding of its opening
+    // The camera's view of the canvas: the background is laid out over the whole magnified
+    // canvas and seen through it. The rectangles above are given as the output shows them.
+    CanvasView view;
 };
 
 class CanvasBackdrop {
@@ -54,6 +58,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     BackgroundFill background_;
+    CanvasView view_;
     std::unique_ptr<ImageResampler> picture_;
     // The device's blurred silhouette, one byte per canvas pixel, and how far down it is drawn.
     std::vector<std::uint8_t> shadow_;

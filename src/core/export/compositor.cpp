@@ -216,7 +216,8 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     format_ = mov ? AV_PIX_FMT_YUVA444P10LE : AV_PIX_FMT_YUV420P;
 
     // The placed video on whole canvas pixels, in numbers that cannot overflow.
-    const Placement p = boundedPlacement(setup.placement, W, H);
+    const CanvasView& view = setup.view;
+    const Placement p = boundedPlacement(view.apply(setup.placement), W, H);
     placedW_ = std::max(1, static_cast<int>(std::lround(p.width)));
     placedH_ = std::max(1, static_cast<int>(std::lround(p.height)));
     placedX_ = static_cast<int>(std::lround(p.tx));
@@ -227,7 +228,7 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     screenFormat_ = mov ? AV_PIX_FMT_YUV444P10LE
                         : (averageChroma_ ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P);
 
-    const CanvasRect R = toTopLeftOrigin(setup.screen, H);
+    const CanvasRect R = view.apply(toTopLeftOrigin(setup.screen, H));
     RoundedRect rounded = RoundedRect::screen(R, setup.screenCornerFraction);
     if (!setup.roundedScreen) rounded.radius = 0;  // App Store previews: square corners
 
@@ -300,10 +301,10 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     }
 
     // The device box; the frame image fills it (MOV) or is fitted into it (MP4).
-    const CanvasRect device =
+    const CanvasRect device = view.apply(
         setup.device.w > 0 && setup.device.h > 0
             ? setup.device
-            : CanvasRect{0, 0, static_cast<double>(W), static_cast<double>(H)};
+            : CanvasRect{0, 0, static_cast<double>(W), static_cast<double>(H)});
     CanvasRect frameRect = device;
     std::unique_ptr<ImageResampler> frame;
     if (setup.frame && !setup.frame->empty()) {
@@ -329,6 +330,7 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     backdropSetup.frameRect = frameRect;
     backdropSetup.screen = R;
     backdropSetup.screenCornerFraction = setup.screenCornerFraction;
+    backdropSetup.view = view;
     CanvasBackdrop backdrop(backdropSetup);
 
     // Two canvas rows at a time (4:2:0 chroma covers two): straight colour, alpha and weight.

@@ -26,6 +26,7 @@
 // pictures it returns may be read and released on any thread.
 
 #include "core/export/background_fill.hpp"
+#include "core/export/camera_view.hpp"
 #include "core/export/canvas_pool.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/media/av_ptr.hpp"
@@ -66,6 +67,9 @@ struct CompositorSetup {
     std::optional<double> screenCornerFraction;
     // Bilinear instead of bicubic scaling of the video: a little softer, cheaper (drafts).
     bool fastScaling = false;
+    // The camera: the canvas above is drawn magnified and shifted by it, every part at the
+    // output's own resolution (the video scaled once, straight from the source).
+    CanvasView view;
 };
 
 class Compositor {

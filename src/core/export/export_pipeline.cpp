@@ -64,8 +64,9 @@ public:
         const AVCodecContext& encoder = job_.muxer->encoder(job_.videoStream);
         const int encoderHeld =
             (encoder.active_thread_type & FF_THREAD_FRAME) ? encoder.thread_count + 1 : 1;
-        auto pictures = job_.compositor->allocatePictures(
-            1 + static_cast<int>(kComposedDepth) + encoderHeld);
+        const int pictureCount = 1 + static_cast<int>(kComposedDepth) + encoderHeld;
+        auto pictures = job_.compositor->allocatePictures(pictureCount);
+        if (job_.camera) job_.camera->setPictureCount(pictureCount);
         if (!pictures) return PipelineOutcome{PipelineOutcome::Kind::outputFailed, pictures.error()};
 
         std::thread decode([this] {
@@ -125,6 +126,7 @@ private:
         picked_.abort();
         composed_.abort();
         job_.compositor->interrupt();
+        if (job_.camera) job_.camera->interrupt();
     }
 
     void failWith(PipelineOutcome::Kind kind, MediaError error) {
@@ -306,12 +308,28 @@ private:
     // Compose thread: one canvas picture per tick; a repeated source frame reuses the last one.
     bool composeAll() {
         AVFramePtr last;
+        AVFramePtr lastSource;  // with a camera: a held frame may need a new view
+        CanvasView lastView;
         while (auto item = picked_.pop()) {
             if (faultInjected(PipelineStage::compose, item->tick)) return false;
             AVFramePtr out;
+            double t = 0;
+            CanvasView view;
+            if (job_.camera) {
+                t = job_.range.start + static_cast<double>(item->tick) / av_q2d(job_.frameRate);
+                view = job_.camera->viewAt(t);
+                if (item->frame) {
+                    lastSource = refFrame(*item->frame);
+                } else if (lastSource && !(view == lastView)) {
+                    item->frame = refFrame(*lastSource);
+                }
+                lastView = view;
+            }
             if (item->frame) {
                 last.reset();  // its picture may be needed for this one
-                auto composed = job_.compositor->compose(*item->frame);
+                auto composed = job_.camera
+                                    ? job_.camera->compose(*item->frame, t, *job_.compositor)
+                                    : job_.compositor->compose(*item->frame);
                 if (!composed) {
                     if (!stopping_) failWith(PipelineOutcome::Kind::outputFailed, composed.error());
                     return false;

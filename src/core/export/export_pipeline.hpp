@@ -3,6 +3,7 @@
 // over them (the thread rules are written in av_exporter.hpp). Everything here is already set
 // up and validated; the pipeline only moves frames.
 
+#include "core/export/camera_compositor.hpp"
 #include "core/export/caption_overlay.hpp"
 #include "core/export/compositor.hpp"
 #include "core/export/pipeline_stage.hpp"
@@ -23,6 +24,9 @@ namespace kestro {
 struct PipelineJob {
     std::unique_ptr<VideoReader> video;
     std::unique_ptr<Compositor> compositor;
+    // Null: the camera stays at 1x. Otherwise it composes the zoomed ticks, and every tick is
+    // composed anew whose view differs from the one before, held source frame or not.
+    std::unique_ptr<CameraCompositor> camera;
     std::unique_ptr<CaptionOverlay> overlay;  // null: no captions or titles
     std::unique_ptr<Muxer> muxer;
     int videoStream = 0;
