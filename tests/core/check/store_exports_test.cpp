@@ -6,6 +6,7 @@
 #include "core/export/av_exporter.hpp"
 #include "core/export/export_request.hpp"
 #include "core/export/feature_graphic.hpp"
+#include "core/export/output_target_choices.hpp"
 #include "core/export/still_image.hpp"
 #include "core/model/png.hpp"
 #include "support/movie_fixtures.hpp"
@@ -113,6 +114,27 @@ TEST(StoreExports, TheFeatureGraphicIsAnOpaqueStillOfTheCanvas) {
     EXPECT_TRUE(test::near(back->at(10, 250), Rgba{128, 0, 0, 255}, 3));
     // The recording, 60:120 in a 420-px-tall box, sits in the middle.
     EXPECT_TRUE(test::near(back->at(512, 250), Rgba{0, 200, 0, 255}, 12));
+}
+
+TEST(StoreExports, EachPlainFormatFromKestroPassesItsTargetsCheck) {
+    ScratchDir dir;
+    const fs::path source =
+        test::makeMovie(dir / "in.mp4", {.width = 64, .height = 128, .fps = 10, .seconds = 0.5});
+    for (const OutputTarget target :
+         {OutputTarget::mp4, OutputTarget::mov, OutputTarget::gif, OutputTarget::webm}) {
+        SCOPED_TRACE(std::string(rawValue(target)));
+        ExportChoices choices;
+        choices.appStore = AppStorePreset::iphone;  // replaced by the target's choice
+        applyOutputTarget(choices, target);
+        choices.quality = ExportQuality::draft;
+        choices.width = 128;
+        choices.recordingSize = VideoSize{64, 128};
+        const fs::path out = dir / ("out." + std::string(fileExtension(target)));
+        const auto made =
+            AVFExporter{}.exportVideo(source, nullptr, buildExportConfig(choices, nullptr), out);
+        ASSERT_TRUE(made.ok()) << made.error().errorDescription();
+        EXPECT_EQ(brokenRules(out, target), "");
+    }
 }
 
 }  // namespace

@@ -139,6 +139,14 @@ TEST(TargetCheck, EachAppStoreRuleIsCaughtByAMovieBreakingIt) {
         EXPECT_EQ(failedRules(makeFixture(dir, c.name, c.recipe), OutputTarget::appStoreIphone),
                   c.broken);
     }
+
+    // Past the size limit by one byte, without writing half a gigabyte: the movie's index comes
+    // first, so a sparse tail of zeros after its pictures leaves it playable.
+    Recipe indexFirst;
+    indexFirst.video += " -movflags +faststart";
+    const fs::path huge = makeFixture(dir, "huge.mp4", indexFirst);
+    fs::resize_file(huge, 500'000'001);
+    EXPECT_EQ(failedRules(huge, OutputTarget::appStoreIphone), Rules{"file size"});
 }
 
 TEST(TargetCheck, ThePromoVideoNeedsHighProfileTheListingSizeAndSound) {
