@@ -476,7 +476,8 @@ void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& optio
                     "app-store-iphone-5.5 (1080x1920) or app-store-ipad (1200x1600); landscape "
                     "for a landscape recording. Must be 15 to 30 s long. Or Google Play: "
                     "play-promo (framed, 1080x1920 or 1920x1080 landscape, with sound) or "
-                    "play-feature-graphic (a 1024x500 PNG without alpha of the range's start, or still --at)")
+                    "play-feature-graphic (a 1024x500 PNG without alpha of the range's start, "
+                    "or still --at)")
         ->check(CLI::IsMember({"app-store-iphone", "app-store-iphone-5.5", "app-store-ipad",
                                "play-promo", "play-feature-graphic"}));
     sub->add_option("--resolution", options->resolution,

@@ -10,7 +10,6 @@ extern "C" {
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <system_error>
 
 namespace kestro {
@@ -96,13 +95,6 @@ Result<MovieFacts, std::string> readMovieFacts(const fs::path& path) {
     }
 
     facts.duration = movieDuration(format, videoIndex);
-    if (const auto last = lastPictureEnd(format, videoIndex)) {
-        facts.duration = std::max(facts.duration, *last);
-    }
-    // lastPictureEnd leaves the demuxer anywhere: read the packets again from the start.
-    if (av_seek_frame(&format, -1, std::numeric_limits<int64_t>::min(), AVSEEK_FLAG_BACKWARD) < 0) {
-        (void)avformat_seek_file(&format, -1, std::numeric_limits<int64_t>::min(), 0, 0, 0);
-    }
 
     // Every video packet counts towards the bit rate; the first ones also go to a decoder
     // until a picture comes out.
@@ -143,6 +135,8 @@ Result<MovieFacts, std::string> readMovieFacts(const fs::path& path) {
     if (firstPts != AV_NOPTS_VALUE && lastEnd > firstPts) {
         videoSeconds = static_cast<double>(lastEnd - firstPts) * av_q2d(video.time_base);
     }
+    // A movie lasts at least as long as its pictures, whatever its header says.
+    facts.duration = std::max(facts.duration, videoSeconds);
     if (videoSeconds <= 0) videoSeconds = facts.duration;
     if (videoSeconds > 0) {
         facts.videoBitRate =

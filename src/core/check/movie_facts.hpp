@@ -1,6 +1,6 @@
 #pragma once
 // What a movie file is, as a store's reviewer would measure it: container, codec, profile and
-// level, size, rate, length, bit rate, sound, file size, and whether its first picture decodes.
+// level, size, rate, length, bit rate, sound, file size, and whether its pictures decode.
 // Read from the file itself (the bit rate is counted from the packets, not taken from a header
 // that any tool may fill in as it likes), so it describes movies made by any program.
 
@@ -31,7 +31,7 @@ struct MovieFacts {
     double duration = 0;            // seconds, the longest stream
     std::int64_t videoBitRate = 0;  // bit/s over the video's length, from its packets
     bool alpha = false;             // the pictures carry transparency
-    bool decodable = false;         // the first picture decoded
+    bool decodable = false;         // a picture decoded
     std::optional<AudioFacts> audio;
     std::uintmax_t fileBytes = 0;
 };

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace kestro {
 namespace {
@@ -82,64 +83,84 @@ TEST(TargetCheck, AnAppStorePreviewMeetingEveryRulePassesInEitherOrientation) {
     EXPECT_EQ(failedRules(portrait, OutputTarget::appStoreIpad), Rules{"size"});
 }
 
-TEST(TargetCheck, EachAppStoreRuleIsCaughtByAMovieBreakingIt) {
-    ScratchDir dir;
-    struct Case {
-        std::string name;
-        Recipe recipe;
-        Rules broken;
-    };
-    std::vector<Case> cases;
-    auto add = [&cases](std::string name, Rules broken, auto change) {
-        Recipe recipe;
-        change(recipe);
-        cases.push_back({std::move(name), recipe, std::move(broken)});
-    };
-    add("size.mp4", {"size"}, [](Recipe& r) { r.size = "880x1920"; });
-    // MPEG-4 part 2 has neither H.264's profiles nor its levels.
-    add("codec.mp4", {"video codec", "profile", "level"},
-        [](Recipe& r) { r.video = "-c:v mpeg4"; });
-    add("profile.mp4", {"profile"},
-        [](Recipe& r) { r.video += " -pix_fmt yuv444p -profile:v high444"; });
-    add("level.mp4", {"level"},
-        [](Recipe& r) { r.video = "-c:v libx264 -preset ultrafast -level 5.1"; });
-    // Sixty pictures a second at this size cost seconds to encode for sixteen seconds; one
-    // second breaks the length rule as well.
-    add("fps.mp4", {"frame rate", "length"}, [](Recipe& r) {
-        r.rate = "60";
-        r.seconds = 1;
-    });
-    // Thirty pictures a second is the limit itself, which passes.
-    add("30fps.mp4", {"length"}, [](Recipe& r) {
-        r.rate = "30";
-        r.seconds = 1;
-    });
-    add("short.mp4", {"length"}, [](Recipe& r) { r.seconds = 10; });
-    add("long.mp4", {"length"}, [](Recipe& r) {
-        r.seconds = 31;
-        r.rate = "1";
-    });
-    add("mono.mp4", {"audio channels"},
-        [](Recipe& r) { r.sound = "-f lavfi -i anullsrc=r=48000:cl=mono"; });
-    add("22khz.mp4", {"audio sample rate"},
-        [](Recipe& r) { r.sound = "-f lavfi -i anullsrc=r=22050:cl=stereo"; });
-    add("ac3.mp4", {"audio codec"}, [](Recipe& r) { r.audio = "-c:a ac3"; });
-    add("silent.mp4", {"sound track", "audio codec", "audio channels", "audio sample rate"},
-        [](Recipe& r) { r.sound.clear(); });
-    // Noise that barely compresses, at one picture a second: about 20 Mbit/s.
-    add("bitrate.mp4", {"video bit rate"}, [](Recipe& r) {
-        r.picture = "color=c=gray";
-        r.rate = "1";
-        r.video = "-vf noise=alls=100:allf=t -c:v libx264 -preset ultrafast -qp 10 -level 4.0";
-    });
-    add("quicktime.mov", {"container"}, [](Recipe&) {});
+// One movie per rule, named after it; `broken` is every rule it breaks.
+struct BrokenRule {
+    std::string name;
+    Rules broken;
+    Recipe recipe;
+};
 
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(failedRules(makeFixture(dir, c.name, c.recipe), OutputTarget::appStoreIphone),
-                  c.broken);
-    }
+BrokenRule breaking(std::string name, Rules broken, void (*change)(Recipe&)) {
+    Recipe recipe;
+    change(recipe);
+    return {std::move(name), std::move(broken), recipe};
 }
+
+std::vector<BrokenRule> brokenRules() {
+    return {
+        breaking("size", {"size"}, [](Recipe& r) { r.size = "880x1920"; }),
+        // MPEG-4 part 2 has neither H.264's profiles nor its levels.
+        breaking("codec", {"video codec", "profile", "level"},
+                 [](Recipe& r) { r.video = "-c:v mpeg4"; }),
+        breaking("profile", {"profile"},
+                 [](Recipe& r) { r.video += " -pix_fmt yuv444p -profile:v high444"; }),
+        breaking("level", {"level"},
+                 [](Recipe& r) { r.video = "-c:v libx264 -preset ultrafast -level 5.1"; }),
+        // Sixty pictures a second at this size cost seconds to encode for sixteen seconds; one
+        // second breaks the length rule as well.
+        breaking("fps60", {"frame rate", "length"},
+                 [](Recipe& r) {
+                     r.rate = "60";
+                     r.seconds = 1;
+                 }),
+        // Thirty pictures a second is the limit itself, which passes.
+        breaking("fps30", {"length"},
+                 [](Recipe& r) {
+                     r.rate = "30";
+                     r.seconds = 1;
+                 }),
+        breaking("short", {"length"}, [](Recipe& r) { r.seconds = 10; }),
+        breaking("long", {"length"},
+                 [](Recipe& r) {
+                     r.seconds = 31;
+                     r.rate = "1";
+                 }),
+        breaking("mono", {"audio channels"},
+                 [](Recipe& r) { r.sound = "-f lavfi -i anullsrc=r=48000:cl=mono"; }),
+        breaking("rate22k", {"audio sample rate"},
+                 [](Recipe& r) { r.sound = "-f lavfi -i anullsrc=r=22050:cl=stereo"; }),
+        breaking("ac3", {"audio codec"}, [](Recipe& r) { r.audio = "-c:a ac3"; }),
+        breaking("silent", {"sound track", "audio codec", "audio channels", "audio sample rate"},
+                 [](Recipe& r) { r.sound.clear(); }),
+        // Noise that barely compresses, at one picture a second: about 20 Mbit/s.
+        breaking("bitrate", {"video bit rate"},
+                 [](Recipe& r) {
+                     r.picture = "color=c=gray";
+                     r.rate = "1";
+                     r.video =
+                         "-vf noise=alls=100:allf=t -c:v libx264 -preset ultrafast -qp 10 "
+                         "-level 4.0";
+                 }),
+        // Past the size limit by one byte, without writing half a gigabyte: the movie's index
+        // comes first, so a sparse tail of zeros after its pictures leaves it playable.
+        breaking("filesize", {"file size"}, [](Recipe& r) { r.video += " -movflags +faststart"; }),
+        breaking("quicktime", {"container"}, [](Recipe&) {}),
+    };
+}
+
+class AppStoreRule : public ::testing::TestWithParam<BrokenRule> {};
+
+TEST_P(AppStoreRule, IsCaughtByAMovieBreakingIt) {
+    ScratchDir dir;
+    const BrokenRule& c = GetParam();
+    const fs::path movie =
+        makeFixture(dir, c.name + (c.name == "quicktime" ? ".mov" : ".mp4"), c.recipe);
+    if (c.name == "filesize") fs::resize_file(movie, 500'000'001);
+    EXPECT_EQ(failedRules(movie, OutputTarget::appStoreIphone), c.broken);
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, AppStoreRule, ::testing::ValuesIn(brokenRules()),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(TargetCheck, ThePromoVideoNeedsHighProfileTheListingSizeAndSound) {
     ScratchDir dir;
