@@ -157,6 +157,7 @@ void MainWindow::buildMenus() {
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WindowShortcut);
+        action->setMenuRole(QAction::NoRole);
         edit->addAction(action);
     }
     edit->addSeparator();
