@@ -295,12 +295,12 @@ int runExport(const ExportOptions& options) {
     if (auto track = parseSpeedTrack(options.speeds); track) {
         choices.speed = std::move(*track);
     } else {
-        return usageError("--speed " + track.error() + ".", json);
+        return usageError("--speed: " + track.error() + ".", json);
     }
     std::optional<double> stillLimit;
     if (!options.shortenStills.empty()) {
         auto limit = parseShortenStills(options.shortenStills);
-        if (!limit) return usageError("--shorten-stills " + limit.error() + ".", json);
+        if (!limit) return usageError("--shorten-stills: " + limit.error() + ".", json);
         stillLimit = *limit;
     }
     choices.keepFastSound = options.fastSound;

@@ -251,6 +251,8 @@ bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
 
     const MovieFacts& facts = load.facts;
     videoPath_ = path;
+    history_->clear();
+    speedTrack_->reset();
     frameRate_ = std::isfinite(facts.frameRate) && facts.frameRate > 0 ? facts.frameRate : 0;
     setDuration(facts.duration);
     setTrimStart(0);

@@ -11,9 +11,11 @@
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/canvas_choices.hpp"
+#include "app/editor/edit_history.hpp"
 #include "app/editor/editor_dialogs.hpp"
 #include "app/editor/export_preferences.hpp"
 #include "app/editor/player_handle.hpp"
+#include "app/editor/speed_track_state.hpp"
 #include "app/editor/video_source.hpp"
 #include "core/export/background_fill.hpp"
 #include "core/export/canvas_layout.hpp"
@@ -95,6 +97,10 @@ public:
     void setTrimEndAtPlayhead();
     void goToTrimStart();
     void goToTrimEnd();
+
+    // --- Tracks over the recording and their undo history ----------------------------------
+    EditHistory& history() const { return *history_; }
+    SpeedTrackState& speedTrack() const { return *speedTrack_; }
 
     // --- Frame and placement ------------------------------------------------------------------
     QString framePreset() const { return framePreset_; }
@@ -289,6 +295,9 @@ private:
     ExportPreferences export_;
     std::uint64_t backgroundImageGeneration_ = 0;  // the picture check whose result still counts
     double stageAspectRatio_ = kDefaultStageAspectRatio;
+    // Children of this object; a new recording starts them afresh.
+    EditHistory* history_ = new EditHistory(this);
+    SpeedTrackState* speedTrack_ = new SpeedTrackState(history_->stack(), this);
 };
 
 }  // namespace kestro

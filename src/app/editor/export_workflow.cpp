@@ -68,6 +68,7 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     if (request.frame) choices.screen = state.screenRect();
     choices.trimStart = state.trimStart();
     choices.trimEnd = state.trimEnd();
+    choices.speed = state.speedTrack().segments();
     choices.scalePercent = state.scale();
     choices.offsetXPercent = state.offsetX();
     choices.offsetYPercent = state.offsetY();
@@ -187,7 +188,8 @@ void ExportWorkflow::start(bool still) {
     if (state_.appStorePreview() && !still) {
         const auto range = clampTrimRange(state_.trimStart(), state_.trimEnd(), state_.duration());
         if (range) {
-            if (auto broken = previewRuleBroken(range->duration())) {
+            const double length = state_.speedTrack().outputLength(range->start, range->end);
+            if (auto broken = previewRuleBroken(length)) {
                 alertRefusal(*broken);
                 return;
             }

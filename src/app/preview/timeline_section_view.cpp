@@ -3,6 +3,7 @@
 #include "app/editor/editor_state.hpp"
 #include "app/preview/filmstrip.hpp"
 #include "app/preview/simple_timeline_view.hpp"
+#include "app/preview/speed_lane_view.hpp"
 #include "app/preview/time_format.hpp"
 #include "app/preview/time_readout.hpp"
 #include "app/ui/palette.hpp"
@@ -51,6 +52,14 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent, Fi
 
     track_ = new SimpleTimelineView(this);
     root->addWidget(track_);
+    speedLane_ = new SpeedLaneView(state_.speedTrack(), this);
+    root->addWidget(speedLane_);
+    connect(&state_.speedTrack(), &SpeedTrackState::changed, this, &TimelineSectionView::refresh);
+    connect(speedLane_, &SpeedLaneView::shortenWaitsRequested, this, [this](double seconds) {
+        if (!state_.videoPath()) return;
+        state_.speedTrack().shortenWaits(*state_.videoPath(), state_.trimStart(), state_.trimEnd(),
+                                         seconds);
+    });
 
     connect(playPause_, &QAbstractButton::clicked, &state_, &EditorState::togglePlayPause);
     connect(track_, &SimpleTimelineView::trimStartEdited, &state_, &EditorState::setTrimStart);
@@ -90,7 +99,8 @@ void TimelineSectionView::refresh() {
     track_->setTrimEnd(end);
     track_->setCurrentTime(state_.currentTime());
     startValue_->setText(formatTime(start));
-    durationValue_->setText(formatTime(std::max(end - start, 0.0)));
+    speedLane_->setDuration(state_.duration());
+    durationValue_->setText(formatTime(state_.speedTrack().outputLength(start, end)));
     endValue_->setText(formatTime(end));
     // As the playhead is drawn: inside the range, so the time never reads past End.
     current_->setText(formatTime(std::max(start, std::min(state_.currentTime(), end))));

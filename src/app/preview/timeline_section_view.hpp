@@ -1,7 +1,8 @@
 #pragma once
 // The timeline section, kept low so the preview gets the room: one row of read-outs (play/pause,
-// the trim start, the trimmed length, the trim end, and the playhead's time) over the trim
-// track, which shows a filmstrip of the movie. It reads the editor's state and writes the trim
+// the trim start, the output's length (the trimmed range at its speeds), the trim end, and the
+// playhead's time) over the trim track, which shows a filmstrip of the movie, and the lanes
+// under it. It reads the editor's state and writes the trim
 // range and playhead back through it.
 
 #include <QWidget>
@@ -14,6 +15,7 @@ class EditorState;
 class Filmstrip;
 class RoundIconButton;
 class SimpleTimelineView;
+class SpeedLaneView;
 class TimeReadout;
 
 class TimelineSectionView : public QWidget {
@@ -24,6 +26,7 @@ public:
                                  Filmstrip* filmstrip = nullptr);
 
     SimpleTimelineView* track() const { return track_; }
+    SpeedLaneView* speedLane() const { return speedLane_; }
     RoundIconButton* playPauseButton() const { return playPause_; }
     Filmstrip* filmstrip() const { return filmstrip_; }
     TimeReadout* currentTimeReadout() const { return current_; }
@@ -49,6 +52,7 @@ private:
     EditorState& state_;
     Filmstrip* filmstrip_;
     SimpleTimelineView* track_;
+    SpeedLaneView* speedLane_;
     RoundIconButton* playPause_;
     QLabel* startCaption_;
     TimeReadout* startValue_;

@@ -21,6 +21,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QUndoStack>
+
+#include <tuple>
 
 namespace kestro {
 namespace {
@@ -145,6 +148,19 @@ void MainWindow::buildMenus() {
         ->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QUndoStack& history = s.history().stack();
+    for (auto [action, name, keys] :
+         {std::tuple{history.createUndoAction(edit, QStringLiteral("&Undo")), "undoAction",
+                     QKeySequence::Undo},
+          std::tuple{history.createRedoAction(edit, QStringLiteral("&Redo")), "redoAction",
+                     QKeySequence::Redo}}) {
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setMenuRole(QAction::NoRole);
+        edit->addAction(action);
+    }
+    edit->addSeparator();
     addAction(edit, QStringLiteral("playAction"), QStringLiteral("&Play / Pause"),
               QKeySequence(Qt::Key_Space), [&s] { s.togglePlayPause(); });
     edit->addSeparator();

@@ -39,7 +39,7 @@ constexpr auto kWatchInterval = std::chrono::milliseconds(20);
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 // A sped-up export jumps to a later keyframe instead of decoding up to it when that skips at
 // least this much of the recording.
-constexpr double kKeyframeJump = 0.5;
+constexpr double kKeyframeJump = 0.1;
 
 struct Picked {
     AVFramePtr frame;  // null when the tick repeats the previous tick's frame
