@@ -23,6 +23,9 @@ EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
     QSettings settings = openSettings();
     isDarkMode_ = settings.value(kDarkModeKey, false).toBool();
     export_ = readExportPreferences(settings);
+    const auto outputLength = [this] { story_.setOutputLength(std::max(0.0, trimEnd_ - trimStart_)); };
+    connect(this, &EditorState::trimStartChanged, this, outputLength);
+    connect(this, &EditorState::trimEndChanged, this, outputLength);
 }
 
 EditorState::~EditorState() {

@@ -11,9 +11,11 @@
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/canvas_choices.hpp"
+#include "app/editor/edit_history.hpp"
 #include "app/editor/editor_dialogs.hpp"
 #include "app/editor/export_preferences.hpp"
 #include "app/editor/player_handle.hpp"
+#include "app/editor/story_track.hpp"
 #include "app/editor/video_source.hpp"
 #include "core/export/background_fill.hpp"
 #include "core/export/canvas_layout.hpp"
@@ -172,6 +174,12 @@ public:
     // leaves no room.
     std::optional<CanvasLayout> canvasLayout() const;
 
+    // --- Edits that undo and redo ------------------------------------------------------------
+    EditHistory& history() { return history_; }
+    // The captions and title cards; their output length follows the trim range.
+    StoryTrack& story() { return story_; }
+    const StoryTrack& story() const { return story_; }
+
     // --- Operations ---------------------------------------------------------------------------
     // The window content was shown. The recording workflow hooks its folder and device checks
     // onto appeared().
@@ -289,6 +297,8 @@ private:
     ExportPreferences export_;
     std::uint64_t backgroundImageGeneration_ = 0;  // the picture check whose result still counts
     double stageAspectRatio_ = kDefaultStageAspectRatio;
+    EditHistory history_;
+    StoryTrack story_{history_};
 };
 
 }  // namespace kestro

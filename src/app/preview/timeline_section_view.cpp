@@ -1,6 +1,7 @@
 #include "app/preview/timeline_section_view.hpp"
 
 #include "app/editor/editor_state.hpp"
+#include "app/preview/caption_lane_view.hpp"
 #include "app/preview/filmstrip.hpp"
 #include "app/preview/simple_timeline_view.hpp"
 #include "app/preview/time_format.hpp"
@@ -51,6 +52,7 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent, Fi
 
     track_ = new SimpleTimelineView(this);
     root->addWidget(track_);
+    root->addWidget(new CaptionLaneView(state_, *track_, this));
 
     connect(playPause_, &QAbstractButton::clicked, &state_, &EditorState::togglePlayPause);
     connect(track_, &SimpleTimelineView::trimStartEdited, &state_, &EditorState::setTrimStart);

@@ -21,6 +21,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QUndoStack>
+
+#include <tuple>
 
 namespace kestro {
 namespace {
@@ -145,6 +148,18 @@ void MainWindow::buildMenus() {
         ->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QUndoStack& history = s.history().stack();
+    for (auto [name, action, keys] :
+         {std::tuple{QStringLiteral("undoAction"), history.createUndoAction(edit, QStringLiteral("&Undo")),
+                     QKeySequence::Undo},
+          std::tuple{QStringLiteral("redoAction"), history.createRedoAction(edit, QStringLiteral("&Redo")),
+                     QKeySequence::Redo}}) {
+        action->setObjectName(name);
+        action->setShortcut(keys);
+        action->setMenuRole(QAction::NoRole);
+        edit->addAction(action);
+    }
+    edit->addSeparator();
     addAction(edit, QStringLiteral("playAction"), QStringLiteral("&Play / Pause"),
               QKeySequence(Qt::Key_Space), [&s] { s.togglePlayPause(); });
     edit->addSeparator();
