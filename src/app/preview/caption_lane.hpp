@@ -41,7 +41,7 @@ public:
     qreal xForOutputTime(double seconds) const;
     QRectF blockRect(int index) const;
 
-    static constexpr int kLaneHeight = 30;
+    static constexpr int kLaneHeight = 24;
     static constexpr qreal kEdgeReach = 6;
     static constexpr QChar kLineBreakMark = QChar(0x23CE);
 

@@ -27,7 +27,7 @@ CaptionLaneView::CaptionLaneView(EditorState& state, SimpleTimelineView& track, 
     : QWidget(parent), state_(state) {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(3);
+    root->setSpacing(2);
 
     auto* row = new QHBoxLayout();
     row->setSpacing(6);
@@ -61,6 +61,11 @@ CaptionLaneView::CaptionLaneView(EditorState& state, SimpleTimelineView& track, 
     titles_->setObjectName(QStringLiteral("titlesButton"));
     titles_->setToolTip(QStringLiteral("Intro and outro title cards"));
     row->addWidget(titles_);
+    // Kept low: the preview above needs the room more.
+    for (QWidget* control : std::initializer_list<QWidget*>{add_, position_, size_, delete_, titles_}) {
+        control->setFont(textFont(TextStyle::caption));
+        control->setMaximumHeight(22);
+    }
     root->addLayout(row);
 
     lane_ = new CaptionLane(state_, track, this);
