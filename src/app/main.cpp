@@ -7,7 +7,9 @@
 // folder does not exist); `--screenshot-transparent-mp4` chooses an MP4 over the transparent
 // background first; `--screenshot-recording-failure` records from the first device found and
 // saves the window once the card says the recording saved nothing (meant for a stand-in
-// recorder that writes no file). Every shot waits for the preview's pictures to be made.
+// recorder that writes no file); `--screenshot-caption TEXT` (repeatable) shows captions over the
+// first seconds with the playhead inside them. Every shot waits for the preview's pictures to be
+// made.
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/editor_state.hpp"
