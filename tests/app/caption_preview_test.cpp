@@ -139,8 +139,14 @@ TEST(CaptionPreview, ThePlayheadIsReadThroughTheTrimStart) {
     EXPECT_EQ(view.captionPicture().size(), QSize(320, 180));
     state.setCurrentTime(7.5);  // output 3.5 s: after the caption
     EXPECT_TRUE(view.captionPicture().isNull());
+    // A shorter trim cuts the caption at the new end once the length rests.
+    state.setCurrentTime(6.5);  // output 2.5 s
+    EXPECT_FALSE(view.captionPicture().isNull());
+    state.setTrimEnd(6);
+    EXPECT_TRUE(test::waitUntilDone([&] { return view.captionPicture().isNull(); }, 3000));
     // Undoing the caption takes it off the preview at once.
     state.setCurrentTime(5.5);
+    ASSERT_FALSE(view.captionPicture().isNull());
     state.history().undo();
     EXPECT_TRUE(view.captionPicture().isNull());
 }

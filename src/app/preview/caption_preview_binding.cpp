@@ -35,6 +35,12 @@ bool sameInputs(const CaptionPreviewInputs& a, const CaptionPreviewInputs& b) {
 
 CaptionPreviewBinding::CaptionPreviewBinding(EditorState& state, PreviewView& view)
     : QObject(&view), state_(state), view_(view) {
+    rebuild_.setSingleShot(true);
+    rebuild_.setInterval(kLengthSettles);
+    connect(&rebuild_, &QTimer::timeout, this, [this] {
+        made_.reset();
+        refresh();
+    });
     connect(&state_.story(), &StoryTrack::changed, this, &CaptionPreviewBinding::refresh);
     connect(&state_, &EditorState::currentTimeChanged, this, &CaptionPreviewBinding::refresh);
     connect(&state_, &EditorState::trimStartChanged, this, &CaptionPreviewBinding::refresh);
@@ -62,8 +68,17 @@ void CaptionPreviewBinding::refresh() {
     inputs.backgroundImage = canvas.backgroundImage;
     inputs.duration = std::max(0.0, state_.trimEnd() - state_.trimStart());
     if (!made_ || !sameInputs(*made_, inputs)) {
-        captions_.setInputs(inputs);
-        made_ = std::move(inputs);
+        CaptionPreviewInputs sameLength = inputs;
+        sameLength.duration = made_ ? made_->duration : 0;
+        if (made_ && sameInputs(*made_, sameLength)) {
+            // Only the trimmed length moved (a trim handle being dragged): title cards are
+            // canvas-sized pictures, so they are made again once the drag rests.
+            rebuild_.start();
+        } else {
+            rebuild_.stop();
+            captions_.setInputs(inputs);
+            made_ = std::move(inputs);
+        }
     }
     view_.setCaptionPicture(captions_.pictureAt(outputTime()));
 }

@@ -9,6 +9,7 @@
 #include "app/editor/caption_preview.hpp"
 
 #include <QObject>
+#include <QTimer>
 
 #include <optional>
 
@@ -30,12 +31,16 @@ public:
     // Makes the overlay again when what it is made from changed, then draws the current time.
     void refresh();
 
+    // How long the trimmed length must rest before the captions are made again for it.
+    static constexpr int kLengthSettles = 120;  // milliseconds
+
 private:
     EditorState& state_;
     PreviewView& view_;
     CaptionPreview captions_;
     // What the overlay was last made from.
     std::optional<CaptionPreviewInputs> made_;
+    QTimer rebuild_;
 };
 
 }  // namespace kestro
