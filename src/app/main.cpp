@@ -7,7 +7,9 @@
 // folder does not exist); `--screenshot-transparent-mp4` chooses an MP4 over the transparent
 // background first; `--screenshot-recording-failure` records from the first device found and
 // saves the window once the card says the recording saved nothing (meant for a stand-in
-// recorder that writes no file). Every shot waits for the preview's pictures to be made.
+// recorder that writes no file); `--screenshot-caption TEXT` (repeatable) shows captions over the
+// first seconds with the playhead inside them. Every shot waits for the preview's pictures to be
+// made.
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/editor_state.hpp"
@@ -201,12 +203,17 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshot-recording-failure"),
         QStringLiteral("With --screenshot: record from the first device and save the window "
                        "once the recording has failed."));
+    QCommandLineOption captionShotOption(
+        QStringLiteral("screenshot-caption"),
+        QStringLiteral("With --screenshot: show this caption over the first 3 s, with the "
+                       "playhead at 1 s (repeatable: bottom, top, centre in turn)."),
+        QStringLiteral("text"));
     QCommandLineOption darkOption(
         QStringLiteral("dark"),
         QStringLiteral("Use the dark appearance for this run (the saved preference is kept)."));
     parser.addOptions({frameOption, shotOption, midExportOption, failureOption, appStoreShotOption,
                        canvasShotOption, transparentMp4ShotOption, recordingFailureShotOption,
-                       darkOption});
+                       captionShotOption, darkOption});
     parser.process(app);
 
     auto state = std::make_unique<EditorState>();
@@ -251,6 +258,22 @@ int main(int argc, char** argv) {
         canvas.pattern = BackgroundFill::gradient(FillColour{0.23, 0.25, 0.85, 1},
                                                   FillColour{0.07, 0.71, 0.79, 1}, 135);
         s->setCanvasChoices(canvas);
+    }
+    if (shooting && parser.isSet(captionShotOption)) {
+        StoryText story;
+        const CaptionPosition positions[] = {CaptionPosition::bottom, CaptionPosition::top,
+                                             CaptionPosition::centre};
+        for (const QString& text : parser.values(captionShotOption)) {
+            Caption caption;
+            caption.end = 3;
+            caption.text = text.toStdString();
+            caption.position = positions[story.captions.size() % 3];
+            story.captions.push_back(caption);
+        }
+        s->story().replace(std::move(story), QString(), false);
+        QObject::connect(s, &EditorState::playerChanged, &window, [s](PlayerHandle* player) {
+            if (player) s->seekToTime(1, true);
+        });
     }
 
     if (shooting) {

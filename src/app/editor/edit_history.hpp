@@ -1,7 +1,9 @@
 #pragma once
-// The editor's undo history: one QUndoStack for every edit of the tracks, so Edit > Undo and
-// Redo step back through them in the order they were made, whichever lane made them. Owned by
-// the EditorState; lives and is used on the interface thread.
+// The editor's undo and redo: one QUndoStack for every edit that can be taken back (captions,
+// titles and the other timeline lanes). Each edit is one command; a drag is pushed once, when
+// it ends, so one undo takes back the whole drag.
+//
+// Threads: the interface thread only.
 
 #include <QObject>
 #include <QUndoStack>
@@ -11,10 +13,15 @@ namespace kestro {
 class EditHistory : public QObject {
     Q_OBJECT
 public:
-    explicit EditHistory(QObject* parent = nullptr) : QObject(parent), stack_(this) {}
+    explicit EditHistory(QObject* parent = nullptr);
 
     QUndoStack& stack() { return stack_; }
-    // Forgets every step: a new recording starts a new history.
+    const QUndoStack& stack() const { return stack_; }
+    void undo() { stack_.undo(); }
+    void redo() { stack_.redo(); }
+    bool canUndo() const { return stack_.canUndo(); }
+    bool canRedo() const { return stack_.canRedo(); }
+    // Forgets every edit (a new movie starts a new history).
     void clear() { stack_.clear(); }
 
 private:

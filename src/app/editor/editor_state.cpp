@@ -23,6 +23,13 @@ EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
     QSettings settings = openSettings();
     isDarkMode_ = settings.value(kDarkModeKey, false).toBool();
     export_ = readExportPreferences(settings);
+    // Captions are timed on the output's clock: its length follows the trim and the speeds.
+    const auto outputLength = [this] {
+        story_.setOutputLength(std::max(0.0, speedTrack_->outputLength(trimStart_, trimEnd_)));
+    };
+    connect(this, &EditorState::trimStartChanged, this, outputLength);
+    connect(this, &EditorState::trimEndChanged, this, outputLength);
+    connect(speedTrack_, &SpeedTrackState::changed, this, outputLength);
 }
 
 EditorState::~EditorState() {

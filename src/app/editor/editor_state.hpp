@@ -16,6 +16,7 @@
 #include "app/editor/export_preferences.hpp"
 #include "app/editor/player_handle.hpp"
 #include "app/editor/speed_track_state.hpp"
+#include "app/editor/story_track.hpp"
 #include "app/editor/video_source.hpp"
 #include "core/export/background_fill.hpp"
 #include "core/export/canvas_layout.hpp"
@@ -178,6 +179,11 @@ public:
     // leaves no room.
     std::optional<CanvasLayout> canvasLayout() const;
 
+    // --- Edits that undo and redo ------------------------------------------------------------
+    // The captions and title cards; their output length follows the trim range.
+    StoryTrack& story() { return story_; }
+    const StoryTrack& story() const { return story_; }
+
     // --- Operations ---------------------------------------------------------------------------
     // The window content was shown. The recording workflow hooks its folder and device checks
     // onto appeared().
@@ -298,6 +304,7 @@ private:
     // Children of this object; a new recording starts them afresh.
     EditHistory* history_ = new EditHistory(this);
     SpeedTrackState* speedTrack_ = new SpeedTrackState(history_->stack(), this);
+    StoryTrack story_{*history_};
 };
 
 }  // namespace kestro

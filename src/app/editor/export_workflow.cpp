@@ -78,6 +78,7 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     choices.aspect = canvas.aspect;
     choices.paddingPercent = canvas.paddingPercent;
     choices.shadow = state.canvasShadow();
+    choices.story = state.story().text();
     if (const PlayerHandle* player = state.player()) {
         const QSize size = player->videoSize();
         choices.recordingSize = VideoSize{double(size.width()), double(size.height())};

@@ -213,6 +213,7 @@ void PreviewView::setCanvas(PreviewCanvas canvas) {
     invalidateBackdrop();
     requestPictures();
     update();
+    emit canvasChanged();
 }
 
 void PreviewView::setPlacement(double scale, double offsetX, double offsetY) {
@@ -224,6 +225,12 @@ void PreviewView::setPlacement(double scale, double offsetX, double offsetY) {
 
 void PreviewView::setFitMode(VideoFitMode mode) {
     fitMode_ = mode;
+    update();
+}
+
+void PreviewView::setCaptionPicture(QImage picture) {
+    if (picture.isNull() && captionPicture_.isNull()) return;
+    captionPicture_ = std::move(picture);
     update();
 }
 
@@ -445,6 +452,8 @@ void PreviewView::paintEvent(QPaintEvent*) {
         p.drawImage(frame.topLeft(), layer_);
     }
     if (!frameScaled_.isNull()) drawFitted(p, frame, frameScaled_, !scalePending_);
+    if (canvas_.layout && !captionPicture_.isNull())
+        p.drawImage(flipToTopLeft(l.canvas, content.height()), captionPicture_);
 }
 
 }  // namespace kestro

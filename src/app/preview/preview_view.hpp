@@ -70,6 +70,10 @@ public:
     void setFitMode(VideoFitMode mode);
     void setCanvas(PreviewCanvas canvas);
     const PreviewCanvas& canvas() const { return canvas_; }
+    // Captions and title cards, a picture of the export canvas's size drawn over the whole
+    // canvas (null: none show). Only drawn on the export's canvas.
+    void setCaptionPicture(QImage picture);
+    const QImage& captionPicture() const { return captionPicture_; }
     // Room kept around the content, so the canvas never touches the view's edge.
     void setShadowMargin(int margin);
     int shadowMargin() const { return shadowMargin_; }
@@ -95,6 +99,10 @@ public:
 
     static constexpr qreal kStageCornerRadius = 12;
 
+signals:
+    // setCanvas() was called: what lies on the canvas may have to follow it.
+    void canvasChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -118,6 +126,7 @@ private:
     double offsetY_ = 0;
     VideoFitMode fitMode_ = VideoFitMode::fill;
     PreviewCanvas canvas_;
+    QImage captionPicture_;
     int shadowMargin_ = 0;
 
     // The frame image and its opening mask at full size, premultiplied; made in setFrameImage().

@@ -1,6 +1,7 @@
 #include "app/preview/timeline_section_view.hpp"
 
 #include "app/editor/editor_state.hpp"
+#include "app/preview/caption_lane_view.hpp"
 #include "app/preview/filmstrip.hpp"
 #include "app/preview/simple_timeline_view.hpp"
 #include "app/preview/speed_lane_view.hpp"
@@ -60,6 +61,7 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent, Fi
         state_.speedTrack().shortenWaits(*state_.videoPath(), state_.trimStart(), state_.trimEnd(),
                                          seconds);
     });
+    root->addWidget(new CaptionLaneView(state_, *track_, this));
 
     connect(playPause_, &QAbstractButton::clicked, &state_, &EditorState::togglePlayPause);
     connect(track_, &SimpleTimelineView::trimStartEdited, &state_, &EditorState::setTrimStart);

@@ -3,6 +3,7 @@
 #include "app/editor/editor_state.hpp"
 #include "app/editor/recording_workflow.hpp"
 #include "app/preview/background_image_cache.hpp"
+#include "app/preview/caption_preview_binding.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/preview/timeline_section_view.hpp"
@@ -225,6 +226,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     connect(s, &EditorState::appStorePresetChanged, stage_, syncCanvas);
     connect(s, &EditorState::outputFormatChanged, stage_, syncCanvas);
     syncCanvas();
+    new CaptionPreviewBinding(*s, *stage_->preview());
 
     connect(s, &EditorState::isDarkModeChanged, this, &ContentView::syncAppearance);
     syncAppearance();

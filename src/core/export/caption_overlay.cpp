@@ -164,6 +164,13 @@ bool CaptionOverlay::showsAt(double t) const {
                        [t](const Layer& layer) { return captionOpacityAt(layer.timing, t) > 0; });
 }
 
+std::vector<double> CaptionOverlay::opacitiesAt(double t) const {
+    std::vector<double> opacities;
+    opacities.reserve(layers_.size());
+    for (const Layer& layer : layers_) opacities.push_back(captionOpacityAt(layer.timing, t));
+    return opacities;
+}
+
 Result<AVFramePtr, MediaError> CaptionOverlay::apply(const AVFrame& picture, double t) const {
     if (!showsAt(t)) {
         AVFramePtr same = refFrame(picture);

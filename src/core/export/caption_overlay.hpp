@@ -40,6 +40,9 @@ public:
 
     // Whether anything shows at output time `t` (seconds).
     bool showsAt(double t) const;
+    // How strongly each drawn piece shows at `t`, in drawing order: two times with the same
+    // list give the same picture.
+    std::vector<double> opacitiesAt(double t) const;
 
     // The picture at output time `t`: a new reference to `picture` when nothing shows, else a
     // copy with the text drawn on it (`picture` is left as it was). Takes the composed
