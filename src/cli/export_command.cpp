@@ -6,6 +6,7 @@
 #include "cli/export_options.hpp"
 #include "cli/export_progress.hpp"
 #include "cli/frame_choice.hpp"
+#include "cli/tap_options.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/export_error.hpp"
@@ -73,6 +74,7 @@ struct ExportOptions {
     std::string title;
     std::string outro;
     std::optional<double> titleSeconds;
+    TapOptions taps;
 };
 
 // Written by the signal handler, read by the engine's cancel query on its own thread.
@@ -266,6 +268,20 @@ int runExport(const ExportOptions& options) {
         if (!parsed) return usageError(std::string(name) + ": " + parsed.error() + ".", json);
         if (options.titleSeconds) parsed->seconds = *options.titleSeconds;
         *card = std::move(*parsed);
+    }
+
+    // Touches: the file is read and checked here, so a bad one stops the export before it starts.
+    if (still && options.taps.anyGiven()) {
+        return usageError("Taps are drawn on movies; drop the touch options for a picture.", json);
+    }
+    if (!still) {
+        auto taps = resolveTaps(options.taps, input);
+        if (const auto* problem = std::get_if<TapProblem>(&taps)) {
+            return problem->usage ? usageError(problem->message, json)
+                                  : failure(problem->message, json);
+        }
+        choices.touches = std::move(std::get<TapChoice>(taps).touches);
+        choices.taps = std::get<TapChoice>(taps).style;
     }
 
     if (!options.screen.empty()) {
@@ -484,6 +500,7 @@ void addExportCommand(CLI::App& app, Runner& run) {
     sub->add_option("input", options->input, "The recording or screenshot to frame")->required();
     sub->add_option("-o,--output", options->output, "The movie or picture to write")->required();
     addSharedOptions(sub, options);
+    addTapOptions(sub, options->taps);
     sub->callback([&run, options] { run = [options] { return runExport(*options); }; });
 }
 

@@ -174,6 +174,13 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
         }
         overlay = std::move(*made);
     }
+    std::unique_ptr<TapOverlay> taps;
+    if (!config.touches.empty() && config.taps.enabled) {
+        taps = std::make_unique<TapOverlay>(
+            config.touches, config.taps,
+            TapPlacement{width, height, setup.placement, toTopLeftOrigin(screen, height),
+                         upright.width, upright.height});
+    }
     frame.reset();  // the compositor keeps what it needs
     backgroundImage.reset();
 
@@ -231,14 +238,16 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     job.video = std::move(*reader);
     job.compositor = std::move(*compositor);
     job.overlay = std::move(overlay);
+    job.taps = std::move(taps);
     job.audio = std::move(audio);
     job.range = *range;
     job.frameRate = frameRate;
     job.frameCount = frameCount;
     // MP4 and WebM hold variable timing as well as any player plays it; ProRes editors and
     // GIF's per-picture delays want it constant.
-    // Captions change between the pictures of a held frame, so they need every tick.
+    // Captions and taps change between the pictures of a held frame, so they need every tick.
     job.skipRepeats = variableRate && !config.constantRate && !config.appStore && !job.overlay &&
+                      !job.taps &&
                       (target.container == Muxer::Container::mp4 ||
                        target.container == Muxer::Container::webm);
     job.picturesHeldToTheEnd = target.container == Muxer::Container::gif;
