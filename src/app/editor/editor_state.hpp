@@ -11,6 +11,7 @@
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/canvas_choices.hpp"
+#include "app/editor/edit_history.hpp"
 #include "app/editor/editor_dialogs.hpp"
 #include "app/editor/export_preferences.hpp"
 #include "app/editor/player_handle.hpp"
@@ -20,6 +21,7 @@
 #include "core/model/frame_orientation.hpp"
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
+#include "core/model/touch_track.hpp"
 
 #include <QColor>
 #include <QList>
@@ -193,6 +195,13 @@ public:
     bool loadVideo(const QString& path, std::function<void(bool loaded)> whenDone = {});
     bool movieLoading() const { return movieLoading_; }
     void clearVideo();
+
+    // --- Touches --------------------------------------------------------------------------------
+    // The touches drawn over the recording (its touch file when a movie is loaded, plus taps
+    // added by hand), and the undo history of such edits (cleared with each new movie).
+    const TouchTrack& touchTrack() const { return touchTrack_; }
+    void setTouchTrack(TouchTrack track);
+    EditHistory& history() { return history_; }
     void togglePlayPause();
     void seekToTime(double seconds, bool pauseAfter);
 
@@ -221,6 +230,7 @@ signals:
     void customBackgroundColorChanged(const QColor& color);
     void canvasChoicesChanged();
     void appeared();
+    void touchTrackChanged();
 
 private:
     void handlePlaybackEnd();
@@ -289,6 +299,8 @@ private:
     ExportPreferences export_;
     std::uint64_t backgroundImageGeneration_ = 0;  // the picture check whose result still counts
     double stageAspectRatio_ = kDefaultStageAspectRatio;
+    TouchTrack touchTrack_;
+    EditHistory history_;
 };
 
 }  // namespace kestro

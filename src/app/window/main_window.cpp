@@ -22,6 +22,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <tuple>
+
 namespace kestro {
 namespace {
 
@@ -145,6 +147,18 @@ void MainWindow::buildMenus() {
         ->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    for (auto [action, name, keys] :
+         {std::tuple{s.history().stack().createUndoAction(this, QStringLiteral("&Undo")),
+                     "undoAction", QKeySequence::Undo},
+          std::tuple{s.history().stack().createRedoAction(this, QStringLiteral("&Redo")),
+                     "redoAction", QKeySequence::Redo}}) {
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setMenuRole(QAction::NoRole);
+        edit->addAction(action);
+    }
+    edit->addSeparator();
     addAction(edit, QStringLiteral("playAction"), QStringLiteral("&Play / Pause"),
               QKeySequence(Qt::Key_Space), [&s] { s.togglePlayPause(); });
     edit->addSeparator();
