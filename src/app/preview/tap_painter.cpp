@@ -29,13 +29,18 @@ void paintTaps(QPainter& painter, const TouchTrack& track, const TapStyle& style
     if (coverage.empty()) return;
 
     QImage layer(coverage.width, coverage.height, QImage::Format_ARGB32_Premultiplied);
+    // The taps' colour over their edge, premultiplied, as the export lays the two.
     const Rgba c = style.colour;
+    const Rgba e = coverage.edgeColour;
     for (int y = 0; y < coverage.height; ++y) {
         auto* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
         for (int x = 0; x < coverage.width; ++x) {
-            const float a = coverage.at(coverage.x + x, coverage.y + y);
-            const auto scaled = [a](int v) { return static_cast<int>(std::lround(v * a)); };
-            row[x] = qRgba(scaled(c.r), scaled(c.g), scaled(c.b), scaled(255));
+            const double a = coverage.at(coverage.x + x, coverage.y + y);
+            const double b = coverage.edgeAt(coverage.x + x, coverage.y + y) * (1 - a);
+            const auto mix = [a, b](int top, int under) {
+                return static_cast<int>(std::lround(top * a + under * b));
+            };
+            row[x] = qRgba(mix(c.r, e.r), mix(c.g, e.g), mix(c.b, e.b), mix(255, 255));
         }
     }
     layer.setDevicePixelRatio(dpr);

@@ -38,6 +38,10 @@ constexpr double kTrailRadius = 0.35;  // of the circle's
 constexpr double kTrailAlpha = 0.7;
 // A finger that moves less than this fraction of the circle's radius tapped; more, it swiped.
 constexpr double kSwipeDistance = 0.5;
+// The contrasting edge under every shape: how far it reaches beyond it (a fraction of the
+// circle's radius) and how strongly it shows.
+constexpr double kEdgeSpread = 0.12;
+constexpr double kEdgeWeight = 0.35;
 // Fainter than this is not drawn: rounding leaves a fade's last step a hair above nothing.
 constexpr double kInvisible = 1e-3;
 
@@ -80,6 +84,9 @@ TapOverlay::TapOverlay(const TouchTrack& track, const TapStyle& style,
         placement.recordingHeight <= 0 || video.width <= 0 || video.height <= 0)
         return;
     radius_ = std::max(0.0, style.sizePercent) / 100 * video.width / 2;
+    const double luma =
+        (0.2126 * style.colour.r + 0.7152 * style.colour.g + 0.0722 * style.colour.b) / 255;
+    edgeColour_ = luma > 0.5 ? Rgba{0, 0, 0, 255} : Rgba{255, 255, 255, 255};
     if (!(radius_ > 0.5)) return;
     clipX0_ = std::max(0, static_cast<int>(std::floor(placement.clip.x)));
     clipY0_ = std::max(0, static_cast<int>(std::floor(placement.clip.y)));
@@ -201,11 +208,13 @@ TapCoverage TapOverlay::coverageAt(double t) const {
         bx0 = std::min(bx0, x - reach), by0 = std::min(by0, y - reach);
         bx1 = std::max(bx1, x + reach), by1 = std::max(by1, y + reach);
     };
-    for (const Disc& d : shapes.discs) grow(d.x, d.y, d.r + 1);
-    for (const Ring& g : shapes.rings) grow(g.x, g.y, g.r + g.width + 1);
+    // The edge reaches a little beyond each shape, under it.
+    const double spread = std::max(1.5, r * kEdgeSpread);
+    for (const Disc& d : shapes.discs) grow(d.x, d.y, d.r + spread + 1);
+    for (const Ring& g : shapes.rings) grow(g.x, g.y, g.r + g.width + spread + 1);
     for (const Capsule& c : shapes.capsules) {
-        grow(c.x0, c.y0, c.r + 1);
-        grow(c.x1, c.y1, c.r + 1);
+        grow(c.x0, c.y0, c.r + spread + 1);
+        grow(c.x1, c.y1, c.r + spread + 1);
     }
     const int x0 = std::max(clipX0_, static_cast<int>(std::floor(bx0)));
     const int y0 = std::max(clipY0_, static_cast<int>(std::floor(by0)));
@@ -213,19 +222,23 @@ TapCoverage TapOverlay::coverageAt(double t) const {
     const int y1 = std::min(clipY1_, static_cast<int>(std::ceil(by1)));
     if (x1 <= x0 || y1 <= y0) return coverage;
     coverage.x = x0, coverage.y = y0, coverage.width = x1 - x0, coverage.height = y1 - y0;
-    coverage.alpha.assign(
-        static_cast<std::size_t>(coverage.width) * static_cast<std::size_t>(coverage.height), 0.0f);
+    const std::size_t cells =
+        static_cast<std::size_t>(coverage.width) * static_cast<std::size_t>(coverage.height);
+    coverage.alpha.assign(cells, 0.0f);
+    coverage.edge.assign(cells, 0.0f);
+    coverage.edgeColour = edgeColour_;
 
     // Each shape raises the pixels under it; overlapping shapes take the stronger, so a trail
     // under its own circle does not darken it.
-    const auto paint = [&](double cx, double cy, double reach, auto&& strength) {
+    const auto paint = [&](std::vector<float>& channel, double cx, double cy, double reach,
+                           auto&& strength) {
         const int px0 = std::max(x0, static_cast<int>(std::floor(cx - reach)));
         const int py0 = std::max(y0, static_cast<int>(std::floor(cy - reach)));
         const int px1 = std::min(x1, static_cast<int>(std::ceil(cx + reach)));
         const int py1 = std::min(y1, static_cast<int>(std::ceil(cy + reach)));
         for (int py = py0; py < py1; ++py) {
-            float* row = coverage.alpha.data() + static_cast<std::size_t>(py - y0) *
-                                                     static_cast<std::size_t>(coverage.width);
+            float* row = channel.data() + static_cast<std::size_t>(py - y0) *
+                                              static_cast<std::size_t>(coverage.width);
             for (int px = px0; px < px1; ++px) {
                 const auto v = static_cast<float>(strength(px + 0.5, py + 0.5));
                 float& cell = row[px - x0];
@@ -233,32 +246,48 @@ TapCoverage TapOverlay::coverageAt(double t) const {
             }
         }
     };
-    for (const Disc& d : shapes.discs) {
-        paint(d.x, d.y, d.r + 1, [&](double px, double py) {
-            const double dist = std::hypot(px - d.x, py - d.y);
-            return d.alpha * (1 - smoothstep(kSolidCore * d.r, d.r + 0.5, dist));
-        });
-    }
-    for (const Ring& g : shapes.rings) {
-        paint(g.x, g.y, g.r + g.width + 1, [&](double px, double py) {
-            const double off = std::abs(std::hypot(px - g.x, py - g.y) - g.r);
-            return g.alpha * std::clamp(g.width / 2 - off + 0.5, 0.0, 1.0);
-        });
-    }
-    for (const Capsule& c : shapes.capsules) {
-        const double dx = c.x1 - c.x0, dy = c.y1 - c.y0;
-        const double length2 = dx * dx + dy * dy;
-        const double reach = std::hypot(dx, dy) / 2 + c.r + 1;
-        paint((c.x0 + c.x1) / 2, (c.y0 + c.y1) / 2, reach, [&](double px, double py) {
-            const double along =
-                length2 > 0 ? std::clamp(((px - c.x0) * dx + (py - c.y0) * dy) / length2, 0.0, 1.0)
-                            : 0;
-            const double dist = std::hypot(px - (c.x0 + along * dx), py - (c.y0 + along * dy));
-            return c.alpha * std::clamp(c.r - dist + 0.5, 0.0, 1.0);
-        });
-    }
+    // Every shape, grown by `extra` pixels and weighted, into one channel.
+    const auto drawShapes = [&](std::vector<float>& channel, double extra, double weight) {
+        for (const Disc& d : shapes.discs) {
+            // The circle fades out from its core; its edge is solid to the circle's rim and
+            // fades beyond it, a thin outline where the circle itself grows faint.
+            const double radius = d.r + extra;
+            const double solid = extra > 0 ? d.r : kSolidCore * d.r;
+            paint(channel, d.x, d.y, radius + 1, [&](double px, double py) {
+                const double dist = std::hypot(px - d.x, py - d.y);
+                return weight * d.alpha * (1 - smoothstep(solid, radius + 0.5, dist));
+            });
+        }
+        for (const Ring& g : shapes.rings) {
+            const double width = g.width + 2 * extra;
+            paint(channel, g.x, g.y, g.r + width + 1, [&](double px, double py) {
+                const double off = std::abs(std::hypot(px - g.x, py - g.y) - g.r);
+                return weight * g.alpha * std::clamp(width / 2 - off + 0.5, 0.0, 1.0);
+            });
+        }
+        for (const Capsule& c : shapes.capsules) {
+            const double dx = c.x1 - c.x0, dy = c.y1 - c.y0;
+            const double length2 = dx * dx + dy * dy;
+            const double radius = c.r + extra;
+            const double reach = std::hypot(dx, dy) / 2 + radius + 1;
+            paint(channel, (c.x0 + c.x1) / 2, (c.y0 + c.y1) / 2, reach, [&](double px, double py) {
+                const double along =
+                    length2 > 0
+                        ? std::clamp(((px - c.x0) * dx + (py - c.y0) * dy) / length2, 0.0, 1.0)
+                        : 0;
+                const double dist = std::hypot(px - (c.x0 + along * dx), py - (c.y0 + along * dy));
+                return weight * c.alpha * std::clamp(radius - dist + 0.5, 0.0, 1.0);
+            });
+        }
+    };
+    drawShapes(coverage.edge, spread, kEdgeWeight);
+    drawShapes(coverage.alpha, 0, 1);
+    // Only where the taps do not already cover: inside a circle its colour is exactly the
+    // style's, at the style's opacity.
+    for (std::size_t i = 0; i < cells; ++i) coverage.edge[i] *= 1 - coverage.alpha[i];
     const auto strength =
         static_cast<float>(std::clamp(style_.opacity, 0.0, 1.0) * style_.colour.a / 255.0);
+    for (float& a : coverage.edge) a *= strength;
     for (float& a : coverage.alpha) a *= strength;
     return coverage;
 }
@@ -289,58 +318,62 @@ Result<AVFramePtr, MediaError> TapOverlay::apply(const AVFrame& picture, double 
     if (int ret = av_frame_copy(out.get(), &picture); ret < 0) return fail(mediaError(ret));
     if (int ret = av_frame_copy_props(out.get(), &picture); ret < 0) return fail(mediaError(ret));
 
-    const Rgba c = style_.colour;
-    const Yuv colour = toBt709(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f);
     AVFrame& frame = *out;
-    if (format == AV_PIX_FMT_YUV420P) {
-        for (int y = coverage.y; y < coverage.y + coverage.height; ++y) {
-            uint8_t* row = frame.data[0] + static_cast<ptrdiff_t>(y) * frame.linesize[0];
-            for (int x = coverage.x; x < coverage.x + coverage.width; ++x) {
-                const float a = coverage.at(x, y);
-                row[x] = clampRound<uint8_t>(row[x] * (1 - a) + a * colour.y, 255);
-            }
-        }
-        // Chroma: each sample covers a 2x2 block; the taps' share of it is their mean there.
-        const int cx0 = coverage.x / 2, cy0 = coverage.y / 2;
-        const int cx1 = (coverage.x + coverage.width + 1) / 2;
-        const int cy1 = (coverage.y + coverage.height + 1) / 2;
-        for (int cy = cy0; cy < cy1; ++cy) {
-            uint8_t* cbRow = frame.data[1] + static_cast<ptrdiff_t>(cy) * frame.linesize[1];
-            uint8_t* crRow = frame.data[2] + static_cast<ptrdiff_t>(cy) * frame.linesize[2];
-            for (int cx = cx0; cx < cx1; ++cx) {
-                float a = 0;
-                for (int dy = 0; dy < 2; ++dy) {
-                    for (int dx = 0; dx < 2; ++dx) {
-                        const int x = 2 * cx + dx, y = 2 * cy + dy;
-                        if (x >= coverage.x && y >= coverage.y && x < coverage.x + coverage.width &&
-                            y < coverage.y + coverage.height)
-                            a += coverage.at(x, y);
-                    }
+    // The edge first, the taps' colour over it.
+    const auto blend = [&](const std::vector<float>& channel, Rgba c) {
+        const Yuv colour = toBt709(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f);
+        if (format == AV_PIX_FMT_YUV420P) {
+            for (int y = coverage.y; y < coverage.y + coverage.height; ++y) {
+                uint8_t* row = frame.data[0] + static_cast<ptrdiff_t>(y) * frame.linesize[0];
+                for (int x = coverage.x; x < coverage.x + coverage.width; ++x) {
+                    const float a = channel[coverage.index(x, y)];
+                    row[x] = clampRound<uint8_t>(row[x] * (1 - a) + a * colour.y, 255);
                 }
-                a /= 4;
-                cbRow[cx] = clampRound<uint8_t>(cbRow[cx] * (1 - a) + a * colour.cb, 255);
-                crRow[cx] = clampRound<uint8_t>(crRow[cx] * (1 - a) + a * colour.cr, 255);
+            }
+            // Chroma: each sample covers a 2x2 block; the taps' share of it is their mean there.
+            const int cx0 = coverage.x / 2, cy0 = coverage.y / 2;
+            const int cx1 = (coverage.x + coverage.width + 1) / 2;
+            const int cy1 = (coverage.y + coverage.height + 1) / 2;
+            for (int cy = cy0; cy < cy1; ++cy) {
+                uint8_t* cbRow = frame.data[1] + static_cast<ptrdiff_t>(cy) * frame.linesize[1];
+                uint8_t* crRow = frame.data[2] + static_cast<ptrdiff_t>(cy) * frame.linesize[2];
+                for (int cx = cx0; cx < cx1; ++cx) {
+                    float a = 0;
+                    for (int dy = 0; dy < 2; ++dy) {
+                        for (int dx = 0; dx < 2; ++dx) {
+                            const int x = 2 * cx + dx, y = 2 * cy + dy;
+                            if (x >= coverage.x && y >= coverage.y &&
+                                x < coverage.x + coverage.width && y < coverage.y + coverage.height)
+                                a += channel[coverage.index(x, y)];
+                        }
+                    }
+                    a /= 4;
+                    cbRow[cx] = clampRound<uint8_t>(cbRow[cx] * (1 - a) + a * colour.cb, 255);
+                    crRow[cx] = clampRound<uint8_t>(crRow[cx] * (1 - a) + a * colour.cr, 255);
+                }
+            }
+        } else {
+            const float straight[3] = {4 * colour.y, 4 * colour.cb, 4 * colour.cr};
+            for (int y = coverage.y; y < coverage.y + coverage.height; ++y) {
+                uint16_t* rows[4];
+                for (int p = 0; p < 4; ++p)
+                    rows[p] = reinterpret_cast<uint16_t*>(
+                        frame.data[p] + static_cast<ptrdiff_t>(y) * frame.linesize[p]);
+                for (int x = coverage.x; x < coverage.x + coverage.width; ++x) {
+                    const double as = channel[coverage.index(x, y)];
+                    if (as <= 0) continue;
+                    const double ad = rows[3][x] / 1023.0;
+                    const double ao = as + ad * (1 - as);
+                    for (int p = 0; p < 3; ++p)
+                        rows[p][x] = clampRound<uint16_t>(
+                            (as * straight[p] + rows[p][x] * ad * (1 - as)) / ao, 1023);
+                    rows[3][x] = clampRound<uint16_t>(ao * 1023, 1023);
+                }
             }
         }
-    } else {
-        const float straight[3] = {4 * colour.y, 4 * colour.cb, 4 * colour.cr};
-        for (int y = coverage.y; y < coverage.y + coverage.height; ++y) {
-            uint16_t* rows[4];
-            for (int p = 0; p < 4; ++p)
-                rows[p] = reinterpret_cast<uint16_t*>(frame.data[p] + static_cast<ptrdiff_t>(y) *
-                                                                          frame.linesize[p]);
-            for (int x = coverage.x; x < coverage.x + coverage.width; ++x) {
-                const double as = coverage.at(x, y);
-                if (as <= 0) continue;
-                const double ad = rows[3][x] / 1023.0;
-                const double ao = as + ad * (1 - as);
-                for (int p = 0; p < 3; ++p)
-                    rows[p][x] = clampRound<uint16_t>(
-                        (as * straight[p] + rows[p][x] * ad * (1 - as)) / ao, 1023);
-                rows[3][x] = clampRound<uint16_t>(ao * 1023, 1023);
-            }
-        }
-    }
+    };
+    blend(coverage.edge, coverage.edgeColour);
+    blend(coverage.alpha, style_.colour);
     return out;
 }
 
@@ -349,18 +382,20 @@ void TapOverlay::drawOn(Image& canvas, double t) const {
         !canvas.isWellFormed())
         return;
     const TapCoverage coverage = coverageAt(t);
-    const Rgba c = style_.colour;
-    for (int y = coverage.y; y < coverage.y + coverage.height; ++y) {
-        for (int x = coverage.x; x < coverage.x + coverage.width; ++x) {
-            const double as = coverage.at(x, y);
-            if (as <= 0) continue;
-            std::uint8_t* p = canvas.pixel(x, y);
-            const double ad = p[3] / 255.0;
-            const double ao = as + ad * (1 - as);
-            const std::uint8_t top[3] = {c.r, c.g, c.b};
-            for (int k = 0; k < 3; ++k)
-                p[k] = clampRound<std::uint8_t>((top[k] * as + p[k] * ad * (1 - as)) / ao, 255);
-            p[3] = clampRound<std::uint8_t>(ao * 255, 255);
+    for (const auto& [channel, c] : {std::pair{&coverage.edge, coverage.edgeColour},
+                                     std::pair{&coverage.alpha, style_.colour}}) {
+        for (int y = coverage.y; y < coverage.y + coverage.height; ++y) {
+            for (int x = coverage.x; x < coverage.x + coverage.width; ++x) {
+                const double as = (*channel)[coverage.index(x, y)];
+                if (as <= 0) continue;
+                std::uint8_t* p = canvas.pixel(x, y);
+                const double ad = p[3] / 255.0;
+                const double ao = as + ad * (1 - as);
+                const std::uint8_t top[3] = {c.r, c.g, c.b};
+                for (int k = 0; k < 3; ++k)
+                    p[k] = clampRound<std::uint8_t>((top[k] * as + p[k] * ad * (1 - as)) / ao, 255);
+                p[3] = clampRound<std::uint8_t>(ao * 255, 255);
+            }
         }
     }
 }

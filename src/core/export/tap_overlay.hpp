@@ -35,15 +35,21 @@ struct TapPlacement {
     double recordingHeight = 0;
 };
 
-// How much of the tap colour covers each pixel of a rectangle of the canvas.
+// How much of the tap colour covers each pixel of a rectangle of the canvas, and how much of
+// the soft edge drawn under it in the contrasting colour (black under a light colour, white
+// under a dark one), so a white tap still shows over a white screen.
 struct TapCoverage {
     int x = 0, y = 0, width = 0, height = 0;  // on the canvas
     std::vector<float> alpha;                 // width x height, 0..1, rows top first
+    std::vector<float> edge;                  // the same, for the edge
+    Rgba edgeColour{0, 0, 0, 255};
 
     bool empty() const { return width <= 0 || height <= 0; }
-    float at(int cx, int cy) const {
-        return alpha[static_cast<std::size_t>(cy - y) * static_cast<std::size_t>(width) +
-                     static_cast<std::size_t>(cx - x)];
+    float at(int cx, int cy) const { return alpha[index(cx, cy)]; }
+    float edgeAt(int cx, int cy) const { return edge[index(cx, cy)]; }
+    std::size_t index(int cx, int cy) const {
+        return static_cast<std::size_t>(cy - y) * static_cast<std::size_t>(width) +
+               static_cast<std::size_t>(cx - x);
     }
 };
 
@@ -87,6 +93,7 @@ private:
     TapStyle style_;
     TapPlacement placement_;
     double radius_ = 0;
+    Rgba edgeColour_{0, 0, 0, 255};
     int clipX0_ = 0, clipY0_ = 0, clipX1_ = 0, clipY1_ = 0;  // pixels that may be drawn
 };
 

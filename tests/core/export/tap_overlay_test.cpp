@@ -112,6 +112,14 @@ TEST(TapOverlay, DrawingStaysInsideTheScreenAndMatchesThePreviewCanvas) {
     EXPECT_EQ(canvas.at(62, 32), (Rgba{128, 0, 128, 255}));
     EXPECT_EQ(canvas.at(55, 25), (Rgba{0, 0, 255, 255}));
     EXPECT_EQ(canvas.at(200, 300), (Rgba{0, 0, 255, 255}));
+
+    // A white tap over a white screen still shows: its soft edge is drawn in black under it.
+    Image white = Image::filled(400, 500, Rgba{255, 255, 255, 255});
+    const TouchTrack middle{{{0, 50, 100, TouchPhase::down, 0}}};  // canvas (150, 220)
+    TapOverlay(middle, solidWhite(40), twiceFrom50x20()).drawOn(white, 0.05);
+    EXPECT_EQ(white.at(150, 220), (Rgba{255, 255, 255, 255}));
+    EXPECT_LT(white.at(150 + 40, 220).r, 230);
+    EXPECT_EQ(white.at(150 + 60, 220), (Rgba{255, 255, 255, 255}));
 }
 
 // The export draws the taps the touch file holds, on the recording's clock: the trim's start
