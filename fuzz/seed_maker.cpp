@@ -109,5 +109,17 @@ int main(int argc, char** argv) {
     write(adb / "states", "List of devices attached\r\n0123456789ABCDEF\tunauthorized "
                           "usb:1-2 transport_id:3\r\n127.0.0.1:5555 offline\r\n"
                           "ZY22 no permissions (user in plugdev group); see [http://x] usb:3-1\n");
+
+    const fs::path touches = root / "touch_file";
+    write(touches / "swipe", "{\"version\": 1, \"touches\": [\n"
+                             "  {\"t\":0.5,\"x\":540,\"y\":1200,\"phase\":\"down\",\"id\":0},\n"
+                             "  {\"t\":0.55,\"x\":541.5,\"y\":1100,\"phase\":\"move\",\"id\":0},\n"
+                             "  {\"t\":0.6,\"x\":542,\"y\":900,\"phase\":\"up\",\"id\":0}\n]}\n");
+    write(touches / "two-fingers",
+          "{\"touches\":[{\"t\":1,\"x\":1,\"y\":2,\"phase\":\"down\",\"id\":1},"
+          "{\"t\":1,\"x\":3,\"y\":4,\"phase\":\"down\"},{\"t\":2e0,\"x\":3,\"y\":4,"
+          "\"phase\":\"up\",\"id\":1}],\"version\":1,\"extra\":[null,true,\"\\u00e9\"]}");
+    write(touches / "empty", "{\"version\": 1, \"touches\": []}");
+    write(touches / "wrong", "{\"version\": 1, \"touches\": [{\"t\": -1, \"phase\": \"tap\"}]}");
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "cli/frame_choice.hpp"
 #include "cli/speed_options.hpp"
 #include "cli/zoom_option.hpp"
+#include "cli/tap_options.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/export_error.hpp"
@@ -83,6 +84,7 @@ struct ExportOptions {
     bool fastSound = false;
     std::vector<std::string> zooms;
     bool autoZoom = false;
+    TapOptions taps;
 };
 
 // Written by the signal handler, read by the engine's cancel query on its own thread.
@@ -304,6 +306,19 @@ int runExport(const ExportOptions& options) {
         stillLimit = *limit;
     }
     choices.keepFastSound = options.fastSound;
+    // Touches: the file is read and checked here, so a bad one stops the export before it starts.
+    if (still && options.taps.anyGiven()) {
+        return usageError("Taps are drawn on movies; drop the touch options for a picture.", json);
+    }
+    if (!still) {
+        auto taps = resolveTaps(options.taps, input);
+        if (const auto* problem = std::get_if<TapProblem>(&taps)) {
+            return problem->usage ? usageError(problem->message, json)
+                                  : failure(problem->message, json);
+        }
+        choices.touches = std::move(std::get<TapChoice>(taps).touches);
+        choices.taps = std::get<TapChoice>(taps).style;
+    }
 
     if (!options.screen.empty()) {
         choices.screen = parseScreenRect(options.screen);
@@ -560,6 +575,7 @@ void addExportCommand(CLI::App& app, Runner& run) {
     sub->add_option("input", options->input, "The recording or screenshot to frame")->required();
     sub->add_option("-o,--output", options->output, "The movie or picture to write")->required();
     addSharedOptions(sub, options);
+    addTapOptions(sub, options->taps);
     sub->callback([&run, options] { run = [options] { return runExport(*options); }; });
 }
 

@@ -21,6 +21,8 @@ public:
     void redo() { stack_.redo(); }
     bool canUndo() const { return stack_.canUndo(); }
     bool canRedo() const { return stack_.canRedo(); }
+    // Runs the command's redo() and keeps it for undo.
+    void push(QUndoCommand* command) { stack_.push(command); }
     // Forgets every edit (a new movie starts a new history).
     void clear() { stack_.clear(); }
 

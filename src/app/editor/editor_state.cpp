@@ -7,6 +7,7 @@
 #include "core/model/device_screens.hpp"
 #include "core/model/frame_catalog.hpp"
 #include "core/model/frame_image.hpp"
+#include "core/model/touch_file.hpp"
 
 #include <QFileInfo>
 #include <QSettings>
@@ -181,6 +182,8 @@ struct EditorState::MovieLoad {
     QString refusalMessage;
     MovieFacts facts;
     std::optional<PlayerHandle::OpenedSource> opened;
+    TouchTrack touches;     // from the touch file beside the movie, when there is one
+    QString touchProblem;   // why that file cannot be used; empty when it can or there is none
 };
 
 bool EditorState::loadVideo(const QString& path, std::function<void(bool)> whenDone) {
@@ -243,6 +246,10 @@ EditorState::MovieLoad EditorState::probeAndOpen(MediaBackend& backend,
     if (!opened) return refuse(importFailed, playbackErrorMessage(opened.error()));
     load.facts = *facts;
     load.opened = std::move(opened.value());
+    if (auto touches = readTouchFileBeside(file); !touches)
+        load.touchProblem = QString::fromStdString(touches.error());
+    else if (*touches)
+        load.touches = std::move(**touches);
     return load;
 }
 
@@ -278,7 +285,20 @@ bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
     chooseFrameForRecording();
     // A landscape recording after a portrait one turns the frame (automatic orientation).
     showOrientedFrame(screenRect_);
+    history_.clear();
+    setTouchTrack(std::move(load.touches));
+    // The movie is fine without its taps; the user is told why they are missing.
+    if (!load.touchProblem.isEmpty())
+        alert(QStringLiteral("Touches Not Shown"),
+              QStringLiteral("The touch file beside this movie cannot be used: %1")
+                  .arg(load.touchProblem));
     return true;
+}
+
+void EditorState::setTouchTrack(TouchTrack track) {
+    if (track == touchTrack_) return;
+    touchTrack_ = std::move(track);
+    emit touchTrackChanged();
 }
 
 void EditorState::clearVideo() {
@@ -301,6 +321,8 @@ void EditorState::clearVideo() {
     setCurrentTime(0);
     setIsPlaying(false);
     updateStageAspectRatio();
+    history_.clear();
+    setTouchTrack({});
 }
 
 void EditorState::setupTimeObserver() {

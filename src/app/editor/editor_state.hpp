@@ -23,6 +23,7 @@
 #include "core/model/frame_orientation.hpp"
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
+#include "core/model/touch_track.hpp"
 
 #include <QColor>
 #include <QList>
@@ -205,6 +206,12 @@ public:
     bool loadVideo(const QString& path, std::function<void(bool loaded)> whenDone = {});
     bool movieLoading() const { return movieLoading_; }
     void clearVideo();
+
+    // --- Touches --------------------------------------------------------------------------------
+    // The touches drawn over the recording (its touch file when a movie is loaded, plus taps
+    // added by hand), and the undo history of such edits (cleared with each new movie).
+    const TouchTrack& touchTrack() const { return touchTrack_; }
+    void setTouchTrack(TouchTrack track);
     void togglePlayPause();
     void seekToTime(double seconds, bool pauseAfter);
 
@@ -233,6 +240,7 @@ signals:
     void customBackgroundColorChanged(const QColor& color);
     void canvasChoicesChanged();
     void appeared();
+    void touchTrackChanged();
 
 private:
     void handlePlaybackEnd();
@@ -305,6 +313,7 @@ private:
     EditHistory* history_ = new EditHistory(this);
     SpeedTrackState* speedTrack_ = new SpeedTrackState(history_->stack(), this);
     StoryTrack story_{*history_};
+    TouchTrack touchTrack_;
 };
 
 }  // namespace kestro

@@ -83,6 +83,8 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
         const QSize size = player->videoSize();
         choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
     }
+    // The taps the preview draws, drawn alike.
+    choices.touches = state.touchTrack();
     request.config = buildExportConfig(choices, request.frame.get());
     return request;
 }

@@ -1,11 +1,13 @@
 #include "app/preview/preview_view.hpp"
 
 #include "app/editor/video_feed.hpp"
+#include "app/preview/tap_painter.hpp"
 #include "app/ui/shadow.hpp"
 #include "core/export/canvas_backdrop.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/model/screen_mask.hpp"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -443,6 +445,7 @@ void PreviewView::paintEvent(QPaintEvent*) {
             // Inside P the export shows black where the video does not reach.
             if (!target.contains(player)) lp.fillRect(player, Qt::black);
             lp.drawImage(target, picture);
+            paintTaps(lp, touches_, tapStyle_, target, player, QSizeF(videoSize), tapTime_, dpr);
             // Decode straight to the size the picture is drawn at.
             feed_->setTargetSize((target.size() * dpr).toSize());
             lp.setClipping(false);
@@ -454,6 +457,41 @@ void PreviewView::paintEvent(QPaintEvent*) {
     if (!frameScaled_.isNull()) drawFitted(p, frame, frameScaled_, !scalePending_);
     if (canvas_.layout && !captionPicture_.isNull())
         p.drawImage(flipToTopLeft(l.canvas, content.height()), captionPicture_);
+}
+
+void PreviewView::setTouches(TouchTrack track, TapStyle style) {
+    if (track == touches_ && style == tapStyle_) return;
+    touches_ = std::move(track);
+    tapStyle_ = style;
+    update();
+}
+
+void PreviewView::setTapTime(double t) {
+    if (t == tapTime_) return;
+    tapTime_ = t;
+    if (!touches_.empty()) update();
+}
+
+void PreviewView::mousePressEvent(QMouseEvent* event) {
+    const bool adding = event->button() == Qt::LeftButton &&
+                        (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier));
+    const QImage picture = feed_ ? feed_->currentFrame() : QImage();
+    if (!adding || !feed_) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QRectF content = contentRect();
+    const PreviewLayout l = layout();
+    const QRectF frame = flipToTopLeft(l.frame, content.height());
+    const QSize videoSize = feed_->videoSize().isEmpty() ? picture.size() : feed_->videoSize();
+    const QPointF inFrame = event->position() - content.topLeft() - frame.topLeft();
+    if (const auto pixel =
+            recordingPixelAt(inFrame, l.videoRect(QSizeF(videoSize)), QSizeF(videoSize))) {
+        emit tapRequested(*pixel, QSizeF(videoSize));
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
 }
 
 }  // namespace kestro

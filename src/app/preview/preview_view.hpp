@@ -29,6 +29,7 @@
 #include "core/export/canvas_layout.hpp"
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
+#include "core/model/touch_track.hpp"
 #include "core/model/video_fit_mode.hpp"
 
 #include <QImage>
@@ -77,6 +78,9 @@ public:
     // Room kept around the content, so the canvas never touches the view's edge.
     void setShadowMargin(int margin);
     int shadowMargin() const { return shadowMargin_; }
+    // The taps drawn over the video (as the export draws them), at recording time `t`.
+    void setTouches(TouchTrack track, TapStyle style);
+    void setTapTime(double t);
 
     // The layout for the current size and inputs (bottom-left coordinates of the content area).
     PreviewLayout layout() const;
@@ -102,9 +106,13 @@ public:
 signals:
     // setCanvas() was called: what lies on the canvas may have to follow it.
     void canvasChanged();
+    // Alt (Option) or Ctrl (Command) and a click on the video: a tap asked for at this pixel
+    // of the recording, which is `recording` pixels large.
+    void tapRequested(QPointF pixel, QSizeF recording);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void rebuildCaches(const PreviewLayout& layout, const QRectF& frameTopLeft,
@@ -128,6 +136,9 @@ private:
     PreviewCanvas canvas_;
     QImage captionPicture_;
     int shadowMargin_ = 0;
+    TouchTrack touches_;
+    TapStyle tapStyle_;
+    double tapTime_ = 0;
 
     // The frame image and its opening mask at full size, premultiplied; made in setFrameImage().
     QImage frameFull_;

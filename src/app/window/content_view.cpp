@@ -16,6 +16,7 @@
 #include "app/ui/round_icon_button.hpp"
 #include "app/ui/shadow.hpp"
 #include "app/window/qt_dialogs.hpp"
+#include "app/window/touch_preview_link.hpp"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -197,6 +198,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     connect(s, &EditorState::stageAspectRatioChanged, stage_,
             &PreviewStageView::setStageAspectRatio);
     stage_->setFeed(s->player());
+    linkTouchesToPreview(*s, *stage_->preview());
     syncFraming();
     stage_->setStageAspectRatio(s->stageAspectRatio());
     // The preview draws the canvas the export writes: its shape, background and shadow.

@@ -1,11 +1,14 @@
 #include "core/capture/android_recorder.hpp"
 
 #include "core/capture/adb_locator.hpp"
+#include "core/capture/android_touch_log.hpp"
 #include "core/capture/child_stop.hpp"
 #include "core/capture/recording_files.hpp"
 #include "core/capture/tool_locator.hpp"
 #include "core/capture/tool_run.hpp"
 #include "core/media/movie_join.hpp"
+#include "core/media/movie_probe.hpp"
+#include "core/model/touch_file.hpp"
 #include "core/thread_name.hpp"
 
 #include <stdlib.h>
@@ -82,7 +85,10 @@ struct AndroidRecorder::Session {
 
     std::optional<ChildProcess> piece;  // the running piece's local adb
     std::string pieceRemote;            // its file on the phone; empty when none
+    std::chrono::steady_clock::time_point pieceStarted;
     std::vector<std::filesystem::path> pulled;
+    std::vector<std::chrono::steady_clock::time_point> pulledStarted;  // one per pulled piece
+    std::unique_ptr<AndroidTouchLog> touches;  // none: no touchscreen, or not asked for
     std::optional<RecorderError> failure;  // the first thing that went wrong
 
     std::mutex mutex;
@@ -186,16 +192,19 @@ Result<ChildProcess, RecorderError> AndroidRecorder::startPiece(Session& session
         return fail(RecorderError{
             std::string(kLaunchErrorDomain), child.error().code, child.error().description, {}});
     session.pieceRemote = remote;
+    session.pieceStarted = std::chrono::steady_clock::now();
     return std::move(*child);
 }
 
-void AndroidRecorder::collectPiece(Session& session, const std::string& remote) {
+void AndroidRecorder::collectPiece(Session& session, const std::string& remote,
+                                   std::chrono::steady_clock::time_point started) {
     const std::filesystem::path local =
         session.folder / ("piece-" + std::to_string(session.pulled.size() + 1) + ".mp4");
     const ToolRun pull =
         runTool(session.adb, session.adbArguments({"pull", remote, local.string()}));
     if (pull.succeeded() && hasData(local)) {
         session.pulled.push_back(local);
+        session.pulledStarted.push_back(started);
     } else {
         session.keepFirst(androidError(
             pullFailed, "The recording could not be copied from the phone: " + lastWords(pull),
@@ -220,6 +229,7 @@ void AndroidRecorder::monitor(Session& session) {
         const int status = session.piece->waitForExit();
         session.piece.reset();
         const std::string finished = std::exchange(session.pieceRemote, {});
+        const auto finishedStarted = session.pieceStarted;
         if (status != 0) {
             ToolRun run;
             run.standardOutput = said.standardOutput;
@@ -228,14 +238,14 @@ void AndroidRecorder::monitor(Session& session) {
                 offline,
                 "The recording stopped: the phone's recorder ended (" + lastWords(run) + ").",
                 "Check that the device is still connected and unlocked."));
-            collectPiece(session, finished);
+            collectPiece(session, finished, finishedStarted);
             session.capturing = false;
             return;
         }
         // The next piece starts before the finished one is copied, so the gap stays short.
         auto next = startPiece(session);
         if (next) session.piece.emplace(std::move(*next));
-        collectPiece(session, finished);
+        collectPiece(session, finished, finishedStarted);
         if (!next) {
             session.keepFirst(next.error());
             session.capturing = false;
@@ -299,6 +309,8 @@ Result<Done, RecorderError> AndroidRecorder::startRecording(
 
     session->settings = std::make_unique<AndroidSettings>(*adb, target->serial);
     session->settings->apply(options);
+    // The touch log starts first so that it sees the recording's first moments.
+    if (options.logTouches) session->touches = AndroidTouchLog::start(*adb, target->serial);
 
     auto first = startPiece(*session);
     if (!first) {
@@ -344,6 +356,25 @@ Result<Done, RecorderError> AndroidRecorder::startRecording(
     return Done{};
 }
 
+void AndroidRecorder::saveTouches(Session& session) {
+    // A touch file left from an earlier recording at this path would describe another movie.
+    const std::filesystem::path sidecar = touchFilePath(*outputPath_);
+    std::error_code ignored;
+    std::filesystem::remove(sidecar, ignored);
+    if (!session.touches) return;
+    const std::vector<StampedTouch> stamped = session.touches->finish();
+    std::vector<RecordedPiece> pieces;
+    for (std::size_t i = 0; i < session.pulled.size(); ++i) {
+        const auto info = probeMovie(session.pulled[i]);
+        pieces.push_back({session.pulledStarted[i], info ? info->duration : 0.0});
+    }
+    DisplaySize movie = session.touches->recorded();
+    if (const auto info = probeMovie(*outputPath_); info && info->hasVideo)
+        movie = {info->video.uprightWidth, info->video.uprightHeight};
+    // Best effort: the movie is what was asked for, and it is saved.
+    (void)writeTouchFile(sidecar, placeTouches(stamped, pieces, session.touches->recorded(), movie));
+}
+
 Result<Done, RecorderError> AndroidRecorder::stopRecording() {
     if (!session_) return Done{};
     Session& s = *session_;
@@ -361,7 +392,7 @@ Result<Done, RecorderError> AndroidRecorder::stopRecording() {
         s.piece.reset();
     }
     s.settings->restore();
-    if (!s.pieceRemote.empty()) collectPiece(s, std::exchange(s.pieceRemote, {}));
+    if (!s.pieceRemote.empty()) collectPiece(s, std::exchange(s.pieceRemote, {}), s.pieceStarted);
 
     Result<Done, RecorderError> result = Done{};
     if (s.pulled.empty()) {
@@ -374,6 +405,8 @@ Result<Done, RecorderError> AndroidRecorder::stopRecording() {
                                    "The recording could not be saved: " + joined.error().message,
                                    "Check the free space and permissions of the destination "
                                    "folder."));
+    } else {
+        saveTouches(s);
     }
     session_.reset();
     outputPath_.reset();

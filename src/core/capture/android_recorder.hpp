@@ -3,6 +3,8 @@
 // the phone's own `screenrecord`, which stops by itself after a time limit: the recording is
 // taken in pieces, each pulled to this computer and removed from the phone as soon as the next
 // one runs, and the pieces are joined without re-encoding into the output when it stops.
+// Unless told not to, the touchscreen's events are logged meanwhile and written beside the
+// movie as its touch file (see android_touch_log.hpp and touch_file.hpp).
 //
 // Discovery (adbPath, checkAvailability, listDevices) keeps no state and never fails; every
 // problem is folded into its result.
@@ -106,7 +108,11 @@ private:
     struct Session;
     void monitor(Session& session);
     Result<ChildProcess, RecorderError> startPiece(Session& session);
-    void collectPiece(Session& session, const std::string& remote);
+    void collectPiece(Session& session, const std::string& remote,
+                      std::chrono::steady_clock::time_point started);
+    // Writes the touch file beside the saved movie (or removes a stale one when there are no
+    // touches).
+    void saveTouches(Session& session);
 
     std::vector<std::string> candidates_;
     Timing timing_;

@@ -70,9 +70,12 @@ void AndroidSettings::apply(const RecordingOptions& options) {
         demo({"-e", "command", "network", "-e", "wifi", "show", "-e", "level", "4"});
         demo({"-e", "command", "notifications", "-e", "visible", "false"});
     }
-    if (options.showTouches && !showTouches_) {
+    // The device's dots on when asked for; off when Kestro draws the touches itself, so a
+    // phone that has them on in its developer options does not bake them into the movie.
+    if ((options.showTouches || options.logTouches) && !showTouches_) {
         showTouches_ = read("system", "show_touches");
-        if (showTouches_) shell({"settings", "put", "system", "show_touches", "1"});
+        if (showTouches_)
+            shell({"settings", "put", "system", "show_touches", options.showTouches ? "1" : "0"});
     }
 }
 

@@ -133,6 +133,7 @@ struct ChildProcess::Pipes {
     UniqueFd error;
     bool collectOutput = false;
     bool collectError = false;
+    std::function<void(std::string_view)> onOutput;  // called on the reader thread
     PipeEnds wake;  // a byte written here tells the reader to stop before end of file
     CollectedOutput collected;
     std::thread reader;
@@ -184,7 +185,9 @@ struct ChildProcess::Pipes {
                 if (fds[i].revents == 0) continue;
                 const ssize_t got = ::read(streams[i]->get(), buffer, sizeof buffer);
                 if (got > 0) {
-                    if (streams[i] == &output && collectOutput)
+                    if (streams[i] == &output && onOutput)
+                        onOutput(std::string_view(buffer, static_cast<size_t>(got)));
+                    else if (streams[i] == &output && collectOutput)
                         collected.standardOutput.append(buffer, static_cast<size_t>(got));
                     else if (streams[i] == &error && collectError)
                         collected.standardError.append(buffer, static_cast<size_t>(got));
@@ -264,6 +267,7 @@ Result<ChildProcess, ProcessError> ChildProcess::spawn(const SpawnRequest& reque
     errorPipe.write.reset();
     pipes->collectOutput = request.standardOutput == ChildStream::collect;
     pipes->collectError = request.standardError == ChildStream::collect;
+    pipes->onOutput = request.onOutput;
     if (pipes->output.get() >= 0 || pipes->error.get() >= 0) {
         try {
             pipes->start();

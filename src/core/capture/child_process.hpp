@@ -24,9 +24,11 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestro {
@@ -47,6 +49,9 @@ struct SpawnRequest {
     // A child in its own process group does not receive the terminal's Ctrl-C meant for the
     // parent; only the signals this object sends reach it.
     bool ownProcessGroup = false;
+    // With a piped standard output: each piece of it as it arrives, instead of discarding or
+    // collecting it. Called on the pipe reader thread, which must not be held up for long.
+    std::function<void(std::string_view)> onOutput;
 };
 
 // A failure to start the child: the OS error number and its message.

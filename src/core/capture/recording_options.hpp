@@ -9,6 +9,10 @@ struct RecordingOptions {
     bool cleanStatusBar = false;
     // Android only: a dot where the screen is touched.
     bool showTouches = false;
+    // Android only: log the touches beside the recording (its touch file) for Kestro to draw.
+    // The device's own dots are then kept off for the recording, unless showTouches asks for
+    // them, so the two never show at once by accident.
+    bool logTouches = true;
 };
 
 }  // namespace kestro

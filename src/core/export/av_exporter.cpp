@@ -190,6 +190,13 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
                                                     std::move(background), config.camera,
                                                     1 / av_q2d(frameRate));
     }
+    std::unique_ptr<TapOverlay> taps;
+    if (!config.touches.empty() && config.taps.enabled) {
+        taps = std::make_unique<TapOverlay>(
+            config.touches, config.taps,
+            TapPlacement{width, height, setup.placement, toTopLeftOrigin(screen, height),
+                         upright.width, upright.height});
+    }
     frame.reset();  // the compositor keeps what it needs
     backgroundImage.reset();
 
@@ -248,6 +255,7 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     job.compositor = std::move(*compositor);
     job.camera = std::move(camera);
     job.overlay = std::move(overlay);
+    job.taps = std::move(taps);
     job.audio = std::move(audio);
     job.range = *range;
     if (!timeMap.isRealTime()) job.timeMap = std::make_shared<const TimeMap>(timeMap);
@@ -257,9 +265,9 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     // MP4 and WebM hold variable timing as well as any player plays it; ProRes editors and
     // GIF's per-picture delays want it constant.
     // Captions change between the pictures of a held frame, so they need every tick.
-    // A moving camera changes the picture between the ticks of a held frame, likewise.
+    // Drawn taps and a moving camera changes the picture between the ticks of a held frame, likewise.
     job.skipRepeats = variableRate && !config.constantRate && !config.appStore && !job.overlay &&
-                      !job.camera &&
+                      !job.camera && !job.taps &&
                       (target.container == Muxer::Container::mp4 ||
                        target.container == Muxer::Container::webm);
     job.picturesHeldToTheEnd = target.container == Muxer::Container::gif;

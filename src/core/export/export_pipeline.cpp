@@ -339,6 +339,17 @@ private:
             } else if (last) {
                 out = refFrame(*last);
             }
+            if (out && job_.taps) {
+                // Touches keep the recording's clock: the trim's start is their zero.
+                auto tapped = job_.taps->apply(
+                    *out, job_.range.start +
+                              static_cast<double>(item->tick) / av_q2d(job_.frameRate));
+                if (!tapped) {
+                    failWith(PipelineOutcome::Kind::outputFailed, tapped.error());
+                    return false;
+                }
+                out = std::move(*tapped);
+            }
             if (out && job_.overlay) {
                 auto captioned = job_.overlay->apply(
                     *out, static_cast<double>(item->tick) / av_q2d(job_.frameRate));

@@ -8,6 +8,7 @@
 #include "core/export/compositor.hpp"
 #include "core/export/pipeline_stage.hpp"
 #include "core/export/render_geometry.hpp"
+#include "core/export/tap_overlay.hpp"
 #include "core/media/audio_reader.hpp"
 #include "core/media/media_error.hpp"
 #include "core/media/muxer.hpp"
@@ -28,6 +29,7 @@ struct PipelineJob {
     // composed anew whose view differs from the one before, held source frame or not.
     std::unique_ptr<CameraCompositor> camera;
     std::unique_ptr<CaptionOverlay> overlay;  // null: no captions or titles
+    std::unique_ptr<TapOverlay> taps;         // null: no touches drawn
     std::unique_ptr<Muxer> muxer;
     int videoStream = 0;
     std::unique_ptr<AudioReader> audio;  // null: silence on audioStream, if there is one

@@ -23,6 +23,15 @@ public:
     static std::string program() { return KESTRO_FIXTURES_DIR "/fake-adb"; }
     std::filesystem::path phone() const { return dir() / "phone"; }
     void setClipSeconds(const char* seconds) { setVariable("CLIP", seconds); }
+    // A touchscreen (`getevent -pl` output) and the events it replays (`getevent -lt` output).
+    void replayTouches(const std::filesystem::path& events,
+                       const std::filesystem::path& devices = recorded("touchscreen.txt")) {
+        setVariable("GETEVENT", events.string());
+        setVariable("GETEVENT_DEVICES", devices.string());
+    }
+    static std::filesystem::path recorded(const char* name) {
+        return std::filesystem::path(KESTRO_FIXTURES_DIR) / "getevent" / name;
+    }
 
     // A setting on the phone, none when unset.
     std::optional<std::string> setting(const std::string& tableDotKey) const {
