@@ -307,6 +307,12 @@ private:
 
     // Compose thread: one canvas picture per tick; a repeated source frame reuses the last one.
     bool composeAll() {
+        // The recording's time a tick shows: the camera and the touches keep the recording's
+        // clock, which speed changes stretch.
+        const auto recordingTime = [this](int64_t tick) {
+            const double output = static_cast<double>(tick) / av_q2d(job_.frameRate);
+            return job_.timeMap ? job_.timeMap->sourceAt(output) : job_.range.start + output;
+        };
         AVFramePtr last;
         AVFramePtr lastSource;  // with a camera: a held frame may need a new view
         CanvasView lastView;
@@ -316,7 +322,7 @@ private:
             double t = 0;
             CanvasView view;
             if (job_.camera) {
-                t = job_.range.start + static_cast<double>(item->tick) / av_q2d(job_.frameRate);
+                t = recordingTime(item->tick);
                 view = job_.camera->viewAt(t);
                 if (item->frame) {
                     lastSource = refFrame(*item->frame);
@@ -340,10 +346,7 @@ private:
                 out = refFrame(*last);
             }
             if (out && job_.taps) {
-                // Touches keep the recording's clock: the trim's start is their zero.
-                auto tapped = job_.taps->apply(
-                    *out, job_.range.start +
-                              static_cast<double>(item->tick) / av_q2d(job_.frameRate));
+                auto tapped = job_.taps->apply(*out, recordingTime(item->tick));
                 if (!tapped) {
                     failWith(PipelineOutcome::Kind::outputFailed, tapped.error());
                     return false;
