@@ -285,7 +285,7 @@ bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
     chooseFrameForRecording();
     // A landscape recording after a portrait one turns the frame (automatic orientation).
     showOrientedFrame(screenRect_);
-    history_.clear();
+    history_->clear();
     setTouchTrack(std::move(load.touches));
     // The movie is fine without its taps; the user is told why they are missing.
     if (!load.touchProblem.isEmpty())
@@ -321,7 +321,7 @@ void EditorState::clearVideo() {
     setCurrentTime(0);
     setIsPlaying(false);
     updateStageAspectRatio();
-    history_.clear();
+    history_->clear();
     setTouchTrack({});
 }
 

@@ -346,7 +346,10 @@ private:
                 out = refFrame(*last);
             }
             if (out && job_.taps) {
-                auto tapped = job_.taps->apply(*out, recordingTime(item->tick));
+                // Drawn over the finished picture, where the camera shows the recording.
+                const double at = recordingTime(item->tick);
+                auto tapped = job_.taps->apply(*out, at,
+                                               job_.camera ? job_.camera->viewAt(at) : CanvasView{});
                 if (!tapped) {
                     failWith(PipelineOutcome::Kind::outputFailed, tapped.error());
                     return false;

@@ -163,7 +163,7 @@ bool TapOverlay::showsAt(double t) const {
     return any;
 }
 
-TapCoverage TapOverlay::coverageAt(double t) const {
+TapCoverage TapOverlay::coverageAt(double t, const CanvasView& view) const {
     Shapes shapes;
     const double r = radius_;
     forEachActive(t, [&](const Stroke& s) {
@@ -203,23 +203,41 @@ TapCoverage TapOverlay::coverageAt(double t) const {
 
     TapCoverage coverage;
     if (shapes.discs.empty() && shapes.rings.empty() && shapes.capsules.empty()) return coverage;
+    // Under the camera every shape is drawn where the zoomed canvas shows it, at its size there.
+    int clipX0 = clipX0_, clipY0 = clipY0_, clipX1 = clipX1_, clipY1 = clipY1_;
+    double spread = std::max(1.5, r * kEdgeSpread);
+    if (!view.identity()) {
+        const double k = view.scale;
+        const auto at = [&](double& x, double& y) { x = x * k - view.x, y = y * k - view.y; };
+        for (Disc& d : shapes.discs) at(d.x, d.y), d.r *= k;
+        for (Ring& g : shapes.rings) at(g.x, g.y), g.r *= k, g.width *= k;
+        for (Capsule& c : shapes.capsules) at(c.x0, c.y0), at(c.x1, c.y1), c.r *= k;
+        spread *= k;
+        const CanvasRect clip = view.apply(CanvasRect{static_cast<double>(clipX0_),
+                                                      static_cast<double>(clipY0_),
+                                                      static_cast<double>(clipX1_ - clipX0_),
+                                                      static_cast<double>(clipY1_ - clipY0_)});
+        clipX0 = std::max(0, static_cast<int>(std::floor(clip.x)));
+        clipY0 = std::max(0, static_cast<int>(std::floor(clip.y)));
+        clipX1 = std::min(placement_.canvasWidth, static_cast<int>(std::ceil(clip.x + clip.w)));
+        clipY1 = std::min(placement_.canvasHeight, static_cast<int>(std::ceil(clip.y + clip.h)));
+    }
     double bx0 = 1e300, by0 = 1e300, bx1 = -1e300, by1 = -1e300;
     const auto grow = [&](double x, double y, double reach) {
         bx0 = std::min(bx0, x - reach), by0 = std::min(by0, y - reach);
         bx1 = std::max(bx1, x + reach), by1 = std::max(by1, y + reach);
     };
     // The edge reaches a little beyond each shape, under it.
-    const double spread = std::max(1.5, r * kEdgeSpread);
     for (const Disc& d : shapes.discs) grow(d.x, d.y, d.r + spread + 1);
     for (const Ring& g : shapes.rings) grow(g.x, g.y, g.r + g.width + spread + 1);
     for (const Capsule& c : shapes.capsules) {
         grow(c.x0, c.y0, c.r + spread + 1);
         grow(c.x1, c.y1, c.r + spread + 1);
     }
-    const int x0 = std::max(clipX0_, static_cast<int>(std::floor(bx0)));
-    const int y0 = std::max(clipY0_, static_cast<int>(std::floor(by0)));
-    const int x1 = std::min(clipX1_, static_cast<int>(std::ceil(bx1)));
-    const int y1 = std::min(clipY1_, static_cast<int>(std::ceil(by1)));
+    const int x0 = std::max(clipX0, static_cast<int>(std::floor(bx0)));
+    const int y0 = std::max(clipY0, static_cast<int>(std::floor(by0)));
+    const int x1 = std::min(clipX1, static_cast<int>(std::ceil(bx1)));
+    const int y1 = std::min(clipY1, static_cast<int>(std::ceil(by1)));
     if (x1 <= x0 || y1 <= y0) return coverage;
     coverage.x = x0, coverage.y = y0, coverage.width = x1 - x0, coverage.height = y1 - y0;
     const std::size_t cells =
@@ -292,8 +310,9 @@ TapCoverage TapOverlay::coverageAt(double t) const {
     return coverage;
 }
 
-Result<AVFramePtr, MediaError> TapOverlay::apply(const AVFrame& picture, double t) const {
-    const TapCoverage coverage = coverageAt(t);
+Result<AVFramePtr, MediaError> TapOverlay::apply(const AVFrame& picture, double t,
+                                                 const CanvasView& view) const {
+    const TapCoverage coverage = coverageAt(t, view);
     if (coverage.empty()) {
         AVFramePtr same = refFrame(picture);
         if (!same) return fail(mediaError(AVERROR(ENOMEM)));

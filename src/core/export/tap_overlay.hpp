@@ -8,6 +8,7 @@
 // Made on one thread, then used by one thread at a time (the exporter's compose thread, or the
 // editor's interface thread); it keeps no state between calls.
 
+#include "core/export/camera_view.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/media/av_ptr.hpp"
 #include "core/media/media_error.hpp"
@@ -60,15 +61,17 @@ public:
     // Whether anything is drawn at recording time `t` (seconds).
     bool showsAt(double t) const;
     // The drawing at recording time `t`, the style's opacity and colour alpha included; empty
-    // when nothing shows.
-    TapCoverage coverageAt(double t) const;
+    // when nothing shows. `view` is the camera's view of the canvas at `t`: the taps move and
+    // grow with the picture under them.
+    TapCoverage coverageAt(double t, const CanvasView& view = {}) const;
     // The radius of a finger's circle on the canvas, in pixels.
     double radius() const { return radius_; }
 
     // The picture with the taps of recording time `t` on it: a new reference to `picture` when
     // nothing shows, else a copy drawn on. Takes the composed picture formats: 8-bit 4:2:0 and
     // 10-bit 4:4:4 with alpha (colour stored straight).
-    Result<AVFramePtr, MediaError> apply(const AVFrame& picture, double t) const;
+    Result<AVFramePtr, MediaError> apply(const AVFrame& picture, double t,
+                                         const CanvasView& view = {}) const;
     // The same drawing on a straight RGBA canvas of the placement's size (the preview).
     void drawOn(Image& canvas, double t) const;
 

@@ -72,6 +72,24 @@ TEST(TapOverlay, ATapShowsAtItsPlaceFromItsTimeThenRipplesAndIsGone) {
     EXPECT_FALSE(TapOverlay(TouchTrack{}, solidWhite(), twiceFrom50x20()).showsAt(1.0));
 }
 
+TEST(TapOverlay, UnderTheCameraATapMovesAndGrowsWithThePictureAndStaysInTheScreen) {
+    // Recording pixel (30, 50) lies at canvas (110, 120); a 2x view from (100, 100) shows it
+    // at (120, 140), with twice the radius.
+    const TouchTrack tap{{{1.0, 30, 50, TouchPhase::down, 0}, {1.5, 30, 50, TouchPhase::up, 0}}};
+    const TapOverlay overlay(tap, solidWhite(), twiceFrom50x20());
+    const CanvasView view{2, 100, 100};
+    const TapCoverage zoomed = overlay.coverageAt(1.2, view);
+    EXPECT_GT(coverageAt(zoomed, 120, 140), 0.99);
+    EXPECT_GT(coverageAt(zoomed, 120 + 30, 140), 0.5);  // inside the doubled radius
+    EXPECT_EQ(coverageAt(zoomed, 120 + 50, 140), 0);
+    // The screen box moves with the view: (50, 20) + 200 x 400 becomes (0, -60) + 400 x 800,
+    // so a tap at the screen's left edge is cut at the canvas's edge, not at x = 50.
+    const TouchTrack edge{{{1.0, 0, 50, TouchPhase::down, 0}, {1.5, 0, 50, TouchPhase::up, 0}}};
+    const TapCoverage cut = TapOverlay(edge, solidWhite(), twiceFrom50x20()).coverageAt(1.2, view);
+    EXPECT_EQ(cut.x, 0);
+    EXPECT_GT(coverageAt(cut, 5, 140), 0.99);
+}
+
 TEST(TapOverlay, ASwipeLeavesAFadingTrailAndATapDoesNot) {
     // A finger drawn from canvas (110, 100) down to (110, 300) over 0.2 s; a second finger
     // taps at (210, 100) and wobbles by less than a pixel.
