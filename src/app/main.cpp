@@ -1,7 +1,8 @@
 // Kestro's window: `kestro [FILE]` opens the editor, with FILE loaded as the movie when given.
 // `--frame KEY` selects a frame preset at start ("auto": the first one with an image);
 // `--dark` uses the dark appearance for this run. `--screenshot PATH` waits for the first
-// picture, saves the window to PATH and quits; with `--screenshot-mid-export` it first starts an
+// picture, saves the window to PATH and quits; with `--screenshot-zoom` it first adds a zoom
+// around 1 s of the movie and shows the preview there; with `--screenshot-mid-export` it first starts an
 // export of the movie into a scratch folder and saves the window while that export runs; with
 // `--screenshot-export-failure` it saves the window after an export that failed (its destination
 // folder does not exist); `--screenshot-transparent-mp4` chooses an MP4 over the transparent
@@ -201,12 +202,15 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshot-recording-failure"),
         QStringLiteral("With --screenshot: record from the first device and save the window "
                        "once the recording has failed."));
+    QCommandLineOption zoomShotOption(
+        QStringLiteral("screenshot-zoom"),
+        QStringLiteral("With --screenshot: add a zoom at 1 s of the movie and show it there."));
     QCommandLineOption darkOption(
         QStringLiteral("dark"),
         QStringLiteral("Use the dark appearance for this run (the saved preference is kept)."));
     parser.addOptions({frameOption, shotOption, midExportOption, failureOption, appStoreShotOption,
                        canvasShotOption, transparentMp4ShotOption, recordingFailureShotOption,
-                       darkOption});
+                       zoomShotOption, darkOption});
     parser.process(app);
 
     auto state = std::make_unique<EditorState>();
@@ -253,6 +257,15 @@ int main(int argc, char** argv) {
         s->setCanvasChoices(canvas);
     }
 
+    if (shooting && parser.isSet(zoomShotOption)) {
+        QObject::connect(s, &EditorState::durationChanged, &window, [s](double duration) {
+            if (duration < 1.5 || !s->camera().track().empty()) return;
+            s->seekToTime(1.0, true);
+            if (!s->camera().addAt(1.0)) return;
+            s->camera().setScale(0, 2.5);
+            s->camera().setFocus(0, 0.5, 0.3);
+        });
+    }
     if (shooting) {
         const QString path = parser.value(shotOption);
         // Let the layout settle and the first pictures arrive; give up waiting after 6 s.

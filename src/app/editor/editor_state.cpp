@@ -79,6 +79,7 @@ void EditorState::setIsPlaying(bool playing) {
 void EditorState::setDuration(double seconds) {
     if (duration_ == seconds) return;
     duration_ = seconds;
+    camera_.setDuration(seconds);
     emit durationChanged(seconds);
 }
 
@@ -249,6 +250,9 @@ bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
     removePlayerItemObservers();
     QObject::disconnect(endObserver_);
 
+    // Another movie: its own camera and its own history.
+    camera_.reset();
+    history_.clear();
     const MovieFacts& facts = load.facts;
     videoPath_ = path;
     frameRate_ = std::isfinite(facts.frameRate) && facts.frameRate > 0 ? facts.frameRate : 0;

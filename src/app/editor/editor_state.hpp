@@ -10,6 +10,8 @@
 // time.
 
 #include "app/editor/background_task.hpp"
+#include "app/editor/camera_editor.hpp"
+#include "app/editor/edit_history.hpp"
 #include "app/editor/canvas_choices.hpp"
 #include "app/editor/editor_dialogs.hpp"
 #include "app/editor/export_preferences.hpp"
@@ -20,6 +22,7 @@
 #include "core/model/frame_orientation.hpp"
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
+#include "core/model/touch_track.hpp"
 
 #include <QColor>
 #include <QList>
@@ -192,6 +195,15 @@ public:
     // once or overtaken).
     bool loadVideo(const QString& path, std::function<void(bool loaded)> whenDone = {});
     bool movieLoading() const { return movieLoading_; }
+
+    // The undo history of the session's edits (a new movie starts a new one).
+    EditHistory& history() { return history_; }
+    // The movie's zoom segments, edited through the history.
+    CameraEditor& camera() { return camera_; }
+    const CameraEditor& camera() const { return camera_; }
+    // The touches on the recording (recorded or added by hand); empty for none.
+    const TouchTrack& touchTrack() const { return touchTrack_; }
+    void setTouchTrack(TouchTrack track) { touchTrack_ = std::move(track); }
     void clearVideo();
     void togglePlayPause();
     void seekToTime(double seconds, bool pauseAfter);
@@ -289,6 +301,9 @@ private:
     ExportPreferences export_;
     std::uint64_t backgroundImageGeneration_ = 0;  // the picture check whose result still counts
     double stageAspectRatio_ = kDefaultStageAspectRatio;
+    EditHistory history_;
+    CameraEditor camera_{history_.stack()};
+    TouchTrack touchTrack_;
 };
 
 }  // namespace kestro

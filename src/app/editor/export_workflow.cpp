@@ -81,6 +81,7 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
         const QSize size = player->videoSize();
         choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
     }
+    choices.camera = state.camera().track();
     request.config = buildExportConfig(choices, request.frame.get());
     return request;
 }

@@ -1,14 +1,17 @@
 #include "app/preview/preview_view.hpp"
 
 #include "app/editor/video_feed.hpp"
+#include "app/preview/preview_camera.hpp"
 #include "app/ui/shadow.hpp"
 #include "core/export/canvas_backdrop.hpp"
 #include "core/model/frame_image.hpp"
 #include "core/model/screen_mask.hpp"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestro {
@@ -405,20 +408,34 @@ void PreviewView::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.translate(content.topLeft());
 
+    // The camera magnifies everything on the canvas, the stage's own shadows aside.
+    const QImage picture = feed_ ? feed_->currentFrame() : QImage();
+    const QSize videoSize = feed_ && !feed_->videoSize().isEmpty() ? feed_->videoSize()
+                                                                    : picture.size();
+    const QRectF canvasRect = flipToTopLeft(l.canvas, content.height());
+    paintedVideo_ = l.videoRect(QSizeF(videoSize)).translated(frame.topLeft());
+    cameraTransform_ = videoSize.isEmpty()
+                           ? QTransform()
+                           : previewCameraTransform(cameraState(), canvasRect,
+                                                    canvas_.layout ? l.canvasScale : 1.0,
+                                                    paintedVideo_);
     if (canvas_.layout) {
-        const QRectF canvas = flipToTopLeft(l.canvas, content.height());
+        const QRectF canvas = canvasRect;
         QColor glow = QColor::fromRgbF(0.988f, 0.639f, 0.067f);
         glow.setAlphaF(0.2f);
         paintShadow(p, canvas, kStageCornerRadius, {glow, 12, QPointF(0, 6)});
         paintShadow(p, canvas, kStageCornerRadius, {QColor(0, 0, 0, 13), 4, QPointF(0, 2)});
-        if (!backdrop_.isNull()) drawFitted(p, canvas, backdrop_, !backdropPending_);
         // A device that reaches the canvas's edge is cut by the same rounded corners.
         QPainterPath stage;
         stage.addRoundedRect(canvas, kStageCornerRadius, kStageCornerRadius);
         p.setClipPath(stage);
+        p.setTransform(cameraTransform_, true);
+        if (!backdrop_.isNull()) drawFitted(p, canvas, backdrop_, !backdropPending_);
+    } else if (!cameraTransform_.isIdentity()) {
+        p.setClipRect(canvasRect);
+        p.setTransform(cameraTransform_, true);
     }
 
-    const QImage picture = feed_ ? feed_->currentFrame() : QImage();
     if (feed_ && !picture.isNull() && !clip_.isNull()) {
         const QSize layerPx = cachedSize_;
         if (layer_.size() != layerPx) layer_ = QImage(layerPx, QImage::Format_ARGB32_Premultiplied);
@@ -427,8 +444,6 @@ void PreviewView::paintEvent(QPaintEvent*) {
         {
             QPainter lp(&layer_);
             lp.setRenderHint(QPainter::SmoothPixmapTransform);
-            const QSize videoSize =
-                feed_->videoSize().isEmpty() ? picture.size() : feed_->videoSize();
             // Placed where the export places it.
             const QRectF target = l.videoRect(QSizeF(videoSize));
             // A rectangular clip is cheap and spares drawing the part outside P.
@@ -445,6 +460,70 @@ void PreviewView::paintEvent(QPaintEvent*) {
         p.drawImage(frame.topLeft(), layer_);
     }
     if (!frameScaled_.isNull()) drawFitted(p, frame, frameScaled_, !scalePending_);
+    if (focusMarker_) {
+        // Drawn at its size on screen, whatever the zoom.
+        const QPointF at = p.transform().map(
+            QPointF(paintedVideo_.x() + focusMarker_->x() * paintedVideo_.width(),
+                    paintedVideo_.y() + focusMarker_->y() * paintedVideo_.height()));
+        p.resetTransform();
+        p.setClipping(false);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (const auto& [colour, width] : {std::pair{QColor(0, 0, 0, 140), 4.0},
+                                            std::pair{QColor(255, 255, 255), 2.0}}) {
+            p.setPen(QPen(colour, width));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(at, 11, 11);
+            p.drawLine(at - QPointF(5, 0), at + QPointF(5, 0));
+            p.drawLine(at - QPointF(0, 5), at + QPointF(0, 5));
+        }
+    }
+}
+
+void PreviewView::setCamera(CameraTrack track) {
+    if (track == camera_) return;
+    camera_ = std::move(track);
+    update();
+}
+
+void PreviewView::setCameraTime(double seconds) {
+    if (seconds == cameraTime_) return;
+    const CameraState before = cameraState();
+    cameraTime_ = seconds;
+    if (!(cameraState() == before) || focusMarker_) update();
+}
+
+void PreviewView::setFocusMarker(std::optional<QPointF> focus) {
+    if (focus == focusMarker_) return;
+    focusMarker_ = focus;
+    update();
+}
+
+void PreviewView::mousePressEvent(QMouseEvent* event) {
+    if (!focusMarker_ || event->button() != Qt::LeftButton || paintedVideo_.isEmpty()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    dragTransform_ = cameraTransform_;
+    mouseMoveEvent(event);
+}
+
+void PreviewView::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragTransform_) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    const QPointF at = recordingPointAt(event->position() - contentRect().topLeft(),
+                                        *dragTransform_, paintedVideo_);
+    emit focusDragged(std::clamp(at.x(), 0.0, 1.0), std::clamp(at.y(), 0.0, 1.0));
+}
+
+void PreviewView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragTransform_) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    dragTransform_.reset();
+    emit focusDragFinished();
 }
 
 }  // namespace kestro

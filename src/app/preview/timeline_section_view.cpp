@@ -3,6 +3,7 @@
 #include "app/editor/editor_state.hpp"
 #include "app/preview/filmstrip.hpp"
 #include "app/preview/simple_timeline_view.hpp"
+#include "app/preview/zoom_lane_view.hpp"
 #include "app/preview/time_format.hpp"
 #include "app/preview/time_readout.hpp"
 #include "app/ui/palette.hpp"
@@ -51,6 +52,8 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent, Fi
 
     track_ = new SimpleTimelineView(this);
     root->addWidget(track_);
+    zoomLane_ = new ZoomLaneView(state_, *track_, this);
+    root->addWidget(zoomLane_);
 
     connect(playPause_, &QAbstractButton::clicked, &state_, &EditorState::togglePlayPause);
     connect(track_, &SimpleTimelineView::trimStartEdited, &state_, &EditorState::setTrimStart);

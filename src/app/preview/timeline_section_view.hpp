@@ -1,7 +1,7 @@
 #pragma once
 // The timeline section, kept low so the preview gets the room: one row of read-outs (play/pause,
 // the trim start, the trimmed length, the trim end, and the playhead's time) over the trim
-// track, which shows a filmstrip of the movie. It reads the editor's state and writes the trim
+// track, which shows a filmstrip of the movie, and the camera's zoom lane under it. It reads the editor's state and writes the trim
 // range and playhead back through it.
 
 #include <QWidget>
@@ -15,6 +15,7 @@ class Filmstrip;
 class RoundIconButton;
 class SimpleTimelineView;
 class TimeReadout;
+class ZoomLaneView;
 
 class TimelineSectionView : public QWidget {
     Q_OBJECT
@@ -27,6 +28,7 @@ public:
     RoundIconButton* playPauseButton() const { return playPause_; }
     Filmstrip* filmstrip() const { return filmstrip_; }
     TimeReadout* currentTimeReadout() const { return current_; }
+    ZoomLaneView* zoomLane() const { return zoomLane_; }
     QString startText() const;
     QString durationText() const;
     QString endText() const;
@@ -57,6 +59,7 @@ private:
     QLabel* endCaption_;
     TimeReadout* endValue_;
     TimeReadout* current_;
+    ZoomLaneView* zoomLane_;
 };
 
 }  // namespace kestro

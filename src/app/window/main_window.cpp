@@ -145,6 +145,16 @@ void MainWindow::buildMenus() {
         ->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QUndoStack& history = s.history().stack();
+    QAction* undo = addAction(edit, QStringLiteral("undoAction"), QStringLiteral("&Undo"),
+                              QKeySequence::Undo, [&history] { history.undo(); });
+    QAction* redo = addAction(edit, QStringLiteral("redoAction"), QStringLiteral("&Redo"),
+                              QKeySequence::Redo, [&history] { history.redo(); });
+    undo->setEnabled(history.canUndo());
+    redo->setEnabled(history.canRedo());
+    connect(&history, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(&history, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    edit->addSeparator();
     addAction(edit, QStringLiteral("playAction"), QStringLiteral("&Play / Pause"),
               QKeySequence(Qt::Key_Space), [&s] { s.togglePlayPause(); });
     edit->addSeparator();
