@@ -258,12 +258,13 @@ int main(int argc, char** argv) {
     }
 
     if (shooting && parser.isSet(zoomShotOption)) {
-        QObject::connect(s, &EditorState::durationChanged, &window, [s](double duration) {
+        QObject::connect(s, &EditorState::durationChanged, &window, [s, &window](double duration) {
             if (duration < 1.5 || !s->camera().track().empty()) return;
-            s->seekToTime(1.0, true);
             if (!s->camera().addAt(1.0)) return;
             s->camera().setScale(0, 2.5);
             s->camera().setFocus(0, 0.5, 0.3);
+            // Once the player has settled on its first picture.
+            QTimer::singleShot(400, &window, [s] { s->seekToTime(1.0, true); });
         });
     }
     if (shooting) {

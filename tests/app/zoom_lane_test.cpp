@@ -125,8 +125,7 @@ protected:
     QPoint laneAt(double t) const {
         // Through the track's own axis: the lane lines up with it.
         SimpleTimelineView* track = section_->track();
-        const QPoint onTrack(static_cast<int>(track->trackRect().left() + track->xForTime(t)),
-                             0);
+        const QPoint onTrack(static_cast<int>(track->trackRect().left() + track->xForTime(t)), 0);
         return QPoint(lane_->mapFrom(section_.get(), track->mapTo(section_.get(), onTrack)).x(),
                       ZoomLaneView::kLaneHeight / 2);
     }
@@ -176,15 +175,13 @@ TEST(PreviewCamera, ShowsTheViewTheExportShows) {
     EXPECT_TRUE(previewCameraTransform({}, canvas, 0.5, video).isIdentity());
     const CameraState camera{2, 0.25, 0.75};
     const QTransform t = previewCameraTransform(camera, canvas, 0.5, video);
-    const CanvasView view =
-        canvasView(camera, Placement{38, 38, 124, 324, 1, 1}, 200, 400);
+    const CanvasView view = canvasView(camera, Placement{38, 38, 124, 324, 1, 1}, 200, 400);
     // Any canvas point lands where the export's view puts it, at the preview's size.
     for (const QPointF& exportPoint : {QPointF(38, 38), QPointF(100, 300), QPointF(0, 0)}) {
         const QPointF drawn = canvas.topLeft() + exportPoint * 0.5;
-        const QPointF expected =
-            canvas.topLeft() + QPointF(exportPoint.x() * view.scale - view.x,
-                                       exportPoint.y() * view.scale - view.y) *
-                                   0.5;
+        const QPointF expected = canvas.topLeft() + QPointF(exportPoint.x() * view.scale - view.x,
+                                                            exportPoint.y() * view.scale - view.y) *
+                                                        0.5;
         EXPECT_NEAR(t.map(drawn).x(), expected.x(), 1e-6);
         EXPECT_NEAR(t.map(drawn).y(), expected.y(), 1e-6);
     }

@@ -72,8 +72,7 @@ void CameraEditor::applyTrack(const CameraTrack& track, int selected) {
     select(selected);
 }
 
-void CameraEditor::push(const QString& text, CameraTrack after, int selectedAfter,
-                        bool dragging) {
+void CameraEditor::push(const QString& text, CameraTrack after, int selectedAfter, bool dragging) {
     if (after == track_ && selectedAfter == selected_) return;
     history_.push(new TrackEdit(*this, text, track_, selected_, std::move(after), selectedAfter,
                                 dragging ? dragSerial_ : -1));

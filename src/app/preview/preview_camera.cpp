@@ -11,8 +11,11 @@ QTransform previewCameraTransform(const CameraState& camera, const QRectF& canva
     if (!camera.zoomed() || canvas.isEmpty() || !(canvasScale > 0)) return {};
     // In export pixels, as the export works it out.
     const Placement placement{(video.x() - canvas.x()) / canvasScale,
-                              (video.y() - canvas.y()) / canvasScale, video.width() / canvasScale,
-                              video.height() / canvasScale, 1, 1};
+                              (video.y() - canvas.y()) / canvasScale,
+                              video.width() / canvasScale,
+                              video.height() / canvasScale,
+                              1,
+                              1};
     const CanvasView view =
         canvasView(camera, placement, static_cast<int>(std::lround(canvas.width() / canvasScale)),
                    static_cast<int>(std::lround(canvas.height() / canvasScale)));

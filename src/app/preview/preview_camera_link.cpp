@@ -16,10 +16,11 @@ void connectPreviewCamera(EditorState& state, PreviewView& preview) {
         const ZoomSegment& s = camera.track()[static_cast<size_t>(i)];
         preview.setFocusMarker(QPointF(s.focusX, s.focusY));
     };
-    QObject::connect(&camera, &CameraEditor::trackChanged, &preview, [&camera, &preview, showMarker] {
-        preview.setCamera(camera.track());
-        showMarker();
-    });
+    QObject::connect(&camera, &CameraEditor::trackChanged, &preview,
+                     [&camera, &preview, showMarker] {
+                         preview.setCamera(camera.track());
+                         showMarker();
+                     });
     QObject::connect(&camera, &CameraEditor::selectionChanged, &preview, showMarker);
     QObject::connect(&state, &EditorState::currentTimeChanged, &preview,
                      [&preview](double t) { preview.setCameraTime(t); });

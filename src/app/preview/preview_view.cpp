@@ -437,9 +437,11 @@ void PreviewView::paintEvent(QPaintEvent*) {
     }
 
     if (feed_ && !picture.isNull() && !clip_.isNull()) {
-        const QSize layerPx = cachedSize_;
+        // Zoomed, the video is drawn at the magnified size, so it stays as sharp as its source.
+        const qreal zoom = std::max<qreal>(1, cameraTransform_.m11());
+        const QSize layerPx = zoom > 1 ? (QSizeF(cachedSize_) * zoom).toSize() : cachedSize_;
         if (layer_.size() != layerPx) layer_ = QImage(layerPx, QImage::Format_ARGB32_Premultiplied);
-        layer_.setDevicePixelRatio(dpr);
+        layer_.setDevicePixelRatio(dpr * layerPx.width() / std::max(1, cachedSize_.width()));
         layer_.fill(Qt::transparent);
         {
             QPainter lp(&layer_);
@@ -452,7 +454,7 @@ void PreviewView::paintEvent(QPaintEvent*) {
             if (!target.contains(player)) lp.fillRect(player, Qt::black);
             lp.drawImage(target, picture);
             // Decode straight to the size the picture is drawn at.
-            feed_->setTargetSize((target.size() * dpr).toSize());
+            feed_->setTargetSize((target.size() * dpr * zoom).toSize());
             lp.setClipping(false);
             lp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
             drawFitted(lp, QRectF(QPointF(0, 0), frame.size()), clip_, !scalePending_);

@@ -186,8 +186,8 @@ void ZoomLaneView::paintEvent(QPaintEvent*) {
         for (qreal x : {block.left() + 3, block.right() - 3})
             p.drawLine(QPointF(x, block.top() + 5), QPointF(x, block.bottom() - 5));
         p.setPen(palette.brandBlack);
-        const QString label = QString::number(track[static_cast<size_t>(i)].scale, 'f', 1) +
-                              QStringLiteral("×");
+        const QString label =
+            QString::number(track[static_cast<size_t>(i)].scale, 'f', 1) + QStringLiteral("×");
         if (block.width() > 40) p.drawText(block, Qt::AlignCenter, label);
     }
     // The playhead, as on the track above.
