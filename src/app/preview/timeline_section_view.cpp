@@ -54,6 +54,7 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent, Fi
     root->addWidget(track_);
     zoomLane_ = new ZoomLaneView(state_, *track_, this);
     root->addWidget(zoomLane_);
+    row->insertWidget(row->indexOf(current_), zoomLane_->controls());
 
     connect(playPause_, &QAbstractButton::clicked, &state_, &EditorState::togglePlayPause);
     connect(track_, &SimpleTimelineView::trimStartEdited, &state_, &EditorState::setTrimStart);

@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
-#include <QVBoxLayout>
 
 #include <cmath>
 
@@ -28,33 +27,33 @@ ZoomLaneView::ZoomLaneView(EditorState& state, SimpleTimelineView& track, QWidge
     : QWidget(parent), state_(state), track_(track) {
     setObjectName(QStringLiteral("zoomLane"));
     setFocusPolicy(Qt::ClickFocus);
-    auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(0, kLaneHeight + 4, 0, 0);
-    auto* row = new QHBoxLayout();
+    setFixedHeight(kLaneHeight + 2);
+    // The controls sit in the timeline's read-out row, so the lane costs the preview no room.
+    controls_ = new QWidget(parent);
+    auto* row = new QHBoxLayout(controls_);
+    row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
-    auto* caption = new QLabel(tr("Zoom"), this);
-    scale_ = new QSlider(Qt::Horizontal, this);
+    auto* caption = new QLabel(tr("Zoom"), controls_);
+    scale_ = new QSlider(Qt::Horizontal, controls_);
     scale_->setObjectName(QStringLiteral("zoomScaleSlider"));
     scale_->setRange(static_cast<int>(kMinZoomScale * kSliderSteps),
                      static_cast<int>(kMaxZoomScale * kSliderSteps));
-    scale_->setMaximumWidth(160);
+    scale_->setMaximumWidth(120);
     scale_->setToolTip(tr("The selected zoom's scale"));
-    scaleValue_ = new QLabel(this);
+    scaleValue_ = new QLabel(controls_);
     scaleValue_->setMinimumWidth(36);
-    delete_ = new QPushButton(tr("Delete"), this);
+    delete_ = new QPushButton(tr("Delete"), controls_);
     delete_->setObjectName(QStringLiteral("zoomDeleteButton"));
-    onTaps_ = new QPushButton(tr("Zoom on Taps"), this);
+    onTaps_ = new QPushButton(tr("Zoom on Taps"), controls_);
     onTaps_->setObjectName(QStringLiteral("zoomOnTapsButton"));
     onTaps_->setToolTip(tr("Zoom segments that follow the recording's taps (replaces the lane)"));
-    status_ = new QLabel(this);
+    status_ = new QLabel(controls_);
     row->addWidget(caption);
     row->addWidget(scale_);
     row->addWidget(scaleValue_);
     row->addWidget(delete_);
-    row->addStretch(1);
     row->addWidget(status_);
     row->addWidget(onTaps_);
-    root->addLayout(row);
 
     CameraEditor& camera = state_.camera();
     connect(&camera, &CameraEditor::trackChanged, this, [this] {
@@ -90,7 +89,7 @@ ZoomLaneView::ZoomLaneView(EditorState& state, SimpleTimelineView& track, QWidge
 }
 
 QSize ZoomLaneView::sizeHint() const {
-    return {400, kLaneHeight + 4 + QWidget::sizeHint().height()};
+    return {400, kLaneHeight + 2};
 }
 
 qreal ZoomLaneView::xForTime(double t) const {
@@ -197,7 +196,7 @@ void ZoomLaneView::paintEvent(QPaintEvent*) {
 }
 
 void ZoomLaneView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || event->position().y() > kLaneHeight) {
+    if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
     }

@@ -1,8 +1,8 @@
 #pragma once
 // The camera's lane under the trim track: each zoom segment a block at its time, the selected
-// one highlighted, with its ends to drag; beneath it, the selected segment's scale, a delete
-// button and "Zoom on taps". Z adds a segment at the playhead; Delete removes the selected one.
-// Every edit goes through the editor's CameraEditor, so the history covers it.
+// one highlighted, with its ends to drag; and, laid out by its owner, the selected segment's
+// scale, a delete button and "Zoom on taps". Z adds a segment at the playhead; Delete removes the
+// selected one. Every edit goes through the editor's CameraEditor, so the history covers it.
 //
 // The lane shares the trim track's time axis: it asks the track where a time lies and lines
 // up with it.
@@ -33,6 +33,8 @@ public:
     QPushButton* deleteButton() const { return delete_; }
     QPushButton* zoomOnTapsButton() const { return onTaps_; }
     QString statusText() const;
+    // The selected segment's scale, delete and "Zoom on taps", for the owner to lay out.
+    QWidget* controls() const { return controls_; }
 
     QSize sizeHint() const override;
 
@@ -56,6 +58,7 @@ private:
 
     EditorState& state_;
     SimpleTimelineView& track_;
+    QWidget* controls_;
     QSlider* scale_;
     QLabel* scaleValue_;
     QPushButton* delete_;
