@@ -28,8 +28,10 @@
 // as a player shows them (at 60 fps). The goal: at most 0.6x ffmpeg's CPU at equal or better
 // PSNR.
 //
-// Two rows measure Kestro against itself: zoom (the same export at 600 % and at 100 %: memory and
-// time must stay within 1.2x, as only what shows in the opening is scaled) and variable rate (a
+// Three rows measure Kestro against itself: zoom (the same export at 600 % and at 100 %: memory and
+// time must stay within 1.2x, as only what shows in the opening is scaled), camera (the same
+// export with the camera zoomed in for most of it, against none: at most 1.2x, as each view's
+// canvas is made once while it holds) and variable rate (a
 // recording whose motion comes in bursts, against the constant-rate recording it was cut from:
 // the capture rate is found from the container's timestamps alone, so the ratio shows what
 // finding it costs beyond the frames written).
@@ -42,7 +44,7 @@
 //
 // Usage: export_bench [--runs N] [--cache DIR] [--rows A,B,...] [--no-psnr] [--print]
 //   N runs of each, interleaved, medians printed; --rows picks rows by name (MP4, MOV, draft,
-//   GIF, WebM, bursts, zoom, VFR, canvas; all by default); --no-psnr skips the quality comparison (the slow part on a busy
+//   GIF, WebM, bursts, zoom, camera, VFR, canvas; all by default); --no-psnr skips the quality comparison (the slow part on a busy
 //   machine); --print shows the command lines and stops.
 
 #include "core/export/canvas_size.hpp"
@@ -588,11 +590,25 @@ int main(int argc, char** argv) {
                                         "4",
                                         "--quiet"};
     };
+    // The camera row: the same export with the camera in for most of it, two segments that
+    // ease in and out (the ticks whose view moves) and pan between them.
+    std::vector<std::string> cameraExport = kestroExport(source, "100");
+    for (const char* zoom : {"0.3-1.6@0.3,0.25x2", "2.0-3.7@0.7,0.7x2.5"}) {
+        cameraExport.insert(cameraExport.end(), {"--zoom", zoom});
+    }
     std::vector<SelfRow> selfRows{{"zoom",
                                    "100 %",
                                    "600 %",
                                    kestroExport(source, "100"),
                                    kestroExport(source, "600"),
+                                   {},
+                                   {},
+                                   0},
+                                  {"camera",
+                                   "1x",
+                                   "zoomed",
+                                   kestroExport(source, "100"),
+                                   cameraExport,
                                    {},
                                    {},
                                    0},
@@ -718,15 +734,15 @@ int main(int argc, char** argv) {
                     delta.c_str());
     }
     if (!selfRows.empty())
-        std::printf("\nKestro against itself (MP4, first 4 s):\n%-4s %-7s %9s %9s %10s %9s\n", "", "",
+        std::printf("\nKestro against itself (MP4, first 4 s):\n%-6s %-7s %9s %9s %10s %9s\n", "", "",
                 "wall s", "CPU s", "peak MiB", "out fps");
     for (const auto& row : selfRows) {
         const double bw = median(row.baseSide.wall), tw = median(row.testSide.wall);
         const double bc = median(row.baseSide.cpu), tc = median(row.testSide.cpu);
         const double bm = median(row.baseSide.mem), tm = median(row.testSide.mem);
-        std::printf("%-4s %-7s %9.2f %9.2f %10.1f\n", row.name, row.base, bw, bc, bm);
-        std::printf("%-4s %-7s %9.2f %9.2f %10.1f %9.2f\n", "", row.test, tw, tc, tm, row.testFps);
-        std::printf("%-4s %-7s %9.2f %9.2f %10.2f\n", "", "ratio", tw / bw, tc / bc, tm / bm);
+        std::printf("%-6s %-7s %9.2f %9.2f %10.1f\n", row.name, row.base, bw, bc, bm);
+        std::printf("%-6s %-7s %9.2f %9.2f %10.1f %9.2f\n", "", row.test, tw, tc, tm, row.testFps);
+        std::printf("%-6s %-7s %9.2f %9.2f %10.2f\n", "", "ratio", tw / bw, tc / bc, tm / bm);
     }
 
     // A draft is for a quick look: it must cost at most half the standard export.

@@ -1,7 +1,8 @@
 // Kestro's window: `kestro [FILE]` opens the editor, with FILE loaded as the movie when given.
 // `--frame KEY` selects a frame preset at start ("auto": the first one with an image);
 // `--dark` uses the dark appearance for this run. `--screenshot PATH` waits for the first
-// picture, saves the window to PATH and quits; with `--screenshot-mid-export` it first starts an
+// picture, saves the window to PATH and quits; with `--screenshot-zoom` it first adds a zoom
+// around 1 s of the movie and shows the preview there; with `--screenshot-mid-export` it first starts an
 // export of the movie into a scratch folder and saves the window while that export runs; with
 // `--screenshot-export-failure` it saves the window after an export that failed (its destination
 // folder does not exist); `--screenshot-transparent-mp4` chooses an MP4 over the transparent
@@ -208,12 +209,15 @@ int main(int argc, char** argv) {
         QStringLiteral("With --screenshot: show this caption over the first 3 s, with the "
                        "playhead at 1 s (repeatable: bottom, top, centre in turn)."),
         QStringLiteral("text"));
+    QCommandLineOption zoomShotOption(
+        QStringLiteral("screenshot-zoom"),
+        QStringLiteral("With --screenshot: add a zoom at 1 s of the movie and show it there."));
     QCommandLineOption darkOption(
         QStringLiteral("dark"),
         QStringLiteral("Use the dark appearance for this run (the saved preference is kept)."));
     parser.addOptions({frameOption, shotOption, midExportOption, failureOption, appStoreShotOption,
                        canvasShotOption, transparentMp4ShotOption, recordingFailureShotOption,
-                       captionShotOption, darkOption});
+                       captionShotOption, zoomShotOption, darkOption});
     parser.process(app);
 
     auto state = std::make_unique<EditorState>();
@@ -276,6 +280,16 @@ int main(int argc, char** argv) {
         });
     }
 
+    if (shooting && parser.isSet(zoomShotOption)) {
+        QObject::connect(s, &EditorState::durationChanged, &window, [s, &window](double duration) {
+            if (duration < 1.5 || !s->camera().track().empty()) return;
+            if (!s->camera().addAt(1.0)) return;
+            s->camera().setScale(0, 2.5);
+            s->camera().setFocus(0, 0.5, 0.3);
+            // Once the player has settled on its first picture.
+            QTimer::singleShot(400, &window, [s] { s->seekToTime(1.0, true); });
+        });
+    }
     if (shooting) {
         const QString path = parser.value(shotOption);
         // Let the layout settle and the first pictures arrive; give up waiting after 6 s.

@@ -80,9 +80,9 @@ Result<ZoomSegment, std::string> parseZoom(std::string_view text) {
     return segment;
 }
 
-Result<CameraTrack, std::string> cameraFromOptions(
-    const ZoomRequest& request, const TouchTrack& touches,
-    const std::optional<VideoSize>& recordingSize) {
+Result<CameraTrack, std::string> cameraFromOptions(const ZoomRequest& request,
+                                                   const TouchTrack& touches,
+                                                   const std::optional<VideoSize>& recordingSize) {
     CameraTrack track;
     for (const std::string& text : request.zooms) {
         auto segment = parseZoom(text);

@@ -20,8 +20,8 @@ using test::runCli;
 TEST(ZoomCli, ZoomMovesInOnThePointForItsInterval) {
     test::ScratchDir dir;
     // 2 s of light grey at 10 fps, framed over black.
-    const fs::path source = test::makeSolidMovie(dir / "grey.mp4", 200, 200, 200,
-                                                 {.width = 64, .height = 128, .fps = 10, .seconds = 2});
+    const fs::path source = test::makeSolidMovie(
+        dir / "grey.mp4", 200, 200, 200, {.width = 64, .height = 128, .fps = 10, .seconds = 2});
     const fs::path out = dir / "out.mp4";
     const CliRun run = runCli({"export", source.string(), "-o", out.string(), "--width", "320",
                                "--zoom", "0.5-1.5@0.5,0.5x4", "--quiet"});
@@ -36,8 +36,8 @@ TEST(ZoomCli, ZoomMovesInOnThePointForItsInterval) {
 
 TEST(ZoomCli, BadZoomsExitWithTwoNamingTheOptionAndValue) {
     test::ScratchDir dir;
-    const fs::path source = test::makeSolidMovie(dir / "grey.mp4", 128, 128, 128,
-                                                 {.width = 64, .height = 128, .fps = 10, .seconds = 1});
+    const fs::path source = test::makeSolidMovie(
+        dir / "grey.mp4", 128, 128, 128, {.width = 64, .height = 128, .fps = 10, .seconds = 1});
     const fs::path out = dir / "out.mp4";
     for (const std::string bad :
          {"1-2", "2-1@0.5,0.5", "1-1@0.5,0.5", "a-2@0.5,0.5", "-1-2@0.5,0.5", "nan-2@.5,.5",

@@ -87,6 +87,7 @@ void EditorState::setIsPlaying(bool playing) {
 void EditorState::setDuration(double seconds) {
     if (duration_ == seconds) return;
     duration_ = seconds;
+    camera_.setDuration(seconds);
     emit durationChanged(seconds);
 }
 
@@ -263,6 +264,9 @@ bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
     removePlayerItemObservers();
     QObject::disconnect(endObserver_);
 
+    // Another movie: its own camera and its own history.
+    camera_.reset();
+    history_->clear();
     const MovieFacts& facts = load.facts;
     videoPath_ = path;
     history_->clear();

@@ -10,6 +10,7 @@
 // time.
 
 #include "app/editor/background_task.hpp"
+#include "app/editor/camera_editor.hpp"
 #include "app/editor/canvas_choices.hpp"
 #include "app/editor/edit_history.hpp"
 #include "app/editor/editor_dialogs.hpp"
@@ -205,6 +206,10 @@ public:
     // once or overtaken).
     bool loadVideo(const QString& path, std::function<void(bool loaded)> whenDone = {});
     bool movieLoading() const { return movieLoading_; }
+
+    // The movie's zoom segments, edited through the history.
+    CameraEditor& camera() { return camera_; }
+    const CameraEditor& camera() const { return camera_; }
     void clearVideo();
 
     // --- Touches --------------------------------------------------------------------------------
@@ -313,6 +318,7 @@ private:
     EditHistory* history_ = new EditHistory(this);
     SpeedTrackState* speedTrack_ = new SpeedTrackState(history_->stack(), this);
     StoryTrack story_{*history_};
+    CameraEditor camera_{history_->stack()};
     TouchTrack touchTrack_;
 };
 

@@ -1,6 +1,7 @@
 #include "app/preview/preview_view.hpp"
 
 #include "app/editor/video_feed.hpp"
+#include "app/preview/preview_camera.hpp"
 #include "app/preview/tap_painter.hpp"
 #include "app/ui/shadow.hpp"
 #include "core/export/canvas_backdrop.hpp"
@@ -11,6 +12,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestro {
@@ -414,30 +416,44 @@ void PreviewView::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.translate(content.topLeft());
 
+    // The camera magnifies everything on the canvas, the stage's own shadows aside.
+    const QImage picture = feed_ ? feed_->currentFrame() : QImage();
+    const QSize videoSize = feed_ && !feed_->videoSize().isEmpty() ? feed_->videoSize()
+                                                                    : picture.size();
+    const QRectF canvasRect = flipToTopLeft(l.canvas, content.height());
+    paintedVideo_ = l.videoRect(QSizeF(videoSize)).translated(frame.topLeft());
+    cameraTransform_ = videoSize.isEmpty()
+                           ? QTransform()
+                           : previewCameraTransform(cameraState(), canvasRect,
+                                                    canvas_.layout ? l.canvasScale : 1.0,
+                                                    paintedVideo_);
     if (canvas_.layout) {
-        const QRectF canvas = flipToTopLeft(l.canvas, content.height());
+        const QRectF canvas = canvasRect;
         QColor glow = QColor::fromRgbF(0.988f, 0.639f, 0.067f);
         glow.setAlphaF(0.2f);
         paintShadow(p, canvas, kStageCornerRadius, {glow, 12, QPointF(0, 6)});
         paintShadow(p, canvas, kStageCornerRadius, {QColor(0, 0, 0, 13), 4, QPointF(0, 2)});
-        if (!backdrop_.isNull()) drawFitted(p, canvas, backdrop_, !backdropPending_);
         // A device that reaches the canvas's edge is cut by the same rounded corners.
         QPainterPath stage;
         stage.addRoundedRect(canvas, kStageCornerRadius, kStageCornerRadius);
         p.setClipPath(stage);
+        p.setTransform(cameraTransform_, true);
+        if (!backdrop_.isNull()) drawFitted(p, canvas, backdrop_, !backdropPending_);
+    } else if (!cameraTransform_.isIdentity()) {
+        p.setClipRect(canvasRect);
+        p.setTransform(cameraTransform_, true);
     }
 
-    const QImage picture = feed_ ? feed_->currentFrame() : QImage();
     if (feed_ && !picture.isNull() && !clip_.isNull()) {
-        const QSize layerPx = cachedSize_;
+        // Zoomed, the video is drawn at the magnified size, so it stays as sharp as its source.
+        const qreal zoom = std::max<qreal>(1, cameraTransform_.m11());
+        const QSize layerPx = zoom > 1 ? (QSizeF(cachedSize_) * zoom).toSize() : cachedSize_;
         if (layer_.size() != layerPx) layer_ = QImage(layerPx, QImage::Format_ARGB32_Premultiplied);
-        layer_.setDevicePixelRatio(dpr);
+        layer_.setDevicePixelRatio(dpr * layerPx.width() / std::max(1, cachedSize_.width()));
         layer_.fill(Qt::transparent);
         {
             QPainter lp(&layer_);
             lp.setRenderHint(QPainter::SmoothPixmapTransform);
-            const QSize videoSize =
-                feed_->videoSize().isEmpty() ? picture.size() : feed_->videoSize();
             // Placed where the export places it.
             const QRectF target = l.videoRect(QSizeF(videoSize));
             // A rectangular clip is cheap and spares drawing the part outside P.
@@ -447,7 +463,7 @@ void PreviewView::paintEvent(QPaintEvent*) {
             lp.drawImage(target, picture);
             paintTaps(lp, touches_, tapStyle_, target, player, QSizeF(videoSize), tapTime_, dpr);
             // Decode straight to the size the picture is drawn at.
-            feed_->setTargetSize((target.size() * dpr).toSize());
+            feed_->setTargetSize((target.size() * dpr * zoom).toSize());
             lp.setClipping(false);
             lp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
             drawFitted(lp, QRectF(QPointF(0, 0), frame.size()), clip_, !scalePending_);
@@ -455,8 +471,29 @@ void PreviewView::paintEvent(QPaintEvent*) {
         p.drawImage(frame.topLeft(), layer_);
     }
     if (!frameScaled_.isNull()) drawFitted(p, frame, frameScaled_, !scalePending_);
+    // Captions lie over the output as it is shown, whatever the camera does under them.
+    p.resetTransform();
+    p.translate(content.topLeft());
+    p.setClipping(false);
     if (canvas_.layout && !captionPicture_.isNull())
         p.drawImage(flipToTopLeft(l.canvas, content.height()), captionPicture_);
+    if (focusMarker_) {
+        // Drawn at its size on screen, whatever the zoom.
+        const QPointF at = p.transform().map(
+            QPointF(paintedVideo_.x() + focusMarker_->x() * paintedVideo_.width(),
+                    paintedVideo_.y() + focusMarker_->y() * paintedVideo_.height()));
+        p.resetTransform();
+        p.setClipping(false);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (const auto& [colour, width] : {std::pair{QColor(0, 0, 0, 140), 4.0},
+                                            std::pair{QColor(255, 255, 255), 2.0}}) {
+            p.setPen(QPen(colour, width));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(at, 11, 11);
+            p.drawLine(at - QPointF(5, 0), at + QPointF(5, 0));
+            p.drawLine(at - QPointF(0, 5), at + QPointF(0, 5));
+        }
+    }
 }
 
 void PreviewView::setTouches(TouchTrack track, TapStyle style) {
@@ -472,14 +509,11 @@ void PreviewView::setTapTime(double t) {
     if (!touches_.empty()) update();
 }
 
-void PreviewView::mousePressEvent(QMouseEvent* event) {
+bool PreviewView::requestTapAt(QMouseEvent* event) {
     const bool adding = event->button() == Qt::LeftButton &&
                         (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier));
     const QImage picture = feed_ ? feed_->currentFrame() : QImage();
-    if (!adding || !feed_) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
+    if (!adding || !feed_) return false;
     const QRectF content = contentRect();
     const PreviewLayout l = layout();
     const QRectF frame = flipToTopLeft(l.frame, content.height());
@@ -489,9 +523,57 @@ void PreviewView::mousePressEvent(QMouseEvent* event) {
             recordingPixelAt(inFrame, l.videoRect(QSizeF(videoSize)), QSizeF(videoSize))) {
         emit tapRequested(*pixel, QSizeF(videoSize));
         event->accept();
+        return true;
+    }
+    return false;
+}
+
+void PreviewView::setCamera(CameraTrack track) {
+    if (track == camera_) return;
+    camera_ = std::move(track);
+    update();
+}
+
+void PreviewView::setCameraTime(double seconds) {
+    if (seconds == cameraTime_) return;
+    const CameraState before = cameraState();
+    cameraTime_ = seconds;
+    if (!(cameraState() == before) || focusMarker_) update();
+}
+
+void PreviewView::setFocusMarker(std::optional<QPointF> focus) {
+    if (focus == focusMarker_) return;
+    focusMarker_ = focus;
+    update();
+}
+
+void PreviewView::mousePressEvent(QMouseEvent* event) {
+    if (requestTapAt(event)) return;
+    if (!focusMarker_ || event->button() != Qt::LeftButton || paintedVideo_.isEmpty()) {
+        QWidget::mousePressEvent(event);
         return;
     }
-    QWidget::mousePressEvent(event);
+    dragTransform_ = cameraTransform_;
+    mouseMoveEvent(event);
+}
+
+void PreviewView::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragTransform_) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    const QPointF at = recordingPointAt(event->position() - contentRect().topLeft(),
+                                        *dragTransform_, paintedVideo_);
+    emit focusDragged(std::clamp(at.x(), 0.0, 1.0), std::clamp(at.y(), 0.0, 1.0));
+}
+
+void PreviewView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragTransform_) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    dragTransform_.reset();
+    emit focusDragFinished();
 }
 
 }  // namespace kestro

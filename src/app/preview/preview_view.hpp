@@ -26,6 +26,7 @@
 #include "app/editor/video_feed.hpp"
 #include "app/preview/preview_geometry.hpp"
 #include "core/export/background_fill.hpp"
+#include "core/export/camera_path.hpp"
 #include "core/export/canvas_layout.hpp"
 #include "core/model/image.hpp"
 #include "core/model/screen_rect.hpp"
@@ -33,6 +34,7 @@
 #include "core/model/video_fit_mode.hpp"
 
 #include <QImage>
+#include <QTransform>
 #include <QPointer>
 #include <QWidget>
 
@@ -103,18 +105,35 @@ public:
 
     static constexpr qreal kStageCornerRadius = 12;
 
+    // The camera: the canvas is shown magnified as the export shows it at `seconds` of the
+    // recording.
+    void setCamera(CameraTrack track);
+    void setCameraTime(double seconds);
+    CameraState cameraState() const { return cameraAt(camera_, cameraTime_); }
+    // A focus point to show and drag (fractions of the recording); none: no marker, no drag.
+    void setFocusMarker(std::optional<QPointF> focus);
+    // The transform the camera puts on the canvas as last painted (identity at 1x).
+    const QTransform& cameraTransform() const { return cameraTransform_; }
+
 signals:
     // setCanvas() was called: what lies on the canvas may have to follow it.
     void canvasChanged();
     // Alt (Option) or Ctrl (Command) and a click on the video: a tap asked for at this pixel
     // of the recording, which is `recording` pixels large.
     void tapRequested(QPointF pixel, QSizeF recording);
+    // The marker dragged to a point of the recording (fractions, clamped); then the drag's end.
+    void focusDragged(double x, double y);
+    void focusDragFinished();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // A modifier-click on the video asks for a tap there; whether it did.
+    bool requestTapAt(QMouseEvent* event);
     void rebuildCaches(const PreviewLayout& layout, const QRectF& frameTopLeft,
                        const QRectF& playerInFrame, qreal dpr);
     void rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& deviceInCanvas,
@@ -139,6 +158,15 @@ private:
     TouchTrack touches_;
     TapStyle tapStyle_;
     double tapTime_ = 0;
+    CameraTrack camera_;
+    double cameraTime_ = 0;
+    std::optional<QPointF> focusMarker_;
+    // As last painted: the camera's transform and the video's rectangle under it (content
+    // coordinates). A drag keeps the transform it started under, so the point under the
+    // pointer stays put while the camera follows the new focus.
+    QTransform cameraTransform_;
+    QRectF paintedVideo_;
+    std::optional<QTransform> dragTransform_;
 
     // The frame image and its opening mask at full size, premultiplied; made in setFrameImage().
     QImage frameFull_;

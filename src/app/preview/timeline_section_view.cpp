@@ -5,6 +5,7 @@
 #include "app/preview/filmstrip.hpp"
 #include "app/preview/simple_timeline_view.hpp"
 #include "app/preview/speed_lane_view.hpp"
+#include "app/preview/zoom_lane_view.hpp"
 #include "app/preview/time_format.hpp"
 #include "app/preview/time_readout.hpp"
 #include "app/ui/palette.hpp"
@@ -62,6 +63,9 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent, Fi
                                          seconds);
     });
     root->addWidget(new CaptionLaneView(state_, *track_, this));
+    zoomLane_ = new ZoomLaneView(state_, *track_, this);
+    root->addWidget(zoomLane_);
+    row->insertWidget(row->indexOf(current_), zoomLane_->controls());
 
     connect(playPause_, &QAbstractButton::clicked, &state_, &EditorState::togglePlayPause);
     connect(track_, &SimpleTimelineView::trimStartEdited, &state_, &EditorState::setTrimStart);

@@ -2,7 +2,7 @@
 // The timeline section, kept low so the preview gets the room: one row of read-outs (play/pause,
 // the trim start, the output's length (the trimmed range at its speeds), the trim end, and the
 // playhead's time) over the trim track, which shows a filmstrip of the movie, and the lanes
-// under it. It reads the editor's state and writes the trim
+// under it (speed, captions and the camera's zoom). It reads the editor's state and writes the trim
 // range and playhead back through it.
 
 #include <QWidget>
@@ -17,6 +17,7 @@ class RoundIconButton;
 class SimpleTimelineView;
 class SpeedLaneView;
 class TimeReadout;
+class ZoomLaneView;
 
 class TimelineSectionView : public QWidget {
     Q_OBJECT
@@ -30,6 +31,7 @@ public:
     RoundIconButton* playPauseButton() const { return playPause_; }
     Filmstrip* filmstrip() const { return filmstrip_; }
     TimeReadout* currentTimeReadout() const { return current_; }
+    ZoomLaneView* zoomLane() const { return zoomLane_; }
     QString startText() const;
     QString durationText() const;
     QString endText() const;
@@ -61,6 +63,7 @@ private:
     QLabel* endCaption_;
     TimeReadout* endValue_;
     TimeReadout* current_;
+    ZoomLaneView* zoomLane_;
 };
 
 }  // namespace kestro

@@ -5,6 +5,7 @@
 #include "app/preview/background_image_cache.hpp"
 #include "app/preview/caption_preview_binding.hpp"
 #include "app/preview/preview_stage_view.hpp"
+#include "app/preview/preview_camera_link.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/preview/timeline_section_view.hpp"
 #include "app/sections/canvas_section.hpp"
@@ -125,6 +126,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     leftLayout->addLayout(previewBlock, 1);
     timeline_ = new TimelineSectionView(*state_, left);
     leftLayout->addWidget(timeline_);
+    connectPreviewCamera(*state_, *stage_->preview());
     root->addWidget(left, 1);
 
     // Right column: the section cards, scrolling when the window is short, over the export

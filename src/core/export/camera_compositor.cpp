@@ -8,10 +8,9 @@
 
 namespace kestro {
 
-CameraCompositor::CameraCompositor(const CompositorSetup& base,
-                                   std::shared_ptr<const Image> frame,
-                                   std::shared_ptr<const Image> backgroundImage,
-                                   CameraTrack track, double tickSeconds)
+CameraCompositor::CameraCompositor(const CompositorSetup& base, std::shared_ptr<const Image> frame,
+                                   std::shared_ptr<const Image> backgroundImage, CameraTrack track,
+                                   double tickSeconds)
     : base_(base),
       frame_(std::move(frame)),
       backgroundImage_(std::move(backgroundImage)),
@@ -25,8 +24,7 @@ CameraCompositor::CameraCompositor(const CompositorSetup& base,
 CameraCompositor::~CameraCompositor() = default;
 
 CanvasView CameraCompositor::viewAt(double t) const {
-    return canvasView(cameraAt(track_, t), base_.placement, base_.canvasWidth,
-                      base_.canvasHeight);
+    return canvasView(cameraAt(track_, t), base_.placement, base_.canvasWidth, base_.canvasHeight);
 }
 
 Result<Compositor*, MediaError> CameraCompositor::compositorFor(const CanvasView& view,

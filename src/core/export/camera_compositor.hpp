@@ -55,7 +55,7 @@ private:
     int pictures_ = 1;
     double tick_ = 0;
 
-    std::mutex mutex_;  // guards current_ against interrupt()
+    std::mutex mutex_;                     // guards current_ against interrupt()
     std::unique_ptr<Compositor> current_;  // compose thread; its view in currentView_
     CanvasView currentView_;
     int currentPictures_ = 0;

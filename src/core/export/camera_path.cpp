@@ -13,11 +13,17 @@ double smoothEase(double u) {
 
 namespace {
 
-double finiteOr(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
+double finiteOr(double v, double fallback) {
+    return std::isfinite(v) ? v : fallback;
+}
 
-double lerp(double a, double b, double u) { return a + (b - a) * u; }
+double lerp(double a, double b, double u) {
+    return a + (b - a) * u;
+}
 
-CameraState heldView(const ZoomSegment& s) { return {s.scale, s.focusX, s.focusY}; }
+CameraState heldView(const ZoomSegment& s) {
+    return {s.scale, s.focusX, s.focusY};
+}
 
 // How far in the camera is over one segment on its own: 0 outside, 1 while held.
 double level(const ZoomSegment& s, double t) {

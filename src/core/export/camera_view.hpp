@@ -26,15 +26,14 @@ struct CanvasView {
         return {r.x * scale - x, r.y * scale - y, r.w * scale, r.h * scale};
     }
     Placement apply(const Placement& p) const {
-        return {p.tx * scale - x,  p.ty * scale - y,  p.width * scale,
-                p.height * scale,  p.scaleX * scale,  p.scaleY * scale};
+        return {p.tx * scale - x, p.ty * scale - y, p.width * scale,
+                p.height * scale, p.scaleX * scale, p.scaleY * scale};
     }
 };
 
 // The view of a `width` x `height` canvas for a camera over a video placed at `placement`
 // (top-left origin): the focus point of the recording goes to the output's centre, unless that
 // would show past the canvas's edge.
-CanvasView canvasView(const CameraState& camera, const Placement& placement, int width,
-                      int height);
+CanvasView canvasView(const CameraState& camera, const Placement& placement, int width, int height);
 
 }  // namespace kestro

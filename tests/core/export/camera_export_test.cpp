@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 // average to grey; only a picture scaled from the source at 2x still shows them.
 constexpr double kScreenX = 38, kScreenY = 38, kHalf = 0.5;
 constexpr double kRedX = 64, kRedY = 104, kRedSide = 48;  // centre and side, source pixels
-constexpr double kStripesX = 190, kStripesY = 450;         // centre
+constexpr double kStripesX = 190, kStripesY = 450;        // centre
 
 fs::path makeMarkedSource(const fs::path& path) {
     return test::makeWithFfmpeg(
@@ -57,8 +57,12 @@ Mapping mappingFor(double s, double focusX, double focusY) {
             std::clamp(std::round(cy * s - 200), 0.0, (s - 1) * 400)};
 }
 
-bool isRed(Rgba c) { return c.r > 170 && c.g < 80 && c.b < 80; }
-bool isGrey(Rgba c) { return std::abs(c.r - 128) < 20 && std::abs(c.g - 128) < 20; }
+bool isRed(Rgba c) {
+    return c.r > 170 && c.g < 80 && c.b < 80;
+}
+bool isGrey(Rgba c) {
+    return std::abs(c.r - 128) < 20 && std::abs(c.g - 128) < 20;
+}
 
 // The largest luma swing along a short run of a row: stripes that survived, or grey.
 int stripeContrast(const test::Picture& p, int x0, int y) {
@@ -112,17 +116,17 @@ TEST_F(CameraExport, MarksLandWhereTheMagnifiedCanvasPutsThem) {
             << "tick " << tick;
         // Just inside and just outside each side of the square.
         for (const double d : {-1.0, 1.0}) {
-            EXPECT_TRUE(isRed(p.at(static_cast<int>(std::lround(cx + d * (half - 3))),
-                                   static_cast<int>(cy))))
+            EXPECT_TRUE(isRed(
+                p.at(static_cast<int>(std::lround(cx + d * (half - 3))), static_cast<int>(cy))))
                 << "tick " << tick << " side " << d;
-            EXPECT_TRUE(isGrey(p.at(static_cast<int>(std::lround(cx + d * (half + 3))),
-                                    static_cast<int>(cy))))
+            EXPECT_TRUE(isGrey(
+                p.at(static_cast<int>(std::lround(cx + d * (half + 3))), static_cast<int>(cy))))
                 << "tick " << tick << " side " << d;
-            EXPECT_TRUE(isRed(p.at(static_cast<int>(cx),
-                                   static_cast<int>(std::lround(cy + d * (half - 3))))))
+            EXPECT_TRUE(isRed(
+                p.at(static_cast<int>(cx), static_cast<int>(std::lround(cy + d * (half - 3))))))
                 << "tick " << tick << " side " << d;
-            EXPECT_TRUE(isGrey(p.at(static_cast<int>(cx),
-                                    static_cast<int>(std::lround(cy + d * (half + 3))))))
+            EXPECT_TRUE(isGrey(
+                p.at(static_cast<int>(cx), static_cast<int>(std::lround(cy + d * (half + 3))))))
                 << "tick " << tick << " side " << d;
         }
     }

@@ -23,7 +23,9 @@ ZoomSegment segment(double start, double end, double fx, double fy, double scale
 }
 
 // The cubic 3u^2 - 2u^3, written out here rather than taken from the code under test.
-double cubic(double u) { return u * u * (3 - 2 * u); }
+double cubic(double u) {
+    return u * u * (3 - 2 * u);
+}
 
 TEST(CameraPath, EasesInHoldsAndEasesOutOfOneSegment) {
     const CameraTrack track{segment(1.0, 3.0, 0.25, 0.75, 3)};
@@ -116,7 +118,8 @@ TEST(CameraView, PutsTheFocusInTheMiddleUnlessAnEdgeWouldShow) {
     // Every view covers the output whatever the focus.
     for (double s : {1.3, 2.0, 4.0}) {
         for (double f : {-0.5, 0.1, 0.9, 1.5}) {
-            const CanvasRect c = canvasView({s, f, 1 - f}, p, 200, 400).apply(CanvasRect{0, 0, 200, 400});
+            const CanvasRect c =
+                canvasView({s, f, 1 - f}, p, 200, 400).apply(CanvasRect{0, 0, 200, 400});
             EXPECT_LE(c.x, 0);
             EXPECT_LE(c.y, 0);
             EXPECT_GE(c.x + c.w, 200);

@@ -57,7 +57,7 @@ TEST(ZoomOnTaps, TapsCloseInTimeAndPlaceShareOneSegmentOthersDoNot) {
     ASSERT_EQ(typed.size(), 1u);
     EXPECT_NEAR(typed[0].start, 0.6, 1e-9);
     EXPECT_NEAR(typed[0].end, 3.1, 1e-9);
-    EXPECT_NEAR(typed[0].focusX, 0.3, 1e-9);   // the middle of the three
+    EXPECT_NEAR(typed[0].focusX, 0.3, 1e-9);  // the middle of the three
     EXPECT_NEAR(typed[0].focusY, 0.755, 1e-9);
 
     TouchTrack apart;  // the same time, opposite corners: two places to look
