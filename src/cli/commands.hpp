@@ -23,5 +23,7 @@ void addExportCommand(CLI::App& app, Runner& run);
 void addStillCommand(CLI::App& app, Runner& run);
 void addDevicesCommand(CLI::App& app, Runner& run);
 void addRecordCommand(CLI::App& app, Runner& run);
+void addInitCommand(CLI::App& app, Runner& run);
+void addRenderCommand(CLI::App& app, Runner& run);
 
 }  // namespace kestro::cli

@@ -1,9 +1,11 @@
 // kestro-cli export: frames a recording into a device frame and writes an MP4, MOV, GIF or WebM,
 // or an App Store preview.
 
+#include "cli/cancel_signals.hpp"
 #include "cli/cli_output.hpp"
 #include "cli/commands.hpp"
 #include "cli/export_options.hpp"
+#include "cli/export_settings.hpp"
 #include "cli/export_progress.hpp"
 #include "cli/frame_choice.hpp"
 #include "core/export/av_exporter.hpp"
@@ -39,72 +41,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ExportOptions {
-    std::string input;
-    std::string output;
-    std::string frame;
-    std::string format;
-    std::string resolution = "720p";
-    std::string preset;
-    std::string quality = "standard";
-    std::optional<std::int64_t> width;
-    std::string background = "black";
-    std::string gradient;
-    std::string backgroundImage;
-    std::string aspect = "frame";
-    std::string padding;
-    bool shadow = false;
-    std::string screen;
-    double start = 0;
-    double end = std::numeric_limits<double>::infinity();  // the end of the source
-    double scale = 100;
-    double offsetX = 0;
-    double offsetY = 0;
-    std::optional<double> fps;
-    bool constantRate = false;
-    bool json = false;
-    bool quiet = false;
-    std::string orientation = "auto";
-    std::vector<std::string> framesDirs;
-    std::optional<double> at;  // a still of the recording at this time instead of a movie
-    std::vector<std::string> captions;
-    std::string captionPosition = "bottom";
-    std::optional<double> captionSize;
-    std::string title;
-    std::string outro;
-    std::optional<double> titleSeconds;
-};
-
-// Written by the signal handler, read by the engine's cancel query on its own thread.
-std::atomic<int> gCancelSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-extern "C" void onCancelSignal(int signal) { gCancelSignal.store(signal); }
-
-// Ctrl-C (or a polite kill) asks the engine to stop, so that it removes its temporary file and
-// leaves any earlier output untouched. A second Ctrl-C ends the process at once (SA_RESETHAND).
-class CancelSignals {
-public:
-    CancelSignals() {
-        gCancelSignal.store(0);
-        struct sigaction action {};
-        action.sa_handler = onCancelSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        sigaction(SIGINT, &action, &previousInt_);
-        sigaction(SIGTERM, &action, &previousTerm_);
-    }
-    ~CancelSignals() {
-        sigaction(SIGINT, &previousInt_, nullptr);
-        sigaction(SIGTERM, &previousTerm_, nullptr);
-    }
-    CancelSignals(const CancelSignals&) = delete;
-    CancelSignals& operator=(const CancelSignals&) = delete;
-
-private:
-    struct sigaction previousInt_ {};
-    struct sigaction previousTerm_ {};
-};
 
 // Narrower than this, a framed recording shows nothing; wider, the engine refuses the canvas.
 constexpr std::int64_t kMinimumWidth = 16;
@@ -128,31 +64,12 @@ int failure(const std::string& message, bool json) {
     return kExitFailed;
 }
 
-int runExport(const ExportOptions& options) {
+}  // namespace
+
+Result<ExportChoices, std::string> choicesFromOptions(const ExportOptions& options, bool still) {
     const bool json = options.json;
-    const fs::path input = options.input;
     const fs::path output = options.output;
-
-    // A screenshot goes in, or a moment of a recording is asked for: one framed picture comes out.
-    const bool still = isStillPicture(input) || options.at.has_value();
-    if (still && !stillFormatFromExtension(output)) {
-        return usageError(
-            "A framed picture is written as a PNG or JPEG; name the output .png, "
-            ".jpg or .jpeg.",
-            json);
-    }
-    if (still && !options.preset.empty()) {
-        return usageError("An App Store preview is a movie; drop --preset for a picture.", json);
-    }
-    if (!still && stillFormatFromExtension(output)) {
-        return usageError("A picture from a recording needs a time: kestro-cli still \"" +
-                              input.string() + "\" --at SECONDS -o \"" + output.string() + "\".",
-                          json);
-    }
-    if (options.at && !(std::isfinite(*options.at) && *options.at >= 0)) {
-        return usageError("--at must be a number of seconds from 0 up.", json);
-    }
-
+    const auto usageError = [](const std::string& message, bool) { return fail(message); };
     ExportChoices choices;
     if (!options.preset.empty()) {
         // The option admits only the presets' names.
@@ -172,7 +89,7 @@ int runExport(const ExportOptions& options) {
         choices.format = exportFormatFromRaw(options.format).value_or(ExportFormat::mp4);
     } else if (auto format = formatFromExtension(output)) {
         choices.format = *format;
-    } else if (!still) {
+    } else if (!still && !options.output.empty()) {
         return usageError("Cannot tell the format from \"" + output.filename().string() +
                               "\"; name the output .mp4, .mov, .gif or .webm, or pass --format.",
                           json);
@@ -292,6 +209,42 @@ int runExport(const ExportOptions& options) {
                           json);
     }
 
+    choices.trimStart = options.start;
+    choices.trimEnd = options.end;
+    choices.scalePercent = options.scale;
+    choices.offsetXPercent = options.offsetX;
+    choices.offsetYPercent = options.offsetY;
+    choices.fitMode = VideoFitMode::fill;
+    return choices;
+}
+
+namespace {
+
+int runExport(const ExportOptions& options) {
+    const bool json = options.json;
+    const fs::path input = options.input;
+    const fs::path output = options.output;
+
+    // A screenshot goes in, or a moment of a recording is asked for: one framed picture comes out.
+    const bool still = isStillPicture(input) || options.at.has_value();
+    if (still && !stillFormatFromExtension(output)) {
+        return usageError(
+            "A framed picture is written as a PNG or JPEG; name the output .png, "
+            ".jpg or .jpeg.",
+            json);
+    }
+    if (still && !options.preset.empty()) {
+        return usageError("An App Store preview is a movie; drop --preset for a picture.", json);
+    }
+    if (!still && stillFormatFromExtension(output)) {
+        return usageError("A picture from a recording needs a time: kestro-cli still \"" +
+                              input.string() + "\" --at SECONDS -o \"" + output.string() + "\".",
+                          json);
+    }
+    if (options.at && !(std::isfinite(*options.at) && *options.at >= 0)) {
+        return usageError("--at must be a number of seconds from 0 up.", json);
+    }
+
     std::error_code error;
     if (fs::is_directory(output, error)) {
         return usageError("The output \"" + output.string() + "\" is a folder.", json);
@@ -301,12 +254,9 @@ int runExport(const ExportOptions& options) {
         return usageError("The output must not be the input file.", json);
     }
 
-    choices.trimStart = options.start;
-    choices.trimEnd = options.end;
-    choices.scalePercent = options.scale;
-    choices.offsetXPercent = options.offsetX;
-    choices.offsetYPercent = options.offsetY;
-    choices.fitMode = VideoFitMode::fill;
+    auto built = choicesFromOptions(options, still);
+    if (!built) return usageError(built.error(), json);
+    ExportChoices choices = std::move(*built);
     // Without a frame the recording fills the device box, so the canvas takes its shape; a
     // preview turns landscape for a landscape recording, and so does the frame; "auto" picks
     // the frame by it. A recording that cannot be probed fails in the engine with the proper
@@ -371,7 +321,7 @@ int runExport(const ExportOptions& options) {
         // The only reference goes to the engine, which drops it once it has made the canvas.
         return AVFExporter{}.exportVideo(
             input, std::move(frame), config, output, [&bar](double fraction) { bar.update(fraction); },
-            [] { return gCancelSignal.load() != 0; });
+            [] { return cancelRequested(); });
     }();
     bar.finish();
 
@@ -400,6 +350,8 @@ int runExport(const ExportOptions& options) {
     }
     return kExitOk;
 }
+
+}  // namespace
 
 void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& options) {
     sub->add_option("--frame", options->frame,
@@ -472,8 +424,6 @@ void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& optio
     sub->add_flag("--json", options->json, "Print the result as one JSON object");
     sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
 }
-
-}  // namespace
 
 void addExportCommand(CLI::App& app, Runner& run) {
     auto options = std::make_shared<ExportOptions>();

@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     addStillCommand(app, run);
     addDevicesCommand(app, run);
     addRecordCommand(app, run);
+    addInitCommand(app, run);
+    addRenderCommand(app, run);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
