@@ -77,9 +77,8 @@ int runInit(const InitOptions& init) {
     Project project = projectFromChoices(*choices, options.input);
     if (!options.frame.empty()) {
         const fs::path frame(options.frame);
-        // A key never holds a slash or ends in .png; a file of the user's always does one.
-        if (frame.extension() == ".png" || frame.extension() == ".PNG" ||
-            options.frame.find('/') != std::string::npos) {
+        // As export reads --frame: an existing file is the user's PNG, anything else a key.
+        if (fs::is_regular_file(frame, error)) {
             project.frameImage = fs::absolute(frame).lexically_normal();
         } else {
             project.frameKey = options.frame;
