@@ -20,8 +20,12 @@
 #include "core/project/project_choices.hpp"
 #include "core/project/project_file.hpp"
 #include "core/project/project_outputs.hpp"
+#include "core/thread_name.hpp"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -44,6 +48,7 @@ struct RenderOptions {
     bool json = false;
     bool failFast = false;
     bool quiet = false;
+    int jobs = 2;
 };
 
 // What every output of the run uses, made once.
@@ -72,7 +77,7 @@ json checkToJson(const CheckReport& report) {
 }
 
 Outcome renderOne(const Project& project, const ProjectOutput& output, const PlannedOutput& planned,
-                  const SharedInputs& shared, RenderProgress& progress) {
+                  const SharedInputs& shared, const std::function<void(double)>& progress) {
     Outcome outcome;
     outcome.entry = {{"name", output.name},
                      {"target", std::string(rawValue(output.target))},
@@ -100,11 +105,11 @@ Outcome renderOne(const Project& project, const ProjectOutput& output, const Pla
         auto picture = renderMovieStill(project.recording, at, config, shared.frame.get());
         if (!picture) return failed(picture.error());
         if (auto saved = saveStill(*picture, planned.path); !saved) return failed(saved.error());
-        progress.update(1);
+        progress(1);
     } else {
         auto result = AVFExporter{}.exportVideo(
             project.recording, shared.frame, config, planned.path,
-            [&progress](double fraction) { progress.update(fraction); }, [] { return cancelRequested(); });
+            progress, [] { return cancelRequested(); });
         if (!result.ok()) {
             const ExportError& e = result.error();
             outcome.cancelled = e.kind() == ExportError::Kind::exportCancelled;
@@ -203,25 +208,48 @@ int runRender(const RenderOptions& options) {
         }
     }
 
-    RenderProgress progress(!options.quiet, chosen.size());
+    std::vector<std::string> labels;
+    for (const PlannedOutput& planned : chosen) labels.push_back(labelOf(project.outputs[planned.output], planned));
+    RenderProgress progress(!options.quiet, labels);
     const CancelSignals signals;
+
+    // Outputs render side by side on `jobs` threads, taking the next output in order; each
+    // thread writes only its own outcomes, read once all have joined.
+    std::vector<std::optional<Outcome>> outcomes(chosen.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    auto work = [&] {
+        for (std::size_t i = next++; i < chosen.size() && !stop.load(); i = next++) {
+            const PlannedOutput& planned = chosen[i];
+            progress.begin(i);
+            Outcome outcome = renderOne(project, project.outputs[planned.output], planned, shared,
+                                        [&progress, i](double fraction) { progress.update(i, fraction); });
+            progress.end(i, outcome.ok, outcome.summary);
+            if (outcome.cancelled || (!outcome.ok && options.failFast)) stop.store(true);
+            outcomes[i] = std::move(outcome);
+        }
+    };
+    const int jobs = std::clamp(options.jobs, 1, static_cast<int>(chosen.size()));
+    std::vector<std::thread> threads;
+    for (int j = 1; j < jobs; ++j) {
+        threads.emplace_back([&work, j] {
+            const std::string name = "kestro-render-" + std::to_string(j);
+            nameThisThread(name.c_str());
+            work();
+        });
+    }
+    work();
+    for (std::thread& thread : threads) thread.join();
+
     nlohmann::json entries = nlohmann::json::array();
     bool allOk = true;
     bool cancelled = false;
-    for (std::size_t i = 0; i < chosen.size(); ++i) {
-        const PlannedOutput& planned = chosen[i];
-        const ProjectOutput& output = project.outputs[planned.output];
-        progress.begin(i, labelOf(output, planned));
-        Outcome outcome = renderOne(project, output, planned, shared, progress);
-        progress.end(outcome.ok, outcome.summary);
-        outcome.entry["ok"] = outcome.ok;
-        entries.push_back(std::move(outcome.entry));
-        allOk = allOk && outcome.ok;
-        if (outcome.cancelled) {
-            cancelled = true;
-            break;
-        }
-        if (!outcome.ok && options.failFast) break;
+    for (std::optional<Outcome>& outcome : outcomes) {
+        if (!outcome) continue;  // not started: an earlier failure with --fail-fast, or a cancel
+        outcome->entry["ok"] = outcome->ok;
+        allOk = allOk && outcome->ok;
+        cancelled = cancelled || outcome->cancelled;
+        entries.push_back(std::move(outcome->entry));
     }
 
     if (json) {
@@ -251,6 +279,9 @@ void addRenderCommand(CLI::App& app, Runner& run) {
                   "Print a report: each output's path, size, length and checks");
     sub->add_flag("--fail-fast", options->failFast, "Stop at the first output that fails");
     sub->add_flag("--quiet", options->quiet, "No progress");
+    sub->add_option("--jobs", options->jobs,
+                    "How many outputs render at once (default 2; each export also uses every core)")
+        ->check(CLI::Range(1, 16));
     sub->callback([&run, options] { run = [options] { return runRender(*options); }; });
 }
 

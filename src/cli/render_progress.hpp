@@ -1,33 +1,37 @@
 #pragma once
-// The progress of `render` on standard error: the output being made, how far it is, and how far
-// the whole run is (each output counts alike). On a terminal one line is redrawn at most ten
+// The progress of `render` on standard error: each output being made, how far it is, and how
+// far the whole run is (each output counts alike). On a terminal one line is redrawn at most ten
 // times a second; elsewhere (a log, a pipe) each output gets one line when it ends.
-// Used from the thread that runs the exports only (the exporter calls its progress handler there).
+//
+// Outputs render on several threads at once; every member is guarded by the one mutex, and each
+// call draws while holding it, so lines never interleave.
 
 #include <chrono>
 #include <cstddef>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace kestro::cli {
 
 class RenderProgress {
 public:
-    RenderProgress(bool enabled, std::size_t outputs);
-    // Output `index` (from 0) starts; `label` names it for people.
-    void begin(std::size_t index, const std::string& label);
-    void update(double fraction);
+    RenderProgress(bool enabled, std::vector<std::string> labels);
+    void begin(std::size_t index);
+    void update(std::size_t index, double fraction);
     // The output ended; `summary` says where it went or why it failed.
-    void end(bool ok, const std::string& summary);
+    void end(std::size_t index, bool ok, const std::string& summary);
 
 private:
-    void draw(double fraction);
+    void drawLocked();
 
-    bool enabled_;
-    bool terminal_;
-    std::size_t outputs_;
-    std::size_t index_ = 0;
-    std::string label_;
-    int lastPermille_ = -1;
+    const bool enabled_;
+    const bool terminal_;
+    std::mutex mutex_;
+    std::vector<std::string> labels_;
+    std::vector<double> fractions_;  // -1: not started
+    std::vector<bool> running_;
+    std::size_t ended_ = 0;
     std::chrono::steady_clock::time_point lastDraw_{};
 };
 
