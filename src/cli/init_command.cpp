@@ -92,13 +92,13 @@ int runInit(const InitOptions& init) {
         const int n = ++used[name];
         return n == 1 ? name : name + "-" + std::to_string(n);
     };
-    for (const std::string& spec : init.outputs) {
-        const std::size_t colon = spec.find(':');
-        const std::string targetText = spec.substr(0, colon);
+    for (const std::string& wanted : init.outputs) {
+        const std::size_t colon = wanted.find(':');
+        const std::string targetText = wanted.substr(0, colon);
         const auto target = outputTargetFromRaw(targetText);
-        if (!target) return usage("--output \"" + spec + "\": the target must be one of " + targetList() + ".");
+        if (!target) return usage("--output \"" + wanted + "\": the target must be one of " + targetList() + ".");
         ProjectOutput output = outputFromChoices(*choices, *target, uniqueName(*target));
-        if (colon != std::string::npos) output.file = spec.substr(colon + 1);
+        if (colon != std::string::npos) output.file = wanted.substr(colon + 1);
         project.outputs.push_back(std::move(output));
     }
     if (project.outputs.empty()) {

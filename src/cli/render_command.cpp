@@ -194,8 +194,8 @@ int runRender(const RenderOptions& options) {
     shared.recordingSize = VideoSize{static_cast<double>(probed->video.uprightWidth),
                                      static_cast<double>(probed->video.uprightHeight)};
     FrameFailure frameFailure;
-    const std::string frameSpec = !project.frameImage.empty() ? project.frameImage.string() : project.frameKey;
-    auto frame = chooseFrame(frameSpec, project.orientation, framesFolders({}), shared.recordingSize, frameFailure);
+    const std::string frameChoice = !project.frameImage.empty() ? project.frameImage.string() : project.frameKey;
+    auto frame = chooseFrame(frameChoice, project.orientation, framesFolders({}), shared.recordingSize, frameFailure);
     if (!frame) {
         printError("/frame: " + frameFailure.message, "Nothing was rendered.", json);
         return kExitFailed;
