@@ -199,6 +199,7 @@ screenshot: configure
 # Kestro's export against the equivalent ffmpeg command line; inputs are generated once.
 bench: build
 	$(BUILD)/bench/export_bench
+	$(BUILD)/bench/render_bench
 	$(BUILD)/bench/playback/playback_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/ui_latency/ui_latency_bench $(SAMPLE)
 

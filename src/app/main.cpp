@@ -21,6 +21,7 @@
 #include "app/preview/timeline_section_view.hpp"
 #include "app/ui/palette.hpp"
 #include "app/window/main_window.hpp"
+#include "app/window/project_commands.hpp"
 #include "app/window/qt_dialogs.hpp"
 #include "core/library_versions.hpp"
 #include "core/model/frame_catalog.hpp"
@@ -249,7 +250,11 @@ int main(int argc, char** argv) {
         s->setFramePreset(key);
     }
     const QStringList files = parser.positionalArguments();
-    const bool loading = !files.isEmpty() && s->loadVideo(files.front());
+    const bool project = !files.isEmpty() && files.front().endsWith(QStringLiteral(".kestro"));
+    if (project) window.projects().openPath(files.front());
+    const bool loading = !files.isEmpty() && !project && s->loadVideo(files.front());
+    // A run that crashed left its unsaved project behind: offered back once the window shows.
+    if (!shooting) QTimer::singleShot(0, &window, [&window] { window.projects().offerRecovery(); });
     // The screenshots' choices are saved in the screenshot's own settings folder.
     if (shooting && parser.isSet(appStoreShotOption)) s->setAppStorePreview(true);
     if (shooting && parser.isSet(transparentMp4ShotOption)) {

@@ -24,5 +24,7 @@ void addStillCommand(CLI::App& app, Runner& run);
 void addDevicesCommand(CLI::App& app, Runner& run);
 void addRecordCommand(CLI::App& app, Runner& run);
 void addCheckCommand(CLI::App& app, Runner& run);
+void addInitCommand(CLI::App& app, Runner& run);
+void addRenderCommand(CLI::App& app, Runner& run);
 
 }  // namespace kestro::cli

@@ -1,30 +1,32 @@
 // kestro-cli export: frames a recording into a device frame and writes an MP4, MOV, GIF or WebM,
 // or an App Store preview.
 
+#include "cli/cancel_signals.hpp"
 #include "cli/cli_output.hpp"
 #include "cli/commands.hpp"
 #include "cli/export_options.hpp"
+#include "cli/export_settings.hpp"
 #include "cli/export_progress.hpp"
 #include "cli/frame_choice.hpp"
 #include "cli/speed_options.hpp"
-#include "cli/zoom_option.hpp"
 #include "cli/tap_options.hpp"
+#include "cli/zoom_option.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/export_error.hpp"
-#include "core/export/export_request.hpp"
 #include "core/export/feature_graphic.hpp"
-#include "core/export/render_geometry.hpp"
 #include "core/export/still_finder.hpp"
+#include "core/export/export_request.hpp"
+#include "core/export/render_geometry.hpp"
 #include "core/export/still_image.hpp"
 #include "core/media/movie_probe.hpp"
 #include "core/model/app_store_preset.hpp"
+#include "core/model/google_play_preset.hpp"
 #include "core/model/canvas_aspect.hpp"
 #include "core/model/export_format.hpp"
 #include "core/model/export_quality.hpp"
 #include "core/model/export_resolution.hpp"
 #include "core/model/frame_image.hpp"
-#include "core/model/google_play_preset.hpp"
 
 #include <signal.h>
 
@@ -45,78 +47,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ExportOptions {
-    std::string input;
-    std::string output;
-    std::string frame;
-    std::string format;
-    std::string resolution = "720p";
-    std::string preset;
-    std::string quality = "standard";
-    std::optional<std::int64_t> width;
-    std::string background = "black";
-    std::string gradient;
-    std::string backgroundImage;
-    std::string aspect = "frame";
-    std::string padding;
-    bool shadow = false;
-    std::string screen;
-    double start = 0;
-    double end = std::numeric_limits<double>::infinity();  // the end of the source
-    double scale = 100;
-    double offsetX = 0;
-    double offsetY = 0;
-    std::optional<double> fps;
-    bool constantRate = false;
-    bool json = false;
-    bool quiet = false;
-    std::string orientation = "auto";
-    std::vector<std::string> framesDirs;
-    std::optional<double> at;  // a still of the recording at this time instead of a movie
-    std::vector<std::string> captions;
-    std::string captionPosition = "bottom";
-    std::optional<double> captionSize;
-    std::string title;
-    std::string outro;
-    std::optional<double> titleSeconds;
-    std::vector<std::string> speeds;
-    std::string shortenStills;
-    bool fastSound = false;
-    std::vector<std::string> zooms;
-    bool autoZoom = false;
-    TapOptions taps;
-};
-
-// Written by the signal handler, read by the engine's cancel query on its own thread.
-std::atomic<int> gCancelSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-extern "C" void onCancelSignal(int signal) { gCancelSignal.store(signal); }
-
-// Ctrl-C (or a polite kill) asks the engine to stop, so that it removes its temporary file and
-// leaves any earlier output untouched. A second Ctrl-C ends the process at once (SA_RESETHAND).
-class CancelSignals {
-public:
-    CancelSignals() {
-        gCancelSignal.store(0);
-        struct sigaction action {};
-        action.sa_handler = onCancelSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        sigaction(SIGINT, &action, &previousInt_);
-        sigaction(SIGTERM, &action, &previousTerm_);
-    }
-    ~CancelSignals() {
-        sigaction(SIGINT, &previousInt_, nullptr);
-        sigaction(SIGTERM, &previousTerm_, nullptr);
-    }
-    CancelSignals(const CancelSignals&) = delete;
-    CancelSignals& operator=(const CancelSignals&) = delete;
-
-private:
-    struct sigaction previousInt_ {};
-    struct sigaction previousTerm_ {};
-};
 
 // Narrower than this, a framed recording shows nothing; wider, the engine refuses the canvas.
 constexpr std::int64_t kMinimumWidth = 16;
@@ -140,42 +70,17 @@ int failure(const std::string& message, bool json) {
     return kExitFailed;
 }
 
-int runExport(const ExportOptions& options) {
+}  // namespace
+
+Result<ExportChoices, std::string> choicesFromOptions(const ExportOptions& options, bool still) {
     const bool json = options.json;
-    const fs::path input = options.input;
     const fs::path output = options.output;
-
-    // A screenshot goes in, or a moment of a recording is asked for: one framed picture comes out.
-    // So does the feature graphic, of the range's first moment unless --at says otherwise.
-    const auto playPreset = googlePlayPresetFromRaw(options.preset);
-    const bool featureGraphic = playPreset == GooglePlayPreset::featureGraphic;
-    const bool still = isStillPicture(input) || options.at.has_value() || featureGraphic;
-    if (featureGraphic && stillFormatFromExtension(output) != StillFormat::png) {
-        return usageError("The feature graphic is a PNG; name the output .png.", json);
-    }
-    if (still && !stillFormatFromExtension(output)) {
-        return usageError(
-            "A framed picture is written as a PNG or JPEG; name the output .png, "
-            ".jpg or .jpeg.",
-            json);
-    }
-    if (still && !options.preset.empty() && !featureGraphic) {
-        return usageError("A store video preset makes a movie; drop --preset for a picture.", json);
-    }
-    if (!still && stillFormatFromExtension(output)) {
-        return usageError("A picture from a recording needs a time: kestro-cli still \"" +
-                              input.string() + "\" --at SECONDS -o \"" + output.string() + "\".",
-                          json);
-    }
-    if (options.at && !(std::isfinite(*options.at) && *options.at >= 0)) {
-        return usageError("--at must be a number of seconds from 0 up.", json);
-    }
-
+    const auto usageError = [](const std::string& message, bool) { return fail(message); };
     ExportChoices choices;
     if (!options.preset.empty()) {
         // The option admits only the presets' names.
         choices.appStore = appStorePresetFromRaw(options.preset);
-        choices.googlePlay = playPreset;
+        choices.googlePlay = googlePlayPresetFromRaw(options.preset);
         if (!options.format.empty() && options.format != "mp4") {
             return usageError(
                 "A store preset writes an MP4 (or the feature graphic's PNG); drop "
@@ -193,7 +98,7 @@ int runExport(const ExportOptions& options) {
         choices.format = exportFormatFromRaw(options.format).value_or(ExportFormat::mp4);
     } else if (auto format = formatFromExtension(output)) {
         choices.format = *format;
-    } else if (!still) {
+    } else if (!still && !options.output.empty()) {
         return usageError("Cannot tell the format from \"" + output.filename().string() +
                               "\"; name the output .mp4, .mov, .gif or .webm, or pass --format.",
                           json);
@@ -299,25 +204,13 @@ int runExport(const ExportOptions& options) {
     } else {
         return usageError("--speed: " + track.error() + ".", json);
     }
-    std::optional<double> stillLimit;
     if (!options.shortenStills.empty()) {
         auto limit = parseShortenStills(options.shortenStills);
         if (!limit) return usageError("--shorten-stills: " + limit.error() + ".", json);
-        stillLimit = *limit;
     }
     choices.keepFastSound = options.fastSound;
-    // Touches: the file is read and checked here, so a bad one stops the export before it starts.
     if (still && options.taps.anyGiven()) {
         return usageError("Taps are drawn on movies; drop the touch options for a picture.", json);
-    }
-    if (!still) {
-        auto taps = resolveTaps(options.taps, input);
-        if (const auto* problem = std::get_if<TapProblem>(&taps)) {
-            return problem->usage ? usageError(problem->message, json)
-                                  : failure(problem->message, json);
-        }
-        choices.touches = std::move(std::get<TapChoice>(taps).touches);
-        choices.taps = std::get<TapChoice>(taps).style;
     }
 
     if (!options.screen.empty()) {
@@ -344,6 +237,79 @@ int runExport(const ExportOptions& options) {
                           json);
     }
 
+    choices.trimStart = options.start;
+    choices.trimEnd = options.end;
+    choices.scalePercent = options.scale;
+    choices.offsetXPercent = options.offsetX;
+    choices.offsetYPercent = options.offsetY;
+    choices.fitMode = VideoFitMode::fill;
+    return choices;
+}
+
+std::optional<OptionFailure> addRecordingTracks(const ExportOptions& options, bool still,
+                                                ExportChoices& choices) {
+    if (still) return std::nullopt;
+    // Touches: the file is read and checked here, so a bad one stops the export before it starts.
+    auto taps = resolveTaps(options.taps, options.input);
+    if (const auto* problem = std::get_if<TapProblem>(&taps)) {
+        return OptionFailure{problem->message, problem->usage};
+    }
+    choices.touches = std::move(std::get<TapChoice>(taps).touches);
+    choices.taps = std::get<TapChoice>(taps).style;
+    if (!options.shortenStills.empty()) {
+        // The waits of the trimmed range, each sped to the limit where no --speed covers it.
+        const auto limit = parseShortenStills(options.shortenStills);
+        if (!limit) return OptionFailure{"--shorten-stills: " + limit.error() + ".", true};
+        auto stills = findStillStretches(options.input, options.start, options.end);
+        if (!stills) {
+            const std::string& why = stills.error().message;
+            return OptionFailure{
+                "--shorten-stills: " +
+                    (why.empty() ? std::string("the recording cannot be read") : why) + ".",
+                false};
+        }
+        choices.speed = shortenStills(*stills, *limit, choices.speed);
+    }
+    auto camera = cameraFromOptions({options.zooms, options.autoZoom}, choices.touches,
+                                    choices.recordingSize);
+    if (!camera) return OptionFailure{camera.error(), true};
+    choices.camera = std::move(*camera);
+    return std::nullopt;
+}
+
+namespace {
+
+int runExport(const ExportOptions& options) {
+    const bool json = options.json;
+    const fs::path input = options.input;
+    const fs::path output = options.output;
+
+    // A screenshot goes in, or a moment of a recording is asked for: one framed picture comes out.
+    // So does the feature graphic, of the range's first moment unless --at says otherwise.
+    const auto playPreset = googlePlayPresetFromRaw(options.preset);
+    const bool featureGraphic = playPreset == GooglePlayPreset::featureGraphic;
+    const bool still = isStillPicture(input) || options.at.has_value() || featureGraphic;
+    if (featureGraphic && stillFormatFromExtension(output) != StillFormat::png) {
+        return usageError("The feature graphic is a PNG; name the output .png.", json);
+    }
+    if (still && !stillFormatFromExtension(output)) {
+        return usageError(
+            "A framed picture is written as a PNG or JPEG; name the output .png, "
+            ".jpg or .jpeg.",
+            json);
+    }
+    if (still && !options.preset.empty() && !featureGraphic) {
+        return usageError("A store video preset makes a movie; drop --preset for a picture.", json);
+    }
+    if (!still && stillFormatFromExtension(output)) {
+        return usageError("A picture from a recording needs a time: kestro-cli still \"" +
+                              input.string() + "\" --at SECONDS -o \"" + output.string() + "\".",
+                          json);
+    }
+    if (options.at && !(std::isfinite(*options.at) && *options.at >= 0)) {
+        return usageError("--at must be a number of seconds from 0 up.", json);
+    }
+
     std::error_code error;
     if (fs::is_directory(output, error)) {
         return usageError("The output \"" + output.string() + "\" is a folder.", json);
@@ -353,23 +319,9 @@ int runExport(const ExportOptions& options) {
         return usageError("The output must not be the input file.", json);
     }
 
-    choices.trimStart = options.start;
-    choices.trimEnd = options.end;
-    if (stillLimit) {
-        // The waits of the trimmed range, each sped to the limit where no --speed covers it.
-        auto stills = findStillStretches(input, options.start, options.end);
-        if (!stills) {
-            const std::string& why = stills.error().message;
-            return failure(
-                "--shorten-stills: " + (why.empty() ? "the recording cannot be read" : why) + ".",
-                json);
-        }
-        choices.speed = shortenStills(*stills, *stillLimit, choices.speed);
-    }
-    choices.scalePercent = options.scale;
-    choices.offsetXPercent = options.offsetX;
-    choices.offsetYPercent = options.offsetY;
-    choices.fitMode = VideoFitMode::fill;
+    auto built = choicesFromOptions(options, still);
+    if (!built) return usageError(built.error(), json);
+    ExportChoices choices = std::move(*built);
     // Without a frame the recording fills the device box, so the canvas takes its shape; a
     // preview turns landscape for a landscape recording, and so does the frame; "auto" picks
     // the frame by it. A recording that cannot be probed fails in the engine with the proper
@@ -409,10 +361,10 @@ int runExport(const ExportOptions& options) {
             return failure(loaded.error(), json);
         }
     }
-    auto camera = cameraFromOptions({options.zooms, options.autoZoom}, choices.touches,
-                                    choices.recordingSize);
-    if (!camera) return usageError(camera.error(), json);
-    choices.camera = std::move(*camera);
+    if (const auto problem = addRecordingTracks(options, still, choices)) {
+        return problem->usage ? usageError(problem->message, json)
+                              : failure(problem->message, json);
+    }
     const ExportConfig config = buildExportConfig(choices, frame.get());
     if (still) {
         auto picture = screenshot ? renderStill(*screenshot, config, frame.get())
@@ -441,7 +393,7 @@ int runExport(const ExportOptions& options) {
         // The only reference goes to the engine, which drops it once it has made the canvas.
         return AVFExporter{}.exportVideo(
             input, std::move(frame), config, output, [&bar](double fraction) { bar.update(fraction); },
-            [] { return gCancelSignal.load() != 0; });
+            [] { return cancelRequested(); });
     }();
     bar.finish();
 
@@ -470,6 +422,8 @@ int runExport(const ExportOptions& options) {
     }
     return kExitOk;
 }
+
+}  // namespace
 
 void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& options) {
     sub->add_option("--frame", options->frame,
@@ -560,11 +514,10 @@ void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& optio
         ->allow_extra_args(false);
     sub->add_flag("--auto-zoom", options->autoZoom,
                   "Zoom in on the recording's taps (needs its touches)");
+    addTapOptions(sub, options->taps);
     sub->add_flag("--json", options->json, "Print the result as one JSON object");
     sub->add_flag("--quiet", options->quiet, "No progress bar and no output path");
 }
-
-}  // namespace
 
 void addExportCommand(CLI::App& app, Runner& run) {
     auto options = std::make_shared<ExportOptions>();
@@ -575,7 +528,6 @@ void addExportCommand(CLI::App& app, Runner& run) {
     sub->add_option("input", options->input, "The recording or screenshot to frame")->required();
     sub->add_option("-o,--output", options->output, "The movie or picture to write")->required();
     addSharedOptions(sub, options);
-    addTapOptions(sub, options->taps);
     sub->callback([&run, options] { run = [options] { return runExport(*options); }; });
 }
 

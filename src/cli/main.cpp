@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
     addDevicesCommand(app, run);
     addRecordCommand(app, run);
     addCheckCommand(app, run);
+    addInitCommand(app, run);
+    addRenderCommand(app, run);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

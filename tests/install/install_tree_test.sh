@@ -24,10 +24,16 @@ grep -q "\"$build/" <<<"$frames_json" && fail "installed kestro-cli reads the bu
 desktop="$(ls "$prefix"/share/applications/*.desktop)"
 [ "$(wc -l <<<"$desktop")" -eq 1 ] || fail "expected one desktop entry"
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejected $desktop"
-for mime in video/mp4 video/quicktime video/webm; do
+for mime in video/mp4 video/quicktime video/webm application/x-kestro-project; do
   grep -q "^MimeType=.*$mime;" "$desktop" || fail "desktop entry does not offer $mime"
 done
 id="$(basename "$desktop" .desktop)"
+# The project type is described to shared-mime-info, so a .kestro file opens in Kestro.
+mimexml="$prefix/share/mime/packages/$(basename "$desktop" .desktop).mime.xml"
+[ -f "$mimexml" ] || fail "no shared-mime-info description at $mimexml"
+grep -q 'type="application/x-kestro-project"' "$mimexml" || fail "$mimexml does not describe the project type"
+grep -q 'pattern="\*.kestro"' "$mimexml" || fail "$mimexml does not match *.kestro"
+if command -v xmllint >/dev/null; then xmllint --noout "$mimexml" || fail "$mimexml is not well-formed"; fi
 icon="$(sed -n 's/^Icon=//p' "$desktop")"
 [ "$icon" = "$id" ] || fail "icon name $icon differs from the application id $id"
 for size in 48 128 256; do

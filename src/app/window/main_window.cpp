@@ -3,6 +3,7 @@
 #include "app/editor/editor_state.hpp"
 #include "app/editor/recent_files.hpp"
 #include "app/editor/recording_workflow.hpp"
+#include "app/window/project_commands.hpp"
 #include "app/ui/focus_ring.hpp"
 #include "core/library_versions.hpp"
 
@@ -20,6 +21,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUndoStack>
 
@@ -80,6 +82,7 @@ MainWindow::MainWindow(std::unique_ptr<EditorState> state, ContentView::Services
     content_ = new ContentView(std::move(state), std::move(services), this);
     setCentralWidget(content_);
     recent_ = new RecentFiles(this);
+    projects_ = new ProjectCommands(this, content_->state(), *recent_, recoveryFilePath());
     setAcceptDrops(true);
     setMinimumSize(kMinimumSize);
     resize(kDefaultSize);
@@ -110,6 +113,14 @@ MainWindow::MainWindow(std::unique_ptr<EditorState> state, ContentView::Services
 
 MainWindow::~MainWindow() = default;
 
+QString MainWindow::recoveryFilePath() {
+    // Tests and a second instance for debugging keep theirs elsewhere.
+    const QString chosen = qEnvironmentVariable("KESTRO_RECOVERY_FILE");
+    if (!chosen.isEmpty()) return chosen;
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/recovery.kestro");
+}
+
 QAction* MainWindow::addAction(QMenu* menu, const QString& name, const QString& text,
                                const QKeySequence& shortcut, std::function<void()> run) {
     QAction* action = menu->addAction(text);
@@ -129,12 +140,13 @@ void MainWindow::buildMenus() {
     ExportWorkflow& exporter = content_->exportWorkflow();
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    addAction(file, QStringLiteral("openAction"), QStringLiteral("&Open Movie…"),
-              QKeySequence::Open, [&s] { s.importVideo(); });
+    addAction(file, QStringLiteral("openAction"), QStringLiteral("&Open…"), QKeySequence::Open,
+              [this] { projects_->openChosen(); });
     recentMenu_ = file->addMenu(QStringLiteral("Open &Recent"));
     recentMenu_->setObjectName(QStringLiteral("recentMenu"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::rebuildRecentMenu);
     rebuildRecentMenu();
+    projects_->addActions(file);
     file->addSeparator();
     // Queued, so the menu has closed before the save panel opens.
     addAction(file, QStringLiteral("exportAction"), QStringLiteral("&Export Video…"),
@@ -217,13 +229,12 @@ void MainWindow::rebuildRecentMenu() {
         open->setMenuRole(QAction::NoRole);  // a movie named "About…" stays in this menu
         open->setToolTip(path);
         open->setData(path);
-        EditorState* s = &content_->state();
         // Queued: the load may alert, which must not run inside the menu.
-        connect(open, &QAction::triggered, s,
-                [s, path] { QTimer::singleShot(0, s, [s, path] { s->loadVideo(path); }); });
+        connect(open, &QAction::triggered, projects_,
+                [this, path] { QTimer::singleShot(0, projects_, [this, path] { projects_->openPath(path); }); });
     }
     if (entries.isEmpty()) {
-        QAction* none = recentMenu_->addAction(QStringLiteral("No Recent Movies"));
+        QAction* none = recentMenu_->addAction(QStringLiteral("No Recent Files"));
         none->setEnabled(false);
         none->setMenuRole(QAction::NoRole);
     }
@@ -307,6 +318,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!projects_->confirmDiscard()) {
+        event->ignore();
+        return;
+    }
     RecordingWorkflow& recorder = content_->recordingWorkflow();
     if (recorder.busy()) {
         if (!recordingPrompt_ || !recordingPrompt_()) {
@@ -326,6 +341,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Quitting during an export: the workflow cancels it and waits for the worker when the
     // content goes, so its temporary file is removed before the process ends.
     if (exporter.exporting()) exporter.requestExportCancel();
+    projects_->closed();
     event->accept();
 }
 

@@ -18,6 +18,7 @@ class QMimeData;
 namespace kestro {
 
 class EditorState;
+class ProjectCommands;
 class RecentFiles;
 
 class MainWindow : public QMainWindow {
@@ -40,6 +41,7 @@ public:
     EditorState& state() const { return content_->state(); }
     RecentFiles& recentFiles() const { return *recent_; }
     QMenu* recentMenu() const { return recentMenu_; }
+    ProjectCommands& projects() const { return *projects_; }
     // Tests answer the close question without a modal panel.
     void setClosePrompt(ClosePrompt prompt) { closePrompt_ = std::move(prompt); }
     // Closing during a recording: the question (true: stop, save and close), then where the
@@ -56,6 +58,9 @@ public:
     static QRect initialGeometry(const QRect& available, const QMargins& frame);
     // Puts the window on its screen by initialGeometry().
     void placeOnScreen();
+
+    // Where the unsaved project is kept against a crash.
+    static QString recoveryFilePath();
 
     // The movie to open for a drag's data (one local file), or empty.
     static QString droppedFile(const QMimeData* mime);
@@ -77,6 +82,7 @@ private:
 
     ContentView* content_;
     RecentFiles* recent_;
+    ProjectCommands* projects_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     ClosePrompt closePrompt_;
     RecordingClosePrompt recordingPrompt_;

@@ -1,0 +1,223 @@
+#include "app/editor/project_session.hpp"
+
+#include "app/editor/editor_state.hpp"
+#include "core/project/project_file.hpp"
+
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+#include <memory>
+
+namespace kestro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path toPath(const QString& path) { return fs::path(path.toStdString()); }
+QString toQString(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+}  // namespace
+
+ProjectSession::ProjectSession(EditorState& state, QString recoveryFile, QObject* parent)
+    : QObject(parent), state_(state), recoveryFile_(std::move(recoveryFile)) {
+    const auto changed = [this] { markModified(); };
+    connect(&state_, &EditorState::videoPathChanged, this, changed);
+    connect(&state_, &EditorState::trimStartChanged, this, changed);
+    connect(&state_, &EditorState::trimEndChanged, this, changed);
+    connect(&state_, &EditorState::framePresetChanged, this, changed);
+    connect(&state_, &EditorState::frameOrientationChanged, this, changed);
+    connect(&state_, &EditorState::placementChanged, this, changed);
+    connect(&state_, &EditorState::exportBackgroundChanged, this, changed);
+    connect(&state_, &EditorState::customBackgroundColorChanged, this, changed);
+    connect(&state_, &EditorState::canvasChoicesChanged, this, changed);
+    // KESTRO_RECOVERY_INTERVAL_MS shortens the wait for the tests that crash the app on purpose.
+    const int interval = qEnvironmentVariableIntValue("KESTRO_RECOVERY_INTERVAL_MS");
+    recoveryTimer_.setInterval(interval > 0 ? interval : kRecoveryIntervalMs);
+    connect(&recoveryTimer_, &QTimer::timeout, this, &ProjectSession::writeRecovery);
+    recoveryTimer_.start();
+}
+
+QString ProjectSession::displayName() const {
+    return path_ ? QFileInfo(*path_).completeBaseName() : QStringLiteral("Untitled");
+}
+
+Project ProjectSession::snapshot() const {
+    Project p = base_;
+    const auto video = state_.videoPath();
+    p.recording = video ? toPath(*video) : fs::path();
+    p.trimStart = state_.trimStart();
+    p.trimEnd = state_.trimEnd() > 0 && std::isfinite(state_.trimEnd())
+                    ? state_.trimEnd()
+                    : std::numeric_limits<double>::infinity();
+    p.frameKey.clear();
+    p.frameImage.clear();
+    if (!state_.customFramePath().isEmpty()) {
+        p.frameImage = toPath(state_.customFramePath());
+    } else {
+        p.frameKey = state_.framePreset().toStdString();
+    }
+    p.orientation = state_.frameOrientation();
+    const CanvasChoices& canvas = state_.canvasChoices();
+    p.canvas.aspect = canvas.aspect;
+    p.canvas.paddingPercent = canvas.paddingPercent;
+    p.canvas.shadow = canvas.shadow;
+    p.canvas.background = state_.canvasBackground();
+    p.canvas.scalePercent = state_.scale();
+    p.canvas.offsetXPercent = state_.offsetX();
+    p.canvas.offsetYPercent = state_.offsetY();
+    return p;
+}
+
+bool ProjectSession::saveAs(const QString& file, QString* error) {
+    QString target = file;
+    if (!target.endsWith(QLatin1String(kProjectExtension))) target += QLatin1String(kProjectExtension);
+    const Project project = snapshot();
+    if (project.recording.empty()) {
+        if (error) *error = QStringLiteral("Open a movie before saving the project.");
+        return false;
+    }
+    if (auto saved = saveProject(project, toPath(target)); !saved) {
+        if (error) *error = QString::fromStdString(saved.error().describe());
+        return false;
+    }
+    base_ = project;
+    setClean(QFileInfo(target).absoluteFilePath());
+    return true;
+}
+
+bool ProjectSession::save(QString* error) {
+    if (!path_) {
+        if (error) *error = QStringLiteral("The project has no file yet.");
+        return false;
+    }
+    return saveAs(*path_, error);
+}
+
+bool ProjectSession::open(const QString& file, QString* error) {
+    auto loaded = loadProject(toPath(file));
+    if (!loaded) {
+        if (error) *error = QString::fromStdString(loaded.error().describe());
+        return false;
+    }
+    modifiedOnceShown_ = false;
+    apply(*loaded);
+    setClean(QFileInfo(file).absoluteFilePath());
+    return true;
+}
+
+void ProjectSession::clear() {
+    ++applying_;
+    state_.clearVideo();
+    --applying_;
+    base_ = Project{};
+    setClean(std::nullopt);
+}
+
+void ProjectSession::apply(const Project& project) {
+    base_ = project;
+    ++applying_;
+    state_.setFrameOrientation(project.orientation);
+    if (!project.frameImage.empty()) {
+        state_.useCustomFrame(toQString(project.frameImage));
+    } else {
+        state_.setFramePreset(QString::fromStdString(project.frameKey));
+    }
+    CanvasChoices canvas;
+    canvas.aspect = project.canvas.aspect;
+    canvas.paddingPercent = project.canvas.paddingPercent;
+    canvas.shadow = project.canvas.shadow;
+    if (const FillColour* colour = project.canvas.background.asColour()) {
+        state_.setExportBackground(ExportBackground::custom);
+        state_.setCustomBackgroundColor(QColor::fromRgbF(static_cast<float>(colour->red), static_cast<float>(colour->green),
+                                                         static_cast<float>(colour->blue), static_cast<float>(colour->alpha)));
+    } else {
+        canvas.pattern = project.canvas.background;
+    }
+    state_.setCanvasChoices(canvas);
+    --applying_;
+
+    // The trim and the placement need the movie: they follow once it has loaded (the frame's
+    // own load resets the placement, so it is set again when the frame image lands).
+    const double start = project.trimStart;
+    const double end = project.trimEnd;
+    const double scale = project.canvas.scalePercent;
+    const double dx = project.canvas.offsetXPercent;
+    const double dy = project.canvas.offsetYPercent;
+    ++applying_;
+    state_.loadVideo(toQString(project.recording), [this, start, end, scale, dx, dy](bool loaded) {
+        if (!loaded) return;
+        ++applying_;
+        if (std::isfinite(end)) state_.setTrimEnd(end);
+        state_.setTrimStart(start);
+        --applying_;
+        // What the movie's and the frame's arrival changed is the project as opened, not an edit.
+        auto settle = [this, scale, dx, dy] {
+            ++applying_;
+            state_.setPlacement(scale, dx, dy);
+            --applying_;
+            modified_ = modifiedOnceShown_;
+            emit titleChanged();
+        };
+        if (!state_.frameLoading()) return settle();
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(&state_, &EditorState::frameImageChanged, this, [once, settle] {
+            QObject::disconnect(*once);
+            settle();
+        });
+    });
+    --applying_;
+}
+
+bool ProjectSession::hasRecovery() const { return QFile::exists(recoveryFile_); }
+
+bool ProjectSession::restoreRecovery(QString* error) {
+    auto loaded = loadProject(toPath(recoveryFile_));
+    if (!loaded) {
+        if (error) *error = QString::fromStdString(loaded.error().describe());
+        return false;
+    }
+    // Where the project was saved before, if it was.
+    std::optional<QString> savedAs;
+    if (loaded->document.contains("recoveredFrom") && loaded->document["recoveredFrom"].is_string()) {
+        savedAs = QString::fromStdString(loaded->document["recoveredFrom"].get<std::string>());
+    }
+    loaded->document.erase("recoveredFrom");
+    modifiedOnceShown_ = true;
+    apply(*loaded);
+    path_ = savedAs;
+    modified_ = true;
+    discardRecovery();
+    emit titleChanged();
+    return true;
+}
+
+void ProjectSession::discardRecovery() { QFile::remove(recoveryFile_); }
+
+void ProjectSession::writeRecovery() {
+    if (!modified_) return;
+    Project project = snapshot();
+    if (project.recording.empty()) return;
+    if (path_) project.document["recoveredFrom"] = path_->toStdString();
+    QDir().mkpath(QFileInfo(recoveryFile_).absolutePath());
+    // Best effort: a recovery copy that cannot be written leaves the last one in place.
+    (void)saveProject(project, toPath(recoveryFile_));
+}
+
+void ProjectSession::markModified() {
+    if (applying_ > 0 || modified_) return;
+    modified_ = true;
+    emit titleChanged();
+}
+
+void ProjectSession::setClean(std::optional<QString> path) {
+    path_ = std::move(path);
+    modified_ = false;
+    discardRecovery();
+    emit titleChanged();
+}
+
+}  // namespace kestro

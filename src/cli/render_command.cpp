@@ -1,0 +1,288 @@
+// kestro-cli render: every output of a project in one run, each checked against its target's
+// rules once written.
+//
+// What the outputs share is worked out once: the project is read and checked, the recording
+// probed, the frame image found, read, trimmed and turned, and a background picture read, before
+// the first output starts. Each output then runs the export engine on its own.
+
+#include "cli/cancel_signals.hpp"
+#include "cli/cli_output.hpp"
+#include "cli/commands.hpp"
+#include "cli/frame_choice.hpp"
+#include "cli/render_progress.hpp"
+#include "core/check/target_check.hpp"
+#include "core/export/av_exporter.hpp"
+#include "core/export/background_image.hpp"
+#include "core/export/export_error.hpp"
+#include "core/export/export_request.hpp"
+#include "core/export/still_image.hpp"
+#include "core/media/movie_probe.hpp"
+#include "core/project/project_choices.hpp"
+#include "core/project/project_file.hpp"
+#include "core/project/project_outputs.hpp"
+#include "core/thread_name.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kestro::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+
+struct RenderOptions {
+    std::string project;
+    std::string outputDir;
+    std::vector<std::string> only;
+    bool json = false;
+    bool failFast = false;
+    bool quiet = false;
+    int jobs = 2;
+};
+
+// What every output of the run uses, made once.
+struct SharedInputs {
+    std::optional<VideoSize> recordingSize;
+    std::shared_ptr<const Image> frame;
+};
+
+struct Outcome {
+    bool ok = false;
+    bool cancelled = false;
+    json entry;
+    std::string summary;
+};
+
+std::string labelOf(const ProjectOutput& output, const PlannedOutput& planned) {
+    return planned.locale.empty() ? output.name : output.name + " (" + planned.locale + ")";
+}
+
+json checkToJson(const CheckReport& report) {
+    json rows = json::array();
+    for (const CheckRow& row : report.rows) {
+        rows.push_back({{"rule", row.rule}, {"expected", row.expected}, {"actual", row.actual}, {"pass", row.pass}});
+    }
+    return {{"passed", report.passed()}, {"rows", rows}};
+}
+
+Outcome renderOne(const Project& project, const ProjectOutput& output, const PlannedOutput& planned,
+                  const SharedInputs& shared, const std::function<void(double)>& progress) {
+    Outcome outcome;
+    outcome.entry = {{"name", output.name},
+                     {"target", std::string(rawValue(output.target))},
+                     {"locale", planned.locale.empty() ? json(nullptr) : json(planned.locale)},
+                     {"path", planned.path.string()}};
+    auto failed = [&outcome](const std::string& message) {
+        outcome.entry["error"] = message;
+        outcome.summary = message;
+        return outcome;
+    };
+
+    auto choices = choicesForOutput(project, output, planned.locale);
+    if (!choices) return failed(choices.error());
+    choices->recordingSize = shared.recordingSize;
+    if (const auto layout = canvasLayoutFor(*choices, shared.frame.get()); !layout) {
+        return failed(layout.error());
+    }
+    const ExportConfig config = buildExportConfig(*choices, shared.frame.get());
+    std::error_code error;
+    fs::create_directories(planned.path.parent_path(), error);
+    if (error) return failed("Cannot make the folder " + planned.path.parent_path().string() + ": " + error.message());
+
+    if (isStill(output.target)) {
+        const double at = output.at.value_or(project.trimStart);
+        auto picture = renderMovieStill(project.recording, at, config, shared.frame.get());
+        if (!picture) return failed(picture.error());
+        if (auto saved = saveStill(*picture, planned.path); !saved) return failed(saved.error());
+        progress(1);
+    } else {
+        auto result = AVFExporter{}.exportVideo(
+            project.recording, shared.frame, config, planned.path,
+            progress, [] { return cancelRequested(); });
+        if (!result.ok()) {
+            const ExportError& e = result.error();
+            outcome.cancelled = e.kind() == ExportError::Kind::exportCancelled;
+            return failed(e.errorDescription());
+        }
+        printWarnings(result->warnings);
+        outcome.entry["warnings"] = result->warnings;
+    }
+
+    outcome.entry["size"] = static_cast<std::int64_t>(fs::file_size(planned.path, error));
+    outcome.entry["width"] = config.width;
+    outcome.entry["height"] = config.height;
+    if (isStill(output.target)) {
+        outcome.entry["duration"] = nullptr;
+    } else {
+        const auto info = probeMovie(planned.path);
+        outcome.entry["duration"] = info && info->duration > 0 ? json(info->duration) : json(nullptr);
+    }
+
+    auto check = checkOutput(planned.path.string(), output.target);
+    if (!check) return failed("The written file could not be checked: " + check.error());
+    outcome.entry["checks"] = checkToJson(*check);
+    if (!check->passed()) {
+        std::string broken;
+        for (const CheckRow& row : check->rows) {
+            if (row.pass) continue;
+            broken += (broken.empty() ? "" : "; ") + row.rule + " is " + row.actual + ", expected " + row.expected;
+        }
+        return failed("Written, but it breaks the target's rules: " + broken);
+    }
+    outcome.ok = true;
+    outcome.summary = planned.path.string();
+    return outcome;
+}
+
+int runRender(const RenderOptions& options) {
+    const bool json = options.json;
+    auto loaded = loadProject(options.project);
+    if (!loaded) {
+        printError(loaded.error().describe(), "Nothing was rendered. Fix the project and run render again.", json);
+        return kExitFailed;
+    }
+    const Project& project = *loaded;
+    const fs::path outputFolder = options.outputDir.empty()
+                                      ? fs::absolute(options.project).parent_path()
+                                      : fs::absolute(options.outputDir).lexically_normal();
+    auto plan = planOutputs(project, outputFolder);
+    if (!plan) {
+        printError(plan.error().describe(), "Nothing was rendered.", json);
+        return kExitFailed;
+    }
+
+    std::set<std::string> names;
+    for (const ProjectOutput& output : project.outputs) names.insert(output.name);
+    for (const std::string& name : options.only) {
+        if (!names.count(name)) {
+            std::string known;
+            for (const std::string& n : names) known += (known.empty() ? "" : ", ") + n;
+            printError("The project has no output named \"" + name + "\".",
+                       known.empty() ? "It has no outputs." : "Its outputs: " + known + ".", json);
+            return kExitUsage;
+        }
+    }
+    std::vector<PlannedOutput> chosen;
+    for (const PlannedOutput& planned : *plan) {
+        const std::string& name = project.outputs[planned.output].name;
+        if (options.only.empty() || std::count(options.only.begin(), options.only.end(), name)) {
+            chosen.push_back(planned);
+        }
+    }
+    if (chosen.empty()) {
+        printError("The project lists no outputs.", "Add one with \"outputs\" or kestro-cli init --output.", json);
+        return kExitFailed;
+    }
+
+    SharedInputs shared;
+    const auto probed = probeMovie(project.recording);
+    if (!probed || !probed->hasVideo) {
+        printError("Cannot read the recording " + project.recording.string() + ".", "Nothing was rendered.", json);
+        return kExitFailed;
+    }
+    shared.recordingSize = VideoSize{static_cast<double>(probed->video.uprightWidth),
+                                     static_cast<double>(probed->video.uprightHeight)};
+    FrameFailure frameFailure;
+    const std::string frameChoice = !project.frameImage.empty() ? project.frameImage.string() : project.frameKey;
+    auto frame = chooseFrame(frameChoice, project.orientation, framesFolders({}), shared.recordingSize, frameFailure);
+    if (!frame) {
+        printError("/frame: " + frameFailure.message, "Nothing was rendered.", json);
+        return kExitFailed;
+    }
+    shared.frame = std::move(frame->image);
+    if (const BackgroundPicture* picture = project.canvas.background.asPicture()) {
+        if (auto read = loadBackgroundImage(picture->path); !read) {
+            printError("/canvas/background/image: " + read.error(), "Nothing was rendered.", json);
+            return kExitFailed;
+        }
+    }
+
+    std::vector<std::string> labels;
+    for (const PlannedOutput& planned : chosen) labels.push_back(labelOf(project.outputs[planned.output], planned));
+    RenderProgress progress(!options.quiet, labels);
+    const CancelSignals signals;
+
+    // Outputs render side by side on `jobs` threads, taking the next output in order; each
+    // thread writes only its own outcomes, read once all have joined.
+    std::vector<std::optional<Outcome>> outcomes(chosen.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    auto work = [&] {
+        for (std::size_t i = next++; i < chosen.size() && !stop.load(); i = next++) {
+            const PlannedOutput& planned = chosen[i];
+            progress.begin(i);
+            Outcome outcome = renderOne(project, project.outputs[planned.output], planned, shared,
+                                        [&progress, i](double fraction) { progress.update(i, fraction); });
+            progress.end(i, outcome.ok, outcome.summary);
+            if (outcome.cancelled || (!outcome.ok && options.failFast)) stop.store(true);
+            outcomes[i] = std::move(outcome);
+        }
+    };
+    const int jobs = std::clamp(options.jobs, 1, static_cast<int>(chosen.size()));
+    std::vector<std::thread> threads;
+    for (int j = 1; j < jobs; ++j) {
+        threads.emplace_back([&work, j] {
+            const std::string name = "kestro-render-" + std::to_string(j);
+            nameThisThread(name.c_str());
+            work();
+        });
+    }
+    work();
+    for (std::thread& thread : threads) thread.join();
+
+    nlohmann::json entries = nlohmann::json::array();
+    bool allOk = true;
+    bool cancelled = false;
+    for (std::optional<Outcome>& outcome : outcomes) {
+        if (!outcome) continue;  // not started: an earlier failure with --fail-fast, or a cancel
+        outcome->entry["ok"] = outcome->ok;
+        allOk = allOk && outcome->ok;
+        cancelled = cancelled || outcome->cancelled;
+        entries.push_back(std::move(outcome->entry));
+    }
+
+    if (json) {
+        printJson({{"project", fs::absolute(options.project).lexically_normal().string()},
+                   {"passed", allOk && !cancelled && entries.size() == chosen.size()},
+                   {"outputs", entries}});
+    }
+    if (cancelled) return kExitCancelled;
+    return allOk ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+void addRenderCommand(CLI::App& app, Runner& run) {
+    auto options = std::make_shared<RenderOptions>();
+    auto* sub = app.add_subcommand(
+        "render",
+        "Render every output of a project in one run (each once per caption locale), then check "
+        "each file against its target's rules. A failed output does not stop the others.");
+    sub->add_option("project", options->project, "The .kestro file")->required();
+    sub->add_option("--output-dir", options->outputDir,
+                    "Where the outputs go (default: the project's folder); file names are "
+                    "relative to it");
+    sub->add_option("--only", options->only, "Render only the output of this name (repeatable)")
+        ->allow_extra_args(false);
+    sub->add_flag("--json", options->json,
+                  "Print a report: each output's path, size, length and checks");
+    sub->add_flag("--fail-fast", options->failFast, "Stop at the first output that fails");
+    sub->add_flag("--quiet", options->quiet, "No progress");
+    sub->add_option("--jobs", options->jobs,
+                    "How many outputs render at once (default 2; each export also uses every core)")
+        ->check(CLI::Range(1, 16));
+    sub->callback([&run, options] { run = [options] { return runRender(*options); }; });
+}
+
+}  // namespace kestro::cli
