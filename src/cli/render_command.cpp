@@ -10,11 +10,13 @@
 #include "cli/commands.hpp"
 #include "cli/frame_choice.hpp"
 #include "cli/render_progress.hpp"
+#include "core/check/check_report_json.hpp"
 #include "core/check/target_check.hpp"
 #include "core/export/av_exporter.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/export_error.hpp"
 #include "core/export/export_request.hpp"
+#include "core/export/feature_graphic.hpp"
 #include "core/export/still_image.hpp"
 #include "core/media/movie_probe.hpp"
 #include "core/project/project_choices.hpp"
@@ -68,14 +70,6 @@ std::string labelOf(const ProjectOutput& output, const PlannedOutput& planned) {
     return planned.locale.empty() ? output.name : output.name + " (" + planned.locale + ")";
 }
 
-json checkToJson(const CheckReport& report) {
-    json rows = json::array();
-    for (const CheckRow& row : report.rows) {
-        rows.push_back({{"rule", row.rule}, {"expected", row.expected}, {"actual", row.actual}, {"pass", row.pass}});
-    }
-    return {{"passed", report.passed()}, {"rows", rows}};
-}
-
 Outcome renderOne(const Project& project, const ProjectOutput& output, const PlannedOutput& planned,
                   const SharedInputs& shared, const std::function<void(double)>& progress) {
     Outcome outcome;
@@ -104,7 +98,10 @@ Outcome renderOne(const Project& project, const ProjectOutput& output, const Pla
         const double at = output.at.value_or(project.trimStart);
         auto picture = renderMovieStill(project.recording, at, config, shared.frame.get());
         if (!picture) return failed(picture.error());
-        if (auto saved = saveStill(*picture, planned.path); !saved) return failed(saved.error());
+        auto saved = output.target == OutputTarget::playFeatureGraphic
+                         ? saveFeatureGraphic(*picture, planned.path)
+                         : saveStill(*picture, planned.path);
+        if (!saved) return failed(saved.error());
         progress(1);
     } else {
         auto result = AVFExporter{}.exportVideo(
@@ -131,7 +128,7 @@ Outcome renderOne(const Project& project, const ProjectOutput& output, const Pla
 
     auto check = checkOutput(planned.path.string(), output.target);
     if (!check) return failed("The written file could not be checked: " + check.error());
-    outcome.entry["checks"] = checkToJson(*check);
+    outcome.entry["checks"] = checkReportJson(*check);
     if (!check->passed()) {
         std::string broken;
         for (const CheckRow& row : check->rows) {

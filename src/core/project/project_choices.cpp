@@ -1,23 +1,13 @@
 #include "core/project/project_choices.hpp"
 
+#include "core/export/output_target_choices.hpp"
+
 namespace kestro {
 
 Result<ExportChoices, std::string> choicesForOutput(const Project& project, const ProjectOutput& output,
                                                     const std::string& locale) {
     ExportChoices c;
-    switch (output.target) {
-        case OutputTarget::mp4: c.format = ExportFormat::mp4; break;
-        case OutputTarget::mov: c.format = ExportFormat::mov; break;
-        case OutputTarget::gif: c.format = ExportFormat::gif; break;
-        case OutputTarget::webm: c.format = ExportFormat::webm; break;
-        case OutputTarget::png: c.format = ExportFormat::mp4; break;  // a still: only the canvas counts
-        case OutputTarget::appStoreIphone: c.appStore = AppStorePreset::iphone; break;
-        case OutputTarget::appStoreIphone55: c.appStore = AppStorePreset::iphone55; break;
-        case OutputTarget::appStoreIpad: c.appStore = AppStorePreset::ipad; break;
-        case OutputTarget::playPromo:
-        case OutputTarget::playFeatureGraphic:
-            return fail("This Kestro cannot make " + std::string(rawValue(output.target)) + " outputs yet.");
-    }
+    applyOutputTarget(c, output.target);
     c.resolution = output.resolution.value_or(ExportResolution::hd720p);
     c.width = output.width;
     c.fps = output.fps;
