@@ -9,6 +9,10 @@
 #include "app/preview/time_format.hpp"
 #include "app/preview/time_readout.hpp"
 #include "app/ui/palette.hpp"
+
+#include <QComboBox>
+#include <QShortcut>
+#include <QStackedWidget>
 #include "app/ui/round_icon_button.hpp"
 #include "app/ui/section_card.hpp"
 
@@ -54,18 +58,38 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent, Fi
 
     track_ = new SimpleTimelineView(this);
     root->addWidget(track_);
-    speedLane_ = new SpeedLaneView(state_.speedTrack(), this);
-    root->addWidget(speedLane_);
+    // One lane under the track at a time, picked in the read-out row: the preview keeps its
+    // room on a laptop screen.
+    lanes_ = new QStackedWidget(this);
+    zoomLane_ = new ZoomLaneView(state_, *track_, lanes_);
+    speedLane_ = new SpeedLaneView(state_.speedTrack(), lanes_);
+    captionLane_ = new CaptionLaneView(state_, *track_, lanes_);
+    for (QWidget* lane : {static_cast<QWidget*>(zoomLane_), static_cast<QWidget*>(speedLane_),
+                          static_cast<QWidget*>(captionLane_)})
+        lanes_->addWidget(lane);
+    root->addWidget(lanes_);
+    lanePicker_ = new QComboBox(this);
+    lanePicker_->setObjectName(QStringLiteral("lanePicker"));
+    lanePicker_->setToolTip(QStringLiteral("The lane shown under the timeline"));
+    lanePicker_->addItems({QStringLiteral("Zoom"), QStringLiteral("Speed"),
+                           QStringLiteral("Captions")});
+    row->insertWidget(row->indexOf(current_), lanePicker_);
+    row->insertWidget(row->indexOf(current_), zoomLane_->controls());
+    connect(lanePicker_, &QComboBox::currentIndexChanged, this, &TimelineSectionView::showLane);
+    showLane(0);
     connect(&state_.speedTrack(), &SpeedTrackState::changed, this, &TimelineSectionView::refresh);
     connect(speedLane_, &SpeedLaneView::shortenWaitsRequested, this, [this](double seconds) {
         if (!state_.videoPath()) return;
         state_.speedTrack().shortenWaits(*state_.videoPath(), state_.trimStart(), state_.trimEnd(),
                                          seconds);
     });
-    root->addWidget(new CaptionLaneView(state_, *track_, this));
-    zoomLane_ = new ZoomLaneView(state_, *track_, this);
-    root->addWidget(zoomLane_);
-    row->insertWidget(row->indexOf(current_), zoomLane_->controls());
+    // Z adds a zoom at the playhead from anywhere in the window, and shows the zoom lane.
+    auto* addZoom = new QShortcut(QKeySequence(Qt::Key_Z), this);
+    addZoom->setContext(Qt::WindowShortcut);
+    connect(addZoom, &QShortcut::activated, this, [this] {
+        showLane(kZoomLane);
+        zoomLane_->addAtPlayhead();
+    });
 
     connect(playPause_, &QAbstractButton::clicked, &state_, &EditorState::togglePlayPause);
     connect(track_, &SimpleTimelineView::trimStartEdited, &state_, &EditorState::setTrimStart);
@@ -161,6 +185,23 @@ void TimelineSectionView::restyle() {
 
 void TimelineSectionView::paintEvent(QPaintEvent*) {
     paintCardBackground(*this);
+}
+
+int TimelineSectionView::shownLane() const { return lanes_->currentIndex(); }
+
+void TimelineSectionView::showLane(int index) {
+    if (index < 0 || index >= lanes_->count()) return;
+    // Only the lane shown asks for height; the others give theirs up.
+    for (int i = 0; i < lanes_->count(); ++i) {
+        lanes_->widget(i)->setSizePolicy(QSizePolicy::Preferred, i == index
+                                                                     ? QSizePolicy::Fixed
+                                                                     : QSizePolicy::Ignored);
+    }
+    lanes_->setCurrentIndex(index);
+    zoomLane_->controls()->setVisible(index == kZoomLane);
+    if (lanePicker_->currentIndex() != index) lanePicker_->setCurrentIndex(index);
+    lanes_->adjustSize();
+    updateGeometry();
 }
 
 }  // namespace kestro

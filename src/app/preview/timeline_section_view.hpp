@@ -7,7 +7,9 @@
 
 #include <QWidget>
 
+class QComboBox;
 class QLabel;
+class QStackedWidget;
 
 namespace kestro {
 
@@ -15,6 +17,7 @@ class EditorState;
 class Filmstrip;
 class RoundIconButton;
 class SimpleTimelineView;
+class CaptionLaneView;
 class SpeedLaneView;
 class TimeReadout;
 class ZoomLaneView;
@@ -32,6 +35,13 @@ public:
     Filmstrip* filmstrip() const { return filmstrip_; }
     TimeReadout* currentTimeReadout() const { return current_; }
     ZoomLaneView* zoomLane() const { return zoomLane_; }
+    CaptionLaneView* captionLane() const { return captionLane_; }
+    // Shows lane `index` (kZoomLane, kSpeedLane or kCaptionLane) under the track.
+    static constexpr int kZoomLane = 0;
+    static constexpr int kSpeedLane = 1;
+    static constexpr int kCaptionLane = 2;
+    void showLane(int index);
+    int shownLane() const;
     QString startText() const;
     QString durationText() const;
     QString endText() const;
@@ -64,6 +74,9 @@ private:
     TimeReadout* endValue_;
     TimeReadout* current_;
     ZoomLaneView* zoomLane_;
+    CaptionLaneView* captionLane_;
+    QStackedWidget* lanes_;
+    QComboBox* lanePicker_;
 };
 
 }  // namespace kestro

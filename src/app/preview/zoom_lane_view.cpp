@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSlider>
 
 #include <cmath>
@@ -81,10 +80,6 @@ ZoomLaneView::ZoomLaneView(EditorState& state, SimpleTimelineView& track, QWidge
     });
     connect(delete_, &QPushButton::clicked, this, &ZoomLaneView::deleteSelected);
     connect(onTaps_, &QPushButton::clicked, this, &ZoomLaneView::zoomOnTaps);
-    // Z anywhere in the window, as the other playhead keys.
-    auto* add = new QShortcut(QKeySequence(Qt::Key_Z), this);
-    add->setContext(Qt::WindowShortcut);
-    connect(add, &QShortcut::activated, this, &ZoomLaneView::addAtPlayhead);
     refreshControls();
 }
 
