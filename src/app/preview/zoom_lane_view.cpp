@@ -31,23 +31,29 @@ ZoomLaneView::ZoomLaneView(EditorState& state, SimpleTimelineView& track, QWidge
     controls_ = new QWidget(parent);
     auto* row = new QHBoxLayout(controls_);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
-    auto* caption = new QLabel(tr("Zoom"), controls_);
+    row->setSpacing(6);
     scale_ = new QSlider(Qt::Horizontal, controls_);
     scale_->setObjectName(QStringLiteral("zoomScaleSlider"));
     scale_->setRange(static_cast<int>(kMinZoomScale * kSliderSteps),
                      static_cast<int>(kMaxZoomScale * kSliderSteps));
+    scale_->setMinimumWidth(64);
     scale_->setMaximumWidth(120);
     scale_->setToolTip(tr("The selected zoom's scale"));
     scaleValue_ = new QLabel(controls_);
     scaleValue_->setMinimumWidth(36);
-    delete_ = new QPushButton(tr("Delete"), controls_);
+    delete_ = new QPushButton(QStringLiteral("\u2715"), controls_);
+    delete_->setToolTip(tr("Delete the selected zoom (Delete)"));
+    delete_->setAccessibleName(tr("Delete"));
     delete_->setObjectName(QStringLiteral("zoomDeleteButton"));
     onTaps_ = new QPushButton(tr("Zoom on Taps"), controls_);
     onTaps_->setObjectName(QStringLiteral("zoomOnTapsButton"));
     onTaps_->setToolTip(tr("Zoom segments that follow the recording's taps (replaces the lane)"));
     status_ = new QLabel(controls_);
-    row->addWidget(caption);
+    // The buttons keep their words whole; the slider gives way first.
+    for (QPushButton* button : {delete_, onTaps_}) {
+        button->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + 24);
+    }
     row->addWidget(scale_);
     row->addWidget(scaleValue_);
     row->addWidget(delete_);
