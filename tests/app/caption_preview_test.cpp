@@ -149,6 +149,14 @@ TEST(CaptionPreview, ThePlayheadIsReadThroughTheTrimStart) {
     ASSERT_FALSE(view.captionPicture().isNull());
     state.history().undo();
     EXPECT_TRUE(view.captionPicture().isNull());
+    // Speed changes stretch the output's clock: with 4-6 s at 2x, 5.5 s of the recording is
+    // 0.75 s of the output and 7 s is 2 s.
+    state.setTrimEnd(9);
+    ASSERT_TRUE(state.speedTrack().add(SpeedSegment{4, 6, 2}));
+    state.setCurrentTime(5.5);
+    EXPECT_DOUBLE_EQ(binding->outputTime(), 0.75);
+    state.setCurrentTime(7);
+    EXPECT_DOUBLE_EQ(binding->outputTime(), 2);
 }
 
 }  // namespace

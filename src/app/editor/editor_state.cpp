@@ -1,5 +1,7 @@
 #include "app/editor/editor_state.hpp"
 
+#include "core/model/time_map.hpp"
+
 #include "app/editor/playback_error.hpp"
 #include "app/editor/settings_file.hpp"
 #include "core/export/background_image.hpp"
@@ -558,6 +560,16 @@ void EditorState::updateStageAspectRatio() {
         if (size.height() > 0 && size.width() > 0) ratio = std::abs(double(size.width()) / size.height());
     }
     setStageAspectRatio(ratio);
+}
+
+double EditorState::outputTimeAt(double recordingSeconds) const {
+    const double end = std::max(trimStart_, trimEnd_);
+    return TimeMap(trimStart_, end, speedTrack_->segments()).outputAt(recordingSeconds);
+}
+
+double EditorState::recordingTimeAt(double outputSeconds) const {
+    const double end = std::max(trimStart_, trimEnd_);
+    return TimeMap(trimStart_, end, speedTrack_->segments()).sourceAt(outputSeconds);
 }
 
 }  // namespace kestro

@@ -104,6 +104,10 @@ public:
     // --- Tracks over the recording and their undo history ----------------------------------
     EditHistory& history() const { return *history_; }
     SpeedTrackState& speedTrack() const { return *speedTrack_; }
+    // The output's clock against the recording's: the trim and the speed changes between them
+    // (captions run on the output's clock, the playhead on the recording's).
+    double outputTimeAt(double recordingSeconds) const;
+    double recordingTimeAt(double outputSeconds) const;
 
     // --- Frame and placement ------------------------------------------------------------------
     QString framePreset() const { return framePreset_; }

@@ -38,6 +38,7 @@ CaptionLane::CaptionLane(EditorState& state, SimpleTimelineView& track, QWidget*
     for (auto signal : {&EditorState::durationChanged, &EditorState::trimStartChanged,
                         &EditorState::trimEndChanged})
         connect(&state_, signal, this, qOverload<>(&QWidget::update));
+    connect(&state_.speedTrack(), &SpeedTrackState::changed, this, qOverload<>(&QWidget::update));
 }
 
 void CaptionLane::storyChanged() {
@@ -57,7 +58,7 @@ void CaptionLane::select(std::optional<int> index) {
 }
 
 qreal CaptionLane::xForOutputTime(double seconds) const {
-    const QPointF trackX(track_.trackRect().x() + track_.xForTime(state_.trimStart() + seconds), 0);
+    const QPointF trackX(track_.trackRect().x() + track_.xForTime(state_.recordingTimeAt(seconds)), 0);
     return mapFrom(window(), track_.mapTo(window(), trackX)).x();
 }
 
@@ -66,7 +67,12 @@ double CaptionLane::outputTimeForX(qreal x) const {
     // Unclamped, so a drag can be worked out from two points; the story keeps the result inside.
     const qreal w = track_.trackRect().width();
     if (w <= 0 || state_.duration() <= 0) return 0;
-    return (inTrack.x() - track_.trackRect().x()) / w * state_.duration() - state_.trimStart();
+    const double recording = (inTrack.x() - track_.trackRect().x()) / w * state_.duration();
+    // Inside the range through the speed changes; outside it, at real time from its ends.
+    if (recording < state_.trimStart()) return recording - state_.trimStart();
+    if (recording > state_.trimEnd())
+        return state_.outputTimeAt(state_.trimEnd()) + recording - state_.trimEnd();
+    return state_.outputTimeAt(recording);
 }
 
 // Captions that show at the same time share the lane's height in rows, each taking the first row

@@ -116,7 +116,7 @@ void CaptionLaneView::syncControls() {
 
 void CaptionLaneView::addCaptionAtPlayhead() {
     QString problem;
-    const double at = state_.currentTime() - state_.trimStart();
+    const double at = state_.outputTimeAt(state_.currentTime());
     const auto index = state_.story().addCaption(at, QStringLiteral("Caption"), &problem);
     if (!index) {
         problem_->setText(problem);

@@ -45,12 +45,13 @@ CaptionPreviewBinding::CaptionPreviewBinding(EditorState& state, PreviewView& vi
     connect(&state_, &EditorState::currentTimeChanged, this, &CaptionPreviewBinding::refresh);
     connect(&state_, &EditorState::trimStartChanged, this, &CaptionPreviewBinding::refresh);
     connect(&state_, &EditorState::trimEndChanged, this, &CaptionPreviewBinding::refresh);
+    connect(&state_.speedTrack(), &SpeedTrackState::changed, this, &CaptionPreviewBinding::refresh);
     connect(&view_, &PreviewView::canvasChanged, this, &CaptionPreviewBinding::refresh);
     refresh();
 }
 
 double CaptionPreviewBinding::outputTime() const {
-    return state_.currentTime() - state_.trimStart();
+    return state_.outputTimeAt(state_.currentTime());
 }
 
 void CaptionPreviewBinding::refresh() {
@@ -66,7 +67,7 @@ void CaptionPreviewBinding::refresh() {
     inputs.canvas = *canvas.layout;
     inputs.background = canvas.background;
     inputs.backgroundImage = canvas.backgroundImage;
-    inputs.duration = std::max(0.0, state_.trimEnd() - state_.trimStart());
+    inputs.duration = std::max(0.0, state_.outputTimeAt(state_.trimEnd()));
     if (!made_ || !sameInputs(*made_, inputs)) {
         CaptionPreviewInputs sameLength = inputs;
         sameLength.duration = made_ ? made_->duration : 0;
