@@ -161,7 +161,8 @@ Result<Done, ProjectError> touchesFromJson(const json& value, const std::string&
         const Fields f(value, pointer);
         TouchTrack readTrack;
         if (f.has("points")) {
-            const json& list = arrayAt(f.raw("points"), f.at("points"));
+            const std::string pointsPointer = f.at("points");
+            const json& list = arrayAt(f.raw("points"), pointsPointer);
             double last = 0;
             for (std::size_t i = 0; i < list.size(); ++i) {
                 const Fields p(list[i], json_fields::child(f.at("points"), i));
