@@ -98,6 +98,10 @@ TEST_F(ProjectWindowTest, SaveThenOpenBringsTheEditBackWithTheTitleAndItsMark) {
     canvas.aspect = CanvasAspect::square1x1;
     canvas.paddingPercent = 12;
     state().setCanvasChoices(canvas);
+    // The tracks edited in the lanes travel with the project too.
+    ASSERT_TRUE(state().camera().addAt(2));
+    ASSERT_TRUE(state().speedTrack().add(SpeedSegment{1.5, 2.5, 4}));
+    ASSERT_TRUE(state().story().addCaption(0.5, QStringLiteral("Hello"), nullptr));
     EXPECT_TRUE(window->isWindowModified());
     EXPECT_TRUE(window->windowTitle().startsWith("Untitled"));
 
@@ -125,6 +129,11 @@ TEST_F(ProjectWindowTest, SaveThenOpenBringsTheEditBackWithTheTitleAndItsMark) {
     EXPECT_EQ(state().frameOrientation(), FrameOrientation::landscape);
     EXPECT_EQ(state().canvasChoices().aspect, CanvasAspect::square1x1);
     EXPECT_EQ(state().canvasChoices().paddingPercent, 12);
+    ASSERT_EQ(state().camera().track().size(), 1u);
+    EXPECT_EQ(state().speedTrack().segments(), (SpeedTrack{SpeedSegment{1.5, 2.5, 4}}));
+    ASSERT_EQ(state().story().text().captions.size(), 1u);
+    EXPECT_EQ(state().story().text().captions[0].text, "Hello");
+    EXPECT_FALSE(state().history().stack().canUndo());  // opening is not an edit
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_EQ(projects().session().path(), saved);
 

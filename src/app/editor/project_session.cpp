@@ -20,6 +20,12 @@ namespace {
 fs::path toPath(const QString& path) { return fs::path(path.toStdString()); }
 QString toQString(const fs::path& path) { return QString::fromStdString(path.string()); }
 
+// The captions the editor shows and edits: the project's default locale, else its first.
+std::string editedLocale(const Project& project) {
+    if (project.captions.empty() || project.captions.count("")) return "";
+    return project.captions.begin()->first;
+}
+
 }  // namespace
 
 ProjectSession::ProjectSession(EditorState& state, QString recoveryFile, QObject* parent)
@@ -34,6 +40,10 @@ ProjectSession::ProjectSession(EditorState& state, QString recoveryFile, QObject
     connect(&state_, &EditorState::exportBackgroundChanged, this, changed);
     connect(&state_, &EditorState::customBackgroundColorChanged, this, changed);
     connect(&state_, &EditorState::canvasChoicesChanged, this, changed);
+    connect(&state_, &EditorState::touchTrackChanged, this, changed);
+    connect(&state_.camera(), &CameraEditor::trackChanged, this, changed);
+    connect(&state_.speedTrack(), &SpeedTrackState::changed, this, changed);
+    connect(&state_.story(), &StoryTrack::changed, this, changed);
     // KESTRO_RECOVERY_INTERVAL_MS shortens the wait for the tests that crash the app on purpose.
     const int interval = qEnvironmentVariableIntValue("KESTRO_RECOVERY_INTERVAL_MS");
     recoveryTimer_.setInterval(interval > 0 ? interval : kRecoveryIntervalMs);
@@ -69,6 +79,19 @@ Project ProjectSession::snapshot() const {
     p.canvas.scalePercent = state_.scale();
     p.canvas.offsetXPercent = state_.offsetX();
     p.canvas.offsetYPercent = state_.offsetY();
+    // The tracks as edited; captions of the other locales stay as the file had them.
+    p.zoom = state_.camera().track();
+    p.touches = state_.touchTrack();
+    p.speed = state_.speedTrack().segments();
+    const StoryText& story = state_.story().text();
+    const std::string locale = editedLocale(base_);
+    if (story.captions.empty()) {
+        p.captions.erase(locale);
+    } else {
+        p.captions[locale] = story.captions;
+    }
+    p.intro = story.intro;
+    p.outro = story.outro;
     return p;
 }
 
@@ -148,11 +171,24 @@ void ProjectSession::apply(const Project& project) {
     const double dx = project.canvas.offsetXPercent;
     const double dy = project.canvas.offsetYPercent;
     ++applying_;
-    state_.loadVideo(toQString(project.recording), [this, start, end, scale, dx, dy](bool loaded) {
+    StoryText story;
+    story.captions = project.captionsFor(editedLocale(project));
+    story.intro = project.intro;
+    story.outro = project.outro;
+    state_.loadVideo(toQString(project.recording), [this, start, end, scale, dx, dy,
+                                                    zoom = project.zoom, speed = project.speed,
+                                                    touches = project.touches,
+                                                    story](bool loaded) {
         if (!loaded) return;
         ++applying_;
         if (std::isfinite(end)) state_.setTrimEnd(end);
         state_.setTrimStart(start);
+        // The tracks as the file has them; opening is not an edit to undo.
+        if (!touches.empty()) state_.setTouchTrack(touches);
+        state_.camera().applyTrack(zoom, -1);
+        state_.speedTrack().replace(speed, QString());
+        state_.story().replace(story, QString(), false);
+        state_.history().clear();
         --applying_;
         // What the movie's and the frame's arrival changed is the project as opened, not an edit.
         auto settle = [this, scale, dx, dy] {
