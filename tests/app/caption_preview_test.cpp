@@ -55,7 +55,7 @@ double meanDifference(const test::Picture& exported, const QImage& preview, cons
 
 TEST(CaptionPreview, ThePreviewShowsTheExportsCaptionPixelsAtTheSameTime) {
     test::ScratchDir dir;
-    test::MovieSpec recipe;
+    test::MovieShape recipe;
     recipe.width = 90;
     recipe.height = 160;
     recipe.fps = 10;

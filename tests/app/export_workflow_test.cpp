@@ -282,7 +282,7 @@ TEST_F(ExportWorkflowTest, EngineProgressBecomesStageTextsAndFailuresShowTheirDe
 // The real engine on a movie made for the test (the editor's player stays scripted): a cancel
 // leaves no file and no failure; the next export writes the file, reports and reveals its path.
 TEST_F(ExportWorkflowTest, TheRealEngineCancelsCleanlyThenWritesAndRevealsTheFile) {
-    test::MovieSpec recipe;
+    test::MovieShape recipe;
     recipe.fps = 15;
     recipe.audio = true;
     ASSERT_FALSE(test::makeMovie(dir.filePath("source.mp4").toStdString(), recipe).empty());

@@ -61,7 +61,7 @@ Difference compare(const test::Picture& exported, const QImage& preview, const Q
 
 TEST(PreviewEqualsExport, GradientShadowAndPaddedWideCanvasAgree) {
     test::ScratchDir dir;
-    test::MovieSpec recipe;
+    test::MovieShape recipe;
     recipe.width = 90;
     recipe.height = 160;
     recipe.fps = 10;

@@ -15,7 +15,7 @@ namespace {
 
 TEST(RealMedia, AMovieLoadsAndPlaysOnTheInterfaceThreadAndNonMoviesGetTheirAlerts) {
     test::ScratchDir dir;
-    test::MovieSpec recipe;  // 1 s of 96 x 160 video at 30 fps
+    test::MovieShape recipe;  // 1 s of 96 x 160 video at 30 fps
     recipe.width = 96;
     recipe.height = 160;
     ASSERT_FALSE(test::makeMovie(dir / "clip.mp4", recipe).empty());

@@ -91,7 +91,7 @@ TEST(EditorTouches, AnAddedTapTakesAFingerThatIsNotDownThen) {
 // preview without the tap does not.
 TEST(EditorTouches, ThePreviewDrawsTheTapTheExportWrites) {
     test::ScratchDir dir;
-    test::MovieSpec recipe;
+    test::MovieShape recipe;
     recipe.width = 90;
     recipe.height = 160;
     recipe.fps = 10;

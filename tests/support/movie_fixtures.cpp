@@ -88,7 +88,7 @@ int runCommand(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-fs::path makeMovie(const fs::path& path, const MovieSpec& recipe) {
+fs::path makeMovie(const fs::path& path, const MovieShape& recipe) {
     std::ostringstream cmd;
     const char* sep = recipe.video.find('=') == std::string::npos ? "=" : ":";
     cmd << ffmpeg() << "-f lavfi -i " << recipe.video << sep << "s=" << recipe.width << "x"
@@ -125,7 +125,7 @@ fs::path makeMovie(const fs::path& path, const MovieSpec& recipe) {
     return path;
 }
 
-fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieSpec recipe) {
+fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieShape recipe) {
     char colour[16];
     std::snprintf(colour, sizeof colour, "0x%02X%02X%02X", r, g, b);
     recipe.video = std::string("color=c=") + colour;

@@ -38,7 +38,7 @@ std::string fileContents(const fs::path& path);
 int runCommand(const std::string& command);
 std::string shellQuote(const std::string& text);
 
-struct MovieSpec {
+struct MovieShape {
     int width = 64;
     int height = 128;
     int fps = 30;
@@ -52,10 +52,10 @@ struct MovieSpec {
 };
 
 // An H.264 movie (.mp4 unless the name says otherwise) made from the recipe.
-fs::path makeMovie(const fs::path& path, const MovieSpec& recipe);
+fs::path makeMovie(const fs::path& path, const MovieShape& recipe);
 
 // A movie of one solid sRGB colour.
-fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieSpec recipe);
+fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieShape recipe);
 
 // A grey movie whose luma encodes its frame number n: Y = 16 + 6n (limited range), n < 36.
 // frameNumberFromLuma() reads it back from a luma value as lumaAt() gives it (full range).

@@ -10,7 +10,7 @@
 namespace kestro {
 namespace {
 
-using test::MovieSpec;
+using test::MovieShape;
 using test::ScratchDir;
 
 constexpr Rgba kBezel{90, 90, 90, 255};
@@ -157,7 +157,7 @@ TEST_F(ExporterOutputTest, WithoutFrameTheVideoIsClippedToTheRoundedScreen) {
 TEST_F(ExporterOutputTest, TurnedRecordingIsShownUpright) {
     // A landscape-stored movie, left half red and right half green, with a quarter-turn display
     // matrix: whatever ffmpeg shows when it applies the matrix, we must show too.
-    MovieSpec recipe{.width = 80, .height = 40, .fps = 10, .seconds = 0.3, .video = "color=c=red"};
+    MovieShape recipe{.width = 80, .height = 40, .fps = 10, .seconds = 0.3, .video = "color=c=red"};
     recipe.rotation = 90;
     recipe.extraOutputArgs = "-vf drawbox=x=40:y=0:w=40:h=40:color=green:t=fill";
     const auto source = test::makeMovie(dir / "turned.mp4", recipe);

@@ -144,9 +144,9 @@ TEST(TapOverlay, DrawingStaysInsideTheScreenAndMatchesThePreviewCanvas) {
 // moves them with the recording.
 TEST(TapOverlay, AnExportShowsEachTapWhereAndWhenItHappened) {
     test::ScratchDir dir;
-    test::MovieSpec spec;
-    spec.seconds = 2;
-    const auto source = test::makeSolidMovie(dir / "dark.mp4", 20, 20, 20, spec);
+    test::MovieShape shape;
+    shape.seconds = 2;
+    const auto source = test::makeSolidMovie(dir / "dark.mp4", 20, 20, 20, shape);
     ASSERT_FALSE(source.empty());
     ExportConfig config = test::smallConfig();
     // The 64 x 128 recording fills the grown screen box (38, 38, 124, 324): drawn 162 x 324
