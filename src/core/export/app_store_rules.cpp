@@ -30,7 +30,7 @@ std::optional<ExportError> previewRuleBroken(double length) {
     // it shows as allowed.
     if (!(length >= kPreviewMinSeconds - 0.005) || !(length <= kPreviewMaxSeconds + 0.005)) {
         return ExportError::targetRequirement(
-            "An App Store preview must be 15 to 30 seconds long; the trimmed recording is " +
+            "An App Store preview must be 15 to 30 seconds long; the trimmed recording plays for " +
             seconds(length) + " seconds.");
     }
     const std::int64_t bytes = estimatedPreviewBytes(length);

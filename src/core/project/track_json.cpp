@@ -23,9 +23,16 @@ Result<T, ProjectError> guarded(Read read) {
     }
 }
 
-const json& arrayAt(const json& value, const std::string& pointer) {
+// Reads a JSON list item by item; each item sees the ones read before it, for order checks.
+template <class T, class ReadItem>
+std::vector<T> listOf(const json& value, const std::string& pointer, ReadItem readItem) {
     if (!value.is_array()) fail(pointer, "must be a list");
-    return value;
+    std::vector<T> items;
+    items.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        items.push_back(readItem(Fields(value[i], json_fields::child(pointer, i)), items));
+    }
+    return items;
 }
 
 Rgba colourField(const Fields& f, const char* key, Rgba otherwise) {
@@ -119,10 +126,7 @@ json cameraTrackToJson(const CameraTrack& track) {
 
 Result<CameraTrack, ProjectError> cameraTrackFromJson(const json& value, const std::string& pointer) {
     return guarded<CameraTrack>([&] {
-        CameraTrack track;
-        const json& list = arrayAt(value, pointer);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const Fields f(list[i], json_fields::child(pointer, i));
+        return listOf<ZoomSegment>(value, pointer, [](const Fields& f, const CameraTrack&) {
             ZoomSegment s;
             s.start = f.number("start", 0);
             s.end = f.number("end", 0);
@@ -132,9 +136,8 @@ Result<CameraTrack, ProjectError> cameraTrackFromJson(const json& value, const s
             s.scale = f.numberIn("scale", 2, kMinZoomScale, kMaxZoomScale);
             s.easeIn = f.numberIn("easeIn", kDefaultZoomEase, 0, 10);
             s.easeOut = f.numberIn("easeOut", kDefaultZoomEase, 0, 10);
-            track.push_back(s);
-        }
-        return track;
+            return s;
+        });
     });
 }
 
@@ -161,21 +164,22 @@ Result<Done, ProjectError> touchesFromJson(const json& value, const std::string&
         const Fields f(value, pointer);
         TouchTrack readTrack;
         if (f.has("points")) {
-            const std::string pointsPointer = f.at("points");
-            const json& list = arrayAt(f.raw("points"), pointsPointer);
-            double last = 0;
-            for (std::size_t i = 0; i < list.size(); ++i) {
-                const Fields p(list[i], json_fields::child(f.at("points"), i));
-                TouchPoint point;
-                point.t = p.number("t", 0);
-                if (point.t < last) fail(p.at("t"), "must not be before the touch before it");
-                last = point.t;
-                point.x = p.number("x", 0);
-                point.y = p.number("y", 0);
-                point.phase = json_fields::enumField(p, "phase", TouchPhase::down, phaseFromName);
-                point.id = static_cast<int>(p.integer("id").value_or(0));
-                readTrack.touches.push_back(point);
-            }
+            readTrack.touches = listOf<TouchPoint>(
+                f.raw("points"), f.at("points"),
+                [](const Fields& p, const std::vector<TouchPoint>& before) {
+                    TouchPoint point;
+                    point.t = p.number("t", 0);
+                    if (point.t < 0) fail(p.at("t"), "must not be negative");
+                    if (!before.empty() && point.t < before.back().t) {
+                        fail(p.at("t"), "must not be before the touch before it");
+                    }
+                    point.x = p.number("x", 0);
+                    point.y = p.number("y", 0);
+                    point.phase =
+                        json_fields::enumField(p, "phase", TouchPhase::down, phaseFromName);
+                    point.id = static_cast<int>(p.integer("id").value_or(0));
+                    return point;
+                });
         }
         TapStyle readStyle;
         if (f.has("style")) {
@@ -201,21 +205,17 @@ json speedTrackToJson(const SpeedTrack& track) {
 
 Result<SpeedTrack, ProjectError> speedTrackFromJson(const json& value, const std::string& pointer) {
     return guarded<SpeedTrack>([&] {
-        SpeedTrack track;
-        const json& list = arrayAt(value, pointer);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const Fields f(list[i], json_fields::child(pointer, i));
+        return listOf<SpeedSegment>(value, pointer, [](const Fields& f, const SpeedTrack& before) {
             SpeedSegment s;
             s.start = f.number("start", 0);
             s.end = f.number("end", 0);
             checkSpan(f, s.start, s.end);
             s.factor = f.numberIn("factor", 2, kMinSpeedFactor, kMaxSpeedFactor);
-            if (!track.empty() && s.start < track.back().end) {
+            if (!before.empty() && s.start < before.back().end) {
                 fail(f.at("start"), "overlaps the segment before it");
             }
-            track.push_back(s);
-        }
-        return track;
+            return s;
+        });
     });
 }
 
@@ -244,10 +244,7 @@ json captionsToJson(const std::vector<Caption>& captions) {
 Result<std::vector<Caption>, ProjectError> captionsFromJson(const json& value,
                                                             const std::string& pointer) {
     return guarded<std::vector<Caption>>([&] {
-        std::vector<Caption> captions;
-        const json& list = arrayAt(value, pointer);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const Fields f(list[i], json_fields::child(pointer, i));
+        return listOf<Caption>(value, pointer, [](const Fields& f, const std::vector<Caption>&) {
             Caption c;
             c.start = f.number("start", 0);
             c.end = f.number("end", 0);
@@ -262,9 +259,8 @@ Result<std::vector<Caption>, ProjectError> captionsFromJson(const json& value,
             c.fadeIn = f.number("fadeIn", c.fadeIn);
             c.fadeOut = f.number("fadeOut", c.fadeOut);
             if (const auto problem = captionProblem(c)) fail(f.pointer(), *problem);
-            captions.push_back(std::move(c));
-        }
-        return captions;
+            return c;
+        });
     });
 }
 
