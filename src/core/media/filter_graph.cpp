@@ -1,6 +1,7 @@
 #include "core/media/filter_graph.hpp"
 
 #include "core/media/av_error.hpp"
+#include "core/media/filter_link.hpp"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -14,12 +15,6 @@ extern "C" {
 namespace kestro {
 
 namespace {
-
-// avfilter_inout_free takes the whole list; the graph parser hands back what it left open.
-struct InOutDeleter {
-    void operator()(AVFilterInOut* list) const { avfilter_inout_free(&list); }
-};
-using InOutPtr = std::unique_ptr<AVFilterInOut, InOutDeleter>;
 
 // The one picture format the sink hands out, set before the sink is initialised. Newer
 // libavfilter has the `pixel_formats` list, and libavfilter 11 removed the older binary
@@ -66,22 +61,7 @@ Result<std::unique_ptr<FilterGraph>, MediaError> FilterGraph::create(const Input
     ret = avfilter_init_str(g->sink_, nullptr);
     if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
 
-    // The parser's view: our source feeds the graph's open input, its open output feeds our sink.
-    InOutPtr outputs(avfilter_inout_alloc());
-    InOutPtr inputs(avfilter_inout_alloc());
-    if (!outputs || !inputs) return fail(mediaError(AVERROR(ENOMEM)));
-    outputs->name = av_strdup("in");
-    outputs->filter_ctx = g->source_;
-    inputs->name = av_strdup("out");
-    inputs->filter_ctx = g->sink_;
-    if (!outputs->name || !inputs->name) return fail(mediaError(AVERROR(ENOMEM)));
-    AVFilterInOut* in = inputs.release();
-    AVFilterInOut* out = outputs.release();
-    ret = avfilter_graph_parse_ptr(graph, description.c_str(), &in, &out, nullptr);
-    InOutPtr leftIn(in);
-    InOutPtr leftOut(out);
-    if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
-    ret = avfilter_graph_config(graph, nullptr);
+    ret = linkAndConfigure(graph, g->source_, g->sink_, description);
     if (ret < 0) return fail(mediaError(ret, "Cannot set up the picture filters"));
     return g;
 }

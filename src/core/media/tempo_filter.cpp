@@ -2,6 +2,7 @@
 
 #include "core/media/audio_reader.hpp"
 #include "core/media/av_error.hpp"
+#include "core/media/filter_link.hpp"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -16,11 +17,6 @@ extern "C" {
 namespace kestro {
 
 namespace {
-
-struct InOutDeleter {
-    void operator()(AVFilterInOut* list) const { avfilter_inout_free(&list); }
-};
-using InOutPtr = std::unique_ptr<AVFilterInOut, InOutDeleter>;
 
 std::string stage(double factor) {
     char text[48];
@@ -72,21 +68,7 @@ Result<std::unique_ptr<TempoFilter>, MediaError> TempoFilter::create(double fact
     const std::string description = tempoChain(factor) + ",aformat=sample_fmts=fltp:sample_rates=" +
                                     std::to_string(AudioReader::kSampleRate) +
                                     ":channel_layouts=stereo";
-    InOutPtr outputs(avfilter_inout_alloc());
-    InOutPtr inputs(avfilter_inout_alloc());
-    if (!outputs || !inputs) return fail(mediaError(AVERROR(ENOMEM)));
-    outputs->name = av_strdup("in");
-    outputs->filter_ctx = f->source_;
-    inputs->name = av_strdup("out");
-    inputs->filter_ctx = f->sink_;
-    if (!outputs->name || !inputs->name) return fail(mediaError(AVERROR(ENOMEM)));
-    AVFilterInOut* in = inputs.release();
-    AVFilterInOut* out = outputs.release();
-    ret = avfilter_graph_parse_ptr(graph, description.c_str(), &in, &out, nullptr);
-    InOutPtr leftIn(in);
-    InOutPtr leftOut(out);
-    if (ret < 0) return fail(setupFailure(ret));
-    ret = avfilter_graph_config(graph, nullptr);
+    ret = linkAndConfigure(graph, f->source_, f->sink_, description);
     if (ret < 0) return fail(setupFailure(ret));
     return f;
 }
