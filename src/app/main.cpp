@@ -256,17 +256,17 @@ int main(int argc, char** argv) {
     // A run that crashed left its unsaved project behind: offered back once the window shows.
     if (!shooting) QTimer::singleShot(0, &window, [&window] { window.projects().offerRecovery(); });
     // The screenshots' choices are saved in the screenshot's own settings folder.
-    if (shooting && parser.isSet(appStoreShotOption)) s->setAppStorePreview(true);
+    if (shooting && parser.isSet(appStoreShotOption)) s->exportChoices().setAppStorePreview(true);
     if (shooting && parser.isSet(transparentMp4ShotOption)) {
-        s->setOutputFormat(ExportFormat::mp4);
-        s->setExportBackground(ExportBackground::transparent);
+        s->exportChoices().setOutputFormat(ExportFormat::mp4);
+        s->exportChoices().setExportBackground(ExportBackground::transparent);
     }
     if (shooting && parser.isSet(canvasShotOption)) {
-        CanvasChoices canvas = s->canvasChoices();
+        CanvasChoices canvas = s->exportChoices().canvasChoices();
         canvas.aspect = CanvasAspect::wide16x9;
         canvas.pattern = BackgroundFill::gradient(FillColour{0.23, 0.25, 0.85, 1},
                                                   FillColour{0.07, 0.71, 0.79, 1}, 135);
-        s->setCanvasChoices(canvas);
+        s->exportChoices().setCanvasChoices(canvas);
     }
     if (shooting && parser.isSet(captionShotOption)) {
         StoryText story;

@@ -58,22 +58,22 @@ TEST(ColorWell, ComesWithTheCustomBackgroundAndKeepsTheLastPick) {
     CanvasSection section(state);
     EXPECT_TRUE(section.customColorRow()->isHidden());
 
-    state.setExportBackground(ExportBackground::custom);
+    state.exportChoices().setExportBackground(ExportBackground::custom);
     EXPECT_FALSE(section.customColorRow()->isHidden());
     ColorWell* well = section.customColorWell();
     well->openDialog();
     well->dialog()->setCurrentColor(QColor(0, 128, 255, 100));
-    EXPECT_EQ(state.customBackgroundColor(), QColor(0, 128, 255, 100));
+    EXPECT_EQ(state.exportChoices().customBackgroundColor(), QColor(0, 128, 255, 100));
 
     // Another background closes the well's dialog; the colour is kept for next time.
-    state.setExportBackground(ExportBackground::black);
+    state.exportChoices().setExportBackground(ExportBackground::black);
     EXPECT_TRUE(section.customColorRow()->isHidden());
     EXPECT_TRUE(!well->dialog() || !well->dialog()->isVisible());
-    state.setExportBackground(ExportBackground::custom);
+    state.exportChoices().setExportBackground(ExportBackground::custom);
     EXPECT_EQ(well->color(), QColor(0, 128, 255, 100));
 
     // A change of the editor's colour from elsewhere reaches the well.
-    state.setCustomBackgroundColor(QColor(9, 9, 9));
+    state.exportChoices().setCustomBackgroundColor(QColor(9, 9, 9));
     EXPECT_EQ(well->color(), QColor(9, 9, 9));
 }
 

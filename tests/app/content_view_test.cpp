@@ -134,7 +134,7 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     EXPECT_NEAR(stage.width() / stage.height(), 1.0, 0.01);
 
     // An App Store preview: no frame on the stage, the store's canvas.
-    s.setAppStorePreview(true);
+    s.exportChoices().setAppStorePreview(true);
     ASSERT_TRUE(test::waitUntilDone([&] { return !preview->preparing(); }));
     EXPECT_FALSE(preview->layout().hasFrame);
     // Written square, as the recording is: no phone-screen corners.
@@ -145,7 +145,7 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     ASSERT_TRUE(preview->canvas().layout);
     EXPECT_EQ(preview->canvas().layout->width, store.config.width);
     EXPECT_EQ(preview->canvas().layout->height, store.config.height);
-    s.setAppStorePreview(false);
+    s.exportChoices().setAppStorePreview(false);
     ASSERT_TRUE(test::waitUntilDone([&] { return !preview->preparing(); }));
     EXPECT_TRUE(preview->layout().hasFrame);
 }
@@ -175,12 +175,12 @@ TEST_F(ContentViewTest, NoFrameAnMp4sBlackAndThePlacementLookAsTheyExport) {
     EXPECT_TRUE(none->isChecked());
 
     CanvasSection* card = view_->canvasSection();
-    s.setExportBackground(ExportBackground::transparent);
-    s.setOutputFormat(ExportFormat::mp4);
+    s.exportChoices().setExportBackground(ExportBackground::transparent);
+    s.exportChoices().setOutputFormat(ExportFormat::mp4);
     EXPECT_EQ(preview->canvas().background, BackgroundFill::black());
     EXPECT_EQ(buildExportRequest(s, "/tmp/out.mp4").config.background, BackgroundFill::black());
     EXPECT_FALSE(card->transparencyHint()->isHidden());
-    s.setOutputFormat(ExportFormat::mov);
+    s.exportChoices().setOutputFormat(ExportFormat::mov);
     EXPECT_TRUE(preview->canvas().background.isTransparent());
     EXPECT_TRUE(card->transparencyHint()->isHidden());
 

@@ -56,37 +56,37 @@ ExportPreferences unusualChoices(const QString& picture) {
 }
 
 void apply(EditorState& s, const ExportPreferences& p) {
-    s.setOutputFormat(p.format);
-    s.setAppStorePreview(p.appStorePreview);
-    s.setAppStorePreset(p.appStorePreset);
-    s.setExportQuality(p.quality);
-    s.setExportFrameRate(p.frameRate);
-    s.setSelectedExportResolution(p.resolution);
-    s.setExportBackground(p.background);
-    s.setCustomBackgroundColor(p.customColor);
-    s.setCanvasChoices(p.canvas);
+    s.exportChoices().setOutputFormat(p.format);
+    s.exportChoices().setAppStorePreview(p.appStorePreview);
+    s.exportChoices().setAppStorePreset(p.appStorePreset);
+    s.exportChoices().setExportQuality(p.quality);
+    s.exportChoices().setExportFrameRate(p.frameRate);
+    s.exportChoices().setSelectedExportResolution(p.resolution);
+    s.exportChoices().setExportBackground(p.background);
+    s.exportChoices().setCustomBackgroundColor(p.customColor);
+    s.exportChoices().setCanvasChoices(p.canvas);
 }
 
 TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedAndNonsenseFallsBackToDefaults) {
-    const ExportPreferences defaults = make()->exportChoices();
+    const ExportPreferences defaults = make()->exportChoices().preferences();
     const QString picture = this->picture();
     const ExportPreferences chosen = unusualChoices(picture);
     apply(*make(), chosen);
-    EXPECT_EQ(make()->exportChoices(), chosen);
+    EXPECT_EQ(make()->exportChoices().preferences(), chosen);
     // A background picture deleted since the last run gives the colour back.
     QFile::remove(picture);
-    EXPECT_FALSE(make()->canvasChoices().pattern);
-    EXPECT_TRUE(make()->canvasBackground().asColour());
+    EXPECT_FALSE(make()->exportChoices().canvasChoices().pattern);
+    EXPECT_TRUE(make()->exportChoices().canvasBackground().asColour());
 
     // A gradient keeps its two colours, with their alpha, and its angle.
     const LinearGradient gradient{{1, 0.5, 0, 0.25}, {0, 0, 1, 1}, 45};
     {
         auto s = make();
-        CanvasChoices canvas = s->canvasChoices();
+        CanvasChoices canvas = s->exportChoices().canvasChoices();
         canvas.pattern = BackgroundFill{gradient};
-        s->setCanvasChoices(canvas);
+        s->exportChoices().setCanvasChoices(canvas);
     }
-    const auto again = make()->canvasChoices().pattern;
+    const auto again = make()->exportChoices().canvasChoices().pattern;
     ASSERT_TRUE(again && again->asGradient());
     const LinearGradient& read = *again->asGradient();
     for (auto [read, want] : {std::pair{read.from.red, gradient.from.red},
@@ -105,7 +105,7 @@ TEST_F(EditorStateTest, ExportAndCanvasChoicesAreRememberedAndNonsenseFallsBackT
             QSettings settings = openSettings();
             for (const QString& key : settings.allKeys()) settings.setValue(key, junk);
         }
-        EXPECT_EQ(make()->exportChoices(), defaults) << junk.toStdString();
+        EXPECT_EQ(make()->exportChoices().preferences(), defaults) << junk.toStdString();
     }
 }
 

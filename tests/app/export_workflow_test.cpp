@@ -69,10 +69,10 @@ protected:
 
 TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIsUsable) {
     auto s = loadedEditor();
-    s->setOutputFormat(ExportFormat::mov);
-    s->setExportBackground(ExportBackground::custom);
+    s->exportChoices().setOutputFormat(ExportFormat::mov);
+    s->exportChoices().setExportBackground(ExportBackground::custom);
     // A colour picked in another model arrives as RGB components.
-    s->setCustomBackgroundColor(QColor::fromHsvF(2.0f / 3, 1, 1, 0.5f));
+    s->exportChoices().setCustomBackgroundColor(QColor::fromHsvF(2.0f / 3, 1, 1, 0.5f));
     s->setTrimStart(1.5);
     s->setTrimEnd(7.25);
 
@@ -97,7 +97,7 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
 
     s->setFramePreset(test::kProKey);
     test::waitForFrame(*s);  // and the queued placement reset
-    s->setSelectedExportResolution(ExportResolution::hd1080p);
+    s->exportChoices().setSelectedExportResolution(ExportResolution::hd1080p);
     const ExportRequest r = buildExportRequest(*s, "/tmp/out.mov");
     EXPECT_EQ(r.input, dir.filePath("source.mp4").toStdString());
     EXPECT_EQ(r.output, "/tmp/out.mov");
@@ -130,17 +130,17 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     auto s = loadedEditor(20);  // long enough for the store, so the request reaches the engine
     s->setFramePreset(test::kProKey);
     test::waitForFrame(*s);
-    s->setOutputFormat(ExportFormat::mov);
-    s->setExportBackground(ExportBackground::white);
-    CanvasChoices canvas = s->canvasChoices();
+    s->exportChoices().setOutputFormat(ExportFormat::mov);
+    s->exportChoices().setExportBackground(ExportBackground::white);
+    CanvasChoices canvas = s->exportChoices().canvasChoices();
     canvas.aspect = CanvasAspect::wide16x9;
     canvas.shadow = true;
     canvas.pattern = BackgroundFill::gradient({0, 0, 0, 1}, {1, 1, 1, 1});
-    s->setCanvasChoices(canvas);
-    s->setExportQuality(ExportQuality::draft);
-    s->setExportFrameRate(24);
-    s->setAppStorePreview(true);
-    s->setAppStorePreset(AppStorePreset::ipad);
+    s->exportChoices().setCanvasChoices(canvas);
+    s->exportChoices().setExportQuality(ExportQuality::draft);
+    s->exportChoices().setExportFrameRate(24);
+    s->exportChoices().setAppStorePreview(true);
+    s->exportChoices().setAppStorePreset(AppStorePreset::ipad);
 
     std::optional<ExportRequest> seen;
     ExportWorkflow w(
@@ -170,7 +170,7 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     EXPECT_EQ(c.fps, 24);
 
     // Off again: the frame, the shape and the gradient are back as they were.
-    s->setAppStorePreview(false);
+    s->exportChoices().setAppStorePreview(false);
     const ExportRequest framed = buildExportRequest(*s, "/tmp/framed.mov");
     EXPECT_EQ(framed.frame, s->frameImage());
     EXPECT_EQ(framed.config.format, ExportFormat::mov);
@@ -199,7 +199,7 @@ TEST_F(ExportWorkflowTest, NothingHappensWithoutAMovieAValidRangeOrADestination)
     EXPECT_TRUE(dialogs.proposedExportNames.isEmpty());
 
     s->setTrimStart(0);
-    s->setOutputFormat(ExportFormat::mov);
+    s->exportChoices().setOutputFormat(ExportFormat::mov);
     dialogs.exportDestination.reset();  // the user cancels the save panel
     w.startExport();
     EXPECT_EQ(dialogs.proposedExportNames, QStringList{"kestro-output.mov"});

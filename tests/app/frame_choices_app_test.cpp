@@ -119,7 +119,7 @@ TEST_F(FrameChoicesTest, ThePngOfTheCurrentFrameIsTheFramedPictureAtThePlayheadT
     backend->movies[movie.toStdString()] = {MovieFacts{true, true, 1.0}, std::nullopt, 90, 160};
     EditorState s(std::move(backend));
     ASSERT_TRUE(loadAndWait(s, movie));
-    s.setExportBackground(ExportBackground::transparent);
+    s.exportChoices().setExportBackground(ExportBackground::transparent);
     test::ScriptedWorkflowDialogs dialogs;
     dialogs.exportDestination = dir.filePath("poster");
     ExportWorkflow workflow(s, &dialogs);

@@ -94,10 +94,10 @@ TEST_F(ProjectWindowTest, SaveThenOpenBringsTheEditBackWithTheTitleAndItsMark) {
     state().setTrimEnd(state().duration() - 1);
     state().setTrimStart(1);
     state().setFrameOrientation(FrameOrientation::landscape);
-    CanvasChoices canvas = state().canvasChoices();
+    CanvasChoices canvas = state().exportChoices().canvasChoices();
     canvas.aspect = CanvasAspect::square1x1;
     canvas.paddingPercent = 12;
-    state().setCanvasChoices(canvas);
+    state().exportChoices().setCanvasChoices(canvas);
     // The tracks edited in the lanes travel with the project too.
     ASSERT_TRUE(state().camera().addAt(2));
     ASSERT_TRUE(state().speedTrack().add(SpeedSegment{1.5, 2.5, 4}));
@@ -127,8 +127,8 @@ TEST_F(ProjectWindowTest, SaveThenOpenBringsTheEditBackWithTheTitleAndItsMark) {
     ASSERT_TRUE(test::waitUntilDone([&] { return state().trimStart() == 1; }));
     EXPECT_DOUBLE_EQ(state().trimEnd(), state().duration() - 1);
     EXPECT_EQ(state().frameOrientation(), FrameOrientation::landscape);
-    EXPECT_EQ(state().canvasChoices().aspect, CanvasAspect::square1x1);
-    EXPECT_EQ(state().canvasChoices().paddingPercent, 12);
+    EXPECT_EQ(state().exportChoices().canvasChoices().aspect, CanvasAspect::square1x1);
+    EXPECT_EQ(state().exportChoices().canvasChoices().paddingPercent, 12);
     ASSERT_EQ(state().camera().track().size(), 1u);
     EXPECT_EQ(state().speedTrack().segments(), (SpeedTrack{SpeedSegment{1.5, 2.5, 4}}));
     ASSERT_EQ(state().story().text().captions.size(), 1u);

@@ -118,51 +118,51 @@ TEST_F(SectionsTest, PickersWriteTheEditorsChoicesAndFollowIt) {
     // and the App Store preview, then the PNG of the current frame
     ASSERT_EQ(format->choices().size(), formats + 2);
     format->choose(1);
-    EXPECT_EQ(state->outputFormat(), allExportFormats()[1]);
-    state->setOutputFormat(allExportFormats()[2]);
+    EXPECT_EQ(state->exportChoices().outputFormat(), allExportFormats()[1]);
+    state->exportChoices().setOutputFormat(allExportFormats()[2]);
     EXPECT_EQ(format->currentIndex(), 2);
 
     exporter->qualityPicker()->choose(0);
-    EXPECT_EQ(state->exportQuality(), allExportQualities()[0]);
+    EXPECT_EQ(state->exportChoices().exportQuality(), allExportQualities()[0]);
     // The first rate is the recording's own; the others are numbers of frames per second.
     exporter->frameRatePicker()->choose(2);
-    ASSERT_TRUE(state->exportFrameRate());
-    EXPECT_EQ(QString::number(*state->exportFrameRate()),
+    ASSERT_TRUE(state->exportChoices().exportFrameRate());
+    EXPECT_EQ(QString::number(*state->exportChoices().exportFrameRate()),
               exporter->frameRatePicker()->choices()[2]);
     exporter->frameRatePicker()->choose(0);
-    EXPECT_FALSE(state->exportFrameRate());
-    state->setExportFrameRate(kOfferedFrameRates.back());
+    EXPECT_FALSE(state->exportChoices().exportFrameRate());
+    state->exportChoices().setExportFrameRate(kOfferedFrameRates.back());
     EXPECT_EQ(exporter->frameRatePicker()->currentIndex(), int(kOfferedFrameRates.size()));
 
     // A GIF's width is its own: the resolution is shut while it is chosen.
-    state->setOutputFormat(ExportFormat::gif);
+    state->exportChoices().setOutputFormat(ExportFormat::gif);
     EXPECT_FALSE(exporter->resolutionPicker()->isEnabled());
-    state->setOutputFormat(ExportFormat::mp4);
+    state->exportChoices().setOutputFormat(ExportFormat::mp4);
     EXPECT_TRUE(exporter->resolutionPicker()->isEnabled());
     exporter->resolutionPicker()->choose(2);
-    EXPECT_EQ(state->selectedExportResolution(), allExportResolutions()[2]);
-    state->setSelectedExportResolution(allExportResolutions()[1]);
+    EXPECT_EQ(state->exportChoices().selectedExportResolution(), allExportResolutions()[2]);
+    state->exportChoices().setSelectedExportResolution(allExportResolutions()[1]);
     EXPECT_EQ(exporter->resolutionPicker()->currentIndex(), 1);
 
     // Leaving the App Store preview for a format turns it off again.
     format->choose(formats);
-    EXPECT_TRUE(state->appStorePreview());
+    EXPECT_TRUE(state->exportChoices().appStorePreview());
     format->choose(0);
-    EXPECT_FALSE(state->appStorePreview());
-    EXPECT_EQ(state->outputFormat(), allExportFormats()[0]);
+    EXPECT_FALSE(state->exportChoices().appStorePreview());
+    EXPECT_EQ(state->exportChoices().outputFormat(), allExportFormats()[0]);
 }
 
 TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeShutsWhatDoesNotApplyAndKeepsTheLimits) {
     loadMovie();
-    CanvasChoices shaped = state->canvasChoices();
+    CanvasChoices shaped = state->exportChoices().canvasChoices();
     shaped.aspect = CanvasAspect::wide16x9;
-    state->setCanvasChoices(shaped);
+    state->exportChoices().setCanvasChoices(shaped);
     exporter->formatPicker()->choose(int(allExportFormats().size()));
-    ASSERT_TRUE(state->appStorePreview());
+    ASSERT_TRUE(state->exportChoices().appStorePreview());
     EXPECT_FALSE(exporter->resolutionPicker()->isVisibleTo(exporter.get()));
     EXPECT_TRUE(exporter->appStorePresetPicker()->isVisibleTo(exporter.get()));
     exporter->appStorePresetPicker()->choose(2);
-    EXPECT_EQ(state->appStorePreset(), allAppStorePresets()[2]);
+    EXPECT_EQ(state->exportChoices().appStorePreset(), allAppStorePresets()[2]);
 
     EXPECT_FALSE(source->framePicker()->isEnabled());
     EXPECT_FALSE(canvas->aspectPicker()->isEnabled());
@@ -173,7 +173,7 @@ TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeShutsWhatDoesNotApplyAndKeepsT
     EXPECT_FALSE(background->isChoiceEnabled(CanvasSection::kImageChoice));
     // A colour still applies, and is what the preview is written over.
     background->choose(1);
-    EXPECT_EQ(state->exportBackground(), allExportBackgrounds()[1]);
+    EXPECT_EQ(state->exportChoices().exportBackground(), allExportBackgrounds()[1]);
     // The stand-in movie is 10 s long, below the store's shortest: refused before the save panel.
     dialogs.exportDestination = dir.filePath("preview.mp4");
     exportFlow->startExport();
@@ -188,7 +188,7 @@ TEST_F(SectionsTest, AnAppStorePreviewSwapsTheSizeShutsWhatDoesNotApplyAndKeepsT
     EXPECT_TRUE(source->framePicker()->isEnabled());
     EXPECT_TRUE(canvas->aspectPicker()->isEnabled());
     EXPECT_TRUE(background->isChoiceEnabled(CanvasSection::kGradientChoice));
-    EXPECT_EQ(state->canvasChoices().aspect, CanvasAspect::wide16x9);
+    EXPECT_EQ(state->exportChoices().canvasChoices().aspect, CanvasAspect::wide16x9);
     EXPECT_TRUE(exporter->resolutionPicker()->isVisibleTo(exporter.get()));
 }
 
@@ -198,52 +198,54 @@ TEST_F(SectionsTest, TheCanvasCardWritesBackgroundShapePaddingAndShadow) {
     const int custom =
         int(std::find(colours.begin(), colours.end(), ExportBackground::custom) - colours.begin());
     background->choose(custom);
-    EXPECT_EQ(state->exportBackground(), ExportBackground::custom);
+    EXPECT_EQ(state->exportChoices().exportBackground(), ExportBackground::custom);
     EXPECT_FALSE(canvas->customColorRow()->isHidden());
 
     // A gradient replaces the colour and is edited in place; its angle follows the box.
     background->choose(CanvasSection::kGradientChoice);
-    ASSERT_TRUE(state->canvasChoices().pattern);
-    EXPECT_TRUE(state->canvasChoices().pattern->asGradient());
+    ASSERT_TRUE(state->exportChoices().canvasChoices().pattern);
+    EXPECT_TRUE(state->exportChoices().canvasChoices().pattern->asGradient());
     EXPECT_TRUE(canvas->customColorRow()->isHidden());
     EXPECT_FALSE(canvas->gradientRow()->isHidden());
     canvas->angleBox()->setValue(90);
-    ASSERT_TRUE(state->canvasBackground().asGradient());
-    EXPECT_DOUBLE_EQ(state->canvasBackground().asGradient()->angle, 90);
-    const BackgroundFill gradient = *state->canvasChoices().pattern;
+    ASSERT_TRUE(state->exportChoices().canvasBackground().asGradient());
+    EXPECT_DOUBLE_EQ(state->exportChoices().canvasBackground().asGradient()->angle, 90);
+    const BackgroundFill gradient = *state->exportChoices().canvasChoices().pattern;
 
     // Back to a colour and to the gradient again: the gradient comes back as it was.
     background->choose(custom);
-    EXPECT_FALSE(state->canvasChoices().pattern);
-    EXPECT_TRUE(state->canvasBackground().asColour());
+    EXPECT_FALSE(state->exportChoices().canvasChoices().pattern);
+    EXPECT_TRUE(state->exportChoices().canvasBackground().asColour());
     background->choose(CanvasSection::kGradientChoice);
-    EXPECT_EQ(state->canvasChoices().pattern, gradient);
+    EXPECT_EQ(state->exportChoices().canvasChoices().pattern, gradient);
 
     // An image is asked for, checked off the interface thread, and named.
     const QString picture = dir.filePath("beach.png");
     QImage(8, 6, QImage::Format_RGB32).save(picture);
     files.imageAnswer = picture;
     background->choose(CanvasSection::kImageChoice);
-    ASSERT_TRUE(test::waitUntilDone([&] { return state->canvasBackground().asPicture(); }));
+    ASSERT_TRUE(
+        test::waitUntilDone([&] { return state->exportChoices().canvasBackground().asPicture(); }));
     EXPECT_FALSE(canvas->imageRow()->isHidden());
     EXPECT_EQ(canvas->imageName()->text(), "beach.png");
     // A file that is no picture is refused with an alert and changes nothing.
     files.imageAnswer = test::writeFile(dir.filePath("notes.png"), "not an image");
     QTest::mouseClick(canvas->chooseImageButton(), Qt::LeftButton);
     ASSERT_TRUE(test::waitUntilDone([&] { return !alerts.messages.isEmpty(); }));
-    EXPECT_EQ(state->canvasBackground(), BackgroundFill::image(picture.toStdString()));
+    EXPECT_EQ(state->exportChoices().canvasBackground(),
+              BackgroundFill::image(picture.toStdString()));
 
     // A new shape starts from its own padding; a padding typed in is kept.
     canvas->aspectPicker()->choose(1);
-    EXPECT_EQ(state->canvasChoices().aspect, allCanvasAspects()[1]);
-    EXPECT_FALSE(state->canvasChoices().paddingPercent);
+    EXPECT_EQ(state->exportChoices().canvasChoices().aspect, allCanvasAspects()[1]);
+    EXPECT_FALSE(state->exportChoices().canvasChoices().paddingPercent);
     EXPECT_EQ(canvas->paddingBox()->value(),
               int(effectivePadding(allCanvasAspects()[1], std::nullopt)));
     canvas->paddingBox()->setValue(12);
-    EXPECT_EQ(state->canvasChoices().paddingPercent, 12);
-    const bool shadow = state->canvasChoices().shadow;
+    EXPECT_EQ(state->exportChoices().canvasChoices().paddingPercent, 12);
+    const bool shadow = state->exportChoices().canvasChoices().shadow;
     canvas->shadowBox()->click();
-    EXPECT_EQ(state->canvasChoices().shadow, !shadow);
+    EXPECT_EQ(state->exportChoices().canvasChoices().shadow, !shadow);
 }
 
 }  // namespace

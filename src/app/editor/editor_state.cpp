@@ -25,7 +25,8 @@ EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
     backend_->backend = backend ? std::move(backend) : makeDefaultMediaBackend();
     QSettings settings = openSettings();
     isDarkMode_ = settings.value(kDarkModeKey, false).toBool();
-    export_ = readExportPreferences(settings);
+    connect(export_, &ExportChoicesStore::canvasShapeChanged, this,
+            &EditorState::updateStageAspectRatio);
     // Captions are timed on the output's clock: its length follows the trim and the speeds.
     const auto outputLength = [this] {
         story_.setOutputLength(std::max(0.0, speedTrack_->outputLength(trimStart_, trimEnd_)));
@@ -41,6 +42,16 @@ EditorState::~EditorState() {
     removePlayerItemObservers();
     QObject::disconnect(endObserver_);
     player_.reset();
+}
+
+void EditorState::setAlertPresenter(AlertPresenter* presenter) {
+    alerts_ = presenter;
+    export_->setAlertPresenter(presenter);
+}
+
+void EditorState::setFileDialogs(FileDialogs* dialogs) {
+    dialogs_ = dialogs;
+    export_->setFileDialogs(dialogs);
 }
 
 void EditorState::alert(const QString& title, const QString& message) {
@@ -560,6 +571,25 @@ void EditorState::updateStageAspectRatio() {
         if (size.height() > 0 && size.width() > 0) ratio = std::abs(double(size.width()) / size.height());
     }
     setStageAspectRatio(ratio);
+}
+
+std::optional<CanvasLayout> EditorState::canvasLayout() const {
+    const ExportPreferences& prefs = export_->preferences();
+    ExportChoices choices;
+    choices.format = prefs.format;
+    choices.resolution = prefs.resolution;
+    choices.aspect = prefs.canvas.aspect;
+    choices.paddingPercent = prefs.canvas.paddingPercent;
+    if (prefs.appStorePreview) choices.appStore = prefs.appStorePreset;
+    if (player_) {
+        const QSize size = player_->videoSize();
+        choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
+    }
+    // The store's preview never shows the frame.
+    const Image* frame = prefs.appStorePreview ? nullptr : frameImage_.get();
+    auto layout = canvasLayoutFor(choices, frame);
+    if (!layout) return std::nullopt;
+    return *layout;
 }
 
 double EditorState::outputTimeAt(double recordingSeconds) const {

@@ -14,7 +14,7 @@
 #include "app/editor/canvas_choices.hpp"
 #include "app/editor/edit_history.hpp"
 #include "app/editor/editor_dialogs.hpp"
-#include "app/editor/export_preferences.hpp"
+#include "app/editor/export_choices_store.hpp"
 #include "app/editor/player_handle.hpp"
 #include "app/editor/speed_track_state.hpp"
 #include "app/editor/story_track.hpp"
@@ -60,8 +60,8 @@ public:
     ~EditorState() override;
 
     // Injected by the window (real dialogs) or by tests (recorders). Not owned.
-    void setAlertPresenter(AlertPresenter* presenter) { alerts_ = presenter; }
-    void setFileDialogs(FileDialogs* dialogs) { dialogs_ = dialogs; }
+    void setAlertPresenter(AlertPresenter* presenter);
+    void setFileDialogs(FileDialogs* dialogs);
     AlertPresenter* alertPresenter() const { return alerts_; }
 
     // --- Preferences ------------------------------------------------------------------------
@@ -145,41 +145,8 @@ public:
     double stageAspectRatio() const { return stageAspectRatio_; }
 
     // --- Export and canvas choices (each change is saved with the preferences) ---------------
-    const ExportPreferences& exportChoices() const { return export_; }
-    ExportFormat outputFormat() const { return export_.format; }
-    void setOutputFormat(ExportFormat format);
-    // An App Store preview replaces the chosen format: the store's canvas, no frame, the whole
-    // recording fitted over the background colour. The preset is kept while it is off.
-    bool appStorePreview() const { return export_.appStorePreview; }
-    void setAppStorePreview(bool on);
-    AppStorePreset appStorePreset() const { return export_.appStorePreset; }
-    void setAppStorePreset(AppStorePreset preset);
-    // The container the export writes: an App Store preview is an MP4.
-    ExportFormat exportFileFormat() const;
-    ExportQuality exportQuality() const { return export_.quality; }
-    void setExportQuality(ExportQuality quality);
-    // Frames per second of the output; none: the recording's own rate.
-    std::optional<double> exportFrameRate() const { return export_.frameRate; }
-    void setExportFrameRate(std::optional<double> fps);
-    ExportResolution selectedExportResolution() const { return export_.resolution; }
-    void setSelectedExportResolution(ExportResolution resolution);
-    ExportBackground exportBackground() const { return export_.background; }
-    void setExportBackground(ExportBackground background);
-    QColor customBackgroundColor() const { return export_.customColor; }
-    void setCustomBackgroundColor(const QColor& color);
-    const CanvasChoices& canvasChoices() const { return export_.canvas; }
-    void setCanvasChoices(const CanvasChoices& choices);
-    // Asks for a PNG or JPEG and, once it has been decoded off the interface thread, makes it
-    // the background. A file that cannot be read shows one alert and changes nothing.
-    void chooseBackgroundImage();
-    // Whether the file the export writes can be see-through (not an MP4).
-    bool formatKeepsTransparency() const;
-    // What the export paints behind the device: the gradient or picture when one is chosen,
-    // else the colour; an App Store preview always takes the colour. Transparent becomes black
-    // where the file cannot keep it.
-    BackgroundFill canvasBackground() const;
-    // Whether the device casts its shadow on the canvas (never in an App Store preview).
-    bool canvasShadow() const;
+    ExportChoicesStore& exportChoices() { return *export_; }
+    const ExportChoicesStore& exportChoices() const { return *export_; }
     // The canvas the export writes for the current frame, recording, resolution and canvas
     // choices, or the App Store preview's canvas (the export's own rule); none when the padding
     // leaves no room.
@@ -239,15 +206,6 @@ signals:
     void screenRectChanged(const ScreenRect& rect);
     void placementChanged();  // scale, offsetX or offsetY
     void stageAspectRatioChanged(double ratio);
-    void outputFormatChanged(ExportFormat format);
-    void appStorePreviewChanged(bool on);
-    void appStorePresetChanged(AppStorePreset preset);
-    void exportQualityChanged(ExportQuality quality);
-    void exportFrameRateChanged();
-    void selectedExportResolutionChanged(ExportResolution resolution);
-    void exportBackgroundChanged(ExportBackground background);
-    void customBackgroundColorChanged(const QColor& color);
-    void canvasChoicesChanged();
     void appeared();
     void touchTrackChanged();
 
@@ -273,7 +231,6 @@ private:
     void removeTimeObserver();
     void setupPlayerItemObservers();
     void removePlayerItemObservers();
-    void saveExportChoices() const;
     struct MovieLoad;
     static MovieLoad probeAndOpen(MediaBackend& backend, const std::filesystem::path& file);
     bool applyLoadedMovie(const QString& path, MovieLoad load);
@@ -285,6 +242,7 @@ private:
         std::unique_ptr<MediaBackend> backend;
     };
     std::shared_ptr<SharedBackend> backend_;
+    ExportChoicesStore* export_ = new ExportChoicesStore(this);
     AlertPresenter* alerts_ = nullptr;
     FileDialogs* dialogs_ = nullptr;
 
@@ -315,8 +273,6 @@ private:
     std::uint64_t movieGeneration_ = 0;  // the movie load whose result still counts
     // Detached first thing in the destructor: no load result arrives for a state that is going.
     BackgroundTasks tasks_{this};
-    ExportPreferences export_;
-    std::uint64_t backgroundImageGeneration_ = 0;  // the picture check whose result still counts
     double stageAspectRatio_ = kDefaultStageAspectRatio;
     // Children of this object; a new recording starts them afresh.
     EditHistory* history_ = new EditHistory(this);

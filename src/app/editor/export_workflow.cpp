@@ -56,14 +56,15 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     request.output = output;
     // Exactly the frame the preview shows: none when "No frame" is chosen or the preset's file
     // could not be read. An App Store preview has none.
-    if (!state.appStorePreview()) request.frame = state.frameImage();
+    if (!state.exportChoices().appStorePreview()) request.frame = state.frameImage();
 
     ExportChoices choices;
-    choices.format = state.outputFormat();
-    if (state.appStorePreview()) choices.appStore = state.appStorePreset();
-    choices.quality = state.exportQuality();
-    choices.fps = state.exportFrameRate();
-    choices.resolution = state.selectedExportResolution();
+    choices.format = state.exportChoices().outputFormat();
+    if (state.exportChoices().appStorePreview())
+        choices.appStore = state.exportChoices().appStorePreset();
+    choices.quality = state.exportChoices().exportQuality();
+    choices.fps = state.exportChoices().exportFrameRate();
+    choices.resolution = state.exportChoices().selectedExportResolution();
     // Without a frame the recording fills the device box; the opening belongs to the frame.
     if (request.frame) choices.screen = state.screenRect();
     choices.trimStart = state.trimStart();
@@ -73,11 +74,11 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     choices.offsetXPercent = state.offsetX();
     choices.offsetYPercent = state.offsetY();
     choices.fitMode = VideoFitMode::fill;
-    const CanvasChoices& canvas = state.canvasChoices();
-    choices.background = state.canvasBackground();
+    const CanvasChoices& canvas = state.exportChoices().canvasChoices();
+    choices.background = state.exportChoices().canvasBackground();
     choices.aspect = canvas.aspect;
     choices.paddingPercent = canvas.paddingPercent;
-    choices.shadow = state.canvasShadow();
+    choices.shadow = state.exportChoices().canvasShadow();
     choices.story = state.story().text();
     if (const PlayerHandle* player = state.player()) {
         const QSize size = player->videoSize();
@@ -189,7 +190,7 @@ void ExportWorkflow::start(bool still) {
     if (!dialogs_) return;
     // The store's limits are known before the save panel: a preview it would refuse is not
     // worth choosing a file for.
-    if (state_.appStorePreview() && !still) {
+    if (state_.exportChoices().appStorePreview() && !still) {
         const auto range = clampTrimRange(state_.trimStart(), state_.trimEnd(), state_.duration());
         if (range) {
             const double length = state_.speedTrack().outputLength(range->start, range->end);
@@ -204,7 +205,7 @@ void ExportWorkflow::start(bool still) {
     choosing_ = true;
     const std::optional<QString> chosen = dialogs_->chooseExportDestination(
         still ? QStringLiteral("kestro-frame.png")
-              : proposedExportFileName(state_.exportFileFormat()));
+              : proposedExportFileName(state_.exportChoices().exportFileFormat()));
     choosing_ = false;
     if (!chosen || chosen->isEmpty()) return;
 
@@ -308,8 +309,9 @@ void ExportWorkflow::alertRefusal(const ExportError& error) {
     if (const auto advice = error.recoverySuggestion())
         message += QStringLiteral("\n\n") + QString::fromStdString(*advice);
     // The store's rules are not the only ones: a canvas too large is refused the same way.
-    alerts->showAlert(state_.appStorePreview() ? QStringLiteral("Cannot Export App Store Preview")
-                                               : QStringLiteral("Cannot Export"),
+    alerts->showAlert(state_.exportChoices().appStorePreview()
+                          ? QStringLiteral("Cannot Export App Store Preview")
+                          : QStringLiteral("Cannot Export"),
                       message);
 }
 

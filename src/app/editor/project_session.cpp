@@ -37,9 +37,10 @@ ProjectSession::ProjectSession(EditorState& state, QString recoveryFile, QObject
     connect(&state_, &EditorState::framePresetChanged, this, changed);
     connect(&state_, &EditorState::frameOrientationChanged, this, changed);
     connect(&state_, &EditorState::placementChanged, this, changed);
-    connect(&state_, &EditorState::exportBackgroundChanged, this, changed);
-    connect(&state_, &EditorState::customBackgroundColorChanged, this, changed);
-    connect(&state_, &EditorState::canvasChoicesChanged, this, changed);
+    connect(&state_.exportChoices(), &ExportChoicesStore::exportBackgroundChanged, this, changed);
+    connect(&state_.exportChoices(), &ExportChoicesStore::customBackgroundColorChanged, this,
+            changed);
+    connect(&state_.exportChoices(), &ExportChoicesStore::canvasChoicesChanged, this, changed);
     connect(&state_, &EditorState::touchTrackChanged, this, changed);
     connect(&state_.camera(), &CameraEditor::trackChanged, this, changed);
     connect(&state_.speedTrack(), &SpeedTrackState::changed, this, changed);
@@ -71,11 +72,11 @@ Project ProjectSession::snapshot() const {
         p.frameKey = state_.framePreset().toStdString();
     }
     p.orientation = state_.frameOrientation();
-    const CanvasChoices& canvas = state_.canvasChoices();
+    const CanvasChoices& canvas = state_.exportChoices().canvasChoices();
     p.canvas.aspect = canvas.aspect;
     p.canvas.paddingPercent = canvas.paddingPercent;
     p.canvas.shadow = canvas.shadow;
-    p.canvas.background = state_.canvasBackground();
+    p.canvas.background = state_.exportChoices().canvasBackground();
     p.canvas.scalePercent = state_.scale();
     p.canvas.offsetXPercent = state_.offsetX();
     p.canvas.offsetYPercent = state_.offsetY();
@@ -154,13 +155,14 @@ void ProjectSession::apply(const Project& project) {
     canvas.paddingPercent = project.canvas.paddingPercent;
     canvas.shadow = project.canvas.shadow;
     if (const FillColour* colour = project.canvas.background.asColour()) {
-        state_.setExportBackground(ExportBackground::custom);
-        state_.setCustomBackgroundColor(QColor::fromRgbF(static_cast<float>(colour->red), static_cast<float>(colour->green),
-                                                         static_cast<float>(colour->blue), static_cast<float>(colour->alpha)));
+        state_.exportChoices().setExportBackground(ExportBackground::custom);
+        state_.exportChoices().setCustomBackgroundColor(
+            QColor::fromRgbF(static_cast<float>(colour->red), static_cast<float>(colour->green),
+                             static_cast<float>(colour->blue), static_cast<float>(colour->alpha)));
     } else {
         canvas.pattern = project.canvas.background;
     }
-    state_.setCanvasChoices(canvas);
+    state_.exportChoices().setCanvasChoices(canvas);
     --applying_;
 
     // The trim and the placement need the movie: they follow once it has loaded (the frame's

@@ -89,7 +89,7 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
       state_(state),
       lastGradient_(defaultGradient()) {
     using Style = ModernButtonStyle;
-    if (const auto& pattern = state_.canvasChoices().pattern) {
+    if (const auto& pattern = state_.exportChoices().canvasChoices().pattern) {
         if (const LinearGradient* g = pattern->asGradient()) lastGradient_ = *g;
         if (const BackgroundPicture* p = pattern->asPicture())
             lastImage_ = QString::fromStdString(p->path);
@@ -102,9 +102,9 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
     transparencyHint_->setFont(textFont(TextStyle::caption));
     body()->addWidget(transparencyHint_);
 
-    customWell_ =
-        new ColorWell([this] { return state_.customBackgroundColor(); },
-                      [this](const QColor& c) { state_.setCustomBackgroundColor(c); }, this);
+    customWell_ = new ColorWell(
+        [this] { return state_.exportChoices().customBackgroundColor(); },
+        [this](const QColor& c) { state_.exportChoices().setCustomBackgroundColor(c); }, this);
     customRow_ = row(this, {customWell_});
     static_cast<QHBoxLayout*>(customRow_->layout())->addStretch(1);
     body()->addWidget(customRow_);
@@ -189,32 +189,38 @@ CanvasSection::CanvasSection(EditorState& state, QWidget* parent)
         g.angle = degrees;
         applyGradient(g);
     });
-    connect(chooseImage_, &QAbstractButton::clicked, &state_, &EditorState::chooseBackgroundImage);
+    connect(chooseImage_, &QAbstractButton::clicked, &state_.exportChoices(),
+            &ExportChoicesStore::chooseBackgroundImage);
     connect(aspect_, &ChoicePicker::indexChosen, this, [this](int i) {
-        CanvasChoices choices = state_.canvasChoices();
+        CanvasChoices choices = state_.exportChoices().canvasChoices();
         choices.aspect = allCanvasAspects()[std::size_t(i)];
         // Each shape starts from its own room around the device.
         choices.paddingPercent.reset();
-        state_.setCanvasChoices(choices);
+        state_.exportChoices().setCanvasChoices(choices);
     });
     connect(padding_, &QSpinBox::valueChanged, this, [this](int percent) {
         if (syncing_) return;
-        CanvasChoices choices = state_.canvasChoices();
+        CanvasChoices choices = state_.exportChoices().canvasChoices();
         choices.paddingPercent = percent;
-        state_.setCanvasChoices(choices);
+        state_.exportChoices().setCanvasChoices(choices);
     });
     connect(shadow_, &QCheckBox::toggled, this, [this](bool on) {
         if (syncing_) return;
-        CanvasChoices choices = state_.canvasChoices();
+        CanvasChoices choices = state_.exportChoices().canvasChoices();
         choices.shadow = on;
-        state_.setCanvasChoices(choices);
+        state_.exportChoices().setCanvasChoices(choices);
     });
 
-    connect(&state_, &EditorState::canvasChoicesChanged, this, &CanvasSection::sync);
-    connect(&state_, &EditorState::exportBackgroundChanged, this, &CanvasSection::sync);
-    connect(&state_, &EditorState::customBackgroundColorChanged, this, &CanvasSection::sync);
-    connect(&state_, &EditorState::appStorePreviewChanged, this, &CanvasSection::sync);
-    connect(&state_, &EditorState::outputFormatChanged, this, &CanvasSection::sync);
+    connect(&state_.exportChoices(), &ExportChoicesStore::canvasChoicesChanged, this,
+            &CanvasSection::sync);
+    connect(&state_.exportChoices(), &ExportChoicesStore::exportBackgroundChanged, this,
+            &CanvasSection::sync);
+    connect(&state_.exportChoices(), &ExportChoicesStore::customBackgroundColorChanged, this,
+            &CanvasSection::sync);
+    connect(&state_.exportChoices(), &ExportChoicesStore::appStorePreviewChanged, this,
+            &CanvasSection::sync);
+    connect(&state_.exportChoices(), &ExportChoicesStore::outputFormatChanged, this,
+            &CanvasSection::sync);
     sync();
 }
 
@@ -237,31 +243,32 @@ void CanvasSection::choose(int index) {
         applyGradient(lastGradient_);
     } else if (index == kImageChoice) {
         if (!lastImage_.isEmpty() && QFileInfo(lastImage_).isFile()) {
-            CanvasChoices choices = state_.canvasChoices();
+            CanvasChoices choices = state_.exportChoices().canvasChoices();
             choices.pattern = BackgroundFill::image(lastImage_.toStdString());
-            state_.setCanvasChoices(choices);
+            state_.exportChoices().setCanvasChoices(choices);
         } else {
             // After the menu has closed; the picker shows the image once one is accepted.
-            QTimer::singleShot(0, &state_, &EditorState::chooseBackgroundImage);
+            QTimer::singleShot(0, &state_.exportChoices(),
+                               &ExportChoicesStore::chooseBackgroundImage);
         }
     } else if (index >= 0 && index < int(allExportBackgrounds().size())) {
-        state_.setExportBackground(allExportBackgrounds()[std::size_t(index)]);
+        state_.exportChoices().setExportBackground(allExportBackgrounds()[std::size_t(index)]);
     }
     sync();
 }
 
 void CanvasSection::applyGradient(const LinearGradient& gradient) {
     lastGradient_ = gradient;
-    CanvasChoices choices = state_.canvasChoices();
+    CanvasChoices choices = state_.exportChoices().canvasChoices();
     choices.pattern = BackgroundFill{gradient};
-    state_.setCanvasChoices(choices);
+    state_.exportChoices().setCanvasChoices(choices);
     sync();
 }
 
 void CanvasSection::sync() {
     syncing_ = true;
-    const bool store = state_.appStorePreview();
-    const CanvasChoices& choices = state_.canvasChoices();
+    const bool store = state_.exportChoices().appStorePreview();
+    const CanvasChoices& choices = state_.exportChoices().canvasChoices();
     const auto& pattern = choices.pattern;
     const LinearGradient* gradient = pattern ? pattern->asGradient() : nullptr;
     const BackgroundPicture* image = pattern ? pattern->asPicture() : nullptr;
@@ -272,9 +279,9 @@ void CanvasSection::sync() {
     int index = 0;
     const auto& colours = allExportBackgrounds();
     for (std::size_t i = 0; i < colours.size(); ++i)
-        if (colours[i] == state_.exportBackground()) index = int(i);
+        if (colours[i] == state_.exportChoices().exportBackground()) index = int(i);
     if (store) {
-        if (state_.exportBackground() == ExportBackground::transparent)
+        if (state_.exportChoices().exportBackground() == ExportBackground::transparent)
             index = int(std::find(colours.begin(), colours.end(), ExportBackground::black) -
                         colours.begin());
     } else if (gradient) {
@@ -319,8 +326,9 @@ void CanvasSection::sync() {
     shadow_->setEnabled(!store);
     storeNote_->setVisible(store);
     transparencyHint_->setVisible(!store && !pattern &&
-                                  state_.exportBackground() == ExportBackground::transparent &&
-                                  !state_.formatKeepsTransparency());
+                                  state_.exportChoices().exportBackground() ==
+                                      ExportBackground::transparent &&
+                                  !state_.exportChoices().formatKeepsTransparency());
     syncing_ = false;
 }
 

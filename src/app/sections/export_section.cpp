@@ -106,25 +106,27 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
         const auto& formats = allExportFormats();
         still_ = i == int(formats.size()) + 1;
         if (i == int(formats.size())) {
-            state_.setAppStorePreview(true);
+            state_.exportChoices().setAppStorePreview(true);
             return;
         }
-        if (!still_) state_.setOutputFormat(formats[std::size_t(i)]);
-        state_.setAppStorePreview(false);
+        if (!still_) state_.exportChoices().setOutputFormat(formats[std::size_t(i)]);
+        state_.exportChoices().setAppStorePreview(false);
         syncChoices();
         syncExport();
     });
-    connect(quality_, &ChoicePicker::indexChosen, this,
-            [this](int i) { state_.setExportQuality(allExportQualities()[std::size_t(i)]); });
+    connect(quality_, &ChoicePicker::indexChosen, this, [this](int i) {
+        state_.exportChoices().setExportQuality(allExportQualities()[std::size_t(i)]);
+    });
     connect(frameRate_, &ChoicePicker::indexChosen, this, [this](int i) {
-        state_.setExportFrameRate(i == 0 ? std::nullopt
-                                         : std::optional(kOfferedFrameRates[std::size_t(i - 1)]));
+        state_.exportChoices().setExportFrameRate(
+            i == 0 ? std::nullopt : std::optional(kOfferedFrameRates[std::size_t(i - 1)]));
     });
     connect(resolution_, &ChoicePicker::indexChosen, this, [this](int i) {
-        state_.setSelectedExportResolution(allExportResolutions()[std::size_t(i)]);
+        state_.exportChoices().setSelectedExportResolution(allExportResolutions()[std::size_t(i)]);
     });
-    connect(preset_, &ChoicePicker::indexChosen, this,
-            [this](int i) { state_.setAppStorePreset(allAppStorePresets()[std::size_t(i)]); });
+    connect(preset_, &ChoicePicker::indexChosen, this, [this](int i) {
+        state_.exportChoices().setAppStorePreset(allAppStorePresets()[std::size_t(i)]);
+    });
     // Queued, so the click has finished before the save panel opens.
     connect(export_, &QAbstractButton::clicked, &workflow_, [this] {
         QTimer::singleShot(
@@ -133,12 +135,17 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
     });
     connect(cancel_, &QAbstractButton::clicked, &workflow_, &ExportWorkflow::requestExportCancel);
 
-    connect(&state_, &EditorState::appStorePreviewChanged, this, &ExportSection::syncChoices);
-    connect(&state_, &EditorState::outputFormatChanged, this, &ExportSection::syncChoices);
-    connect(&state_, &EditorState::appStorePresetChanged, this, &ExportSection::syncChoices);
-    connect(&state_, &EditorState::exportQualityChanged, this, &ExportSection::syncChoices);
-    connect(&state_, &EditorState::exportFrameRateChanged, this, &ExportSection::syncChoices);
-    connect(&state_, &EditorState::selectedExportResolutionChanged, this,
+    connect(&state_.exportChoices(), &ExportChoicesStore::appStorePreviewChanged, this,
+            &ExportSection::syncChoices);
+    connect(&state_.exportChoices(), &ExportChoicesStore::outputFormatChanged, this,
+            &ExportSection::syncChoices);
+    connect(&state_.exportChoices(), &ExportChoicesStore::appStorePresetChanged, this,
+            &ExportSection::syncChoices);
+    connect(&state_.exportChoices(), &ExportChoicesStore::exportQualityChanged, this,
+            &ExportSection::syncChoices);
+    connect(&state_.exportChoices(), &ExportChoicesStore::exportFrameRateChanged, this,
+            &ExportSection::syncChoices);
+    connect(&state_.exportChoices(), &ExportChoicesStore::selectedExportResolutionChanged, this,
             &ExportSection::syncChoices);
     connect(&state_, &EditorState::videoPathChanged, this, &ExportSection::syncExport);
     connect(&workflow_, &ExportWorkflow::exportingChanged, this, &ExportSection::syncExport);
@@ -156,25 +163,28 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
 }
 
 void ExportSection::syncChoices() {
-    const bool store = state_.appStorePreview();
+    const bool store = state_.exportChoices().appStorePreview();
     if (store) still_ = false;
-    format_->setCurrentIndex(store    ? int(allExportFormats().size())
-                             : still_ ? int(allExportFormats().size()) + 1
-                                      : indexOf(allExportFormats(), state_.outputFormat()));
-    quality_->setCurrentIndex(indexOf(allExportQualities(), state_.exportQuality()));
+    format_->setCurrentIndex(
+        store    ? int(allExportFormats().size())
+        : still_ ? int(allExportFormats().size()) + 1
+                 : indexOf(allExportFormats(), state_.exportChoices().outputFormat()));
+    quality_->setCurrentIndex(
+        indexOf(allExportQualities(), state_.exportChoices().exportQuality()));
     int rate = 0;
-    if (const auto fps = state_.exportFrameRate()) {
+    if (const auto fps = state_.exportChoices().exportFrameRate()) {
         for (std::size_t i = 0; i < kOfferedFrameRates.size(); ++i)
             if (kOfferedFrameRates[i] == *fps) rate = int(i) + 1;
     }
     frameRate_->setCurrentIndex(rate);
     resolution_->setCurrentIndex(
-        indexOf(allExportResolutions(), state_.selectedExportResolution()));
-    preset_->setCurrentIndex(indexOf(allAppStorePresets(), state_.appStorePreset()));
+        indexOf(allExportResolutions(), state_.exportChoices().selectedExportResolution()));
+    preset_->setCurrentIndex(
+        indexOf(allAppStorePresets(), state_.exportChoices().appStorePreset()));
     resolutionRow_->setVisible(!store);
     presetRow_->setVisible(store);
     // A GIF has its own width, small enough for a README; the resolution does not apply.
-    const bool gif = !store && state_.outputFormat() == ExportFormat::gif;
+    const bool gif = !store && state_.exportChoices().outputFormat() == ExportFormat::gif;
     resolution_->setEnabled(!gif);
     if (gif) resolution_->setDisplay(QStringLiteral("%1 px wide").arg(kDefaultGifWidth), false);
 }

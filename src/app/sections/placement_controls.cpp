@@ -51,7 +51,8 @@ PlacementControls::PlacementControls(EditorState& state, QWidget* parent)
     for (QSpinBox* box : {scale_, offsetX_, offsetY_})
         connect(box, &QSpinBox::valueChanged, this, &PlacementControls::apply);
     connect(&state_, &EditorState::placementChanged, this, &PlacementControls::sync);
-    connect(&state_, &EditorState::appStorePreviewChanged, this, &PlacementControls::sync);
+    connect(&state_.exportChoices(), &ExportChoicesStore::appStorePreviewChanged, this,
+            &PlacementControls::sync);
     sync();
 }
 
@@ -65,7 +66,7 @@ void PlacementControls::sync() {
     scale_->setValue(int(std::lround(state_.scale())));
     offsetX_->setValue(int(std::lround(state_.offsetX())));
     offsetY_->setValue(int(std::lround(state_.offsetY())));
-    setEnabled(!state_.appStorePreview());
+    setEnabled(!state_.exportChoices().appStorePreview());
     syncing_ = false;
 }
 

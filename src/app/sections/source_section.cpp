@@ -54,14 +54,15 @@ SourceSection::SourceSection(EditorState& state, QWidget* parent)
     connect(import_, &QAbstractButton::clicked, &state_, &EditorState::importVideo);
     connect(reset_, &QAbstractButton::clicked, &state_, &EditorState::clearVideo);
     connect(&state_, &EditorState::videoPathChanged, this, &SourceSection::sync);
-    connect(&state_, &EditorState::appStorePreviewChanged, this, &SourceSection::sync);
+    connect(&state_.exportChoices(), &ExportChoicesStore::appStorePreviewChanged, this,
+            &SourceSection::sync);
     sync();
 }
 
 void SourceSection::sync() {
     reset_->setVisible(state_.videoPath().has_value());
     // The store refuses previews with a device frame: the choice is kept for the other formats.
-    const bool store = state_.appStorePreview();
+    const bool store = state_.exportChoices().appStorePreview();
     picker_->setEnabled(!store);
     orientation_->setEnabled(!store);
     orientation_->setCurrentIndex(static_cast<int>(state_.frameOrientation()));

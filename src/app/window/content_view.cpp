@@ -184,7 +184,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     // An App Store preview is written without the frame, the recording fitted whole into the
     // store's canvas: the stage shows exactly that, and the frame comes back when it is off.
     auto syncFraming = [this, s] {
-        const bool store = s->appStorePreview();
+        const bool store = s->exportChoices().appStorePreview();
         stage_->setFrameImage(store ? nullptr : s->frameImage());
         stage_->setScreen(store ? ScreenRect{0, 0, 100, 100} : s->screenRect());
         if (store) {
@@ -196,7 +196,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     connect(s, &EditorState::frameImageChanged, stage_, syncFraming);
     connect(s, &EditorState::screenRectChanged, stage_, syncFraming);
     connect(s, &EditorState::placementChanged, stage_, syncFraming);
-    connect(s, &EditorState::appStorePreviewChanged, stage_, syncFraming);
+    connect(&s->exportChoices(), &ExportChoicesStore::appStorePreviewChanged, stage_, syncFraming);
     connect(s, &EditorState::stageAspectRatioChanged, stage_,
             &PreviewStageView::setStageAspectRatio);
     stage_->setFeed(s->player());
@@ -207,28 +207,30 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     auto syncCanvas = [this, s] {
         PreviewCanvas canvas;
         canvas.layout = s->canvasLayout();
-        canvas.background = s->canvasBackground();
+        canvas.background = s->exportChoices().canvasBackground();
         // Decoded off the interface thread; a picture that cannot be read shows nothing here,
         // the export reports it.
         if (const BackgroundPicture* picture = canvas.background.asPicture())
             canvas.backgroundImage =
                 backgroundImages_->imageFor(QString::fromStdString(picture->path));
-        canvas.shadow = s->canvasShadow();
-        canvas.roundedScreen = !s->appStorePreview();
+        canvas.shadow = s->exportChoices().canvasShadow();
+        canvas.roundedScreen = !s->exportChoices().appStorePreview();
         stage_->setCanvas(canvas);
     };
     backgroundImages_ = new BackgroundImageCache(this);
     connect(backgroundImages_, &BackgroundImageCache::ready, stage_, syncCanvas);
-    connect(s, &EditorState::canvasChoicesChanged, stage_, syncCanvas);
+    connect(&s->exportChoices(), &ExportChoicesStore::canvasChoicesChanged, stage_, syncCanvas);
     connect(s, &EditorState::frameImageChanged, stage_, syncCanvas);
     connect(s, &EditorState::playerChanged, stage_, syncCanvas);
     connect(s, &EditorState::stageAspectRatioChanged, stage_, syncCanvas);
-    connect(s, &EditorState::selectedExportResolutionChanged, stage_, syncCanvas);
-    connect(s, &EditorState::exportBackgroundChanged, stage_, syncCanvas);
-    connect(s, &EditorState::customBackgroundColorChanged, stage_, syncCanvas);
-    connect(s, &EditorState::appStorePreviewChanged, stage_, syncCanvas);
-    connect(s, &EditorState::appStorePresetChanged, stage_, syncCanvas);
-    connect(s, &EditorState::outputFormatChanged, stage_, syncCanvas);
+    connect(&s->exportChoices(), &ExportChoicesStore::selectedExportResolutionChanged, stage_,
+            syncCanvas);
+    connect(&s->exportChoices(), &ExportChoicesStore::exportBackgroundChanged, stage_, syncCanvas);
+    connect(&s->exportChoices(), &ExportChoicesStore::customBackgroundColorChanged, stage_,
+            syncCanvas);
+    connect(&s->exportChoices(), &ExportChoicesStore::appStorePreviewChanged, stage_, syncCanvas);
+    connect(&s->exportChoices(), &ExportChoicesStore::appStorePresetChanged, stage_, syncCanvas);
+    connect(&s->exportChoices(), &ExportChoicesStore::outputFormatChanged, stage_, syncCanvas);
     syncCanvas();
     new CaptionPreviewBinding(*s, *stage_->preview());
 

@@ -1,81 +1,87 @@
-// The export and canvas choices of EditorState: each change is saved with the preferences, and
-// what the export will paint (background, shadow, canvas) is derived here from them, the frame
-// and the recording.
+#include "app/editor/export_choices_store.hpp"
 
-#include "app/editor/editor_state.hpp"
 #include "app/editor/settings_file.hpp"
-
 #include "core/export/background_image.hpp"
-#include "core/export/export_request.hpp"
 
 #include <QFileInfo>
 #include <QSettings>
 
+#include <string>
+
 namespace kestro {
-void EditorState::saveExportChoices() const {
+
+ExportChoicesStore::ExportChoicesStore(QObject* parent) : QObject(parent) {
+    export_ = readExportPreferences(openSettings());
+}
+
+ExportChoicesStore::~ExportChoicesStore() {
+    tasks_.detach();
+}
+
+void ExportChoicesStore::save() const {
     QSettings settings = openSettings();
     writeExportPreferences(settings, export_);
 }
 
-void EditorState::setOutputFormat(ExportFormat format) {
+void ExportChoicesStore::setOutputFormat(ExportFormat format) {
     if (export_.format == format) return;
     export_.format = format;
-    saveExportChoices();
+    save();
     emit outputFormatChanged(format);
     // A GIF's canvas has its own width.
-    updateStageAspectRatio();
+    emit canvasShapeChanged();
 }
 
-void EditorState::setAppStorePreview(bool on) {
+void ExportChoicesStore::setAppStorePreview(bool on) {
     if (export_.appStorePreview == on) return;
     export_.appStorePreview = on;
-    saveExportChoices();
+    save();
     emit appStorePreviewChanged(on);
-    updateStageAspectRatio();
+    emit canvasShapeChanged();
 }
 
-void EditorState::setAppStorePreset(AppStorePreset preset) {
+void ExportChoicesStore::setAppStorePreset(AppStorePreset preset) {
     if (export_.appStorePreset == preset) return;
     export_.appStorePreset = preset;
-    saveExportChoices();
+    save();
     emit appStorePresetChanged(preset);
-    updateStageAspectRatio();
+    emit canvasShapeChanged();
 }
 
-ExportFormat EditorState::exportFileFormat() const {
+ExportFormat ExportChoicesStore::exportFileFormat() const {
     return export_.appStorePreview ? ExportFormat::mp4 : export_.format;
 }
 
-void EditorState::setExportQuality(ExportQuality quality) {
+void ExportChoicesStore::setExportQuality(ExportQuality quality) {
     if (export_.quality == quality) return;
     export_.quality = quality;
-    saveExportChoices();
+    save();
     emit exportQualityChanged(quality);
 }
 
-void EditorState::setExportFrameRate(std::optional<double> fps) {
+void ExportChoicesStore::setExportFrameRate(std::optional<double> fps) {
     if (export_.frameRate == fps) return;
     export_.frameRate = fps;
-    saveExportChoices();
+    save();
     emit exportFrameRateChanged();
 }
 
-void EditorState::setSelectedExportResolution(ExportResolution resolution) {
+void ExportChoicesStore::setSelectedExportResolution(ExportResolution resolution) {
     if (export_.resolution == resolution) return;
     export_.resolution = resolution;
-    saveExportChoices();
+    save();
     emit selectedExportResolutionChanged(resolution);
 }
 
-void EditorState::setCanvasChoices(const CanvasChoices& choices) {
+void ExportChoicesStore::setCanvasChoices(const CanvasChoices& choices) {
     if (export_.canvas == choices) return;
     export_.canvas = choices;
-    saveExportChoices();
+    save();
     emit canvasChoicesChanged();
-    updateStageAspectRatio();
+    emit canvasShapeChanged();
 }
 
-void EditorState::chooseBackgroundImage() {
+void ExportChoicesStore::chooseBackgroundImage() {
     if (!dialogs_) return;
     const std::optional<QString> chosen = dialogs_->chooseBackgroundImage();
     if (!chosen || chosen->isEmpty()) return;
@@ -92,8 +98,9 @@ void EditorState::chooseBackgroundImage() {
         [this, generation, path](std::optional<std::string> failure) {
             if (generation != backgroundImageGeneration_) return;
             if (failure) {
-                alert(QStringLiteral("Unreadable Background Image"),
-                      QString::fromStdString(*failure));
+                if (alerts_)
+                    alerts_->showAlert(QStringLiteral("Unreadable Background Image"),
+                                       QString::fromStdString(*failure));
                 return;
             }
             CanvasChoices choices = export_.canvas;
@@ -102,7 +109,7 @@ void EditorState::chooseBackgroundImage() {
         });
 }
 
-BackgroundFill EditorState::canvasBackground() const {
+BackgroundFill ExportChoicesStore::canvasBackground() const {
     if (export_.canvas.pattern && !export_.appStorePreview) return *export_.canvas.pattern;
     BackgroundFill fill = buildExportBackground(export_.background, export_.customColor);
     // An MP4 keeps no alpha: what would be see-through is written black, so the preview shows
@@ -111,47 +118,28 @@ BackgroundFill EditorState::canvasBackground() const {
     return fill;
 }
 
-bool EditorState::formatKeepsTransparency() const {
+bool ExportChoicesStore::formatKeepsTransparency() const {
     return exportFileFormat() != ExportFormat::mp4;
 }
 
-bool EditorState::canvasShadow() const {
+bool ExportChoicesStore::canvasShadow() const {
     return export_.canvas.shadow && !export_.appStorePreview;
 }
 
-std::optional<CanvasLayout> EditorState::canvasLayout() const {
-    ExportChoices choices;
-    choices.format = export_.format;
-    choices.resolution = export_.resolution;
-    choices.aspect = export_.canvas.aspect;
-    choices.paddingPercent = export_.canvas.paddingPercent;
-    if (export_.appStorePreview) choices.appStore = export_.appStorePreset;
-    if (player_) {
-        const QSize size = player_->videoSize();
-        choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
-    }
-    // The store's preview never shows the frame.
-    const Image* frame = export_.appStorePreview ? nullptr : frameImage_.get();
-    auto layout = canvasLayoutFor(choices, frame);
-    if (!layout) return std::nullopt;
-    return *layout;
-}
-
-void EditorState::setExportBackground(ExportBackground background) {
+void ExportChoicesStore::setExportBackground(ExportBackground background) {
     if (export_.background == background && !export_.canvas.pattern) return;
-    // Choosing a colour puts it in place of a gradient or picture.
     const bool patternDropped = export_.canvas.pattern.has_value();
     export_.background = background;
     export_.canvas.pattern.reset();
-    saveExportChoices();
+    save();
     emit exportBackgroundChanged(background);
     if (patternDropped) emit canvasChoicesChanged();
 }
 
-void EditorState::setCustomBackgroundColor(const QColor& color) {
+void ExportChoicesStore::setCustomBackgroundColor(const QColor& color) {
     if (export_.customColor == color) return;
     export_.customColor = color;
-    saveExportChoices();
+    save();
     emit customBackgroundColorChanged(color);
 }
 
