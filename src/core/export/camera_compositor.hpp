@@ -5,21 +5,26 @@
 // once, straight from the decoded picture), so the recording's text stays as sharp at 2x as
 // the source allows.
 //
-// Each view of the canvas needs its own Compositor, whose constant canvas costs about one
-// composed picture to make. While the camera holds still one compositor serves every picture;
-// while it moves (the eases and pans), each tick has a view of its own. The ticks at 1x are
-// left to the export's plain compositor.
+// Each view of the canvas needs its own Compositor. While the camera holds still one
+// compositor, its constant canvas drawn afresh, serves every picture; while it moves (the eases
+// and pans), each tick has a view of its own, whose constant canvas is sampled from a layer
+// cache drawn once for the whole stretch the camera is in (camera_layer_cache.hpp): drawing it
+// afresh would cost more than encoding the picture. The ticks at 1x are left to the export's
+// plain compositor.
 //
 // Threads: the compose thread calls compose(); interrupt() may come from any thread.
 
+#include "core/export/camera_layer_cache.hpp"
 #include "core/export/compositor.hpp"
 #include "core/model/image.hpp"
 #include "core/model/zoom_segment.hpp"
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace kestro {
 
@@ -46,7 +51,8 @@ public:
     void interrupt();
 
 private:
-    Result<Compositor*, MediaError> compositorFor(const CanvasView& view, bool still);
+    Result<Compositor*, MediaError> compositorFor(const CanvasView& view, double t, bool still);
+    CameraLayerCache* layersAt(double t);
 
     CompositorSetup base_;
     std::shared_ptr<const Image> frame_;
@@ -54,6 +60,14 @@ private:
     CameraTrack track_;
     int pictures_ = 1;
     double tick_ = 0;
+
+    // The stretches of recording time in which the camera is in, each with its layer cache.
+    struct Stretch {
+        double from = 0, to = 0;
+        std::unique_ptr<CameraLayerCache> layers;
+    };
+    std::vector<Stretch> stretches_;
+    size_t stretch_ = SIZE_MAX;  // the one whose layers are drawn
 
     std::mutex mutex_;                     // guards current_ against interrupt()
     std::unique_ptr<Compositor> current_;  // compose thread; its view in currentView_

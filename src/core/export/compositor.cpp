@@ -1,8 +1,6 @@
 #include "core/export/compositor.hpp"
 
-#include "core/export/canvas_backdrop.hpp"
-#include "core/export/image_resampler.hpp"
-#include "core/export/rounded_rect.hpp"
+#include "core/export/constant_canvas_rows.hpp"
 #include "core/media/av_error.hpp"
 #include "core/media/plane_rotation.hpp"
 
@@ -229,8 +227,6 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                         : (averageChroma_ ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P);
 
     const CanvasRect R = view.apply(toTopLeftOrigin(setup.screen, H));
-    RoundedRect rounded = RoundedRect::screen(R, setup.screenCornerFraction);
-    if (!setup.roundedScreen) rounded.radius = 0;  // App Store previews: square corners
 
     // Where the video can show: inside the screen rectangle, the placed video and the canvas.
     const int ix0 = std::max({static_cast<int>(std::floor(R.x)), placedX_, 0});
@@ -300,78 +296,22 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
         }
     }
 
-    // The device box; the frame image fills it (MOV) or is fitted into it (MP4).
-    const CanvasRect device = view.apply(
-        setup.device.w > 0 && setup.device.h > 0
-            ? setup.device
-            : CanvasRect{0, 0, static_cast<double>(W), static_cast<double>(H)});
-    CanvasRect frameRect = device;
-    std::unique_ptr<ImageResampler> frame;
-    if (setup.frame && !setup.frame->empty()) {
-        const double fw = setup.frame->width;
-        const double fh = setup.frame->height;
-        if (!mov) {
-            const double s = std::min(device.w / fw, device.h / fh);
-            frameRect = {device.x + (device.w - fw * s) / 2, device.y + (device.h - fh * s) / 2,
-                         fw * s, fh * s};
-        }
-        frame = std::make_unique<ImageResampler>(*setup.frame, W, frameRect.x, frameRect.y,
-                                                 frameRect.w, frameRect.h);
-    }
-    // Background and shadow: premultiplied, what shows wherever the frame and video leave room.
-    BackdropSetup backdropSetup;
-    backdropSetup.width = W;
-    backdropSetup.height = H;
-    backdropSetup.background = setup.background;
-    backdropSetup.backgroundImage = setup.backgroundImage;
-    backdropSetup.shadow = setup.shadow;
-    backdropSetup.device = device;
-    backdropSetup.frame = setup.frame;
-    backdropSetup.frameRect = frameRect;
-    backdropSetup.screen = R;
-    backdropSetup.screenCornerFraction = setup.screenCornerFraction;
-    backdropSetup.view = view;
-    CanvasBackdrop backdrop(backdropSetup);
+    // The canvas drawn afresh, or sampled from a source that has it already.
+    std::unique_ptr<ConstantCanvasRows> rows;
+    if (!setup.source) rows = std::make_unique<ConstantCanvasRows>(setup);
 
     // Two canvas rows at a time (4:2:0 chroma covers two): straight colour, alpha and weight.
     std::vector<float> colour(static_cast<size_t>(W) * 2 * 3);
     std::vector<float> alpha(static_cast<size_t>(W) * 2);
     std::vector<float> weight(static_cast<size_t>(W) * 2);
-    const std::vector<float> none(static_cast<size_t>(W) * 4, 0.0f);
     // One plane row's constant values and weights, turned into runs once complete.
     std::vector<std::uint16_t> rowValues(static_cast<size_t>(W));
     std::vector<std::uint16_t> rowWeights(static_cast<size_t>(W));
 
     for (int y0 = 0; y0 < H; y0 += 2) {
-        for (int dy = 0; dy < 2; ++dy) {
-            const int y = y0 + dy;
-            const std::vector<float>& f = frame ? frame->row(y) : none;
-            const std::vector<float>& bg = backdrop.row(y);
-            for (int x = 0; x < W; ++x) {
-                const float* F = f.data() + static_cast<size_t>(x) * 4;
-                const float m = rounded.coverage(x, y);
-                const float under = 1.0f - std::clamp(F[3], 0.0f, 1.0f);
-                // The screen's share of the pixel, and what the background still shows.
-                const float mask = mov ? m : m * under;
-                const float w = under * mask;
-                const float showBg = under * (1.0f - mask);
-                float k[4];
-                const float* B = bg.data() + static_cast<size_t>(x) * 4;
-                for (int ch = 0; ch < 4; ++ch) k[ch] = F[ch] + showBg * B[ch];
-                const size_t i = static_cast<size_t>(dy) * W + static_cast<size_t>(x);
-                float a = 1.0f;
-                float ws = w;
-                float scale = 1.0f;
-                if (mov) {
-                    a = std::clamp(k[3] + w, 0.0f, 1.0f);
-                    scale = a > 0 ? 1.0f / a : 0.0f;
-                    ws = std::min(w * scale, 1.0f);
-                }
-                for (int ch = 0; ch < 3; ++ch)
-                    colour[i * 3 + ch] = std::clamp(k[ch] * scale, 0.0f, 1.0f);
-                alpha[i] = a;
-                weight[i] = ws;
-            }
+        for (int dy = 0; dy < 2 && rows; ++dy) {
+            const size_t at = static_cast<size_t>(dy) * W;
+            rows->row(y0 + dy, colour.data() + at * 3, alpha.data() + at, weight.data() + at);
         }
         // Write this pair of rows in the output format.
         for (int pi = 0; pi < 3; ++pi) {
@@ -383,7 +323,11 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                 const int py = (y0 >> plane.shiftY) + r;
                 uint8_t* dst =
                     constant_->data[pi] + static_cast<ptrdiff_t>(py) * constant_->linesize[pi];
-                for (int px = 0; px < planeWidth; ++px) {
+                if (!rows) {
+                    setup.source->planeRow(pi, plane.shiftX, plane.shiftY, py, planeWidth,
+                                           rowValues.data(), rowWeights.data());
+                }
+                for (int px = 0; px < planeWidth && rows; ++px) {
                     // Average the covered canvas pixels (one, or 2x2 for subsampled chroma).
                     float rgb[3] = {0, 0, 0};
                     float w = 0;
@@ -405,14 +349,16 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                                 : (128 + 224 * (pi == 1 ? ycc.cb : ycc.cr)) * depthScale;
                     const int v =
                         std::clamp(static_cast<int>(std::lround(value)), 0, plane.maxValue);
-                    if (bytes == 1) {
-                        dst[px] = static_cast<uint8_t>(v);
-                    } else {
-                        reinterpret_cast<uint16_t*>(dst)[px] = static_cast<uint16_t>(v);
-                    }
                     rowValues[static_cast<size_t>(px)] = static_cast<uint16_t>(v);
                     rowWeights[static_cast<size_t>(px)] =
                         static_cast<uint16_t>(std::lround(std::clamp(w, 0.0f, 1.0f) * 256));
+                }
+                if (bytes == 1) {
+                    for (int px = 0; px < planeWidth; ++px) {
+                        dst[px] = static_cast<uint8_t>(rowValues[static_cast<size_t>(px)]);
+                    }
+                } else {
+                    std::memcpy(dst, rowValues.data(), static_cast<size_t>(planeWidth) * 2);
                 }
                 if (py < region.y0 || py >= region.y1) continue;
                 // Runs of weight 1 are copied, runs in between blended, runs of 0 left alone.
@@ -441,6 +387,10 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
             for (int dy = 0; dy < 2; ++dy) {
                 auto* dst = reinterpret_cast<uint16_t*>(
                     constant_->data[3] + static_cast<ptrdiff_t>(y0 + dy) * constant_->linesize[3]);
+                if (!rows) {
+                    setup.source->planeRow(3, 0, 0, y0 + dy, W, dst, rowWeights.data());
+                    continue;
+                }
                 for (int x = 0; x < W; ++x) {
                     dst[x] = static_cast<uint16_t>(
                         std::lround(alpha[static_cast<size_t>(dy) * W + x] * 1023));

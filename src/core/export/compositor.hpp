@@ -46,6 +46,18 @@ extern "C" {
 
 namespace kestro {
 
+// A view's constant canvas made elsewhere (the camera's layer cache), handed to the compositor
+// one plane row at a time instead of being drawn afresh.
+class CanvasSource {
+public:
+    virtual ~CanvasSource() = default;
+    // Row `row` of plane `plane` (0..2 the colour planes, 3 the alpha of MOV), subsampled by
+    // `shiftX` and `shiftY`, `width` samples: the constant canvas's values in the plane's codes,
+    // and the video's weights (0..256; alpha rows leave them alone).
+    virtual void planeRow(int plane, int shiftX, int shiftY, int row, int width,
+                          std::uint16_t* values, std::uint16_t* weights) const = 0;
+};
+
 struct CompositorSetup {
     enum class Order { mp4, mov };
     Order order = Order::mp4;
@@ -70,6 +82,9 @@ struct CompositorSetup {
     // The camera: the canvas above is drawn magnified and shifted by it, every part at the
     // output's own resolution (the video scaled once, straight from the source).
     CanvasView view;
+    // When set, the constant canvas of this view comes from it (it must outlive create()); the
+    // fields above still place the video.
+    const CanvasSource* source = nullptr;
 };
 
 class Compositor {
