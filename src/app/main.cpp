@@ -9,8 +9,9 @@
 // background first; `--screenshot-recording-failure` records from the first device found and
 // saves the window once the card says the recording saved nothing (meant for a stand-in
 // recorder that writes no file); `--screenshot-caption TEXT` (repeatable) shows captions over the
-// first seconds with the playhead inside them. Every shot waits for the preview's pictures to be
-// made.
+// first seconds with the playhead inside them; `--screenshot-file-menu` saves the window with its
+// File menu open and prints the window's title as shown (with its unsaved mark). Every shot
+// waits for the preview's pictures to be made.
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/editor_state.hpp"
@@ -29,6 +30,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -60,20 +64,50 @@ void grabNow(QWidget& window, const QString& path) {
 }
 
 // Saves the window once the preview and the filmstrip have finished making their pictures (at
-// most 10 s more), so a busy machine does not catch a frame half made.
-void saveScreenshot(MainWindow& window, const QString& path) {
+// most 10 s more), so a busy machine does not catch a frame half made; `save` (when given)
+// saves it instead of the plain grab.
+void saveScreenshot(MainWindow& window, const QString& path,
+                    void (*save)(MainWindow&, const QString&) = nullptr) {
     auto* poll = new QTimer(&window);
     auto* waited = new QElapsedTimer();
     waited->start();
-    QObject::connect(poll, &QTimer::timeout, &window, [&window, path, poll, waited] {
+    QObject::connect(poll, &QTimer::timeout, &window, [&window, path, poll, waited, save] {
         const bool drawing = window.content().stage()->preview()->preparing() ||
                              window.content().timeline()->filmstrip()->pending();
         if (drawing && waited->elapsed() < 10000) return;
         poll->stop();
         delete waited;
+        if (save) return save(window, path);
         grabNow(window, path);
     });
     poll->start(50);
+}
+
+// The window with its File menu open under the menu bar, the menu drawn where it shows, once
+// the preview has its pictures; the title (which a window grab leaves out) is printed.
+void screenshotFileMenu(MainWindow& window, const QString& path) {
+    QMenuBar* bar = window.menuBar();
+    QAction* file = bar->actions().value(0);
+    QMenu* menu = file ? file->menu() : nullptr;
+    if (!menu) return grabNow(window, path);
+    QString title = window.windowTitle();
+    title.replace(QStringLiteral("[*]"), window.isWindowModified() ? QStringLiteral("*") : QString());
+    std::printf("kestro: title \"%s\"\n", title.toUtf8().constData());
+    const QPoint at = bar->mapTo(&window, bar->actionGeometry(file).bottomLeft());
+    menu->popup(window.mapToGlobal(at));
+    QTimer::singleShot(400, &window, [&window, menu, at, path] {
+        QPixmap shot = window.grab();
+        {
+            QPainter painter(&shot);
+            painter.drawPixmap(at, menu->grab());
+        }
+        menu->hide();
+        const bool ok = shot.save(path);
+        std::fprintf(ok ? stdout : stderr,
+                     ok ? "kestro: window saved to %s\n" : "kestro: could not write %s\n",
+                     path.toLocal8Bit().constData());
+        QCoreApplication::exit(ok ? 0 : 1);
+    });
 }
 
 // Records from the first device the discovery lists into the scratch folder, stops after a
@@ -213,12 +247,15 @@ int main(int argc, char** argv) {
     QCommandLineOption zoomShotOption(
         QStringLiteral("screenshot-zoom"),
         QStringLiteral("With --screenshot: add a zoom at 1 s of the movie and show it there."));
+    QCommandLineOption fileMenuShotOption(
+        QStringLiteral("screenshot-file-menu"),
+        QStringLiteral("With --screenshot: save the window with its File menu open."));
     QCommandLineOption darkOption(
         QStringLiteral("dark"),
         QStringLiteral("Use the dark appearance for this run (the saved preference is kept)."));
     parser.addOptions({frameOption, shotOption, midExportOption, failureOption, appStoreShotOption,
                        canvasShotOption, transparentMp4ShotOption, recordingFailureShotOption,
-                       captionShotOption, zoomShotOption, darkOption});
+                       captionShotOption, zoomShotOption, fileMenuShotOption, darkOption});
     parser.process(app);
 
     auto state = std::make_unique<EditorState>();
@@ -232,6 +269,7 @@ int main(int argc, char** argv) {
     const bool midExport = shooting && parser.isSet(midExportOption);
     const bool failure = shooting && parser.isSet(failureOption);
     const bool recordingFailure = shooting && parser.isSet(recordingFailureShotOption);
+    const bool fileMenu = shooting && parser.isSet(fileMenuShotOption);
     PrintedAlerts printedAlerts;
     if (recordingFailure) s->setAlertPresenter(&printedAlerts);
     ScratchExportDialogs scratchDialogs(failure ? scratch.filePath(QStringLiteral("missing/folder"))
@@ -300,8 +338,10 @@ int main(int argc, char** argv) {
         // Let the layout settle and the first pictures arrive; give up waiting after 6 s.
         auto* deadline = new QTimer(&window);
         deadline->setSingleShot(true);
-        const auto shoot = [&window, path, midExport, failure, recordingFailure] {
-            if (recordingFailure)
+        const auto shoot = [&window, path, midExport, failure, recordingFailure, fileMenu] {
+            if (fileMenu)
+                saveScreenshot(window, path, screenshotFileMenu);
+            else if (recordingFailure)
                 screenshotRecordingFailure(window, path);
             else if (midExport)
                 screenshotMidExport(window, path);

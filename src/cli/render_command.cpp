@@ -3,7 +3,8 @@
 //
 // What the outputs share is worked out once: the project is read and checked, the recording
 // probed, the frame image found, read, trimmed and turned, and a background picture read, before
-// the first output starts. Each output then runs the export engine on its own.
+// the first output starts. The movies that show the same timeline then run through the export
+// engine together, from one decoding of the recording; each still is made on its own.
 
 #include "cli/cancel_signals.hpp"
 #include "cli/cli_output.hpp"
@@ -17,6 +18,7 @@
 #include "core/export/export_error.hpp"
 #include "core/export/export_request.hpp"
 #include "core/export/feature_graphic.hpp"
+#include "core/export/shared_timeline.hpp"
 #include "core/export/still_image.hpp"
 #include "core/media/movie_probe.hpp"
 #include "core/project/project_choices.hpp"
@@ -70,64 +72,71 @@ std::string labelOf(const ProjectOutput& output, const PlannedOutput& planned) {
     return planned.locale.empty() ? output.name : output.name + " (" + planned.locale + ")";
 }
 
-Outcome renderOne(const Project& project, const ProjectOutput& output, const PlannedOutput& planned,
-                  const SharedInputs& shared, const std::function<void(double)>& progress) {
+// An output's export request, worked out before anything runs; a failure is the output's own.
+struct Planned {
+    const ProjectOutput* output = nullptr;
+    const PlannedOutput* planned = nullptr;
+    std::optional<ExportConfig> config;
+    std::string error;  // why there is no config
+};
+
+Outcome startOutcome(const ProjectOutput& output, const PlannedOutput& planned) {
     Outcome outcome;
     outcome.entry = {{"name", output.name},
                      {"target", std::string(rawValue(output.target))},
                      {"locale", planned.locale.empty() ? json(nullptr) : json(planned.locale)},
                      {"path", planned.path.string()}};
-    auto failed = [&outcome](const std::string& message) {
-        outcome.entry["error"] = message;
-        outcome.summary = message;
-        return outcome;
-    };
+    return outcome;
+}
 
+Outcome failedOutcome(Outcome outcome, const std::string& message) {
+    outcome.entry["error"] = message;
+    outcome.summary = message;
+    return outcome;
+}
+
+Planned planOne(const Project& project, const ProjectOutput& output, const PlannedOutput& planned,
+                const SharedInputs& shared) {
+    Planned plan{&output, &planned, std::nullopt, {}};
     auto choices = choicesForOutput(project, output, planned.locale);
-    if (!choices) return failed(choices.error());
+    if (!choices) {
+        plan.error = choices.error();
+        return plan;
+    }
     choices->recordingSize = shared.recordingSize;
     if (const auto layout = canvasLayoutFor(*choices, shared.frame.get()); !layout) {
-        return failed(layout.error());
+        plan.error = layout.error();
+        return plan;
     }
-    const ExportConfig config = buildExportConfig(*choices, shared.frame.get());
+    plan.config = buildExportConfig(*choices, shared.frame.get());
+    return plan;
+}
+
+// The output's folder; the message when it cannot be made.
+std::optional<std::string> makeFolder(const fs::path& path) {
     std::error_code error;
-    fs::create_directories(planned.path.parent_path(), error);
-    if (error) return failed("Cannot make the folder " + planned.path.parent_path().string() + ": " + error.message());
+    fs::create_directories(path.parent_path(), error);
+    if (error) return "Cannot make the folder " + path.parent_path().string() + ": " + error.message();
+    return std::nullopt;
+}
 
-    if (isStill(output.target)) {
-        const double at = output.at.value_or(project.trimStart);
-        auto picture = renderMovieStill(project.recording, at, config, shared.frame.get());
-        if (!picture) return failed(picture.error());
-        auto saved = output.target == OutputTarget::playFeatureGraphic
-                         ? saveFeatureGraphic(*picture, planned.path)
-                         : saveStill(*picture, planned.path);
-        if (!saved) return failed(saved.error());
-        progress(1);
-    } else {
-        auto result = AVFExporter{}.exportVideo(
-            project.recording, shared.frame, config, planned.path,
-            progress, [] { return cancelRequested(); });
-        if (!result.ok()) {
-            const ExportError& e = result.error();
-            outcome.cancelled = e.kind() == ExportError::Kind::exportCancelled;
-            return failed(e.errorDescription());
-        }
-        printWarnings(result->warnings);
-        outcome.entry["warnings"] = result->warnings;
-    }
-
-    outcome.entry["size"] = static_cast<std::int64_t>(fs::file_size(planned.path, error));
-    outcome.entry["width"] = config.width;
-    outcome.entry["height"] = config.height;
+// The file is written: its size, length and checks go into the report.
+Outcome written(Outcome outcome, const Planned& plan) {
+    const ProjectOutput& output = *plan.output;
+    const fs::path& path = plan.planned->path;
+    std::error_code error;
+    outcome.entry["size"] = static_cast<std::int64_t>(fs::file_size(path, error));
+    outcome.entry["width"] = plan.config->width;
+    outcome.entry["height"] = plan.config->height;
     if (isStill(output.target)) {
         outcome.entry["duration"] = nullptr;
     } else {
-        const auto info = probeMovie(planned.path);
+        const auto info = probeMovie(path);
         outcome.entry["duration"] = info && info->duration > 0 ? json(info->duration) : json(nullptr);
     }
 
-    auto check = checkOutput(planned.path.string(), output.target);
-    if (!check) return failed("The written file could not be checked: " + check.error());
+    auto check = checkOutput(path.string(), output.target);
+    if (!check) return failedOutcome(std::move(outcome), "The written file could not be checked: " + check.error());
     outcome.entry["checks"] = checkReportJson(*check);
     if (!check->passed()) {
         std::string broken;
@@ -135,11 +144,28 @@ Outcome renderOne(const Project& project, const ProjectOutput& output, const Pla
             if (row.pass) continue;
             broken += (broken.empty() ? "" : "; ") + row.rule + " is " + row.actual + ", expected " + row.expected;
         }
-        return failed("Written, but it breaks the target's rules: " + broken);
+        return failedOutcome(std::move(outcome), "Written, but it breaks the target's rules: " + broken);
     }
     outcome.ok = true;
-    outcome.summary = planned.path.string();
+    outcome.summary = path.string();
     return outcome;
+}
+
+Outcome renderStill(const Project& project, const Planned& plan, const SharedInputs& shared,
+                    const std::function<void(double)>& progress) {
+    const ProjectOutput& output = *plan.output;
+    const PlannedOutput& planned = *plan.planned;
+    Outcome outcome = startOutcome(output, planned);
+    if (!plan.config) return failedOutcome(std::move(outcome), plan.error);
+    if (auto folder = makeFolder(planned.path)) return failedOutcome(std::move(outcome), *folder);
+    const double at = output.at.value_or(project.trimStart);
+    auto picture = renderMovieStill(project.recording, at, *plan.config, shared.frame.get());
+    if (!picture) return failedOutcome(std::move(outcome), picture.error());
+    auto saved = output.target == OutputTarget::playFeatureGraphic ? saveFeatureGraphic(*picture, planned.path)
+                                                                    : saveStill(*picture, planned.path);
+    if (!saved) return failedOutcome(std::move(outcome), saved.error());
+    progress(1);
+    return written(std::move(outcome), plan);
 }
 
 int runRender(const RenderOptions& options) {
@@ -210,23 +236,96 @@ int runRender(const RenderOptions& options) {
     RenderProgress progress(!options.quiet, labels);
     const CancelSignals signals;
 
-    // Outputs render side by side on `jobs` threads, taking the next output in order; each
-    // thread writes only its own outcomes, read once all have joined.
+    // What one thread takes at a time: a still, an output that cannot be made, or every movie
+    // of one timeline (the same trim and speeds), which the engine makes from one decoding of
+    // the recording. In the order of each one's first output.
+    std::vector<Planned> plans;
+    for (const PlannedOutput& planned : chosen) {
+        plans.push_back(planOne(project, project.outputs[planned.output], planned, shared));
+    }
+    auto isMovie = [&plans](std::size_t i) { return plans[i].config && !isStill(plans[i].output->target); };
+    std::vector<std::vector<std::size_t>> units;
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        auto same = std::find_if(units.begin(), units.end(), [&](const std::vector<std::size_t>& unit) {
+            return isMovie(i) && isMovie(unit.front()) &&
+                   sharesTimeline(*plans[unit.front()].config, *plans[i].config);
+        });
+        if (same == units.end()) {
+            units.push_back({i});
+        } else {
+            same->push_back(i);
+        }
+    }
+
+    // Units render side by side on `jobs` threads, taking the next unit in order; each thread
+    // writes only the outcomes of its own units, read once all have joined.
     std::vector<std::optional<Outcome>> outcomes(chosen.size());
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
-    auto work = [&] {
-        for (std::size_t i = next++; i < chosen.size() && !stop.load(); i = next++) {
-            const PlannedOutput& planned = chosen[i];
+    auto ended = [&](std::size_t i, Outcome outcome) {
+        progress.end(i, outcome.ok, outcome.summary);
+        if (outcome.cancelled || (!outcome.ok && options.failFast)) stop.store(true);
+        outcomes[i] = std::move(outcome);
+    };
+    auto progressOf = [&progress](std::size_t i) {
+        return [&progress, i](double fraction) { progress.update(i, fraction); };
+    };
+    auto renderUnit = [&](const std::vector<std::size_t>& unit) {
+        if (!isMovie(unit.front())) {
+            const std::size_t i = unit.front();
             progress.begin(i);
-            Outcome outcome = renderOne(project, project.outputs[planned.output], planned, shared,
-                                        [&progress, i](double fraction) { progress.update(i, fraction); });
-            progress.end(i, outcome.ok, outcome.summary);
-            if (outcome.cancelled || (!outcome.ok && options.failFast)) stop.store(true);
-            outcomes[i] = std::move(outcome);
+            const Planned& plan = plans[i];
+            ended(i, isStill(plan.output->target)
+                         ? renderStill(project, plan, shared, progressOf(i))
+                         : failedOutcome(startOutcome(*plan.output, *plan.planned), plan.error));
+            return;
+        }
+        std::vector<AVFExporter::MovieOutput> movies;
+        std::vector<std::size_t> started;
+        for (std::size_t i : unit) {
+            if (stop.load()) break;
+            const Planned& plan = plans[i];
+            progress.begin(i);
+            if (auto folder = makeFolder(plan.planned->path)) {
+                ended(i, failedOutcome(startOutcome(*plan.output, *plan.planned), *folder));
+                continue;
+            }
+            movies.push_back({shared.frame, *plan.config, plan.planned->path, progressOf(i)});
+            started.push_back(i);
+        }
+        if (stop.load()) {
+            for (std::size_t i : started) progress.end(i, false, "not started");
+            return;
+        }
+        auto made = AVFExporter{}.exportVideos(project.recording, std::move(movies),
+                                               [] { return cancelRequested(); }, options.failFast);
+        for (std::size_t k = 0; k < started.size(); ++k) {
+            const std::size_t i = started[k];
+            const Planned& plan = plans[i];
+            Outcome outcome = startOutcome(*plan.output, *plan.planned);
+            auto& result = made.results[k];
+            if (!result.ok()) {
+                const ExportError& e = result.error();
+                const bool stopped = e.kind() == ExportError::Kind::exportCancelled;
+                // A stop without the user's cancel came from another output's failure.
+                if (stopped && !cancelRequested()) {
+                    ended(i, failedOutcome(std::move(outcome),
+                                           "Stopped when another output failed (--fail-fast)."));
+                    continue;
+                }
+                outcome.cancelled = stopped;
+                ended(i, failedOutcome(std::move(outcome), e.errorDescription()));
+                continue;
+            }
+            printWarnings(result->warnings);
+            outcome.entry["warnings"] = result->warnings;
+            ended(i, written(std::move(outcome), plan));
         }
     };
-    const int jobs = std::clamp(options.jobs, 1, static_cast<int>(chosen.size()));
+    auto work = [&] {
+        for (std::size_t u = next++; u < units.size() && !stop.load(); u = next++) renderUnit(units[u]);
+    };
+    const int jobs = std::clamp(options.jobs, 1, static_cast<int>(units.size()));
     std::vector<std::thread> threads;
     for (int j = 1; j < jobs; ++j) {
         threads.emplace_back([&work, j] {
@@ -277,7 +376,8 @@ void addRenderCommand(CLI::App& app, Runner& run) {
     sub->add_flag("--fail-fast", options->failFast, "Stop at the first output that fails");
     sub->add_flag("--quiet", options->quiet, "No progress");
     sub->add_option("--jobs", options->jobs,
-                    "How many outputs render at once (default 2; each export also uses every core)")
+                    "How many outputs render at once (default 2; the movies that share a timeline count as "
+                    "one, made together from one decoding; each export also uses every core)")
         ->check(CLI::Range(1, 16));
     sub->callback([&run, options] { run = [options] { return runRender(*options); }; });
 }

@@ -179,6 +179,39 @@ TEST_F(ProjectWindowTest, ClosingWithUnsavedChangesAsksAndDoesWhatItIsTold) {
     EXPECT_DOUBLE_EQ(loadProject(dir.filePath("p.kestro").toStdString())->trimStart, 0.5);
 }
 
+// A movie opened on its own, never saved as a project: only opened (or edited back to how it
+// came) it closes without a question; edited, it is asked about like a project, and saving
+// then asks where the new project goes.
+TEST_F(ProjectWindowTest, AnEditedMovieNeverSavedAsAProjectAsksBeforeClosing) {
+    open();
+    ASSERT_TRUE(loadAndWait(state(), test::writeFile(dir.filePath("clip.mp4"))));
+    ASSERT_TRUE(test::waitUntilDone([&] { return !state().frameLoading(); }));
+    test::drainEvents();
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(askedUnsaved, 0);
+    window->show();
+
+    state().setTrimStart(0.5);
+    unsavedAnswer = Choice::cancel;
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(askedUnsaved, 1);
+    EXPECT_TRUE(window->isVisible());
+
+    state().setTrimStart(0);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(askedUnsaved, 1);
+    window->show();
+
+    state().setTrimStart(0.25);
+    unsavedAnswer = Choice::save;
+    saveAnswer = dir.filePath("clip.kestro");
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(askedUnsaved, 2);
+    auto saved = loadProject(dir.filePath("clip.kestro").toStdString());
+    ASSERT_TRUE(saved) << saved.error().describe();
+    EXPECT_DOUBLE_EQ(saved->trimStart, 0.25);
+}
+
 TEST_F(ProjectWindowTest, AKilledAppsUnsavedProjectIsOfferedBackAtTheNextStart) {
     // The real application, editing a real movie, is killed once it has written its recovery
     // copy.

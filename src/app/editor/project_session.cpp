@@ -7,9 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cmath>
 #include <memory>
+#include <utility>
 
 namespace kestro {
 
@@ -32,6 +34,7 @@ ProjectSession::ProjectSession(EditorState& state, QString recoveryFile, QObject
     : QObject(parent), state_(state), recoveryFile_(std::move(recoveryFile)) {
     const auto changed = [this] { markModified(); };
     connect(&state_, &EditorState::videoPathChanged, this, changed);
+    connect(&state_, &EditorState::videoPathChanged, this, &ProjectSession::movieChanged);
     connect(&state_, &EditorState::trimStartChanged, this, changed);
     connect(&state_, &EditorState::trimEndChanged, this, changed);
     connect(&state_, &EditorState::framePresetChanged, this, changed);
@@ -143,6 +146,7 @@ void ProjectSession::clear() {
 
 void ProjectSession::apply(const Project& project) {
     base_ = project;
+    projectMovieAwaited_ = true;
     ++applying_;
     state_.setFrameOrientation(project.orientation);
     if (!project.frameImage.empty()) {
@@ -251,7 +255,37 @@ void ProjectSession::markModified() {
     emit titleChanged();
 }
 
+bool ProjectSession::hasChangesToLose() const {
+    if (!modified_ || !state_.videoPath()) return false;
+    if (!plainMovie_) return true;
+    return arrived_ && !sameProject(snapshot(), *arrived_);
+}
+
+void ProjectSession::movieChanged() {
+    ++arrivals_;
+    arrived_.reset();
+    plainMovie_ = !std::exchange(projectMovieAwaited_, false) && !path_ && state_.videoPath();
+    if (!plainMovie_) return;
+    // The movie's arrival goes on after this signal (the frame chosen for it, its opening, the
+    // placement reset): recorded once that is over.
+    QTimer::singleShot(0, this, [this, generation = arrivals_] { recordArrival(generation); });
+}
+
+void ProjectSession::recordArrival(int generation) {
+    if (generation != arrivals_ || !plainMovie_) return;
+    if (!state_.frameLoading()) {
+        arrived_ = snapshot();
+        return;
+    }
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(&state_, &EditorState::frameImageChanged, this, [this, once, generation] {
+        QObject::disconnect(*once);
+        QTimer::singleShot(0, this, [this, generation] { recordArrival(generation); });
+    });
+}
+
 void ProjectSession::setClean(std::optional<QString> path) {
+    plainMovie_ = false;
     path_ = std::move(path);
     modified_ = false;
     discardRecovery();

@@ -34,6 +34,11 @@ public:
     // The saved file, none for a project never saved.
     const std::optional<QString>& path() const { return path_; }
     bool modified() const { return modified_; }
+    // Whether closing would lose work the user should be asked about: the unsaved changes of a
+    // project, of a restored recovery copy, or of a movie opened on its own and then edited. A
+    // movie only opened (or edited back to how it arrived) has nothing to lose: its recovery
+    // copy still guards it against a crash, but closing it is not asked about.
+    bool hasChangesToLose() const;
     // The project's name for the title: the file's name without ".kestro", or "Untitled".
     QString displayName() const;
 
@@ -63,6 +68,9 @@ signals:
 
 private:
     void markModified();
+    // A movie arrived in the editor; one opened on its own gets its arrival state recorded.
+    void movieChanged();
+    void recordArrival(int generation);
     void setClean(std::optional<QString> path);
     void apply(const Project& project);
 
@@ -76,6 +84,13 @@ private:
     bool modifiedOnceShown_ = false;
     // What the opened project holds beyond the editor's state.
     Project base_;
+    // The next movie to arrive is the one of the project being shown.
+    bool projectMovieAwaited_ = false;
+    // The movie was opened on its own, not from a project or a recovery copy, and not yet saved.
+    bool plainMovie_ = false;
+    // Such a movie as it stood once it had arrived with its frame (none until then).
+    std::optional<Project> arrived_;
+    int arrivals_ = 0;  // counts movies, so a late record of an earlier one is dropped
     QTimer recoveryTimer_;
 };
 

@@ -142,9 +142,7 @@ bool ProjectCommands::saveAs() {
 }
 
 bool ProjectCommands::confirmDiscard() {
-    // A movie opened and edited without ever being saved as a project is not asked about: the
-    // recovery copy covers a crash, and the editor has always closed without a question then.
-    if (!session_.modified() || !session_.path() || !state_.videoPath()) return true;
+    if (!session_.hasChangesToLose()) return true;
     const UnsavedChoice choice =
         prompts_.askUnsaved ? prompts_.askUnsaved(session_.displayName()) : UnsavedChoice::discard;
     if (choice == UnsavedChoice::cancel) return false;

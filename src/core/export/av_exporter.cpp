@@ -9,6 +9,7 @@
 #include "core/export/export_pipeline.hpp"
 #include "core/export/export_target.hpp"
 #include "core/export/render_geometry.hpp"
+#include "core/export/shared_timeline.hpp"
 #include "core/media/av_error.hpp"
 #include "core/media/media_input.hpp"
 #include "core/media/muxer.hpp"
@@ -18,6 +19,7 @@
 #include "core/model/time_map.hpp"
 #include "core/text/text_renderer.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -66,19 +68,43 @@ ExportError sourceFailure(const MediaError& error) {
     return ExportError::platform(error);
 }
 
+// The source: nothing is written before it has proven usable. A picture renamed to look like a
+// movie opens as a one-frame video of no length; it is refused as what it is.
+Result<std::unique_ptr<VideoReader>, ExportError> openSource(const fs::path& input) {
+    if (isStillPictureFile(input)) return fail(ExportError::notAMovie(input.filename().string()));
+    auto reader = VideoReader::open(input);
+    if (!reader) return fail(sourceFailure(reader.error()));
+    return std::move(*reader);
+}
+
 }  // namespace
+
+// One output set up and ready to run: its pipeline job (everything but the source) and its
+// temporary file. The job's muxer writes into the file, so it is declared after it and goes
+// first.
+struct PreparedExport {
+    std::unique_ptr<OutputFile> file;
+    PipelineJob job;
+    ExportedMovie exported;
+};
 
 Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     const fs::path& input, std::shared_ptr<const Image> frame, const ExportConfig& config,
     const fs::path& output, ProgressHandler progressHandler, CancelQuery cancelRequested) const {
-    const ExportTarget target = exportTarget(config);
+    auto reader = openSource(input);
+    if (!reader) return fail(reader.error());
+    auto prepared = prepare(input, (*reader)->info(), std::move(frame), config, output,
+                            cancelRequested);
+    if (!prepared) return fail(prepared.error());
+    prepared->job.video = std::move(*reader);
+    const PipelineOutcome outcome = runPipeline(prepared->job, progressHandler, cancelRequested);
+    return finish(*prepared, outcome, progressHandler);
+}
 
-    // The source: nothing is written before it has proven usable. A picture renamed to look
-    // like a movie opens as a one-frame video of no length; it is refused as what it is.
-    if (isStillPictureFile(input)) return fail(ExportError::notAMovie(input.filename().string()));
-    auto reader = VideoReader::open(input);
-    if (!reader) return fail(sourceFailure(reader.error()));
-    const MovieInfo info = (*reader)->info();
+Result<PreparedExport, ExportError> AVFExporter::prepare(
+    const fs::path& input, const MovieInfo& info, std::shared_ptr<const Image> frame,
+    const ExportConfig& config, const fs::path& output, const CancelQuery& cancelRequested) const {
+    const ExportTarget target = exportTarget(config);
 
     auto range = clampTrimRange(config.trimStart, config.trimEnd, info.duration);
     if (!range) return fail(range.error());
@@ -251,7 +277,6 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
         if (!header) return fail(outputFailure(out, header.error()));
         job.muxer = std::move(*muxer);
     }
-    job.video = std::move(*reader);
     job.compositor = std::move(*compositor);
     job.camera = std::move(camera);
     job.overlay = std::move(overlay);
@@ -272,10 +297,16 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
                        target.container == Muxer::Container::webm);
     job.picturesHeldToTheEnd = target.container == Muxer::Container::gif;
     job.injectFault = options_.injectFault;
+    return PreparedExport{std::move(*file), std::move(job), std::move(exported)};
+}
 
-    const PipelineOutcome outcome = runPipeline(job, progressHandler, cancelRequested);
+Result<ExportedMovie, ExportError> AVFExporter::finish(PreparedExport& prepared,
+                                                       const PipelineOutcome& outcome,
+                                                       const ProgressHandler& progressHandler) {
     // The container must be gone before its file is committed or removed.
-    job.muxer.reset();
+    prepared.job.muxer.reset();
+    OutputFile& out = *prepared.file;
+    ExportedMovie& exported = prepared.exported;
     switch (outcome.kind) {
         case PipelineOutcome::Kind::done:
             break;
@@ -297,6 +328,85 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
     if (!committed) return fail(fileFailure(committed.error()));
     if (progressHandler) progressHandler(1.0);
     return exported;
+}
+
+AVFExporter::MovieResults AVFExporter::exportVideos(const fs::path& input,
+                                                    std::vector<MovieOutput> outputs,
+                                                    CancelQuery cancelRequested,
+                                                    bool stopAllOnFailure) const {
+    using Outcome = Result<ExportedMovie, ExportError>;
+    std::vector<std::optional<Outcome>> results(outputs.size());
+    // The outputs of each timeline, in the order of each timeline's first output.
+    std::vector<std::vector<std::size_t>> timelines;
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        auto same = std::find_if(timelines.begin(), timelines.end(), [&](const auto& timeline) {
+            return sharesTimeline(outputs[timeline.front()].config, outputs[i].config);
+        });
+        if (same == timelines.end()) {
+            timelines.push_back({i});
+        } else {
+            same->push_back(i);
+        }
+    }
+
+    MovieResults run;
+    bool stopped = false;
+    auto failed = [&](std::size_t i, const ExportError& error) {
+        results[i] = fail(error);
+        if (stopAllOnFailure) stopped = true;
+    };
+    for (const std::vector<std::size_t>& timeline : timelines) {
+        if (!stopped && cancelRequested && cancelRequested()) stopped = true;
+        if (stopped) {
+            for (std::size_t i : timeline) results[i] = fail(ExportError::exportCancelled());
+            continue;
+        }
+        auto reader = openSource(input);
+        if (!reader) {
+            for (std::size_t i : timeline) failed(i, reader.error());
+            continue;
+        }
+        std::vector<PreparedExport> prepared;
+        std::vector<std::size_t> index;  // of each prepared output in `outputs`
+        prepared.reserve(timeline.size());
+        for (std::size_t i : timeline) {
+            MovieOutput& output = outputs[i];
+            auto made = prepare(input, (*reader)->info(), std::move(output.frame), output.config,
+                                output.path, cancelRequested);
+            if (!made) {
+                failed(i, made.error());
+                continue;
+            }
+            prepared.push_back(std::move(*made));
+            index.push_back(i);
+        }
+        if (stopped) {
+            for (std::size_t i : index) results[i] = fail(ExportError::exportCancelled());
+            continue;
+        }
+        if (prepared.empty()) continue;
+
+        std::vector<PipelineJob*> jobs;
+        std::vector<ProgressHandler> progress;
+        for (std::size_t k = 0; k < prepared.size(); ++k) {
+            jobs.push_back(&prepared[k].job);
+            progress.push_back(outputs[index[k]].progress);
+        }
+        const SharedPipelineOutcome shared =
+            runSharedPipeline(**reader, jobs, progress, cancelRequested, stopAllOnFailure);
+        ++run.decodePasses;
+        run.framesDecoded += shared.framesDecoded;
+        for (std::size_t k = 0; k < prepared.size(); ++k) {
+            Outcome outcome = finish(prepared[k], shared.outcomes[k], progress[k]);
+            if (!outcome) {
+                const bool cancelled = outcome.error().kind() == ExportError::Kind::exportCancelled;
+                if (cancelled || stopAllOnFailure) stopped = true;
+            }
+            results[index[k]] = std::move(outcome);
+        }
+    }
+    for (std::optional<Outcome>& result : results) run.results.push_back(std::move(*result));
+    return run;
 }
 
 }  // namespace kestro

@@ -25,6 +25,16 @@
 // through one exit path) sets the stop flag, aborts the queues and wakes a compositor waiting
 // for a picture; every stage notices it within one frame, and the caller joins them before
 // returning.
+//
+// exportVideos writes several movies of one recording in one run. Outputs that show the same
+// timeline (sharesTimeline: the same trim and speeds; size, format, frame rate, canvas and
+// tracks drawn over it may differ) share one pipeline with one "kestro-decode" thread, which
+// reads and decodes the recording once and hands each output's "kestro-compose" thread its
+// own reference to each decoded picture it shows; each output has its own compose and encode
+// threads, queues, picture set, temporary file and failure (export_pipeline.hpp says how a stop
+// spreads). Outputs of another timeline run in a pipeline of their own, one timeline after the
+// other. The sound is read by each output's encode thread on its own (it is small next to the
+// pictures, and each output may cut it differently).
 
 #include "core/export/export_config.hpp"
 #include "core/export/export_error.hpp"
@@ -40,8 +50,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace kestro {
+
+struct MovieInfo;
+struct PipelineOutcome;
+struct PreparedExport;
 
 class AVFExporter {
 public:
@@ -88,7 +103,43 @@ public:
         const ExportConfig& config, const std::filesystem::path& output,
         ProgressHandler progressHandler = {}, CancelQuery cancelRequested = {}) const;
 
+    // One movie of exportVideos: what exportVideo takes for one.
+    struct MovieOutput {
+        std::shared_ptr<const Image> frame;
+        ExportConfig config;
+        std::filesystem::path path;
+        ProgressHandler progress;  // called from the caller's thread, as exportVideo's
+    };
+
+    struct MovieResults {
+        std::vector<Result<ExportedMovie, ExportError>> results;  // one per output, in order
+        int decodePasses = 0;  // how many times the recording was read and decoded
+        std::int64_t framesDecoded = 0;  // pictures decoded in all those passes
+    };
+
+    // Writes every output as exportVideo would write it alone, with the same safety: each goes
+    // to a temporary file that replaces its destination only when complete. One failing output
+    // does not stop the others, unless `stopAllOnFailure`: then the first failure stops every
+    // output not yet finished, and those, like every output after a cancel, end with
+    // ExportError::exportCancelled.
+    MovieResults exportVideos(const std::filesystem::path& input, std::vector<MovieOutput> outputs,
+                              CancelQuery cancelRequested = {},
+                              bool stopAllOnFailure = false) const;
+
 private:
+    // Everything before the pipeline runs: checks the request and sets up the output's stages
+    // and its temporary file. Nothing is decoded yet.
+    Result<PreparedExport, ExportError> prepare(const std::filesystem::path& input,
+                                                const MovieInfo& info,
+                                                std::shared_ptr<const Image> frame,
+                                                const ExportConfig& config,
+                                                const std::filesystem::path& output,
+                                                const CancelQuery& cancelRequested) const;
+    // After the pipeline: the file committed, or the outcome told as the user's error.
+    static Result<ExportedMovie, ExportError> finish(PreparedExport& prepared,
+                                                     const PipelineOutcome& outcome,
+                                                     const ProgressHandler& progressHandler);
+
     Options options_;
 };
 

@@ -17,6 +17,7 @@ extern "C" {
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <mutex>
 #include <new>
 #include <stdexcept>
@@ -51,13 +52,65 @@ struct Composed {
     int64_t tick = 0;
 };
 
-class Pipeline {
-public:
-    explicit Pipeline(PipelineJob& job)
-        : job_(job), picked_(kPickedDepth), composed_(kComposedDepth) {}
+const char* stageName(PipelineStage stage) {
+    switch (stage) {
+        case PipelineStage::decode:
+            return "decoding";
+        case PipelineStage::compose:
+            return "composing";
+        case PipelineStage::encode:
+            return "encoding";
+    }
+    return "work";
+}
 
-    PipelineOutcome run(const std::function<void(double)>& progress,
-                        const std::function<bool()>& cancel) {
+MediaError stoppedEarly(PipelineStage stage) {
+    return mediaFailure(std::string("The export's ") + stageName(stage) + " stopped before the end",
+                        AVERROR_BUG);
+}
+
+// With KESTRO_STAGE_TIMES set, each stage says on standard error how much processor time
+// it took: the benchmark tells the per-frame composition apart from the encoder this way.
+void reportStageTime(const char* threadName) {
+    if (!std::getenv("KESTRO_STAGE_TIMES")) return;
+    timespec used{};
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used) != 0) return;
+    std::fprintf(stderr, "%s: %.3f s CPU\n", threadName,
+                 static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9);
+}
+
+// How many workers have ended, for the caller's watch.
+class WorkerCount {
+public:
+    void finished() {
+        std::lock_guard lock(mutex_);
+        ++finished_;
+        cv_.notify_all();
+    }
+    // Waits a little for a worker to end; true once `total` have.
+    bool waitAll(int total, Clock::duration interval) {
+        std::unique_lock lock(mutex_);
+        cv_.wait_for(lock, interval, [&] { return finished_ >= total; });
+        return finished_ >= total;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    int finished_ = 0;
+};
+
+// One job of the pipeline: what the decode thread picks for its ticks (on the decode thread),
+// its compose and encode workers, and its own stop flag and failure.
+class Lane {
+public:
+    Lane(PipelineJob& job, WorkerCount& workers)
+        : job_(job), workers_(workers), picked_(kPickedDepth), composed_(kComposedDepth) {}
+
+    const PipelineJob& job() const { return job_; }
+
+    // Before any thread starts. False: the lane failed and runs no workers.
+    bool prepare() {
         // Canvas pictures for every stage that can hold one at once: the one being composed,
         // the queue, and what the encoder keeps (a frame-threaded encoder keeps one per thread
         // and one waiting; others copy the picture before they return).
@@ -67,66 +120,39 @@ public:
         const int pictureCount = 1 + static_cast<int>(kComposedDepth) + encoderHeld;
         auto pictures = job_.compositor->allocatePictures(pictureCount);
         if (job_.camera) job_.camera->setPictureCount(pictureCount);
-        if (!pictures) return PipelineOutcome{PipelineOutcome::Kind::outputFailed, pictures.error()};
-
-        std::thread decode([this] {
-            runStage("kestro-decode", PipelineStage::decode, [this] { return decodeAll(); });
-        });
-        std::thread compose([this] {
-            runStage("kestro-compose", PipelineStage::compose, [this] { return composeAll(); });
-        });
-        std::thread encode([this] {
-            runStage("kestro-encode", PipelineStage::encode, [this] { return encodeAll(); });
-        });
-
-        double reported = -1;
-        Clock::time_point lastReport{};
-        bool cancelled = false;
-        {
-            std::unique_lock lock(doneMutex_);
-            while (finishedWorkers_ < 3) {
-                doneCv_.wait_for(lock, kWatchInterval);
-                lock.unlock();
-                if (!cancelled && cancel && cancel()) {
-                    cancelled = true;
-                    stop();
-                }
-                const auto now = Clock::now();
-                if (progress && !cancelled && now - lastReport >= kProgressInterval) {
-                    const double done =
-                        job_.picturesHeldToTheEnd
-                            ? 0.5 * static_cast<double>(encoded_.load() + flushed_.load())
-                            : static_cast<double>(encoded_.load());
-                    const double fraction =
-                        std::min(0.99, done / static_cast<double>(job_.frameCount));
-                    if (fraction > reported) {
-                        reported = fraction;
-                        lastReport = now;
-                        progress(fraction);
-                    }
-                }
-                lock.lock();
-            }
+        if (!pictures) {
+            failWith(PipelineOutcome::Kind::outputFailed, pictures.error());
+            return false;
         }
-        decode.join();
-        compose.join();
-        encode.join();
-
-        if (cancelled) return PipelineOutcome{PipelineOutcome::Kind::cancelled, {}};
-        std::lock_guard lock(failureMutex_);
-        if (failure_) return *failure_;
-        PipelineOutcome done;
-        done.soundError = soundError_;  // the encode thread that wrote it has been joined
-        return done;
+        return true;
     }
 
-private:
+    void startWorkers(std::vector<std::thread>& threads) {
+        threads.emplace_back([this] {
+            runStage("kestro-compose", PipelineStage::compose, [this] { return composeAll(); });
+        });
+        threads.emplace_back([this] {
+            runStage("kestro-encode", PipelineStage::encode, [this] {
+                encodeDone_ = encodeAll();
+                return encodeDone_.load();
+            });
+        });
+    }
+
     void stop() {
         stopping_ = true;
         picked_.abort();
         composed_.abort();
         job_.compositor->interrupt();
         if (job_.camera) job_.camera->interrupt();
+    }
+
+    // Stopped because another lane failed and the caller wanted all to stop then; a lane whose
+    // file is already finished is left as it is.
+    void stopForOthers() {
+        if (encodeDone_) return;
+        stoppedForOthers_ = true;
+        stop();
     }
 
     void failWith(PipelineOutcome::Kind kind, MediaError error) {
@@ -137,42 +163,113 @@ private:
         stop();
     }
 
-    void finished() {
-        std::lock_guard lock(doneMutex_);
-        ++finishedWorkers_;
-        doneCv_.notify_all();
+    bool stopping() const { return stopping_; }
+
+    bool failed() {
+        std::lock_guard lock(failureMutex_);
+        return failure_.has_value();
+    }
+
+    // The fraction of the work done, for progress.
+    double done() const {
+        const double done = job_.picturesHeldToTheEnd
+                                ? 0.5 * static_cast<double>(encoded_.load() + flushed_.load())
+                                : static_cast<double>(encoded_.load());
+        return std::min(0.99, done / static_cast<double>(job_.frameCount));
+    }
+
+    // Once the workers are joined.
+    PipelineOutcome outcome(bool cancelled) {
+        if (cancelled || stoppedForOthers_) return PipelineOutcome{PipelineOutcome::Kind::cancelled, {}};
+        std::lock_guard lock(failureMutex_);
+        if (failure_) return *failure_;
+        PipelineOutcome done;
+        done.soundError = soundError_;  // the encode thread that wrote it has been joined
+        return done;
+    }
+
+    // Decode thread: picking -------------------------------------------------------------
+
+    // The source's clock; before the first frame is offered.
+    void setSourceTimeBase(AVRational tb) {
+        tb_ = tb;
+        startTs_ = std::llround(job_.range.start / av_q2d(tb));
+    }
+
+    // Every tick has been handed on.
+    bool pickingDone() const { return tick_ >= job_.frameCount; }
+
+    // Still takes frames: neither done nor stopped.
+    bool taking() const { return !pickingDone() && !stopping_; }
+
+    // The latest recording time (seconds) the next tick shows under a time map, with the grace
+    // given below: a quarter tick, of the recording's clock where it runs slower.
+    double sourceLimit() const { return sourceLimit(tick_); }
+
+    // A new decoded frame, `serial` in decoding order. Every tick before its time shows the
+    // frame held so far (or this one, when the source starts after the tick). A frame up to a
+    // quarter tick late still belongs to the tick: Matroska rounds times to the millisecond,
+    // which puts every third 30 fps picture a third of a millisecond after its tick. False: the
+    // lane takes no more frames (it stopped).
+    bool offer(const DecodedFrame* held, int64_t heldSerial, const DecodedFrame& frame,
+               int64_t serial) {
+        const TimeMap* map = job_.timeMap.get();
+        const AVRational tickBase = av_inv_q(job_.frameRate);
+        auto after = [&] {
+            return map ? frame.time > sourceLimit(tick_) + 1e-9
+                       : av_compare_ts(4 * (frame.pts - startTs_), tb_, 4 * tick_ + 1, tickBase) >
+                             0;
+        };
+        while (tick_ < job_.frameCount && after()) {
+            if (!(held ? send(*held, heldSerial) : send(frame, serial))) return false;
+        }
+        if (pickingDone()) picked_.close();
+        return true;
+    }
+
+    // The recording ended: every tick left shows the frame held last.
+    void finish(const DecodedFrame& held, int64_t heldSerial) {
+        while (tick_ < job_.frameCount) {
+            if (!send(held, heldSerial)) return;
+        }
+        picked_.close();
+    }
+
+private:
+    double sourceLimit(int64_t t) const {
+        const TimeMap& map = *job_.timeMap;
+        const double fps = av_q2d(job_.frameRate);
+        const double at = static_cast<double>(t) / fps;
+        return std::min(map.sourceAt(at + 0.25 / fps), map.sourceAt(at) + 0.25 / fps);
+    }
+
+    bool send(const DecodedFrame& frame, int64_t frameSerial) {
+        if (faultInjected(PipelineStage::decode, tick_)) {
+            if (!stopping_) failWith(PipelineOutcome::Kind::outputFailed, stoppedEarly(PipelineStage::decode));
+            return false;
+        }
+        Picked item;
+        item.tick = tick_++;
+        if (job_.skipRepeats && frameSerial == lastSent_ && tick_ < job_.frameCount) return true;
+        if (frameSerial != lastSent_) {
+            item.frame = refFrame(*frame.frame);
+            if (!item.frame) {
+                failWith(PipelineOutcome::Kind::sourceFailed, mediaError(AVERROR(ENOMEM)));
+                return false;
+            }
+            lastSent_ = frameSerial;
+        }
+        return picked_.push(std::move(item));
     }
 
     bool faultInjected(PipelineStage stage, int64_t tick) const {
         return job_.injectFault && job_.injectFault(stage, tick);
     }
 
-    static const char* stageName(PipelineStage stage) {
-        switch (stage) {
-            case PipelineStage::decode:
-                return "decoding";
-            case PipelineStage::compose:
-                return "composing";
-            case PipelineStage::encode:
-                return "encoding";
-        }
-        return "work";
-    }
-
-    // With KESTRO_STAGE_TIMES set, each stage says on standard error how much processor time
-    // it took: the benchmark tells the per-frame composition apart from the encoder this way.
-    static void reportStageTime(const char* threadName) {
-        if (!std::getenv("KESTRO_STAGE_TIMES")) return;
-        timespec used{};
-        if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used) != 0) return;
-        std::fprintf(stderr, "%s: %.3f s CPU\n", threadName,
-                     static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9);
-    }
-
-    // The one way every worker ends. `body` returns true only when the stage has done all its
-    // work; any other ending (a failure, a stop, a forgotten report, an exception) stops the
-    // whole pipeline here, so no other stage is left waiting on a queue that nobody serves,
-    // and the watch always sees all three workers finish.
+    // The one way each of this lane's workers ends. `body` returns true only when the stage has
+    // done all its work; any other ending (a failure, a stop, a forgotten report, an exception)
+    // stops the lane here, so its other stage is never left waiting on a queue nobody serves,
+    // and the watch always sees every worker finish.
     template <class Body>
     void runStage(const char* threadName, PipelineStage stage, Body body) {
         nameThisThread(threadName);
@@ -190,119 +287,10 @@ private:
         reportStageTime(threadName);
         if (!completed) {
             // Recorded only when nothing else was: a cancel or an earlier failure explains it.
-            if (!stopping_) {
-                failWith(PipelineOutcome::Kind::outputFailed,
-                         mediaFailure(std::string("The export's ") + stageName(stage) +
-                                          " stopped before the end",
-                                      AVERROR_BUG));
-            }
+            if (!stopping_) failWith(PipelineOutcome::Kind::outputFailed, stoppedEarly(stage));
             stop();
         }
-        finished();
-    }
-
-    // Decode thread: picks the frame of every output tick.
-    bool decodeAll() {
-        if (!decodeTicks()) return false;
-        picked_.close();
-        return true;
-    }
-
-    bool decodeTicks() {
-        VideoReader& reader = *job_.video;
-        const AVRational tb = reader.info().video.timeBase;
-        const AVRational tickBase = av_inv_q(job_.frameRate);
-        if (job_.range.start > 0) {
-            auto seeked = reader.seekKeyframe(job_.range.start);
-            if (!seeked) {
-                failWith(PipelineOutcome::Kind::sourceFailed, seeked.error());
-                return false;
-            }
-        }
-        const int64_t startTs = std::llround(job_.range.start / av_q2d(tb));
-
-        int64_t tick = 0;
-        // Frames are told apart by their decoding order: an address may be reused by the next.
-        std::optional<DecodedFrame> held;
-        int64_t heldSerial = -1;
-        int64_t serial = -1;
-        int64_t lastSent = -1;
-        auto send = [&](const DecodedFrame& frame, int64_t frameSerial) {
-            if (faultInjected(PipelineStage::decode, tick)) return false;
-            Picked item;
-            item.tick = tick++;
-            if (job_.skipRepeats && frameSerial == lastSent && tick < job_.frameCount) return true;
-            if (frameSerial != lastSent) {
-                item.frame = refFrame(*frame.frame);
-                if (!item.frame) {
-                    failWith(PipelineOutcome::Kind::sourceFailed, mediaError(AVERROR(ENOMEM)));
-                    return false;
-                }
-                lastSent = frameSerial;
-            }
-            return picked_.push(std::move(item));
-        };
-
-        const TimeMap* map = job_.timeMap.get();
-        // The latest recording time (seconds) tick `t` shows under a time map, with the grace
-        // given below: a quarter tick, of the recording's clock where it runs slower.
-        auto sourceLimit = [&](int64_t t) {
-            const double fps = av_q2d(job_.frameRate);
-            const double at = static_cast<double>(t) / fps;
-            return std::min(map->sourceAt(at + 0.25 / fps), map->sourceAt(at) + 0.25 / fps);
-        };
-        while (tick < job_.frameCount && !stopping_) {
-            if (map && held) {
-                // Pictures no tick shows are not decoded: when a keyframe lies well past the
-                // held picture and still before the next tick's time, decoding goes on there.
-                const double target = sourceLimit(tick);
-                const auto keyframe = reader.keyframeAtOrBefore(target);
-                if (keyframe && *keyframe > held->time + kKeyframeJump) {
-                    auto seeked = reader.seekKeyframe(target);
-                    if (!seeked) {
-                        failWith(PipelineOutcome::Kind::sourceFailed, seeked.error());
-                        return false;
-                    }
-                }
-            }
-            auto next = reader.next();
-            if (!next) {
-                failWith(PipelineOutcome::Kind::sourceFailed, next.error());
-                return false;
-            }
-            if (!*next) {
-                if (!held || reader.endedEarly()) {
-                    failWith(PipelineOutcome::Kind::sourceTruncated,
-                             mediaFailure(held ? "The movie ends before its stated length"
-                                               : "The movie holds no picture to export",
-                                          AVERROR_INVALIDDATA));
-                    return false;
-                }
-                while (tick < job_.frameCount) {
-                    if (!send(*held, heldSerial)) return false;
-                }
-                return true;
-            }
-            DecodedFrame& frame = **next;
-            // After a jump, a picture shown before the held one belongs to no later tick.
-            if (map && held && frame.time < held->time) continue;
-            ++serial;
-            // Every tick before this frame's time shows the frame held so far (or this one,
-            // when the source starts after the tick). A frame up to a quarter tick late still
-            // belongs to the tick: Matroska rounds times to the millisecond, which puts every
-            // third 30 fps picture a third of a millisecond after its tick.
-            auto after = [&] {
-                return map ? frame.time > sourceLimit(tick) + 1e-9
-                           : av_compare_ts(4 * (frame.pts - startTs), tb, 4 * tick + 1, tickBase) >
-                                 0;
-            };
-            while (tick < job_.frameCount && after()) {
-                if (!(held ? send(*held, heldSerial) : send(frame, serial))) return false;
-            }
-            held = std::move(frame);
-            heldSerial = serial;
-        }
-        return tick == job_.frameCount;
+        workers_.finished();
     }
 
     // Compose thread: one canvas picture per tick; a repeated source frame reuses the last one.
@@ -476,19 +464,25 @@ private:
         return true;
     }
 
+
     PipelineJob& job_;
+    WorkerCount& workers_;
     BoundedQueue<Picked> picked_;
     BoundedQueue<Composed> composed_;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> stoppedForOthers_{false};
+    std::atomic<bool> encodeDone_{false};  // the file is complete
     std::atomic<int64_t> encoded_{0};
     std::atomic<int64_t> flushed_{0};  // pictures the encoder's filter let go while finishing
 
     std::mutex failureMutex_;
     std::optional<PipelineOutcome> failure_;
 
-    std::mutex doneMutex_;
-    std::condition_variable doneCv_;
-    int finishedWorkers_ = 0;
+    // Decode thread only.
+    AVRational tb_{1, 1};
+    int64_t startTs_ = 0;
+    int64_t tick_ = 0;
+    int64_t lastSent_ = -1;  // serial of the frame last handed on
 
     // Encode thread only.
     AVFramePtr audioFrame_;
@@ -499,12 +493,193 @@ private:
     std::optional<MediaError> soundError_;
 };
 
+// The decode thread: reads the recording once and offers each decoded frame to every lane still
+// taking frames.
+class SharedDecode {
+public:
+    SharedDecode(VideoReader& reader, std::vector<Lane*> lanes, WorkerCount& workers)
+        : reader_(reader), lanes_(std::move(lanes)), workers_(workers) {}
+
+    void run() {
+        nameThisThread("kestro-decode");
+        try {
+            decodeAll();
+        } catch (const std::bad_alloc&) {
+            failTaking(PipelineOutcome::Kind::outputFailed, mediaError(AVERROR(ENOMEM)));
+        } catch (const std::exception& e) {
+            failTaking(PipelineOutcome::Kind::outputFailed,
+                       mediaFailure(std::string("The export's decoding failed: ") + e.what(),
+                                    AVERROR_BUG));
+        }
+        reportStageTime("kestro-decode");
+        // A lane left short of ticks without a stop explaining it would wait for ever.
+        for (Lane* lane : lanes_) {
+            if (lane->taking()) {
+                if (!stopping_) lane->failWith(PipelineOutcome::Kind::outputFailed, stoppedEarly(PipelineStage::decode));
+                lane->stop();
+            }
+        }
+        workers_.finished();
+    }
+
+    void stop() { stopping_ = true; }
+
+    int64_t framesDecoded() const { return framesDecoded_.load(); }
+
+private:
+    void failTaking(PipelineOutcome::Kind kind, const MediaError& error) {
+        for (Lane* lane : lanes_) {
+            if (lane->taking()) lane->failWith(kind, error);
+        }
+    }
+
+    bool anyTaking() const {
+        return std::any_of(lanes_.begin(), lanes_.end(), [](const Lane* lane) { return lane->taking(); });
+    }
+
+    void decodeAll() {
+        // Every lane has the same range and time map.
+        const PipelineJob& first = lanes_.front()->job();
+        const AVRational tb = reader_.info().video.timeBase;
+        for (Lane* lane : lanes_) lane->setSourceTimeBase(tb);
+        if (first.range.start > 0) {
+            auto seeked = reader_.seekKeyframe(first.range.start);
+            if (!seeked) {
+                failTaking(PipelineOutcome::Kind::sourceFailed, seeked.error());
+                return;
+            }
+        }
+
+        // Frames are told apart by their decoding order: an address may be reused by the next.
+        std::optional<DecodedFrame> held;
+        int64_t heldSerial = -1;
+        int64_t serial = -1;
+        const TimeMap* map = first.timeMap.get();
+        while (!stopping_ && anyTaking()) {
+            if (map && held) {
+                // Pictures no tick shows are not decoded: when a keyframe lies well past the
+                // held picture and still before the next tick's time of every lane, decoding
+                // goes on there.
+                double target = std::numeric_limits<double>::infinity();
+                for (const Lane* lane : lanes_) {
+                    if (lane->taking()) target = std::min(target, lane->sourceLimit());
+                }
+                const auto keyframe = reader_.keyframeAtOrBefore(target);
+                if (keyframe && *keyframe > held->time + kKeyframeJump) {
+                    auto seeked = reader_.seekKeyframe(target);
+                    if (!seeked) {
+                        failTaking(PipelineOutcome::Kind::sourceFailed, seeked.error());
+                        return;
+                    }
+                }
+            }
+            auto next = reader_.next();
+            if (!next) {
+                failTaking(PipelineOutcome::Kind::sourceFailed, next.error());
+                return;
+            }
+            if (!*next) {
+                if (!held || reader_.endedEarly()) {
+                    failTaking(PipelineOutcome::Kind::sourceTruncated,
+                               mediaFailure(held ? "The movie ends before its stated length"
+                                                 : "The movie holds no picture to export",
+                                            AVERROR_INVALIDDATA));
+                    return;
+                }
+                for (Lane* lane : lanes_) {
+                    if (lane->taking()) lane->finish(*held, heldSerial);
+                }
+                return;
+            }
+            framesDecoded_.fetch_add(1);
+            DecodedFrame& frame = **next;
+            // After a jump, a picture shown before the held one belongs to no later tick.
+            if (map && held && frame.time < held->time) continue;
+            ++serial;
+            for (Lane* lane : lanes_) {
+                // A lane that stops here is left out from now on.
+                if (lane->taking()) (void)lane->offer(held ? &*held : nullptr, heldSerial, frame, serial);
+            }
+            held = std::move(frame);
+            heldSerial = serial;
+        }
+    }
+
+    VideoReader& reader_;
+    std::vector<Lane*> lanes_;
+    WorkerCount& workers_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int64_t> framesDecoded_{0};
+};
+
 }  // namespace
+
+SharedPipelineOutcome runSharedPipeline(VideoReader& reader, const std::vector<PipelineJob*>& jobs,
+                                        const std::vector<std::function<void(double)>>& progress,
+                                        const std::function<bool()>& cancel,
+                                        bool stopAllOnFailure) {
+    WorkerCount workers;
+    std::vector<std::unique_ptr<Lane>> lanes;
+    std::vector<Lane*> running;
+    for (PipelineJob* job : jobs) {
+        lanes.push_back(std::make_unique<Lane>(*job, workers));
+        if (lanes.back()->prepare()) running.push_back(lanes.back().get());
+    }
+
+    SharedPipelineOutcome result;
+    bool cancelled = false;
+    if (!running.empty()) {
+        SharedDecode decode(reader, running, workers);
+        std::vector<std::thread> threads;
+        threads.emplace_back([&decode] { decode.run(); });
+        for (Lane* lane : running) lane->startWorkers(threads);
+        const int total = static_cast<int>(threads.size());
+
+        auto stopAll = [&] {
+            decode.stop();
+            for (Lane* lane : running) lane->stop();
+        };
+        std::vector<double> reported(lanes.size(), -1);
+        std::vector<Clock::time_point> lastReport(lanes.size());
+        bool othersStopped = false;
+        while (!workers.waitAll(total, kWatchInterval)) {
+            if (!cancelled && cancel && cancel()) {
+                cancelled = true;
+                stopAll();
+            }
+            if (stopAllOnFailure && !othersStopped && !cancelled) {
+                const auto failed = std::find_if(running.begin(), running.end(),
+                                                 [](Lane* lane) { return lane->failed(); });
+                if (failed != running.end()) {
+                    othersStopped = true;
+                    decode.stop();
+                    for (Lane* lane : running) {
+                        if (lane != *failed) lane->stopForOthers();
+                    }
+                }
+            }
+            const auto now = Clock::now();
+            for (std::size_t i = 0; i < lanes.size() && !cancelled; ++i) {
+                if (i >= progress.size() || !progress[i] || now - lastReport[i] < kProgressInterval)
+                    continue;
+                const double fraction = lanes[i]->done();
+                if (fraction > reported[i]) {
+                    reported[i] = fraction;
+                    lastReport[i] = now;
+                    progress[i](fraction);
+                }
+            }
+        }
+        for (std::thread& thread : threads) thread.join();
+        result.framesDecoded = decode.framesDecoded();
+    }
+    for (const auto& lane : lanes) result.outcomes.push_back(lane->outcome(cancelled));
+    return result;
+}
 
 PipelineOutcome runPipeline(PipelineJob& job, const std::function<void(double)>& progress,
                             const std::function<bool()>& cancel) {
-    Pipeline pipeline(job);
-    return pipeline.run(progress, cancel);
+    return runSharedPipeline(*job.video, {&job}, {progress}, cancel, false).outcomes.front();
 }
 
 }  // namespace kestro

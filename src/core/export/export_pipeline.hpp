@@ -2,6 +2,19 @@
 // The running part of an export: the decode, compose and encode threads and the caller's watch
 // over them (the thread rules are written in av_exporter.hpp). Everything here is already set
 // up and validated; the pipeline only moves frames.
+//
+// Several jobs over the same timeline of one recording (the same trimmed range at the same
+// speeds) run as one pipeline with one decode thread: it reads and decodes the recording once
+// and, for each job, picks the frame of each of that job's ticks and hands it on as a new
+// reference to the same decoded picture (av_frame_ref), so the jobs share the pixels and each
+// job's compose stage only reads them. Each job keeps its own compose and encode threads, its
+// own bounded queues and its own stop flag and failure:
+//   - a job that fails, or whose stage quits, stops alone: its queues are aborted, the decode
+//     thread's next hand-over to it fails and the decode thread leaves it out from then on;
+//   - a failure of the source (reading, decoding, a cut-off file) fails every job still running;
+//   - a cancel stops every job, and so does any failure when the caller asks to stop all.
+// The decode thread waits on the fullest queue, so the jobs go at the pace of the slowest, and
+// the decoded pictures in flight stay a few per job.
 
 #include "core/export/camera_compositor.hpp"
 #include "core/export/caption_overlay.hpp"
@@ -19,10 +32,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace kestro {
 
 struct PipelineJob {
+    // The source of runPipeline; jobs run by runSharedPipeline read the reader given there.
     std::unique_ptr<VideoReader> video;
     std::unique_ptr<Compositor> compositor;
     // Null: the camera stays at 1x. Otherwise it composes the zoomed ticks, and every tick is
@@ -71,5 +86,21 @@ struct PipelineOutcome {
 // is polled every ~20 ms. When this returns, every worker has been joined.
 PipelineOutcome runPipeline(PipelineJob& job, const std::function<void(double)>& progress,
                             const std::function<bool()>& cancel);
+
+struct SharedPipelineOutcome {
+    std::vector<PipelineOutcome> outcomes;  // one per job, in the jobs' order
+    std::int64_t framesDecoded = 0;         // pictures the decode thread took from the reader
+};
+
+// Runs `jobs` off one read of `reader`; they must share `range` and `timeMap` (their frame
+// rates, canvases and formats may differ). `progress` holds one handler per job (each may be
+// empty), called from the caller's thread like runPipeline's. A job whose outcome is not done
+// was stopped by a cancel (kind cancelled), by its own failure, by the source's, or, with
+// `stopAllOnFailure`, by another job's failure (kind cancelled). When this returns, every
+// worker has been joined.
+SharedPipelineOutcome runSharedPipeline(VideoReader& reader, const std::vector<PipelineJob*>& jobs,
+                                        const std::vector<std::function<void(double)>>& progress,
+                                        const std::function<bool()>& cancel,
+                                        bool stopAllOnFailure);
 
 }  // namespace kestro
