@@ -31,6 +31,7 @@
 #endif
 
 #if KESTRO_ON_LINUX
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #endif
 #if KESTRO_ON_MACOS
@@ -223,6 +224,13 @@ std::string pathOfDescriptor(int fd) {
 #else
     (void)fd;
     return {};
+#endif
+}
+
+void declineTransparentHugePages() {
+#if KESTRO_ON_LINUX
+    // A refusal (a kernel without the call) leaves the memory as it was: only slower.
+    (void)prctl(PR_SET_THP_DISABLE, 1, 0, 0, 0);
 #endif
 }
 

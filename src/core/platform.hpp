@@ -73,4 +73,9 @@ double strtodInCLocale(const char* text, char** end);
 // system has none.
 std::string pathOfDescriptor(int fd);
 
+// Stops this process's memory from being backed by transparent huge pages from now on, also
+// where a library asks for them (libx264 does for its frame buffers). Linux only; elsewhere
+// nothing happens. See the exporter for why.
+void declineTransparentHugePages();
+
 }  // namespace kestro::platform

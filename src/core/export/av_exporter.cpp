@@ -10,6 +10,7 @@
 #include "core/export/export_target.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/export/shared_timeline.hpp"
+#include "core/export/tick_grid.hpp"
 #include "core/media/av_error.hpp"
 #include "core/media/media_input.hpp"
 #include "core/media/muxer.hpp"
@@ -17,6 +18,7 @@
 #include "core/media/packet_times.hpp"
 #include "core/media/video_reader.hpp"
 #include "core/model/time_map.hpp"
+#include "core/platform.hpp"
 #include "core/text/text_renderer.hpp"
 
 #include <algorithm>
@@ -112,6 +114,35 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
         return fail(ExportError::platform(
             mediaFailure("The speed changes cannot be used: " + *problem + ".", AVERROR(EINVAL))));
     }
+    AVRational frameRate{kDefaultFrameRate, 1};
+    bool variableRate = false;
+    // The container's picture times of the range, when they can be listed.
+    std::optional<std::vector<double>> pictureTimes;
+    if (config.fps) {
+        if (!(*config.fps >= 1 && *config.fps <= kMaximumFrameRate)) {
+            return fail(ExportError::exportSessionFailed(mediaFailure(
+                "The frame rate must be from 1 to " + std::to_string(kMaximumFrameRate) +
+                    " frames per second",
+                AVERROR(EINVAL))));
+        }
+        frameRate = frameRateFromFps(*config.fps);
+    } else {
+        // The capture rate needs only the container's timestamps of the range; a file whose
+        // packets cannot be listed still exports at its average rate.
+        auto times = readPacketTimes(input, range->start, range->end);
+        if (times) pictureTimes = std::move(*times);
+        const auto shortest = pictureTimes ? typicalShortestInterval(*pictureTimes) : std::nullopt;
+        frameRate = exportFrameRate(info.video.averageFrameRate, shortest);
+        variableRate = isVariableRate(info.video.averageFrameRate, shortest);
+    }
+    frameRate = targetFrameRate(config, frameRate);
+    if (!pictureTimes) {
+        // Only the pictures near the start matter to the grid.
+        auto times = readPacketTimes(input, range->start, std::min(range->end, range->start + 1));
+        if (times) pictureTimes = std::move(*times);
+    }
+    if (pictureTimes) *range = alignTicksToFirstPicture(*range, *pictureTimes, frameRate);
+
     // The output's length: the trimmed range at its speeds.
     const TimeMap timeMap(range->start, range->end, config.speed);
     const double outputLength = timeMap.outputDuration();
@@ -128,25 +159,6 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
     const int width = static_cast<int>(config.width + config.width % 2);
     const int height = static_cast<int>(config.height + config.height % 2);
 
-    AVRational frameRate{kDefaultFrameRate, 1};
-    bool variableRate = false;
-    if (config.fps) {
-        if (!(*config.fps >= 1 && *config.fps <= kMaximumFrameRate)) {
-            return fail(ExportError::exportSessionFailed(mediaFailure(
-                "The frame rate must be from 1 to " + std::to_string(kMaximumFrameRate) +
-                    " frames per second",
-                AVERROR(EINVAL))));
-        }
-        frameRate = frameRateFromFps(*config.fps);
-    } else {
-        // The capture rate needs only the container's timestamps of the range; a file whose
-        // packets cannot be listed still exports at its average rate.
-        auto times = readPacketTimes(input, range->start, range->end);
-        const auto shortest = times ? typicalShortestInterval(*times) : std::nullopt;
-        frameRate = exportFrameRate(info.video.averageFrameRate, shortest);
-        variableRate = isVariableRate(info.video.averageFrameRate, shortest);
-    }
-    frameRate = targetFrameRate(config, frameRate);
     const double frames = std::ceil(outputLength * av_q2d(frameRate) - 1e-6);
     const int64_t frameCount = std::max<int64_t>(1, static_cast<int64_t>(frames));
 
@@ -245,6 +257,12 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
     if (!file) return fail(fileFailure(file.error()));
     OutputFile& out = **file;
 
+    // libx264 asks for transparent huge pages for its frame buffers, close to a gigabyte at a
+    // 1280 x 2596 canvas. Where the kernel must compact memory to find each 2 MB page and clear
+    // it (a busy machine, a virtual one), faulting them in took as much processor time as half
+    // the encoding itself; plain pages, faulted in as the encoder touches them, cost little,
+    // and an encoder that walks its frames in order gains next to nothing from huge ones.
+    platform::declineTransparentHugePages();
     PipelineJob job;
     {
         auto muxer = Muxer::create(target.container, out.io(), out.url());

@@ -538,12 +538,17 @@ private:
     }
 
     void decodeAll() {
-        // Every lane has the same range and time map.
+        // Every lane has the same trim and speeds; a lane's grid may start up to a quarter of its
+        // tick later, on its first picture, so decoding starts from the earliest lane's start.
         const PipelineJob& first = lanes_.front()->job();
         const AVRational tb = reader_.info().video.timeBase;
-        for (Lane* lane : lanes_) lane->setSourceTimeBase(tb);
-        if (first.range.start > 0) {
-            auto seeked = reader_.seekKeyframe(first.range.start);
+        double start = first.range.start;
+        for (Lane* lane : lanes_) {
+            lane->setSourceTimeBase(tb);
+            start = std::min(start, lane->job().range.start);
+        }
+        if (start > 0) {
+            auto seeked = reader_.seekKeyframe(start);
             if (!seeked) {
                 failTaking(PipelineOutcome::Kind::sourceFailed, seeked.error());
                 return;

@@ -8,6 +8,63 @@
 
 namespace kestro {
 
+namespace {
+
+constexpr double kStepBack = 1.0;  // seconds, doubled on each try
+
+// Seeks so that reading goes on from a keyframe at or before `start`: every picture of the
+// range is then read, also the ones stored before the first of them (reordered pictures). A
+// backward seek is only a request: demuxers without an index (MPEG-TS) search by timestamps
+// and may land on a later keyframe, or in the middle of a run of reordered pictures. The
+// first packet after the seek tells; while it is not such a keyframe, the aim goes further
+// back, twice as far each time, and from the start of the movie on, reading starts at the
+// first byte of the file (the ffmpeg tool's own MPEG-TS files send even a seek to their
+// start to the 2 s keyframe).
+// False when no such place was found.
+bool landOnKeyframeBefore(AVFormatContext& fmt, int index, double start, AVPacket& packet) {
+    const AVStream& st = *fmt.streams[index];
+    const double tb = av_q2d(st.time_base);
+    const int64_t origin = streamOrigin(st);
+    double back = 0;
+    for (;;) {
+        const double aim = std::max(0.0, start - back);
+        const int64_t target = origin + static_cast<int64_t>(std::floor(aim / tb));
+        auto seek = [&] {
+            if (av_seek_frame(&fmt, index, target, AVSEEK_FLAG_BACKWARD) < 0) {
+                av_seek_frame(&fmt, index, origin, AVSEEK_FLAG_BACKWARD);
+            }
+        };
+        seek();
+        bool good = false;
+        for (;;) {
+            const int ret = av_read_frame(&fmt, &packet);
+            if (ret < 0) break;
+            const bool video = packet.stream_index == index;
+            const int64_t ts = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
+            const bool key = packet.flags & AV_PKT_FLAG_KEY;
+            av_packet_unref(&packet);
+            if (!video || ts == AV_NOPTS_VALUE) continue;
+            good = key && static_cast<double>(ts - origin) * tb <= start + 1e-9;
+            break;
+        }
+        if (good) {
+            seek();  // lands on the same packet again
+            return true;
+        }
+        if (aim <= 0) {
+            if (!(fmt.iformat->flags & AVFMT_NO_BYTE_SEEK) &&
+                av_seek_frame(&fmt, -1, 0, AVSEEK_FLAG_BYTE) >= 0) {
+                return true;
+            }
+            seek();  // nothing better: the intervals inside the range are still right
+            return false;
+        }
+        back = back > 0 ? back * 2 : kStepBack;
+    }
+}
+
+}  // namespace
+
 Result<std::vector<double>, MediaError> readPacketTimes(const std::filesystem::path& path,
                                                         double start, double end) {
     auto format = openMediaInput(path);
@@ -24,16 +81,9 @@ Result<std::vector<double>, MediaError> readPacketTimes(const std::filesystem::p
     const AVStream& st = *fmt.streams[index];
     const double tb = av_q2d(st.time_base);
     const int64_t origin = streamOrigin(st);
-    if (start > 0) {
-        // Landing a little early (or late, in containers that overshoot) only changes which
-        // packets are looked at near the edge, never the intervals inside the range.
-        const int64_t target = origin + static_cast<int64_t>(std::floor(start / tb));
-        if (av_seek_frame(&fmt, index, target, AVSEEK_FLAG_BACKWARD) < 0) {
-            av_seek_frame(&fmt, index, origin, AVSEEK_FLAG_BACKWARD);
-        }
-    }
     AVPacketPtr packet = makePacket();
     if (!packet) return fail(mediaError(AVERROR(ENOMEM)));
+    if (start > 0) landOnKeyframeBefore(fmt, index, start, *packet);
     std::vector<double> times;
     // Packets come in decoding order, which runs a few pictures ahead of presentation order:
     // read on a little past the end so that the pictures shown before it are all seen.

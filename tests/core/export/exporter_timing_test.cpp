@@ -4,10 +4,12 @@
 
 #include "core/media/video_reader.hpp"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 namespace kestro {
 namespace {
@@ -139,6 +141,50 @@ TEST(ExporterTimingTest, ConstantRateSourcesKeepEveryPictureInEveryContainer) {
             if (test::indexFromLuma(luma[k]) != static_cast<int>(k)) ++wrong;
         }
         EXPECT_EQ(wrong, 0) << name << ": output frames not showing their own source frame";
+    }
+}
+
+// A trim that starts between two pictures of an NTSC-rate source writes the pictures of the
+// range, each once: its first is the picture shown at the start, its last the one shown just
+// before the end. A start a hair before a picture (1 s against a picture at 1.001 s) must not
+// add a tick at the end that shows the last picture twice. The MPEG-TS is the ffmpeg tool's
+// own, at its muxer's default settings (times from 1.4 s).
+TEST(ExporterTimingTest, NtscTrimsBetweenPicturesKeepEachPictureOnce) {
+    ScratchDir dir;
+    const int frames = 72;
+    const double step = 1001.0 / 30000;
+    std::vector<std::filesystem::path> sources;
+    for (const char* name : {"ntsc.ts", "ntsc.mp4", "ntsc.mkv"}) {
+        sources.push_back(test::makeNumberedMovie(dir / name, "30000/1001", frames, "",
+                                                  "-c:v libx264 -g 60"));
+        ASSERT_FALSE(sources.back().empty()) << name;
+    }
+    // The picture on screen at time t (a quarter tick of grace, as the exporter reads it).
+    auto shownAt = [&](double t) {
+        return std::min(frames - 1, static_cast<int>(std::floor((t + step / 4) / step)));
+    };
+    for (const auto& source : sources) {
+        for (const auto& [start, end] : {std::pair{1.0, 1e9}, std::pair{0.52, 1.7},
+                                         std::pair{1.0, 60 * step}, std::pair{0.3, 1.0}}) {
+            const std::string what = source.filename().string() + " from " + std::to_string(start) +
+                                     " to " + std::to_string(end);
+            ExportConfig config = test::smallConfig();
+            config.trimStart = start;
+            config.trimEnd = end;
+            const auto out = dir / "trim.mp4";
+            ASSERT_TRUE(test::exported(source, config, out)) << what;
+            const int first = shownAt(start);
+            // The last picture that starts before the end.
+            const int last =
+                std::min(frames - 1, static_cast<int>(std::ceil(end / step - 1e-6)) - 1);
+            const auto luma = test::lumaAt(out, 100, 200);
+            EXPECT_EQ(luma.size(), static_cast<size_t>(last - first + 1)) << what;
+            int wrong = 0;
+            for (size_t k = 0; k < luma.size(); ++k) {
+                if (test::indexFromLuma(luma[k]) != first + static_cast<int>(k)) ++wrong;
+            }
+            EXPECT_EQ(wrong, 0) << what << ": output frames not showing their own source frame";
+        }
     }
 }
 
