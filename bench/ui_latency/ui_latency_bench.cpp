@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
 
     const auto frames = framesWithImages();
     probe.beginStep("frame: first");
-    if (!frames.empty()) s.setFramePreset(frames.front());
+    if (!frames.empty()) s.frame().setFramePreset(frames.front());
     runFor(300);
 
     probe.beginStep("import");
@@ -256,7 +256,7 @@ int main(int argc, char** argv) {
     drag(track, {xAt(s.duration()) - 2, y}, {xAt(s.duration() * 0.85), y}, 40);
 
     probe.beginStep("frame: change");
-    if (frames.size() > 1) s.setFramePreset(frames[frames.size() / 2]);
+    if (frames.size() > 1) s.frame().setFramePreset(frames[frames.size() / 2]);
     runFor(400);
 
     // The whole movie, as the user would after trimming back out.

@@ -285,7 +285,7 @@ int main(int argc, char** argv) {
         const QString key = parser.value(frameOption) == QStringLiteral("auto")
                                 ? autoFrameKey()
                                 : parser.value(frameOption);
-        s->setFramePreset(key);
+        s->frame().setFramePreset(key);
     }
     const QStringList files = parser.positionalArguments();
     const bool project = !files.isEmpty() && files.front().endsWith(QStringLiteral(".kestro"));

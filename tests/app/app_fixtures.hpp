@@ -219,10 +219,10 @@ bool waitUntilDone(const Done& done, int ms = 10000) {
     return done();
 }
 
-// Lets a frame load started on the pool land (any editor with frameLoading()).
+// Lets a frame load started on the pool land.
 template <class Editor>
 void waitForFrame(const Editor& editor) {
-    waitUntilDone([&] { return !editor.frameLoading(); });
+    waitUntilDone([&] { return !editor.frame().frameLoading(); });
     drainEvents();
 }
 

@@ -107,7 +107,7 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     QTemporaryDir dir;
     EditorState& s = view_->state();
     ASSERT_TRUE(test::loadAndWait(s, test::writeFile(dir.filePath("m.mp4"))));
-    s.setFramePreset(test::kProKey);
+    s.frame().setFramePreset(test::kProKey);
     test::waitForFrame(s);
     // The frame reaches the stage with its ratio.
     EXPECT_FALSE(view_->framePicker()->attentionOutlineVisible());
@@ -163,7 +163,7 @@ TEST_F(ContentViewTest, NoFrameAnMp4sBlackAndThePlacementLookAsTheyExport) {
     EXPECT_NEAR(wide.width() / wide.height(), 640.0 / 360, 0.02);
     EXPECT_DOUBLE_EQ(buildExportRequest(s, "/tmp/out.mp4").config.scale, 1.0);
 
-    s.setFramePreset(test::kProKey);
+    s.frame().setFramePreset(test::kProKey);
     test::waitForFrame(s);
     PreviewView* preview = view_->stage()->preview();
     ASSERT_TRUE(preview->layout().hasFrame);
@@ -190,7 +190,7 @@ TEST_F(ContentViewTest, NoFrameAnMp4sBlackAndThePlacementLookAsTheyExport) {
     const ExportRequest placed = buildExportRequest(s, "/tmp/out.mov");
     EXPECT_DOUBLE_EQ(placed.config.scale, 0.8);
     EXPECT_DOUBLE_EQ(placed.config.offsetX, -0.1);
-    EXPECT_EQ(s.offsetY(), 20);
+    EXPECT_EQ(s.frame().offsetY(), 20);
     // The picture drawn is the one the export places: 80 % of the fill, shifted left.
     const QRectF full = preview->layout().player;
     const QRectF shown = preview->layout().videoRect(QSizeF(640, 360));

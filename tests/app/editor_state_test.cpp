@@ -124,36 +124,36 @@ TEST_F(EditorStateTest, TheAppearanceIsStoredUnlessChosenForOneRun) {
 
 TEST_F(EditorStateTest, APresetLoadsOffTheInterfaceThreadThenResetsAndBadKeysChangeNothing) {
     auto s = make();
-    s->setFramePreset(test::kProKey);
+    s->frame().setFramePreset(test::kProKey);
     // Nothing is decoded on the interface thread: the choice returns before the image exists.
-    EXPECT_TRUE(s->frameLoading());
-    EXPECT_EQ(s->frameImage(), nullptr);
-    s->setPlacement(130, 5, -5);
+    EXPECT_TRUE(s->frame().frameLoading());
+    EXPECT_EQ(s->frame().frameImage(), nullptr);
+    s->frame().setPlacement(130, 5, -5);
     test::waitForFrame(*s);
-    ASSERT_NE(s->frameImage(), nullptr);
+    ASSERT_NE(s->frame().frameImage(), nullptr);
     // The 4-pixel transparent border is trimmed away.
-    EXPECT_EQ(s->frameImage()->width, 100);
-    EXPECT_EQ(s->frameImage()->height, 200);
+    EXPECT_EQ(s->frame().frameImage()->width, 100);
+    EXPECT_EQ(s->frame().frameImage()->height, 200);
     // Opening: columns 10..89, 20 rows above and 30 below; y is the bottom margin.
-    EXPECT_EQ(s->screenRect(), (ScreenRect{10, 15, 80, 75}));
-    EXPECT_EQ(s->scale(), 100);
-    EXPECT_EQ(s->offsetX(), 0);
-    EXPECT_EQ(s->offsetY(), 0);
+    EXPECT_EQ(s->frame().screenRect(), (ScreenRect{10, 15, 80, 75}));
+    EXPECT_EQ(s->frame().scale(), 100);
+    EXPECT_EQ(s->frame().offsetX(), 0);
+    EXPECT_EQ(s->frame().offsetY(), 0);
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
 
     // An unknown key changes nothing; an unreadable frame leaves the placement.
-    const auto image = s->frameImage();
-    s->setFramePreset("Frames/no-such-frame");
+    const auto image = s->frame().frameImage();
+    s->frame().setFramePreset("Frames/no-such-frame");
     test::waitForFrame(*s);
-    EXPECT_EQ(s->frameImage(), image);
-    EXPECT_EQ(s->framePreset(), test::kProKey);
-    EXPECT_EQ(s->screenRect(), (ScreenRect{10, 15, 80, 75}));
-    s->setPlacement(90, 0, 0);
-    s->setFramePreset(test::kBrokenKey);
+    EXPECT_EQ(s->frame().frameImage(), image);
+    EXPECT_EQ(s->frame().framePreset(), test::kProKey);
+    EXPECT_EQ(s->frame().screenRect(), (ScreenRect{10, 15, 80, 75}));
+    s->frame().setPlacement(90, 0, 0);
+    s->frame().setFramePreset(test::kBrokenKey);
     test::waitForFrame(*s);
-    EXPECT_EQ(s->frameImage(), nullptr);
-    EXPECT_EQ(s->screenRect(), kDefaultScreenRect);
-    EXPECT_EQ(s->scale(), 90);
+    EXPECT_EQ(s->frame().frameImage(), nullptr);
+    EXPECT_EQ(s->frame().screenRect(), kDefaultScreenRect);
+    EXPECT_EQ(s->frame().scale(), 90);
     // No reset ran, so the ratio of the previous frame stays.
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
 }
@@ -162,39 +162,39 @@ TEST_F(EditorStateTest, APresetLoadsOffTheInterfaceThreadThenResetsAndBadKeysCha
 // loading never lands after it.
 TEST_F(EditorStateTest, NoFrameRemovesTheFrameAndOvertakesALoad) {
     auto s = make();
-    s->setFramePreset(test::kProKey);
+    s->frame().setFramePreset(test::kProKey);
     test::waitForFrame(*s);
-    ASSERT_NE(s->frameImage(), nullptr);
-    s->setPlacement(150, 10, 10);
-    s->setFramePreset(QString());
-    EXPECT_EQ(s->frameImage(), nullptr);
-    EXPECT_FALSE(s->frameLoading());
-    EXPECT_EQ(s->screenRect(), (ScreenRect{0, 0, 100, 100}));
-    EXPECT_EQ(s->scale(), 100);
+    ASSERT_NE(s->frame().frameImage(), nullptr);
+    s->frame().setPlacement(150, 10, 10);
+    s->frame().setFramePreset(QString());
+    EXPECT_EQ(s->frame().frameImage(), nullptr);
+    EXPECT_FALSE(s->frame().frameLoading());
+    EXPECT_EQ(s->frame().screenRect(), (ScreenRect{0, 0, 100, 100}));
+    EXPECT_EQ(s->frame().scale(), 100);
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), EditorState::kDefaultStageAspectRatio);
 
-    s->setFramePreset(test::kProKey);
-    s->setFramePreset(QString());
+    s->frame().setFramePreset(test::kProKey);
+    s->frame().setFramePreset(QString());
     BackgroundTasks::waitForAll();
     drainEvents();
-    EXPECT_EQ(s->frameImage(), nullptr);
-    EXPECT_TRUE(s->framePreset().isEmpty());
+    EXPECT_EQ(s->frame().frameImage(), nullptr);
+    EXPECT_TRUE(s->frame().framePreset().isEmpty());
 }
 
 // The opaque frame has no opening near its centre: the default rectangle, its own ratio. Editors
 // that go away during a load are not called back.
 TEST_F(EditorStateTest, TheLastChosenFrameWinsOverALoadStillRunning) {
-    for (int i = 0; i < 5; ++i) make()->setFramePreset(test::kProKey);
+    for (int i = 0; i < 5; ++i) make()->frame().setFramePreset(test::kProKey);
     auto s = make();
-    s->setFramePreset(test::kProKey);
-    s->setFramePreset(test::kOpaqueKey);
+    s->frame().setFramePreset(test::kProKey);
+    s->frame().setFramePreset(test::kOpaqueKey);
     test::waitForFrame(*s);
     BackgroundTasks::waitForAll();  // the first load's result, were it to land late
     drainEvents();
-    ASSERT_NE(s->frameImage(), nullptr);
-    EXPECT_EQ(s->frameImage()->width, 60);
-    EXPECT_EQ(s->framePreset(), test::kOpaqueKey);
-    EXPECT_EQ(s->screenRect(), kDefaultScreenRect);
+    ASSERT_NE(s->frame().frameImage(), nullptr);
+    EXPECT_EQ(s->frame().frameImage()->width, 60);
+    EXPECT_EQ(s->frame().framePreset(), test::kOpaqueKey);
+    EXPECT_EQ(s->frame().screenRect(), kDefaultScreenRect);
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 0.5);
 }
 
@@ -205,7 +205,7 @@ TEST_F(EditorStateTest, WithoutAFrameTheStageTakesTheMoviesUprightRatioOrTheDefa
     ASSERT_TRUE(loadAndWait(*s, movie));
     // The stage takes the movie's shape as soon as it loads, and the movie its own size.
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 1920.0 / 1080.0);
-    EXPECT_EQ(s->scale(), 100);
+    EXPECT_EQ(s->frame().scale(), 100);
     s->clearVideo();
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), EditorState::kDefaultStageAspectRatio);
 }

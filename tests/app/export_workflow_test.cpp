@@ -87,7 +87,7 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
     EXPECT_DOUBLE_EQ(before.config.scale, 1.0);
     EXPECT_FALSE(before.frame);
     // A preset whose file is not a PNG, or a key that names none: no frame, the whole screen.
-    s->setFramePreset(test::kBrokenKey);
+    s->frame().setFramePreset(test::kBrokenKey);
     test::waitForFrame(*s);
     ExportRequest broken = buildExportRequest(*s, "/tmp/out.mov");
     EXPECT_FALSE(broken.frame);
@@ -95,7 +95,7 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
     EXPECT_EQ(broken.config.screen, (ScreenRect{0, 0, 100, 100}));
     EXPECT_FALSE(exportFrameImageFor("Frames/no_such_phone_portrait"));
 
-    s->setFramePreset(test::kProKey);
+    s->frame().setFramePreset(test::kProKey);
     test::waitForFrame(*s);  // and the queued placement reset
     s->exportChoices().setSelectedExportResolution(ExportResolution::hd1080p);
     const ExportRequest r = buildExportRequest(*s, "/tmp/out.mov");
@@ -103,13 +103,13 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
     EXPECT_EQ(r.output, "/tmp/out.mov");
     // The very image the preview shows, not a second decoding of its file.
     ASSERT_TRUE(r.frame);
-    EXPECT_EQ(r.frame, s->frameImage());
+    EXPECT_EQ(r.frame, s->frame().frameImage());
     // The trimmed frame is 100 x 200: the canvas takes its aspect at the resolution's width.
     EXPECT_EQ(r.config.width, 1920);
     EXPECT_EQ(r.config.height, 3840);
     EXPECT_EQ(r.config.trimStart, 1.5);
     EXPECT_EQ(r.config.trimEnd, 7.25);
-    EXPECT_EQ(r.config.screen, s->screenRect());
+    EXPECT_EQ(r.config.screen, s->frame().screenRect());
     EXPECT_DOUBLE_EQ(r.config.scale, 1.0);
     EXPECT_EQ(r.config.fitMode, VideoFitMode::fill);
     ASSERT_TRUE(r.config.background.asColour());
@@ -118,7 +118,7 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
         EXPECT_NEAR(read, want, 1e-3);
 
     // "No frame" takes the frame out of the export as it takes it out of the preview.
-    s->setFramePreset(QString());
+    s->frame().setFramePreset(QString());
     const ExportRequest bare = buildExportRequest(*s, "/tmp/out.mov");
     EXPECT_FALSE(bare.frame);
     EXPECT_EQ(bare.config.screen, (ScreenRect{0, 0, 100, 100}));
@@ -128,7 +128,7 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
 
 TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOverTheColour) {
     auto s = loadedEditor(20);  // long enough for the store, so the request reaches the engine
-    s->setFramePreset(test::kProKey);
+    s->frame().setFramePreset(test::kProKey);
     test::waitForFrame(*s);
     s->exportChoices().setOutputFormat(ExportFormat::mov);
     s->exportChoices().setExportBackground(ExportBackground::white);
@@ -172,7 +172,7 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     // Off again: the frame, the shape and the gradient are back as they were.
     s->exportChoices().setAppStorePreview(false);
     const ExportRequest framed = buildExportRequest(*s, "/tmp/framed.mov");
-    EXPECT_EQ(framed.frame, s->frameImage());
+    EXPECT_EQ(framed.frame, s->frame().frameImage());
     EXPECT_EQ(framed.config.format, ExportFormat::mov);
     EXPECT_TRUE(framed.config.background.asGradient());
     EXPECT_TRUE(framed.config.shadow);

@@ -46,33 +46,33 @@ protected:
 
 TEST_F(FrameChoicesTest, ALandscapeRecordingTurnsTheFrameForPreviewAndExportAlike) {
     auto s = editorWith(1920, 1080);
-    s->setFramePreset(test::kProKey);
+    s->frame().setFramePreset(test::kProKey);
     test::waitForFrame(*s);
-    ASSERT_NE(s->frameImage(), nullptr);
+    ASSERT_NE(s->frame().frameImage(), nullptr);
     // Turned with the device's top to the left: the 100 x 200 frame's opening (columns 10..89,
     // rows 20..169) becomes columns 20..169, rows 10..89 of a 200 x 100 image.
-    EXPECT_EQ(s->frameImage()->width, 200);
-    EXPECT_EQ(s->frameImage()->height, 100);
-    EXPECT_EQ(s->screenRect(), (ScreenRect{10, 10, 75, 80}));
+    EXPECT_EQ(s->frame().frameImage()->width, 200);
+    EXPECT_EQ(s->frame().frameImage()->height, 100);
+    EXPECT_EQ(s->frame().screenRect(), (ScreenRect{10, 10, 75, 80}));
     const ExportRequest request = buildExportRequest(*s, "/tmp/out.mp4");
-    EXPECT_EQ(request.frame, s->frameImage());
+    EXPECT_EQ(request.frame, s->frame().frameImage());
     EXPECT_GT(request.config.width, request.config.height);
 
     // Portrait asked for: upright again, with its own opening.
-    QSignalSpy changed(s.get(), &EditorState::frameOrientationChanged);
-    s->setFrameOrientation(FrameOrientation::portrait);
+    QSignalSpy changed(&s.get()->frame(), &FrameSelection::frameOrientationChanged);
+    s->frame().setFrameOrientation(FrameOrientation::portrait);
     EXPECT_EQ(changed.size(), 1);
-    EXPECT_EQ(s->frameImage()->width, 100);
-    EXPECT_EQ(s->screenRect(), (ScreenRect{10, 15, 80, 75}));
+    EXPECT_EQ(s->frame().frameImage()->width, 100);
+    EXPECT_EQ(s->frame().screenRect(), (ScreenRect{10, 15, 80, 75}));
 }
 
 TEST_F(FrameChoicesTest, ARecordingOfADevicesScreenSizeGetsThatDevicesFrame) {
     // 1206 x 2622 is an iPhone 16 Pro's screen, and the fixtures hold an iPhone 16 Pro frame.
     auto s = editorWith(1206, 2622);
-    EXPECT_EQ(s->framePreset(), test::kProKey);
+    EXPECT_EQ(s->frame().framePreset(), test::kProKey);
     // Any other size keeps the choice (none here).
     auto other = editorWith(1000, 2000, "other.mp4");
-    EXPECT_TRUE(other->framePreset().isEmpty());
+    EXPECT_TRUE(other->frame().framePreset().isEmpty());
 }
 
 TEST_F(FrameChoicesTest, AFramesFolderJoinsThePickerAndIsRemembered) {
@@ -106,8 +106,8 @@ TEST_F(FrameChoicesTest, AFramesFolderJoinsThePickerAndIsRemembered) {
         if (action->data().toString() == QString::fromStdString(it->key)) action->trigger();
     }
     test::waitForFrame(*s);
-    ASSERT_NE(s->frameImage(), nullptr);
-    EXPECT_EQ(s->framePreset(), QString::fromStdString(it->key));
+    ASSERT_NE(s->frame().frameImage(), nullptr);
+    EXPECT_EQ(s->frame().framePreset(), QString::fromStdString(it->key));
 }
 
 TEST_F(FrameChoicesTest, ThePngOfTheCurrentFrameIsTheFramedPictureAtThePlayheadTime) {

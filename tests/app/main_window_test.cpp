@@ -150,7 +150,7 @@ TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
     // At rest on a 1366 x 768 screen, in the window it opens as, the preview has the room: the
     // device is drawn at least 400 points tall.
     ASSERT_TRUE(loadAndWait(state(), file("m.mp4")));
-    state().setFramePreset(test::kProKey);
+    state().frame().setFramePreset(test::kProKey);
     test::waitForFrame(state());
     window->resize(MainWindow::initialGeometry(QRect(0, 0, 1366, 768), QMargins()).size());
     test::drainEvents();
@@ -234,26 +234,27 @@ TEST_F(MainWindowTest, DroppedMoviesOpenWithTheImportChecksAndADroppedPngBecomes
         QFile::copy(qEnvironmentVariable("KESTRO_RESOURCES") + "/" + test::kProKey + ".png", png));
     drop(picker, png);
     test::waitForFrame(state());
-    ASSERT_TRUE(state().frameImage());
-    EXPECT_EQ(state().frameImage()->width, 100);
-    EXPECT_EQ(state().frameImage()->height, 200);
-    EXPECT_NEAR(state().screenRect().x, 10, 0.6);
-    EXPECT_NEAR(state().screenRect().w, 80, 0.6);
-    EXPECT_EQ(state().customFramePath(), QFileInfo(png).absoluteFilePath());
+    ASSERT_TRUE(state().frame().frameImage());
+    EXPECT_EQ(state().frame().frameImage()->width, 100);
+    EXPECT_EQ(state().frame().frameImage()->height, 200);
+    EXPECT_NEAR(state().frame().screenRect().x, 10, 0.6);
+    EXPECT_NEAR(state().frame().screenRect().w, 80, 0.6);
+    EXPECT_EQ(state().frame().customFramePath(), QFileInfo(png).absoluteFilePath());
     EXPECT_FALSE(picker->showsPrompt());
     // The export reads the same file.
-    EXPECT_EQ(exportFrameImageFor(state().framePreset()), std::filesystem::path(png.toStdString()));
+    EXPECT_EQ(exportFrameImageFor(state().frame().framePreset()),
+              std::filesystem::path(png.toStdString()));
 
     // Not a PNG inside: one alert, and the frame in use stays.
     drop(picker, test::writeFile(dir.filePath("fake.png"), "\x89PNG\r\n\x1a\n but cut short"));
     test::waitForFrame(state());
     ASSERT_EQ(alerts.titles.size(), 1);
-    EXPECT_EQ(state().customFramePath(), QFileInfo(png).absoluteFilePath());
-    EXPECT_EQ(state().frameImage()->width, 100);
+    EXPECT_EQ(state().frame().customFramePath(), QFileInfo(png).absoluteFilePath());
+    EXPECT_EQ(state().frame().frameImage()->width, 100);
 
     // Choosing a preset afterwards leaves the custom frame.
-    state().setFramePreset(test::kProKey);
-    EXPECT_TRUE(state().customFramePath().isEmpty());
+    state().frame().setFramePreset(test::kProKey);
+    EXPECT_TRUE(state().frame().customFramePath().isEmpty());
 }
 
 TEST_F(MainWindowTest, RecentMoviesAreKeptNewestFirstWithoutGoneFiles) {

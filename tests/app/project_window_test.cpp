@@ -93,7 +93,7 @@ TEST_F(ProjectWindowTest, SaveThenOpenBringsTheEditBackWithTheTitleAndItsMark) {
     ASSERT_TRUE(loadAndWait(state(), movie));
     state().setTrimEnd(state().duration() - 1);
     state().setTrimStart(1);
-    state().setFrameOrientation(FrameOrientation::landscape);
+    state().frame().setFrameOrientation(FrameOrientation::landscape);
     CanvasChoices canvas = state().exportChoices().canvasChoices();
     canvas.aspect = CanvasAspect::square1x1;
     canvas.paddingPercent = 12;
@@ -126,7 +126,7 @@ TEST_F(ProjectWindowTest, SaveThenOpenBringsTheEditBackWithTheTitleAndItsMark) {
     ASSERT_TRUE(test::waitUntilDone([&] { return state().videoPath() == movie && !state().movieLoading(); }));
     ASSERT_TRUE(test::waitUntilDone([&] { return state().trimStart() == 1; }));
     EXPECT_DOUBLE_EQ(state().trimEnd(), state().duration() - 1);
-    EXPECT_EQ(state().frameOrientation(), FrameOrientation::landscape);
+    EXPECT_EQ(state().frame().frameOrientation(), FrameOrientation::landscape);
     EXPECT_EQ(state().exportChoices().canvasChoices().aspect, CanvasAspect::square1x1);
     EXPECT_EQ(state().exportChoices().canvasChoices().paddingPercent, 12);
     ASSERT_EQ(state().camera().track().size(), 1u);

@@ -63,17 +63,17 @@ TEST(FramePresetPicker, NoFrameFirstThenOneTitledSectionPerFamilyAndAChoiceAppli
         if (a->data().toString() == test::kProKey) pro = a;
     ASSERT_NE(pro, nullptr);
     pro->trigger();
-    EXPECT_EQ(state.framePreset(), test::kProKey);
+    EXPECT_EQ(state.frame().framePreset(), test::kProKey);
     test::waitForFrame(state);
-    EXPECT_NE(state.frameImage(), nullptr);
+    EXPECT_NE(state.frame().frameImage(), nullptr);
     EXPECT_FALSE(picker.showsPrompt());
     EXPECT_EQ(picker.text(), "iPhone 16 Pro Black");
     EXPECT_FALSE(picker.attentionOutlineVisible());
-    EXPECT_EQ(state.scale(), 100);
+    EXPECT_EQ(state.frame().scale(), 100);
     // "No Frame" takes the frame away; the picker asks for one again.
     picker.menu()->actions()[0]->trigger();
-    EXPECT_EQ(state.framePreset(), "");
-    EXPECT_EQ(state.frameImage(), nullptr);
+    EXPECT_EQ(state.frame().framePreset(), "");
+    EXPECT_EQ(state.frame().frameImage(), nullptr);
     EXPECT_TRUE(picker.showsPrompt());
     EXPECT_TRUE(picker.menu()->actions()[0]->isChecked());
 }

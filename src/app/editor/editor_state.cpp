@@ -27,6 +27,7 @@ EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
     isDarkMode_ = settings.value(kDarkModeKey, false).toBool();
     connect(export_, &ExportChoicesStore::canvasShapeChanged, this,
             &EditorState::updateStageAspectRatio);
+    connect(frame_, &FrameSelection::placementReset, this, &EditorState::updateStageAspectRatio);
     // Captions are timed on the output's clock: its length follows the trim and the speeds.
     const auto outputLength = [this] {
         story_.setOutputLength(std::max(0.0, speedTrack_->outputLength(trimStart_, trimEnd_)));
@@ -47,6 +48,7 @@ EditorState::~EditorState() {
 void EditorState::setAlertPresenter(AlertPresenter* presenter) {
     alerts_ = presenter;
     export_->setAlertPresenter(presenter);
+    frame_->setAlertPresenter(presenter);
 }
 
 void EditorState::setFileDialogs(FileDialogs* dialogs) {
@@ -104,55 +106,8 @@ void EditorState::setDuration(double seconds) {
     emit durationChanged(seconds);
 }
 
-void EditorState::setFrameImage(std::shared_ptr<const Image> image) {
-    uprightFrame_ = std::move(image);
-    std::shared_ptr<const Image> shown = uprightFrame_;
-    if (uprightFrame_) {
-        double w = 0, h = 0;
-        if (player_) {
-            const QSize size = player_->videoSize();
-            w = size.width();
-            h = size.height();
-        }
-        const FrameOrientation wanted = resolvedOrientation(frameOrientation_, w, h);
-        Image turned = orientedFrameImage(*uprightFrame_, wanted);
-        if (turned.width != uprightFrame_->width)
-            shown = std::make_shared<const Image>(std::move(turned));
-    }
-    if (frameImage_ == shown) return;
-    frameImage_ = std::move(shown);
-    emit frameImageChanged();
-}
-
-void EditorState::showOrientedFrame(const ScreenRect& fallback) {
-    const std::shared_ptr<const Image> before = frameImage_;
-    setFrameImage(uprightFrame_);
-    if (frameImage_ == before || !frameImage_) return;
-    setScreenRect(detectScreenRect(*frameImage_).value_or(fallback));
-    resetPlacement();
-}
-
-void EditorState::setFrameOrientation(FrameOrientation orientation) {
-    if (frameOrientation_ == orientation) return;
-    frameOrientation_ = orientation;
-    emit frameOrientationChanged();
-    showOrientedFrame(kDefaultScreenRect);
-}
-
-void EditorState::chooseFrameForRecording() {
-    if (!player_ || !customFramePath_.isEmpty()) return;
-    const QSize size = player_->videoSize();
-    const auto choice = autoFrameFor(size.width(), size.height(), framePresetCatalog());
-    // Only a recording made on one of the devices: any other size keeps the user's choice.
-    if (choice && choice->preset && choice->match != AutoFrameChoice::Match::nearestShape) {
-        setFramePreset(QString::fromStdString(choice->preset->key));
-    }
-}
-
-void EditorState::setScreenRect(const ScreenRect& rect) {
-    if (screenRect_ == rect) return;
-    screenRect_ = rect;
-    emit screenRectChanged(rect);
+QSize EditorState::recordingSize() const {
+    return player_ ? player_->videoSize() : QSize(0, 0);
 }
 
 void EditorState::setStageAspectRatio(double ratio) {
@@ -299,9 +254,7 @@ bool EditorState::applyLoadedMovie(const QString& path, MovieLoad load) {
     updateStageAspectRatio();
     player_->play();
     setIsPlaying(true);
-    chooseFrameForRecording();
-    // A landscape recording after a portrait one turns the frame (automatic orientation).
-    showOrientedFrame(screenRect_);
+    frame_->followRecording();
     history_->clear();
     setTouchTrack(std::move(load.touches));
     // The movie is fine without its taps; the user is told why they are missing.
@@ -434,137 +387,14 @@ void EditorState::seekToTime(double seconds, bool pauseAfter) {
     }
 }
 
-// --- Frame presets -----------------------------------------------------------------------------
-
-void EditorState::setFramePreset(const QString& key) {
-    if (framePreset_ == key && (!key.isEmpty() || (!frameImage_ && !frameLoading_))) return;
-    if (!key.isEmpty() && !findFramePreset(key.toStdString())) return;
-    customFramePath_.clear();
-    framePreset_ = key;
-    emit framePresetChanged(key);
-    applyFramePreset(key);
-}
-
-namespace {
-
-// A frame image decoded and trimmed on a pool thread; its opening is measured once it is
-// turned to the orientation it is shown in.
-struct LoadedFrame {
-    std::shared_ptr<const Image> image;
-};
-
-LoadedFrame measure(std::optional<Image> image) {
-    LoadedFrame loaded;
-    if (!image || image->empty()) return loaded;
-    loaded.image = std::make_shared<const Image>(std::move(*image));
-    return loaded;
-}
-
-}  // namespace
-
-bool EditorState::useCustomFrame(const QString& pngPath) {
-    const QFileInfo info(pngPath);
-    if (!info.isFile()) {
-        alert(QStringLiteral("File Not Found"), QStringLiteral("The selected file could not be found."));
-        return false;
-    }
-    const QString key = info.absoluteFilePath();
-    const std::uint64_t generation = ++frameGeneration_;
-    frameLoading_ = true;
-    // Decoded whole and trimmed first: a file that is not a PNG, or a truncated one, is refused
-    // before anything about the current frame changes.
-    tasks_.run<LoadedFrame>(
-        "kestro-frame-load", [file = key.toStdString()] { return measure(loadTrimmedPng(file)); },
-        [this, generation, key](LoadedFrame loaded) {
-            if (generation != frameGeneration_) return;
-            frameLoading_ = false;
-            if (!loaded.image) {
-                alert(QStringLiteral("Unreadable Frame Image"),
-                      QStringLiteral("\"%1\" is not a readable PNG image.").arg(QFileInfo(key).fileName()));
-                return;
-            }
-            customFramePath_ = key;
-            if (framePreset_ != key) {
-                framePreset_ = key;
-                emit framePresetChanged(key);
-            }
-            setFrameImage(std::move(loaded.image));
-            // Measured on the trimmed image as shown, as frame-info reports it.
-            setScreenRect(detectScreenRect(*frameImage_).value_or(kDefaultScreenRect));
-            resetPlacement();
-        });
-    return true;
-}
-
-void EditorState::applyFramePreset(const QString& key) {
-    if (key.isEmpty()) {
-        // No frame: whatever is shown or still loading goes, so the preview and the export
-        // agree that there is none.
-        ++frameGeneration_;
-        frameLoading_ = false;
-        setFrameImage(nullptr);
-        setScreenRect(ScreenRect{0, 0, 100, 100});
-        resetPlacement();
-        return;
-    }
-    const FramePreset* preset = findFramePreset(key.toStdString());
-    if (!preset) return;
-    setScreenRect(preset->defaultScreen);
-    const std::uint64_t generation = ++frameGeneration_;
-    if (!preset->bundleImageName) {
-        frameLoading_ = false;
-        setFrameImage(nullptr);
-        // Queued, so it lands after the new frame and opening are in place.
-        QMetaObject::invokeMethod(this, &EditorState::resetPlacement, Qt::QueuedConnection);
-        return;
-    }
-    frameLoading_ = true;
-    const ScreenRect fallback = preset->defaultScreen;
-    tasks_.run<LoadedFrame>(
-        "kestro-frame-load", [name = *preset->bundleImageName] { return measure(loadFrameImage(name)); },
-        [this, generation, fallback](LoadedFrame loaded) {
-            if (generation != frameGeneration_) return;  // a later choice is being loaded
-            frameLoading_ = false;
-            if (!loaded.image) {
-                // The default opening stays; the placement is left as it is.
-                setFrameImage(nullptr);
-                return;
-            }
-            setFrameImage(std::move(loaded.image));
-            setScreenRect(detectScreenRect(*frameImage_).value_or(fallback));
-            resetPlacement();
-        });
-}
-
-void EditorState::setPlacement(double scale, double offsetX, double offsetY) {
-    if (!std::isfinite(scale) || !std::isfinite(offsetX) || !std::isfinite(offsetY)) return;
-    scale = std::max(scale, 10.0);
-    offsetX = std::clamp(offsetX, -100.0, 100.0);
-    offsetY = std::clamp(offsetY, -100.0, 100.0);
-    if (scale == scale_ && offsetX == offsetX_ && offsetY == offsetY_) return;
-    scale_ = scale;
-    offsetX_ = offsetX;
-    offsetY_ = offsetY;
-    emit placementChanged();
-}
-
-void EditorState::resetPlacement() {
-    if (scale_ != 100 || offsetX_ != 0 || offsetY_ != 0) {
-        scale_ = 100;
-        offsetX_ = 0;
-        offsetY_ = 0;
-        emit placementChanged();
-    }
-    updateStageAspectRatio();
-}
-
 void EditorState::updateStageAspectRatio() {
     double ratio = kDefaultStageAspectRatio;
+    const std::shared_ptr<const Image>& frame = frame_->frameImage();
     // The stage shows the export's canvas once there is something to put on it.
-    if (const auto layout = canvasLayout(); layout && (frameImage_ || player_)) {
+    if (const auto layout = canvasLayout(); layout && (frame || player_)) {
         ratio = double(layout->width) / double(layout->height);
-    } else if (frameImage_ && frameImage_->width > 0 && frameImage_->height > 0) {
-        ratio = double(frameImage_->width) / double(frameImage_->height);
+    } else if (frame && frame->width > 0 && frame->height > 0) {
+        ratio = double(frame->width) / double(frame->height);
     } else if (player_) {
         // The player reports the upright size, with any rotation of the track already applied.
         const QSize size = player_->videoSize();
@@ -586,7 +416,7 @@ std::optional<CanvasLayout> EditorState::canvasLayout() const {
         choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
     }
     // The store's preview never shows the frame.
-    const Image* frame = prefs.appStorePreview ? nullptr : frameImage_.get();
+    const Image* frame = prefs.appStorePreview ? nullptr : frame_->frameImage().get();
     auto layout = canvasLayoutFor(choices, frame);
     if (!layout) return std::nullopt;
     return *layout;

@@ -15,6 +15,7 @@
 #include "app/editor/edit_history.hpp"
 #include "app/editor/editor_dialogs.hpp"
 #include "app/editor/export_choices_store.hpp"
+#include "app/editor/frame_selection.hpp"
 #include "app/editor/player_handle.hpp"
 #include "app/editor/speed_track_state.hpp"
 #include "app/editor/story_track.hpp"
@@ -110,38 +111,10 @@ public:
     double recordingTimeAt(double outputSeconds) const;
 
     // --- Frame and placement ------------------------------------------------------------------
-    QString framePreset() const { return framePreset_; }
-    // Selecting a different key applies it: the preset's default opening at once, then the
-    // frame is loaded and its opening detected off the interface thread, and when that lands
-    // the image, the opening and the placement reset follow (frameLoading() is true until
-    // then; a later choice wins over a load still running). The empty key is "no frame": the
-    // frame goes at once (a load still running is dropped), the recording fills the device box
-    // and the placement resets. Selecting the current key again, or one that names no preset,
-    // changes nothing.
-    void setFramePreset(const QString& key);
-    bool frameLoading() const { return frameLoading_; }
-    // Uses a PNG of the user's own as the frame: off the interface thread it is decoded, its
-    // transparent border trimmed and its screen opening detected (the default opening when it
-    // has none); then it becomes the frame. A file that is missing or is not a readable PNG
-    // shows one alert and changes nothing. Returns false when the file is missing at once.
-    bool useCustomFrame(const QString& pngPath);
-    // The PNG in use as a custom frame (its absolute path, which is also the frame key); empty
-    // when the frame is a preset or none.
-    QString customFramePath() const { return customFramePath_; }
-    // The trimmed frame image as shown and exported (turned to the frame orientation), or null
-    // when no frame is loaded.
-    const std::shared_ptr<const Image>& frameImage() const { return frameImage_; }
-    // Which way round the frame is shown: automatic (the default) follows the recording's
-    // upright shape. A change turns the frame and detects its opening again.
-    FrameOrientation frameOrientation() const { return frameOrientation_; }
-    void setFrameOrientation(FrameOrientation orientation);
-    ScreenRect screenRect() const { return screenRect_; }
-    double scale() const { return scale_; }
-    double offsetX() const { return offsetX_; }
-    double offsetY() const { return offsetY_; }
-    // The recording's size (percent; 100: as the fit gives it, at least 10) and its shift
-    // (percent of the opening, each kept within -100..100), as the export applies them.
-    void setPlacement(double scale, double offsetX, double offsetY);
+    FrameSelection& frame() { return *frame_; }
+    const FrameSelection& frame() const { return *frame_; }
+    // The shape of the preview's stage: the export's canvas once there is a frame or a
+    // recording to put on it, else the frame's or the recording's own shape.
     double stageAspectRatio() const { return stageAspectRatio_; }
 
     // --- Export and canvas choices (each change is saved with the preferences) ---------------
@@ -192,7 +165,6 @@ public:
     void seekToTime(double seconds, bool pauseAfter);
 
 signals:
-    void frameOrientationChanged();
     void isDarkModeChanged(bool dark);
     void videoPathChanged();
     void playerChanged(PlayerHandle* player);
@@ -201,30 +173,18 @@ signals:
     void trimEndChanged(double seconds);
     void isPlayingChanged(bool playing);
     void currentTimeChanged(double seconds);
-    void framePresetChanged(const QString& key);
-    void frameImageChanged();
-    void screenRectChanged(const ScreenRect& rect);
-    void placementChanged();  // scale, offsetX or offsetY
     void stageAspectRatioChanged(double ratio);
     void appeared();
     void touchTrackChanged();
 
 private:
     void handlePlaybackEnd();
-    void applyFramePreset(const QString& key);
-    // The placement back to 100 % and no shift, then the stage's ratio for the new frame.
-    void resetPlacement();
     void updateStageAspectRatio();
     void alert(const QString& title, const QString& message);
     void setIsPlaying(bool playing);
     void setDuration(double seconds);
-    void setFrameImage(std::shared_ptr<const Image> image);
-    // The frame image turned as the orientation and recording ask, and its opening (`fallback`
-    // when it has none) detected on what is shown.
-    void showOrientedFrame(const ScreenRect& fallback);
-    // A recording of exactly a device's screen size gets that device's frame.
-    void chooseFrameForRecording();
-    void setScreenRect(const ScreenRect& rect);
+    // The recording's upright size; empty without one.
+    QSize recordingSize() const;
     void setStageAspectRatio(double ratio);
     void seekPaused(double seconds);
     void setupTimeObserver();
@@ -243,6 +203,7 @@ private:
     };
     std::shared_ptr<SharedBackend> backend_;
     ExportChoicesStore* export_ = new ExportChoicesStore(this);
+    FrameSelection* frame_ = new FrameSelection([this] { return recordingSize(); }, this);
     AlertPresenter* alerts_ = nullptr;
     FileDialogs* dialogs_ = nullptr;
 
@@ -252,23 +213,12 @@ private:
     QMetaObject::Connection timeObserver_;
     QList<QMetaObject::Connection> itemObservers_;
     QMetaObject::Connection endObserver_;
-    QString framePreset_;
-    std::shared_ptr<const Image> frameImage_;
-    std::shared_ptr<const Image> uprightFrame_;  // as loaded, before any turn
-    FrameOrientation frameOrientation_ = FrameOrientation::automatic;
-    ScreenRect screenRect_{0, 0, 100, 100};
-    double scale_ = 100;
-    double offsetX_ = 0;
-    double offsetY_ = 0;
     double duration_ = 0;
     double trimStart_ = 0;
     double trimEnd_ = 0;
     bool isPlaying_ = false;
     double currentTime_ = 0;
     double frameRate_ = 0;
-    QString customFramePath_;
-    bool frameLoading_ = false;
-    std::uint64_t frameGeneration_ = 0;  // the frame load whose result still counts
     bool movieLoading_ = false;
     std::uint64_t movieGeneration_ = 0;  // the movie load whose result still counts
     // Detached first thing in the destructor: no load result arrives for a state that is going.

@@ -56,7 +56,7 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     request.output = output;
     // Exactly the frame the preview shows: none when "No frame" is chosen or the preset's file
     // could not be read. An App Store preview has none.
-    if (!state.exportChoices().appStorePreview()) request.frame = state.frameImage();
+    if (!state.exportChoices().appStorePreview()) request.frame = state.frame().frameImage();
 
     ExportChoices choices;
     choices.format = state.exportChoices().outputFormat();
@@ -66,13 +66,13 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     choices.fps = state.exportChoices().exportFrameRate();
     choices.resolution = state.exportChoices().selectedExportResolution();
     // Without a frame the recording fills the device box; the opening belongs to the frame.
-    if (request.frame) choices.screen = state.screenRect();
+    if (request.frame) choices.screen = state.frame().screenRect();
     choices.trimStart = state.trimStart();
     choices.trimEnd = state.trimEnd();
     choices.speed = state.speedTrack().segments();
-    choices.scalePercent = state.scale();
-    choices.offsetXPercent = state.offsetX();
-    choices.offsetYPercent = state.offsetY();
+    choices.scalePercent = state.frame().scale();
+    choices.offsetXPercent = state.frame().offsetX();
+    choices.offsetYPercent = state.frame().offsetY();
     choices.fitMode = VideoFitMode::fill;
     const CanvasChoices& canvas = state.exportChoices().canvasChoices();
     choices.background = state.exportChoices().canvasBackground();

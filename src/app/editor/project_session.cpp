@@ -37,9 +37,9 @@ ProjectSession::ProjectSession(EditorState& state, QString recoveryFile, QObject
     connect(&state_, &EditorState::videoPathChanged, this, &ProjectSession::movieChanged);
     connect(&state_, &EditorState::trimStartChanged, this, changed);
     connect(&state_, &EditorState::trimEndChanged, this, changed);
-    connect(&state_, &EditorState::framePresetChanged, this, changed);
-    connect(&state_, &EditorState::frameOrientationChanged, this, changed);
-    connect(&state_, &EditorState::placementChanged, this, changed);
+    connect(&state_.frame(), &FrameSelection::framePresetChanged, this, changed);
+    connect(&state_.frame(), &FrameSelection::frameOrientationChanged, this, changed);
+    connect(&state_.frame(), &FrameSelection::placementChanged, this, changed);
     connect(&state_.exportChoices(), &ExportChoicesStore::exportBackgroundChanged, this, changed);
     connect(&state_.exportChoices(), &ExportChoicesStore::customBackgroundColorChanged, this,
             changed);
@@ -69,20 +69,20 @@ Project ProjectSession::snapshot() const {
                     : std::numeric_limits<double>::infinity();
     p.frameKey.clear();
     p.frameImage.clear();
-    if (!state_.customFramePath().isEmpty()) {
-        p.frameImage = toPath(state_.customFramePath());
+    if (!state_.frame().customFramePath().isEmpty()) {
+        p.frameImage = toPath(state_.frame().customFramePath());
     } else {
-        p.frameKey = state_.framePreset().toStdString();
+        p.frameKey = state_.frame().framePreset().toStdString();
     }
-    p.orientation = state_.frameOrientation();
+    p.orientation = state_.frame().frameOrientation();
     const CanvasChoices& canvas = state_.exportChoices().canvasChoices();
     p.canvas.aspect = canvas.aspect;
     p.canvas.paddingPercent = canvas.paddingPercent;
     p.canvas.shadow = canvas.shadow;
     p.canvas.background = state_.exportChoices().canvasBackground();
-    p.canvas.scalePercent = state_.scale();
-    p.canvas.offsetXPercent = state_.offsetX();
-    p.canvas.offsetYPercent = state_.offsetY();
+    p.canvas.scalePercent = state_.frame().scale();
+    p.canvas.offsetXPercent = state_.frame().offsetX();
+    p.canvas.offsetYPercent = state_.frame().offsetY();
     // The tracks as edited; captions of the other locales stay as the file had them.
     p.zoom = state_.camera().track();
     p.touches = state_.touchTrack();
@@ -148,11 +148,11 @@ void ProjectSession::apply(const Project& project) {
     base_ = project;
     projectMovieAwaited_ = true;
     ++applying_;
-    state_.setFrameOrientation(project.orientation);
+    state_.frame().setFrameOrientation(project.orientation);
     if (!project.frameImage.empty()) {
-        state_.useCustomFrame(toQString(project.frameImage));
+        state_.frame().useCustomFrame(toQString(project.frameImage));
     } else {
-        state_.setFramePreset(QString::fromStdString(project.frameKey));
+        state_.frame().setFramePreset(QString::fromStdString(project.frameKey));
     }
     CanvasChoices canvas;
     canvas.aspect = project.canvas.aspect;
@@ -199,14 +199,14 @@ void ProjectSession::apply(const Project& project) {
         // What the movie's and the frame's arrival changed is the project as opened, not an edit.
         auto settle = [this, scale, dx, dy] {
             ++applying_;
-            state_.setPlacement(scale, dx, dy);
+            state_.frame().setPlacement(scale, dx, dy);
             --applying_;
             modified_ = modifiedOnceShown_;
             emit titleChanged();
         };
-        if (!state_.frameLoading()) return settle();
+        if (!state_.frame().frameLoading()) return settle();
         auto once = std::make_shared<QMetaObject::Connection>();
-        *once = connect(&state_, &EditorState::frameImageChanged, this, [once, settle] {
+        *once = connect(&state_.frame(), &FrameSelection::frameImageChanged, this, [once, settle] {
             QObject::disconnect(*once);
             settle();
         });

@@ -466,7 +466,8 @@ void RecordingWorkflow::importRecording(const QString& path) {
                                         ? bestAndroidFrame(activeDevice_->name().toStdString())
                                         : nullptr;
     state_.loadVideo(imported, [state = &state_, phoneFrame](bool loaded) {
-        if (loaded && phoneFrame) state->setFramePreset(QString::fromStdString(phoneFrame->key));
+        if (loaded && phoneFrame)
+            state->frame().setFramePreset(QString::fromStdString(phoneFrame->key));
     });
     emit importAttempted(imported);
 }

@@ -193,8 +193,9 @@ FramePresetPicker::FramePresetPicker(EditorState& state, const std::vector<Frame
         if (attentionOutlineVisible()) pulse_->start();
     });
 
-    connect(&state_, &EditorState::framePresetChanged, this, &FramePresetPicker::refresh);
-    connect(&state_, &EditorState::frameImageChanged, this, &FramePresetPicker::refresh);
+    connect(&state_.frame(), &FrameSelection::framePresetChanged, this,
+            &FramePresetPicker::refresh);
+    connect(&state_.frame(), &FrameSelection::frameImageChanged, this, &FramePresetPicker::refresh);
     refresh();
 }
 
@@ -232,7 +233,7 @@ void FramePresetPicker::rebuildMenu() {
     // A real choice: the recording alone, filling the canvas, in the preview and the export.
     QAction* none = addRow(m, noFrameText(), QString(), PresetRow::Kind::prompt);
     none->setObjectName(QStringLiteral("noFrameAction"));
-    connect(none, &QAction::triggered, this, [this] { state_.setFramePreset(QString()); });
+    connect(none, &QAction::triggered, this, [this] { state_.frame().setFramePreset(QString()); });
     for (const FramePresetGroup& group : groupedFramePresets(catalog_)) {
         addRow(m, qs(group.title), QString(), PresetRow::Kind::header);
         for (const FramePreset& preset : group.presets) {
@@ -242,10 +243,10 @@ void FramePresetPicker::rebuildMenu() {
             // The user's own frames are PNGs outside the catalogue: loaded as custom frames.
             if (preset.userFrame) {
                 connect(action, &QAction::triggered, this,
-                        [this, key] { state_.useCustomFrame(key); });
+                        [this, key] { state_.frame().useCustomFrame(key); });
             } else {
                 connect(action, &QAction::triggered, this,
-                        [this, key] { state_.setFramePreset(key); });
+                        [this, key] { state_.frame().setFramePreset(key); });
             }
         }
     }
@@ -264,25 +265,25 @@ bool FramePresetPicker::showsProBadge(const QString& label) {
 }
 
 bool FramePresetPicker::attentionOutlineVisible() const {
-    return state_.frameImage() == nullptr;
+    return state_.frame().frameImage() == nullptr;
 }
 
 void FramePresetPicker::refresh() {
-    const QString key = state_.framePreset();
+    const QString key = state_.frame().framePreset();
     QString shown = promptText();
     bool prompt = true;
     for (QAction* action : menu()->actions()) {
         if (!action->isCheckable()) continue;
         const bool selected = action->data().toString() == key &&
-                              (!key.isEmpty() || state_.customFramePath().isEmpty());
+                              (!key.isEmpty() || state_.frame().customFramePath().isEmpty());
         action->setChecked(selected);
         if (selected && !key.isEmpty()) {
             shown = action->text();
             prompt = false;
         }
     }
-    if (prompt && !state_.customFramePath().isEmpty()) {
-        const QFileInfo custom(state_.customFramePath());
+    if (prompt && !state_.frame().customFramePath().isEmpty()) {
+        const QFileInfo custom(state_.frame().customFramePath());
         shown = QString::fromStdString(makeFrameLabel(custom.completeBaseName().toStdString())) +
                 QStringLiteral(" (Custom)");
         prompt = false;
@@ -325,7 +326,7 @@ void FramePresetPicker::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // After the drop has returned: the alert for a bad image must not run inside the drag.
     QMetaObject::invokeMethod(
-        this, [this, png] { state_.useCustomFrame(png); }, Qt::QueuedConnection);
+        this, [this, png] { state_.frame().useCustomFrame(png); }, Qt::QueuedConnection);
 }
 
 bool FramePresetPicker::eventFilter(QObject* watched, QEvent* event) {

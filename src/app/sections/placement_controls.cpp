@@ -50,7 +50,7 @@ PlacementControls::PlacementControls(EditorState& state, QWidget* parent)
 
     for (QSpinBox* box : {scale_, offsetX_, offsetY_})
         connect(box, &QSpinBox::valueChanged, this, &PlacementControls::apply);
-    connect(&state_, &EditorState::placementChanged, this, &PlacementControls::sync);
+    connect(&state_.frame(), &FrameSelection::placementChanged, this, &PlacementControls::sync);
     connect(&state_.exportChoices(), &ExportChoicesStore::appStorePreviewChanged, this,
             &PlacementControls::sync);
     sync();
@@ -58,14 +58,14 @@ PlacementControls::PlacementControls(EditorState& state, QWidget* parent)
 
 void PlacementControls::apply() {
     if (syncing_) return;
-    state_.setPlacement(scale_->value(), offsetX_->value(), offsetY_->value());
+    state_.frame().setPlacement(scale_->value(), offsetX_->value(), offsetY_->value());
 }
 
 void PlacementControls::sync() {
     syncing_ = true;
-    scale_->setValue(int(std::lround(state_.scale())));
-    offsetX_->setValue(int(std::lround(state_.offsetX())));
-    offsetY_->setValue(int(std::lround(state_.offsetY())));
+    scale_->setValue(int(std::lround(state_.frame().scale())));
+    offsetX_->setValue(int(std::lround(state_.frame().offsetX())));
+    offsetY_->setValue(int(std::lround(state_.frame().offsetY())));
     setEnabled(!state_.exportChoices().appStorePreview());
     syncing_ = false;
 }

@@ -47,9 +47,9 @@ SourceSection::SourceSection(EditorState& state, QWidget* parent)
     connect(orientation_, &SegmentedPicker::indexChosen, this, [this](int index) {
         static constexpr FrameOrientation kChoices[] = {
             FrameOrientation::automatic, FrameOrientation::portrait, FrameOrientation::landscape};
-        if (index >= 0 && index < 3) state_.setFrameOrientation(kChoices[index]);
+        if (index >= 0 && index < 3) state_.frame().setFrameOrientation(kChoices[index]);
     });
-    connect(&state_, &EditorState::frameOrientationChanged, this, &SourceSection::sync);
+    connect(&state_.frame(), &FrameSelection::frameOrientationChanged, this, &SourceSection::sync);
 
     connect(import_, &QAbstractButton::clicked, &state_, &EditorState::importVideo);
     connect(reset_, &QAbstractButton::clicked, &state_, &EditorState::clearVideo);
@@ -65,7 +65,7 @@ void SourceSection::sync() {
     const bool store = state_.exportChoices().appStorePreview();
     picker_->setEnabled(!store);
     orientation_->setEnabled(!store);
-    orientation_->setCurrentIndex(static_cast<int>(state_.frameOrientation()));
+    orientation_->setCurrentIndex(static_cast<int>(state_.frame().frameOrientation()));
     picker_->setToolTip(store ? QStringLiteral("App Store previews are written without a frame")
                               : QString());
 }

@@ -185,17 +185,17 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     // store's canvas: the stage shows exactly that, and the frame comes back when it is off.
     auto syncFraming = [this, s] {
         const bool store = s->exportChoices().appStorePreview();
-        stage_->setFrameImage(store ? nullptr : s->frameImage());
-        stage_->setScreen(store ? ScreenRect{0, 0, 100, 100} : s->screenRect());
+        stage_->setFrameImage(store ? nullptr : s->frame().frameImage());
+        stage_->setScreen(store ? ScreenRect{0, 0, 100, 100} : s->frame().screenRect());
         if (store) {
             stage_->setPlacement(100, 0, 0);
         } else {
-            stage_->setPlacement(s->scale(), s->offsetX(), s->offsetY());
+            stage_->setPlacement(s->frame().scale(), s->frame().offsetX(), s->frame().offsetY());
         }
     };
-    connect(s, &EditorState::frameImageChanged, stage_, syncFraming);
-    connect(s, &EditorState::screenRectChanged, stage_, syncFraming);
-    connect(s, &EditorState::placementChanged, stage_, syncFraming);
+    connect(&s->frame(), &FrameSelection::frameImageChanged, stage_, syncFraming);
+    connect(&s->frame(), &FrameSelection::screenRectChanged, stage_, syncFraming);
+    connect(&s->frame(), &FrameSelection::placementChanged, stage_, syncFraming);
     connect(&s->exportChoices(), &ExportChoicesStore::appStorePreviewChanged, stage_, syncFraming);
     connect(s, &EditorState::stageAspectRatioChanged, stage_,
             &PreviewStageView::setStageAspectRatio);
@@ -220,7 +220,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     backgroundImages_ = new BackgroundImageCache(this);
     connect(backgroundImages_, &BackgroundImageCache::ready, stage_, syncCanvas);
     connect(&s->exportChoices(), &ExportChoicesStore::canvasChoicesChanged, stage_, syncCanvas);
-    connect(s, &EditorState::frameImageChanged, stage_, syncCanvas);
+    connect(&s->frame(), &FrameSelection::frameImageChanged, stage_, syncCanvas);
     connect(s, &EditorState::playerChanged, stage_, syncCanvas);
     connect(s, &EditorState::stageAspectRatioChanged, stage_, syncCanvas);
     connect(&s->exportChoices(), &ExportChoicesStore::selectedExportResolutionChanged, stage_,
