@@ -152,9 +152,10 @@ RecordingSection::RecordingSection(RecordingWorkflow& workflow, QWidget* parent)
     cleanStatusBar_->setToolTip(
         QStringLiteral("Show 9:41, a full battery, full signal and no notifications while "
                        "recording; restored afterwards"));
-    showTouches_ = new QCheckBox(QStringLiteral("Show touches"), optionsRow);
-    showTouches_->setToolTip(
-        QStringLiteral("Android: show a dot where the screen is touched while recording"));
+    showTouches_ = new QCheckBox(QStringLiteral("Phone's touch dots"), optionsRow);
+    showTouches_->setToolTip(QStringLiteral(
+        "Android: the phone draws its own dots into the recording. Leave off to have Kestro "
+        "draw the taps from the touch log instead (the phone's dots stay off while recording)"));
     fadeWhileDisabled(cleanStatusBar_);
     fadeWhileDisabled(showTouches_);
     optionsLayout->addWidget(cleanStatusBar_);

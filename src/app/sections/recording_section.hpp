@@ -1,7 +1,7 @@
 #pragma once
 // "Record Device": the availability hints, the recording status, the device picker (booted
 // simulators and Android devices, each marked with its kind) with its refresh button, the
-// recordings folder, the "Clean status bar" and "Show touches" switches, Start/Stop and Reset,
+// recordings folder, the "Clean status bar" and "Phone's touch dots" switches, Start/Stop and Reset,
 // and the path of the last recording. While discovery finds no capture tool at all, the card
 // is compact instead: its title, what to install, and a button to look again.
 

@@ -2,6 +2,7 @@
 
 #include "core/export/canvas_backdrop.hpp"
 #include "core/export/constant_canvas_rows.hpp"
+#include "core/export/rounded_rect.hpp"
 
 #include <algorithm>
 #include <climits>
@@ -92,54 +93,186 @@ Region reachOf(const CanvasView& view, double level, int width, int height) {
     return r;
 }
 
+constexpr int kBlock = 128;  // levels are drawn and kept in blocks this many pixels square
+
+// A channel's value where the canvas is all screen: the video shows unchanged.
+std::uint16_t screenCode(int channel, bool mov, int valueScale) {
+    const int depth = mov ? 4 : 1;
+    switch (channel) {
+        case 0:
+            return static_cast<std::uint16_t>(16 * depth * valueScale);
+        case 3:
+            return 1023 * 64;
+        case kWeight:
+            return kWeightOne;
+        default:
+            return static_cast<std::uint16_t>(128 * depth * valueScale);
+    }
+}
+
 }  // namespace
+
+// Counts of the frame image's pixels that are not fully transparent, summed over rectangles.
+class CameraLayerCache::FrameCoverage {
+public:
+    explicit FrameCoverage(const Image* frame) {
+        if (!frame || frame->empty()) return;
+        w_ = frame->width;
+        h_ = frame->height;
+        sums_.assign(static_cast<size_t>(w_ + 1) * static_cast<size_t>(h_ + 1), 0);
+        for (int y = 0; y < h_; ++y) {
+            const std::uint8_t* p = frame->pixel(0, y);
+            int run = 0;
+            for (int x = 0; x < w_; ++x) {
+                run += p[static_cast<size_t>(x) * 4 + 3] != 0;
+                sum(x + 1, y + 1) = sum(x + 1, y) + run;
+            }
+        }
+    }
+    bool any() const { return w_ > 0; }
+    // Whether any pixel in [x0, x1) x [y0, y1) of the image shows (clipped to the image).
+    bool shows(int x0, int y0, int x1, int y1) const {
+        x0 = std::clamp(x0, 0, w_), x1 = std::clamp(x1, 0, w_);
+        y0 = std::clamp(y0, 0, h_), y1 = std::clamp(y1, 0, h_);
+        if (x1 <= x0 || y1 <= y0) return false;
+        return sum(x1, y1) - sum(x0, y1) - sum(x1, y0) + sum(x0, y0) > 0;
+    }
+
+private:
+    std::int64_t& sum(int x, int y) {
+        return sums_[static_cast<size_t>(y) * (w_ + 1) + static_cast<size_t>(x)];
+    }
+    std::int64_t sum(int x, int y) const {
+        return sums_[static_cast<size_t>(y) * (w_ + 1) + static_cast<size_t>(x)];
+    }
+    int w_ = 0, h_ = 0;
+    std::vector<std::int64_t> sums_;
+};
 
 struct CameraLayerCache::Level {
     double scale = 1;
     Region region;  // in pixels of the canvas magnified by `scale`
-    bool drawn = false;
     int width = 0, height = 0;
-    // Y, Cb, Cr in the plane's codes times kValueScale, alpha (MOV) in 1/64 of its codes, and
+    bool mov = false;
+    // Y, Cb, Cr in the plane's codes times valueScale, alpha (MOV) in 1/64 of its codes, and
     // the weight of the video.
-    std::array<std::vector<std::uint16_t>, 5> channels;
     int valueScale = 256;
-    // Per row: the longest run of pixels that are all screen, [from, to).
-    std::vector<int> opaqueFrom, opaqueTo;
+    int channels = 4;
+    struct Block {
+        bool drawn = false;
+        // One value per channel throughout (the screen, a plain background, a bezel of one
+        // colour): nothing stored.
+        bool uniform = false;
+        std::array<std::uint16_t, 5> value{};
+        std::vector<std::uint16_t> data;  // otherwise channel by channel, kBlock x kBlock each
+    };
+    int blocksX = 0, blocksY = 0;
+    std::vector<Block> blocks;  // empty until the level is first used
+
+    Block& block(int bx, int by) {
+        return blocks[static_cast<size_t>(by) * blocksX + static_cast<size_t>(bx)];
+    }
+    const Block& block(int bx, int by) const {
+        return blocks[static_cast<size_t>(by) * blocksX + static_cast<size_t>(bx)];
+    }
+    int channelIndex(int channel) const { return channel == kWeight ? channels - 1 : channel; }
+    std::uint16_t* at(Block& b, int channel, int x, int y) {
+        return b.data.data() + static_cast<size_t>(channelIndex(channel)) * kBlock * kBlock +
+               static_cast<size_t>(y) * kBlock + static_cast<size_t>(x);
+    }
 };
 
 namespace {
 
-// Draws `level` over its region from the canvas's own rows: the region is cut into tiles the
-// size of the canvas, each drawn as a view at the level's scale. With a shadow the tiles
-// overlap by the blur's reach and only their middles are kept, so no seam shows.
-void draw(CameraLayerCache::Level& level, const CompositorSetup& base) {
-    const bool mov = base.order == CompositorSetup::Order::mov;
+using Level = CameraLayerCache::Level;
+using FrameCoverage = CameraLayerCache::FrameCoverage;
+
+// Stores one pixel of drawn rows (straight colour, alpha, weight) at level pixel (x, y),
+// relative to the region.
+void store(Level& level, Level::Block& block, int x, int y, const float* rgb, float alpha,
+           float weight) {
+    const double depth = level.mov ? 4 : 1;
+    const double q = level.valueScale;
+    const float luma = 0.2126f * rgb[0] + 0.7152f * rgb[1] + 0.0722f * rgb[2];
+    const double codes[3] = {(16 + 219 * luma) * depth,
+                             (128 + 224 * (rgb[2] - luma) / 1.8556f) * depth,
+                             (128 + 224 * (rgb[0] - luma) / 1.5748f) * depth};
+    const int bx = x % kBlock, by = y % kBlock;
+    for (int c = 0; c < 3; ++c) {
+        *level.at(block, c, bx, by) =
+            static_cast<std::uint16_t>(std::clamp(codes[c] * q + 0.5, 0.0, 65535.0));
+    }
+    if (level.mov) {
+        *level.at(block, 3, bx, by) =
+            static_cast<std::uint16_t>(std::clamp(alpha, 0.0f, 1.0f) * 1023 * 64 + 0.5f);
+    }
+    *level.at(block, kWeight, bx, by) =
+        static_cast<std::uint16_t>(std::clamp(weight, 0.0f, 1.0f) * kWeightOne + 0.5f);
+}
+
+void allocate(Level& level, Level::Block& block) {
+    block.data.assign(static_cast<size_t>(level.channels) * kBlock * kBlock, 0);
+}
+
+// Draws one block as a view at the level's scale whose corner is the block's.
+void drawBlock(Level& level, int bx, int by, const CompositorSetup& base) {
+    Level::Block& block = level.block(bx, by);
+    allocate(level, block);
+    const int x0 = bx * kBlock, y0 = by * kBlock;
+    const int w = std::min(kBlock, level.width - x0);
+    const int h = std::min(kBlock, level.height - y0);
+    CompositorSetup setup = base;
+    setup.view = {level.scale, static_cast<double>(level.region.x0 + x0),
+                  static_cast<double>(level.region.y0 + y0)};
+    ConstantCanvasRows rows(setup, 0, w);
+    std::vector<float> colour(static_cast<size_t>(w) * 3), alpha(static_cast<size_t>(w)),
+        weight(static_cast<size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        rows.row(y, colour.data(), alpha.data(), weight.data());
+        for (int x = 0; x < w; ++x) {
+            const size_t i = static_cast<size_t>(x);
+            store(level, block, x0 + x, y0 + y, colour.data() + i * 3, alpha[i], weight[i]);
+        }
+    }
+    block.drawn = true;
+    // A block of one value is kept as that value (its unused corner past the region's edge
+    // repeats it too, as the sampler clamps to the region).
+    bool uniform = true;
+    for (int c = 0; c < 5 && uniform; ++c) {
+        if (c == 3 && !level.mov) continue;
+        const std::uint16_t* p = level.at(block, c, 0, 0);
+        block.value[static_cast<size_t>(c)] = p[0];
+        for (int y = 0; y < h && uniform; ++y) {
+            uniform = std::all_of(p + static_cast<size_t>(y) * kBlock,
+                                  p + static_cast<size_t>(y) * kBlock + w,
+                                  [&](std::uint16_t v) { return v == p[0]; });
+        }
+    }
+    if (uniform) {
+        block.uniform = true;
+        block.data = {};
+    }
+}
+
+// With a shadow, whose blur reaches across blocks, the level is drawn whole in tiles the size
+// of the canvas that overlap by the blur's reach, and only their middles are kept.
+void drawWithShadow(Level& level, const CompositorSetup& base) {
     const int W = base.canvasWidth;
     const int H = base.canvasHeight;
     const Region& region = level.region;
-    level.width = region.x1 - region.x0;
-    level.height = region.y1 - region.y0;
-    const size_t n = static_cast<size_t>(level.width) * static_cast<size_t>(level.height);
-    for (int c = 0; c < 5; ++c) {
-        if (c == 3 && !mov) continue;
-        level.channels[static_cast<size_t>(c)].assign(n, 0);
-    }
-    level.valueScale = mov ? 64 : 256;
-    int margin = 0;
-    if (base.shadow) {
-        const double side =
-            level.scale * (base.device.w > 0 && base.device.h > 0
-                               ? std::min(base.device.w, base.device.h)
-                               : static_cast<double>(std::min(W, H)));
-        margin = static_cast<int>(
-                     std::ceil((3 * kShadowBlurFraction + kShadowOffsetFraction) * side)) +
-                 2;
-        margin = std::clamp(margin, 0, (std::min(W, H) - 16) / 2);
-    }
+    const double side = level.scale * (base.device.w > 0 && base.device.h > 0
+                                           ? std::min(base.device.w, base.device.h)
+                                           : static_cast<double>(std::min(W, H)));
+    int margin =
+        static_cast<int>(std::ceil((3 * kShadowBlurFraction + kShadowOffsetFraction) * side)) + 2;
+    margin = std::clamp(margin, 0, (std::min(W, H) - 16) / 2);
     const int stepX = W - 2 * margin;
     const int stepY = H - 2 * margin;
-    const double depth = mov ? 4 : 1;
-    const double q = level.valueScale;
+    for (auto& block : level.blocks) {
+        allocate(level, block);
+        block.uniform = false;
+        block.drawn = true;
+    }
     std::vector<float> colour(static_cast<size_t>(W) * 3);
     std::vector<float> alpha(static_cast<size_t>(W));
     std::vector<float> weight(static_cast<size_t>(W));
@@ -147,7 +280,6 @@ void draw(CameraLayerCache::Level& level, const CompositorSetup& base) {
         for (int tx = region.x0 - margin; tx + margin < region.x1; tx += stepX) {
             CompositorSetup setup = base;
             setup.view = {level.scale, static_cast<double>(tx), static_cast<double>(ty)};
-            setup.source = nullptr;
             ConstantCanvasRows rows(setup);
             const int ly0 = std::max(margin, region.y0 - ty);
             const int ly1 = std::min(H - margin, region.y1 - ty);
@@ -155,67 +287,79 @@ void draw(CameraLayerCache::Level& level, const CompositorSetup& base) {
             const int lx1 = std::min(W - margin, region.x1 - tx);
             for (int y = ly0; y < ly1; ++y) {
                 rows.row(y, colour.data(), alpha.data(), weight.data());
-                const size_t at = static_cast<size_t>(ty + y - region.y0) * level.width +
-                                  static_cast<size_t>(tx - region.x0);
+                const int ry = ty + y - region.y0;
                 for (int x = lx0; x < lx1; ++x) {
-                    const float* rgb = colour.data() + static_cast<size_t>(x) * 3;
-                    const float luma = 0.2126f * rgb[0] + 0.7152f * rgb[1] + 0.0722f * rgb[2];
-                    const double codes[3] = {(16 + 219 * luma) * depth,
-                                             (128 + 224 * (rgb[2] - luma) / 1.8556f) * depth,
-                                             (128 + 224 * (rgb[0] - luma) / 1.5748f) * depth};
-                    const size_t i = at + static_cast<size_t>(x);
-                    for (int c = 0; c < 3; ++c) {
-                        level.channels[static_cast<size_t>(c)][i] = static_cast<std::uint16_t>(
-                            std::clamp(std::lround(codes[c] * q), 0L, 65535L));
-                    }
-                    if (mov) {
-                        level.channels[3][i] = static_cast<std::uint16_t>(
-                            std::lround(std::clamp(alpha[static_cast<size_t>(x)], 0.0f, 1.0f) *
-                                        1023 * 64));
-                    }
-                    level.channels[kWeight][i] = static_cast<std::uint16_t>(std::lround(
-                        std::clamp(weight[static_cast<size_t>(x)], 0.0f, 1.0f) * kWeightOne));
+                    const int rx = tx + x - region.x0;
+                    const size_t i = static_cast<size_t>(x);
+                    store(level, level.block(rx / kBlock, ry / kBlock), rx, ry,
+                          colour.data() + i * 3, alpha[i], weight[i]);
                 }
             }
         }
     }
-    level.opaqueFrom.assign(static_cast<size_t>(level.height), 0);
-    level.opaqueTo.assign(static_cast<size_t>(level.height), 0);
-    for (int y = 0; y < level.height; ++y) {
-        const std::uint16_t* w =
-            level.channels[kWeight].data() + static_cast<size_t>(y) * level.width;
-        int best = 0;
-        for (int x = 0; x < level.width;) {
-            if (w[x] != kWeightOne) {
-                ++x;
-                continue;
-            }
-            int end = x + 1;
-            while (end < level.width && w[end] == kWeightOne) ++end;
-            if (end - x > best) {
-                best = end - x;
-                level.opaqueFrom[static_cast<size_t>(y)] = x;
-                level.opaqueTo[static_cast<size_t>(y)] = end;
-            }
-            x = end;
-        }
-    }
-    level.drawn = true;
 }
 
-// One view's canvas sampled from a drawn level.
+// Lays out a level's blocks and finds those that are all screen: inside the opening by more
+// than its anti-aliased rim, and clear of every pixel of the frame image that shows (with the
+// reach of the frame's resampling).
+void prepare(Level& level, const CompositorSetup& base, const FrameCoverage& frame) {
+    level.width = level.region.x1 - level.region.x0;
+    level.height = level.region.y1 - level.region.y0;
+    level.mov = base.order == CompositorSetup::Order::mov;
+    level.valueScale = level.mov ? 64 : 256;
+    level.channels = level.mov ? 5 : 4;
+    level.blocksX = (level.width + kBlock - 1) / kBlock;
+    level.blocksY = (level.height + kBlock - 1) / kBlock;
+    level.blocks.assign(static_cast<size_t>(level.blocksX) * level.blocksY, {});
+    CompositorSetup at = base;
+    at.view = {level.scale, 0, 0};
+    RoundedRect opening = RoundedRect::screen(
+        at.view.apply(toTopLeftOrigin(base.screen, base.canvasHeight)), base.screenCornerFraction);
+    if (!base.roundedScreen) opening.radius = 0;
+    const CanvasRect frameRect = ConstantCanvasRows::frameRectOf(at);
+    const bool framed = base.frame && !base.frame->empty() && frame.any();
+    for (int by = 0; by < level.blocksY; ++by) {
+        for (int bx = 0; bx < level.blocksX; ++bx) {
+            const int x0 = level.region.x0 + bx * kBlock - 1;
+            const int y0 = level.region.y0 + by * kBlock - 1;
+            const int x1 = std::min(level.region.x0 + (bx + 1) * kBlock, level.region.x1);
+            const int y1 = std::min(level.region.y0 + (by + 1) * kBlock, level.region.y1);
+            bool screen = opening.coverage(x0, y0) >= 1 && opening.coverage(x1, y0) >= 1 &&
+                          opening.coverage(x0, y1) >= 1 && opening.coverage(x1, y1) >= 1;
+            if (screen && framed) {
+                const double kx = base.frame->width / frameRect.w;
+                const double ky = base.frame->height / frameRect.h;
+                screen = !frame.shows(static_cast<int>(std::floor((x0 - frameRect.x) * kx)) - 2,
+                                      static_cast<int>(std::floor((y0 - frameRect.y) * ky)) - 2,
+                                      static_cast<int>(std::ceil((x1 + 1 - frameRect.x) * kx)) + 2,
+                                      static_cast<int>(std::ceil((y1 + 1 - frameRect.y) * ky)) + 2);
+            }
+            if (screen) {
+                Level::Block& block = level.block(bx, by);
+                block.uniform = block.drawn = true;
+                for (int c = 0; c < 5; ++c) {
+                    block.value[static_cast<size_t>(c)] =
+                        screenCode(c, level.mov, level.valueScale);
+                }
+            }
+        }
+    }
+}
+
+// One view's canvas sampled from a level.
 class LevelSampler : public CanvasSource {
 public:
-    LevelSampler(const CameraLayerCache::Level& level, const CanvasView& view, int width,
-                 bool mov)
-        : level_(level), view_(view), ratio_(level.scale / view.scale), mov_(mov) {
+    LevelSampler(const Level& level, const CanvasView& view, int width)
+        : level_(level), view_(view), ratio_(level.scale / view.scale) {
         for (int shift = 0; shift < 2; ++shift) {
             const int count = width >> shift;
             auto& columns = columns_[static_cast<size_t>(shift)];
             columns.reserve(static_cast<size_t>(count));
             for (int x = 0; x < count; ++x) {
-                columns.push_back(
-                    tapsFor(x, shift, view.x, ratio_, level.region.x0, level.width));
+                columns.push_back(tapsFor(x, shift, view.x, ratio_, level.region.x0, level.width));
+                firstBlock_[static_cast<size_t>(shift)].push_back(columns.back().first / kBlock);
+                lastBlock_[static_cast<size_t>(shift)].push_back(
+                    (columns.back().first + columns.back().count - 1) / kBlock);
             }
         }
     }
@@ -225,34 +369,65 @@ public:
         const Taps rows = tapsFor(row, shiftY, view_.y, ratio_, level_.region.y0, level_.height);
         const std::vector<Taps>& columns = columns_[static_cast<size_t>(std::min(shiftX, 1))];
         width = std::min(width, static_cast<int>(columns.size()));
-        // Where every row under the footprint is screen.
-        int from = INT_MIN, to = INT_MAX;
-        for (int k = 0; k < rows.count; ++k) {
-            from = std::max(from, level_.opaqueFrom[static_cast<size_t>(rows.first + k)]);
-            to = std::min(to, level_.opaqueTo[static_cast<size_t>(rows.first + k)]);
-        }
-        auto opaque = [&](int x) {
-            const Taps& t = columns[static_cast<size_t>(x)];
-            return t.first >= from && t.first + t.count <= to;
-        };
-        int left = 0;
-        while (left < width && !opaque(left)) ++left;
-        int right = width;
-        while (right > left && !opaque(right - 1)) --right;
         const bool alpha = plane == 3;
-        const int depth = mov_ ? 4 : 1;
-        const std::uint16_t screenValue = static_cast<std::uint16_t>(
-            alpha ? 1023 : (plane == 0 ? 16 : 128) * depth);
-        for (int x = left; x < right; ++x) {
-            values[x] = screenValue;
-            if (!alpha) weights[x] = 256;
+        // Per column of blocks: the one value every row under the footprint has there, if any.
+        const int by0 = rows.first / kBlock;
+        const int by1 = (rows.first + rows.count - 1) / kBlock;
+        const auto channel = static_cast<size_t>(plane);
+        // Runs of block columns that share one value throughout, numbered; -1 elsewhere.
+        runOf_.assign(static_cast<size_t>(level_.blocksX), -1);
+        int runs = 0;
+        for (int bx = 0; bx < level_.blocksX; ++bx) {
+            const Level::Block& a = level_.block(bx, by0);
+            const Level::Block& b = level_.block(bx, by1);
+            if (!(a.uniform && b.uniform && a.value[channel] == b.value[channel] &&
+                  a.value[kWeight] == b.value[kWeight])) {
+                continue;
+            }
+            const bool joins = bx > 0 && runOf_[static_cast<size_t>(bx - 1)] >= 0 &&
+                               level_.block(bx - 1, by0).value[channel] == a.value[channel] &&
+                               level_.block(bx - 1, by0).value[kWeight] == a.value[kWeight];
+            runOf_[static_cast<size_t>(bx)] = joins ? runOf_[static_cast<size_t>(bx - 1)] : runs++;
         }
-        const std::vector<std::uint16_t>& source = level_.channels[static_cast<size_t>(plane)];
-        const std::vector<std::uint16_t>& weight = level_.channels[kWeight];
         const double valueScale = alpha ? 64 : level_.valueScale;
-        const int maxValue = mov_ ? 1023 : 255;
-        for (const auto& [x0, x1] : {std::pair{0, left}, std::pair{right, width}}) {
-            if (x1 <= x0) continue;
+        const int maxValue = level_.mov ? 1023 : 255;
+        auto code = [&](float v) {
+            return static_cast<std::uint16_t>(
+                std::clamp(static_cast<int>(v / valueScale + 0.5f), 0, maxValue));
+        };
+        auto weightOf = [](float w) {
+            return static_cast<std::uint16_t>(std::clamp(static_cast<int>(w / 255 + 0.5f), 0, 256));
+        };
+        // Pixels whose footprint lies in blocks of one shared value take it; the others are
+        // sampled, run by run.
+        const auto& firstBlock = firstBlock_[static_cast<size_t>(std::min(shiftX, 1))];
+        const auto& lastBlock = lastBlock_[static_cast<size_t>(std::min(shiftX, 1))];
+        auto runAt = [&](int at) {
+            const int a = runOf_[static_cast<size_t>(firstBlock[static_cast<size_t>(at)])];
+            return a == runOf_[static_cast<size_t>(lastBlock[static_cast<size_t>(at)])] ? a : -1;
+        };
+        int x = 0;
+        while (x < width) {
+            const int run = runAt(x);
+            int end = x + 1;
+            while (end < width && runAt(end) == run) ++end;
+            if (run >= 0) {
+                const Level::Block& block = level_.block(firstBlock[static_cast<size_t>(x)], by0);
+                std::fill(values + x, values + end, code(block.value[channel]));
+                if (!alpha) std::fill(weights + x, weights + end, weightOf(block.value[kWeight]));
+            } else {
+                sample(rows, columns, x, end, plane, values, weights, code, weightOf);
+            }
+            x = end;
+        }
+    }
+
+private:
+    template <class Code, class Weight>
+    void sample(const Taps& rows, const std::vector<Taps>& columns, int x0, int x1, int plane,
+                std::uint16_t* values, std::uint16_t* weights, Code code, Weight weightOf) const {
+        const bool alpha = plane == 3;
+        {
             // Down the footprint first, over the columns these pixels reach.
             const int c0 = columns[static_cast<size_t>(x0)].first;
             const Taps& last = columns[static_cast<size_t>(x1 - 1)];
@@ -260,15 +435,9 @@ public:
             sumV_.assign(static_cast<size_t>(c1 - c0), 0.0f);
             sumW_.assign(static_cast<size_t>(c1 - c0), 0.0f);
             for (int k = 0; k < rows.count; ++k) {
-                const size_t at = static_cast<size_t>(rows.first + k) * level_.width;
                 const float w = rows.w[static_cast<size_t>(k)];
-                for (int c = c0; c < c1; ++c) {
-                    sumV_[static_cast<size_t>(c - c0)] += w * source[at + static_cast<size_t>(c)];
-                    if (!alpha) {
-                        sumW_[static_cast<size_t>(c - c0)] +=
-                            w * weight[at + static_cast<size_t>(c)];
-                    }
-                }
+                addRow(plane, rows.first + k, c0, c1, w, sumV_.data());
+                if (!alpha) addRow(kWeight, rows.first + k, c0, c1, w, sumW_.data());
             }
             // Then across it.
             for (int x = x0; x < x1; ++x) {
@@ -279,23 +448,42 @@ public:
                     v += t.w[static_cast<size_t>(k)] * sumV_[c];
                     w += t.w[static_cast<size_t>(k)] * sumW_[c];
                 }
-                values[x] = static_cast<std::uint16_t>(
-                    std::clamp(static_cast<int>(std::lround(v / valueScale)), 0, maxValue));
-                if (!alpha) {
-                    weights[x] = static_cast<std::uint16_t>(
-                        std::clamp(static_cast<int>(std::lround(w / 255)), 0, 256));
-                }
+                values[x] = code(v);
+                if (!alpha) weights[x] = weightOf(w);
             }
         }
     }
 
-private:
-    const CameraLayerCache::Level& level_;
+    // Adds `w` times columns [c0, c1) of row `y` of `channel` to `sum`.
+    void addRow(int channel, int y, int c0, int c1, float w, float* sum) const {
+        const int by = y / kBlock;
+        const int ry = y % kBlock;
+        for (int bx = c0 / kBlock; bx * kBlock < c1; ++bx) {
+            const int from = std::max(c0, bx * kBlock);
+            const int to = std::min(c1, (bx + 1) * kBlock);
+            const Level::Block& block = level_.block(bx, by);
+            float* out = sum + (from - c0);
+            if (block.uniform || !block.drawn) {
+                const float v = w * block.value[static_cast<size_t>(channel)];
+                for (int x = from; x < to; ++x) *out++ += v;
+                continue;
+            }
+            const std::uint16_t* in =
+                block.data.data() +
+                static_cast<size_t>(level_.channelIndex(channel)) * kBlock * kBlock +
+                static_cast<size_t>(ry) * kBlock + static_cast<size_t>(from - bx * kBlock);
+            for (int x = from; x < to; ++x) *out++ += w * *in++;
+        }
+    }
+
+    const Level& level_;
     CanvasView view_;
     double ratio_;
-    bool mov_;
     std::array<std::vector<Taps>, 2> columns_;
     mutable std::vector<float> sumV_, sumW_;
+    // Per output column of each plane width: the block columns its footprint starts and ends in.
+    std::array<std::vector<int>, 2> firstBlock_, lastBlock_;
+    mutable std::vector<int> runOf_;
 };
 
 }  // namespace
@@ -325,23 +513,32 @@ CameraLayerCache::~CameraLayerCache() = default;
 std::unique_ptr<CanvasSource> CameraLayerCache::sourceFor(const CanvasView& view) {
     if (!(view.scale > 1)) return nullptr;
     Level& level = *levels_[levelIndex(view.scale)];
-    if (level.region.empty() ||
-        !level.region.contains(
-            reachOf(view, level.scale, base_.canvasWidth, base_.canvasHeight))) {
-        return nullptr;
+    const Region reach = reachOf(view, level.scale, base_.canvasWidth, base_.canvasHeight);
+    if (level.region.empty() || !level.region.contains(reach)) return nullptr;
+    if (level.blocks.empty()) {
+        if (!frame_) frame_ = std::make_unique<FrameCoverage>(base_.frame);
+        prepare(level, base_, *frame_);
+        if (base_.shadow) drawWithShadow(level, base_);
     }
-    if (!level.drawn) draw(level, base_);
-    return std::make_unique<LevelSampler>(level, view, base_.canvasWidth,
-                                          base_.order == CompositorSetup::Order::mov);
+    // Every block the view reaches that is not all screen.
+    const int bx0 = (reach.x0 - level.region.x0) / kBlock;
+    const int by0 = (reach.y0 - level.region.y0) / kBlock;
+    const int bx1 = (reach.x1 - 1 - level.region.x0) / kBlock;
+    const int by1 = (reach.y1 - 1 - level.region.y0) / kBlock;
+    for (int by = by0; by <= by1; ++by) {
+        for (int bx = bx0; bx <= bx1; ++bx) {
+            const Level::Block& block = level.block(bx, by);
+            if (!block.drawn) drawBlock(level, bx, by, base_);
+        }
+    }
+    return std::make_unique<LevelSampler>(level, view, base_.canvasWidth);
 }
 
 void CameraLayerCache::release() {
     for (auto& level : levels_) {
-        level->drawn = false;
-        for (auto& channel : level->channels) channel = {};
-        level->opaqueFrom = {};
-        level->opaqueTo = {};
+        level->blocks = {};
     }
+    frame_.reset();
 }
 
 }  // namespace kestro

@@ -43,10 +43,12 @@ public:
     static double levelFor(double scale);
 
     struct Level;
+    class FrameCoverage;
 
 private:
     CompositorSetup base_;
     std::vector<std::unique_ptr<Level>> levels_;
+    std::unique_ptr<FrameCoverage> frame_;  // made with the first level
 };
 
 }  // namespace kestro

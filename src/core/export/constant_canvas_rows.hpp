@@ -19,20 +19,35 @@ namespace kestro {
 
 class ConstantCanvasRows {
 public:
-    // The images in `setup` must outlive this.
-    explicit ConstantCanvasRows(const CompositorSetup& setup);
+    // The images in `setup` must outlive this. The rows cover canvas columns [x0, x1) of the
+    // view (the whole width when x1 is not above x0).
+    explicit ConstantCanvasRows(const CompositorSetup& setup, int x0 = 0, int x1 = 0);
     ~ConstantCanvasRows();
 
-    // Canvas row `y` of the view: `colour` gets width * 3 straight RGB values in 0..1 (MOV:
-    // already divided by the alpha the video leaves), `alpha` and `weight` width values each.
+    // Canvas row `y` of the view: `colour` gets (x1 - x0) * 3 straight RGB values in 0..1 (MOV:
+    // already divided by the alpha the video leaves), `alpha` and `weight` x1 - x0 values each.
     void row(int y, float* colour, float* alpha, float* weight);
 
+    // Where the frame image is drawn for `setup`'s view (top-left origin): it fills the device
+    // box (MOV) or is fitted into it (MP4).
+    static CanvasRect frameRectOf(const CompositorSetup& setup);
+
 private:
+    void background(int y);
+
     int width_ = 0;
+    int x0_ = 0;
     bool mov_ = false;
     RoundedRect rounded_{};
     std::unique_ptr<ImageResampler> frame_;
+    // The backdrop: the shared one over whole rows (needed for the shadow, which depends on
+    // its neighbours), or worked out here for the columns asked for.
     std::unique_ptr<CanvasBackdrop> backdrop_;
+    std::unique_ptr<ImageResampler> picture_;
+    BackgroundFill fill_;
+    CanvasView view_;
+    double magnifiedWidth_ = 0, magnifiedHeight_ = 0;
+    std::vector<float> row_;
     std::vector<float> none_;
 };
 
