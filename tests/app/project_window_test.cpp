@@ -180,18 +180,20 @@ TEST_F(ProjectWindowTest, ClosingWithUnsavedChangesAsksAndDoesWhatItIsTold) {
 }
 
 // A movie opened on its own, never saved as a project: only opened (or edited back to how it
-// came) it closes without a question; edited, it is asked about like a project, and saving
-// then asks where the new project goes.
+// came) it has no unsaved mark and closes without a question; edited, it is marked and asked
+// about like a project, and saving then asks where the new project goes.
 TEST_F(ProjectWindowTest, AnEditedMovieNeverSavedAsAProjectAsksBeforeClosing) {
     open();
     ASSERT_TRUE(loadAndWait(state(), test::writeFile(dir.filePath("clip.mp4"))));
     ASSERT_TRUE(test::waitUntilDone([&] { return !state().frameLoading(); }));
     test::drainEvents();
+    EXPECT_FALSE(window->isWindowModified());  // the mark goes with the question
     EXPECT_TRUE(window->close());
     EXPECT_EQ(askedUnsaved, 0);
     window->show();
 
     state().setTrimStart(0.5);
+    EXPECT_TRUE(window->isWindowModified());
     unsavedAnswer = Choice::cancel;
     EXPECT_FALSE(window->close());
     EXPECT_EQ(askedUnsaved, 1);

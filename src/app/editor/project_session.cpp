@@ -32,7 +32,11 @@ std::string editedLocale(const Project& project) {
 
 ProjectSession::ProjectSession(EditorState& state, QString recoveryFile, QObject* parent)
     : QObject(parent), state_(state), recoveryFile_(std::move(recoveryFile)) {
-    const auto changed = [this] { markModified(); };
+    const auto changed = [this] {
+        markModified();
+        // A movie of its own has its mark while it differs from how it came.
+        if (plainMovie_) emit titleChanged();
+    };
     connect(&state_, &EditorState::videoPathChanged, this, changed);
     connect(&state_, &EditorState::videoPathChanged, this, &ProjectSession::movieChanged);
     connect(&state_, &EditorState::trimStartChanged, this, changed);
@@ -275,6 +279,7 @@ void ProjectSession::recordArrival(int generation) {
     if (generation != arrivals_ || !plainMovie_) return;
     if (!state_.frameLoading()) {
         arrived_ = snapshot();
+        emit titleChanged();
         return;
     }
     auto once = std::make_shared<QMetaObject::Connection>();

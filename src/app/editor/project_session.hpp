@@ -34,10 +34,11 @@ public:
     // The saved file, none for a project never saved.
     const std::optional<QString>& path() const { return path_; }
     bool modified() const { return modified_; }
-    // Whether closing would lose work the user should be asked about: the unsaved changes of a
-    // project, of a restored recovery copy, or of a movie opened on its own and then edited. A
-    // movie only opened (or edited back to how it arrived) has nothing to lose: its recovery
-    // copy still guards it against a crash, but closing it is not asked about.
+    // Whether closing would lose work the user should be asked about (and the title shows the
+    // unsaved mark): the unsaved changes of a project, of a restored recovery copy, or of a
+    // movie opened on its own and then edited. A movie only opened (or edited back to how it
+    // arrived) has nothing to lose: its recovery copy still guards it against a crash, but
+    // closing it is not asked about.
     bool hasChangesToLose() const;
     // The project's name for the title: the file's name without ".kestro", or "Untitled".
     QString displayName() const;
@@ -63,7 +64,7 @@ public:
     void writeRecovery();
 
 signals:
-    // The name or the unsaved mark changed.
+    // The name or the unsaved mark (hasChangesToLose) may have changed.
     void titleChanged();
 
 private:

@@ -84,6 +84,8 @@ void ProjectCommands::addActions(QMenu* file) {
     QAction* first = items.isEmpty() ? nullptr : items.front();
     QAction* afterOpen = items.size() > 2 ? items[2] : nullptr;  // after Open and Open Recent
     add("newProjectAction", QStringLiteral("&New Project"), QKeySequence::New, [this] { newProject(); }, first);
+    // Saving is a group of its own, under the ways of opening.
+    file->insertSeparator(afterOpen);
     add("saveProjectAction", QStringLiteral("&Save Project"), QKeySequence::Save, [this] { save(); }, afterOpen);
     add("saveProjectAsAction", QStringLiteral("Save Project &As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
         [this] { saveAs(); }, afterOpen);
@@ -166,7 +168,7 @@ void ProjectCommands::offerRecovery() {
 
 void ProjectCommands::updateTitle() {
     window_->setWindowTitle(titleFor(session_.displayName()));
-    window_->setWindowModified(session_.modified());
+    window_->setWindowModified(session_.hasChangesToLose());
 }
 
 }  // namespace kestro
