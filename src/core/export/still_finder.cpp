@@ -22,6 +22,11 @@ namespace {
 // The grey copy's side: enough to see a tap's ripple or a page scroll, small enough that the
 // comparison costs nothing beside the decoding.
 constexpr int kSide = 64;
+// Differences of a grey copy's pixel up to this many levels are the encoder's, not the
+// screen's: after a change, x264 goes on refining the held picture for a few frames, moving
+// pixels of the copy by a level or two (a tenth to half of the whole threshold at CRF 30,
+// depending on the encoder's version), while a change anyone sees moves them further.
+constexpr int kCodingNoise = 2;
 
 }  // namespace
 
@@ -63,8 +68,10 @@ Result<std::vector<PictureChange>, MediaError> measurePictureChanges(
         double difference = HUGE_VAL;
         if (havePrevious) {
             long sum = 0;
-            for (size_t i = 0; i < grey.size(); ++i)
-                sum += std::abs(int(grey[i]) - int(previous[i]));
+            for (size_t i = 0; i < grey.size(); ++i) {
+                const int d = std::abs(int(grey[i]) - int(previous[i]));
+                if (d > kCodingNoise) sum += d;
+            }
             difference = static_cast<double>(sum) / static_cast<double>(grey.size());
         }
         if (frame.time >= start - 1e-9) {

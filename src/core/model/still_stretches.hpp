@@ -21,7 +21,7 @@ struct StillSearch {
     // using the app, which a viewer needs to follow it.
     double shortestStill = 1.0;
     // Two pictures are the same when their mean luma difference (0..255, on small copies of
-    // the pictures) stays under this: the encoder's noise on a still screen stays far below 1,
+    // the pictures, without the encoder's noise of a level or two per pixel) stays under this:
     // a blinking text cursor on a phone screen lies just above it.
     double sameBelow = 0.6;
 };
