@@ -120,10 +120,8 @@ TEST_F(SpeedLaneTest, DoubleClickAddsDragsMoveAndRetimeAndStopAtNeighbours) {
 // segment: 0.9 s of motion, 3 s still, 1 s of motion; shortened to 1 s it is a 3x segment.
 TEST(SpeedTrackStateTest, ShortenWaitsAddsOneStepAroundTheUsersSegments) {
     test::ScratchDir dir;
-    const auto movie = test::makeWithFfmpeg(
-        dir / "wait.mp4",
-        "-f lavfi -i testsrc2=s=64x128:r=10:d=2 -vf \"loop=loop=29:size=1:start=10,"
-        "setpts=N/10/TB\" -c:v libx264 -preset ultrafast");
+    const auto movie =
+        test::makeWaitingMovie(dir / "wait.mp4", 64, 128, "-c:v libx264 -preset ultrafast");
     ASSERT_FALSE(movie.empty());
     QUndoStack history;
     SpeedTrackState track(history);

@@ -37,10 +37,8 @@ TEST(SpeedCli, SegmentsGiveTheExactLength) {
 // second the wait is sped threefold and the movie lasts 0.9 + 1 + 1 s.
 TEST(SpeedCli, ShortenStillsSpeedsTheWait) {
     test::ScratchDir dir;
-    const fs::path source = test::makeWithFfmpeg(
-        dir / "wait.mp4",
-        "-f lavfi -i testsrc2=s=64x128:r=10:d=2 -vf \"loop=loop=29:size=1:start=10,"
-        "setpts=N/10/TB\" -c:v libx264 -preset ultrafast");
+    const fs::path source =
+        test::makeWaitingMovie(dir / "wait.mp4", 64, 128, "-c:v libx264 -preset ultrafast");
     ASSERT_FALSE(source.empty());
     const fs::path out = dir / "out.mp4";
     const CliRun run = runCli({"export", source.string(), "-o", out.string(), "--width", "160",

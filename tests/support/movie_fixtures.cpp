@@ -158,6 +158,34 @@ fs::path makeNumberedMovie(const fs::path& path, const std::string& rate, int fr
     return makeWithFfmpeg(path, args.str());
 }
 
+fs::path makeHeldPicturesMovie(const fs::path& path, int rate, const std::vector<int>& ticks,
+                               int lumaStep, const std::string& encode) {
+    if (ticks.empty() || ticks.front() != 0) return {};
+    // The picture number at tick N counts the starts passed; only the ticks that start a
+    // picture are kept.
+    std::string number = "0", starts = "eq(n,0)";
+    for (size_t i = 1; i < ticks.size(); ++i) {
+        number += "+gte(N," + std::to_string(ticks[i]) + ")";
+        starts += "+eq(n," + std::to_string(ticks[i]) + ")";
+    }
+    std::ostringstream args;
+    args << "-f lavfi -i color=c=black:s=64x64:r=" << rate << " -vf \"trim=end_frame="
+         << ticks.back() + 1 << ",format=yuv420p,geq=lum='16+" << lumaStep << "*(" << number
+         << ")':cb=128:cr=128,select='" << starts << "'\" -fps_mode vfr -pix_fmt yuv420p "
+         << encode;
+    return makeWithFfmpeg(path, args.str());
+}
+
+fs::path makeWaitingMovie(const fs::path& path, int width, int height,
+                          const std::string& encode) {
+    // N/10/TB would land on 11.999... for picture 12 and be cut to 11; and a retimed stream has
+    // no rate from FFmpeg 7 on, so the rate is given to the encoder too.
+    return makeWithFfmpeg(path, "-f lavfi -i testsrc2=s=" + std::to_string(width) + "x" +
+                                    std::to_string(height) +
+                                    ":r=10:d=2 -vf \"loop=loop=29:size=1:start=10,"
+                                    "setpts=N/(10*TB)\" -r 10 " + encode);
+}
+
 int indexFromLuma(int luma) {
     return static_cast<int>(std::lround(luma * 219.0 / (255.0 * 3.0)));
 }

@@ -75,6 +75,20 @@ int indexFromLuma(int luma);
 fs::path makeNumberedMovie(const fs::path& path, const std::string& rate, int frames,
                            const std::string& timing, const std::string& encode);
 
+// Numbered pictures (Y = 16 + lumaStep x n) at irregular times, as a screen recorder writes
+// them: picture n starts at tick ticks[n] (ascending, from 0) of a `rate` fps clock and is held
+// until the next one; the last lasts one tick. `encode` holds the codec and output options.
+// The pictures are picked out of a constant-rate stream, so each keeps its duration: from
+// FFmpeg 7 on, setpts leaves retimed pictures without one, and the last would then fall
+// outside the MP4's edit list.
+fs::path makeHeldPicturesMovie(const fs::path& path, int rate, const std::vector<int>& ticks,
+                               int lumaStep, const std::string& encode);
+
+// A constant 10 fps recording with one wait: moving pictures, then picture 9 held for 3 s
+// (0.9..3.9 s), then a second of motion again; 49 pictures, each encoded (with the loss
+// `encode`'s options give), not marked as repeats.
+fs::path makeWaitingMovie(const fs::path& path, int width, int height, const std::string& encode);
+
 // A file the ffmpeg tool makes from `args` (inputs, filters, codecs); none when it fails.
 fs::path makeWithFfmpeg(const fs::path& path, const std::string& args);
 

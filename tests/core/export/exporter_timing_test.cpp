@@ -45,14 +45,13 @@ TEST(ExporterTimingTest, TrimIsExactToTheFrame) {
 // written once with the source's timing, or on every tick when asked for a constant rate.
 TEST(ExporterTimingTest, BurstsOfMotionKeepEveryPictureAndStillsAreHeld) {
     ScratchDir dir;
-    const auto counting = test::makeCountingMovie(dir / "count.mp4", 60, 35);
-    const auto source = test::makeWithFfmpeg(
-        dir / "burst.mp4",
-        "-i " + test::shellQuote(counting.string()) +
-            " -vf \"setpts='if(lt(N,30),N/60,0.5+(N-29)*0.5)/TB'\""
-            " -fps_mode vfr -enc_time_base 1/600 -c:v libx264 -preset ultrafast -qp 0");
-    ASSERT_FALSE(source.empty());
     auto sourceTime = [](int n) { return n < 30 ? n / 60.0 : 0.5 + (n - 29) * 0.5; };
+    std::vector<int> ticks;
+    for (int n = 0; n < 35; ++n) ticks.push_back(static_cast<int>(std::lround(sourceTime(n) * 60)));
+    const auto source =
+        test::makeHeldPicturesMovie(dir / "burst.mp4", 60, ticks, 6,
+                                    "-enc_time_base 1/600 -c:v libx264 -preset ultrafast -qp 0");
+    ASSERT_FALSE(source.empty());
     for (const bool constant : {false, true}) {
         ExportConfig config = test::smallConfig();
         config.constantRate = constant;
@@ -194,9 +193,11 @@ TEST(ExporterTimingTest, NtscTrimsBetweenPicturesKeepEachPictureOnce) {
 TEST(ExporterTimingTest, ReorderedVariableRateMp4KeepsItsLastPictures) {
     ScratchDir dir;
     // 30 pictures at 30 fps, then ten more 0.3 s apart: the last at 3.7 s.
-    const auto source = test::makeNumberedMovie(
-        dir / "android.mp4", "30", 40, "setpts='if(lt(N,30),N/30,1+(N-30)*0.3)/TB'",
-        "-fps_mode vfr -enc_time_base 1/90000 -c:v libx264 -preset veryfast -bf 3 -g 30");
+    std::vector<int> ticks;
+    for (int n = 0; n < 40; ++n) ticks.push_back(n < 30 ? n : 30 + (n - 30) * 9);
+    const auto source = test::makeHeldPicturesMovie(
+        dir / "android.mp4", 30, ticks, 3,
+        "-enc_time_base 1/90000 -c:v libx264 -preset veryfast -bf 3 -g 30");
     ASSERT_FALSE(source.empty());
     auto reader = VideoReader::open(source);
     ASSERT_TRUE(reader);

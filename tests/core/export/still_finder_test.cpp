@@ -40,10 +40,8 @@ TEST(StillFinderTest, VariableRateWaitsComeFromThePictureTimes) {
 TEST(StillFinderTest, ConstantRateWaitsComeFromPictureDifferences) {
     ScratchDir dir;
     // Moving pictures, but frame 9 held for 3 s (0.9..3.9) and encoded with the usual loss.
-    const auto source = test::makeWithFfmpeg(
-        dir / "cfr.mp4",
-        "-f lavfi -i testsrc2=s=160x320:r=10:d=2 -vf \"loop=loop=29:size=1:start=10,"
-        "setpts=N/10/TB\" -c:v libx264 -preset ultrafast -crf 30");
+    const auto source = test::makeWaitingMovie(dir / "cfr.mp4", 160, 320,
+                                               "-c:v libx264 -preset ultrafast -crf 30");
     ASSERT_FALSE(source.empty());
     const auto stills = findStillStretches(source, 0, 100);
     ASSERT_TRUE(stills) << stills.error().message;
