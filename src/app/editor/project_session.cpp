@@ -277,13 +277,13 @@ void ProjectSession::movieChanged() {
 
 void ProjectSession::recordArrival(int generation) {
     if (generation != arrivals_ || !plainMovie_) return;
-    if (!state_.frameLoading()) {
+    if (!state_.frame().frameLoading()) {
         arrived_ = snapshot();
         emit titleChanged();
         return;
     }
     auto once = std::make_shared<QMetaObject::Connection>();
-    *once = connect(&state_, &EditorState::frameImageChanged, this, [this, once, generation] {
+    *once = connect(&state_.frame(), &FrameSelection::frameImageChanged, this, [this, once, generation] {
         QObject::disconnect(*once);
         QTimer::singleShot(0, this, [this, generation] { recordArrival(generation); });
     });
