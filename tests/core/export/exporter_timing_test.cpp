@@ -60,9 +60,10 @@ TEST(ExporterTimingTest, BurstsOfMotionKeepEveryPictureAndStillsAreHeld) {
         const auto probe = test::probeMovie(out);
         ASSERT_TRUE(probe && probe->video);
         EXPECT_EQ(probe->video->frameRate, "60/1");
-        // Through the last picture, at 3 s.
+        // Through the last picture, at 3 s. The length is counted in pictures shown: with
+        // reordered pictures at variable times, FFmpeg 7 and later state an MP4's duration as
+        // its decoding steps, which end a second early here.
         EXPECT_EQ(probe->video->frames, constant ? 181 : 35);
-        EXPECT_NEAR(probe->duration, 3 + 1 / 60.0, 0.002);
         const auto luma = test::lumaAt(out, 100, 200, 60);
         ASSERT_EQ(luma.size(), 181u);
         for (size_t k = 0; k < luma.size(); ++k) {
@@ -209,12 +210,10 @@ TEST(ExporterTimingTest, ReorderedVariableRateMp4KeepsItsLastPictures) {
 
     const auto out = dir / "out.mp4";
     ASSERT_TRUE(test::exported(source, test::smallConfig(), out));
+    // Shown through 3.7 s and a frame (as counted in the burst test above).
     const auto luma = test::lumaAt(out, 100, 200, 30);
-    ASSERT_FALSE(luma.empty());
+    ASSERT_GE(luma.size(), 112u);
     EXPECT_EQ(test::indexFromLuma(luma.back()), 39);
-    const auto probe = test::probeMovie(out);
-    ASSERT_TRUE(probe && probe->video);
-    EXPECT_GE(probe->duration, 3.7);
 }
 
 TEST(ExporterTimingTest, OneFrameMovieExportsOneFrame) {
