@@ -185,7 +185,7 @@ TEST_F(ProjectWindowTest, ClosingWithUnsavedChangesAsksAndDoesWhatItIsTold) {
 TEST_F(ProjectWindowTest, AnEditedMovieNeverSavedAsAProjectAsksBeforeClosing) {
     open();
     ASSERT_TRUE(loadAndWait(state(), test::writeFile(dir.filePath("clip.mp4"))));
-    ASSERT_TRUE(test::waitUntilDone([&] { return !state().frameLoading(); }));
+    ASSERT_TRUE(test::waitUntilDone([&] { return !state().frame().frameLoading(); }));
     test::drainEvents();
     EXPECT_FALSE(window->isWindowModified());  // the mark goes with the question
     EXPECT_TRUE(window->close());
