@@ -96,7 +96,7 @@ void ProjectCommands::openChosen() {
 
 void ProjectCommands::openPath(const QString& path) {
     if (!isProjectFile(path)) {
-        state_.loadVideo(path);
+        state_.playback().loadVideo(path);
         return;
     }
     if (!confirmDiscard()) return;
@@ -126,8 +126,8 @@ bool ProjectCommands::save() {
 bool ProjectCommands::saveAs() {
     if (!prompts_.chooseSaveFile) return false;
     QString suggested = session_.path().value_or(QString());
-    if (suggested.isEmpty() && state_.videoPath()) {
-        const QFileInfo movie(*state_.videoPath());
+    if (suggested.isEmpty() && state_.playback().videoPath()) {
+        const QFileInfo movie(*state_.playback().videoPath());
         suggested = movie.absoluteDir().filePath(movie.completeBaseName() + QLatin1String(kProjectExtension));
     }
     const auto chosen = prompts_.chooseSaveFile(suggested);
@@ -144,7 +144,7 @@ bool ProjectCommands::saveAs() {
 bool ProjectCommands::confirmDiscard() {
     // A movie opened and edited without ever being saved as a project is not asked about: the
     // recovery copy covers a crash, and the editor has always closed without a question then.
-    if (!session_.modified() || !session_.path() || !state_.videoPath()) return true;
+    if (!session_.modified() || !session_.path() || !state_.playback().videoPath()) return true;
     const UnsavedChoice choice =
         prompts_.askUnsaved ? prompts_.askUnsaved(session_.displayName()) : UnsavedChoice::discard;
     if (choice == UnsavedChoice::cancel) return false;
