@@ -228,8 +228,9 @@ int main(int argc, char** argv) {
 
     probe.beginStep("import");
     // The movie is opened off the interface thread; the step lasts until it is shown.
-    if (!s.loadVideo(movie) || !runUntil([&] { return !s.movieLoading(); }, 30000) ||
-        !s.videoPath()) {
+    if (!s.playback().loadVideo(movie) ||
+        !runUntil([&] { return !s.playback().movieLoading(); }, 30000) ||
+        !s.playback().videoPath()) {
         std::fprintf(stderr, "ui_latency_bench: could not open %s\n",
                      movie.toLocal8Bit().constData());
         return 1;
@@ -237,9 +238,9 @@ int main(int argc, char** argv) {
     runFor(500);
 
     probe.beginStep("play");
-    if (!s.isPlaying()) s.togglePlayPause();
+    if (!s.playback().isPlaying()) s.playback().togglePlayPause();
     runFor(2000);
-    s.togglePlayPause();
+    s.playback().togglePlayPause();
 
     SimpleTimelineView* track = window.content().timeline()->track();
     const QRectF r = track->trackRect();
@@ -248,20 +249,23 @@ int main(int argc, char** argv) {
     const double y = r.center().y();
 
     probe.beginStep("scrub");
-    drag(track, {xAt(s.duration() * 0.2), y}, {xAt(s.duration() * 0.8), y}, 60);
-    drag(track, {xAt(s.duration() * 0.8), y}, {xAt(s.duration() * 0.3), y}, 60);
+    drag(track, {xAt(s.playback().duration() * 0.2), y}, {xAt(s.playback().duration() * 0.8), y},
+         60);
+    drag(track, {xAt(s.playback().duration() * 0.8), y}, {xAt(s.playback().duration() * 0.3), y},
+         60);
 
     probe.beginStep("trim handles");
-    drag(track, {xAt(0) + 2, y}, {xAt(s.duration() * 0.25), y}, 40);
-    drag(track, {xAt(s.duration()) - 2, y}, {xAt(s.duration() * 0.85), y}, 40);
+    drag(track, {xAt(0) + 2, y}, {xAt(s.playback().duration() * 0.25), y}, 40);
+    drag(track, {xAt(s.playback().duration()) - 2, y}, {xAt(s.playback().duration() * 0.85), y},
+         40);
 
     probe.beginStep("frame: change");
     if (frames.size() > 1) s.frame().setFramePreset(frames[frames.size() / 2]);
     runFor(400);
 
     // The whole movie, as the user would after trimming back out.
-    s.setTrimStart(0);
-    s.setTrimEnd(s.duration());
+    s.playback().setTrimStart(0);
+    s.playback().setTrimEnd(s.playback().duration());
     probe.beginStep("export (whole sample)");
     bool finished = false;
     bool ok = false;

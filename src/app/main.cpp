@@ -290,7 +290,7 @@ int main(int argc, char** argv) {
     const QStringList files = parser.positionalArguments();
     const bool project = !files.isEmpty() && files.front().endsWith(QStringLiteral(".kestro"));
     if (project) window.projects().openPath(files.front());
-    const bool loading = !files.isEmpty() && !project && s->loadVideo(files.front());
+    const bool loading = !files.isEmpty() && !project && s->playback().loadVideo(files.front());
     // A run that crashed left its unsaved project behind: offered back once the window shows.
     if (!shooting) QTimer::singleShot(0, &window, [&window] { window.projects().offerRecovery(); });
     // The screenshots' choices are saved in the screenshot's own settings folder.
@@ -318,20 +318,23 @@ int main(int argc, char** argv) {
             story.captions.push_back(caption);
         }
         s->story().replace(std::move(story), QString(), false);
-        QObject::connect(s, &EditorState::playerChanged, &window, [s](PlayerHandle* player) {
-            if (player) s->seekToTime(1, true);
-        });
+        QObject::connect(&s->playback(), &PlaybackSession::playerChanged, &window,
+                         [s](PlayerHandle* player) {
+                             if (player) s->playback().seekToTime(1, true);
+                         });
     }
 
     if (shooting && parser.isSet(zoomShotOption)) {
-        QObject::connect(s, &EditorState::durationChanged, &window, [s, &window](double duration) {
-            if (duration < 1.5 || !s->camera().track().empty()) return;
-            if (!s->camera().addAt(1.0)) return;
-            s->camera().setScale(0, 2.5);
-            s->camera().setFocus(0, 0.5, 0.3);
-            // Once the player has settled on its first picture.
-            QTimer::singleShot(400, &window, [s] { s->seekToTime(1.0, true); });
-        });
+        QObject::connect(&s->playback(), &PlaybackSession::durationChanged, &window,
+                         [s, &window](double duration) {
+                             if (duration < 1.5 || !s->camera().track().empty()) return;
+                             if (!s->camera().addAt(1.0)) return;
+                             s->camera().setScale(0, 2.5);
+                             s->camera().setFocus(0, 0.5, 0.3);
+                             // Once the player has settled on its first picture.
+                             QTimer::singleShot(400, &window,
+                                                [s] { s->playback().seekToTime(1.0, true); });
+                         });
     }
     if (shooting) {
         const QString path = parser.value(shotOption);
@@ -353,7 +356,7 @@ int main(int argc, char** argv) {
         QObject::connect(deadline, &QTimer::timeout, &window, shoot);
         if (loading) {
             // The movie is opened off the interface thread; its player arrives later.
-            QObject::connect(s, &EditorState::playerChanged, &window,
+            QObject::connect(&s->playback(), &PlaybackSession::playerChanged, &window,
                              [&window, deadline, shoot](PlayerHandle* player) {
                                  if (!player) return;
                                  QObject::connect(player, &PlayerHandle::frameReady, &window,

@@ -229,7 +229,7 @@ void waitForFrame(const Editor& editor) {
 // Lets a movie load already started (by an import, a recording) land, for up to 10 s.
 template <class Editor>
 void waitForMovie(const Editor& editor) {
-    waitUntilDone([&] { return !editor.movieLoading(); });
+    waitUntilDone([&] { return !editor.playback().movieLoading(); });
     drainEvents();
 }
 
@@ -254,7 +254,7 @@ template <class Editor>
 bool loadAndWait(Editor& editor, const QString& path) {
     // Shared: a load still running after the deadline must not write to this frame.
     auto outcome = std::make_shared<std::optional<bool>>();
-    editor.loadVideo(path, [outcome](bool loaded) { *outcome = loaded; });
+    editor.playback().loadVideo(path, [outcome](bool loaded) { *outcome = loaded; });
     waitUntilDone([&] { return outcome->has_value(); });
     drainEvents();
     return outcome->value_or(false);

@@ -100,8 +100,8 @@ protected:
         auto backend = std::make_unique<test::FakeBackend>();
         state_ = std::make_unique<EditorState>(std::move(backend));
         ASSERT_TRUE(test::loadAndWait(*state_, test::writeFile(dir_.filePath("m.mov"))));
-        state_->setTrimStart(2);
-        state_->setTrimEnd(8);
+        state_->playback().setTrimStart(2);
+        state_->playback().setTrimEnd(8);
         timeline_ = std::make_unique<TimelineSectionView>(*state_);
         timeline_->resize(600 + 2 * SimpleTimelineView::kSideInset + 32, 220);
         timeline_->show();
@@ -165,7 +165,7 @@ TEST_F(CaptionLaneTest, BlocksSitUnderTheTrackAndDragOnceIntoOneUndoStep) {
 
 TEST_F(CaptionLaneTest, TextIsEditedInPlaceAndControlsFollowTheSelection) {
     // Added at the playhead (recording 5 s: output 3 s), with its text open for typing.
-    state_->setCurrentTime(5);
+    state_->playback().setCurrentTime(5);
     QTest::mouseClick(lanes_->addButton(), Qt::LeftButton);
     ASSERT_EQ(story().captionCount(), 1);
     EXPECT_DOUBLE_EQ(story().caption(0).start, 3);

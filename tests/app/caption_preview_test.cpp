@@ -122,8 +122,8 @@ TEST(CaptionPreview, ThePlayheadIsReadThroughTheTrimStart) {
     EditorState state(std::move(backend));
     QTemporaryDir dir;
     ASSERT_TRUE(test::loadAndWait(state, test::writeFile(dir.filePath("m.mov"))));
-    state.setTrimStart(4);
-    state.setTrimEnd(9);
+    state.playback().setTrimStart(4);
+    state.playback().setTrimEnd(9);
     PreviewView view;
     PreviewCanvas canvas;
     canvas.layout = CanvasLayout{320, 180, CanvasRect{110, 10, 100, 160}};
@@ -131,31 +131,31 @@ TEST(CaptionPreview, ThePlayheadIsReadThroughTheTrimStart) {
     view.setCanvas(canvas);
     auto* binding = new CaptionPreviewBinding(state, view);
     ASSERT_TRUE(state.story().addCaption(1, QStringLiteral("Now"), nullptr));
-    state.setCurrentTime(2);  // output -2 s
+    state.playback().setCurrentTime(2);  // output -2 s
     EXPECT_TRUE(view.captionPicture().isNull());
-    state.setCurrentTime(5.5);  // output 1.5 s
+    state.playback().setCurrentTime(5.5);  // output 1.5 s
     EXPECT_DOUBLE_EQ(binding->outputTime(), 1.5);
     EXPECT_FALSE(view.captionPicture().isNull());
     EXPECT_EQ(view.captionPicture().size(), QSize(320, 180));
-    state.setCurrentTime(7.5);  // output 3.5 s: after the caption
+    state.playback().setCurrentTime(7.5);  // output 3.5 s: after the caption
     EXPECT_TRUE(view.captionPicture().isNull());
     // A shorter trim cuts the caption at the new end once the length rests.
-    state.setCurrentTime(6.5);  // output 2.5 s
+    state.playback().setCurrentTime(6.5);  // output 2.5 s
     EXPECT_FALSE(view.captionPicture().isNull());
-    state.setTrimEnd(6);
+    state.playback().setTrimEnd(6);
     EXPECT_TRUE(test::waitUntilDone([&] { return view.captionPicture().isNull(); }, 3000));
     // Undoing the caption takes it off the preview at once.
-    state.setCurrentTime(5.5);
+    state.playback().setCurrentTime(5.5);
     ASSERT_FALSE(view.captionPicture().isNull());
     state.history().undo();
     EXPECT_TRUE(view.captionPicture().isNull());
     // Speed changes stretch the output's clock: with 4-6 s at 2x, 5.5 s of the recording is
     // 0.75 s of the output and 7 s is 2 s.
-    state.setTrimEnd(9);
+    state.playback().setTrimEnd(9);
     ASSERT_TRUE(state.speedTrack().add(SpeedSegment{4, 6, 2}));
-    state.setCurrentTime(5.5);
+    state.playback().setCurrentTime(5.5);
     EXPECT_DOUBLE_EQ(binding->outputTime(), 0.75);
-    state.setCurrentTime(7);
+    state.playback().setCurrentTime(7);
     EXPECT_DOUBLE_EQ(binding->outputTime(), 2);
 }
 

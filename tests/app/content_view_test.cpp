@@ -92,12 +92,13 @@ TEST_F(ContentViewTest, StartsEmptyImportShowsTheMovieAndResetClearsIt) {
     dialogs_.answer = test::writeFile(dir.filePath("m.mp4"));
     QTest::mouseClick(view_->importButton(), Qt::LeftButton);
     // The load starts on the next turn of the loop and runs on the pool.
-    ASSERT_TRUE(test::waitUntilDone([&] { return view_->state().videoPath().has_value(); }));
+    ASSERT_TRUE(
+        test::waitUntilDone([&] { return view_->state().playback().videoPath().has_value(); }));
     EXPECT_TRUE(view_->resetButton()->isVisible());
     EXPECT_FALSE(view_->stage()->showsEmptyState());
-    EXPECT_EQ(view_->stage()->preview()->feed(), view_->state().player());
+    EXPECT_EQ(view_->stage()->preview()->feed(), view_->state().playback().player());
     QTest::mouseClick(view_->resetButton(), Qt::LeftButton);
-    EXPECT_FALSE(view_->state().videoPath());
+    EXPECT_FALSE(view_->state().playback().videoPath());
     EXPECT_FALSE(view_->resetButton()->isVisible());
     EXPECT_EQ(view_->stage()->preview()->feed(), nullptr);
     EXPECT_TRUE(view_->stage()->showsEmptyState());

@@ -206,7 +206,7 @@ TEST_F(EditorStateTest, WithoutAFrameTheStageTakesTheMoviesUprightRatioOrTheDefa
     // The stage takes the movie's shape as soon as it loads, and the movie its own size.
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), 1920.0 / 1080.0);
     EXPECT_EQ(s->frame().scale(), 100);
-    s->clearVideo();
+    s->playback().clearVideo();
     EXPECT_DOUBLE_EQ(s->stageAspectRatio(), EditorState::kDefaultStageAspectRatio);
 }
 

@@ -73,15 +73,15 @@ TEST_F(ExportWorkflowTest, RequestCarriesTheEditorsChoicesAndAFrameOnlyWhenOneIs
     s->exportChoices().setExportBackground(ExportBackground::custom);
     // A colour picked in another model arrives as RGB components.
     s->exportChoices().setCustomBackgroundColor(QColor::fromHsvF(2.0f / 3, 1, 1, 0.5f));
-    s->setTrimStart(1.5);
-    s->setTrimEnd(7.25);
+    s->playback().setTrimStart(1.5);
+    s->playback().setTrimEnd(7.25);
 
     // Before any frame: the recording at its own size (100 %) and a canvas of its own shape
     // (not a 16:9 strip cut out of a portrait recording).
     ExportRequest before = buildExportRequest(*s, "/tmp/out.mov");
     EXPECT_EQ(before.config.format, ExportFormat::mov);
     EXPECT_EQ(before.config.width, 1280);
-    const QSize recording = s->player()->videoSize();
+    const QSize recording = s->playback().player()->videoSize();
     EXPECT_EQ(before.config.height,
               canvasHeightForFrame(1280, recording.width(), recording.height()));
     EXPECT_DOUBLE_EQ(before.config.scale, 1.0);
@@ -158,7 +158,7 @@ TEST_F(ExportWorkflowTest, AnAppStorePreviewIsRequestedFramelessAtTheStoreSizeOv
     EXPECT_FALSE(seen->frame);
     EXPECT_EQ(c.appStore, AppStorePreset::ipad);
     EXPECT_EQ(c.format, ExportFormat::mp4);
-    const QSize recording = s->player()->videoSize();
+    const QSize recording = s->playback().player()->videoSize();
     const PresetSize size =
         appStorePreviewSize(AppStorePreset::ipad, recording.width() > recording.height());
     EXPECT_EQ(c.width, size.width);
@@ -193,12 +193,12 @@ TEST_F(ExportWorkflowTest, NothingHappensWithoutAMovieAValidRangeOrADestination)
 
     auto s = loadedEditor();
     ExportWorkflow w(*s, &dialogs, engine);
-    s->setTrimStart(5);
-    s->setTrimEnd(5);
+    s->playback().setTrimStart(5);
+    s->playback().setTrimEnd(5);
     w.startExport();
     EXPECT_TRUE(dialogs.proposedExportNames.isEmpty());
 
-    s->setTrimStart(0);
+    s->playback().setTrimStart(0);
     s->exportChoices().setOutputFormat(ExportFormat::mov);
     dialogs.exportDestination.reset();  // the user cancels the save panel
     w.startExport();

@@ -163,50 +163,55 @@ TEST_F(MainWindowTest, TheKeyboardStepsTrimsAndPlaysOnceThereIsAMovie) {
     EXPECT_FALSE(action("exportAction")->isEnabled());
     key(Qt::Key_Right, Qt::ShiftModifier);
     key(Qt::Key_I);
-    EXPECT_EQ(state().currentTime(), 0);
-    EXPECT_EQ(state().trimStart(), 0);
+    EXPECT_EQ(state().playback().currentTime(), 0);
+    EXPECT_EQ(state().playback().trimStart(), 0);
     EXPECT_TRUE(alerts.titles.isEmpty());
 
     ASSERT_TRUE(loadAndWait(state(), file("m.mp4")));  // 10 s, no stated rate
-    EXPECT_TRUE(state().isPlaying());
+    EXPECT_TRUE(state().playback().isPlaying());
 
     key(Qt::Key_Space);
-    EXPECT_FALSE(state().isPlaying());
+    EXPECT_FALSE(state().playback().isPlaying());
     key(Qt::Key_Right, Qt::ShiftModifier);
     key(Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_DOUBLE_EQ(state().currentTime(), 2.0);
+    EXPECT_DOUBLE_EQ(state().playback().currentTime(), 2.0);
     key(Qt::Key_Right);
-    EXPECT_NEAR(state().currentTime(), 2.0 + 1.0 / EditorState::kFallbackFrameRate, 1e-9);
+    EXPECT_NEAR(state().playback().currentTime(), 2.0 + 1.0 / PlaybackSession::kFallbackFrameRate,
+                1e-9);
     key(Qt::Key_Left);
     key(Qt::Key_Left);
-    EXPECT_NEAR(state().currentTime(), 2.0 - 1.0 / EditorState::kFallbackFrameRate, 1e-9);
+    EXPECT_NEAR(state().playback().currentTime(), 2.0 - 1.0 / PlaybackSession::kFallbackFrameRate,
+                1e-9);
     key(Qt::Key_I);
-    EXPECT_NEAR(state().trimStart(), state().currentTime(), 1e-9);
+    EXPECT_NEAR(state().playback().trimStart(), state().playback().currentTime(), 1e-9);
     for (int i = 0; i < 6; ++i) key(Qt::Key_Right, Qt::ShiftModifier);
     key(Qt::Key_O);
-    EXPECT_NEAR(state().trimEnd(), state().currentTime(), 1e-9);
+    EXPECT_NEAR(state().playback().trimEnd(), state().playback().currentTime(), 1e-9);
     key(Qt::Key_Home);
-    EXPECT_DOUBLE_EQ(state().currentTime(), state().trimStart());
-    EXPECT_DOUBLE_EQ(backend_->last->currentTime(), state().trimStart());
+    EXPECT_DOUBLE_EQ(state().playback().currentTime(), state().playback().trimStart());
+    EXPECT_DOUBLE_EQ(backend_->last->currentTime(), state().playback().trimStart());
     key(Qt::Key_End);
-    EXPECT_DOUBLE_EQ(state().currentTime(), state().trimEnd());
+    EXPECT_DOUBLE_EQ(state().playback().currentTime(), state().playback().trimEnd());
     // Stepping stops at the ends of the movie.
     for (int i = 0; i < 12; ++i) key(Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_DOUBLE_EQ(state().currentTime(), 10.0);
+    EXPECT_DOUBLE_EQ(state().playback().currentTime(), 10.0);
     for (int i = 0; i < 12; ++i) key(Qt::Key_Left, Qt::ShiftModifier);
-    EXPECT_DOUBLE_EQ(state().currentTime(), 0.0);
-    EXPECT_FALSE(state().isPlaying());
+    EXPECT_DOUBLE_EQ(state().playback().currentTime(), 0.0);
+    EXPECT_FALSE(state().playback().isPlaying());
 
     // Marking a bound beyond the other keeps the shortest range.
-    state().stepBy(5);
-    state().setTrimEndAtPlayhead();
-    EXPECT_DOUBLE_EQ(state().trimEnd(), 5.0);
-    state().stepBy(3);  // past the end
-    state().setTrimStartAtPlayhead();
-    EXPECT_NEAR(state().trimStart(), 5.0 - EditorState::kMinimumTrimRange, 1e-9);
-    state().goToTrimStart();
-    state().setTrimEndAtPlayhead();  // at the start: pushed to the shortest range after it
-    EXPECT_NEAR(state().trimEnd(), state().trimStart() + EditorState::kMinimumTrimRange, 1e-9);
+    state().playback().stepBy(5);
+    state().playback().setTrimEndAtPlayhead();
+    EXPECT_DOUBLE_EQ(state().playback().trimEnd(), 5.0);
+    state().playback().stepBy(3);  // past the end
+    state().playback().setTrimStartAtPlayhead();
+    EXPECT_NEAR(state().playback().trimStart(), 5.0 - PlaybackSession::kMinimumTrimRange, 1e-9);
+    state().playback().goToTrimStart();
+    state()
+        .playback()
+        .setTrimEndAtPlayhead();  // at the start: pushed to the shortest range after it
+    EXPECT_NEAR(state().playback().trimEnd(),
+                state().playback().trimStart() + PlaybackSession::kMinimumTrimRange, 1e-9);
     EXPECT_TRUE(window->content().exportWorkflow().hasValidTrimRange());
 }
 
@@ -214,16 +219,16 @@ TEST_F(MainWindowTest, DroppedMoviesOpenWithTheImportChecksAndADroppedPngBecomes
     open();
     const QString movie = file("dropped.mov");
     drop(window.get(), movie);
-    ASSERT_TRUE(state().videoPath());
-    EXPECT_EQ(*state().videoPath(), movie);
+    ASSERT_TRUE(state().playback().videoPath());
+    EXPECT_EQ(*state().playback().videoPath(), movie);
 
     backend_->movies[dir.filePath("sound.m4a").toStdString()].probe = MovieFacts{true, false, 3.0};
     drop(window.get(), file("sound.m4a"));
     ASSERT_EQ(alerts.titles.size(), 1);
-    EXPECT_EQ(*state().videoPath(), movie);  // the refused file changed nothing
+    EXPECT_EQ(*state().playback().videoPath(), movie);  // the refused file changed nothing
     drop(window.get(), dir.filePath("gone.mp4"));
     EXPECT_EQ(alerts.titles.size(), 2);
-    EXPECT_EQ(*state().videoPath(), movie);
+    EXPECT_EQ(*state().playback().videoPath(), movie);
 
     // A PNG dropped on the frame picker becomes a custom frame.
     alerts.titles.clear();
@@ -283,7 +288,8 @@ TEST_F(MainWindowTest, RecentMoviesAreKeptNewestFirstWithoutGoneFiles) {
     EXPECT_EQ(listed, recent.entries());
     // Opening one loads it.
     window->recentMenu()->actions().at(2)->trigger();
-    ASSERT_TRUE(test::waitUntilDone([&] { return state().videoPath() == listed.at(2); }));
+    ASSERT_TRUE(
+        test::waitUntilDone([&] { return state().playback().videoPath() == listed.at(2); }));
 }
 
 // An engine that runs until it is cancelled.
@@ -399,8 +405,8 @@ TEST_F(MainWindowTest, AMovieOpenedFromTheFinderLoadsLikeADrop) {
     QCoreApplication::sendEvent(qApp, &opened);
     test::drainEvents();
     test::waitForMovie(state());
-    ASSERT_TRUE(state().videoPath());
-    EXPECT_EQ(*state().videoPath(), movie);
+    ASSERT_TRUE(state().playback().videoPath());
+    EXPECT_EQ(*state().playback().videoPath(), movie);
 }
 
 // macOS puts every item whose text looks like Quit, About or Settings into its application
@@ -449,7 +455,7 @@ TEST_F(MainWindowTest, KeysMarkedAsKeypadKeysStillGoToAFocusedControl) {
     open();
     ASSERT_TRUE(loadAndWait(state(), file("m.mp4")));
     key(Qt::Key_Space);
-    ASSERT_FALSE(state().isPlaying());
+    ASSERT_FALSE(state().playback().isPlaying());
     ModernButton* button = window->content().exportSection()->exportButton();
     ASSERT_TRUE(button->isVisible());
     button->setFocus(Qt::TabFocusReason);
@@ -457,7 +463,7 @@ TEST_F(MainWindowTest, KeysMarkedAsKeypadKeysStillGoToAFocusedControl) {
     QSignalSpy pressed(button, &QAbstractButton::pressed);
     QTest::keyClick(button, Qt::Key_Space, Qt::KeypadModifier);
     test::drainEvents();
-    EXPECT_FALSE(state().isPlaying());
+    EXPECT_FALSE(state().playback().isPlaying());
     EXPECT_EQ(pressed.count(), 1);
 }
 

@@ -91,8 +91,8 @@ TEST_F(ProjectWindowTest, SaveThenOpenBringsTheEditBackWithTheTitleAndItsMark) {
     open();
     const QString movie = test::writeFile(dir.filePath("clip.mp4"));
     ASSERT_TRUE(loadAndWait(state(), movie));
-    state().setTrimEnd(state().duration() - 1);
-    state().setTrimStart(1);
+    state().playback().setTrimEnd(state().playback().duration() - 1);
+    state().playback().setTrimStart(1);
     state().frame().setFrameOrientation(FrameOrientation::landscape);
     CanvasChoices canvas = state().exportChoices().canvasChoices();
     canvas.aspect = CanvasAspect::square1x1;
@@ -123,9 +123,11 @@ TEST_F(ProjectWindowTest, SaveThenOpenBringsTheEditBackWithTheTitleAndItsMark) {
     open();
     openAnswer = saved;
     trigger("openAction");
-    ASSERT_TRUE(test::waitUntilDone([&] { return state().videoPath() == movie && !state().movieLoading(); }));
-    ASSERT_TRUE(test::waitUntilDone([&] { return state().trimStart() == 1; }));
-    EXPECT_DOUBLE_EQ(state().trimEnd(), state().duration() - 1);
+    ASSERT_TRUE(test::waitUntilDone([&] {
+        return state().playback().videoPath() == movie && !state().playback().movieLoading();
+    }));
+    ASSERT_TRUE(test::waitUntilDone([&] { return state().playback().trimStart() == 1; }));
+    EXPECT_DOUBLE_EQ(state().playback().trimEnd(), state().playback().duration() - 1);
     EXPECT_EQ(state().frame().frameOrientation(), FrameOrientation::landscape);
     EXPECT_EQ(state().exportChoices().canvasChoices().aspect, CanvasAspect::square1x1);
     EXPECT_EQ(state().exportChoices().canvasChoices().paddingPercent, 12);
@@ -137,7 +139,7 @@ TEST_F(ProjectWindowTest, SaveThenOpenBringsTheEditBackWithTheTitleAndItsMark) {
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_EQ(projects().session().path(), saved);
 
-    state().setTrimStart(1.5);
+    state().playback().setTrimStart(1.5);
     EXPECT_TRUE(window->isWindowModified());
     trigger("saveProjectAction");  // Ctrl+S on a project with a file: no panel
     EXPECT_FALSE(window->isWindowModified());
@@ -156,7 +158,7 @@ TEST_F(ProjectWindowTest, ClosingWithUnsavedChangesAsksAndDoesWhatItIsTold) {
     EXPECT_EQ(askedUnsaved, 0);
     window->show();
 
-    state().setTrimStart(0.5);
+    state().playback().setTrimStart(0.5);
     unsavedAnswer = Choice::cancel;
     EXPECT_FALSE(window->close());
     EXPECT_EQ(askedUnsaved, 1);
@@ -170,11 +172,11 @@ TEST_F(ProjectWindowTest, ClosingWithUnsavedChangesAsksAndDoesWhatItIsTold) {
 
     // New asks as well; discarding leaves the file as it was saved.
     window->show();
-    state().setTrimStart(0.75);
+    state().playback().setTrimStart(0.75);
     unsavedAnswer = Choice::discard;
     trigger("newProjectAction");
     EXPECT_EQ(askedUnsaved, 3);
-    EXPECT_FALSE(state().videoPath());
+    EXPECT_FALSE(state().playback().videoPath());
     EXPECT_EQ(window->windowTitle(), ProjectCommands::titleFor("Untitled"));
     EXPECT_DOUBLE_EQ(loadProject(dir.filePath("p.kestro").toStdString())->trimStart, 0.5);
 }
@@ -192,19 +194,19 @@ TEST_F(ProjectWindowTest, AnEditedMovieNeverSavedAsAProjectAsksBeforeClosing) {
     EXPECT_EQ(askedUnsaved, 0);
     window->show();
 
-    state().setTrimStart(0.5);
+    state().playback().setTrimStart(0.5);
     EXPECT_TRUE(window->isWindowModified());
     unsavedAnswer = Choice::cancel;
     EXPECT_FALSE(window->close());
     EXPECT_EQ(askedUnsaved, 1);
     EXPECT_TRUE(window->isVisible());
 
-    state().setTrimStart(0);
+    state().playback().setTrimStart(0);
     EXPECT_TRUE(window->close());
     EXPECT_EQ(askedUnsaved, 1);
     window->show();
 
-    state().setTrimStart(0.25);
+    state().playback().setTrimStart(0.25);
     unsavedAnswer = Choice::save;
     saveAnswer = dir.filePath("clip.kestro");
     EXPECT_TRUE(window->close());
@@ -240,7 +242,7 @@ TEST_F(ProjectWindowTest, AKilledAppsUnsavedProjectIsOfferedBackAtTheNextStart) 
     restoreAnswer = false;
     projects().offerRecovery();
     EXPECT_FALSE(QFile::exists(recovery));
-    EXPECT_FALSE(state().videoPath());
+    EXPECT_FALSE(state().playback().videoPath());
 
     // Accepted, the movie comes back as an unsaved project.
     QFile file(recovery);
@@ -249,7 +251,8 @@ TEST_F(ProjectWindowTest, AKilledAppsUnsavedProjectIsOfferedBackAtTheNextStart) 
     file.close();
     restoreAnswer = true;
     projects().offerRecovery();
-    ASSERT_TRUE(test::waitUntilDone([&] { return state().videoPath() == movie; })) << errors.join("; ").toStdString();
+    ASSERT_TRUE(test::waitUntilDone([&] { return state().playback().videoPath() == movie; }))
+        << errors.join("; ").toStdString();
     EXPECT_TRUE(window->isWindowModified());
     EXPECT_FALSE(QFile::exists(recovery));
 }

@@ -29,16 +29,16 @@ TEST(RealMedia, AMovieLoadsAndPlaysOnTheInterfaceThreadAndNonMoviesGetTheirAlert
 
     ASSERT_TRUE(test::loadAndWait(state, path("clip.mp4")))
         << alerts.messages.join("; ").toStdString();
-    EXPECT_NEAR(state.duration(), 1.0, 0.05);
-    EXPECT_EQ(state.trimEnd(), state.duration());
-    ASSERT_NE(state.player(), nullptr);
-    EXPECT_EQ(state.player()->videoSize(), QSize(96, 160));
+    EXPECT_NEAR(state.playback().duration(), 1.0, 0.05);
+    EXPECT_EQ(state.playback().trimEnd(), state.playback().duration());
+    ASSERT_NE(state.playback().player(), nullptr);
+    EXPECT_EQ(state.playback().player()->videoSize(), QSize(96, 160));
     // Playback stops by itself at a trim end inside the movie.
-    state.setTrimEnd(0.3);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !state.isPlaying(); }, 3000));
-    EXPECT_GE(state.currentTime(), 0.3);
-    EXPECT_LT(state.currentTime(), 0.6);
-    EXPECT_FALSE(state.player()->currentFrame().isNull());
+    state.playback().setTrimEnd(0.3);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !state.playback().isPlaying(); }, 3000));
+    EXPECT_GE(state.playback().currentTime(), 0.3);
+    EXPECT_LT(state.playback().currentTime(), 0.6);
+    EXPECT_FALSE(state.playback().player()->currentFrame().isNull());
     EXPECT_TRUE(alerts.titles.isEmpty());
 
     // Files without a picture, or no movie at all, leave the movie and say why.
@@ -48,7 +48,7 @@ TEST(RealMedia, AMovieLoadsAndPlaysOnTheInterfaceThreadAndNonMoviesGetTheirAlert
     // FFmpeg's own error for a file that is no movie names it as corrupted.
     EXPECT_TRUE(alerts.messages.back().contains("corrupted"))
         << alerts.messages.back().toStdString();
-    EXPECT_NE(state.player(), nullptr);
+    EXPECT_NE(state.playback().player(), nullptr);
 }
 
 // The filmstrip's decoder: each picture from its own time, at the size asked for.

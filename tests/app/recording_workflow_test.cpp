@@ -242,9 +242,9 @@ TEST_F(RecordingWorkflowTest, StartStopTheImportOneSecondLaterAndResetDuringARec
     EXPECT_FALSE(section->startButton()->isHidden());
     EXPECT_FALSE(section->recordingRow()->isHidden());  // the path stays until Reset
 
-    ASSERT_TRUE(waitUntilDone([&] { return state->videoPath().has_value(); }, 5000));
+    ASSERT_TRUE(waitUntilDone([&] { return state->playback().videoPath().has_value(); }, 5000));
     EXPECT_GE(sinceStop.elapsed(), 900);
-    EXPECT_EQ(state->videoPath(), movie);
+    EXPECT_EQ(state->playback().videoPath(), movie);
 
     workflow->resetRecording();
     EXPECT_EQ(workflow->recordingState(), RecordingState::idle);
@@ -252,7 +252,7 @@ TEST_F(RecordingWorkflowTest, StartStopTheImportOneSecondLaterAndResetDuringARec
     EXPECT_TRUE(section->recordingRow()->isHidden());
 
     // A reset while recording stops the simulator, and nothing is imported after it.
-    state->clearVideo();
+    state->playback().clearVideo();
     std::filesystem::remove(fake.log());
     start("second.mp4");
     ASSERT_EQ(workflow->recordingState(), RecordingState::recording);
@@ -264,7 +264,7 @@ TEST_F(RecordingWorkflowTest, StartStopTheImportOneSecondLaterAndResetDuringARec
     EXPECT_FALSE(workflow->recordingPath());
     EXPECT_FALSE(section->startButton()->isHidden());
     QTest::qWait(300);
-    EXPECT_FALSE(state->videoPath());
+    EXPECT_FALSE(state->playback().videoPath());
 
     // The chosen simulator shuts down after the last refresh: the recorder's text, no change.
     fake.setListing("== Devices ==\n-- iOS 17.5 --\n" + deviceLine("iPad Air", kUdidAir));
@@ -297,7 +297,7 @@ TEST_F(RecordingWorkflowTest, AStopWithoutAMovieFailsAndOnlyAMovieFromThisRecord
     EXPECT_FALSE(section->failureBanner()->isHidden());
     QTest::qWait(300);
     test::waitForMovie(*state);
-    EXPECT_FALSE(state->videoPath());
+    EXPECT_FALSE(state->playback().videoPath());
 
     // The next start clears the failure; a movie written under another name during the
     // recording is the one imported.
@@ -309,15 +309,15 @@ TEST_F(RecordingWorkflowTest, AStopWithoutAMovieFailsAndOnlyAMovieFromThisRecord
     workflow->endRecording();
     waitForStop();
     EXPECT_EQ(workflow->recordingState(), RecordingState::recorded);
-    ASSERT_TRUE(waitUntilDone([&] { return state->videoPath().has_value(); }, 5000));
-    EXPECT_TRUE(state->videoPath()->endsWith("/renamed.mp4"));
+    ASSERT_TRUE(waitUntilDone([&] { return state->playback().videoPath().has_value(); }, 5000));
+    EXPECT_TRUE(state->playback().videoPath()->endsWith("/renamed.mp4"));
 
     // Without a recording nothing beside a missing file is taken.
-    state->clearVideo();
+    state->playback().clearVideo();
     RecordingWorkflow fresh(*state, &dialogs, {FakeXcrun::launcher()});
     fresh.importRecording(out.filePath("never-written.mp4"));
     test::waitForMovie(*state);
-    EXPECT_FALSE(state->videoPath());
+    EXPECT_FALSE(state->playback().videoPath());
 }
 
 // An Android phone played by the adb stand-in, beside the simulators.
@@ -440,8 +440,8 @@ TEST_F(AndroidWorkflowTest, APhoneIsRecordedWithTheSavedSwitchesRestoredOrRefuse
     EXPECT_EQ(adb.setting("global.sysui_demo_allowed"), "0");
     EXPECT_EQ(adb.setting("system.show_touches"), std::nullopt);
     EXPECT_GT(QFileInfo(movie).size(), 0);
-    ASSERT_TRUE(waitUntilDone([&] { return state->videoPath().has_value(); }, 5000));
-    EXPECT_EQ(state->videoPath(), movie);
+    ASSERT_TRUE(waitUntilDone([&] { return state->playback().videoPath().has_value(); }, 5000));
+    EXPECT_EQ(state->playback().videoPath(), movie);
 
     {  // A new workflow reads the switches back.
         RecordingWorkflow again(*state, &dialogs, {FakeXcrun::launcher()});

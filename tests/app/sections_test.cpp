@@ -72,10 +72,10 @@ TEST_F(SectionsTest, AMovieEnablesExportWhileItsRangeHoldsExportingSpinsAndReset
     loadMovie();
     EXPECT_FALSE(source->resetButton()->isHidden());
     EXPECT_TRUE(exporter->exportButton()->isEnabled());
-    state->setTrimStart(4);
-    state->setTrimEnd(4);
+    state->playback().setTrimStart(4);
+    state->playback().setTrimEnd(4);
     EXPECT_FALSE(exporter->exportButton()->isEnabled());
-    state->setTrimEnd(6);
+    state->playback().setTrimEnd(6);
     EXPECT_TRUE(exporter->exportButton()->isEnabled());
 
     // While exporting the button spins; Cancel and the progress appear.
@@ -107,7 +107,7 @@ TEST_F(SectionsTest, AMovieEnablesExportWhileItsRangeHoldsExportingSpinsAndReset
     EXPECT_FALSE(exporter->progressArea()->barVisible());
 
     QTest::mouseClick(source->resetButton(), Qt::LeftButton);
-    EXPECT_FALSE(state->videoPath());
+    EXPECT_FALSE(state->playback().videoPath());
     EXPECT_TRUE(source->resetButton()->isHidden());
     EXPECT_FALSE(exporter->exportButton()->isEnabled());
 }

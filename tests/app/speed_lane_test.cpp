@@ -143,7 +143,7 @@ TEST(SpeedLaneSection, TheTrimReadOutGivesTheLengthAfterSpeed) {
     EditorState state(std::make_unique<test::FakeBackend>());
     TimelineSectionView section(state);
     section.resize(640, 300);
-    state.setTrimEnd(10);
+    state.playback().setTrimEnd(10);
     EXPECT_EQ(section.durationText(), "0:10");
     ASSERT_TRUE(state.speedTrack().add({2, 6, 4}));
     EXPECT_EQ(section.durationText(), "0:07");

@@ -131,23 +131,23 @@ TEST(TimelineSection, ReadsOutTheStateAndWritesDragsBack) {
     section.resize(640, 300);
     // Timeline edits go through the state and come back; whole seconds, minutes past the hour.
     emit section.track()->trimEndEdited(75.9);
-    EXPECT_DOUBLE_EQ(state.trimEnd(), 75.9);
+    EXPECT_DOUBLE_EQ(state.playback().trimEnd(), 75.9);
     EXPECT_EQ(section.endText(), "1:15");
-    state.setTrimStart(10);
+    state.playback().setTrimStart(10);
     EXPECT_EQ(section.startText(), "0:10");
     EXPECT_EQ(section.durationText(), "1:05");
     EXPECT_DOUBLE_EQ(section.track()->trimStart(), 10);
     // A range the wrong way round reads as no time rather than a negative one.
-    state.setTrimEnd(5);
+    state.playback().setTrimEnd(5);
     EXPECT_EQ(section.durationText(), "0:00");
-    state.setTrimEnd(4000);
-    state.setCurrentTime(3725);
+    state.playback().setTrimEnd(4000);
+    state.playback().setCurrentTime(3725);
     EXPECT_EQ(section.currentTimeText(), "62:05");
     EXPECT_EQ(section.playPauseButton()->symbol(), "play.fill");
     // The playhead's time reads as the playhead is drawn: never past End, never before Start.
-    state.setTrimEnd(2.5);
-    state.setTrimStart(0);
-    state.setCurrentTime(3.2);
+    state.playback().setTrimEnd(2.5);
+    state.playback().setTrimStart(0);
+    state.playback().setCurrentTime(3.2);
     EXPECT_EQ(section.currentTimeText(), "0:02");
     EXPECT_EQ(section.endText(), "0:02");
     // Its digits take one width, so the text does not jitter as it counts.

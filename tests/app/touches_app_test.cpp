@@ -45,7 +45,7 @@ TEST(EditorTouches, TheTouchFileComesWithItsMovieAndAddedTapsCanBeTakenBack) {
     EXPECT_EQ(buildExportRequest(state, "/tmp/out.mp4").config.touches, kTap);
 
     // Alt-click at 2.5 s: a tap of a finger of its own, undone and redone as one edit.
-    state.setCurrentTime(2.5);
+    state.playback().setCurrentTime(2.5);
     ASSERT_TRUE(addTapAtPlayhead(state, 300, 400, 1170, 2532));
     const TouchTrack added = state.touchTrack();
     ASSERT_EQ(added.touches.size(), 4u);
@@ -69,7 +69,7 @@ TEST(EditorTouches, TheTouchFileComesWithItsMovieAndAddedTapsCanBeTakenBack) {
     EXPECT_TRUE(alerts.messages.last().contains(QStringLiteral("version 7")));
 
     state.setTouchTrack(kTap);
-    state.clearVideo();
+    state.playback().clearVideo();
     EXPECT_TRUE(state.touchTrack().empty());
 }
 

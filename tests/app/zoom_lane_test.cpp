@@ -136,7 +136,7 @@ protected:
 };
 
 TEST_F(ZoomLaneTest, BlocksFollowTheTrackAndTheirEndsDragAsOneUndoStep) {
-    state_->setCurrentTime(3);
+    state_->playback().setCurrentTime(3);
     QTest::keyClick(section_.get(), Qt::Key_Z);
     ASSERT_EQ(state_->camera().track().size(), 1u);
     const QRectF block = lane_->blockRect(0);

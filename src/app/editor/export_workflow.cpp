@@ -52,7 +52,7 @@ std::optional<std::filesystem::path> exportFrameImageFor(const QString& key) {
 
 ExportRequest buildExportRequest(const EditorState& state, const std::filesystem::path& output) {
     ExportRequest request;
-    request.input = state.videoPath().value_or(QString()).toStdString();
+    request.input = state.playback().videoPath().value_or(QString()).toStdString();
     request.output = output;
     // Exactly the frame the preview shows: none when "No frame" is chosen or the preset's file
     // could not be read. An App Store preview has none.
@@ -67,8 +67,8 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     choices.resolution = state.exportChoices().selectedExportResolution();
     // Without a frame the recording fills the device box; the opening belongs to the frame.
     if (request.frame) choices.screen = state.frame().screenRect();
-    choices.trimStart = state.trimStart();
-    choices.trimEnd = state.trimEnd();
+    choices.trimStart = state.playback().trimStart();
+    choices.trimEnd = state.playback().trimEnd();
     choices.speed = state.speedTrack().segments();
     choices.scalePercent = state.frame().scale();
     choices.offsetXPercent = state.frame().offsetX();
@@ -80,7 +80,7 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     choices.paddingPercent = canvas.paddingPercent;
     choices.shadow = state.exportChoices().canvasShadow();
     choices.story = state.story().text();
-    if (const PlayerHandle* player = state.player()) {
+    if (const PlayerHandle* player = state.playback().player()) {
         const QSize size = player->videoSize();
         choices.recordingSize = VideoSize{double(size.width()), double(size.height())};
     }
@@ -170,7 +170,8 @@ void ExportWorkflow::setClearDelays(std::chrono::milliseconds success,
 }
 
 bool ExportWorkflow::hasValidTrimRange() const {
-    return kestro::hasValidTrimRange(state_.duration(), state_.trimStart(), state_.trimEnd());
+    return kestro::hasValidTrimRange(state_.playback().duration(), state_.playback().trimStart(),
+                                     state_.playback().trimEnd());
 }
 
 void ExportWorkflow::startExport() {
@@ -182,7 +183,7 @@ void ExportWorkflow::startStillExport() {
 }
 
 void ExportWorkflow::start(bool still) {
-    if (!state_.videoPath()) return;
+    if (!state_.playback().videoPath()) return;
     if (!hasValidTrimRange()) return;
     // The button is disabled while exporting; this also covers a second call queued before
     // the button's state caught up.
@@ -191,7 +192,9 @@ void ExportWorkflow::start(bool still) {
     // The store's limits are known before the save panel: a preview it would refuse is not
     // worth choosing a file for.
     if (state_.exportChoices().appStorePreview() && !still) {
-        const auto range = clampTrimRange(state_.trimStart(), state_.trimEnd(), state_.duration());
+        const auto range =
+            clampTrimRange(state_.playback().trimStart(), state_.playback().trimEnd(),
+                           state_.playback().duration());
         if (range) {
             const double length = state_.speedTrack().outputLength(range->start, range->end);
             if (auto broken = previewRuleBroken(length)) {
@@ -218,7 +221,7 @@ void ExportWorkflow::start(bool still) {
             !chosen->endsWith(QStringLiteral(".jpeg"), Qt::CaseInsensitive)) {
             request.output += ".png";
         }
-        request.stillAt = state_.currentTime();
+        request.stillAt = state_.playback().currentTime();
     }
     setOutcome(ExportOutcome::none);
     setSuccessShown(false);

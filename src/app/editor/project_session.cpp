@@ -37,10 +37,10 @@ ProjectSession::ProjectSession(EditorState& state, QString recoveryFile, QObject
         // A movie of its own has its mark while it differs from how it came.
         if (plainMovie_) emit titleChanged();
     };
-    connect(&state_, &EditorState::videoPathChanged, this, changed);
-    connect(&state_, &EditorState::videoPathChanged, this, &ProjectSession::movieChanged);
-    connect(&state_, &EditorState::trimStartChanged, this, changed);
-    connect(&state_, &EditorState::trimEndChanged, this, changed);
+    connect(&state_.playback(), &PlaybackSession::videoPathChanged, this, changed);
+    connect(&state_.playback(), &PlaybackSession::videoPathChanged, this, &ProjectSession::movieChanged);
+    connect(&state_.playback(), &PlaybackSession::trimStartChanged, this, changed);
+    connect(&state_.playback(), &PlaybackSession::trimEndChanged, this, changed);
     connect(&state_.frame(), &FrameSelection::framePresetChanged, this, changed);
     connect(&state_.frame(), &FrameSelection::frameOrientationChanged, this, changed);
     connect(&state_.frame(), &FrameSelection::placementChanged, this, changed);
@@ -65,11 +65,11 @@ QString ProjectSession::displayName() const {
 
 Project ProjectSession::snapshot() const {
     Project p = base_;
-    const auto video = state_.videoPath();
+    const auto video = state_.playback().videoPath();
     p.recording = video ? toPath(*video) : fs::path();
-    p.trimStart = state_.trimStart();
-    p.trimEnd = state_.trimEnd() > 0 && std::isfinite(state_.trimEnd())
-                    ? state_.trimEnd()
+    p.trimStart = state_.playback().trimStart();
+    p.trimEnd = state_.playback().trimEnd() > 0 && std::isfinite(state_.playback().trimEnd())
+                    ? state_.playback().trimEnd()
                     : std::numeric_limits<double>::infinity();
     p.frameKey.clear();
     p.frameImage.clear();
@@ -142,7 +142,7 @@ bool ProjectSession::open(const QString& file, QString* error) {
 
 void ProjectSession::clear() {
     ++applying_;
-    state_.clearVideo();
+    state_.playback().clearVideo();
     --applying_;
     base_ = Project{};
     setClean(std::nullopt);
@@ -185,14 +185,15 @@ void ProjectSession::apply(const Project& project) {
     story.captions = project.captionsFor(editedLocale(project));
     story.intro = project.intro;
     story.outro = project.outro;
-    state_.loadVideo(toQString(project.recording), [this, start, end, scale, dx, dy,
-                                                    zoom = project.zoom, speed = project.speed,
-                                                    touches = project.touches,
-                                                    story](bool loaded) {
+    state_.playback().loadVideo(toQString(project.recording), [this, start, end, scale, dx, dy,
+                                                               zoom = project.zoom,
+                                                               speed = project.speed,
+                                                               touches = project.touches,
+                                                               story](bool loaded) {
         if (!loaded) return;
         ++applying_;
-        if (std::isfinite(end)) state_.setTrimEnd(end);
-        state_.setTrimStart(start);
+        if (std::isfinite(end)) state_.playback().setTrimEnd(end);
+        state_.playback().setTrimStart(start);
         // The tracks as the file has them; opening is not an edit to undo.
         if (!touches.empty()) state_.setTouchTrack(touches);
         state_.camera().applyTrack(zoom, -1);
@@ -260,7 +261,7 @@ void ProjectSession::markModified() {
 }
 
 bool ProjectSession::hasChangesToLose() const {
-    if (!modified_ || !state_.videoPath()) return false;
+    if (!modified_ || !state_.playback().videoPath()) return false;
     if (!plainMovie_) return true;
     return arrived_ && !sameProject(snapshot(), *arrived_);
 }
@@ -268,7 +269,7 @@ bool ProjectSession::hasChangesToLose() const {
 void ProjectSession::movieChanged() {
     ++arrivals_;
     arrived_.reset();
-    plainMovie_ = !std::exchange(projectMovieAwaited_, false) && !path_ && state_.videoPath();
+    plainMovie_ = !std::exchange(projectMovieAwaited_, false) && !path_ && state_.playback().videoPath();
     if (!plainMovie_) return;
     // The movie's arrival goes on after this signal (the frame chosen for it, its opening, the
     // placement reset): recorded once that is over.

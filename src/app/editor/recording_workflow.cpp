@@ -465,7 +465,7 @@ void RecordingWorkflow::importRecording(const QString& path) {
     const FramePreset* phoneFrame = activeDevice_ && activeDevice_->isAndroid()
                                         ? bestAndroidFrame(activeDevice_->name().toStdString())
                                         : nullptr;
-    state_.loadVideo(imported, [state = &state_, phoneFrame](bool loaded) {
+    state_.playback().loadVideo(imported, [state = &state_, phoneFrame](bool loaded) {
         if (loaded && phoneFrame)
             state->frame().setFramePreset(QString::fromStdString(phoneFrame->key));
     });

@@ -61,9 +61,9 @@ TouchTrack withTap(const TouchTrack& track, double t, double x, double y) {
 
 bool addTapAtPlayhead(EditorState& state, double x, double y, double recordingWidth,
                       double recordingHeight) {
-    if (!state.videoPath() || recordingWidth <= 0 || recordingHeight <= 0) return false;
+    if (!state.playback().videoPath() || recordingWidth <= 0 || recordingHeight <= 0) return false;
     if (x < 0 || y < 0 || x > recordingWidth || y > recordingHeight) return false;
-    const double t = std::max(0.0, state.currentTime());
+    const double t = std::max(0.0, state.playback().currentTime());
     TouchTrack after = withTap(state.touchTrack(), t, x, y);
     state.history().push(new TouchTrackCommand(state, state.touchTrack(), std::move(after),
                                                QStringLiteral("Add Tap")));

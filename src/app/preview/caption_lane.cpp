@@ -35,9 +35,9 @@ CaptionLane::CaptionLane(EditorState& state, SimpleTimelineView& track, QWidget*
     setToolTip(QStringLiteral("Captions: double-click a caption to edit its text, drag its ends "
                               "to change when it shows"));
     connect(&state_.story(), &StoryTrack::changed, this, &CaptionLane::storyChanged);
-    for (auto signal : {&EditorState::durationChanged, &EditorState::trimStartChanged,
-                        &EditorState::trimEndChanged})
-        connect(&state_, signal, this, qOverload<>(&QWidget::update));
+    for (auto signal : {&PlaybackSession::durationChanged, &PlaybackSession::trimStartChanged,
+                        &PlaybackSession::trimEndChanged})
+        connect(&state_.playback(), signal, this, qOverload<>(&QWidget::update));
     connect(&state_.speedTrack(), &SpeedTrackState::changed, this, qOverload<>(&QWidget::update));
 }
 
@@ -66,12 +66,14 @@ double CaptionLane::outputTimeForX(qreal x) const {
     const QPointF inTrack = track_.mapFrom(window(), mapTo(window(), QPointF(x, 0)));
     // Unclamped, so a drag can be worked out from two points; the story keeps the result inside.
     const qreal w = track_.trackRect().width();
-    if (w <= 0 || state_.duration() <= 0) return 0;
-    const double recording = (inTrack.x() - track_.trackRect().x()) / w * state_.duration();
+    if (w <= 0 || state_.playback().duration() <= 0) return 0;
+    const double recording =
+        (inTrack.x() - track_.trackRect().x()) / w * state_.playback().duration();
     // Inside the range through the speed changes; outside it, at real time from its ends.
-    if (recording < state_.trimStart()) return recording - state_.trimStart();
-    if (recording > state_.trimEnd())
-        return state_.outputTimeAt(state_.trimEnd()) + recording - state_.trimEnd();
+    if (recording < state_.playback().trimStart()) return recording - state_.playback().trimStart();
+    if (recording > state_.playback().trimEnd())
+        return state_.outputTimeAt(state_.playback().trimEnd()) + recording -
+               state_.playback().trimEnd();
     return state_.outputTimeAt(recording);
 }
 
@@ -97,7 +99,8 @@ std::pair<int, int> CaptionLane::rowOf(int index) const {
 }
 
 QRectF CaptionLane::blockRect(int index) const {
-    if (index < 0 || index >= state_.story().captionCount() || state_.duration() <= 0) return {};
+    if (index < 0 || index >= state_.story().captionCount() || state_.playback().duration() <= 0)
+        return {};
     const Caption& c = state_.story().caption(index);
     const auto [row, rows] = rowOf(index);
     const qreal rowHeight = (height() - 4.0) / rows;
@@ -129,7 +132,7 @@ void CaptionLane::paintEvent(QPaintEvent*) {
     p.setPen(Qt::NoPen);
     p.setBrush(laneFill);
     p.drawRoundedRect(lane, 5, 5);
-    if (state_.duration() <= 0) return;
+    if (state_.playback().duration() <= 0) return;
 
     p.setClipRect(lane);
     QFont font = p.font();

@@ -91,13 +91,14 @@ CaptionLaneView::CaptionLaneView(EditorState& state, SimpleTimelineView& track, 
     connect(lane_, &CaptionLane::selectionChanged, this, &CaptionLaneView::syncControls);
     connect(lane_, &CaptionLane::textRefused, problem_, &QLabel::setText);
     connect(&state_.story(), &StoryTrack::changed, this, &CaptionLaneView::syncControls);
-    connect(&state_, &EditorState::durationChanged, this, &CaptionLaneView::syncControls);
+    connect(&state_.playback(), &PlaybackSession::durationChanged, this,
+            &CaptionLaneView::syncControls);
     syncControls();
 }
 
 void CaptionLaneView::syncControls() {
     const std::optional<int> index = lane_->selected();
-    const bool movie = state_.duration() > 0;
+    const bool movie = state_.playback().duration() > 0;
     add_->setEnabled(movie);
     titles_->setEnabled(movie);
     lane_->setEnabled(movie);
@@ -116,7 +117,7 @@ void CaptionLaneView::syncControls() {
 
 void CaptionLaneView::addCaptionAtPlayhead() {
     QString problem;
-    const double at = state_.outputTimeAt(state_.currentTime());
+    const double at = state_.outputTimeAt(state_.playback().currentTime());
     const auto index = state_.story().addCaption(at, QStringLiteral("Caption"), &problem);
     if (!index) {
         problem_->setText(problem);

@@ -42,16 +42,19 @@ CaptionPreviewBinding::CaptionPreviewBinding(EditorState& state, PreviewView& vi
         refresh();
     });
     connect(&state_.story(), &StoryTrack::changed, this, &CaptionPreviewBinding::refresh);
-    connect(&state_, &EditorState::currentTimeChanged, this, &CaptionPreviewBinding::refresh);
-    connect(&state_, &EditorState::trimStartChanged, this, &CaptionPreviewBinding::refresh);
-    connect(&state_, &EditorState::trimEndChanged, this, &CaptionPreviewBinding::refresh);
+    connect(&state_.playback(), &PlaybackSession::currentTimeChanged, this,
+            &CaptionPreviewBinding::refresh);
+    connect(&state_.playback(), &PlaybackSession::trimStartChanged, this,
+            &CaptionPreviewBinding::refresh);
+    connect(&state_.playback(), &PlaybackSession::trimEndChanged, this,
+            &CaptionPreviewBinding::refresh);
     connect(&state_.speedTrack(), &SpeedTrackState::changed, this, &CaptionPreviewBinding::refresh);
     connect(&view_, &PreviewView::canvasChanged, this, &CaptionPreviewBinding::refresh);
     refresh();
 }
 
 double CaptionPreviewBinding::outputTime() const {
-    return state_.outputTimeAt(state_.currentTime());
+    return state_.outputTimeAt(state_.playback().currentTime());
 }
 
 void CaptionPreviewBinding::refresh() {
@@ -67,7 +70,7 @@ void CaptionPreviewBinding::refresh() {
     inputs.canvas = *canvas.layout;
     inputs.background = canvas.background;
     inputs.backgroundImage = canvas.backgroundImage;
-    inputs.duration = std::max(0.0, state_.outputTimeAt(state_.trimEnd()));
+    inputs.duration = std::max(0.0, state_.outputTimeAt(state_.playback().trimEnd()));
     if (!made_ || !sameInputs(*made_, inputs)) {
         CaptionPreviewInputs sameLength = inputs;
         sameLength.duration = made_ ? made_->duration : 0;

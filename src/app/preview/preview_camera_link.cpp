@@ -22,7 +22,7 @@ void connectPreviewCamera(EditorState& state, PreviewView& preview) {
                          showMarker();
                      });
     QObject::connect(&camera, &CameraEditor::selectionChanged, &preview, showMarker);
-    QObject::connect(&state, &EditorState::currentTimeChanged, &preview,
+    QObject::connect(&state.playback(), &PlaybackSession::currentTimeChanged, &preview,
                      [&preview](double t) { preview.setCameraTime(t); });
     QObject::connect(&preview, &PreviewView::focusDragged, &camera, [&camera](double x, double y) {
         camera.setFocus(camera.selected(), x, y, true);
@@ -30,7 +30,7 @@ void connectPreviewCamera(EditorState& state, PreviewView& preview) {
     QObject::connect(&preview, &PreviewView::focusDragFinished, &camera,
                      [&camera] { camera.finishDrag(); });
     preview.setCamera(camera.track());
-    preview.setCameraTime(state.currentTime());
+    preview.setCameraTime(state.playback().currentTime());
     showMarker();
 }
 

@@ -79,8 +79,9 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent, Fi
     showLane(0);
     connect(&state_.speedTrack(), &SpeedTrackState::changed, this, &TimelineSectionView::refresh);
     connect(speedLane_, &SpeedLaneView::shortenWaitsRequested, this, [this](double seconds) {
-        if (!state_.videoPath()) return;
-        state_.speedTrack().shortenWaits(*state_.videoPath(), state_.trimStart(), state_.trimEnd(),
+        if (!state_.playback().videoPath()) return;
+        state_.speedTrack().shortenWaits(*state_.playback().videoPath(),
+                                         state_.playback().trimStart(), state_.playback().trimEnd(),
                                          seconds);
     });
     // Z adds a zoom at the playhead from anywhere in the window, and shows the zoom lane.
@@ -91,17 +92,25 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent, Fi
         zoomLane_->addAtPlayhead();
     });
 
-    connect(playPause_, &QAbstractButton::clicked, &state_, &EditorState::togglePlayPause);
-    connect(track_, &SimpleTimelineView::trimStartEdited, &state_, &EditorState::setTrimStart);
-    connect(track_, &SimpleTimelineView::trimEndEdited, &state_, &EditorState::setTrimEnd);
-    connect(track_, &SimpleTimelineView::currentTimeEdited, &state_, &EditorState::setCurrentTime);
-    connect(track_, &SimpleTimelineView::seekRequested, &state_, &EditorState::seekToTime);
-    for (auto signal : {&EditorState::durationChanged, &EditorState::trimStartChanged,
-                        &EditorState::trimEndChanged, &EditorState::currentTimeChanged})
-        connect(&state_, signal, this, &TimelineSectionView::refresh);
-    connect(&state_, &EditorState::isPlayingChanged, this, &TimelineSectionView::refresh);
-    connect(&state_, &EditorState::playerChanged, this, &TimelineSectionView::requestFilmstrip);
-    connect(&state_, &EditorState::durationChanged, this, &TimelineSectionView::requestFilmstrip);
+    connect(playPause_, &QAbstractButton::clicked, &state_.playback(),
+            &PlaybackSession::togglePlayPause);
+    connect(track_, &SimpleTimelineView::trimStartEdited, &state_.playback(),
+            &PlaybackSession::setTrimStart);
+    connect(track_, &SimpleTimelineView::trimEndEdited, &state_.playback(),
+            &PlaybackSession::setTrimEnd);
+    connect(track_, &SimpleTimelineView::currentTimeEdited, &state_.playback(),
+            &PlaybackSession::setCurrentTime);
+    connect(track_, &SimpleTimelineView::seekRequested, &state_.playback(),
+            &PlaybackSession::seekToTime);
+    for (auto signal : {&PlaybackSession::durationChanged, &PlaybackSession::trimStartChanged,
+                        &PlaybackSession::trimEndChanged, &PlaybackSession::currentTimeChanged})
+        connect(&state_.playback(), signal, this, &TimelineSectionView::refresh);
+    connect(&state_.playback(), &PlaybackSession::isPlayingChanged, this,
+            &TimelineSectionView::refresh);
+    connect(&state_.playback(), &PlaybackSession::playerChanged, this,
+            &TimelineSectionView::requestFilmstrip);
+    connect(&state_.playback(), &PlaybackSession::durationChanged, this,
+            &TimelineSectionView::requestFilmstrip);
     connect(filmstrip_, &Filmstrip::ready, this,
             [this] { track_->setThumbnails(filmstrip_->thumbnails()); });
     restyle();
@@ -122,20 +131,20 @@ QString TimelineSectionView::currentTimeText() const {
 }
 
 void TimelineSectionView::refresh() {
-    const double start = state_.trimStart();
-    const double end = state_.trimEnd();
-    track_->setDuration(state_.duration());
+    const double start = state_.playback().trimStart();
+    const double end = state_.playback().trimEnd();
+    track_->setDuration(state_.playback().duration());
     track_->setTrimStart(start);
     track_->setTrimEnd(end);
-    track_->setCurrentTime(state_.currentTime());
+    track_->setCurrentTime(state_.playback().currentTime());
     startValue_->setText(formatTime(start));
-    speedLane_->setDuration(state_.duration());
+    speedLane_->setDuration(state_.playback().duration());
     durationValue_->setText(formatTime(state_.speedTrack().outputLength(start, end)));
     endValue_->setText(formatTime(end));
     // As the playhead is drawn: inside the range, so the time never reads past End.
-    current_->setText(formatTime(std::max(start, std::min(state_.currentTime(), end))));
-    playPause_->setSymbol(state_.isPlaying() ? QStringLiteral("pause.fill")
-                                             : QStringLiteral("play.fill"));
+    current_->setText(formatTime(std::max(start, std::min(state_.playback().currentTime(), end))));
+    playPause_->setSymbol(state_.playback().isPlaying() ? QStringLiteral("pause.fill")
+                                                        : QStringLiteral("play.fill"));
 }
 
 void TimelineSectionView::resizeEvent(QResizeEvent* event) {
@@ -145,10 +154,10 @@ void TimelineSectionView::resizeEvent(QResizeEvent* event) {
 
 // As many pictures as fit the track at the movie's shape; the strip caches each size it made.
 void TimelineSectionView::requestFilmstrip() {
-    const PlayerHandle* player = state_.player();
+    const PlayerHandle* player = state_.playback().player();
     const QSize video = player ? player->videoSize() : QSize();
     const qreal trackWidth = track_->trackRect().width();
-    if (!state_.videoPath() || video.isEmpty() || trackWidth <= 0) {
+    if (!state_.playback().videoPath() || video.isEmpty() || trackWidth <= 0) {
         filmstrip_->request(QString(), 0, 0, QSize());
         return;
     }
@@ -157,7 +166,8 @@ void TimelineSectionView::requestFilmstrip() {
         std::clamp(int(std::lround(h * double(video.width()) / video.height())), 16, 4 * h);
     // Enough pictures to see where to cut; each is cropped to its share of the track.
     const int count = std::clamp(int(std::ceil(trackWidth / w)), 1, kMaximumThumbnails);
-    filmstrip_->request(*state_.videoPath(), state_.duration(), count, QSize(w, h));
+    filmstrip_->request(*state_.playback().videoPath(), state_.playback().duration(), count,
+                        QSize(w, h));
 }
 
 void TimelineSectionView::changeEvent(QEvent* event) {

@@ -69,8 +69,8 @@ ZoomLaneView::ZoomLaneView(EditorState& state, SimpleTimelineView& track, QWidge
         refreshControls();
         update();
     });
-    for (auto signal : {&EditorState::durationChanged, &EditorState::currentTimeChanged})
-        connect(&state_, signal, this, qOverload<>(&QWidget::update));
+    for (auto signal : {&PlaybackSession::durationChanged, &PlaybackSession::currentTimeChanged})
+        connect(&state_.playback(), signal, this, qOverload<>(&QWidget::update));
     connect(scale_, &QSlider::sliderPressed, this, [this] { sliderDragging_ = true; });
     connect(scale_, &QSlider::sliderReleased, this, [this] {
         sliderDragging_ = false;
@@ -131,8 +131,8 @@ void ZoomLaneView::refreshControls() {
 }
 
 void ZoomLaneView::addAtPlayhead() {
-    if (state_.duration() <= 0) return;
-    if (!state_.camera().addAt(state_.currentTime())) {
+    if (state_.playback().duration() <= 0) return;
+    if (!state_.camera().addAt(state_.playback().currentTime())) {
         status_->setText(tr("No room for a zoom at the playhead"));
     } else {
         status_->clear();
@@ -144,7 +144,7 @@ void ZoomLaneView::deleteSelected() {
 }
 
 void ZoomLaneView::zoomOnTaps() {
-    const PlayerHandle* player = state_.player();
+    const PlayerHandle* player = state_.playback().player();
     if (state_.touchTrack().empty() || !player) {
         status_->setText(tr("This recording has no touches"));
         return;
@@ -163,7 +163,7 @@ void ZoomLaneView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal left = xForTime(0);
-    const qreal right = xForTime(state_.duration());
+    const qreal right = xForTime(state_.playback().duration());
     const QRectF lane(left, 0, std::max<qreal>(right - left, 0), kLaneHeight);
     p.setPen(Qt::NoPen);
     p.setBrush(palette.controlColor);
@@ -191,7 +191,7 @@ void ZoomLaneView::paintEvent(QPaintEvent*) {
         if (block.width() > 40) p.drawText(block, Qt::AlignCenter, label);
     }
     // The playhead, as on the track above.
-    const qreal x = xForTime(state_.currentTime());
+    const qreal x = xForTime(state_.playback().currentTime());
     p.setPen(QPen(palette.primaryText, 1));
     p.drawLine(QPointF(x, 0), QPointF(x, kLaneHeight));
 }

@@ -147,11 +147,12 @@ ExportSection::ExportSection(EditorState& state, ExportWorkflow& workflow, QWidg
             &ExportSection::syncChoices);
     connect(&state_.exportChoices(), &ExportChoicesStore::selectedExportResolutionChanged, this,
             &ExportSection::syncChoices);
-    connect(&state_, &EditorState::videoPathChanged, this, &ExportSection::syncExport);
+    connect(&state_.playback(), &PlaybackSession::videoPathChanged, this,
+            &ExportSection::syncExport);
     connect(&workflow_, &ExportWorkflow::exportingChanged, this, &ExportSection::syncExport);
-    for (auto signal : {&EditorState::durationChanged, &EditorState::trimStartChanged,
-                        &EditorState::trimEndChanged})
-        connect(&state_, signal, this, &ExportSection::syncExport);
+    for (auto signal : {&PlaybackSession::durationChanged, &PlaybackSession::trimStartChanged,
+                        &PlaybackSession::trimEndChanged})
+        connect(&state_.playback(), signal, this, &ExportSection::syncExport);
     connect(&workflow_, &ExportWorkflow::exportingChanged, this, &ExportSection::syncProgress);
     connect(&workflow_, &ExportWorkflow::progressTextChanged, this, &ExportSection::syncProgress);
     connect(&workflow_, &ExportWorkflow::progressChanged, this, &ExportSection::syncProgress);
@@ -191,7 +192,7 @@ void ExportSection::syncChoices() {
 
 void ExportSection::syncExport() {
     const bool exporting = workflow_.exporting();
-    export_->setEnabled(state_.videoPath().has_value() && !exporting &&
+    export_->setEnabled(state_.playback().videoPath().has_value() && !exporting &&
                         workflow_.hasValidTrimRange());
     export_->setBusy(exporting);
     export_->setText(exporting ? QStringLiteral("Exporting...")

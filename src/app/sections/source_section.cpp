@@ -51,16 +51,16 @@ SourceSection::SourceSection(EditorState& state, QWidget* parent)
     });
     connect(&state_.frame(), &FrameSelection::frameOrientationChanged, this, &SourceSection::sync);
 
-    connect(import_, &QAbstractButton::clicked, &state_, &EditorState::importVideo);
-    connect(reset_, &QAbstractButton::clicked, &state_, &EditorState::clearVideo);
-    connect(&state_, &EditorState::videoPathChanged, this, &SourceSection::sync);
+    connect(import_, &QAbstractButton::clicked, &state_.playback(), &PlaybackSession::importVideo);
+    connect(reset_, &QAbstractButton::clicked, &state_.playback(), &PlaybackSession::clearVideo);
+    connect(&state_.playback(), &PlaybackSession::videoPathChanged, this, &SourceSection::sync);
     connect(&state_.exportChoices(), &ExportChoicesStore::appStorePreviewChanged, this,
             &SourceSection::sync);
     sync();
 }
 
 void SourceSection::sync() {
-    reset_->setVisible(state_.videoPath().has_value());
+    reset_->setVisible(state_.playback().videoPath().has_value());
     // The store refuses previews with a device frame: the choice is kept for the other formats.
     const bool store = state_.exportChoices().appStorePreview();
     picker_->setEnabled(!store);

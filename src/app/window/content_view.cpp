@@ -179,7 +179,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
 
     // The stage follows the state.
     EditorState* s = state_.get();
-    connect(s, &EditorState::playerChanged, stage_,
+    connect(&s->playback(), &PlaybackSession::playerChanged, stage_,
             [this](PlayerHandle* player) { stage_->setFeed(player); });
     // An App Store preview is written without the frame, the recording fitted whole into the
     // store's canvas: the stage shows exactly that, and the frame comes back when it is off.
@@ -199,7 +199,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     connect(&s->exportChoices(), &ExportChoicesStore::appStorePreviewChanged, stage_, syncFraming);
     connect(s, &EditorState::stageAspectRatioChanged, stage_,
             &PreviewStageView::setStageAspectRatio);
-    stage_->setFeed(s->player());
+    stage_->setFeed(s->playback().player());
     linkTouchesToPreview(*s, *stage_->preview());
     syncFraming();
     stage_->setStageAspectRatio(s->stageAspectRatio());
@@ -221,7 +221,7 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     connect(backgroundImages_, &BackgroundImageCache::ready, stage_, syncCanvas);
     connect(&s->exportChoices(), &ExportChoicesStore::canvasChoicesChanged, stage_, syncCanvas);
     connect(&s->frame(), &FrameSelection::frameImageChanged, stage_, syncCanvas);
-    connect(s, &EditorState::playerChanged, stage_, syncCanvas);
+    connect(&s->playback(), &PlaybackSession::playerChanged, stage_, syncCanvas);
     connect(s, &EditorState::stageAspectRatioChanged, stage_, syncCanvas);
     connect(&s->exportChoices(), &ExportChoicesStore::selectedExportResolutionChanged, stage_,
             syncCanvas);

@@ -99,15 +99,15 @@ MainWindow::MainWindow(std::unique_ptr<EditorState> state, ContentView::Services
 
     EditorState* s = &content_->state();
     // A movie counts as recent once it has really loaded.
-    connect(s, &EditorState::videoPathChanged, this, [this, s] {
-        if (s->videoPath()) recent_->add(*s->videoPath());
+    connect(&s->playback(), &PlaybackSession::videoPathChanged, this, [this, s] {
+        if (s->playback().videoPath()) recent_->add(*s->playback().videoPath());
     });
     const auto sync = [this] { syncActions(); };
-    connect(s, &EditorState::videoPathChanged, this, sync);
+    connect(&s->playback(), &PlaybackSession::videoPathChanged, this, sync);
     connect(&content_->exportWorkflow(), &ExportWorkflow::exportingChanged, this, sync);
-    connect(s, &EditorState::durationChanged, this, sync);
-    connect(s, &EditorState::trimStartChanged, this, sync);
-    connect(s, &EditorState::trimEndChanged, this, sync);
+    connect(&s->playback(), &PlaybackSession::durationChanged, this, sync);
+    connect(&s->playback(), &PlaybackSession::trimStartChanged, this, sync);
+    connect(&s->playback(), &PlaybackSession::trimEndChanged, this, sync);
     syncActions();
 }
 
@@ -174,26 +174,26 @@ void MainWindow::buildMenus() {
     }
     edit->addSeparator();
     addAction(edit, QStringLiteral("playAction"), QStringLiteral("&Play / Pause"),
-              QKeySequence(Qt::Key_Space), [&s] { s.togglePlayPause(); });
+              QKeySequence(Qt::Key_Space), [&s] { s.playback().togglePlayPause(); });
     edit->addSeparator();
     addAction(edit, QStringLiteral("frameBackAction"), QStringLiteral("Back One Frame"),
-              QKeySequence(Qt::Key_Left), [&s] { s.stepFrames(-1); });
+              QKeySequence(Qt::Key_Left), [&s] { s.playback().stepFrames(-1); });
     addAction(edit, QStringLiteral("frameForwardAction"), QStringLiteral("Forward One Frame"),
-              QKeySequence(Qt::Key_Right), [&s] { s.stepFrames(1); });
+              QKeySequence(Qt::Key_Right), [&s] { s.playback().stepFrames(1); });
     addAction(edit, QStringLiteral("secondBackAction"), QStringLiteral("Back One Second"),
-              QKeySequence(Qt::SHIFT | Qt::Key_Left), [&s] { s.stepBy(-1); });
+              QKeySequence(Qt::SHIFT | Qt::Key_Left), [&s] { s.playback().stepBy(-1); });
     addAction(edit, QStringLiteral("secondForwardAction"), QStringLiteral("Forward One Second"),
-              QKeySequence(Qt::SHIFT | Qt::Key_Right), [&s] { s.stepBy(1); });
+              QKeySequence(Qt::SHIFT | Qt::Key_Right), [&s] { s.playback().stepBy(1); });
     edit->addSeparator();
     addAction(edit, QStringLiteral("trimStartAction"),
               QStringLiteral("Set Trim &Start at Playhead"), QKeySequence(Qt::Key_I),
-              [&s] { s.setTrimStartAtPlayhead(); });
+              [&s] { s.playback().setTrimStartAtPlayhead(); });
     addAction(edit, QStringLiteral("trimEndAction"), QStringLiteral("Set Trim &End at Playhead"),
-              QKeySequence(Qt::Key_O), [&s] { s.setTrimEndAtPlayhead(); });
+              QKeySequence(Qt::Key_O), [&s] { s.playback().setTrimEndAtPlayhead(); });
     addAction(edit, QStringLiteral("goStartAction"), QStringLiteral("Go to Trim Start"),
-              QKeySequence(Qt::Key_Home), [&s] { s.goToTrimStart(); });
+              QKeySequence(Qt::Key_Home), [&s] { s.playback().goToTrimStart(); });
     addAction(edit, QStringLiteral("goEndAction"), QStringLiteral("Go to Trim End"),
-              QKeySequence(Qt::Key_End), [&s] { s.goToTrimEnd(); });
+              QKeySequence(Qt::Key_End), [&s] { s.playback().goToTrimEnd(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     QAction* dark =
@@ -247,7 +247,7 @@ void MainWindow::rebuildRecentMenu() {
 
 void MainWindow::syncActions() {
     const EditorState& s = content_->state();
-    const bool movie = s.videoPath().has_value();
+    const bool movie = s.playback().videoPath().has_value();
     if (auto* a = findChild<QAction*>(QStringLiteral("exportAction")))
         a->setEnabled(movie && !content_->exportWorkflow().exporting() &&
                       content_->exportWorkflow().hasValidTrimRange());
@@ -314,7 +314,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // The same checks and alerts as Import, after the drop has returned to the source.
     EditorState* s = &content_->state();
-    QTimer::singleShot(0, s, [s, path] { s->loadVideo(path); });
+    QTimer::singleShot(0, s, [s, path] { s->playback().loadVideo(path); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -355,7 +355,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         const QString path = static_cast<QFileOpenEvent*>(event)->file();
         if (path.isEmpty()) return false;
         EditorState* s = &content_->state();
-        QTimer::singleShot(0, s, [s, path] { s->loadVideo(path); });
+        QTimer::singleShot(0, s, [s, path] { s->playback().loadVideo(path); });
         return true;
     }
     if (event->type() == QEvent::ShortcutOverride) {

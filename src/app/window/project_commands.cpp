@@ -98,7 +98,7 @@ void ProjectCommands::openChosen() {
 
 void ProjectCommands::openPath(const QString& path) {
     if (!isProjectFile(path)) {
-        state_.loadVideo(path);
+        state_.playback().loadVideo(path);
         return;
     }
     if (!confirmDiscard()) return;
@@ -128,8 +128,8 @@ bool ProjectCommands::save() {
 bool ProjectCommands::saveAs() {
     if (!prompts_.chooseSaveFile) return false;
     QString suggested = session_.path().value_or(QString());
-    if (suggested.isEmpty() && state_.videoPath()) {
-        const QFileInfo movie(*state_.videoPath());
+    if (suggested.isEmpty() && state_.playback().videoPath()) {
+        const QFileInfo movie(*state_.playback().videoPath());
         suggested = movie.absoluteDir().filePath(movie.completeBaseName() + QLatin1String(kProjectExtension));
     }
     const auto chosen = prompts_.chooseSaveFile(suggested);

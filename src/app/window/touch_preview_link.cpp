@@ -9,13 +9,14 @@ namespace kestro {
 void linkTouchesToPreview(EditorState& state, PreviewView& preview) {
     auto sync = [&state, &preview] { preview.setTouches(state.touchTrack(), TapStyle{}); };
     QObject::connect(&state, &EditorState::touchTrackChanged, &preview, sync);
-    QObject::connect(&state, &EditorState::currentTimeChanged, &preview, &PreviewView::setTapTime);
+    QObject::connect(&state.playback(), &PlaybackSession::currentTimeChanged, &preview,
+                     &PreviewView::setTapTime);
     QObject::connect(
         &preview, &PreviewView::tapRequested, &state, [&state](QPointF pixel, QSizeF recording) {
             addTapAtPlayhead(state, pixel.x(), pixel.y(), recording.width(), recording.height());
         });
     sync();
-    preview.setTapTime(state.currentTime());
+    preview.setTapTime(state.playback().currentTime());
 }
 
 }  // namespace kestro
