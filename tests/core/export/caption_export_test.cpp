@@ -20,7 +20,7 @@ TEST(CaptionExport, ACaptionAppearsDuringAStillStretch) {
         dir / "burst.mp4",
         "-i " + test::shellQuote(counting.string()) +
             " -vf \"setpts='if(lt(N,30),N/60,0.5+(N-29)*0.5)/TB'\""
-            " -vsync vfr -enc_time_base 1/600 -c:v libx264 -preset ultrafast -qp 0");
+            " -fps_mode vfr -enc_time_base 1/600 -c:v libx264 -preset ultrafast -qp 0");
     ASSERT_FALSE(source.empty());
     ExportConfig config = test::smallConfig();
     Caption caption;
