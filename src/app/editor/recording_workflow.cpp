@@ -492,16 +492,4 @@ void RecordingWorkflow::stopThen(std::function<void(std::optional<RecorderError>
     });
 }
 
-void RecordingWorkflow::setStopping(bool stopping) {
-    if (stopping_ == stopping) return;
-    stopping_ = stopping;
-    emit stoppingChanged(stopping);
-}
-
-void RecordingWorkflow::setStarting(bool starting) {
-    if (starting_ == starting) return;
-    starting_ = starting;
-    emit startingChanged(starting);
-}
-
 }  // namespace kestro

@@ -188,8 +188,16 @@ private:
     void runInBackground(WorkerThread& worker, const char* name, WorkerThread::Job work);
     // The continuation receives the stop's failure, if any.
     void stopThen(std::function<void(std::optional<RecorderError>)> continuation);
-    void setStopping(bool stopping);
-    void setStarting(bool starting);
+    void setStopping(bool stopping) {
+        if (stopping_ == stopping) return;
+        stopping_ = stopping;
+        emit stoppingChanged(stopping);
+    }
+    void setStarting(bool starting) {
+        if (starting_ == starting) return;
+        starting_ = starting;
+        emit startingChanged(starting);
+    }
     void setRecordingState(RecordingState state);
     void setRecordingPath(std::optional<QString> path);
     void setSaveLocation(std::optional<QString> folder);

@@ -1,8 +1,10 @@
 #include "core/media/filter_link.hpp"
 
+#include <cstdint>
 #include <memory>
 
 extern "C" {
+#include <libavfilter/avfilter.h>
 #include <libavutil/error.h>
 #include <libavutil/mem.h>
 }

@@ -4,9 +4,8 @@
 
 #include <string>
 
-extern "C" {
-#include <libavfilter/avfilter.h>
-}
+struct AVFilterContext;
+struct AVFilterGraph;
 
 namespace kestro {
 

@@ -175,8 +175,8 @@ TEST(ExporterTimingTest, NtscTrimsBetweenPicturesKeepEachPictureOnce) {
             ASSERT_TRUE(test::exported(source, config, out)) << what;
             const int first = shownAt(start);
             // The last picture that starts before the end.
-            const int last =
-                std::min(frames - 1, static_cast<int>(std::ceil(end / step - 1e-6)) - 1);
+            const int last = static_cast<int>(
+                std::min<double>(frames - 1, std::ceil(end / step - 1e-6) - 1));
             const auto luma = test::lumaAt(out, 100, 200);
             EXPECT_EQ(luma.size(), static_cast<size_t>(last - first + 1)) << what;
             int wrong = 0;
