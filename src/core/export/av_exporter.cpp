@@ -5,6 +5,7 @@
 #include "core/export/canvas_layout.hpp"
 #include "core/export/caption_overlay.hpp"
 #include "core/export/compositor.hpp"
+#include "core/export/encoder_threads.hpp"
 #include "core/export/export_frame_rate.hpp"
 #include "core/export/export_pipeline.hpp"
 #include "core/export/export_target.hpp"
@@ -26,6 +27,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace kestro {
 
@@ -105,7 +107,8 @@ Result<ExportedMovie, ExportError> AVFExporter::exportVideo(
 
 Result<PreparedExport, ExportError> AVFExporter::prepare(
     const fs::path& input, const MovieInfo& info, std::shared_ptr<const Image> frame,
-    const ExportConfig& config, const fs::path& output, const CancelQuery& cancelRequested) const {
+    const ExportConfig& config, const fs::path& output, const CancelQuery& cancelRequested,
+    int encoderThreads) const {
     const ExportTarget target = exportTarget(config);
 
     auto range = clampTrimRange(config.trimStart, config.trimEnd, info.duration);
@@ -269,7 +272,7 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
         if (!muxer) return fail(ExportError::exportSessionFailed(muxer.error()));
         const bool globalHeader = (*muxer)->needsGlobalHeader();
         auto video = openTargetVideo(config, target, width, height, frameRate, options_.prores,
-                                     globalHeader);
+                                     globalHeader, encoderThreads);
         if (!video) return fail(ExportError::exportSessionFailed(video.error()));
         auto videoStream = (*muxer)->addStream(std::move(video->encoder), std::move(video->filter));
         if (!videoStream) return fail(ExportError::exportSessionFailed(videoStream.error()));
@@ -384,13 +387,25 @@ AVFExporter::MovieResults AVFExporter::exportVideos(const fs::path& input,
             for (std::size_t i : timeline) failed(i, reader.error());
             continue;
         }
+        // The timeline's encoders run side by side and share the machine's cores.
+        std::vector<long long> pixels;
+        for (std::size_t i : timeline) {
+            const ExportConfig& config = outputs[i].config;
+            const bool threaded = exportTarget(config).container != Muxer::Container::gif;
+            pixels.push_back(threaded ? std::max<long long>(0, config.width) *
+                                            std::max<long long>(0, config.height)
+                                      : 0);
+        }
+        const std::vector<int> threads =
+            shareEncoderThreads(pixels, static_cast<int>(std::thread::hardware_concurrency()));
         std::vector<PreparedExport> prepared;
         std::vector<std::size_t> index;  // of each prepared output in `outputs`
         prepared.reserve(timeline.size());
-        for (std::size_t i : timeline) {
+        for (std::size_t k = 0; k < timeline.size(); ++k) {
+            const std::size_t i = timeline[k];
             MovieOutput& output = outputs[i];
             auto made = prepare(input, (*reader)->info(), std::move(output.frame), output.config,
-                                output.path, cancelRequested);
+                                output.path, cancelRequested, threads[k]);
             if (!made) {
                 failed(i, made.error());
                 continue;

@@ -134,7 +134,8 @@ private:
                                                 std::shared_ptr<const Image> frame,
                                                 const ExportConfig& config,
                                                 const std::filesystem::path& output,
-                                                const CancelQuery& cancelRequested) const;
+                                                const CancelQuery& cancelRequested,
+                                                int encoderThreads = 0) const;
     // After the pipeline: the file committed, or the outcome told as the user's error.
     static Result<ExportedMovie, ExportError> finish(PreparedExport& prepared,
                                                      const PipelineOutcome& outcome,

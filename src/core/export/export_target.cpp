@@ -140,14 +140,17 @@ std::string gifPaletteGraph(ExportQuality quality, bool alpha) {
 Result<VideoEncoding, MediaError> openTargetVideo(const ExportConfig& config,
                                                   const ExportTarget& target, int width, int height,
                                                   AVRational frameRate, ProResEncoder prores,
-                                                  bool globalHeader) {
+                                                  bool globalHeader, int threads) {
     VideoEncoding out;
     const bool alpha = target.order == CompositorSetup::Order::mov;
     Result<AVCodecContextPtr, MediaError> encoder = fail(MediaError{});
     switch (target.container) {
-        case Muxer::Container::mp4:
-            encoder = openH264Encoder(width, height, frameRate, globalHeader, h264Settings(config));
+        case Muxer::Container::mp4: {
+            H264Settings settings = h264Settings(config);
+            settings.threads = threads;
+            encoder = openH264Encoder(width, height, frameRate, globalHeader, settings);
             break;
+        }
         case Muxer::Container::mov: {
             // ProRes keeps its 4444 profile in every tier. prores_aw is the fastest FFmpeg
             // has, so drafts take it whatever the standard is; the best tier takes prores_ks,
@@ -155,12 +158,13 @@ Result<VideoEncoding, MediaError> openTargetVideo(const ExportConfig& config,
             const ProResEncoder which = config.quality == ExportQuality::draft  ? ProResEncoder::aw
                                         : config.quality == ExportQuality::best ? ProResEncoder::ks
                                                                                 : prores;
-            encoder = openProRes4444Encoder(width, height, frameRate, which, globalHeader);
+            encoder = openProRes4444Encoder(width, height, frameRate, which, globalHeader, threads);
             break;
         }
-        case Muxer::Container::webm:
-            encoder = openVp9Encoder(width, height, frameRate, alpha, globalHeader,
-                                     vp9Settings(config.quality));
+        case Muxer::Container::webm: {
+            Vp9Settings settings = vp9Settings(config.quality);
+            settings.threads = threads;
+            encoder = openVp9Encoder(width, height, frameRate, alpha, globalHeader, settings);
             if (encoder && alpha) {
                 auto filter =
                     FilterGraph::create(compositorPictures(target, width, height, frameRate),
@@ -169,6 +173,7 @@ Result<VideoEncoding, MediaError> openTargetVideo(const ExportConfig& config,
                 out.filter = std::move(*filter);
             }
             break;
+        }
         case Muxer::Container::gif: {
             encoder = openGifEncoder(width, height, frameRate);
             if (encoder) {

@@ -54,11 +54,11 @@ struct VideoEncoding {
 };
 
 // The video encoder of the target at its quality. `prores` is the ProRes encoder of the
-// standard tier.
+// standard tier. `threads`: how many threads the encoder may start, 0 to let it choose.
 Result<VideoEncoding, MediaError> openTargetVideo(const ExportConfig& config,
                                                   const ExportTarget& target, int width, int height,
                                                   AVRational frameRate, ProResEncoder prores,
-                                                  bool globalHeader);
+                                                  bool globalHeader, int threads = 0);
 
 // The sound encoder of the target (only asked when it has sound).
 Result<AVCodecContextPtr, MediaError> openTargetAudio(const ExportConfig& config,

@@ -19,6 +19,7 @@ Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, AVR
         allocateVideoEncoder("libx264", width, height, AV_PIX_FMT_YUV420P, frameRate, globalHeader);
     if (!ctx) return ctx;
     AVCodecContext& c = **ctx;
+    if (settings.threads > 0) c.thread_count = settings.threads;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", settings.preset, 0);
     if (settings.bitRate > 0) {
@@ -36,7 +37,7 @@ Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, AVR
 Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height,
                                                             AVRational frameRate,
                                                             ProResEncoder which,
-                                                            bool globalHeader) {
+                                                            bool globalHeader, int threads) {
     auto ctx = allocateVideoEncoder(which == ProResEncoder::ks ? "prores_ks" : "prores_aw", width,
                                     height, AV_PIX_FMT_YUVA444P10LE, frameRate, globalHeader);
     if (!ctx) return ctx;
@@ -44,7 +45,7 @@ Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int heigh
     c.profile = ffmpeg::kProfileProRes4444;
     // libavcodec runs encoders on one thread unless asked; ProRes frames are independent, so
     // frame threads scale with the cores.
-    c.thread_count = 0;
+    c.thread_count = threads;
     c.thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     c.codec_tag = MKTAG('a', 'p', '4', 'h');
     AVDictionary* options = nullptr;

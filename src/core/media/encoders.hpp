@@ -20,6 +20,7 @@ struct H264Settings {
     std::int64_t maxRate = 0;
     std::int64_t bufferSize = 0;
     int level = 0;  // 40 for level 4.0; 0 lets x264 choose
+    int threads = 0;  // 0 lets x264 choose for the whole machine
 };
 
 // H.264 for MP4: libx264, High profile, yuv420p; CRF 18, preset medium unless told otherwise.
@@ -31,7 +32,8 @@ Result<AVCodecContextPtr, MediaError> openH264Encoder(int width, int height, AVR
 // ProRes 4444 with alpha for MOV: yuva444p10le, FourCC ap4h.
 Result<AVCodecContextPtr, MediaError> openProRes4444Encoder(int width, int height,
                                                             AVRational frameRate,
-                                                            ProResEncoder which, bool globalHeader);
+                                                            ProResEncoder which, bool globalHeader,
+                                                            int threads = 0);
 
 // AAC-LC for MP4 sound: 48 kHz, stereo, planar float input, 192 kbit/s unless told otherwise,
 // frames of frame_size.

@@ -21,7 +21,7 @@ Result<AVCodecContextPtr, MediaError> openVp9Encoder(int width, int height, AVRa
     AVCodecContext& c = **ctx;
     c.bit_rate = 0;  // with crf: constant quality
     // libvpx threads by tiles and rows; it does not hold on to the pictures it is given.
-    c.thread_count = 0;
+    c.thread_count = settings.threads;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "deadline", settings.deadline, 0);
     av_dict_set_int(&options, "cpu-used", settings.cpuUsed, 0);

@@ -12,6 +12,7 @@ struct Vp9Settings {
     const char* deadline = "good";  // "realtime", "good" or "best"
     int cpuUsed = 4;                // 0 (slowest) to 8 (fastest)
     int crf = 31;                   // 0 to 63, lower is better
+    int threads = 0;                // 0 lets libvpx use the whole machine
 };
 
 // VP9 through libvpx for WebM: yuva420p when `alpha` (libvpx codes the alpha as a second
