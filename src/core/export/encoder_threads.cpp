@@ -7,7 +7,8 @@ namespace kestro {
 
 std::vector<int> shareEncoderThreads(const std::vector<long long>& pixels, int cores) {
     std::vector<int> threads(pixels.size(), 0);
-    const auto threaded = std::count_if(pixels.begin(), pixels.end(), [](long long p) { return p > 0; });
+    const auto threaded =
+        std::count_if(pixels.begin(), pixels.end(), [](long long p) { return p > 0; });
     if (threaded < 2) return threads;
     long double total = 0;
     for (long long p : pixels) total += p > 0 ? static_cast<long double>(p) : 0;

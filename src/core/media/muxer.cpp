@@ -6,6 +6,8 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace kestro {
@@ -98,17 +100,70 @@ Result<Done, MediaError> Muxer::writeHeader() {
     return Done{};
 }
 
+Result<Done, MediaError> Muxer::write(AVPacket& packet) {
+    const int ret = av_interleaved_write_frame(format_.get(), &packet);
+    av_packet_unref(&packet);
+    if (ret < 0) return fail(mediaError(ret, "Cannot write the movie"));
+    return Done{};
+}
+
+// A player reading an MP4 with reordered pictures (B-frames) takes the movie's length from its
+// samples: each lasts until the next is decoded, the last one its packet's duration, and the
+// decoding times start before 0 by the encoder's reordering delay. At a constant rate this adds
+// up to the time the pictures are on screen. With variable timing it need not: when the last
+// pictures shown sit across a long wait, the last one decoded comes early and the samples end
+// before the pictures do, so FFmpeg 7 and later (and the players built on it) cut the movie
+// short. The last packet is therefore held back, and at the end it is decoded as late as the
+// reordering delay allows and lasts until the last picture has been shown: the samples then add
+// up to the movie's length, and no picture is said to be shown past it.
+Result<Done, MediaError> Muxer::hold(Stream& s) {
+    if (s.firstDts == AV_NOPTS_VALUE) s.firstDts = packet_->dts;
+    if (packet_->pts != AV_NOPTS_VALUE) {
+        // Encoders that leave the duration out (libx264 before FFmpeg 6) show each picture for
+        // one of their ticks.
+        const std::int64_t duration =
+            packet_->duration > 0 ? packet_->duration
+                                  : av_rescale_q(1, s.encoder->time_base, s.stream->time_base);
+        const std::int64_t end = packet_->pts + duration;
+        if (s.shownUntil == AV_NOPTS_VALUE || end > s.shownUntil) s.shownUntil = end;
+    }
+    if (s.held) {
+        auto written = write(*s.held);
+        if (!written) return written;
+    } else if (!(s.held = makePacket())) {
+        return fail(mediaError(AVERROR(ENOMEM)));
+    }
+    av_packet_move_ref(s.held.get(), packet_.get());
+    return Done{};
+}
+
+Result<Done, MediaError> Muxer::writeHeld(Stream& s) {
+    if (!s.held || !s.held->data) return Done{};
+    AVPacket& last = *s.held;
+    if (last.pts != AV_NOPTS_VALUE && last.dts != AV_NOPTS_VALUE &&
+        s.firstDts != AV_NOPTS_VALUE && s.shownUntil > last.pts) {
+        const std::int64_t dts = last.pts + std::min<std::int64_t>(s.firstDts, 0);
+        if (dts > last.dts) {
+            last.dts = dts;
+            last.duration = s.shownUntil - last.pts;
+        }
+    }
+    return write(last);
+}
+
 Result<Done, MediaError> Muxer::drain(int index) {
     Stream& s = streams_[index];
+    const bool holdsLast = (container_ == Container::mp4 || container_ == Container::mov) &&
+                           s.encoder->codec_type == AVMEDIA_TYPE_VIDEO;
     for (;;) {
         int ret = avcodec_receive_packet(s.encoder.get(), packet_.get());
-        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return Done{};
+        if (ret == AVERROR_EOF) return holdsLast ? writeHeld(s) : Done{};
+        if (ret == AVERROR(EAGAIN)) return Done{};
         if (ret < 0) return fail(mediaError(ret, "Cannot encode the movie"));
         packet_->stream_index = s.stream->index;
         av_packet_rescale_ts(packet_.get(), s.encoder->time_base, s.stream->time_base);
-        ret = av_interleaved_write_frame(format_.get(), packet_.get());
-        av_packet_unref(packet_.get());
-        if (ret < 0) return fail(mediaError(ret, "Cannot write the movie"));
+        auto written = holdsLast ? hold(s) : write(*packet_);
+        if (!written) return written;
     }
 }
 

@@ -8,6 +8,7 @@
 #include "core/media/media_error.hpp"
 #include "core/result.hpp"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -65,7 +66,15 @@ private:
         std::unique_ptr<FilterGraph> filter;  // pictures, before the encoder
         SwrContextPtr interleave;             // sound, when the encoder's layout differs
         AVFramePtr converted;
+        // MP4 and MOV pictures: the latest packet, held until the next one comes; the first
+        // decoding time, and where the pictures so far end on screen (stream time base).
+        AVPacketPtr held;
+        std::int64_t firstDts = AV_NOPTS_VALUE;
+        std::int64_t shownUntil = AV_NOPTS_VALUE;
     };
+    Result<Done, MediaError> write(AVPacket& packet);
+    Result<Done, MediaError> hold(Stream& stream);
+    Result<Done, MediaError> writeHeld(Stream& stream);
     AVOutputFormatContextPtr format_;
     Container container_ = Container::mp4;
     std::vector<Stream> streams_;

@@ -214,6 +214,14 @@ TEST(ExporterTimingTest, ReorderedVariableRateMp4KeepsItsLastPictures) {
     const auto luma = test::lumaAt(out, 100, 200, 30);
     ASSERT_GE(luma.size(), 112u);
     EXPECT_EQ(test::indexFromLuma(luma.back()), 39);
+    // The track's samples add up to the time its pictures are shown: players that take the
+    // movie's length from them would otherwise stop at 3.5 s, during the last wait. The whole
+    // movie says the same.
+    const double shown = static_cast<double>(luma.size()) / 30;
+    const auto probe = test::probeMovie(out);
+    ASSERT_TRUE(probe && probe->video);
+    EXPECT_NEAR(probe->video->duration, shown, 0.002);
+    EXPECT_NEAR(probe->duration, shown, 0.002);
 }
 
 TEST(ExporterTimingTest, OneFrameMovieExportsOneFrame) {
