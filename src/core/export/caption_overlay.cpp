@@ -1,12 +1,9 @@
 #include "core/export/caption_overlay.hpp"
 
 #include "core/export/canvas_backdrop.hpp"
+#include "core/export/overlay_copy.hpp"
 #include "core/media/av_error.hpp"
 #include "core/text/text_renderer.hpp"
-
-extern "C" {
-#include <libavutil/pixdesc.h>
-}
 
 #include <algorithm>
 #include <cmath>
@@ -177,25 +174,10 @@ Result<AVFramePtr, MediaError> CaptionOverlay::apply(const AVFrame& picture, dou
         if (!same) return fail(mediaError(AVERROR(ENOMEM)));
         return same;
     }
+    auto copy = overlayCopy(picture, width_, height_, "Captions");
+    if (!copy) return fail(copy.error());
+    AVFramePtr out = std::move(*copy);
     const auto format = static_cast<AVPixelFormat>(picture.format);
-    if (format != AV_PIX_FMT_YUV420P && format != AV_PIX_FMT_YUVA444P10LE) {
-        const char* name = av_get_pix_fmt_name(format);
-        return fail(mediaFailure(std::string("Captions cannot be drawn on ") +
-                                     (name ? name : "this picture format"),
-                                 AVERROR_BUG));
-    }
-    if (picture.width != width_ || picture.height != height_) {
-        return fail(mediaFailure("The picture is not the captions' canvas", AVERROR_BUG));
-    }
-    // The composed picture may be shared (held ticks, the compositor's own set): drawn on a copy.
-    AVFramePtr out = makeFrame();
-    if (!out) return fail(mediaError(AVERROR(ENOMEM)));
-    out->format = picture.format;
-    out->width = picture.width;
-    out->height = picture.height;
-    if (int ret = av_frame_get_buffer(out.get(), 0); ret < 0) return fail(mediaError(ret));
-    if (int ret = av_frame_copy(out.get(), &picture); ret < 0) return fail(mediaError(ret));
-    if (int ret = av_frame_copy_props(out.get(), &picture); ret < 0) return fail(mediaError(ret));
     for (const Layer& layer : layers_) {
         const double opacity = captionOpacityAt(layer.timing, t);
         if (opacity <= 0) continue;

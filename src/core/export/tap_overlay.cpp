@@ -1,10 +1,7 @@
 #include "core/export/tap_overlay.hpp"
 
+#include "core/export/overlay_copy.hpp"
 #include "core/media/av_error.hpp"
-
-extern "C" {
-#include <libavutil/pixdesc.h>
-}
 
 #include <algorithm>
 #include <cmath>
@@ -318,24 +315,10 @@ Result<AVFramePtr, MediaError> TapOverlay::apply(const AVFrame& picture, double 
         if (!same) return fail(mediaError(AVERROR(ENOMEM)));
         return same;
     }
+    auto copy = overlayCopy(picture, placement_.canvasWidth, placement_.canvasHeight, "Taps");
+    if (!copy) return fail(copy.error());
+    AVFramePtr out = std::move(*copy);
     const auto format = static_cast<AVPixelFormat>(picture.format);
-    if (format != AV_PIX_FMT_YUV420P && format != AV_PIX_FMT_YUVA444P10LE) {
-        const char* name = av_get_pix_fmt_name(format);
-        return fail(mediaFailure(
-            std::string("Taps cannot be drawn on ") + (name ? name : "this picture format"),
-            AVERROR_BUG));
-    }
-    if (picture.width != placement_.canvasWidth || picture.height != placement_.canvasHeight)
-        return fail(mediaFailure("The picture is not the taps' canvas", AVERROR_BUG));
-    // The composed picture may be shared (held ticks, the compositor's own set): drawn on a copy.
-    AVFramePtr out = makeFrame();
-    if (!out) return fail(mediaError(AVERROR(ENOMEM)));
-    out->format = picture.format;
-    out->width = picture.width;
-    out->height = picture.height;
-    if (int ret = av_frame_get_buffer(out.get(), 0); ret < 0) return fail(mediaError(ret));
-    if (int ret = av_frame_copy(out.get(), &picture); ret < 0) return fail(mediaError(ret));
-    if (int ret = av_frame_copy_props(out.get(), &picture); ret < 0) return fail(mediaError(ret));
 
     AVFrame& frame = *out;
     // The edge first, the taps' colour over it.
