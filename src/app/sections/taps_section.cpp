@@ -57,7 +57,7 @@ TapsSection::TapsSection(EditorState& state, QWidget* parent)
     size_->setRange(kMinTapSizePercent, kMaxTapSizePercent);
     size_->setDecimals(1);
     size_->setSingleStep(1);
-    size_->setSuffix(QStringLiteral(" %"));
+    size_->setSuffix(QStringLiteral(" % of width"));
     size_->setMinimumHeight(34);
     size_->setFont(textFont(TextStyle::body));
     size_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -76,14 +76,12 @@ TapsSection::TapsSection(EditorState& state, QWidget* parent)
     colour_->setAccessibleName(QStringLiteral("Tap colour"));
     colour_->setDialogTitle(QStringLiteral("Tap Colour"));
     colour_->setToolTip(QStringLiteral("The taps' colour"));
-    // Narrow enough to sit beside the size.
-    colour_->setFixedWidth(ColorWell::kWidth - 20);
     fadeWhileDisabled(colour_);
 
     auto* looks = new QGridLayout();
     looks->setHorizontalSpacing(12);
     looks->setColumnStretch(0, 1);
-    looks->addWidget(new LabeledControl(QStringLiteral("Size (of the width)"), size_, this), 0, 0);
+    looks->addWidget(new LabeledControl(QStringLiteral("Size"), size_, this), 0, 0);
     looks->addWidget(new LabeledControl(QStringLiteral("Colour"), colour_, this), 0, 1);
     body()->addLayout(looks);
 
