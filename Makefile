@@ -163,6 +163,7 @@ SHOT_SIZES := 1366x768 1920x1080
 SHOT_KINDS := rest:--frame=auto frameless: \
 	mp4-transparent:--frame=auto,--screenshot-transparent-mp4 \
 	canvas:--frame=auto,--screenshot-canvas \
+	taps:--frame=auto,--screenshot-taps \
 	recording-failure:--frame=auto,--screenshot-recording-failure \
 	export:--frame=auto,--screenshot-mid-export \
 	export-failure:--frame=auto,--screenshot-export-failure \

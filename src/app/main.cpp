@@ -10,16 +10,19 @@
 // saves the window once the card says the recording saved nothing (meant for a stand-in
 // recorder that writes no file); `--screenshot-caption TEXT` (repeatable) shows captions over the
 // first seconds with the playhead inside them; `--screenshot-file-menu` saves the window with its
-// File menu open and prints the window's title as shown (with its unsaved mark). Every shot
-// waits for the preview's pictures to be made.
+// File menu open and prints the window's title as shown (with its unsaved mark);
+// `--screenshot-taps` adds a tap at 1 s in an orange style and shows it with the Taps card in
+// view. Every shot waits for the preview's pictures to be made.
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/editor_state.hpp"
 #include "app/editor/recording_workflow.hpp"
+#include "app/editor/touch_editing.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
 #include "app/preview/filmstrip.hpp"
 #include "app/preview/timeline_section_view.hpp"
+#include "app/sections/taps_section.hpp"
 #include "app/ui/palette.hpp"
 #include "app/window/main_window.hpp"
 #include "app/window/project_commands.hpp"
@@ -33,6 +36,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -250,12 +254,17 @@ int main(int argc, char** argv) {
     QCommandLineOption fileMenuShotOption(
         QStringLiteral("screenshot-file-menu"),
         QStringLiteral("With --screenshot: save the window with its File menu open."));
+    QCommandLineOption tapsShotOption(
+        QStringLiteral("screenshot-taps"),
+        QStringLiteral("With --screenshot: add a tap at 1 s, in orange, and show it with the "
+                       "Taps card in view."));
     QCommandLineOption darkOption(
         QStringLiteral("dark"),
         QStringLiteral("Use the dark appearance for this run (the saved preference is kept)."));
     parser.addOptions({frameOption, shotOption, midExportOption, failureOption, appStoreShotOption,
                        canvasShotOption, transparentMp4ShotOption, recordingFailureShotOption,
-                       captionShotOption, zoomShotOption, fileMenuShotOption, darkOption});
+                       captionShotOption, zoomShotOption, fileMenuShotOption, tapsShotOption,
+                       darkOption});
     parser.process(app);
 
     auto state = std::make_unique<EditorState>();
@@ -334,6 +343,26 @@ int main(int argc, char** argv) {
                              // Once the player has settled on its first picture.
                              QTimer::singleShot(400, &window,
                                                 [s] { s->playback().seekToTime(1.0, true); });
+                         });
+    }
+    if (shooting && parser.isSet(tapsShotOption)) {
+        QObject::connect(&s->playback(), &PlaybackSession::durationChanged, &window,
+                         [s, &window](double duration) {
+                             if (duration < 1.5) return;
+                             // Once the movie's own touches (none here) have been read.
+                             QTimer::singleShot(400, &window, [s, &window] {
+                                 const PlayerHandle* player = s->playback().player();
+                                 if (!player) return;
+                                 const QSize size = player->videoSize();
+                                 s->setTouchTrack(withTap(s->touchTrack(), 1.0,
+                                                          size.width() * 0.5,
+                                                          size.height() * 0.35));
+                                 s->setTapStyle(TapStyle{true, 14, Rgba{255, 140, 20, 255}, 0.7});
+                                 s->playback().seekToTime(1.05, true);
+                                 ContentView& content = window.content();
+                                 content.sectionScroll()->ensureWidgetVisible(
+                                     content.tapsSection(), 0, 12);
+                             });
                          });
     }
     if (shooting) {

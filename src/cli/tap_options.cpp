@@ -11,9 +11,6 @@ namespace kestro::cli {
 
 namespace {
 
-constexpr double kMinTapSize = 1;
-constexpr double kMaxTapSize = 40;
-
 std::optional<double> number(const std::string& text) {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
     char* end = nullptr;
@@ -82,7 +79,7 @@ std::variant<TapChoice, TapProblem> resolveTaps(const TapOptions& options,
     choice.style.enabled = options.taps != "off";
     if (!options.size.empty()) {
         const auto size = number(options.size);
-        if (!size || *size < kMinTapSize || *size > kMaxTapSize)
+        if (!size || *size < kMinTapSizePercent || *size > kMaxTapSizePercent)
             return usage("--tap-size", options.size,
                          "must be a percentage of the recording's width from 1 to 40");
         choice.style.sizePercent = *size;

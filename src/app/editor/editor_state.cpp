@@ -108,6 +108,12 @@ void EditorState::setTouchTrack(TouchTrack track) {
     emit touchTrackChanged();
 }
 
+void EditorState::setTapStyle(const TapStyle& style) {
+    if (style == tapStyle_) return;
+    tapStyle_ = style;
+    emit tapStyleChanged();
+}
+
 // --- The canvas --------------------------------------------------------------------------------
 
 QSize EditorState::recordingSize() const {

@@ -97,6 +97,10 @@ public:
     // added by hand).
     const TouchTrack& touchTrack() const { return touchTrack_; }
     void setTouchTrack(TouchTrack track);
+    // How the touches are drawn, in the preview and the export alike. It is a look, not part of
+    // one recording: a new movie keeps it, a project brings its own.
+    const TapStyle& tapStyle() const { return tapStyle_; }
+    void setTapStyle(const TapStyle& style);
 
     // --- Window lifecycle -------------------------------------------------------------------
     // The window content was shown. The recording workflow hooks its folder and device checks
@@ -112,6 +116,7 @@ signals:
     void stageAspectRatioChanged(double ratio);
     void appeared();
     void touchTrackChanged();
+    void tapStyleChanged();
 
 private:
     // The stage's shape again, after anything it follows changed.
@@ -137,6 +142,7 @@ private:
     StoryTrack story_{*history_};
     CameraEditor camera_{history_->stack()};
     TouchTrack touchTrack_;
+    TapStyle tapStyle_;
 };
 
 }  // namespace kestro

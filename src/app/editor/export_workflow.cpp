@@ -86,6 +86,7 @@ ExportRequest buildExportRequest(const EditorState& state, const std::filesystem
     }
     // The taps the preview draws, drawn alike.
     choices.touches = state.touchTrack();
+    choices.taps = state.tapStyle();
     choices.camera = state.camera().track();
     request.config = buildExportConfig(choices, request.frame.get());
     return request;

@@ -49,6 +49,7 @@ ProjectSession::ProjectSession(EditorState& state, QString recoveryFile, QObject
             changed);
     connect(&state_.exportChoices(), &ExportChoicesStore::canvasChoicesChanged, this, changed);
     connect(&state_, &EditorState::touchTrackChanged, this, changed);
+    connect(&state_, &EditorState::tapStyleChanged, this, changed);
     connect(&state_.camera(), &CameraEditor::trackChanged, this, changed);
     connect(&state_.speedTrack(), &SpeedTrackState::changed, this, changed);
     connect(&state_.story(), &StoryTrack::changed, this, changed);
@@ -90,6 +91,7 @@ Project ProjectSession::snapshot() const {
     // The tracks as edited; captions of the other locales stay as the file had them.
     p.zoom = state_.camera().track();
     p.touches = state_.touchTrack();
+    p.taps = state_.tapStyle();
     p.speed = state_.speedTrack().segments();
     const StoryText& story = state_.story().text();
     const std::string locale = editedLocale(base_);
@@ -171,6 +173,7 @@ void ProjectSession::apply(const Project& project) {
         canvas.pattern = project.canvas.background;
     }
     state_.exportChoices().setCanvasChoices(canvas);
+    state_.setTapStyle(project.taps);
     --applying_;
 
     // The trim and the placement need the movie: they follow once it has loaded (the frame's

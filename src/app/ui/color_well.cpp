@@ -44,7 +44,7 @@ void ColorWell::openDialog() {
     if (!dialog_) {
         // Parented to the window so it stays on top of it; deleted when the well goes away.
         dialog_ = new QColorDialog(shown_, window());
-        dialog_->setWindowTitle(QStringLiteral("Background Colour"));
+        dialog_->setWindowTitle(dialogTitle_);
         // Live, like a colour panel: no buttons, alpha included, and Qt's own dialog because
         // only that one reports every change while it is open.
         dialog_->setOptions(QColorDialog::ShowAlphaChannel | QColorDialog::NoButtons |

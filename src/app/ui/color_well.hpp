@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QPointer>
+#include <QString>
 
 #include <functional>
 
@@ -31,6 +32,8 @@ public:
     // The open colour dialog, or null.
     QColorDialog* dialog() const;
     void openDialog();
+    // The dialog's title, naming what the colour is for ("Background Colour" unless set).
+    void setDialogTitle(const QString& title) { dialogTitle_ = title; }
 
     QSize sizeHint() const override;
 
@@ -46,6 +49,7 @@ private:
     Setter write_;
     QColor shown_;
     QPointer<QColorDialog> dialog_;
+    QString dialogTitle_ = QStringLiteral("Background Colour");
 };
 
 }  // namespace kestro

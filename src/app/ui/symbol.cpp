@@ -133,6 +133,12 @@ std::map<QString, Drawing> makeTable() {
              s.setJoinStyle(Qt::RoundJoin);
              return Drawing{circle(12, 12, 10).subtracted(s.createStroke(tick))};
          }},
+        {"hand.tap",
+         [] {
+             // A touch: a solid dot inside the thin ripple it leaves on release.
+             return Drawing{circle(12, 12, 10).subtracted(circle(12, 12, 8.6)) +
+                            circle(12, 12, 4.8)};
+         }},
         {"record.circle.fill",
          [] { return Drawing{circle(12, 12, 10).subtracted(circle(12, 12, 7.5)) + circle(12, 12, 5)}; }},
         {"photo.on.rectangle.angled",

@@ -12,6 +12,7 @@
 #include "app/sections/export_section.hpp"
 #include "app/sections/recording_section.hpp"
 #include "app/sections/source_section.hpp"
+#include "app/sections/taps_section.hpp"
 #include "app/ui/warning_banner.hpp"
 #include "app/ui/palette.hpp"
 #include "app/ui/round_icon_button.hpp"
@@ -152,12 +153,14 @@ ContentView::ContentView(std::unique_ptr<EditorState> state, Services services, 
     recordingSection_ = new RecordingSection(*recordingWorkflow_, column);
     sourceSection_ = new SourceSection(*state_, column);
     canvasSection_ = new CanvasSection(*state_, column);
+    tapsSection_ = new TapsSection(*state_, column);
     exportSection_ = new ExportSection(*state_, *exportWorkflow_, right);
     // The source card leads: importing a movie and choosing a frame is where every session
     // starts, and the frame picker's attention outline must be in view on a short screen.
     // The canvas follows the frame it surrounds.
     sectionColumn_->addWidget(sourceSection_);
     sectionColumn_->addWidget(canvasSection_);
+    sectionColumn_->addWidget(tapsSection_);
     sectionColumn_->addWidget(recordingSection_);
     sectionColumn_->addStretch(1);
     scroll->setWidget(column);

@@ -21,6 +21,7 @@ class QVBoxLayout;
 namespace kestro {
 
 class CanvasSection;
+class TapsSection;
 class BackgroundImageCache;
 class EditorState;
 class ExportSection;
@@ -65,6 +66,7 @@ public:
     RecordingSection* recordingSection() const { return recordingSection_; }
     SourceSection* sourceSection() const { return sourceSection_; }
     CanvasSection* canvasSection() const { return canvasSection_; }
+    TapsSection* tapsSection() const { return tapsSection_; }
     ExportSection* exportSection() const { return exportSection_; }
     QWidget* leftColumn() const { return leftColumn_; }
     QWidget* rightColumn() const { return rightColumn_; }
@@ -97,6 +99,7 @@ private:
     RecordingSection* recordingSection_ = nullptr;
     SourceSection* sourceSection_ = nullptr;
     CanvasSection* canvasSection_ = nullptr;
+    TapsSection* tapsSection_ = nullptr;
     ExportSection* exportSection_ = nullptr;
     QWidget* leftColumn_ = nullptr;
     QWidget* rightColumn_ = nullptr;

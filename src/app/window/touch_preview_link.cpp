@@ -7,8 +7,9 @@
 namespace kestro {
 
 void linkTouchesToPreview(EditorState& state, PreviewView& preview) {
-    auto sync = [&state, &preview] { preview.setTouches(state.touchTrack(), TapStyle{}); };
+    auto sync = [&state, &preview] { preview.setTouches(state.touchTrack(), state.tapStyle()); };
     QObject::connect(&state, &EditorState::touchTrackChanged, &preview, sync);
+    QObject::connect(&state, &EditorState::tapStyleChanged, &preview, sync);
     QObject::connect(&state.playback(), &PlaybackSession::currentTimeChanged, &preview,
                      &PreviewView::setTapTime);
     QObject::connect(

@@ -28,6 +28,11 @@ struct TouchTrack {
     bool operator==(const TouchTrack&) const = default;
 };
 
+// The tap circle's diameter the front ends accept, in percent of the recording's width: smaller
+// is lost at export sizes, larger hides the screen it points at.
+inline constexpr double kMinTapSizePercent = 1;
+inline constexpr double kMaxTapSizePercent = 40;
+
 // How Kestro draws the touches over the recording.
 struct TapStyle {
     bool enabled = true;        // drawn when a touch track exists, unless turned off
