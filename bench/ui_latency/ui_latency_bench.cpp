@@ -61,6 +61,13 @@ private:
     QString folder_;
 };
 
+// CPU time the calling (interface) thread has used.
+double threadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
 // Gaps between ticks of the probe timer, grouped by the step that was running.
 class GapProbe {
 public:
@@ -95,13 +102,6 @@ private:
         std::vector<double> gaps;
         std::vector<double> busy;
     };
-
-    // CPU time the calling (interface) thread has used.
-    static double threadCpuMs() {
-        timespec ts{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-        return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-    }
 
     void tick() {
         const qint64 now = clock_.nsecsElapsed();
@@ -143,13 +143,14 @@ public:
         const char* cls = receiver->metaObject()->className();
         QElapsedTimer t;
         t.start();
+        const double cpuBefore = threadCpuMs();
         ++depth_;
         const bool handled = QApplication::notify(receiver, event);
         --depth_;
         const double ms = double(t.nsecsElapsed()) / 1e6;
         if (ms >= thresholdMs_)
-            std::fprintf(stderr, "slow event: %*s%.1f ms  %s  type %d\n", depth_ * 2, "", ms, cls,
-                         int(type));
+            std::fprintf(stderr, "slow event: %*s%.1f ms (cpu %.1f ms)  %s  type %d\n", depth_ * 2,
+                         "", ms, threadCpuMs() - cpuBefore, cls, int(type));
         return handled;
     }
 
@@ -158,18 +159,20 @@ private:
     int depth_ = 0;
 };
 
-// Runs the event loop for `ms`, so the probe keeps ticking while the window works.
-void runFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
+// Runs the event loop until `done` or for `ms`, so the probe keeps ticking while the window
+// works. It sleeps between events as the application's own loop does (the probe's timer wakes
+// it every few milliseconds): a loop that polled instead would keep a core busy, compete with
+// the threads it waits for, and count its own polling as the interface thread's work.
 bool runUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer t;
     t.start();
-    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     return done();
+}
+
+void runFor(int ms) {
+    runUntil([] { return false; }, ms);
 }
 
 void mouse(QWidget* w, QEvent::Type type, QPointF at) {

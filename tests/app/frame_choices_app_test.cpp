@@ -66,6 +66,28 @@ TEST_F(FrameChoicesTest, ALandscapeRecordingTurnsTheFrameForPreviewAndExportAlik
     EXPECT_EQ(s->frame().screenRect(), (ScreenRect{10, 15, 80, 75}));
 }
 
+// The frame is turned on the pool for the orientation asked for when its load began; a turn
+// asked for while it loads wins over the picture made for the earlier one.
+TEST_F(FrameChoicesTest, AnOrientationChosenWhileTheFrameLoadsIsTheOneShown) {
+    auto s = editorWith(1920, 1080);
+    for (const FrameOrientation chosen : {FrameOrientation::portrait, FrameOrientation::landscape}) {
+        SCOPED_TRACE(testing::Message() << rawValue(chosen));
+        s->frame().setFramePreset(QString());
+        s->frame().setFrameOrientation(FrameOrientation::automatic);  // landscape, as recorded
+        s->frame().setFramePreset(test::kProKey);
+        ASSERT_TRUE(s->frame().frameLoading());
+        s->frame().setFrameOrientation(chosen);
+        test::waitForFrame(*s);
+        ASSERT_NE(s->frame().frameImage(), nullptr);
+        const bool landscape = chosen == FrameOrientation::landscape;
+        EXPECT_EQ(s->frame().frameImage()->width, landscape ? 200 : 100);
+        EXPECT_EQ(s->frame().frameImage()->height, landscape ? 100 : 200);
+        EXPECT_EQ(s->frame().screenRect(),
+                  landscape ? (ScreenRect{10, 10, 75, 80}) : (ScreenRect{10, 15, 80, 75}));
+        s->frame().setFrameOrientation(FrameOrientation::automatic);
+    }
+}
+
 TEST_F(FrameChoicesTest, ARecordingOfADevicesScreenSizeGetsThatDevicesFrame) {
     // 1206 x 2622 is an iPhone 16 Pro's screen, and the fixtures hold an iPhone 16 Pro frame.
     auto s = editorWith(1206, 2622);

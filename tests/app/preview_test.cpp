@@ -266,6 +266,57 @@ TEST(PreviewView, EveryOrderOfFinishedPicturesEndsWithTheFrameDrawn) {
     }
 }
 
+// The canvas's backdrop and the card's shadows are made together on the pool, the shadows only
+// when the card's size changed. Whatever the order the jobs of a resize and of a new opening
+// finish in, what is drawn once the view settles is what a view set up at once draws: a picture
+// made for an earlier size or opening never stays, and shadows asked for by a voided job are
+// asked for again.
+TEST(PreviewView, StagePicturesMadeForEarlierInputsNeverStay) {
+    const auto frame = blueFrame();
+    PreviewCanvas canvas;
+    canvas.layout = *canvasLayoutFor(ExportChoices{}, frame.get());
+    canvas.background = BackgroundFill::color(0.2, 0.6, 0.3);
+    canvas.shadow = true;
+    const auto setUp = [&](PreviewView& view) {
+        view.setShadowMargin(28);
+        view.setCanvas(canvas);
+        view.setFrameImage(frame);
+    };
+    PreviewView reference;
+    reference.resize(260, 380);
+    setUp(reference);
+    reference.setScreen({10, 15, 80, 75});
+    const QImage expected = renderSettled(reference);
+
+    for (const bool lastJobFirst : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "last job first " << lastJobFirst);
+        PreviewView view;
+        view.resize(200, 300);
+        view.holdJobs(true);
+        setUp(view);
+        const auto draw = [&view] {
+            QImage out(view.size(), QImage::Format_ARGB32_Premultiplied);
+            out.fill(Qt::transparent);
+            view.render(&out, QPoint(), QRegion(), QWidget::DrawChildren);
+            return out;
+        };
+        while (view.heldJobCount() > 0) view.runHeldJob(0);  // the frame, at the first size
+        draw();
+        view.resize(260, 380);
+        draw();
+        view.setScreen({10, 15, 80, 75});
+        ASSERT_GE(view.heldJobCount(), 4);
+        while (view.heldJobCount() > 0) view.runHeldJob(lastJobFirst ? view.heldJobCount() - 1 : 0);
+        QImage out = draw();
+        for (int round = 0; round < 4 && view.preparing(); ++round) {
+            while (view.heldJobCount() > 0) view.runHeldJob(0);
+            out = draw();
+        }
+        ASSERT_FALSE(view.preparing());
+        EXPECT_EQ(out, expected);
+    }
+}
+
 // The canvas sits on the stage as a card: rounded corners (radius 12) and a soft shadow below.
 TEST(PreviewView, TheCanvasHasRoundedCornersAndCastsAShadow) {
     PreviewView view;

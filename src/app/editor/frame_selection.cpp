@@ -15,16 +15,23 @@ namespace kestro {
 
 namespace {
 
-// A frame image decoded and trimmed on a pool thread; its opening is measured once it is
-// turned to the orientation it is shown in.
+// A frame image decoded and trimmed on a pool thread, and turned there too when the orientation
+// asked for at the request turns it (a copy the size of the frame, too slow for the interface
+// thread); its opening is measured once it is shown.
 struct LoadedFrame {
-    std::shared_ptr<const Image> image;
+    std::shared_ptr<const Image> image;   // upright, as loaded
+    std::shared_ptr<const Image> turned;  // for `orientation`; null when that does not turn it
+    FrameOrientation orientation = FrameOrientation::portrait;
 };
 
-LoadedFrame measure(std::optional<Image> image) {
+LoadedFrame measure(std::optional<Image> image, FrameOrientation orientation) {
     LoadedFrame loaded;
+    loaded.orientation = orientation;
     if (!image || image->empty()) return loaded;
     loaded.image = std::make_shared<const Image>(std::move(*image));
+    if (turnsFrameImage(*loaded.image, orientation))
+        loaded.turned =
+            std::make_shared<const Image>(orientedFrameImage(*loaded.image, orientation));
     return loaded;
 }
 
@@ -41,16 +48,19 @@ void FrameSelection::alert(const QString& title, const QString& message) {
     if (alerts_) alerts_->showAlert(title, message);
 }
 
-void FrameSelection::setFrameImage(std::shared_ptr<const Image> image) {
+FrameOrientation FrameSelection::shownOrientation() const {
+    const QSize size = recordingSize_();
+    return resolvedOrientation(frameOrientation_, size.width(), size.height());
+}
+
+void FrameSelection::setFrameImage(std::shared_ptr<const Image> image,
+                                   std::shared_ptr<const Image> turned) {
     uprightFrame_ = std::move(image);
     std::shared_ptr<const Image> shown = uprightFrame_;
-    if (uprightFrame_) {
-        const QSize size = recordingSize_();
-        const FrameOrientation wanted =
-            resolvedOrientation(frameOrientation_, size.width(), size.height());
-        Image turned = orientedFrameImage(*uprightFrame_, wanted);
-        if (turned.width != uprightFrame_->width)
-            shown = std::make_shared<const Image>(std::move(turned));
+    const FrameOrientation wanted = shownOrientation();
+    if (uprightFrame_ && turnsFrameImage(*uprightFrame_, wanted)) {
+        shown = turned ? std::move(turned)
+                       : std::make_shared<const Image>(orientedFrameImage(*uprightFrame_, wanted));
     }
     if (frameImage_ == shown) return;
     frameImage_ = std::move(shown);
@@ -111,7 +121,10 @@ bool FrameSelection::useCustomFrame(const QString& pngPath) {
     // Decoded whole and trimmed first: a file that is not a PNG, or a truncated one, is refused
     // before anything about the current frame changes.
     tasks_.run<LoadedFrame>(
-        "kestro-frame-load", [file = key.toStdString()] { return measure(loadTrimmedPng(file)); },
+        "kestro-frame-load",
+        [file = key.toStdString(), orientation = shownOrientation()] {
+            return measure(loadTrimmedPng(file), orientation);
+        },
         [this, generation, key](LoadedFrame loaded) {
             if (generation != frameGeneration_) return;
             frameLoading_ = false;
@@ -126,7 +139,9 @@ bool FrameSelection::useCustomFrame(const QString& pngPath) {
                 framePreset_ = key;
                 emit framePresetChanged(key);
             }
-            setFrameImage(std::move(loaded.image));
+            // Turned on the pool for the orientation of the request; one since changed turns here.
+            if (loaded.orientation != shownOrientation()) loaded.turned.reset();
+            setFrameImage(std::move(loaded.image), std::move(loaded.turned));
             // Measured on the trimmed image as shown, as frame-info reports it.
             setScreenRect(detectScreenRect(*frameImage_).value_or(kDefaultScreenRect));
             resetPlacement();
@@ -160,7 +175,9 @@ void FrameSelection::applyFramePreset(const QString& key) {
     const ScreenRect fallback = preset->defaultScreen;
     tasks_.run<LoadedFrame>(
         "kestro-frame-load",
-        [name = *preset->bundleImageName] { return measure(loadFrameImage(name)); },
+        [name = *preset->bundleImageName, orientation = shownOrientation()] {
+            return measure(loadFrameImage(name), orientation);
+        },
         [this, generation, fallback](LoadedFrame loaded) {
             if (generation != frameGeneration_) return;  // a later choice is being loaded
             frameLoading_ = false;
@@ -169,7 +186,9 @@ void FrameSelection::applyFramePreset(const QString& key) {
                 setFrameImage(nullptr);
                 return;
             }
-            setFrameImage(std::move(loaded.image));
+            // Turned on the pool for the orientation of the request; one since changed turns here.
+            if (loaded.orientation != shownOrientation()) loaded.turned.reset();
+            setFrameImage(std::move(loaded.image), std::move(loaded.turned));
             setScreenRect(detectScreenRect(*frameImage_).value_or(fallback));
             resetPlacement();
         });

@@ -3,9 +3,9 @@
 // or the user's own PNG, the frame image as shown (turned to the frame orientation), its screen
 // opening, and the recording's scale and shift in that opening.
 //
-// Threads: the interface thread owns every field and every call. Decoding and trimming a frame
-// image runs on the pool (BackgroundTasks); only its result is applied here, and only while it
-// is still the latest choice.
+// Threads: the interface thread owns every field and every call. Decoding, trimming and turning
+// a frame image run on the pool (BackgroundTasks); only the result is applied here, and only
+// while it is still the latest choice.
 
 #include "app/editor/background_task.hpp"
 #include "app/editor/editor_dialogs.hpp"
@@ -85,7 +85,12 @@ signals:
 private:
     void applyFramePreset(const QString& key);
     void resetPlacement();
-    void setFrameImage(std::shared_ptr<const Image> image);
+    // `turned`: the image already turned for the orientation shown now, when it needs a turn
+    // and one was made off the interface thread; otherwise it is turned here.
+    void setFrameImage(std::shared_ptr<const Image> image,
+                       std::shared_ptr<const Image> turned = nullptr);
+    // The way round the frame is shown for the current choice and recording (never automatic).
+    FrameOrientation shownOrientation() const;
     // The frame image turned as the orientation and recording ask, and its opening (`fallback`
     // when it has none) detected on what is shown.
     void showOrientedFrame(const ScreenRect& fallback);

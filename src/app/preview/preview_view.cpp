@@ -2,11 +2,10 @@
 
 #include "app/editor/video_feed.hpp"
 #include "app/preview/preview_camera.hpp"
+#include "app/preview/preview_pictures.hpp"
 #include "app/preview/tap_painter.hpp"
 #include "app/ui/shadow.hpp"
-#include "core/export/canvas_backdrop.hpp"
 #include "core/model/frame_image.hpp"
-#include "core/model/screen_mask.hpp"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -16,97 +15,6 @@
 
 namespace kestro {
 namespace {
-
-// Straight RGBA as a premultiplied QImage of its own, ready to be scaled and drawn; the
-// conversion copies, so the result does not depend on the core image's lifetime.
-QImage toPremultiplied(const Image& img) {
-    if (img.empty()) return {};
-    return QImage(img.rgba.data(), img.width, img.height, static_cast<qsizetype>(img.stride()),
-                  QImage::Format_RGBA8888)
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-// The full-size frame picture and its opening mask, made on the pool.
-struct PreparedFrame {
-    QImage full;
-    QImage mask;
-};
-
-PreparedFrame prepareFrame(const Image& image) {
-    PreparedFrame prepared;
-    prepared.full = toPremultiplied(image);
-    if (const std::optional<Image> mask = screenOpeningMask(image))
-        prepared.mask = toPremultiplied(*mask);
-    return prepared;
-}
-
-// What cuts the video and what is drawn over it, for one size of the view; made on the pool.
-struct CacheInputs {
-    QImage frameFull;
-    QImage maskFull;
-    QSize px;
-    QRect playerPx;
-    qreal dpr = 1;
-    QRectF frameLocal;     // the frame's rectangle, in points, at the origin
-    QRectF playerInFrame;  // P, in points, inside it
-    qreal playerRadius = 0;
-    qreal containerRadius = 0;
-    bool hasFrame = false;
-};
-
-struct Caches {
-    QImage frame;  // the frame image scaled to px
-    QImage mask;   // its opening mask, limited to P
-    QImage clip;   // everything that cuts the video, alpha only
-};
-
-Caches buildCaches(const CacheInputs& in) {
-    Caches out;
-    if (!in.frameFull.isNull()) {
-        out.frame = in.frameFull.scaled(in.px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        out.frame.setDevicePixelRatio(in.dpr);
-        // The opening mask: the frame's see-through pixels, and nothing outside P.
-        if (!in.maskFull.isNull()) {
-            out.mask = QImage(in.px, QImage::Format_ARGB32_Premultiplied);
-            out.mask.fill(Qt::transparent);
-            QPainter p(&out.mask);
-            p.setClipRect(in.playerPx);
-            p.drawImage(0, 0,
-                        in.maskFull.scaled(in.px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-        }
-    }
-
-    // Everything that cuts the video, in one alpha image, so a repaint composites once instead
-    // of rasterising rounded clip paths for every picture. Like the export, the video shows
-    // inside P's rounded corners wherever it is placed; the clip does not move with it.
-    out.clip = QImage(in.px, QImage::Format_ARGB32_Premultiplied);
-    out.clip.setDevicePixelRatio(in.dpr);
-    out.clip.fill(Qt::transparent);
-    QPainter p(&out.clip);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (in.hasFrame && !out.mask.isNull()) {
-        p.drawImage(in.frameLocal, out.mask);
-    } else if (in.hasFrame) {
-        p.fillRect(in.frameLocal, Qt::black);  // no mask could be made: the video shows in P
-    } else {
-        QPainterPath container;
-        container.addRoundedRect(in.frameLocal, in.containerRadius, in.containerRadius);
-        p.fillPath(container, Qt::black);
-    }
-    QPainterPath rounded;
-    rounded.addRoundedRect(in.playerInFrame, in.playerRadius, in.playerRadius);
-    QImage roundedMask(in.px, QImage::Format_ARGB32_Premultiplied);
-    roundedMask.setDevicePixelRatio(in.dpr);
-    roundedMask.fill(Qt::transparent);
-    {
-        QPainter rp(&roundedMask);
-        rp.setRenderHint(QPainter::Antialiasing);
-        rp.fillPath(rounded, Qt::black);
-    }
-    p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-    p.drawImage(in.frameLocal, roundedMask);
-    return out;
-}
 
 // Draws `image` at `target`: at its own size when it was made for it, stretched while a picture
 // for the new size is being made.
@@ -328,52 +236,35 @@ void PreviewView::rebuildBackdrop(const QRectF& canvasTopLeft, const QRectF& dev
     backdropDevice_ = device;
     backdropPlayer_ = player;
     // The export's own backdrop, at this size: the same background and the same shadow. Its
-    // shadow blur is slow, so it is painted on the pool; the images it reads are kept alive by
-    // the job.
-    BackdropSetup setup;
-    setup.width = px.width();
-    setup.height = px.height();
-    setup.background = canvas_.background;
-    setup.shadow = canvas_.shadow;
-    setup.device = {device.x(), device.y(), device.width(), device.height()};
-    setup.frameRect = setup.device;
-    setup.screen = {player.x(), player.y(), player.width(), player.height()};
+    // shadow blur is slow, so it is painted on the pool, with the card's own shadows when the
+    // canvas's size changed; the images it reads are kept alive by the job.
+    StageInputs in;
+    in.setup.width = px.width();
+    in.setup.height = px.height();
+    in.setup.background = canvas_.background;
+    in.setup.shadow = canvas_.shadow;
+    in.setup.device = {device.x(), device.y(), device.width(), device.height()};
+    in.setup.frameRect = in.setup.device;
+    in.setup.screen = {player.x(), player.y(), player.width(), player.height()};
     if (frameImage_ && frameImage_->isWellFormed() && canvas_.roundedScreen)
-        setup.screenCornerFraction = openingCornerFraction(*frameImage_, screen_);
-    std::shared_ptr<const Image> frame =
-        frameImage_ && frameImage_->isWellFormed() ? frameImage_ : nullptr;
+        in.setup.screenCornerFraction = openingCornerFraction(*frameImage_, screen_);
+    in.backgroundImage = canvas_.backgroundImage;
+    in.frame = frameImage_ && frameImage_->isWellFormed() ? frameImage_ : nullptr;
+    in.dpr = dpr;
+    if (canvasTopLeft.size() != stageShadowsFor_) in.shadowsFor = canvasTopLeft.size();
     const std::uint64_t generation = ++backdropGeneration_;
     backdropPending_ = true;
-    submit<QImage>(
-        "kestro-preview-backdrop",
-        [setup, backgroundImage = canvas_.backgroundImage, frame, dpr]() mutable {
-            setup.backgroundImage = backgroundImage.get();
-            setup.frame = frame.get();
-            QImage painted = toPremultiplied(renderBackdrop(setup));
-            // The canvas's rounded corners, smoothed once here rather than clipped per paint.
-            // (An image covering everything: a composition only reaches the pixels drawn.)
-            QImage rounded(painted.size(), QImage::Format_ARGB32_Premultiplied);
-            rounded.fill(Qt::transparent);
-            {
-                QPainter shape(&rounded);
-                shape.setRenderHint(QPainter::Antialiasing);
-                QPainterPath path;
-                const qreal r = kStageCornerRadius * dpr;
-                path.addRoundedRect(QRectF(rounded.rect()), r, r);
-                shape.fillPath(path, Qt::black);
-            }
-            {
-                QPainter corners(&painted);
-                corners.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-                corners.drawImage(0, 0, rounded);
-            }
-            painted.setDevicePixelRatio(dpr);
-            return painted;
-        },
-        [this, generation](QImage painted) {
+    submit<StagePictures>(
+        "kestro-preview-backdrop", [in] { return paintStage(in); },
+        [this, generation](StagePictures painted) {
             if (generation != backdropGeneration_) return;
             backdropPending_ = false;
-            backdrop_ = std::move(painted);
+            backdrop_ = std::move(painted.backdrop);
+            if (!painted.shadowsFor.isEmpty()) {
+                stageShadowsFor_ = painted.shadowsFor;
+                stageGlow_ = std::move(painted.glow);
+                stageShade_ = std::move(painted.shade);
+            }
             update();
         });
 }
@@ -428,10 +319,9 @@ void PreviewView::paintEvent(QPaintEvent*) {
                                                     paintedVideo_);
     if (canvas_.layout) {
         const QRectF canvas = canvasRect;
-        QColor glow = QColor::fromRgbF(0.988f, 0.639f, 0.067f);
-        glow.setAlphaF(0.2f);
-        paintShadow(p, canvas, kStageCornerRadius, {glow, 12, QPointF(0, 6)});
-        paintShadow(p, canvas, kStageCornerRadius, {QColor(0, 0, 0, 13), 4, QPointF(0, 2)});
+        // Made with the backdrop; until they land, those of the previous size are stretched.
+        drawShadowPicture(p, canvas, stageGlow_, stageGlow());
+        drawShadowPicture(p, canvas, stageShade_, stageShade());
         // A device that reaches the canvas's edge is cut by the same rounded corners.
         QPainterPath stage;
         stage.addRoundedRect(canvas, kStageCornerRadius, kStageCornerRadius);

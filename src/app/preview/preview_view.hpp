@@ -15,9 +15,9 @@
 // shadows, the accent's and a faint black one.
 //
 // Threads: everything here is called on the interface thread. The pictures that take long to
-// make (the full-size frame and mask, their scaled copies, the backdrop) are made on the pool
-// from copies of their inputs; until one lands, the previous picture is drawn stretched to the
-// new place. A change of the inputs a picture was made from (a new frame image, screen or
+// make (the full-size frame and mask, their scaled copies, the backdrop and the card's shadows)
+// are made on the pool (preview_pictures.hpp) from copies of their inputs; until one lands, the
+// previous picture is drawn stretched to the new place. A change of the inputs a picture was made from (a new frame image, screen or
 // canvas) voids every request already made, so a result that lands afterwards is dropped and
 // never taken for the current picture; preparing() stays true until pictures for the current
 // inputs have landed.
@@ -25,6 +25,7 @@
 #include "app/editor/background_task.hpp"
 #include "app/editor/video_feed.hpp"
 #include "app/preview/preview_geometry.hpp"
+#include "app/preview/preview_pictures.hpp"
 #include "core/export/background_fill.hpp"
 #include "core/export/camera_path.hpp"
 #include "core/export/canvas_layout.hpp"
@@ -103,7 +104,7 @@ public:
     int heldJobCount() const { return int(heldJobs_.size()); }
     void runHeldJob(int index);
 
-    static constexpr qreal kStageCornerRadius = 12;
+    static constexpr qreal kStageCornerRadius = kestro::kStageCornerRadius;
 
     // The camera: the canvas is shown magnified as the export shows it at `seconds` of the
     // recording.
@@ -181,6 +182,10 @@ private:
     QImage frameScaled_;
     QImage mask_;
     QImage backdrop_;
+    // The canvas card's shadows, made with the backdrop for the card's size in points.
+    QSizeF stageShadowsFor_;
+    QImage stageGlow_;
+    QImage stageShade_;
     QSize backdropSize_;
     QRectF backdropDevice_;
     QRectF backdropPlayer_;

@@ -13,43 +13,74 @@
 
 namespace kestro {
 
+namespace {
+
+// The picture's size for a shape: the shape's, rounded up, and the blur's margin around it.
+QSize shadowPictureSize(const QSizeF& shapeSize, qreal blur) {
+    const int margin = silhouetteShadowMargin(blur);
+    return {static_cast<int>(std::ceil(shapeSize.width())) + margin * 2,
+            static_cast<int>(std::ceil(shapeSize.height())) + margin * 2};
+}
+
+// Bigger than any surface of the window: the shadow is left out.
+bool tooLargeForShadow(const QSize& size) {
+    return static_cast<qint64>(size.width()) * size.height() > 4'000'000;
+}
+
+}  // namespace
+
+QImage roundedRectShadow(const QSizeF& shapeSize, qreal radius, const ShadowSpec& shadow) {
+    if (shapeSize.isEmpty() || shadow.color.alpha() == 0 ||
+        tooLargeForShadow(shadowPictureSize(shapeSize, shadow.blur))) {
+        return {};
+    }
+    // The rounded rectangle's silhouette, from its own top-left corner; the shadow adds the
+    // margin around it.
+    QImage shapeImage(static_cast<int>(std::ceil(shapeSize.width())),
+                      static_cast<int>(std::ceil(shapeSize.height())),
+                      QImage::Format_ARGB32_Premultiplied);
+    shapeImage.fill(Qt::transparent);
+    {
+        QPainter p(&shapeImage);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        p.drawRoundedRect(QRectF(0, 0, shapeSize.width(), shapeSize.height()), radius, radius);
+    }
+    return silhouetteShadow(shapeImage, shadow.blur, shadow.color);
+}
+
+void drawShadowPicture(QPainter& painter, const QRectF& shape, const QImage& picture,
+                       const ShadowSpec& shadow) {
+    if (picture.isNull() || shape.isEmpty()) return;
+    const int margin = silhouetteShadowMargin(shadow.blur);
+    const QPointF at = shape.topLeft() - QPointF(margin, margin) + shadow.offset;
+    const QSize wanted = shadowPictureSize(shape.size(), shadow.blur);
+    if (picture.size() == wanted) {
+        painter.drawImage(at, picture);
+        return;
+    }
+    painter.drawImage(QRectF(at, QSizeF(wanted)), picture);
+}
+
 void paintShadow(QPainter& painter, const QRectF& shape, qreal radius, const ShadowSpec& shadow) {
     if (shape.isEmpty() || shadow.color.alpha() == 0) return;
-    const int blur = static_cast<int>(std::ceil(shadow.blur));
-    const int margin = silhouetteShadowMargin(shadow.blur);
-    const int w = static_cast<int>(std::ceil(shape.width())) + margin * 2;
-    const int h = static_cast<int>(std::ceil(shape.height())) + margin * 2;
-    // Bigger than any surface of the window; the cache could not hold it.
-    if (static_cast<qint64>(w) * h > 4'000'000) return;
+    const QSize size = shadowPictureSize(shape.size(), shadow.blur);
+    if (tooLargeForShadow(size)) return;
 
     static QCache<QString, QImage> cache(64 * 1024 * 1024 / 4);
     const QString key = QString("%1x%2 r%3 b%4 c%5")
-                            .arg(w)
-                            .arg(h)
+                            .arg(size.width())
+                            .arg(size.height())
                             .arg(radius, 0, 'f', 1)
-                            .arg(blur)
+                            .arg(static_cast<int>(std::ceil(shadow.blur)))
                             .arg(shadow.color.rgba(), 0, 16);
     QImage* img = cache.object(key);
     if (!img) {
-        // The rounded rectangle's silhouette, from its own top-left corner; the shadow adds the
-        // margin around it.
-        QImage shapeImage(static_cast<int>(std::ceil(shape.width())),
-                          static_cast<int>(std::ceil(shape.height())),
-                          QImage::Format_ARGB32_Premultiplied);
-        shapeImage.fill(Qt::transparent);
-        {
-            QPainter p(&shapeImage);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setPen(Qt::NoPen);
-            p.setBrush(Qt::black);
-            p.drawRoundedRect(QRectF(0, 0, shape.width(), shape.height()), radius, radius);
-        }
-        img = new QImage(silhouetteShadow(shapeImage, shadow.blur, shadow.color));
-        cache.insert(key, img, w * h);
+        img = new QImage(roundedRectShadow(shape.size(), radius, shadow));
+        cache.insert(key, img, size.width() * size.height());
     }
-    painter.drawImage(QPointF(shape.x() - margin + shadow.offset.x(),
-                              shape.y() - margin + shadow.offset.y()),
-                      *img);
+    drawShadowPicture(painter, shape, *img, shadow);
 }
 
 }  // namespace kestro

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 
 class QPainter;
 
@@ -17,8 +18,18 @@ struct ShadowSpec {
     QPointF offset;  // positive y moves the shadow down
 };
 
-// Paints the shadow that a rounded rectangle `shape` with corner radius `radius` casts.
+// Paints the shadow that a rounded rectangle `shape` with corner radius `radius` casts. A size
+// not painted before is blurred here, on the calling (interface) thread: a surface whose size
+// changes often and is large makes its picture ahead with roundedRectShadow() instead.
 void paintShadow(QPainter& painter, const QRectF& shape, qreal radius, const ShadowSpec& shadow);
+
+// The picture paintShadow() draws for a rounded rectangle of `shapeSize`; null when it is too
+// large to be worth one. Uses no cache: safe on any thread.
+QImage roundedRectShadow(const QSizeF& shapeSize, qreal radius, const ShadowSpec& shadow);
+// Draws a picture from roundedRectShadow() where paintShadow() would draw it for `shape`. One
+// made for another size (while the right one is being made) is stretched to fit.
+void drawShadowPicture(QPainter& painter, const QRectF& shape, const QImage& picture,
+                       const ShadowSpec& shadow);
 
 }  // namespace kestro
 

@@ -50,12 +50,16 @@ Image turnedQuarter(const Image& image, bool counterClockwise) {
     return out;
 }
 
+bool turnsFrameImage(const Image& frame, FrameOrientation orientation) {
+    if (!frame.isWellFormed()) return false;
+    return orientation == FrameOrientation::landscape ? frame.height > frame.width
+                                                      : frame.width > frame.height;
+}
+
 Image orientedFrameImage(const Image& frame, FrameOrientation orientation) {
-    if (!frame.isWellFormed()) return frame;
-    const bool wantLandscape = orientation == FrameOrientation::landscape;
-    if (wantLandscape && frame.height > frame.width) return turnedQuarter(frame, true);
-    if (!wantLandscape && frame.width > frame.height) return turnedQuarter(frame, false);
-    return frame;
+    if (!turnsFrameImage(frame, orientation)) return frame;
+    // Taller than wide turns counter-clockwise to landscape; wider than tall turns back.
+    return turnedQuarter(frame, frame.height > frame.width);
 }
 
 }  // namespace kestro

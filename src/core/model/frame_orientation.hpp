@@ -29,5 +29,7 @@ Image turnedQuarter(const Image& image, bool counterClockwise);
 // image turned to landscape goes counter-clockwise, a wider-than-tall one turned to portrait
 // clockwise (the way back); an image already in that orientation, or square, is unchanged.
 Image orientedFrameImage(const Image& frame, FrameOrientation orientation);
+// Whether orientedFrameImage() turns `frame` for `orientation`, rather than copy it unchanged.
+bool turnsFrameImage(const Image& frame, FrameOrientation orientation);
 
 }  // namespace kestro
