@@ -13,6 +13,7 @@
 #include "app/sections/placement_controls.hpp"
 #include "app/sections/recording_section.hpp"
 #include "app/sections/source_section.hpp"
+#include "app/sections/taps_section.hpp"
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
@@ -78,10 +79,10 @@ TEST_F(ContentViewTest, StartsEmptyImportShowsTheMovieAndResetClearsIt) {
     test::drainEvents();
     EXPECT_GE(view_->leftColumn()->width(), ContentView::kLeftColumnMinWidth);
     EXPECT_EQ(view_->rightColumn()->width(), ContentView::kRightColumnWidth);
-    ASSERT_EQ(view_->sectionColumn()->count(), 4);  // three cards and the stretch under them
+    ASSERT_EQ(view_->sectionColumn()->count(), 5);  // four cards and the stretch under them
     const std::vector<QWidget*> cards = {view_->sourceSection(), view_->canvasSection(),
-                                         view_->recordingSection()};
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(view_->sectionColumn()->itemAt(i)->widget(), cards[i]);
+                                         view_->tapsSection(), view_->recordingSection()};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(view_->sectionColumn()->itemAt(i)->widget(), cards[i]);
     EXPECT_EQ(view_->exportSection()->parentWidget(), view_->rightColumn());
     EXPECT_GT(view_->exportSection()->y(), view_->sectionScroll()->geometry().bottom());
     EXPECT_FALSE(view_->resetButton()->isVisible());

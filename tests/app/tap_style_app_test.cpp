@@ -54,7 +54,8 @@ struct Stage {
 };
 
 bool isRecording(const QColor& c) {
-    return std::abs(c.red() - 30) < 8 && std::abs(c.green() - 40) < 8 && std::abs(c.blue() - 50) < 8;
+    return std::abs(c.red() - 30) < 8 && std::abs(c.green() - 40) < 8 &&
+           std::abs(c.blue() - 50) < 8;
 }
 
 TEST(TapStyleInTheEditor, TheControlsChangeThePreviewAndTheExportAlikeAndUndoAsOneEdit) {
@@ -128,7 +129,8 @@ TEST(TapStyleInTheEditor, AProjectKeepsTheLookOfItsTaps) {
     QTemporaryDir dir;
     const QString movie = test::writeFile(dir.filePath("take.mp4"));
     const QString file = dir.filePath("demo.kestro");
-    const TouchTrack taps{{{1.0, 100, 200, TouchPhase::down, 0}, {1.1, 100, 200, TouchPhase::up, 0}}};
+    const TouchTrack taps{
+        {{1.0, 100, 200, TouchPhase::down, 0}, {1.1, 100, 200, TouchPhase::up, 0}}};
     TapStyle look;
     look.sizePercent = 12.5;
     look.colour = Rgba{20, 200, 90, 255};

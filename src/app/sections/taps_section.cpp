@@ -65,14 +65,13 @@ TapsSection::TapsSection(EditorState& state, QWidget* parent)
     size_->setToolTip(QStringLiteral("The circle's diameter, in percent of the recording's width"));
     fadeWhileDisabled(size_);
 
-    colour_ = new ColorWell(
-        [this] { return qColor(state_.tapStyle().colour); },
-        [this](const QColor& c) {
-            TapStyle style = state_.tapStyle();
-            style.colour = rgbaOf(c);
-            editTapStyle(state_, style, TapStyleProperty::colour);
-        },
-        this);
+    colour_ = new ColorWell([this] { return qColor(state_.tapStyle().colour); },
+                            [this](const QColor& c) {
+                                TapStyle style = state_.tapStyle();
+                                style.colour = rgbaOf(c);
+                                editTapStyle(state_, style, TapStyleProperty::colour);
+                            },
+                            this);
     colour_->setAccessibleName(QStringLiteral("Tap colour"));
     colour_->setDialogTitle(QStringLiteral("Tap Colour"));
     colour_->setToolTip(QStringLiteral("The taps' colour"));
@@ -95,7 +94,8 @@ TapsSection::TapsSection(EditorState& state, QWidget* parent)
     opacityText_->setFont(textFont(TextStyle::body));
     opacityText_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Wide enough for "100 %", so the slider does not move as the number changes.
-    opacityText_->setMinimumWidth(opacityText_->fontMetrics().horizontalAdvance(percentText(100)) + 4);
+    opacityText_->setMinimumWidth(opacityText_->fontMetrics().horizontalAdvance(percentText(100)) +
+                                  4);
     fadeWhileDisabled(opacityText_);
     auto* opacityRow = new QWidget(this);
     auto* opacityLayout = new QHBoxLayout(opacityRow);
