@@ -185,8 +185,9 @@ Result<Done, ProjectError> touchesFromJson(const json& value, const std::string&
         if (f.has("style")) {
             const Fields s(f.raw("style"), f.at("style"));
             readStyle.enabled = s.boolean("enabled", readStyle.enabled);
-            readStyle.sizePercent = s.numberIn("size", readStyle.sizePercent, kMinTapSizePercent,
-                                                kMaxTapSizePercent);
+            // Wider than the editor's and the CLI's range: files written before those limits
+            // were shared still open as they were.
+            readStyle.sizePercent = s.numberIn("size", readStyle.sizePercent, 0.5, 50);
             readStyle.colour = colourField(s, "colour", readStyle.colour);
             readStyle.opacity = s.numberIn("opacity", readStyle.opacity, 0, 1);
         }
