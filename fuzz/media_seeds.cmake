@@ -26,6 +26,9 @@ make_seed(movie_export h264.mp4 ${picture} ${sound} -t 0.5 -c:v libx264 -preset 
 make_seed(movie_export h264-rotated.mp4 ${picture} -t 0.3 -c:v libx264 -preset ultrafast
           -metadata:s:v rotate=90)
 make_seed(movie_export mpeg2.ts ${picture} ${sound} -t 0.5 -c:v mpeg2video -c:a mp2 -shortest)
+# MPEG-2 carries its colour codes as written, even ones no standard defines.
+make_seed(movie_export mpeg2-odd-colour.ts ${picture} -t 0.3 -c:v mpeg2video -colorspace 41
+          -color_primaries 99 -color_trc 77)
 make_seed(movie_export vp9.webm ${picture} -t 0.3 -c:v libvpx-vp9 -deadline realtime)
 make_seed(movie_export hevc.mov ${picture} -t 0.3 -c:v libx265 -preset ultrafast
           -x265-params log-level=none)

@@ -77,6 +77,7 @@ std::optional<Image> loadJpeg(const std::filesystem::path& path) {
     if (!frame || avcodec_send_packet(context.get(), packet.get()) < 0) return std::nullopt;
     avcodec_send_packet(context.get(), nullptr);
     if (avcodec_receive_frame(context.get(), frame.get()) < 0) return std::nullopt;
+    keepKnownColourTags(*frame);
     if (frame->width <= 0 || frame->height <= 0 || frame->width > kMaxPngDimension ||
         frame->height > kMaxPngDimension) {
         return std::nullopt;

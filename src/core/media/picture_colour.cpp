@@ -1,12 +1,36 @@
 #include "core/media/picture_colour.hpp"
 
 #include <algorithm>
+#include <cstring>
+#include <type_traits>
 
 extern "C" {
 #include <libswscale/swscale.h>
 }
 
 namespace kestro {
+
+namespace {
+
+// Reads the field's bytes rather than its enumeration, which may not hold the value stored.
+template <typename Enum>
+void keepKnown(Enum& field, int count, Enum unspecified) {
+    std::underlying_type_t<Enum> raw;
+    static_assert(sizeof raw == sizeof field);
+    std::memcpy(&raw, &field, sizeof raw);
+    const auto value = static_cast<long long>(raw);  // the underlying type may be unsigned
+    if (value < 0 || value >= count) field = unspecified;
+}
+
+}  // namespace
+
+void keepKnownColourTags(AVFrame& frame) {
+    keepKnown(frame.color_primaries, AVCOL_PRI_NB, AVCOL_PRI_UNSPECIFIED);
+    keepKnown(frame.color_trc, AVCOL_TRC_NB, AVCOL_TRC_UNSPECIFIED);
+    keepKnown(frame.colorspace, AVCOL_SPC_NB, AVCOL_SPC_UNSPECIFIED);
+    keepKnown(frame.color_range, AVCOL_RANGE_NB, AVCOL_RANGE_UNSPECIFIED);
+    keepKnown(frame.chroma_location, AVCHROMA_LOC_NB, AVCHROMA_LOC_UNSPECIFIED);
+}
 
 bool isHdSize(int width, int height) {
     return std::min(width, height) >= 720 || std::max(width, height) >= 1280;

@@ -17,6 +17,12 @@ struct PictureColour {
     bool operator==(const PictureColour&) const = default;
 };
 
+// Decoders copy a stream's colour codes as the file writes them, so a damaged or odd file can
+// hand over a code outside FFmpeg's enumerations. This makes every such code unspecified, on the
+// primaries, transfer, matrix, range and chroma siting alike; call it on each decoded picture
+// before anything reads those fields.
+void keepKnownColourTags(AVFrame& frame);
+
 // HD means at least 720 lines or 1280 columns in either orientation (portrait phones count).
 bool isHdSize(int width, int height);
 

@@ -3,6 +3,7 @@
 #include "core/media/av_error.hpp"
 #include "core/media/ffmpeg_compat.hpp"
 #include "core/media/media_input.hpp"
+#include "core/media/picture_colour.hpp"
 
 extern "C" {
 #include <libavutil/display.h>
@@ -124,6 +125,7 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
     for (;;) {
         int ret = avcodec_receive_frame(dec, frame.get());
         if (ret == 0) {
+            keepKnownColourTags(*frame);
             int64_t pts = frame->best_effort_timestamp;
             if (pts == AV_NOPTS_VALUE) pts = frame->pts;
             // A frame without any time follows the one before it.
