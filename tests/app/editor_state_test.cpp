@@ -120,6 +120,24 @@ TEST_F(EditorStateTest, TheAppearanceIsStoredUnlessChosenForOneRun) {
     EXPECT_TRUE(make()->isDarkMode());
 }
 
+TEST_F(EditorStateTest, TheTapStyleIsTheOneLastChosenUnlessTheStoredOneIsJunk) {
+    EXPECT_EQ(make()->tapStyle(), TapStyle{});
+    const TapStyle chosen{false, 12.5, Rgba{255, 140, 20, 200}, 0.3};
+    make()->setTapStyle(chosen);
+    EXPECT_EQ(make()->tapStyle(), chosen);
+
+    // Words, and numbers outside the editor's ranges: each property falls back on its own.
+    for (const QString& junk : {QStringLiteral("banana"), QStringLiteral("41"),
+                                QStringLiteral("-1"), QString()}) {
+        {
+            QSettings settings = openSettings();
+            for (const char* key : {"tapsShown", "tapSize", "tapColour", "tapOpacity"})
+                settings.setValue(key, junk);
+        }
+        EXPECT_EQ(make()->tapStyle(), TapStyle{}) << junk.toStdString();
+    }
+}
+
 // --- Frame presets ---------------------------------------------------------------------------
 
 TEST_F(EditorStateTest, APresetLoadsOffTheInterfaceThreadThenResetsAndBadKeysChangeNothing) {

@@ -1,6 +1,7 @@
 #include "app/editor/editor_state.hpp"
 
 #include "app/editor/settings_file.hpp"
+#include "app/editor/tap_style_preferences.hpp"
 #include "core/export/export_request.hpp"
 #include "core/model/time_map.hpp"
 
@@ -13,7 +14,11 @@ namespace kestro {
 
 EditorState::EditorState(std::unique_ptr<MediaBackend> backend, QObject* parent)
     : QObject(parent), playback_(new PlaybackSession(std::move(backend), this)) {
-    isDarkMode_ = openSettings().value(kDarkModeKey, false).toBool();
+    {
+        const QSettings settings = openSettings();
+        isDarkMode_ = settings.value(kDarkModeKey, false).toBool();
+        tapStyle_ = readTapStylePreferences(settings);
+    }
     connect(export_, &ExportChoicesStore::canvasShapeChanged, this,
             &EditorState::updateStageAspectRatio);
     connect(frame_, &FrameSelection::placementReset, this, &EditorState::updateStageAspectRatio);
@@ -111,6 +116,8 @@ void EditorState::setTouchTrack(TouchTrack track) {
 void EditorState::setTapStyle(const TapStyle& style) {
     if (style == tapStyle_) return;
     tapStyle_ = style;
+    QSettings settings = openSettings();
+    writeTapStylePreferences(settings, style);
     emit tapStyleChanged();
 }
 

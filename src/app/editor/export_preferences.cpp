@@ -1,5 +1,6 @@
 #include "app/editor/export_preferences.hpp"
 
+#include "app/editor/settings_values.hpp"
 #include "core/model/canvas_aspect.hpp"
 
 #include <QFileInfo>
@@ -42,31 +43,6 @@ QString raw(T value) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-bool readBool(const QSettings& settings, const char* key, bool fallback) {
-    const QString text = settings.value(key).toString();
-    if (text == QLatin1String("true")) return true;
-    if (text == QLatin1String("false")) return false;
-    return fallback;
-}
-
-std::optional<double> readNumber(const QSettings& settings, const char* key) {
-    bool ok = false;
-    const double value = settings.value(key).toString().toDouble(&ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
-// Colours are kept as #AARRGGBB, so the alpha survives.
-std::optional<QColor> readColor(const QSettings& settings, const char* key) {
-    const QColor color(settings.value(key).toString());
-    if (!color.isValid()) return std::nullopt;
-    return color;
-}
-
-QString colorText(const QColor& color) {
-    return color.name(QColor::HexArgb);
-}
-
 QColor fromFill(const FillColour& c) {
     return QColor::fromRgbF(float(c.red), float(c.green), float(c.blue), float(c.alpha));
 }
@@ -79,9 +55,9 @@ FillColour fillOf(const QColor& color) {
 std::optional<BackgroundFill> readPattern(const QSettings& settings) {
     const QString kind = settings.value(kPattern).toString();
     if (kind == QLatin1String("gradient")) {
-        const auto from = readColor(settings, kGradientStart);
-        const auto to = readColor(settings, kGradientEnd);
-        const auto angle = readNumber(settings, kGradientAngle);
+        const auto from = readSettingsColour(settings, kGradientStart);
+        const auto to = readSettingsColour(settings, kGradientEnd);
+        const auto angle = readSettingsNumber(settings, kGradientAngle);
         if (!from || !to) return std::nullopt;
         return BackgroundFill::gradient(fillOf(*from), fillOf(*to),
                                         angle ? std::fmod(*angle, 360.0) : 180.0);
@@ -121,13 +97,13 @@ ExportPreferences readExportPreferences(const QSettings& settings) {
     ExportPreferences p;
     p.format = readRaw(settings, kFormat, p.format,
                        [](const std::string& s) { return exportFormatFromRaw(s); });
-    p.appStorePreview = readBool(settings, kAppStorePreview, p.appStorePreview);
+    p.appStorePreview = readSettingsBool(settings, kAppStorePreview, p.appStorePreview);
     p.appStorePreset = readRaw(settings, kAppStorePreset, p.appStorePreset,
                                [](const std::string& s) { return appStorePresetFromRaw(s); });
     p.quality = readRaw(settings, kQuality, p.quality,
                         [](const std::string& s) { return exportQualityFromRaw(s); });
     // Only a rate the editor offers; anything else is the recording's own.
-    if (const auto fps = readNumber(settings, kFrameRate);
+    if (const auto fps = readSettingsNumber(settings, kFrameRate);
         fps && std::find(kOfferedFrameRates.begin(), kOfferedFrameRates.end(), *fps) !=
                    kOfferedFrameRates.end()) {
         p.frameRate = *fps;
@@ -136,14 +112,14 @@ ExportPreferences readExportPreferences(const QSettings& settings) {
                            [](const std::string& s) { return exportResolutionFromRaw(s); });
     p.background = readRaw(settings, kBackground, p.background,
                            [](const std::string& s) { return exportBackgroundFromRaw(s); });
-    p.customColor = readColor(settings, kCustomColor).value_or(p.customColor);
+    p.customColor = readSettingsColour(settings, kCustomColor).value_or(p.customColor);
     p.canvas.aspect = readRaw(settings, kAspect, p.canvas.aspect,
                               [](const std::string& s) { return canvasAspectFromRaw(s); });
-    if (const auto padding = readNumber(settings, kPadding);
+    if (const auto padding = readSettingsNumber(settings, kPadding);
         padding && *padding >= 0 && *padding <= kMaximumPaddingPercent) {
         p.canvas.paddingPercent = *padding;
     }
-    p.canvas.shadow = readBool(settings, kShadow, p.canvas.shadow);
+    p.canvas.shadow = readSettingsBool(settings, kShadow, p.canvas.shadow);
     p.canvas.pattern = readPattern(settings);
     return p;
 }
@@ -158,7 +134,7 @@ void writeExportPreferences(QSettings& settings, const ExportPreferences& p) {
                       p.frameRate ? QString::number(*p.frameRate) : QStringLiteral("source"));
     settings.setValue(kResolution, raw(p.resolution));
     settings.setValue(kBackground, raw(p.background));
-    settings.setValue(kCustomColor, colorText(p.customColor));
+    settings.setValue(kCustomColor, settingsColourText(p.customColor));
     settings.setValue(kAspect, raw(p.canvas.aspect));
     settings.setValue(kPadding, p.canvas.paddingPercent ? QString::number(*p.canvas.paddingPercent)
                                                         : QStringLiteral("default"));
@@ -168,8 +144,8 @@ void writeExportPreferences(QSettings& settings, const ExportPreferences& p) {
     const BackgroundPicture* picture = pattern ? pattern->asPicture() : nullptr;
     if (gradient) {
         settings.setValue(kPattern, QStringLiteral("gradient"));
-        settings.setValue(kGradientStart, colorText(fromFill(gradient->from)));
-        settings.setValue(kGradientEnd, colorText(fromFill(gradient->to)));
+        settings.setValue(kGradientStart, settingsColourText(fromFill(gradient->from)));
+        settings.setValue(kGradientEnd, settingsColourText(fromFill(gradient->to)));
         settings.setValue(kGradientAngle, QString::number(gradient->angle));
     } else if (picture) {
         settings.setValue(kPattern, QStringLiteral("image"));
