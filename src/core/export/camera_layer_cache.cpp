@@ -364,11 +364,11 @@ public:
         }
     }
 
-    void planeRow(int plane, int shiftX, int shiftY, int row, int width, std::uint16_t* values,
+    void planeRow(int plane, int shiftX, int shiftY, int row, int x0, int x1, std::uint16_t* values,
                   std::uint16_t* weights) const override {
         const Taps rows = tapsFor(row, shiftY, view_.y, ratio_, level_.region.y0, level_.height);
         const std::vector<Taps>& columns = columns_[static_cast<size_t>(std::min(shiftX, 1))];
-        width = std::min(width, static_cast<int>(columns.size()));
+        const int width = std::min(x1, static_cast<int>(columns.size()));
         const bool alpha = plane == 3;
         // Per column of blocks: the one value every row under the footprint has there, if any.
         const int by0 = rows.first / kBlock;
@@ -406,7 +406,7 @@ public:
             const int a = runOf_[static_cast<size_t>(firstBlock[static_cast<size_t>(at)])];
             return a == runOf_[static_cast<size_t>(lastBlock[static_cast<size_t>(at)])] ? a : -1;
         };
-        int x = 0;
+        int x = std::max(x0, 0);
         while (x < width) {
             const int run = runAt(x);
             int end = x + 1;
@@ -419,6 +419,48 @@ public:
                 sample(rows, columns, x, end, plane, values, weights, code, weightOf);
             }
             x = end;
+        }
+    }
+
+    void screenSpans(int plane, int shiftX, int shiftY, int row, int width,
+                     std::vector<Span>& spans) const override {
+        spans.clear();
+        const Taps rows = tapsFor(row, shiftY, view_.y, ratio_, level_.region.y0, level_.height);
+        const int by0 = rows.first / kBlock;
+        const int by1 = (rows.first + rows.count - 1) / kBlock;
+        const auto channel = static_cast<size_t>(plane);
+        const std::uint16_t screen =
+            screenCode(plane, level_.mov, plane == 3 ? 64 : level_.valueScale);
+        auto isScreen = [&](int bx) {
+            for (const int by : {by0, by1}) {
+                const Level::Block& b = level_.block(bx, by);
+                if (!b.uniform || b.value[channel] != screen || b.value[kWeight] != kWeightOne) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        // A footprint's first and last block columns grow with the sample: the samples within
+        // a run of screen block columns are one span.
+        const size_t at = static_cast<size_t>(std::min(shiftX, 1));
+        const auto& firstBlock = firstBlock_[at];
+        const auto& lastBlock = lastBlock_[at];
+        const auto end =
+            firstBlock.begin() + std::min<std::ptrdiff_t>(width, std::ssize(firstBlock));
+        for (int bx = 0; bx < level_.blocksX;) {
+            if (!isScreen(bx)) {
+                ++bx;
+                continue;
+            }
+            int last = bx;
+            while (last + 1 < level_.blocksX && isScreen(last + 1)) ++last;
+            const auto from = std::lower_bound(firstBlock.begin(), end, bx);
+            const auto to = std::upper_bound(lastBlock.begin(),
+                                             lastBlock.begin() + (end - firstBlock.begin()), last);
+            const int x0 = static_cast<int>(from - firstBlock.begin());
+            const int x1 = static_cast<int>(to - lastBlock.begin());
+            if (x1 > x0) spans.push_back({x0, x1});
+            bx = last + 1;
         }
     }
 
