@@ -364,11 +364,11 @@ public:
         }
     }
 
-    void planeRow(int plane, int shiftX, int shiftY, int row, int width, std::uint16_t* values,
+    void planeRow(int plane, int shiftX, int shiftY, int row, int x0, int x1, std::uint16_t* values,
                   std::uint16_t* weights) const override {
         const Taps rows = tapsFor(row, shiftY, view_.y, ratio_, level_.region.y0, level_.height);
         const std::vector<Taps>& columns = columns_[static_cast<size_t>(std::min(shiftX, 1))];
-        width = std::min(width, static_cast<int>(columns.size()));
+        const int width = std::min(x1, static_cast<int>(columns.size()));
         const bool alpha = plane == 3;
         // Per column of blocks: the one value every row under the footprint has there, if any.
         const int by0 = rows.first / kBlock;
@@ -389,11 +389,12 @@ public:
                                level_.block(bx - 1, by0).value[kWeight] == a.value[kWeight];
             runOf_[static_cast<size_t>(bx)] = joins ? runOf_[static_cast<size_t>(bx - 1)] : runs++;
         }
-        const double valueScale = alpha ? 64 : level_.valueScale;
+        // The scales are powers of two: multiplying by the inverse is dividing, exactly.
+        const double inverseScale = 1.0 / (alpha ? 64 : level_.valueScale);
         const int maxValue = level_.mov ? 1023 : 255;
         auto code = [&](float v) {
-            return static_cast<std::uint16_t>(
-                std::clamp(static_cast<int>(v / valueScale + 0.5f), 0, maxValue));
+            return static_cast<std::uint16_t>(std::clamp(
+                static_cast<int>(static_cast<double>(v) * inverseScale + 0.5), 0, maxValue));
         };
         auto weightOf = [](float w) {
             return static_cast<std::uint16_t>(std::clamp(static_cast<int>(w / 255 + 0.5f), 0, 256));
@@ -406,7 +407,7 @@ public:
             const int a = runOf_[static_cast<size_t>(firstBlock[static_cast<size_t>(at)])];
             return a == runOf_[static_cast<size_t>(lastBlock[static_cast<size_t>(at)])] ? a : -1;
         };
-        int x = 0;
+        int x = std::max(x0, 0);
         while (x < width) {
             const int run = runAt(x);
             int end = x + 1;
@@ -419,6 +420,48 @@ public:
                 sample(rows, columns, x, end, plane, values, weights, code, weightOf);
             }
             x = end;
+        }
+    }
+
+    void screenSpans(int plane, int shiftX, int shiftY, int row, int width,
+                     std::vector<Span>& spans) const override {
+        spans.clear();
+        const Taps rows = tapsFor(row, shiftY, view_.y, ratio_, level_.region.y0, level_.height);
+        const int by0 = rows.first / kBlock;
+        const int by1 = (rows.first + rows.count - 1) / kBlock;
+        const auto channel = static_cast<size_t>(plane);
+        const std::uint16_t screen =
+            screenCode(plane, level_.mov, plane == 3 ? 64 : level_.valueScale);
+        auto isScreen = [&](int bx) {
+            for (const int by : {by0, by1}) {
+                const Level::Block& b = level_.block(bx, by);
+                if (!b.uniform || b.value[channel] != screen || b.value[kWeight] != kWeightOne) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        // A footprint's first and last block columns grow with the sample: the samples within
+        // a run of screen block columns are one span.
+        const size_t at = static_cast<size_t>(std::min(shiftX, 1));
+        const auto& firstBlock = firstBlock_[at];
+        const auto& lastBlock = lastBlock_[at];
+        const auto end =
+            firstBlock.begin() + std::min<std::ptrdiff_t>(width, std::ssize(firstBlock));
+        for (int bx = 0; bx < level_.blocksX;) {
+            if (!isScreen(bx)) {
+                ++bx;
+                continue;
+            }
+            int last = bx;
+            while (last + 1 < level_.blocksX && isScreen(last + 1)) ++last;
+            const auto from = std::lower_bound(firstBlock.begin(), end, bx);
+            const auto to = std::upper_bound(lastBlock.begin(),
+                                             lastBlock.begin() + (end - firstBlock.begin()), last);
+            const int x0 = static_cast<int>(from - firstBlock.begin());
+            const int x1 = static_cast<int>(to - lastBlock.begin());
+            if (x1 > x0) spans.push_back({x0, x1});
+            bx = last + 1;
         }
     }
 
@@ -465,14 +508,31 @@ private:
             float* out = sum + (from - c0);
             if (block.uniform || !block.drawn) {
                 const float v = w * block.value[static_cast<size_t>(channel)];
-                for (int x = from; x < to; ++x) *out++ += v;
+                addScaled(out, nullptr, v, to - from);
                 continue;
             }
             const std::uint16_t* in =
                 block.data.data() +
                 static_cast<size_t>(level_.channelIndex(channel)) * kBlock * kBlock +
                 static_cast<size_t>(ry) * kBlock + static_cast<size_t>(from - bx * kBlock);
-            for (int x = from; x < to; ++x) *out++ += w * *in++;
+            addScaled(out, in, w, to - from);
+        }
+    }
+
+    // out[i] += w * in[i] (w alone without `in`) for i < n, eight at a time where it can, which
+    // compilers turn into vector code at their usual optimisation.
+    static void addScaled(float* out, const std::uint16_t* in, float w, int n) {
+        int i = 0;
+        if (in) {
+            for (; i + 8 <= n; i += 8) {
+                for (int k = 0; k < 8; ++k) out[i + k] += w * in[i + k];
+            }
+            for (; i < n; ++i) out[i] += w * in[i];
+        } else {
+            for (; i + 8 <= n; i += 8) {
+                for (int k = 0; k < 8; ++k) out[i + k] += w;
+            }
+            for (; i < n; ++i) out[i] += w;
         }
     }
 

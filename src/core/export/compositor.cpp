@@ -307,6 +307,76 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
     // One plane row's constant values and weights, turned into runs once complete.
     std::vector<std::uint16_t> rowValues(static_cast<size_t>(W));
     std::vector<std::uint16_t> rowWeights(static_cast<size_t>(W));
+    // Runs of weight 1 are copied, runs in between blended, runs of 0 left alone; a copy run
+    // that continues the last one joins it.
+    auto addCopy = [](Plane& plane, int py, int x0, int x1) {
+        if (!plane.copies.empty() && plane.copies.back().y == py && plane.copies.back().x1 == x0) {
+            plane.copies.back().x1 = x1;
+        } else {
+            plane.copies.push_back(Run{py, x0, x1, 0});
+        }
+    };
+    auto addRuns = [&](Plane& plane, int py, int x0, int x1) {
+        auto kind = [&](int x) {
+            const uint16_t w = rowWeights[static_cast<size_t>(x)];
+            return w == 0 ? 0 : (w >= 256 ? 2 : 1);
+        };
+        for (int x = x0; x < x1;) {
+            const int k = kind(x);
+            int end = x + 1;
+            while (end < x1 && kind(end) == k) ++end;
+            if (k == 2) {
+                addCopy(plane, py, x, end);
+            } else if (k == 1) {
+                plane.blends.push_back(Run{py, x, end, plane.constants.size()});
+                plane.constants.insert(plane.constants.end(), rowValues.begin() + x,
+                                       rowValues.begin() + end);
+                plane.weights.insert(plane.weights.end(), rowWeights.begin() + x,
+                                     rowWeights.begin() + end);
+            }
+            x = end;
+        }
+    };
+    // A sampled row: the source's screen spans are filled with the screen's value and copied
+    // where the video shows; only the rest is sampled.
+    std::vector<CanvasSource::Span> spans;
+    auto sampledRow = [&](int pi, Plane* plane, int py, int width, std::uint16_t screenValue,
+                          uint8_t* dst, int regionX0, int regionX1) {
+        setup.source->screenSpans(pi, plane ? plane->shiftX : 0, plane ? plane->shiftY : 0, py,
+                                  width, spans);
+        spans.push_back({width, width});  // the rest of the row after the last
+        auto* wide = reinterpret_cast<std::uint16_t*>(dst);
+        int x = 0;
+        for (const CanvasSource::Span& span : spans) {
+            if (span.x0 > x) {
+                std::uint16_t* values = bytes == 2 && !plane ? wide : rowValues.data();
+                setup.source->planeRow(pi, plane ? plane->shiftX : 0, plane ? plane->shiftY : 0, py,
+                                       x, span.x0, values, rowWeights.data());
+                if (plane) {
+                    if (bytes == 1) {
+                        for (int px = x; px < span.x0; ++px) {
+                            dst[px] = static_cast<uint8_t>(rowValues[static_cast<size_t>(px)]);
+                        }
+                    } else {
+                        std::memcpy(wide + x, rowValues.data() + x,
+                                    static_cast<size_t>(span.x0 - x) * 2);
+                    }
+                    addRuns(*plane, py, std::max(x, regionX0), std::min(span.x0, regionX1));
+                }
+            }
+            if (span.x1 > span.x0) {
+                if (bytes == 1) {
+                    std::memset(dst + span.x0, screenValue, static_cast<size_t>(span.x1 - span.x0));
+                } else {
+                    std::fill(wide + span.x0, wide + span.x1, screenValue);
+                }
+                const int c0 = std::max(span.x0, regionX0);
+                const int c1 = std::min(span.x1, regionX1);
+                if (plane && c1 > c0) addCopy(*plane, py, c0, c1);
+            }
+            x = std::max(x, span.x1);
+        }
+    };
 
     for (int y0 = 0; y0 < H; y0 += 2) {
         for (int dy = 0; dy < 2 && rows; ++dy) {
@@ -323,11 +393,13 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                 const int py = (y0 >> plane.shiftY) + r;
                 uint8_t* dst =
                     constant_->data[pi] + static_cast<ptrdiff_t>(py) * constant_->linesize[pi];
+                const bool inRegion = py >= region.y0 && py < region.y1;
                 if (!rows) {
-                    setup.source->planeRow(pi, plane.shiftX, plane.shiftY, py, planeWidth,
-                                           rowValues.data(), rowWeights.data());
+                    sampledRow(pi, &plane, py, planeWidth, static_cast<std::uint16_t>(plane.black),
+                               dst, inRegion ? region.x0 : 0, inRegion ? region.x1 : 0);
+                    continue;
                 }
-                for (int px = 0; px < planeWidth && rows; ++px) {
+                for (int px = 0; px < planeWidth; ++px) {
                     // Average the covered canvas pixels (one, or 2x2 for subsampled chroma).
                     float rgb[3] = {0, 0, 0};
                     float w = 0;
@@ -360,27 +432,7 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                 } else {
                     std::memcpy(dst, rowValues.data(), static_cast<size_t>(planeWidth) * 2);
                 }
-                if (py < region.y0 || py >= region.y1) continue;
-                // Runs of weight 1 are copied, runs in between blended, runs of 0 left alone.
-                auto kind = [&](int x) {
-                    const uint16_t w = rowWeights[static_cast<size_t>(x)];
-                    return w == 0 ? 0 : (w >= 256 ? 2 : 1);
-                };
-                for (int x = region.x0; x < region.x1;) {
-                    const int k = kind(x);
-                    int end = x + 1;
-                    while (end < region.x1 && kind(end) == k) ++end;
-                    if (k == 2) {
-                        plane.copies.push_back(Run{py, x, end, 0});
-                    } else if (k == 1) {
-                        plane.blends.push_back(Run{py, x, end, plane.constants.size()});
-                        plane.constants.insert(plane.constants.end(), rowValues.begin() + x,
-                                               rowValues.begin() + end);
-                        plane.weights.insert(plane.weights.end(), rowWeights.begin() + x,
-                                             rowWeights.begin() + end);
-                    }
-                    x = end;
-                }
+                if (inRegion) addRuns(plane, py, region.x0, region.x1);
             }
         }
         if (mov) {
@@ -388,7 +440,7 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                 auto* dst = reinterpret_cast<uint16_t*>(
                     constant_->data[3] + static_cast<ptrdiff_t>(y0 + dy) * constant_->linesize[3]);
                 if (!rows) {
-                    setup.source->planeRow(3, 0, 0, y0 + dy, W, dst, rowWeights.data());
+                    sampledRow(3, nullptr, y0 + dy, W, 1023, reinterpret_cast<uint8_t*>(dst), 0, 0);
                     continue;
                 }
                 for (int x = 0; x < W; ++x) {

@@ -51,11 +51,24 @@ namespace kestro {
 class CanvasSource {
 public:
     virtual ~CanvasSource() = default;
-    // Row `row` of plane `plane` (0..2 the colour planes, 3 the alpha of MOV), subsampled by
-    // `shiftX` and `shiftY`, `width` samples: the constant canvas's values in the plane's codes,
-    // and the video's weights (0..256; alpha rows leave them alone).
-    virtual void planeRow(int plane, int shiftX, int shiftY, int row, int width,
+    // Samples [x0, x1) of row `row` of plane `plane` (0..2 the colour planes, 3 the alpha of
+    // MOV), subsampled by `shiftX` and `shiftY`: the constant canvas's values in the plane's
+    // codes, and the video's weights (0..256; alpha rows leave them alone), into values[x0, x1)
+    // and weights[x0, x1).
+    virtual void planeRow(int plane, int shiftX, int shiftY, int row, int x0, int x1,
                           std::uint16_t* values, std::uint16_t* weights) const = 0;
+
+    // Columns [x0, x1) of a plane row.
+    struct Span {
+        int x0 = 0, x1 = 0;
+    };
+    // The spans of that row, in order, among its first `width` samples, that are all screen:
+    // weight 1 and the plane's black (alpha: opaque), which the compositor fills without asking
+    // planeRow(). At a high zoom most of the canvas is screen. None unless a source knows.
+    virtual void screenSpans(int /*plane*/, int /*shiftX*/, int /*shiftY*/, int /*row*/,
+                             int /*width*/, std::vector<Span>& spans) const {
+        spans.clear();
+    }
 };
 
 struct CompositorSetup {

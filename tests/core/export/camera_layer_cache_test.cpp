@@ -135,6 +135,60 @@ TEST(CameraLayerCache, SampledViewsMatchTheCanvasDrawnAfresh) {
     }
 }
 
+// The same source with its screen spans hidden: the compositor then takes every sample from
+// planeRow().
+class WithoutSpans : public CanvasSource {
+public:
+    explicit WithoutSpans(const CanvasSource& inner) : inner_(inner) {}
+    void planeRow(int plane, int shiftX, int shiftY, int row, int x0, int x1, std::uint16_t* values,
+                  std::uint16_t* weights) const override {
+        inner_.planeRow(plane, shiftX, shiftY, row, x0, x1, values, weights);
+    }
+
+private:
+    const CanvasSource& inner_;
+};
+
+TEST(CameraLayerCache, ScreenSpansComposeTheSamePictureAsSampling) {
+    const Image frame = deviceFrame();
+    const AVFramePtr source = greySource();
+    // Views deep enough in for whole blocks of the opening to be screen, on even and odd
+    // offsets; the video reaching the whole opening, and leaving black bars in it.
+    const std::vector<CanvasView> views{{2, 90, 200}, {2.5, 151, 421}, {3.3, 300, 900}};
+    for (const auto order : {CompositorSetup::Order::mp4, CompositorSetup::Order::mov}) {
+        for (const bool bars : {false, true}) {
+            SCOPED_TRACE(::testing::Message()
+                         << (order == CompositorSetup::Order::mov ? "mov" : "mp4")
+                         << (bars ? " with bars" : ""));
+            CompositorSetup base = setupFor(order, frame, false);
+            if (bars) base.placement = Placement{60, 60, 90, 196, 90.0 / 248, 196.0 / 540};
+            CameraLayerCache cache(base, views);
+            int spans = 0;
+            for (const CanvasView& view : views) {
+                SCOPED_TRACE(::testing::Message() << "scale " << view.scale);
+                auto layers = cache.sourceFor(view);
+                ASSERT_TRUE(layers);
+                std::vector<CanvasSource::Span> found;
+                for (int row = 0; row < kH; ++row) {
+                    layers->screenSpans(0, 0, 0, row, kW, found);
+                    spans += static_cast<int>(found.size());
+                }
+                const WithoutSpans plain(*layers);
+                CompositorSetup a = base;
+                a.view = view;
+                a.source = layers.get();
+                CompositorSetup b = a;
+                b.source = &plain;
+                const AVFramePtr withSpans = composed(a, *source);
+                const AVFramePtr sampled = composed(b, *source);
+                ASSERT_TRUE(withSpans && sampled);
+                EXPECT_EQ(compare(*withSpans, *sampled).largest, 0);
+            }
+            EXPECT_GT(spans, 0);  // the spans were there to be taken
+        }
+    }
+}
+
 TEST(CameraLayerCache, ViewsOutsideThePlanLeaveTheCanvasToBeDrawnAfresh) {
     const Image frame = deviceFrame();
     const CompositorSetup base = setupFor(CompositorSetup::Order::mp4, frame, false);
