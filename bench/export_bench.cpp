@@ -23,7 +23,8 @@
 //
 // The bursts row is a phone recording's shape: 1 s of 60 fps motion, then 1 s still (one
 // picture), over its first 4 s, so about half the output pictures repeat. ffmpeg runs the same
-// MP4 graph at the same CRF (it composes and encodes every tick); Kestro writes the held
+// MP4 graph at the same CRF (it composes and encodes every tick, the last picture held to the
+// recording's end at 4 s as Kestro's movie and a player hold it); Kestro writes the held
 // pictures once, with the source's variable timing. Both are compared with a lossless rendering
 // as a player shows them (at 60 fps). The goal: at most 0.6x ffmpeg's CPU at equal or better
 // PSNR. The encoders' settings are the same on both sides (x264 writes them into the stream:
@@ -432,7 +433,8 @@ int main(int argc, char** argv) {
                std::to_string(g.cropX) + ":" + std::to_string(g.cropY) + ":exact=1[v];" +
                "[1:v]format=gray[m];[v][m]alphamerge[va];" +
                "[bg][va]overlay=" + std::to_string(g.rx) + ":" + std::to_string(g.ry) +
-               ":shortest=1:format=" + blend + "[c];" +
+               // The bursts recording's last picture is held to its end, as a player shows it.
+               (kind == Kind::bursts ? "" : ":shortest=1") + ":format=" + blend + "[c];" +
                "[2:v]scale=out_color_matrix=bt709:out_range=tv,format=yuva444p[f];" +
                "[c][f]overlay=0:0:format=" + blend + ",format=" + out + "[out]";
     };
@@ -461,6 +463,8 @@ int main(int argc, char** argv) {
             args = concat(args, kind == Kind::draft ? h264Args("23", "veryfast")
                                                     : h264Args("18", "medium"));
         }
+        // The held last picture would go on for ever: the movie ends where the recording does.
+        if (kind == Kind::bursts) args = concat(args, {"-t", std::to_string(kBurstSeconds)});
         args.push_back(output.string());
         return args;
     };
@@ -497,7 +501,8 @@ int main(int argc, char** argv) {
         const fs::path kestroOut = cache / ("kestro" + stem + ext);
         const fs::path ffmpegOut = cache / ("ffmpeg" + stem + ext);
         // The draft is judged against the MP4's reference, the WebM's colour against the MOV's.
-        const char* referenceName = row.kind == Kind::draft  ? "MP4"
+        const char* referenceName = row.kind == Kind::draft    ? "MP4"
+                                    : row.kind == Kind::bursts ? "bursts-held"
                                     : row.kind == Kind::webm ? "MOV"
                                                              : row.name;
         const Kind referenceKind = row.kind == Kind::draft  ? Kind::mp4

@@ -429,6 +429,10 @@ AVFExporter::MovieResults AVFExporter::exportVideos(const fs::path& input,
             runSharedPipeline(**reader, jobs, progress, cancelRequested, stopAllOnFailure);
         ++run.decodePasses;
         run.framesDecoded += shared.framesDecoded;
+        run.picturesRepeated += shared.picturesRepeated;
+        for (const PipelineOutcome& outcome : shared.outcomes) {
+            run.picturesComposed += outcome.picturesComposed;
+        }
         for (std::size_t k = 0; k < prepared.size(); ++k) {
             Outcome outcome = finish(prepared[k], shared.outcomes[k], progress[k]);
             if (!outcome) {

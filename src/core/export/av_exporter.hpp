@@ -115,6 +115,8 @@ public:
         std::vector<Result<ExportedMovie, ExportError>> results;  // one per output, in order
         int decodePasses = 0;  // how many times the recording was read and decoded
         std::int64_t framesDecoded = 0;  // pictures decoded in all those passes
+        std::int64_t picturesRepeated = 0;  // of those, equal to the picture before
+        std::int64_t picturesComposed = 0;  // canvases composed, all outputs together
     };
 
     // Writes every output as exportVideo would write it alone, with the same safety: each goes

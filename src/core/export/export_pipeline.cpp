@@ -3,6 +3,7 @@
 #include "core/export/sped_sound.hpp"
 #include "core/media/av_error.hpp"
 #include "core/media/bounded_queue.hpp"
+#include "core/media/same_picture.hpp"
 #include "core/thread_name.hpp"
 
 extern "C" {
@@ -185,6 +186,7 @@ public:
         if (failure_) return *failure_;
         PipelineOutcome done;
         done.soundError = soundError_;  // the encode thread that wrote it has been joined
+        done.picturesComposed = composedCount_.load();
         return done;
     }
 
@@ -329,6 +331,7 @@ private:
                     return false;
                 }
                 out = std::move(*composed);
+                composedCount_.fetch_add(1);
                 last = refFrame(*out);
             } else if (last) {
                 out = refFrame(*last);
@@ -474,6 +477,7 @@ private:
     std::atomic<bool> encodeDone_{false};  // the file is complete
     std::atomic<int64_t> encoded_{0};
     std::atomic<int64_t> flushed_{0};  // pictures the encoder's filter let go while finishing
+    std::atomic<int64_t> composedCount_{0};  // canvases composed anew
 
     std::mutex failureMutex_;
     std::optional<PipelineOutcome> failure_;
@@ -525,6 +529,7 @@ public:
     void stop() { stopping_ = true; }
 
     int64_t framesDecoded() const { return framesDecoded_.load(); }
+    int64_t picturesRepeated() const { return picturesRepeated_.load(); }
 
 private:
     void failTaking(PipelineOutcome::Kind kind, const MediaError& error) {
@@ -600,7 +605,13 @@ private:
             DecodedFrame& frame = **next;
             // After a jump, a picture shown before the held one belongs to no later tick.
             if (map && held && frame.time < held->time) continue;
-            ++serial;
+            // A picture equal to the one before keeps its number: the lanes treat its ticks as
+            // held ones, so it is neither composed nor, with variable timing, encoded again.
+            if (held && samePicture(*held->frame, *frame.frame)) {
+                picturesRepeated_.fetch_add(1);
+            } else {
+                ++serial;
+            }
             for (Lane* lane : lanes_) {
                 // A lane that stops here is left out from now on.
                 if (lane->taking()) (void)lane->offer(held ? &*held : nullptr, heldSerial, frame, serial);
@@ -615,6 +626,7 @@ private:
     WorkerCount& workers_;
     std::atomic<bool> stopping_{false};
     std::atomic<int64_t> framesDecoded_{0};
+    std::atomic<int64_t> picturesRepeated_{0};
 };
 
 }  // namespace
@@ -677,6 +689,7 @@ SharedPipelineOutcome runSharedPipeline(VideoReader& reader, const std::vector<P
         }
         for (std::thread& thread : threads) thread.join();
         result.framesDecoded = decode.framesDecoded();
+        result.picturesRepeated = decode.picturesRepeated();
     }
     for (const auto& lane : lanes) result.outcomes.push_back(lane->outcome(cancelled));
     return result;

@@ -79,6 +79,8 @@ struct PipelineOutcome {
     MediaError error;
     // Done, but the sound failed to read part-way (or to seek): the rest of it is silence.
     std::optional<MediaError> soundError;
+    // Canvases composed anew; the ticks that show a held or repeated picture reuse the last.
+    std::int64_t picturesComposed = 0;
 };
 
 // Runs the job to its end on three worker threads, watching from the caller's thread:
@@ -90,6 +92,8 @@ PipelineOutcome runPipeline(PipelineJob& job, const std::function<void(double)>&
 struct SharedPipelineOutcome {
     std::vector<PipelineOutcome> outcomes;  // one per job, in the jobs' order
     std::int64_t framesDecoded = 0;         // pictures the decode thread took from the reader
+    // Of those, pictures equal to the one before (see samePicture), handed on as held ones.
+    std::int64_t picturesRepeated = 0;
 };
 
 // Runs `jobs` off one read of `reader`; they must share `range` and `timeMap` (their frame
