@@ -71,7 +71,7 @@ TEST_F(FrameChoicesTest, ALandscapeRecordingTurnsTheFrameForPreviewAndExportAlik
 TEST_F(FrameChoicesTest, AnOrientationChosenWhileTheFrameLoadsIsTheOneShown) {
     auto s = editorWith(1920, 1080);
     for (const FrameOrientation chosen : {FrameOrientation::portrait, FrameOrientation::landscape}) {
-        SCOPED_TRACE(testing::Message() << rawValue(chosen));
+        SCOPED_TRACE(::testing::Message() << rawValue(chosen));
         s->frame().setFramePreset(QString());
         s->frame().setFrameOrientation(FrameOrientation::automatic);  // landscape, as recorded
         s->frame().setFramePreset(test::kProKey);

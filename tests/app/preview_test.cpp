@@ -215,7 +215,7 @@ TEST(PreviewView, EveryOrderOfFinishedPicturesEndsWithTheFrameDrawn) {
             for (int second = 0; second < 3; ++second) {
                 if (second == first) continue;
                 const int third = 3 - first - second;
-                SCOPED_TRACE(testing::Message()
+                SCOPED_TRACE(::testing::Message()
                              << "canvas " << onCanvas << ", order " << first << second << third);
                 PreviewView view;
                 view.resize(200, 400);
@@ -289,7 +289,7 @@ TEST(PreviewView, StagePicturesMadeForEarlierInputsNeverStay) {
     const QImage expected = renderSettled(reference);
 
     for (const bool lastJobFirst : {false, true}) {
-        SCOPED_TRACE(testing::Message() << "last job first " << lastJobFirst);
+        SCOPED_TRACE(::testing::Message() << "last job first " << lastJobFirst);
         PreviewView view;
         view.resize(200, 300);
         view.holdJobs(true);

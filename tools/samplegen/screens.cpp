@@ -1,6 +1,7 @@
 #include "screens.hpp"
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,6 @@ using framegen::roundedRect;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kNavBottom = 98;  // status bar + navigation bar
 constexpr double kRowHeight = 76;
 constexpr double kFirstRow = 104;  // below the large title and the search field
@@ -47,7 +47,7 @@ void drawSearchField(cairo_t* cr, double top) {
     cairo_fill(cr);
     setColour(cr, kSecondary);
     cairo_set_line_width(cr, 2);
-    cairo_arc(cr, 33, top + 17, 6, 0, 2 * kPi);
+    cairo_arc(cr, 33, top + 17, 6, 0, 2 * std::numbers::pi);
     cairo_stroke(cr);
     cairo_move_to(cr, 37.5, top + 21.5);
     cairo_line_to(cr, 42, top + 26);
@@ -62,7 +62,7 @@ void drawRow(cairo_t* cr, const Contact& c, double top, bool unread, double high
         cairo_fill(cr);
     }
     if (unread) {
-        cairo_arc(cr, 10, top + kRowHeight / 2, 5, 0, 2 * kPi);
+        cairo_arc(cr, 10, top + kRowHeight / 2, 5, 0, 2 * std::numbers::pi);
         setColour(cr, kBlue);
         cairo_fill(cr);
     }
@@ -184,8 +184,8 @@ void drawTypingBubble(cairo_t* cr, double bottom, double grow, double t) {
     cairo_fill(cr);
     for (int i = 0; i < 3; ++i) {
         // Each dot pulses in turn.
-        const double phase = std::sin(2 * kPi * (t * 1.6 - i * 0.18));
-        cairo_arc(cr, x + 18 + i * 13, y + h / 2, 4.2, 0, 2 * kPi);
+        const double phase = std::sin(2 * std::numbers::pi * (t * 1.6 - i * 0.18));
+        cairo_arc(cr, x + 18 + i * 13, y + h / 2, 4.2, 0, 2 * std::numbers::pi);
         setColour(cr, hex(0x8e8e93), 0.45 + 0.3 * (phase > 0 ? phase : 0));
         cairo_fill(cr);
     }
@@ -197,7 +197,7 @@ void drawInputBar(cairo_t* cr) {
     cairo_rectangle(cr, 0, top, kWidth, 84);
     setColour(cr, hex(0xffffff));
     cairo_fill(cr);
-    cairo_arc(cr, 30, top + 26, 16, 0, 2 * kPi);
+    cairo_arc(cr, 30, top + 26, 16, 0, 2 * std::numbers::pi);
     setColour(cr, kFill);
     cairo_fill(cr);
     setColour(cr, hex(0x6d6d72));

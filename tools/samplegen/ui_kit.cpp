@@ -1,13 +1,13 @@
 #include "ui_kit.hpp"
 
 #include <cmath>
+#include <numbers>
 
 #include "timeline.hpp"
 
 namespace kestro::samplegen {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
 }
 
 void setColour(cairo_t* cr, Rgb c, double alpha) {
@@ -52,7 +52,7 @@ void drawAvatar(cairo_t* cr, double cx, double cy, double radius, const std::str
     cairo_pattern_t* p = cairo_pattern_create_linear(cx, cy - radius, cx, cy + radius);
     framegen::addStop(p, 0, framegen::shade(colour, 0.22));
     framegen::addStop(p, 1, framegen::shade(colour, -0.08));
-    cairo_arc(cr, cx, cy, radius, 0, 2 * kPi);
+    cairo_arc(cr, cx, cy, radius, 0, 2 * std::numbers::pi);
     cairo_set_source(cr, p);
     cairo_fill(cr);
     cairo_pattern_destroy(p);
@@ -76,10 +76,10 @@ void drawStatusBar(cairo_t* cr, bool dark) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_width(cr, 2.2);
     for (int i = 1; i <= 3; ++i) {
-        cairo_arc(cr, wx, wy, 3.4 * i, -kPi * 0.75, -kPi * 0.25);
+        cairo_arc(cr, wx, wy, 3.4 * i, -std::numbers::pi * 0.75, -std::numbers::pi * 0.25);
         cairo_stroke(cr);
     }
-    cairo_arc(cr, wx, wy, 1.4, 0, 2 * kPi);
+    cairo_arc(cr, wx, wy, 1.4, 0, 2 * std::numbers::pi);
     cairo_fill(cr);
     // Battery: outline, charge and the terminal nub.
     cairo_set_line_width(cr, 1.1);
@@ -115,7 +115,7 @@ void tabIcon(cairo_t* cr, int index, double cx, double cy) {
             cairo_fill(cr);
             break;
         case 1:  // handset, as a clock-like ring for calls history
-            cairo_arc(cr, cx, cy, 11, 0, 2 * kPi);
+            cairo_arc(cr, cx, cy, 11, 0, 2 * std::numbers::pi);
             cairo_stroke(cr);
             cairo_move_to(cr, cx, cy - 6);
             cairo_line_to(cr, cx, cy);
@@ -123,22 +123,22 @@ void tabIcon(cairo_t* cr, int index, double cx, double cy) {
             cairo_stroke(cr);
             break;
         case 2:  // person
-            cairo_arc(cr, cx, cy - 5, 5.5, 0, 2 * kPi);
+            cairo_arc(cr, cx, cy - 5, 5.5, 0, 2 * std::numbers::pi);
             cairo_fill(cr);
-            cairo_arc(cr, cx, cy + 13, 11, kPi * 1.1, kPi * 1.9);
+            cairo_arc(cr, cx, cy + 13, 11, std::numbers::pi * 1.1, std::numbers::pi * 1.9);
             cairo_close_path(cr);
             cairo_fill(cr);
             break;
         default:  // gear: a ring with teeth
             for (int i = 0; i < 8; ++i) {
-                const double a = i * kPi / 4;
+                const double a = i * std::numbers::pi / 4;
                 cairo_move_to(cr, cx + 8 * std::cos(a), cy + 8 * std::sin(a));
                 cairo_line_to(cr, cx + 12.5 * std::cos(a), cy + 12.5 * std::sin(a));
             }
             cairo_set_line_width(cr, 4);
             cairo_stroke(cr);
             cairo_set_line_width(cr, 3.5);
-            cairo_arc(cr, cx, cy, 7.5, 0, 2 * kPi);
+            cairo_arc(cr, cx, cy, 7.5, 0, 2 * std::numbers::pi);
             cairo_stroke(cr);
             break;
     }

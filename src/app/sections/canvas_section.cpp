@@ -2,13 +2,14 @@
 
 #include "app/editor/editor_state.hpp"
 #include "app/sections/placement_controls.hpp"
-#include "app/ui/elided_label.hpp"
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/color_well.hpp"
 #include "app/ui/disabled_fade.hpp"
+#include "app/ui/elided_label.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/modern_button.hpp"
 #include "app/ui/palette.hpp"
+#include "app/ui/utf8_text.hpp"
 #include "core/export/canvas_layout.hpp"
 #include "core/model/canvas_aspect.hpp"
 
@@ -29,13 +30,9 @@
 namespace kestro {
 namespace {
 
-QString text(std::string_view s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 QStringList backgroundChoices() {
     QStringList choices;
-    for (const ExportBackground b : allExportBackgrounds()) choices << text(label(b));
+    for (const ExportBackground b : allExportBackgrounds()) choices << utf8Text(label(b));
     return choices << QStringLiteral("Gradient") << QStringLiteral("Image");
 }
 
@@ -43,7 +40,7 @@ QStringList aspectChoices() {
     QStringList choices;
     for (const CanvasAspect a : allCanvasAspects()) {
         // "frame" names the device's own shape; the ratios read as they are.
-        choices << (a == CanvasAspect::frame ? QStringLiteral("Frame") : text(rawValue(a)));
+        choices << (a == CanvasAspect::frame ? QStringLiteral("Frame") : utf8Text(rawValue(a)));
     }
     return choices;
 }

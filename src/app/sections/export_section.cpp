@@ -6,6 +6,7 @@
 #include "app/ui/choice_picker.hpp"
 #include "app/ui/labeled_control.hpp"
 #include "app/ui/modern_button.hpp"
+#include "app/ui/utf8_text.hpp"
 #include "core/export/export_request.hpp"
 
 #include <QGridLayout>
@@ -16,19 +17,15 @@
 namespace kestro {
 namespace {
 
-QString text(std::string_view s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 QStringList labelsOf(const auto& cases) {
     QStringList labels;
-    for (const auto c : cases) labels << text(label(c));
+    for (const auto c : cases) labels << utf8Text(label(c));
     return labels;
 }
 
 QStringList rawsOf(const auto& cases) {
     QStringList raws;
-    for (const auto c : cases) raws << text(rawValue(c));
+    for (const auto c : cases) raws << utf8Text(rawValue(c));
     return raws;
 }
 

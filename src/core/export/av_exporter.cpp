@@ -373,13 +373,13 @@ AVFExporter::MovieResults AVFExporter::exportVideos(const fs::path& input,
     MovieResults run;
     bool stopped = false;
     auto failed = [&](std::size_t i, const ExportError& error) {
-        results[i] = fail(error);
+        results[i].emplace(fail(error));
         if (stopAllOnFailure) stopped = true;
     };
     for (const std::vector<std::size_t>& timeline : timelines) {
         if (!stopped && cancelRequested && cancelRequested()) stopped = true;
         if (stopped) {
-            for (std::size_t i : timeline) results[i] = fail(ExportError::exportCancelled());
+            for (std::size_t i : timeline) results[i].emplace(fail(ExportError::exportCancelled()));
             continue;
         }
         auto reader = openSource(input);
@@ -414,7 +414,7 @@ AVFExporter::MovieResults AVFExporter::exportVideos(const fs::path& input,
             index.push_back(i);
         }
         if (stopped) {
-            for (std::size_t i : index) results[i] = fail(ExportError::exportCancelled());
+            for (std::size_t i : index) results[i].emplace(fail(ExportError::exportCancelled()));
             continue;
         }
         if (prepared.empty()) continue;

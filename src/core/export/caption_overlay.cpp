@@ -1,6 +1,7 @@
 #include "core/export/caption_overlay.hpp"
 
 #include "core/export/canvas_backdrop.hpp"
+#include "core/export/limited_bt709.hpp"
 #include "core/export/overlay_copy.hpp"
 #include "core/media/av_error.hpp"
 #include "core/text/text_renderer.hpp"
@@ -23,17 +24,6 @@ struct CaptionOverlay::Layer {
 };
 
 namespace {
-
-struct Yuv {
-    float y, cb, cr;
-};
-
-Yuv toBt709(float r, float g, float b) {
-    constexpr float kr = 0.2126f, kb = 0.0722f;
-    const float luma = kr * r + (1 - kr - kb) * g + kb * b;
-    return {16 + 219 * luma, 128 + 224 * (b - luma) / (2 * (1 - kb)),
-            128 + 224 * (r - luma) / (2 * (1 - kr))};
-}
 
 // Straight "over" of `top` onto `bottom`, both straight RGBA.
 void over(std::uint8_t* bottom, const std::uint8_t* top, double opacity, bool replaces) {
@@ -80,7 +70,7 @@ Result<std::unique_ptr<CaptionOverlay>, std::string> CaptionOverlay::create(
                 layer.image.set(i, j, p);
                 const size_t k = static_cast<size_t>(j) * static_cast<size_t>(layer.w) + static_cast<size_t>(i);
                 const float a = p.a / 255.0f;
-                const Yuv c = toBt709(p.r / 255.0f, p.g / 255.0f, p.b / 255.0f);
+                const LimitedBt709 c = toLimitedBt709(p.r / 255.0f, p.g / 255.0f, p.b / 255.0f);
                 layer.alpha[k] = a;
                 layer.y709[k] = a * c.y, layer.cb[k] = a * c.cb, layer.cr[k] = a * c.cr;
             }

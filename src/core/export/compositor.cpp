@@ -23,7 +23,7 @@ struct Ycc {
     float y, cb, cr;
 };
 // BT.709 from gamma-encoded RGB in 0..1; y in 0..1, chroma in -0.5..0.5.
-Ycc toBt709(float r, float g, float b) {
+Ycc toUnitBt709(float r, float g, float b) {
     const float y = 0.2126f * r + 0.7152f * g + 0.0722f * b;
     return {y, (b - y) / 1.8556f, (r - y) / 1.5748f};
 }
@@ -415,7 +415,7 @@ Result<Done, MediaError> Compositor::buildCanvas(const CompositorSetup& setup) {
                     }
                     for (float& v : rgb) v /= static_cast<float>(count);
                     w /= static_cast<float>(count);
-                    const Ycc ycc = toBt709(rgb[0], rgb[1], rgb[2]);
+                    const Ycc ycc = toUnitBt709(rgb[0], rgb[1], rgb[2]);
                     const float value =
                         pi == 0 ? (16 + 219 * ycc.y) * depthScale
                                 : (128 + 224 * (pi == 1 ? ycc.cb : ycc.cr)) * depthScale;

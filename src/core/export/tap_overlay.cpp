@@ -1,5 +1,6 @@
 #include "core/export/tap_overlay.hpp"
 
+#include "core/export/limited_bt709.hpp"
 #include "core/export/overlay_copy.hpp"
 #include "core/media/av_error.hpp"
 
@@ -53,17 +54,6 @@ double pressEnd(double down, double up) {
 
 double strokeEnd(double down, double up) {
     return pressEnd(down, up) + std::max({kTapReleaseFade, kTapRippleSeconds, kTapTrailSeconds});
-}
-
-struct Yuv {
-    float y, cb, cr;
-};
-
-Yuv toBt709(float r, float g, float b) {
-    constexpr float kr = 0.2126f, kb = 0.0722f;
-    const float luma = kr * r + (1 - kr - kb) * g + kb * b;
-    return {16 + 219 * luma, 128 + 224 * (b - luma) / (2 * (1 - kb)),
-            128 + 224 * (r - luma) / (2 * (1 - kr))};
 }
 
 template <class T>
@@ -323,7 +313,7 @@ Result<AVFramePtr, MediaError> TapOverlay::apply(const AVFrame& picture, double 
     AVFrame& frame = *out;
     // The edge first, the taps' colour over it.
     const auto blend = [&](const std::vector<float>& channel, Rgba c) {
-        const Yuv colour = toBt709(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f);
+        const LimitedBt709 colour = toLimitedBt709(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f);
         if (format == AV_PIX_FMT_YUV420P) {
             for (int y = coverage.y; y < coverage.y + coverage.height; ++y) {
                 uint8_t* row = frame.data[0] + static_cast<ptrdiff_t>(y) * frame.linesize[0];

@@ -24,12 +24,12 @@ constexpr std::array<PresetRow, 3> kPresets{{
     {AppStorePreset::ipad, "app-store-ipad", "App Store iPad (1200×1600)", {1200, 1600}},
 }};
 static_assert(enum_table::inDeclarationOrder(kPresets));
-constexpr auto kAll = enum_table::values(kPresets);
+constexpr auto kAllAppStorePresets = enum_table::values(kPresets);
 
 }  // namespace
 
 const std::array<AppStorePreset, 3>& allAppStorePresets() {
-    return kAll;
+    return kAllAppStorePresets;
 }
 std::string_view rawValue(AppStorePreset preset) {
     return enum_table::row(kPresets, preset).raw;

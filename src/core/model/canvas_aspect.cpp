@@ -21,12 +21,12 @@ constexpr std::array<AspectRow, 6> kAspects{{
     {CanvasAspect::classic4x3, "4:3", 4.0 / 3.0},
 }};
 static_assert(enum_table::inDeclarationOrder(kAspects));
-constexpr auto kAll = enum_table::values(kAspects);
+constexpr auto kAllCanvasAspects = enum_table::values(kAspects);
 
 }  // namespace
 
 const std::array<CanvasAspect, 6>& allCanvasAspects() {
-    return kAll;
+    return kAllCanvasAspects;
 }
 std::string_view rawValue(CanvasAspect aspect) {
     return enum_table::row(kAspects, aspect).raw;

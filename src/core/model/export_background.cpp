@@ -19,12 +19,12 @@ constexpr std::array<BackgroundRow, 4> kBackgrounds{{
     {ExportBackground::custom, "custom", "Custom\u2026"},
 }};
 static_assert(enum_table::inDeclarationOrder(kBackgrounds));
-constexpr auto kAll = enum_table::values(kBackgrounds);
+constexpr auto kAllExportBackgrounds = enum_table::values(kBackgrounds);
 
 }  // namespace
 
 const std::array<ExportBackground, 4>& allExportBackgrounds() {
-    return kAll;
+    return kAllExportBackgrounds;
 }
 std::string_view rawValue(ExportBackground background) {
     return enum_table::row(kBackgrounds, background).raw;

@@ -19,12 +19,12 @@ constexpr std::array<FormatRow, 4> kFormats{{
     {ExportFormat::webm, "webm", "WebM"},
 }};
 static_assert(enum_table::inDeclarationOrder(kFormats));
-constexpr auto kAll = enum_table::values(kFormats);
+constexpr auto kAllExportFormats = enum_table::values(kFormats);
 
 }  // namespace
 
 const std::array<ExportFormat, 4>& allExportFormats() {
-    return kAll;
+    return kAllExportFormats;
 }
 std::string_view rawValue(ExportFormat format) {
     return enum_table::row(kFormats, format).raw;

@@ -18,12 +18,12 @@ constexpr std::array<QualityRow, 3> kQualities{{
     {ExportQuality::best, "best", "Best"},
 }};
 static_assert(enum_table::inDeclarationOrder(kQualities));
-constexpr auto kAll = enum_table::values(kQualities);
+constexpr auto kAllExportQualitys = enum_table::values(kQualities);
 
 }  // namespace
 
 const std::array<ExportQuality, 3>& allExportQualities() {
-    return kAll;
+    return kAllExportQualitys;
 }
 std::string_view rawValue(ExportQuality quality) {
     return enum_table::row(kQualities, quality).raw;

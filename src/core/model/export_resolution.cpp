@@ -20,12 +20,12 @@ constexpr std::array<ResolutionRow, 3> kResolutions{{
     {ExportResolution::qhd1440p, "1440p", "QHD 1440p (2560\u00d71440)", 2560, 1440},
 }};
 static_assert(enum_table::inDeclarationOrder(kResolutions));
-constexpr auto kAll = enum_table::values(kResolutions);
+constexpr auto kAllExportResolutions = enum_table::values(kResolutions);
 
 }  // namespace
 
 const std::array<ExportResolution, 3>& allExportResolutions() {
-    return kAll;
+    return kAllExportResolutions;
 }
 std::string_view rawValue(ExportResolution resolution) {
     return enum_table::row(kResolutions, resolution).raw;

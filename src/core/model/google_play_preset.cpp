@@ -29,12 +29,12 @@ constexpr std::array<PresetRow, 2> kPresets{{
      true},
 }};
 static_assert(enum_table::inDeclarationOrder(kPresets));
-constexpr auto kAll = enum_table::values(kPresets);
+constexpr auto kAllGooglePlayPresets = enum_table::values(kPresets);
 
 }  // namespace
 
 const std::array<GooglePlayPreset, 2>& allGooglePlayPresets() {
-    return kAll;
+    return kAllGooglePlayPresets;
 }
 std::string_view rawValue(GooglePlayPreset preset) {
     return enum_table::row(kPresets, preset).raw;

@@ -26,12 +26,12 @@ constexpr std::array<TargetRow, 10> kTargets{{
     {OutputTarget::playFeatureGraphic, "play-feature-graphic", "png", true},
 }};
 static_assert(enum_table::inDeclarationOrder(kTargets));
-constexpr auto kAll = enum_table::values(kTargets);
+constexpr auto kAllOutputTargets = enum_table::values(kTargets);
 
 }  // namespace
 
 const std::array<OutputTarget, 10>& allOutputTargets() {
-    return kAll;
+    return kAllOutputTargets;
 }
 std::string_view rawValue(OutputTarget target) {
     return enum_table::row(kTargets, target).raw;

@@ -21,12 +21,12 @@ constexpr std::array<FitModeRow, 3> kModes{{
     {VideoFitMode::stretch, "stretch"},
 }};
 static_assert(enum_table::inDeclarationOrder(kModes));
-constexpr auto kAll = enum_table::values(kModes);
+constexpr auto kAllVideoFitModes = enum_table::values(kModes);
 
 }  // namespace
 
 const std::array<VideoFitMode, 3>& allVideoFitModes() {
-    return kAll;
+    return kAllVideoFitModes;
 }
 std::string_view rawValue(VideoFitMode mode) {
     return enum_table::row(kModes, mode).raw;

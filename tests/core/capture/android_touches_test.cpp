@@ -118,7 +118,7 @@ TEST(AndroidTouches, EachPiecesTouchesCountFromWhereThatPieceBeginsInTheMovie) {
     EXPECT_EQ(track.touches[0].y, 80);
 }
 
-AndroidRecorder::Timing quick(int pieceSeconds = 30) {
+AndroidRecorder::Timing quickPieces(int pieceSeconds = 30) {
     AndroidRecorder::Timing timing;
     timing.pieceSeconds = pieceSeconds;
     timing.startCheck = 800ms;
@@ -133,7 +133,7 @@ TEST(AndroidTouches, ARecordingWritesItsTouchFileWithTheDevicesDotsKeptOff) {
     fake.setClipSeconds("2");
     fake.putSetting("system.show_touches", "1");  // on in the phone's developer options
     const auto out = scratch / "take.mp4";
-    AndroidRecorder recorder({FakeAdb::program()}, quick());
+    AndroidRecorder recorder({FakeAdb::program()}, quickPieces());
     ASSERT_TRUE(recorder.startRecording(out, std::nullopt).ok());
     EXPECT_EQ(fake.setting("system.show_touches"), "0");
     std::this_thread::sleep_for(1500ms);  // the replay's last event is 1.2 s in
@@ -154,7 +154,7 @@ TEST(AndroidTouches, ARecordingWritesItsTouchFileWithTheDevicesDotsKeptOff) {
     EXPECT_NEAR(track->touches[2].t - tap.t, 0.4, 0.05);
 
     // Without the log: no getevent, no dots changed, and an earlier touch file is gone.
-    AndroidRecorder plain({FakeAdb::program()}, quick());
+    AndroidRecorder plain({FakeAdb::program()}, quickPieces());
     RecordingOptions options;
     options.logTouches = false;
     const int calls = static_cast<int>(fake.calls().size());
@@ -185,7 +185,7 @@ TEST(AndroidTouches, TouchesOfALaterPieceFollowTheEarlierPiecesInTheJoinedMovie)
     fake.replayTouches(events);
     fake.setClipSeconds("0.3");
     const auto out = scratch / "long.mp4";
-    AndroidRecorder recorder({FakeAdb::program()}, quick(1));
+    AndroidRecorder recorder({FakeAdb::program()}, quickPieces(1));
     ASSERT_TRUE(recorder.startRecording(out, std::nullopt).ok());
     ASSERT_TRUE(fake.waitFor("recorded", 2));
     std::this_thread::sleep_for(600ms);

@@ -12,33 +12,31 @@
 namespace kestro {
 namespace {
 
-using namespace test;
-
 TEST(MovieJoin, PiecesBecomeOneMovieAsLongAsTheirSum) {
-    ScratchDir scratch;
-    const auto a = makeCountingMovie(scratch / "a.mp4", 10, 7);
-    const auto b = makeCountingMovie(scratch / "b.mp4", 10, 5);
+    test::ScratchDir scratch;
+    const auto a = test::makeCountingMovie(scratch / "a.mp4", 10, 7);
+    const auto b = test::makeCountingMovie(scratch / "b.mp4", 10, 5);
     const auto out = scratch / "joined.mp4";
     ASSERT_TRUE(joinMovies({a, b}, out).ok());
 
-    const auto probe = probeMovie(out);
+    const auto probe = test::probeMovie(out);
     ASSERT_TRUE(probe && probe->video);
     EXPECT_EQ(probe->video->frames, 12);
     EXPECT_NEAR(probe->duration, 1.2, 0.05);
     // Copied, not re-encoded: the second piece restarts its count where it was recorded.
-    const std::vector<int> luma = lumaAt(out, 32, 32);
+    const std::vector<int> luma = test::lumaAt(out, 32, 32);
     ASSERT_EQ(luma.size(), 12u);
-    EXPECT_EQ(frameNumberFromLuma(luma[6]), 6);
-    EXPECT_EQ(frameNumberFromLuma(luma[7]), 0);
-    EXPECT_EQ(frameNumberFromLuma(luma[11]), 4);
+    EXPECT_EQ(test::frameNumberFromLuma(luma[6]), 6);
+    EXPECT_EQ(test::frameNumberFromLuma(luma[7]), 0);
+    EXPECT_EQ(test::frameNumberFromLuma(luma[11]), 4);
     // Nothing but the result is left in the folder.
     EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"a.mp4", "b.mp4", "joined.mp4"}));
 }
 
 TEST(MovieJoin, FailuresLeaveAnEarlierFileAlone) {
-    ScratchDir scratch;
-    const auto good = makeCountingMovie(scratch / "good.mp4", 10, 3);
-    const auto other = makeCountingMovie(scratch / "other.mp4", 10, 3, 32, 32);
+    test::ScratchDir scratch;
+    const auto good = test::makeCountingMovie(scratch / "good.mp4", 10, 3);
+    const auto other = test::makeCountingMovie(scratch / "other.mp4", 10, 3, 32, 32);
     { std::ofstream(scratch / "broken.mp4") << "not a movie"; }
     const auto out = scratch / "out.mp4";
     { std::ofstream(out) << "earlier"; }
@@ -48,7 +46,8 @@ TEST(MovieJoin, FailuresLeaveAnEarlierFileAlone) {
     // Same codec, different picture size: copying would make an unplayable stream.
     EXPECT_FALSE(joinMovies({good, other}, out).ok());
     // A piece with a sound track more.
-    EXPECT_FALSE(joinMovies({good, makeMovie(scratch / "audio.mp4", {.audio = true})}, out).ok());
+    const auto withSound = test::makeMovie(scratch / "audio.mp4", {.audio = true});
+    EXPECT_FALSE(joinMovies({good, withSound}, out).ok());
     EXPECT_EQ(std::filesystem::file_size(out), 7u);
     for (const auto& name : scratch.entries()) EXPECT_FALSE(name.ends_with(".part")) << name;
 }
