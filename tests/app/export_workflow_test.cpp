@@ -57,7 +57,9 @@ protected:
         auto backend = std::make_unique<FakeBackend>();
         const QString movie = dir.filePath("source.mp4");
         backend->movies[movie.toStdString()].probe = MovieFacts{true, true, seconds};
-        if (!QFileInfo::exists(movie)) QFile(movie).open(QIODevice::WriteOnly);
+        if (QFile standIn(movie); !QFileInfo::exists(movie)) {
+            EXPECT_TRUE(standIn.open(QIODevice::WriteOnly));
+        }
         auto s = std::make_unique<EditorState>(std::move(backend));
         EXPECT_TRUE(loadAndWait(*s, movie));
         return s;

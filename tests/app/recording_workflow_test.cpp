@@ -201,7 +201,10 @@ TEST_F(RecordingWorkflowTest, TheChosenFolderIsRememberedWhileItExistsAndOffersT
         dialogs.recordingsFolder = folder;
         workflow->chooseSaveLocation();
         QDir(folder).removeRecursively();
-        if (byFile) QFile(folder).open(QIODevice::WriteOnly);
+        if (byFile) {
+            QFile plain(folder);
+            ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+        }
         make();
         appear();
         EXPECT_FALSE(workflow->saveLocation()) << byFile;
