@@ -310,10 +310,11 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
     job.frameCount = frameCount;
     // MP4 and WebM hold variable timing as well as any player plays it; ProRes editors and
     // GIF's per-picture delays want it constant.
-    // Captions change between the pictures of a held frame, so they need every tick.
-    // Drawn taps and a moving camera changes the picture between the ticks of a held frame, likewise.
+    // Captions change between the pictures of a held frame, so they need every tick, and so do
+    // drawn taps. A moving camera changes the picture likewise: the pipeline writes the ticks of
+    // a held frame whose view has moved, and leaves out those of a held view.
     job.skipRepeats = variableRate && !config.constantRate && !config.appStore && !job.overlay &&
-                      !job.camera && !job.taps &&
+                      !job.taps &&
                       (target.container == Muxer::Container::mp4 ||
                        target.container == Muxer::Container::webm);
     job.picturesHeldToTheEnd = target.container == Muxer::Container::gif;

@@ -12,7 +12,9 @@
 // afresh would cost more than encoding the picture. The ticks at 1x are left to the export's
 // plain compositor.
 //
-// Threads: the compose thread calls compose(); interrupt() may come from any thread.
+// Threads: the compose thread calls compose(); interrupt() may come from any thread, and so may
+// viewAt(), which reads only what the constructor set (the picker asks it whether a held frame's
+// tick can be left out).
 
 #include "core/export/camera_layer_cache.hpp"
 #include "core/export/compositor.hpp"

@@ -252,7 +252,15 @@ private:
         }
         Picked item;
         item.tick = tick_++;
-        if (job_.skipRepeats && frameSerial == lastSent_ && tick_ < job_.frameCount) return true;
+        // A repeated frame is left out (the tick before it is shown longer) unless the camera
+        // has moved since the tick last handed on: a held view repeats its picture as well.
+        CanvasView view;
+        if (job_.camera) view = job_.camera->viewAt(recordingTime(item.tick));
+        if (job_.skipRepeats && frameSerial == lastSent_ && tick_ < job_.frameCount &&
+            view == lastSentView_) {
+            return true;
+        }
+        lastSentView_ = view;
         if (frameSerial != lastSent_) {
             item.frame = refFrame(*frame.frame);
             if (!item.frame) {
@@ -262,6 +270,13 @@ private:
             lastSent_ = frameSerial;
         }
         return picked_.push(std::move(item));
+    }
+
+    // The recording's time a tick shows: the camera and the touches keep the recording's
+    // clock, which speed changes stretch.
+    double recordingTime(int64_t tick) const {
+        const double output = static_cast<double>(tick) / av_q2d(job_.frameRate);
+        return job_.timeMap ? job_.timeMap->sourceAt(output) : job_.range.start + output;
     }
 
     bool faultInjected(PipelineStage stage, int64_t tick) const {
@@ -297,12 +312,6 @@ private:
 
     // Compose thread: one canvas picture per tick; a repeated source frame reuses the last one.
     bool composeAll() {
-        // The recording's time a tick shows: the camera and the touches keep the recording's
-        // clock, which speed changes stretch.
-        const auto recordingTime = [this](int64_t tick) {
-            const double output = static_cast<double>(tick) / av_q2d(job_.frameRate);
-            return job_.timeMap ? job_.timeMap->sourceAt(output) : job_.range.start + output;
-        };
         AVFramePtr last;
         AVFramePtr lastSource;  // with a camera: a held frame may need a new view
         CanvasView lastView;
@@ -487,6 +496,7 @@ private:
     int64_t startTs_ = 0;
     int64_t tick_ = 0;
     int64_t lastSent_ = -1;  // serial of the frame last handed on
+    CanvasView lastSentView_;  // the camera's view at the tick last handed on
 
     // Encode thread only.
     AVFramePtr audioFrame_;

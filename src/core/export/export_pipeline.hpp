@@ -55,8 +55,9 @@ struct PipelineJob {
     bool keepFastSound = false;  // see SpedSound
     AVRational frameRate{30, 1};  // exact; a tick lasts its inverse
     int64_t frameCount = 1;       // output ticks
-    // A tick that repeats the previous tick's picture is not written (the last tick always is,
-    // so the movie keeps its length): the container then shows each picture until the next.
+    // A tick that repeats the previous tick's picture (the same source frame, under the same
+    // view of the camera) is not written (the last tick always is, so the movie keeps its
+    // length): the container then shows each picture until the next.
     bool skipRepeats = false;
     // The encoder's filter keeps every picture until the end (a GIF's palette pass): encoding
     // then happens while the movie is finished, and progress counts both halves.

@@ -90,5 +90,49 @@ TEST(RepeatedPicturesTest, VariableRateRepeatsAreNotWritten) {
     }
 }
 
+// The same recording with the camera moving in on the middle of the held picture 5: in on
+// 0.2-0.3 s (ticks 12-18), held at 2x to 0.7 s (tick 42), out by 0.8 s (tick 48). The ticks whose
+// view moves are written; those of a held view, zoomed or not, are left out as without a camera.
+// At (20, 200) the canvas shows the blue background at 1x and the recording at 2x.
+TEST(RepeatedPicturesTest, AHeldViewOfTheCameraRepeatsLikeNoCamera) {
+    ScratchDir dir;
+    const auto source = makeRepeatingMovie(dir / "vfr.mp4", 60, 66, "min(N,5)+max(N-59,0)",
+                                           "lte(n,5)+eq(n,20)+eq(n,40)+gte(n,60)");
+    ASSERT_FALSE(source.empty());
+    for (const bool constant : {false, true}) {
+        SCOPED_TRACE(constant ? "constant rate" : "variable rate");
+        ExportConfig config = test::smallConfig();
+        config.constantRate = constant;
+        config.camera = {ZoomSegment{.start = 0.2, .end = 0.8, .easeIn = 0.1, .easeOut = 0.1}};
+        const auto out = dir / "out.mp4";
+        const auto run = exportOne(source, config, out);
+        ASSERT_TRUE(run.results.front().ok()) << run.results.front().error().errorDescription();
+
+        const auto probe = test::probeMovie(out);
+        ASSERT_TRUE(probe && probe->video);
+        if (constant) {
+            EXPECT_EQ(probe->video->frames, 66);
+        } else {
+            // The 12 pictures, and the ticks of the two eases (six each, give or take the ends).
+            EXPECT_GE(probe->video->frames, 12 + 8);
+            EXPECT_LE(probe->video->frames, 12 + 16);
+        }
+        const auto middle = test::lumaAt(out, 100, 200, 60);
+        const auto side = test::lumaAt(out, 20, 200, 60);
+        ASSERT_EQ(middle.size(), 66u);
+        ASSERT_EQ(side.size(), 66u);
+        for (int k = 0; k < 66; ++k) {
+            const auto at = static_cast<size_t>(k);
+            EXPECT_EQ(test::frameNumberFromLuma(middle[at]), std::min(k, 5) + std::max(k - 59, 0))
+                << "tick " << k;
+            if ((k >= 6 && k <= 10) || (k >= 50 && k <= 59)) {
+                EXPECT_NE(test::frameNumberFromLuma(side[at]), 5) << "1x at tick " << k;
+            } else if (k >= 20 && k <= 40) {
+                EXPECT_EQ(test::frameNumberFromLuma(side[at]), 5) << "2x at tick " << k;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kestro
