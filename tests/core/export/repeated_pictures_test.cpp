@@ -26,6 +26,14 @@ fs::path makeRepeatingMovie(const fs::path& path, int rate, int ticks, const std
                   " -pix_fmt yuv420p -c:v libx264 -preset ultrafast -qp 0");
 }
 
+// Variable timing at 60: pictures 0-5 on ticks 0-5, the recorder's keep-alive copies of
+// picture 5 on ticks 20 and 40, pictures 6-11 on ticks 60-65.
+fs::path makeKeepAliveMovie(const fs::path& path) {
+    return makeRepeatingMovie(path, 60, 66, "min(N,5)+max(N-59,0)",
+                              "lte(n,5)+eq(n,20)+eq(n,40)+gte(n,60)");
+}
+int keepAlivePicture(int tick) { return std::min(tick, 5) + std::max(tick - 59, 0); }
+
 AVFExporter::MovieResults exportOne(const fs::path& source, const ExportConfig& config,
                                     const fs::path& out) {
     return AVFExporter{}.exportVideos(source, {{nullptr, config, out, {}}});
@@ -57,14 +65,11 @@ TEST(RepeatedPicturesTest, ConstantRateRepeatsAreComposedOnce) {
     }
 }
 
-// Variable timing at 60: pictures 0-5 on ticks 0-5, the recorder's keep-alive copies of
-// picture 5 on ticks 20 and 40, pictures 6-11 on ticks 60-65. The copies are neither composed
-// nor written: the movie holds picture 5 until tick 60. Asked for a constant rate, every tick is
-// written, still from the 12 composed pictures.
+// The keep-alive copies are neither composed nor written: the movie holds picture 5 until tick
+// 60. Asked for a constant rate, every tick is written, still from the 12 composed pictures.
 TEST(RepeatedPicturesTest, VariableRateRepeatsAreNotWritten) {
     ScratchDir dir;
-    const auto source = makeRepeatingMovie(dir / "vfr.mp4", 60, 66, "min(N,5)+max(N-59,0)",
-                                           "lte(n,5)+eq(n,20)+eq(n,40)+gte(n,60)");
+    const auto source = makeKeepAliveMovie(dir / "vfr.mp4");
     ASSERT_FALSE(source.empty());
     for (const bool constant : {false, true}) {
         SCOPED_TRACE(constant ? "constant rate" : "variable rate");
@@ -83,8 +88,7 @@ TEST(RepeatedPicturesTest, VariableRateRepeatsAreNotWritten) {
         const auto luma = test::lumaAt(out, 100, 200, 60);
         ASSERT_EQ(luma.size(), 66u);
         for (int k = 0; k < 66; ++k) {
-            const int expected = std::min(k, 5) + std::max(k - 59, 0);
-            EXPECT_EQ(test::frameNumberFromLuma(luma[static_cast<size_t>(k)]), expected)
+            EXPECT_EQ(test::frameNumberFromLuma(luma[static_cast<size_t>(k)]), keepAlivePicture(k))
                 << "tick " << k;
         }
     }
@@ -96,8 +100,7 @@ TEST(RepeatedPicturesTest, VariableRateRepeatsAreNotWritten) {
 // At (20, 200) the canvas shows the blue background at 1x and the recording at 2x.
 TEST(RepeatedPicturesTest, AHeldViewOfTheCameraRepeatsLikeNoCamera) {
     ScratchDir dir;
-    const auto source = makeRepeatingMovie(dir / "vfr.mp4", 60, 66, "min(N,5)+max(N-59,0)",
-                                           "lte(n,5)+eq(n,20)+eq(n,40)+gte(n,60)");
+    const auto source = makeKeepAliveMovie(dir / "vfr.mp4");
     ASSERT_FALSE(source.empty());
     for (const bool constant : {false, true}) {
         SCOPED_TRACE(constant ? "constant rate" : "variable rate");
@@ -123,8 +126,7 @@ TEST(RepeatedPicturesTest, AHeldViewOfTheCameraRepeatsLikeNoCamera) {
         ASSERT_EQ(side.size(), 66u);
         for (int k = 0; k < 66; ++k) {
             const auto at = static_cast<size_t>(k);
-            EXPECT_EQ(test::frameNumberFromLuma(middle[at]), std::min(k, 5) + std::max(k - 59, 0))
-                << "tick " << k;
+            EXPECT_EQ(test::frameNumberFromLuma(middle[at]), keepAlivePicture(k)) << "tick " << k;
             if ((k >= 6 && k <= 10) || (k >= 50 && k <= 59)) {
                 EXPECT_NE(test::frameNumberFromLuma(side[at]), 5) << "1x at tick " << k;
             } else if (k >= 20 && k <= 40) {
