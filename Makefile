@@ -41,7 +41,7 @@ CLANG_CXX ?= $(if $(HOMEBREW_CLANG),$(HOMEBREW_CLANG)++,$(or $(shell command -v 
 FUZZ_SECONDS ?= 60
 # The short run of every fuzz target in `make test`, so that a change breaking one is caught;
 # `make fuzz` runs them for longer.
-SMOKE_FUZZ_SECONDS ?= 10
+SMOKE_FUZZ_SECONDS ?= 5
 
 LOGS := $(BUILD)/logs
 STEP := scripts/step
