@@ -255,7 +255,7 @@ private:
         // A repeated frame is left out (the tick before it is shown longer) unless the camera
         // has moved since the tick last handed on: a held view repeats its picture as well.
         CanvasView view;
-        if (job_.camera) view = job_.camera->viewAt(recordingTime(item.tick));
+        if (job_.skipRepeats && job_.camera) view = job_.camera->viewAt(recordingTime(item.tick));
         if (job_.skipRepeats && frameSerial == lastSent_ && tick_ < job_.frameCount &&
             view == lastSentView_) {
             return true;
