@@ -135,8 +135,13 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
         auto times = readPacketTimes(input, range->start, range->end);
         if (times) pictureTimes = std::move(*times);
         const auto shortest = pictureTimes ? typicalShortestInterval(*pictureTimes) : std::nullopt;
-        frameRate = exportFrameRate(info.video.averageFrameRate, shortest);
-        variableRate = isVariableRate(info.video.averageFrameRate, shortest);
+        const double declared = info.video.averageFrameRate;
+        const double average = pictureTimes ? stretchAverageRate(declared, pictureTimes->size(),
+                                                                 range->end - range->start)
+                                            : declared;
+        variableRate = isVariableRate(average, shortest);
+        // A header that claims more pictures than an even stream holds keeps its claim.
+        frameRate = exportFrameRate(variableRate ? average : declared, shortest);
     }
     frameRate = targetFrameRate(config, frameRate);
     if (!pictureTimes) {

@@ -60,6 +60,12 @@ AVRational constantFrameRate(double averageRate) {
     return av_d2q(averageRate, 100000);
 }
 
+double stretchAverageRate(double declaredRate, size_t pictures, double span) {
+    if (!std::isfinite(declaredRate) || !(declaredRate > 0) || !(span > 0)) return declaredRate;
+    const double measured = (static_cast<double>(pictures) + 1) / span;
+    return measured * kSameRate < declaredRate ? measured : declaredRate;
+}
+
 bool isVariableRate(double averageRate, std::optional<double> shortestInterval) {
     if (!shortestInterval || !(*shortestInterval > 0)) return false;
     const double known = std::isfinite(averageRate) && averageRate > 0 ? averageRate : 0;

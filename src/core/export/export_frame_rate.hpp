@@ -13,6 +13,7 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -44,6 +45,13 @@ AVRational constantFrameRate(double averageRate);
 // 1 / shortestInterval: the standard rate within 10 % of it, else rounded to whole frames per
 // second, from 1 up to kMaximumFrameRate.
 AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval);
+
+// The average rate to judge a stretch of `span` seconds holding `pictures` pictures by: the
+// container's, unless the stretch clearly holds fewer pictures than that. Matroska and WebM state
+// the rate pictures were captured at, not their average, so a bursts-and-stills recording there
+// claims 60 a second and holds 40. One picture of slack keeps a short stretch from reading low;
+// an unknown rate (0) stays unknown.
+double stretchAverageRate(double declaredRate, size_t pictures, double span);
 
 // True when the pictures came faster than their average rate: a recording that is still between
 // bursts of motion, whose export holds many pictures over several ticks.

@@ -93,7 +93,9 @@ Result<std::vector<StillStretch>, MediaError> findStillStretches(const std::file
     start = std::clamp(std::isfinite(start) ? start : 0.0, 0.0, info.duration);
     end = std::clamp(std::isnan(end) ? info.duration : end, start, info.duration);
     auto times = readPacketTimes(path, start, end);
-    if (times && isVariableRate(info.video.averageFrameRate, typicalShortestInterval(*times))) {
+    if (times &&
+        isVariableRate(stretchAverageRate(info.video.averageFrameRate, times->size(), end - start),
+                       typicalShortestInterval(*times))) {
         return stillsFromPictureTimes(*times, end, search);
     }
     auto pictures = measurePictureChanges(path, start, end);

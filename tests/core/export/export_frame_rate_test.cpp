@@ -95,5 +95,20 @@ TEST(ExportFrameRate, ConstantRateSourcesKeepTheirExactRateAndRequestedRatesAreE
     EXPECT_TRUE(same(frameRateFromFps(23.976), {24000, 1001}));
 }
 
+// Matroska states the capture rate in its header. A bursts-and-stills stretch is judged by the
+// pictures it holds; an even stream, or a short stretch a picture short, keeps the header's rate.
+TEST(ExportFrameRate, AStretchWithFewerPicturesThanItsHeaderClaimsIsVariableRate) {
+    const auto bursts = timesOf({{0, 1.0 / 60, 60}, {2, 1.0 / 60, 60}});  // 120 in 3 s
+    const double average = stretchAverageRate(60, bursts.size(), 3.0);
+    EXPECT_NEAR(average, 121 / 3.0, 1e-9);
+    EXPECT_TRUE(isVariableRate(average, typicalShortestInterval(bursts)));
+    EXPECT_TRUE(same(exportFrameRate(average, typicalShortestInterval(bursts)), {60, 1}));
+
+    EXPECT_EQ(stretchAverageRate(60, 180, 3.0), 60);
+    EXPECT_EQ(stretchAverageRate(30, 14, 0.5), 30);
+    EXPECT_EQ(stretchAverageRate(0, 10, 3.0), 0);
+    EXPECT_EQ(stretchAverageRate(60, 10, 0), 60);
+}
+
 }  // namespace
 }  // namespace kestro
