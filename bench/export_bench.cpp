@@ -32,13 +32,15 @@
 // which the ffmpeg tool takes: on a busy or virtual machine faulting those in is most of
 // ffmpeg's system time. The user-time column shows the work apart from that.
 //
-// Four rows measure Kestro against itself: zoom (the same export at 600 % and at 100 %: memory and
+// Five rows measure Kestro against itself: zoom (the same export at 600 % and at 100 %: memory and
 // time must stay within 1.2x, as only what shows in the opening is scaled), camera (the same
 // export with the camera zoomed in for most of it, against none: at most 1.2x, as each view's
 // canvas is made once while it holds and a moving view samples only what is not screen; the
 // compose thread's time is given apart, as a zoomed picture also holds more moving video for
-// the encoder than the framed one; camVFR is the same over the bursts-and-stills recording,
-// whose still stretches repeat under a held view too) and variable rate (a
+// the encoder than the framed one; camNoise zooms on noise instead, for that encoder's share;
+// camVFR is the same over the bursts-and-stills recording, whose still stretches repeat under a
+// held view too, while an ease or a pan over a still picture writes every tick) and variable
+// rate (a
 // recording whose motion comes in bursts, against the constant-rate recording it was cut from:
 // the capture rate is found from the container's timestamps alone, so the ratio shows what
 // finding it costs beyond the frames written).
@@ -51,8 +53,9 @@
 //
 // Usage: export_bench [--runs N] [--cache DIR] [--rows A,B,...] [--no-psnr] [--print]
 //   N runs of each, interleaved, medians printed; --rows picks rows by name (MP4, MOV, draft,
-//   GIF, WebM, bursts, zoom, camera, camVFR, VFR, canvas; all by default); --no-psnr skips the quality comparison (the slow part on a busy
-//   machine); --print shows the command lines and stops.
+//   GIF, WebM, bursts, zoom, camera, camNoise, camVFR, VFR, canvas; all by default);
+//   --no-psnr skips the quality comparison (the slow part on a busy machine); --print shows the
+//   command lines and stops.
 
 #include "core/export/canvas_size.hpp"
 #include "core/export/render_geometry.hpp"
@@ -607,11 +610,15 @@ int main(int argc, char** argv) {
                                         "--quiet"};
     };
     // The camera row: the same export with the camera in for most of it, two segments that
-    // ease in and out (the ticks whose view moves) and pan between them.
+    // ease in and out (the ticks whose view moves) and pan between them, on the parts a tap
+    // would be on: the bars, the moving squares and lines, the grey cross (an app's controls).
     // The same segments over the bursts-and-stills recording (a phone recording's usual shape):
-    // a held view of a still picture repeats, as the unzoomed export's does.
-    auto zoomed = [](std::vector<std::string> args) {
-        for (const char* zoom : {"0.3-1.6@0.3,0.25x2", "2.0-3.7@0.7,0.7x2.5"}) {
+    // a held view of a still picture repeats, as the unzoomed export's does. camNoise pans to
+    // the block of moving noise instead and holds it at 2.5x: six times as much of the picture
+    // is noise that changes every frame, which is the encoder's price for what the picture
+    // shows (any encoder pays it), not the camera's.
+    auto zoomed = [](std::vector<std::string> args, const char* second = "2.0-3.7@0.3,0.7x2.5") {
+        for (const char* zoom : {"0.3-1.6@0.3,0.25x2", second}) {
             args.insert(args.end(), {"--zoom", zoom});
         }
         return args;
@@ -630,6 +637,14 @@ int main(int argc, char** argv) {
                                    "zoomed",
                                    kestroExport(source, "100"),
                                    cameraExport,
+                                   {},
+                                   {},
+                                   0},
+                                  {"camNoise",
+                                   "1x",
+                                   "zoomed",
+                                   kestroExport(source, "100"),
+                                   zoomed(kestroExport(source, "100"), "2.0-3.7@0.7,0.7x2.5"),
                                    {},
                                    {},
                                    0},
@@ -779,7 +794,7 @@ int main(int argc, char** argv) {
     // encoder's threads for the most part, whose work follows what the pictures hold).
     if (!selfRows.empty()) {
         std::printf(
-            "\nKestro against itself (MP4, first 4 s):\n%-6s %-7s %9s %9s %10s %9s %9s %9s\n", "",
+            "\nKestro against itself (MP4, first 4 s):\n%-8s %-7s %9s %9s %10s %9s %9s %9s\n", "",
             "", "wall s", "CPU s", "peak MiB", "out fps", "compose s", "rest s");
     }
     for (const auto& row : selfRows) {
@@ -788,11 +803,11 @@ int main(int argc, char** argv) {
         const double bm = median(row.baseSide.mem), tm = median(row.testSide.mem);
         const double bk = row.baseSide.compose.empty() ? 0 : median(row.baseSide.compose);
         const double tk = row.testSide.compose.empty() ? 0 : median(row.testSide.compose);
-        std::printf("%-6s %-7s %9.2f %9.2f %10.1f %9s %9.2f %9.2f\n", row.name, row.base, bw, bc,
+        std::printf("%-8s %-7s %9.2f %9.2f %10.1f %9s %9.2f %9.2f\n", row.name, row.base, bw, bc,
                     bm, "", bk, bc - bk);
-        std::printf("%-6s %-7s %9.2f %9.2f %10.1f %9.2f %9.2f %9.2f\n", "", row.test, tw, tc, tm,
+        std::printf("%-8s %-7s %9.2f %9.2f %10.1f %9.2f %9.2f %9.2f\n", "", row.test, tw, tc, tm,
                     row.testFps, tk, tc - tk);
-        std::printf("%-6s %-7s %9.2f %9.2f %10.2f %9s %9.2f %9.2f\n", "", "ratio", tw / bw, tc / bc,
+        std::printf("%-8s %-7s %9.2f %9.2f %10.2f %9s %9.2f %9.2f\n", "", "ratio", tw / bw, tc / bc,
                     tm / bm, "", bk > 0 ? tk / bk : 0.0, tc - tk > 0 ? (tc - tk) / (bc - bk) : 0.0);
     }
 
