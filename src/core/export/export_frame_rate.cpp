@@ -21,6 +21,10 @@ constexpr double kLowPercentile = 0.10;
 // rounded (29.97 for 30000/1001). Only rates at or above the average are taken, so the output
 // never runs slower than the source.
 constexpr double kAverageRounding = 0.005;
+// How far above a standard rate an average may read and still be it: an average worked out from
+// millisecond timestamps (Matroska's 59.94 reads 19001/317) lands a hair either side of the
+// exact fraction. A picture every few hours, far apart from 29.97 against 30 (0.1 %).
+constexpr double kAverageNoise = 1e-5;
 
 }  // namespace
 
@@ -53,7 +57,7 @@ AVRational constantFrameRate(double averageRate) {
     if (averageRate >= kMaximumFrameRate) return AVRational{kMaximumFrameRate, 1};
     for (const AVRational& r : kStandardFrameRates) {  // ascending: the nearest above wins
         const double standard = av_q2d(r);
-        if (standard >= averageRate * (1 - 1e-9) &&
+        if (standard >= averageRate * (1 - kAverageNoise) &&
             standard <= averageRate * (1 + kAverageRounding))
             return r;
     }
