@@ -214,13 +214,6 @@ int64_t streamOrigin(const AVStream& stream) {
     return stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
 }
 
-namespace {
-
-// How much a container's stated duration may exceed its streams' from rounding alone.
-constexpr double kHeaderRounding = 0.002;
-
-}  // namespace
-
 std::optional<double> lastPictureEnd(AVFormatContext& format, int videoStream) {
     AVStream* st = format.streams[videoStream];
     const int entries = avformat_index_get_entries_count(st);

@@ -52,6 +52,9 @@ int findAudioStream(const AVFormatContext& format);
 // latest of the streams' ends and the container's own duration; 0 when unknown.
 double movieDuration(const AVFormatContext& format, int videoStream);
 
+// How much a container's stated duration may exceed its streams' from rounding alone.
+inline constexpr double kHeaderRounding = 0.002;
+
 // When the last picture of an indexed video stops showing, in seconds from its first frame: the
 // latest presentation time plus that picture's duration (one frame of the stream's rate when
 // the container leaves it out), read from the packets from the last keyframe on. A movie lasts
