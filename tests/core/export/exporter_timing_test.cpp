@@ -121,6 +121,7 @@ TEST(ExporterTimingTest, ConstantRateSourcesKeepEveryPictureInEveryContainer) {
     const std::string vp9 = "-c:v libvpx-vp9 -lossless 1 -deadline realtime -cpu-used 8";
     for (const auto& [name, rate, encode] : {std::tuple{"ntsc30.mp4", "30000/1001", x264},
                                              {"ntsc60.mp4", "60000/1001", x264},
+                                             {"ntsc60.mkv", "60000/1001", x264},
                                              {"rate30.webm", "30", vp9},
                                              {"rate60.webm", "60", vp9},
                                              {"rate30.mkv", "30", x264},
