@@ -10,8 +10,11 @@ namespace kestro {
 
 namespace {
 
-// zimg's SDR white, in cd/m²: linear 1.0 after the first step.
-constexpr int kSdrWhite = 100;
+// SDR white in an HDR picture, in cd/m²: linear 1.0 after the first step. HDR video puts diffuse
+// (graphics) white at 203 cd/m², HLG's 75 % signal (ITU-R BT.2408), as phones' HDR recordings
+// and the usual SDR-to-HDR conversions do; taking zimg's default of 100 instead would show their
+// mid grey 50 levels too light.
+constexpr int kSdrWhite = 203;
 
 // The graph for one kind of HDR picture. zscale's input options take the H.273 codes that
 // FFmpeg's colour enumerations use; they are given explicitly because the buffer source does not

@@ -157,8 +157,9 @@ TEST_F(OutputColours, AppStorePreview) {
 }
 
 // HDR versions of one SDR picture (four bands: a saturated red, mid grey, a light and a dark
-// grey), made the way zimg converts SDR up: BT.709 to linear light with SDR white at 100 cd/m²,
-// BT.2020 primaries, then PQ or HLG, 10-bit HEVC tagged accordingly.
+// grey), made as HDR video places SDR content: BT.709 to linear light with SDR white at the
+// reference white of 203 cd/m², BT.2020 primaries, then PQ or HLG, 10-bit HEVC tagged
+// accordingly. Read without tone mapping, their grey shows as 106 (PQ) or 114 (HLG).
 class HdrSources : public ::testing::Test {
 protected:
     static constexpr int kBands = 4;
@@ -184,9 +185,9 @@ protected:
             picture() +
                 " -vf format=rgb24,scale=out_color_matrix=bt709:out_range=tv,format=yuv444p,"
                 "setparams=range=tv:color_primaries=bt709:color_trc=bt709:colorspace=bt709,"
-                "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt2020:t=" +
+                "zscale=t=linear:npl=203,format=gbrpf32le,zscale=p=bt2020:t=" +
                 transfer +
-                ":m=bt2020nc:r=tv:npl=100,format=yuv420p10le"
+                ":m=bt2020nc:r=tv:npl=203,format=yuv420p10le"
                 " -c:v libx265 -x265-params log-level=error:lossless=0:crf=8 -tag:v hvc1"
                 " -color_primaries bt2020 -color_trc " +
                 transfer + " -colorspace bt2020nc -color_range tv");
