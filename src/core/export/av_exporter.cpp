@@ -167,9 +167,7 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
     const int width = static_cast<int>(config.width + config.width % 2);
     const int height = static_cast<int>(config.height + config.height % 2);
 
-    // Durations pass through microseconds (AV_TIME_BASE), so a movie of exactly 211 ticks may
-    // read 211.00002: that is not a tick more, holding the last picture one tick past its end.
-    const double frames = std::ceil(outputLength * av_q2d(frameRate) - 1e-3);
+    const double frames = std::ceil(outputLength * av_q2d(frameRate) - 1e-6);
     const int64_t frameCount = std::max<int64_t>(1, static_cast<int64_t>(frames));
 
     if (target.container == Muxer::Container::gif) {

@@ -8,8 +8,8 @@
 // The curve keeps SDR content as it is: linear light is scaled so that 203 cd/m² is SDR white
 // (the reference white of HDR video, ITU-R BT.2408, where phones and SDR-to-HDR conversions put
 // it), and the Möbius curve stays the identity up to 90 % of that white, rolling off only the
-// highlights above it. A curve that
-// compresses from lower down (Hable, Reinhard) darkens ordinary greys by 40 levels or more.
+// highlights above it. A curve that compresses from lower down (Hable, Reinhard) darkens
+// ordinary greys by 40 levels or more.
 //
 // One thread uses a HdrToneMap (the exporter's compose thread, or the player's decode thread).
 
