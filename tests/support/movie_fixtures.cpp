@@ -132,6 +132,29 @@ fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieShape re
     return makeMovie(path, recipe);
 }
 
+fs::path makeTurningMovie(const fs::path& path, int width, int height, int frames) {
+    const MovieShape part{.fps = 10, .seconds = frames / 10.0};
+    const fs::path tall = path.string() + ".1.ts";
+    const fs::path wide = path.string() + ".2.ts";
+    MovieShape turned = part;
+    turned.width = height;
+    turned.height = width;
+    MovieShape upright = part;
+    upright.width = width;
+    upright.height = height;
+    if (makeSolidMovie(tall, 255, 255, 255, upright).empty() ||
+        makeSolidMovie(wide, 255, 255, 255, turned).empty()) {
+        return {};
+    }
+    // Transport streams join end to end; the ffmpeg tool mends the second part's times.
+    const int status = runCommand("cat " + shellQuote(tall.string()) + " " +
+                                  shellQuote(wide.string()) + " | " + ffmpeg() +
+                                  "-i - -c copy " + shellQuote(path.string()));
+    fs::remove(tall);
+    fs::remove(wide);
+    return status == 0 ? path : fs::path();
+}
+
 fs::path makeCountingMovie(const fs::path& path, int fps, int frames, int width, int height) {
     std::ostringstream args;
     args << "-f lavfi -i color=c=black:s=" << width << "x" << height << ":r=" << fps

@@ -57,6 +57,10 @@ fs::path makeMovie(const fs::path& path, const MovieShape& recipe);
 // A movie of one solid sRGB colour.
 fs::path makeSolidMovie(const fs::path& path, int r, int g, int b, MovieShape recipe);
 
+// A white movie whose picture turns part-way, as scrcpy records a phone that is turned: `frames`
+// pictures of width x height, then as many of height x width, at 10 fps, in a Matroska file.
+fs::path makeTurningMovie(const fs::path& path, int width, int height, int frames);
+
 // A grey movie whose luma encodes its frame number n: Y = 16 + 6n (limited range), n < 36.
 // frameNumberFromLuma() reads it back from a luma value as lumaAt() gives it (full range).
 fs::path makeCountingMovie(const fs::path& path, int fps, int frames, int width = 64,

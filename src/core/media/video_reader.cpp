@@ -134,10 +134,12 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
             pts =
                 pts == AV_NOPTS_VALUE ? (lastPts_ == AV_NOPTS_VALUE ? 0 : lastPts_) : pts - origin_;
             lastPts_ = pts;
+            auto fitted = fit_.fit(std::move(frame), info_.video.width, info_.video.height);
+            if (!fitted) return fail(std::move(fitted.error()));
             DecodedFrame out;
             out.pts = pts;
             out.time = static_cast<double>(pts) * av_q2d(st.time_base);
-            out.frame = std::move(frame);
+            out.frame = std::move(*fitted);
             return std::optional<DecodedFrame>(std::move(out));
         }
         if (ret == AVERROR_EOF) {

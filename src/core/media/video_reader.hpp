@@ -9,6 +9,7 @@
 
 #include "core/media/av_ptr.hpp"
 #include "core/media/media_error.hpp"
+#include "core/media/picture_fit.hpp"
 #include "core/result.hpp"
 
 #include <cstdint>
@@ -77,7 +78,9 @@ public:
     const MovieInfo& info() const { return info_; }
 
     // The next frame in presentation order; none at the end of the video. Damaged packets are
-    // skipped (the decoder conceals what it can); a read error of the file is an error.
+    // skipped (the decoder conceals what it can); a read error of the file is an error. Every
+    // frame has the stream's size (info().video): one whose picture changed size part-way is
+    // fitted into it (see PictureFit).
     Result<std::optional<DecodedFrame>, MediaError> next();
 
     // Continue from the keyframe at or before `seconds`: frames before the target come out too,
@@ -134,6 +137,7 @@ private:
     int64_t lastPacketEnd_ = 0;  // relative to origin, in the stream time base
     int64_t lastPts_ = AV_NOPTS_VALUE;
     int damagedPackets_ = 0;
+    PictureFit fit_;
 };
 
 }  // namespace kestro

@@ -159,6 +159,36 @@ TEST_F(VideoReaderTest, HugeClaimedPictureIsRefusedBeforeDecoding) {
         << reader.error().message;
 }
 
+// A phone turned during a recording: its landscape pictures keep the portrait stream's size and
+// their shape, letterboxed as a player window shows them, instead of being stretched to fill it.
+TEST_F(VideoReaderTest, PicturesOfAnotherSizeAreFittedIntoTheStreamsSize) {
+    const auto path = test::makeTurningMovie(dir / "turned.mkv", 64, 128, 10);
+    ASSERT_FALSE(path.empty());
+    auto reader = VideoReader::open(path);
+    ASSERT_TRUE(reader) << reader.error().message;
+    ASSERT_EQ((*reader)->info().video.width, 64);
+    ASSERT_EQ((*reader)->info().video.height, 128);
+    auto lumaAt = [](const AVFrame& f, int x, int y) {
+        return f.data[0][static_cast<ptrdiff_t>(f.linesize[0]) * y + x];
+    };
+    int count = 0;
+    for (;;) {
+        auto frame = (*reader)->next();
+        ASSERT_TRUE(frame) << frame.error().message;
+        if (!*frame) break;
+        const AVFrame& f = *(*frame)->frame;
+        SCOPED_TRACE(count);
+        ASSERT_EQ(std::make_pair(f.width, f.height), std::make_pair(64, 128));
+        EXPECT_GT(lumaAt(f, 32, 64), 230);
+        // The 128 x 64 pictures become 64 x 32, centred: black above and below.
+        const bool turned = count >= 10;
+        for (const int y : {2, 40, 88, 125}) EXPECT_EQ(lumaAt(f, 32, y) < 20, turned) << y;
+        for (const int y : {50, 77}) EXPECT_GT(lumaAt(f, 1, y), 230) << y;
+        ++count;
+    }
+    EXPECT_EQ(count, 20);
+}
+
 TEST_F(VideoReaderTest, CutOffMovieIsNoticed) {
     // Index up front, data cut at 40%: the reader sees the end come too early.
     const auto path = test::makeMovie(dir / "whole.mp4",
