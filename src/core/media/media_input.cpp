@@ -1,6 +1,7 @@
 #include "core/media/media_input.hpp"
 
 #include "core/media/av_error.hpp"
+#include "core/media/unfinished_movie.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -161,6 +162,11 @@ Result<AVInputFormatContextPtr, MediaError> openMediaInput(const std::filesystem
             av_freep(&customIo->opaque);
             av_freep(&customIo->buffer);
             avio_context_free(&customIo);
+        } else if (ret == AVERROR_INVALIDDATA && isUnfinishedIsoMovie(path)) {
+            return fail(mediaFailure(context + ": the movie was never finished (its index is "
+                                               "missing, as when a recording is stopped before "
+                                               "it is saved).",
+                                     ret));
         }
         return fail(mediaError(ret, context));
     }

@@ -129,6 +129,17 @@ TEST_F(VideoReaderTest, RefusesFilesItCannotUse) {
     ASSERT_FALSE(text);
     EXPECT_FALSE(text.error().message.empty());
 
+    // A recording stopped before it was saved: the pictures are there, the index after them
+    // never came. Said so, not just "invalid data".
+    const auto whole = test::makeMovie(dir / "stopped.mp4", {.seconds = 2});
+    std::filesystem::resize_file(whole, std::filesystem::file_size(whole) * 6 / 10);
+    auto stopped = VideoReader::open(whole);
+    ASSERT_FALSE(stopped);
+    EXPECT_EQ(stopped.error().averror, AVERROR_INVALIDDATA);
+    EXPECT_NE(stopped.error().message.find("never finished"), std::string::npos)
+        << stopped.error().message;
+    EXPECT_EQ(text.error().message.find("never finished"), std::string::npos);
+
     // Sound only.
     auto audio = VideoReader::open(test::makeAudioOnly(dir / "tone.m4a", 0.5));
     ASSERT_FALSE(audio);
