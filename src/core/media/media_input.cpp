@@ -220,42 +220,46 @@ int64_t streamOrigin(const AVStream& stream) {
     return stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
 }
 
-std::optional<double> lastPictureEnd(AVFormatContext& format, int videoStream) {
+LastPicture lastPictureEnd(AVFormatContext& format, int videoStream) {
     AVStream* st = format.streams[videoStream];
     const int entries = avformat_index_get_entries_count(st);
-    if (entries <= 0) return std::nullopt;
-    int64_t lastKey = AV_NOPTS_VALUE;
-    for (int i = entries - 1; i >= 0 && lastKey == AV_NOPTS_VALUE; --i) {
-        const AVIndexEntry* entry = avformat_index_get_entry(st, i);
-        if (entry && (entry->flags & AVINDEX_KEYFRAME)) lastKey = entry->timestamp;
-    }
-    if (lastKey == AV_NOPTS_VALUE ||
-        av_seek_frame(&format, videoStream, lastKey, AVSEEK_FLAG_BACKWARD) < 0) {
-        return std::nullopt;
-    }
+    LastPicture result;
     // A picture whose duration the container leaves out lasts one frame of the stream's rate.
     const AVRational rate = st->r_frame_rate.num > 0 ? st->r_frame_rate : st->avg_frame_rate;
     const int64_t oneFrame =
         rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), st->time_base) : 0;
     AVPacketPtr packet = makePacket();
-    if (!packet) return std::nullopt;
+    if (!packet) return result;
     std::vector<AVDiscard> discards;
     for (unsigned i = 0; i < format.nb_streams; ++i) {
         discards.push_back(format.streams[i]->discard);
         if (static_cast<int>(i) != videoStream) format.streams[i]->discard = AVDISCARD_ALL;
     }
+    // The keyframes from the last on, a few at most: an entry that leads to no packet is tried
+    // no further.
     int64_t end = AV_NOPTS_VALUE;
-    while (av_read_frame(&format, packet.get()) >= 0) {
-        const AVPacket& p = *packet;
-        if (p.stream_index == videoStream && p.pts != AV_NOPTS_VALUE) {
-            const int64_t last = p.pts + (p.duration > 0 ? p.duration : oneFrame);
-            end = end == AV_NOPTS_VALUE ? last : std::max(end, last);
+    int tried = 0;
+    for (int i = entries - 1; i >= 0 && end == AV_NOPTS_VALUE && tried < 3; --i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(st, i);
+        if (!entry || !(entry->flags & AVINDEX_KEYFRAME)) continue;
+        ++tried;
+        if (av_seek_frame(&format, videoStream, entry->timestamp, AVSEEK_FLAG_BACKWARD) < 0) {
+            continue;
         }
-        av_packet_unref(packet.get());
+        result.moved = true;
+        while (av_read_frame(&format, packet.get()) >= 0) {
+            const AVPacket& p = *packet;
+            if (p.stream_index == videoStream && p.pts != AV_NOPTS_VALUE) {
+                const int64_t last = p.pts + (p.duration > 0 ? p.duration : oneFrame);
+                end = end == AV_NOPTS_VALUE ? last : std::max(end, last);
+            }
+            av_packet_unref(packet.get());
+        }
     }
     for (unsigned i = 0; i < format.nb_streams; ++i) format.streams[i]->discard = discards[i];
-    if (end == AV_NOPTS_VALUE) return std::nullopt;
-    return static_cast<double>(end - streamOrigin(*st)) * av_q2d(st->time_base);
+    if (end != AV_NOPTS_VALUE)
+        result.end = static_cast<double>(end - streamOrigin(*st)) * av_q2d(st->time_base);
+    return result;
 }
 
 double movieDuration(const AVFormatContext& format, int videoStream) {
@@ -276,7 +280,11 @@ double movieDuration(const AVFormatContext& format, int videoStream) {
     // before the last picture; the movie's own duration honours the edit list. Headers round
     // it up to whole milliseconds, which must not add a frame: it counts only beyond that.
     if (format.duration != AV_NOPTS_VALUE && format.duration > 0) {
-        const double start = format.start_time != AV_NOPTS_VALUE
+        // FLV states where its timeline ends (its times count from 0), which libavformat passes
+        // on as a length: from a first picture shown late (reordered pictures start it a frame
+        // or two in) it would reach past the last one.
+        const bool statesEnd = format.iformat && std::string_view(format.iformat->name) == "flv";
+        const double start = format.start_time != AV_NOPTS_VALUE && !statesEnd
                                  ? static_cast<double>(format.start_time) / AV_TIME_BASE
                                  : 0;
         const double stated = start + static_cast<double>(format.duration) / AV_TIME_BASE;

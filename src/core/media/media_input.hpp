@@ -57,11 +57,15 @@ inline constexpr double kHeaderRounding = 0.002;
 
 // When the last picture of an indexed video stops showing, in seconds from its first frame: the
 // latest presentation time plus that picture's duration (one frame of the stream's rate when
-// the container leaves it out), read from the packets from the last keyframe on. A movie lasts
-// at least this long whatever its header says. None for a stream without an index, whose last
-// keyframe is unknown without reading the whole file; then the demuxer has not moved. Otherwise
-// it is left at the end of the file: rewind before reading.
-std::optional<double> lastPictureEnd(AVFormatContext& format, int videoStream);
+// the container leaves it out), read from the packets from the last keyframe on (or from an
+// earlier one, when an index entry lies past the last packet, as FLV's may). A movie lasts at
+// least this long whatever its header says. `end` is none for a stream without an index, whose
+// last keyframe is unknown without reading the whole file; then the demuxer has not moved.
+struct LastPicture {
+    std::optional<double> end;
+    bool moved = false;  // the demuxer was sent elsewhere: rewind before reading
+};
+LastPicture lastPictureEnd(AVFormatContext& format, int videoStream);
 
 // The time (in the stream's time base) that counts as 0 for the whole movie: the start of its
 // video stream, so that the first picture is at 0 and audio lines up with it.

@@ -22,7 +22,7 @@ Result<MovieInfo, MediaError> probeMovie(const std::filesystem::path& path) {
     info.hasAudio = findAudioStream(fmt) >= 0;
     info.duration = movieDuration(fmt, videoIndex);
     if (!info.hasVideo) return info;
-    if (const auto last = lastPictureEnd(fmt, videoIndex))
+    if (const auto last = lastPictureEnd(fmt, videoIndex).end)
         info.duration = std::max(info.duration, *last);
 
     const AVStream& st = *fmt.streams[videoIndex];

@@ -95,10 +95,13 @@ Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
 
     MovieInfo& info = reader->info_;
     info.duration = movieDuration(fmt, reader->stream_);
-    if (const auto last = lastPictureEnd(fmt, reader->stream_)) {
+    const LastPicture last = lastPictureEnd(fmt, reader->stream_);
+    if (last.end) {
         // The header's duration is rounded up to whole milliseconds: a hair past the last
         // picture's end is that rounding, not time to hold it for (it would add a tick).
-        info.duration = info.duration > *last + kHeaderRounding ? info.duration : *last;
+        info.duration = info.duration > *last.end + kHeaderRounding ? info.duration : *last.end;
+    }
+    if (last.moved) {
         // Indexed containers seek exactly: back to the first picture.
         auto rewound = reader->seekTo(0);
         if (!rewound) return fail(rewound.error());

@@ -119,7 +119,11 @@ TEST(ExporterTimingTest, ConstantRateSourcesKeepEveryPictureInEveryContainer) {
     ScratchDir dir;
     const std::string x264 = "-c:v libx264 -preset ultrafast -qp 0";
     const std::string vp9 = "-c:v libvpx-vp9 -lossless 1 -deadline realtime -cpu-used 8";
+    // FLV (a desktop recorder's old default) with reordered pictures: its first is shown a frame
+    // late, and its index ends past the last packet.
+    const std::string reordered = "-c:v libx264 -preset veryfast -qp 0 -bf 2";
     for (const auto& [name, rate, encode] : {std::tuple{"ntsc30.mp4", "30000/1001", x264},
+                                             {"rate30.flv", "30", reordered},
                                              {"ntsc60.mp4", "60000/1001", x264},
                                              {"ntsc60.mkv", "60000/1001", x264},
                                              {"rate30.webm", "30", vp9},
