@@ -133,9 +133,19 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
             keepKnownColourTags(*frame);
             int64_t pts = frame->best_effort_timestamp;
             if (pts == AV_NOPTS_VALUE) pts = frame->pts;
-            // A frame without any time follows the one before it.
-            pts =
-                pts == AV_NOPTS_VALUE ? (lastPts_ == AV_NOPTS_VALUE ? 0 : lastPts_) : pts - origin_;
+            // A frame without any time (the last of an AVI with reordered pictures) comes one
+            // frame of the stream's rate after the one before it.
+            if (pts == AV_NOPTS_VALUE) {
+                const AVRational rate =
+                    st.r_frame_rate.num > 0 ? st.r_frame_rate : st.avg_frame_rate;
+                const int64_t step = rate.num > 0 && rate.den > 0
+                                         ? std::max<int64_t>(
+                                               1, av_rescale_q(1, av_inv_q(rate), st.time_base))
+                                         : 1;
+                pts = lastPts_ == AV_NOPTS_VALUE ? 0 : lastPts_ + step;
+            } else {
+                pts -= origin_;
+            }
             lastPts_ = pts;
             auto fitted = fit_.fit(std::move(frame), info_.video.width, info_.video.height);
             if (!fitted) return fail(std::move(fitted.error()));
@@ -181,8 +191,10 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
             av_packet_unref(packet_.get());
             continue;
         }
-        if (packet_->pts != AV_NOPTS_VALUE) {
-            const int64_t end = packet_->pts - origin_ + std::max<int64_t>(packet_->duration, 0);
+        // AVI gives decoding times only.
+        const int64_t stamp = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
+        if (stamp != AV_NOPTS_VALUE) {
+            const int64_t end = stamp - origin_ + std::max<int64_t>(packet_->duration, 0);
             lastPacketEnd_ = std::max(lastPacketEnd_, end);
         }
         ret = avcodec_send_packet(dec, packet_.get());

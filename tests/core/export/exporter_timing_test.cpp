@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -124,6 +125,7 @@ TEST(ExporterTimingTest, ConstantRateSourcesKeepEveryPictureInEveryContainer) {
     const std::string reordered = "-c:v libx264 -preset veryfast -qp 0 -bf 2";
     for (const auto& [name, rate, encode] : {std::tuple{"ntsc30.mp4", "30000/1001", x264},
                                              {"rate30.flv", "30", reordered},
+                                             {"rate30.avi", "30", x264},
                                              {"ntsc60.mp4", "60000/1001", x264},
                                              {"ntsc60.mkv", "60000/1001", x264},
                                              {"rate30.webm", "30", vp9},
@@ -147,6 +149,26 @@ TEST(ExporterTimingTest, ConstantRateSourcesKeepEveryPictureInEveryContainer) {
         }
         EXPECT_EQ(wrong, 0) << name << ": output frames not showing their own source frame";
     }
+}
+
+// AVI stores decoding times only: with reordered pictures the decoder hands out the last ones
+// without any time. They still come after the others, each once, and the movie ends on the last.
+TEST(ExporterTimingTest, AviWithReorderedPicturesKeepsItsLastPictures) {
+    ScratchDir dir;
+    const int frames = 60;
+    const auto source = test::makeNumberedMovie(dir / "reordered.avi", "30", frames, "",
+                                                "-c:v libx264 -preset veryfast -qp 0 -bf 2");
+    ASSERT_FALSE(source.empty());
+    const auto out = dir / "out.mp4";
+    ASSERT_TRUE(test::exported(source, test::smallConfig(), out));
+    std::vector<int> shown;
+    for (const int luma : test::lumaAt(out, 100, 200)) {
+        const int index = test::indexFromLuma(luma);
+        if (shown.empty() || shown.back() != index) shown.push_back(index);
+    }
+    std::vector<int> every(frames);
+    std::iota(every.begin(), every.end(), 0);
+    EXPECT_EQ(shown, every);
 }
 
 // A trim that starts between two pictures of an NTSC-rate source writes the pictures of the
