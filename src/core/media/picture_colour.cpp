@@ -33,7 +33,7 @@ void keepKnownColourTags(AVFrame& frame) {
 }
 
 bool isHdSize(int width, int height) {
-    return std::min(width, height) >= 720 || std::max(width, height) >= 1280;
+    return height >= 720 || width >= 1280;
 }
 
 PictureColour pictureColour(const AVFrame& frame) {

@@ -23,7 +23,9 @@ struct PictureColour {
 // before anything reads those fields.
 void keepKnownColourTags(AVFrame& frame);
 
-// HD means at least 720 lines or 1280 columns in either orientation (portrait phones count).
+// HD means at least 720 lines (rows of the picture as stored) or 1280 columns, as players judge
+// an untagged picture: a portrait recording of 360 x 780 is HD, the same turned landscape
+// (780 x 360) is not.
 bool isHdSize(int width, int height);
 
 // The frame's own tags, with the convention above for an unspecified matrix; the range is full

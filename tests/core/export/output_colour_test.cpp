@@ -17,21 +17,23 @@ namespace {
 using test::ScratchDir;
 namespace fs = std::filesystem;
 
-// The ffmpeg tool's names for a declared matrix and range; what players assume when untagged.
-std::string matrixName(const std::string& declared, int width, int height) {
+// The ffmpeg tool's names for a declared matrix and range; `untagged` when none is declared.
+std::string matrixName(const std::string& declared, const std::string& untagged) {
     if (declared == "bt709") return "bt709";
     if (declared == "smpte170m" || declared == "bt470bg") return "bt601";
     if (declared == "bt2020nc") return "bt2020";
-    return isHdSize(width, height) ? "bt709" : "bt601";
+    return untagged;
 }
 
 // The average colour around (x, y) of a movie's frame `index`, decoded with the matrix and
-// range the movie's video stream declares, spelled out to the ffmpeg tool.
-std::optional<Rgba> declaredColour(const fs::path& movie, int index, int x, int y) {
+// range the movie's video stream declares, spelled out to the ffmpeg tool; an untagged movie
+// with the matrix players read it with, as the caller knows it.
+std::optional<Rgba> declaredColour(const fs::path& movie, int index, int x, int y,
+                                   const std::string& untagged = "none") {
     const auto probe = test::probeMovie(movie);
     if (!probe || !probe->video) return std::nullopt;
     const auto& v = *probe->video;
-    const std::string matrix = matrixName(v.colourSpace, v.width, v.height);
+    const std::string matrix = matrixName(v.colourSpace, untagged);
     const std::string range = v.colourRange == "pc" ? "pc" : "tv";
     const fs::path raw = movie.string() + "." + std::to_string(index) + ".rgb";
     char crop[64];
@@ -64,6 +66,7 @@ struct Source {
     const char* kind;
     fs::path path;
     int width, height;
+    const char* matrix;  // players' reading, for an untagged source
 };
 
 // A solid colour whose red differs by more than ten levels between the BT.601 and BT.709
@@ -92,7 +95,8 @@ protected:
              "-color_range tv"},
             {"full range", 64, 128, "bt601", "pc", "-colorspace bt470bg -color_range pc"},
             {"untagged SD", 64, 128, "bt601", "tv", ""},
-            {"untagged HD", 96, 1280, "bt709", "tv", ""},
+            // Portrait: 780 lines, fewer than 720 columns.
+            {"untagged HD", 96, 780, "bt709", "tv", ""},
         };
         for (const Recipe& r : recipes) {
             const fs::path path = *dir_ / (std::to_string(sources_.size()) + ".mp4");
@@ -102,7 +106,7 @@ protected:
                 r.matrix + ":out_range=" + r.range + ",format=yuv420p " + r.tags +
                 " -c:v libx264 -preset ultrafast -crf 6";
             ASSERT_FALSE(test::makeWithFfmpeg(path, args).empty()) << r.kind;
-            sources_.push_back({r.kind, path, r.width, r.height});
+            sources_.push_back({r.kind, path, r.width, r.height, r.matrix});
         }
     }
     static void TearDownTestSuite() {
@@ -119,7 +123,8 @@ protected:
             SCOPED_TRACE(source.kind);
             const fs::path out = *dir_ / (std::string("out.") + extension);
             ASSERT_TRUE(test::exported(source.path, config, out));
-            const auto want = declaredColour(source.path, 0, source.width / 2, source.height / 2);
+            const auto want =
+                declaredColour(source.path, 0, source.width / 2, source.height / 2, source.matrix);
             EXPECT_TRUE(near(declaredColour(out, 0, x, y), want, 4));
         }
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 namespace kestro {
 namespace {
@@ -39,6 +40,22 @@ TEST(PictureColourTest, CodesOutsideTheEnumerationsBecomeUnspecified) {
     EXPECT_EQ(readRaw(frame.chroma_location), AVCHROMA_LOC_UNSPECIFIED);
     // ...and the picture is then read as an untagged HD one.
     EXPECT_EQ(pictureColour(frame), (PictureColour{AVCOL_SPC_BT709, false}));
+}
+
+// Players read an untagged picture as BT.709 from 720 lines or 1280 columns, as BT.601 below:
+// a phone's portrait recording scaled down to 360 x 780 is HD, the same turned is not.
+TEST(PictureColourTest, UntaggedPicturesAreReadAsPlayersReadThem) {
+    for (const auto& [width, height, matrix] :
+         {std::tuple{360, 780, AVCOL_SPC_BT709}, {540, 1170, AVCOL_SPC_BT709},
+          {720, 1280, AVCOL_SPC_BT709}, {1280, 600, AVCOL_SPC_BT709},
+          {1080, 2340, AVCOL_SPC_BT709}, {780, 360, AVCOL_SPC_SMPTE170M},
+          {640, 480, AVCOL_SPC_SMPTE170M}, {480, 640, AVCOL_SPC_SMPTE170M}}) {
+        AVFrame frame{};
+        frame.width = width;
+        frame.height = height;
+        frame.format = AV_PIX_FMT_YUV420P;
+        EXPECT_EQ(pictureColour(frame).matrix, matrix) << width << " x " << height;
+    }
 }
 
 TEST(PictureColourTest, KnownCodesStayAsTagged) {
