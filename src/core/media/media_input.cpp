@@ -220,14 +220,18 @@ int64_t streamOrigin(const AVStream& stream) {
     return stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
 }
 
+int64_t oneFrameTicks(const AVStream& stream) {
+    const AVRational rate =
+        stream.r_frame_rate.num > 0 ? stream.r_frame_rate : stream.avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) return 0;
+    return std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), stream.time_base));
+}
+
 LastPicture lastPictureEnd(AVFormatContext& format, int videoStream) {
     AVStream* st = format.streams[videoStream];
     const int entries = avformat_index_get_entries_count(st);
     LastPicture result;
-    // A picture whose duration the container leaves out lasts one frame of the stream's rate.
-    const AVRational rate = st->r_frame_rate.num > 0 ? st->r_frame_rate : st->avg_frame_rate;
-    const int64_t oneFrame =
-        rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), st->time_base) : 0;
+    const int64_t oneFrame = oneFrameTicks(*st);
     AVPacketPtr packet = makePacket();
     if (!packet) return result;
     std::vector<AVDiscard> discards;

@@ -71,6 +71,10 @@ LastPicture lastPictureEnd(AVFormatContext& format, int videoStream);
 // video stream, so that the first picture is at 0 and audio lines up with it.
 int64_t streamOrigin(const AVStream& stream);
 
+// One frame of the stream's rate, in its time base (at least 1); 0 when the stream states no
+// rate. What a picture lasts when its container leaves the duration out.
+int64_t oneFrameTicks(const AVStream& stream);
+
 // A decoder for the stream, opened. `threads` 0 lets libavcodec pick.
 Result<AVCodecContextPtr, MediaError> openDecoder(const AVStream& stream, int threads);
 

@@ -1,6 +1,5 @@
 #include "core/media/picture_colour.hpp"
 
-#include <algorithm>
 #include <cstring>
 #include <type_traits>
 

@@ -8,7 +8,6 @@
 
 extern "C" {
 #include <libavutil/imgutils.h>
-#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
@@ -22,7 +21,8 @@ struct Inset {
     int x = 0, y = 0, w = 0, h = 0;
 };
 Inset insetFor(int fromW, int fromH, int toW, int toH, const AVPixFmtDescriptor& desc) {
-    const double scale = std::min(static_cast<double>(toW) / fromW, static_cast<double>(toH) / fromH);
+    const double scale =
+        std::min(static_cast<double>(toW) / fromW, static_cast<double>(toH) / fromH);
     Inset in;
     in.w = std::clamp(static_cast<int>(std::lround(fromW * scale)), 1, toW);
     in.h = std::clamp(static_cast<int>(std::lround(fromH * scale)), 1, toH);
@@ -48,22 +48,12 @@ Result<AVFramePtr, MediaError> PictureFit::fit(AVFramePtr frame, int width, int 
 
     if (!sws_ || fromW_ != frame->width || fromH_ != frame->height || format_ != frame->format ||
         toW_ != inset.w || toH_ != inset.h) {
-        sws_.reset();
-        SwsContextPtr sws(sws_alloc_context());
-        if (!sws) return fail(mediaError(AVERROR(ENOMEM)));
-        SwsContext* c = sws.get();
         // The same format in and out: the scaler only scales, no colour arithmetic.
-        av_opt_set_int(c, "srcw", frame->width, 0);
-        av_opt_set_int(c, "srch", frame->height, 0);
-        av_opt_set_int(c, "src_format", format, 0);
-        av_opt_set_int(c, "dstw", inset.w, 0);
-        av_opt_set_int(c, "dsth", inset.h, 0);
-        av_opt_set_int(c, "dst_format", format, 0);
-        av_opt_set_int(c, "sws_flags", SWS_BICUBIC, 0);
-        if (sws_init_context(c, nullptr, nullptr) < 0) {
+        sws_.reset(sws_getContext(frame->width, frame->height, format, inset.w, inset.h, format,
+                                  SWS_BICUBIC, nullptr, nullptr, nullptr));
+        if (!sws_) {
             return fail(mediaFailure("Cannot fit a picture of another size", AVERROR(EINVAL)));
         }
-        sws_ = std::move(sws);
         fromW_ = frame->width;
         fromH_ = frame->height;
         format_ = frame->format;

@@ -136,12 +136,7 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
             // A frame without any time (the last of an AVI with reordered pictures) comes one
             // frame of the stream's rate after the one before it.
             if (pts == AV_NOPTS_VALUE) {
-                const AVRational rate =
-                    st.r_frame_rate.num > 0 ? st.r_frame_rate : st.avg_frame_rate;
-                const int64_t step = rate.num > 0 && rate.den > 0
-                                         ? std::max<int64_t>(
-                                               1, av_rescale_q(1, av_inv_q(rate), st.time_base))
-                                         : 1;
+                const int64_t step = std::max<int64_t>(1, oneFrameTicks(st));
                 pts = lastPts_ == AV_NOPTS_VALUE ? 0 : lastPts_ + step;
             } else {
                 pts -= origin_;
