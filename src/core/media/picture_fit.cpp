@@ -20,9 +20,8 @@ namespace {
 struct Inset {
     int x = 0, y = 0, w = 0, h = 0;
 };
-Inset insetFor(int fromW, int fromH, int toW, int toH, const AVPixFmtDescriptor& desc) {
-    const double scale =
-        std::min(static_cast<double>(toW) / fromW, static_cast<double>(toH) / fromH);
+Inset insetFor(double fromW, int fromH, int toW, int toH, const AVPixFmtDescriptor& desc) {
+    const double scale = std::min(toW / fromW, static_cast<double>(toH) / fromH);
     Inset in;
     in.w = std::clamp(static_cast<int>(std::lround(fromW * scale)), 1, toW);
     in.h = std::clamp(static_cast<int>(std::lround(fromH * scale)), 1, toH);
@@ -35,7 +34,8 @@ Inset insetFor(int fromW, int fromH, int toW, int toH, const AVPixFmtDescriptor&
 
 }  // namespace
 
-Result<AVFramePtr, MediaError> PictureFit::fit(AVFramePtr frame, int width, int height) {
+Result<AVFramePtr, MediaError> PictureFit::fit(AVFramePtr frame, int width, int height,
+                                               AVRational sampleAspect) {
     if (frame->width == width && frame->height == height) return frame;
     const auto format = static_cast<AVPixelFormat>(frame->format);
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
@@ -44,7 +44,10 @@ Result<AVFramePtr, MediaError> PictureFit::fit(AVFramePtr frame, int width, int 
         width <= 0 || height <= 0 || frame->width <= 0 || frame->height <= 0) {
         return frame;
     }
-    const Inset inset = insetFor(frame->width, frame->height, width, height, *desc);
+    const double shownWidth =
+        sampleAspect.num > 0 && sampleAspect.den > 0 ? frame->width * av_q2d(sampleAspect)
+                                                     : frame->width;
+    const Inset inset = insetFor(shownWidth, frame->height, width, height, *desc);
 
     if (!sws_ || fromW_ != frame->width || fromH_ != frame->height || format_ != frame->format ||
         toW_ != inset.w || toH_ != inset.h) {
@@ -69,6 +72,7 @@ Result<AVFramePtr, MediaError> PictureFit::fit(AVFramePtr frame, int width, int 
     if (int ret = av_frame_get_buffer(out.get(), 0); ret < 0) return fail(mediaError(ret));
     if (int ret = av_frame_copy_props(out.get(), frame.get()); ret < 0)
         return fail(mediaError(ret));
+    out->sample_aspect_ratio = AVRational{1, 1};
     ptrdiff_t linesizes[4] = {};
     for (int i = 0; i < 4; ++i) linesizes[i] = out->linesize[i];
     if (int ret = av_image_fill_black(out->data, linesizes, format, frame->color_range, width,

@@ -3,6 +3,7 @@
 // its shape kept, centred, black around it. A recording whose picture size changes part-way (a
 // phone turned while scrcpy or a desktop recorder records it) then keeps the size its layout was
 // made for, and each picture shows as a player window shows it: neither stretched nor cropped.
+// The shape is the one shown: pictures whose samples are not square are stretched to it.
 //
 // Threads: belongs to the thread of the reader that owns it.
 
@@ -17,8 +18,10 @@ public:
     // `frame` itself when it already has the size, or when its pixels cannot be addressed one by
     // one (a palette, a bitstream or a hardware format: the scaler after it then takes it whole).
     // Otherwise a new frame of `width` x `height` in the same format, with the same times and
-    // colour tags.
-    Result<AVFramePtr, MediaError> fit(AVFramePtr frame, int width, int height);
+    // colour tags, and square samples. `sampleAspect` is that of the frame's samples (1:1 when
+    // they are square).
+    Result<AVFramePtr, MediaError> fit(AVFramePtr frame, int width, int height,
+                                       AVRational sampleAspect = AVRational{1, 1});
 
 private:
     SwsContextPtr sws_;

@@ -4,6 +4,7 @@
 #include "core/media/ffmpeg_compat.hpp"
 #include "core/media/media_input.hpp"
 #include "core/media/picture_colour.hpp"
+#include "core/media/sample_aspect.hpp"
 
 extern "C" {
 #include <libavutil/display.h>
@@ -49,8 +50,12 @@ Result<VideoStreamInfo, MediaError> describeVideoStream(const AVStream& stream,
             AVERROR_INVALIDDATA));
     }
     VideoStreamInfo v;
-    v.width = par.width;
-    v.height = par.height;
+    const AVRational sampleAspect = streamSampleAspect(stream);
+    const ShownSize shown =
+        shownSize(par.width, par.height, sampleAspect, kMaxVideoDimension, kMaxVideoPixels);
+    v.width = shown.width;
+    v.height = shown.height;
+    if (shown.width != par.width || shown.height != par.height) v.sampleAspect = sampleAspect;
     v.rotation = streamRotation(stream);
     const bool quarter = v.rotation == 90 || v.rotation == 270;
     v.uprightWidth = quarter ? v.height : v.width;
@@ -142,7 +147,8 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
                 pts -= origin_;
             }
             lastPts_ = pts;
-            auto fitted = fit_.fit(std::move(frame), info_.video.width, info_.video.height);
+            auto fitted = fit_.fit(std::move(frame), info_.video.width, info_.video.height,
+                                       info_.video.sampleAspect);
             if (!fitted) return fail(std::move(fitted.error()));
             DecodedFrame out;
             out.pts = pts;

@@ -21,7 +21,9 @@
 namespace kestro {
 
 struct VideoStreamInfo {
-    int width = 0;  // the stored picture, as decoded
+    // The picture as decoded, its samples made square (sample_aspect.hpp): the reader's frames
+    // have this size.
+    int width = 0;
     int height = 0;
     int rotation = 0;  // clockwise degrees that turn the stored picture upright: 0, 90, 180, 270
     int uprightWidth = 0;  // the picture as shown, after that rotation
@@ -29,6 +31,8 @@ struct VideoStreamInfo {
     double averageFrameRate = 0;  // frames per second; 0 when the container does not say
     double duration = 0;          // seconds of video claimed by the container; 0 when unknown
     AVRational timeBase{1, 1};    // of the frames' pts
+    // Of the stored samples; 1:1 unless the shown size above differs from the stored one.
+    AVRational sampleAspect{1, 1};
 };
 
 struct MovieInfo {

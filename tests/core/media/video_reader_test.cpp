@@ -200,6 +200,47 @@ TEST_F(VideoReaderTest, PicturesOfAnotherSizeAreFittedIntoTheStreamsSize) {
     EXPECT_EQ(count, 20);
 }
 
+// A recording squeezed by a tool that keeps its shape in the sample aspect ratio: players stretch
+// it back, and so does the reader, both ways, with no black bars.
+TEST_F(VideoReaderTest, PicturesWithoutSquareSamplesAreStretchedAsPlayersShowThem) {
+    struct Case {
+        const char* name;
+        const char* aspect;
+        int storedW, storedH, shownW, shownH;
+    };
+    for (const Case c : {Case{"wide.mp4", "2", 32, 128, 64, 128},
+                         Case{"tall.mkv", "1/2", 64, 64, 64, 128}}) {
+        SCOPED_TRACE(c.name);
+        // A black bar over the second eighth of the stored width, white elsewhere.
+        const auto path = test::makeMovie(
+            dir / c.name, {.width = c.storedW, .height = c.storedH, .fps = 10, .seconds = 0.3,
+                           .video = "color=c=white",
+                           .extraOutputArgs = std::string("-vf drawbox=x=iw/8:y=0:w=iw/8:h=ih:"
+                                                          "c=black:t=fill,setsar=") +
+                                              c.aspect});
+        ASSERT_FALSE(path.empty());
+        auto reader = VideoReader::open(path);
+        ASSERT_TRUE(reader) << reader.error().message;
+        EXPECT_EQ((*reader)->info().video.width, c.shownW);
+        EXPECT_EQ((*reader)->info().video.height, c.shownH);
+        auto frame = (*reader)->next();
+        ASSERT_TRUE(frame && *frame);
+        const AVFrame& f = *(**frame).frame;
+        ASSERT_EQ(std::make_pair(f.width, f.height), std::make_pair(c.shownW, c.shownH));
+        EXPECT_EQ(f.sample_aspect_ratio.num, f.sample_aspect_ratio.den);
+        auto luma = [&](double x, double y) {
+            const int px = static_cast<int>(x * f.width), py = static_cast<int>(y * f.height);
+            return f.data[0][static_cast<ptrdiff_t>(f.linesize[0]) * py + px];
+        };
+        for (const double y : {0.02, 0.5, 0.98}) {
+            EXPECT_GT(luma(0.02, y), 200) << y;  // no bars at the sides, above or below
+            EXPECT_LT(luma(0.19, y), 40) << y;
+            EXPECT_GT(luma(0.5, y), 200) << y;
+            EXPECT_GT(luma(0.98, y), 200) << y;
+        }
+    }
+}
+
 TEST_F(VideoReaderTest, CutOffMovieIsNoticed) {
     // Index up front, data cut at 40%: the reader sees the end come too early.
     const auto path = test::makeMovie(dir / "whole.mp4",
