@@ -134,14 +134,16 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
         // packets cannot be listed still exports at its average rate.
         auto times = readPacketTimes(input, range->start, range->end);
         if (times) pictureTimes = std::move(*times);
-        const auto shortest = pictureTimes ? typicalShortestInterval(*pictureTimes) : std::nullopt;
+        const double grain = av_q2d(info.video.timeBase);
+        const auto shortest =
+            pictureTimes ? typicalShortestInterval(*pictureTimes, grain) : std::nullopt;
         const double declared = info.video.averageFrameRate;
         const double average = pictureTimes ? stretchAverageRate(declared, pictureTimes->size(),
                                                                  range->end - range->start)
                                             : declared;
         variableRate = isVariableRate(average, shortest);
         // A header that claims more pictures than an even stream holds keeps its claim.
-        frameRate = exportFrameRate(variableRate ? average : declared, shortest);
+        frameRate = rateOnGrain(exportFrameRate(variableRate ? average : declared, shortest), grain);
     }
     frameRate = targetFrameRate(config, frameRate);
     if (!pictureTimes) {
@@ -167,8 +169,8 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
     const int width = static_cast<int>(config.width + config.width % 2);
     const int height = static_cast<int>(config.height + config.height % 2);
 
-    const double frames = std::ceil(outputLength * av_q2d(frameRate) - 1e-6);
-    const int64_t frameCount = std::max<int64_t>(1, static_cast<int64_t>(frames));
+    const int64_t frameCount =
+        tickCount(outputLength, frameRate, av_q2d(info.video.timeBase));
 
     if (target.container == Muxer::Container::gif) {
         if (auto tooLarge = gifTooLarge(frameCount, width, height)) return fail(std::move(*tooLarge));

@@ -26,9 +26,12 @@ constexpr double kAverageRounding = 0.005;
 // exact fraction. A picture every few hours, far apart from 29.97 against 30 (0.1 %).
 constexpr double kAverageNoise = 1e-5;
 
+// Times stored this coarsely cannot hold the NTSC rates' timing (a GIF's hundredths can).
+constexpr double kCoarseGrain = 0.005;
+
 }  // namespace
 
-std::optional<double> typicalShortestInterval(const std::vector<double>& times) {
+std::optional<double> typicalShortestInterval(const std::vector<double>& times, double grain) {
     std::vector<double> deltas;
     for (size_t i = 1; i < times.size(); ++i) {
         const double d = times[i] - times[i - 1];
@@ -39,7 +42,18 @@ std::optional<double> typicalShortestInterval(const std::vector<double>& times) 
     // Never the single shortest when there are more: one odd pair must not decide.
     const size_t last = deltas.size() - 1;
     const auto low = static_cast<size_t>(std::floor(kLowPercentile * static_cast<double>(last)));
-    return deltas[std::min(last, std::max<size_t>(low, 1))];
+    const double shortest = deltas[std::min(last, std::max<size_t>(low, 1))];
+    if (!(grain > 0) || !std::isfinite(grain)) return shortest;
+    // Half a grain of slack for the times' own rounding to seconds.
+    const double ceiling = std::min(shortest + grain * 1.5, shortest * 1.5);
+    double sum = 0;
+    size_t count = 0;
+    for (const double d : deltas) {
+        if (d < shortest - grain / 2 || d >= ceiling) continue;
+        sum += d;
+        ++count;
+    }
+    return count > 0 ? sum / static_cast<double>(count) : shortest;
 }
 
 AVRational frameRateFromFps(double fps) {
@@ -68,6 +82,11 @@ double stretchAverageRate(double declaredRate, size_t pictures, double span) {
     if (!std::isfinite(declaredRate) || !(declaredRate > 0) || !(span > 0)) return declaredRate;
     const double measured = (static_cast<double>(pictures) + 1) / span;
     return measured * kSameRate < declaredRate ? measured : declaredRate;
+}
+
+AVRational rateOnGrain(AVRational rate, double grain) {
+    if (!(grain >= kCoarseGrain) || rate.den != 1001) return rate;
+    return AVRational{(rate.num + 1000) / 1001, 1};
 }
 
 bool isVariableRate(double averageRate, std::optional<double> shortestInterval) {

@@ -25,8 +25,12 @@ inline constexpr AVRational kStandardFrameRates[] = {{24000, 1001}, {24, 1}, {25
                                                      {60, 1},       {90, 1}, {120, 1}};
 
 // The typical shortest interval between pictures at these times (sorted, seconds); none with
-// fewer than two distinct times.
-std::optional<double> typicalShortestInterval(const std::vector<double>& times);
+// fewer than two distinct times. `grain` is the resolution the times were stored at (seconds per
+// tick of the stream's time base). On a coarse grain an interval is stored as the multiple just
+// below or just above it (15 fps in GIF's hundredths: 6, 7, 7, 6, 7, 7), so the interval is the
+// mean of those from the low percentile up to one grain above it, never past half as long again.
+std::optional<double> typicalShortestInterval(const std::vector<double>& times,
+                                              double grain = 0);
 
 // The rate a user asked for (frames per second, 1 to 240, fractions allowed) as a fraction:
 // the NTSC rates typed as decimals (23.976, 29.97, 59.94...) become their exact x/1001.
@@ -45,6 +49,11 @@ AVRational constantFrameRate(double averageRate);
 // 1 / shortestInterval: the standard rate within 10 % of it, else rounded to whole frames per
 // second, from 1 up to kMaximumFrameRate.
 AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval);
+
+// The rate found for times stored on `grain` (seconds per tick). Hundredths (GIF) cannot tell an
+// NTSC rate from the whole rate beside it, and nothing that writes them means one: an x/1001 rate
+// found there is the whole rate just above it (29.97 is 30). Finer grains keep the rate.
+AVRational rateOnGrain(AVRational rate, double grain);
 
 // The average rate to judge a stretch of `span` seconds holding `pictures` pictures by: the
 // container's, unless the stretch clearly holds fewer pictures than that. Matroska and WebM state

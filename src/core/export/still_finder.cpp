@@ -95,7 +95,7 @@ Result<std::vector<StillStretch>, MediaError> findStillStretches(const std::file
     auto times = readPacketTimes(path, start, end);
     if (times &&
         isVariableRate(stretchAverageRate(info.video.averageFrameRate, times->size(), end - start),
-                       typicalShortestInterval(*times))) {
+                       typicalShortestInterval(*times, av_q2d(info.video.timeBase)))) {
         return stillsFromPictureTimes(*times, end, search);
     }
     auto pictures = measurePictureChanges(path, start, end);

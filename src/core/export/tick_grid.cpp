@@ -1,6 +1,7 @@
 #include "core/export/tick_grid.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kestro {
 
@@ -13,6 +14,13 @@ TrimRange alignTicksToFirstPicture(TrimRange range, const std::vector<double>& p
     const double quarterTick = 0.25 / av_q2d(frameRate);
     if (*first - range.start <= quarterTick + kSame && *first < range.end) range.start = *first;
     return range;
+}
+
+std::int64_t tickCount(double length, AVRational frameRate, double grain) {
+    const double rate = av_q2d(frameRate);
+    const double slack = std::isfinite(grain) && grain > 0 ? std::min(grain * rate, 0.5) : 0;
+    const double ticks = std::ceil(length * rate - slack - 1e-6);
+    return ticks >= 1 ? static_cast<std::int64_t>(ticks) : 1;
 }
 
 }  // namespace kestro

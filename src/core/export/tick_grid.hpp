@@ -13,6 +13,7 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
+#include <cstdint>
 #include <vector>
 
 namespace kestro {
@@ -22,5 +23,12 @@ namespace kestro {
 // start by at most a quarter tick at `frameRate`.
 TrimRange alignTicksToFirstPicture(TrimRange range, const std::vector<double>& pictureTimes,
                                    AVRational frameRate);
+
+// How many ticks an export of `length` seconds at `frameRate` runs for: every tick that starts
+// before the end, at least one. The source's times are stored on a grain of `grain` seconds (its
+// time base), so its end may lie up to that much late: a GIF's 30 fps pictures are 3 or 4
+// hundredths long, and 45 of them end at 1.51 s. A last tick starting that close to the end
+// (never more than half a tick) shows nothing new and is not written.
+std::int64_t tickCount(double length, AVRational frameRate, double grain);
 
 }  // namespace kestro

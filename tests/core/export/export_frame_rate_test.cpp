@@ -96,6 +96,45 @@ TEST(ExportFrameRate, ConstantRateSourcesKeepTheirExactRateAndRequestedRatesAreE
     EXPECT_TRUE(same(frameRateFromFps(23.976), {24000, 1001}));
 }
 
+// Times stored on a coarse grain alternate between the multiples either side of the interval:
+// GIF's hundredths turn 15 fps into 6 and 7, which read as 16.7 fps alone, and 30 fps into 3 and
+// 4 (33.3 fps). Matroska's milliseconds put a variable 59.94 fps recording at 16 and 17 ms.
+TEST(ExportFrameRate, TimesOnACoarseGrainGiveTheRateTheyWereStoredFrom) {
+    auto stored = [](double rate, int count, double grain, double from = 0) {
+        std::vector<double> times;
+        for (int i = 0; i < count; ++i) {
+            times.push_back(std::round((from + i / rate) / grain) * grain);
+        }
+        return times;
+    };
+    for (const auto& [rate, expected] : {std::pair{15.0, AVRational{15, 1}},
+                                         {30.0, {30, 1}},
+                                         {20.0, {20, 1}},
+                                         {24.0, {24, 1}}}) {
+        const auto gif = stored(rate, 45, 0.01);
+        const auto interval = typicalShortestInterval(gif, 0.01);
+        ASSERT_TRUE(interval);
+        EXPECT_NEAR(*interval, 1 / rate, 0.002) << rate;
+        EXPECT_FALSE(isVariableRate(rate, interval)) << rate;
+        EXPECT_TRUE(same(exportFrameRate(rate, interval), expected)) << rate;
+    }
+    // A GIF's average, worked out from its hundredths, may read 29.83; it was not made at 29.97.
+    EXPECT_TRUE(same(rateOnGrain(constantFrameRate(179 / 6.0), 0.01), {30, 1}));
+    EXPECT_TRUE(same(rateOnGrain({60000, 1001}, 0.01), {60, 1}));
+    EXPECT_TRUE(same(rateOnGrain({60000, 1001}, 0.001), {60000, 1001}));
+    EXPECT_TRUE(same(rateOnGrain({25, 1}, 0.01), {25, 1}));
+    // Bursts at 59.94 in milliseconds, with stills between.
+    auto bursts = stored(60000 / 1001.0, 60, 0.001);
+    const auto later = stored(60000 / 1001.0, 60, 0.001, 3);
+    bursts.insert(bursts.end(), later.begin(), later.end());
+    const auto interval = typicalShortestInterval(bursts, 0.001);
+    EXPECT_TRUE(isVariableRate(30, interval));
+    EXPECT_TRUE(same(exportFrameRate(30, interval), {60000, 1001}));
+    // A stream's grain as long as its frames (AVI) does not merge a dropped frame's gap.
+    const auto avi = timesOf({{0, 1.0 / 30, 20}, {21.0 / 30, 1.0 / 30, 20}});
+    EXPECT_NEAR(*typicalShortestInterval(avi, 1.0 / 30), 1.0 / 30, 1e-9);
+}
+
 // Matroska states the capture rate in its header. A bursts-and-stills stretch is judged by the
 // pictures it holds; an even stream, or a short stretch a picture short, keeps the header's rate.
 TEST(ExportFrameRate, AStretchWithFewerPicturesThanItsHeaderClaimsIsVariableRate) {

@@ -151,6 +151,31 @@ TEST(ExporterTimingTest, ConstantRateSourcesKeepEveryPictureInEveryContainer) {
     }
 }
 
+// GIF stores its times in hundredths of a second, so 15 and 30 fps pictures come 6 or 7 and 3 or
+// 4 hundredths apart. The export keeps the rate they were made at, each picture once.
+TEST(ExporterTimingTest, GifTimesInHundredthsKeepTheirRate) {
+    ScratchDir dir;
+    for (const auto& [name, rate] : {std::pair{"rate15.gif", "15"}, {"rate30.gif", "30"}}) {
+        const int frames = 45;
+        const auto source =
+            test::makeNumberedMovie(dir / name, rate, frames, "", "-pix_fmt gray -c:v gif");
+        ASSERT_FALSE(source.empty()) << name;
+        const auto out = dir / "out.mp4";
+        ASSERT_TRUE(test::exported(source, test::smallConfig(), out)) << name;
+        const auto probe = test::probeMovie(out);
+        ASSERT_TRUE(probe && probe->video) << name;
+        EXPECT_EQ(probe->video->frameRate, std::string(rate) + "/1") << name;
+        // The grey steps up with every picture: each output frame is the next one.
+        const auto luma = test::lumaAt(out, 100, 200);
+        ASSERT_EQ(luma.size(), static_cast<size_t>(frames)) << name;
+        int repeated = 0;
+        for (size_t k = 1; k < luma.size(); ++k) {
+            if (luma[k] <= luma[k - 1]) ++repeated;
+        }
+        EXPECT_EQ(repeated, 0) << name;
+    }
+}
+
 // AVI stores decoding times only: with reordered pictures the decoder hands out the last ones
 // without any time. They still come after the others, each once, and the movie ends on the last.
 TEST(ExporterTimingTest, AviWithReorderedPicturesKeepsItsLastPictures) {
