@@ -143,7 +143,8 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
                                             : declared;
         variableRate = isVariableRate(average, shortest);
         // A header that claims more pictures than an even stream holds keeps its claim.
-        frameRate = rateOnGrain(exportFrameRate(variableRate ? average : declared, shortest), grain);
+        frameRate = rateOnGrain(exportFrameRate(variableRate ? average : declared, shortest),
+                                info.video.timeBase);
     }
     frameRate = targetFrameRate(config, frameRate);
     if (!pictureTimes) {

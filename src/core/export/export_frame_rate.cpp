@@ -26,9 +26,6 @@ constexpr double kAverageRounding = 0.005;
 // exact fraction. A picture every few hours, far apart from 29.97 against 30 (0.1 %).
 constexpr double kAverageNoise = 1e-5;
 
-// Times stored this coarsely cannot hold the NTSC rates' timing (a GIF's hundredths can).
-constexpr double kCoarseGrain = 0.005;
-
 }  // namespace
 
 std::optional<double> typicalShortestInterval(const std::vector<double>& times, double grain) {
@@ -84,8 +81,9 @@ double stretchAverageRate(double declaredRate, size_t pictures, double span) {
     return measured * kSameRate < declaredRate ? measured : declaredRate;
 }
 
-AVRational rateOnGrain(AVRational rate, double grain) {
-    if (!(grain >= kCoarseGrain) || rate.den != 1001) return rate;
+AVRational rateOnGrain(AVRational rate, AVRational timeBase) {
+    const bool hundredths = timeBase.num == 1 && timeBase.den > 0 && timeBase.den <= 100;
+    if (!hundredths || rate.den != 1001) return rate;
     return AVRational{(rate.num + 1000) / 1001, 1};
 }
 

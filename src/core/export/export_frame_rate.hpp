@@ -50,10 +50,11 @@ AVRational constantFrameRate(double averageRate);
 // second, from 1 up to kMaximumFrameRate.
 AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval);
 
-// The rate found for times stored on `grain` (seconds per tick). Hundredths (GIF) cannot tell an
-// NTSC rate from the whole rate beside it, and nothing that writes them means one: an x/1001 rate
-// found there is the whole rate just above it (29.97 is 30). Finer grains keep the rate.
-AVRational rateOnGrain(AVRational rate, double grain);
+// The rate found for times stored in `timeBase`. Whole hundredths of a second (GIF's) or coarser
+// cannot tell an NTSC rate from the whole rate beside it, and nothing that writes them means one:
+// an x/1001 rate found there is the whole rate just above it (29.97 is 30). Other time bases keep
+// the rate, AVI's 1001/30000 among them.
+AVRational rateOnGrain(AVRational rate, AVRational timeBase);
 
 // The average rate to judge a stretch of `span` seconds holding `pictures` pictures by: the
 // container's, unless the stretch clearly holds fewer pictures than that. Matroska and WebM state

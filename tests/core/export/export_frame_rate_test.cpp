@@ -119,10 +119,12 @@ TEST(ExportFrameRate, TimesOnACoarseGrainGiveTheRateTheyWereStoredFrom) {
         EXPECT_TRUE(same(exportFrameRate(rate, interval), expected)) << rate;
     }
     // A GIF's average, worked out from its hundredths, may read 29.83; it was not made at 29.97.
-    EXPECT_TRUE(same(rateOnGrain(constantFrameRate(179 / 6.0), 0.01), {30, 1}));
-    EXPECT_TRUE(same(rateOnGrain({60000, 1001}, 0.01), {60, 1}));
-    EXPECT_TRUE(same(rateOnGrain({60000, 1001}, 0.001), {60000, 1001}));
-    EXPECT_TRUE(same(rateOnGrain({25, 1}, 0.01), {25, 1}));
+    EXPECT_TRUE(same(rateOnGrain(constantFrameRate(179 / 6.0), {1, 100}), {30, 1}));
+    EXPECT_TRUE(same(rateOnGrain({60000, 1001}, {1, 100}), {60, 1}));
+    EXPECT_TRUE(same(rateOnGrain({25, 1}, {1, 100}), {25, 1}));
+    // Matroska's milliseconds and AVI's frame-long ticks hold NTSC recordings.
+    EXPECT_TRUE(same(rateOnGrain({60000, 1001}, {1, 1000}), {60000, 1001}));
+    EXPECT_TRUE(same(rateOnGrain({30000, 1001}, {1001, 30000}), {30000, 1001}));
     // Bursts at 59.94 in milliseconds, with stills between.
     auto bursts = stored(60000 / 1001.0, 60, 0.001);
     const auto later = stored(60000 / 1001.0, 60, 0.001, 3);

@@ -126,6 +126,7 @@ TEST(ExporterTimingTest, ConstantRateSourcesKeepEveryPictureInEveryContainer) {
     for (const auto& [name, rate, encode] : {std::tuple{"ntsc30.mp4", "30000/1001", x264},
                                              {"rate30.flv", "30", reordered},
                                              {"rate30.avi", "30", x264},
+                                             {"ntsc30.avi", "30000/1001", x264},
                                              {"ntsc60.mp4", "60000/1001", x264},
                                              {"ntsc60.mkv", "60000/1001", x264},
                                              {"rate30.webm", "30", vp9},
