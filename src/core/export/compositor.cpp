@@ -677,12 +677,12 @@ Result<AVFramePtr, MediaError> Compositor::compose(const AVFrame& picture) {
     if (!out) return out;
     if (planes_[0].copies.empty() && planes_[0].blends.empty()) return out;  // nothing shows
 
-    // Every output is SDR BT.709: an HDR picture is tone-mapped first and then placed like any
-    // other.
+    // Every output is SDR BT.709: an HDR or wide-gamut picture is converted first and then placed
+    // like any other.
     const AVFrame* sdr = &picture;
-    if (isHdrPicture(picture)) {
-        if (!toneMap_) toneMap_ = std::make_unique<HdrToneMap>();
-        auto mapped = toneMap_->convert(picture);
+    if (needsBt709Conversion(picture)) {
+        if (!toBt709_) toBt709_ = std::make_unique<Bt709Conversion>();
+        auto mapped = toBt709_->convert(picture);
         if (!mapped) return fail(mapped.error());
         sdr = *mapped;
     }

@@ -30,7 +30,7 @@
 #include "core/export/canvas_pool.hpp"
 #include "core/export/render_geometry.hpp"
 #include "core/media/av_ptr.hpp"
-#include "core/media/hdr_tone_map.hpp"
+#include "core/media/bt709_conversion.hpp"
 #include "core/media/media_error.hpp"
 #include "core/media/picture_colour.hpp"
 #include "core/model/image.hpp"
@@ -201,7 +201,7 @@ private:
     AVFramePtr scaled_;    // the placed video in stored orientation
     AVFramePtr upright_;   // the placed video turned upright (turned sources only)
     AVFramePtr averaged_;  // its chroma on the canvas's 4:2:0 grid (averageChroma_ only)
-    std::unique_ptr<HdrToneMap> toneMap_;  // made at the first HDR picture
+    std::unique_ptr<Bt709Conversion> toBt709_;  // made at the first picture that needs it
 };
 
 }  // namespace kestro

@@ -79,11 +79,11 @@ std::shared_ptr<Image> PlayerFrameConverter::takeImage(int width, int height) {
 std::shared_ptr<Image> PlayerFrameConverter::convert(const AVFrame& decoded, int width,
                                                      int height) {
     if (width <= 0 || height <= 0 || decoded.width <= 0 || decoded.height <= 0) return nullptr;
-    // HDR is shown as the export will show it: tone-mapped by the same conversion.
+    // HDR and wide gamuts are shown as the export will show them: by the same conversion.
     const AVFrame* sdr = &decoded;
-    if (isHdrPicture(decoded)) {
-        if (!toneMap_) toneMap_ = std::make_unique<HdrToneMap>();
-        auto mapped = toneMap_->convert(decoded);
+    if (needsBt709Conversion(decoded)) {
+        if (!toBt709_) toBt709_ = std::make_unique<Bt709Conversion>();
+        auto mapped = toBt709_->convert(decoded);
         if (!mapped) return nullptr;
         sdr = *mapped;
     }

@@ -7,7 +7,7 @@
 // Belongs to one thread (the player's); not locked.
 
 #include "core/media/av_ptr.hpp"
-#include "core/media/hdr_tone_map.hpp"
+#include "core/media/bt709_conversion.hpp"
 #include "core/media/picture_colour.hpp"
 #include "core/model/image.hpp"
 
@@ -43,7 +43,7 @@ private:
     // the picture must be rotated or the output rows are not aligned for swscale's fast paths.
     AVFramePtr scratch_;
     std::vector<std::shared_ptr<Image>> pool_;
-    std::unique_ptr<HdrToneMap> toneMap_;  // made at the first HDR picture
+    std::unique_ptr<Bt709Conversion> toBt709_;  // made at the first picture that needs it
 };
 
 }  // namespace kestro

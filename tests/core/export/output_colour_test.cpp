@@ -184,6 +184,24 @@ protected:
                         " -colorspace bt709 -color_primaries bt709 -color_trc bt709"
                         " -color_range tv -c:v libx264 -preset ultrafast -crf 6");
     }
+    // Wide-gamut SDR versions: BT.2020 primaries with BT.709's transfer and the BT.2020 matrix
+    // (some phones' SDR video), and Display P3 with the sRGB transfer (as Apple's captures are
+    // tagged), its bands read as sRGB.
+    fs::path wideGamut(const std::string& name) {
+        const bool p3 = name == "p3";
+        const std::string tags = p3 ? "-color_primaries smpte432 -color_trc iec61966-2-1 "
+                                      "-colorspace bt709"
+                                    : "-color_primaries bt2020 -color_trc bt709 "
+                                      "-colorspace bt2020nc";
+        return test::makeWithFfmpeg(
+            dir / (name + ".mp4"),
+            picture() + " -vf format=gbrp,setparams=range=pc:color_primaries=bt709:color_trc=" +
+                (p3 ? "iec61966-2-1" : "bt709") +
+                ",zscale=t=linear,format=gbrpf32le,zscale=" +
+                (p3 ? "p=smpte432:t=iec61966-2-1:m=bt709" : "p=bt2020:t=bt709:m=bt2020nc") +
+                ":r=tv,format=yuv420p -c:v libx264 -preset ultrafast -crf 6 -color_range tv " +
+                tags);
+    }
     fs::path hdr(const std::string& transfer) {
         return test::makeWithFfmpeg(
             dir / (transfer + ".mp4"),
@@ -231,11 +249,31 @@ TEST_F(HdrSources, ExportAsTheirSdrVersions) {
     }
 }
 
-// The preview shows HDR as the export does.
+// A colour-managed player converts BT.2020 and P3 primaries for a BT.709 screen; read as BT.709
+// primaries, the red band shows 35 (BT.2020) or 15 (P3) levels duller.
+TEST_F(HdrSources, WideGamutSdrExportsAsPlayersShowIt) {
+    const fs::path sdrMovie = sdr();
+    ASSERT_FALSE(sdrMovie.empty());
+    const fs::path sdrOut = dir / "sdr-out.mp4";
+    ASSERT_TRUE(test::exported(sdrMovie, test::smallConfig(), sdrOut));
+    for (const std::string name : {"bt2020", "p3"}) {
+        SCOPED_TRACE(name);
+        const fs::path source = wideGamut(name);
+        ASSERT_FALSE(source.empty());
+        const fs::path out = dir / (name + "-out.mp4");
+        ASSERT_TRUE(test::exported(source, test::smallConfig(), out));
+        for (int band = 0; band < kBands; ++band) {
+            EXPECT_TRUE(near(declaredColour(out, 1, 100, bandY(band)),
+                             declaredColour(sdrOut, 1, 100, bandY(band)), 5))
+                << "band " << band;
+        }
+    }
+}
+
+// The preview shows HDR and wide gamuts as the export does.
 TEST_F(HdrSources, PlayerShowsTheSdrVersion) {
     const fs::path sdrMovie = sdr();
-    const fs::path pq = hdr("smpte2084");
-    ASSERT_FALSE(sdrMovie.empty() || pq.empty());
+    ASSERT_FALSE(sdrMovie.empty());
     auto firstImage = [](const fs::path& movie) -> std::shared_ptr<Image> {
         auto reader = VideoReader::open(movie);
         if (!reader) return nullptr;
@@ -244,14 +282,18 @@ TEST_F(HdrSources, PlayerShowsTheSdrVersion) {
         return PlayerFrameConverter(0).convert(*(*frame)->frame, 64, 160);
     };
     const auto want = firstImage(sdrMovie);
-    const auto got = firstImage(pq);
-    ASSERT_TRUE(want && got);
-    for (int band = 0; band < kBands; ++band) {
-        const int y = 40 * band + 20;
-        const std::uint8_t* a = got->pixel(32, y);
-        const std::uint8_t* b = want->pixel(32, y);
-        EXPECT_TRUE(near(Rgba{a[0], a[1], a[2], 255}, Rgba{b[0], b[1], b[2], 255}, 10))
-            << "band " << band;
+    ASSERT_TRUE(want);
+    for (const fs::path& source : {hdr("smpte2084"), wideGamut("bt2020")}) {
+        SCOPED_TRACE(source.filename().string());
+        const auto got = firstImage(source);
+        ASSERT_TRUE(got);
+        for (int band = 0; band < kBands; ++band) {
+            const int y = 40 * band + 20;
+            const std::uint8_t* a = got->pixel(32, y);
+            const std::uint8_t* b = want->pixel(32, y);
+            EXPECT_TRUE(near(Rgba{a[0], a[1], a[2], 255}, Rgba{b[0], b[1], b[2], 255}, 10))
+                << "band " << band;
+        }
     }
 }
 
