@@ -170,8 +170,10 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
     const int width = static_cast<int>(config.width + config.width % 2);
     const int height = static_cast<int>(config.height + config.height % 2);
 
+    // Only the movie's own end carries its time base's rounding; a trim's end is the user's.
+    const bool toMovieEnd = range->end >= info.duration;
     const int64_t frameCount =
-        tickCount(outputLength, frameRate, av_q2d(info.video.timeBase));
+        tickCount(outputLength, frameRate, toMovieEnd ? av_q2d(info.video.timeBase) : 0);
 
     if (target.container == Muxer::Container::gif) {
         if (auto tooLarge = gifTooLarge(frameCount, width, height)) return fail(std::move(*tooLarge));
