@@ -15,6 +15,9 @@ constexpr double kSnapTolerance = 0.10;
 // A capture rate this close above the average is the same rate, measured twice: millisecond
 // timestamps make a constant 60 fps read as 62.5 at its shortest intervals.
 constexpr double kSameRate = 1.05;
+// Pictures whose typical shortest interval is this much longer than the stated rate's come
+// slower than it: the intervals are measured to within a grain, so 24 fps read as 25 (4 %) shows.
+constexpr double kSlowerThanStated = 1.02;
 // The percentile of the intervals taken as the typical shortest.
 constexpr double kLowPercentile = 0.10;
 // How far below a standard rate an average may read and still be it: containers store averages
@@ -93,13 +96,11 @@ bool isVariableRate(double averageRate, std::optional<double> shortestInterval) 
     return 1.0 / *shortestInterval > known * kSameRate;
 }
 
-AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval) {
-    const AVRational average = constantFrameRate(averageRate);
-    if (!shortestInterval || !(*shortestInterval > 0)) return average;
-    const double capture = 1.0 / *shortestInterval;
-    const double known = std::isfinite(averageRate) && averageRate > 0 ? averageRate : 0;
-    if (capture <= known * kSameRate) return average;
+namespace {
 
+// A capture rate as a fraction: the standard rate within kSnapTolerance of it, else whole frames
+// per second, from 1 up to kMaximumFrameRate.
+AVRational snappedCaptureRate(double capture) {
     const AVRational* nearest = nullptr;
     double nearestGap = kSnapTolerance;
     for (const AVRational& r : kStandardFrameRates) {
@@ -109,11 +110,25 @@ AVRational exportFrameRate(double averageRate, std::optional<double> shortestInt
             nearest = &r;
         }
     }
-    AVRational rate =
-        nearest ? *nearest
-                : AVRational{static_cast<int>(std::clamp(std::lround(capture), 1L,
-                                                         static_cast<long>(kMaximumFrameRate))),
-                             1};
+    return nearest ? *nearest
+                   : AVRational{static_cast<int>(std::clamp(std::lround(capture), 1L,
+                                                            static_cast<long>(kMaximumFrameRate))),
+                                1};
+}
+
+}  // namespace
+
+AVRational exportFrameRate(double averageRate, std::optional<double> shortestInterval) {
+    const AVRational average = constantFrameRate(averageRate);
+    if (!shortestInterval || !(*shortestInterval > 0)) return average;
+    const double capture = 1.0 / *shortestInterval;
+    const double known = std::isfinite(averageRate) && averageRate > 0 ? averageRate : 0;
+    // Pictures that never come as fast as the stated rate were made at their own: FFmpeg 7 states
+    // a 15 fps GIF (6 and 7 hundredths apart) as 16.7, its shortest delay.
+    if (capture * kSlowerThanStated < known) return snappedCaptureRate(capture);
+    if (capture <= known * kSameRate) return average;
+
+    AVRational rate = snappedCaptureRate(capture);
     // Snapping may land a hair under the average; the average is never undercut.
     if (av_q2d(rate) < known) return average;
     return rate;

@@ -117,6 +117,10 @@ TEST(ExportFrameRate, TimesOnACoarseGrainGiveTheRateTheyWereStoredFrom) {
         EXPECT_NEAR(*interval, 1 / rate, 0.002) << rate;
         EXPECT_FALSE(isVariableRate(rate, interval)) << rate;
         EXPECT_TRUE(same(exportFrameRate(rate, interval), expected)) << rate;
+        // FFmpeg 7 states such a GIF's rate as that of its shortest delay (15 fps as 16.7).
+        const double stated = 100 / std::floor(100 / rate);
+        EXPECT_TRUE(same(rateOnGrain(exportFrameRate(stated, interval), {1, 100}), expected))
+            << rate << " as " << stated;
     }
     // A GIF's average, worked out from its hundredths, may read 29.83; it was not made at 29.97.
     EXPECT_TRUE(same(rateOnGrain(constantFrameRate(179 / 6.0), {1, 100}), {30, 1}));
