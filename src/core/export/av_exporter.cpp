@@ -142,7 +142,7 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
                                                                  range->end - range->start)
                                             : declared;
         variableRate = isVariableRate(average, shortest);
-        // A header that claims more pictures than an even stream holds keeps its claim.
+        // An even stream keeps its header's rate, unless its pictures clearly come slower.
         frameRate = rateOnGrain(exportFrameRate(variableRate ? average : declared, shortest),
                                 info.video.timeBase);
     }
