@@ -18,6 +18,11 @@ constexpr double kSameRate = 1.05;
 // Pictures whose typical shortest interval is this much longer than the stated rate's come
 // slower than it: the intervals are measured to within a grain, so 24 fps read as 25 (4 %) shows.
 constexpr double kSlowerThanStated = 1.02;
+// A time base this coarse (GIF's hundredths, AVI's frames) stores every interval rounded a
+// visible share of itself. Finer ones (Matroska's milliseconds) keep the low percentile as it
+// is: their mean interval cannot tell 59.94 from 60 over short bursts, and the whole rate that
+// the percentile snaps to is what phones capture at.
+constexpr double kCoarseGrain = 0.005;
 // The percentile of the intervals taken as the typical shortest.
 constexpr double kLowPercentile = 0.10;
 // How far below a standard rate an average may read and still be it: containers store averages
@@ -43,7 +48,7 @@ std::optional<double> typicalShortestInterval(const std::vector<double>& times, 
     const size_t last = deltas.size() - 1;
     const auto low = static_cast<size_t>(std::floor(kLowPercentile * static_cast<double>(last)));
     const double shortest = deltas[std::min(last, std::max<size_t>(low, 1))];
-    if (!(grain > 0) || !std::isfinite(grain)) return shortest;
+    if (!(grain >= kCoarseGrain) || !std::isfinite(grain)) return shortest;
     // Half a grain of slack for the times' own rounding to seconds.
     const double ceiling = std::min(shortest + grain * 1.5, shortest * 1.5);
     double sum = 0;

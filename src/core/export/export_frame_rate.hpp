@@ -26,9 +26,10 @@ inline constexpr AVRational kStandardFrameRates[] = {{24000, 1001}, {24, 1}, {25
 
 // The typical shortest interval between pictures at these times (sorted, seconds); none with
 // fewer than two distinct times. `grain` is the resolution the times were stored at (seconds per
-// tick of the stream's time base). On a coarse grain an interval is stored as the multiple just
-// below or just above it (15 fps in GIF's hundredths: 6, 7, 7, 6, 7, 7), so the interval is the
-// mean of those from the low percentile up to one grain above it, never past half as long again.
+// tick of the stream's time base). On a coarse grain (5 ms or more) an interval is stored as the
+// multiple just below or just above it (15 fps in GIF's hundredths: 6, 7, 7, 6, 7, 7), so the
+// interval is the mean of those from the low percentile up to one grain above it, never past
+// half as long again.
 std::optional<double> typicalShortestInterval(const std::vector<double>& times,
                                               double grain = 0);
 
