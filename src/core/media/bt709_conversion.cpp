@@ -6,6 +6,10 @@
 
 #include <string>
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 namespace kestro {
 
 namespace {
@@ -42,8 +46,18 @@ std::string conversionGraph(bool hdr, int transfer, int primaries, int matrix, b
                ",format=gbrpf32le,zscale=p=bt709,tonemap=mobius:param=0.9"
                ",zscale=t=bt709:m=bt709:r=limited";
     }
-    return "zscale=" + in + ":t=linear,format=gbrpf32le,zscale=p=bt709,zscale=t=" +
-           std::to_string(transfer) + ":m=bt709:r=limited";
+    // One zscale: zimg goes through linear light itself when only the primaries change, without
+    // a float picture between filters.
+    return "zscale=" + in + ":t=" + std::to_string(transfer) + ":p=bt709:m=bt709:r=limited";
+}
+
+// HDR keeps its 10 bits for the compositor to dither down. An SDR picture of 8 bits is rounded
+// to 8: dithering a flat field of it into two levels would show a pattern the encoder then pays
+// for on every picture.
+AVPixelFormat convertedFormat(bool hdr, AVPixelFormat source) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(source);
+    if (!hdr && desc && desc->comp[0].depth <= 8) return AV_PIX_FMT_YUV420P;
+    return AV_PIX_FMT_YUV420P10;
 }
 
 bool isWideGamut(int primaries) {
@@ -91,7 +105,7 @@ Result<const AVFrame*, MediaError> Bt709Conversion::convert(const AVFrame& pictu
         input.timeBase = AVRational{1, 1000};
         auto graph = FilterGraph::create(
             input, conversionGraph(isHdr, transfer, primaries, matrix, colour.fullRange),
-            AV_PIX_FMT_YUV420P10);
+            convertedFormat(isHdr, static_cast<AVPixelFormat>(picture.format)));
         if (!graph) return fail(graph.error());
         graph_ = std::move(*graph);
         shape_ = shape;

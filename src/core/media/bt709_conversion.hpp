@@ -8,7 +8,8 @@
 //   saturated red 35 levels duller.
 // The work is libavfilter's: zscale takes the picture to linear light and BT.709 primaries,
 // tonemap (for HDR) compresses what lies above SDR white, and zscale takes it back to BT.709
-// YCbCr. An SDR picture goes back through its own transfer curve, so its tones stay as they are.
+// YCbCr. An SDR picture goes back through its own transfer curve in the same zscale, so its
+// tones stay as they are.
 //
 // The HDR curve keeps SDR content as it is: linear light is scaled so that 203 cd/m² is SDR white
 // (the reference white of HDR video, ITU-R BT.2408, where phones and SDR-to-HDR conversions put
@@ -44,7 +45,8 @@ public:
     Bt709Conversion& operator=(const Bt709Conversion&) = delete;
 
     // The SDR BT.709 twin of a picture for which needsBt709Conversion holds: limited-range
-    // BT.709 (matrix, primaries and transfer tagged so), 10-bit 4:2:0, the same size. The result
+    // BT.709 (matrix, primaries and transfer tagged so), 4:2:0 of 8 bits for an SDR picture of
+    // 8 bits and of 10 otherwise, the same size. The result
     // stays valid until the next call; the same picture handed in again (a held frame shown for
     // several output ticks) is not converted twice.
     Result<const AVFrame*, MediaError> convert(const AVFrame& picture);

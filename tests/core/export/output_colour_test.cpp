@@ -8,6 +8,7 @@
 #include "exporter_support.hpp"
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,23 @@ std::optional<Rgba> declaredColour(const fs::path& movie, int index, int x, int 
     for (size_t i = 0; i < bytes.size(); ++i) sum[i % 3] += static_cast<std::uint8_t>(bytes[i]);
     auto avg = [](int s) { return static_cast<std::uint8_t>((s + 24) / 49); };
     return Rgba{avg(sum[0]), avg(sum[1]), avg(sum[2]), 255};
+}
+
+// How many luma values a w x h block of a movie's frame `index` holds, as coded; 0 when it
+// cannot be read.
+int lumaValuesIn(const fs::path& movie, int index, int x, int y, int w, int h) {
+    const fs::path raw = movie.string() + "." + std::to_string(index) + ".gray";
+    char crop[80];
+    std::snprintf(crop, sizeof crop, "crop=%d:%d:%d:%d", w, h, x, y);
+    if (test::makeWithFfmpeg(raw, "-i " + test::shellQuote(movie.string()) +
+                                      " -vf \"select=eq(n\\," + std::to_string(index) +
+                                      ")," + crop + ",extractplanes=y\" -frames:v 1 -f rawvideo")
+            .empty()) {
+        return 0;
+    }
+    const std::string bytes = test::fileContents(raw);
+    if (bytes.size() != static_cast<size_t>(w * h)) return 0;
+    return static_cast<int>(std::set<char>(bytes.begin(), bytes.end()).size());
 }
 
 ::testing::AssertionResult near(const std::optional<Rgba>& got, const std::optional<Rgba>& want,
@@ -266,6 +284,9 @@ TEST_F(HdrSources, WideGamutSdrExportsAsPlayersShowIt) {
             EXPECT_TRUE(near(declaredColour(out, 1, 100, bandY(band)),
                              declaredColour(sdrOut, 1, 100, bandY(band)), 5))
                 << "band " << band;
+            // Flat stays flat: an 8-bit picture is converted to 8 bits, not to 10 bits that
+            // are then dithered into a pattern the encoder pays for.
+            EXPECT_EQ(lumaValuesIn(out, 1, 84, bandY(band) - 8, 32, 16), 1) << "band " << band;
         }
     }
 }
