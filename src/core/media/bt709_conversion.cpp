@@ -4,6 +4,7 @@
 #include "core/media/filter_graph.hpp"
 #include "core/media/picture_colour.hpp"
 
+#include <algorithm>
 #include <string>
 
 extern "C" {
@@ -37,8 +38,12 @@ bool zscaleKnowsSdrTransfer(int transfer) {
 // The graph for one kind of picture. zscale's input options take the H.273 codes that FFmpeg's
 // colour enumerations use; they are given explicitly because the buffer source does not carry
 // the colour tags through format negotiation in every FFmpeg version.
-std::string conversionGraph(bool hdr, int transfer, int primaries, int matrix, bool fullRange) {
-    const std::string in = "tin=" + std::to_string(transfer) + ":pin=" +
+// `width` x `height` is the size to scale to on the way, in the first zscale, so that the costly
+// steps run on the pixels that will be shown.
+std::string conversionGraph(bool hdr, int transfer, int primaries, int matrix, bool fullRange,
+                            int width, int height) {
+    const std::string in = "w=" + std::to_string(width) + ":h=" + std::to_string(height) +
+                           ":tin=" + std::to_string(transfer) + ":pin=" +
                            std::to_string(primaries) + ":min=" + std::to_string(matrix) +
                            ":rin=" + (fullRange ? "full" : "limited");
     if (hdr) {
@@ -78,8 +83,21 @@ bool needsBt709Conversion(const AVFrame& frame) {
 Bt709Conversion::Bt709Conversion() = default;
 Bt709Conversion::~Bt709Conversion() = default;
 
-Result<const AVFrame*, MediaError> Bt709Conversion::convert(const AVFrame& picture) {
-    if (last_ && lastSource_ && lastSource_->data[0] == picture.data[0]) return last_.get();
+Result<const AVFrame*, MediaError> Bt709Conversion::convert(const AVFrame& picture, int width,
+                                                            int height) {
+    // Only ever smaller, and even, as 4:2:0 wants.
+    if (width <= 0 || height <= 0 ||
+        static_cast<int64_t>(width) * height >= static_cast<int64_t>(picture.width) * picture.height) {
+        width = picture.width;
+        height = picture.height;
+    } else {
+        width = std::min(width + (width & 1), picture.width);
+        height = std::min(height + (height & 1), picture.height);
+    }
+    if (last_ && lastSource_ && lastSource_->data[0] == picture.data[0] && last_->width == width &&
+        last_->height == height) {
+        return last_.get();
+    }
     lastSource_.reset();
 
     const bool isHdr = isHdrPicture(picture);
@@ -94,8 +112,9 @@ Result<const AVFrame*, MediaError> Bt709Conversion::convert(const AVFrame& pictu
     const int transfer = isHdr || zscaleKnowsSdrTransfer(picture.color_trc)
                              ? static_cast<int>(picture.color_trc)
                              : static_cast<int>(AVCOL_TRC_BT709);
-    const Shape shape{picture.width, picture.height, picture.format, transfer,
-                      primaries, matrix,     colour.fullRange ? 1 : 0};
+    const Shape shape{picture.width, picture.height, width,  height,
+                      picture.format, transfer,       primaries, matrix,
+                      colour.fullRange ? 1 : 0};
     if (!graph_ || !(shape == shape_)) {
         graph_.reset();
         FilterGraph::Input input;
@@ -104,7 +123,8 @@ Result<const AVFrame*, MediaError> Bt709Conversion::convert(const AVFrame& pictu
         input.format = plainYuvFormat(static_cast<AVPixelFormat>(picture.format));
         input.timeBase = AVRational{1, 1000};
         auto graph = FilterGraph::create(
-            input, conversionGraph(isHdr, transfer, primaries, matrix, colour.fullRange),
+            input,
+            conversionGraph(isHdr, transfer, primaries, matrix, colour.fullRange, width, height),
             convertedFormat(isHdr, static_cast<AVPixelFormat>(picture.format)));
         if (!graph) return fail(graph.error());
         graph_ = std::move(*graph);

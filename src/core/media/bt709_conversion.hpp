@@ -46,14 +46,17 @@ public:
 
     // The SDR BT.709 twin of a picture for which needsBt709Conversion holds: limited-range
     // BT.709 (matrix, primaries and transfer tagged so), 4:2:0 of 8 bits for an SDR picture of
-    // 8 bits and of 10 otherwise, the same size. The result
-    // stays valid until the next call; the same picture handed in again (a held frame shown for
-    // several output ticks) is not converted twice.
-    Result<const AVFrame*, MediaError> convert(const AVFrame& picture);
+    // 8 bits and of 10 otherwise. It has the picture's size, or about `width` x `height` when
+    // that is smaller (rounded up to even sides): a preview converts only the pixels it shows,
+    // which for HDR costs a twentieth as much. The result stays valid until the next call; the
+    // same picture handed in again at the same size (a held frame shown for several output
+    // ticks) is not converted twice.
+    Result<const AVFrame*, MediaError> convert(const AVFrame& picture, int width = 0,
+                                               int height = 0);
 
 private:
     struct Shape {
-        int width = 0, height = 0, format = -1;
+        int width = 0, height = 0, outWidth = 0, outHeight = 0, format = -1;
         int transfer = 0, primaries = 0, matrix = 0, range = 0;
         bool operator==(const Shape&) const = default;
     };

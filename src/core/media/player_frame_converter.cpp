@@ -79,18 +79,19 @@ std::shared_ptr<Image> PlayerFrameConverter::takeImage(int width, int height) {
 std::shared_ptr<Image> PlayerFrameConverter::convert(const AVFrame& decoded, int width,
                                                      int height) {
     if (width <= 0 || height <= 0 || decoded.width <= 0 || decoded.height <= 0) return nullptr;
-    // HDR and wide gamuts are shown as the export will show them: by the same conversion.
+    const bool quarter = rotation_ == 90 || rotation_ == 270;
+    const int scaledWidth = quarter ? height : width;
+    const int scaledHeight = quarter ? width : height;
+    // HDR and wide gamuts are shown as the export will show them: by the same conversion, made
+    // at about the size shown.
     const AVFrame* sdr = &decoded;
     if (needsBt709Conversion(decoded)) {
         if (!toBt709_) toBt709_ = std::make_unique<Bt709Conversion>();
-        auto mapped = toBt709_->convert(decoded);
+        auto mapped = toBt709_->convert(decoded, scaledWidth, scaledHeight);
         if (!mapped) return nullptr;
         sdr = *mapped;
     }
     const AVFrame& frame = *sdr;
-    const bool quarter = rotation_ == 90 || rotation_ == 270;
-    const int scaledWidth = quarter ? height : width;
-    const int scaledHeight = quarter ? width : height;
     if (!prepareScaler(frame, scaledWidth, scaledHeight)) return nullptr;
 
     std::shared_ptr<Image> image = takeImage(width, height);

@@ -291,29 +291,35 @@ TEST_F(HdrSources, WideGamutSdrExportsAsPlayersShowIt) {
     }
 }
 
-// The preview shows HDR and wide gamuts as the export does.
+// The preview shows HDR and wide gamuts as the export does, at its own size too (where it
+// converts only the pixels it shows).
 TEST_F(HdrSources, PlayerShowsTheSdrVersion) {
     const fs::path sdrMovie = sdr();
     ASSERT_FALSE(sdrMovie.empty());
-    auto firstImage = [](const fs::path& movie) -> std::shared_ptr<Image> {
+    auto firstImage = [](const fs::path& movie, int width) -> std::shared_ptr<Image> {
         auto reader = VideoReader::open(movie);
         if (!reader) return nullptr;
         auto frame = (*reader)->next();
         if (!frame || !*frame) return nullptr;
-        return PlayerFrameConverter(0).convert(*(*frame)->frame, 64, 160);
+        return PlayerFrameConverter(0).convert(*(*frame)->frame, width, width * 5 / 2);
     };
-    const auto want = firstImage(sdrMovie);
-    ASSERT_TRUE(want);
-    for (const fs::path& source : {hdr("smpte2084"), wideGamut("bt2020")}) {
-        SCOPED_TRACE(source.filename().string());
-        const auto got = firstImage(source);
-        ASSERT_TRUE(got);
-        for (int band = 0; band < kBands; ++band) {
-            const int y = 40 * band + 20;
-            const std::uint8_t* a = got->pixel(32, y);
-            const std::uint8_t* b = want->pixel(32, y);
-            EXPECT_TRUE(near(Rgba{a[0], a[1], a[2], 255}, Rgba{b[0], b[1], b[2], 255}, 10))
-                << "band " << band;
+    for (const int width : {64, 26}) {
+        SCOPED_TRACE(width);
+        const auto want = firstImage(sdrMovie, width);
+        ASSERT_TRUE(want);
+        for (const fs::path& source : {hdr("smpte2084"), wideGamut("bt2020")}) {
+            SCOPED_TRACE(source.filename().string());
+            const auto got = firstImage(source, width);
+            ASSERT_TRUE(got);
+            ASSERT_EQ(std::tie(got->width, got->height), std::tie(want->width, want->height));
+            for (int band = 0; band < kBands; ++band) {
+                const int y = got->height * (2 * band + 1) / (2 * kBands);
+                const std::uint8_t* a = got->pixel(width / 2, y);
+                const std::uint8_t* b = want->pixel(width / 2, y);
+                EXPECT_TRUE(
+                    near(Rgba{a[0], a[1], a[2], 255}, Rgba{b[0], b[1], b[2], 255}, 10))
+                    << "band " << band;
+            }
         }
     }
 }
