@@ -681,7 +681,7 @@ Result<AVFramePtr, MediaError> Compositor::compose(const AVFrame& picture) {
     // like any other.
     const AVFrame* sdr = &picture;
     if (needsBt709Conversion(picture)) {
-        if (!toBt709_) toBt709_ = std::make_unique<Bt709Conversion>();
+        if (!toBt709_) toBt709_ = std::make_unique<Bt709Conversion>(0);
         auto mapped = toBt709_->convert(picture);
         if (!mapped) return fail(mapped.error());
         sdr = *mapped;

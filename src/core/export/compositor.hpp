@@ -23,7 +23,8 @@
 //        colour stored straight.
 //
 // One thread uses a Compositor (the exporter's compose thread), except for interrupt(); the
-// pictures it returns may be read and released on any thread.
+// pictures it returns may be read and released on any thread. Converting an HDR or wide-gamut
+// picture, it has libavfilter's slice threads (one per core) share the work.
 
 #include "core/export/background_fill.hpp"
 #include "core/export/camera_view.hpp"

@@ -48,7 +48,7 @@ std::string conversionGraph(bool hdr, int transfer, int primaries, int matrix, b
                            ":rin=" + (fullRange ? "full" : "limited");
     if (hdr) {
         return "zscale=" + in + ":t=linear:npl=" + std::to_string(kSdrWhite) +
-               ",format=gbrpf32le,zscale=p=bt709,tonemap=mobius:param=0.9"
+               ":p=bt709,format=gbrpf32le,tonemap=mobius:param=0.9"
                ",zscale=t=bt709:m=bt709:r=limited";
     }
     // One zscale: zimg goes through linear light itself when only the primaries change, without
@@ -80,7 +80,7 @@ bool needsBt709Conversion(const AVFrame& frame) {
     return isHdrPicture(frame) || isWideGamut(frame.color_primaries);
 }
 
-Bt709Conversion::Bt709Conversion() = default;
+Bt709Conversion::Bt709Conversion(int threads) : threads_(threads) {}
 Bt709Conversion::~Bt709Conversion() = default;
 
 Result<const AVFrame*, MediaError> Bt709Conversion::convert(const AVFrame& picture, int width,
@@ -122,6 +122,7 @@ Result<const AVFrame*, MediaError> Bt709Conversion::convert(const AVFrame& pictu
         input.height = picture.height;
         input.format = plainYuvFormat(static_cast<AVPixelFormat>(picture.format));
         input.timeBase = AVRational{1, 1000};
+        input.threads = threads_;
         auto graph = FilterGraph::create(
             input,
             conversionGraph(isHdr, transfer, primaries, matrix, colour.fullRange, width, height),

@@ -18,7 +18,7 @@
 // ordinary greys by 40 levels or more.
 //
 // One thread uses a Bt709Conversion (the exporter's compose thread, or the player's decode
-// thread).
+// thread); libavfilter's slice threads may share each picture's work with it.
 
 #include "core/media/av_ptr.hpp"
 #include "core/media/media_error.hpp"
@@ -39,7 +39,10 @@ bool needsBt709Conversion(const AVFrame& frame);
 
 class Bt709Conversion {
 public:
-    Bt709Conversion();
+    // `threads`: slice threads for each picture's work, 0 for one per core. The exporter's
+    // compose thread wants them: full-size float conversion and tone mapping are its slowest
+    // step, and the encoder waits on it. A preview converts small pictures on its own thread.
+    explicit Bt709Conversion(int threads = 1);
     ~Bt709Conversion();
     Bt709Conversion(const Bt709Conversion&) = delete;
     Bt709Conversion& operator=(const Bt709Conversion&) = delete;
@@ -60,6 +63,7 @@ private:
         int transfer = 0, primaries = 0, matrix = 0, range = 0;
         bool operator==(const Shape&) const = default;
     };
+    int threads_ = 1;
     Shape shape_;
     std::unique_ptr<FilterGraph> graph_;
     AVFramePtr last_;  // the latest converted picture

@@ -43,8 +43,9 @@ Result<std::unique_ptr<FilterGraph>, MediaError> FilterGraph::create(const Input
     g->graph_.reset(avfilter_graph_alloc());
     if (!g->graph_) return fail(mediaError(AVERROR(ENOMEM)));
     AVFilterGraph* graph = g->graph_.get();
-    // Filters run on the encode thread alone: the exporter already keeps every core busy.
-    graph->nb_threads = 1;
+    // By default filters run on the calling thread alone: the exporter's encoder already keeps
+    // every core busy.
+    graph->nb_threads = input.threads;
 
     const std::string args = "video_size=" + std::to_string(input.width) + "x" +
                              std::to_string(input.height) +

@@ -32,6 +32,9 @@ public:
         int height = 0;
         AVPixelFormat format = AV_PIX_FMT_NONE;
         AVRational timeBase{1, 30};
+        // Threads that share each picture's work in slices, libavfilter's own; 0 is one per
+        // core. One, the default, keeps the work on the calling thread.
+        int threads = 1;
     };
 
     // `description` is libavfilter's graph syntax with one unlabelled input and output (for
