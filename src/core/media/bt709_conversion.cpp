@@ -43,8 +43,8 @@ bool zscaleKnowsSdrTransfer(int transfer) {
 std::string conversionGraph(bool hdr, int transfer, int primaries, int matrix, bool fullRange,
                             int width, int height) {
     const std::string in = "w=" + std::to_string(width) + ":h=" + std::to_string(height) +
-                           ":tin=" + std::to_string(transfer) + ":pin=" +
-                           std::to_string(primaries) + ":min=" + std::to_string(matrix) +
+                           ":tin=" + std::to_string(transfer) +
+                           ":pin=" + std::to_string(primaries) + ":min=" + std::to_string(matrix) +
                            ":rin=" + (fullRange ? "full" : "limited");
     if (hdr) {
         return "zscale=" + in + ":t=linear:npl=" + std::to_string(kSdrWhite) +
@@ -87,7 +87,8 @@ Result<const AVFrame*, MediaError> Bt709Conversion::convert(const AVFrame& pictu
                                                             int height) {
     // Only ever smaller, and even, as 4:2:0 wants.
     if (width <= 0 || height <= 0 ||
-        static_cast<int64_t>(width) * height >= static_cast<int64_t>(picture.width) * picture.height) {
+        static_cast<int64_t>(width) * height >=
+            static_cast<int64_t>(picture.width) * picture.height) {
         width = picture.width;
         height = picture.height;
     } else {
@@ -112,9 +113,15 @@ Result<const AVFrame*, MediaError> Bt709Conversion::convert(const AVFrame& pictu
     const int transfer = isHdr || zscaleKnowsSdrTransfer(picture.color_trc)
                              ? static_cast<int>(picture.color_trc)
                              : static_cast<int>(AVCOL_TRC_BT709);
-    const Shape shape{picture.width, picture.height, width,  height,
-                      picture.format, transfer,       primaries, matrix,
-                      colour.fullRange ? 1 : 0};
+    const Shape shape{.width = picture.width,
+                      .height = picture.height,
+                      .outWidth = width,
+                      .outHeight = height,
+                      .format = picture.format,
+                      .transfer = transfer,
+                      .primaries = primaries,
+                      .matrix = matrix,
+                      .range = colour.fullRange ? 1 : 0};
     if (!graph_ || !(shape == shape_)) {
         graph_.reset();
         FilterGraph::Input input;

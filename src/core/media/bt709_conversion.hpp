@@ -51,9 +51,9 @@ public:
     // BT.709 (matrix, primaries and transfer tagged so), 4:2:0 of 8 bits for an SDR picture of
     // 8 bits and of 10 otherwise. It has the picture's size, or about `width` x `height` when
     // that is smaller (rounded up to even sides): a preview converts only the pixels it shows,
-    // which for HDR costs a twentieth as much. The result stays valid until the next call; the
-    // same picture handed in again at the same size (a held frame shown for several output
-    // ticks) is not converted twice.
+    // an eighth of the work for HDR at a usual preview size. The result stays valid until the
+    // next call; the same picture handed in again at the same size (a held frame shown for
+    // several output ticks) is not converted twice.
     Result<const AVFrame*, MediaError> convert(const AVFrame& picture, int width = 0,
                                                int height = 0);
 

@@ -61,8 +61,8 @@ int lumaValuesIn(const fs::path& movie, int index, int x, int y, int w, int h) {
     char crop[80];
     std::snprintf(crop, sizeof crop, "crop=%d:%d:%d:%d", w, h, x, y);
     if (test::makeWithFfmpeg(raw, "-i " + test::shellQuote(movie.string()) +
-                                      " -vf \"select=eq(n\\," + std::to_string(index) +
-                                      ")," + crop + ",extractplanes=y\" -frames:v 1 -f rawvideo")
+                                      " -vf \"select=eq(n\\," + std::to_string(index) + ")," +
+                                      crop + ",extractplanes=y\" -frames:v 1 -f rawvideo")
             .empty()) {
         return 0;
     }
@@ -316,8 +316,7 @@ TEST_F(HdrSources, PlayerShowsTheSdrVersion) {
                 const int y = got->height * (2 * band + 1) / (2 * kBands);
                 const std::uint8_t* a = got->pixel(width / 2, y);
                 const std::uint8_t* b = want->pixel(width / 2, y);
-                EXPECT_TRUE(
-                    near(Rgba{a[0], a[1], a[2], 255}, Rgba{b[0], b[1], b[2], 255}, 10))
+                EXPECT_TRUE(near(Rgba{a[0], a[1], a[2], 255}, Rgba{b[0], b[1], b[2], 255}, 10))
                     << "band " << band;
             }
         }
