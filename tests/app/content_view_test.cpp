@@ -111,6 +111,8 @@ TEST_F(ContentViewTest, TheFrameAndCanvasChoicesReachThePreviewAndTheRequestAlik
     ASSERT_TRUE(test::loadAndWait(s, test::writeFile(dir.filePath("m.mp4"))));
     s.frame().setFramePreset(test::kProKey);
     test::waitForFrame(s);
+    // The preview makes its pictures of the frame on the pool before it lays the frame out.
+    ASSERT_TRUE(test::waitUntilDone([&] { return !view_->stage()->preview()->preparing(); }));
     // The frame reaches the stage with its ratio.
     EXPECT_FALSE(view_->framePicker()->attentionOutlineVisible());
     QRectF stage = view_->stage()->stageRect();
@@ -168,6 +170,7 @@ TEST_F(ContentViewTest, NoFrameAnMp4sBlackAndThePlacementLookAsTheyExport) {
     s.frame().setFramePreset(test::kProKey);
     test::waitForFrame(s);
     PreviewView* preview = view_->stage()->preview();
+    ASSERT_TRUE(test::waitUntilDone([&] { return !preview->preparing(); }));
     ASSERT_TRUE(preview->layout().hasFrame);
     auto* none = view_->framePicker()->menu()->findChild<QAction*>("noFrameAction");
     ASSERT_TRUE(none);

@@ -154,6 +154,8 @@ TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
     test::waitForFrame(state());
     window->resize(MainWindow::initialGeometry(QRect(0, 0, 1366, 768), QMargins()).size());
     test::drainEvents();
+    ASSERT_TRUE(test::waitUntilDone(
+        [&] { return !window->content().stage()->preview()->preparing(); }));
     EXPECT_GE(window->content().stage()->preview()->layout().frame.height(), 400);
 }
 
