@@ -30,13 +30,33 @@ AudioReader::~AudioReader() {
 
 Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::open(
     const std::filesystem::path& path) {
+    // The first track is opened first: its failure is the movie's, and it tells the tracks.
+    auto reader = openStream(path, -1);
+    if (!reader) return reader;
+    const std::vector<int> tracks = soundStreams(*(*reader)->format_);
+    for (size_t i = 1; i < tracks.size(); ++i) {
+        // A track this FFmpeg cannot decode (a newer codec beside the usual AAC) is left out,
+        // and the others still sound.
+        auto other = openStream(path, tracks[i]);
+        if (other) (*reader)->alongside_.push_back(std::move(*other));
+    }
+    return reader;
+}
+
+// `stream` -1 is the first of the tracks played.
+Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::openStream(
+    const std::filesystem::path& path, int stream) {
     auto format = openMediaInput(path);
     if (!format) return fail(format.error());
     std::unique_ptr<AudioReader> reader(new AudioReader());
     reader->format_ = std::move(*format);
     AVFormatContext& fmt = *reader->format_;
-    reader->stream_ = findAudioStream(fmt);
-    if (reader->stream_ < 0) {
+    if (stream < 0) {
+        const std::vector<int> tracks = soundStreams(fmt);
+        stream = tracks.empty() ? -1 : tracks.front();
+    }
+    reader->stream_ = stream;
+    if (reader->stream_ < 0 || reader->stream_ >= static_cast<int>(fmt.nb_streams)) {
         return fail(
             mediaFailure(path.filename().string() + " has no sound", AVERROR_STREAM_NOT_FOUND));
     }
@@ -60,6 +80,42 @@ Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::open(
 }
 
 Result<Done, MediaError> AudioReader::seek(double seconds) {
+    auto own = seekOwn(seconds);
+    if (!own) return own;
+    for (auto& other : alongside_) {
+        auto seeked = other->seekOwn(seconds);
+        if (!seeked) return seeked;
+    }
+    return Done{};
+}
+
+Result<int, MediaError> AudioReader::read(float* left, float* right, int count) {
+    auto own = readOwn(left, right, count);
+    if (!own || alongside_.empty()) return own;
+    int produced = *own;
+    for (auto& other : alongside_) {
+        const auto room = static_cast<size_t>(std::max(count, 0));
+        if (mixLeft_.size() < room) {
+            mixLeft_.resize(room);
+            mixRight_.resize(room);
+        }
+        auto got = other->readOwn(mixLeft_.data(), mixRight_.data(), count);
+        if (!got) return fail(got.error());
+        // Where the tracks read so far have ended, this one sounds alone.
+        for (int i = produced; i < *got; ++i) {
+            left[i] = 0.0f;
+            right[i] = 0.0f;
+        }
+        for (int i = 0; i < *got; ++i) {
+            left[i] += mixLeft_[i];
+            right[i] += mixRight_[i];
+        }
+        produced = std::max(produced, *got);
+    }
+    return produced;
+}
+
+Result<Done, MediaError> AudioReader::seekOwn(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
     const AVStream& st = *format_->streams[stream_];
     const double from = std::max(0.0, seconds - kSeekPreroll) + originSeconds_;
@@ -259,7 +315,7 @@ Result<Done, MediaError> AudioReader::decodeMore() {
     }
 }
 
-Result<int, MediaError> AudioReader::read(float* left, float* right, int count) {
+Result<int, MediaError> AudioReader::readOwn(float* left, float* right, int count) {
     int out = 0;
     while (out < count) {
         if (!started_ && !decoderDone_) {
