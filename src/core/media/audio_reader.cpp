@@ -30,36 +30,34 @@ AudioReader::~AudioReader() {
 
 Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::open(
     const std::filesystem::path& path) {
-    // The first track is opened first: its failure is the movie's, and it tells the tracks.
-    auto reader = openStream(path, -1);
+    auto format = openMediaInput(path);
+    if (!format) return fail(format.error());
+    const std::vector<int> tracks = soundStreams(**format);
+    if (tracks.empty()) {
+        return fail(
+            mediaFailure(path.filename().string() + " has no sound", AVERROR_STREAM_NOT_FOUND));
+    }
+    // The first track's failure is the movie's. Each other track has an input of its own, so
+    // that each is read at its own pace.
+    auto reader = openStream(std::move(*format), tracks.front());
     if (!reader) return reader;
-    const std::vector<int> tracks = soundStreams(*(*reader)->format_);
     for (size_t i = 1; i < tracks.size(); ++i) {
         // A track this FFmpeg cannot decode (a newer codec beside the usual AAC) is left out,
         // and the others still sound.
-        auto other = openStream(path, tracks[i]);
+        auto input = openMediaInput(path);
+        if (!input) continue;
+        auto other = openStream(std::move(*input), tracks[i]);
         if (other) (*reader)->alongside_.push_back(std::move(*other));
     }
     return reader;
 }
 
-// `stream` -1 is the first of the tracks played.
 Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::openStream(
-    const std::filesystem::path& path, int stream) {
-    auto format = openMediaInput(path);
-    if (!format) return fail(format.error());
+    AVInputFormatContextPtr format, int stream) {
     std::unique_ptr<AudioReader> reader(new AudioReader());
-    reader->format_ = std::move(*format);
+    reader->format_ = std::move(format);
     AVFormatContext& fmt = *reader->format_;
-    if (stream < 0) {
-        const std::vector<int> tracks = soundStreams(fmt);
-        stream = tracks.empty() ? -1 : tracks.front();
-    }
     reader->stream_ = stream;
-    if (reader->stream_ < 0 || reader->stream_ >= static_cast<int>(fmt.nb_streams)) {
-        return fail(
-            mediaFailure(path.filename().string() + " has no sound", AVERROR_STREAM_NOT_FOUND));
-    }
     for (unsigned i = 0; i < fmt.nb_streams; ++i) {
         if (static_cast<int>(i) != reader->stream_) fmt.streams[i]->discard = AVDISCARD_ALL;
     }
@@ -93,12 +91,12 @@ Result<int, MediaError> AudioReader::read(float* left, float* right, int count) 
     auto own = readOwn(left, right, count);
     if (!own || alongside_.empty()) return own;
     int produced = *own;
+    const auto room = static_cast<size_t>(std::max(count, 0));
+    if (mixLeft_.size() < room) {
+        mixLeft_.resize(room);
+        mixRight_.resize(room);
+    }
     for (auto& other : alongside_) {
-        const auto room = static_cast<size_t>(std::max(count, 0));
-        if (mixLeft_.size() < room) {
-            mixLeft_.resize(room);
-            mixRight_.resize(room);
-        }
         auto got = other->readOwn(mixLeft_.data(), mixRight_.data(), count);
         if (!got) return fail(got.error());
         // Where the tracks read so far have ended, this one sounds alone.

@@ -38,8 +38,9 @@ public:
 
 private:
     AudioReader() = default;
+    // Reads `stream` of the opened `format`, one of soundStreams().
     static Result<std::unique_ptr<AudioReader>, MediaError> openStream(
-        const std::filesystem::path& path, int stream);
+        AVInputFormatContextPtr format, int stream);
     Result<Done, MediaError> seekOwn(double seconds);
     Result<int, MediaError> readOwn(float* left, float* right, int count);
     Result<Done, MediaError> decodeMore();
