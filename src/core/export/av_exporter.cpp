@@ -347,7 +347,7 @@ Result<ExportedMovie, ExportError> AVFExporter::finish(PreparedExport& prepared,
         case PipelineOutcome::Kind::sourceFailed:
             return fail(sourceFailure(outcome.error));
         case PipelineOutcome::Kind::sourceTruncated:
-            return fail(ExportError::cannotLoadAsset(outcome.error.message));
+            return fail(ExportError::cannotLoadAsset());
         case PipelineOutcome::Kind::outputFailed:
             return fail(outputFailure(out, outcome.error));
     }

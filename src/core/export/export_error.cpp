@@ -35,9 +35,6 @@ ExportError ExportError::fileSystem(std::string message) {
     return {Kind::fileSystemError, std::move(message)};
 }
 ExportError ExportError::cannotLoadAsset() { return {Kind::cannotLoadAsset}; }
-ExportError ExportError::cannotLoadAsset(std::string reason) {
-    return {Kind::cannotLoadAsset, std::move(reason)};
-}
 ExportError ExportError::exportFailed() { return {Kind::exportFailed}; }
 ExportError ExportError::exportFailed(const MediaError& cause) {
     return {Kind::exportFailed, cause.message, cause.averror};
@@ -87,7 +84,6 @@ std::string ExportError::errorDescription() const {
         case Kind::fileSystemError:
             return "File system error: " + message_;
         case Kind::cannotLoadAsset:
-            if (!message_.empty()) return message_;
             return "Unable to load the video file. The file may be corrupted or in an "
                    "unsupported format.";
         case Kind::exportFailed:

@@ -42,8 +42,6 @@ public:
 
     static ExportError fileSystem(std::string message);
     static ExportError cannotLoadAsset();
-    // With what was found wrong with the file (it stops before its stated length, say).
-    static ExportError cannotLoadAsset(std::string reason);
     static ExportError exportFailed();
     static ExportError exportFailed(const MediaError& cause);
     static ExportError invalidVideoTrack();
@@ -62,8 +60,7 @@ public:
 
     Kind kind() const { return kind_; }
     // The file system error's message, FFmpeg's text for a platform error or a cause, the broken
-    // rule of a target requirement, what is wrong with a file that cannot be loaded; empty
-    // otherwise.
+    // rule of a target requirement; empty otherwise.
     const std::string& message() const { return message_; }
     // FFmpeg's (negative) AVERROR code for a platform error or a cause; 0 otherwise.
     int averror() const { return averror_; }

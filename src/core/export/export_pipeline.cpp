@@ -43,17 +43,6 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 // least this much of the recording.
 constexpr double kKeyframeJump = 0.1;
 
-// What the user is told when the pictures stop well before the length the file states: a copy
-// or a download cut off part way keeps the index it was written with.
-std::string incompleteMovie(double lastPicture, double stated) {
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "The movie's pictures stop at %.1f s of the %.1f s its file states: the file "
-                  "is incomplete, as a copy or download cut off part way leaves it.",
-                  lastPicture, stated);
-    return text;
-}
-
 struct Picked {
     AVFramePtr frame;  // null when the tick repeats the previous tick's frame
     int64_t tick = 0;
@@ -612,9 +601,8 @@ private:
             if (!*next) {
                 if (!held || reader_.endedEarly()) {
                     failTaking(PipelineOutcome::Kind::sourceTruncated,
-                               mediaFailure(held ? incompleteMovie(held->time,
-                                                                   reader_.info().duration)
-                                                 : "The movie holds no picture to export.",
+                               mediaFailure(held ? "The movie ends before its stated length"
+                                                 : "The movie holds no picture to export",
                                             AVERROR_INVALIDDATA));
                     return;
                 }

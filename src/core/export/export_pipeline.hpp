@@ -73,8 +73,7 @@ struct PipelineOutcome {
         done,
         cancelled,
         sourceFailed,     // reading or decoding the source; `error` holds FFmpeg's message
-        sourceTruncated,  // no pictures, or none past a point well before the stated end;
-                          // `error` says which, in words for the user
+        sourceTruncated,  // the source ran out of pictures before its announced end
         outputFailed,     // encoding or writing; `error` holds FFmpeg's message
     };
     Kind kind = Kind::done;

@@ -32,32 +32,14 @@ Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::open(
     const std::filesystem::path& path) {
     auto format = openMediaInput(path);
     if (!format) return fail(format.error());
-    const std::vector<int> tracks = soundStreams(**format);
-    if (tracks.empty()) {
+    std::unique_ptr<AudioReader> reader(new AudioReader());
+    reader->format_ = std::move(*format);
+    AVFormatContext& fmt = *reader->format_;
+    reader->stream_ = findAudioStream(fmt);
+    if (reader->stream_ < 0) {
         return fail(
             mediaFailure(path.filename().string() + " has no sound", AVERROR_STREAM_NOT_FOUND));
     }
-    // The first track's failure is the movie's. Each other track has an input of its own, so
-    // that each is read at its own pace.
-    auto reader = openStream(std::move(*format), tracks.front());
-    if (!reader) return reader;
-    for (size_t i = 1; i < tracks.size(); ++i) {
-        // A track this FFmpeg cannot decode (a newer codec beside the usual AAC) is left out,
-        // and the others still sound.
-        auto input = openMediaInput(path);
-        if (!input) continue;
-        auto other = openStream(std::move(*input), tracks[i]);
-        if (other) (*reader)->alongside_.push_back(std::move(*other));
-    }
-    return reader;
-}
-
-Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::openStream(
-    AVInputFormatContextPtr format, int stream) {
-    std::unique_ptr<AudioReader> reader(new AudioReader());
-    reader->format_ = std::move(format);
-    AVFormatContext& fmt = *reader->format_;
-    reader->stream_ = stream;
     for (unsigned i = 0; i < fmt.nb_streams; ++i) {
         if (static_cast<int>(i) != reader->stream_) fmt.streams[i]->discard = AVDISCARD_ALL;
     }
@@ -78,42 +60,6 @@ Result<std::unique_ptr<AudioReader>, MediaError> AudioReader::openStream(
 }
 
 Result<Done, MediaError> AudioReader::seek(double seconds) {
-    auto own = seekOwn(seconds);
-    if (!own) return own;
-    for (auto& other : alongside_) {
-        auto seeked = other->seekOwn(seconds);
-        if (!seeked) return seeked;
-    }
-    return Done{};
-}
-
-Result<int, MediaError> AudioReader::read(float* left, float* right, int count) {
-    auto own = readOwn(left, right, count);
-    if (!own || alongside_.empty()) return own;
-    int produced = *own;
-    const auto room = static_cast<size_t>(std::max(count, 0));
-    if (mixLeft_.size() < room) {
-        mixLeft_.resize(room);
-        mixRight_.resize(room);
-    }
-    for (auto& other : alongside_) {
-        auto got = other->readOwn(mixLeft_.data(), mixRight_.data(), count);
-        if (!got) return fail(got.error());
-        // Where the tracks read so far have ended, this one sounds alone.
-        for (int i = produced; i < *got; ++i) {
-            left[i] = 0.0f;
-            right[i] = 0.0f;
-        }
-        for (int i = 0; i < *got; ++i) {
-            left[i] += mixLeft_[i];
-            right[i] += mixRight_[i];
-        }
-        produced = std::max(produced, *got);
-    }
-    return produced;
-}
-
-Result<Done, MediaError> AudioReader::seekOwn(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
     const AVStream& st = *format_->streams[stream_];
     const double from = std::max(0.0, seconds - kSeekPreroll) + originSeconds_;
@@ -313,7 +259,7 @@ Result<Done, MediaError> AudioReader::decodeMore() {
     }
 }
 
-Result<int, MediaError> AudioReader::readOwn(float* left, float* right, int count) {
+Result<int, MediaError> AudioReader::read(float* left, float* right, int count) {
     int out = 0;
     while (out < count) {
         if (!started_ && !decoderDone_) {

@@ -2,8 +2,6 @@
 // Reading the sound of a movie as 48 kHz stereo float samples, positioned to the sample. Gaps
 // in the source's timeline come out as silence and overlaps are dropped, so sample i of the
 // output always belongs to time i / 48000 of the movie, whatever the source's rate or layout.
-// A movie whose player plays several sound tracks together (soundStreams) is read as their sum,
-// each track read so and added sample by sample.
 // One reader belongs to one thread at a time.
 
 #include "core/media/av_ptr.hpp"
@@ -38,11 +36,6 @@ public:
 
 private:
     AudioReader() = default;
-    // Reads `stream` of the opened `format`, one of soundStreams().
-    static Result<std::unique_ptr<AudioReader>, MediaError> openStream(
-        AVInputFormatContextPtr format, int stream);
-    Result<Done, MediaError> seekOwn(double seconds);
-    Result<int, MediaError> readOwn(float* left, float* right, int count);
     Result<Done, MediaError> decodeMore();
     Result<Done, MediaError> feed(const AVFrame* frame, int skipInput);
     Result<Done, MediaError> feedSilence(int64_t outputSamples);
@@ -77,11 +70,6 @@ private:
     int64_t fifoStart_ = 0;  // output sample index of the fifo's first sample
     double fedEnd_ = 0;      // output sample index where the input fed so far ends
     int64_t readPos_ = 0;    // output sample index of the next sample read() hands out
-
-    // The other tracks played with this one, and room for their samples before they are added.
-    std::vector<std::unique_ptr<AudioReader>> alongside_;
-    std::vector<float> mixLeft_;
-    std::vector<float> mixRight_;
 };
 
 }  // namespace kestro

@@ -216,25 +216,6 @@ int findAudioStream(const AVFormatContext& format) {
     return -1;
 }
 
-std::vector<int> soundStreams(const AVFormatContext& format) {
-    const int first = findAudioStream(format);
-    if (first < 0) return {};
-    // FFmpeg marks a QuickTime track's "enabled" flag as the default disposition.
-    const std::string_view demuxer = format.iformat ? format.iformat->name : "";
-    std::vector<int> enabled;
-    if (demuxer.starts_with("mov,")) {
-        for (unsigned i = 0; i < format.nb_streams; ++i) {
-            const AVStream& st = *format.streams[i];
-            if (st.codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
-                (st.disposition & AV_DISPOSITION_DEFAULT)) {
-                enabled.push_back(static_cast<int>(i));
-            }
-        }
-    }
-    if (enabled.size() < 2) return {first};
-    return enabled;
-}
-
 int64_t streamOrigin(const AVStream& stream) {
     return stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
 }

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <vector>
 
 namespace kestro {
 
@@ -48,11 +47,6 @@ bool isStillPictureFile(const std::filesystem::path& path);
 int findVideoStream(const AVFormatContext& format);
 // The first audio stream, or -1.
 int findAudioStream(const AVFormatContext& format);
-// The sound tracks a player plays together, the first first; empty without sound. A QuickTime
-// or MP4 movie plays every enabled track at once: a recorder built on AVFoundation writes the
-// app's sound and the microphone as two, and QuickTime Player mixes them. Any other movie, or
-// one without two enabled tracks, plays its first sound track alone.
-std::vector<int> soundStreams(const AVFormatContext& format);
 
 // Seconds from the first video frame to the end of the movie as the container states it: the
 // latest of the streams' ends and the container's own duration; 0 when unknown.

@@ -133,51 +133,6 @@ TEST(AudioReaderTest, ReadsEveryPlaneOfManyChannelSound) {
     EXPECT_NEAR(upCrossings(left), 440, 3);
 }
 
-// A recorder built on AVFoundation writes the app's sound and the microphone as two enabled
-// tracks, which QuickTime Player plays together; a movie the ffmpeg tool writes enables only its
-// first. Here the second track, a tone of its own, comes in at 1 s. Each mono tone peaks at 1/8,
-// about 0.09 on each side of the stereo it is read as.
-TEST(AudioReaderTest, EnabledSoundTracksOfAQuickTimeMovieSoundTogether) {
-    ScratchDir dir;
-    auto twoTracks = [&](const char* name, const char* enabled) {
-        return test::makeWithFfmpeg(
-            dir / name,
-            std::string("-f lavfi -i color=s=32x32:r=10:d=2 -f lavfi -i "
-                        "sine=f=440:d=2 -f lavfi -i sine=f=1000:d=1,adelay=1000 "
-                        "-map 0 -map 1 -map 2 -c:v libx264 -pix_fmt yuv420p -c:a aac ") +
-                enabled);
-    };
-    const auto both = twoTracks("both.mp4", "-disposition:a:0 default -disposition:a:1 default");
-    const auto first = twoTracks("first.mp4", "");
-    const auto matroska =
-        twoTracks("both.mkv", "-disposition:a:0 default -disposition:a:1 default");
-    ASSERT_FALSE(both.empty() || first.empty() || matroska.empty());
-    const size_t second = 48000;
-
-    auto mixed = AudioReader::open(both);
-    ASSERT_TRUE(mixed) << mixed.error().message;
-    const std::vector<float> sum = readAll(**mixed, 1000);
-    EXPECT_NEAR(static_cast<double>(sum.size()), 2.0 * second, 1100);
-    EXPECT_NEAR(peakOf(sum, second / 5, second * 4 / 5), 0.09, 0.02);  // the first alone
-    EXPECT_GT(peakOf(sum, second * 6 / 5, second * 9 / 5), 0.15);      // both
-    // A seek lands both tracks on the same sample.
-    ASSERT_TRUE((*mixed)->seek(1.5));
-    std::vector<float> l(9600), r(9600);
-    auto got = (*mixed)->read(l.data(), r.data(), 9600);
-    ASSERT_TRUE(got);
-    ASSERT_EQ(*got, 9600);
-    EXPECT_GT(peakOf(l), 0.15);
-
-    // One enabled track, or a format whose players take the first: that one alone.
-    for (const auto& path : {first, matroska}) {
-        auto alone = AudioReader::open(path);
-        ASSERT_TRUE(alone) << alone.error().message;
-        const std::vector<float> one = readAll(**alone, 1000);
-        EXPECT_LT(peakOf(one, second * 6 / 5, second * 9 / 5), 0.12) << path;
-        EXPECT_NEAR(upCrossings(one, second * 6 / 5, second * 9 / 5), 440 * 0.6, 3) << path;
-    }
-}
-
 TEST(AudioReaderTest, MovieWithoutSoundSaysSo) {
     ScratchDir dir;
     auto reader = AudioReader::open(test::makeMovie(dir / "mute.mp4", {.seconds = 0.3}));
