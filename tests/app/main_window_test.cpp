@@ -8,6 +8,7 @@
 #include "app/editor/recording_workflow.hpp"
 #include "app/preview/preview_stage_view.hpp"
 #include "app/preview/preview_view.hpp"
+#include "app/preview/timeline_section_view.hpp"
 #include "app/editor/settings_file.hpp"
 #include "app/sections/export_progress_area.hpp"
 #include "app/sections/export_section.hpp"
@@ -21,6 +22,9 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -39,6 +43,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <vector>
 
 namespace kestro {
 namespace {
@@ -136,7 +141,8 @@ TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
     EXPECT_LE(needed.width(), kLaptop.width() - kTitleBar.left() - kTitleBar.right());
     EXPECT_LE(needed.height(), kLaptop.height() - kTitleBar.top() - kTitleBar.bottom());
     for (const QSize size :
-         {MainWindow::kDefaultSize, QSize(1364, 697), MainWindow::kMinimumSize}) {
+         {MainWindow::kDefaultSize, QSize(1364, 697), MainWindow::kMinimumSize,
+          MainWindow::kDefaultSize}) {
         SCOPED_TRACE(::testing::Message() << size.width() << "x" << size.height());
         window->resize(size);
         test::drainEvents();
@@ -146,6 +152,24 @@ TEST_F(MainWindowTest, FitsALaptopScreenWithTheExportButtonInView) {
         EXPECT_FALSE(button->visibleRegion().isEmpty());
         // Where every session starts is in view too, without scrolling.
         EXPECT_FALSE(window->content().importButton()->visibleRegion().isEmpty());
+        // Every read-out and tool of the timeline keeps the width its text needs, inside the
+        // section, and none covers another.
+        TimelineSectionView* timeline = window->content().timeline();
+        std::vector<QRect> placed;
+        for (QWidget* w : timeline->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(timeline)) continue;
+            if (!qobject_cast<QLabel*>(w) && !qobject_cast<QAbstractButton*>(w) &&
+                !qobject_cast<QComboBox*>(w) && !qobject_cast<QSlider*>(w))
+                continue;
+            SCOPED_TRACE(w->metaObject()->className() + (" " + w->objectName().toStdString()));
+            // A width the widget was given outright stands for the one its text needs.
+            EXPECT_GE(w->width(),
+                      w->minimumWidth() > 0 ? w->minimumWidth() : w->minimumSizeHint().width());
+            const QRect at(w->mapTo(timeline, QPoint(0, 0)), w->size());
+            EXPECT_TRUE(timeline->rect().contains(at));
+            for (const QRect& other : placed) EXPECT_FALSE(other.intersects(at));
+            placed.push_back(at);
+        }
     }
     // At rest on a 1366 x 768 screen, in the window it opens as, the preview has the room: the
     // device is drawn at least 400 points tall.

@@ -73,8 +73,20 @@ TimelineSectionView::TimelineSectionView(EditorState& state, QWidget* parent, Fi
     lanePicker_->setToolTip(QStringLiteral("The lane shown under the timeline"));
     lanePicker_->addItems({QStringLiteral("Zoom"), QStringLiteral("Speed"),
                            QStringLiteral("Captions")});
-    row->insertWidget(row->indexOf(current_), lanePicker_);
-    row->insertWidget(row->indexOf(current_), zoomLane_->controls());
+    // The lane's tools follow the read-outs on their row while it has the room, and take a row
+    // of their own under it when the window is narrow.
+    readouts_ = row;
+    laneTools_ = new QWidget(this);
+    auto* tools = new QHBoxLayout(laneTools_);
+    tools->setContentsMargins(0, 0, 0, 0);
+    tools->setSpacing(8);
+    tools->addWidget(lanePicker_);
+    tools->addWidget(zoomLane_->controls());
+    laneTools_->installEventFilter(this);
+    row->insertWidget(row->indexOf(current_), laneTools_);
+    toolsRow_ = new QHBoxLayout();
+    toolsRow_->addStretch(1);
+    root->insertLayout(root->indexOf(row) + 1, toolsRow_);
     connect(lanePicker_, &QComboBox::currentIndexChanged, this, &TimelineSectionView::showLane);
     showLane(0);
     connect(&state_.speedTrack(), &SpeedTrackState::changed, this, &TimelineSectionView::refresh);
@@ -149,7 +161,32 @@ void TimelineSectionView::refresh() {
 
 void TimelineSectionView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    placeLaneTools();
     requestFilmstrip();
+}
+
+bool TimelineSectionView::eventFilter(QObject* watched, QEvent* event) {
+    // The tools ask for a new width when the lane or the zoom's status changes.
+    if (watched == laneTools_ && event->type() == QEvent::LayoutRequest)
+        QMetaObject::invokeMethod(this, &TimelineSectionView::placeLaneTools,
+                                  Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
+}
+
+void TimelineSectionView::placeLaneTools() {
+    const bool inRow = readouts_->indexOf(laneTools_) >= 0;
+    const int tools = laneTools_->sizeHint().width() + readouts_->spacing();
+    const int readouts = readouts_->sizeHint().width() - (inRow ? tools : 0);
+    const QMargins margins = layout()->contentsMargins();
+    const bool fits = readouts + tools <= width() - margins.left() - margins.right();
+    if (fits == inRow) return;
+    if (fits) {
+        toolsRow_->removeWidget(laneTools_);
+        readouts_->insertWidget(readouts_->indexOf(current_), laneTools_);
+    } else {
+        readouts_->removeWidget(laneTools_);
+        toolsRow_->insertWidget(0, laneTools_);
+    }
 }
 
 // As many pictures as fit the track at the movie's shape; the strip caches each size it made.
@@ -211,6 +248,7 @@ void TimelineSectionView::showLane(int index) {
     zoomLane_->controls()->setVisible(index == kZoomLane);
     if (lanePicker_->currentIndex() != index) lanePicker_->setCurrentIndex(index);
     lanes_->adjustSize();
+    placeLaneTools();
     updateGeometry();
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // The timeline section, kept low so the preview gets the room: one row of read-outs (play/pause,
-// the trim start, the output's length (the trimmed range at its speeds), the trim end, and the
-// playhead's time) over the trim track, which shows a filmstrip of the movie, and the lanes
-// under it (speed, captions and the camera's zoom). It reads the editor's state and writes the trim
-// range and playhead back through it.
+// the trim start, the output's length (the trimmed range at its speeds), the trim end, the lane's
+// tools and the playhead's time) over the trim track, which shows a filmstrip of the movie, and
+// the lanes under it (speed, captions and the camera's zoom). When the section is too narrow for
+// the whole row, the lane's tools take a row of their own under the read-outs. It reads the
+// editor's state and writes the trim range and playhead back through it.
 
 #include <QWidget>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QStackedWidget;
 
@@ -55,11 +57,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void refresh();
     void restyle();
     void requestFilmstrip();
+    void placeLaneTools();
 
     EditorState& state_;
     Filmstrip* filmstrip_;
@@ -77,6 +81,9 @@ private:
     CaptionLaneView* captionLane_;
     QStackedWidget* lanes_;
     QComboBox* lanePicker_;
+    QWidget* laneTools_;       // the lane picker and the zoom's controls
+    QHBoxLayout* readouts_;    // the read-out row
+    QHBoxLayout* toolsRow_;    // under it: the tools when the read-out row has no room for them
 };
 
 }  // namespace kestro
