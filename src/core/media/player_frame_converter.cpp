@@ -17,11 +17,6 @@ namespace {
 // Enough for the picture on screen, the one being prepared and one the interface still paints.
 constexpr std::size_t kPoolSize = 4;
 
-// swscale's SIMD paths want 16-byte aligned rows; otherwise it warns and goes slow.
-bool aligned(const void* p, std::size_t stride) {
-    return reinterpret_cast<std::uintptr_t>(p) % 16 == 0 && stride % 16 == 0;
-}
-
 }  // namespace
 
 bool PlayerFrameConverter::prepareScaler(const AVFrame& frame, int scaledWidth, int scaledHeight) {
@@ -95,15 +90,8 @@ std::shared_ptr<Image> PlayerFrameConverter::convert(const AVFrame& decoded, int
     if (!prepareScaler(frame, scaledWidth, scaledHeight)) return nullptr;
 
     std::shared_ptr<Image> image = takeImage(width, height);
-    if (rotation_ == 0 && aligned(image->rgba.data(), image->stride())) {
-        uint8_t* dst[4] = {image->rgba.data(), nullptr, nullptr, nullptr};
-        const int dstStride[4] = {static_cast<int>(image->stride()), 0, 0, 0};
-        const int rows =
-            sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
-        if (rows <= 0) return nullptr;
-        return image;
-    }
-
+    // Scaled into libav's own padded picture, then copied: swscale's SIMD paths may write past
+    // the last row's end, which in the image's tight buffer is someone else's memory.
     if (!scratch_ || scratch_->width != scaledWidth || scratch_->height != scaledHeight) {
         scratch_ = makeFrame();
         if (!scratch_) return nullptr;

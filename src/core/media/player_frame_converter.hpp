@@ -39,8 +39,8 @@ private:
     int dstWidth_ = 0;
     int dstHeight_ = 0;
     PictureColour colour_;
-    // RGBA at the scaled (not yet rotated) size with swscale's preferred alignment: used when
-    // the picture must be rotated or the output rows are not aligned for swscale's fast paths.
+    // RGBA at the scaled (not yet rotated) size, aligned and padded as swscale wants: every
+    // picture is scaled here, then copied or rotated into a pooled image.
     AVFramePtr scratch_;
     std::vector<std::shared_ptr<Image>> pool_;
     std::unique_ptr<Bt709Conversion> toBt709_;  // made at the first picture that needs it
