@@ -38,6 +38,28 @@ std::optional<std::pair<char32_t, size_t>> decodeAt(const std::string& text, siz
 
 bool isControl(char32_t c) { return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0); }
 
+// Characters that draw nothing on their own: Unicode's white space and the zero-width format
+// characters people paste or type (a CJK input method's space is U+3000).
+bool isBlank(char32_t c) {
+    switch (c) {
+        case U'\n':
+        case U' ':
+        case 0x00A0:
+        case 0x1680:
+        case 0x180E:
+        case 0x2028:
+        case 0x2029:
+        case 0x202F:
+        case 0x205F:
+        case 0x2060:
+        case 0x3000:
+        case 0xFEFF:
+            return true;
+        default:
+            return c >= 0x2000 && c <= 0x200D;  // the typographic spaces and zero-width ones
+    }
+}
+
 }  // namespace
 
 std::optional<std::string> captionTextProblem(const std::string& text) {
@@ -47,7 +69,7 @@ std::optional<std::string> captionTextProblem(const std::string& text) {
         if (!decoded) return "the text is not valid UTF-8";
         const char32_t c = decoded->first;
         if (c != U'\n' && isControl(c)) return "the text holds a control character";
-        if (c != U'\n' && c != U' ') visible = true;
+        if (!isBlank(c)) visible = true;
         i += decoded->second;
     }
     if (!visible) return "the text is empty";

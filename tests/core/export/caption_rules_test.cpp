@@ -34,8 +34,15 @@ TEST(CaptionText, RefusesBrokenEmptyAndControlText) {
     for (const std::string text : {"a\tb", "\x1b[31mred", "a\rb", "next\xc2\x85line"}) {
         EXPECT_EQ(captionTextProblem(text), "the text holds a control character") << text;
     }
-    for (const std::string text : {"", "   ", "\n\n"}) {
-        EXPECT_EQ(captionTextProblem(text), "the text is empty");
+    // Blanks other than the space draw nothing either: an input method's ideographic space, a
+    // no-break space, zero-width ones and a byte-order mark.
+    for (const std::string text :
+         {"", "   ", "\n\n", "\u3000\u3000", "\u00a0 \n", "\u200b\u200d\u2060", "\ufeff",
+          "\u2003\u202f\u205f"}) {
+        EXPECT_EQ(captionTextProblem(text), "the text is empty") << text;
+    }
+    for (const std::string text : {"\u3000a", "\u200d\U0001f469", "\u00a0\u0661"}) {
+        EXPECT_EQ(captionTextProblem(text), std::nullopt) << text;
     }
 }
 
