@@ -73,27 +73,29 @@ std::vector<CaptionBox> placeCaptions(const std::vector<Caption>& captions,
                                                                   : 0;
         const bool beside = room >= stack + 2 * gap;
         const double inset = std::round(devH * 0.06);
+        // The stack's top: from the edge it belongs to, then moved as a whole onto the canvas
+        // where it fits, so that no caption is pushed onto another.
+        double top = 0;
+        switch (position) {
+            case CaptionPosition::top:
+                top = beside ? (room - stack) / 2 : devY + inset;
+                break;
+            case CaptionPosition::bottom:
+                top = (beside ? devY + devH + (room + stack) / 2 : devY + devH - inset) - stack;
+                break;
+            default:
+                top = devY + devH / 2 - stack / 2;
+                break;
+        }
+        if (stack <= H) top = std::clamp(top, 0.0, H - stack);
+        const double centreX = beside ? W / 2 : devX + devW / 2;
         for (size_t i : group) {
             CaptionBox& box = boxes[i];
-            const double centreX = beside ? W / 2 : devX + devW / 2;
-            double y = 0;
-            switch (position) {
-                case CaptionPosition::top: {
-                    const double first = beside ? (room - stack) / 2 : devY + inset;
-                    y = first + slot[i] * step + (rowHeight - box.height) / 2.0;
-                    break;
-                }
-                case CaptionPosition::bottom: {
-                    const double last = beside ? devY + devH + (room + stack) / 2
-                                               : devY + devH - inset;
-                    y = last - slot[i] * step - rowHeight + (rowHeight - box.height) / 2.0;
-                    break;
-                }
-                default:
-                    y = devY + devH / 2 - stack / 2 + slot[i] * step +
-                        (rowHeight - box.height) / 2.0;
-                    break;
-            }
+            // Bottom captions stack upward, away from their edge; the others downward.
+            const double row = position == CaptionPosition::bottom
+                                   ? top + stack - rowHeight - slot[i] * step
+                                   : top + slot[i] * step;
+            const double y = row + (rowHeight - box.height) / 2.0;
             box.x = static_cast<int>(std::lround(centreX - box.width / 2.0));
             box.y = static_cast<int>(std::lround(y));
         }

@@ -139,5 +139,24 @@ TEST(CaptionPlacement, CaptionsShownTogetherStackAndKeepTheirPlace) {
     EXPECT_LT(boxes[4].y, boxes[1].y);
 }
 
+TEST(CaptionPlacement, AStackTooTallForItsEdgeMovesOntoTheCanvasWhole) {
+    // Three tall captions over a device filling the canvas: stacked from the bottom inset they
+    // would reach above the top, and each clamped on its own would cover the next.
+    const PlacementCanvas canvas{400, 900, 0, 0, 400, 900};
+    for (const CaptionPosition position :
+         {CaptionPosition::bottom, CaptionPosition::top, CaptionPosition::centre}) {
+        SCOPED_TRACE(static_cast<int>(position));
+        const std::vector<Caption> captions{at(position, 0, 1), at(position, 0, 1),
+                                            at(position, 0, 1)};
+        const std::vector<CaptionBox> sizes(3, CaptionBox{0, 0, 300, 280});
+        const auto boxes = placeCaptions(captions, sizes, canvas);
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            EXPECT_GE(boxes[i].y, 0);
+            EXPECT_LE(boxes[i].y + boxes[i].height, canvas.height);
+            for (size_t j = 0; j < i; ++j) EXPECT_FALSE(overlap(boxes[i], boxes[j])) << i << j;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kestro
