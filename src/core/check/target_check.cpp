@@ -104,7 +104,9 @@ std::string profileText(const MovieFacts& facts) {
 }
 
 void appStoreRows(const MovieFacts& facts, AppStorePreset preset, std::vector<CheckRow>& rows) {
-    rows.push_back(containerRow(facts, "mp4"));
+    // The store takes .mp4, .m4v and .mov files alike (an M4V reads as MP4).
+    rows.push_back(row("container", "MP4 or QuickTime MOV", containerLabel(facts.container),
+                       facts.container == "mp4" || facts.container == "mov"));
     rows.push_back(codecRow(facts, "h264"));
     rows.push_back(sizeRow(facts, appStorePreviewSize(preset, false)));
 

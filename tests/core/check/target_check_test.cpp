@@ -144,7 +144,9 @@ std::vector<BrokenRule> brokenRules() {
         // Past the size limit by one byte, without writing half a gigabyte: the movie's index
         // comes first, so a sparse tail of zeros after its pictures leaves it playable.
         breaking("filesize", {"file size"}, [](Recipe& r) { r.video += " -movflags +faststart"; }),
-        breaking("quicktime", {"container"}, [](Recipe&) {}),
+        // The store takes QuickTime movies too; a Matroska file it does not.
+        breaking("quicktime", {}, [](Recipe&) {}),
+        breaking("matroska", {"container"}, [](Recipe&) {}),
     };
 }
 
@@ -154,7 +156,10 @@ TEST_P(AppStoreRule, IsCaughtByAMovieBreakingIt) {
     ScratchDir dir;
     const BrokenRule& c = GetParam();
     const fs::path movie =
-        makeFixture(dir, c.name + (c.name == "quicktime" ? ".mov" : ".mp4"), c.recipe);
+        makeFixture(dir, c.name + (c.name == "quicktime"  ? ".mov"
+                                   : c.name == "matroska" ? ".mkv"
+                                                          : ".mp4"),
+                    c.recipe);
     if (c.name == "filesize") fs::resize_file(movie, 500'000'001);
     EXPECT_EQ(failedRules(movie, OutputTarget::appStoreIphone), c.broken);
 }
