@@ -250,7 +250,7 @@ std::optional<OptionFailure> addRecordingTracks(const ExportOptions& options, bo
                                                 ExportChoices& choices) {
     if (still) return std::nullopt;
     // Touches: the file is read and checked here, so a bad one stops the export before it starts.
-    auto taps = resolveTaps(options.taps, options.input);
+    auto taps = resolveTaps(options.taps, options.input, options.autoZoom);
     if (const auto* problem = std::get_if<TapProblem>(&taps)) {
         return OptionFailure{problem->message, problem->usage};
     }

@@ -72,7 +72,8 @@ void addTapOptions(CLI::App* command, TapOptions& options) {
 }
 
 std::variant<TapChoice, TapProblem> resolveTaps(const TapOptions& options,
-                                                const std::filesystem::path& recording) {
+                                                const std::filesystem::path& recording,
+                                                bool touchesNeeded) {
     TapChoice choice;
     if (!options.taps.empty() && options.taps != "on" && options.taps != "off")
         return usage("--taps", options.taps, "must be on or off");
@@ -97,7 +98,8 @@ std::variant<TapChoice, TapProblem> resolveTaps(const TapOptions& options,
             return usage("--tap-opacity", options.opacity, "must be a percentage from 0 to 100");
         choice.style.opacity = *opacity / 100;
     }
-    if (!choice.style.enabled) return choice;  // nothing is drawn, so nothing is read
+    // Nothing drawn and nothing zoomed on: nothing is read.
+    if (!choice.style.enabled && !touchesNeeded) return choice;
 
     if (!options.touches.empty()) {
         auto track = readTouchFile(options.touches);
@@ -109,7 +111,8 @@ std::variant<TapChoice, TapProblem> resolveTaps(const TapOptions& options,
     if (!beside)
         return TapProblem{
             false, "The touch file beside the recording (" + touchFilePath(recording).string() +
-                       ") cannot be used: " + beside.error() + ". Correct it, or pass --taps off."};
+                       ") cannot be used: " + beside.error() + ". Correct it, or pass " +
+                       (choice.style.enabled ? "--taps off." : "no --auto-zoom.")};
     if (*beside) choice.touches = std::move(**beside);
     return choice;
 }

@@ -39,8 +39,10 @@ struct TapProblem {
     std::string message;
 };
 // Reads the touch file (the one given, else the one beside the recording when there is one);
-// with --taps off nothing is read.
+// with --taps off nothing is read, unless `touchesNeeded` (zoom on taps follows the touches
+// whether they are drawn or not).
 std::variant<TapChoice, TapProblem> resolveTaps(const TapOptions& options,
-                                                const std::filesystem::path& recording);
+                                                const std::filesystem::path& recording,
+                                                bool touchesNeeded = false);
 
 }  // namespace kestro::cli

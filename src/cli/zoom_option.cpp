@@ -1,15 +1,21 @@
 #include "cli/zoom_option.hpp"
 
 #include "core/model/auto_zoom.hpp"
+#include "core/model/touch_file.hpp"
 #include "core/platform.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <utility>
 
 namespace kestro::cli {
 
 namespace {
+
+// No recording Kestro reads runs longer (the touch file's times stop there too).
+constexpr double kLatestZoomSeconds = kMaxTouchSeconds;
 
 // Digits with at most one decimal point: no sign, exponent, hexadecimal, "inf" or spaces.
 std::optional<double> plainNumber(std::string_view text) {
@@ -54,6 +60,9 @@ Result<ZoomSegment, std::string> parseZoom(std::string_view text) {
     const auto end = plainNumber(times.substr(dash + 1));
     if (!start || !end) return fail(std::string("the times must be seconds, as 1.0-2.5"));
     if (!(*end > *start)) return fail(std::string("the end must come after the start"));
+    if (*end > kLatestZoomSeconds)
+        return fail("the times must be seconds of the recording, up to " +
+                    number(kLatestZoomSeconds));
 
     ZoomSegment segment;
     segment.start = *start;
@@ -84,10 +93,22 @@ Result<CameraTrack, std::string> cameraFromOptions(const ZoomRequest& request,
                                                    const TouchTrack& touches,
                                                    const std::optional<VideoSize>& recordingSize) {
     CameraTrack track;
+    std::vector<std::pair<ZoomSegment, const std::string*>> given;
     for (const std::string& text : request.zooms) {
         auto segment = parseZoom(text);
         if (!segment) return fail("--zoom \"" + text + "\": " + segment.error() + ".");
         track.push_back(*segment);
+        given.emplace_back(*segment, &text);
+    }
+    // One zoom at a time: which of two overlapping ones the camera should follow is the user's
+    // call, not a guess.
+    std::stable_sort(given.begin(), given.end(),
+                     [](const auto& a, const auto& b) { return a.first.start < b.first.start; });
+    for (size_t i = 1; i < given.size(); ++i) {
+        if (given[i].first.start < given[i - 1].first.end) {
+            return fail("--zoom \"" + *given[i - 1].second + "\" and \"" + *given[i].second +
+                        "\" overlap: give each stretch of the recording one zoom.");
+        }
     }
     if (request.autoZoom) {
         if (touches.empty()) {

@@ -237,9 +237,9 @@ Result<PreparedExport, ExportError> AVFExporter::prepare(
     if (!config.camera.empty()) {
         std::shared_ptr<const Image> background;
         if (backgroundImage) background = std::make_shared<const Image>(std::move(*backgroundImage));
-        camera = std::make_unique<CameraCompositor>(setup, target.framed ? frame : nullptr,
-                                                    std::move(background), config.camera,
-                                                    1 / av_q2d(frameRate));
+        camera = std::make_unique<CameraCompositor>(
+            setup, target.framed ? frame : nullptr, std::move(background), config.camera,
+            1 / av_q2d(frameRate), range->start, range->end);
     }
     std::unique_ptr<TapOverlay> taps;
     if (!config.touches.empty() && config.taps.enabled) {

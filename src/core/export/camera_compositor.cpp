@@ -12,7 +12,7 @@ namespace kestro {
 
 CameraCompositor::CameraCompositor(const CompositorSetup& base, std::shared_ptr<const Image> frame,
                                    std::shared_ptr<const Image> backgroundImage, CameraTrack track,
-                                   double tickSeconds)
+                                   double tickSeconds, double from, double to)
     : base_(base),
       frame_(std::move(frame)),
       backgroundImage_(std::move(backgroundImage)),
@@ -22,8 +22,9 @@ CameraCompositor::CameraCompositor(const CompositorSetup& base, std::shared_ptr<
     base_.backgroundImage = backgroundImage_.get();
     base_.view = {};
     base_.source = nullptr;
-    // The views to come, sampled finely over the track, grouped by stretch: each stretch's
-    // cache is drawn over what its views show.
+    // The views to come, sampled finely over the track where the export shows it, grouped by
+    // stretch: each stretch's cache is drawn over what its views show. Segments may reach far
+    // past the recording (they come from the user), so the exported range bounds the work.
     double first = 0, last = 0;
     bool any = false;
     for (const ZoomSegment& raw : track_) {
@@ -32,21 +33,26 @@ CameraCompositor::CameraCompositor(const CompositorSetup& base, std::shared_ptr<
         last = any ? std::max(last, s.end) : s.end;
         any = true;
     }
-    if (!any || !(last > first)) return;
     const double step = std::min(tick_, 1.0 / 120) / 4;
+    if (std::isfinite(from) && std::isfinite(to) && to >= from) {
+        first = std::max(first, from - tick_);
+        last = std::min(last, to + tick_);
+    }
+    if (!any || !(last > first)) return;
     std::vector<CanvasView> views;
-    double from = 0;
+    double stretchFrom = 0;
     const auto steps = static_cast<std::int64_t>(std::ceil((last - first) / step)) + 1;
     for (std::int64_t i = 0; i <= steps; ++i) {
         const double t = std::min(first + static_cast<double>(i) * step, last);
         const CanvasView view = viewAt(t);
         if (!view.identity()) {
-            if (views.empty()) from = t;
-            views.push_back(view);
+            if (views.empty()) stretchFrom = t;
+            // A held view is the same at every step: once is enough for the cache's plan.
+            if (views.empty() || !(views.back() == view)) views.push_back(view);
         }
         if ((view.identity() || i == steps) && !views.empty()) {
             stretches_.push_back(
-                {from - step, t + step, std::make_unique<CameraLayerCache>(base_, views)});
+                {stretchFrom - step, t + step, std::make_unique<CameraLayerCache>(base_, views)});
             views.clear();
         }
     }

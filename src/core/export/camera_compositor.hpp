@@ -34,10 +34,11 @@ class CameraCompositor {
 public:
     // `base` is the export's unzoomed setup; its images are kept alive by the shared pointers
     // given here (the setup's own pointers are replaced). `tickSeconds` is the time between
-    // two output pictures.
+    // two output pictures; `from` and `to` are the seconds of the recording the export shows:
+    // the camera is planned over those only, however far the track's segments reach.
     CameraCompositor(const CompositorSetup& base, std::shared_ptr<const Image> frame,
                      std::shared_ptr<const Image> backgroundImage, CameraTrack track,
-                     double tickSeconds);
+                     double tickSeconds, double from, double to);
 
     // How many canvas pictures a still view's compositor makes (as
     // Compositor::allocatePictures); set before the first compose().

@@ -5,8 +5,12 @@
 // Inside a segment the camera eases in from 1x to the segment's scale over its ease-in, holds,
 // and eases back out over its ease-out (a smooth cubic, so it starts and stops without a jolt).
 // Outside every segment it stays at 1x. When one segment ends less than kZoomPanGap before the
-// next starts (or the two overlap), the camera does not go back to 1x between them: it pans and
-// rescales from the first segment's held view straight to the second's.
+// next starts, the camera does not go back to 1x between them: it pans and rescales from the
+// first segment's held view straight to the second's.
+//
+// Segments that overlap (a project file or an older track may hold them) are laid over each
+// other in the order they start: one that starts inside another takes over with a pan as long
+// as its ease-in, and when it ends inside the other, the camera pans back to the other's view.
 
 #include "core/model/zoom_segment.hpp"
 

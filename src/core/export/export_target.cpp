@@ -129,11 +129,19 @@ std::string gifPaletteGraph(ExportQuality quality, bool alpha) {
             dither = "sierra2";
             break;
     }
+    // A see-through GIF's pictures must each have a see-through pixel. libavcodec's encoder
+    // writes a picture with none as the change from the one before, to be drawn over it, but
+    // a picture with see-through parts is cleared once shown: what follows (a zoomed picture,
+    // which fills the canvas) came out see-through where it matched, and the first picture
+    // with see-through parts after it showed it through them. One clear pixel in the corner
+    // makes every picture whole and cleared after it is shown.
+    const std::string clearCorner =
+        alpha ? "drawbox=x=0:y=0:w=1:h=1:color=black@0:t=fill:replace=1," : "";
     // The compositor's pictures are limited-range BT.709; the palette is built in full-range
     // RGB. An opaque GIF gets all 256 colours; a see-through one keeps one for transparency.
-    return std::string(
-               "scale=in_color_matrix=bt709:in_range=tv:out_range=pc,format=bgra,"
-               "split[a][b];[a]palettegen=stats_mode=full:reserve_transparent=") +
+    return clearCorner +
+           "scale=in_color_matrix=bt709:in_range=tv:out_range=pc,format=bgra,"
+           "split[a][b];[a]palettegen=stats_mode=full:reserve_transparent=" +
            (alpha ? "1" : "0") + "[p];[b][p]paletteuse=dither=" + dither + ":alpha_threshold=128";
 }
 

@@ -40,6 +40,9 @@ constexpr double kSwipeDistance = 0.5;
 // circle's radius) and how strongly it shows.
 constexpr double kEdgeSpread = 0.12;
 constexpr double kEdgeWeight = 0.35;
+// The most touch points one stroke's trail is drawn through at a moment; beyond it, every
+// so many of them. A touch screen reports well under this many in kTapTrailSeconds.
+constexpr std::size_t kMaxTrailPoints = 128;
 // Fainter than this is not drawn: rounding leaves a fade's last step a hair above nothing.
 constexpr double kInvisible = 1e-3;
 
@@ -172,8 +175,19 @@ TapCoverage TapOverlay::coverageAt(double t, const CanvasView& view) const {
             const double to = std::min(t, s.up);
             if (to > from) {
                 std::vector<std::pair<double, Point>> path{{from, positionAt(s, from)}};
-                for (const TouchPoint& p : s.points)
-                    if (p.t > from && p.t < to) path.push_back({p.t, {p.x, p.y}});
+                // The points in between, every one unless there are more than a trail can show
+                // (a touch screen reports a few dozen in that time; a file may hold any number).
+                const auto byTime = [](const TouchPoint& p, double v) { return p.t < v; };
+                const auto first =
+                    std::upper_bound(s.points.begin(), s.points.end(), from,
+                                     [](double v, const TouchPoint& p) { return v < p.t; });
+                const auto last = std::lower_bound(first, s.points.end(), to, byTime);
+                const auto count = static_cast<std::size_t>(last - first);
+                const std::size_t stride = (count + kMaxTrailPoints - 1) / kMaxTrailPoints;
+                for (std::size_t i = 0; i < count; i += std::max<std::size_t>(1, stride)) {
+                    const TouchPoint& p = first[static_cast<std::ptrdiff_t>(i)];
+                    path.push_back({p.t, {p.x, p.y}});
+                }
                 path.push_back({to, positionAt(s, to)});
                 for (std::size_t i = 1; i < path.size(); ++i) {
                     const double age = (t - (path[i - 1].first + path[i].first) / 2);
@@ -273,16 +287,44 @@ TapCoverage TapOverlay::coverageAt(double t, const CanvasView& view) const {
         for (const Capsule& c : shapes.capsules) {
             const double dx = c.x1 - c.x0, dy = c.y1 - c.y0;
             const double length2 = dx * dx + dy * dy;
+            const double length = std::sqrt(length2);
             const double radius = c.r + extra;
-            const double reach = std::hypot(dx, dy) / 2 + radius + 1;
-            paint(channel, (c.x0 + c.x1) / 2, (c.y0 + c.y1) / 2, reach, [&](double px, double py) {
-                const double along =
-                    length2 > 0
-                        ? std::clamp(((px - c.x0) * dx + (py - c.y0) * dy) / length2, 0.0, 1.0)
-                        : 0;
-                const double dist = std::hypot(px - (c.x0 + along * dx), py - (c.y0 + along * dy));
-                return weight * c.alpha * std::clamp(radius - dist + 0.5, 0.0, 1.0);
-            });
+            const double reach = radius + 1;  // past where a pixel can still be touched
+            // Row by row, only across the band the capsule lies in: a long slanted stroke's
+            // bounding square is mostly empty, and a trail has many strokes.
+            const int py0 =
+                std::max(y0, static_cast<int>(std::floor(std::min(c.y0, c.y1) - reach)));
+            const int py1 = std::min(y1, static_cast<int>(std::ceil(std::max(c.y0, c.y1) + reach)));
+            const double left = std::min(c.x0, c.x1) - reach;
+            const double right = std::max(c.x0, c.x1) + reach;
+            for (int py = py0; py < py1; ++py) {
+                const double cy = py + 0.5;
+                double from = left, to = right;
+                if (length > 0 && std::abs(dy) > 1e-9) {
+                    // Within `reach` of the capsule's line: |(x - x0) dy - (y - y0) dx| <= reach L.
+                    const double mid = c.x0 + (cy - c.y0) * dx / dy;
+                    const double half = reach * length / std::abs(dy);
+                    from = std::max(from, mid - half);
+                    to = std::min(to, mid + half);
+                }
+                const int px0 = std::max(x0, static_cast<int>(std::floor(from)));
+                const int px1 = std::min(x1, static_cast<int>(std::ceil(to)));
+                float* row = channel.data() + static_cast<std::size_t>(py - y0) *
+                                                  static_cast<std::size_t>(coverage.width);
+                for (int px = px0; px < px1; ++px) {
+                    const double cx = px + 0.5;
+                    const double along =
+                        length2 > 0
+                            ? std::clamp(((cx - c.x0) * dx + (cy - c.y0) * dy) / length2, 0.0, 1.0)
+                            : 0;
+                    const double dist =
+                        std::hypot(cx - (c.x0 + along * dx), cy - (c.y0 + along * dy));
+                    const auto v = static_cast<float>(weight * c.alpha *
+                                                      std::clamp(radius - dist + 0.5, 0.0, 1.0));
+                    float& cell = row[px - x0];
+                    cell = std::max(cell, v);
+                }
+            }
         }
     };
     drawShapes(coverage.edge, spread, kEdgeWeight);

@@ -8,6 +8,9 @@ namespace kestro {
 
 namespace {
 
+// A segment cut shorter than this by the next one is left out: it would only flicker.
+constexpr double kShortestSegment = 0.1;
+
 // Points in widths: x / width, y / width.
 struct Point {
     double x = 0, y = 0;
@@ -120,6 +123,7 @@ CameraTrack zoomOnTaps(const TouchTrack& touches, double width, double height,
         ZoomSegment segment;
         Box box;
         double cap = 1;
+        double firstTouch = 0, lastTouch = 0;
     };
     std::vector<Made> made;
     for (const Zone& z : zones) {
@@ -133,6 +137,8 @@ CameraTrack zoomOnTaps(const TouchTrack& touches, double width, double height,
         m.segment.easeOut = rules.ease;
         m.box = z.box;
         m.cap = z.cap;
+        m.firstTouch = z.t0;
+        m.lastTouch = z.t1;
         made.push_back(m);
     }
 
@@ -150,11 +156,30 @@ CameraTrack zoomOnTaps(const TouchTrack& touches, double width, double height,
                     last.box = both;
                     last.segment.end = std::max(last.segment.end, m.segment.end);
                     last.segment.scale = wanted;
+                    last.lastTouch = std::max(last.lastTouch, m.lastTouch);
                     continue;
                 }
             }
         }
-        merged.push_back(m);
+        Made next = m;
+        if (!merged.empty() && next.segment.start < merged.back().segment.end) {
+            // Quick touches in places one view cannot hold: the camera hands over half-way
+            // between them, panning from the one to the other. Left overlapping, the second
+            // would happen while the camera still holds the first.
+            Made& last = merged.back();
+            const double from = std::max(last.segment.start, next.segment.start);
+            const double to = std::min(last.segment.end, next.segment.end);
+            const double cut = std::clamp((last.lastTouch + next.firstTouch) / 2, from, to);
+            const double pan =
+                std::clamp((next.firstTouch - last.lastTouch) / 2, rules.ease / 2, rules.ease);
+            last.segment.end = cut;
+            last.segment.easeOut = pan;
+            next.segment.start = cut;
+            next.segment.easeIn = pan;
+            if (last.segment.end - last.segment.start < kShortestSegment) merged.pop_back();
+            if (next.segment.end - next.segment.start < kShortestSegment) continue;
+        }
+        merged.push_back(next);
     }
 
     CameraTrack track;

@@ -35,11 +35,13 @@ struct AutoZoomRules {
     // Below this scale a segment is not worth making.
     double minimumScale = 1.2;
     // Segments less than this apart become one, when the one still holds both clusters at the
-    // smaller of their scales.
+    // smaller of their scales. Two that would still overlap meet half-way between the clusters'
+    // touches, and the camera pans from one to the other there (in at most `ease`).
     double mergeGap = 0.3;
 };
 
-// The segments for `touches` on a recording of `width` x `height` pixels, in time order. Times
+// The segments for `touches` on a recording of `width` x `height` pixels, in time order and
+// never overlapping. Times
 // are the touches' (seconds of the recording), never before 0. Nothing for an empty track or a
 // recording of no size.
 CameraTrack zoomOnTaps(const TouchTrack& touches, double width, double height,

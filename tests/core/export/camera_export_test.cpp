@@ -167,5 +167,21 @@ TEST_F(CameraExport, TicksAtOneTimesMatchTheExportWithoutACamera) {
     }
 }
 
+TEST_F(CameraExport, ASegmentReachingFarPastTheRecordingIsPlannedOverTheExportOnly) {
+    // The camera is planned over what is exported, not over the whole segment: reaching a
+    // million hours past a 3 s recording, it held every view of them in memory.
+    ExportConfig far = test::smallConfig();
+    far.trimStart = 0.6;
+    far.trimEnd = 0.9;
+    far.camera = {zoomOn(0.3, 4e9, kRedX, kRedY)};
+    ASSERT_TRUE(test::exported(source_, far, *dir_ / "far.mp4"));
+    const test::Picture p = frame("far.mp4", 3);  // 0.7 s, held at 2x
+    const Mapping m = mappingFor(2, kRedX, kRedY);
+    EXPECT_TRUE(isRed(p.average(static_cast<int>(m.x(kRedX)), static_cast<int>(m.y(kRedY)), 2)));
+    const double half = kHalf * kRedSide;  // the square's half side at 2x
+    EXPECT_TRUE(
+        isGrey(p.at(static_cast<int>(m.x(kRedX) + half + 3), static_cast<int>(m.y(kRedY)))));
+}
+
 }  // namespace
 }  // namespace kestro

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -75,6 +76,52 @@ TEST(CameraPath, CloseSegmentsPanWithoutReturningToOneAndFarOnesDo) {
 
     const CameraTrack apart{a, segment(2.0 + kZoomPanGap + 0.1, 4.0, 0.8, 0.6, 3)};
     EXPECT_EQ(cameraAt(apart, 2.0 + kZoomPanGap / 2).scale, 1);
+}
+
+// The largest change of the camera between two instants `step` apart over [from, to]. The
+// focus counts as far as the camera is in: at 1x it shows nothing.
+double largestStep(const CameraTrack& track, double from, double to, double step) {
+    double largest = 0;
+    CameraState previous = cameraAt(track, from);
+    for (double t = from + step; t <= to; t += step) {
+        const CameraState c = cameraAt(track, t);
+        const double in = c.scale - 1, before = previous.scale - 1;
+        largest = std::max({largest, std::abs(c.scale - previous.scale),
+                            std::abs(c.focusX * in - previous.focusX * before),
+                            std::abs(c.focusY * in - previous.focusY * before)});
+        previous = c;
+    }
+    return largest;
+}
+
+TEST(CameraPath, OverlappingSegmentsHandOverWithPans) {
+    // A segment inside another: its view shows while it runs, then the outer one's comes back
+    // and eases out at its own end.
+    const ZoomSegment outer = segment(1.0, 3.5, 0.5, 0.5, 2);
+    const ZoomSegment inner = segment(1.5, 2.5, 0.8, 0.2, 3);
+    const CameraTrack nested{outer, inner};
+    const CameraState during = cameraAt(nested, 2.0);
+    EXPECT_DOUBLE_EQ(during.scale, 3);
+    EXPECT_DOUBLE_EQ(during.focusX, 0.8);
+    const CameraState back = cameraAt(nested, 3.0);
+    EXPECT_DOUBLE_EQ(back.scale, 2);
+    EXPECT_DOUBLE_EQ(back.focusX, 0.5);
+    EXPECT_NEAR(cameraAt(nested, 3.5 - kDefaultZoomEase / 2).scale, 1.5, 1e-9);
+    EXPECT_LT(largestStep(nested, 0.9, 3.6, 0.002), 0.02);
+
+    // Overlapping ends: the later one takes over where it starts, panning; never a cut.
+    const ZoomSegment later = segment(1.5, 3.5, 0.9, 0.9, 2);
+    const CameraTrack overlapping{later, segment(1.0, 3.0, 0.1, 0.1, 2)};
+    EXPECT_DOUBLE_EQ(cameraAt(overlapping, 1.45).focusX, 0.1);
+    EXPECT_DOUBLE_EQ(cameraAt(overlapping, 2.0).focusX, 0.9);
+    EXPECT_GE(cameraAt(overlapping, 1.5 + kDefaultZoomEase / 2).scale, 2 - 1e-9);
+    EXPECT_LT(largestStep(overlapping, 0.9, 3.6, 0.002), 0.02);
+
+    // Three deep, the same start twice: still smooth, and whatever holds the camera is one of them.
+    const CameraTrack deep{segment(1.0, 4.0, 0.2, 0.2, 2), segment(1.0, 3.0, 0.6, 0.6, 4),
+                           segment(1.2, 1.4, 0.9, 0.1, 3)};
+    EXPECT_LT(largestStep(deep, 0.9, 4.1, 0.001), 0.05);
+    EXPECT_DOUBLE_EQ(cameraAt(deep, 3.7).focusX, 0.2);
 }
 
 TEST(CameraPath, OddSegmentsAreMadeUsable) {

@@ -158,6 +158,49 @@ TEST(ExportTargets, GifHasOnePaletteForTheWholeExportLoopsAndIsClearOutsideTheDe
     }
 }
 
+TEST(ExportTargets, AClearGifWithTheCameraInShowsEachPictureWhole) {
+    ScratchDir dir;
+    const fs::path source =
+        test::makeMovie(dir / "in.mp4", {.fps = 20, .seconds = 1.5, .video = "testsrc2"});
+    ExportConfig config = target(ExportFormat::gif, BackgroundFill::transparent());
+    config.fps = 10;
+    const fs::path plainGif = dir / "plain.gif";
+    ASSERT_TRUE(test::exported(source, config, plainGif));
+    // In on the video from 0.3 s to 1.1 s: held at 3x from 0.65 s to 0.75 s, where the video
+    // fills the whole picture; at 1x again from 1.1 s.
+    ZoomSegment zoom;
+    zoom.start = 0.3;
+    zoom.end = 1.1;
+    zoom.scale = 3;
+    config.camera = {zoom};
+    const fs::path zoomedGif = dir / "zoomed.gif";
+    ASSERT_TRUE(test::exported(source, config, zoomedGif));
+
+    const auto plain = decodeAll(plainGif, 200, 400);
+    const auto zoomed = decodeAll(zoomedGif, 200, 400);
+    ASSERT_EQ(plain.size(), 15u);
+    ASSERT_EQ(zoomed.size(), 15u);
+    // Held: opaque throughout.
+    for (int frame : {7}) {
+        for (int y = 2; y < 400; y += 9) {
+            for (int x = 2; x < 200; x += 7) {
+                ASSERT_EQ(alphaAt(zoomed[frame], 200, x, y), 255)
+                    << frame << " at " << x << "," << y;
+            }
+        }
+    }
+    // At 1x, before and after: see-through exactly where the export without the camera is,
+    // with nothing of the zoomed pictures left showing through.
+    for (int frame : {0, 2, 11, 12, 14}) {
+        for (int y = 0; y < 400; y += 3) {
+            for (int x = 0; x < 200; x += 3) {
+                ASSERT_EQ(alphaAt(zoomed[frame], 200, x, y), alphaAt(plain[frame], 200, x, y))
+                    << frame << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
 // The rate the user asks for wins, fractions included, and stays exact: 12.5 is 25/2.
 TEST(ExportTargets, QualityTiersReachTheEncoderAndTheRequestedRateIsExact) {
     ScratchDir dir;

@@ -110,6 +110,24 @@ TEST(TapOverlay, ASwipeLeavesAFadingTrailAndATapDoesNot) {
     EXPECT_EQ(coverageAt(overlay.coverageAt(1.2 + kTapTrailSeconds + 0.01), 110, 200), 0);
 }
 
+TEST(TapOverlay, ASwipeOfCountlessPointsCostsNoMoreThanTheTrailShows) {
+    // 100,000 moves within 0.3 s, back and forth across the screen's diagonal, from canvas
+    // (50, 20) to (250, 420): each leg spans the screen. Drawn leg by leg over its bounding
+    // square, one moment took hours.
+    TouchTrack zigzag;
+    constexpr int kMoves = 100'000;
+    for (int i = 0; i <= kMoves; ++i) {
+        const double end = i % 2;
+        const TouchPhase phase =
+            i == 0 ? TouchPhase::down : (i == kMoves ? TouchPhase::up : TouchPhase::move);
+        zigzag.touches.push_back({1.0 + 0.3 * i / kMoves, 100 * end, 200 * end, phase, 0});
+    }
+    const TapOverlay overlay(zigzag, solidWhite(10), twiceFrom50x20());
+    const TapCoverage c = overlay.coverageAt(1.2);
+    EXPECT_GT(coverageAt(c, 150, 220), 0.5);  // on the diagonal
+    EXPECT_EQ(coverageAt(c, 100, 320), 0);    // well off it
+}
+
 TEST(TapOverlay, DrawingStaysInsideTheScreenAndMatchesThePreviewCanvas) {
     TapPlacement placement = twiceFrom50x20();
     placement.clip = CanvasRect{60, 30, 180, 380};  // a rounded-off screen box inside the video

@@ -65,6 +65,17 @@ TEST(ZoomOnTaps, TapsCloseInTimeAndPlaceShareOneSegmentOthersDoNot) {
     tap(apart, 1.6, 900, 1900);
     EXPECT_EQ(zoomOnTaps(apart, kW, kH).size(), 2u);
 
+    TouchTrack quick;  // half a second apart, opposite corners: the camera pans between them
+    tap(quick, 1.0, 100, 100);
+    tap(quick, 1.5, 900, 1900);
+    const CameraTrack handed = zoomOnTaps(quick, kW, kH);
+    ASSERT_EQ(handed.size(), 2u);
+    EXPECT_LE(handed[0].end, handed[1].start);
+    // Held on the first tap until it lifts, and on the second by the time it lands.
+    EXPECT_GE(handed[0].end - handed[0].easeOut, 1.1 - 1e-9);
+    EXPECT_LE(handed[1].start + handed[1].easeIn, 1.5 + 1e-9);
+    EXPECT_NEAR(handed[1].focusX, 0.9, 1e-9);
+
     TouchTrack later;  // the same place, long after: two segments
     tap(later, 1.0, 500, 500);
     tap(later, 5.0, 500, 500);
