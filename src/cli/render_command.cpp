@@ -180,6 +180,11 @@ int runRender(const RenderOptions& options) {
                                       ? fs::absolute(options.project).parent_path()
                                       : fs::absolute(options.outputDir).lexically_normal();
     auto plan = planOutputs(project, outputFolder);
+    if (plan) {
+        if (auto spared = checkOutputsSpareInputs(project, *plan, options.project); !spared) {
+            plan = fail(spared.error());
+        }
+    }
     if (!plan) {
         printError(plan.error().describe(), "Nothing was rendered.", json);
         return kExitFailed;

@@ -140,5 +140,39 @@ TEST(ProjectCli, BadProjectsAndOutputsAreRefusedBeforeAnythingIsWritten) {
     EXPECT_FALSE(fs::exists(other));
 }
 
+TEST(ProjectCli, NoOutputIsWrittenOverTheRecordingOrTheProject) {
+    Recorded rec;
+    ASSERT_EQ(
+        runCli({"init", rec.project.string(), "--from", rec.movie.string(), "--output", "png"})
+            .status,
+        0);
+    json document = readJson(rec.project);
+    const std::string recording = test::fileContents(rec.movie);
+    for (const std::string file : {"rec.mp4", "demo.kestro"}) {
+        document["outputs"][0]["file"] = file;
+        writeJson(rec.project, document);
+        const std::string project = test::fileContents(rec.project);
+        const auto run = runCli({"render", rec.project.string(), "--json"});
+        EXPECT_EQ(run.status, 1) << file;
+        const std::string message = json::parse(run.out)["error"]["description"];
+        EXPECT_EQ(message.rfind("/outputs/0/file:", 0), 0u) << message;
+        EXPECT_EQ(test::fileContents(rec.movie), recording) << file;
+        EXPECT_EQ(test::fileContents(rec.project), project) << file;
+    }
+
+    // init promises a project render accepts, so it refuses these too and writes nothing.
+    const fs::path other = rec.dir / "other.kestro";
+    EXPECT_EQ(
+        runCli({"init", other.string(), "--from", rec.movie.string(), "--output", "mp4:rec.mp4"})
+            .status,
+        2);
+    EXPECT_EQ(runCli({"init", other.string(), "--from", rec.movie.string(), "--output",
+                      "png:other.kestro"})
+                  .status,
+              2);
+    EXPECT_FALSE(fs::exists(other));
+    EXPECT_EQ(test::fileContents(rec.movie), recording);
+}
+
 }  // namespace
 }  // namespace kestro

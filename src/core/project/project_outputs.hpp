@@ -35,4 +35,11 @@ Result<std::string, ProjectError> expandFilePattern(const std::string& pattern,
 Result<std::vector<PlannedOutput>, ProjectError> planOutputs(const Project& project,
                                                              const std::filesystem::path& outputFolder);
 
+// Fails (at the output's "file") when a planned file is one the project reads: its recording,
+// the recording's touch file, its frame or background picture, or `projectFile` itself. The
+// output is written by replacing the file whole, so the input would be lost.
+Result<Done, ProjectError> checkOutputsSpareInputs(const Project& project,
+                                                   const std::vector<PlannedOutput>& plan,
+                                                   const std::filesystem::path& projectFile);
+
 }  // namespace kestro

@@ -258,6 +258,31 @@ INSTANTIATE_TEST_SUITE_P(
         BadProject{"text for a number",
                    [](json& d, const fs::path&) { d["trim"]["end"] = "soon"; }, "/trim/end"}));
 
+TEST(ProjectOutputs, NoOutputMayReplaceAFileTheProjectReads) {
+    ProjectFolder folder;
+    json document = richProject();
+    document["canvas"]["background"] = {{"image", "media/back.png"}};
+    writeText(folder.dir / "media/back.png", "png");
+    folder.write(document);
+    auto project = loadProject(folder.file);
+    ASSERT_TRUE(project) << project.error().describe();
+    fs::create_directory_symlink("media", folder.dir / "alias");
+    fs::create_hard_link(folder.dir / "media/clip.mov", folder.dir / "hard.mov");
+
+    for (const std::string file : {"media/clip.mov", "alias/clip.mov", "hard.mov", "media/clip.touches.json",
+                                    "frames/phone.png", "alias/back.png", "demo.kestro"}) {
+        project->outputs[2].file = file;
+        project->captions = {{"", {}}};
+        auto plan = planOutputs(*project, folder.dir.path());
+        ASSERT_TRUE(plan) << plan.error().describe();
+        const auto spared = checkOutputsSpareInputs(*project, *plan, folder.file);
+        ASSERT_FALSE(spared) << file;
+        EXPECT_EQ(spared.error().pointer, "/outputs/2/file") << file;
+    }
+    project->outputs[2].file = "media/poster.png";
+    EXPECT_TRUE(checkOutputsSpareInputs(*project, *planOutputs(*project, folder.dir.path()), folder.file));
+}
+
 TEST(ProjectFile, BadJsonAndStrayFilesAreRefusedWhole) {
     ScratchDir dir;
     writeText(dir / "broken.kestro", R"({"version": 1, "recording": "clip.mov",)");
