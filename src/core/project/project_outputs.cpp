@@ -88,7 +88,9 @@ Result<std::vector<PlannedOutput>, ProjectError> planOutputs(const Project& proj
             }
             const std::string where = "/outputs/" + std::to_string(i) +
                                       (locale.empty() ? "" : " (" + locale + ")");
-            const auto [it, fresh] = claimed.emplace(*path, where);
+            // By the file reached, so that "shot.png" and "same/shot.png" through a link to the
+            // folder are seen as one.
+            const auto [it, fresh] = claimed.emplace(realPath(*path), where);
             if (!fresh) {
                 return fail(ProjectError{pointer, "writes " + *name + ", as " + it->second + " already does"});
             }

@@ -31,7 +31,8 @@ Result<std::string, ProjectError> expandFilePattern(const std::string& pattern,
                                                     const std::string& pointer);
 
 // Every file, outputs in order and each output's locales in order. Fails when a name leaves the
-// output folder (through ".." or a link), or when two outputs would write the same file.
+// output folder (through ".." or a link), or when two outputs would write the same file (also
+// when one reaches it through a folder link).
 Result<std::vector<PlannedOutput>, ProjectError> planOutputs(const Project& project,
                                                              const std::filesystem::path& outputFolder);
 

@@ -247,6 +247,12 @@ INSTANTIATE_TEST_SUITE_P(
                    [](json& d, const fs::path&) { d["outputs"][1]["file"] = "../{name}.gif"; }, "/outputs/1/file"},
         BadProject{"unknown placeholder",
                    [](json& d, const fs::path&) { d["outputs"][1]["file"] = "{date}.gif"; }, "/outputs/1/file"},
+        BadProject{"same file through a folder link",
+                   [](json& d, const fs::path& dir) {
+                       fs::create_directory_symlink(".", dir / "same");
+                       d["outputs"][2]["file"] = "same/gif/{locale}.gif";
+                   },
+                   "/outputs/2/file"},
         BadProject{"two outputs of one name",
                    [](json& d, const fs::path&) { d["outputs"][2]["name"] = "store"; }, "/outputs/2/name"},
         BadProject{"caption of a locale",
