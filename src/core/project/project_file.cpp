@@ -70,6 +70,18 @@ json backgroundToJson(const BackgroundFill& fill, const fs::path& folder) {
     return {{"image", storedProjectPath(folder, fill.asPicture()->path)}};
 }
 
+// Which of colour, gradient and image a background object holds ("" for none or several).
+std::string backgroundKind(const json& background) {
+    if (!background.is_object()) return "";
+    std::string kind;
+    for (const char* key : {"colour", "gradient", "image"}) {
+        if (!background.contains(key) || background[key].is_null()) continue;
+        if (!kind.empty()) return "";
+        kind = key;
+    }
+    return kind;
+}
+
 ProjectCanvas readCanvas(const json& root, const fs::path& folder) {
     ProjectCanvas canvas;
     if (!root.contains("canvas") || root["canvas"].is_null()) return canvas;
@@ -287,8 +299,15 @@ json projectToJson(const Project& p, const fs::path& folder) {
 
     const json& kept = p.document;
     json out = over(kept, std::move(fresh));
-    // A background of another kind replaces the old one whole, not member by member.
-    out["canvas"]["background"] = backgroundToJson(c.background, folder);
+    // A background of another kind replaces the old one whole, not member by member; one of the
+    // same kind keeps the members it was read with.
+    const json keptCanvas = kept.contains("canvas") ? kept["canvas"] : json();
+    const json keptBackground = keptCanvas.is_object() && keptCanvas.contains("background")
+                                    ? keptCanvas["background"]
+                                    : json();
+    if (backgroundKind(keptBackground) != backgroundKind(out["canvas"]["background"])) {
+        out["canvas"]["background"] = backgroundToJson(c.background, folder);
+    }
 
     auto keptAt = [&kept](const char* key) { return kept.contains(key) ? kept[key] : json(); };
     out["zoom"] = overList(keptAt("zoom"), cameraTrackToJson(p.zoom));

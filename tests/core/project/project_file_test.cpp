@@ -30,7 +30,8 @@ json richProject() {
       "trim": {"start": 1.5, "end": 9.25},
       "frame": {"image": "frames/phone.png", "orientation": "landscape"},
       "canvas": {"aspect": "9:16", "padding": 12, "shadow": true,
-                 "background": {"gradient": {"from": "#102030", "to": "#FFFFFF80", "angle": 45}},
+                 "background": {"gradient": {"from": "#102030", "to": "#FFFFFF80", "angle": 45, "stops": 2},
+                                "dither": true},
                  "screen": {"x": 10, "y": 5, "w": 80, "h": 90},
                  "scale": 120, "offsetX": -10, "offsetY": 4, "fit": "fit",
                  "grain": {"amount": 3}},
@@ -107,6 +108,8 @@ TEST(ProjectFile, OpenSaveOpenKeepsEveryFieldAndUnknownKeys) {
     EXPECT_EQ(saved["zoom"][0]["label"], "login");
     EXPECT_EQ(saved["captions"]["en"][0]["mood"], "cheerful");
     EXPECT_EQ(saved["outputs"][0]["reviewer"], "anna");
+    EXPECT_EQ(saved["canvas"]["background"]["dither"], true);
+    EXPECT_EQ(saved["canvas"]["background"]["gradient"]["stops"], 2);
     // Paths stay relative, so the folder can move.
     EXPECT_EQ(saved["recording"], "media/clip.mov");
     EXPECT_EQ(saved["frame"]["image"], "frames/phone.png");
@@ -115,6 +118,11 @@ TEST(ProjectFile, OpenSaveOpenKeepsEveryFieldAndUnknownKeys) {
     const fs::path again = folder.dir / "again.kestro";
     ASSERT_TRUE(saveProject(*second, again));
     EXPECT_EQ(test::fileContents(again), test::fileContents(copy));
+
+    // A background of another kind replaces the old one whole.
+    second->canvas.background = BackgroundFill::color(1, 0, 0);
+    ASSERT_TRUE(saveProject(*second, again));
+    EXPECT_EQ(folder.saved(again)["canvas"]["background"], json({{"colour", "#FF0000FF"}}));
 }
 
 TEST(ProjectFile, SavingElsewhereRewritesPathsAndReplacesTheFileWhole) {
