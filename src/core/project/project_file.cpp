@@ -168,16 +168,23 @@ Project readProject(const json& root, const fs::path& folder) {
     const auto version = f.integer("version");
     if (!version) json_fields::fail("/version", "is missing");
     if (*version > kProjectVersion) {
-        json_fields::fail("/version", "is " + std::to_string(*version) +
-                                          ": the project was saved by a newer Kestro (this one reads version " +
-                                          std::to_string(kProjectVersion) + ")");
+        json_fields::fail("/version",
+                          "is " + f.raw("version").dump() +
+                              ": the project was saved by a newer Kestro (this one reads version " +
+                              std::to_string(kProjectVersion) + ")");
     }
     if (*version < 1) json_fields::fail("/version", "must be 1 or more");
 
     project.recording = pathField(f, "recording", folder);
     std::error_code error;
-    if (!fs::is_regular_file(project.recording, error)) {
+    if (!fs::exists(project.recording, error)) {
         json_fields::fail("/recording", "the recording " + project.recording.string() + " does not exist");
+    }
+    if (!fs::is_regular_file(project.recording, error)) {
+        json_fields::fail("/recording", "the recording " + project.recording.string() +
+                                            (fs::is_directory(project.recording, error)
+                                                 ? " is a folder, not a file"
+                                                 : " is not a file"));
     }
 
     if (f.has("trim")) {
@@ -255,6 +262,11 @@ Result<Project, ProjectError> projectFromJson(const json& document, const fs::pa
 }
 
 Result<Project, ProjectError> loadProject(const fs::path& file) {
+    // Opened as a stream, a folder reads as nothing at all, which would pass for bad JSON.
+    std::error_code error;
+    if (fs::is_directory(file, error)) {
+        return fail(ProjectError{"", file.string() + " is a folder, not a project file"});
+    }
     std::ifstream in(file, std::ios::binary);
     if (!in) return fail(ProjectError{"", "Cannot open the project " + file.string()});
     std::ostringstream bytes;

@@ -308,6 +308,19 @@ TEST(ProjectFile, BadJsonAndStrayFilesAreRefusedWhole) {
     writeText(dir / "list.kestro", "[1, 2]");
     EXPECT_FALSE(loadProject(dir / "list.kestro"));
     EXPECT_FALSE(loadProject(dir / "absent.kestro"));
+
+    // Each refused for what it is, not for what it happens to look like once read.
+    auto messageOf = [](const Result<Project, ProjectError>& loaded) {
+        return loaded ? std::string("loaded") : loaded.error().describe();
+    };
+    fs::create_directories(dir / "folder.kestro");
+    EXPECT_NE(messageOf(loadProject(dir / "folder.kestro")).find("is a folder"), std::string::npos);
+    fs::create_directories(dir / "clip.mov");
+    writeText(dir / "p.kestro", R"({"version": 1, "recording": "clip.mov"})");
+    EXPECT_NE(messageOf(loadProject(dir / "p.kestro")).find("is a folder"), std::string::npos);
+    writeText(dir / "p.kestro", R"({"version": 18446744073709551615, "recording": "clip.mov"})");
+    EXPECT_NE(messageOf(loadProject(dir / "p.kestro")).find("18446744073709551615: the project was saved by a newer"),
+              std::string::npos);
 }
 
 }  // namespace
