@@ -8,6 +8,7 @@
 #include "core/model/frame_orientation.hpp"
 #include "core/project/project_choices.hpp"
 #include "core/project/project_file.hpp"
+#include "core/project/project_outputs.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -118,8 +119,13 @@ int runInit(const InitOptions& init) {
 
     // Read back before anything is written: the file then holds only what `render` accepts.
     const fs::path folder = fs::absolute(file).parent_path();
-    if (auto checked = projectFromJson(projectToJson(project, folder), folder); !checked) {
-        return usage(checked.error().describe());
+    auto checked = projectFromJson(projectToJson(project, folder), folder);
+    if (!checked) return usage(checked.error().describe());
+    // Rendered beside the project, no output may replace the recording or the project itself.
+    if (auto plan = planOutputs(*checked, folder); plan) {
+        if (auto spared = checkOutputsSpareInputs(*checked, *plan, file); !spared) {
+            return usage(spared.error().describe());
+        }
     }
     if (auto saved = saveProject(project, file); !saved) {
         printError(saved.error().describe(), std::nullopt, json);

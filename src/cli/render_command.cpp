@@ -160,6 +160,11 @@ Outcome renderStill(const Project& project, const Planned& plan, const SharedInp
     if (auto folder = makeFolder(planned.path)) return failedOutcome(std::move(outcome), *folder);
     const double at = output.at.value_or(project.trimStart);
     auto picture = renderMovieStill(project.recording, at, *plan.config, shared.frame.get());
+    // A cancel while the picture was drawn: it is not written, so an earlier file stays as it was.
+    if (cancelRequested()) {
+        outcome.cancelled = true;
+        return failedOutcome(std::move(outcome), ExportError::exportCancelled().errorDescription());
+    }
     if (!picture) return failedOutcome(std::move(outcome), picture.error());
     auto saved = output.target == OutputTarget::playFeatureGraphic ? saveFeatureGraphic(*picture, planned.path)
                                                                     : saveStill(*picture, planned.path);
@@ -180,6 +185,11 @@ int runRender(const RenderOptions& options) {
                                       ? fs::absolute(options.project).parent_path()
                                       : fs::absolute(options.outputDir).lexically_normal();
     auto plan = planOutputs(project, outputFolder);
+    if (plan) {
+        if (auto spared = checkOutputsSpareInputs(project, *plan, options.project); !spared) {
+            plan = fail(spared.error());
+        }
+    }
     if (!plan) {
         printError(plan.error().describe(), "Nothing was rendered.", json);
         return kExitFailed;
@@ -322,8 +332,12 @@ int runRender(const RenderOptions& options) {
             ended(i, written(std::move(outcome), plan));
         }
     };
+    // A cancel starts no further unit; the exporter and each still stop their own.
     auto work = [&] {
-        for (std::size_t u = next++; u < units.size() && !stop.load(); u = next++) renderUnit(units[u]);
+        for (std::size_t u = next++; u < units.size() && !stop.load() && !cancelRequested();
+             u = next++) {
+            renderUnit(units[u]);
+        }
     };
     const int jobs = std::clamp(options.jobs, 1, static_cast<int>(units.size()));
     std::vector<std::thread> threads;
@@ -347,13 +361,21 @@ int runRender(const RenderOptions& options) {
         cancelled = cancelled || outcome->cancelled;
         entries.push_back(std::move(outcome->entry));
     }
+    // Cancelled between outputs: none of them saw it, but some were never made.
+    if (cancelRequested() && entries.size() < chosen.size()) cancelled = true;
 
     if (json) {
         printJson({{"project", fs::absolute(options.project).lexically_normal().string()},
                    {"passed", allOk && !cancelled && entries.size() == chosen.size()},
                    {"outputs", entries}});
     }
-    if (cancelled) return kExitCancelled;
+    if (cancelled) {
+        if (!json) {
+            printError("Render was cancelled.",
+                       "The outputs made before it are kept; the others were not written.", false);
+        }
+        return kExitCancelled;
+    }
     return allOk ? kExitOk : kExitFailed;
 }
 

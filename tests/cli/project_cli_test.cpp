@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 namespace kestro {
 namespace {
@@ -138,6 +140,75 @@ TEST(ProjectCli, BadProjectsAndOutputsAreRefusedBeforeAnythingIsWritten) {
                   .status,
               2);
     EXPECT_FALSE(fs::exists(other));
+}
+
+TEST(ProjectCli, NoOutputIsWrittenOverTheRecordingOrTheProject) {
+    Recorded rec;
+    ASSERT_EQ(
+        runCli({"init", rec.project.string(), "--from", rec.movie.string(), "--output", "png"})
+            .status,
+        0);
+    json document = readJson(rec.project);
+    const std::string recording = test::fileContents(rec.movie);
+    for (const std::string file : {"rec.mp4", "demo.kestro"}) {
+        document["outputs"][0]["file"] = file;
+        writeJson(rec.project, document);
+        const std::string project = test::fileContents(rec.project);
+        const auto run = runCli({"render", rec.project.string(), "--json"});
+        EXPECT_EQ(run.status, 1) << file;
+        const std::string message = json::parse(run.out)["error"]["description"];
+        EXPECT_EQ(message.rfind("/outputs/0/file:", 0), 0u) << message;
+        EXPECT_EQ(test::fileContents(rec.movie), recording) << file;
+        EXPECT_EQ(test::fileContents(rec.project), project) << file;
+    }
+
+    // init promises a project render accepts, so it refuses these too and writes nothing.
+    const fs::path other = rec.dir / "other.kestro";
+    EXPECT_EQ(
+        runCli({"init", other.string(), "--from", rec.movie.string(), "--output", "mp4:rec.mp4"})
+            .status,
+        2);
+    EXPECT_EQ(runCli({"init", other.string(), "--from", rec.movie.string(), "--output",
+                      "png:other.kestro"})
+                  .status,
+              2);
+    EXPECT_FALSE(fs::exists(other));
+    EXPECT_EQ(test::fileContents(rec.movie), recording);
+}
+
+TEST(ProjectCli, CtrlCWhileStillsAreMadeStopsTheRun) {
+    Recorded rec;
+    constexpr int kStills = 12;
+    std::vector<std::string> init{
+        "init", rec.project.string(), "--from", rec.movie.string(), "--resolution", "1080p"};
+    for (int i = 0; i < kStills; ++i) {
+        init.insert(init.end(), {"--output", "png:still" + std::to_string(i) + ".png"});
+    }
+    ASSERT_EQ(runCli(init).status, 0);
+    const fs::path last = rec.dir / ("still" + std::to_string(kStills - 1) + ".png");
+    std::ofstream(last) << "earlier still";
+
+    ChildProcess child = test::startCli({"render", rec.project.string(), "--jobs", "1", "--quiet"});
+    // Signalled once the first still is in place, with the others still to make.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!fs::exists(rec.dir / "still0.png") && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    child.interrupt();
+    const auto run = test::finishCli(child);
+
+    EXPECT_EQ(run.status, 130) << run.err;
+    EXPECT_NE(run.err.find("cancelled"), std::string::npos) << run.err;
+    EXPECT_TRUE(test::fileContents(last) == "earlier still") << "the earlier still was replaced";
+    // Only whole stills, and not all of them: no temporary file is left behind.
+    int made = 0;
+    for (const std::string& name : rec.dir.entries()) {
+        if (name == "rec.mp4" || name == "demo.kestro" || name == last.filename()) continue;
+        EXPECT_EQ(name.rfind("still", 0), 0u) << name;
+        ++made;
+    }
+    EXPECT_GE(made, 1);
+    EXPECT_LT(made, kStills - 1);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,6 +67,12 @@ public:
         if (!has(key)) return std::nullopt;
         const auto& v = value_.at(key);
         if (!v.is_number_integer()) fail(at(key), "must be a whole number");
+        // Above the signed range it would wrap to a negative number; any check of a range
+        // refuses the largest one just as well.
+        constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
+        if (v.is_number_unsigned() && v.get<std::uint64_t>() > std::uint64_t{largest}) {
+            return largest;
+        }
         return v.get<std::int64_t>();
     }
     std::optional<std::string> string(const char* key) const {

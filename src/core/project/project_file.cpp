@@ -70,6 +70,18 @@ json backgroundToJson(const BackgroundFill& fill, const fs::path& folder) {
     return {{"image", storedProjectPath(folder, fill.asPicture()->path)}};
 }
 
+// Which of colour, gradient and image a background object holds ("" for none or several).
+std::string backgroundKind(const json& background) {
+    if (!background.is_object()) return "";
+    std::string kind;
+    for (const char* key : {"colour", "gradient", "image"}) {
+        if (!background.contains(key) || background[key].is_null()) continue;
+        if (!kind.empty()) return "";
+        kind = key;
+    }
+    return kind;
+}
+
 ProjectCanvas readCanvas(const json& root, const fs::path& folder) {
     ProjectCanvas canvas;
     if (!root.contains("canvas") || root["canvas"].is_null()) return canvas;
@@ -156,16 +168,23 @@ Project readProject(const json& root, const fs::path& folder) {
     const auto version = f.integer("version");
     if (!version) json_fields::fail("/version", "is missing");
     if (*version > kProjectVersion) {
-        json_fields::fail("/version", "is " + std::to_string(*version) +
-                                          ": the project was saved by a newer Kestro (this one reads version " +
-                                          std::to_string(kProjectVersion) + ")");
+        json_fields::fail("/version",
+                          "is " + f.raw("version").dump() +
+                              ": the project was saved by a newer Kestro (this one reads version " +
+                              std::to_string(kProjectVersion) + ")");
     }
     if (*version < 1) json_fields::fail("/version", "must be 1 or more");
 
     project.recording = pathField(f, "recording", folder);
     std::error_code error;
-    if (!fs::is_regular_file(project.recording, error)) {
+    if (!fs::exists(project.recording, error)) {
         json_fields::fail("/recording", "the recording " + project.recording.string() + " does not exist");
+    }
+    if (!fs::is_regular_file(project.recording, error)) {
+        json_fields::fail("/recording", "the recording " + project.recording.string() +
+                                            (fs::is_directory(project.recording, error)
+                                                 ? " is a folder, not a file"
+                                                 : " is not a file"));
     }
 
     if (f.has("trim")) {
@@ -243,6 +262,11 @@ Result<Project, ProjectError> projectFromJson(const json& document, const fs::pa
 }
 
 Result<Project, ProjectError> loadProject(const fs::path& file) {
+    // Opened as a stream, a folder reads as nothing at all, which would pass for bad JSON.
+    std::error_code error;
+    if (fs::is_directory(file, error)) {
+        return fail(ProjectError{"", file.string() + " is a folder, not a project file"});
+    }
     std::ifstream in(file, std::ios::binary);
     if (!in) return fail(ProjectError{"", "Cannot open the project " + file.string()});
     std::ostringstream bytes;
@@ -287,8 +311,15 @@ json projectToJson(const Project& p, const fs::path& folder) {
 
     const json& kept = p.document;
     json out = over(kept, std::move(fresh));
-    // A background of another kind replaces the old one whole, not member by member.
-    out["canvas"]["background"] = backgroundToJson(c.background, folder);
+    // A background of another kind replaces the old one whole, not member by member; one of the
+    // same kind keeps the members it was read with.
+    const json keptCanvas = kept.contains("canvas") ? kept["canvas"] : json();
+    const json keptBackground = keptCanvas.is_object() && keptCanvas.contains("background")
+                                    ? keptCanvas["background"]
+                                    : json();
+    if (backgroundKind(keptBackground) != backgroundKind(out["canvas"]["background"])) {
+        out["canvas"]["background"] = backgroundToJson(c.background, folder);
+    }
 
     auto keptAt = [&kept](const char* key) { return kept.contains(key) ? kept[key] : json(); };
     out["zoom"] = overList(keptAt("zoom"), cameraTrackToJson(p.zoom));

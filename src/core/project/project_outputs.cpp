@@ -1,12 +1,38 @@
 #include "core/project/project_outputs.hpp"
 
+#include "core/model/touch_file.hpp"
 #include "core/project/project_paths.hpp"
 
 #include <map>
+#include <utility>
 
 namespace kestro {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The file a path reaches once every link on the way is followed; the path itself when that
+// cannot be worked out.
+fs::path realPath(const fs::path& path) {
+    std::error_code error;
+    fs::path real = fs::weakly_canonical(path, error);
+    return error ? path : real;
+}
+
+// Whether writing `output` would replace `input`: the same path once links are followed, or
+// another name (a hard link) of the same file.
+bool sameFile(const fs::path& output, const fs::path& input) {
+    if (realPath(output) == realPath(input)) return true;
+    std::error_code error;
+    return fs::equivalent(output, input, error) && !error;
+}
+
+std::string outputPointer(std::size_t index) {
+    return "/outputs/" + std::to_string(index) + "/file";
+}
+
+}  // namespace
 
 std::string defaultFilePattern(const Project& project, const ProjectOutput& output) {
     const bool localised = project.locales().size() > 1 || !project.locales().front().empty();
@@ -47,7 +73,7 @@ Result<std::vector<PlannedOutput>, ProjectError> planOutputs(const Project& proj
     std::map<fs::path, std::string> claimed;
     for (std::size_t i = 0; i < project.outputs.size(); ++i) {
         const ProjectOutput& output = project.outputs[i];
-        const std::string pointer = "/outputs/" + std::to_string(i) + "/file";
+        const std::string pointer = outputPointer(i);
         const std::string pattern = output.file.empty() ? defaultFilePattern(project, output) : output.file;
         for (const std::string& locale : project.locales()) {
             auto name = expandFilePattern(pattern, output, locale, pointer);
@@ -62,7 +88,9 @@ Result<std::vector<PlannedOutput>, ProjectError> planOutputs(const Project& proj
             }
             const std::string where = "/outputs/" + std::to_string(i) +
                                       (locale.empty() ? "" : " (" + locale + ")");
-            const auto [it, fresh] = claimed.emplace(*path, where);
+            // By the file reached, so that "shot.png" and "same/shot.png" through a link to the
+            // folder are seen as one.
+            const auto [it, fresh] = claimed.emplace(realPath(*path), where);
             if (!fresh) {
                 return fail(ProjectError{pointer, "writes " + *name + ", as " + it->second + " already does"});
             }
@@ -70,6 +98,32 @@ Result<std::vector<PlannedOutput>, ProjectError> planOutputs(const Project& proj
         }
     }
     return plan;
+}
+
+Result<Done, ProjectError> checkOutputsSpareInputs(const Project& project,
+                                                   const std::vector<PlannedOutput>& plan,
+                                                   const fs::path& projectFile) {
+    std::vector<std::pair<fs::path, std::string>> inputs{
+        {project.recording, "the project's recording"},
+        {touchFilePath(project.recording), "the recording's touch file"}};
+    if (!project.frameImage.empty()) {
+        inputs.emplace_back(project.frameImage, "the project's frame image");
+    }
+    if (const BackgroundPicture* picture = project.canvas.background.asPicture()) {
+        inputs.emplace_back(picture->path, "the project's background picture");
+    }
+    if (!projectFile.empty()) {
+        inputs.emplace_back(fs::absolute(projectFile), "the project file itself");
+    }
+    for (const PlannedOutput& planned : plan) {
+        for (const auto& [input, what] : inputs) {
+            if (input.empty() || !sameFile(planned.path, input)) continue;
+            return fail(ProjectError{outputPointer(planned.output),
+                                     "writes " + planned.path.string() + ", which is " + what +
+                                         ": an output must not replace a file the project reads"});
+        }
+    }
+    return Done{};
 }
 
 }  // namespace kestro

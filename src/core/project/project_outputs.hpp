@@ -31,8 +31,16 @@ Result<std::string, ProjectError> expandFilePattern(const std::string& pattern,
                                                     const std::string& pointer);
 
 // Every file, outputs in order and each output's locales in order. Fails when a name leaves the
-// output folder (through ".." or a link), or when two outputs would write the same file.
+// output folder (through ".." or a link), or when two outputs would write the same file (also
+// when one reaches it through a folder link).
 Result<std::vector<PlannedOutput>, ProjectError> planOutputs(const Project& project,
                                                              const std::filesystem::path& outputFolder);
+
+// Fails (at the output's "file") when a planned file is one the project reads: its recording,
+// the recording's touch file, its frame or background picture, or `projectFile` itself. The
+// output is written by replacing the file whole, so the input would be lost.
+Result<Done, ProjectError> checkOutputsSpareInputs(const Project& project,
+                                                   const std::vector<PlannedOutput>& plan,
+                                                   const std::filesystem::path& projectFile);
 
 }  // namespace kestro

@@ -30,7 +30,8 @@ json richProject() {
       "trim": {"start": 1.5, "end": 9.25},
       "frame": {"image": "frames/phone.png", "orientation": "landscape"},
       "canvas": {"aspect": "9:16", "padding": 12, "shadow": true,
-                 "background": {"gradient": {"from": "#102030", "to": "#FFFFFF80", "angle": 45}},
+                 "background": {"gradient": {"from": "#102030", "to": "#FFFFFF80", "angle": 45, "stops": 2},
+                                "dither": true},
                  "screen": {"x": 10, "y": 5, "w": 80, "h": 90},
                  "scale": 120, "offsetX": -10, "offsetY": 4, "fit": "fit",
                  "grain": {"amount": 3}},
@@ -107,6 +108,8 @@ TEST(ProjectFile, OpenSaveOpenKeepsEveryFieldAndUnknownKeys) {
     EXPECT_EQ(saved["zoom"][0]["label"], "login");
     EXPECT_EQ(saved["captions"]["en"][0]["mood"], "cheerful");
     EXPECT_EQ(saved["outputs"][0]["reviewer"], "anna");
+    EXPECT_EQ(saved["canvas"]["background"]["dither"], true);
+    EXPECT_EQ(saved["canvas"]["background"]["gradient"]["stops"], 2);
     // Paths stay relative, so the folder can move.
     EXPECT_EQ(saved["recording"], "media/clip.mov");
     EXPECT_EQ(saved["frame"]["image"], "frames/phone.png");
@@ -115,6 +118,11 @@ TEST(ProjectFile, OpenSaveOpenKeepsEveryFieldAndUnknownKeys) {
     const fs::path again = folder.dir / "again.kestro";
     ASSERT_TRUE(saveProject(*second, again));
     EXPECT_EQ(test::fileContents(again), test::fileContents(copy));
+
+    // A background of another kind replaces the old one whole.
+    second->canvas.background = BackgroundFill::color(1, 0, 0);
+    ASSERT_TRUE(saveProject(*second, again));
+    EXPECT_EQ(folder.saved(again)["canvas"]["background"], json({{"colour", "#FF0000FF"}}));
 }
 
 TEST(ProjectFile, SavingElsewhereRewritesPathsAndReplacesTheFileWhole) {
@@ -247,6 +255,12 @@ INSTANTIATE_TEST_SUITE_P(
                    [](json& d, const fs::path&) { d["outputs"][1]["file"] = "../{name}.gif"; }, "/outputs/1/file"},
         BadProject{"unknown placeholder",
                    [](json& d, const fs::path&) { d["outputs"][1]["file"] = "{date}.gif"; }, "/outputs/1/file"},
+        BadProject{"same file through a folder link",
+                   [](json& d, const fs::path& dir) {
+                       fs::create_directory_symlink(".", dir / "same");
+                       d["outputs"][2]["file"] = "same/gif/{locale}.gif";
+                   },
+                   "/outputs/2/file"},
         BadProject{"two outputs of one name",
                    [](json& d, const fs::path&) { d["outputs"][2]["name"] = "store"; }, "/outputs/2/name"},
         BadProject{"caption of a locale",
@@ -257,6 +271,31 @@ INSTANTIATE_TEST_SUITE_P(
                    [](json& d, const fs::path&) { d["touches"]["points"][1]["t"] = 1; }, "/touches/points/1/t"},
         BadProject{"text for a number",
                    [](json& d, const fs::path&) { d["trim"]["end"] = "soon"; }, "/trim/end"}));
+
+TEST(ProjectOutputs, NoOutputMayReplaceAFileTheProjectReads) {
+    ProjectFolder folder;
+    json document = richProject();
+    document["canvas"]["background"] = {{"image", "media/back.png"}};
+    writeText(folder.dir / "media/back.png", "png");
+    folder.write(document);
+    auto project = loadProject(folder.file);
+    ASSERT_TRUE(project) << project.error().describe();
+    fs::create_directory_symlink("media", folder.dir / "alias");
+    fs::create_hard_link(folder.dir / "media/clip.mov", folder.dir / "hard.mov");
+
+    for (const std::string file : {"media/clip.mov", "alias/clip.mov", "hard.mov", "media/clip.touches.json",
+                                    "frames/phone.png", "alias/back.png", "demo.kestro"}) {
+        project->outputs[2].file = file;
+        project->captions = {{"", {}}};
+        auto plan = planOutputs(*project, folder.dir.path());
+        ASSERT_TRUE(plan) << plan.error().describe();
+        const auto spared = checkOutputsSpareInputs(*project, *plan, folder.file);
+        ASSERT_FALSE(spared) << file;
+        EXPECT_EQ(spared.error().pointer, "/outputs/2/file") << file;
+    }
+    project->outputs[2].file = "media/poster.png";
+    EXPECT_TRUE(checkOutputsSpareInputs(*project, *planOutputs(*project, folder.dir.path()), folder.file));
+}
 
 TEST(ProjectFile, BadJsonAndStrayFilesAreRefusedWhole) {
     ScratchDir dir;
@@ -269,6 +308,19 @@ TEST(ProjectFile, BadJsonAndStrayFilesAreRefusedWhole) {
     writeText(dir / "list.kestro", "[1, 2]");
     EXPECT_FALSE(loadProject(dir / "list.kestro"));
     EXPECT_FALSE(loadProject(dir / "absent.kestro"));
+
+    // Each refused for what it is, not for what it happens to look like once read.
+    auto messageOf = [](const Result<Project, ProjectError>& loaded) {
+        return loaded ? std::string("loaded") : loaded.error().describe();
+    };
+    fs::create_directories(dir / "folder.kestro");
+    EXPECT_NE(messageOf(loadProject(dir / "folder.kestro")).find("is a folder"), std::string::npos);
+    fs::create_directories(dir / "clip.mov");
+    writeText(dir / "p.kestro", R"({"version": 1, "recording": "clip.mov"})");
+    EXPECT_NE(messageOf(loadProject(dir / "p.kestro")).find("is a folder"), std::string::npos);
+    writeText(dir / "p.kestro", R"({"version": 18446744073709551615, "recording": "clip.mov"})");
+    EXPECT_NE(messageOf(loadProject(dir / "p.kestro")).find("18446744073709551615: the project was saved by a newer"),
+              std::string::npos);
 }
 
 }  // namespace
