@@ -32,6 +32,9 @@ std::optional<std::filesystem::path> existingPng(const std::filesystem::path& fo
     return std::nullopt;
 }
 
+// The opening's height and width are measured along runs this many parts of it apart.
+constexpr int kRunSamples = 16;
+
 constexpr bool isTransparentForDetection(std::uint8_t alpha) {
     return alpha <= 1;
 }
@@ -131,30 +134,41 @@ std::optional<ScreenRect> detectScreenRect(const Image& image) {
     int left = sx, right = sx;
     while (left > 0 && transparent(left - 1, sy)) --left;
     while (right < W - 1 && transparent(right + 1, sy)) ++right;
-    // The height is measured along three columns, the seed's and one a quarter in from each
-    // side, and the tallest run wins: a camera island or punch-hole drawn over the top of the
-    // display on the centre column would otherwise end the run there. The side columns stay
-    // clear of the rounded display corners, which never reach a quarter of the width.
+    // The height is the tallest transparent run of several columns across the seed's row: the
+    // seed's own and pairs at every sixteenth in from the row's two ends. A camera island,
+    // punch-hole or notch drawn over the top of the display ends the runs that cross it; a notch as
+    // wide as three quarters of the display still leaves columns beside it, clear of the rounded
+    // display corners (which end the outermost runs early, never late).
     int top = sy, bottom = sy;
-    const int quarter = (right - left) / 4;
-    for (const int x : {sx, left + quarter, right - quarter}) {
-        if (!transparent(x, sy)) continue;
+    const auto measureColumn = [&](int x) {
+        if (!transparent(x, sy)) return;
         int t = sy, b = sy;
         while (t > 0 && transparent(x, t - 1)) --t;
         while (b < H - 1 && transparent(x, b + 1)) ++b;
         top = std::min(top, t);
         bottom = std::max(bottom, b);
+    };
+    measureColumn(sx);
+    const int spanX = right - left;
+    for (int k = 1; k <= kRunSamples / 2; ++k) {
+        measureColumn(left + spanX * k / kRunSamples);
+        measureColumn(right - spanX * k / kRunSamples);
     }
-    // The same for the width, along the seed's row and one a quarter in from the top and the
-    // bottom: a frame turned to landscape has its island on the left, across the seed's row.
-    const int quarterHeight = (bottom - top) / 4;
-    for (const int y : {top + quarterHeight, bottom - quarterHeight}) {
-        if (!transparent(sx, y)) continue;
+    // The same for the width, along the seed's row and rows at every sixteenth in from the top
+    // and the bottom: a frame turned to landscape has its island or notch on the left, across the
+    // seed's row.
+    const auto measureRow = [&](int y) {
+        if (!transparent(sx, y)) return;
         int l = sx, r = sx;
         while (l > 0 && transparent(l - 1, y)) --l;
         while (r < W - 1 && transparent(r + 1, y)) ++r;
         left = std::min(left, l);
         right = std::max(right, r);
+    };
+    const int spanY = bottom - top;
+    for (int k = 1; k <= kRunSamples / 2; ++k) {
+        measureRow(top + spanY * k / kRunSamples);
+        measureRow(bottom - spanY * k / kRunSamples);
     }
 
     const double width = W;
