@@ -1,5 +1,6 @@
 #include "core/model/frame_image.hpp"
 
+#include "core/model/frame_label.hpp"
 #include "core/model/png.hpp"
 
 #include <algorithm>
@@ -23,12 +24,20 @@ std::string_view dropLast(std::string_view text, std::size_t count) {
     return text.substr(0, text.size() - std::min(count, text.size()));
 }
 
+// `name`.png in `folder`. `dropped` is what was cut off the end of the name; when it reads
+// ".png" in another case (a user's "Phone.PNG") the file under its own spelling counts too, as
+// the frames folders accept it.
 std::optional<std::filesystem::path> existingPng(const std::filesystem::path& folder,
-                                                 std::string_view name) {
+                                                 std::string_view name,
+                                                 std::string_view dropped = {}) {
     if (name.empty()) return std::nullopt;
-    auto candidate = folder / (std::string(name) + ".png");
     std::error_code error;
+    auto candidate = folder / (std::string(name) + ".png");
     if (std::filesystem::is_regular_file(candidate, error)) return candidate;
+    if (dropped != ".png" && toLowerAscii(dropped) == ".png") {
+        candidate = folder / (std::string(name) + std::string(dropped));
+        if (std::filesystem::is_regular_file(candidate, error)) return candidate;
+    }
     return std::nullopt;
 }
 
@@ -46,15 +55,26 @@ std::optional<std::filesystem::path> frameImageURL(std::string_view name,
     // The prefix and suffix are dropped whether or not the name carries them; the candidates
     // cover keys with and without "Frames/" and names stored with their extension.
     const auto frames = resources / "Frames";
-    const std::array<std::pair<const std::filesystem::path*, std::string_view>, 5> candidates{{
-        {&resources, name},
-        {&resources, dropLast(name, kExtensionLength)},
-        {&frames, dropFirst(name, kFramesPrefixLength)},
-        {&frames, name},
-        {&frames, dropLast(dropFirst(name, kFramesPrefixLength), kExtensionLength)},
+    struct Candidate {
+        const std::filesystem::path* folder;
+        std::string_view name;
+        std::string_view dropped;  // the end cut off the name, for its extension's spelling
+    };
+    const auto lastOf = [](std::string_view text) {
+        return text.substr(text.size() - std::min(kExtensionLength, text.size()));
+    };
+    const std::string_view framesName = dropFirst(name, kFramesPrefixLength);
+    const std::array<Candidate, 5> candidates{{
+        {&resources, name, {}},
+        {&resources, dropLast(name, kExtensionLength), lastOf(name)},
+        {&frames, framesName, {}},
+        {&frames, name, {}},
+        {&frames, dropLast(framesName, kExtensionLength), lastOf(framesName)},
     }};
-    for (const auto& [folder, candidate] : candidates) {
-        if (auto found = existingPng(*folder, candidate)) return found;
+    for (const Candidate& candidate : candidates) {
+        if (auto found = existingPng(*candidate.folder, candidate.name, candidate.dropped)) {
+            return found;
+        }
     }
     return std::nullopt;
 }

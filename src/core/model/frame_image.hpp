@@ -16,7 +16,8 @@ namespace kestro {
 // The file of a frame resource name ("iphone16problack" or "Frames/iphone16problack", possibly
 // with ".png"). Tries, in order: <name>.png; <name minus its last 4 characters>.png;
 // Frames/<name minus its first 7>.png; Frames/<name>.png; Frames/<name minus first 7 and last
-// 4>.png. The first regular file that exists wins.
+// 4>.png. The first regular file that exists wins. Where the last 4 characters are dropped and
+// read ".png" in another case ("Phone.PNG"), the file under the name's own spelling counts too.
 std::optional<std::filesystem::path> frameImageURL(
     std::string_view name, const std::filesystem::path& resources = resourcesDir());
 
