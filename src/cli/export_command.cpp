@@ -379,8 +379,8 @@ int runExport(const ExportOptions& options) {
             printJson(
                 {{"output", written.string()},
                  {"format", stillFormatFromExtension(output) == StillFormat::png ? "png" : "jpeg"},
-                 {"width", config.width},
-                 {"height", config.height}});
+                 {"width", picture->width},
+                 {"height", picture->height}});
         } else if (!options.quiet) {
             std::fprintf(stdout, "%s\n", written.string().c_str());
         }
@@ -454,7 +454,7 @@ void addSharedOptions(CLI::App* sub, const std::shared_ptr<ExportOptions>& optio
         ->check(CLI::IsMember({"720p", "1080p", "1440p"}));
     sub->add_option("--width", options->width,
                     "Output width in pixels, replacing the resolution; the height follows the "
-                    "frame");
+                    "frame. An odd width or height grows by one; each side is at most 8192");
     sub->add_option("--fps", options->fps,
                     "Output frame rate, 1 to 240 (default: the recording's capture rate; GIF 15; App "
                     "Store at most 30)");

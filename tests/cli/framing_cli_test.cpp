@@ -148,6 +148,16 @@ TEST(FramingCli, ScreenshotsAndMomentsOfARecordingBecomeFramedPictures) {
     ASSERT_TRUE(frame.has_value());
     EXPECT_TRUE(test::near(frame->at(frame->width / 2, frame->height / 2), {40, 160, 220, 255}, 8));
 
+    // An odd width grows by one, as a movie's does, and the JSON gives the size written.
+    const fs::path odd = dir / "odd.png";
+    const CliRun grown = runCli(
+        {"still", movie.string(), "--at", "0.5", "-o", odd.string(), "--width", "241", "--json"});
+    ASSERT_EQ(grown.status, 0) << grown.err;
+    EXPECT_EQ(nlohmann::json::parse(grown.out).at("width"), 242);
+    const auto oddPicture = loadPng(odd);
+    ASSERT_TRUE(oddPicture.has_value());
+    EXPECT_EQ(oddPicture->width, 242);
+
     // A movie cannot be written from a picture, nor a picture from a movie without a time.
     EXPECT_EQ(runCli({"export", shot.string(), "-o", (dir / "x.mp4").string()}).status, 2);
     EXPECT_EQ(runCli({"export", movie.string(), "-o", (dir / "x.png").string()}).status, 2);

@@ -3,6 +3,7 @@
 #include "core/export/app_store_rules.hpp"
 #include "core/export/background_image.hpp"
 #include "core/export/canvas_layout.hpp"
+#include "core/export/canvas_size.hpp"
 #include "core/export/caption_overlay.hpp"
 #include "core/export/compositor.hpp"
 #include "core/export/encoder_threads.hpp"
@@ -34,12 +35,6 @@ namespace kestro {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The largest canvas side, for every format alike: 8K is past every screen a framed recording
-// is shown on, and a canvas beyond it comes from a broken request (a frame image of an absurd
-// shape), not from a resolution anyone exports. Said before anything is written, with the
-// limit, rather than left to an encoder that fails on opening.
-constexpr std::int64_t kMaxCanvasSide = 8192;
 
 bool isDiskFull(int errnum) {
     return errnum == ENOSPC || errnum == EDQUOT;

@@ -9,6 +9,13 @@
 
 namespace kestro {
 
+// The largest canvas side, for every format alike, movies and stills: 8K is past every screen a
+// framed recording is shown on, and a canvas beyond it comes from a broken request (a frame
+// image of an absurd shape), not from a resolution anyone exports. Said before anything is
+// composed or written, with the limit, rather than left to an encoder or a PNG writer that fails
+// at the end.
+inline constexpr std::int64_t kMaxCanvasSide = 8192;
+
 struct CanvasSize {
     std::int64_t width = 0;
     std::int64_t height = 0;

@@ -2,7 +2,9 @@
 
 #include "core/export/background_image.hpp"
 #include "core/export/canvas_layout.hpp"
+#include "core/export/canvas_size.hpp"
 #include "core/export/compositor.hpp"
+#include "core/export/export_error.hpp"
 #include "core/media/av_error.hpp"
 #include "core/media/av_ptr.hpp"
 #include "core/media/jpeg_image.hpp"
@@ -69,6 +71,15 @@ Result<Image, std::string> imageOf(const AVFrame& picture) {
 
 Result<Image, std::string> compose(const AVFrame& source, double uprightW, double uprightH,
                                    int rotation, const ExportConfig& config, const Image* frame) {
+    // The movie's limit, checked before anything is composed: a tall frame at a wide --width
+    // would otherwise take seconds and gigabytes before the picture could not be written.
+    if (config.width > kMaxCanvasSide || config.height > kMaxCanvasSide) {
+        return fail(ExportError::canvasTooLarge(config.width, config.height, kMaxCanvasSide)
+                        .errorDescription());
+    }
+    if (config.width <= 0 || config.height <= 0) {
+        return fail(std::string("The canvas has no size."));
+    }
     if (!(config.device.w > 0 && config.device.h > 0)) {
         return fail(std::string(
             "The padding leaves no room for the device on the canvas; choose a smaller padding."));
@@ -80,8 +91,10 @@ Result<Image, std::string> compose(const AVFrame& source, double uprightW, doubl
         backgroundImage = std::move(*loaded);
     }
     if (frame && !frame->isWellFormed()) frame = nullptr;
-    const int width = static_cast<int>(config.width);
-    const int height = static_cast<int>(config.height);
+    // The compositor works in even sizes, as the movie's encoders need them; an odd request
+    // grows by one, as a movie's does.
+    const int width = static_cast<int>(config.width + config.width % 2);
+    const int height = static_cast<int>(config.height + config.height % 2);
     const CanvasRect screen = grownScreenRect(config.screen, width, height);
     CompositorSetup setup;
     setup.order = CompositorSetup::Order::mov;

@@ -3,6 +3,7 @@
 #include "core/media/av_error.hpp"
 #include "core/media/av_ptr.hpp"
 #include "core/media/picture_colour.hpp"
+#include "core/media/picture_orientation.hpp"
 #include "core/model/png.hpp"
 
 extern "C" {
@@ -107,12 +108,14 @@ std::optional<Image> loadJpeg(const std::filesystem::path& path) {
                   rgba->linesize) < 0) {
         return std::nullopt;
     }
-    Image image = Image::filled(frame->width, frame->height);
-    for (int y = 0; y < image.height; ++y) {
-        std::memcpy(image.pixel(0, y),
-                    rgba->data[0] + static_cast<std::ptrdiff_t>(y) * rgba->linesize[0],
-                    image.stride());
-    }
+    // Copied out turned and mirrored as the file's EXIF orientation says, which the decoder
+    // reports as a display matrix: a phone photo held upright is often stored sideways.
+    const AVFrameSideData* turn = av_frame_get_side_data(frame.get(), AV_FRAME_DATA_DISPLAYMATRIX);
+    const int orientation = turn && turn->size >= 9 * sizeof(std::int32_t)
+                                ? exifOrientation(reinterpret_cast<const std::int32_t*>(turn->data))
+                                : 1;
+    Image image =
+        uprightCopy(rgba->data[0], rgba->linesize[0], frame->width, frame->height, orientation);
     // The decoder has no alpha; whatever the scaler left in the fourth byte, the picture is opaque.
     for (std::size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = 255;
     return image;

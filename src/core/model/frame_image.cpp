@@ -1,5 +1,6 @@
 #include "core/model/frame_image.hpp"
 
+#include "core/model/frame_label.hpp"
 #include "core/model/png.hpp"
 
 #include <algorithm>
@@ -23,14 +24,25 @@ std::string_view dropLast(std::string_view text, std::size_t count) {
     return text.substr(0, text.size() - std::min(count, text.size()));
 }
 
+// `name`.png in `folder`. `dropped` is what was cut off the end of the name; when it reads
+// ".png" in another case (a user's "Phone.PNG") the file under its own spelling counts too, as
+// the frames folders accept it.
 std::optional<std::filesystem::path> existingPng(const std::filesystem::path& folder,
-                                                 std::string_view name) {
+                                                 std::string_view name,
+                                                 std::string_view dropped = {}) {
     if (name.empty()) return std::nullopt;
-    auto candidate = folder / (std::string(name) + ".png");
     std::error_code error;
+    auto candidate = folder / (std::string(name) + ".png");
     if (std::filesystem::is_regular_file(candidate, error)) return candidate;
+    if (dropped != ".png" && toLowerAscii(dropped) == ".png") {
+        candidate = folder / (std::string(name) + std::string(dropped));
+        if (std::filesystem::is_regular_file(candidate, error)) return candidate;
+    }
     return std::nullopt;
 }
+
+// The opening's height and width are measured along runs this many parts of it apart.
+constexpr int kRunSamples = 16;
 
 constexpr bool isTransparentForDetection(std::uint8_t alpha) {
     return alpha <= 1;
@@ -43,15 +55,26 @@ std::optional<std::filesystem::path> frameImageURL(std::string_view name,
     // The prefix and suffix are dropped whether or not the name carries them; the candidates
     // cover keys with and without "Frames/" and names stored with their extension.
     const auto frames = resources / "Frames";
-    const std::array<std::pair<const std::filesystem::path*, std::string_view>, 5> candidates{{
-        {&resources, name},
-        {&resources, dropLast(name, kExtensionLength)},
-        {&frames, dropFirst(name, kFramesPrefixLength)},
-        {&frames, name},
-        {&frames, dropLast(dropFirst(name, kFramesPrefixLength), kExtensionLength)},
+    struct Candidate {
+        const std::filesystem::path* folder;
+        std::string_view name;
+        std::string_view dropped;  // the end cut off the name, for its extension's spelling
+    };
+    const auto lastOf = [](std::string_view text) {
+        return text.substr(text.size() - std::min(kExtensionLength, text.size()));
+    };
+    const std::string_view framesName = dropFirst(name, kFramesPrefixLength);
+    const std::array<Candidate, 5> candidates{{
+        {&resources, name, {}},
+        {&resources, dropLast(name, kExtensionLength), lastOf(name)},
+        {&frames, framesName, {}},
+        {&frames, name, {}},
+        {&frames, dropLast(framesName, kExtensionLength), lastOf(framesName)},
     }};
-    for (const auto& [folder, candidate] : candidates) {
-        if (auto found = existingPng(*folder, candidate)) return found;
+    for (const Candidate& candidate : candidates) {
+        if (auto found = existingPng(*candidate.folder, candidate.name, candidate.dropped)) {
+            return found;
+        }
     }
     return std::nullopt;
 }
@@ -131,30 +154,41 @@ std::optional<ScreenRect> detectScreenRect(const Image& image) {
     int left = sx, right = sx;
     while (left > 0 && transparent(left - 1, sy)) --left;
     while (right < W - 1 && transparent(right + 1, sy)) ++right;
-    // The height is measured along three columns, the seed's and one a quarter in from each
-    // side, and the tallest run wins: a camera island or punch-hole drawn over the top of the
-    // display on the centre column would otherwise end the run there. The side columns stay
-    // clear of the rounded display corners, which never reach a quarter of the width.
+    // The height is the tallest transparent run of several columns across the seed's row: the
+    // seed's own and pairs at every sixteenth in from the row's two ends. A camera island,
+    // punch-hole or notch drawn over the top of the display ends the runs that cross it; a notch as
+    // wide as three quarters of the display still leaves columns beside it, clear of the rounded
+    // display corners (which end the outermost runs early, never late).
     int top = sy, bottom = sy;
-    const int quarter = (right - left) / 4;
-    for (const int x : {sx, left + quarter, right - quarter}) {
-        if (!transparent(x, sy)) continue;
+    const auto measureColumn = [&](int x) {
+        if (!transparent(x, sy)) return;
         int t = sy, b = sy;
         while (t > 0 && transparent(x, t - 1)) --t;
         while (b < H - 1 && transparent(x, b + 1)) ++b;
         top = std::min(top, t);
         bottom = std::max(bottom, b);
+    };
+    measureColumn(sx);
+    const int spanX = right - left;
+    for (int k = 1; k <= kRunSamples / 2; ++k) {
+        measureColumn(left + spanX * k / kRunSamples);
+        measureColumn(right - spanX * k / kRunSamples);
     }
-    // The same for the width, along the seed's row and one a quarter in from the top and the
-    // bottom: a frame turned to landscape has its island on the left, across the seed's row.
-    const int quarterHeight = (bottom - top) / 4;
-    for (const int y : {top + quarterHeight, bottom - quarterHeight}) {
-        if (!transparent(sx, y)) continue;
+    // The same for the width, along the seed's row and rows at every sixteenth in from the top
+    // and the bottom: a frame turned to landscape has its island or notch on the left, across the
+    // seed's row.
+    const auto measureRow = [&](int y) {
+        if (!transparent(sx, y)) return;
         int l = sx, r = sx;
         while (l > 0 && transparent(l - 1, y)) --l;
         while (r < W - 1 && transparent(r + 1, y)) ++r;
         left = std::min(left, l);
         right = std::max(right, r);
+    };
+    const int spanY = bottom - top;
+    for (int k = 1; k <= kRunSamples / 2; ++k) {
+        measureRow(top + spanY * k / kRunSamples);
+        measureRow(bottom - spanY * k / kRunSamples);
     }
 
     const double width = W;

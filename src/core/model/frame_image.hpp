@@ -16,7 +16,8 @@ namespace kestro {
 // The file of a frame resource name ("iphone16problack" or "Frames/iphone16problack", possibly
 // with ".png"). Tries, in order: <name>.png; <name minus its last 4 characters>.png;
 // Frames/<name minus its first 7>.png; Frames/<name>.png; Frames/<name minus first 7 and last
-// 4>.png. The first regular file that exists wins.
+// 4>.png. The first regular file that exists wins. Where the last 4 characters are dropped and
+// read ".png" in another case ("Phone.PNG"), the file under the name's own spelling counts too.
 std::optional<std::filesystem::path> frameImageURL(
     std::string_view name, const std::filesystem::path& resources = resourcesDir());
 
@@ -34,11 +35,13 @@ Image trimTransparentBorders(const Image& image);
 
 // Finds the transparent screen opening around the image's centre (alpha at most 1 counts as
 // transparent). x and w are percent of the width, h percent of the height, and y is the height
-// of the bottom margin below the opening in percent, as the renderers read it. The width is
-// the transparent run through the first transparent pixel found; the height the tallest
-// transparent run of three columns (that pixel's, and a quarter of the width in from each side
-// of the run), so a camera island or hole drawn inside the opening does not shorten it. None
-// when no transparent pixel lies within 10% of the size around the centre.
+// of the bottom margin below the opening in percent, as the renderers read it. The height is
+// the tallest transparent run of the columns through the first transparent pixel found and at
+// every sixteenth of that pixel's row in from either end; the width the widest run of that row
+// and of the rows at every sixteenth of the height in from the top and the bottom. So a camera
+// island, hole or notch (even one three quarters as wide as the display) drawn inside the
+// opening does not shorten it. None when no transparent pixel lies within 10% of the size
+// around the centre.
 std::optional<ScreenRect> detectScreenRect(const Image& image);
 
 // How round the image makes the corners of the opening `screen` (percent, as detected): the

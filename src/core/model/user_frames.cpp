@@ -63,7 +63,15 @@ UserFrames scanUserFrames(const std::vector<fs::path>& folders) {
         fs::path absolute = fs::absolute(folder, error);
         if (error) absolute = folder;
         absolute = absolute.lexically_normal();
-        if (!seen.insert(absolute).second) continue;
+        // "dir/" and "dir/." normalise to "dir/": the same folder as "dir", and its frames'
+        // keys are the same either way.
+        if (!absolute.has_filename() && absolute.has_relative_path()) {
+            absolute = absolute.parent_path();
+        }
+        // The folder itself, whichever way it was reached (a link, a detour through "..").
+        fs::path identity = fs::weakly_canonical(absolute, error);
+        if (error) identity = absolute;
+        if (!seen.insert(identity).second) continue;
         scanFolder(absolute, out);
     }
     return out;

@@ -24,7 +24,8 @@ struct UserFrames {
 
 // Reads every ".png" (any case) directly inside each folder. A usable one decodes and has a
 // screen opening where frame-info finds one; its label comes from its file name, its key and
-// image name are its absolute path. A folder named twice is read once.
+// image name are its absolute path. A folder named twice is read once, however it is spelt
+// (a trailing "/", a detour through "..", a link to it).
 UserFrames scanUserFrames(const std::vector<std::filesystem::path>& folders);
 
 // The folders of a search path "DIR1:DIR2" (empty parts left out), as KESTRO_FRAMES_PATH

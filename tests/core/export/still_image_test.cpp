@@ -54,6 +54,26 @@ TEST(StillImage, TheRecordingMeetsTheBezelInTheFramesOwnRoundCorners) {
     EXPECT_EQ(picture->at(2, 2), (Rgba{25, 25, 25, 255}));  // the bezel, drawn over all
 }
 
+TEST(StillImage, AnOddWidthGrowsByOneAndACanvasOverTheLimitIsRefusedUpFront) {
+    const Image frame = deviceWithRoundDisplay(6);
+    const Image shot = Image::filled(200, 400, {200, 40, 40, 255});
+    ExportChoices choices;
+    choices.width = 241;
+    ExportConfig config = buildExportConfig(choices, &frame);
+    const auto odd = renderStill(shot, config, &frame);
+    ASSERT_TRUE(odd.ok()) << odd.error();
+    EXPECT_EQ(odd->width, 242);
+    EXPECT_EQ(odd->height % 2, 0);
+
+    // A side past the movie's limit is refused with the limit, before any canvas is made.
+    choices.width = 20;
+    config = buildExportConfig(choices, &frame);
+    config.height = 8200;
+    const auto tall = renderStill(shot, config, &frame);
+    ASSERT_FALSE(tall.ok());
+    EXPECT_NE(tall.error().find("8192"), std::string::npos) << tall.error();
+}
+
 TEST(StillImage, PicturesAreReadAndWrittenAsTheirExtensionSays) {
     test::ScratchDir dir;
     Image picture = Image::filled(8, 6, {10, 200, 30, 255});

@@ -1,6 +1,7 @@
 // The frame a recording's size chooses, and the user's own frames folders.
 
 #include "core/model/device_screens.hpp"
+#include "core/model/frame_image.hpp"
 #include "core/model/png.hpp"
 #include "core/model/user_frames.hpp"
 
@@ -85,14 +86,19 @@ TEST(UserFrames, UsablePngsJoinMyFramesAndTheRestAreListedWithTheirReason) {
     std::ofstream(folder / "broken.png") << "not a png";
     std::ofstream(folder / "notes.txt") << "ignored";
 
-    // Named twice (once through a relative detour): read once. A missing folder is reported.
-    const UserFrames user = scanUserFrames({folder, folder / ".." / "pack", dir / "missing"});
+    // Named four times (through a relative detour, with a trailing "/" and as "pack/."): read
+    // once. A missing folder is reported.
+    const UserFrames user =
+        scanUserFrames({folder, folder / ".." / "pack", fs::path(folder.string() + "/"),
+                        folder / ".", dir / "missing"});
     ASSERT_EQ(user.presets.size(), 1u);
     const FramePreset& preset = user.presets[0];
     EXPECT_EQ(preset.label, "Clay Phone Dark");
     EXPECT_TRUE(preset.userFrame);
     EXPECT_TRUE(fs::path(preset.key).is_absolute());
     EXPECT_TRUE(fs::exists(preset.key));
+    // Its image is found by its key, whatever the case of its extension.
+    EXPECT_EQ(frameImageURL(preset.key), fs::path(preset.key));
 
     ASSERT_EQ(user.skipped.size(), 3u);
     std::map<std::string, std::string> reasons;

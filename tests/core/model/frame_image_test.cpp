@@ -169,6 +169,26 @@ TEST(ScreenDetection, CameraCutoutsInsideTheOpeningDoNotShortenIt) {
     EXPECT_EQ(detectScreenRect(turnedQuarter(island, true)), turned);
     EXPECT_EQ(detectScreenRect(turnedQuarter(hole, true)), turned);
 
+    // An iPhone X style notch, 60 % of the display's width and joined to the bezel above it,
+    // in a display whose corners are round: every column a quarter in from the sides or nearer
+    // the middle runs into the notch.
+    Image notch = plain;
+    const int radius = 80;
+    for (int y = 120; y < 120 + radius; ++y)
+        for (int dx = 0; dx < radius; ++dx) {
+            const int ry = radius - (y - 120);
+            if ((radius - dx) * (radius - dx) + ry * ry <= radius * radius) continue;
+            for (const int x : {90 + dx, 909 - dx}) {
+                notch.set(x, y, kOpaque);
+                notch.set(x, 120 + 1879 - y, kOpaque);
+            }
+        }
+    notch.fillRect(500 - 246, 120, 492, 60, kOpaque);
+    EXPECT_EQ(detectScreenRect(notch), expected);
+    EXPECT_EQ(detectScreenRect(turnedQuarter(notch, true)), turned);
+    EXPECT_EQ(detectScreenRect(turnedQuarter(notch, false)),
+              detectScreenRect(turnedQuarter(plain, false)));
+
     // Read from a user's PNG file, trimmed as frame-info reads it.
     test::ScratchDir dir;
     ASSERT_TRUE(savePng(island, dir / "my-phone.png"));
