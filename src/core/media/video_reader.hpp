@@ -109,10 +109,12 @@ public:
     // the work at a small cost in sharpness. Takes effect from the next packet.
     void setFastDecoding(bool on);
 
-    // The latest keyframe at or before `seconds` according to the container's index, in the same
-    // seconds as frame times; none when the container keeps no index (then only decoding tells).
-    // Indexes hold decode times, which run a few frames ahead of presentation times when the
-    // stream reorders pictures: good for choosing where to jump, not for exact frame times.
+    // The latest keyframe shown at or before `seconds` according to the container's index, in
+    // the same seconds as frame times; none when the container keeps no index (then only
+    // decoding tells). Some indexes (MP4's) hold decoding times, which run a few pictures ahead
+    // of presentation times when the stream reorders pictures, so the time returned may be that
+    // much earlier than the keyframe's picture: it is never later. seekKeyframe(seconds) goes on
+    // from this keyframe (or, when the index misleads, from an earlier one).
     std::optional<double> keyframeAtOrBefore(double seconds) const;
 
 private:
@@ -140,6 +142,10 @@ private:
     bool endedEarly_ = false;
     int64_t lastPacketEnd_ = 0;  // relative to origin, in the stream time base
     int64_t lastPts_ = AV_NOPTS_VALUE;
+    // How far a picture's presentation time has run ahead of its decoding time in the packets
+    // read so far, in the stream time base: how much earlier than its picture an index may list
+    // a keyframe.
+    int64_t reorderLag_ = 0;
     int damagedPackets_ = 0;
     PictureFit fit_;
 };
