@@ -5,6 +5,7 @@
 #include "core/media/media_input.hpp"
 #include "core/media/picture_colour.hpp"
 #include "core/media/sample_aspect.hpp"
+#include "core/media/stated_length.hpp"
 
 extern "C" {
 #include <libavutil/display.h>
@@ -97,6 +98,7 @@ Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
     reader->packet_ = makePacket();
     if (!reader->packet_) return fail(mediaError(AVERROR(ENOMEM)));
     reader->origin_ = streamOrigin(st);
+    reader->statedLength_ = statedVideoLength(fmt, reader->stream_, path);
 
     MovieInfo& info = reader->info_;
     info.duration = movieDuration(fmt, reader->stream_);
@@ -179,11 +181,9 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
         ret = av_read_frame(format_.get(), packet_.get());
         if (ret == AVERROR_EOF || (ret < 0 && avio_feof(format_->pb))) {
             demuxerDone_ = true;
-            const int64_t claimed = st.duration;
-            if (claimed != AV_NOPTS_VALUE && claimed > 0) {
-                const double missing =
-                    static_cast<double>(claimed - lastPacketEnd_) * av_q2d(st.time_base);
-                endedEarly_ = missing > 0.5;
+            if (statedLength_) {
+                const double end = static_cast<double>(lastPacketEnd_) * av_q2d(st.time_base);
+                endedEarly_ = *statedLength_ - end > kCutOffSeconds;
             }
             continue;
         }

@@ -97,8 +97,9 @@ public:
     // the target lies before it, the last when it lies beyond the end), then its successors.
     Result<Done, MediaError> seekExact(double seconds);
 
-    // True when the file ended before the video the container announced: a cut-off download or
-    // an interrupted recording. Meaningful once next() has returned none.
+    // True when the file ended well before the video the container announced (see
+    // statedVideoLength): a cut-off download or an interrupted recording. Meaningful once next()
+    // has returned none.
     bool endedEarly() const { return endedEarly_; }
 
     // Packets the decoder rejected as damaged since opening.
@@ -140,7 +141,8 @@ private:
     bool demuxerDone_ = false;
     bool decoderDone_ = false;
     bool endedEarly_ = false;
-    int64_t lastPacketEnd_ = 0;  // relative to origin, in the stream time base
+    int64_t lastPacketEnd_ = 0;           // relative to origin, in the stream time base
+    std::optional<double> statedLength_;  // statedVideoLength()
     int64_t lastPts_ = AV_NOPTS_VALUE;
     // How far a picture's presentation time has run ahead of its decoding time in the packets
     // read so far, in the stream time base: how much earlier than its picture an index may list
