@@ -2,6 +2,7 @@
 
 #include "core/media/av_ptr.hpp"
 #include "core/media/media_input.hpp"
+#include "core/media/stated_length.hpp"
 #include "core/media/video_reader.hpp"
 
 extern "C" {
@@ -9,6 +10,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -105,6 +107,7 @@ Result<MovieFacts, std::string> readMovieFacts(const fs::path& path) {
     std::int64_t videoBytes = 0;
     int64_t firstPts = AV_NOPTS_VALUE;
     int64_t lastEnd = AV_NOPTS_VALUE;
+    int64_t stampedEnd = AV_NOPTS_VALUE;  // the same, by decoding time where AVI gives only that
     auto receive = [&] {
         if (!decoder || facts.decodable) return;
         if (avcodec_receive_frame(decoder->get(), frame.get()) == 0) {
@@ -112,9 +115,15 @@ Result<MovieFacts, std::string> readMovieFacts(const fs::path& path) {
             if (formatHasAlpha(frame->format)) facts.alpha = true;
         }
     };
-    while (av_read_frame(&format, packet.get()) >= 0) {
+    int read = 0;
+    while ((read = av_read_frame(&format, packet.get())) >= 0) {
         if (packet->stream_index == videoIndex) {
             videoBytes += packet->size;
+            const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            if (stamp != AV_NOPTS_VALUE) {
+                const int64_t end = stamp + std::max<int64_t>(packet->duration, 0);
+                stampedEnd = stampedEnd == AV_NOPTS_VALUE ? end : std::max(stampedEnd, end);
+            }
             if (packet->pts != AV_NOPTS_VALUE) {
                 if (firstPts == AV_NOPTS_VALUE || packet->pts < firstPts) firstPts = packet->pts;
                 const int64_t end = packet->pts + packet->duration;
@@ -129,6 +138,27 @@ Result<MovieFacts, std::string> readMovieFacts(const fs::path& path) {
     }
     if (decoder && !facts.decodable && avcodec_send_packet(decoder->get(), nullptr) >= 0) {
         receive();
+    }
+
+    // Where the pictures stop, against what the video states; a failure to read on other than
+    // the end of the file stops them where it happens.
+    const double tb = av_q2d(video.time_base);
+    const double picturesEnd = stampedEnd != AV_NOPTS_VALUE
+                                   ? static_cast<double>(stampedEnd - streamOrigin(video)) * tb
+                                   : 0;
+    const std::optional<double> stated = statedVideoLength(format, videoIndex, path);
+    char why[200] = "";
+    if (read != AVERROR_EOF && !avio_feof(format.pb)) {
+        char cause[AV_ERROR_MAX_STRING_SIZE] = "";
+        av_strerror(read, cause, sizeof cause);
+        std::snprintf(why, sizeof why, "reading stops at %.2f s (%s)", picturesEnd, cause);
+    } else if (stated && stampedEnd != AV_NOPTS_VALUE && *stated - picturesEnd > kCutOffSeconds) {
+        std::snprintf(why, sizeof why, "pictures stop at %.2f s of the stated %.2f s", picturesEnd,
+                      *stated);
+    }
+    if (why[0] != '\0') {
+        facts.decodable = false;
+        facts.picturesStop = why;
     }
 
     double videoSeconds = 0;

@@ -31,7 +31,12 @@ struct MovieFacts {
     double duration = 0;            // seconds, the longest stream
     std::int64_t videoBitRate = 0;  // bit/s over the video's length, from its packets
     bool alpha = false;             // the pictures carry transparency
-    bool decodable = false;         // a picture decoded
+    // A picture decoded, and the pictures run to the length the video states (a file cut off
+    // part way keeps the header it was written with).
+    bool decodable = false;
+    // When the pictures stop early or cannot be read on, where and why, for people: "pictures
+    // stop at 1.60 s of the stated 16.00 s". Empty otherwise.
+    std::string picturesStop;
     std::optional<AudioFacts> audio;
     std::uintmax_t fileBytes = 0;
 };

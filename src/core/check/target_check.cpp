@@ -75,8 +75,16 @@ CheckRow row(std::string rule, std::string expected, std::string actual, bool pa
     return CheckRow{std::move(rule), std::move(expected), std::move(actual), pass};
 }
 
-CheckRow decodableRow(bool decodable) {
-    return row("decodable", "yes", decodable ? "yes" : "no", decodable);
+CheckRow decodableRow(bool decodable, const std::string& why = {}) {
+    return row("decodable", "yes",
+               decodable     ? "yes"
+               : why.empty() ? "no"
+                             : "no: " + why,
+               decodable);
+}
+
+CheckRow decodableRow(const MovieFacts& facts) {
+    return decodableRow(facts.decodable, facts.picturesStop);
 }
 
 CheckRow containerRow(const MovieFacts& facts, const std::string& wanted) {
@@ -152,7 +160,7 @@ void appStoreRows(const MovieFacts& facts, AppStorePreset preset, std::vector<Ch
     rows.push_back(row("file size", "at most " + grouped(kPreviewMaxBytes) + " bytes",
                        grouped(facts.fileBytes) + " bytes",
                        facts.fileBytes <= static_cast<std::uintmax_t>(kPreviewMaxBytes)));
-    rows.push_back(decodableRow(facts.decodable));
+    rows.push_back(decodableRow(facts));
 }
 
 void playPromoRows(const MovieFacts& facts, std::vector<CheckRow>& rows) {
@@ -164,7 +172,7 @@ void playPromoRows(const MovieFacts& facts, std::vector<CheckRow>& rows) {
     rows.push_back(row("audio codec", "AAC",
                        facts.audio ? codecLabel(facts.audio->codec) : "no sound track",
                        facts.audio && facts.audio->codec == "aac"));
-    rows.push_back(decodableRow(facts.decodable));
+    rows.push_back(decodableRow(facts));
 }
 
 // The plain formats: the container and codec Kestro writes them with, and transparency where
@@ -191,7 +199,7 @@ void formatRows(const MovieFacts& facts, OutputTarget target, std::vector<CheckR
         default:
             break;
     }
-    rows.push_back(decodableRow(facts.decodable));
+    rows.push_back(decodableRow(facts));
 }
 
 std::optional<AppStorePreset> appStorePresetOf(OutputTarget target) {

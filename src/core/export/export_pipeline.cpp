@@ -575,6 +575,10 @@ private:
         int64_t heldSerial = -1;
         int64_t serial = -1;
         const TimeMap* map = first.timeMap.get();
+        // The keyframe decoding last went on from: each jump goes to a later one. Should an
+        // index mislead the seek to pictures before the held one, they are decoded through
+        // (and dropped) rather than sought again and again.
+        std::optional<double> jumpedTo;
         while (!stopping_ && anyTaking()) {
             if (map && held) {
                 // Pictures no tick shows are not decoded: when a keyframe lies well past the
@@ -585,7 +589,9 @@ private:
                     if (lane->taking()) target = std::min(target, lane->sourceLimit());
                 }
                 const auto keyframe = reader_.keyframeAtOrBefore(target);
-                if (keyframe && *keyframe > held->time + kKeyframeJump) {
+                if (keyframe && *keyframe > held->time + kKeyframeJump &&
+                    (!jumpedTo || *keyframe > *jumpedTo)) {
+                    jumpedTo = keyframe;
                     auto seeked = reader_.seekKeyframe(target);
                     if (!seeked) {
                         failTaking(PipelineOutcome::Kind::sourceFailed, seeked.error());

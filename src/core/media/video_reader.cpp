@@ -5,6 +5,7 @@
 #include "core/media/media_input.hpp"
 #include "core/media/picture_colour.hpp"
 #include "core/media/sample_aspect.hpp"
+#include "core/media/stated_length.hpp"
 
 extern "C" {
 #include <libavutil/display.h>
@@ -97,6 +98,7 @@ Result<std::unique_ptr<VideoReader>, MediaError> VideoReader::open(
     reader->packet_ = makePacket();
     if (!reader->packet_) return fail(mediaError(AVERROR(ENOMEM)));
     reader->origin_ = streamOrigin(st);
+    reader->statedLength_ = statedVideoLength(fmt, reader->stream_, path);
 
     MovieInfo& info = reader->info_;
     info.duration = movieDuration(fmt, reader->stream_);
@@ -179,11 +181,9 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
         ret = av_read_frame(format_.get(), packet_.get());
         if (ret == AVERROR_EOF || (ret < 0 && avio_feof(format_->pb))) {
             demuxerDone_ = true;
-            const int64_t claimed = st.duration;
-            if (claimed != AV_NOPTS_VALUE && claimed > 0) {
-                const double missing =
-                    static_cast<double>(claimed - lastPacketEnd_) * av_q2d(st.time_base);
-                endedEarly_ = missing > 0.5;
+            if (statedLength_) {
+                const double end = static_cast<double>(lastPacketEnd_) * av_q2d(st.time_base);
+                endedEarly_ = *statedLength_ - end > kCutOffSeconds;
             }
             continue;
         }
@@ -194,6 +194,8 @@ Result<std::optional<DecodedFrame>, MediaError> VideoReader::decodeNext() {
         }
         // AVI gives decoding times only.
         const int64_t stamp = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
+        if (packet_->pts != AV_NOPTS_VALUE && packet_->dts != AV_NOPTS_VALUE)
+            reorderLag_ = std::max(reorderLag_, packet_->pts - packet_->dts);
         if (stamp != AV_NOPTS_VALUE) {
             const int64_t end = stamp - origin_ + std::max<int64_t>(packet_->duration, 0);
             lastPacketEnd_ = std::max(lastPacketEnd_, end);
@@ -217,8 +219,9 @@ std::optional<double> VideoReader::keyframeAtOrBefore(double seconds) const {
     AVStream* st = format_->streams[stream_];
     if (avformat_index_get_entries_count(st) <= 0) return std::nullopt;
     if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
-    const int64_t target =
-        origin_ + static_cast<int64_t>(std::floor(seconds / av_q2d(st->time_base) + 1e-6));
+    // A keyframe listed at its decoding time is shown up to the reorder lag later.
+    const int64_t target = origin_ - reorderLag_ +
+                           static_cast<int64_t>(std::floor(seconds / av_q2d(st->time_base) + 1e-6));
     const int index = av_index_search_timestamp(st, target, AVSEEK_FLAG_BACKWARD);
     if (index < 0) return std::nullopt;
     const AVIndexEntry* entry = avformat_index_get_entry(st, index);
@@ -254,8 +257,11 @@ Result<Done, MediaError> VideoReader::seekKeyframe(double seconds) {
     // A backward seek is only a request: demuxers without an index (MPEG-TS among them) search
     // by timestamps and may land on the keyframe after the target, or past the last one at the
     // end of the file. The first picture decoded from there tells; while it lies after the
-    // target, aim further back, twice as far each time, down to the start of the movie.
-    double back = 0;
+    // target, aim further back, twice as far each time, down to the start of the movie. The
+    // first aim allows for an index of decoding times (see keyframeAtOrBefore): the keyframe
+    // listed at the target may be shown after it.
+    const AVStream& st = *format_->streams[stream_];
+    double back = static_cast<double>(reorderLag_) * av_q2d(st.time_base);
     for (;;) {
         const double aim = std::max(0.0, seconds - back);
         auto landed = seekTo(aim);
@@ -276,7 +282,7 @@ Result<Done, MediaError> VideoReader::seekKeyframe(double seconds) {
             if (*first) pending_.push_back(std::move(**first));
             return Done{};
         }
-        back = back > 0 ? back * 2 : kSeekStepBack;
+        back = back >= kSeekStepBack ? back * 2 : kSeekStepBack;
     }
 }
 

@@ -97,8 +97,9 @@ public:
     // the target lies before it, the last when it lies beyond the end), then its successors.
     Result<Done, MediaError> seekExact(double seconds);
 
-    // True when the file ended before the video the container announced: a cut-off download or
-    // an interrupted recording. Meaningful once next() has returned none.
+    // True when the file ended well before the video the container announced (see
+    // statedVideoLength): a cut-off download or an interrupted recording. Meaningful once next()
+    // has returned none.
     bool endedEarly() const { return endedEarly_; }
 
     // Packets the decoder rejected as damaged since opening.
@@ -109,10 +110,12 @@ public:
     // the work at a small cost in sharpness. Takes effect from the next packet.
     void setFastDecoding(bool on);
 
-    // The latest keyframe at or before `seconds` according to the container's index, in the same
-    // seconds as frame times; none when the container keeps no index (then only decoding tells).
-    // Indexes hold decode times, which run a few frames ahead of presentation times when the
-    // stream reorders pictures: good for choosing where to jump, not for exact frame times.
+    // The latest keyframe shown at or before `seconds` according to the container's index, in
+    // the same seconds as frame times; none when the container keeps no index (then only
+    // decoding tells). Some indexes (MP4's) hold decoding times, which run a few pictures ahead
+    // of presentation times when the stream reorders pictures, so the time returned may be that
+    // much earlier than the keyframe's picture: it is never later. seekKeyframe(seconds) goes on
+    // from this keyframe (or, when the index misleads, from an earlier one).
     std::optional<double> keyframeAtOrBefore(double seconds) const;
 
 private:
@@ -138,8 +141,13 @@ private:
     bool demuxerDone_ = false;
     bool decoderDone_ = false;
     bool endedEarly_ = false;
-    int64_t lastPacketEnd_ = 0;  // relative to origin, in the stream time base
+    int64_t lastPacketEnd_ = 0;           // relative to origin, in the stream time base
+    std::optional<double> statedLength_;  // statedVideoLength()
     int64_t lastPts_ = AV_NOPTS_VALUE;
+    // How far a picture's presentation time has run ahead of its decoding time in the packets
+    // read so far, in the stream time base: how much earlier than its picture an index may list
+    // a keyframe.
+    int64_t reorderLag_ = 0;
     int damagedPackets_ = 0;
     PictureFit fit_;
 };

@@ -232,6 +232,48 @@ TEST(TargetCheck, PlainFormatsAreCheckedForTheirCodecAndPromisedAlpha) {
     EXPECT_EQ(failedRules(cut, OutputTarget::mp4), Rules{"decodable"});
 }
 
+// A movie cut off part way keeps the header it was written with: its pictures stop well before
+// the length it states, which the decodable row says. A whole movie whose sound outlasts its
+// pictures, or whose last picture is held for seconds, is not cut off.
+TEST(TargetCheck, AMovieCutOffPartWayIsNotDecodable) {
+    ScratchDir dir;
+    const std::string clip = "-f lavfi -i testsrc2=s=64x128:r=10:d=3";
+    const std::string h264 = " -c:v libx264 -preset ultrafast";
+    const fs::path whole =
+        test::makeWithFfmpeg(dir / "whole.mp4", clip + h264 + " -movflags +faststart");
+    const fs::path wholeMkv =
+        test::makeWithFfmpeg(dir / "whole.mkv", "-i " + whole.string() + " -c copy");
+    for (const fs::path& source : {whole, wholeMkv}) {
+        const fs::path cut = dir / ("cut" + source.extension().string());
+        fs::copy_file(source, cut);
+        fs::resize_file(cut, fs::file_size(source) * 4 / 10);
+        const auto report = checkOutput(cut.string(), OutputTarget::mp4);
+        ASSERT_TRUE(report.ok()) << report.error();
+        const auto decodable =
+            std::find_if(report->rows.begin(), report->rows.end(),
+                         [](const CheckRow& r) { return r.rule == "decodable"; });
+        ASSERT_NE(decodable, report->rows.end());
+        EXPECT_FALSE(decodable->pass) << cut;
+        EXPECT_EQ(decodable->expected, "yes");
+        EXPECT_THAT(decodable->actual, ::testing::MatchesRegex("no: pictures stop at 1\\.[0-9]+ s "
+                                                               "of the stated 3\\.00 s"));
+    }
+
+    const fs::path longSound = test::makeWithFfmpeg(
+        dir / "sound.mp4", clip + " -f lavfi -i sine=r=48000:d=5" + h264 + " -c:a aac");
+    // The last of ten pictures is held for two seconds (picture 29 follows it); Matroska keeps
+    // that hold only in the track's stated length.
+    const fs::path heldMp4 = test::makeWithFfmpeg(
+        dir / "held.mp4", clip + " -vf \"select='lt(t\\,1)+eq(n\\,29)'\" -fps_mode vfr" + h264);
+    const fs::path held =
+        test::makeWithFfmpeg(dir / "held.mkv", "-i " + heldMp4.string() + " -c copy -frames:v 10");
+    for (const fs::path& file : {longSound, held, wholeMkv}) {
+        EXPECT_EQ(failedRules(file, OutputTarget::mp4),
+                  file.extension() == ".mkv" ? Rules{"container"} : Rules{})
+            << file;
+    }
+}
+
 TEST(TargetCheck, TheFeatureGraphicIsAnOpaquePngOfTheListingSize) {
     ScratchDir dir;
     const Image opaque = Image::filled(1024, 500, Rgba{20, 40, 60, 255});

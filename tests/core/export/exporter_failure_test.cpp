@@ -71,6 +71,10 @@ TEST_F(ExporterFailureTest, BadSourcesAndRanges) {
     std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
     const ExportError truncated = failedExport(cut);
     EXPECT_EQ(truncated.kind(), ExportError::Kind::cannotLoadAsset) << truncated.errorDescription();
+    // The same in Matroska, which states the video's length only in a tag of the track.
+    const auto cutMkv = test::makeMovie(dir / "cut.mkv", {.fps = 20, .seconds = 3});
+    std::filesystem::resize_file(cutMkv, std::filesystem::file_size(cutMkv) / 2);
+    EXPECT_EQ(failedExport(cutMkv).kind(), ExportError::Kind::cannotLoadAsset);
 
     // Cut off with its index at the end: not a readable movie.
     const auto tail = movie(2);

@@ -6,6 +6,7 @@
 #include "core/export/app_store_rules.hpp"
 #include "core/model/time_map.hpp"
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -94,6 +95,36 @@ TEST(SpeedExportTest, FastSegmentsPickTheRightPicturesAcrossKeyframeJumps) {
             EXPECT_EQ(test::indexFromLuma(luma[k]), static_cast<int>(std::floor(at * 10 + 1e-6)))
                 << "tick " << k;
         }
+    }
+}
+
+// An MP4's index lists its keyframes at their decoding times, two pictures ahead of when they are
+// shown when B-frames are on. At 8x with a keyframe a second, the tick after 0.67 s asks for
+// 0.94 s: past the index time of the keyframe shown at 1.0 s but before the keyframe itself, so
+// decoding must go on from the pictures it has rather than jump to it (or behind what it holds).
+TEST(SpeedExportTest, AFastSegmentEndsWhenATickFallsJustBeforeAReorderedKeyframe) {
+    ScratchDir dir;
+    // Lossless coding would leave the B-frames out.
+    const auto source = test::makeNumberedMovie(
+        dir / "gop30.mp4", "30", 72, "",
+        "-c:v libx264 -preset ultrafast -qp 1 -bf 2 -g 30 -keyint_min 30 -sc_threshold 0");
+    ExportConfig config = test::smallConfig();
+    config.speed = {{0.4, 2, 8}};
+    const auto out = dir / "fast.mp4";
+    // A run that never ends is cancelled by the test rather than left to hang the suite.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto run = test::runExport(source, std::nullopt, config, out, [deadline] {
+        return std::chrono::steady_clock::now() > deadline;
+    });
+    ASSERT_TRUE(run.result) << run.result.error().errorDescription();
+    // 0.4 s, then 1.6 s at 8x (0.2 s), then the last 0.4 s: 30 ticks.
+    const auto luma = test::lumaAt(out, 100, 200);
+    ASSERT_EQ(luma.size(), 30u);
+    for (size_t k = 0; k < luma.size(); ++k) {
+        const double t = k / 30.0;
+        const double at = t < 0.4 ? t : t < 0.6 ? 0.4 + (t - 0.4) * 8 : 2 + (t - 0.6);
+        EXPECT_EQ(test::indexFromLuma(luma[k]), static_cast<int>(std::floor(at * 30 + 1e-6)))
+            << "tick " << k;
     }
 }
 
