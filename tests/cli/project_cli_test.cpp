@@ -189,8 +189,9 @@ TEST(ProjectCli, CtrlCWhileStillsAreMadeStopsTheRun) {
     std::ofstream(last) << "earlier still";
 
     ChildProcess child = test::startCli({"render", rec.project.string(), "--jobs", "1", "--quiet"});
-    // Signalled once the first still is in place, with the others still to make.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    // Signalled once the first still is in place, with the others still to make (a loaded
+    // machine may take many seconds over one).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     while (!fs::exists(rec.dir / "still0.png") && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
