@@ -175,8 +175,9 @@ bool TimelineSectionView::eventFilter(QObject* watched, QEvent* event) {
 
 void TimelineSectionView::placeLaneTools() {
     const bool inRow = readouts_->indexOf(laneTools_) >= 0;
-    const int tools = laneTools_->sizeHint().width() + readouts_->spacing();
-    const int readouts = readouts_->sizeHint().width() - (inRow ? tools : 0);
+    // What each needs at the least: a row squeezed to that still shows every word whole.
+    const int tools = laneTools_->minimumSizeHint().width() + readouts_->spacing();
+    const int readouts = readouts_->minimumSize().width() - (inRow ? tools : 0);
     const QMargins margins = layout()->contentsMargins();
     const bool fits = readouts + tools <= width() - margins.left() - margins.right();
     if (fits == inRow) return;
